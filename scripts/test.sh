@@ -1,0 +1,122 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds the normal and the sanitizer configurations,
+# runs every test in both, then replays the fuzz corpora and fuzzes each target
+# for a while. Exits non-zero on any failure.
+#
+#   scripts/test.sh [--no-sanitize] [--no-fuzz]
+#   TIDEMARK_FUZZ_SECONDS   seconds per fuzz target (default 20)
+#   TIDEMARK_JOBS           parallel build and test jobs (default: processor count)
+set -uo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+run_sanitize=1
+run_fuzz=1
+for arg in "$@"; do
+  case "$arg" in
+    --no-sanitize) run_sanitize=0 ;;
+    --no-fuzz) run_fuzz=0 ;;
+    *) echo "test.sh: unknown option $arg" >&2; exit 2 ;;
+  esac
+done
+jobs=${TIDEMARK_JOBS:-$(nproc)}
+fuzz_seconds=${TIDEMARK_FUZZ_SECONDS:-20}
+
+scripts/install-deps.sh || { echo "test.sh: installing dependencies failed" >&2; exit 1; }
+
+passed=0
+failed=0
+status=0
+
+# ctest's summary line: "100% tests passed, 0 tests failed out of 42"
+count_ctest() {
+  local log=$1 line total bad
+  line=$(grep -E 'tests? failed out of [0-9]+' "$log" | tail -n 1)
+  if [ -z "$line" ]; then
+    failed=$((failed + 1))
+    return
+  fi
+  bad=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/' <<<"$line")
+  total=$(sed -E 's/.* tests? failed out of ([0-9]+).*/\1/' <<<"$line")
+  passed=$((passed + total - bad))
+  failed=$((failed + bad))
+}
+
+build_and_test() {
+  local name=$1 dir=$2
+  shift 2
+  echo "== $name: configure and build ($dir)"
+  if ! cmake -S . -B "$dir" -G Ninja "$@" >"$dir.configure.log" 2>&1; then
+    cat "$dir.configure.log"
+    echo "test.sh: $name configure failed" >&2
+    status=1; failed=$((failed + 1)); return
+  fi
+  if ! cmake --build "$dir" -j "$jobs"; then
+    echo "test.sh: $name build failed" >&2
+    status=1; failed=$((failed + 1)); return
+  fi
+  echo "== $name: tests"
+  local log="$dir.ctest.log"
+  if ! (cd "$dir" && ctest -j "$jobs" --output-on-failure --timeout 600) 2>&1 | tee "$log"; then
+    status=1
+  fi
+  grep -qE '^100% tests passed' "$log" || status=1
+  count_ctest "$log"
+}
+
+mkdir -p build
+build_and_test "release" build/release -DCMAKE_BUILD_TYPE=Release
+if [ $run_sanitize -eq 1 ]; then
+  build_and_test "sanitize" build/sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTIDEMARK_SANITIZE=ON \
+    -DTIDEMARK_BENCH=OFF
+fi
+
+if [ $run_fuzz -eq 1 ]; then
+  echo "== fuzz: configure and build (build/fuzz, clang-16)"
+  if CC=clang-16 CXX=clang++-16 cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+       -DTIDEMARK_FUZZ=ON -DTIDEMARK_TESTS=ON -DTIDEMARK_BENCH=OFF >build/fuzz.configure.log 2>&1 &&
+     cmake --build build/fuzz -j "$jobs" --target tidemark_fuzzers; then
+    export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
+    export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+    for target in build/fuzz/fuzz/fuzz_*; do
+      [ -x "$target" ] || continue
+      name=$(basename "$target")
+      corpus="tests/fuzz/corpus/$name"
+      crashes="tests/fuzz/crashes/$name"
+      if [ ! -d "$corpus" ] || [ -z "$(ls -A "$corpus" 2>/dev/null)" ]; then
+        echo "test.sh: fuzz target $name has no stored corpus in $corpus" >&2
+        status=1; failed=$((failed + 1)); continue
+      fi
+      replay=("$corpus")
+      [ -d "$crashes" ] && replay+=("$crashes")
+      echo "== fuzz: $name: replay ${replay[*]}"
+      if ! "$target" -runs=0 "${replay[@]}" >"build/fuzz/$name.replay.log" 2>&1; then
+        tail -n 40 "build/fuzz/$name.replay.log"
+        echo "test.sh: $name failed replaying its stored inputs" >&2
+        status=1; failed=$((failed + 1)); continue
+      fi
+      echo "== fuzz: $name: ${fuzz_seconds}s"
+      scratch=$(mktemp -d)
+      mkdir -p build/fuzz/artifacts
+      if ! "$target" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 \
+           -artifact_prefix="build/fuzz/artifacts/$name-" "$scratch" "$corpus" \
+           >"build/fuzz/$name.fuzz.log" 2>&1; then
+        tail -n 40 "build/fuzz/$name.fuzz.log"
+        echo "test.sh: $name found a failing input (see build/fuzz/artifacts; add it to $crashes)" >&2
+        status=1; failed=$((failed + 1))
+      else
+        passed=$((passed + 1))
+      fi
+      rm -rf "$scratch"
+    done
+  else
+    cat build/fuzz.configure.log
+    echo "test.sh: fuzz build failed" >&2
+    status=1; failed=$((failed + 1))
+  fi
+fi
+
+echo
+echo "test.sh: $passed passed, $failed failed"
+[ $failed -eq 0 ] || status=1
+exit $status
