@@ -210,22 +210,24 @@ std::uint32_t PosixFile::Allocate(std::uint64_t size) {
   return Truncate(size);
 }
 
-std::uint32_t PosixFile::Size(std::uint64_t* size) {
+std::uint32_t PosixFile::Stat(struct stat* st) {
   if (fd_ < 0) return Fail(EBADF, err::OsError(EBADF));
-  struct stat st {};
   int e = InjectedErrno(fault::kStat);
-  if (e == 0 && fstat(fd_, &st) != 0) e = errno;
+  if (e == 0 && fstat(fd_, st) != 0) e = errno;
   if (e != 0) return Fail(e, err::OsError(e));
+  return err::kOk;
+}
+
+std::uint32_t PosixFile::Size(std::uint64_t* size) {
+  struct stat st {};
+  if (const std::uint32_t rc = Stat(&st)) return rc;
   *size = static_cast<std::uint64_t>(st.st_size);
   return err::kOk;
 }
 
 std::uint32_t PosixFile::AllocatedBytes(std::uint64_t* bytes) {
-  if (fd_ < 0) return Fail(EBADF, err::OsError(EBADF));
   struct stat st {};
-  int e = InjectedErrno(fault::kStat);
-  if (e == 0 && fstat(fd_, &st) != 0) e = errno;
-  if (e != 0) return Fail(e, err::OsError(e));
+  if (const std::uint32_t rc = Stat(&st)) return rc;
   *bytes = static_cast<std::uint64_t>(st.st_blocks) * 512u;
   return err::kOk;
 }

@@ -5,6 +5,7 @@
 // seam (platform/fault_injection.h).
 #pragma once
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <cstddef>
@@ -88,6 +89,8 @@ class PosixFile {
 
  private:
   std::uint32_t Fail(int e, std::uint32_t number);
+  // fstat through the fault seam; OsError on failure.
+  std::uint32_t Stat(struct stat* st);
 
   int fd_ = -1;
   bool direct_ = false;
