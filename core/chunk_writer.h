@@ -1,0 +1,84 @@
+// The sink that sound sources write their workspace records into, and the
+// little-endian helpers for building records.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/error_numbers.h"
+
+namespace tidemark {
+
+class SoundSource;
+
+class ChunkWriter {
+ public:
+  virtual ~ChunkWriter() = default;
+
+  // Appends `size` bytes to the output.
+  [[nodiscard]] virtual std::uint32_t Write(const void* data, std::size_t size) = 0;
+
+  // The number under which `source` is recorded in this output; false when
+  // it has none. View records refer to their inner source by this number.
+  virtual bool SourceNumber(const SoundSource& source, std::uint32_t* number) const = 0;
+
+  // The working folder (absolute, lexically normal). An owned file directly
+  // inside it is recorded by its name alone, relative to this folder; empty
+  // when the output has no working folder.
+  virtual const std::string& WorkFolder() const = 0;
+};
+
+// Builds a record in memory before it is written.
+class RecordBytes {
+ public:
+  explicit RecordBytes(const char (&code)[5]) { Append(code, 4); }
+  void U16(std::uint16_t v) {
+    const std::uint8_t b[2] = {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8)};
+    Append(b, 2);
+  }
+  void U32(std::uint32_t v) {
+    U16(static_cast<std::uint16_t>(v));
+    U16(static_cast<std::uint16_t>(v >> 16));
+  }
+  void Append(const void* data, std::size_t size) {
+    const auto* p = static_cast<const std::uint8_t*>(data);
+    bytes_.insert(bytes_.end(), p, p + size);
+  }
+  const std::vector<std::uint8_t>& bytes() const { return bytes_; }
+  [[nodiscard]] std::uint32_t WriteTo(ChunkWriter& writer) const { return writer.Write(bytes_.data(), bytes_.size()); }
+
+ private:
+  std::vector<std::uint8_t> bytes_;
+};
+
+class SourceNumbering;
+
+// A ChunkWriter that collects the output in memory (a workspace built in
+// memory before it goes to disk; tests).
+class MemoryChunkWriter final : public ChunkWriter {
+ public:
+  explicit MemoryChunkWriter(const SourceNumbering* numbering = nullptr, std::string work_folder = {})
+      : numbering_(numbering), work_folder_(std::move(work_folder)) {}
+
+  std::uint32_t Write(const void* data, std::size_t size) override {
+    const auto* p = static_cast<const std::uint8_t*>(data);
+    bytes_.insert(bytes_.end(), p, p + size);
+    return err::kOk;
+  }
+  bool SourceNumber(const SoundSource& source, std::uint32_t* number) const override;
+  const std::string& WorkFolder() const override { return work_folder_; }
+
+  const std::vector<std::uint8_t>& bytes() const { return bytes_; }
+  void clear() { bytes_.clear(); }
+
+ private:
+  const SourceNumbering* numbering_;
+  std::string work_folder_;
+  std::vector<std::uint8_t> bytes_;
+};
+
+}  // namespace tidemark

@@ -1,0 +1,33 @@
+// The options the sound data core reads. The application fills the
+// process-wide record from its settings at start-up (before any worker thread
+// runs); tests fill it directly. The core never reads the settings itself.
+#pragma once
+
+#include <string>
+
+namespace tidemark {
+
+struct CoreOptions {
+  // Headers of more than 2 bytes per sample use the 80-byte extensible WAV layout.
+  bool extensible_wav_header = false;
+  // File sources always read directly, never through the shared block cache.
+  bool cached_reading_disabled = false;
+  // Ask before detaching a source from a user's file of more than 0x1FFFFFF data bytes.
+  bool confirm_large_detach = true;
+  // A working-folder base given by the host or the command line; wins when not empty.
+  std::string host_work_folder;
+  // The configured working-folder base; environment references are expanded
+  // when it is used.
+  std::string work_folder_setting = "%TEMP%";
+  // The subfolder of the base that holds the working files.
+  std::string work_subfolder = "__tide__";
+};
+
+// The process-wide options record.
+inline CoreOptions& MutableCoreOptions() {
+  static CoreOptions options;
+  return options;
+}
+inline const CoreOptions& GetCoreOptions() { return MutableCoreOptions(); }
+
+}  // namespace tidemark
