@@ -1,0 +1,13 @@
+#include "config/settings_core_options.h"
+
+namespace tidemark {
+
+void FillCoreOptions(const Settings& settings, CoreOptions* options) {
+  options->extensible_wav_header = settings.Option(OptionBit::kExtensibleWavHeader);
+  options->cached_reading_disabled = settings.Option(OptionBit::kCachedReadingOff);
+  options->confirm_large_detach = settings.Option(OptionBit::kConfirmLargeDetach);
+  options->work_folder_setting = settings.temporary_directory1;
+  options->work_subfolder = settings.temporary_directory2;
+}
+
+}  // namespace tidemark

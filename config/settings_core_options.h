@@ -1,0 +1,18 @@
+// Filling the sound data core's options record from the settings. The core
+// owns CoreOptions (core/core_options.h, a header-only record) and never reads
+// the settings itself; the application calls this at start-up, before any
+// worker thread runs. Only the header is used: config links nothing of core.
+#pragma once
+
+#include "config/settings.h"
+#include "core/core_options.h"
+
+namespace tidemark {
+
+// Sets every field of `options` that the settings hold: the extensible WAV
+// header, cached reading, the large-detach confirmation and the working
+// folder ("TemporaryDirectory1", "TemporaryDirectory2"). `host_work_folder`
+// belongs to the host and the command line and is left as it is.
+void FillCoreOptions(const Settings& settings, CoreOptions* options);
+
+}  // namespace tidemark
