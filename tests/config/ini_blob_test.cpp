@@ -1,0 +1,90 @@
+// The blob value form: run packing, checksum and every refusal.
+#include "config/ini_blob.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tidemark {
+namespace {
+
+std::vector<std::byte> Bytes(std::initializer_list<int> values) {
+  std::vector<std::byte> out;
+  for (int v : values) out.push_back(static_cast<std::byte>(v));
+  return out;
+}
+
+std::string Packed(const std::vector<std::byte>& bytes) { return PackBlob(bytes); }
+
+TEST(IniBlobTest, NinetyTwoZeroBytesAre5B5B) {
+  const std::vector<std::byte> zeros(92, std::byte{0});
+  EXPECT_EQ(Packed(zeros), "5B5B");
+  std::vector<std::byte> out(92, std::byte{0xAA});
+  ASSERT_TRUE(UnpackBlob("5B5B", out));
+  EXPECT_EQ(out, zeros);
+  // Lower-case digits read as well.
+  std::fill(out.begin(), out.end(), std::byte{0xAA});
+  ASSERT_TRUE(UnpackBlob("5b5b", out));
+  EXPECT_EQ(out, zeros);
+}
+
+TEST(IniBlobTest, RunsAndChecksum) {
+  EXPECT_EQ(Packed({}), "00");
+  // One non-zero byte: control 0x80, the byte, checksum 0x80 + 0x41.
+  EXPECT_EQ(Packed(Bytes({0x41})), "8041C1");
+  EXPECT_EQ(Packed(Bytes({0})), "0000");
+  // Non-zero run of 2, a single zero, non-zero run of 1.
+  EXPECT_EQ(Packed(Bytes({1, 2, 0, 3})), "81010200800307");
+  // Runs longer than 128 split: 130 zeros are a run of 128 and one of 2.
+  EXPECT_EQ(Packed(std::vector<std::byte>(130, std::byte{0})), "7F0180");
+  std::vector<std::byte> ff(129, std::byte{0xFF});
+  const std::string text = Packed(ff);
+  ASSERT_EQ(text.size(), 2u * (1 + 128 + 1 + 1 + 1));
+  EXPECT_EQ(text.substr(0, 2), "FF");
+  EXPECT_EQ(text.substr(258, 4), "80FF");
+  std::vector<std::byte> back(129);
+  ASSERT_TRUE(UnpackBlob(text, back));
+  EXPECT_EQ(back, ff);
+}
+
+TEST(IniBlobTest, RoundTripOfMixedBytes) {
+  std::vector<std::byte> bytes(128);
+  for (std::size_t i = 0; i < bytes.size(); ++i)
+    bytes[i] = static_cast<std::byte>(i % 3 == 0 ? 0 : (i * 37) & 0xFF);
+  const std::string text = PackBlob(bytes);
+  EXPECT_LE(text.size(), 514u);
+  EXPECT_EQ(text.find_first_not_of("0123456789ABCDEF"), std::string::npos);
+  std::vector<std::byte> back(128);
+  ASSERT_TRUE(UnpackBlob(text, back));
+  EXPECT_EQ(back, bytes);
+}
+
+TEST(IniBlobTest, RefusalsLeaveTheOutputUnchanged) {
+  auto refused = [&](std::string_view text, std::size_t size = 4) {
+    std::vector<std::byte> out(size, std::byte{0x11});
+    const bool ok = UnpackBlob(text, out);
+    return !ok && out == std::vector<std::byte>(size, std::byte{0x11});
+  };
+  EXPECT_FALSE(refused("0303"));                // 4 zero bytes fill exactly: accepted
+  EXPECT_TRUE(refused("0304"));                 // wrong checksum
+  EXPECT_TRUE(refused("030"));                  // odd length
+  EXPECT_TRUE(refused("03"));                   // too short
+  EXPECT_TRUE(refused("00"));                   // the empty blob is never accepted
+  EXPECT_TRUE(refused("0G0G"));                 // not hexadecimal
+  EXPECT_TRUE(refused("0202"));                 // fills 3 of 4
+  EXPECT_TRUE(refused("0404"));                 // a run of 5 overruns 4
+  EXPECT_TRUE(refused("83010286"));             // literal run of 4 cut short by the end
+  EXPECT_TRUE(refused(std::string(516, '0'), 1000));  // longer than 514
+  // 514 characters is the longest accepted text: 256 zero runs of 1 byte... the
+  // checksum of 256 zero control bytes is 0.
+  std::string longest(514, '0');
+  std::vector<std::byte> out(256, std::byte{1});
+  EXPECT_TRUE(UnpackBlob(longest, out));
+  EXPECT_EQ(out, std::vector<std::byte>(256, std::byte{0}));
+}
+
+}  // namespace
+}  // namespace tidemark

@@ -1,0 +1,282 @@
+// The reading side of the INI engine: decoding, line rules, sections, the
+// wrap-around key lookup and the value forms.
+#include "config/ini_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "config/ini_values.h"
+#include "config/text_decode.h"
+
+namespace tidemark {
+namespace {
+
+std::string Utf16Le(std::u16string_view text, bool bom = true) {
+  std::string out;
+  if (bom) out = "\xFF\xFE";
+  for (char16_t u : text) {
+    out.push_back(static_cast<char>(u & 0xFF));
+    out.push_back(static_cast<char>(u >> 8));
+  }
+  return out;
+}
+
+TEST(IniReaderTest, LineRulesSectionsAndComments) {
+  IniReader r;
+  r.OpenText(
+      "orphan=before any section\n"
+      "  [First]  \n"
+      "\tA=1\n"
+      "; A=2\n"
+      "   ;B=3\n"
+      "no equals sign here\n"
+      "B \t=\t two words \t \n"
+      "[Second]\n"
+      "A=other\n"
+      "[broken\n"
+      "C=3\n");
+  EXPECT_EQ(r.section_count(), 2u);
+  EXPECT_FALSE(r.SelectSection("Missing"));
+  EXPECT_FALSE(r.has_section());
+  EXPECT_FALSE(r.Find("A").has_value());  // no section selected
+
+  ASSERT_TRUE(r.SelectSection("first"));  // ASCII case ignored
+  EXPECT_EQ(r.Find("A").value_or("?"), "1");
+  EXPECT_EQ(r.Find("B").value_or("?"), "two words");
+  // "[broken" is not a section line, so its key belongs to [Second].
+  ASSERT_TRUE(r.SelectSection("Second"));
+  EXPECT_EQ(r.Find("A").value_or("?"), "other");
+  EXPECT_EQ(r.Find("C").value_or("?"), "3");
+  EXPECT_FALSE(r.Find("orphan").has_value());
+}
+
+TEST(IniReaderTest, KeysMatchWithoutAsciiCaseAndWithBlanksAroundEquals) {
+  IniReader r;
+  r.OpenText("[S]\nrecorddirectory \t = \t/home/u/rec\t \nOPTIONS1\t=0000ff00\n");
+  ASSERT_TRUE(r.SelectSection("s"));
+  EXPECT_EQ(r.ReadText("RecordDirectory", "x", 100), "/home/u/rec");
+  EXPECT_EQ(r.ReadHex("Options1", 0), 0xFF00u);
+  // A key is the whole name before "=", not a prefix.
+  EXPECT_FALSE(r.Find("Options").has_value());
+  EXPECT_FALSE(r.Find("Options10").has_value());
+}
+
+TEST(IniReaderTest, LookupWrapsAroundFromTheLastKeyFound) {
+  IniReader r;
+  r.OpenText("[S]\na=1\nb=2\nc=3\na=4\n");
+  ASSERT_TRUE(r.SelectSection("S"));
+  EXPECT_EQ(*r.Find("b"), "2");
+  EXPECT_EQ(*r.Find("c"), "3");
+  // The search starts after "c", so the later "a" is found first...
+  EXPECT_EQ(*r.Find("a"), "4");
+  // ...and then it wraps around to the section start.
+  EXPECT_EQ(*r.Find("b"), "2");
+  EXPECT_EQ(*r.Find("a"), "4");
+  EXPECT_EQ(*r.Find("a"), "1");
+  // Selecting a section starts the search at its first line again.
+  ASSERT_TRUE(r.SelectSection("S"));
+  EXPECT_EQ(*r.Find("a"), "1");
+}
+
+TEST(IniReaderTest, FirstSectionOfANameIsSelected) {
+  IniReader r;
+  r.OpenText("[S]\nk=first\n[T]\n[S]\nk=second\n");
+  ASSERT_TRUE(r.SelectSection("S"));
+  EXPECT_EQ(*r.Find("k"), "first");
+  EXPECT_EQ(r.Entries().size(), 1u);
+  ASSERT_TRUE(r.SelectSection("T"));
+  EXPECT_TRUE(r.Entries().empty());
+}
+
+TEST(IniReaderTest, DecimalForm) {
+  IniReader r;
+  r.OpenText(
+      "[S]\nplain=42\nplus=+7\nminus=-13\nmin=-2147483648\nmax=2147483647\nover=2147483648\n"
+      "under=-2147483649\nhex=0x10\nspace=1 2\nempty=\nsign=-\nfrac=1.5\n");
+  ASSERT_TRUE(r.SelectSection("S"));
+  EXPECT_EQ(r.ReadDecimal("plain", 9), 42);
+  EXPECT_EQ(r.ReadDecimal("plus", 9), 7);
+  EXPECT_EQ(r.ReadDecimal("minus", 9), -13);
+  EXPECT_EQ(r.ReadDecimal("min", 9), INT32_MIN);
+  EXPECT_EQ(r.ReadDecimal("max", 9), INT32_MAX);
+  for (const char* bad : {"over", "under", "hex", "space", "empty", "sign", "frac", "missing"})
+    EXPECT_EQ(r.ReadDecimal(bad, 9), 9) << bad;
+}
+
+TEST(IniReaderTest, HexForm) {
+  IniReader r;
+  r.OpenText("[S]\nlower=00abcdef\nupper=00ABCDEF\nshort=7\nfull=ffffffff\nover=100000000\n"
+             "prefix=0x12\nbad=12g4\nempty=\n");
+  ASSERT_TRUE(r.SelectSection("S"));
+  EXPECT_EQ(r.ReadHex("lower", 1), 0xABCDEFu);
+  EXPECT_EQ(r.ReadHex("upper", 1), 0xABCDEFu);
+  EXPECT_EQ(r.ReadHex("short", 1), 7u);
+  EXPECT_EQ(r.ReadHex("full", 1), 0xFFFFFFFFu);
+  for (const char* bad : {"over", "prefix", "bad", "empty", "missing"})
+    EXPECT_EQ(r.ReadHex(bad, 1), 1u) << bad;
+}
+
+TEST(IniReaderTest, TextFormQuotesAndLimits) {
+  IniReader r;
+  r.OpenText("[S]\nquoted=\"/a b/c\"\nhalf=\"open\ninner=a\"b\"c\nlong=abcdefghij\n"
+             "utf8=\xC3\xA9\xC3\xA9\nempty=\n");
+  ASSERT_TRUE(r.SelectSection("S"));
+  EXPECT_EQ(r.ReadText("quoted", "", 100), "/a b/c");
+  EXPECT_EQ(r.ReadText("half", "", 100), "\"open");
+  EXPECT_EQ(r.ReadText("inner", "", 100), "a\"b\"c");
+  EXPECT_EQ(r.ReadText("long", "", 4), "abcd");
+  // A cut never splits a character: 3 bytes keep one two-byte "é".
+  EXPECT_EQ(r.ReadText("utf8", "", 3), "\xC3\xA9");
+  EXPECT_EQ(r.ReadText("empty", "fallback", 100), "");
+  EXPECT_EQ(r.ReadText("missing", "fallback", 100), "fallback");
+}
+
+TEST(IniReaderTest, ListForms) {
+  IniReader r;
+  r.OpenText("[S]\nthree=1, -2 ,+3\nmore=1,2,3,4\nfew=1,2\nbad=1,x,3\n"
+             "exts=mka; .opus;;wv ;\n");
+  ASSERT_TRUE(r.SelectSection("S"));
+  std::array<std::int32_t, 3> v{7, 7, 7};
+  EXPECT_TRUE(r.ReadDecimalList("three", v));
+  EXPECT_EQ(v, (std::array<std::int32_t, 3>{1, -2, 3}));
+  EXPECT_TRUE(r.ReadDecimalList("more", v));  // surplus items are ignored
+  EXPECT_EQ(v, (std::array<std::int32_t, 3>{1, 2, 3}));
+  v = {7, 7, 7};
+  EXPECT_FALSE(r.ReadDecimalList("few", v));
+  EXPECT_FALSE(r.ReadDecimalList("bad", v));
+  EXPECT_FALSE(r.ReadDecimalList("missing", v));
+  EXPECT_EQ(v, (std::array<std::int32_t, 3>{7, 7, 7}));  // all or nothing
+
+  const auto exts = SplitList(*r.Find("exts"), ';', 10);
+  EXPECT_EQ(exts, (std::vector<std::string>{"mka", ".opus", "wv"}));
+  EXPECT_EQ(SplitList("a;b;c;d", ';', 2).size(), 2u);
+  const std::vector<std::string> items{"a", "b", "c"};
+  EXPECT_EQ(JoinList(items, ';'), "a;b;c");
+}
+
+TEST(IniReaderTest, NumberedListStopsAtTheFirstMissingNumber) {
+  IniReader r;
+  r.OpenText("[L]\n1=b\n0=a\n2=c\n4=e\n03=x\n+3=y\n");
+  ASSERT_TRUE(r.SelectSection("L"));
+  const auto items = r.ReadNumberedList(100);
+  ASSERT_EQ(items.size(), 3u);
+  EXPECT_EQ(items[0], "a");
+  EXPECT_EQ(items[1], "b");
+  EXPECT_EQ(items[2], "c");
+  EXPECT_EQ(r.ReadNumberedList(2).size(), 2u);
+}
+
+// --- encodings ---
+
+TEST(IniReaderTest, Utf16LeWithByteOrderMark) {
+  IniReader r;
+  r.OpenBytes(Utf16Le(u"[S]\r\nname=\u00e9t\u00e9 \u6f22\U0001F3B5\r\n"), "CP1252");
+  ASSERT_TRUE(r.SelectSection("S"));
+  EXPECT_EQ(*r.Find("name"), "\xC3\xA9t\xC3\xA9 \xE6\xBC\xA2\xF0\x9F\x8E\xB5");
+}
+
+TEST(IniReaderTest, Utf8WithByteOrderMark) {
+  IniReader r;
+  r.OpenBytes("\xEF\xBB\xBF[S]\r\nname=\xC3\xA9t\xC3\xA9\r\n", "CP1252");
+  ASSERT_TRUE(r.SelectSection("S"));
+  EXPECT_EQ(*r.Find("name"), "\xC3\xA9t\xC3\xA9");
+}
+
+TEST(IniReaderTest, NarrowTextInTheGivenCodePage) {
+  IniReader r;
+  // 0xE9 is "é" in CP1252; no byte-order mark, no final line feed.
+  r.OpenBytes("[S]\r\nname=\xE9t\xE9", "CP1252");
+  ASSERT_TRUE(r.SelectSection("S"));
+  EXPECT_EQ(*r.Find("name"), "\xC3\xA9t\xC3\xA9");
+  // The same bytes in UTF-8 are invalid and become U+FFFD, never a failure.
+  r.OpenBytes("[S]\nname=\xE9t\xE9\n", "UTF-8");
+  ASSERT_TRUE(r.SelectSection("S"));
+  EXPECT_EQ(*r.Find("name"), "\xEF\xBF\xBDt\xEF\xBF\xBD");
+}
+
+TEST(IniReaderTest, Utf16CutInTheMiddleOfAUnit) {
+  std::string bytes = Utf16Le(u"[S]\r\na=1\r\nb=2");
+  bytes.push_back('x');  // half a code unit
+  IniReader r;
+  r.OpenBytes(bytes, "UTF-8");
+  ASSERT_TRUE(r.SelectSection("S"));
+  EXPECT_EQ(r.ReadDecimal("a", 0), 1);
+  // The half unit turns into U+FFFD after the value, which then does not parse.
+  EXPECT_EQ(r.ReadDecimal("b", 0), 0);
+  EXPECT_EQ(*r.Find("b"), "2\xEF\xBF\xBD");
+
+  // A lone surrogate is replaced as well.
+  r.OpenBytes(Utf16Le(u"[S]\na=\xD800z\n"), "UTF-8");
+  ASSERT_TRUE(r.SelectSection("S"));
+  EXPECT_EQ(*r.Find("a"), "\xEF\xBF\xBDz");
+}
+
+TEST(IniReaderTest, DetectsTheByteOrderMarks) {
+  EXPECT_EQ(DetectTextFileEncoding("\xFF\xFE"), TextFileEncoding::kUtf16Le);
+  EXPECT_EQ(DetectTextFileEncoding("\xEF\xBB\xBF"), TextFileEncoding::kUtf8);
+  EXPECT_EQ(DetectTextFileEncoding("\xEF\xBB"), TextFileEncoding::kNarrow);
+  EXPECT_EQ(DetectTextFileEncoding("[S]"), TextFileEncoding::kNarrow);
+  EXPECT_EQ(DetectTextFileEncoding(""), TextFileEncoding::kNarrow);
+}
+
+// --- bad input ---
+
+TEST(IniReaderTest, EmptyAndBinaryInputHoldNothing) {
+  IniReader r;
+  r.OpenBytes("", "UTF-8");
+  EXPECT_EQ(r.section_count(), 0u);
+  EXPECT_FALSE(r.SelectSection("S"));
+  r.OpenBytes("\xFF\xFE", "UTF-8");
+  EXPECT_EQ(r.section_count(), 0u);
+  r.OpenBytes("\xFF", "UTF-8");
+  EXPECT_EQ(r.section_count(), 0u);
+
+  std::string binary;
+  std::uint32_t x = 12345;
+  for (int i = 0; i < 65536; ++i) {
+    x = x * 1103515245u + 12345u;
+    binary.push_back(static_cast<char>(x >> 24));
+  }
+  for (const char* codeset : {"UTF-8", "CP1252", "CP932", "no-such-codeset"}) {
+    r.OpenBytes(binary, codeset);
+    // Whatever the noise decodes to, reading stays inside the text.
+    (void)r.SelectSection("S");
+    for (const IniEntry& e : r.Entries()) EXPECT_EQ(e.key, TrimSpacesAndTabs(e.key));
+    EXPECT_FALSE(r.SelectSection("no such section"));
+  }
+  // Embedded NUL bytes are ordinary characters.
+  r.OpenText(std::string("[S]\nk=1\0\n", 9));
+  ASSERT_TRUE(r.SelectSection("S"));
+  EXPECT_EQ(r.ReadDecimal("k", 5), 5);
+}
+
+TEST(IniReaderTest, MegabyteLines) {
+  const std::string big(1 << 20, 'x');
+  IniReader r;
+  r.OpenText("[S]\n" + big + "\nk=" + big + "\n" + big + "=1\nsmall=2\n[" + big + "]\nz=3\n");
+  ASSERT_TRUE(r.SelectSection("S"));
+  EXPECT_EQ(r.ReadText("k", "", 260).size(), 260u);
+  EXPECT_EQ(r.ReadDecimal("k", 7), 7);
+  EXPECT_EQ(r.ReadDecimal("small", 0), 2);
+  ASSERT_TRUE(r.SelectSection(big));
+  EXPECT_EQ(r.ReadDecimal("z", 0), 3);
+}
+
+TEST(IniReaderTest, HundredThousandSections) {
+  std::string text;
+  for (int i = 0; i < 100000; ++i) text += "[S" + std::to_string(i) + "]\nk=" + std::to_string(i) + "\n";
+  text += "[Target]\nk=-1\n";
+  IniReader r;
+  r.OpenText(std::move(text));
+  EXPECT_EQ(r.section_count(), 100001u);
+  ASSERT_TRUE(r.SelectSection("s99999"));
+  EXPECT_EQ(r.ReadDecimal("k", 0), 99999);
+  ASSERT_TRUE(r.SelectSection("Target"));
+  EXPECT_EQ(r.ReadDecimal("k", 0), -1);
+}
+
+}  // namespace
+}  // namespace tidemark

@@ -1,0 +1,265 @@
+// The registry stand-in "registry.ini": values, the machine-wide fallback,
+// the "UIText" override and the "DefaultCodePageAware" decision.
+#include "config/registry_store.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <string>
+
+#include "config/code_page_choice.h"
+#include "config/config_file_io.h"
+#include "config/ini_reader.h"
+#include "config/language_override.h"
+#include "config/text_decode.h"
+#include "platform/error_numbers.h"
+#include "platform/fault_injection.h"
+#include "platform/narrow_codeset.h"
+#include "tests/support/hermetic_env.h"
+
+namespace tidemark {
+namespace {
+
+void WriteFile(const std::string& path, std::string_view bytes) {
+  FILE* f = std::fopen(path.c_str(), "wb");
+  ASSERT_NE(f, nullptr) << path;
+  ASSERT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), f), bytes.size());
+  std::fclose(f);
+}
+
+std::string ReadFile(const std::string& path) {
+  std::string bytes;
+  return ReadConfigFile(path, &bytes) == err::kOk ? bytes : std::string("<missing>");
+}
+
+std::string DecodedFile(const std::string& path) {
+  std::string bytes;
+  if (ReadConfigFile(path, &bytes) != err::kOk) return "<missing>";
+  return DecodeTextFile(bytes, "UTF-8");
+}
+
+struct Paths {
+  std::string user;
+  std::string machine;
+};
+
+Paths MakePaths() {
+  const std::string dir = testing::MakeTempDir("registry");
+  return {dir + "/registry.ini", dir + "/machine.ini"};
+}
+
+TEST(RegistryStoreTest, WritesUtf16LeWithTheKeySection) {
+  const Paths p = MakePaths();
+  RegistryStore store(p.user, p.machine);
+  store.Load();
+  EXPECT_FALSE(store.Has("UIText"));
+  store.SetString("UIText", "en");
+  store.SetDword("DefaultCodePageAware", 0x12AB);
+  ASSERT_EQ(store.Save(), err::kOk);
+  const std::string bytes = ReadFile(p.user);
+  ASSERT_GE(bytes.size(), 2u);
+  EXPECT_EQ(bytes.substr(0, 2), "\xFF\xFE");
+  EXPECT_EQ(DecodedFile(p.user),
+            "[Software\\Fernwick\\Tidemark]\r\nUIText=\"en\"\r\n"
+            "DefaultCodePageAware=dword:000012ab\r\n");
+
+  RegistryStore again(p.user, p.machine);
+  again.Load();
+  EXPECT_EQ(again.GetString("uitext").value_or("?"), "en");
+  EXPECT_EQ(again.GetDword("DEFAULTCODEPAGEAWARE").value_or(0), 0x12ABu);
+  // Of the wrong type: absent for that type, but present.
+  EXPECT_FALSE(again.GetDword("UIText").has_value());
+  EXPECT_FALSE(again.GetString("DefaultCodePageAware").has_value());
+  EXPECT_TRUE(again.Has("UIText"));
+}
+
+TEST(RegistryStoreTest, HandWrittenAndDamagedFiles) {
+  const Paths p = MakePaths();
+  // UTF-8 without a mark, other sections, odd values.
+  WriteFile(p.user,
+            "[Other]\nUIText=\"xx\"\n[software\\fernwick\\tidemark]\n UIText = \"de\" \n"
+            "A=dword:zz\nB=dword:\nC=\"open\nD=DWORD:0000000A\nUIText=\"second\"\n");
+  RegistryStore store(p.user, p.machine);
+  store.Load();
+  EXPECT_EQ(store.GetString("UIText").value_or("?"), "de");
+  EXPECT_FALSE(store.GetDword("A").has_value());
+  EXPECT_FALSE(store.GetDword("B").has_value());
+  EXPECT_FALSE(store.GetString("C").has_value());
+  EXPECT_EQ(store.GetDword("D").value_or(0), 10u);
+
+  for (const std::string& bad : {std::string(), std::string("\xFF\xFE"), std::string("\xFF\xFE["),
+                                std::string(100000, '\0'), std::string("\x01\x02\x03\xFF")}) {
+    WriteFile(p.user, bad);
+    RegistryStore damaged(p.user, p.machine);
+    damaged.Load();
+    EXPECT_TRUE(damaged.user_empty());
+    EXPECT_FALSE(damaged.Has("UIText"));
+  }
+}
+
+TEST(RegistryStoreTest, MachineWideValuesAreAFallbackAndNeverWritten) {
+  const Paths p = MakePaths();
+  WriteFile(p.machine, "[Software\\Fernwick\\Tidemark]\nUIText=\"fr\"\nX=dword:00000001\n");
+  const std::string machine_bytes = ReadFile(p.machine);
+  RegistryStore store(p.user, p.machine);
+  store.Load();
+  EXPECT_EQ(store.GetString("UIText").value_or("?"), "fr");
+  store.SetString("UIText", "en");
+  EXPECT_EQ(store.GetString("UIText").value_or("?"), "en");
+  ASSERT_EQ(store.Save(), err::kOk);
+  EXPECT_EQ(DecodedFile(p.user), "[Software\\Fernwick\\Tidemark]\r\nUIText=\"en\"\r\n");
+  EXPECT_TRUE(store.Delete("UIText"));
+  EXPECT_FALSE(store.Delete("UIText"));
+  EXPECT_FALSE(store.Delete("X"));  // machine-wide values cannot be deleted
+  EXPECT_EQ(store.GetString("UIText").value_or("?"), "fr");
+  ASSERT_EQ(store.Save(), err::kOk);
+  EXPECT_EQ(ReadFile(p.machine), machine_bytes);
+}
+
+TEST(RegistryStoreTest, DeletingTheLastValueDeletesTheKey) {
+  const Paths p = MakePaths();
+  RegistryStore store(p.user, "");
+  store.SetString("UIText", "en");
+  ASSERT_EQ(store.Save(), err::kOk);
+  EXPECT_EQ(GetPathKind(p.user), PathKind::kFile);
+  EXPECT_TRUE(store.Delete("UIText"));
+  ASSERT_EQ(store.Save(), err::kOk);
+  EXPECT_EQ(GetPathKind(p.user), PathKind::kMissing);
+  // Saving an empty store without a file is fine too.
+  EXPECT_EQ(store.Save(), err::kOk);
+  RegistryStore nowhere("", "");
+  EXPECT_EQ(nowhere.Save(), err::kCreateFailed);
+}
+
+TEST(RegistryStoreTest, ValuesThatCannotBeStoredAreNotWritten) {
+  const Paths p = MakePaths();
+  RegistryStore store(p.user, "");
+  store.SetString("UIText", "line\nbreak");
+  store.SetString("Good", "ok");
+  ASSERT_EQ(store.Save(), err::kOk);
+  EXPECT_EQ(DecodedFile(p.user), "[Software\\Fernwick\\Tidemark]\r\nGood=\"ok\"\r\n");
+}
+
+TEST(RegistryStoreTest, AFailedWriteLeavesTheOldFile) {
+  const Paths p = MakePaths();
+  RegistryStore store(p.user, "");
+  store.SetString("UIText", "en");
+  ASSERT_EQ(store.Save(), err::kOk);
+  const std::string old_bytes = ReadFile(p.user);
+  store.SetString("UIText", "de");
+  {
+    const fault::ScopedFault fail(fault::FaultRule::FailNth(fault::kWrite, 1, ENOSPC));
+    EXPECT_EQ(store.Save(), err::kDiskFull);
+  }
+  EXPECT_EQ(ReadFile(p.user), old_bytes);
+}
+
+// --- the language override ---
+
+TEST(RegistryStoreTest, LanguageOverrideSetClearAndCachedState) {
+  const Paths p = MakePaths();
+  {
+    LanguageOverride o(RegistryStore(p.user, p.machine));
+    EXPECT_EQ(o.state(), LanguageOverrideState::kNotRead);
+    EXPECT_FALSE(o.Name().has_value());
+    EXPECT_EQ(o.state(), LanguageOverrideState::kAbsent);
+    ASSERT_EQ(o.Set(), err::kOk);
+    EXPECT_EQ(o.state(), LanguageOverrideState::kPresent);
+    EXPECT_EQ(o.Name().value_or("?"), "en");
+    EXPECT_EQ(DecodedFile(p.user), "[Software\\Fernwick\\Tidemark]\r\nUIText=\"en\"\r\n");
+  }
+  {
+    LanguageOverride o(RegistryStore(p.user, p.machine));
+    EXPECT_EQ(o.Name().value_or("?"), "en");
+    // The state is read once: a change of the file is not seen.
+    WriteFile(p.user, "[Software\\Fernwick\\Tidemark]\nUIText=\"de\"\n");
+    EXPECT_EQ(o.Name().value_or("?"), "en");
+    ASSERT_EQ(o.Clear(), err::kOk);
+    EXPECT_EQ(o.state(), LanguageOverrideState::kAbsent);
+    EXPECT_EQ(GetPathKind(p.user), PathKind::kMissing);  // the key went with its last value
+  }
+  {
+    // Clearing keeps the other values of the key.
+    RegistryStore store(p.user, "");
+    store.SetDword("DefaultCodePageAware", 0);
+    store.SetString("UIText", "en");
+    ASSERT_EQ(store.Save(), err::kOk);
+    LanguageOverride o(RegistryStore(p.user, ""));
+    ASSERT_EQ(o.Clear(), err::kOk);
+    EXPECT_EQ(DecodedFile(p.user),
+              "[Software\\Fernwick\\Tidemark]\r\nDefaultCodePageAware=dword:00000000\r\n");
+  }
+  {
+    // An empty value counts as absent.
+    WriteFile(p.user, "[Software\\Fernwick\\Tidemark]\nUIText=\"\"\n");
+    LanguageOverride o(RegistryStore(p.user, ""));
+    EXPECT_FALSE(o.Name().has_value());
+    EXPECT_EQ(o.state(), LanguageOverrideState::kAbsent);
+  }
+}
+
+// --- the code-page decision ---
+
+class CodePageChoiceTest : public ::testing::Test {
+ protected:
+  ~CodePageChoiceTest() override { SetDefaultCodePageAware(0); }
+};
+
+TEST_F(CodePageChoiceTest, CreatedWithZeroOnAUtf8SystemWhenAbsent) {
+  const Paths p = MakePaths();
+  RegistryStore store(p.user, p.machine);
+  EXPECT_EQ(DecideNarrowCodePage(store, "UTF-8"), 0u);
+  EXPECT_EQ(ReadFile(p.user).substr(0, 2), "\xFF\xFE");
+  EXPECT_EQ(DecodedFile(p.user),
+            "[Software\\Fernwick\\Tidemark]\r\nDefaultCodePageAware=dword:00000000\r\n");
+  // The C locale counts as a UTF-8 system.
+  const Paths q = MakePaths();
+  RegistryStore c_store(q.user, q.machine);
+  EXPECT_EQ(DecideNarrowCodePage(c_store, "ANSI_X3.4-1968"), 0u);
+  EXPECT_EQ(GetPathKind(q.user), PathKind::kFile);
+}
+
+TEST_F(CodePageChoiceTest, AStoredValueDecidesAndIsKept) {
+  const Paths p = MakePaths();
+  WriteFile(p.user, "[Software\\Fernwick\\Tidemark]\nUIText=\"en\"\nDefaultCodePageAware=dword:1\n");
+  const std::string before = ReadFile(p.user);
+  RegistryStore store(p.user, p.machine);
+  EXPECT_EQ(DecideNarrowCodePage(store, "utf8"), 1u);
+  EXPECT_EQ(ReadFile(p.user), before);  // not rewritten
+  // With a non-zero value, narrow files are read in a legacy code page (on
+  // a UTF-8 system; any other locale keeps its own codeset).
+  const std::string locale = LocaleCodeset();
+  if (IsUtf8Codeset(locale) || IsCLocaleCodeset(locale)) {
+    EXPECT_EQ(NarrowCodeset().substr(0, 2), "CP");
+    SetDefaultCodePageAware(0);
+    EXPECT_EQ(NarrowCodeset(), "UTF-8");
+  }
+
+  // The machine-wide value applies when the user has none, and is not copied.
+  const Paths q = MakePaths();
+  WriteFile(q.machine, "[Software\\Fernwick\\Tidemark]\nDefaultCodePageAware=dword:00000002\n");
+  RegistryStore machine(q.user, q.machine);
+  EXPECT_EQ(DecideNarrowCodePage(machine, "UTF-8"), 2u);
+  EXPECT_EQ(GetPathKind(q.user), PathKind::kMissing);
+}
+
+TEST_F(CodePageChoiceTest, OtherLocalesNeverTouchTheRegistry) {
+  const Paths p = MakePaths();
+  RegistryStore store(p.user, p.machine);
+  EXPECT_EQ(DecideNarrowCodePage(store, "ISO-8859-1"), 0u);
+  EXPECT_EQ(DecideNarrowCodePage(store, "EUC-JP"), 0u);
+  EXPECT_EQ(GetPathKind(p.user), PathKind::kMissing);
+}
+
+TEST_F(CodePageChoiceTest, AValueOfAnotherTypeIsLeftAlone) {
+  const Paths p = MakePaths();
+  WriteFile(p.user, "[Software\\Fernwick\\Tidemark]\nDefaultCodePageAware=\"text\"\n");
+  const std::string before = ReadFile(p.user);
+  RegistryStore store(p.user, p.machine);
+  EXPECT_EQ(DecideNarrowCodePage(store, "UTF-8"), 0u);
+  EXPECT_EQ(ReadFile(p.user), before);
+}
+
+}  // namespace
+}  // namespace tidemark

@@ -1,0 +1,295 @@
+// "tide.ini" on disk: the settings folder, where the file is read from and
+// written to, the encodings of files written by hand and the crash-safe
+// replacement of the old file.
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "config/config_file_io.h"
+#include "config/settings.h"
+#include "config/settings_core_options.h"
+#include "config/settings_folder.h"
+#include "core/core_options.h"
+#include "platform/error_numbers.h"
+#include "platform/fault_injection.h"
+#include "platform/system_info.h"
+#include "tests/platform/env_override.h"
+#include "tests/support/hermetic_env.h"
+
+namespace tidemark {
+namespace {
+
+using testing::EnvOverride;
+
+void WriteFile(const std::string& path, std::string_view bytes) {
+  FILE* f = std::fopen(path.c_str(), "wb");
+  ASSERT_NE(f, nullptr) << path;
+  ASSERT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), f), bytes.size());
+  std::fclose(f);
+}
+
+std::string ReadFile(const std::string& path) {
+  std::string bytes;
+  return ReadConfigFile(path, &bytes) == err::kOk ? bytes : std::string("<missing>");
+}
+
+std::vector<std::string> FolderNames(const std::string& folder) {
+  std::vector<std::string> names;
+  if (DIR* d = opendir(folder.c_str())) {
+    while (const dirent* e = readdir(d)) {
+      const std::string name = e->d_name;
+      if (name != "." && name != "..") names.push_back(name);
+    }
+    closedir(d);
+  }
+  return names;
+}
+
+// A private XDG_CONFIG_HOME for one test.
+class SettingsFileTest : public ::testing::Test {
+ protected:
+  SettingsFileTest()
+      : config_home_(testing::MakeTempDir("config-home")),
+        xdg_("XDG_CONFIG_HOME", config_home_.c_str()),
+        folder_(config_home_ + "/Fernwick/Tidemark") {}
+
+  std::string config_home_;
+  EnvOverride xdg_;
+  std::string folder_;
+};
+
+TEST_F(SettingsFileTest, SettingsFolderIsCreatedBelowXdgConfigHome) {
+  EXPECT_EQ(GetPathKind(folder_), PathKind::kMissing);
+  EXPECT_EQ(SettingsFolder(), folder_);
+  EXPECT_EQ(GetPathKind(folder_), PathKind::kFolder);
+  struct stat st {};
+  ASSERT_EQ(stat(folder_.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0077, 0u);
+  EXPECT_EQ(ConfigWriteFolder(), folder_);
+  EXPECT_EQ(ConfigWritePath("tide.ini"), folder_ + "/tide.ini");
+  // A trailing slash in the variable changes nothing.
+  const std::string slashed = config_home_ + "//";
+  EnvOverride again("XDG_CONFIG_HOME", slashed.c_str());
+  EXPECT_EQ(SettingsFolder(), folder_);
+}
+
+TEST_F(SettingsFileTest, HomeConfigWhenXdgConfigHomeIsUnsetOrRelative) {
+  const std::string home = testing::MakeTempDir("home");
+  EnvOverride home_env("HOME", home.c_str());
+  {
+    EnvOverride unset("XDG_CONFIG_HOME", nullptr);
+    EXPECT_EQ(SettingsFolder(), home + "/.config/Fernwick/Tidemark");
+  }
+  EnvOverride relative("XDG_CONFIG_HOME", "relative/path");
+  EXPECT_EQ(SettingsFolder(), home + "/.config/Fernwick/Tidemark");
+}
+
+TEST_F(SettingsFileTest, FolderUnavailableWhenANameIsAFileOrThePathIsTooLong) {
+  ASSERT_EQ(mkdir((config_home_ + "/Fernwick").c_str(), 0700), 0);
+  WriteFile(folder_, "not a folder");
+  EXPECT_EQ(SettingsFolder(), "");
+  // The program's own folder stands in for writing.
+  EXPECT_EQ(ConfigWriteFolder(), ProgramFolder());
+
+  const std::string deep = "/" + std::string(PATH_MAX, 'x');
+  EnvOverride long_env("XDG_CONFIG_HOME", deep.c_str());
+  EXPECT_EQ(SettingsFolder(), "");
+}
+
+TEST_F(SettingsFileTest, ReadPathRules) {
+  const std::string settings = testing::MakeTempDir("settings");
+  const std::string program = testing::MakeTempDir("program");
+  EXPECT_EQ(ConfigReadPathIn(settings, program, "tide.ini"), "");
+  EXPECT_EQ(ConfigReadPathIn("", "", "tide.ini"), "");
+  WriteFile(program + "/tide.ini", "[Tidemark]\n");
+  EXPECT_EQ(ConfigReadPathIn(settings, program, "tide.ini"), program + "/tide.ini");
+  // An empty file in the settings folder does not count...
+  WriteFile(settings + "/tide.ini", "");
+  EXPECT_EQ(ConfigReadPathIn(settings, program, "tide.ini"), program + "/tide.ini");
+  // ...a non-empty one does.
+  WriteFile(settings + "/tide.ini", "x");
+  EXPECT_EQ(ConfigReadPathIn(settings, program, "tide.ini"), settings + "/tide.ini");
+  EXPECT_EQ(ConfigReadPathIn(settings, "", "tide.ini"), settings + "/tide.ini");
+  // A folder of that name is not a file.
+  const std::string other = testing::MakeTempDir("other");
+  ASSERT_EQ(mkdir((other + "/tide.ini").c_str(), 0700), 0);
+  EXPECT_EQ(ConfigReadPathIn(other, other, "tide.ini"), "");
+}
+
+TEST_F(SettingsFileTest, NoFileMeansBuiltInValuesAndSavingCreatesIt) {
+  Settings s;
+  EXPECT_EQ(LoadSettings(&s), err::kOk);
+  EXPECT_TRUE(s == Settings());
+  s.record_directory = "/rec";
+  s.SetOption(OptionBit::kKeepWorkspace, true);
+  ASSERT_EQ(SaveSettings(s), err::kOk);
+  const std::string bytes = ReadFile(folder_ + "/tide.ini");
+  ASSERT_GE(bytes.size(), 2u);
+  EXPECT_EQ(bytes.substr(0, 2), "\xFF\xFE");
+  Settings back;
+  EXPECT_EQ(LoadSettings(&back), err::kOk);
+  EXPECT_TRUE(back == s);
+  // Nothing but the file is left in the folder.
+  EXPECT_EQ(FolderNames(folder_), std::vector<std::string>{"tide.ini"});
+}
+
+TEST_F(SettingsFileTest, HandWrittenFilesInEveryEncoding) {
+  ASSERT_FALSE(SettingsFolder().empty());
+  const std::string path = folder_ + "/tide.ini";
+  // UTF-16LE with its mark.
+  std::string utf16 = "\xFF\xFE";
+  for (char16_t u : std::u16string(u"[Tidemark]\r\nRecordDirectory=/r\u00e9c\r\n")) {
+    utf16.push_back(static_cast<char>(u & 0xFF));
+    utf16.push_back(static_cast<char>(u >> 8));
+  }
+  WriteFile(path, utf16);
+  Settings a;
+  ASSERT_EQ(LoadSettings(&a), err::kOk);
+  EXPECT_EQ(a.record_directory, "/r\xC3\xA9""c");
+  // UTF-8 with its mark.
+  WriteFile(path, "\xEF\xBB\xBF[Tidemark]\r\nRecordDirectory=/r\xC3\xA9""c\r\n");
+  Settings b;
+  ASSERT_EQ(LoadSettings(&b), err::kOk);
+  EXPECT_EQ(b.record_directory, "/r\xC3\xA9""c");
+  // Narrow text in the code page given to the reader.
+  WriteFile(path, "[Tidemark]\nRecordDirectory=/r\xE9""c\n");
+  IniReader r;
+  ASSERT_EQ(r.Open(path, "CP1252"), err::kOk);
+  Settings c;
+  ReadSettings(r, &c);
+  EXPECT_EQ(c.record_directory, "/r\xC3\xA9""c");
+  // And through LoadSettings, in the process's narrow code page: the ASCII
+  // part reads whatever that page is.
+  WriteFile(path, "[Tidemark]\nWaveOutVolume=33\n");
+  Settings d;
+  ASSERT_EQ(LoadSettings(&d), err::kOk);
+  EXPECT_EQ(d.wave_out_volume, 33);
+}
+
+TEST_F(SettingsFileTest, UnreadableFileKeepsBuiltInValues) {
+  Settings s;
+  EXPECT_NE(LoadSettingsFrom(folder_ + "/missing.ini", &s), err::kOk);
+  EXPECT_TRUE(s == Settings());
+  const std::string dir = testing::MakeTempDir("dir-as-file");
+  EXPECT_NE(LoadSettingsFrom(dir, &s), err::kOk);
+  EXPECT_TRUE(s == Settings());
+  {
+    const fault::ScopedFault fail(fault::FaultRule::FailNth(fault::kRead, 1, EIO).Sticky());
+    const std::string path = dir + "/tide.ini";
+    WriteFile(path, "[Tidemark]\nWaveOutVolume=1\n");
+    EXPECT_NE(LoadSettingsFrom(path, &s), err::kOk);
+    EXPECT_TRUE(s == Settings());
+  }
+}
+
+TEST_F(SettingsFileTest, AFailedWriteLeavesTheOldFileIntact) {
+  const std::string path = testing::MakeTempDir("replace") + "/tide.ini";
+  Settings old_settings;
+  old_settings.record_directory = "/old";
+  ASSERT_EQ(SaveSettingsTo(path, old_settings), err::kOk);
+  const std::string old_bytes = ReadFile(path);
+
+  Settings new_settings;
+  new_settings.record_directory = "/new";
+  {
+    const fault::ScopedFault full(fault::FaultRule::DiskFullAt(100));
+    EXPECT_EQ(SaveSettingsTo(path, new_settings), err::kDiskFull);
+    EXPECT_TRUE(full.fired());
+  }
+  EXPECT_EQ(ReadFile(path), old_bytes);
+  {
+    const fault::ScopedFault sync(fault::FaultRule::FailNth(fault::kFsync, 1, EIO));
+    EXPECT_NE(SaveSettingsTo(path, new_settings), err::kOk);
+  }
+  EXPECT_EQ(ReadFile(path), old_bytes);
+  {
+    const fault::ScopedFault rename(fault::FaultRule::FailNth(fault::kRename, 1, EACCES));
+    EXPECT_NE(SaveSettingsTo(path, new_settings), err::kOk);
+  }
+  EXPECT_EQ(ReadFile(path), old_bytes);
+  // No temporary file is left behind.
+  const std::string folder = path.substr(0, path.rfind('/'));
+  EXPECT_EQ(FolderNames(folder), std::vector<std::string>{"tide.ini"});
+}
+
+TEST_F(SettingsFileTest, EveryFaultPointLeavesTheOldOrTheNewFile) {
+  const std::string folder = testing::MakeTempDir("fault-loop");
+  const std::string path = folder + "/tide.ini";
+  Settings a, b;
+  a.record_directory = "/a";
+  b.record_directory = "/b";
+  ASSERT_EQ(SaveSettingsTo(path, a), err::kOk);
+  const std::string a_bytes = ReadFile(path);
+  std::uint64_t faults = 0;
+  for (std::uint64_t n = 1; n <= 100; ++n) {
+    std::uint32_t rc;
+    bool fired;
+    {
+      // Every system call of the save may fail, one at a time.
+      const fault::ScopedFault fault(fault::FaultRule::FailNth(fault::kAllOps, n, EIO));
+      rc = SaveSettingsTo(path, b);
+      fired = fault.fired();
+    }
+    Settings back;
+    ASSERT_EQ(LoadSettingsFrom(path, &back), err::kOk) << n;
+    if (rc == err::kOk) {
+      EXPECT_EQ(back.record_directory, "/b") << n;
+    } else {
+      EXPECT_TRUE(fired) << n;
+      EXPECT_EQ(ReadFile(path), a_bytes) << n;
+    }
+    EXPECT_EQ(FolderNames(folder), std::vector<std::string>{"tide.ini"}) << n;
+    if (!fired) break;
+    ++faults;
+    ASSERT_EQ(SaveSettingsTo(path, a), err::kOk);  // back to the old file for the next run
+  }
+  EXPECT_GE(faults, 3u);  // open, write, fsync, close, rename at least
+}
+
+TEST_F(SettingsFileTest, SaveFailsWithoutAFolderAndReportsIt) {
+  EXPECT_NE(SaveSettingsTo(folder_ + "/no/such/folder/tide.ini", Settings()), err::kOk);
+}
+
+TEST(SettingsCoreOptionsTest, FillsTheCoreRecord) {
+  Settings s;
+  CoreOptions o;
+  o.host_work_folder = "/host";
+  FillCoreOptions(s, &o);
+  EXPECT_FALSE(o.extensible_wav_header);
+  EXPECT_FALSE(o.cached_reading_disabled);
+  EXPECT_TRUE(o.confirm_large_detach);
+  EXPECT_EQ(o.work_folder_setting, "%TEMP%");
+  EXPECT_EQ(o.work_subfolder, "__tide__");
+  EXPECT_EQ(o.host_work_folder, "/host");
+  // The built-in settings give the core's own built-in values.
+  CoreOptions plain;
+  FillCoreOptions(s, &plain);
+  const CoreOptions defaults;
+  EXPECT_EQ(plain.extensible_wav_header, defaults.extensible_wav_header);
+  EXPECT_EQ(plain.cached_reading_disabled, defaults.cached_reading_disabled);
+  EXPECT_EQ(plain.confirm_large_detach, defaults.confirm_large_detach);
+  EXPECT_EQ(plain.work_folder_setting, defaults.work_folder_setting);
+  EXPECT_EQ(plain.work_subfolder, defaults.work_subfolder);
+
+  s.SetOption(OptionBit::kExtensibleWavHeader, true);
+  s.SetOption(OptionBit::kCachedReadingOff, true);
+  s.SetOption(OptionBit::kConfirmLargeDetach, false);
+  s.temporary_directory1 = "/scratch";
+  s.temporary_directory2 = "w";
+  FillCoreOptions(s, &o);
+  EXPECT_TRUE(o.extensible_wav_header);
+  EXPECT_TRUE(o.cached_reading_disabled);
+  EXPECT_FALSE(o.confirm_large_detach);
+  EXPECT_EQ(o.work_folder_setting, "/scratch");
+  EXPECT_EQ(o.work_subfolder, "w");
+  EXPECT_EQ(o.host_work_folder, "/host");
+}
+
+}  // namespace
+}  // namespace tidemark

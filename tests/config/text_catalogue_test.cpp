@@ -1,0 +1,210 @@
+#include "config/text_catalogue.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "config/config_file_io.h"
+#include "platform/error_numbers.h"
+#include "tests/platform/file_test_util.h"
+#include "tests/support/hermetic_env.h"
+
+namespace tidemark {
+namespace {
+
+using testing::MakeTempDir;
+using testing::WriteWholeFile;
+
+const TextSection& Section(std::string_view path) {
+  const TextSection* section = FindTextSection(path);
+  EXPECT_NE(section, nullptr) << path;
+  return *section;
+}
+
+std::string_view TextOf(const TextCatalogue& catalogue, std::string_view path, unsigned k) {
+  return catalogue.Text(SlotInSection(Section(path), k));
+}
+
+TEST(TextCatalogue, EverySlotStartsEmptyAndNeverNull) {
+  TextCatalogue catalogue;
+  for (std::uint32_t n = 0; n < kTextSlotCount; ++n) {
+    EXPECT_TRUE(catalogue.Text(n).empty()) << n;
+    EXPECT_NE(catalogue.Text(n).data(), nullptr) << n;
+  }
+  EXPECT_TRUE(catalogue.Text(kTextSlotCount).empty());
+  EXPECT_TRUE(catalogue.Text(0xFFFFFFFFu).empty());
+}
+
+TEST(TextCatalogue, SectionNamesMatchWithoutAsciiCaseButSpacesInsideDoNot) {
+  TextCatalogue catalogue;
+  EXPECT_EQ(catalogue.Parse("[Frame/Menu/File]\n=&Open\n"), 1u);
+  EXPECT_EQ(TextOf(catalogue, "frame/menu/file", 0), "&Open");
+
+  // The spaces are part of the name, so the section is unknown and its lines
+  // are skipped, not added to the section before it.
+  EXPECT_EQ(catalogue.Parse("[undo]\n=Cut\n[ frame/menu/file ]\n=x\n=y\n"), 1u);
+  EXPECT_EQ(TextOf(catalogue, "undo", 0), "Cut");
+  EXPECT_TRUE(TextOf(catalogue, "undo", 1).empty());
+  EXPECT_EQ(TextOf(catalogue, "frame/menu/file", 0), "&Open");
+  EXPECT_TRUE(TextOf(catalogue, "frame/menu/file", 1).empty());
+
+  // Only ASCII letters are folded: a non-ASCII letter never matches.
+  EXPECT_EQ(catalogue.Parse("[UND\xC3\x96]\n=z\n"), 0u);
+  // Blanks around the brackets are ignored, blanks after "=" are kept.
+  EXPECT_EQ(catalogue.Parse(" \t[status]\t \n \t= Ready \n"), 1u);
+  EXPECT_EQ(TextOf(catalogue, "status", 0), " Ready ");
+}
+
+TEST(TextCatalogue, LoneEqualsKeepsTheSlotButCountsAsAPosition) {
+  TextCatalogue catalogue;
+  ASSERT_EQ(catalogue.Parse("[frame/menu/file]\n=a\n=b\n=c\n"), 3u);
+  EXPECT_EQ(catalogue.Parse("[frame/menu/file]\n=Open\n=\n=Save\n"), 2u);
+  EXPECT_EQ(TextOf(catalogue, "frame/menu/file", 0), "Open");
+  EXPECT_EQ(TextOf(catalogue, "frame/menu/file", 1), "b");
+  EXPECT_EQ(TextOf(catalogue, "frame/menu/file", 2), "Save");
+}
+
+TEST(TextCatalogue, EscapesAreResolvedAndUnknownOnesKept) {
+  TextCatalogue catalogue;
+  ASSERT_EQ(catalogue.Parse("[text]\n"
+                            "=one\\ntwo\n"
+                            "=a\\\\b\n"
+                            "=tab\\there\n"
+                            "=cr\\rlf\n"
+                            "=end\\\n"
+                            "=\\\\n is not a line feed\n"
+                            "=\\q\\\\\\n\n"
+                            "=a=b\n"),
+            8u);
+  EXPECT_EQ(TextOf(catalogue, "text", 0), "one\ntwo");
+  EXPECT_EQ(TextOf(catalogue, "text", 1), "a\\b");
+  EXPECT_EQ(TextOf(catalogue, "text", 2), "tab\\there");
+  EXPECT_EQ(TextOf(catalogue, "text", 3), "cr\rlf");
+  EXPECT_EQ(TextOf(catalogue, "text", 4), "end\\");
+  EXPECT_EQ(TextOf(catalogue, "text", 5), "\\n is not a line feed");
+  EXPECT_EQ(TextOf(catalogue, "text", 6), "\\q\\\n");
+  EXPECT_EQ(TextOf(catalogue, "text", 7), "a=b");
+}
+
+TEST(TextCatalogue, SurplusLinesAreIgnoredAndNeverReachTheNextSection) {
+  std::string file = "[button]\n";
+  for (int i = 0; i < 12; ++i) file += "=b" + std::to_string(i) + "\n";
+  TextCatalogue catalogue;
+  EXPECT_EQ(catalogue.Parse(file), 9u);
+  for (unsigned k = 0; k < 9; ++k) EXPECT_EQ(TextOf(catalogue, "button", k), std::string("b").append(std::to_string(k)));
+  // "cderase" owns the slots right after "button".
+  ASSERT_EQ(Section("cderase").first_slot, Section("button").first_slot + 9);
+  EXPECT_TRUE(TextOf(catalogue, "cderase", 0).empty());
+}
+
+TEST(TextCatalogue, RepeatedSectionIsFilledTwiceLaterLinesWin) {
+  TextCatalogue catalogue;
+  EXPECT_EQ(catalogue.Parse("[status]\n=first\n=second\n=third\n"
+                            "[undo]\n=Cut\n"
+                            "[STATUS]\n=\n=SECOND\n"),
+            4u);
+  EXPECT_EQ(TextOf(catalogue, "status", 0), "first");
+  EXPECT_EQ(TextOf(catalogue, "status", 1), "SECOND");
+  EXPECT_EQ(TextOf(catalogue, "status", 2), "third");
+  EXPECT_EQ(TextOf(catalogue, "undo", 0), "Cut");
+}
+
+TEST(TextCatalogue, OnlySectionAndTextLinesCount) {
+  TextCatalogue catalogue;
+  EXPECT_EQ(catalogue.Parse("; comment\n"
+                            "=before any section\n"
+                            "[status]\n"
+                            "; a comment does not move the position\n"
+                            "\n"
+                            "Ready\n"
+                            "[not closed\n"
+                            "x=y\n"
+                            "=Ready\n"
+                            "[status] trailing\n"
+                            "=Wrapped\n"),
+            2u);
+  EXPECT_EQ(TextOf(catalogue, "status", 0), "Ready");
+  EXPECT_EQ(TextOf(catalogue, "status", 1), "Wrapped");
+  // "[]" is a section line of an unknown (empty) name.
+  EXPECT_EQ(catalogue.Parse("[status]\n[]\n=lost\n"), 0u);
+  EXPECT_EQ(TextOf(catalogue, "status", 0), "Ready");
+}
+
+TEST(TextCatalogue, CarriageReturnsVanishAndTheLastLineNeedsNoLineFeed) {
+  TextCatalogue catalogue;
+  EXPECT_EQ(catalogue.Parse("[status]\r\n=Re\rady\r\n=last"), 2u);
+  EXPECT_EQ(TextOf(catalogue, "status", 0), "Ready");
+  EXPECT_EQ(TextOf(catalogue, "status", 1), "last");
+}
+
+TEST(TextCatalogue, NothingChangesWhenNoSlotIsFilled) {
+  TextCatalogue catalogue;
+  ASSERT_EQ(catalogue.Parse("[undo]\n=Cut\n"), 1u);
+  const std::string_view before = catalogue.Text(text::kUndoAdd);
+  for (const char* text : {"", "\n\n", "[undo]\n=\n=\n", "[nosuch]\n=x\n", "=x\n", "garbage"})
+    EXPECT_EQ(catalogue.Parse(text), 0u) << text;
+  EXPECT_EQ(catalogue.Text(text::kUndoAdd), "Cut");
+  EXPECT_EQ(catalogue.Text(text::kUndoAdd).data(), before.data());
+}
+
+TEST(TextCatalogue, TextsHandedOutStayValidAcrossLaterLoads) {
+  TextCatalogue catalogue;
+  ASSERT_EQ(catalogue.Parse(std::string("[undo]\n=Cut\n=Delete\n")), 2u);
+  const std::string_view cut = catalogue.Text(text::kUndoAdd);
+  ASSERT_EQ(catalogue.Parse(std::string("[undo]\n=Schneiden\n")), 1u);
+  catalogue.ClearSlots();
+  EXPECT_EQ(cut, "Cut");  // still readable (the sanitizer would see a freed buffer)
+  EXPECT_TRUE(catalogue.Text(text::kUndoAdd).empty());
+  EXPECT_TRUE(catalogue.Text(text::kUndoRemove).empty());
+}
+
+TEST(TextCatalogue, LoadFileDecodesEveryEncoding) {
+  const std::string dir = MakeTempDir("catalogue-load");
+  const std::string body = "[status]\n=caf\xC3\xA9\n=\xE6\x97\xA5\xE6\x9C\xAC\n";
+  const auto utf16 = [&](bool big) {
+    // [status]\n=café\n=日本\n, unit by unit, behind the byte-order mark.
+    const char16_t units[] = u"\uFEFF[status]\n=caf\u00E9\n=\u65E5\u672C\n";
+    std::string out;
+    for (char16_t u : std::u16string_view(units)) {
+      const char hi = static_cast<char>(u >> 8), lo = static_cast<char>(u & 0xFF);
+      out += big ? std::string{hi, lo} : std::string{lo, hi};
+    }
+    return out;
+  };
+  struct Case {
+    const char* name;
+    std::string bytes;
+    std::string_view codeset;
+    std::string_view second;
+  } cases[] = {
+      {"utf8-bom", "\xEF\xBB\xBF" + body, "CP1252", "\xE6\x97\xA5\xE6\x9C\xAC"},
+      {"utf16le", utf16(false), "CP1252", "\xE6\x97\xA5\xE6\x9C\xAC"},
+      {"utf16be", utf16(true), "CP1252", "\xE6\x97\xA5\xE6\x9C\xAC"},
+      {"narrow-cp1252", "[status]\n=caf\xE9\n=\x80\n", "CP1252", "\xE2\x82\xAC"},
+      {"narrow-utf8", body, "UTF-8", "\xE6\x97\xA5\xE6\x9C\xAC"},
+  };
+  for (const Case& c : cases) {
+    const std::string path = dir + "/" + c.name + ".txt";
+    WriteWholeFile(path, c.bytes);
+    TextCatalogue catalogue;
+    std::size_t filled = 99;
+    EXPECT_EQ(catalogue.LoadFile(path, c.codeset, &filled), err::kOk) << c.name;
+    EXPECT_EQ(filled, 2u) << c.name;
+    EXPECT_EQ(TextOf(catalogue, "status", 0), "caf\xC3\xA9") << c.name;
+    EXPECT_EQ(TextOf(catalogue, "status", 1), c.second) << c.name;
+  }
+}
+
+TEST(TextCatalogue, UnreadableFilesLeaveTheCatalogueUnchanged) {
+  const std::string dir = MakeTempDir("catalogue-unreadable");
+  TextCatalogue catalogue;
+  ASSERT_EQ(catalogue.Parse("[undo]\n=Cut\n"), 1u);
+  std::size_t filled = 99;
+  EXPECT_EQ(catalogue.LoadFile(dir + "/missing.txt", "UTF-8", &filled), err::kCannotOpen);
+  EXPECT_EQ(filled, 0u);
+  EXPECT_EQ(catalogue.LoadFile(dir, "UTF-8", &filled), err::kCannotOpen);  // a folder
+  EXPECT_EQ(catalogue.Text(text::kUndoAdd), "Cut");
+}
+
+}  // namespace
+}  // namespace tidemark

@@ -1,0 +1,171 @@
+// The language files shipped with the program: every section they hold is
+// known, complete and filled, and English holds every section the program
+// uses so far.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "config/error_messages.h"
+#include "config/text_catalogue.h"
+#include "config/text_decode.h"
+#include "platform/error_numbers.h"
+#include "platform/utf.h"
+#include "tests/platform/file_test_util.h"
+
+namespace tidemark {
+namespace {
+
+std::string ShippedFolder() {
+  const char* source = std::getenv("TIDEMARK_SOURCE_DIR");
+  return source ? std::string(source) + "/UIText" : std::string();
+}
+
+std::vector<std::string> ShippedFiles() {
+  std::vector<std::string> files;
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(ShippedFolder(), ec))
+    if (entry.path().extension() == ".txt") files.push_back(entry.path().string());
+  return files;
+}
+
+struct SectionLines {
+  std::vector<std::string> texts;  // what follows each "=" of the section
+  int occurrences = 0;
+};
+
+// Reads the layout of a language file line by line, on its own rules, so
+// that the check does not lean on the catalogue's parser.
+std::map<std::string, SectionLines> ReadLayout(const std::string& text, std::vector<std::string>* stray) {
+  std::map<std::string, SectionLines> sections;
+  SectionLines* current = nullptr;
+  std::size_t pos = 0;
+  while (pos <= text.size()) {
+    std::size_t eol = text.find('\n', pos);
+    if (eol == std::string::npos) eol = text.size();
+    std::string line = text.substr(pos, eol - pos);
+    pos = eol + 1;
+    std::erase(line, '\r');
+    const std::size_t first = line.find_first_not_of(" \t");
+    if (first == std::string::npos) continue;
+    line.erase(0, first);
+    if (line[0] == '[') {
+      const std::size_t close = line.find_last_not_of(" \t");
+      if (line[close] != ']') {
+        stray->push_back(line);
+        continue;
+      }
+      current = &sections[line.substr(1, close - 1)];
+      ++current->occurrences;
+    } else if (line[0] == '=') {
+      if (current == nullptr) {
+        stray->push_back(line);
+        continue;
+      }
+      current->texts.push_back(line.substr(1));
+    } else if (line[0] != ';') {
+      stray->push_back(line);  // only comments may stand beside sections and texts
+    }
+  }
+  return sections;
+}
+
+TEST(ShippedLanguageFiles, EverySectionIsKnownCompleteAndFilled) {
+  const std::string folder = ShippedFolder();
+  ASSERT_FALSE(folder.empty()) << "TIDEMARK_SOURCE_DIR is not set (ctest sets it)";
+  const std::vector<std::string> files = ShippedFiles();
+  ASSERT_FALSE(files.empty()) << "no language files in " << folder;
+  for (const std::string& path : files) {
+    SCOPED_TRACE(path);
+    const std::string bytes = testing::ReadWholeFile(path);
+    ASSERT_NE(DetectTextFileEncoding(bytes), TextFileEncoding::kNarrow)
+        << "shipped files carry a byte-order mark";
+    const std::string text = DecodeTextFile(bytes, "UTF-8");
+    EXPECT_EQ(text.find("\xEF\xBF\xBD"), std::string::npos) << "undecodable bytes";
+
+    std::vector<std::string> stray;
+    const auto layout = ReadLayout(text, &stray);
+    for (const std::string& line : stray) ADD_FAILURE() << "line outside the format: " << line;
+    std::size_t expected_filled = 0;
+    for (const auto& [name, lines] : layout) {
+      const TextSection* section = FindTextSection(name);
+      if (section == nullptr) {
+        ADD_FAILURE() << "unknown section [" << name << "]";
+        continue;
+      }
+      EXPECT_EQ(lines.occurrences, 1) << "[" << name << "] appears more than once";
+      EXPECT_EQ(lines.texts.size(), section->count) << "[" << name << "]";
+      for (std::size_t k = 0; k < lines.texts.size(); ++k)
+        EXPECT_FALSE(lines.texts[k].empty()) << "[" << name << "] text " << k << " is empty";
+      expected_filled += section->count;
+    }
+
+    // The catalogue reads it the same way: every slot of every present
+    // section is filled, nothing else is.
+    TextCatalogue catalogue;
+    std::size_t filled = 0;
+    ASSERT_EQ(catalogue.LoadFile(path, "UTF-8", &filled), err::kOk);
+    EXPECT_EQ(filled, expected_filled);
+    for (const auto& [name, lines] : layout) {
+      const TextSection* section = FindTextSection(name);
+      if (section == nullptr) continue;
+      for (unsigned k = 0; k < section->count; ++k)
+        EXPECT_FALSE(catalogue.Text(SlotInSection(*section, k)).empty()) << "[" << name << "] " << k;
+    }
+  }
+}
+
+TEST(ShippedLanguageFiles, EnglishHoldsEverySectionInUse) {
+  const std::string path = ShippedFolder() + "/en.txt";
+  const std::string bytes = testing::ReadWholeFile(path);
+  ASSERT_TRUE(bytes.starts_with("\xEF\xBB\xBF")) << path << " must be UTF-8 with a byte-order mark";
+  std::vector<std::string> stray;
+  const auto layout = ReadLayout(DecodeTextFile(bytes, "UTF-8"), &stray);
+  for (const char* name :
+       {"error", "error/audioclient", "error/cd", "error/directsound", "error/effectchain", "error/script",
+        "error/silent", "error/wavein", "error/waveout", "undo", "status", "progress", "text",
+        "messagebox", "product", "cuepoint/copy", "cuepoint/new", "cuepoint/popup", "cuepoint/select",
+        "cuepoint/tooltip", "script/result", "script/popup"})
+    EXPECT_TRUE(layout.contains(name)) << "[" << name << "] missing from en.txt";
+  // "cuepoint/…" and "error/…" mean every section of those families.
+  for (const TextSection& row : kTextSections)
+    if (row.path.starts_with("error/") || row.path.starts_with("cuepoint/")) {
+      EXPECT_TRUE(layout.contains(std::string(row.path))) << row.path;
+    }
+
+  TextCatalogue catalogue;
+  ASSERT_EQ(catalogue.LoadFile(path, "UTF-8"), err::kOk);
+  EXPECT_EQ(catalogue.Text(text::kProductName), "Tidemark");
+  // Undo step names are stored in at most 64 UTF-16 units with a terminator.
+  const TextSection& undo = *FindTextSection("undo");
+  for (unsigned k = 0; k < undo.count; ++k)
+    EXPECT_LT(Utf8ToUtf16(catalogue.Text(SlotInSection(undo, k))).size(), 64u) << k;
+
+  // Each general code has a message of its own (77 to 79 share one).
+  std::set<std::string> messages;
+  for (unsigned k = 0; k < text_section::kError.count; ++k) {
+    const std::string_view message = catalogue.Text(SlotInSection(text_section::kError, k));
+    EXPECT_TRUE(messages.insert(std::string(message)).second) << "error text " << k << " repeats: " << message;
+  }
+  const auto contains = [&](std::uint32_t code, std::string_view word) {
+    return DescribeError(code, catalogue).find(word) != std::string::npos;
+  };
+  EXPECT_TRUE(contains(2, "memory"));
+  EXPECT_TRUE(contains(8, "read"));
+  EXPECT_TRUE(contains(9, "written"));
+  EXPECT_TRUE(contains(25, "opened"));
+  EXPECT_TRUE(contains(26, "disk is full"));
+  EXPECT_TRUE(contains(39, "thread"));
+  EXPECT_TRUE(contains(40, "playback is already running"));
+  EXPECT_TRUE(contains(77, "size limit"));
+  EXPECT_TRUE(contains(78, "layout"));
+  EXPECT_TRUE(contains(60, "(error code = 60)"));
+  EXPECT_TRUE(contains(0xFFFFFFFFu, "cancelled"));
+}
+
+}  // namespace
+}  // namespace tidemark
