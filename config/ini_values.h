@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/ascii_case.h"
+
 namespace tidemark {
 
 // An optional "+" or "-", then one or more decimal digits, within int32 range.
@@ -34,9 +36,6 @@ std::string JoinDecimalList(std::span<const std::int32_t> values);
 
 // Lower-case hexadecimal with at least `width` digits ("%08x", "%04x").
 std::string FormatHex(std::uint32_t value, int width);
-
-// ASCII letters compared without regard to case; other bytes exactly.
-bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b);
 
 // `text` without leading and trailing spaces and tabs.
 std::string_view TrimSpacesAndTabs(std::string_view text);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/ascii_case.h"
 #include "platform/user_language.h"
 
 namespace tidemark {
@@ -172,33 +173,15 @@ constexpr std::array<LanguageIdRow, kLanguageIdCount> kRows = {{
     {0x4009, "en-IN", "en"},
 }};
 
-std::string Lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return out;
-}
-
 const LanguageIdRow* FindById(std::uint16_t id) {
   const auto it = std::lower_bound(kRows.begin(), kRows.end(), id,
                                    [](const LanguageIdRow& row, std::uint16_t v) { return row.id < v; });
   return it != kRows.end() && it->id == id ? &*it : nullptr;
 }
 
-bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
-}
-
 std::uint16_t FindByName(std::string_view name) {
   for (const LanguageIdRow& row : kRows)
-    if (EqualsIgnoreCase(row.locale, name)) return row.id;
+    if (EqualsIgnoreAsciiCase(row.locale, name)) return row.id;
   return 0;
 }
 
@@ -220,27 +203,15 @@ std::string_view LanguageTagForId(std::uint16_t id) {
 }
 
 std::uint16_t LanguageIdForLocaleName(std::string_view name) {
-  const std::string_view full_name = name;
-  // language[_territory][.codeset][@modifier]
-  std::string_view modifier;
-  if (const auto at = name.find('@'); at != std::string_view::npos) {
-    modifier = name.substr(at + 1);
-    name = name.substr(0, at);
-  }
-  if (const auto dot = name.find('.'); dot != std::string_view::npos) name = name.substr(0, dot);
-  std::string_view region;
-  if (const auto sep = name.find_first_of("_-"); sep != std::string_view::npos) {
-    region = name.substr(sep + 1);
-    name = name.substr(0, sep);
-  }
-  const std::string lang = Lower(name);
+  const LocaleNameParts parts = SplitLocaleName(name);
+  const std::string& lang = parts.language;
   if (lang.empty() || lang == "c" || lang == "posix") return FindByName("en");
   // The script comes from the modifier or, for languages written in several
   // scripts, from the language's usual one (sr_RS is Cyrillic, bs_BA Latin).
-  const std::string mod = Lower(modifier);
+  const std::string& mod = parts.modifier;
   std::string script = mod == "latin" ? "Latn" : mod == "cyrillic" ? "Cyrl" : "";
-  if (script.empty()) script = std::string(ScriptOfTag(LanguageTagFromLocaleName(full_name)));
-  const std::string reg(region);
+  if (script.empty()) script = std::string(ScriptOfTag(LanguageTagFromLocaleName(name)));
+  const std::string& reg = parts.territory;
   if (!script.empty() && !reg.empty())
     if (const std::uint16_t id = FindByName(lang + "-" + script + "-" + reg)) return id;
   if (!reg.empty())

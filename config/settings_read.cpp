@@ -52,13 +52,6 @@ bool ParseCode16(std::string_view text, std::uint16_t* code) {
   return true;
 }
 
-std::string AsciiLower(std::string_view text) {
-  std::string out(text);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return out;
-}
-
 // A window or dialog name that can be kept: short enough, and one the writer
 // can store again under the same name.
 bool UsableEntryName(std::string_view name) {

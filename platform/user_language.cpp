@@ -2,15 +2,10 @@
 
 #include <cstdlib>
 
+#include "platform/ascii_case.h"
+
 namespace tidemark {
 namespace {
-
-std::string Lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return out;
-}
 
 std::string_view EnvValue(const char* name) {
   const char* v = std::getenv(name);
@@ -19,8 +14,7 @@ std::string_view EnvValue(const char* name) {
 
 }  // namespace
 
-std::string LanguageTagFromLocaleName(std::string_view name) {
-  // language[_territory][.codeset][@modifier]
+LocaleNameParts SplitLocaleName(std::string_view name) {
   std::string_view modifier;
   if (const auto at = name.find('@'); at != std::string_view::npos) {
     modifier = name.substr(at + 1);
@@ -32,9 +26,14 @@ std::string LanguageTagFromLocaleName(std::string_view name) {
     territory = name.substr(sep + 1);
     name = name.substr(0, sep);
   }
-  const std::string lang = Lower(name);
-  const std::string mod = Lower(modifier);
-  const std::string region = Lower(territory);
+  return {AsciiLower(name), AsciiLower(territory), AsciiLower(modifier)};
+}
+
+std::string LanguageTagFromLocaleName(std::string_view name) {
+  const LocaleNameParts parts = SplitLocaleName(name);
+  const std::string& lang = parts.language;
+  const std::string& mod = parts.modifier;
+  const std::string& region = parts.territory;
   if (lang.empty() || lang == "c" || lang == "posix") return "en";
   if (lang == "zh") {
     return (region == "tw" || region == "hk" || region == "mo") ? "zh-Hant" : "zh-Hans";

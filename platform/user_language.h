@@ -6,6 +6,15 @@
 
 namespace tidemark {
 
+// The parts of a POSIX locale name, language[_territory][.codeset][@modifier],
+// each folded to lower case; the codeset is dropped.
+struct LocaleNameParts {
+  std::string language;
+  std::string territory;
+  std::string modifier;
+};
+LocaleNameParts SplitLocaleName(std::string_view locale_name);
+
 // Maps a POSIX locale name ("ja_JP.UTF-8", "zh_TW", "sr_RS@latin", "C") to a
 // language tag: the language part in lower case, with a script where the
 // language is written in more than one (zh-Hans / zh-Hant, sr-Cyrl / sr-Latn,

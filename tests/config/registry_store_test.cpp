@@ -16,22 +16,14 @@
 #include "platform/error_numbers.h"
 #include "platform/fault_injection.h"
 #include "platform/narrow_codeset.h"
+#include "tests/config/config_test_util.h"
 #include "tests/support/hermetic_env.h"
 
 namespace tidemark {
 namespace {
 
-void WriteFile(const std::string& path, std::string_view bytes) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  ASSERT_NE(f, nullptr) << path;
-  ASSERT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), f), bytes.size());
-  std::fclose(f);
-}
-
-std::string ReadFile(const std::string& path) {
-  std::string bytes;
-  return ReadConfigFile(path, &bytes) == err::kOk ? bytes : std::string("<missing>");
-}
+using testing::ReadFile;
+using testing::WriteFile;
 
 std::string DecodedFile(const std::string& path) {
   std::string bytes;

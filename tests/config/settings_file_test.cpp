@@ -19,6 +19,7 @@
 #include "platform/error_numbers.h"
 #include "platform/fault_injection.h"
 #include "platform/system_info.h"
+#include "tests/config/config_test_util.h"
 #include "tests/platform/env_override.h"
 #include "tests/support/hermetic_env.h"
 
@@ -27,17 +28,8 @@ namespace {
 
 using testing::EnvOverride;
 
-void WriteFile(const std::string& path, std::string_view bytes) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  ASSERT_NE(f, nullptr) << path;
-  ASSERT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), f), bytes.size());
-  std::fclose(f);
-}
-
-std::string ReadFile(const std::string& path) {
-  std::string bytes;
-  return ReadConfigFile(path, &bytes) == err::kOk ? bytes : std::string("<missing>");
-}
+using testing::ReadFile;
+using testing::WriteFile;
 
 std::vector<std::string> FolderNames(const std::string& folder) {
   std::vector<std::string> names;
