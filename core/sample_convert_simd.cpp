@@ -47,18 +47,57 @@ constexpr char StoreMaskByte(int bytes, bool be, int pos) {
 // Reverses every `bytes`-byte word (bytes = 2, 4 or 8).
 constexpr char SwapMaskByte(int bytes, int pos) { return char(pos - pos % bytes + (bytes - 1 - pos % bytes)); }
 
-// 16-bit to 24-bit by bytes: output byte `pos` (plus `base`) of a run of
-// 24-bit samples, taken from 16-bit samples starting at input byte 0; the
-// least significant output byte is zero.
-constexpr char Widen16To24MaskByte(bool be_in, bool be_out, int base, int pos) {
-  const int out = base + pos, sample = out / 3, t = out % 3;
-  const int m = be_out ? 2 - t : t;
-  if (m == 0 || sample >= 8) return char(0x80);
-  return char(2 * sample + ((m == 1) == be_in ? 1 : 0));
+// 16-bit to 24-bit by bytes. The input byte that output byte `out` of a run
+// of 24-bit samples comes from, or -1 for the least significant byte, which is
+// zero.
+constexpr int Widen16To24Source(bool be_in, bool be_out, int out) {
+  const int sample = out / 3, t = out % 3;
+  const int m = be_out ? 2 - t : t;  // significance, 0 = least significant
+  if (m == 0) return -1;
+  return 2 * sample + ((m == 1) == be_in ? 1 : 0);
 }
-// Reverses each 3-byte word of the first fifteen bytes; byte 15 stays in place
-// so that a 16-byte store rewrites it unchanged.
-constexpr char Swap24MaskByte(int /*bytes*/, int pos) { return char(pos == 15 ? 15 : pos - pos % 3 + (2 - pos % 3)); }
+// Output bytes [out_base, out_base + 16) from a 16-byte window of the input
+// that starts at byte `in_base`.
+constexpr char Widen16To24MaskByte(bool be_in, bool be_out, int out_base, int in_base, int pos) {
+  const int src = Widen16To24Source(be_in, be_out, out_base + pos);
+  return src < 0 ? char(0x80) : char(src - in_base);
+}
+// Whether that window holds every input byte those sixteen output bytes need.
+constexpr bool Widen16To24WindowFits(int out_base, int in_base) {
+  for (int order = 0; order < 4; ++order)
+    for (int pos = 0; pos < 16; ++pos) {
+      const int src = Widen16To24Source(order & 1, order & 2, out_base + pos);
+      if (src >= 0 && (src < in_base || src >= in_base + 16)) return false;
+    }
+  return true;
+}
+// 24-bit byte-order reversal, five samples to 16 bytes: reverses each 3-byte
+// word of the first fifteen bytes; byte 15 stays in place so that a 16-byte
+// store rewrites it unchanged.
+constexpr char Swap24FiveMaskByte(int /*bytes*/, int pos) {
+  return char(pos == 15 ? 15 : pos - pos % 3 + (2 - pos % 3));
+}
+// 24-bit byte-order reversal by whole 16-byte runs: the input byte that output
+// byte `out` comes from. Bytes 0 and 2 of each sample trade places, so sixteen
+// output bytes draw on 18 input bytes, two more than one shuffle can reach.
+// `lo` and `hi` are two 16-byte windows, at those offsets from input byte
+// `base`; the masks build output bytes [base, base + 16) as the OR of one
+// shuffle of each, taking each byte from the lower window where it can.
+constexpr int Swap24Source(int out) { return out - out % 3 + (2 - out % 3); }
+constexpr char Swap24MaskByte(bool from_hi, int base, int lo, int hi, int pos) {
+  const int src = Swap24Source(base + pos) - base;
+  const bool in_lo = src >= lo && src < lo + 16;
+  if (in_lo == from_hi) return char(0x80);
+  return char(src - (from_hi ? hi : lo));
+}
+// Whether the two windows hold every input byte those sixteen need.
+constexpr bool Swap24WindowsFit(int base, int lo, int hi) {
+  for (int pos = 0; pos < 16; ++pos) {
+    const int src = Swap24Source(base + pos) - base;
+    if (!(src >= lo && src < lo + 16) && !(src >= hi && src < hi + 16)) return false;
+  }
+  return true;
+}
 
 #define TM_MASK16(F, ...)                                                                             \
   _mm_setr_epi8(F(__VA_ARGS__, 0), F(__VA_ARGS__, 1), F(__VA_ARGS__, 2), F(__VA_ARGS__, 3),          \
@@ -213,28 +252,48 @@ std::size_t SwapKernel(const std::uint8_t* s, std::uint8_t* d, std::size_t n) {
   return i;
 }
 
-
-// 16-bit to 24-bit without going through 32-bit lanes: eight samples a step.
+// 16-bit to 24-bit without going through 32-bit lanes: sixteen samples (48
+// output bytes) a step, each 16-byte store shuffled from its own window of the
+// input, so no byte is stored twice.
 template <bool BEin, bool BEout>
 std::size_t Widen16To24(const std::uint8_t* s, std::uint8_t* d, std::size_t n) {
+  static_assert(Widen16To24WindowFits(0, 0) && Widen16To24WindowFits(16, 10) && Widen16To24WindowFits(32, 16));
+  const __m128i m0 = TM_MASK16(Widen16To24MaskByte, BEin, BEout, 0, 0);
+  const __m128i m1 = TM_MASK16(Widen16To24MaskByte, BEin, BEout, 16, 10);
+  const __m128i m2 = TM_MASK16(Widen16To24MaskByte, BEin, BEout, 32, 16);
   std::size_t i = 0;
-  for (; i + 8 <= n; i += 8) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 2 * i));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 3 * i),
-                     _mm_shuffle_epi8(v, TM_MASK16(Widen16To24MaskByte, BEin, BEout, 0)));
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(d + 3 * i + 16),
-                     _mm_shuffle_epi8(v, TM_MASK16(Widen16To24MaskByte, BEin, BEout, 16)));
+  for (; i + 16 <= n; i += 16) {
+    const std::uint8_t* p = s + 2 * i;
+    std::uint8_t* q = d + 3 * i;
+    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 10));
+    const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(q), _mm_shuffle_epi8(a, m0));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(q + 16), _mm_shuffle_epi8(b, m1));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(q + 32), _mm_shuffle_epi8(c, m2));
   }
   return i;
 }
 
-// 24-bit byte-order reversal, five samples a step with 16-byte loads and stores.
+// 24-bit byte-order reversal, five samples (15 bytes) to each 16-byte load,
+// shuffle and store, four of them a step. Byte 15 of each store is the input
+// byte in that place, unchanged, and the next store rewrites it, so in place
+// (or with the destination before the source) nothing is overwritten before
+// it is read. The last load reads one byte past the step: one sample stays in
+// reserve.
 std::size_t Swap24(const std::uint8_t* s, std::uint8_t* d, std::size_t n) {
+  const __m128i mask = TM_MASK16(Swap24FiveMaskByte, 3);
   std::size_t i = 0;
-  for (; i + 6 <= n; i += 5) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 3 * i));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 3 * i), _mm_shuffle_epi8(v, TM_MASK16(Swap24MaskByte, 3)));
+  for (; i + 21 <= n; i += 20) {
+    const std::uint8_t* p = s + 3 * i;
+    std::uint8_t* q = d + 3 * i;
+    for (int k = 0; k < 4; ++k)
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(q + 15 * k),
+                       _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 15 * k)), mask));
   }
+  for (; i + 6 <= n; i += 5)
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 3 * i),
+                     _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 3 * i)), mask));
   return i;
 }
 
@@ -258,6 +317,7 @@ namespace avx2 {
 namespace {
 
 inline __m256i Both(__m128i mask) { return _mm256_broadcastsi128_si256(mask); }
+inline __m256i Load(const std::uint8_t* p) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)); }
 
 template <int B, bool BE>
 inline __m256i LoadInt(const std::uint8_t* p) {
@@ -377,34 +437,123 @@ std::size_t Kernel(const std::uint8_t* s, std::uint8_t* d, std::size_t n) {
   return i;
 }
 
+// Four registers a step: with one register a step the loop overhead, not the
+// shuffles, limits the shortest words.
 template <int B>
 std::size_t SwapKernel(const std::uint8_t* s, std::uint8_t* d, std::size_t n) {
   constexpr std::size_t per = 32 / B;
   const __m256i mask = Both(TM_MASK16(SwapMaskByte, B));
   std::size_t i = 0;
-  for (; i + per <= n; i += per) {
-    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i * B));
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + i * B), _mm256_shuffle_epi8(v, mask));
+  for (; i + 4 * per <= n; i += 4 * per) {
+    const std::uint8_t* p = s + i * B;
+    std::uint8_t* q = d + i * B;
+    const __m256i v0 = Load(p), v1 = Load(p + 32), v2 = Load(p + 64), v3 = Load(p + 96);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(q), _mm256_shuffle_epi8(v0, mask));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(q + 32), _mm256_shuffle_epi8(v1, mask));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(q + 64), _mm256_shuffle_epi8(v2, mask));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(q + 96), _mm256_shuffle_epi8(v3, mask));
   }
+  for (; i + per <= n; i += per)
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + i * B), _mm256_shuffle_epi8(Load(s + i * B), mask));
   return i;
 }
 
+// Two 16-byte loads, one per half. The insert reads memory directly, which
+// keeps it off the port the byte shuffles need.
+inline __m256i LoadHalves(const std::uint8_t* lo, const std::uint8_t* hi) {
+  return _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(lo))),
+                                 _mm_loadu_si128(reinterpret_cast<const __m128i*>(hi)), 1);
+}
 
-// Sixteen samples a step; each half widens its own eight samples.
+// 16-bit to 24-bit shuffle masks: each half of each of the three 32-byte
+// stores of a 32-sample step is shuffled from its own 16-byte window of the
+// input (the offsets below), so no byte is stored twice and no load reaches
+// past the step's 64 input bytes. Only the middle store's two windows lie 16
+// bytes apart, so that one plain load serves both.
+template <bool BEin, bool BEout>
+struct Widen16To24Masks {
+  static_assert(Widen16To24WindowFits(0, 0) && Widen16To24WindowFits(16, 10) && Widen16To24WindowFits(32, 16) &&
+                Widen16To24WindowFits(48, 32) && Widen16To24WindowFits(64, 42) && Widen16To24WindowFits(80, 48));
+  __m256i m0, m1, m2;
+  Widen16To24Masks()
+      : m0(_mm256_set_m128i(TM_MASK16(Widen16To24MaskByte, BEin, BEout, 16, 10),
+                            TM_MASK16(Widen16To24MaskByte, BEin, BEout, 0, 0))),
+        m1(_mm256_set_m128i(TM_MASK16(Widen16To24MaskByte, BEin, BEout, 48, 32),
+                            TM_MASK16(Widen16To24MaskByte, BEin, BEout, 32, 16))),
+        m2(_mm256_set_m128i(TM_MASK16(Widen16To24MaskByte, BEin, BEout, 80, 48),
+                            TM_MASK16(Widen16To24MaskByte, BEin, BEout, 64, 42))) {}
+};
+
+template <bool BEin, bool BEout>
+inline void Widen16To24Step(const Widen16To24Masks<BEin, BEout>& m, const std::uint8_t* p, std::uint8_t* q) {
+  const __m256i a = LoadHalves(p, p + 10), b = Load(p + 16), c = LoadHalves(p + 42, p + 48);
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(q), _mm256_shuffle_epi8(a, m.m0));
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(q + 32), _mm256_shuffle_epi8(b, m.m1));
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(q + 64), _mm256_shuffle_epi8(c, m.m2));
+}
+
+// 16-bit to 24-bit, 64 samples a step while they last, then 32.
 template <bool BEin, bool BEout>
 std::size_t Widen16To24(const std::uint8_t* s, std::uint8_t* d, std::size_t n) {
-  const __m256i lo_mask = Both(TM_MASK16(Widen16To24MaskByte, BEin, BEout, 0));
-  const __m256i hi_mask = Both(TM_MASK16(Widen16To24MaskByte, BEin, BEout, 16));
+  const Widen16To24Masks<BEin, BEout> m;
   std::size_t i = 0;
-  for (; i + 16 <= n; i += 16) {
-    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + 2 * i));
-    const __m256i a = _mm256_shuffle_epi8(v, lo_mask), b = _mm256_shuffle_epi8(v, hi_mask);
-    std::uint8_t* p = d + 3 * i;
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(p), _mm256_castsi256_si128(a));
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(p + 16), _mm256_castsi256_si128(b));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(p + 24), _mm256_extracti128_si256(a, 1));
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(p + 40), _mm256_extracti128_si256(b, 1));
+  for (; i + 64 <= n; i += 64) {
+    Widen16To24Step(m, s + 2 * i, d + 3 * i);
+    Widen16To24Step(m, s + 2 * i + 64, d + 3 * i + 96);
   }
+  for (; i + 32 <= n; i += 32) Widen16To24Step(m, s + 2 * i, d + 3 * i);
+  return i;
+}
+
+// 24-bit byte-order reversal masks for a 32-sample step (96 bytes, three
+// vectors): each half ORs a shuffle of the window two bytes below it with one
+// of the window two bytes above. Two shuffles per vector cost less here than
+// the five-sample form's 16-byte stores. The first step of a run may not read
+// below its start, so its first half uses the window at the start itself.
+template <bool first>
+struct Swap24Masks {
+  static constexpr int lo0 = first ? 0 : -2;
+  static_assert(Swap24WindowsFit(0, lo0, 2) && Swap24WindowsFit(16, -2, 2) && Swap24WindowsFit(32, -2, 2) &&
+                Swap24WindowsFit(48, -2, 2) && Swap24WindowsFit(64, -2, 2) && Swap24WindowsFit(80, -2, 2));
+  __m256i lo[3], hi[3];
+  Swap24Masks()
+      : lo{_mm256_set_m128i(TM_MASK16(Swap24MaskByte, false, 16, -2, 2), TM_MASK16(Swap24MaskByte, false, 0, lo0, 2)),
+           _mm256_set_m128i(TM_MASK16(Swap24MaskByte, false, 48, -2, 2), TM_MASK16(Swap24MaskByte, false, 32, -2, 2)),
+           _mm256_set_m128i(TM_MASK16(Swap24MaskByte, false, 80, -2, 2), TM_MASK16(Swap24MaskByte, false, 64, -2, 2))},
+        hi{_mm256_set_m128i(TM_MASK16(Swap24MaskByte, true, 16, -2, 2), TM_MASK16(Swap24MaskByte, true, 0, lo0, 2)),
+           _mm256_set_m128i(TM_MASK16(Swap24MaskByte, true, 48, -2, 2), TM_MASK16(Swap24MaskByte, true, 32, -2, 2)),
+           _mm256_set_m128i(TM_MASK16(Swap24MaskByte, true, 80, -2, 2), TM_MASK16(Swap24MaskByte, true, 64, -2, 2))} {}
+};
+
+// One step, every load before any store. With the destination at or before
+// the source a step's stores then overwrite only input already read, besides
+// the two bytes below the next step's start, which that step reads but never
+// uses (it starts on a sample boundary).
+template <bool first>
+inline void Swap24Step(const Swap24Masks<first>& m, const std::uint8_t* p, std::uint8_t* q) {
+  const __m256i below0 = first ? LoadHalves(p, p + 14) : Load(p - 2);
+  const __m256i r0 = _mm256_or_si256(_mm256_shuffle_epi8(below0, m.lo[0]), _mm256_shuffle_epi8(Load(p + 2), m.hi[0]));
+  const __m256i r1 =
+      _mm256_or_si256(_mm256_shuffle_epi8(Load(p + 30), m.lo[1]), _mm256_shuffle_epi8(Load(p + 34), m.hi[1]));
+  const __m256i r2 =
+      _mm256_or_si256(_mm256_shuffle_epi8(Load(p + 62), m.lo[2]), _mm256_shuffle_epi8(Load(p + 66), m.hi[2]));
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(q), r0);
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(q + 32), r1);
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(q + 64), r2);
+}
+
+// 24-bit byte-order reversal, 64 samples a step while they last, then 32;
+// one sample stays in reserve for the windows above.
+std::size_t Swap24(const std::uint8_t* s, std::uint8_t* d, std::size_t n) {
+  if (n < 33) return 0;
+  Swap24Step(Swap24Masks<true>{}, s, d);
+  const Swap24Masks<false> m;
+  std::size_t i = 32;
+  for (; i + 65 <= n; i += 64) {
+    Swap24Step(m, s + 3 * i, d + 3 * i);
+    Swap24Step(m, s + 3 * i + 96, d + 3 * i + 96);
+  }
+  for (; i + 33 <= n; i += 32) Swap24Step(m, s + 3 * i, d + 3 * i);
   return i;
 }
 
@@ -443,7 +592,7 @@ constexpr int kVectorInts[] = {S16, S24, S32, S16BE, S24BE, S32BE};
     t.kernel[S32][S32BE] = t.kernel[S32BE][S32] = &NS::SwapKernel<4>;                       \
     t.kernel[F32][F32BE] = t.kernel[F32BE][F32] = &NS::SwapKernel<4>;                       \
     t.kernel[F64][F64BE] = t.kernel[F64BE][F64] = &NS::SwapKernel<8>;                       \
-    t.kernel[S24][S24BE] = t.kernel[S24BE][S24] = &sse41::Swap24;                           \
+    t.kernel[S24][S24BE] = t.kernel[S24BE][S24] = &NS::Swap24;                              \
     t.kernel[S16][S24] = &NS::Widen16To24<false, false>;                                    \
     t.kernel[S16][S24BE] = &NS::Widen16To24<false, true>;                                   \
     t.kernel[S16BE][S24] = &NS::Widen16To24<true, false>;                                   \
