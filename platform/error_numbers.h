@@ -9,6 +9,8 @@ namespace tidemark::err {
 
 inline constexpr std::uint32_t kOk = 0;
 inline constexpr std::uint32_t kOutOfMemory = 2;
+// A window of the user interface could not be created.
+inline constexpr std::uint32_t kWindowCreate = 3;
 // The file could not be created (create-new, create-always or open-always).
 inline constexpr std::uint32_t kCreateFailed = 5;
 inline constexpr std::uint32_t kNoWorkFile = 6;
