@@ -69,6 +69,21 @@ class SegmentList {
     return s;
   }
 
+  // Links a node before `pos` (at the end when null); the list takes ownership.
+  Segment* InsertBefore(Segment* pos, std::unique_ptr<Segment> segment) {
+    if (!pos) return PushBack(std::move(segment));
+    Segment* s = segment.release();
+    s->next = pos;
+    s->prev = pos->prev;
+    if (pos->prev)
+      pos->prev->next = s;
+    else
+      first_ = s;
+    pos->prev = s;
+    ++count_;
+    return s;
+  }
+
   // Unlinks a node and hands it back to the caller.
   std::unique_ptr<Segment> Remove(Segment* s) {
     if (s->prev)
