@@ -1,0 +1,84 @@
+// Helpers shared by the document tests: raw sources of random samples,
+// documents over them, and a structural view of segment lists.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "core/segment.h"
+#include "core/sound_document.h"
+#include "core/sound_source.h"
+#include "tests/core/source_test_util.h"
+
+namespace tidemark::testing {
+
+// A source over a headerless file of random samples.
+inline SourceRef MakeRandomSource(const std::string& path, SampleCode code, std::uint16_t channels,
+                                  std::uint32_t frames, std::uint32_t seed, std::uint32_t rate = 44100) {
+  WriteWholeFile(path, RandomBytes(std::size_t{frames} * channels * BytesPerSample(code), seed));
+  SourceRef source;
+  EXPECT_EQ(OpenFileSource(path, 0, rate, code, channels, frames, 0, nullptr, &source), 0u) << path;
+  return source;
+}
+
+inline std::unique_ptr<Segment> NewSegment(SourceRef source, std::uint32_t position, std::uint32_t length,
+                                           std::uint32_t source_offset,
+                                           const SegmentGain* gain = nullptr) {
+  auto s = std::make_unique<Segment>();
+  s->source = std::move(source);
+  s->position = position;
+  s->length = length;
+  s->source_offset = source_offset;
+  if (gain) s->gain = std::make_unique<SegmentGain>(*gain);
+  return s;
+}
+
+// A document of `length` frames; `segments` may be empty (all silence).
+inline SoundDocument* MakeDocument(SegmentList segments, std::uint32_t length, std::uint16_t channels = 2,
+                                   std::uint32_t rate = 44100) {
+  DocumentDescription d;
+  d.format.rate = rate;
+  d.format.channels = channels;
+  d.length = length;
+  SoundDocument* doc = nullptr;
+  EXPECT_EQ(CreateDocument(std::nullopt, std::move(segments), std::move(d), &doc), 0u);
+  return doc;
+}
+
+struct DocumentCloser {
+  void operator()(SoundDocument* d) const { DestroyDocument(d); }
+};
+using DocumentPtr = std::unique_ptr<SoundDocument, DocumentCloser>;
+
+// One segment as plain values, gain block included (absent as nullopt).
+struct SegmentShape {
+  const SoundSource* source;
+  std::uint32_t position, length, source_offset;
+  bool has_gain;
+  SegmentGain gain;
+};
+
+inline std::vector<SegmentShape> ShapeOf(const SegmentList& list) {
+  std::vector<SegmentShape> out;
+  for (const Segment* s = list.first(); s; s = s->next)
+    out.push_back({s->source.get(), s->position, s->length, s->source_offset, s->gain != nullptr,
+                   s->gain ? *s->gain : SegmentGain{}});
+  return out;
+}
+
+// The links of a list agree with each other and with its size.
+inline ::testing::AssertionResult ListLinksAreSound(const SegmentList& list) {
+  std::size_t n = 0;
+  const Segment* prev = nullptr;
+  for (const Segment* s = list.first(); s; prev = s, s = s->next, ++n)
+    if (s->prev != prev) return ::testing::AssertionFailure() << "bad prev link at segment " << n;
+  if (prev != list.last()) return ::testing::AssertionFailure() << "last() is not the last segment";
+  if (n != list.size()) return ::testing::AssertionFailure() << "size " << list.size() << " but " << n << " linked";
+  return ::testing::AssertionSuccess();
+}
+
+}  // namespace tidemark::testing
