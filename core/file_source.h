@@ -80,6 +80,8 @@ class FileSource final : public SoundSource, private BlockFiller {
   std::uint16_t channels_;
   std::uint32_t frames_;
   std::uint64_t data_end_;  // data_offset_ + frame bytes x frames_
+  std::uint64_t next_fill_ = 0;     // where a sequential fill would continue
+  std::uint64_t prefetched_to_ = 0;  // how far the system has been asked to read ahead
   bool owns_;
   bool second_;
   bool published_ = false;  // listed; only a published source deletes its file
