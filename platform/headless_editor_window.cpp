@@ -5,45 +5,57 @@
 #include "platform/ui_messages.h"
 
 namespace tidemark {
+namespace {
+
+std::uint32_t AllChannels(std::uint16_t channels) { return channels >= 32 ? 0xFFFFFFFFu : (1u << channels) - 1; }
+
+std::uint32_t* AnswerSlot(MsgParam p) { return reinterpret_cast<std::uint32_t*>(p); }
+
+}  // namespace
 
 HeadlessEditorWindow::HeadlessEditorWindow(std::uint16_t channels)
-    : all_channels_(channels >= 32 ? 0xFFFFFFFFu : (1u << channels) - 1), mask_(all_channels_) {}
+    : channels_(channels), all_channels_(AllChannels(channels)), mask_(all_channels_) {}
 
 MsgResult HeadlessEditorWindow::Handle(std::uint32_t msg, MsgParam wparam, MsgParam lparam) {
   log_.push_back({msg, wparam, lparam});
   switch (msg) {
     case editor_msg::kGetSelection:
-      if (wparam) *reinterpret_cast<std::uint32_t*>(wparam) = from_;
-      if (lparam) *reinterpret_cast<std::uint32_t*>(lparam) = to_;
-      return 1;
+      // Either pointer may be left out; the answer is the selected length.
+      if (wparam) *AnswerSlot(wparam) = from_;
+      if (lparam) *AnswerSlot(lparam) = to_;
+      return to_ > from_ ? to_ - from_ : 0;
     case editor_msg::kSetSelection:
       from_ = static_cast<std::uint32_t>(wparam);
       to_ = static_cast<std::uint32_t>(lparam);
-      return 1;
+      return 0;
     case editor_msg::kGetChannelMask:
       return mask_;
     case editor_msg::kSetChannelMask:
       // A mask with no channel of this document keeps the old one.
       if (const std::uint32_t mask = static_cast<std::uint32_t>(wparam) & all_channels_) mask_ = mask;
       return mask_;
+    case editor_msg::kContentReplaced:
+      last_change_ = {static_cast<std::uint32_t>(wparam), static_cast<std::uint32_t>(lparam)};
+      ++content_changes_;
+      return 0;
     case editor_msg::kRedraw:
       ++redraws_;
-      return 1;
+      return 0;
+    case editor_msg::kShowPosition:
+      shown_ = static_cast<std::uint32_t>(wparam);
+      return 0;
+    case editor_msg::kMarkerChanged:
+      markers_.push_back({static_cast<char>(wparam), lparam});
+      return 0;
     case editor_msg::kGetViewState:
       if (wparam) std::memcpy(reinterpret_cast<void*>(wparam), view_.data(), view_.size());
-      return 1;
+      return 0;
     case editor_msg::kSetViewState:
       if (wparam) std::memcpy(view_.data(), reinterpret_cast<const void*>(wparam), view_.size());
-      return 1;
+      return 0;
     default:
-      return 0;  // content replaced and marker notices are only logged
+      return 0;
   }
-}
-
-MsgResult HeadlessMainFrame::Handle(std::uint32_t msg, MsgParam wparam, MsgParam lparam) {
-  if (msg != frame_msg::kDocumentChanged) return 0;
-  notices_.push_back({static_cast<std::uint32_t>(wparam), lparam});
-  return 1;
 }
 
 }  // namespace tidemark

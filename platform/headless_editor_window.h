@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "platform/window.h"
@@ -20,14 +21,38 @@ struct ReceivedMessage {
 
 class HeadlessEditorWindow : public Window {
  public:
-  // A window for a document of `channels` channels: every channel selected.
+  // What a workspace saves and restores; the window keeps it as given.
+  using ViewState = std::array<std::uint8_t, 24>;
+  // The last content-replaced notice (frames).
+  struct ContentChange {
+    std::uint32_t old_length = 0;
+    std::uint32_t new_length = 0;
+    bool operator==(const ContentChange&) const = default;
+  };
+  // A marker node that left ('D') or entered ('A') the document's list.
+  struct MarkerNotice {
+    char letter;
+    MsgParam node;
+    bool operator==(const MarkerNotice&) const = default;
+  };
+
+  // A window for a document of `channels` channels, every one selected
+  // (mask 1 for mono, 3 for stereo).
   explicit HeadlessEditorWindow(std::uint16_t channels = 2);
 
+  std::uint16_t channels() const { return channels_; }
   std::uint32_t selection_from() const { return from_; }
   std::uint32_t selection_to() const { return to_; }
   std::uint32_t channel_mask() const { return mask_; }
   std::uint32_t redraw_count() const { return redraws_; }
-  const std::array<std::uint8_t, 24>& view_state() const { return view_; }
+  std::uint32_t content_change_count() const { return content_changes_; }
+  const ContentChange& last_content_change() const { return last_change_; }
+  const std::vector<MarkerNotice>& marker_notices() const { return markers_; }
+  // The last frame asked to be shown; none until asked.
+  std::optional<std::uint32_t> shown_position() const { return shown_; }
+  const ViewState& view_state() const { return view_; }
+  void set_view_state(const ViewState& state) { view_ = state; }
+  // Every message received, in order.
   const std::vector<ReceivedMessage>& log() const { return log_; }
   void ClearLog() { log_.clear(); }
 
@@ -35,31 +60,17 @@ class HeadlessEditorWindow : public Window {
   MsgResult Handle(std::uint32_t msg, MsgParam wparam, MsgParam lparam) override;
 
  private:
+  std::uint16_t channels_;
   std::uint32_t all_channels_;
   std::uint32_t from_ = 0, to_ = 0;
   std::uint32_t mask_;
   std::uint32_t redraws_ = 0;
-  std::array<std::uint8_t, 24> view_{};
+  std::uint32_t content_changes_ = 0;
+  ContentChange last_change_;
+  std::vector<MarkerNotice> markers_;
+  std::optional<std::uint32_t> shown_;
+  ViewState view_{};
   std::vector<ReceivedMessage> log_;
-};
-
-// The main frame without a screen: keeps every document-changed notice.
-class HeadlessMainFrame : public Window {
- public:
-  struct Notice {
-    std::uint32_t flags;
-    MsgParam document;
-    bool operator==(const Notice&) const = default;
-  };
-  const std::vector<Notice>& notices() const { return notices_; }
-  std::uint32_t last_flags() const { return notices_.empty() ? 0 : notices_.back().flags; }
-  void ClearNotices() { notices_.clear(); }
-
- protected:
-  MsgResult Handle(std::uint32_t msg, MsgParam wparam, MsgParam lparam) override;
-
- private:
-  std::vector<Notice> notices_;
 };
 
 }  // namespace tidemark

@@ -1,40 +1,37 @@
 #include "platform/message_queue.h"
 
-#include <chrono>
-
 namespace tidemark {
 namespace {
 
+// The queue of the running thread, for IsCurrent; cleared before the queue
+// can go away, so it never names a queue of another thread.
+thread_local MessageQueue* current_queue = nullptr;
+
 // Closes the thread's queue when the thread ends, so senders waiting on it
-// are released and later messages are refused.
+// are released and later messages are refused. The queue itself lives on
+// while windows still refer to it.
 struct ThreadQueueHolder {
   std::shared_ptr<MessageQueue> queue;
   ~ThreadQueueHolder() {
+    current_queue = nullptr;
     if (queue) queue->Close();
   }
 };
-
-template <typename Predicate>
-bool WaitOn(std::condition_variable& cv, std::unique_lock<std::mutex>& lock, std::int64_t timeout_ms,
-            Predicate ready) {
-  if (timeout_ms < 0) {
-    cv.wait(lock, ready);
-    return true;
-  }
-  return cv.wait_for(lock, std::chrono::milliseconds(timeout_ms), ready);
-}
 
 }  // namespace
 
 std::shared_ptr<MessageQueue> MessageQueue::ForThisThread() {
   thread_local ThreadQueueHolder holder;
-  if (!holder.queue) holder.queue = std::make_shared<MessageQueue>();
+  if (!holder.queue) {
+    holder.queue = std::make_shared<MessageQueue>(Key{});
+    current_queue = holder.queue.get();
+  }
   return holder.queue;
 }
 
-MessageQueue::MessageQueue() : owner_(std::this_thread::get_id()) {}
-
 MessageQueue::~MessageQueue() { Close(); }
+
+bool MessageQueue::IsCurrent() const { return current_queue == this; }
 
 std::uint64_t MessageQueue::Register(Window* window) {
   std::lock_guard lock(mutex_);
@@ -68,8 +65,9 @@ MsgResult MessageQueue::SendFromOtherThread(std::uint64_t window, std::uint32_t 
     sends_.push_back(&record);
   }
   wake_.notify_all();
-  // While waiting, serve what others send to this thread's windows, so two
-  // threads sending to each other do not block for good.
+  // While waiting, serve what others send to this thread's windows (posts
+  // wait for the next pump), so two threads sending to each other do not
+  // block for good.
   std::unique_lock lock(own->mutex_);
   while (!record.done) {
     if (!own->sends_.empty()) {
@@ -86,7 +84,8 @@ MsgResult MessageQueue::SendFromOtherThread(std::uint64_t window, std::uint32_t 
 }
 
 void MessageQueue::Complete(SendRecord* record, MsgResult result) {
-  const std::shared_ptr<MessageQueue> sender = record->sender;  // the record dies once done is seen
+  // The record dies as soon as its sender sees `done`; keep its queue here.
+  const std::shared_ptr<MessageQueue> sender = record->sender;
   {
     std::lock_guard lock(sender->mutex_);
     record->result = result;
@@ -102,12 +101,13 @@ MsgResult MessageQueue::Deliver(std::uint64_t window, std::uint32_t msg, MsgPara
     const auto it = windows_.find(window);
     if (it != windows_.end()) target = it->second;
   }
-  // Windows are destroyed on this thread only, so the window found is alive
-  // for the whole call.
+  // Windows are destroyed on this thread only, so the window found stays
+  // alive for the whole call.
   return target ? target->Handle(msg, wparam, lparam) : 0;
 }
 
 bool MessageQueue::PumpOne() {
+  if (!IsCurrent()) return false;
   std::unique_lock lock(mutex_);
   if (!sends_.empty()) {
     SendRecord* record = sends_.front();
@@ -148,79 +148,16 @@ void MessageQueue::Close() {
   wake_.notify_all();
 }
 
+bool MessageQueue::IsClosed() {
+  std::lock_guard lock(mutex_);
+  return closed_;
+}
+
 void MessageQueue::Wake() {
-  // Taking the lock orders this wake after a waiter's last look at the event.
+  // Taking the lock orders this wake after the waiter's last look at its
+  // signal: either it saw the signal, or it is already waiting.
   { std::lock_guard lock(mutex_); }
   wake_.notify_all();
-}
-
-void Event::Set() {
-  std::vector<std::shared_ptr<MessageQueue>> watchers;
-  {
-    std::lock_guard lock(mutex_);
-    set_ = true;
-    watchers = watchers_;
-  }
-  // Outside the event's lock: a waiter holds its queue's lock while it looks
-  // at the event.
-  for (const auto& q : watchers) q->Wake();
-  cv_.notify_all();
-}
-
-void Event::Reset() {
-  std::lock_guard lock(mutex_);
-  set_ = false;
-}
-
-bool Event::IsSet() {
-  std::lock_guard lock(mutex_);
-  return set_;
-}
-
-bool Event::TryConsume() {
-  if (!set_) return false;
-  if (!manual_) set_ = false;
-  return true;
-}
-
-bool Event::Wait(std::int64_t timeout_ms) {
-  std::unique_lock lock(mutex_);
-  return WaitOn(cv_, lock, timeout_ms, [&] { return TryConsume(); });
-}
-
-WaitResult WaitForEventOrMessage(Event& event, std::int64_t timeout_ms) {
-  const std::shared_ptr<MessageQueue> queue = MessageQueue::ForThisThread();
-  {
-    std::lock_guard lock(event.mutex_);
-    if (event.TryConsume()) return WaitResult::kEvent;
-    event.watchers_.push_back(queue);
-  }
-  WaitResult result = WaitResult::kTimeout;
-  {
-    std::unique_lock lock(queue->mutex_);
-    WaitOn(queue->wake_, lock, timeout_ms, [&] {
-      {
-        std::lock_guard event_lock(event.mutex_);
-        if (event.TryConsume()) {
-          result = WaitResult::kEvent;
-          return true;
-        }
-      }
-      if (queue->HasMessagesLocked()) {
-        result = WaitResult::kMessage;
-        return true;
-      }
-      return false;
-    });
-  }
-  std::lock_guard lock(event.mutex_);
-  std::erase(event.watchers_, queue);
-  return result;
-}
-
-void PumpUntil(Event& done) {
-  const std::shared_ptr<MessageQueue> queue = MessageQueue::ForThisThread();
-  while (WaitForEventOrMessage(done, -1) != WaitResult::kEvent) queue->PumpPending();
 }
 
 }  // namespace tidemark

@@ -20,6 +20,8 @@ inline constexpr std::uint32_t kGetChannelMask = kWmApp + 10;
 inline constexpr std::uint32_t kSetChannelMask = kWmApp + 11;
 // Redraw the view.
 inline constexpr std::uint32_t kRedraw = kWmApp + 14;
+// Scroll so that frame wparam is in view.
+inline constexpr std::uint32_t kShowPosition = kWmApp + 15;
 // A marker left ('D') or entered ('A') the document's list: wparam the
 // letter, lparam the marker node.
 inline constexpr std::uint32_t kMarkerChanged = kWmApp + 17;
@@ -32,6 +34,9 @@ inline constexpr std::uint32_t kSetViewState = kWmApp + 31;
 namespace frame_msg {
 // A document changed: wparam the flag word below, lparam the document.
 inline constexpr std::uint32_t kDocumentChanged = kWmApp + 0;
+// Show a status line: lparam points at the UTF-8 text (valid during the call;
+// send, never post).
+inline constexpr std::uint32_t kStatusText = kWmApp + 2;
 }  // namespace frame_msg
 
 // Flags of frame_msg::kDocumentChanged, combined (80 is the first

@@ -1,7 +1,5 @@
 #include "platform/window.h"
 
-#include <thread>
-
 #include "platform/message_queue.h"
 
 namespace tidemark {
@@ -11,8 +9,11 @@ Window::Window() : queue_(MessageQueue::ForThisThread()) { id_ = queue_->Registe
 Window::~Window() { queue_->Unregister(id_); }
 
 MsgResult Window::Send(std::uint32_t msg, MsgParam wparam, MsgParam lparam) {
-  if (std::this_thread::get_id() == queue_->owner()) return Handle(msg, wparam, lparam);
-  return queue_->SendFromOtherThread(id_, msg, wparam, lparam);
+  if (queue_->IsCurrent()) return Handle(msg, wparam, lparam);
+  // Held for the call: the owner may destroy this window, and end, while
+  // the send waits in its queue.
+  const std::shared_ptr<MessageQueue> queue = queue_;
+  return queue->SendFromOtherThread(id_, msg, wparam, lparam);
 }
 
 bool Window::Post(std::uint32_t msg, MsgParam wparam, MsgParam lparam) {
