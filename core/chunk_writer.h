@@ -14,6 +14,8 @@
 namespace tidemark {
 
 class SoundSource;
+struct Marker;
+struct EnvelopePoint;
 
 class ChunkWriter {
  public:
@@ -30,6 +32,21 @@ class ChunkWriter {
   // inside it is recorded by its name alone, relative to this folder; empty
   // when the output has no working folder.
   virtual const std::string& WorkFolder() const = 0;
+
+  // The index of `marker` (`point`) in the node array of the document being
+  // written: its markers in list order, then those its undo records list,
+  // newest record first. Undo records refer to nodes by it; false when the
+  // output numbers no nodes or does not know this one.
+  virtual bool MarkerNumber(const Marker& marker, std::uint32_t* number) const {
+    (void)marker;
+    (void)number;
+    return false;
+  }
+  virtual bool EnvelopePointNumber(const EnvelopePoint& point, std::uint32_t* number) const {
+    (void)point;
+    (void)number;
+    return false;
+  }
 };
 
 // Builds a record in memory before it is written.

@@ -21,6 +21,9 @@ struct CoreOptions {
   std::string work_folder_setting = "%TEMP%";
   // The subfolder of the base that holds the working files.
   std::string work_subfolder = "__tide__";
+  // Undo recording switched off (an option until settings exist): every
+  // change clears the history instead of adding to it.
+  bool undo_recording_disabled = false;
 };
 
 // The process-wide options record.
