@@ -15,6 +15,7 @@
 #include "core/marker.h"
 #include "core/sample_format.h"
 #include "core/segment.h"
+#include "core/undo_history.h"
 #include "platform/window.h"
 
 namespace tidemark {
@@ -47,6 +48,7 @@ struct SoundDocument {
   MarkerList markers;
   EnvelopeList envelope;
   DocumentMetadata metadata;
+  UndoHistory history;  // newest first, with the current position
   std::uint32_t modification_counter = 0;  // 0: equals the saved file; 0x80000000: stays modified
   std::uint32_t marker_change_counter = 0;
   bool format_changed = false;
