@@ -12,6 +12,8 @@
 #include "core/segment.h"
 #include "core/sound_document.h"
 #include "core/sound_source.h"
+#include "platform/headless_editor_window.h"
+#include "platform/headless_main_frame.h"
 #include "tests/core/source_test_util.h"
 
 namespace tidemark::testing {
@@ -53,6 +55,24 @@ struct DocumentCloser {
   void operator()(SoundDocument* d) const { DestroyDocument(d); }
 };
 using DocumentPtr = std::unique_ptr<SoundDocument, DocumentCloser>;
+
+// A silent document of `Frames` frames whose notices go to a headless main
+// frame, for the command tests.
+template <std::uint32_t Frames>
+class DocumentWithFrameTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    doc_.reset(MakeDocument(SegmentList(), Frames));
+    ASSERT_TRUE(doc_);
+    SetMainFrame(&frame_);
+  }
+  void TearDown() override { SetMainFrame(nullptr); }
+
+  HeadlessEditorWindow& editor() { return *static_cast<HeadlessEditorWindow*>(doc_->editor.get()); }
+
+  DocumentPtr doc_;
+  HeadlessMainFrame frame_;
+};
 
 // One segment as plain values, gain block included (absent as nullopt).
 struct SegmentShape {

@@ -1,0 +1,44 @@
+// A plain view of marker lists for the marker tests: entries compare by
+// value and print readably when an expectation fails.
+#pragma once
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "core/marker_list.h"
+
+namespace tidemark::testing {
+
+struct MarkerEntry {
+  std::uint32_t position;
+  std::string name;
+  std::string comment;
+  bool operator==(const MarkerEntry&) const = default;
+};
+
+inline std::ostream& operator<<(std::ostream& os, const MarkerEntry& e) {
+  return os << "{" << e.position << ", \"" << e.name << "\", \"" << e.comment << "\"}";
+}
+
+// Appends in the given order, unsorted as given.
+inline MarkerList MakeMarkerList(const std::vector<MarkerEntry>& entries) {
+  MarkerList list;
+  Marker* tail = nullptr;
+  for (const MarkerEntry& e : entries) {
+    Marker* m = NewMarker(e.name, e.comment, e.position);
+    list.InsertAfterAdopt(tail, m);
+    tail = m;
+  }
+  return list;
+}
+
+inline std::vector<MarkerEntry> MarkerEntries(const MarkerList& list) {
+  std::vector<MarkerEntry> out;
+  for (const Marker* m = list.first(); m; m = m->next)
+    out.push_back({m->position, m->name, m->comment ? *m->comment : std::string()});
+  return out;
+}
+
+}  // namespace tidemark::testing
