@@ -19,12 +19,28 @@ inline constexpr std::uint32_t kReadFailed = 8;
 inline constexpr std::uint32_t kWriteFailed = 9;
 // Seeking or changing the size of a file failed.
 inline constexpr std::uint32_t kSeekFailed = 10;
+// More frames than a document can hold (0xFFFF0000).
+inline constexpr std::uint32_t kTooManyFrames = 12;
+// Not a file of the expected kind, or malformed. Format code uses it inside;
+// the public marker and tag entry points turn it into kLayoutMismatch.
+inline constexpr std::uint32_t kMalformed = 14;
+// Sample rate, channel count or sample width not supported.
+inline constexpr std::uint32_t kUnsupportedFormat = 15;
+// Too many frames for the target file format.
+inline constexpr std::uint32_t kTooManyFramesForTarget = 19;
+// Metadata would push the file past 4 GiB.
+inline constexpr std::uint32_t kMetadataTooLarge = 20;
 inline constexpr std::uint32_t kPathUnresolved = 21;
 inline constexpr std::uint32_t kFolderCreate = 23;
 inline constexpr std::uint32_t kSectorSize = 24;
 // The file cannot be opened: missing, wrong access mode, or path too long.
 inline constexpr std::uint32_t kCannotOpen = 25;
 inline constexpr std::uint32_t kDiskFull = 26;
+inline constexpr std::uint32_t kReadOnly = 30;
+// A WAV encoding other than PCM or IEEE float (for the compressed-WAV decoder).
+inline constexpr std::uint32_t kForeignEncoding = 33;
+// The target file is open in another window.
+inline constexpr std::uint32_t kOpenElsewhere = 34;
 inline constexpr std::uint32_t kInvalidPath = 35;
 inline constexpr std::uint32_t kSizeLimit = 77;
 inline constexpr std::uint32_t kLayoutMismatch = 78;

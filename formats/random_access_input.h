@@ -1,0 +1,42 @@
+// Where format readers take their bytes from: an open file or a block of
+// memory (the clipboard image, the fuzz targets), read at explicit offsets.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+#include "platform/posix_file.h"
+
+namespace tidemark {
+
+class RandomAccessInput {
+ public:
+  virtual ~RandomAccessInput() = default;
+  // Reads up to `n` bytes at `offset`; `*done` gets the count, short only at
+  // the end of the input. 8 when the read fails.
+  [[nodiscard]] virtual std::uint32_t ReadAt(void* buffer, std::size_t n, std::uint64_t offset,
+                                             std::size_t* done) = 0;
+  // Reads exactly `n` bytes; 8 when the input ends first or the read fails.
+  [[nodiscard]] std::uint32_t ReadExact(void* buffer, std::size_t n, std::uint64_t offset);
+};
+
+class FileInput final : public RandomAccessInput {
+ public:
+  explicit FileInput(PosixFile& file) : file_(file) {}
+  std::uint32_t ReadAt(void* buffer, std::size_t n, std::uint64_t offset, std::size_t* done) override;
+
+ private:
+  PosixFile& file_;
+};
+
+class MemoryInput final : public RandomAccessInput {
+ public:
+  explicit MemoryInput(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
+  std::uint32_t ReadAt(void* buffer, std::size_t n, std::uint64_t offset, std::size_t* done) override;
+
+ private:
+  std::span<const std::uint8_t> bytes_;
+};
+
+}  // namespace tidemark

@@ -1,0 +1,266 @@
+#include "formats/file_kind.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "core/core_options.h"
+#include "core/pcm_header.h"
+#include "platform/error_numbers.h"
+#include "platform/fault_injection.h"
+#include "tests/formats/chunk_test_util.h"
+
+namespace tidemark {
+namespace {
+
+using namespace sample_code;
+using testing::Bytes;
+
+class ExtensibleHeaders {
+ public:
+  explicit ExtensibleHeaders(bool on) : saved_(GetCoreOptions().extensible_wav_header) {
+    MutableCoreOptions().extensible_wav_header = on;
+  }
+  ~ExtensibleHeaders() { MutableCoreOptions().extensible_wav_header = saved_; }
+
+ private:
+  bool saved_;
+};
+
+// Stand-in builders for the kinds whose real builders register elsewhere:
+// each writes its kind number into every byte of a header of a size of its own.
+template <PcmFileKind Kind, std::uint32_t Size>
+struct StandInBuilder {
+  static std::uint32_t SizeOf(const PcmHeaderRequest&, std::uint32_t* bytes) {
+    *bytes = Size;
+    return err::kOk;
+  }
+  static std::uint32_t Build(const PcmHeaderRequest& r, std::byte* out) {
+    EXPECT_EQ(r.kind, Kind);
+    for (std::uint32_t i = 0; i < Size; ++i) out[i] = std::byte(static_cast<std::uint8_t>(Kind));
+    return err::kOk;
+  }
+};
+
+class StandInBuilders {
+ public:
+  StandInBuilders() {
+    RegisterPcmHeaderFormat(PcmFileKind::AIFF, {StandInBuilder<PcmFileKind::AIFF, 54>::SizeOf,
+                                                StandInBuilder<PcmFileKind::AIFF, 54>::Build});
+    RegisterPcmHeaderFormat(PcmFileKind::AIFC, {StandInBuilder<PcmFileKind::AIFC, 86>::SizeOf,
+                                                StandInBuilder<PcmFileKind::AIFC, 86>::Build});
+    RegisterPcmHeaderFormat(PcmFileKind::AU, {StandInBuilder<PcmFileKind::AU, 129>::SizeOf,
+                                              StandInBuilder<PcmFileKind::AU, 129>::Build});
+  }
+  ~StandInBuilders() {
+    for (const PcmFileKind kind : {PcmFileKind::AIFF, PcmFileKind::AIFC, PcmFileKind::AU})
+      RegisterPcmHeaderFormat(kind, {});
+  }
+};
+
+constexpr auto kKind9 = static_cast<PcmFileKind>(9);
+
+TEST(FileKind, TypeFromExtension) {
+  const PcmFileKind fallback = PcmFileKind::Raw;
+  EXPECT_EQ(FileTypeFromExtension("a.aif", fallback), PcmFileKind::AIFF);
+  EXPECT_EQ(FileTypeFromExtension("/x/y/a.AIFF", fallback), PcmFileKind::AIFF);
+  EXPECT_EQ(FileTypeFromExtension("a.AiFc", fallback), PcmFileKind::AIFC);
+  EXPECT_EQ(FileTypeFromExtension("a.au", fallback), PcmFileKind::AU);
+  EXPECT_EQ(FileTypeFromExtension("take.one.SND", fallback), PcmFileKind::AU);
+  EXPECT_EQ(FileTypeFromExtension("song.Wav", PcmFileKind::AIFF), PcmFileKind::Wave);
+  EXPECT_EQ(FileTypeFromExtension(".wav", fallback), PcmFileKind::Wave);
+  // Anything else is the caller's choice.
+  for (const char* name : {"song", "song.wave", "song.wav.bak", "song.aif ", "song.", "folder.wav/song",
+                           "song.w\xC1v", ""})
+    EXPECT_EQ(FileTypeFromExtension(name, PcmFileKind::AIFC), PcmFileKind::AIFC) << name;
+}
+
+TEST(FileKind, StoredSampleFormatPerKind) {
+  bool converted = true;
+  const auto stored = [&](PcmFileKind kind, SampleCode code) { return StoredSampleFormat(kind, code, &converted); };
+  // WAV: little-endian; 8-bit unsigned, wider signed; floats stay floats.
+  for (const PcmFileKind kind : {PcmFileKind::Temp, PcmFileKind::Wave}) {
+    EXPECT_EQ(stored(kind, kS8), kU8);
+    EXPECT_EQ(stored(kind, kU8), kU8);
+    EXPECT_EQ(stored(kind, kS16BE), kS16);
+    EXPECT_EQ(stored(kind, kS24BE), kS24);
+    EXPECT_EQ(stored(kind, kFloatBE), kFloat);
+    EXPECT_EQ(stored(kind, kDouble), kDouble);
+    EXPECT_FALSE(converted);
+  }
+  // AIFF: signed big-endian integers; floats become 32-bit integers, flagged.
+  EXPECT_EQ(stored(PcmFileKind::AIFF, kU8), kS8);
+  EXPECT_EQ(stored(PcmFileKind::AIFF, kS16), kS16BE);
+  EXPECT_EQ(stored(PcmFileKind::AIFF, kS24BE), kS24BE);
+  EXPECT_FALSE(converted);
+  for (const SampleCode code : {kFloat, kDouble, kFloatBE, kDoubleBE}) {
+    converted = false;
+    EXPECT_EQ(stored(PcmFileKind::AIFF, code), kS32BE) << code;
+    EXPECT_TRUE(converted) << code;
+  }
+  // AIFC: integers keep their byte order, floats turn big-endian.
+  EXPECT_EQ(stored(PcmFileKind::AIFC, kU8), kS8);
+  EXPECT_EQ(stored(PcmFileKind::AIFC, kS16), kS16);
+  EXPECT_EQ(stored(PcmFileKind::AIFC, kS32BE), kS32BE);
+  EXPECT_EQ(stored(PcmFileKind::AIFC, kFloat), kFloatBE);
+  EXPECT_EQ(stored(PcmFileKind::AIFC, kDouble), kDoubleBE);
+  EXPECT_FALSE(converted);
+  // AU: big-endian from 2 bytes up, floats included.
+  EXPECT_EQ(stored(PcmFileKind::AU, kU8), kS8);
+  EXPECT_EQ(stored(PcmFileKind::AU, kS24), kS24BE);
+  EXPECT_EQ(stored(PcmFileKind::AU, kFloat), kFloatBE);
+  EXPECT_FALSE(converted);
+  // Raw, and any kind above it, stores what it is given.
+  for (const SampleCode code : kAll) {
+    EXPECT_EQ(stored(PcmFileKind::Raw, code), code);
+    EXPECT_EQ(stored(kKind9, code), code);
+  }
+  // Whatever goes in, what is stored is a code the converter knows.
+  for (std::uint16_t kind = 0; kind < kPcmFileKindCount; ++kind)
+    for (const SampleCode code : kAll)
+      EXPECT_TRUE(IsSupportedSampleCode(stored(static_cast<PcmFileKind>(kind), code))) << kind << " " << code;
+}
+
+TEST(FileKind, SampleFormatOnReading) {
+  EXPECT_EQ(SampleFormatOnReading(PcmFileKind::Wave, 1, false), kU8);
+  EXPECT_EQ(SampleFormatOnReading(PcmFileKind::Temp, 3, false), kS24);
+  EXPECT_EQ(SampleFormatOnReading(PcmFileKind::Wave, 8, true), kDouble);
+  EXPECT_EQ(SampleFormatOnReading(PcmFileKind::AIFF, 1, false), kS8);
+  EXPECT_EQ(SampleFormatOnReading(PcmFileKind::AIFC, 2, false), kS16BE);
+  EXPECT_EQ(SampleFormatOnReading(PcmFileKind::AU, 4, true), kFloatBE);
+  EXPECT_EQ(SampleFormatOnReading(PcmFileKind::Raw, 1, false), kS8);
+  EXPECT_EQ(SampleFormatOnReading(PcmFileKind::Raw, 4, true), kFloat);
+}
+
+TEST(FileKind, HeaderSizesAndBuilders) {
+  std::uint32_t bytes = 1;
+  {
+    const ExtensibleHeaders plain(false);
+    ASSERT_EQ(HeaderSize(PcmFileKind::Wave, kS24, &bytes), err::kOk);
+    EXPECT_EQ(bytes, 44u);
+    ASSERT_EQ(HeaderSize(PcmFileKind::Temp, kFloat, &bytes), err::kOk);
+    EXPECT_EQ(bytes, 58u);
+  }
+  const ExtensibleHeaders extensible(true);
+  for (const SampleCode code : {kS24, kS32, kFloat, kDouble}) {
+    ASSERT_EQ(HeaderSize(PcmFileKind::Wave, code, &bytes), err::kOk);
+    EXPECT_EQ(bytes, 80u) << code;
+  }
+  ASSERT_EQ(HeaderSize(PcmFileKind::Wave, kS16, &bytes), err::kOk);
+  EXPECT_EQ(bytes, 44u);
+  ASSERT_EQ(HeaderSize(PcmFileKind::Raw, kS16, &bytes), err::kOk);
+  EXPECT_EQ(bytes, 0u);
+  ASSERT_EQ(HeaderSize(kKind9, kS16, &bytes), err::kOk);
+  EXPECT_EQ(bytes, 0u);
+  EXPECT_EQ(HeaderSize(PcmFileKind::Wave, 0x0005, &bytes), err::kSizeLimit);
+
+  // An empty 24-bit stereo file: 80 bytes, the RIFF size counts the rest.
+  std::byte header[kMaxPcmHeaderBytes];
+  std::uint32_t length = 0;
+  ASSERT_EQ(BuildHeader(PcmFileKind::Wave, header, 48000, kS24, 2, 0, &length), err::kOk);
+  ASSERT_EQ(length, 80u);
+  const auto* raw = reinterpret_cast<const std::uint8_t*>(header);
+  EXPECT_EQ(LoadLe32(raw + 4), 72u);
+  EXPECT_EQ(LoadLe32(raw + 76), 0u);  // the "data" size
+  // Odd data: the RIFF size includes the pad byte, the data size does not.
+  ASSERT_EQ(BuildHeader(PcmFileKind::Wave, header, 48000, kS24, 1, 3, &length), err::kOk);
+  EXPECT_EQ(LoadLe32(raw + 4), 72u + 10);
+  EXPECT_EQ(LoadLe32(raw + 76), 9u);
+  ASSERT_EQ(BuildHeader(PcmFileKind::Raw, header, 48000, kS24, 1, 3, &length), err::kOk);
+  EXPECT_EQ(length, 0u);
+
+  // The other kinds go to their registered builders; AIFC never asks the AIFF one.
+  const StandInBuilders builders;
+  ASSERT_EQ(HeaderSize(PcmFileKind::AIFF, kS16BE, &bytes), err::kOk);
+  EXPECT_EQ(bytes, 54u);
+  ASSERT_EQ(HeaderSize(PcmFileKind::AIFC, kS16BE, &bytes), err::kOk);
+  EXPECT_EQ(bytes, 86u);
+  ASSERT_EQ(BuildHeader(PcmFileKind::AIFC, header, 44100, kS16BE, 2, 10, &length), err::kOk);
+  EXPECT_EQ(length, 86u);
+  EXPECT_EQ(raw[85], static_cast<std::uint8_t>(PcmFileKind::AIFC));
+  ASSERT_EQ(BuildHeader(PcmFileKind::AU, header, 44100, kS16BE, 2, 10, &length), err::kOk);
+  EXPECT_EQ(length, 129u);
+}
+
+TEST(FileKind, FrameLimitOfTheTarget) {
+  const ExtensibleHeaders plain(false);
+  // (0xFFFFFFFE - 44) / 4 = 1073741812 frames of 16-bit stereo.
+  EXPECT_EQ(CheckFramesFitTarget(PcmFileKind::Wave, kS16, 2, 1073741812u), err::kOk);
+  EXPECT_EQ(CheckFramesFitTarget(PcmFileKind::Wave, kS16, 2, 1073741813u), err::kTooManyFramesForTarget);
+  // (0xFFFFFFFE - 58) / 8 = 536870904 frames of stereo float.
+  EXPECT_EQ(CheckFramesFitTarget(PcmFileKind::Wave, kFloat, 2, 536870904u), err::kOk);
+  EXPECT_EQ(CheckFramesFitTarget(PcmFileKind::Wave, kFloat, 2, 536870905u), err::kTooManyFramesForTarget);
+  // Raw has no header: 0xFFFFFFFE bytes of 8-bit mono.
+  EXPECT_EQ(CheckFramesFitTarget(PcmFileKind::Raw, kU8, 1, 0xFFFFFFFEu), err::kOk);
+  EXPECT_EQ(CheckFramesFitTarget(PcmFileKind::Raw, kU8, 1, 0xFFFFFFFFu), err::kTooManyFramesForTarget);
+  EXPECT_EQ(CheckFramesFitTarget(PcmFileKind::Wave, kS16, 0, 1), err::kSizeLimit);
+}
+
+TEST(FileKind, PrepareSizesThePadsAndWritesTheHeader) {
+  const ExtensibleHeaders plain(false);
+  // An older, longer file in the way: it is cut, and the pad byte is
+  // written although the bytes there were not zero.
+  const std::string path = testing::WriteTempFile("prepare.wav", Bytes(100, 0xFF));
+  {
+    PosixFile file = testing::OpenFile(path);
+    ASSERT_EQ(PrepareSoundFile(file, PcmFileKind::Wave, 22050, kU8, 1, 3), err::kOk);
+  }
+  const Bytes after = testing::ReadWholeFile(path);
+  ASSERT_EQ(after.size(), 48u);
+  EXPECT_EQ(after[47], 0);
+  std::byte header[kMaxPcmHeaderBytes];
+  std::uint32_t length = 0;
+  ASSERT_EQ(BuildHeader(PcmFileKind::Wave, header, 22050, kU8, 1, 3, &length), err::kOk);
+  EXPECT_EQ(testing::Slice(after, 0, 44), Bytes(reinterpret_cast<std::uint8_t*>(header),
+                                                reinterpret_cast<std::uint8_t*>(header) + 44));
+
+  // Even data gets no pad; AU and Raw never do.
+  const StandInBuilders builders;
+  const auto prepared_length = [&](PcmFileKind kind, SampleCode code, std::uint16_t channels,
+                                   std::uint32_t frames) -> std::uint64_t {
+    const std::string p = testing::WriteTempFile("kind.snd", Bytes(300, 0xFF));
+    PosixFile file = testing::OpenFile(p);
+    EXPECT_EQ(PrepareSoundFile(file, kind, 8000, code, channels, frames), err::kOk);
+    return testing::FileLength(p);
+  };
+  EXPECT_EQ(prepared_length(PcmFileKind::Temp, kS16, 2, 5), 64u);
+  EXPECT_EQ(prepared_length(PcmFileKind::AIFF, kS8, 1, 5), 60u);
+  EXPECT_EQ(prepared_length(PcmFileKind::AIFC, kS24BE, 1, 3), 96u);
+  EXPECT_EQ(prepared_length(PcmFileKind::AU, kS16BE, 1, 2), 133u);
+  EXPECT_EQ(prepared_length(PcmFileKind::Raw, kS24, 1, 3), 9u);
+  EXPECT_EQ(prepared_length(kKind9, kS8, 1, 0), 0u);
+}
+
+TEST(FileKind, PrepareFailures) {
+  const ExtensibleHeaders plain(false);
+  const Bytes before(10, 0xAB);
+  const std::string path = testing::WriteTempFile("fail.wav", before);
+  PosixFile file = testing::OpenFile(path);
+  // 44 + 3 x 1431655750 = 0xFFFFFFFE is the most a file may hold.
+  EXPECT_EQ(CheckFramesFitTarget(PcmFileKind::Wave, kS24, 1, 1431655750u), err::kOk);
+  EXPECT_EQ(PrepareSoundFile(file, PcmFileKind::Wave, 44100, kS24, 1, 1431655751u), err::kSizeLimit);
+  EXPECT_EQ(PrepareSoundFile(file, PcmFileKind::Wave, 44100, kS24, 0, 1), err::kSizeLimit);
+  EXPECT_EQ(PrepareSoundFile(file, PcmFileKind::Wave, 44100, kS8, 1, 0xFFFFFFFFu), err::kSizeLimit);
+  EXPECT_EQ(testing::ReadWholeFile(path), before);
+  {
+    const fault::ScopedFault full(fault::FaultRule::DiskFullAt(40));
+    EXPECT_EQ(PrepareSoundFile(file, PcmFileKind::Wave, 44100, kS16, 2, 100), err::kDiskFull);
+  }
+  {
+    const fault::ScopedFault full(fault::FaultRule::DiskFullAt(40, EDQUOT));
+    EXPECT_EQ(PrepareSoundFile(file, PcmFileKind::Wave, 44100, kS16, 2, 100), err::kDiskFull);
+  }
+  {
+    const fault::ScopedFault broken(fault::FaultRule::FailNth(fault::kFallocate | fault::kFtruncate, 1, EIO));
+    EXPECT_EQ(PrepareSoundFile(file, PcmFileKind::Wave, 44100, kS16, 2, 100), err::kSeekFailed);
+  }
+  {
+    const fault::ScopedFault broken(fault::FaultRule::FailNth(fault::kWrite, 1, EIO));
+    EXPECT_EQ(PrepareSoundFile(file, PcmFileKind::Wave, 44100, kS16, 2, 100), err::kWriteFailed);
+  }
+}
+
+}  // namespace
+}  // namespace tidemark
