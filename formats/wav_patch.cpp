@@ -1,0 +1,90 @@
+#include "formats/wav_patch.h"
+
+#include <algorithm>
+#include <new>
+
+#include "formats/byte_order.h"
+#include "formats/chunk_metadata.h"
+#include "formats/chunk_table.h"
+#include "formats/container.h"
+#include "formats/input_file.h"
+#include "formats/wav_format.h"
+#include "platform/error_numbers.h"
+
+namespace tidemark {
+namespace {
+
+constexpr std::uint64_t kLargestFile = 0xFFFFFFFEu;
+// Tag, channels, rate, byte rate and block align: what the patch needs.
+constexpr std::uint32_t kRatePatchBytes = 14;
+
+}  // namespace
+
+std::uint32_t PatchWaveRate(PosixFile& file, std::uint64_t length, std::uint32_t rate) {
+  FileInput input(file);
+  ChunkTable table;
+  if (const std::uint32_t rc = ReadFileChunkTable(input, length, kRiffContainer, &table)) return rc;
+  const ChunkEntry* fmt = FindChunk(table, FourCc("fmt "));
+  if (!fmt || fmt->size < kRatePatchBytes) return err::kMalformed;
+  const std::uint64_t body = std::uint64_t{fmt->offset} + 8;
+  std::uint8_t head[kRatePatchBytes];
+  if (const std::uint32_t rc = input.ReadExact(head, sizeof head, body)) return rc;
+  if (LoadLe32(head + 4) == rate) return err::kOk;
+  // The byte rate is informational; a product past 32 bits is stored as the largest value.
+  const std::uint64_t byte_rate = std::uint64_t{rate} * LoadLe16(head + 12);
+  std::uint8_t rates[8];
+  StoreLe32(rates, rate);
+  StoreLe32(rates + 4, static_cast<std::uint32_t>(std::min<std::uint64_t>(byte_rate, 0xFFFFFFFFu)));
+  std::size_t done = 0;
+  if (file.WriteAt(rates, sizeof rates, body + 4, &done) != err::kOk || done != sizeof rates)
+    return err::kWriteFailed;
+  return err::kOk;
+}
+
+std::uint32_t PatchWaveRateFile(const std::string& path, std::uint32_t rate) {
+  PosixFile file;
+  std::uint64_t length = 0;
+  if (const std::uint32_t rc = OpenForMetadataEdit(path, &file, &length)) return rc;
+  std::uint32_t rc = PatchWaveRate(file, length, rate);
+  if (rc == err::kMalformed) rc = err::kLayoutMismatch;
+  const std::uint32_t close_rc = file.Close();
+  return rc ? rc : (close_rc ? err::kWriteFailed : err::kOk);
+}
+
+std::uint32_t ReadCompressedWaveFacts(RandomAccessInput& input, std::uint64_t length, CompressedWaveFacts* facts) {
+  if (length > kLargestFile) return err::kMalformed;
+  ChunkTable table;
+  if (const std::uint32_t rc = ReadFileChunkTable(input, length, kRiffContainer, &table)) return rc;
+  const ChunkEntry* fact = FindChunk(table, FourCc("fact"));
+  if (!fact || fact->size < 4) return err::kMalformed;
+  const ChunkEntry* fmt = FindChunk(table, FourCc("fmt "));
+  if (!fmt) return err::kMalformed;
+  CompressedWaveFacts out;
+  try {
+    out.format.resize(fmt->size);
+  } catch (const std::bad_alloc&) {
+    return err::kOutOfMemory;
+  }
+  if (fmt->size)
+    if (const std::uint32_t rc = input.ReadExact(out.format.data(), fmt->size, std::uint64_t{fmt->offset} + 8))
+      return rc;
+  std::uint8_t count[4];
+  if (const std::uint32_t rc = input.ReadExact(count, sizeof count, std::uint64_t{fact->offset} + 8)) return rc;
+  out.fact_samples = LoadLe32(count);
+  if (const ChunkEntry* data = FindChunk(table, FourCc("data"))) {
+    out.data_offset = data->offset + 8;
+    out.data_size = data->size;
+  }
+  *facts = std::move(out);
+  return err::kOk;
+}
+
+std::uint32_t ReadCompressedWaveFactsFile(const std::string& path, CompressedWaveFacts* facts) {
+  PosixFile file;
+  std::uint64_t length = 0;
+  if (const std::uint32_t rc = OpenInputFile(path, &file, &length)) return rc;
+  FileInput input(file);
+  return ReadCompressedWaveFacts(input, length, facts);
+}
+
+}  // namespace tidemark
