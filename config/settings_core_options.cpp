@@ -6,6 +6,7 @@ void FillCoreOptions(const Settings& settings, CoreOptions* options) {
   options->extensible_wav_header = settings.Option(OptionBit::kExtensibleWavHeader);
   options->cached_reading_disabled = settings.Option(OptionBit::kCachedReadingOff);
   options->confirm_large_detach = settings.Option(OptionBit::kConfirmLargeDetach);
+  options->undo_recording_disabled = settings.Option(OptionBit::kUndoRecordingOff);
   options->work_folder_setting = settings.temporary_directory1;
   options->work_subfolder = settings.temporary_directory2;
 }

@@ -21,7 +21,7 @@ struct CoreOptions {
   std::string work_folder_setting = "%TEMP%";
   // The subfolder of the base that holds the working files.
   std::string work_subfolder = "__tide__";
-  // Undo recording switched off (an option until settings exist): every
+  // Undo recording switched off (the settings option): every
   // change clears the history instead of adding to it.
   bool undo_recording_disabled = false;
 };

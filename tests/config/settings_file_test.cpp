@@ -266,18 +266,21 @@ TEST(SettingsCoreOptionsTest, FillsTheCoreRecord) {
   EXPECT_EQ(plain.extensible_wav_header, defaults.extensible_wav_header);
   EXPECT_EQ(plain.cached_reading_disabled, defaults.cached_reading_disabled);
   EXPECT_EQ(plain.confirm_large_detach, defaults.confirm_large_detach);
+  EXPECT_EQ(plain.undo_recording_disabled, defaults.undo_recording_disabled);
   EXPECT_EQ(plain.work_folder_setting, defaults.work_folder_setting);
   EXPECT_EQ(plain.work_subfolder, defaults.work_subfolder);
 
   s.SetOption(OptionBit::kExtensibleWavHeader, true);
   s.SetOption(OptionBit::kCachedReadingOff, true);
   s.SetOption(OptionBit::kConfirmLargeDetach, false);
+  s.SetOption(OptionBit::kUndoRecordingOff, true);
   s.temporary_directory1 = "/scratch";
   s.temporary_directory2 = "w";
   FillCoreOptions(s, &o);
   EXPECT_TRUE(o.extensible_wav_header);
   EXPECT_TRUE(o.cached_reading_disabled);
   EXPECT_FALSE(o.confirm_large_detach);
+  EXPECT_TRUE(o.undo_recording_disabled);
   EXPECT_EQ(o.work_folder_setting, "/scratch");
   EXPECT_EQ(o.work_subfolder, "w");
   EXPECT_EQ(o.host_work_folder, "/host");
