@@ -7,6 +7,7 @@ void FillCoreOptions(const Settings& settings, CoreOptions* options) {
   options->cached_reading_disabled = settings.Option(OptionBit::kCachedReadingOff);
   options->confirm_large_detach = settings.Option(OptionBit::kConfirmLargeDetach);
   options->undo_recording_disabled = settings.Option(OptionBit::kUndoRecordingOff);
+  options->software_name_stamp = settings.Option(OptionBit::kSoftwareNameStamp);
   options->work_folder_setting = settings.temporary_directory1;
   options->work_subfolder = settings.temporary_directory2;
 }

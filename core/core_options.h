@@ -24,6 +24,9 @@ struct CoreOptions {
   // Undo recording switched off (the settings option): every
   // change clears the history instead of adding to it.
   bool undo_recording_disabled = false;
+  // Writing tags into a sound file sets its Software text to the program's
+  // name and version first.
+  bool software_name_stamp = true;
 };
 
 // The process-wide options record.

@@ -267,6 +267,7 @@ TEST(SettingsCoreOptionsTest, FillsTheCoreRecord) {
   EXPECT_EQ(plain.cached_reading_disabled, defaults.cached_reading_disabled);
   EXPECT_EQ(plain.confirm_large_detach, defaults.confirm_large_detach);
   EXPECT_EQ(plain.undo_recording_disabled, defaults.undo_recording_disabled);
+  EXPECT_EQ(plain.software_name_stamp, defaults.software_name_stamp);
   EXPECT_EQ(plain.work_folder_setting, defaults.work_folder_setting);
   EXPECT_EQ(plain.work_subfolder, defaults.work_subfolder);
 
@@ -274,6 +275,7 @@ TEST(SettingsCoreOptionsTest, FillsTheCoreRecord) {
   s.SetOption(OptionBit::kCachedReadingOff, true);
   s.SetOption(OptionBit::kConfirmLargeDetach, false);
   s.SetOption(OptionBit::kUndoRecordingOff, true);
+  s.SetOption(OptionBit::kSoftwareNameStamp, false);
   s.temporary_directory1 = "/scratch";
   s.temporary_directory2 = "w";
   FillCoreOptions(s, &o);
@@ -281,6 +283,7 @@ TEST(SettingsCoreOptionsTest, FillsTheCoreRecord) {
   EXPECT_TRUE(o.cached_reading_disabled);
   EXPECT_FALSE(o.confirm_large_detach);
   EXPECT_TRUE(o.undo_recording_disabled);
+  EXPECT_FALSE(o.software_name_stamp);
   EXPECT_EQ(o.work_folder_setting, "/scratch");
   EXPECT_EQ(o.work_subfolder, "w");
   EXPECT_EQ(o.host_work_folder, "/host");
