@@ -192,13 +192,10 @@ std::uint32_t ReadCueList(RandomAccessInput& input, std::uint64_t length, Marker
 
 std::uint32_t ReadCueListFile(const std::string& path, MarkerList* markers) {
   markers->Clear();
-  PosixFile file;
-  std::uint64_t length = 0;
-  if (const std::uint32_t rc = OpenInputFile(path, &file, &length)) return rc;
-  if (length > kLargestFile) return err::kLayoutMismatch;
-  FileInput input(file);
-  const std::uint32_t rc = ReadCueList(input, length, markers);
-  return rc == err::kMalformed ? err::kLayoutMismatch : rc;
+  return ReadInputFile(path, [markers](RandomAccessInput& input, std::uint64_t length) {
+    const std::uint32_t rc = ReadCueList(input, length, markers);
+    return rc == err::kMalformed ? err::kLayoutMismatch : rc;
+  });
 }
 
 std::uint32_t ReadWaveMarkers(const std::string& path, std::uint32_t length, MarkerList* markers) {

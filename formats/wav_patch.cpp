@@ -80,11 +80,9 @@ std::uint32_t ReadCompressedWaveFacts(RandomAccessInput& input, std::uint64_t le
 }
 
 std::uint32_t ReadCompressedWaveFactsFile(const std::string& path, CompressedWaveFacts* facts) {
-  PosixFile file;
-  std::uint64_t length = 0;
-  if (const std::uint32_t rc = OpenInputFile(path, &file, &length)) return rc;
-  FileInput input(file);
-  return ReadCompressedWaveFacts(input, length, facts);
+  return ReadInputFile(path, [facts](RandomAccessInput& input, std::uint64_t length) {
+    return ReadCompressedWaveFacts(input, length, facts);
+  });
 }
 
 }  // namespace tidemark

@@ -133,11 +133,9 @@ std::uint32_t ProbePcm(RandomAccessInput& input, std::uint64_t length, SoundFile
 }
 
 std::uint32_t ProbePcmFile(const std::string& path, SoundFileInfo* info) {
-  PosixFile file;
-  std::uint64_t length = 0;
-  if (const std::uint32_t rc = OpenInputFile(path, &file, &length)) return rc;
-  FileInput input(file);
-  return ProbePcm(input, length, info);
+  return ReadInputFile(path, [info](RandomAccessInput& input, std::uint64_t length) {
+    return ProbePcm(input, length, info);
+  });
 }
 
 }  // namespace tidemark
