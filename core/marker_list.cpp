@@ -166,6 +166,12 @@ MarkerList MergeSorted(MarkerList unsorted, std::uint32_t length) {
   return out;
 }
 
+MarkerList MergeSortedReversed(MarkerList reversed, std::uint32_t length) {
+  MarkerList in_order;
+  while (Marker* m = reversed.UnlinkAfter(nullptr)) in_order.PushFrontAdopt(m);
+  return MergeSorted(std::move(in_order), length);
+}
+
 void ClampMonotone(MarkerList& list, std::uint32_t length) {
   std::uint32_t floor = 0;
   for (Marker* p = list.first(); p; p = p->next) {

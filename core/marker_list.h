@@ -21,6 +21,10 @@ bool InsertMarker(MarkerList& list, Marker* marker);
 // placed is dropped (released).
 MarkerList MergeSorted(MarkerList unsorted, std::uint32_t length);
 
+// MergeSorted for a list built by prepending (file readers do): the order
+// is turned back first, so markers at equal positions keep their file order.
+MarkerList MergeSortedReversed(MarkerList reversed, std::uint32_t length);
+
 // For an ordered list: positions limited to `length`, and any position below
 // its predecessor's lifted to it.
 void ClampMonotone(MarkerList& list, std::uint32_t length);

@@ -8,18 +8,13 @@
 #include <vector>
 
 #include "formats/byte_order.h"
+#include "formats/file_io.h"
 #include "platform/error_numbers.h"
 
 namespace tidemark {
 namespace {
 
 constexpr std::uint64_t kLargestEnd = 0xFFFFFFFEu;
-
-std::uint32_t WriteAll(PosixFile& file, const void* data, std::size_t n, std::uint64_t offset) {
-  std::size_t done = 0;
-  if (file.WriteAt(data, n, offset, &done) != err::kOk || done != n) return err::kWriteFailed;
-  return err::kOk;
-}
 
 bool IsStrippedId(const ChunkEntry& chunk, const Container& container) {
   if (!container.big_endian) {
@@ -58,11 +53,11 @@ std::uint32_t AppendChunks(PosixFile& file, std::uint64_t length, const Containe
       StoreBe32(header + 4, size);
     else
       StoreLe32(header + 4, size);
-    if (const std::uint32_t rc = WriteAll(file, header, sizeof header, at)) return rc;
-    if (size && WriteAll(file, chunk.body.data(), size, at + 8)) return err::kWriteFailed;
+    if (const std::uint32_t rc = WriteExact(file, header, sizeof header, at)) return rc;
+    if (size && WriteExact(file, chunk.body.data(), size, at + 8)) return err::kWriteFailed;
     if (size & 1) {
       const std::uint8_t pad = 0;
-      if (const std::uint32_t rc = WriteAll(file, &pad, 1, at + 8 + size)) return rc;
+      if (const std::uint32_t rc = WriteExact(file, &pad, 1, at + 8 + size)) return rc;
     }
     at += 8 + PaddedSize(size);
   }
@@ -94,7 +89,7 @@ std::uint32_t StripMetadataChunks(PosixFile& file, std::uint64_t length, const C
   StoreFourCc(dead, container.dead_id);
   for (ChunkEntry& chunk : table) {
     if (!IsStrippedId(chunk, container)) continue;
-    if (const std::uint32_t rc = WriteAll(file, dead, sizeof dead, chunk.offset)) return rc;
+    if (const std::uint32_t rc = WriteExact(file, dead, sizeof dead, chunk.offset)) return rc;
     chunk.id = container.dead_id;
   }
 

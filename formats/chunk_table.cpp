@@ -43,7 +43,10 @@ std::uint32_t ReadChunkTable(RandomAccessInput& input, std::uint32_t start, std:
       entry.id = LoadLe32(chunk);
       entry.size = LoadSize(chunk + 4, big_endian);
       entry.offset = static_cast<std::uint32_t>(at);
-      if (ChunkEnd(at, entry.size) > end) return err::kMalformed;  // pad byte included
+      // The body must lie inside the container. Its pad byte may be missing
+      // after the last chunk: some writers (sox among them) leave it out of
+      // the container size, and such files are common.
+      if (at + 8 + entry.size > end) return err::kMalformed;
       if (entry.id == FourCc("LIST")) {
         if (entry.size < 4) return err::kMalformed;
         std::uint8_t type[4];
@@ -67,6 +70,12 @@ std::uint32_t ReadChunkTable(RandomAccessInput& input, std::uint32_t start, std:
 std::uint32_t EndOfLastChunk(const ChunkTable& table) {
   if (table.empty()) return 12;
   return static_cast<std::uint32_t>(ChunkEnd(table.back()));
+}
+
+bool ChunkFollows(const ChunkTable& table, const ChunkEntry& chunk) {
+  for (const ChunkEntry& c : table)
+    if (c.offset > chunk.offset) return true;
+  return false;
 }
 
 const ChunkEntry* FindChunk(const ChunkTable& table, std::uint32_t id, std::uint32_t list_type) {

@@ -42,7 +42,8 @@ constexpr std::uint64_t PaddedSize(std::uint64_t size) { return (size + 1) & ~st
 //
 // 14 when start + length passes 0xFFFFFFFE, length < 12, the id or form type
 // differs, the declared size is below 4 or claims more than `length`, a
-// chunk ends past the container's end, or a "LIST" has a body below 4;
+// chunk's body ends past the container's end (only the last chunk's pad
+// byte may lie beyond it), or a "LIST" has a body below 4;
 // 8 when a read comes up short or fails; 2 when memory runs out.
 [[nodiscard]] std::uint32_t ReadChunkTable(RandomAccessInput& input, std::uint32_t start, std::uint32_t length,
                                            std::uint32_t container_id, std::uint32_t form_type, bool big_endian,
@@ -50,6 +51,10 @@ constexpr std::uint64_t PaddedSize(std::uint64_t size) { return (size + 1) & ~st
 
 // The append point after the last chunk: its end, or 12 for an empty table.
 std::uint32_t EndOfLastChunk(const ChunkTable& table);
+
+// Whether any chunk of the table starts after `chunk`: then the bytes past
+// its end are not the end of the file's sound data.
+bool ChunkFollows(const ChunkTable& table, const ChunkEntry& chunk);
 
 // The first chunk with `id` (and, when `list_type` is not 0, that list
 // type); null when there is none.

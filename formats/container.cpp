@@ -1,6 +1,7 @@
 #include "formats/container.h"
 
 #include "formats/byte_order.h"
+#include "formats/file_io.h"
 #include "platform/error_numbers.h"
 
 namespace tidemark {
@@ -42,9 +43,7 @@ std::uint32_t WriteContainerSize(PosixFile& file, const Container& container, st
     StoreBe32(bytes, size);
   else
     StoreLe32(bytes, size);
-  std::size_t done = 0;
-  if (file.WriteAt(bytes, sizeof bytes, 4, &done) != err::kOk || done != sizeof bytes) return err::kWriteFailed;
-  return err::kOk;
+  return WriteExact(file, bytes, sizeof bytes, 4);
 }
 
 }  // namespace tidemark

@@ -2,6 +2,7 @@
 
 #include "core/core_options.h"
 #include "core/pcm_header.h"
+#include "formats/format_registry.h"
 #include "platform/ascii_case.h"
 #include "platform/error_numbers.h"
 
@@ -108,6 +109,7 @@ SampleCode SampleFormatOnReading(PcmFileKind kind, unsigned width, bool is_float
 }
 
 std::uint32_t HeaderSize(PcmFileKind kind, SampleCode code, std::uint32_t* bytes) {
+  RegisterFormatHeaderBuilders();
   // The header size does not depend on rate or length; one channel keeps
   // the block-size check out of the way.
   return PcmHeaderSize(RequestFor(kind, 0, code, 1, 0), bytes);
@@ -115,11 +117,13 @@ std::uint32_t HeaderSize(PcmFileKind kind, SampleCode code, std::uint32_t* bytes
 
 std::uint32_t BuildHeader(PcmFileKind kind, std::byte* buffer, std::uint32_t rate, SampleCode code,
                           std::uint16_t channels, std::uint32_t frames, std::uint32_t* length) {
+  RegisterFormatHeaderBuilders();
   return BuildPcmHeader(RequestFor(kind, rate, code, channels, frames), buffer, length);
 }
 
 std::uint32_t CheckFramesFitTarget(PcmFileKind kind, SampleCode code, std::uint16_t channels,
                                    std::uint32_t frames) {
+  RegisterFormatHeaderBuilders();
   std::uint32_t header = 0;
   if (const std::uint32_t rc = PcmHeaderSize(RequestFor(kind, 0, code, channels, 0), &header)) return rc;
   const std::uint32_t frame_bytes = BytesPerSample(code) * std::uint32_t{channels};
@@ -129,6 +133,7 @@ std::uint32_t CheckFramesFitTarget(PcmFileKind kind, SampleCode code, std::uint1
 
 std::uint32_t PrepareSoundFile(PosixFile& file, PcmFileKind kind, std::uint32_t rate, SampleCode code,
                                std::uint16_t channels, std::uint32_t frames) {
+  RegisterFormatHeaderBuilders();
   std::byte header[kMaxPcmHeaderBytes];
   std::uint32_t header_bytes = 0;
   // The builder refuses a header and samples beyond kMaxSoundFileBytes (77).

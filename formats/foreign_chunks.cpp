@@ -6,25 +6,18 @@
 #include <optional>
 #include <vector>
 
-#include "core/work_folder.h"
 #include "formats/byte_order.h"
 #include "formats/chunk_metadata.h"
+#include "formats/file_io.h"
 #include "formats/file_kind.h"
 #include "formats/random_access_input.h"
 #include "platform/error_numbers.h"
-#include "platform/file_ops.h"
 
 namespace tidemark {
 namespace {
 
 // Chunks are copied in blocks of this size.
 constexpr std::size_t kCopyBlock = 1024;
-
-std::uint32_t WriteAll(PosixFile& file, const void* data, std::size_t n, std::uint64_t offset) {
-  std::size_t done = 0;
-  if (file.WriteAt(data, n, offset, &done) != err::kOk || done != n) return err::kWriteFailed;
-  return err::kOk;
-}
 
 // Copies `n` bytes from `from` at `from_offset` to `to` at `to_offset`:
 // `read_error` when a read fails or comes up short, `write_error` when a
@@ -36,24 +29,8 @@ std::uint32_t CopyBytes(PosixFile& from, std::uint64_t from_offset, PosixFile& t
   for (std::uint64_t done = 0; done < n;) {
     const auto part = static_cast<std::size_t>(std::min<std::uint64_t>(n - done, kCopyBlock));
     if (input.ReadExact(block, part, from_offset + done) != err::kOk) return read_error;
-    if (WriteAll(to, block, part, to_offset + done) != err::kOk) return write_error;
+    if (WriteExact(to, block, part, to_offset + done) != err::kOk) return write_error;
     done += part;
-  }
-  return err::kOk;
-}
-
-// A new working file, open for reading and writing and already without a
-// name. 6 when it cannot be had.
-std::uint32_t OpenWorkFile(PosixFile* temp) {
-  std::string path;
-  if (NewWorkFileName(kWorkFilePrefix, &path) != err::kOk) return err::kNoWorkFile;
-  FileOpenOptions options;
-  options.access = FileAccess::kReadWrite;
-  options.disposition = FileDisposition::kOpenExisting;
-  options.delete_on_close = true;
-  if (temp->Open(path, options) != err::kOk) {
-    (void)UnlinkFile(path);  // a failed delete-on-close open leaves the name behind
-    return err::kNoWorkFile;
   }
   return err::kOk;
 }
@@ -80,10 +57,10 @@ std::uint32_t Harvest(const std::string& old_path, const Container& container, P
   if (keep.empty()) return err::kOk;
 
   PosixFile out;
-  if (const std::uint32_t rc = OpenWorkFile(&out)) return rc;
+  if (const std::uint32_t rc = OpenScratchFile(&out)) return rc;
   std::uint8_t id[4];
   StoreFourCc(id, container.id);
-  if (WriteAll(out, id, sizeof id, 0) != err::kOk) return err::kNoWorkFile;
+  if (WriteExact(out, id, sizeof id, 0) != err::kOk) return err::kNoWorkFile;
   std::uint64_t at = sizeof id;
   for (const ChunkEntry& chunk : keep) {
     const std::uint64_t whole = 8 + std::uint64_t{chunk.size};
@@ -93,7 +70,7 @@ std::uint32_t Harvest(const std::string& old_path, const Container& container, P
     at += whole;
     if (chunk.size & 1) {
       const std::uint8_t pad = 0;
-      if (WriteAll(out, &pad, 1, at) != err::kOk) return err::kNoWorkFile;
+      if (WriteExact(out, &pad, 1, at) != err::kOk) return err::kNoWorkFile;
       ++at;
     }
   }

@@ -204,10 +204,7 @@ std::uint32_t ReadWaveMarkers(const std::string& path, std::uint32_t length, Mar
     markers->Clear();
     return rc;
   }
-  // Back into cue-point order, so the merge keeps that order among equal positions.
-  MarkerList in_order;
-  while (Marker* m = reversed.UnlinkAfter(nullptr)) in_order.PushFrontAdopt(m);
-  *markers = MergeSorted(std::move(in_order), length);
+  *markers = MergeSortedReversed(std::move(reversed), length);
   return err::kOk;
 }
 

@@ -7,6 +7,7 @@
 #include "formats/chunk_metadata.h"
 #include "formats/chunk_table.h"
 #include "formats/container.h"
+#include "formats/file_io.h"
 #include "formats/input_file.h"
 #include "formats/wav_format.h"
 #include "platform/error_numbers.h"
@@ -35,10 +36,7 @@ std::uint32_t PatchWaveRate(PosixFile& file, std::uint64_t length, std::uint32_t
   std::uint8_t rates[8];
   StoreLe32(rates, rate);
   StoreLe32(rates + 4, static_cast<std::uint32_t>(std::min<std::uint64_t>(byte_rate, 0xFFFFFFFFu)));
-  std::size_t done = 0;
-  if (file.WriteAt(rates, sizeof rates, body + 4, &done) != err::kOk || done != sizeof rates)
-    return err::kWriteFailed;
-  return err::kOk;
+  return WriteExact(file, rates, sizeof rates, body + 4);
 }
 
 std::uint32_t PatchWaveRateFile(const std::string& path, std::uint32_t rate) {

@@ -57,14 +57,6 @@ std::uint32_t ReadFormat(RandomAccessInput& input, const ChunkEntry& chunk, Wave
   return err::kOk;
 }
 
-// Whether any chunk starts behind `data`: then the bytes after the data
-// chunk are not samples.
-bool ChunkFollows(const ChunkTable& table, const ChunkEntry& data) {
-  for (const ChunkEntry& c : table)
-    if (c.offset > data.offset) return true;
-  return false;
-}
-
 }  // namespace
 
 std::uint32_t ProbeWave(RandomAccessInput& input, std::uint64_t length, SoundFileInfo* info) {
@@ -119,8 +111,6 @@ std::uint32_t ProbeWave(RandomAccessInput& input, std::uint64_t length, SoundFil
   info->data_offset = found.data->offset + 8;
   return err::kOk;
 }
-
-std::uint32_t ProbeIffOrAu(RandomAccessInput&, std::uint64_t, SoundFileInfo*) { return err::kMalformed; }
 
 std::uint32_t ProbePcm(RandomAccessInput& input, std::uint64_t length, SoundFileInfo* info) {
   if (length < 4 || length > kLargestFile) return err::kMalformed;

@@ -19,8 +19,8 @@ namespace tidemark {
 // 2. `info` is filled only on success (markers and tags untouched).
 [[nodiscard]] std::uint32_t ProbeWave(RandomAccessInput& input, std::uint64_t length, SoundFileInfo* info);
 
-// Where "FORM" and ".snd" files are recognised. Until the AIFF and AU
-// readers take this over it answers 14: not a file this probe knows.
+// Where "FORM" and ".snd" files are recognised: ProbeIff (iff_probe.h) for
+// "FORM", ProbeAu (au_probe.h) for ".snd", 14 for anything else.
 [[nodiscard]] std::uint32_t ProbeIffOrAu(RandomAccessInput& input, std::uint64_t length, SoundFileInfo* info);
 
 // The PCM probe on an input: 14 unless `length` is 4 to 0xFFFFFFFE; then

@@ -29,37 +29,6 @@ class ExtensibleHeaders {
   bool saved_;
 };
 
-// Stand-in builders for the kinds whose real builders register elsewhere:
-// each writes its kind number into every byte of a header of a size of its own.
-template <PcmFileKind Kind, std::uint32_t Size>
-struct StandInBuilder {
-  static std::uint32_t SizeOf(const PcmHeaderRequest&, std::uint32_t* bytes) {
-    *bytes = Size;
-    return err::kOk;
-  }
-  static std::uint32_t Build(const PcmHeaderRequest& r, std::byte* out) {
-    EXPECT_EQ(r.kind, Kind);
-    for (std::uint32_t i = 0; i < Size; ++i) out[i] = std::byte(static_cast<std::uint8_t>(Kind));
-    return err::kOk;
-  }
-};
-
-class StandInBuilders {
- public:
-  StandInBuilders() {
-    RegisterPcmHeaderFormat(PcmFileKind::AIFF, {StandInBuilder<PcmFileKind::AIFF, 54>::SizeOf,
-                                                StandInBuilder<PcmFileKind::AIFF, 54>::Build});
-    RegisterPcmHeaderFormat(PcmFileKind::AIFC, {StandInBuilder<PcmFileKind::AIFC, 86>::SizeOf,
-                                                StandInBuilder<PcmFileKind::AIFC, 86>::Build});
-    RegisterPcmHeaderFormat(PcmFileKind::AU, {StandInBuilder<PcmFileKind::AU, 129>::SizeOf,
-                                              StandInBuilder<PcmFileKind::AU, 129>::Build});
-  }
-  ~StandInBuilders() {
-    for (const PcmFileKind kind : {PcmFileKind::AIFF, PcmFileKind::AIFC, PcmFileKind::AU})
-      RegisterPcmHeaderFormat(kind, {});
-  }
-};
-
 constexpr auto kKind9 = static_cast<PcmFileKind>(9);
 
 TEST(FileKind, TypeFromExtension) {
@@ -171,17 +140,17 @@ TEST(FileKind, HeaderSizesAndBuilders) {
   ASSERT_EQ(BuildHeader(PcmFileKind::Raw, header, 48000, kS24, 1, 3, &length), err::kOk);
   EXPECT_EQ(length, 0u);
 
-  // The other kinds go to their registered builders; AIFC never asks the AIFF one.
-  const StandInBuilders builders;
+  // The other kinds go to the builders of the formats layer, which the
+  // file-kind functions register themselves; AIFC never gets the AIFF layout.
   ASSERT_EQ(HeaderSize(PcmFileKind::AIFF, kS16BE, &bytes), err::kOk);
   EXPECT_EQ(bytes, 54u);
   ASSERT_EQ(HeaderSize(PcmFileKind::AIFC, kS16BE, &bytes), err::kOk);
   EXPECT_EQ(bytes, 86u);
   ASSERT_EQ(BuildHeader(PcmFileKind::AIFC, header, 44100, kS16BE, 2, 10, &length), err::kOk);
   EXPECT_EQ(length, 86u);
-  EXPECT_EQ(raw[85], static_cast<std::uint8_t>(PcmFileKind::AIFC));
+  EXPECT_EQ(testing::IdAt(Bytes(raw, raw + length), 8), "AIFC");
   ASSERT_EQ(BuildHeader(PcmFileKind::AU, header, 44100, kS16BE, 2, 10, &length), err::kOk);
-  EXPECT_EQ(length, 129u);
+  EXPECT_EQ(length, 128u);
 }
 
 TEST(FileKind, FrameLimitOfTheTarget) {
@@ -217,7 +186,6 @@ TEST(FileKind, PrepareSizesThePadsAndWritesTheHeader) {
                                                 reinterpret_cast<std::uint8_t*>(header) + 44));
 
   // Even data gets no pad; AU and Raw never do.
-  const StandInBuilders builders;
   const auto prepared_length = [&](PcmFileKind kind, SampleCode code, std::uint16_t channels,
                                    std::uint32_t frames) -> std::uint64_t {
     const std::string p = testing::WriteTempFile("kind.snd", Bytes(300, 0xFF));
@@ -228,7 +196,7 @@ TEST(FileKind, PrepareSizesThePadsAndWritesTheHeader) {
   EXPECT_EQ(prepared_length(PcmFileKind::Temp, kS16, 2, 5), 64u);
   EXPECT_EQ(prepared_length(PcmFileKind::AIFF, kS8, 1, 5), 60u);
   EXPECT_EQ(prepared_length(PcmFileKind::AIFC, kS24BE, 1, 3), 96u);
-  EXPECT_EQ(prepared_length(PcmFileKind::AU, kS16BE, 1, 2), 133u);
+  EXPECT_EQ(prepared_length(PcmFileKind::AU, kS8, 1, 3), 131u);
   EXPECT_EQ(prepared_length(PcmFileKind::Raw, kS24, 1, 3), 9u);
   EXPECT_EQ(prepared_length(kKind9, kS8, 1, 0), 0u);
 }

@@ -1,0 +1,88 @@
+#!/usr/bin/python3
+"""Writes the seed files of the AIFF and AU fuzz targets into
+corpus/fuzz_iff_probe/ and corpus/fuzz_au_probe/: small valid files of each
+layout, AIFF/AIFC ones with markers and comments. Run from anywhere;
+rerunning rewrites them."""
+import os
+import struct
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+
+def chunk(cid, body):
+    return cid + struct.pack('>I', len(body)) + body + (b'\0' if len(body) % 2 else b'')
+
+
+def form(kind, *chunks):
+    body = kind + b''.join(chunks)
+    return b'FORM' + struct.pack('>I', len(body)) + body
+
+
+def ext80(n):
+    shifts = 0
+    while not n & 0x80000000:
+        n <<= 1
+        shifts += 1
+    return struct.pack('>HI', 16414 - shifts, n) + b'\0\0\0\0'
+
+
+def comm(channels, frames, bits, rate, compression=b'', name=b''):
+    return chunk(b'COMM', struct.pack('>HIH', channels, frames, bits) + ext80(rate) + compression + name)
+
+
+def pascal(text):
+    out = bytes([len(text)]) + text
+    return out + (b'\0' if len(out) % 2 else b'')
+
+
+def ssnd(data):
+    return chunk(b'SSND', b'\0' * 8 + data)
+
+
+FVER = chunk(b'FVER', struct.pack('>I', 0xA2805140))
+
+
+def samples(n):
+    return bytes((i * 37 + 11) & 0xFF for i in range(n))
+
+
+def markers(entries):
+    mark = struct.pack('>H', len(entries))
+    comments = []
+    for i, (pos, name, note) in enumerate(entries, 1):
+        mark += struct.pack('>HI', i, pos) + pascal(name)
+        if note:
+            comments.append(struct.pack('>IHH', 0xDEADBEEF, i, len(note)) + note + (b'\0' if len(note) % 2 else b''))
+    out = chunk(b'MARK', mark)
+    if comments:
+        out += chunk(b'COMT', struct.pack('>H', len(comments)) + b''.join(comments))
+    return out
+
+
+def au(encoding, channels, rate, data, size=None):
+    header = struct.pack('>4sIIIII', b'.snd', 32, len(data) if size is None else size, encoding, rate, channels)
+    return header + b'\0' * 8 + data
+
+
+def write(target, name, data):
+    folder = os.path.join(HERE, 'corpus', target)
+    os.makedirs(folder, exist_ok=True)
+    assert len(data) < 2048
+    with open(os.path.join(folder, name), 'wb') as f:
+        f.write(data)
+
+
+write('fuzz_iff_probe', 'aiff16_markers.aif',
+      form(b'AIFF', comm(2, 8, 16, 44100), ssnd(samples(32)),
+           markers([(1, b'ab', b'a comment'), (5, b'', b''), (5, b'same place', b'odd')])))
+write('fuzz_iff_probe', 'aiff8_odd.aif', form(b'AIFF', comm(1, 5, 8, 8000), ssnd(samples(5))))
+write('fuzz_iff_probe', 'aifc_sowt24.aifc',
+      form(b'AIFC', FVER, comm(2, 4, 24, 48000, b'sowt', pascal(b'not compressed')), ssnd(samples(24)),
+           markers([(3, b'x', b'')])))
+write('fuzz_iff_probe', 'aifc_fl32_short_comm.aifc',
+      form(b'AIFC', FVER, comm(1, 4, 32, 22050, b'fl32'), ssnd(samples(16))))
+write('fuzz_iff_probe', 'aifc_fl64.aifc',
+      form(b'AIFC', FVER, comm(1, 2, 64, 96000, b'fl64', pascal(b'64-bit floating point')), ssnd(samples(16))))
+for encoding, name in [(2, 's8'), (3, 's16'), (4, 's24'), (5, 's32'), (6, 'f32'), (7, 'f64')]:
+    write('fuzz_au_probe', name + '.au', au(encoding, 2, 8000, samples(48)))
+write('fuzz_au_probe', 'to_end.au', au(3, 1, 11025, samples(21), 0xFFFFFFFF))
