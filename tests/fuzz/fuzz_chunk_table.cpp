@@ -41,7 +41,8 @@ void ReadWithLists(std::span<const std::uint8_t> bytes, std::uint32_t container_
     return;
   }
   CheckTable(table, 0, DeclaredEnd(bytes, 0, big_endian));
-  if (EndOfLastChunk(table) > length) std::abort();
+  // Only a missing last pad byte may put the append point past the input.
+  if (EndOfLastChunk(table) > std::uint64_t{length} + 1) std::abort();
   for (const ChunkEntry& chunk : table) {
     if (chunk.id != FourCc("LIST")) continue;
     ChunkTable inner;
