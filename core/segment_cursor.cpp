@@ -145,6 +145,24 @@ TIDEMARK_GAIN_KERNEL void MultiplyAdd(const float* __restrict in, float* __restr
   for (std::size_t j = 0; i < n; ++i, ++j) out[i] = in[i] * g[j] + o[j];
 }
 
+// 16-bit samples scaled to float and transformed in one pass. The same bits
+// as converting first and applying any form after: the scaling (value x
+// 2^-15) is exact, and the neutral gain 1 and offset -0.0 of the forms that
+// leave out a step change no value that a 16-bit sample can give.
+TIDEMARK_GAIN_KERNEL void MultiplyAdd16(const std::int16_t* __restrict in, float* __restrict out, std::size_t n,
+                                        const float* gain_pattern, const float* offset_pattern) {
+  constexpr float kScale = 1.0f / 32768.0f;
+  float g[kPattern], o[kPattern];
+  std::memcpy(g, gain_pattern, sizeof g);
+  std::memcpy(o, offset_pattern, sizeof o);
+  std::size_t i = 0;
+  for (; i + kPattern <= n; i += kPattern) {
+    __builtin_prefetch(out + i + kPrefetchSamples, 1);
+    for (std::size_t j = 0; j < kPattern; ++j) out[i + j] = static_cast<float>(in[i + j]) * kScale * g[j] + o[j];
+  }
+  for (std::size_t j = 0; i < n; ++i, ++j) out[i] = static_cast<float>(in[i]) * kScale * g[j] + o[j];
+}
+
 #undef TIDEMARK_GAIN_KERNEL
 
 // Transforms `n` interleaved samples that start on a frame boundary from
@@ -180,6 +198,9 @@ std::uint32_t ReadThroughFloat(SoundSource& source, std::uint32_t first, std::ui
   static_assert(kStraightSamples >= 2 * kBlockSamples);
   const bool straight = code == sample_code::kFloat && !hook && t.form != GainTransform::Form::kNone &&
                         reinterpret_cast<std::uintptr_t>(dst) % alignof(float) == 0;
+  // 16-bit material is read as stored and scaled within the transform.
+  const bool fused = straight && NativeSampleCode(&source) == sample_code::kS16;
+  alignas(64) std::int16_t stored[kStraightSamples];
   float* const block = area;
   float* const result = area + kBlockSamples;
   const std::size_t block_frames = (straight ? kStraightSamples : kBlockSamples) / channels;
@@ -187,8 +208,12 @@ std::uint32_t ReadThroughFloat(SoundSource& source, std::uint32_t first, std::ui
   while (count > 0) {
     const auto frames = static_cast<std::uint32_t>(std::min<std::size_t>(count, block_frames));
     const std::size_t samples = std::size_t{frames} * channels;
-    if (const std::uint32_t rc = source.Read(first, frames, block, sample_code::kFloat)) return rc;
-    if (straight) {
+    if (fused) {
+      if (const std::uint32_t rc = source.Read(first, frames, stored, sample_code::kS16)) return rc;
+      MultiplyAdd16(stored, reinterpret_cast<float*>(dst), samples, t.gain, t.offset);
+    } else if (const std::uint32_t rc = source.Read(first, frames, block, sample_code::kFloat)) {
+      return rc;
+    } else if (straight) {
       Apply(t, block, reinterpret_cast<float*>(dst), samples);
     } else {
       float* done = Apply(t, block, result, samples);

@@ -354,10 +354,13 @@ TEST_F(CursorTest, MonoListsMatchTheModelAndReadFloatDoublesThem) {
 // The cheaper forms (gain 1: add; offset 0: multiply) give exactly what the
 // general x * gain + offset gives; a zero offset keeps the sign of a zero.
 TEST_F(CursorTest, GainFormsAgreeWithTheGeneralFormula) {
-  const Stored src = File(kS24, 2, 8192, 31);
+  // 16-bit material into float takes the fused scale-and-transform path.
+  const Stored s24 = File(kS24, 2, 8192, 31), s16 = File(kS16, 2, 8192, 32);
+  for (const Stored* source : {&s24, &s16})
   for (const SegmentGain g : {SegmentGain{1.0f, 0.3f, 1.0f, -0.01f}, SegmentGain{0.3f, 0.0f, -2.0f, 0.0f},
                               SegmentGain{0.3f, 0.2f, 1.5f, -0.1f}, SegmentGain{1.0f, 0.0f, 1.0f, 0.4f},
                               SegmentGain{0.25f, 0.0f, 1.0f, 0.0f}}) {
+    const Stored& src = *source;
     ListModel m(2, 8192);
     m.Add(src, 0, 8192, 0, g);
     const bool identical = g.offset0 != 0.0f && g.offset1 != 0.0f;
