@@ -7,7 +7,7 @@ packages=(
   # build
   cmake ninja-build g++ make pkg-config
   # tests and benchmarks
-  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  googletest libgtest-dev libgmock-dev libbenchmark-dev libfftw3-dev
   # peers that the format tests compare against
   sox ffmpeg sndfile-programs python3 python3-numpy python3-mutagen
   # fuzzing: libstdc++ 12's <ranges> needs clang 16; libFuzzer comes with its runtime
