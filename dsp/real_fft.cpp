@@ -69,14 +69,21 @@ std::uint32_t RealFft<T>::Init(std::size_t n, FftKernels kernels) {
   return err::kOk;
 }
 
+namespace {
+
+// Two points: sum and difference, its own inverse up to the factor 2.
+template <typename T>
+void Transform2(const T* in, T* out) {
+  const T x0 = in[0], x1 = in[1];
+  out[0] = x0 + x1;
+  out[1] = x0 - x1;
+}
+
+}  // namespace
+
 template <typename T>
 void RealFft<T>::Forward(const T* in, T* out, T* work) const {
-  if (n_ == 2) {
-    const T x0 = in[0], x1 = in[1];
-    out[0] = x0 + x1;
-    out[1] = x0 - x1;
-    return;
-  }
+  if (n_ == 2) return Transform2(in, out);
   const Tables<T> tab{n_ / 2, tables_.get(), tables_.get() + real_twiddles_};
   if (avx2_)
     fft_detail::avx2::Forward(tab, in, out, work);
@@ -86,12 +93,7 @@ void RealFft<T>::Forward(const T* in, T* out, T* work) const {
 
 template <typename T>
 void RealFft<T>::Inverse(const T* in, T* out, T* work) const {
-  if (n_ == 2) {
-    const T x0 = in[0], x1 = in[1];
-    out[0] = x0 + x1;
-    out[1] = x0 - x1;
-    return;
-  }
+  if (n_ == 2) return Transform2(in, out);
   const Tables<T> tab{n_ / 2, tables_.get(), tables_.get() + real_twiddles_};
   if (avx2_)
     fft_detail::avx2::Inverse(tab, in, out, work);
