@@ -1,6 +1,8 @@
 // Tidemark's entry point. Until the editor lands, the program generates a
-// stereo test sound, stores it in several sample types through the converter,
-// reads each back and reports what it did and how close the round trip came.
+// stereo test sound, saves it as a sound file in several types (WAV, AIFF,
+// AIFC, AU and raw PCM, each with its header), opens each file again through
+// the format probe, reads the samples back and reports how close the round
+// trip came; the 16-bit WAV file also gets two markers and a title.
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -9,8 +11,15 @@
 #include <string>
 #include <vector>
 
+#include "core/marker.h"
 #include "core/sample_convert.h"
 #include "core/sample_type_text.h"
+#include "formats/file_io.h"
+#include "formats/file_kind.h"
+#include "formats/tags.h"
+#include "formats/wav_cues.h"
+#include "formats/wav_probe.h"
+#include "platform/posix_file.h"
 
 namespace {
 
@@ -52,6 +61,79 @@ Outcome Compare(const std::vector<float>& ref, const std::vector<float>& got) {
   return {err_peak, noise == 0 ? INFINITY : 10 * std::log10(signal / noise)};
 }
 
+const char* Extension(PcmFileKind kind) {
+  switch (kind) {
+    case PcmFileKind::Temp:
+    case PcmFileKind::Wave:
+      return ".wav";
+    case PcmFileKind::AIFF:
+      return ".aif";
+    case PcmFileKind::AIFC:
+      return ".aifc";
+    case PcmFileKind::AU:
+      return ".au";
+    default:
+      return ".raw";
+  }
+}
+
+// Writes header and samples; 0 or the error number.
+std::uint32_t SaveSoundFile(const std::string& path, PcmFileKind kind, SampleCode code,
+                            const std::vector<std::uint8_t>& samples) {
+  PosixFile file;
+  FileOpenOptions options;
+  options.access = FileAccess::kReadWrite;
+  options.disposition = FileDisposition::kCreateAlways;
+  if (const std::uint32_t rc = file.Open(path, options)) return rc;
+  if (const std::uint32_t rc = PrepareSoundFile(file, kind, kRate, code, 2, kFrames)) return rc;
+  std::uint32_t header = 0;
+  if (const std::uint32_t rc = HeaderSize(kind, code, &header)) return rc;
+  if (const std::uint32_t rc = WriteExact(file, samples.data(), samples.size(), header)) return rc;
+  return file.Close();
+}
+
+// Opens the file again as a reader would: the probe's description (raw files
+// have none), then the sample bytes from its data offset.
+std::uint32_t LoadSoundFile(const std::string& path, PcmFileKind kind, SampleCode code, std::size_t bytes,
+                            std::vector<std::uint8_t>* samples) {
+  std::uint64_t offset = 0;
+  if (kind != PcmFileKind::Raw) {
+    SoundFileInfo info;
+    if (const std::uint32_t rc = ProbePcmFile(path, &info)) return rc;
+    if (info.code != code || info.channels != 2 || info.rate != kRate || info.frames != kFrames) return 78;
+    offset = info.data_offset;
+  }
+  PosixFile file;
+  if (const std::uint32_t rc = file.Open(path, FileOpenOptions{})) return rc;
+  samples->resize(bytes);
+  std::size_t done = 0;
+  if (const std::uint32_t rc = file.ReadAt(samples->data(), bytes, offset, &done)) return rc;
+  return done == bytes ? 0 : 8;
+}
+
+// Two markers and a title in the 16-bit WAV file, read back for the report.
+void MarkAndTitle(const std::string& path) {
+  MarkerList markers;
+  markers.InsertAfterAdopt(nullptr, NewMarker("Click", "full scale on the left", kFrames / 2));
+  markers.InsertAfterAdopt(nullptr, NewMarker("Start", "", 0));
+  TagSet tags;
+  tags[InfoText::Name] = "Tidemark test sound";
+  std::uint32_t rc = WriteCueList(path, markers);
+  if (rc == 0) rc = WriteTags(path, PcmFileKind::Wave, tags);
+  MarkerList back;
+  TagSet back_tags;
+  if (rc == 0) rc = ReadWaveMarkers(path, kFrames, &back);
+  if (rc == 0) rc = ReadTags(path, PcmFileKind::Wave, &back_tags);
+  if (rc != 0) {
+    std::printf("\nMarkers and title could not be stored in %s (error %u).\n", path.c_str(), rc);
+    return;
+  }
+  std::printf("\n%s carries %zu markers and the title \"%s\":\n", path.c_str(), back.size(),
+              back_tags[InfoText::Name].value_or("").c_str());
+  for (const Marker* m = back.first(); m; m = m->next)
+    std::printf("  %-8s at frame %6u  %s\n", m->name.c_str(), m->position, m->comment ? m->comment->c_str() : "");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -66,13 +148,14 @@ int main(int argc, char** argv) {
   const std::vector<float> sound = MakeTestSound();
   std::printf("Generated a stereo test sound: %u Hz, %u frames (%.1f s), 32-bit float.\n", kRate, kFrames,
               double(kFrames) / kRate);
-  std::printf("Writing it in each sample type to %s:\n\n", out_dir.c_str());
+  std::printf("Saving it as a sound file of each type in %s and opening each again:\n\n", out_dir.c_str());
   std::printf("  %-22s %-7s %10s %12s %10s\n", "sample type", "code", "bytes", "peak error", "SNR (dB)");
 
   const char* types[] = {"Wave8",           "Wave16",          "Wave24",           "Wave32",
                          "WaveFloat",       "WaveDouble",      "AIFF16",           "AIFC24",
                          "AU Float",        "Raw BigEndian 32", "RawSigned8",       "RawBigEndianDouble"};
   int failures = 0;
+  std::string wave16;
   for (const char* text : types) {
     const auto parsed = ParseSampleTypeText(text);
     if (!parsed) {
@@ -81,32 +164,35 @@ int main(int argc, char** argv) {
       continue;
     }
     const std::size_t samples = sound.size();
-    std::vector<std::uint8_t> stored(samples * BytesPerSample(parsed->code));
-    Convert(sound.data(), stored.data(), samples, sample_code::kFloat, parsed->code);
+    bool converted = false;
+    const SampleCode stored_code = StoredSampleFormat(parsed->kind, parsed->code, &converted);
+    std::vector<std::uint8_t> stored(samples * BytesPerSample(stored_code));
+    Convert(sound.data(), stored.data(), samples, sample_code::kFloat, stored_code);
 
-    const std::string name = SampleTypeText(parsed->kind, parsed->code);
-    const std::filesystem::path file = out_dir / ("demo-" + name + ".raw");
-    std::ofstream out(file, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(stored.data()), std::streamsize(stored.size()));
-    out.close();
-    if (!out) {
-      std::fprintf(stderr, "tidemark: cannot write %s\n", file.c_str());
+    const std::string name = SampleTypeText(parsed->kind, stored_code);
+    const std::string file = (out_dir / ("demo-" + name + Extension(parsed->kind))).string();
+    std::vector<std::uint8_t> loaded;
+    std::uint32_t rc = SaveSoundFile(file, parsed->kind, stored_code, stored);
+    if (rc == 0) rc = LoadSoundFile(file, parsed->kind, stored_code, stored.size(), &loaded);
+    if (rc != 0) {
+      std::fprintf(stderr, "tidemark: %s failed with error %u\n", file.c_str(), rc);
       ++failures;
       continue;
     }
+    if (parsed->kind == PcmFileKind::Wave && stored_code == sample_code::kS16) wave16 = file;
 
     std::vector<float> back(samples);
-    Convert(stored.data(), back.data(), samples, parsed->code, sample_code::kFloat);
+    Convert(loaded.data(), back.data(), samples, stored_code, sample_code::kFloat);
     const Outcome o = Compare(sound, back);
     char code[16];
-    std::snprintf(code, sizeof code, "0x%04X", parsed->code);
+    std::snprintf(code, sizeof code, "0x%04X", stored_code);
     std::printf("  %-22s %-7s %10zu %12.3g %10.1f\n", name.c_str(), code, stored.size(), o.peak_error, o.snr_db);
   }
+  if (!wave16.empty()) MarkAndTitle(wave16);
   std::printf("\nConverter variant in use: %s.\n",
               ActiveConvertIsa() == ConvertIsa::Avx2    ? "AVX2"
               : ActiveConvertIsa() == ConvertIsa::Sse41 ? "SSE4.1"
                                                         : "scalar");
-  std::printf("Play one with, for example: sox -t raw -r %u -c 2 -e signed -b 16 -L %s -d\n", kRate,
-              (out_dir / "demo-Wave16.raw").c_str());
+  if (!wave16.empty()) std::printf("Play one with, for example: play %s\n", wave16.c_str());
   return failures == 0 ? 0 : 1;
 }
