@@ -160,10 +160,7 @@ TM_FFT_INLINE Split<T> ComplexForward(std::size_t m, const T* in, Split<T> a, Sp
   Split<T> x = b, y = a;
   std::size_t s = 4;
   for (; m / s >= 16; s *= 4) {
-    if (s == 4)
-      MiddlePass(m, 4, x.re, x.im, y.re, y.im, w);
-    else
-      MiddlePass(m, s, x.re, x.im, y.re, y.im, w);
+    MiddlePass(m, s, x.re, x.im, y.re, y.im, w);
     w += 6 * (m / (4 * s));
     const Split<T> z = x;
     x = y;
