@@ -3,14 +3,14 @@
 corpus/fuzz_iff_probe/ and corpus/fuzz_au_probe/: small valid files of each
 layout, AIFF/AIFC ones with markers and comments. Run from anywhere;
 rerunning rewrites them."""
-import os
 import struct
 
-HERE = os.path.dirname(os.path.abspath(__file__))
+from seed_files import chunk_bytes, samples, write
+
 
 
 def chunk(cid, body):
-    return cid + struct.pack('>I', len(body)) + body + (b'\0' if len(body) % 2 else b'')
+    return chunk_bytes(cid, body, '>')
 
 
 def form(kind, *chunks):
@@ -42,10 +42,6 @@ def ssnd(data):
 FVER = chunk(b'FVER', struct.pack('>I', 0xA2805140))
 
 
-def samples(n):
-    return bytes((i * 37 + 11) & 0xFF for i in range(n))
-
-
 def markers(entries):
     mark = struct.pack('>H', len(entries))
     comments = []
@@ -62,14 +58,6 @@ def markers(entries):
 def au(encoding, channels, rate, data, size=None):
     header = struct.pack('>4sIIIII', b'.snd', 32, len(data) if size is None else size, encoding, rate, channels)
     return header + b'\0' * 8 + data
-
-
-def write(target, name, data):
-    folder = os.path.join(HERE, 'corpus', target)
-    os.makedirs(folder, exist_ok=True)
-    assert len(data) < 2048
-    with open(os.path.join(folder, name), 'wb') as f:
-        f.write(data)
 
 
 write('fuzz_iff_probe', 'aiff16_markers.aif',

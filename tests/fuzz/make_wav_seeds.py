@@ -2,16 +2,16 @@
 """Writes the seed files of the WAV fuzz targets into corpus/fuzz_wav_*/:
 small valid files of each header form, with and without cue points and
 labels, and clipboard images. Run from anywhere; rerunning rewrites them."""
-import os
 import struct
 
-HERE = os.path.dirname(os.path.abspath(__file__))
+from seed_files import chunk_bytes, samples, write
+
 PCM_GUID = bytes([1, 0, 0, 0, 0, 0, 0x10, 0, 0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, 0x71])
 FLOAT_GUID = bytes([3]) + PCM_GUID[1:]
 
 
 def chunk(cid, body):
-    return cid + struct.pack('<I', len(body)) + body + (b'\0' if len(body) % 2 else b'')
+    return chunk_bytes(cid, body, '<')
 
 
 def riff(*chunks):
@@ -28,10 +28,6 @@ def extensible(channels, rate, width, guid):
     return fmt(0xFFFE, channels, rate, width, struct.pack('<HHI', 22, width * 8, 4 if channels == 1 else 3) + guid)
 
 
-def samples(n):
-    return bytes((i * 37 + 11) & 0xFF for i in range(n))
-
-
 def cues(points):
     cue = struct.pack('<I', len(points))
     adtl = b'adtl'
@@ -41,14 +37,6 @@ def cues(points):
         if note:
             adtl += chunk(b'note', struct.pack('<I', i) + note + b'\0')
     return chunk(b'cue ', cue) + chunk(b'LIST', adtl)
-
-
-def write(target, name, data):
-    folder = os.path.join(HERE, 'corpus', target)
-    os.makedirs(folder, exist_ok=True)
-    assert len(data) < 2048
-    with open(os.path.join(folder, name), 'wb') as f:
-        f.write(data)
 
 
 files = {

@@ -1,0 +1,23 @@
+"""What the seed-file scripts share: chunks in either byte order, sample
+bytes, and writing a seed into corpus/<target>/."""
+import os
+import struct
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+
+def chunk_bytes(cid, body, order):
+    """A chunk with its size in `order` ('<' or '>') and a pad byte after an odd body."""
+    return cid + struct.pack(order + 'I', len(body)) + body + (b'\0' if len(body) % 2 else b'')
+
+
+def samples(n):
+    return bytes((i * 37 + 11) & 0xFF for i in range(n))
+
+
+def write(target, name, data):
+    folder = os.path.join(HERE, 'corpus', target)
+    os.makedirs(folder, exist_ok=True)
+    assert len(data) < 2048
+    with open(os.path.join(folder, name), 'wb') as f:
+        f.write(data)
