@@ -8,6 +8,7 @@ void FillCoreOptions(const Settings& settings, CoreOptions* options) {
   options->confirm_large_detach = settings.Option(OptionBit::kConfirmLargeDetach);
   options->undo_recording_disabled = settings.Option(OptionBit::kUndoRecordingOff);
   options->software_name_stamp = settings.Option(OptionBit::kSoftwareNameStamp);
+  options->one_bit_output_max_48k = settings.Option(OptionBit::kOneBitOutputMax48k);
   options->work_folder_setting = settings.temporary_directory1;
   options->work_subfolder = settings.temporary_directory2;
 }

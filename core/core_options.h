@@ -27,6 +27,8 @@ struct CoreOptions {
   // Writing tags into a sound file sets its Software text to the program's
   // name and version first.
   bool software_name_stamp = true;
+  // 1-bit files convert to PCM at no more than 48 kHz.
+  bool one_bit_output_max_48k = false;
 };
 
 // The process-wide options record.

@@ -12,6 +12,8 @@ packages=(
   sox ffmpeg sndfile-programs python3 python3-numpy python3-mutagen
   # fuzzing: libstdc++ 12's <ranges> needs clang 16; libFuzzer comes with its runtime
   clang-16 libclang-rt-16-dev
+  # OpenMP for the 1-bit filter threads: libgomp comes with g++, clang needs its own runtime
+  libomp-16-dev
   # iconv code-page modules live in libc-bin/libc6 (always present on Debian)
 )
 
