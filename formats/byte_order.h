@@ -14,6 +14,12 @@ inline std::uint16_t LoadBe16(const std::uint8_t* p) { return static_cast<std::u
 inline std::uint32_t LoadBe32(const std::uint8_t* p) {
   return std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 | std::uint32_t{p[3]};
 }
+inline std::uint64_t LoadLe64(const std::uint8_t* p) {
+  return std::uint64_t{LoadLe32(p)} | std::uint64_t{LoadLe32(p + 4)} << 32;
+}
+inline std::uint64_t LoadBe64(const std::uint8_t* p) {
+  return std::uint64_t{LoadBe32(p)} << 32 | LoadBe32(p + 4);
+}
 inline void StoreLe16(std::uint8_t* p, std::uint16_t v) {
   p[0] = static_cast<std::uint8_t>(v);
   p[1] = static_cast<std::uint8_t>(v >> 8);
@@ -21,6 +27,10 @@ inline void StoreLe16(std::uint8_t* p, std::uint16_t v) {
 inline void StoreLe32(std::uint8_t* p, std::uint32_t v) {
   StoreLe16(p, static_cast<std::uint16_t>(v));
   StoreLe16(p + 2, static_cast<std::uint16_t>(v >> 16));
+}
+inline void StoreLe64(std::uint8_t* p, std::uint64_t v) {
+  StoreLe32(p, static_cast<std::uint32_t>(v));
+  StoreLe32(p + 4, static_cast<std::uint32_t>(v >> 32));
 }
 inline void StoreBe16(std::uint8_t* p, std::uint16_t v) {
   p[0] = static_cast<std::uint8_t>(v >> 8);

@@ -1,0 +1,13 @@
+// Arbitrary bytes as a DSDIFF file: opening fails cleanly or gives data
+// inside the file, and markers, tags and the limits check behave whatever
+// the header claims (the sanitizers watch every read and allocation).
+#include <cstdint>
+
+#include "formats/dsdiff_reader.h"
+#include "tests/fuzz/one_bit_fuzz.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  tidemark::NS_1BIT::CDsdIff reader;
+  tidemark::fuzz::ExerciseOneBitReader(reader, data, size, false);
+  return 0;
+}
