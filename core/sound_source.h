@@ -14,7 +14,8 @@ namespace tidemark {
 class ChunkWriter;
 class SegmentList;
 
-enum class SourceKind { FileCached, FileDirect, Silence, StereoView, MonoView };
+// OneBit: a source converting a 1-bit file to float frames on demand.
+enum class SourceKind { FileCached, FileDirect, Silence, StereoView, MonoView, OneBit };
 
 class SoundSource {
  public:

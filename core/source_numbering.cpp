@@ -13,6 +13,7 @@ void SourceNumbering::Add(SoundSource* source) {
   switch (source->kind()) {
     case SourceKind::FileCached:
     case SourceKind::FileDirect:
+    case SourceKind::OneBit:
       group = &files_;
       g = Group::File;
       break;
