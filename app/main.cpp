@@ -2,7 +2,9 @@
 // stereo test sound, saves it as a sound file in several types (WAV, AIFF,
 // AIFC, AU and raw PCM, each with its header), opens each file again through
 // the format probe, reads the samples back and reports how close the round
-// trip came; the 16-bit WAV file also gets two markers and a title.
+// trip came; the 16-bit WAV file also gets two markers and a title. Then a
+// tone goes the 1-bit way: modulated to DSD64, saved as DSF, DSDIFF and WSD,
+// and converted back to PCM.
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -11,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "app/one_bit_demo.h"
 #include "core/marker.h"
 #include "core/sample_convert.h"
 #include "core/sample_type_text.h"
@@ -189,6 +192,7 @@ int main(int argc, char** argv) {
     std::printf("  %-22s %-7s %10zu %12.3g %10.1f\n", name.c_str(), code, stored.size(), o.peak_error, o.snr_db);
   }
   if (!wave16.empty()) MarkAndTitle(wave16);
+  failures += RunOneBitDemo(out_dir);
   std::printf("\nConverter variant in use: %s.\n",
               ActiveConvertIsa() == ConvertIsa::Avx2    ? "AVX2"
               : ActiveConvertIsa() == ConvertIsa::Sse41 ? "SSE4.1"
