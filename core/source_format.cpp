@@ -16,6 +16,7 @@ SampleCode NativeSampleCode(const SoundSource* source) {
     const std::lock_guard<std::mutex> lock(SourceMutex());
     return file->code();
   }
+  if (source && source->kind() == SourceKind::OneBit) return sample_code::kFloat;
   return 0;
 }
 

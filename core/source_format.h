@@ -8,7 +8,8 @@
 namespace tidemark {
 
 // The stored sample code behind `source`: a file source's own code, a
-// view's inner source's code; 0 for silence, a null source or any other
+// view's inner source's code, 32-bit float for a 1-bit file's converting
+// source (what it computes); 0 for silence, a null source or any other
 // kind (no stored samples, nothing wider than they read).
 SampleCode NativeSampleCode(const SoundSource* source);
 

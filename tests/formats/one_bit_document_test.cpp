@@ -12,6 +12,9 @@
 #include <gtest/gtest.h>
 
 #include "core/segment.h"
+#include "core/segment_cursor.h"
+#include "core/sound_document.h"
+#include "core/source_format.h"
 #include "dsp/delta_sigma_modulator.h"
 #include "dsp/tone_analysis.h"
 #include "formats/one_bit_document.h"
@@ -19,7 +22,9 @@
 #include "formats/one_bit_writer.h"
 #include "formats/tag_set.h"
 #include "platform/error_numbers.h"
+#include "tests/core/document_test_util.h"
 #include "tests/formats/chunk_test_util.h"
+#include "tests/formats/one_bit_test_util.h"
 #include "tests/formats/wav_test_util.h"
 
 namespace tidemark::NS_1BIT {
@@ -171,6 +176,67 @@ TEST(OneBitDocument, OpensAsFloatDocumentWithTagsAndRateOption) {
   EXPECT_EQ(OpenOneBitFile(dir + "/sound.wav", true, false, &segments, &info), err::kUnsupportedFormat);
   EXPECT_NE(OpenOneBitFile(dir + "/missing.dsf", true, false, &segments, &info), 0u);
   EXPECT_TRUE(segments.empty());
+}
+
+// The file's marks land at their frames of the converted rate.
+TEST(OneBitDocument, MarkersFollowTheConvertedRate) {
+  using testing::Iff8Bytes;
+  const std::string path = MakeTempDir("one_bit_marks") + "/marks.dff";
+  const Iff8Bytes diin = Iff8Bytes()
+                             .Raw(testing::Mark({0, 0, 1, 6400, 0, 0, 0, "start"}).bytes())
+                             .Raw(testing::Mark({0, 0, 0, 64000, 0, 4, 0, "index"}).bytes());
+  testing::WriteWholeFile(path, testing::DsdiffFile(Iff8Bytes()
+                                                        .Raw(testing::Fver().bytes())
+                                                        .Raw(testing::Prop(kDsd64, 2).bytes())
+                                                        .Raw(testing::DsdData(kDsd64 / 4, 0xAA).bytes())
+                                                        .Chunk("DIIN", diin)));
+  for (bool max_48k : {false, true}) {
+    SegmentList segments;
+    SoundFileInfo info;
+    ASSERT_EQ(OpenOneBitFile(path, true, max_48k, &segments, &info), 0u);
+    const std::uint32_t ratio = kDsd64 / info.rate;
+    ASSERT_EQ(info.markers.size(), 2u);
+    const Marker* first = info.markers.first();
+    EXPECT_EQ(first->name, "start");
+    EXPECT_EQ(first->position, 6400 / ratio + info.rate);
+    ASSERT_TRUE(first->comment);
+    EXPECT_EQ(*first->comment, "TrackStart marker");
+    EXPECT_EQ(first->next->position, 64000 / ratio);
+  }
+}
+
+// A document over the converting source keeps the 1-bit file in its second
+// path slot and reads through its cursor what the source computes.
+TEST(OneBitDocument, DocumentReadsTheConvertedSound) {
+  const std::string path = MakeTempDir("one_bit_store") + "/tone.dsf";
+  WriteOneBitFile(path, ".dsf", Modulate(Sine(kPcmRate / 2, 2, -6.0), 2, dsp::DeltaSigmaMode::kSixthOrder));
+  SegmentList segments;
+  SoundFileInfo info;
+  SourceRef source;
+  ASSERT_EQ(OpenOneBitFile(path, true, false, &segments, &info, &source), 0u);
+  EXPECT_EQ(NativeSampleCode(source.get()), sample_code::kFloat);
+  std::vector<float> direct(std::size_t{info.frames} * 2);
+  ASSERT_EQ(source->Read(0, info.frames, direct.data(), sample_code::kFloat), 0u);
+
+  DocumentDescription d;
+  d.format.rate = info.rate;
+  d.format.channels = info.channels;
+  d.format.code = info.code;
+  d.length = info.frames;
+  d.path_is_second = true;
+  SoundDocument* raw = nullptr;
+  ASSERT_EQ(CreateDocument(path, std::move(segments), std::move(d), &raw), 0u);
+  const testing::DocumentPtr doc(raw);
+  EXPECT_FALSE(doc->path.has_value());
+  ASSERT_TRUE(doc->second_path.has_value());
+  EXPECT_NE(doc->second_path->find("tone.dsf"), std::string::npos);
+  EXPECT_EQ(doc->rate, 88200u);
+
+  SegmentCursor cursor(doc->segments, doc->channels, doc->length);
+  cursor.Seek(1000);
+  std::vector<float> read(4000 * 2);
+  ASSERT_EQ(cursor.ReadFloat(4000, read.data(), 2), 0u);
+  EXPECT_TRUE(std::equal(read.begin(), read.end(), direct.begin() + 2000));
 }
 
 // A -6 dBFS 1 kHz tone through each modulator mode and each container comes

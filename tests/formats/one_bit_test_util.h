@@ -122,10 +122,7 @@ inline Iff8Bytes Comt(const std::vector<Comment>& comments, std::int64_t count =
 }
 
 inline void PutLe32(Bytes& b, std::size_t at, std::uint32_t v) { StoreLe32(b.data() + at, v); }
-inline void PutLe64(Bytes& b, std::size_t at, std::uint64_t v) {
-  StoreLe32(b.data() + at, static_cast<std::uint32_t>(v));
-  StoreLe32(b.data() + at + 4, static_cast<std::uint32_t>(v >> 32));
-}
+inline void PutLe64(Bytes& b, std::size_t at, std::uint64_t v) { StoreLe64(b.data() + at, v); }
 inline void PutBe32(Bytes& b, std::size_t at, std::uint32_t v) { StoreBe32(b.data() + at, v); }
 
 // A DSF file: header, `per_channel` bytes of each channel in 4096-byte
