@@ -29,6 +29,9 @@ struct CoreOptions {
   bool software_name_stamp = true;
   // 1-bit files convert to PCM at no more than 48 kHz.
   bool one_bit_output_max_48k = false;
+  // Copy and cut also put the program's clip on the system clipboard, and a
+  // paste without a clip of the program's own reads the system clipboard.
+  bool use_system_clipboard = true;
 };
 
 // The process-wide options record.

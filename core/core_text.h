@@ -13,6 +13,19 @@ enum class CoreText {
   kUndoDeleting,    // one that removed nodes ("undo" 1)
   kUndoChanging,    // one that moved or replaced a node ("undo" 2)
   kNoFurtherMarker,  // status line when a region selection wraps ("status" 1)
+  // The undo names of the editing commands.
+  kUndoDeleteSelection,
+  kUndoCut,
+  kUndoSilence,
+  kUndoInsertSilence,
+  kUndoPaste,
+  kUndoPasteOver,
+  kUndoPasteOverwrite,
+  kUndoMixPaste,
+  kUndoMixPasteSubtract,
+  kUndoGain,
+  kUndoOffset,
+  kUndoReplaceChannels,
 };
 
 using CoreTextLookup = std::string (*)(CoreText id);

@@ -137,6 +137,30 @@ void GetSelection(const SoundDocument& document, std::uint32_t* from, std::uint3
                           reinterpret_cast<MsgParam>(to));
 }
 
+void SetSelection(SoundDocument& document, std::uint32_t from, std::uint32_t to) {
+  if (document.editor) document.editor->Send(editor_msg::kSetSelection, from, to);
+}
+
+std::uint32_t GetChannelMask(const SoundDocument& document) {
+  const std::uint32_t all = document.channels == 1 ? 1u : 3u;
+  if (!document.editor) return all;
+  return static_cast<std::uint32_t>(document.editor->Send(editor_msg::kGetChannelMask, 0, 0)) & all;
+}
+
+void SetChannelMask(SoundDocument& document, std::uint32_t mask) {
+  if (document.editor) document.editor->Send(editor_msg::kSetChannelMask, mask, 0);
+}
+
+void SetDocumentTag(SoundDocument& document, InfoText slot, std::optional<std::string> text) {
+  if (text && text->empty()) text.reset();
+  std::optional<std::string>& entry = document.metadata[slot];
+  if (entry == text) return;
+  const bool was_saved = IsDocumentSaved(document) && !document.metadata_changed;
+  entry = std::move(text);
+  document.metadata_changed = true;
+  if (was_saved) NotifyDocumentChanged(document, doc_change::kSavedState);
+}
+
 EditorViewState GetEditorViewState(const SoundDocument& document) {
   EditorViewState state{};
   if (document.editor)

@@ -52,6 +52,9 @@ struct SoundDocument {
   std::uint32_t modification_counter = 0;  // 0: equals the saved file; 0x80000000: stays modified
   std::uint32_t marker_change_counter = 0;
   bool format_changed = false;
+  // A tag changed since the last save: the document counts as modified so
+  // that a following save writes the new texts.
+  bool metadata_changed = false;
   bool own_flag = false;  // the document's own flag bit, kept by the workspace
   DocumentViewState view;
   std::uint32_t untitled_number = 0;  // 0 for a document with a path
@@ -111,6 +114,19 @@ void CountEdit(SoundDocument& document);
 
 // The selection, asked of the editor window ([0, 0) without one).
 void GetSelection(const SoundDocument& document, std::uint32_t* from, std::uint32_t* to);
+// Tells the editor window to select [from, to) (nothing without a window).
+void SetSelection(SoundDocument& document, std::uint32_t from, std::uint32_t to);
+// The editor window's selected-channel mask (every channel without a window).
+std::uint32_t GetChannelMask(const SoundDocument& document);
+// Sets the selected-channel mask; a mask with no channel of the document
+// keeps the old one.
+void SetChannelMask(SoundDocument& document, std::uint32_t mask);
+
+// Changes one tag text (an empty or absent text removes it) and, when it
+// differs from the old one, marks the metadata changed and tells the frame
+// (64 when the document was saved before).
+void SetDocumentTag(SoundDocument& document, InfoText slot, std::optional<std::string> text);
+
 // The editor window's view state (zeros without a window).
 EditorViewState GetEditorViewState(const SoundDocument& document);
 

@@ -131,13 +131,15 @@ bool StepChangeCounter(std::uint32_t& counter, bool redo) {
 }
 
 bool IsDocumentSaved(const SoundDocument& document) {
-  return document.modification_counter == 0 && document.marker_change_counter == 0 && !document.format_changed;
+  return document.modification_counter == 0 && document.marker_change_counter == 0 && !document.format_changed &&
+         !document.metadata_changed;
 }
 
 void MarkDocumentSaved(SoundDocument& document) {
   document.modification_counter = 0;
   document.marker_change_counter = 0;
   document.format_changed = false;
+  document.metadata_changed = false;
   NotifyDocumentChanged(document, doc_change::kContent | doc_change::kSavedState | doc_change::kFormat);
 }
 

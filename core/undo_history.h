@@ -92,9 +92,9 @@ void RecordEnvelopeChange(SoundDocument& document, std::uint16_t word, std::span
 // counter at kStaysModified stays. True when the step left or reached 0.
 bool StepChangeCounter(std::uint32_t& counter, bool redo);
 
-// Saved: both counters 0 and the format unchanged.
+// Saved: both counters 0, the format and the tags unchanged.
 bool IsDocumentSaved(const SoundDocument& document);
-// After a save: clears both counters and the format flag and tells the frame
+// After a save: clears both counters and the format and tag flags and tells the frame
 // (content, saved state and format: 208).
 void MarkDocumentSaved(SoundDocument& document);
 

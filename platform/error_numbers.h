@@ -42,9 +42,14 @@ inline constexpr std::uint32_t kForeignEncoding = 33;
 // The target file is open in another window.
 inline constexpr std::uint32_t kOpenElsewhere = 34;
 inline constexpr std::uint32_t kInvalidPath = 35;
+// The system clipboard could not be opened.
+inline constexpr std::uint32_t kClipboardUnavailable = 38;
 inline constexpr std::uint32_t kSizeLimit = 77;
 inline constexpr std::uint32_t kLayoutMismatch = 78;
 inline constexpr std::uint32_t kCancelled = 0xFFFFFFFFu;
+// The exact-match paste: the clip is missing, empty, or of another rate or
+// channel count (-3).
+inline constexpr std::uint32_t kClipMismatch = 0xFFFFFFFDu;
 
 // Class 0xFD: an operating-system error number carried in the low 16 bits.
 inline constexpr std::uint32_t kOsErrorClass = 0xFD0000u;
