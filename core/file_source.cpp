@@ -140,6 +140,7 @@ void FileSource::Redirect(std::string normal_path, SourceFile file, std::uint32_
   code_ = code;
   data_end_ = data_offset + std::uint64_t{channels_} * BytesPerSample(code) * frames_;
   owns_ = owns;
+  temp_layout_ = false;
   // A fresh working file cannot be listed already; should it be, the source
   // still reads correctly, it just cannot be found by path.
   (void)detail::ListSource(this);
@@ -152,6 +153,7 @@ void FileSource::Renamed(std::string normal_path, PosixFile* new_handle) {
   detail::UnlistSource(this);
   path_ = std::move(normal_path);
   owns_ = false;
+  temp_layout_ = false;
   (void)detail::ListSource(this);
   // Same bytes at the same offsets: the cache blocks stay valid.
   if (new_handle && new_handle->is_open()) {

@@ -62,6 +62,19 @@ class FileSource final : public SoundSource, private BlockFiller {
   void Renamed(std::string normal_path, PosixFile* new_handle);
   // The handle, for copying the file as a whole.
   PosixFile& file() { return file_.file; }
+  // Whether the file is an owned working file that the program wrote itself
+  // in the Temp layout (a standard header, the samples, nothing after them),
+  // so that it may be moved into place as a Wave file. A working file that
+  // merely names a user's file (a hard link) keeps its own layout and is not
+  // marked. Redirect and Renamed clear the mark.
+  bool temp_layout() const { return temp_layout_; }
+  void MarkTempLayout() { temp_layout_ = owns_; }
+  // Takes the file back after a move of it was undone: owned again, with the
+  // Temp-layout mark as given.
+  void Reclaim(bool temp_layout) {
+    owns_ = true;
+    temp_layout_ = temp_layout;
+  }
 
  private:
   void Retire() noexcept override;
@@ -84,6 +97,7 @@ class FileSource final : public SoundSource, private BlockFiller {
   std::uint64_t prefetched_to_ = 0;  // how far the system has been asked to read ahead
   bool owns_;
   bool second_;
+  bool temp_layout_ = false;
   bool published_ = false;  // listed; only a published source deletes its file
   bool attached_ = false;   // counted by the block cache
   std::atomic<SourceKind> kind_;

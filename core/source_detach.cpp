@@ -2,6 +2,9 @@
 
 #include <unistd.h>
 
+#include <climits>
+#include <cstdlib>
+
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -13,6 +16,7 @@
 #include "core/sample_type_text.h"
 #include "core/source_list.h"
 #include "core/work_file_writer.h"
+#include "core/work_folder.h"
 #include "platform/error_numbers.h"
 #include "platform/file_ops.h"
 #include "platform/page_buffer.h"
@@ -37,8 +41,54 @@ void DeleteAll(const WorkFileWriter& writer) {
 
 }  // namespace
 
+namespace {
+
+// A name in the working folder that nothing has yet, for a hard link.
+std::string LinkName(const std::string& folder) {
+  static std::atomic<unsigned> counter{0};
+  char name[48];
+  std::snprintf(name, sizeof name, "/lnk%X_%04X.tmp", static_cast<unsigned>(getpid()), counter.fetch_add(1) & 0xFFFF);
+  return folder + name;
+}
+
+// Redirects `source` to a hard link of its file in the working folder.
+// False when no link could be made (the caller copies instead).
+bool DetachByLink(FileSource* source, const std::string& original) {
+  // link() would link a symbolic link itself; the file it names is wanted.
+  char resolved[PATH_MAX];
+  if (!realpath(original.c_str(), resolved)) return false;
+  std::string folder;
+  if (EnsureWorkFolder(&folder) != err::kOk) return false;
+  while (!folder.empty() && folder.back() == '/') folder.pop_back();
+  std::string link;
+  for (unsigned attempt = 0; attempt < 16; ++attempt) {
+    link = LinkName(folder);
+    if (LinkFile(resolved, link) == err::kOk) break;
+    if (LastFileErrno() != EEXIST) return false;  // EXDEV, EPERM and the rest: copy
+    link.clear();
+  }
+  if (link.empty()) return false;
+  link = NormaliseSourcePath(link);
+  SourceFile file;
+  if (OpenSourceFile(link, &file) != err::kOk) {
+    (void)UnlinkFile(link);
+    return false;
+  }
+  const std::lock_guard<std::mutex> lock(SourceMutex());
+  if (source->path() == original) {
+    // Same bytes, same layout: only the name the source reads by changes.
+    source->Redirect(link, std::move(file), source->data_offset(), source->code(), true);
+    return true;
+  }
+  (void)file.file.Close();
+  (void)UnlinkFile(link);
+  return true;  // detached meanwhile by another thread
+}
+
+}  // namespace
+
 std::uint32_t DetachFromOriginal(const std::string& path, const DetachProgress& progress,
-                                 const DetachConfirm& confirm) {
+                                 const DetachConfirm& confirm, bool allow_link) {
   const std::string normal = NormaliseSourcePath(path);
   if (normal.empty()) return err::kInvalidPath;
   const SourceRef ref = FindFileSource(normal);
@@ -49,6 +99,7 @@ std::uint32_t DetachFromOriginal(const std::string& path, const DetachProgress& 
     const std::lock_guard<std::mutex> lock(SourceMutex());
     layout = {source->path(), source->rate(), source->code(), source->channels(), source->frames()};
   }
+  if (allow_link && DetachByLink(source, layout.path)) return err::kOk;
   const SampleCode code = NormaliseForKind(PcmFileKind::Temp, layout.code).code;
   const std::uint32_t frame_bytes = layout.channels * BytesPerSample(code);
   const std::uint64_t total = std::uint64_t{frame_bytes} * layout.frames;
@@ -87,6 +138,7 @@ std::uint32_t DetachFromOriginal(const std::string& path, const DetachProgress& 
     const std::lock_guard<std::mutex> lock(SourceMutex());
     if (source->path() == layout.path) {
       source->Redirect(copy, std::move(file), writer.header_size(), code, true);
+      source->MarkTempLayout();
       return err::kOk;
     }
   }

@@ -28,8 +28,16 @@ inline constexpr std::uint64_t kDetachConfirmBytes = 0x1FFFFFF;
 // still does, and no part of the copy is left behind. Errors: those of the
 // working-file writer and of reading the source; 77 when the data do not
 // fit in one working file.
+//
+// With `allow_link`, the copy is avoided where possible: the original is
+// hard-linked into the working folder as an owned working file that keeps
+// the original's layout (data offset, code), so replacing `path` by a new
+// file (rename) leaves the data where the source reads them. Where the
+// working folder lies on another file system or links are refused (EXDEV,
+// EPERM, or any other link failure) the data are copied. A caller that
+// rewrites `path` in place must not allow the link: it shares the bytes.
 [[nodiscard]] std::uint32_t DetachFromOriginal(const std::string& path, const DetachProgress& progress,
-                                               const DetachConfirm& confirm);
+                                               const DetachConfirm& confirm, bool allow_link = false);
 
 // RenameOwnedFile results.
 inline constexpr std::uint32_t kRenameNotDone = 0;

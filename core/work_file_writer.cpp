@@ -1,9 +1,12 @@
 #include "core/work_file_writer.h"
 
+#include "core/file_source.h"
+
 #include <algorithm>
 #include <new>
 
 #include "core/core_options.h"
+#include "core/file_source.h"
 #include "core/pcm_header.h"
 #include "core/sample_convert.h"
 #include "core/segment.h"
@@ -214,6 +217,8 @@ std::uint32_t WorkFileWriter::Finish(SegmentList* segments) {
     }
     rc = OpenFileSource(f.path, header_size_, rate_, code_, channels_, frames, kSourceOwnsFile, segments, nullptr);
     if (rc != err::kOk) break;
+    // The program wrote this file in the Temp layout, so a save may move it into place.
+    if (FileSource* source = AsFileSource(segments->last()->source.get())) source->MarkTempLayout();
     expected_frames_ = expected_frames_ > frames ? expected_frames_ - frames : 0;
   }
   if (rc != err::kOk) {

@@ -36,6 +36,8 @@ inline constexpr std::uint32_t kSectorSize = 24;
 // The file cannot be opened: missing, wrong access mode, or path too long.
 inline constexpr std::uint32_t kCannotOpen = 25;
 inline constexpr std::uint32_t kDiskFull = 26;
+// A working file could not be moved to the target.
+inline constexpr std::uint32_t kWorkFileMoveFailed = 28;
 inline constexpr std::uint32_t kReadOnly = 30;
 // A WAV encoding other than PCM or IEEE float (for the compressed-WAV decoder).
 inline constexpr std::uint32_t kForeignEncoding = 33;

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "core/core_options.h"
+#include "core/file_source.h"
 #include "core/sample_convert.h"
 #include "core/segment.h"
 #include "core/sound_source.h"
@@ -196,6 +197,8 @@ TEST(WorkFileWriter, FinishHandsFilesOverAsSegments) {
     EXPECT_EQ(s->source_offset, 0u);
     EXPECT_TRUE(OwnsFile(s->source.get()));
     EXPECT_EQ(DataOffset(s->source.get()), 44u);
+    // Written here in the Temp layout: a save may move it into place.
+    EXPECT_TRUE(AsFileSource(s->source.get())->temp_layout());
     std::string frames(s->length * 4, '\0');
     ASSERT_EQ(s->source->Read(0, s->length, frames.data(), sample_code::kS16), err::kOk);
     joined += frames;

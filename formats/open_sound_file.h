@@ -1,0 +1,102 @@
+// Opening sound files: which reader takes a file (by extension, with the PCM
+// probe as the default), the limits an opened file must meet, the cheap
+// header sniff used where many files are listed, headerless (raw) import,
+// and making a document of what was opened.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/sample_format.h"
+#include "core/segment.h"
+#include "formats/sound_file_info.h"
+#include "platform/error_numbers.h"
+
+namespace tidemark {
+
+struct SoundDocument;
+
+// What a reader answers when its decoder is not part of this build: the
+// number of "an encoding only a codec decoder reads". The compressed-WAV
+// path, the codec rows of the dispatch and the platform media import all
+// answer it until their decoders are built in.
+inline constexpr std::uint32_t kCodecNotAvailable = err::kForeignEncoding;
+
+// The readers of the dispatch table.
+enum class SoundReader {
+  kRefused,       // ".raw", ".pcm", ".txt": never probed (error 14)
+  kMp3,           // ".mp3"
+  kWindowsMedia,  // ".wma", ".wmv", ".asf"
+  kMp4,           // ".m4a", ".mp4" (only with OpenOptions::mp4_decoder_enabled)
+  kOggChain,      // ".ogg", ".oga": Vorbis, then FLAC, then Opus
+  kFlac,          // ".flac", ".fla"
+  kOpus,          // ".opus", ".opu"
+  kOneBit,        // ".wsd", ".dff", ".dsf"
+  kVideo,         // ".avi"
+  kPcmProbe,      // anything else
+};
+
+// The reader for `path`'s extension (what follows the last '.' of the last
+// component; ASCII case ignored).
+SoundReader ReaderForPath(std::string_view path);
+
+// What the open path is told by the settings (the formats layer never reads
+// them itself).
+struct OpenOptions {
+  // Extensions (without the dot, any case) handed to the platform media
+  // import when the PCM probe does not know the file.
+  std::vector<std::string> importable_audio_extensions;
+  std::vector<std::string> importable_video_extensions;
+  // The MP4 row is tried at all.
+  bool mp4_decoder_enabled = false;
+  // 1-bit files convert to at most 48 kHz.
+  bool one_bit_max_48k = false;
+};
+
+// The open limits, in their order: rate 4000-384000 Hz, 1 or 2 channels,
+// 1 to 4 bytes per sample or 8-byte float (else 15); at most kMaxFrames
+// frames (else 12).
+[[nodiscard]] std::uint32_t CheckOpenLimits(const SoundFileInfo& info);
+
+// Opens `path` through the reader of its extension: `info` gets its format,
+// `segments` one segment over the file's samples. With `take_metadata` the
+// markers and tags are read into `info` after the samples are attached.
+// Errors: 14 for a refused extension or a file no reader knows; 15 and 12
+// (CheckOpenLimits); kCodecNotAvailable for the codec rows, a compressed
+// WAV file and a file for the media import; the readers' errors (25, 8, 78 ...).
+[[nodiscard]] std::uint32_t OpenSoundFile(const std::string& path, const OpenOptions& options, bool take_metadata,
+                                          SoundFileInfo* info, SegmentList* segments);
+
+// OpenSoundFile, then a document over the result, linked first in the open
+// list with the file's markers and tags. A document decoded from another
+// encoding (1-bit) keeps the path in the second slot and has none of its own.
+[[nodiscard]] std::uint32_t OpenSoundDocument(const std::string& path, const OpenOptions& options,
+                                              SoundDocument** document);
+
+// The layout of a headerless file.
+struct RawLayout {
+  SampleCode code = sample_code::kS16;
+  std::uint32_t rate = 44100;
+  std::uint16_t channels = 2;
+  std::uint32_t data_offset = 0;  // bytes skipped at the start
+};
+
+// Opens the headerless file at `path` with `layout` as a document (kind Raw,
+// no path of its own is lost: the document keeps `path`). Bytes after the
+// last whole frame are ignored. Errors: 15 for an unknown code or a layout
+// outside the open limits; 14 when the offset lies at or past the end;
+// 12; 25, 8; those of OpenFileSource and CreateDocument.
+[[nodiscard]] std::uint32_t OpenRawDocument(const std::string& path, const RawLayout& layout,
+                                            SoundDocument** document);
+
+// Classifies the file from its first 256 bytes without parsing it: kind,
+// rate, channels, code and data offset where they lie in those bytes
+// (frames stay 0). Starts as Raw with all fields 0 and answers 0 whatever
+// the bytes hold; 25 when the file cannot be opened, 8 on a short read.
+[[nodiscard]] std::uint32_t SniffSoundHeader(const std::string& path, SoundFileInfo* info);
+// The same on bytes already read.
+void SniffSoundHeaderBytes(const std::uint8_t* bytes, std::size_t size, SoundFileInfo* info);
+
+}  // namespace tidemark

@@ -1,0 +1,246 @@
+#include "formats/open_sound_file.h"
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "core/sound_document.h"
+#include "formats/tag_set.h"
+#include "formats/tags.h"
+#include "formats/wav_cues.h"
+#include "platform/error_numbers.h"
+#include "tests/formats/one_bit_test_util.h"
+#include "tests/formats/open_save_test_util.h"
+#include "tests/support/hermetic_env.h"
+
+namespace tidemark {
+namespace {
+
+using testing::DocumentPtr;
+using testing::MakeTempDir;
+
+std::uint32_t OpenFile(const std::string& path, const OpenOptions& options = {}) {
+  SoundFileInfo info;
+  SegmentList segments;
+  return OpenSoundFile(path, options, false, &info, &segments);
+}
+
+// The dispatch decides by extension before looking at the bytes: a WAV
+// image under a refused or codec extension never reaches the PCM probe, the
+// MP4 row claims files only with its setting, and other names are probed.
+TEST(OpenSoundFile, DispatchByExtension) {
+  const std::string dir = MakeTempDir("open_dispatch");
+  const std::vector<std::uint8_t> wave = testing::Pcm16Wave(2, 44100, 100, 1);
+  for (const char* name : {"a.raw", "b.PCM", "c.txt"}) {
+    testing::WriteWholeFile(dir + "/" + name, wave);
+    EXPECT_EQ(OpenFile(dir + "/" + name), err::kMalformed) << name;
+  }
+  for (const char* name : {"a.mp3", "b.OGG", "c.flac", "d.opus", "e.wma", "f.avi", "g.oga", "h.fla"}) {
+    testing::WriteWholeFile(dir + "/" + name, wave);
+    EXPECT_EQ(OpenFile(dir + "/" + name), kCodecNotAvailable) << name;
+  }
+  testing::WriteWholeFile(dir + "/clip.m4a", wave);
+  EXPECT_EQ(OpenFile(dir + "/clip.m4a"), 0u);
+  OpenOptions mp4;
+  mp4.mp4_decoder_enabled = true;
+  EXPECT_EQ(OpenFile(dir + "/clip.m4a", mp4), kCodecNotAvailable);
+  for (const char* name : {"plain.wav", "noext", "odd.xyz"}) {
+    testing::WriteWholeFile(dir + "/" + name, wave);
+    EXPECT_EQ(OpenFile(dir + "/" + name), 0u) << name;
+  }
+  EXPECT_EQ(ReaderForPath("/x.y/DSD.DSF"), SoundReader::kOneBit);
+  EXPECT_EQ(ReaderForPath("/x.mp3/file"), SoundReader::kPcmProbe);
+  EXPECT_EQ(OpenFile(dir + "/missing.wav"), err::kCannotOpen);
+}
+
+// The open limits in their order; a compressed WAV goes to the (absent)
+// compressed-WAV decoder; an unknown file is 14 unless its extension is one
+// the settings list for the media import.
+TEST(OpenSoundFile, LimitsCompressedWaveAndImportLists) {
+  const std::string dir = MakeTempDir("open_limits");
+  testing::WriteWholeFile(dir + "/three.wav", testing::Pcm16Wave(3, 44100, 10, 2));
+  EXPECT_EQ(OpenFile(dir + "/three.wav"), err::kUnsupportedFormat);
+  testing::WriteWholeFile(dir + "/slow.wav", testing::Pcm16Wave(1, 2000, 10, 3));
+  EXPECT_EQ(OpenFile(dir + "/slow.wav"), err::kUnsupportedFormat);
+  testing::WriteWholeFile(dir + "/fast.wav", testing::Pcm16Wave(1, 384001, 10, 3));
+  EXPECT_EQ(OpenFile(dir + "/fast.wav"), err::kUnsupportedFormat);
+  testing::WriteWholeFile(dir + "/edge.wav", testing::Pcm16Wave(1, 4000, 10, 3));
+  EXPECT_EQ(OpenFile(dir + "/edge.wav"), 0u);
+
+  testing::RiffBuilder adpcm;
+  adpcm.Chunk("fmt ", testing::FormatBody(2, 1, 8000, 256, 4).bytes()).Chunk("data", std::vector<std::uint8_t>(256));
+  testing::WriteWholeFile(dir + "/adpcm.wav", adpcm.Bytes());
+  EXPECT_EQ(OpenFile(dir + "/adpcm.wav"), kCodecNotAvailable);
+
+  testing::WriteWholeFile(dir + "/movie.mkv", std::vector<std::uint8_t>(64, 'x'));
+  EXPECT_EQ(OpenFile(dir + "/movie.mkv"), err::kMalformed);
+  OpenOptions lists;
+  lists.importable_video_extensions = {"avi", ".MKV"};
+  EXPECT_EQ(OpenFile(dir + "/movie.mkv", lists), kCodecNotAvailable);
+  lists.importable_video_extensions.clear();
+  lists.importable_audio_extensions = {"mkv"};
+  EXPECT_EQ(OpenFile(dir + "/movie.mkv", lists), kCodecNotAvailable);
+}
+
+// A document opened from a WAV file holds its samples, markers and tags and
+// starts unmodified with the file's kind and code.
+TEST(OpenSoundFile, DocumentTakesSamplesMarkersAndTags) {
+  const std::string path = MakeTempDir("open_doc") + "/song.wav";
+  const std::vector<std::uint8_t> bytes = testing::Pcm16Wave(2, 48000, 5000, 4);
+  testing::WriteWholeFile(path, bytes);
+  MarkerList markers;
+  ASSERT_TRUE(InsertMarker(markers, NewMarker("intro", "first", 100)));
+  ASSERT_TRUE(InsertMarker(markers, NewMarker("end", "", 4000)));
+  ASSERT_EQ(WriteCueList(path, markers), 0u);
+  TagSet tags;
+  SetTagText(tags, InfoText::Name, "A song");
+  ASSERT_EQ(WriteTags(path, PcmFileKind::Wave, tags), 0u);
+
+  const DocumentPtr doc = testing::OpenDocument(path);
+  ASSERT_TRUE(doc);
+  EXPECT_EQ(doc->length, 5000u);
+  EXPECT_EQ(doc->rate, 48000u);
+  EXPECT_EQ(doc->kind, PcmFileKind::Wave);
+  EXPECT_EQ(doc->code, sample_code::kS16);
+  ASSERT_TRUE(doc->path);
+  EXPECT_FALSE(doc->second_path);
+  EXPECT_EQ(doc->modification_counter, 0u);
+  const std::vector<std::int16_t> samples = testing::DocumentSamples(*doc);
+  EXPECT_EQ(std::memcmp(samples.data(), bytes.data() + 44, samples.size() * 2), 0);
+  ASSERT_TRUE(doc->markers.first());
+  EXPECT_EQ(doc->markers.first()->name, "intro");
+  EXPECT_EQ(doc->markers.first()->position, 100u);
+  ASSERT_TRUE(doc->markers.first()->next);
+  EXPECT_EQ(doc->markers.first()->next->position, 4000u);
+  EXPECT_EQ(TagText(doc->metadata, InfoText::Name), "A song");
+}
+
+// A document decoded from a 1-bit file keeps the path in the second slot
+// and has none of its own, so a plain save cannot write PCM over it.
+TEST(OpenSoundFile, OneBitDocumentKeepsTheSecondPath) {
+  const std::string path = MakeTempDir("open_one_bit") + "/tone.dsf";
+  testing::WriteWholeFile(path, testing::DsfFile(2822400, 2, 1, 40000));
+  SoundDocument* raw = nullptr;
+  ASSERT_EQ(OpenSoundDocument(path, OpenOptions(), &raw), 0u);
+  const DocumentPtr doc(raw);
+  EXPECT_FALSE(doc->path);
+  ASSERT_TRUE(doc->second_path);
+  EXPECT_EQ(*doc->second_path, path);
+  EXPECT_EQ(doc->code, sample_code::kFloat);
+  EXPECT_GT(doc->length, 0u);
+}
+
+// Raw import reads the frames after the offset in the given layout; layouts
+// outside the open limits and offsets past the end are refused.
+TEST(OpenSoundFile, RawImport) {
+  const std::string path = MakeTempDir("open_raw") + "/data.bin";
+  const std::vector<std::uint8_t> bytes = testing::RandomBytes(1000 + 4 * 300 + 3, 5);
+  testing::WriteWholeFile(path, bytes);
+  RawLayout layout;
+  layout.code = sample_code::kS16BE;
+  layout.rate = 22050;
+  layout.channels = 2;
+  layout.data_offset = 1000;
+  SoundDocument* raw = nullptr;
+  ASSERT_EQ(OpenRawDocument(path, layout, &raw), 0u);
+  const DocumentPtr doc(raw);
+  EXPECT_EQ(doc->length, 300u);
+  EXPECT_EQ(doc->kind, PcmFileKind::Raw);
+  const std::vector<std::int16_t> samples = testing::DocumentSamples(*doc);
+  for (std::size_t i = 0; i < samples.size(); i += 97)
+    EXPECT_EQ(samples[i], static_cast<std::int16_t>(bytes[1000 + 2 * i] << 8 | bytes[1001 + 2 * i])) << i;
+
+  SoundDocument* none = nullptr;
+  RawLayout bad = layout;
+  bad.channels = 3;
+  EXPECT_EQ(OpenRawDocument(path, bad, &none), err::kUnsupportedFormat);
+  bad = layout;
+  bad.rate = 2000;
+  EXPECT_EQ(OpenRawDocument(path, bad, &none), err::kUnsupportedFormat);
+  bad = layout;
+  bad.code = 0x0005;
+  EXPECT_EQ(OpenRawDocument(path, bad, &none), err::kUnsupportedFormat);
+  bad = layout;
+  bad.data_offset = static_cast<std::uint32_t>(bytes.size());
+  EXPECT_EQ(OpenRawDocument(path, bad, &none), err::kMalformed);
+  EXPECT_EQ(OpenRawDocument(path + ".missing", layout, &none), err::kCannotOpen);
+}
+
+// The sniff looks at 256 bytes only and always answers 0 for a readable
+// file, whatever it finds there.
+TEST(OpenSoundFile, HeaderSniff) {
+  const std::string dir = MakeTempDir("open_sniff");
+  SoundFileInfo info;
+  testing::WriteWholeFile(dir + "/a.wav", testing::Pcm16Wave(2, 32000, 10, 6));
+  ASSERT_EQ(SniffSoundHeader(dir + "/a.wav", &info), 0u);
+  EXPECT_EQ(info.kind, PcmFileKind::Wave);
+  EXPECT_EQ(info.rate, 32000u);
+  EXPECT_EQ(info.channels, 2u);
+  EXPECT_EQ(info.code, sample_code::kS16);
+  EXPECT_EQ(info.data_offset, 44u);
+  EXPECT_EQ(info.frames, 0u);
+
+  // "data" beyond the first 256 bytes: the format is known, the offset not.
+  testing::RiffBuilder late;
+  late.Chunk("fmt ", testing::FormatBody(3, 1, 96000, 4, 32).bytes())
+      .Chunk("junk", std::vector<std::uint8_t>(300))
+      .Chunk("data", std::vector<std::uint8_t>(8));
+  testing::WriteWholeFile(dir + "/late.wav", late.Bytes());
+  ASSERT_EQ(SniffSoundHeader(dir + "/late.wav", &info), 0u);
+  EXPECT_EQ(info.kind, PcmFileKind::Wave);
+  EXPECT_EQ(info.code, sample_code::kFloat);
+  EXPECT_EQ(info.rate, 96000u);
+  EXPECT_EQ(info.data_offset, 0u);
+
+  std::vector<std::uint8_t> au(32, 0);
+  std::memcpy(au.data(), ".snd", 4);
+  au[7] = 28;   // data offset
+  au[15] = 4;   // 24-bit
+  au[18] = 0x1F; au[19] = 0x40;  // 8000 Hz
+  au[23] = 1;
+  testing::WriteWholeFile(dir + "/a.au", au);
+  ASSERT_EQ(SniffSoundHeader(dir + "/a.au", &info), 0u);
+  EXPECT_EQ(info.kind, PcmFileKind::AU);
+  EXPECT_EQ(info.code, sample_code::kS24BE);
+  EXPECT_EQ(info.rate, 8000u);
+  EXPECT_EQ(info.data_offset, 28u);
+  au[15] = 99;
+  testing::WriteWholeFile(dir + "/b.au", au);
+  ASSERT_EQ(SniffSoundHeader(dir + "/b.au", &info), 0u);
+  EXPECT_EQ(info.code, sample_code::kS16BE);
+
+  testing::WriteWholeFile(dir + "/text", {'h', 'i'});
+  ASSERT_EQ(SniffSoundHeader(dir + "/text", &info), 0u);
+  EXPECT_EQ(info.kind, PcmFileKind::Raw);
+  EXPECT_EQ(info.rate, 0u);
+  EXPECT_EQ(SniffSoundHeader(dir + "/missing", &info), err::kCannotOpen);
+}
+
+// Files written by other programs open with the samples those programs
+// decode from them.
+TEST(OpenSoundFile, PeerFilesOpen) {
+  TIDEMARK_REQUIRE_PEER("/usr/bin/sox");
+  TIDEMARK_REQUIRE_PEER("/usr/bin/ffmpeg");
+  const std::string dir = MakeTempDir("open_peer");
+  ASSERT_EQ(testing::Run("/usr/bin/sox -D -n -r 44100 -c 2 -b 16 " + dir + "/sox.wav synth 0.25 sine 440 sine 660"), 0);
+  ASSERT_EQ(testing::Run("/usr/bin/sox -D -n -r 22050 -c 1 -b 16 " + dir + "/sox.aiff synth 0.1 sine 300"), 0);
+  ASSERT_EQ(testing::Run("/usr/bin/sox -D -n -r 8000 -c 1 -b 16 " + dir + "/sox.au synth 0.1 sine 300"), 0);
+  ASSERT_EQ(testing::Run("/usr/bin/ffmpeg -nostdin -loglevel error -f lavfi -i sine=f=500:d=0.2:r=48000 -ac 2 "
+                         "-c:a pcm_s16le " + dir + "/ff.wav"), 0);
+  for (const char* name : {"sox.wav", "sox.aiff", "sox.au", "ff.wav"}) {
+    SCOPED_TRACE(name);
+    const std::string path = dir + "/" + name;
+    const DocumentPtr doc = testing::OpenDocument(path);
+    ASSERT_TRUE(doc);
+    ASSERT_EQ(testing::Run("/usr/bin/sox -D " + path + " -t raw -e signed -b 16 -L " + path + ".raw"), 0);
+    const std::vector<std::uint8_t> expected = testing::ReadWholeFile(path + ".raw");
+    const std::vector<std::int16_t> samples = testing::DocumentSamples(*doc);
+    ASSERT_EQ(samples.size() * 2, expected.size());
+    EXPECT_EQ(std::memcmp(samples.data(), expected.data(), expected.size()), 0);
+  }
+}
+
+}  // namespace
+}  // namespace tidemark
