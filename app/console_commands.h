@@ -1,0 +1,34 @@
+// The handlers of the console editor's editing commands (the command table
+// in console_commands.cpp names them). Each acts on the session's active
+// document; an empty selection or clip is a notice, not a failure.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "app/console_session.h"
+
+namespace tidemark::console {
+
+using CommandArgs = std::vector<std::string>;
+
+Result SelectCommand(Session& s, const CommandArgs& args);
+Result ChannelsCommand(Session& s, const CommandArgs& args);
+Result DeleteCommand(Session& s, const CommandArgs& args);
+Result CutCommand(Session& s, const CommandArgs& args);
+Result CopyCommand(Session& s, const CommandArgs& args);
+Result PasteCommand(Session& s, const CommandArgs& args);
+Result PasteOverCommand(Session& s, const CommandArgs& args);
+Result PasteOverwriteCommand(Session& s, const CommandArgs& args);
+Result MixPasteCommand(Session& s, const CommandArgs& args);
+Result MixPasteSubtractCommand(Session& s, const CommandArgs& args);
+Result SilenceCommand(Session& s, const CommandArgs& args);
+Result InsertSilenceCommand(Session& s, const CommandArgs& args);
+Result GainCommand(Session& s, const CommandArgs& args);
+Result OffsetCommand(Session& s, const CommandArgs& args);
+Result UndoCommand(Session& s, const CommandArgs& args);
+Result RedoCommand(Session& s, const CommandArgs& args);
+Result MarkerCommand(Session& s, const CommandArgs& args);
+Result RegionCommand(Session& s, const CommandArgs& args);
+
+}  // namespace tidemark::console

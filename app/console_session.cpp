@@ -1,0 +1,135 @@
+#include "app/console_session.h"
+
+#include <istream>
+#include <ostream>
+
+#include "app/console_args.h"
+#include "config/error_messages.h"
+#include "core/sound_clip.h"
+#include "core/sound_document.h"
+#include "core/undo_history.h"
+#include "platform/error_numbers.h"
+
+namespace tidemark::console {
+
+Session::Session(std::ostream& out, std::ostream& err, bool interactive)
+    : out_(out), err_(err), interactive_(interactive) {}
+
+Session::~Session() {
+  // The clip may hold sources of the documents; release it with them, but
+  // leave what the system clipboard holds for other programs.
+  (void)SetCurrentClip(ClipRef());
+  for (const Entry& e : documents_) DestroyDocument(e.document);
+}
+
+SoundDocument* Session::active() const { return Find(active_); }
+
+SoundDocument* Session::Find(int number) const {
+  for (const Entry& e : documents_)
+    if (e.number == number) return e.document;
+  return nullptr;
+}
+
+int Session::Adopt(SoundDocument* document) {
+  const int number = next_number_++;
+  documents_.push_back({number, document});
+  active_ = number;
+  return number;
+}
+
+void Session::Close(int number) {
+  for (auto it = documents_.begin(); it != documents_.end(); ++it) {
+    if (it->number != number) continue;
+    DestroyDocument(it->document);
+    documents_.erase(it);
+    if (active_ == number) active_ = documents_.empty() ? 0 : documents_.back().number;
+    return;
+  }
+}
+
+bool Session::ConfirmQuit() {
+  if (!interactive_ || quit_warned_) return true;
+  for (const Entry& e : documents_) {
+    if (!IsDocumentSaved(*e.document)) {
+      quit_warned_ = true;
+      err_ << ConsoleText(Text::kQuitWarning) << '\n';
+      return false;
+    }
+  }
+  return true;
+}
+
+std::string Session::Format(Text text, std::string_view arg) {
+  std::string s(ConsoleText(text));
+  if (const std::size_t at = s.find("%s"); at != std::string::npos) s.replace(at, 2, arg);
+  return s;
+}
+
+Result Session::Fail(std::uint32_t code) {
+  if (code == err::kCancelled) return Fail(Text::kCancelled);
+  err_ << "error: " << DescribeError(code) << '\n';
+  return Result::kFailed;
+}
+
+Result Session::Fail(Text text, std::string_view arg) {
+  err_ << "error: " << Format(text, arg) << '\n';
+  return Result::kFailed;
+}
+
+Result Session::Usage(std::string_view command) {
+  return Fail(Text::kBadArguments, HelpFor(command).usage);
+}
+
+Result Session::Notice(Text text, std::string_view arg) {
+  out_ << Format(text, arg) << '\n';
+  return Result::kDone;
+}
+
+Result Session::Execute(std::string_view line) {
+  const std::optional<std::vector<std::string>> words = SplitArguments(line);
+  Result result;
+  if (!words) {
+    result = Fail(Text::kUnclosedQuote);
+  } else if (words->empty() || (*words)[0][0] == '#') {
+    return Result::kDone;
+  } else {
+    const std::vector<std::string> args(words->begin() + 1, words->end());
+    const Command* command = FindCommand((*words)[0]);
+    if (!command) result = Fail(Text::kUnknownCommand, (*words)[0]);
+    else if (args.size() < command->min_args || args.size() > command->max_args) result = Usage(command->name);
+    else if (command->needs_document && !active()) result = Fail(Text::kNoDocument);
+    else {
+      if (progress_.begin) progress_.begin();
+      result = command->handler(*this, args);
+      if (progress_.end) progress_.end();
+    }
+  }
+  if (result == Result::kFailed) any_failed_ = true;
+  return result;
+}
+
+Result Session::OpenFiles(const std::vector<std::string>& paths) {
+  if (paths.empty()) return Result::kDone;
+  const Result result = FindCommand("open")->handler(*this, paths);
+  if (result == Result::kFailed) any_failed_ = true;
+  return result;
+}
+
+int Session::Run(std::istream& in, std::string_view prompt) {
+  return Run([&](std::string* line) {
+    if (!prompt.empty()) out_ << prompt << std::flush;
+    return static_cast<bool>(std::getline(in, *line));
+  });
+}
+
+int Session::Run(const LineReader& next_line) {
+  std::string line;
+  while (next_line(&line)) {
+    const Result result = Execute(line);
+    if (result == Result::kQuit) break;
+    if (result == Result::kFailed && !interactive_ && stop_on_error_) break;
+  }
+  return ExitStatus();
+}
+
+}  // namespace tidemark::console

@@ -1,0 +1,19 @@
+// What the console editor sets up before its first command: the text
+// catalogue of the user's language, the settings, and the lookup through which the core
+// finds its undo names and status lines in it.
+#pragma once
+
+#include "formats/open_sound_file.h"
+
+namespace tidemark::console {
+
+// Loads the process text catalogue and installs the core's text lookup.
+// Silent on failure (texts are then empty). Call before any document exists.
+void LoadStartupTexts();
+
+// Loads the user's settings ("tide.ini"; a missing or unreadable file
+// leaves the built-in ones), fills the core's options from them and gives
+// what opening files needs. Call before any document exists.
+OpenOptions LoadStartupSettings();
+
+}  // namespace tidemark::console

@@ -1,0 +1,51 @@
+// Shared pieces of the console editor tests: a session over string
+// streams and the samples of a sound file as floats.
+#pragma once
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "app/console_session.h"
+#include "app/console_startup.h"
+#include "core/segment_cursor.h"
+#include "core/sound_document.h"
+#include "formats/open_sound_file.h"
+#include "tests/formats/open_save_test_util.h"
+
+namespace tidemark::testing {
+
+// A non-interactive session (unless told otherwise) writing into strings.
+struct ConsoleRun {
+  explicit ConsoleRun(bool interactive = false) : session(out, err, interactive) {
+    console::LoadStartupTexts();
+  }
+  // Runs the lines of `script` as a command file; the exit status.
+  int Script(const std::string& script) {
+    std::istringstream in(script);
+    return session.Run(in);
+  }
+  std::ostringstream out, err;
+  console::Session session;
+};
+
+// All frames of a document as floats, interleaved.
+inline std::vector<float> FloatSamples(const SoundDocument& doc) {
+  std::vector<float> out(std::size_t{doc.length} * doc.channels);
+  SegmentCursor cursor(doc.segments, doc.channels, doc.length);
+  cursor.Seek(0);
+  EXPECT_EQ(cursor.Read(doc.length, out.data(), sample_code::kFloat), 0u);
+  return out;
+}
+
+// The samples of a sound file as the engine reads them.
+inline std::vector<float> FileSamples(const std::string& path, std::uint16_t* channels = nullptr) {
+  const DocumentPtr doc = OpenDocument(path);
+  if (!doc) return {};
+  if (channels) *channels = doc->channels;
+  return FloatSamples(*doc);
+}
+
+}  // namespace tidemark::testing
