@@ -90,7 +90,7 @@ double LoopOutput(const DeltaSigmaLoop& loop, const double* x) {
 
 }  // namespace
 
-NtfSpec DeltaSigmaNtfSpec(DeltaSigmaMode mode) {
+NtfShape DeltaSigmaNtfShape(DeltaSigmaMode mode) {
   if (mode == DeltaSigmaMode::kSixthOrder) return {6, 0.03173828, 3.1622776e-7, kMaxOutOfBandGain};
   return {10, 0.020507813, 3.1622776e-6, kMaxOutOfBandGain};
 }
@@ -129,25 +129,25 @@ void NtfImpulse(const Ntf& ntf, double* out, std::size_t count) {
   }
 }
 
-std::uint32_t DesignNtf(const NtfSpec& spec, Ntf* out) {
-  if (spec.order < 2 || spec.order > kMaxDeltaSigmaOrder || spec.order % 2 != 0 || !(spec.band_edge > 0.0) ||
-      !(spec.band_edge < 0.25) || !(spec.stop_factor > 0.0) || !(spec.stop_factor < 1.0) || !(spec.max_gain > 1.0))
+std::uint32_t DesignNtf(const NtfShape& shape, Ntf* out) {
+  if (shape.order < 2 || shape.order > kMaxDeltaSigmaOrder || shape.order % 2 != 0 || !(shape.band_edge > 0.0) ||
+      !(shape.band_edge < 0.25) || !(shape.stop_factor > 0.0) || !(shape.stop_factor < 1.0) || !(shape.max_gain > 1.0))
     return err::kUnsupportedFormat;
   Ntf ntf;
-  ntf.order = spec.order;
+  ntf.order = shape.order;
   auto design = [&](double factor) {
-    ChebyshevHighPass(spec.order, spec.band_edge, factor, ntf.zeros, ntf.poles);
+    ChebyshevHighPass(shape.order, shape.band_edge, factor, ntf.zeros, ntf.poles);
     ntf.stop_factor = factor;
     return NtfMaxGain(ntf);
   };
-  if (design(spec.stop_factor) > spec.max_gain) {
+  if (design(shape.stop_factor) > shape.max_gain) {
     // The gain falls as the stop band is made shallower; bisect on the
     // logarithm of the factor between the asked-for one and a mild one.
-    double deep = std::log(spec.stop_factor), shallow = std::log(0.5);
-    if (design(0.5) > spec.max_gain) return err::kUnsupportedFormat;
+    double deep = std::log(shape.stop_factor), shallow = std::log(0.5);
+    if (design(0.5) > shape.max_gain) return err::kUnsupportedFormat;
     for (int it = 0; it < 60; ++it) {
       const double mid = 0.5 * (deep + shallow);
-      (design(std::exp(mid)) > spec.max_gain ? deep : shallow) = mid;
+      (design(std::exp(mid)) > shape.max_gain ? deep : shallow) = mid;
     }
     design(std::exp(shallow));
   }
@@ -217,7 +217,7 @@ std::uint32_t RealiseDeltaSigmaLoop(const Ntf& ntf, DeltaSigmaLoop* out) {
 
 std::uint32_t DesignDeltaSigmaLoop(DeltaSigmaMode mode, DeltaSigmaLoop* out) {
   Ntf ntf;
-  if (const std::uint32_t rc = DesignNtf(DeltaSigmaNtfSpec(mode), &ntf)) return rc;
+  if (const std::uint32_t rc = DesignNtf(DeltaSigmaNtfShape(mode), &ntf)) return rc;
   return RealiseDeltaSigmaLoop(ntf, out);
 }
 

@@ -8,7 +8,7 @@
 // [0, band edge / cosh(acosh(1 / factor) / order)], holding the quantisation
 // noise down evenly there, and NTF(infinity) = 1. For both modes this design
 // has an out-of-band gain below 1.5 (1.43 and 1.47), which a two-level
-// quantiser tolerates. Should a spec ask for more than its gain limit, the
+// quantiser tolerates. Should a shape ask for more than its gain limit, the
 // zeros are kept and the poles are taken from the Chebyshev type II design
 // whose stop-band factor is relaxed until the gain has fallen to the limit.
 //
@@ -41,14 +41,14 @@ inline constexpr int kMaxDeltaSigmaOrder = 2 * kMaxDeltaSigmaSections;
 
 // What a mode's design starts from. Frequencies are fractions of the 1-bit
 // rate.
-struct NtfSpec {
+struct NtfShape {
   int order = 0;             // even, 2 .. kMaxDeltaSigmaOrder
   double band_edge = 0;      // where the pass band begins (-3 dB)
   double stop_factor = 0;    // stop-band gain relative to the pass band
   double max_gain = 0;       // the largest out-of-band gain allowed
 };
 
-NtfSpec DeltaSigmaNtfSpec(DeltaSigmaMode mode);
+NtfShape DeltaSigmaNtfShape(DeltaSigmaMode mode);
 
 // Zeros and poles of a noise-transfer function with NTF(infinity) = 1.
 struct Ntf {
@@ -65,10 +65,10 @@ double NtfMaxGain(const Ntf& ntf);
 // The first `count` samples of the NTF's impulse response.
 void NtfImpulse(const Ntf& ntf, double* out, std::size_t count);
 
-// Designs the NTF for `spec`. Returns err::kUnsupportedFormat when the spec is
+// Designs the NTF for `shape`. Returns err::kUnsupportedFormat when the shape is
 // out of range (odd or too high an order, band edge outside (0, 0.25),
 // stop factor outside (0, 1), max gain not above 1).
-[[nodiscard]] std::uint32_t DesignNtf(const NtfSpec& spec, Ntf* out);
+[[nodiscard]] std::uint32_t DesignNtf(const NtfShape& shape, Ntf* out);
 
 struct DeltaSigmaLoop {
   int sections = 0;

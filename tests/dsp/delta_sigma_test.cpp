@@ -81,36 +81,36 @@ std::size_t LongestRun(const std::vector<float>& bits) {
 TEST(DeltaSigmaDesign, MeetsItsSpecAndRealisesTheNtf) {
   for (DeltaSigmaMode mode : kModes) {
     SCOPED_TRACE(static_cast<int>(mode));
-    const NtfSpec spec = DeltaSigmaNtfSpec(mode);
+    const NtfShape shape = DeltaSigmaNtfShape(mode);
     DeltaSigmaLoop loop;
     ASSERT_EQ(DesignDeltaSigmaLoop(mode, &loop), err::kOk);
-    EXPECT_EQ(loop.sections * 2, spec.order);
+    EXPECT_EQ(loop.sections * 2, shape.order);
     const Ntf& ntf = loop.ntf;
     // The stop band ends where the Chebyshev response leaves the stop-band
     // factor; it lies inside [0, band edge] and holds all the zeros.
-    const double stop_edge = spec.band_edge / std::cosh(std::acosh(1.0 / spec.stop_factor) / spec.order);
+    const double stop_edge = shape.band_edge / std::cosh(std::acosh(1.0 / shape.stop_factor) / shape.order);
     for (int i = 0; i < ntf.order; ++i) {
       EXPECT_NEAR(std::abs(ntf.zeros[i]), 1.0, 1e-12);
       EXPECT_LE(std::fabs(std::arg(ntf.zeros[i])) / (2.0 * std::numbers::pi), stop_edge * (1.0 + 1e-9));
       EXPECT_LT(std::abs(ntf.poles[i]), 1.0);
     }
     // The literal design is stable with two levels: no relaxation needed.
-    EXPECT_DOUBLE_EQ(ntf.stop_factor, spec.stop_factor);
+    EXPECT_DOUBLE_EQ(ntf.stop_factor, shape.stop_factor);
     const double top = NtfMaxGain(ntf);
     EXPECT_GT(top, 1.3);
-    EXPECT_LE(top, spec.max_gain);
+    EXPECT_LE(top, shape.max_gain);
     const double nyquist = NtfGain(ntf, 0.5);
     double stop_peak = 0.0;
     for (int i = 0; i <= 2000; ++i) stop_peak = std::max(stop_peak, NtfGain(ntf, stop_edge * i / 2000.0));
-    EXPECT_LE(stop_peak / nyquist, spec.stop_factor * 1.001);
-    EXPECT_GT(stop_peak / nyquist, spec.stop_factor * 0.9);  // equiripple: the bound is reached
-    EXPECT_NEAR(NtfGain(ntf, spec.band_edge) / nyquist, std::sqrt(0.5), 0.01);
+    EXPECT_LE(stop_peak / nyquist, shape.stop_factor * 1.001);
+    EXPECT_GT(stop_peak / nyquist, shape.stop_factor * 0.9);  // equiripple: the bound is reached
+    EXPECT_NEAR(NtfGain(ntf, shape.band_edge) / nyquist, std::sqrt(0.5), 0.01);
 
     // The scaled resonator cascade as a linear system has exactly the NTF's
     // impulse response, and every state unit RMS for unit white error.
     constexpr std::size_t kLength = 4096;
     std::vector<double> impulse(kLength, 0.0), realised(kLength), expected(kLength);
-    std::vector<double> states(kLength * spec.order);
+    std::vector<double> states(kLength * shape.order);
     impulse[0] = 1.0;
     RunLinearLoop(loop, impulse.data(), kLength, realised.data(), states.data());
     NtfImpulse(ntf, expected.data(), kLength);
@@ -121,9 +121,9 @@ TEST(DeltaSigmaDesign, MeetsItsSpecAndRealisesTheNtf) {
       for (std::size_t n = 0; n < kLength; ++n) sum += realised[n] * std::polar(1.0, -2.0 * std::numbers::pi * f * n);
       EXPECT_NEAR(std::abs(sum) / NtfGain(ntf, f), 1.0, 1e-3) << f;
     }
-    for (int k = 0; k < spec.order; ++k) {
+    for (int k = 0; k < shape.order; ++k) {
       double sum = 0.0;
-      for (std::size_t n = 0; n < kLength; ++n) sum += states[n * spec.order + k] * states[n * spec.order + k];
+      for (std::size_t n = 0; n < kLength; ++n) sum += states[n * shape.order + k] * states[n * shape.order + k];
       EXPECT_NEAR(std::sqrt(sum), 1.0, 1e-3) << k;
     }
   }
