@@ -40,7 +40,7 @@ std::string DocumentName(const Session::Entry& e) {
   const SoundDocument& d = *e.document;
   const std::optional<std::string>& p = d.path ? d.path : d.second_path;
   if (p) return std::filesystem::path(*p).filename().string();
-  return Session::Format(Text::kUntitled, std::to_string(d.untitled_number ? d.untitled_number : e.number));
+  return Session::Format(text::kConsoleUntitled, std::to_string(d.untitled_number ? d.untitled_number : e.number));
 }
 
 std::optional<int> DocumentNumber(const std::string& text) {
@@ -54,7 +54,7 @@ Result Open(Session& s, const Args& args) {
   for (const std::string& arg : args) {
     const std::string path = Absolute(arg);
     if (IsFolder(path)) {
-      s.Notice(Text::kFolderSkipped, path);
+      s.Notice(text::kConsoleFolderSkipped, path);
       continue;
     }
     bool found = false;
@@ -62,7 +62,7 @@ Result Open(Session& s, const Args& args) {
       const SoundDocument& d = *e.document;
       if ((d.path && *d.path == path) || (!d.path && d.second_path && *d.second_path == path)) {
         s.Activate(e.number);
-        s.Notice(Text::kAlreadyOpen, std::to_string(e.number));
+        s.Notice(text::kConsoleAlreadyOpen, std::to_string(e.number));
         found = true;
         break;
       }
@@ -70,7 +70,7 @@ Result Open(Session& s, const Args& args) {
     if (found) continue;
     SoundDocument* doc = nullptr;
     if (const std::uint32_t rc = OpenSoundDocument(path, s.open_options(), &doc)) {
-      s.err() << Session::Format(Text::kCannotOpenFile, path) << '\n';
+      s.err() << Session::Format(text::kConsoleCannotOpenFile, path) << '\n';
       s.Fail(rc);
       failed = true;
       continue;
@@ -82,20 +82,20 @@ Result Open(Session& s, const Args& args) {
 
 Result OpenRaw(Session& s, const Args& args) {
   const auto type = ParseFormatWord(args[1]);
-  if (!type) return s.Fail(Text::kBadFormatWord, args[1]);
+  if (!type) return s.Fail(text::kConsoleBadFormatWord, args[1]);
   const auto rate = ParseCount(args[2], UINT32_MAX);
   const auto channels = ParseCount(args[3], UINT16_MAX);
   const auto offset = args.size() > 4 ? ParseCount(args[4], UINT32_MAX) : std::optional<std::uint64_t>(0);
-  if (!rate) return s.Fail(Text::kBadNumber, args[2]);
-  if (!channels) return s.Fail(Text::kBadNumber, args[3]);
-  if (!offset) return s.Fail(Text::kBadNumber, args[4]);
+  if (!rate) return s.Fail(text::kConsoleBadNumber, args[2]);
+  if (!channels) return s.Fail(text::kConsoleBadNumber, args[3]);
+  if (!offset) return s.Fail(text::kConsoleBadNumber, args[4]);
   RawLayout layout;
   layout.code = type->code;
   layout.rate = static_cast<std::uint32_t>(*rate);
   layout.channels = static_cast<std::uint16_t>(*channels);
   layout.data_offset = static_cast<std::uint32_t>(*offset);
   const std::string path = Absolute(args[0]);
-  if (IsFolder(path)) return s.Fail(Text::kFolderSkipped, path);
+  if (IsFolder(path)) return s.Fail(text::kConsoleFolderSkipped, path);
   SoundDocument* doc = nullptr;
   if (const std::uint32_t rc = OpenRawDocument(path, layout, &doc)) return s.Fail(rc);
   s.Adopt(doc);
@@ -105,8 +105,8 @@ Result OpenRaw(Session& s, const Args& args) {
 Result New(Session& s, const Args& args) {
   const auto rate = ParseCount(args[0], UINT32_MAX);
   const auto channels = ParseCount(args[1], UINT16_MAX);
-  if (!rate) return s.Fail(Text::kBadNumber, args[0]);
-  if (!channels) return s.Fail(Text::kBadNumber, args[1]);
+  if (!rate) return s.Fail(text::kConsoleBadNumber, args[0]);
+  if (!channels) return s.Fail(text::kConsoleBadNumber, args[1]);
   if (!IsValidSampleRate(static_cast<std::uint32_t>(*rate)) || *channels < 1 || *channels > 2)
     return s.Fail(err::kUnsupportedFormat);
   DocumentDescription d;
@@ -116,9 +116,9 @@ Result New(Session& s, const Args& args) {
   d.format.code = sample_code::kS16;
   if (args.size() > 2) {
     const auto type = ParseFormatWord(args[2]);
-    if (!type) return s.Fail(Text::kBadFormatWord, args[2]);
+    if (!type) return s.Fail(text::kConsoleBadFormatWord, args[2]);
     const NormalisedCode n = NormaliseForKind(type->kind, type->code);
-    if (n.invalid) return s.Fail(Text::kKindCannotStore, args[2]);
+    if (n.invalid) return s.Fail(text::kConsoleKindCannotStore, args[2]);
     d.format.kind = type->kind == PcmFileKind::Temp ? PcmFileKind::Wave : type->kind;
     d.format.code = n.code;
   }
@@ -131,7 +131,7 @@ Result New(Session& s, const Args& args) {
 }
 
 Result Docs(Session& s, const Args&) {
-  if (s.documents().empty()) return s.Notice(Text::kNoDocuments);
+  if (s.documents().empty()) return s.Notice(text::kConsoleNoDocuments);
   for (const Session::Entry& e : s.documents()) {
     const SoundDocument& d = *e.document;
     char line[64];
@@ -145,8 +145,8 @@ Result Docs(Session& s, const Args&) {
 
 Result Use(Session& s, const Args& args) {
   const auto n = DocumentNumber(args[0]);
-  if (!n) return s.Fail(Text::kBadNumber, args[0]);
-  if (!s.Find(*n)) return s.Fail(Text::kNoSuchDocument, args[0]);
+  if (!n) return s.Fail(text::kConsoleBadNumber, args[0]);
+  if (!s.Find(*n)) return s.Fail(text::kConsoleNoSuchDocument, args[0]);
   s.Activate(*n);
   return Result::kDone;
 }
@@ -155,12 +155,12 @@ Result CloseDocument(Session& s, const Args& args, bool force) {
   int number = s.active_number();
   if (!args.empty()) {
     const auto n = DocumentNumber(args[0]);
-    if (!n) return s.Fail(Text::kBadNumber, args[0]);
+    if (!n) return s.Fail(text::kConsoleBadNumber, args[0]);
     number = *n;
   }
   SoundDocument* doc = s.Find(number);
-  if (!doc) return number == 0 ? s.Fail(Text::kNoDocument) : s.Fail(Text::kNoSuchDocument, std::to_string(number));
-  if (!force && !IsDocumentSaved(*doc)) return s.Fail(Text::kDocumentModified, std::to_string(number));
+  if (!doc) return number == 0 ? s.Fail(text::kConsoleNoDocument) : s.Fail(text::kConsoleNoSuchDocument, std::to_string(number));
+  if (!force && !IsDocumentSaved(*doc)) return s.Fail(text::kConsoleDocumentModified, std::to_string(number));
   s.Close(number);
   return Result::kDone;
 }
@@ -169,7 +169,7 @@ Result CloseForced(Session& s, const Args& args) { return CloseDocument(s, args,
 
 std::string RecordName(const UndoRecord* record) {
   std::string name;
-  if (!record) return std::string(ConsoleText(Text::kNoneWord));
+  if (!record) return std::string(ConsoleText(text::kConsoleNoneWord));
   if (record->GetName(&name) != 0) return "?";
   return name;
 }
@@ -190,30 +190,35 @@ Result Info(Session& s, const Args&) {
   o << "markers: " << d.markers.size() << '\n';
   o << "undo: " << RecordName(d.history.undo_record()) << '\n';
   o << "redo: " << RecordName(d.history.redo_record()) << '\n';
-  o << "state: " << ConsoleText(IsDocumentSaved(d) ? Text::kSavedWord : Text::kModifiedWord) << '\n';
+  o << "state: " << ConsoleText(IsDocumentSaved(d) ? text::kConsoleSavedWord : text::kConsoleModifiedWord) << '\n';
   return Result::kDone;
 }
 
 Result History(Session& s, const Args&) {
   const UndoHistory& h = s.active()->history;
-  if (h.empty()) return s.Notice(Text::kHistoryEmpty);
+  if (h.empty()) return s.Notice(text::kConsoleHistoryEmpty);
   for (std::size_t i = 0; i < h.size(); ++i) {
-    const char* mark = i == h.redo_count() ? "> " : i < h.redo_count() ? "  (undone) " : "  ";
+    const std::string mark = i == h.redo_count() ? std::string("> ")
+                             : i < h.redo_count() ? "  " + std::string(ConsoleText(text::kConsoleUndoneMark)) + " "
+                                                  : std::string("  ");
     s.out() << mark << RecordName(&h.at(i)) << '\n';
   }
   return Result::kDone;
 }
 
-SaveOptions ConsoleSaveOptions(const Session& s) {
+SaveOptions ConsoleSaveOptions(Session& s) {
   SaveOptions options;
+  options.move_work_file = s.save_settings().move_work_file;
+  options.dither_16bit = s.save_settings().dither_16bit;
+  options.dither = s.dither();
   options.progress = s.progress();
   return options;
 }
 
 Result Save(Session& s, const Args&) {
   SoundDocument& d = *s.active();
-  if (!d.path) return s.Fail(Text::kNoPathUseSaveAs);
-  if (IsDocumentSaved(d)) return s.Notice(Text::kNothingToSave);
+  if (!d.path) return s.Fail(text::kConsoleNoPathUseSaveAs);
+  if (IsDocumentSaved(d)) return s.Notice(text::kConsoleNothingToSave);
   if (const std::uint32_t rc = SaveAs(d, *d.path, d.kind, d.code, ConsoleSaveOptions(s))) return s.Fail(rc);
   return Result::kDone;
 }
@@ -232,19 +237,19 @@ Result SaveAsCommand(Session& s, const Args& args) {
   SampleCode code = d.code;
   if (args.size() > 1) {
     const auto type = ParseFormatWord(args[1]);
-    if (!type) return s.Fail(Text::kBadFormatWord, args[1]);
+    if (!type) return s.Fail(text::kConsoleBadFormatWord, args[1]);
     kind = type->kind == PcmFileKind::Temp ? PcmFileKind::Wave : type->kind;
     code = type->code;
   } else {
     const std::string ext = Extension(path);
     switch (ReaderForPath(path)) {
       case SoundReader::kOneBit:
-        return s.Fail(Text::kOneBitSaveRefused, ext);
+        return s.Fail(text::kConsoleOneBitSaveRefused, ext);
       case SoundReader::kPcmProbe:
       case SoundReader::kRefused:
         break;
       default:
-        return s.Fail(Text::kCodecSaveRefused, ext);
+        return s.Fail(text::kConsoleCodecSaveRefused, ext);
     }
     if (ext == ".wav") kind = PcmFileKind::Wave;
     else if (ext == ".aif" || ext == ".aiff") kind = PcmFileKind::AIFF;
@@ -252,7 +257,7 @@ Result SaveAsCommand(Session& s, const Args& args) {
     else if (ext == ".au" || ext == ".snd") kind = PcmFileKind::AU;
   }
   const NormalisedCode n = NormaliseForKind(kind, code);
-  if (n.invalid) return s.Fail(Text::kKindCannotStore, SampleTypeText(kind, code));
+  if (n.invalid) return s.Fail(text::kConsoleKindCannotStore, SampleTypeText(kind, code));
   if (IsFolder(path)) return s.Fail(err::kCreateFailed);
   if (const std::uint32_t rc = SaveAs(d, path, kind, n.code, ConsoleSaveOptions(s))) return s.Fail(rc);
   return Result::kDone;
@@ -294,11 +299,11 @@ Result Tag(Session& s, const Args& args) {
       s.out() << kInfoIds[i] << "  " << *text << '\n';
       any = true;
     }
-    return any ? Result::kDone : s.Notice(Text::kNoTags);
+    return any ? Result::kDone : s.Notice(text::kConsoleNoTags);
   }
   if (args.size() != 2) return s.Usage("tag");
   const std::optional<InfoText> slot = TagSlot(args[0]);
-  if (!slot) return s.Fail(Text::kUnknownTag, args[0]);
+  if (!slot) return s.Fail(text::kConsoleUnknownTag, args[0]);
   SetDocumentTag(d, *slot, args[1].empty() ? std::nullopt : std::optional<std::string>(args[1]));
   return Result::kDone;
 }
@@ -313,12 +318,12 @@ Result OnError(Session& s, const Args& args) {
 Result Help(Session& s, const Args& args) {
   if (!args.empty()) {
     const Command* c = FindCommand(args[0]);
-    if (!c) return s.Fail(Text::kUnknownCommand, args[0]);
+    if (!c) return s.Fail(text::kConsoleUnknownCommand, args[0]);
     const CommandHelp h = HelpFor(c->name);
     s.out() << h.usage << "\n  " << h.description << '\n';
     return Result::kDone;
   }
-  s.out() << ConsoleText(Text::kHelpHeader) << '\n';
+  s.out() << ConsoleText(text::kConsoleHelpHeader) << '\n';
   for (const Command& c : Commands()) s.out() << "  " << HelpFor(c.name).usage << '\n';
   return Result::kDone;
 }

@@ -35,8 +35,8 @@ Selection SelectionOf(const SoundDocument& d) {
 // (the engine answers a bare 15 for it).
 std::optional<Result> TakeClip(Session& s, ClipRef* clip) {
   if (const std::uint32_t rc = ClipForPaste(clip)) return s.Fail(rc);
-  if (!*clip || (*clip)->length == 0) return s.Notice(Text::kNothingToPaste);
-  if ((*clip)->rate != s.active()->rate) return s.Fail(Text::kClipRateDiffers, std::to_string((*clip)->rate));
+  if (!*clip || (*clip)->length == 0) return s.Notice(text::kConsoleNothingToPaste);
+  if ((*clip)->rate != s.active()->rate) return s.Fail(text::kConsoleClipRateDiffers, std::to_string((*clip)->rate));
   return std::nullopt;
 }
 
@@ -46,7 +46,7 @@ std::optional<std::uint32_t> ParseIndex(Session& s, const std::string& text, con
                                         Marker** marker) {
   const auto n = ParseCount(text, UINT32_MAX);
   if (!n) {
-    s.Fail(Text::kBadNumber, text);
+    s.Fail(text::kConsoleBadNumber, text);
     return std::nullopt;
   }
   std::uint64_t i = 1;
@@ -56,7 +56,7 @@ std::optional<std::uint32_t> ParseIndex(Session& s, const std::string& text, con
       return static_cast<std::uint32_t>(i);
     }
   }
-  s.Fail(Text::kNoSuchMarker, text);
+  s.Fail(text::kConsoleNoSuchMarker, text);
   return std::nullopt;
 }
 
@@ -67,7 +67,7 @@ Result MarkerAddOrSet(Session& s, const CommandArgs& args, bool set) {
   Marker* target = nullptr;
   if (set && !ParseIndex(s, args[1], d, &target)) return Result::kFailed;
   const auto pos = ParsePosition(args[base], d.rate);
-  if (!pos) return s.Fail(Text::kBadNumber, args[base]);
+  if (!pos) return s.Fail(text::kConsoleBadNumber, args[base]);
   const std::uint32_t frame = ClampPosition(*pos, d.length);
   const std::string comment = args.size() > base + 2 ? args[base + 2] : std::string();
   if (set) return Done(s, ChangeMarker(d, target, frame, args[base + 1], comment));
@@ -79,7 +79,7 @@ Result MarkerAddOrSet(Session& s, const CommandArgs& args, bool set) {
 }
 
 Result MarkerList_(Session& s, const SoundDocument& d) {
-  if (d.markers.size() == 0) return s.Notice(Text::kNoMarkers);
+  if (d.markers.size() == 0) return s.Notice(text::kConsoleNoMarkers);
   std::size_t i = 1;
   for (const Marker* m = d.markers.first(); m; m = m->next, ++i) {
     s.out() << i << "  " << m->position << "  " << FormatMarkerTime(m->position, d.rate) << "  \"" << m->name
@@ -95,10 +95,10 @@ Result StepHistory(Session& s, const CommandArgs& args, bool redo) {
   std::uint64_t steps = 1;
   if (!args.empty()) {
     const auto n = ParseCount(args[0], UINT32_MAX);
-    if (!n || *n == 0) return s.Fail(Text::kBadNumber, args[0]);
+    if (!n || *n == 0) return s.Fail(text::kConsoleBadNumber, args[0]);
     steps = *n;
   }
-  if (!(redo ? CanRedo(d) : CanUndo(d))) return s.Notice(redo ? Text::kNothingToRedo : Text::kNothingToUndo);
+  if (!(redo ? CanRedo(d) : CanUndo(d))) return s.Notice(redo ? text::kConsoleNothingToRedo : text::kConsoleNothingToUndo);
   for (std::uint64_t i = 0; i < steps && (redo ? CanRedo(d) : CanUndo(d)); ++i)
     if (const std::uint32_t rc = redo ? Redo(d) : Undo(d)) return s.Fail(rc);
   return Result::kDone;
@@ -136,13 +136,13 @@ std::optional<ChannelValues> ChannelArgs(Session& s, const CommandArgs& args, fl
   ChannelValues values{neutral, neutral};
   std::optional<float> first = parse(args[0]);
   if (!first) {
-    s.Fail(Text::kBadNumber, args[0]);
+    s.Fail(text::kConsoleBadNumber, args[0]);
     return std::nullopt;
   }
   if (args.size() == 2) {
     const std::optional<float> second = parse(args[1]);
     if (!second) {
-      s.Fail(Text::kBadNumber, args[1]);
+      s.Fail(text::kConsoleBadNumber, args[1]);
       return std::nullopt;
     }
     return ChannelValues{*first, *second};
@@ -163,9 +163,9 @@ Result SelectCommand(Session& s, const CommandArgs& args) {
     return Result::kDone;
   }
   const auto from = ParsePosition(args[0], d.rate);
-  if (!from) return s.Fail(Text::kBadNumber, args[0]);
+  if (!from) return s.Fail(text::kConsoleBadNumber, args[0]);
   const auto to = ParsePosition(args[1], d.rate);
-  if (!to) return s.Fail(Text::kBadNumber, args[1]);
+  if (!to) return s.Fail(text::kConsoleBadNumber, args[1]);
   if (to->negative) {
     SetSelection(d, 0, 0);
     return Result::kDone;
@@ -179,7 +179,7 @@ Result SelectCommand(Session& s, const CommandArgs& args) {
 Result ChannelsCommand(Session& s, const CommandArgs& args) {
   SoundDocument& d = *s.active();
   const auto mask = ParseCount(args[0], 3);
-  if (!mask || *mask == 0) return s.Fail(Text::kBadNumber, args[0]);
+  if (!mask || *mask == 0) return s.Fail(text::kConsoleBadNumber, args[0]);
   if (d.channels == 1 && *mask != 1) return s.Fail(err::kUnsupportedFormat);
   SetChannelMask(d, static_cast<std::uint32_t>(*mask));
   return Result::kDone;
@@ -187,21 +187,21 @@ Result ChannelsCommand(Session& s, const CommandArgs& args) {
 
 Result DeleteCommand(Session& s, const CommandArgs&) {
   SoundDocument& d = *s.active();
-  if (SelectionOf(d).empty()) return s.Notice(Text::kNothingSelected);
+  if (SelectionOf(d).empty()) return s.Notice(text::kConsoleNothingSelected);
   return Done(s, DeleteSelection(d));
 }
 
 Result CutCommand(Session& s, const CommandArgs&) {
   SoundDocument& d = *s.active();
   const Selection sel = SelectionOf(d);
-  if (sel.empty()) return s.Notice(Text::kNothingSelected);
+  if (sel.empty()) return s.Notice(text::kConsoleNothingSelected);
   return Done(s, CutSelection(d, sel.from, sel.to));
 }
 
 Result CopyCommand(Session& s, const CommandArgs&) {
   SoundDocument& d = *s.active();
   const Selection sel = SelectionOf(d);
-  if (sel.empty()) return s.Notice(Text::kNothingSelected);
+  if (sel.empty()) return s.Notice(text::kConsoleNothingSelected);
   return Done(s, CopySelection(d, sel.from, sel.to));
 }
 
@@ -214,7 +214,7 @@ Result PasteCommand(Session& s, const CommandArgs&) {
 
 Result PasteOverCommand(Session& s, const CommandArgs&) {
   SoundDocument& d = *s.active();
-  if (SelectionOf(d).empty()) return s.Notice(Text::kNothingSelected);
+  if (SelectionOf(d).empty()) return s.Notice(text::kConsoleNothingSelected);
   ClipRef clip;
   if (const auto r = TakeClip(s, &clip)) return *r;
   return Done(s, PasteOverSelection(d, *clip));
@@ -232,14 +232,14 @@ Result MixPasteSubtractCommand(Session& s, const CommandArgs&) { return MixPaste
 
 Result SilenceCommand(Session& s, const CommandArgs&) {
   SoundDocument& d = *s.active();
-  if (SelectionOf(d).empty()) return s.Notice(Text::kNothingSelected);
+  if (SelectionOf(d).empty()) return s.Notice(text::kConsoleNothingSelected);
   return Done(s, SilenceSelection(d));
 }
 
 Result InsertSilenceCommand(Session& s, const CommandArgs& args) {
   SoundDocument& d = *s.active();
   const auto ms = ParseCount(args[0], UINT32_MAX);
-  if (!ms) return s.Fail(Text::kBadNumber, args[0]);
+  if (!ms) return s.Fail(text::kConsoleBadNumber, args[0]);
   if (*ms == 0) return Result::kDone;
   return Done(s, InsertSilence(d, SelectionOf(d).from, static_cast<std::uint32_t>(*ms)));
 }
@@ -249,7 +249,7 @@ Result GainCommand(Session& s, const CommandArgs& args) {
   const auto factors = ChannelArgs(s, args, 1.0f, ParseDecibels);
   if (!factors) return Result::kFailed;
   const Selection sel = SelectionOf(d);
-  if (sel.empty()) return s.Notice(Text::kNothingSelected);
+  if (sel.empty()) return s.Notice(text::kConsoleNothingSelected);
   return Done(s, ApplyGain(d, sel.from, sel.to - sel.from, *factors, GetCoreText(CoreText::kUndoGain)));
 }
 
@@ -263,7 +263,7 @@ Result OffsetCommand(Session& s, const CommandArgs& args) {
   const auto offsets = ChannelArgs(s, args, 0.0f, parse);
   if (!offsets) return Result::kFailed;
   const Selection sel = SelectionOf(d);
-  if (sel.empty()) return s.Notice(Text::kNothingSelected);
+  if (sel.empty()) return s.Notice(text::kConsoleNothingSelected);
   return Done(s, ApplyOffset(d, sel.from, sel.to - sel.from, *offsets, GetCoreText(CoreText::kUndoOffset)));
 }
 
@@ -291,7 +291,7 @@ Result MarkerCommand(Session& s, const CommandArgs& args) {
     Marker* m = nullptr;
     if (!ParseIndex(s, args[1], d, &m)) return Result::kFailed;
     const auto pos = ParsePosition(args[2], d.rate);
-    if (!pos) return s.Fail(Text::kBadNumber, args[2]);
+    if (!pos) return s.Fail(text::kConsoleBadNumber, args[2]);
     const std::string name = m->name;
     const std::string comment = m->comment ? *m->comment : std::string();
     return Done(s, ChangeMarker(d, m, ClampPosition(*pos, d.length), name, comment));
@@ -310,7 +310,7 @@ Result MarkerCommand(Session& s, const CommandArgs& args) {
 Result RegionCommand(Session& s, const CommandArgs& args) {
   SoundDocument& d = *s.active();
   if (args[0] != "next" && args[0] != "prev") return s.Usage("region");
-  if (d.markers.size() == 0) return s.Notice(Text::kNoMarkers);
+  if (d.markers.size() == 0) return s.Notice(text::kConsoleNoMarkers);
   if (args[0] == "next") SelectNextRegion(d);
   else SelectPreviousRegion(d);
   return Result::kDone;

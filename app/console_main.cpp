@@ -89,7 +89,7 @@ int RunEdited(Session& session, InstanceServer& server) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const tidemark::OpenOptions open_options = LoadStartupSettings();
+  const StartupSettings startup = LoadStartupSettings();
   LoadStartupTexts();
   tidemark::InstallWaveClipboardLink();
   const bool interactive = ::isatty(STDIN_FILENO) == 1;
@@ -101,7 +101,7 @@ int main(int argc, char** argv) {
     const std::string name = InstanceSocketName();
     if (server.Listen(name, &held_elsewhere) == 0 && held_elsewhere) {
       if (SendToInstance(name, files) == 0) {
-        std::cout << "Tidemark is already running; " << files.size() << " file(s) handed to it.\n";
+        std::cout << Session::Format(tidemark::text::kConsoleAlreadyRunning, std::to_string(files.size())) << '\n';
         return 0;
       }
       // The other instance went away meanwhile: carry on alone.
@@ -109,7 +109,8 @@ int main(int argc, char** argv) {
   }
 
   Session session(std::cout, std::cerr, interactive);
-  session.set_open_options(open_options);
+  session.set_open_options(startup.open);
+  session.set_save_settings(startup.save);
   if (::isatty(STDERR_FILENO) == 1) session.set_progress(TerminalProgress());
   if (session.OpenFiles(files) == Result::kFailed && !interactive) return 1;
   if (!interactive) return session.Run(std::cin);

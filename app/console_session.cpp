@@ -52,35 +52,35 @@ bool Session::ConfirmQuit() {
   for (const Entry& e : documents_) {
     if (!IsDocumentSaved(*e.document)) {
       quit_warned_ = true;
-      err_ << ConsoleText(Text::kQuitWarning) << '\n';
+      err_ << ConsoleText(text::kConsoleQuitWarning) << '\n';
       return false;
     }
   }
   return true;
 }
 
-std::string Session::Format(Text text, std::string_view arg) {
+std::string Session::Format(TextSlot text, std::string_view arg) {
   std::string s(ConsoleText(text));
   if (const std::size_t at = s.find("%s"); at != std::string::npos) s.replace(at, 2, arg);
   return s;
 }
 
 Result Session::Fail(std::uint32_t code) {
-  if (code == err::kCancelled) return Fail(Text::kCancelled);
+  if (code == err::kCancelled) return Fail(text::kConsoleCancelled);
   err_ << "error: " << DescribeError(code) << '\n';
   return Result::kFailed;
 }
 
-Result Session::Fail(Text text, std::string_view arg) {
+Result Session::Fail(TextSlot text, std::string_view arg) {
   err_ << "error: " << Format(text, arg) << '\n';
   return Result::kFailed;
 }
 
 Result Session::Usage(std::string_view command) {
-  return Fail(Text::kBadArguments, HelpFor(command).usage);
+  return Fail(text::kConsoleBadArguments, HelpFor(command).usage);
 }
 
-Result Session::Notice(Text text, std::string_view arg) {
+Result Session::Notice(TextSlot text, std::string_view arg) {
   out_ << Format(text, arg) << '\n';
   return Result::kDone;
 }
@@ -89,15 +89,15 @@ Result Session::Execute(std::string_view line) {
   const std::optional<std::vector<std::string>> words = SplitArguments(line);
   Result result;
   if (!words) {
-    result = Fail(Text::kUnclosedQuote);
+    result = Fail(text::kConsoleUnclosedQuote);
   } else if (words->empty() || (*words)[0][0] == '#') {
     return Result::kDone;
   } else {
     const std::vector<std::string> args(words->begin() + 1, words->end());
     const Command* command = FindCommand((*words)[0]);
-    if (!command) result = Fail(Text::kUnknownCommand, (*words)[0]);
+    if (!command) result = Fail(text::kConsoleUnknownCommand, (*words)[0]);
     else if (args.size() < command->min_args || args.size() > command->max_args) result = Usage(command->name);
-    else if (command->needs_document && !active()) result = Fail(Text::kNoDocument);
+    else if (command->needs_document && !active()) result = Fail(text::kConsoleNoDocument);
     else {
       if (progress_.begin) progress_.begin();
       result = command->handler(*this, args);

@@ -19,6 +19,7 @@
 
 #include "app/console_texts.h"
 #include "formats/open_sound_file.h"
+#include "formats/save_dither.h"
 
 namespace tidemark {
 struct SoundDocument;
@@ -36,6 +37,14 @@ struct ProgressHooks {
   std::function<bool(std::uint64_t done, std::uint64_t total)> step;
   std::function<void()> begin;
   std::function<void()> end;
+};
+
+// How saves are made (from the settings; built-in by default).
+struct SaveSettings {
+  // 16-bit targets of wider or scaled material are dithered.
+  bool dither_16bit = false;
+  // A Wave save of a document that is one whole working file moves it.
+  bool move_work_file = true;
 };
 
 // Gives the next command line; false at the end of input.
@@ -91,6 +100,10 @@ class Session {
   // What opening files is told (from the settings; built-in by default).
   void set_open_options(OpenOptions options) { open_options_ = std::move(options); }
   const OpenOptions& open_options() const { return open_options_; }
+  void set_save_settings(SaveSettings settings) { save_settings_ = settings; }
+  const SaveSettings& save_settings() const { return save_settings_; }
+  // The dither the saves use when the settings ask for it.
+  DitherHook* dither() { return &dither_; }
   // The progress callback for long work (empty without one).
   const std::function<bool(std::uint64_t, std::uint64_t)>& progress() const { return progress_.step; }
   // Whether a quit right now is allowed (asks once with modified documents
@@ -99,11 +112,11 @@ class Session {
 
   // Message helpers: each returns what the command then reports.
   Result Fail(std::uint32_t code);  // the catalogue's message for `code`
-  Result Fail(Text text, std::string_view arg = {});
+  Result Fail(TextSlot text, std::string_view arg = {});
   Result Usage(std::string_view command);
-  Result Notice(Text text, std::string_view arg = {});
+  Result Notice(TextSlot text, std::string_view arg = {});
   // A text with its first "%s" replaced by `arg`.
-  static std::string Format(Text text, std::string_view arg = {});
+  static std::string Format(TextSlot text, std::string_view arg = {});
 
  private:
   std::ostream& out_;
@@ -117,6 +130,8 @@ class Session {
   int active_ = 0;  // 0: none
   ProgressHooks progress_;
   OpenOptions open_options_;
+  SaveSettings save_settings_;
+  TpdfDither16 dither_;
 };
 
 // One row of the command table.

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "config/option_bits.h"
 #include "config/settings.h"
 #include "config/settings_core_options.h"
 #include "config/text_catalogue.h"
@@ -47,15 +48,17 @@ void LoadStartupTexts() {
 
 namespace tidemark::console {
 
-OpenOptions LoadStartupSettings() {
+StartupSettings LoadStartupSettings() {
   Settings settings;
   (void)LoadSettings(&settings);  // failures keep the built-in settings
   FillCoreOptions(settings, &MutableCoreOptions());
-  OpenOptions options;
-  options.importable_audio_extensions = settings.importable_audio_extensions;
-  options.importable_video_extensions = settings.importable_video_extensions;
-  options.one_bit_max_48k = GetCoreOptions().one_bit_output_max_48k;
-  return options;
+  StartupSettings startup;
+  startup.open.importable_audio_extensions = settings.importable_audio_extensions;
+  startup.open.importable_video_extensions = settings.importable_video_extensions;
+  startup.open.one_bit_max_48k = GetCoreOptions().one_bit_output_max_48k;
+  startup.save.dither_16bit = settings.Option(OptionBit::kDitherTo16Bits);
+  startup.save.move_work_file = settings.Option(OptionBit::kSaveByMovingWorkFile);
+  return startup;
 }
 
 }  // namespace tidemark::console

@@ -3,6 +3,7 @@
 // finds its undo names and status lines in it.
 #pragma once
 
+#include "app/console_session.h"
 #include "formats/open_sound_file.h"
 
 namespace tidemark::console {
@@ -13,7 +14,11 @@ void LoadStartupTexts();
 
 // Loads the user's settings ("tide.ini"; a missing or unreadable file
 // leaves the built-in ones), fills the core's options from them and gives
-// what opening files needs. Call before any document exists.
-OpenOptions LoadStartupSettings();
+// what opening and saving files need. Call before any document exists.
+struct StartupSettings {
+  OpenOptions open;
+  SaveSettings save;
+};
+StartupSettings LoadStartupSettings();
 
 }  // namespace tidemark::console

@@ -27,7 +27,8 @@ enum class OptionBit : std::uint8_t {
   kSaveByMovingWorkFile = 4,
   // Ask before copying a large user file aside so that it can be overwritten.
   kConfirmLargeDetach = 5,
-  // Dither when saving to 16 bits.
+  // Dither when saving wider or scaled material to 16 bits (off unless the
+  // user turns it on, so that a save is an exact conversion by default).
   kDitherTo16Bits = 6,
   // Ask before discarding changes, overwriting files and similar steps.
   kConfirmations = 7,
@@ -81,7 +82,7 @@ inline constexpr std::array<OptionDefault, 19> kOptionDefaults = {{
     {OptionBit::kSystemClipboard, true},
     {OptionBit::kSaveByMovingWorkFile, true},
     {OptionBit::kConfirmLargeDetach, true},
-    {OptionBit::kDitherTo16Bits, true},
+    {OptionBit::kDitherTo16Bits, false},
     {OptionBit::kConfirmations, true},
     {OptionBit::kMaximizeRestoredDocument, false},
     {OptionBit::kKeepWorkspace, false},

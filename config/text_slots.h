@@ -1,46 +1,17 @@
-// Names for the UI text slots the program uses, each given by its section
-// path and its position in that section, so no code uses a bare slot number.
-// A name that does not exist in the section table, or a position beyond the
-// section's count, fails to compile.
+// Names for every UI text slot, each given by its section path and its
+// position in that section, so no code uses a bare slot number. The slots of
+// the program's core, errors and console are named here; the other areas
+// have a header each.
 #pragma once
 
-#include <cstddef>
-#include <cstdint>
-#include <string_view>
-
-#include "config/text_sections.h"
+#include "config/text_slot.h"
+#include "config/text_slots_cd_dialogs.h"
+#include "config/text_slots_effects.h"
+#include "config/text_slots_menus.h"
+#include "config/text_slots_settings.h"
+#include "config/text_slots_keys.h"
 
 namespace tidemark {
-
-struct TextSlot {
-  std::uint16_t number;
-  friend constexpr bool operator==(TextSlot, TextSlot) = default;
-};
-
-namespace detail {
-// Not constexpr: reaching it during constant evaluation stops compilation.
-void UnknownTextSlot();
-}  // namespace detail
-
-// The row of section `path`, at compile time.
-consteval const TextSection& SectionNamed(std::string_view path) {
-  const std::size_t row = FindTextSectionIndex(path);
-  if (row >= kTextSectionCount) detail::UnknownTextSlot();
-  return kTextSections[row];
-}
-
-// The slot of text `index` of section `path`, at compile time.
-consteval TextSlot SlotOf(std::string_view path, unsigned index) {
-  const TextSection& section = SectionNamed(path);
-  if (index >= section.count) detail::UnknownTextSlot();
-  return TextSlot{static_cast<std::uint16_t>(section.first_slot + index)};
-}
-
-// The slot of text `index` of `section` at run time (the caller checks the
-// index against section.count).
-constexpr TextSlot SlotInSection(const TextSection& section, unsigned index) {
-  return TextSlot{static_cast<std::uint16_t>(section.first_slot + index)};
-}
 
 // Sections whose texts are picked at run time, by error number.
 namespace text_section {
@@ -161,55 +132,58 @@ inline constexpr TextSlot kStatusPlaying = SlotOf("status", 3);
 inline constexpr TextSlot kStatusRecording = SlotOf("status", 4);
 inline constexpr TextSlot kStatusStopped = SlotOf("status", 5);
 
-// "text": General words and formats.
-inline constexpr TextSlot kTextUntitled = SlotOf("text", 0);
-inline constexpr TextSlot kTextMono = SlotOf("text", 1);
-inline constexpr TextSlot kTextStereo = SlotOf("text", 2);
-inline constexpr TextSlot kTextLeft = SlotOf("text", 3);
-inline constexpr TextSlot kTextRight = SlotOf("text", 4);
-inline constexpr TextSlot kTextBothChannels = SlotOf("text", 5);
-inline constexpr TextSlot kTextHz = SlotOf("text", 6);
-inline constexpr TextSlot kTextKHz = SlotOf("text", 7);
-inline constexpr TextSlot kTextBit = SlotOf("text", 8);
-inline constexpr TextSlot kTextSamples = SlotOf("text", 9);
-inline constexpr TextSlot kTextSeconds = SlotOf("text", 10);
-inline constexpr TextSlot kTextMilliseconds = SlotOf("text", 11);
-inline constexpr TextSlot kTextDecibel = SlotOf("text", 12);
-inline constexpr TextSlot kTextRateAndChannels = SlotOf("text", 13);
-inline constexpr TextSlot kTextChannelCount = SlotOf("text", 14);
-inline constexpr TextSlot kTextSelection = SlotOf("text", 15);
-inline constexpr TextSlot kTextLength = SlotOf("text", 16);
-inline constexpr TextSlot kTextPosition = SlotOf("text", 17);
-inline constexpr TextSlot kTextStart = SlotOf("text", 18);
-inline constexpr TextSlot kTextEnd = SlotOf("text", 19);
-inline constexpr TextSlot kTextNone = SlotOf("text", 20);
-inline constexpr TextSlot kTextDefault = SlotOf("text", 21);
-inline constexpr TextSlot kTextOn = SlotOf("text", 22);
-inline constexpr TextSlot kTextOff = SlotOf("text", 23);
-inline constexpr TextSlot kTextYes = SlotOf("text", 24);
-inline constexpr TextSlot kTextNo = SlotOf("text", 25);
-inline constexpr TextSlot kTextModified = SlotOf("text", 26);
-inline constexpr TextSlot kTextReadOnly = SlotOf("text", 27);
-inline constexpr TextSlot kTextSoundFiles = SlotOf("text", 28);
-inline constexpr TextSlot kTextAllFiles = SlotOf("text", 29);
-inline constexpr TextSlot kTextTextFiles = SlotOf("text", 30);
-inline constexpr TextSlot kTextPresetFiles = SlotOf("text", 31);
-inline constexpr TextSlot kTextImpulseResponseFiles = SlotOf("text", 32);
-inline constexpr TextSlot kTextScriptFiles = SlotOf("text", 33);
-inline constexpr TextSlot kTextMarkers = SlotOf("text", 34);
-inline constexpr TextSlot kTextMarker = SlotOf("text", 35);
-inline constexpr TextSlot kTextComment = SlotOf("text", 36);
-inline constexpr TextSlot kTextName = SlotOf("text", 37);
-inline constexpr TextSlot kText8Bit = SlotOf("text", 38);
-inline constexpr TextSlot kText16Bit = SlotOf("text", 39);
-inline constexpr TextSlot kText24Bit = SlotOf("text", 40);
-inline constexpr TextSlot kText32Bit = SlotOf("text", 41);
-inline constexpr TextSlot kText32BitFloat = SlotOf("text", 42);
-inline constexpr TextSlot kText64BitFloat = SlotOf("text", 43);
-inline constexpr TextSlot kTextUnsigned = SlotOf("text", 44);
-inline constexpr TextSlot kTextSigned = SlotOf("text", 45);
-inline constexpr TextSlot kTextLittleEndian = SlotOf("text", 46);
-inline constexpr TextSlot kTextBigEndian = SlotOf("text", 47);
+// "text": The console editor's messages, notices and words (texts 0 to 35;
+// where a text has "%s", the console puts in the one value its name says:
+// the command, usage line, number, path, extension, format word, tag key or
+// rate), then general words (36 to 47).
+inline constexpr TextSlot kConsoleUnknownCommand = SlotOf("text", 0);
+inline constexpr TextSlot kConsoleUnclosedQuote = SlotOf("text", 1);
+inline constexpr TextSlot kConsoleBadArguments = SlotOf("text", 2);
+inline constexpr TextSlot kConsoleBadNumber = SlotOf("text", 3);
+inline constexpr TextSlot kConsoleBadFormatWord = SlotOf("text", 4);
+inline constexpr TextSlot kConsoleNoDocument = SlotOf("text", 5);
+inline constexpr TextSlot kConsoleNoSuchDocument = SlotOf("text", 6);
+inline constexpr TextSlot kConsoleDocumentModified = SlotOf("text", 7);
+inline constexpr TextSlot kConsoleNoPathUseSaveAs = SlotOf("text", 8);
+inline constexpr TextSlot kConsoleOneBitSaveRefused = SlotOf("text", 9);
+inline constexpr TextSlot kConsoleCodecSaveRefused = SlotOf("text", 10);
+inline constexpr TextSlot kConsoleKindCannotStore = SlotOf("text", 11);
+inline constexpr TextSlot kConsoleNoSuchMarker = SlotOf("text", 12);
+inline constexpr TextSlot kConsoleUnknownTag = SlotOf("text", 13);
+inline constexpr TextSlot kConsoleClipRateDiffers = SlotOf("text", 14);
+inline constexpr TextSlot kConsoleCannotOpenFile = SlotOf("text", 15);
+inline constexpr TextSlot kConsoleFolderSkipped = SlotOf("text", 16);
+inline constexpr TextSlot kConsoleCancelled = SlotOf("text", 17);
+inline constexpr TextSlot kConsoleNothingSelected = SlotOf("text", 18);
+inline constexpr TextSlot kConsoleNothingToPaste = SlotOf("text", 19);
+inline constexpr TextSlot kConsoleNothingToUndo = SlotOf("text", 20);
+inline constexpr TextSlot kConsoleNothingToRedo = SlotOf("text", 21);
+inline constexpr TextSlot kConsoleNoMarkers = SlotOf("text", 22);
+inline constexpr TextSlot kConsoleNoTags = SlotOf("text", 23);
+inline constexpr TextSlot kConsoleNoDocuments = SlotOf("text", 24);
+inline constexpr TextSlot kConsoleHistoryEmpty = SlotOf("text", 25);
+inline constexpr TextSlot kConsoleAlreadyOpen = SlotOf("text", 26);
+inline constexpr TextSlot kConsoleNothingToSave = SlotOf("text", 27);
+inline constexpr TextSlot kConsoleQuitWarning = SlotOf("text", 28);
+inline constexpr TextSlot kConsoleUntitled = SlotOf("text", 29);
+inline constexpr TextSlot kConsoleSavedWord = SlotOf("text", 30);
+inline constexpr TextSlot kConsoleModifiedWord = SlotOf("text", 31);
+inline constexpr TextSlot kConsoleNoneWord = SlotOf("text", 32);
+inline constexpr TextSlot kConsoleHelpHeader = SlotOf("text", 33);
+inline constexpr TextSlot kConsoleAlreadyRunning = SlotOf("text", 34);
+inline constexpr TextSlot kConsoleUndoneMark = SlotOf("text", 35);
+inline constexpr TextSlot kTextMono = SlotOf("text", 36);
+inline constexpr TextSlot kTextStereo = SlotOf("text", 37);
+inline constexpr TextSlot kTextLeft = SlotOf("text", 38);
+inline constexpr TextSlot kTextRight = SlotOf("text", 39);
+inline constexpr TextSlot kTextBothChannels = SlotOf("text", 40);
+inline constexpr TextSlot kTextHz = SlotOf("text", 41);
+inline constexpr TextSlot kTextSamples = SlotOf("text", 42);
+inline constexpr TextSlot kTextSeconds = SlotOf("text", 43);
+inline constexpr TextSlot kTextOn = SlotOf("text", 44);
+inline constexpr TextSlot kTextOff = SlotOf("text", 45);
+inline constexpr TextSlot kTextYes = SlotOf("text", 46);
+inline constexpr TextSlot kTextNo = SlotOf("text", 47);
 
 // "undo": Names of undo steps. Texts 0 to 2 name marker and envelope changes by their name letter: 'a' adding, 'd' deleting, 'r' changing.
 inline constexpr TextSlot kUndoAdd = SlotOf("undo", 0);

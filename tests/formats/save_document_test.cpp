@@ -34,19 +34,10 @@ namespace tidemark {
 namespace {
 
 using testing::DocumentPtr;
+using testing::FolderEntries;
 using testing::MakeTempDir;
 using testing::ReadWholeFile;
 using testing::WriteWholeFile;
-
-std::set<std::string> FolderEntries(const std::string& dir) {
-  std::set<std::string> names;
-  if (DIR* d = opendir(dir.c_str())) {
-    while (const dirent* e = readdir(d))
-      if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0) names.insert(e->d_name);
-    closedir(d);
-  }
-  return names;
-}
 
 void AddMarker(SoundDocument& doc, const char* name, std::uint32_t position) {
   ASSERT_TRUE(InsertMarker(doc.markers, NewMarker(name, "", position)));
