@@ -1,6 +1,6 @@
-// The language files shipped with the program: every section they hold is
-// known, complete and filled, and English holds every section the program
-// uses so far.
+// The language files shipped with the program: English and Japanese hold
+// every section, each complete and filled, and a translated text carries
+// the same escapes and printf conversions as its English original.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -79,6 +79,8 @@ TEST(ShippedLanguageFiles, EverySectionIsKnownCompleteAndFilled) {
   ASSERT_FALSE(folder.empty()) << "TIDEMARK_SOURCE_DIR is not set (ctest sets it)";
   const std::vector<std::string> files = ShippedFiles();
   ASSERT_FALSE(files.empty()) << "no language files in " << folder;
+  for (const char* name : {"en.txt", "ja.txt"})
+    EXPECT_TRUE(std::filesystem::exists(folder + "/" + name)) << name << " is not shipped";
   for (const std::string& path : files) {
     SCOPED_TRACE(path);
     const std::string bytes = testing::ReadWholeFile(path);
@@ -103,6 +105,9 @@ TEST(ShippedLanguageFiles, EverySectionIsKnownCompleteAndFilled) {
         EXPECT_FALSE(lines.texts[k].empty()) << "[" << name << "] text " << k << " is empty";
       expected_filled += section->count;
     }
+    for (const TextSection& row : kTextSections)
+      EXPECT_TRUE(layout.contains(std::string(row.path))) << "[" << row.path << "] missing";
+    EXPECT_EQ(expected_filled, kTextSlotCount - 2);
 
     // The catalogue reads it the same way: every slot of every present
     // section is filled, nothing else is.
@@ -117,6 +122,58 @@ TEST(ShippedLanguageFiles, EverySectionIsKnownCompleteAndFilled) {
         EXPECT_FALSE(catalogue.Text(SlotInSection(*section, k)).empty()) << "[" << name << "] " << k;
     }
   }
+}
+
+// The escapes ("\n", "\r", "\\") and the '%' conversions of a text, in order.
+std::vector<std::string> Marks(std::string_view text) {
+  std::vector<std::string> marks;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\\' && i + 1 < text.size() && std::string_view("nr\\").find(text[i + 1]) != std::string::npos) {
+      marks.emplace_back(text.substr(i, 2));
+      ++i;
+    } else if (text[i] == '%') {
+      // Flags, width, precision and length, then the conversion letter.
+      // A '%' without a conversion letter after them is a plain '%'.
+      std::size_t end = i + 1;
+      while (end < text.size() && std::string_view("-+ #0123456789.lhzjt").find(text[end]) != std::string::npos) ++end;
+      if (end < text.size() && std::string_view("diouxXeEfFgGaAcspn%").find(text[end]) != std::string::npos) {
+        marks.emplace_back(text.substr(i, end + 1 - i));
+        i = end;
+      } else {
+        marks.emplace_back("%");
+      }
+    }
+  }
+  return marks;
+}
+
+TEST(ShippedLanguageFiles, JapaneseKeepsTheEscapesAndConversionsOfEnglish) {
+  const auto layout_of = [](const std::string& path) {
+    std::vector<std::string> stray;
+    return ReadLayout(DecodeTextFile(testing::ReadWholeFile(path), "UTF-8"), &stray);
+  };
+  const auto en = layout_of(ShippedFolder() + "/en.txt");
+  const auto ja = layout_of(ShippedFolder() + "/ja.txt");
+  ASSERT_EQ(en.size(), kTextSectionCount);
+  ASSERT_EQ(ja.size(), kTextSectionCount);
+  std::size_t compared = 0, with_marks = 0;
+  for (const auto& [name, lines] : en) {
+    const auto other = ja.find(name);
+    ASSERT_NE(other, ja.end()) << name;
+    ASSERT_EQ(other->second.texts.size(), lines.texts.size()) << name;
+    for (std::size_t k = 0; k < lines.texts.size(); ++k) {
+      const std::vector<std::string> marks = Marks(lines.texts[k]);
+      EXPECT_EQ(Marks(other->second.texts[k]), marks)
+          << "[" << name << "] text " << k << ": " << lines.texts[k] << " / " << other->second.texts[k];
+      ++compared;
+      with_marks += !marks.empty();
+    }
+  }
+  EXPECT_EQ(compared, kTextSlotCount - 2);
+  EXPECT_GT(with_marks, 50u);  // the check sees the formats it is meant for
+  // The check itself: conversions with flags and lengths are whole tokens.
+  EXPECT_EQ(Marks("a %-5.2lf b %s\\\\n c 100%, d (%) %%"),
+            (std::vector<std::string>{"%-5.2lf", "%s", "\\\\", "%", "%", "%%"}));
 }
 
 TEST(ShippedLanguageFiles, EnglishHoldsEverySectionInUse) {
