@@ -50,15 +50,20 @@ void TakeHandedFiles(Session& session, InstanceServer& server) {
 Session* g_session = nullptr;
 bool g_done = false;
 
+// Ends the edited input. Removing the handler inside the line callback keeps
+// readline from showing the prompt once more after the last command.
+void FinishInput(bool at_end_of_input) {
+  g_done = true;
+  ::rl_callback_handler_remove();
+  if (at_end_of_input) std::cout << '\n';  // Ctrl-D leaves the cursor on the prompt line
+}
+
 void OnLine(char* text) {
-  if (!text) {
-    g_done = true;
-    return;
-  }
+  if (!text) return FinishInput(true);
   const std::string line = text;
   if (*text) ::add_history(text);
   std::free(text);
-  if (g_session->Execute(line) == Result::kQuit) g_done = true;
+  if (g_session->Execute(line) == Result::kQuit) FinishInput(false);
 }
 
 // Reads edited lines while watching the instance socket.
@@ -80,8 +85,7 @@ int RunEdited(Session& session, InstanceServer& server) {
     }
     if (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) ::rl_callback_read_char();
   }
-  ::rl_callback_handler_remove();
-  std::cout << '\n';
+  if (!g_done) FinishInput(true);  // poll failed
   return session.ExitStatus();
 }
 #endif
