@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/sample_type_text.h"
+#include "core/samples/sample_type_text.h"
 
 namespace tidemark::console {
 

@@ -12,12 +12,12 @@
 #include "app/console_args.h"
 #include "app/console_commands.h"
 #include "app/console_session.h"
-#include "core/document_properties.h"
-#include "core/sound_document.h"
-#include "core/undo_history.h"
+#include "core/edit/document_properties.h"
+#include "core/document/sound_document.h"
+#include "core/undo/undo_history.h"
 #include "formats/open_sound_file.h"
 #include "formats/save_document.h"
-#include "formats/tag_set.h"
+#include "formats/tags/tag_set.h"
 #include "platform/ascii_case.h"
 
 namespace tidemark::console {

@@ -6,15 +6,15 @@
 
 #include "app/console_args.h"
 #include "app/console_commands.h"
-#include "core/core_text.h"
-#include "core/edit_commands.h"
-#include "core/marker_commands.h"
-#include "core/marker_regions.h"
-#include "core/marker_text.h"
-#include "core/sound_clip.h"
-#include "core/sound_document.h"
-#include "core/stretch_render.h"
-#include "core/undo_history.h"
+#include "core/document/core_text.h"
+#include "core/edit/edit_commands.h"
+#include "core/undo/marker_commands.h"
+#include "core/markers/marker_regions.h"
+#include "core/markers/marker_text.h"
+#include "core/edit/sound_clip.h"
+#include "core/document/sound_document.h"
+#include "core/edit/stretch_render.h"
+#include "core/undo/undo_history.h"
 
 namespace tidemark::console {
 namespace {

@@ -5,9 +5,9 @@
 
 #include "app/console_args.h"
 #include "config/error_messages.h"
-#include "core/sound_clip.h"
-#include "core/sound_document.h"
-#include "core/undo_history.h"
+#include "core/edit/sound_clip.h"
+#include "core/document/sound_document.h"
+#include "core/undo/undo_history.h"
 #include "platform/error_numbers.h"
 
 namespace tidemark::console {

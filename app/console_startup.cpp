@@ -4,11 +4,11 @@
 
 #include "config/option_bits.h"
 #include "config/settings.h"
-#include "config/settings_core_options.h"
+#include "app/settings_core_options.h"
 #include "config/text_catalogue.h"
 #include "config/text_slots.h"
 #include "core/core_options.h"
-#include "core/core_text.h"
+#include "core/document/core_text.h"
 
 namespace tidemark::console {
 namespace {

@@ -14,14 +14,14 @@
 #include <vector>
 
 #include "app/one_bit_demo.h"
-#include "core/marker.h"
-#include "core/sample_convert.h"
-#include "core/sample_type_text.h"
-#include "formats/file_io.h"
+#include "core/markers/marker.h"
+#include "core/samples/sample_convert.h"
+#include "core/samples/sample_type_text.h"
+#include "formats/chunks/file_io.h"
 #include "formats/file_kind.h"
-#include "formats/tags.h"
-#include "formats/wav_cues.h"
-#include "formats/wav_probe.h"
+#include "formats/tags/tags.h"
+#include "formats/wav/wav_cues.h"
+#include "formats/wav/wav_probe.h"
 #include "platform/posix_file.h"
 
 namespace {

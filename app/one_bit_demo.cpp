@@ -8,13 +8,13 @@
 #include <string>
 #include <vector>
 
-#include "core/sample_format.h"
-#include "core/segment.h"
-#include "dsp/delta_sigma_modulator.h"
-#include "dsp/tone_analysis.h"
-#include "formats/one_bit_document.h"
-#include "formats/one_bit_writer.h"
-#include "formats/tag_set.h"
+#include "core/samples/sample_format.h"
+#include "core/document/segment.h"
+#include "dsp/delta_sigma/delta_sigma_modulator.h"
+#include "dsp/analysis/tone_analysis.h"
+#include "formats/one_bit/one_bit_document.h"
+#include "formats/one_bit/one_bit_writer.h"
+#include "formats/tags/tag_set.h"
 
 namespace {
 

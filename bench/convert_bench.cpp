@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "core/sample_convert.h"
-#include "core/sample_convert_kernels.h"
-#include "core/sample_type_text.h"
+#include "core/samples/sample_convert.h"
+#include "core/samples/internal/sample_convert_kernels.h"
+#include "core/samples/sample_type_text.h"
 
 // The same rules compiled with -fno-tree-vectorize (see CMakeLists.txt).
 namespace tidemark::convert_detail::scalar_novec {

@@ -11,8 +11,8 @@
 #include <numbers>
 #include <vector>
 
-#include "dsp/delta_sigma_modulator.h"
-#include "dsp/tone_analysis.h"
+#include "dsp/delta_sigma/delta_sigma_modulator.h"
+#include "dsp/analysis/tone_analysis.h"
 
 namespace {
 

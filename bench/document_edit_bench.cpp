@@ -14,9 +14,9 @@
 #include <random>
 #include <string>
 
-#include "core/segment_edit.h"
-#include "core/sound_document.h"
-#include "core/sound_source.h"
+#include "core/document/internal/segment_edit.h"
+#include "core/document/sound_document.h"
+#include "core/sources/sound_source.h"
 
 namespace tidemark {
 namespace {

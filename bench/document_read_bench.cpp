@@ -19,8 +19,8 @@
 #include <string>
 #include <vector>
 
-#include "core/segment_cursor.h"
-#include "core/sound_source.h"
+#include "core/document/segment_cursor.h"
+#include "core/sources/sound_source.h"
 
 namespace tidemark {
 namespace {

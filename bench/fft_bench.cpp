@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "dsp/real_fft.h"
+#include "dsp/fft/real_fft.h"
 
 namespace {
 

@@ -12,13 +12,13 @@
 #include <string>
 #include <vector>
 
-#include "core/marker.h"
-#include "core/pcm_header.h"
-#include "formats/byte_order.h"
-#include "formats/chunk_metadata.h"
-#include "formats/container.h"
-#include "formats/wav_cues.h"
-#include "formats/wav_probe.h"
+#include "core/markers/marker.h"
+#include "core/io/pcm_header.h"
+#include "formats/chunks/byte_order.h"
+#include "formats/chunks/chunk_metadata.h"
+#include "formats/chunks/container.h"
+#include "formats/wav/wav_cues.h"
+#include "formats/wav/wav_probe.h"
 
 namespace tidemark {
 namespace {

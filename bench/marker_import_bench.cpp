@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "core/marker_list.h"
-#include "core/marker_text.h"
-#include "core/sound_document.h"
+#include "core/markers/marker_list.h"
+#include "core/markers/marker_text.h"
+#include "core/document/sound_document.h"
 
 namespace tidemark {
 namespace {

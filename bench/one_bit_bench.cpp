@@ -17,12 +17,12 @@
 #include <string>
 #include <vector>
 
-#include "core/sample_format.h"
-#include "formats/one_bit_input_bits.h"
-#include "formats/one_bit_lpf.h"
-#include "formats/one_bit_plan.h"
-#include "formats/one_bit_source.h"
-#include "formats/one_bit_writer.h"
+#include "core/samples/sample_format.h"
+#include "dsp/one_bit/one_bit_input_bits.h"
+#include "dsp/one_bit/one_bit_lpf.h"
+#include "dsp/one_bit/one_bit_plan.h"
+#include "formats/one_bit/one_bit_source.h"
+#include "formats/one_bit/one_bit_writer.h"
 
 namespace tidemark::NS_1BIT {
 namespace {

@@ -13,10 +13,10 @@
 #include <string>
 #include <vector>
 
-#include "core/edit_commands.h"
-#include "core/pcm_header.h"
-#include "core/sound_clip.h"
-#include "core/sound_document.h"
+#include "core/edit/edit_commands.h"
+#include "core/io/pcm_header.h"
+#include "core/edit/sound_clip.h"
+#include "core/document/sound_document.h"
 #include "formats/open_sound_file.h"
 #include "formats/save_document.h"
 

@@ -23,11 +23,11 @@
 #include <vector>
 
 #include "core/core_options.h"
-#include "core/file_source.h"
-#include "core/sample_convert.h"
-#include "core/segment.h"
-#include "core/source_list.h"
-#include "core/work_file_writer.h"
+#include "core/sources/file_source.h"
+#include "core/samples/sample_convert.h"
+#include "core/document/segment.h"
+#include "core/sources/source_list.h"
+#include "core/io/work_file_writer.h"
 #include "platform/page_buffer.h"
 
 namespace {

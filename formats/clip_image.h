@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <span>
 
-#include "core/sound_clip.h"
-#include "formats/wav_clipboard.h"
+#include "core/edit/sound_clip.h"
+#include "formats/wav/internal/wav_clipboard.h"
 
 namespace tidemark {
 

@@ -1,7 +1,7 @@
 #include "formats/file_kind.h"
 
 #include "core/core_options.h"
-#include "core/pcm_header.h"
+#include "core/io/pcm_header.h"
 #include "formats/format_registry.h"
 #include "platform/ascii_case.h"
 #include "platform/error_numbers.h"

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "core/sample_format.h"
+#include "core/samples/sample_format.h"
 #include "platform/posix_file.h"
 
 namespace tidemark {

@@ -2,8 +2,8 @@
 
 #include <mutex>
 
-#include "core/pcm_header.h"
-#include "formats/iff_header.h"
+#include "core/io/pcm_header.h"
+#include "formats/aiff_au/internal/iff_header.h"
 #include "platform/error_numbers.h"
 
 namespace tidemark {

@@ -4,17 +4,17 @@
 #include <array>
 #include <utility>
 
-#include "core/sound_document.h"
-#include "core/sound_source.h"
-#include "formats/byte_order.h"
-#include "formats/iff_markers.h"
-#include "formats/iff_numbers.h"
-#include "formats/input_file.h"
-#include "formats/one_bit_document.h"
-#include "formats/raw_pcm.h"
-#include "formats/tags.h"
-#include "formats/wav_cues.h"
-#include "formats/wav_probe.h"
+#include "core/document/sound_document.h"
+#include "core/sources/sound_source.h"
+#include "formats/chunks/byte_order.h"
+#include "formats/aiff_au/internal/iff_markers.h"
+#include "formats/aiff_au/internal/iff_numbers.h"
+#include "formats/chunks/internal/input_file.h"
+#include "formats/one_bit/one_bit_document.h"
+#include "formats/aiff_au/internal/raw_pcm.h"
+#include "formats/tags/tags.h"
+#include "formats/wav/wav_cues.h"
+#include "formats/wav/wav_probe.h"
 #include "platform/ascii_case.h"
 
 namespace tidemark {

@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "core/sample_format.h"
-#include "core/segment.h"
+#include "core/samples/sample_format.h"
+#include "core/document/segment.h"
 #include "formats/sound_file_info.h"
 #include "platform/error_numbers.h"
 

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "core/segment_cursor.h"
+#include "core/document/segment_cursor.h"
 
 namespace tidemark {
 

@@ -16,8 +16,8 @@
 #include <functional>
 #include <string>
 
-#include "core/sample_format.h"
-#include "core/segment_cursor.h"
+#include "core/samples/sample_format.h"
+#include "core/document/segment_cursor.h"
 
 namespace tidemark {
 

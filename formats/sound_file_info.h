@@ -5,9 +5,9 @@
 
 #include <cstdint>
 
-#include "core/document_metadata.h"
-#include "core/marker_list.h"
-#include "core/sample_format.h"
+#include "core/document/document_metadata.h"
+#include "core/markers/marker_list.h"
+#include "core/samples/sample_format.h"
 
 namespace tidemark {
 

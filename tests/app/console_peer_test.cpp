@@ -5,10 +5,10 @@
 // conversion model (rounding rules included).
 #include <cstring>
 
-#include "core/document_properties.h"
-#include "core/sample_type_text.h"
+#include "core/edit/document_properties.h"
+#include "core/samples/sample_type_text.h"
 #include "tests/app/console_test_util.h"
-#include "tests/core/reference_convert.h"
+#include "tests/core/samples/reference_convert.h"
 #include "tests/support/hermetic_env.h"
 
 namespace tidemark {

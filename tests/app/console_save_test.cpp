@@ -16,11 +16,11 @@
 #include "config/option_bits.h"
 #include "config/settings.h"
 #include "config/settings_folder.h"
-#include "core/document_properties.h"
+#include "core/edit/document_properties.h"
 #include "platform/error_numbers.h"
 #include "platform/fault_injection.h"
 #include "tests/app/console_test_util.h"
-#include "tests/formats/one_bit_test_util.h"
+#include "tests/formats/one_bit/one_bit_test_util.h"
 #include "tests/support/hermetic_env.h"
 
 namespace tidemark {

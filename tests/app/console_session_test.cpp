@@ -3,8 +3,8 @@
 
 #include <cstring>
 
-#include "core/document_properties.h"
-#include "core/sound_clip.h"
+#include "core/edit/document_properties.h"
+#include "core/edit/sound_clip.h"
 #include "tests/app/console_test_util.h"
 #include "tests/support/hermetic_env.h"
 

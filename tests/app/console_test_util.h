@@ -10,8 +10,8 @@
 
 #include "app/console_session.h"
 #include "app/console_startup.h"
-#include "core/segment_cursor.h"
-#include "core/sound_document.h"
+#include "core/document/segment_cursor.h"
+#include "core/document/sound_document.h"
 #include "formats/open_sound_file.h"
 #include "tests/formats/open_save_test_util.h"
 

@@ -9,9 +9,9 @@
 
 #include <gtest/gtest.h>
 
-#include "core/segment.h"
-#include "core/sound_document.h"
-#include "core/sound_source.h"
+#include "core/document/segment.h"
+#include "core/document/sound_document.h"
+#include "core/sources/sound_source.h"
 #include "platform/headless_editor_window.h"
 #include "platform/headless_main_frame.h"
 #include "tests/core/source_test_util.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/marker_list.h"
+#include "core/markers/marker_list.h"
 
 namespace tidemark::testing {
 

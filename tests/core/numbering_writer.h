@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "core/chunk_writer.h"
-#include "core/source_numbering.h"
-#include "core/sound_document.h"
-#include "core/undo_history.h"
+#include "core/io/chunk_writer.h"
+#include "core/sources/source_numbering.h"
+#include "core/document/sound_document.h"
+#include "core/undo/undo_history.h"
 #include "platform/error_numbers.h"
 
 namespace tidemark::testing {

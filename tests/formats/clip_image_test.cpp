@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "core/core_options.h"
-#include "core/edit_commands.h"
-#include "core/segment_cursor.h"
-#include "core/sound_clip.h"
+#include "core/edit/edit_commands.h"
+#include "core/document/segment_cursor.h"
+#include "core/edit/sound_clip.h"
 #include "platform/clipboard.h"
 #include "platform/error_numbers.h"
 #include "tests/core/document_test_util.h"

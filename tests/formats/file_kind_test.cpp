@@ -7,10 +7,10 @@
 #include <gtest/gtest.h>
 
 #include "core/core_options.h"
-#include "core/pcm_header.h"
+#include "core/io/pcm_header.h"
 #include "platform/error_numbers.h"
 #include "platform/fault_injection.h"
-#include "tests/formats/chunk_test_util.h"
+#include "tests/formats/chunks/chunk_test_util.h"
 
 namespace tidemark {
 namespace {

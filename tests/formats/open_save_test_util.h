@@ -14,11 +14,11 @@
 
 #include <gtest/gtest.h>
 
-#include "core/segment_cursor.h"
-#include "core/sound_document.h"
+#include "core/document/segment_cursor.h"
+#include "core/document/sound_document.h"
 #include "formats/open_sound_file.h"
 #include "tests/core/document_test_util.h"
-#include "tests/formats/wav_test_util.h"
+#include "tests/formats/wav/wav_test_util.h"
 
 namespace tidemark::testing {
 

@@ -6,12 +6,12 @@
 
 #include <gtest/gtest.h>
 
-#include "core/sound_document.h"
-#include "formats/tag_set.h"
-#include "formats/tags.h"
-#include "formats/wav_cues.h"
+#include "core/document/sound_document.h"
+#include "formats/tags/tag_set.h"
+#include "formats/tags/tags.h"
+#include "formats/wav/wav_cues.h"
 #include "platform/error_numbers.h"
-#include "tests/formats/one_bit_test_util.h"
+#include "tests/formats/one_bit/one_bit_test_util.h"
 #include "tests/formats/open_save_test_util.h"
 #include "tests/support/hermetic_env.h"
 

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "formats/app_private.h"
+#include "formats/tags/internal/app_private.h"
 
 using namespace tidemark;
 

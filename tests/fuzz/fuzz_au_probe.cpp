@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <span>
 
-#include "formats/au_probe.h"
-#include "formats/random_access_input.h"
+#include "formats/aiff_au/internal/au_probe.h"
+#include "formats/chunks/internal/random_access_input.h"
 
 using namespace tidemark;
 

@@ -5,10 +5,10 @@
 #include <cstdlib>
 #include <span>
 
-#include "formats/byte_order.h"
-#include "formats/chunk_table.h"
-#include "formats/container.h"
-#include "formats/iff_numbers.h"
+#include "formats/chunks/byte_order.h"
+#include "formats/chunks/internal/chunk_table.h"
+#include "formats/chunks/container.h"
+#include "formats/aiff_au/internal/iff_numbers.h"
 
 using namespace tidemark;
 

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "core/sample_convert.h"
+#include "core/samples/sample_convert.h"
 
 using namespace tidemark;
 

@@ -3,7 +3,7 @@
 // the header claims (the sanitizers watch every read and allocation).
 #include <cstdint>
 
-#include "formats/dsdiff_reader.h"
+#include "formats/one_bit/internal/dsdiff_reader.h"
 #include "tests/fuzz/one_bit_fuzz.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

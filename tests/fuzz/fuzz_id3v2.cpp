@@ -7,12 +7,12 @@
 #include <span>
 #include <vector>
 
-#include "formats/id3_fields.h"
-#include "formats/id3v1.h"
-#include "formats/id3v2_reader.h"
-#include "formats/id3v2_tag_set.h"
-#include "formats/id3v2_writer.h"
-#include "formats/random_access_input.h"
+#include "formats/tags/internal/id3_fields.h"
+#include "formats/tags/internal/id3v1.h"
+#include "formats/tags/internal/id3v2_reader.h"
+#include "formats/tags/internal/id3v2_tag_set.h"
+#include "formats/tags/internal/id3v2_writer.h"
+#include "formats/chunks/internal/random_access_input.h"
 
 using namespace tidemark;
 

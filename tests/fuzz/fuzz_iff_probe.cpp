@@ -6,9 +6,9 @@
 #include <cstdlib>
 #include <span>
 
-#include "formats/iff_markers.h"
-#include "formats/iff_probe.h"
-#include "formats/random_access_input.h"
+#include "formats/aiff_au/internal/iff_markers.h"
+#include "formats/aiff_au/internal/iff_probe.h"
+#include "formats/chunks/internal/random_access_input.h"
 
 using namespace tidemark;
 

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "core/sample_type_text.h"
+#include "core/samples/sample_type_text.h"
 
 using namespace tidemark;
 

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <span>
 
-#include "formats/vorbis_comments.h"
+#include "formats/tags/vorbis_comments.h"
 
 using namespace tidemark;
 

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <span>
 
-#include "formats/wav_clipboard.h"
+#include "formats/wav/internal/wav_clipboard.h"
 
 using namespace tidemark;
 

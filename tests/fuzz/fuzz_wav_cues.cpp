@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <span>
 
-#include "formats/random_access_input.h"
-#include "formats/wav_cues.h"
+#include "formats/chunks/internal/random_access_input.h"
+#include "formats/wav/wav_cues.h"
 
 using namespace tidemark;
 

@@ -5,9 +5,9 @@
 #include <cstdlib>
 #include <span>
 
-#include "formats/random_access_input.h"
-#include "formats/wav_patch.h"
-#include "formats/wav_probe.h"
+#include "formats/chunks/internal/random_access_input.h"
+#include "formats/wav/internal/wav_patch.h"
+#include "formats/wav/wav_probe.h"
 
 using namespace tidemark;
 

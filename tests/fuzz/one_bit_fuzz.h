@@ -11,9 +11,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "core/marker.h"
-#include "formats/one_bit_audio.h"
-#include "formats/tag_set.h"
+#include "core/markers/marker.h"
+#include "formats/one_bit/one_bit_audio.h"
+#include "formats/tags/tag_set.h"
 #include "platform/narrow_codeset.h"
 
 namespace tidemark::fuzz {

@@ -1,0 +1,413 @@
+#include "core/edit/edit_commands.h"
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <new>
+
+#include "core/document/core_text.h"
+#include "core/markers/marker_list.h"
+#include "core/document/segment_cursor.h"
+#include "core/document/internal/segment_edit.h"
+#include "core/sources/silence_source.h"
+#include "core/document/sound_document.h"
+#include "core/edit/stretch_render.h"
+#include "core/undo/undo_history.h"
+#include "core/sources/view_source.h"
+#include "platform/error_numbers.h"
+
+namespace tidemark {
+namespace {
+
+std::uint32_t AllChannels(const SoundDocument& document) { return document.channels == 1 ? 1u : 3u; }
+
+// Whether a result of length - old + added frames still fits a document.
+bool ResultFits(const SoundDocument& document, std::uint32_t old_length, std::uint32_t added) {
+  return std::uint64_t{document.length} - old_length + added <= kMaxFrames;
+}
+
+bool RangeInside(const SoundDocument& document, std::uint32_t start, std::uint32_t length) {
+  return start <= document.length && length <= document.length - start;
+}
+
+float& GainOf(SegmentGain& g, int c) { return c == 0 ? g.gain0 : g.gain1; }
+float& OffsetOf(SegmentGain& g, int c) { return c == 0 ? g.offset0 : g.offset1; }
+
+// Drops what reads as nothing and frees blocks that change nothing, looking
+// at the document's channels only.
+void Compact(SegmentList& list, std::uint16_t channels) {
+  for (Segment* s = list.first(); s;) {
+    Segment* next = s->next;
+    bool offsets_zero = true, gains_zero = true, unity = true;
+    if (s->gain) {
+      for (int c = 0; c < channels; ++c) {
+        const float g = GainOf(*s->gain, c), o = OffsetOf(*s->gain, c);
+        offsets_zero = offsets_zero && o == 0.0f;
+        gains_zero = gains_zero && g == 0.0f;
+        unity = unity && g == 1.0f && o == 0.0f;
+      }
+    } else {
+      gains_zero = false;
+    }
+    const bool silence = s->source && s->source->kind() == SourceKind::Silence;
+    if ((silence && offsets_zero) || (gains_zero && offsets_zero)) {
+      list.Remove(s);
+    } else if (s->gain && unity) {
+      s->gain.reset();
+    }
+    s = next;
+  }
+}
+
+// Fills the gaps of `list` (covering [0, length)) with silence segments, so
+// that an offset has something to ride on. 2 when memory runs out.
+std::uint32_t FillGaps(SegmentList& list, std::uint32_t length, std::uint32_t rate, std::uint16_t channels) {
+  SourceRef silence;
+  std::uint32_t at = 0;
+  Segment* s = list.first();
+  while (at < length) {
+    const std::uint32_t gap_end = s ? s->position : length;
+    if (gap_end > at) {
+      if (!silence) silence = MakeSilenceSource(rate, channels);
+      std::unique_ptr<Segment> piece(new (std::nothrow) Segment);
+      if (!silence || !piece) return err::kOutOfMemory;
+      piece->source = silence;
+      piece->position = at;
+      piece->length = gap_end - at;
+      list.InsertBefore(s, std::move(piece));
+    }
+    if (!s) break;
+    at = s->position + s->length;
+    s = s->next;
+  }
+  return err::kOk;
+}
+
+// Gives every segment a gain block and transforms it per channel.
+template <typename Change>
+std::uint32_t TransformBlocks(SegmentList& list, std::uint16_t channels, Change change) {
+  for (Segment* s = list.first(); s; s = s->next) {
+    if (!s->gain) {
+      s->gain.reset(new (std::nothrow) SegmentGain);
+      if (!s->gain) return err::kOutOfMemory;
+    }
+    for (int c = 0; c < channels; ++c) change(c, GainOf(*s->gain, c), OffsetOf(*s->gain, c));
+  }
+  return err::kOk;
+}
+
+std::uint32_t SelectAfter(SoundDocument& document, std::uint32_t rc, std::uint32_t from, std::uint32_t to) {
+  if (rc == err::kOk) SetSelection(document, from, to);
+  return rc;
+}
+
+// Applies a request of `new_length` frames of `material` over
+// [start, start + old_length), markers and envelope with it.
+std::uint32_t ApplyMaterial(SoundDocument& document, std::uint32_t start, std::uint32_t old_length,
+                            std::uint32_t new_length, EditRequest& material, bool markers, CoreText name) {
+  material.start = start;
+  material.old_length = old_length;
+  material.new_length = new_length;
+  material.markers_and_envelope = markers;
+  if (!markers) {
+    material.markers.Clear();
+    material.envelope.Clear();
+  }
+  const std::uint32_t rc = ApplyEdit(document, material, GetCoreText(name));
+  return SelectAfter(document, rc, start, start + new_length);
+}
+
+// Adds, subtracts or substitutes the clip's frames block by block.
+class ClipCombiner final : public StretchProcessor {
+ public:
+  enum class Mode { kAdd, kSubtract, kReplace };
+  ClipCombiner(const SegmentList& clip, std::uint32_t clip_length, std::uint16_t channels, std::uint32_t tail,
+               Mode mode)
+      : cursor_(clip, channels, clip_length), tail_(tail), mode_(mode) {}
+  bool Ready() {
+    buffer_.reset(new (std::nothrow) float[std::size_t{RenderBlockFrames(2)} * 2]);
+    return buffer_ != nullptr;
+  }
+  std::uint32_t TailFrames() const override { return tail_; }
+  std::uint32_t Process(float* block, std::uint32_t, std::uint32_t frames, std::uint16_t channels) override {
+    if (const std::uint32_t rc = cursor_.ReadFloat(frames, buffer_.get(), channels)) return rc;
+    const std::size_t n = std::size_t{frames} * channels;
+    switch (mode_) {
+      case Mode::kAdd:
+        for (std::size_t i = 0; i < n; ++i) block[i] += buffer_[i];
+        break;
+      case Mode::kSubtract:
+        for (std::size_t i = 0; i < n; ++i) block[i] -= buffer_[i];
+        break;
+      case Mode::kReplace:
+        std::copy(buffer_.get(), buffer_.get() + n, block);
+        break;
+    }
+    return err::kOk;
+  }
+
+ private:
+  SegmentCursor cursor_;
+  std::uint32_t tail_;
+  Mode mode_;
+  std::unique_ptr<float[]> buffer_;
+};
+
+// Renders the document stretch [start, start + old) combined with the clip
+// material (new_length frames, new_length >= old) and applies it.
+std::uint32_t RenderCombined(SoundDocument& document, std::uint32_t start, std::uint32_t old_length,
+                             std::uint32_t new_length, const EditRequest& material, ClipCombiner::Mode mode,
+                             std::uint32_t mask, RenderObserver* observer, CoreText name) {
+  ClipCombiner combiner(material.segments, new_length, document.channels, new_length - old_length, mode);
+  if (!combiner.Ready()) return err::kOutOfMemory;
+  RenderStretch stretch;
+  stretch.list = &document.segments;
+  stretch.list_length = document.length;
+  stretch.channels = document.channels;
+  stretch.rate = document.rate;
+  stretch.start = start;
+  stretch.length = old_length;
+  stretch.channel_mask = mask;
+  EditRequest request;
+  std::uint32_t frames = 0;
+  if (const std::uint32_t rc = RenderThroughProcessor(stretch, combiner, observer, &request.segments, &frames))
+    return rc;
+  return ApplyMaterial(document, start, old_length, frames, request, false, name);
+}
+
+// min(position, length) and the frames of the document that a clip of
+// `clip_length` frames placed there covers.
+// The stretch a clip laid over the document from `position` covers
+// ([min(position, length), at most the clip's length), cut at the end), and
+// the clip's material for it. 12 when the result would be too long.
+std::uint32_t OverlayMaterial(const SoundDocument& document, std::uint32_t position, const SoundClip& clip,
+                              std::uint32_t* start, std::uint32_t* old_length, EditRequest* material) {
+  *start = std::min(position, document.length);
+  *old_length = static_cast<std::uint32_t>(
+      std::min<std::uint64_t>(document.length, std::uint64_t{*start} + clip.length) - *start);
+  if (!ResultFits(document, *old_length, clip.length)) return err::kTooManyFrames;
+  return ClipMaterialFor(document, clip, material);
+}
+
+}  // namespace
+
+std::uint32_t ApplyEdit(SoundDocument& document, EditRequest& request, std::string_view undo_name) {
+  if (const std::uint32_t rc = ReplaceRange(document, request)) return rc;
+  RecordEdit(document, request, undo_name);
+  return err::kOk;
+}
+
+std::uint32_t ApplyGain(SoundDocument& document, std::uint32_t start, std::uint32_t length, ChannelValues factors,
+                        std::string_view undo_name) {
+  if (!RangeInside(document, start, length)) return err::kSizeLimit;
+  const std::uint16_t channels = document.channels;
+  bool all_zero = true;
+  for (int c = 0; c < channels; ++c) {
+    if (!std::isfinite(factors[c])) return err::kSizeLimit;
+    all_zero = all_zero && factors[c] == 0.0f;
+  }
+  if (length == 0) return err::kOk;
+  EditRequest request;
+  request.start = start;
+  request.old_length = request.new_length = length;
+  if (!all_zero) {
+    if (const std::uint32_t rc = CopyRange(document.segments, start, length, &request.segments)) return rc;
+    if (const std::uint32_t rc = TransformBlocks(request.segments, channels, [&](int c, float& g, float& o) {
+          g *= factors[c];
+          o *= factors[c];
+        }))
+      return rc;
+    Compact(request.segments, channels);
+  }
+  return ApplyEdit(document, request, undo_name);
+}
+
+std::uint32_t ApplyGainMasked(SoundDocument& document, std::uint32_t start, std::uint32_t length,
+                              std::uint32_t mask, float factor, std::string_view undo_name) {
+  ChannelValues factors{1.0f, 1.0f};
+  for (int c = 0; c < 2; ++c)
+    if (mask & (1u << c)) factors[c] = factor;
+  return ApplyGain(document, start, length, factors, undo_name);
+}
+
+std::uint32_t ApplyOffset(SoundDocument& document, std::uint32_t start, std::uint32_t length, ChannelValues offsets,
+                          std::string_view undo_name) {
+  if (!RangeInside(document, start, length)) return err::kSizeLimit;
+  const std::uint16_t channels = document.channels;
+  for (int c = 0; c < channels; ++c)
+    if (!std::isfinite(offsets[c])) return err::kSizeLimit;
+  if (length == 0) return err::kOk;
+  EditRequest request;
+  request.start = start;
+  request.old_length = request.new_length = length;
+  if (const std::uint32_t rc = CopyRange(document.segments, start, length, &request.segments)) return rc;
+  if (const std::uint32_t rc = FillGaps(request.segments, length, document.rate, channels)) return rc;
+  if (const std::uint32_t rc =
+          TransformBlocks(request.segments, channels, [&](int c, float&, float& o) { o += offsets[c]; }))
+    return rc;
+  Compact(request.segments, channels);
+  return ApplyEdit(document, request, undo_name);
+}
+
+std::uint32_t DeleteWithSilence(SoundDocument& document, std::uint32_t from, std::uint32_t to,
+                                std::int64_t silent_frames) {
+  if (silent_frames < 0 || silent_frames > kMaxFrames || from > to || to > document.length)
+    return err::kSizeLimit;
+  const auto silent = static_cast<std::uint32_t>(silent_frames);
+  if (!ResultFits(document, to - from, silent)) return err::kTooManyFrames;
+  EditRequest request;
+  return ApplyMaterial(document, from, to - from, silent, request, true, CoreText::kUndoDeleteSelection);
+}
+
+std::uint32_t DeleteSelection(SoundDocument& document) {
+  std::uint32_t from, to;
+  GetSelection(document, &from, &to);
+  to = std::min(to, document.length);
+  if (from >= to) return err::kOk;
+  EditRequest request;
+  return ApplyMaterial(document, from, to - from, 0, request, true, CoreText::kUndoDeleteSelection);
+}
+
+std::uint32_t SilenceSelection(SoundDocument& document) {
+  std::uint32_t from, to;
+  GetSelection(document, &from, &to);
+  to = std::min(to, document.length);
+  if (from >= to) return err::kOk;
+  const std::uint32_t mask = GetChannelMask(document);
+  if (mask != AllChannels(document)) {
+    const std::uint32_t rc =
+        ApplyGainMasked(document, from, to - from, mask, 0.0f, GetCoreText(CoreText::kUndoSilence));
+    return SelectAfter(document, rc, from, to);
+  }
+  EditRequest request;
+  return ApplyMaterial(document, from, to - from, to - from, request, false, CoreText::kUndoSilence);
+}
+
+std::uint32_t InsertSilence(SoundDocument& document, std::uint32_t position, std::uint32_t ms) {
+  const std::uint64_t frames = (std::uint64_t{document.rate} * ms + 500) / 1000;
+  if (frames > kMaxFrames || !ResultFits(document, 0, static_cast<std::uint32_t>(frames)))
+    return err::kTooManyFrames;
+  if (frames == 0) return err::kOk;
+  EditRequest request;
+  return ApplyMaterial(document, std::min(position, document.length), 0, static_cast<std::uint32_t>(frames),
+                       request, true, CoreText::kUndoInsertSilence);
+}
+
+std::uint32_t ClipMaterialFor(const SoundDocument& document, const SoundClip& clip, EditRequest* material) {
+  if (clip.rate != document.rate) return err::kUnsupportedFormat;
+  if (clip.channels < 1 || clip.channels > 2) return err::kUnsupportedFormat;
+  SegmentList segments;
+  if (const std::uint32_t rc = CopyRange(clip.segments, 0, clip.length, &segments)) return rc;
+  if (clip.channels != document.channels) {
+    SourceRef silence;
+    for (Segment* s = segments.first(); s; s = s->next) {
+      if (s->source->kind() == SourceKind::Silence) {
+        if (!silence) silence = MakeSilenceSource(document.rate, document.channels);
+        s->source = silence;
+      } else {
+        // Mono into both channels; stereo into mono by its first channel.
+        s->source = document.channels == 2 ? MakeStereoView(s->source, 0) : MakeMonoView(s->source, 0);
+      }
+      if (!s->source) return err::kOutOfMemory;
+      if (s->gain) {
+        if (document.channels == 2) {
+          s->gain->gain1 = s->gain->gain0;
+          s->gain->offset1 = s->gain->offset0;
+        } else {
+          s->gain->gain1 = 1.0f;
+          s->gain->offset1 = 0.0f;
+        }
+      }
+    }
+  }
+  MarkerList markers;
+  EnvelopeList envelope;
+  if (const std::uint32_t rc = CopyMarkerRange(clip.markers, 0, clip.length + 1, false, &markers)) return rc;
+  if (const std::uint32_t rc = CopyEnvelopeRange(clip.envelope, 0, clip.length + 1, &envelope)) return rc;
+  material->segments = std::move(segments);
+  material->markers = std::move(markers);
+  material->envelope = std::move(envelope);
+  return err::kOk;
+}
+
+std::uint32_t Paste(SoundDocument& document, std::uint32_t position, const SoundClip& clip) {
+  if (clip.length == 0) return err::kOk;
+  if (!ResultFits(document, 0, clip.length)) return err::kTooManyFrames;
+  EditRequest material;
+  if (const std::uint32_t rc = ClipMaterialFor(document, clip, &material)) return rc;
+  return ApplyMaterial(document, std::min(position, document.length), 0, clip.length, material, true,
+                       CoreText::kUndoPaste);
+}
+
+std::uint32_t PasteOverSelection(SoundDocument& document, const SoundClip& clip) {
+  std::uint32_t from, to;
+  GetSelection(document, &from, &to);
+  to = std::min(to, document.length);
+  if (from >= to || clip.length == 0) return err::kOk;
+  if (!ResultFits(document, to - from, clip.length)) return err::kTooManyFrames;
+  EditRequest material;
+  if (const std::uint32_t rc = ClipMaterialFor(document, clip, &material)) return rc;
+  return ApplyMaterial(document, from, to - from, clip.length, material, true, CoreText::kUndoPasteOver);
+}
+
+std::uint32_t PasteOverwrite(SoundDocument& document, std::uint32_t position, const SoundClip& clip) {
+  if (clip.length == 0) return err::kOk;
+  std::uint32_t start, old_length;
+  EditRequest material;
+  if (const std::uint32_t rc = OverlayMaterial(document, position, clip, &start, &old_length, &material)) return rc;
+  return ApplyMaterial(document, start, old_length, clip.length, material, true, CoreText::kUndoPasteOverwrite);
+}
+
+std::uint32_t PasteExact(SoundDocument& document, std::uint32_t position, const SoundClip* clip) {
+  if (!clip || clip->length == 0 || clip->rate != document.rate || clip->channels != document.channels)
+    return err::kClipMismatch;
+  return Paste(document, position, *clip);
+}
+
+std::uint32_t MixPaste(SoundDocument& document, std::uint32_t position, const SoundClip& clip, bool subtract,
+                       RenderObserver* observer) {
+  if (clip.length == 0) return err::kOk;
+  std::uint32_t start, old_length;
+  EditRequest material;
+  if (const std::uint32_t rc = OverlayMaterial(document, position, clip, &start, &old_length, &material)) return rc;
+  const CoreText name = subtract ? CoreText::kUndoMixPasteSubtract : CoreText::kUndoMixPaste;
+  const std::uint32_t mask = GetChannelMask(document);
+  if (mask == AllChannels(document)) {
+    SegmentList stretch;
+    if (const std::uint32_t rc = CopyRange(document.segments, start, old_length, &stretch)) return rc;
+    if (stretch.empty()) {
+      // Nothing to add to: the clip alone, negated through its gain blocks.
+      if (subtract) {
+        if (const std::uint32_t rc = TransformBlocks(material.segments, document.channels,
+                                                     [](int, float& g, float& o) {
+                                                       g = -g;
+                                                       o = -o;
+                                                     }))
+          return rc;
+      }
+      return ApplyMaterial(document, start, old_length, clip.length, material, false, name);
+    }
+    if (material.segments.empty()) {
+      // A silent clip leaves the document's material; it only grows.
+      EditRequest request;
+      request.segments = std::move(stretch);
+      return ApplyMaterial(document, start, old_length, clip.length, request, false, name);
+    }
+  }
+  return RenderCombined(document, start, old_length, clip.length, material,
+                        subtract ? ClipCombiner::Mode::kSubtract : ClipCombiner::Mode::kAdd, mask, observer, name);
+}
+
+std::uint32_t ReplaceChannels(SoundDocument& document, std::uint32_t start, const SoundClip& clip,
+                              std::uint32_t mask, RenderObserver* observer) {
+  if (clip.rate != document.rate) return err::kUnsupportedFormat;
+  if (clip.channels != document.channels) return err::kClipMismatch;
+  if (clip.length == 0 || (mask & AllChannels(document)) == 0) return err::kOk;
+  std::uint32_t at, old_length;
+  EditRequest material;
+  if (const std::uint32_t rc = OverlayMaterial(document, start, clip, &at, &old_length, &material)) return rc;
+  return RenderCombined(document, at, old_length, clip.length, material, ClipCombiner::Mode::kReplace, mask,
+                        observer, CoreText::kUndoReplaceChannels);
+}
+
+}  // namespace tidemark

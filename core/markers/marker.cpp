@@ -1,0 +1,38 @@
+#include "core/markers/marker.h"
+
+#include <new>
+
+namespace tidemark {
+
+Marker* NewMarker(std::string_view name, std::string_view comment, std::uint32_t position) {
+  auto* m = new (std::nothrow) Marker;
+  if (!m) return nullptr;
+  try {
+    m->name.assign(name);
+    // Control characters would break the list views and the text export.
+    for (char& c : m->name) {
+      const auto u = static_cast<unsigned char>(c);
+      if (u < 0x20 || u == 0x7F) c = ' ';
+    }
+    if (!comment.empty()) m->comment = std::make_unique<std::string>(comment);
+  } catch (const std::bad_alloc&) {
+    delete m;
+    return nullptr;
+  }
+  m->position = position;
+  return m;
+}
+
+Marker* CloneMarker(const Marker& marker) {
+  Marker* m = NewMarker(marker.name, marker.comment ? std::string_view(*marker.comment) : std::string_view(),
+                        marker.position);
+  return m;
+}
+
+void AddRef(Marker* marker) { ++marker->refs; }
+
+void Release(Marker* marker) {
+  if (--marker->refs == 0) delete marker;
+}
+
+}  // namespace tidemark

@@ -1,0 +1,101 @@
+// Shared, reference-counted, read-only sources of sample frames: a region of
+// a PCM file (cached or direct), silence, or a channel view of another source.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <utility>
+
+#include "core/samples/sample_format.h"
+
+namespace tidemark {
+
+class ChunkWriter;
+class SegmentList;
+
+// OneBit: a source converting a 1-bit file to float frames on demand.
+enum class SourceKind { FileCached, FileDirect, Silence, StereoView, MonoView, OneBit };
+
+class SoundSource {
+ public:
+  SoundSource(const SoundSource&) = delete;
+  SoundSource& operator=(const SoundSource&) = delete;
+
+  void AddRef() noexcept { refs_.fetch_add(1, std::memory_order_relaxed); }
+  // Destroys the source at the last reference (a file source leaves the
+  // process-wide list, gives back its cache blocks, closes its file and
+  // deletes an owned ".tmp" file).
+  void Release() noexcept;
+
+  // Reads `count` frames from frame `first` into `dst`, converted to `dst_code`.
+  [[nodiscard]] virtual std::uint32_t Read(std::uint32_t first, std::uint32_t count, void* dst,
+                                           SampleCode dst_code) = 0;
+  // Writes the source's workspace record ("sf0 ", "sf1 ", "sf2 ").
+  [[nodiscard]] virtual std::uint32_t Serialize(ChunkWriter& writer) = 0;
+
+  virtual SourceKind kind() const = 0;
+  virtual std::uint32_t rate() const = 0;
+  virtual std::uint16_t channels() const = 0;
+
+ protected:
+  SoundSource() = default;
+  virtual ~SoundSource() = default;
+  // Runs once, under the process-wide source lock, when the last reference
+  // goes and before the object is deleted outside the lock. File sources
+  // leave the source list here, so no lookup can revive a dying source.
+  virtual void Retire() noexcept {}
+
+ private:
+  std::atomic<std::uint32_t> refs_{1};
+};
+
+// Holds one counted reference.
+class SourceRef {
+ public:
+  SourceRef() = default;
+  // Takes over a reference the caller already holds.
+  static SourceRef Adopt(SoundSource* s) {
+    SourceRef r;
+    r.p_ = s;
+    return r;
+  }
+  // Raises the count.
+  static SourceRef Share(SoundSource* s) {
+    if (s) s->AddRef();
+    return Adopt(s);
+  }
+  SourceRef(const SourceRef& o) : p_(o.p_) {
+    if (p_) p_->AddRef();
+  }
+  SourceRef(SourceRef&& o) noexcept : p_(std::exchange(o.p_, nullptr)) {}
+  SourceRef& operator=(SourceRef o) noexcept {
+    std::swap(p_, o.p_);
+    return *this;
+  }
+  ~SourceRef() {
+    if (p_) p_->Release();
+  }
+  SoundSource* get() const { return p_; }
+  SoundSource* operator->() const { return p_; }
+  explicit operator bool() const { return p_ != nullptr; }
+  void reset() { SourceRef().swap(*this); }
+  void swap(SourceRef& o) noexcept { std::swap(p_, o.p_); }
+
+ private:
+  SoundSource* p_ = nullptr;
+};
+
+// Flags of OpenFileSource.
+inline constexpr std::uint32_t kSourceOwnsFile = 0x1;  // delete the file at the last release if it ends in ".tmp"
+inline constexpr std::uint32_t kSourceSecondFlag = 0x2;  // kept and recorded in the workspace record
+
+// Opens (or finds, raising its count) the file source for `path`. Error 78
+// when the path is already open with another offset, rate, code, channel
+// count or length. With `segments`, one segment covering all frames is
+// appended to it; with `source`, the caller receives a reference.
+[[nodiscard]] std::uint32_t OpenFileSource(const std::string& path, std::uint32_t data_offset, std::uint32_t rate,
+                                           SampleCode code, std::uint16_t channels, std::uint32_t frames,
+                                           std::uint32_t flags, SegmentList* segments, SourceRef* source);
+
+}  // namespace tidemark

@@ -1,0 +1,118 @@
+#include "formats/chunks/chunk_metadata.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include "formats/chunks/byte_order.h"
+#include "formats/chunks/file_io.h"
+#include "platform/error_numbers.h"
+
+namespace tidemark {
+namespace {
+
+constexpr std::uint64_t kLargestEnd = 0xFFFFFFFEu;
+
+bool IsStrippedId(const ChunkEntry& chunk, const Container& container) {
+  if (!container.big_endian) {
+    if (chunk.id == FourCc("cue ") || chunk.id == FourCc("plst")) return true;
+    return chunk.id == FourCc("LIST") && (chunk.list_type == FourCc("INFO") || chunk.list_type == FourCc("adtl"));
+  }
+  for (const std::uint32_t id : {FourCc("NAME"), FourCc("AUTH"), FourCc("(c) "), FourCc("ANNO"), FourCc("COMT"),
+                                 FourCc("MARK")})
+    if (chunk.id == id) return true;
+  return false;
+}
+
+}  // namespace
+
+std::uint32_t AppendChunks(PosixFile& file, std::uint64_t length, const Container& container,
+                           std::span<const ChunkToAppend> chunks) {
+  ChunkTable table;
+  FileInput input(file);
+  if (const std::uint32_t rc = ReadFileChunkTable(input, length, container, &table)) return rc;
+  const std::uint32_t start = EndOfLastChunk(table);
+
+  std::uint64_t end = start;
+  for (const ChunkToAppend& chunk : chunks) {
+    if (chunk.body.size() > 0xFFFFFFFFu) return err::kMetadataTooLarge;
+    end += 8 + PaddedSize(chunk.body.size());
+    if (end > kLargestEnd) return err::kMetadataTooLarge;
+  }
+  if (file.Truncate(end) != err::kOk) return err::kSeekFailed;
+
+  std::uint64_t at = start;
+  for (const ChunkToAppend& chunk : chunks) {
+    std::uint8_t header[8];
+    StoreFourCc(header, chunk.id);
+    const auto size = static_cast<std::uint32_t>(chunk.body.size());
+    if (container.big_endian)
+      StoreBe32(header + 4, size);
+    else
+      StoreLe32(header + 4, size);
+    if (const std::uint32_t rc = WriteExact(file, header, sizeof header, at)) return rc;
+    if (size && WriteExact(file, chunk.body.data(), size, at + 8)) return err::kWriteFailed;
+    if (size & 1) {
+      const std::uint8_t pad = 0;
+      if (const std::uint32_t rc = WriteExact(file, &pad, 1, at + 8 + size)) return rc;
+    }
+    at += 8 + PaddedSize(size);
+  }
+  return WriteContainerSize(file, container, static_cast<std::uint32_t>(end - 8));
+}
+
+std::uint32_t OpenForMetadataEdit(const std::string& path, PosixFile* file, std::uint64_t* length) {
+  FileOpenOptions options;
+  options.access = FileAccess::kReadWrite;
+  options.disposition = FileDisposition::kOpenExisting;
+  if (file->Open(path, options) != err::kOk) {
+    const int e = file->last_errno();
+    struct stat st {};
+    const bool regular = ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+    if (regular && (e == EACCES || e == EPERM || e == EROFS)) return err::kReadOnly;
+    return err::kCannotOpen;
+  }
+  if (file->Size(length) != err::kOk) return err::kCannotOpen;
+  if (*length >= 0xFFFFFFFFu) return err::kLayoutMismatch;
+  return err::kOk;
+}
+
+std::uint32_t StripMetadataChunks(PosixFile& file, std::uint64_t length, const Container& container) {
+  ChunkTable table;
+  FileInput input(file);
+  if (const std::uint32_t rc = ReadFileChunkTable(input, length, container, &table)) return rc;
+
+  std::uint8_t dead[4];
+  StoreFourCc(dead, container.dead_id);
+  for (ChunkEntry& chunk : table) {
+    if (!IsStrippedId(chunk, container)) continue;
+    if (const std::uint32_t rc = WriteExact(file, dead, sizeof dead, chunk.offset)) return rc;
+    chunk.id = container.dead_id;
+  }
+
+  std::size_t first_dead = table.size();
+  while (first_dead > 0 && table[first_dead - 1].id == container.dead_id) --first_dead;
+  if (first_dead == table.size()) return err::kOk;
+  // The size first: if the cut then fails, the dead tail merely lies past
+  // the container's declared end, where readers ignore it.
+  const std::uint32_t cut = table[first_dead].offset;
+  if (const std::uint32_t rc = WriteContainerSize(file, container, cut - 8)) return rc;
+  return file.Truncate(cut) == err::kOk ? err::kOk : err::kSeekFailed;
+}
+
+std::uint32_t StripMetadata(const std::string& path, PcmFileKind kind) {
+  const std::optional<Container> container = ContainerFor(kind);
+  if (!container) return err::kOk;
+  PosixFile file;
+  std::uint64_t length = 0;
+  if (const std::uint32_t rc = OpenForMetadataEdit(path, &file, &length)) return rc;
+  std::uint32_t rc = StripMetadataChunks(file, length, *container);
+  if (rc == err::kMalformed) rc = err::kLayoutMismatch;
+  const std::uint32_t close_rc = file.Close();
+  return rc ? rc : (close_rc ? err::kWriteFailed : err::kOk);
+}
+
+}  // namespace tidemark

@@ -1,0 +1,70 @@
+#include "formats/one_bit/one_bit_audio.h"
+
+#include <new>
+
+#include "formats/one_bit/internal/dsdiff_reader.h"
+#include "formats/one_bit/internal/dsf_reader.h"
+#include "formats/chunks/internal/input_file.h"
+#include "formats/one_bit/internal/wsd_reader.h"
+#include "platform/ascii_case.h"
+#include "platform/error_numbers.h"
+
+namespace tidemark::NS_1BIT {
+
+COneBitAudio::~COneBitAudio() = default;
+
+std::uint32_t COneBitAudio::CheckLimits(std::uint32_t lowest_rate, std::uint32_t highest_rate,
+                                        std::uint16_t fewest_channels, std::uint16_t most_channels) {
+  if (!is_open()) return err::kSizeLimit;
+  const std::uint32_t rate = SampleRate();
+  const std::uint16_t channels = Channels();
+  if (rate < lowest_rate || rate > highest_rate) return err::kUnsupportedFormat;
+  if (channels < fewest_channels || channels > most_channels) return err::kUnsupportedFormat;
+  return err::kOk;
+}
+
+std::uint32_t COneBitAudio::OpenFile(const std::string& path) {
+  if (is_open()) return err::kSizeLimit;
+  file_length_ = 0;
+  const std::uint32_t rc = OpenInputFile(path, &file_, &file_length_);
+  if (rc != err::kOk) CloseFile();
+  return rc;
+}
+
+void COneBitAudio::CloseFile() {
+  (void)file_.Close();  // read-only: nothing the kernel could still refuse
+  file_length_ = 0;
+  layout_ = OneBitLayout::kByteInterleaved;
+}
+
+std::unique_ptr<COneBitAudio> MakeOneBitReader(std::string_view extension) {
+  try {
+    if (EqualsIgnoreAsciiCase(extension, ".dff")) return std::make_unique<CDsdIff>();
+    if (EqualsIgnoreAsciiCase(extension, ".dsf")) return std::make_unique<CDsf>();
+    if (EqualsIgnoreAsciiCase(extension, ".wsd")) return std::make_unique<CWsd>();
+  } catch (const std::bad_alloc&) {
+  }
+  return nullptr;
+}
+
+void AppendMarkers(MarkerList& markers, MarkerList read) {
+  Marker* after = markers.last();
+  while (Marker* m = read.UnlinkAfter(nullptr)) {
+    markers.InsertAfterAdopt(after, m);
+    after = m;
+  }
+}
+
+std::uint32_t MergeTags(TagSet& tags, const TagSet& read) {
+  try {
+    TagSet merged = tags;
+    for (std::size_t i = 0; i < kInfoTextCount; ++i)
+      if (read.texts[i] && !read.texts[i]->empty()) merged.texts[i] = read.texts[i];
+    tags = std::move(merged);
+    return err::kOk;
+  } catch (const std::bad_alloc&) {
+    return err::kOutOfMemory;
+  }
+}
+
+}  // namespace tidemark::NS_1BIT

@@ -1,0 +1,65 @@
+#include "formats/one_bit/one_bit_document.h"
+
+#include <memory>
+#include <new>
+#include <utility>
+
+#include "core/document/segment.h"
+#include "formats/one_bit/one_bit_audio.h"
+#include "formats/one_bit/one_bit_source.h"
+#include "platform/error_numbers.h"
+
+namespace tidemark::NS_1BIT {
+namespace {
+
+std::string_view Extension(const std::string& path) {
+  const std::size_t slash = path.find_last_of('/');
+  const std::size_t dot = path.find_last_of('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
+  return std::string_view(path).substr(dot);
+}
+
+}  // namespace
+
+std::uint32_t OpenOneBitFile(const std::string& path, bool take_metadata, bool max_48k, SegmentList* segments,
+                             SoundFileInfo* info, SourceRef* source) {
+  std::unique_ptr<COneBitAudio> reader = MakeOneBitReader(Extension(path));
+  if (!reader) return err::kUnsupportedFormat;
+  if (const std::uint32_t rc = reader->Open(path)) return rc;
+  if (const std::uint32_t rc = reader->CheckLimits(kLowestOneBitRate, kHighestOneBitRate, 1, 2)) return rc;
+
+  SourceRef converter;
+  if (OneBitSource::Create(path, reader->DataOffset(), reader->DataSize(), reader->SampleRate(),
+                           reader->Channels(), reader->layout(), max_48k, &converter) != err::kOk)
+    return err::kOutOfMemory;
+  const auto* one_bit = AsOneBitSource(converter.get());
+
+  SoundFileInfo opened;
+  opened.kind = PcmFileKind::Wave;
+  opened.code = sample_code::kFloat;
+  opened.rate = one_bit->rate();
+  opened.channels = one_bit->channels();
+  opened.frames = one_bit->frames();
+  opened.data_offset = 0;
+  opened.open_flags = open_flag::kFromOneBit;
+  if (take_metadata) {
+    if (const std::uint32_t rc = reader->ReadMarkers(opened.markers, opened.rate)) return rc;
+    if (const std::uint32_t rc = reader->ReadTags(opened.tags)) return rc;
+  }
+  reader->Close();
+
+  SegmentList list;
+  if (opened.frames != 0) {
+    auto segment = std::unique_ptr<Segment>(new (std::nothrow) Segment);
+    if (!segment) return err::kOutOfMemory;
+    segment->source = converter;
+    segment->length = opened.frames;
+    list.PushBack(std::move(segment));
+  }
+  *segments = std::move(list);
+  *info = std::move(opened);
+  if (source) *source = std::move(converter);
+  return err::kOk;
+}
+
+}  // namespace tidemark::NS_1BIT

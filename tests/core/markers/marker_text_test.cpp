@@ -1,0 +1,405 @@
+// Label text files: the time and line forms, the line grammar, decoding by
+// byte-order mark, bad input, and the export and import files.
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "core/markers/marker_list.h"
+#include "core/markers/marker_text.h"
+#include "core/samples/sample_format.h"
+#include "platform/error_numbers.h"
+#include "platform/fault_injection.h"
+#include "platform/narrow_codeset.h"
+#include "tests/core/document_test_util.h"
+#include "tests/core/marker_test_util.h"
+#include "tests/support/hermetic_env.h"
+
+namespace tidemark {
+namespace {
+
+using Entry = testing::MarkerEntry;
+constexpr auto Entries = testing::MarkerEntries;
+constexpr auto MakeList = testing::MakeMarkerList;
+std::vector<Entry> ParseAll(std::string_view bytes, std::uint32_t rate) {
+  MarkerList list;
+  EXPECT_EQ(ParseMarkerText(bytes, rate, &list), 0u);
+  return Entries(list);
+}
+
+std::string Utf16Le(std::u16string_view text, bool mark = true) {
+  std::string out = mark ? "\xFF\xFE" : "";
+  for (char16_t u : text) {
+    out += static_cast<char>(u & 0xFF);
+    out += static_cast<char>(u >> 8);
+  }
+  return out;
+}
+
+std::string Utf16Be(std::u16string_view text) {
+  std::string out = "\xFE\xFF";
+  for (char16_t u : text) {
+    out += static_cast<char>(u >> 8);
+    out += static_cast<char>(u & 0xFF);
+  }
+  return out;
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteFile(const std::string& path, std::string_view bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::vector<std::string> FolderEntries(const std::string& folder) {
+  std::vector<std::string> names;
+  if (DIR* d = opendir(folder.c_str())) {
+    while (const dirent* e = readdir(d))
+      if (std::string(e->d_name) != "." && std::string(e->d_name) != "..") names.push_back(e->d_name);
+    closedir(d);
+  }
+  return names;
+}
+
+TEST(MarkerTextTest, TimeFormRoundsAndCarries) {
+  EXPECT_EQ(FormatMarkerTime(66150, 44100), "00:01.5000");  // 1.5 s
+  EXPECT_EQ(FormatMarkerTime(0, 44100), "00:00.0000");
+  EXPECT_EQ(FormatMarkerTime(1, 44100), "00:00.0000");  // 0.227 ten-thousandths
+  EXPECT_EQ(FormatMarkerTime(3, 44100), "00:00.0001");  // 0.680
+  EXPECT_EQ(FormatMarkerTime(7 * 60 * 48000 + 5 * 48000 + 12, 48000), "07:05.0003");  // 2.5 rounds up
+  // 59.99999 s: 47999 / 48000 of a second is 9999.79 ten-thousandths,
+  // which rounds to a whole second and carries into the minutes.
+  EXPECT_EQ(FormatMarkerTime(59 * 48000 + 47999, 48000), "01:00.0000");
+  EXPECT_EQ(FormatMarkerTime(5999999, 100000), "01:00.0000");
+  EXPECT_EQ(FormatMarkerTime(3599 * 48000 + 47999, 48000), "60:00.0000");
+  EXPECT_EQ(FormatMarkerTime(12 * 48000 + 47999, 48000), "00:13.0000");
+  // Minutes are not limited to two digits: 0xFFFF0000 frames at 4000 Hz are
+  // 1073725.44 s = 17895 min 25.44 s.
+  EXPECT_EQ(FormatMarkerTime(kMaxFrames, 4000), "17895:25.4400");
+}
+
+TEST(MarkerTextTest, LineFormQuotesEscapesAndOmitsAnEmptyComment) {
+  const auto line = [](std::string_view name, std::string_view comment, std::uint32_t position) {
+    Marker* m = NewMarker(name, comment, position);
+    std::string out;
+    EXPECT_EQ(AppendMarkerLine(*m, 44100, &out), 0u);
+    Release(m);
+    return out;
+  };
+  EXPECT_EQ(line("name", "", 66150), "00:01.5000\t\"name\"");
+  EXPECT_EQ(line("say \"hi\"", "C:\\dir\\", 0), "00:00.0000\t\"say \\\"hi\\\"\" \"C:\\\\dir\\\\\"");
+  EXPECT_EQ(line("", "two\r\nlines", 0), "00:00.0000\t\"\" \"two  lines\"");
+}
+
+TEST(MarkerTextTest, LineGrammarAcceptsTimesAndTokens) {
+  MarkerTextLine l;
+  ASSERT_EQ(ParseMarkerLine("1:02:03.5 Intro", &l), LineParse::kMarker);
+  EXPECT_DOUBLE_EQ(l.seconds, 3723.5);
+  EXPECT_EQ(l.name, "Intro");
+  EXPECT_EQ(l.comment, "");
+  EXPECT_EQ(SecondsToFrames(l.seconds, 48000), 178728000u);  // 3723.5 s at 48 kHz
+
+  // An unquoted name is the rest of the line, inner and trailing spaces too.
+  ASSERT_EQ(ParseMarkerLine(" \t12.25   My long  name \"x\"  ", &l), LineParse::kMarker);
+  EXPECT_DOUBLE_EQ(l.seconds, 12.25);
+  EXPECT_EQ(l.name, "My long  name \"x\"  ");
+  EXPECT_EQ(l.comment, "");
+
+  ASSERT_EQ(ParseMarkerLine("0:5\t\"a \\\"q\\\" \\\\ \\n\"   \"the note\" trailing", &l), LineParse::kMarker);
+  EXPECT_DOUBLE_EQ(l.seconds, 5);
+  EXPECT_EQ(l.name, "a \"q\" \\ \\n");  // only \" and \\ are escapes
+  EXPECT_EQ(l.comment, "the note");
+
+  ASSERT_EQ(ParseMarkerLine("3 \"quoted\" unquoted comment", &l), LineParse::kMarker);
+  EXPECT_EQ(l.name, "quoted");
+  EXPECT_EQ(l.comment, "unquoted comment");
+
+  // A quote that never closes takes the rest of the line.
+  ASSERT_EQ(ParseMarkerLine("3 \"open name \\\"", &l), LineParse::kMarker);
+  EXPECT_EQ(l.name, "open name \"");
+  ASSERT_EQ(ParseMarkerLine("3 \"n\" \"open", &l), LineParse::kMarker);
+  EXPECT_EQ(l.comment, "open");
+
+  // Fraction digits after the eighth are ignored; a point may end the time.
+  ASSERT_EQ(ParseMarkerLine("1.123456789999", &l), LineParse::kMarker);
+  EXPECT_DOUBLE_EQ(l.seconds, 1.12345678);
+  ASSERT_EQ(ParseMarkerLine("7. seven", &l), LineParse::kMarker);
+  EXPECT_DOUBLE_EQ(l.seconds, 7);
+  EXPECT_EQ(l.name, "seven");
+  ASSERT_EQ(ParseMarkerLine("0", &l), LineParse::kMarker);
+  EXPECT_EQ(l.name, "");
+  // Eight digits in every field; each ':' multiplies by 60.
+  ASSERT_EQ(ParseMarkerLine("99999999:99999999:99999999.5", &l), LineParse::kMarker);
+  EXPECT_DOUBLE_EQ(l.seconds, (99999999.0 * 60 + 99999999.0) * 60 + 99999999.5);
+  ASSERT_EQ(ParseMarkerLine("1:75", &l), LineParse::kMarker);
+  EXPECT_DOUBLE_EQ(l.seconds, 135);
+}
+
+TEST(MarkerTextTest, LineGrammarRejectsEveryBadTime) {
+  for (const char* bad : {"", "   ", "x1 name", ".5 name", "-1 name", "\"1\" name",
+                          "123456789 nine digits", "1:123456789", "123456789:1", "1.5:3 colon after point",
+                          "1:2:3:4 third colon", "1: name", "1:", "1::2", "1:x", "1:.5", "1.x", "1..5",
+                          "12a name", "1.5\"name\"", "1,5 comma"}) {
+    MarkerTextLine l;
+    EXPECT_EQ(ParseMarkerLine(bad, &l), LineParse::kNoMarker) << '"' << bad << '"';
+  }
+}
+
+TEST(MarkerTextTest, SecondsBecomeFramesWithinTheRange) {
+  EXPECT_EQ(SecondsToFrames(1.5, 44100), 66150u);
+  EXPECT_EQ(SecondsToFrames(0.5 / 44100, 44100), 1u);  // exactly half a frame rounds up
+  EXPECT_EQ(SecondsToFrames(0.49 / 44100, 44100), 0u);
+  EXPECT_EQ(SecondsToFrames(0, 44100), 0u);
+  EXPECT_EQ(SecondsToFrames(-3, 44100), 0u);
+  EXPECT_EQ(SecondsToFrames(std::nan(""), 44100), 0u);
+  EXPECT_EQ(SecondsToFrames(1e12, 384000), kMaxFrames);
+  EXPECT_EQ(SecondsToFrames(std::numeric_limits<double>::infinity(), 8000), kMaxFrames);
+  EXPECT_EQ(SecondsToFrames(static_cast<double>(kMaxFrames) - 1, 1), kMaxFrames - 1);
+}
+
+TEST(MarkerTextTest, TextDecodesByByteOrderMark) {
+  // UTF-16LE with CR LF, a character outside the BMP, a skipped header and
+  // no LF after the last line.
+  const std::u16string text = u"# source file:\r\n#\r\n00:01.5000\t\"caf\u00E9 \U0001F3B5\"\r\n0:02 \"b\" \"note\"";
+  const std::vector<Entry> expected = {{66150, "caf\xC3\xA9 \xF0\x9F\x8E\xB5", ""}, {88200, "b", "note"}};
+  EXPECT_EQ(ParseAll(Utf16Le(text), 44100), expected);
+  EXPECT_EQ(ParseAll(Utf16Be(text), 44100), expected);
+  EXPECT_EQ(ParseAll("\xEF\xBB\xBF" "00:01.5 \"caf\xC3\xA9 \xF0\x9F\x8E\xB5\"\r\n2 \"b\" note", 44100),
+            (std::vector<Entry>{{66150, "caf\xC3\xA9 \xF0\x9F\x8E\xB5", ""}, {88200, "b", "note"}}));
+
+  // An odd byte left at the end of UTF-16 text is dropped; the line before
+  // it still counts.
+  EXPECT_EQ(ParseAll(Utf16Le(u"1 a") + std::string(1, '\0'), 10), (std::vector<Entry>{{10, "a", ""}}));
+  // A lone surrogate becomes U+FFFD.
+  EXPECT_EQ(ParseAll(Utf16Le(std::u16string(u"1 a") + char16_t(0xD800)), 10),
+            (std::vector<Entry>{{10, "a\xEF\xBF\xBD", ""}}));
+
+  // Without a mark the text is in the narrow code page.
+  SetNarrowCodesetForTesting("CP1252");
+  EXPECT_EQ(ParseAll("1 caf\xE9\r\n", 10), (std::vector<Entry>{{10, "caf\xC3\xA9", ""}}));
+  SetNarrowCodesetForTesting("UTF-8");
+  // Invalid UTF-8 cannot reach a name as it is.
+  EXPECT_EQ(ParseAll("1 a\xFF" "b\n", 10), (std::vector<Entry>{{10, "a\xEF\xBF\xBD" "b", ""}}));
+  SetNarrowCodesetForTesting("");
+}
+
+TEST(MarkerTextTest, BadInputIsSkippedAndGoodLinesStillLoad) {
+  EXPECT_TRUE(ParseAll("", 44100).empty());
+  EXPECT_TRUE(ParseAll("\xFF\xFE", 44100).empty());
+  EXPECT_TRUE(ParseAll("\n\n\r\n", 44100).empty());
+
+  // Lines that fail around good ones; CRs anywhere are dropped.
+  EXPECT_EQ(ParseAll("junk\n1 one\r\n1:2:3:4 bad\n\r2\r \"two\"\r\n123456789 long\n3 \"open", 1),
+            (std::vector<Entry>{{1, "one", ""}, {2, "two", ""}, {3, "open", ""}}));
+
+  // A line over the limit is skipped whole, also when its end is far away;
+  // the next line loads.
+  std::string overlong = "5 " + std::string(kMaxLabelLineBytes, 'x') + "\n6 after\n";
+  EXPECT_EQ(ParseAll(overlong, 1), (std::vector<Entry>{{6, "after", ""}}));
+
+  // Binary input: whatever lines parse come out in range, nothing breaks.
+  std::mt19937 rng(5);
+  const std::string alphabet = "0123456789:. \t\"\\\r\nab\xC3\xFF";
+  for (int round = 0; round < 20; ++round) {
+    std::string bytes;
+    for (int i = 0; i < 20000; ++i)
+      bytes += round % 2 ? static_cast<char>(rng()) : alphabet[rng() % alphabet.size()];
+    if (round % 4 == 1) bytes.insert(0, "\xFF\xFE");
+    MarkerList list;
+    ASSERT_EQ(ParseMarkerText(bytes, 48000, &list), 0u);
+    MarkerList merged = MergeSorted(std::move(list), 1000);
+    std::uint32_t last = 0;
+    for (const Marker* m = merged.first(); m; m = m->next) {
+      EXPECT_LE(m->position, 1000u);
+      EXPECT_GE(m->position, last);
+      last = m->position;
+      for (char c : m->name) EXPECT_FALSE(static_cast<unsigned char>(c) < 0x20);
+    }
+  }
+}
+
+class MarkerFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = testing::MakeTempDir("marker_text");
+    doc_.reset(testing::MakeDocument(SegmentList(), 10 * 48000, 2, 48000));
+    ASSERT_TRUE(doc_);
+  }
+  std::string dir_;
+  testing::DocumentPtr doc_;
+};
+
+TEST_F(MarkerFileTest, ExportWritesUtf16WithHeaderAndReplacesTheFileWhole) {
+  doc_->rate = 44100;
+  doc_->markers = MakeList({{66150, "name", ""}, {88200, "n\"b", "c\\d"}});
+  const std::string path = dir_ + "/labels.txt";
+  ASSERT_EQ(ExportMarkerText(*doc_, path), 0u);
+  EXPECT_EQ(ReadFile(path),
+            Utf16Le(u"00:01.5000\t\"name\"\r\n00:02.0000\t\"n\\\"b\" \"c\\\\d\"\r\n"));
+
+  const auto starts_with = [&path](std::u16string_view header) {
+    const std::string expected = Utf16Le(header);
+    return ReadFile(path).substr(0, expected.size()) == expected;
+  };
+  doc_->second_path = "/music/take \u00E9.wav";
+  ASSERT_EQ(ExportMarkerText(*doc_, path), 0u);
+  EXPECT_TRUE(starts_with(u"# source file:\r\n# /music/take \u00E9.wav\r\n#\r\n00:01.5000\t"));
+  doc_->path = "/music/own.wav";  // the document's own path comes first
+  ASSERT_EQ(ExportMarkerText(*doc_, path), 0u);
+  EXPECT_TRUE(starts_with(u"# source file:\r\n# /music/own.wav\r\n#\r\n00:01.5000\t"));
+  EXPECT_EQ(FolderEntries(dir_), std::vector<std::string>{"labels.txt"});
+
+  // Without markers only the mark and the header remain.
+  doc_->markers.Clear();
+  doc_->path.reset();
+  doc_->second_path.reset();
+  ASSERT_EQ(ExportMarkerText(*doc_, path), 0u);
+  EXPECT_EQ(ReadFile(path), "\xFF\xFE");
+
+  // Through a link the file it names is written; the link stays.
+  ASSERT_EQ(symlink("labels.txt", (dir_ + "/link.txt").c_str()), 0);
+  doc_->markers = MakeList({{0, "l", ""}});
+  ASSERT_EQ(ExportMarkerText(*doc_, dir_ + "/link.txt"), 0u);
+  struct stat st;
+  ASSERT_EQ(lstat((dir_ + "/link.txt").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  EXPECT_EQ(ReadFile(path), Utf16Le(u"00:00.0000\t\"l\"\r\n"));
+}
+
+TEST_F(MarkerFileTest, ExportFailuresLeaveNothingBehind) {
+  doc_->markers = MakeList({{0, "a", ""}});
+  EXPECT_EQ(ExportMarkerText(*doc_, dir_ + "/missing/labels.txt"), err::kCreateFailed);
+  WriteFile(dir_ + "/plain", "x");
+  EXPECT_EQ(ExportMarkerText(*doc_, dir_ + "/plain/labels.txt"), err::kCreateFailed);
+  ASSERT_EQ(mkdir((dir_ + "/folder").c_str(), 0700), 0);
+  EXPECT_EQ(ExportMarkerText(*doc_, dir_ + "/folder"), err::kCreateFailed);
+  std::vector<std::string> left = FolderEntries(dir_);
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(left, (std::vector<std::string>{"folder", "plain"}));
+  EXPECT_TRUE(FolderEntries(dir_ + "/folder").empty());
+
+  // A write that fails leaves the old file as it was and no temporary file.
+  const std::string path = dir_ + "/folder/labels.txt";
+  WriteFile(path, "old content");
+  {
+    const fault::ScopedFault full(fault::FaultRule::FailNth(fault::kWrite, 1, ENOSPC));
+    EXPECT_EQ(ExportMarkerText(*doc_, path), err::kDiskFull);
+    EXPECT_TRUE(full.fired());
+  }
+  {
+    const fault::ScopedFault broken(fault::FaultRule::FailNth(fault::kRename, 1, EIO));
+    EXPECT_EQ(ExportMarkerText(*doc_, path), err::kCreateFailed);
+  }
+  EXPECT_EQ(ReadFile(path), "old content");
+  EXPECT_EQ(FolderEntries(dir_ + "/folder"), std::vector<std::string>{"labels.txt"});
+}
+
+TEST_F(MarkerFileTest, ReadingAFileGivesTheReadersErrors) {
+  MarkerList list;
+  EXPECT_EQ(ReadMarkerTextFile(dir_ + "/none.txt", 48000, &list), err::kCannotOpen);
+  EXPECT_EQ(ImportMarkerText(*doc_, dir_ + "/none.txt"), err::kCannotOpen);
+  EXPECT_EQ(ReadMarkerTextFile(dir_, 48000, &list), err::kReadFailed);  // a folder cannot be read
+  EXPECT_TRUE(doc_->markers.empty());
+
+  // A file read in pieces gives what the whole text gives, a UTF-16 unit
+  // or a line cut by a piece boundary included.
+  std::u16string text = u"\r\n";
+  for (int i = 0; i < 120000; ++i) text += u"1:" + std::u16string(1, u'0' + i % 10) + u".25 \"m\u00E9\"\r\n";
+  const std::string bytes = Utf16Le(text);
+  ASSERT_GT(bytes.size(), std::size_t{2} << 20);
+  WriteFile(dir_ + "/big.txt", bytes);
+  ASSERT_EQ(ReadMarkerTextFile(dir_ + "/big.txt", 48000, &list), 0u);
+  EXPECT_EQ(Entries(list), ParseAll(bytes, 48000));
+  EXPECT_EQ(list.size(), 120000u);
+}
+
+// Peak resident memory of this process so far, in KiB.
+long PeakResidentKiB() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line))
+    if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
+  return -1;
+}
+
+TEST_F(MarkerFileTest, HundredMegabytesOfJunkKeepMemoryBounded) {
+  const std::string path = dir_ + "/junk.bin";
+  {
+    std::ofstream out(path, std::ios::binary);
+    std::mt19937_64 rng(17);
+    std::vector<std::uint64_t> block(1 << 17);  // 1 MiB
+    for (int mib = 0; mib < 100; ++mib) {
+      for (auto& w : block) w = rng();
+      out.write(reinterpret_cast<const char*>(block.data()), static_cast<std::streamsize>(block.size() * 8));
+    }
+    ASSERT_TRUE(out.good());
+  }
+  // Start the high-water mark afresh where the kernel allows it.
+  if (std::FILE* f = std::fopen("/proc/self/clear_refs", "w")) {
+    std::fputs("5", f);
+    std::fclose(f);
+  }
+  const long before = PeakResidentKiB();
+  ASSERT_GT(before, 0);
+  MarkerList list;
+  ASSERT_EQ(ReadMarkerTextFile(path, 48000, &list), 0u);
+  const long growth = PeakResidentKiB() - before;
+  RecordProperty("peak_growth_kib", static_cast<int>(growth));
+  // Reading the file whole would take 100 MiB at least.
+  EXPECT_LT(growth, 48 * 1024) << "peak grew by " << growth << " KiB";
+  unlink(path.c_str());
+}
+
+TEST_F(MarkerFileTest, ImportMergesIntoTheDocument) {
+  const std::string path = dir_ + "/in.txt";
+  // Clamped to the length (10 s), an exact duplicate dropped, the same time
+  // with another name kept in file order.
+  WriteFile(path, "\xEF\xBB\xBF" "1:02:03.5 Intro\n0:02 \"b\"\n0:01 a\n0:02 \"b\"\n0:02 \"b2\" \"c\"\nbad line\n");
+  ASSERT_EQ(ImportMarkerText(*doc_, path), 0u);
+  EXPECT_EQ(Entries(doc_->markers), (std::vector<Entry>{{48000, "a", ""},
+                                                        {96000, "b", ""},
+                                                        {96000, "b2", "c"},
+                                                        {480000, "Intro", ""}}));
+  EXPECT_EQ(doc_->marker_change_counter, 1u);
+
+  // A file without one good line adds nothing.
+  WriteFile(path, "no markers here\n");
+  ASSERT_EQ(ImportMarkerText(*doc_, path), 0u);
+  WriteFile(path, "");
+  ASSERT_EQ(ImportMarkerText(*doc_, path), 0u);
+  EXPECT_EQ(doc_->markers.size(), 4u);
+  EXPECT_EQ(doc_->marker_change_counter, 1u);
+}
+
+TEST_F(MarkerFileTest, ExportedMarkersComeBackUnchanged) {
+  // Positions on whole milliseconds survive the four-digit fraction.
+  doc_->markers = MakeList({{0, "plain", ""},
+                            {48, "with \"quotes\"", "and \\backslashes\\"},
+                            {48000 * 6 + 480, "\\\"", "\""},
+                            {48000 * 6 + 480, "caf\xC3\xA9 \xF0\x9F\x8E\xB5 \xE6\x97\xA5", ""},
+                            {9 * 48000, "", "comment only"}});
+  const std::vector<Entry> before = Entries(doc_->markers);
+  const std::string path = dir_ + "/round.txt";
+  ASSERT_EQ(ExportMarkerText(*doc_, path), 0u);
+  testing::DocumentPtr other(testing::MakeDocument(SegmentList(), 10 * 48000, 2, 48000));
+  ASSERT_TRUE(other);
+  ASSERT_EQ(ImportMarkerText(*other, path), 0u);
+  EXPECT_EQ(Entries(other->markers), before);
+}
+
+}  // namespace
+}  // namespace tidemark

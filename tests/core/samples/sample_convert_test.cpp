@@ -1,0 +1,879 @@
+// The sample converter against a plain sample-at-a-time model of its rules,
+// for every supported code pair and every instruction-set variant.
+#include "core/samples/sample_convert.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <bit>
+#include <cfloat>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "tests/core/samples/reference_convert.h"
+
+namespace tidemark {
+namespace {
+
+namespace sc = sample_code;
+using Bytes = std::vector<std::uint8_t>;
+
+constexpr ConvertIsa kIsas[] = {ConvertIsa::Scalar, ConvertIsa::Sse41, ConvertIsa::Avx2};
+
+const char* IsaName(ConvertIsa isa) {
+  switch (isa) {
+    case ConvertIsa::Scalar: return "isa Scalar";
+    case ConvertIsa::Sse41: return "isa Sse41";
+    case ConvertIsa::Avx2: return "isa Avx2";
+  }
+  return "isa ?";
+}
+
+std::string CodeName(SampleCode c) {
+  char b[16];
+  std::snprintf(b, sizeof b, "0x%04X", static_cast<unsigned>(c));
+  return b;
+}
+
+std::string PairName(SampleCode s, SampleCode d) { return CodeName(s) + " -> " + CodeName(d); }
+
+// Puts the converter's variant choice back however a test leaves it.
+class IsaRestorer {
+ public:
+  IsaRestorer() : saved_(ActiveConvertIsa()) {}
+  ~IsaRestorer() { ForceConvertIsa(saved_); }
+  IsaRestorer(const IsaRestorer&) = delete;
+  IsaRestorer& operator=(const IsaRestorer&) = delete;
+
+ private:
+  ConvertIsa saved_;
+};
+
+template <class Body>
+void ForEachIsa(Body&& body) {
+  IsaRestorer restore;
+  for (ConvertIsa isa : kIsas) {
+    if (!ConvertIsaSupported(isa)) continue;
+    ASSERT_TRUE(ForceConvertIsa(isa)) << IsaName(isa);
+    SCOPED_TRACE(IsaName(isa));
+    body(isa);
+  }
+}
+
+std::uint8_t Canary(std::size_t i) { return static_cast<std::uint8_t>(0xA5 ^ (i * 131u) ^ (i >> 7)); }
+
+// A byte region with canary-filled guard zones on both sides; `misalign`
+// shifts the body off every vector alignment.
+class GuardedBuffer {
+ public:
+  static constexpr std::size_t kGuard = 64;
+  GuardedBuffer(std::size_t size, std::size_t misalign)
+      : size_(size), lead_(kGuard + misalign), storage_(lead_ + size + kGuard) {
+    for (std::size_t i = 0; i < storage_.size(); ++i) storage_[i] = Canary(i);
+  }
+  std::uint8_t* data() { return storage_.data() + lead_; }
+  std::size_t size() const { return size_; }
+  bool GuardsIntact() const {
+    for (std::size_t i = 0; i < lead_; ++i)
+      if (storage_[i] != Canary(i)) return false;
+    for (std::size_t i = lead_ + size_; i < storage_.size(); ++i)
+      if (storage_[i] != Canary(i)) return false;
+    return true;
+  }
+  bool AllCanary() const {
+    for (std::size_t i = 0; i < storage_.size(); ++i)
+      if (storage_[i] != Canary(i)) return false;
+    return true;
+  }
+
+ private:
+  std::size_t size_;
+  std::size_t lead_;
+  std::vector<std::uint8_t> storage_;
+};
+
+std::string Hex(const std::uint8_t* p, unsigned n) {
+  std::string s;
+  char b[4];
+  for (unsigned i = 0; i < n; ++i) {
+    std::snprintf(b, sizeof b, "%02X", p[i]);
+    s += b;
+  }
+  return s;
+}
+
+std::string Describe(const std::uint8_t* p, SampleCode c) {
+  const unsigned n = BytesPerSample(c);
+  std::uint8_t le[8] = {};
+  for (unsigned i = 0; i < n; ++i) le[i] = IsBigEndianCode(c) ? p[n - 1 - i] : p[i];
+  if (IsUnsignedCode(c)) le[0] ^= 0x80;
+  char b[64];
+  if (IsFloatCode(c) && n == 4) {
+    float f;
+    std::memcpy(&f, le, 4);
+    std::snprintf(b, sizeof b, "%.9g", static_cast<double>(f));
+  } else if (IsFloatCode(c)) {
+    double x;
+    std::memcpy(&x, le, 8);
+    std::snprintf(b, sizeof b, "%.17g", x);
+  } else {
+    std::snprintf(b, sizeof b, "%lld", static_cast<long long>(reftest::SignExtendLe(le, n)));
+  }
+  std::string out(1, '[');
+  out += Hex(p, n);
+  out += "]=";
+  out += b;
+  return out;
+}
+
+// Compares converted samples, naming the first few wrong ones with their input.
+::testing::AssertionResult SamplesMatch(const std::uint8_t* src, SampleCode s, SampleCode d,
+                                        const std::uint8_t* expected, const std::uint8_t* got,
+                                        std::size_t count) {
+  const unsigned sn = BytesPerSample(s);
+  const unsigned dn = BytesPerSample(d);
+  if (std::memcmp(expected, got, count * dn) == 0) return ::testing::AssertionSuccess();
+  ::testing::AssertionResult r = ::testing::AssertionFailure();
+  r << PairName(s, d) << ":";
+  std::size_t wrong = 0;
+  for (std::size_t i = 0; i < count; ++i) {
+    if (std::memcmp(expected + i * dn, got + i * dn, dn) == 0) continue;
+    if (++wrong <= 4)
+      r << "\n  sample " << i << " input " << Describe(src + i * sn, s) << " expected "
+        << Describe(expected + i * dn, d) << " got " << Describe(got + i * dn, d);
+  }
+  return r << "\n  " << wrong << " of " << count << " samples differ";
+}
+
+// Converts src[first, first + len) into a separate canary-filled destination at
+// the given misalignments and checks samples, guard bytes and the source.
+::testing::AssertionResult ConvertSliceMatches(const Bytes& src, const Bytes& expected, std::size_t first,
+                                               std::size_t len, SampleCode s, SampleCode d,
+                                               std::size_t src_misalign, std::size_t dst_misalign) {
+  const unsigned sn = BytesPerSample(s);
+  const unsigned dn = BytesPerSample(d);
+  GuardedBuffer in(len * sn, src_misalign);
+  std::memcpy(in.data(), src.data() + first * sn, len * sn);
+  GuardedBuffer out(len * dn, dst_misalign);
+  Convert(in.data(), out.data(), len, s, d);
+  ::testing::AssertionResult r =
+      SamplesMatch(src.data() + first * sn, s, d, expected.data() + first * dn, out.data(), len);
+  if (!r)
+    return r << " (samples " << first << "+" << len << ", misalign " << src_misalign << "/" << dst_misalign
+             << ")";
+  if (!out.GuardsIntact())
+    return ::testing::AssertionFailure() << PairName(s, d) << ": bytes outside the destination written, "
+                                         << len << " samples";
+  if (!in.GuardsIntact() || std::memcmp(in.data(), src.data() + first * sn, len * sn) != 0)
+    return ::testing::AssertionFailure() << PairName(s, d) << ": source modified, " << len << " samples";
+  return ::testing::AssertionSuccess();
+}
+
+constexpr std::size_t kSliceLengths[] = {1,  2,  3,  4,  5,  6,  7,  8,  9,   10,  11,  12,  13,  14,   15,   16,
+                                         17, 18, 19, 23, 24, 25, 31, 32, 33,  39,  47,  63,  64,  65,   95,   127,
+                                         128, 129, 255, 257, 511, 1000, 1023, 1025, 4097};
+
+// Every supported variant converts the whole run (odd alignments) and many
+// slices of it (so vector bodies, tails and unaligned heads all run), each
+// matching the model; vector variants must also equal the scalar one.
+void ExpectConvertsLikeReference(const Bytes& src, SampleCode s, SampleCode d) {
+  const unsigned sn = BytesPerSample(s);
+  const unsigned dn = BytesPerSample(d);
+  const std::size_t count = src.size() / sn;
+  Bytes expected(count * dn);
+  reftest::ReferenceConvert(src.data(), expected.data(), count, s, d);
+  Bytes scalar_out;
+  ForEachIsa([&](ConvertIsa isa) {
+    EXPECT_TRUE(ConvertSliceMatches(src, expected, 0, count, s, d, 1, 3));
+    Bytes aligned(count * dn);
+    Convert(src.data(), aligned.data(), count, s, d);
+    if (isa == ConvertIsa::Scalar) {
+      scalar_out = aligned;
+    } else if (!scalar_out.empty()) {
+      EXPECT_TRUE(SamplesMatch(src.data(), s, d, scalar_out.data(), aligned.data(), count))
+          << "vector variant differs from the scalar one";
+    }
+    std::size_t n = 0;
+    for (std::size_t len : kSliceLengths) {
+      if (len > count) continue;
+      const std::size_t first = (len * 7919 + n * 104729) % (count - len + 1);
+      auto r = ConvertSliceMatches(src, expected, first, len, s, d, n % 5, (n * 3) % 7);
+      ++n;
+      if (!r) {
+        ADD_FAILURE() << r;
+        break;
+      }
+    }
+  });
+}
+
+// Applies the code's offset and byte order to canonical little-endian signed samples.
+Bytes EncodeAs(const Bytes& le, SampleCode code) {
+  const unsigned n = BytesPerSample(code);
+  Bytes out(le.size());
+  for (std::size_t i = 0; i < le.size(); i += n)
+    for (unsigned j = 0; j < n; ++j) {
+      std::uint8_t b = le[i + j];
+      if (IsUnsignedCode(code) && j == 0) b ^= 0x80;
+      out[i + (IsBigEndianCode(code) ? n - 1 - j : j)] = b;
+    }
+  return out;
+}
+
+Bytes LeInts(const std::vector<std::int64_t>& values, unsigned bytes) {
+  Bytes out(values.size() * bytes);
+  for (std::size_t i = 0; i < values.size(); ++i) reftest::StoreIntLe(values[i], bytes, &out[i * bytes]);
+  return out;
+}
+
+template <class Word>
+Bytes LeWords(const std::vector<Word>& words) {
+  Bytes out(words.size() * sizeof(Word));
+  if (!words.empty()) std::memcpy(out.data(), words.data(), out.size());
+  return out;
+}
+
+std::vector<std::int64_t> IntInterestingValues(int bits) {
+  const std::int64_t full = std::int64_t{1} << (bits - 1);
+  std::vector<std::int64_t> v = {0, 1, -1, 2, -2, full - 1, full - 2, -full, -full + 1, -full + 2};
+  for (int drop : {8, 16, 24}) {
+    if (drop >= bits) continue;
+    const std::int64_t half = std::int64_t{1} << (drop - 1);
+    const std::int64_t guard = full - half;  // 0x7F80, 0x7FFF80, 0x7F8000, 0x7FFF8000, ...
+    for (std::int64_t g : {guard, -guard})
+      for (int e = -2; e <= 2; ++e) v.push_back(g + e);
+    const std::int64_t units = full >> drop;
+    for (std::int64_t k : {-units, -units + 1, std::int64_t{-3}, std::int64_t{-2}, std::int64_t{-1}, std::int64_t{0},
+                           std::int64_t{1}, std::int64_t{2}, std::int64_t{3}, units - 2, units - 1}) {
+      const std::int64_t base = k * (std::int64_t{1} << drop);
+      for (std::int64_t e : {std::int64_t{-1}, std::int64_t{0}, std::int64_t{1}, half - 1, half, half + 1})
+        v.push_back(base + e);
+    }
+  }
+  if (bits == 32) {
+    // Integers whose single-precision image is rounded, ties included.
+    for (std::int64_t m : {0x01000001, 0x01000002, 0x01000003, 0x7FFFFFC0, 0x7FFFFFBF, 0x7FFFFFC1, 0x7FFFFF40,
+                           0x40000040, 0x400000C0, 0x00FFFFFF})
+      v.insert(v.end(), {m, -m});
+  }
+  std::erase_if(v, [&](std::int64_t x) { return x < -full || x >= full; });
+  return v;
+}
+
+std::vector<std::int64_t> IntRandomValues(int bits, std::size_t n, std::mt19937& rng) {
+  const std::int64_t full = std::int64_t{1} << (bits - 1);
+  std::uniform_int_distribution<std::int64_t> any(-full, full - 1);
+  std::uniform_int_distribution<std::int64_t> small(-4096, 4096);
+  std::vector<std::int64_t> v;
+  v.reserve(n);
+  for (std::size_t i = 0; i < n; ++i) {
+    std::int64_t x;
+    switch (i % 3) {
+      case 0: x = any(rng); break;
+      case 1: x = small(rng); break;
+      default: {
+        // Next to a rounding boundary of some narrower width.
+        const int drop = 8 * (1 + static_cast<int>(rng() % 3));
+        if (drop >= bits) {
+          x = any(rng);
+          break;
+        }
+        x = (any(rng) >> drop) * (std::int64_t{1} << drop) + (std::int64_t{1} << (drop - 1)) +
+            static_cast<std::int64_t>(rng() % 3) - 1;
+        x = std::clamp(x, -full, full - 1);
+      }
+    }
+    v.push_back(x);
+  }
+  return v;
+}
+
+constexpr float kInfF = std::numeric_limits<float>::infinity();
+constexpr double kInf = std::numeric_limits<double>::infinity();
+
+std::vector<std::uint32_t> SingleInterestingBits() {
+  std::vector<float> xs;
+  auto around = [&](float x) {
+    xs.push_back(x);
+    xs.push_back(std::nextafter(x, kInfF));
+    xs.push_back(std::nextafter(x, -kInfF));
+  };
+  for (float x : {0.0f, 1.0f, 0.5f, 2.0f, 1.5f, 0.9921875f, 0.999969482421875f, 0.99999988079071044921875f,
+                  0.99999994f, FLT_MIN, FLT_MAX, 65536.0f, 2147483648.0f, 4294967296.0f, 3e9f, 1e10f, 1e30f, 0.1f,
+                  1.0f / 3.0f}) {
+    around(x);
+    around(-x);
+  }
+  for (int bits : {8, 16, 24, 32}) {
+    const double full = std::ldexp(1.0, bits - 1);
+    for (double k : {0.0, 1.0, 2.0, 3.0, 7.0, 100.0, full / 2 - 1, full / 2, full - 2, full - 1, -1.0, -2.0, -3.0,
+                     -4.0, -100.0, -full / 2, -full + 1, -full})
+      for (double frac : {0.0, 0.5}) {
+        const double t = (k + frac) / full;
+        if (static_cast<double>(static_cast<float>(t)) == t) around(static_cast<float>(t));
+      }
+  }
+  // Within half an ulp of a tie once biased for 32 bits, where rounding the
+  // biased sum to double decides the result.
+  for (double k : {0.0, 1.0, 2.0, 3.0, -1.0, -2.0, -3.0, -4.0})
+    for (int e : {21, 22, 23})
+      for (double sign : {1.0, -1.0}) {
+        const double t = (k + 0.5 + sign * std::ldexp(1.0, -e)) / 2147483648.0;
+        if (static_cast<double>(static_cast<float>(t)) == t) xs.push_back(static_cast<float>(t));
+      }
+  std::vector<std::uint32_t> out;
+  for (float x : xs) out.push_back(std::bit_cast<std::uint32_t>(x));
+  // NaNs (quiet, signalling, negative, with payloads), infinities, denormals, -0.
+  for (std::uint32_t b : std::initializer_list<std::uint32_t>{0x7FC00000u, 0xFFC00000u, 0x7F800001u, 0xFF800001u, 0x7FA00000u, 0x7FC12345u, 0xFFD00F00u,
+                          0x7FBFFFFFu, 0x7FFFFFFFu, 0xFFFFFFFFu, 0x7F800000u, 0xFF800000u, 0x00000001u, 0x80000001u,
+                          0x007FFFFFu, 0x807FFFFFu, 0x00400000u, 0x80400000u, 0x80000000u})
+    out.push_back(b);
+  return out;
+}
+
+std::vector<std::uint32_t> SingleRandomBits(std::size_t n, std::mt19937& rng) {
+  std::uniform_real_distribution<double> uni(-1.1, 1.1);
+  std::vector<std::uint32_t> out;
+  out.reserve(n);
+  for (std::size_t i = 0; i < n; ++i) {
+    float f;
+    switch (i % 4) {
+      case 0:
+      case 1: f = static_cast<float>(uni(rng)); break;
+      case 2: out.push_back(static_cast<std::uint32_t>(rng())); continue;
+      default: {
+        const int bits = 8 << (rng() % 3);  // 8, 16 or 32
+        const int b = (rng() % 4 == 0) ? 24 : bits;
+        const std::int64_t full = std::int64_t{1} << (b - 1);
+        const std::int64_t k = std::uniform_int_distribution<std::int64_t>(-full, full - 1)(rng);
+        f = static_cast<float>((static_cast<double>(k) + 0.5) / static_cast<double>(full));
+        if (rng() % 3 == 1) f = std::nextafter(f, kInfF);
+        if (rng() % 3 == 2) f = std::nextafter(f, -kInfF);
+      }
+    }
+    out.push_back(std::bit_cast<std::uint32_t>(f));
+  }
+  return out;
+}
+
+std::vector<std::uint64_t> DoubleInterestingBits() {
+  std::vector<double> xs;
+  auto around = [&](double x) {
+    xs.push_back(x);
+    xs.push_back(std::nextafter(x, kInf));
+    xs.push_back(std::nextafter(x, -kInf));
+  };
+  for (double x : {0.0, 1.0, 0.5, 2.0, 1.5, 1 - std::ldexp(1.0, -7), 1 - std::ldexp(1.0, -15), 1 - std::ldexp(1.0, -23),
+                   1 - std::ldexp(1.0, -24), 1 - std::ldexp(1.0, -31), DBL_MIN, DBL_MAX, static_cast<double>(FLT_MAX),
+                   static_cast<double>(FLT_MAX) * (1 + std::ldexp(1.0, -24)), 1e39, 1e-40, 1e-46, 1e-300, 1e300,
+                   65536.0, 2147483648.0, 4294967296.0, 3e9, 0.1, 1 + std::ldexp(1.0, -24),
+                   1 + 3 * std::ldexp(1.0, -24), std::ldexp(1.0, -149), std::ldexp(1.0, -150),
+                   std::ldexp(3.0, -151), static_cast<double>(FLT_MIN)}) {
+    around(x);
+    around(-x);
+  }
+  for (int bits : {8, 16, 24, 32}) {
+    const long double full = std::ldexp(1.0L, bits - 1);
+    for (long double k : {0.0L, 1.0L, 2.0L, 3.0L, 7.0L, 100.0L, full / 2 - 1, full / 2, full - 2, full - 1, -1.0L,
+                          -2.0L, -3.0L, -4.0L, -100.0L, -full / 2, -full + 1, -full}) {
+      around(static_cast<double>(k / full));
+      // Ties and points within one, a half and a quarter ulp of a tie once
+      // the value has been biased into [2^(N-1), 2^N) or [2^(N-2), 2^(N-1)).
+      for (int e : {0, bits - 53, bits - 54, bits - 55})
+        for (long double sign : {1.0L, -1.0L}) {
+          const long double delta = e == 0 ? 0.0L : sign * std::ldexp(1.0L, e);
+          const long double t = (k + 0.5L + delta) / full;
+          const double d = static_cast<double>(t);
+          if (static_cast<long double>(d) == t) around(d);
+        }
+    }
+  }
+  std::vector<std::uint64_t> out;
+  for (double x : xs) out.push_back(std::bit_cast<std::uint64_t>(x));
+  for (std::uint64_t b : std::initializer_list<std::uint64_t>{0x7FF8000000000000u, 0xFFF8000000000000u, 0x7FF0000000000001u, 0xFFF0000000000001u,
+                          0x7FF4000000000000u, 0x7FF8DEADBEEF1234u, 0x7FF7FFFFFFFFFFFFu, 0x7FFFFFFFFFFFFFFFu,
+                          0xFFFFFFFFFFFFFFFFu, 0x7FF0000000000000u, 0xFFF0000000000000u, 0x0000000000000001u,
+                          0x8000000000000001u, 0x000FFFFFFFFFFFFFu, 0x800FFFFFFFFFFFFFu, 0x0008000000000000u,
+                          0x8000000000000000u})
+    out.push_back(b);
+  return out;
+}
+
+std::vector<std::uint64_t> DoubleRandomBits(std::size_t n, std::mt19937& rng) {
+  std::uniform_real_distribution<double> uni(-1.1, 1.1);
+  std::vector<std::uint64_t> out;
+  out.reserve(n);
+  for (std::size_t i = 0; i < n; ++i) {
+    double x;
+    switch (i % 4) {
+      case 0:
+      case 1: x = uni(rng); break;
+      case 2: out.push_back((std::uint64_t{rng()} << 32) | rng()); continue;
+      default: {
+        const int bits = 8 * (1 + static_cast<int>(rng() % 4));
+        const std::int64_t full = std::int64_t{1} << (bits - 1);
+        const std::int64_t k = std::uniform_int_distribution<std::int64_t>(-full, full - 1)(rng);
+        const int e = bits - 53 - static_cast<int>(rng() % 3);
+        const long double delta = (rng() % 3 == 0) ? 0.0L : ((rng() & 1) ? 1 : -1) * std::ldexp(1.0L, e);
+        x = static_cast<double>((static_cast<long double>(k) + 0.5L + delta) / static_cast<long double>(full));
+      }
+    }
+    out.push_back(std::bit_cast<std::uint64_t>(x));
+  }
+  return out;
+}
+
+// Canonical little-endian samples of the code's representation, interesting
+// values first and random ones after, shuffled and cut to `count`.
+Bytes MixedSamples(SampleCode code, std::size_t count, std::uint32_t seed) {
+  std::mt19937 rng(seed);
+  const unsigned n = BytesPerSample(code);
+  Bytes le;
+  if (IsFloatCode(code) && n == 4) {
+    auto bits = SingleInterestingBits();
+    auto more = SingleRandomBits(count, rng);
+    bits.insert(bits.end(), more.begin(), more.end());
+    std::shuffle(bits.begin(), bits.end(), rng);
+    bits.resize(count);
+    le = LeWords(bits);
+  } else if (IsFloatCode(code)) {
+    auto bits = DoubleInterestingBits();
+    auto more = DoubleRandomBits(count, rng);
+    bits.insert(bits.end(), more.begin(), more.end());
+    std::shuffle(bits.begin(), bits.end(), rng);
+    bits.resize(count);
+    le = LeWords(bits);
+  } else {
+    auto v = IntInterestingValues(static_cast<int>(n * 8));
+    auto more = IntRandomValues(static_cast<int>(n * 8), count, rng);
+    v.insert(v.end(), more.begin(), more.end());
+    std::shuffle(v.begin(), v.end(), rng);
+    v.resize(count);
+    le = LeInts(v, n);
+  }
+  return EncodeAs(le, code);
+}
+
+TEST(SampleConvert, EveryEightAndSixteenBitValueMatchesTheModelForEveryTarget) {
+  // Odd multipliers visit every value, in an order that puts unlike values
+  // side by side in a vector; the extra samples make the lengths odd.
+  Bytes all8(256 * 5 + 3);
+  for (std::size_t i = 0; i < all8.size(); ++i) all8[i] = static_cast<std::uint8_t>(i * 167 + 5);
+  Bytes all16(2 * (65536 + 11));
+  for (std::size_t i = 0; i < all16.size() / 2; ++i) {
+    const std::uint32_t v = static_cast<std::uint32_t>(i * 40503 + 7) & 0xFFFF;
+    all16[2 * i] = static_cast<std::uint8_t>(v);
+    all16[2 * i + 1] = static_cast<std::uint8_t>(v >> 8);
+  }
+  for (SampleCode s : {sc::kS8, sc::kU8, sc::kS16, sc::kS16BE})
+    for (SampleCode d : sc::kAll) {
+      SCOPED_TRACE(PairName(s, d));
+      ExpectConvertsLikeReference(BytesPerSample(s) == 1 ? all8 : all16, s, d);
+    }
+}
+
+void ExpectFamilyMatchesModel(const Bytes& le, SampleCode little, SampleCode big) {
+  for (SampleCode s : {little, big}) {
+    const Bytes src = EncodeAs(le, s);
+    for (SampleCode d : sc::kAll) {
+      SCOPED_TRACE(PairName(s, d));
+      ExpectConvertsLikeReference(src, s, d);
+    }
+  }
+}
+
+TEST(SampleConvert, TwentyFourBitBoundariesAndRandomValuesMatchTheModel) {
+  std::mt19937 rng(2403);
+  auto v = IntInterestingValues(24);
+  auto more = IntRandomValues(24, 90000, rng);
+  v.insert(v.end(), more.begin(), more.end());
+  for (std::int64_t x = -(1 << 23); x < (1 << 23); x += 509) v.push_back(x);
+  ExpectFamilyMatchesModel(LeInts(v, 3), sc::kS24, sc::kS24BE);
+}
+
+TEST(SampleConvert, ThirtyTwoBitBoundariesAndRandomValuesMatchTheModel) {
+  std::mt19937 rng(3203);
+  auto v = IntInterestingValues(32);
+  auto more = IntRandomValues(32, 100000, rng);
+  v.insert(v.end(), more.begin(), more.end());
+  ExpectFamilyMatchesModel(LeInts(v, 4), sc::kS32, sc::kS32BE);
+}
+
+TEST(SampleConvert, SingleBoundariesNansInfinitiesAndRandomValuesMatchTheModel) {
+  std::mt19937 rng(4004);
+  auto bits = SingleInterestingBits();
+  auto more = SingleRandomBits(240000, rng);
+  bits.insert(bits.end(), more.begin(), more.end());
+  ExpectFamilyMatchesModel(LeWords(bits), sc::kFloat, sc::kFloatBE);
+}
+
+TEST(SampleConvert, DoubleBoundariesNansInfinitiesAndRandomValuesMatchTheModel) {
+  std::mt19937 rng(4008);
+  auto bits = DoubleInterestingBits();
+  auto more = DoubleRandomBits(160000, rng);
+  bits.insert(bits.end(), more.begin(), more.end());
+  ExpectFamilyMatchesModel(LeWords(bits), sc::kDouble, sc::kDoubleBE);
+}
+
+Bytes Le(std::uint64_t v, unsigned n) {
+  Bytes b(n);
+  for (unsigned i = 0; i < n; ++i) b[i] = static_cast<std::uint8_t>(v >> (8 * i));
+  return b;
+}
+Bytes Be(std::uint64_t v, unsigned n) {
+  Bytes b = Le(v, n);
+  std::reverse(b.begin(), b.end());
+  return b;
+}
+Bytes F32(float f) { return Le(std::bit_cast<std::uint32_t>(f), 4); }
+Bytes F64(double x) { return Le(std::bit_cast<std::uint64_t>(x), 8); }
+
+struct WorkedCase {
+  SampleCode s;
+  Bytes in;
+  SampleCode d;
+  Bytes out;
+};
+
+// Worked results of the rules, checked against the converter in every
+// variant (the sample repeated so that vector code handles it) and against
+// the model, which keeps the model itself honest.
+TEST(SampleConvert, WorkedExamplesGiveTheExpectedSamples) {
+  const double k2m31 = std::ldexp(1.0, -31);
+  const float near_tie = static_cast<float>((2.5 - std::ldexp(1.0, -22)) * k2m31);
+  const float neg_near_tie = static_cast<float>((-1.5 - std::ldexp(1.0, -23)) * k2m31);
+  const std::vector<WorkedCase> cases = {
+      // Full scale and its saturation.
+      {sc::kFloat, F32(1.0f), sc::kS16, Le(0x7FFF, 2)},
+      {sc::kFloat, F32(1.0f), sc::kS24, Le(0x7FFFFF, 3)},
+      {sc::kFloat, F32(1.0f), sc::kS32, Le(0x7FFFFFFF, 4)},
+      {sc::kFloat, F32(1.0f), sc::kS16BE, Be(0x7FFF, 2)},
+      {sc::kFloat, F32(1.0f), sc::kS8, Le(0x7F, 1)},
+      {sc::kFloat, F32(1.0f), sc::kU8, Le(0xFF, 1)},
+      {sc::kFloat, F32(-1.0f), sc::kS16, Le(0x8000, 2)},
+      {sc::kFloat, F32(-1.0f), sc::kS24, Le(0x800000, 3)},
+      {sc::kFloat, F32(-1.0f), sc::kS32, Le(0x80000000, 4)},
+      {sc::kFloat, F32(-1.0f), sc::kU8, Le(0x00, 1)},
+      {sc::kDouble, F64(1.0), sc::kS16, Le(0x7FFF, 2)},
+      {sc::kDouble, F64(1.0), sc::kS24, Le(0x7FFFFF, 3)},
+      {sc::kDouble, F64(1.0), sc::kS32, Le(0x7FFFFFFF, 4)},
+      {sc::kDouble, F64(-1.0), sc::kS16, Le(0x8000, 2)},
+      {sc::kDouble, F64(-1.0), sc::kS24, Le(0x800000, 3)},
+      {sc::kDouble, F64(-1.0), sc::kS32BE, Be(0x80000000, 4)},
+      {sc::kFloat, F32(0.99999994f), sc::kS32, Le(0x7FFFFF80, 4)},
+      {sc::kFloat, F32(0.99999994f), sc::kS24, Le(0x7FFFFF, 3)},
+      {sc::kFloat, F32(0.99999994f), sc::kS16, Le(0x7FFF, 2)},
+      {sc::kDouble, F64(0.99999994f), sc::kS32, Le(0x7FFFFF80, 4)},
+      {sc::kDouble, F64(1 - k2m31), sc::kS32, Le(0x7FFFFFFF, 4)},
+      {sc::kDouble, F64(std::nextafter(1 - k2m31, 0.0)), sc::kS32, Le(0x7FFFFFFF, 4)},
+      {sc::kFloat, F32(0.9921875f), sc::kS8, Le(0x7F, 1)},
+      {sc::kFloat, F32(0.98828125f), sc::kS8, Le(0x7F, 1)},  // 126.5 rounds up
+      // Narrowing with the guard below full scale.
+      {sc::kS16, Le(0x7F90, 2), sc::kS8, Le(0x7F, 1)},
+      {sc::kS16, Le(0x7F70, 2), sc::kS8, Le(0x7F, 1)},
+      {sc::kS16, Le(0x7F80, 2), sc::kS8, Le(0x7F, 1)},
+      {sc::kS16, Le(0xFF7F, 2), sc::kS8, Le(0xFF, 1)},  // -129
+      {sc::kS16, Le(0xFF80, 2), sc::kS8, Le(0x00, 1)},  // -128
+      {sc::kS16, Le(0x007F, 2), sc::kS8, Le(0x00, 1)},
+      {sc::kS16, Le(0x0080, 2), sc::kS8, Le(0x01, 1)},
+      {sc::kS16, Le(0x8000, 2), sc::kS8, Le(0x80, 1)},
+      {sc::kS16, Le(0x7FFF, 2), sc::kU8, Le(0xFF, 1)},
+      {sc::kS16, Le(0x8000, 2), sc::kU8, Le(0x00, 1)},
+      {sc::kS16BE, Be(0xFF7F, 2), sc::kU8, Le(0x7F, 1)},
+      {sc::kS24, Le(0x7FFF80, 3), sc::kS16, Le(0x7FFF, 2)},
+      {sc::kS24, Le(0x7FFF7F, 3), sc::kS16, Le(0x7FFF, 2)},
+      {sc::kS24, Le(0x000080, 3), sc::kS16, Le(0x0001, 2)},
+      {sc::kS24, Le(0x00007F, 3), sc::kS16, Le(0x0000, 2)},
+      {sc::kS24, Le(0xFFFF80, 3), sc::kS16, Le(0x0000, 2)},
+      {sc::kS24, Le(0xFFFF7F, 3), sc::kS16, Le(0xFFFF, 2)},
+      {sc::kS24BE, Be(0x800000, 3), sc::kS16BE, Be(0x8000, 2)},
+      {sc::kS24, Le(0x7F8000, 3), sc::kS8, Le(0x7F, 1)},
+      {sc::kS24, Le(0x7F7FFF, 3), sc::kS8, Le(0x7F, 1)},
+      {sc::kS24, Le(0x008000, 3), sc::kS8, Le(0x01, 1)},
+      {sc::kS32, Le(0x7FFFFF80, 4), sc::kS24, Le(0x7FFFFF, 3)},
+      {sc::kS32, Le(0x7FFFFF7F, 4), sc::kS24, Le(0x7FFFFF, 3)},
+      {sc::kS32, Le(0x00000080, 4), sc::kS24, Le(0x000001, 3)},
+      {sc::kS32, Le(0x7FFF8000, 4), sc::kS16, Le(0x7FFF, 2)},
+      {sc::kS32, Le(0x00008000, 4), sc::kS16, Le(0x0001, 2)},
+      {sc::kS32, Le(0xFFFF8000, 4), sc::kS16, Le(0x0000, 2)},
+      {sc::kS32, Le(0x7F800000, 4), sc::kS8, Le(0x7F, 1)},
+      {sc::kS32, Le(0x00800000, 4), sc::kS8, Le(0x01, 1)},
+      // Widening and the unsigned offset.
+      {sc::kU8, Le(0x80, 1), sc::kS16, Le(0x0000, 2)},
+      {sc::kU8, Le(0x80, 1), sc::kFloat, F32(0.0f)},
+      {sc::kU8, Le(0x80, 1), sc::kS8, Le(0x00, 1)},
+      {sc::kU8, Le(0x00, 1), sc::kS16, Le(0x8000, 2)},
+      {sc::kU8, Le(0x00, 1), sc::kFloat, F32(-1.0f)},
+      {sc::kU8, Le(0xFF, 1), sc::kS24, Le(0x7F0000, 3)},
+      {sc::kU8, Le(0xFF, 1), sc::kS32BE, Be(0x7F000000, 4)},
+      {sc::kU8, Le(0xFF, 1), sc::kDouble, F64(0.9921875)},
+      {sc::kS16, Le(0x0000, 2), sc::kU8, Le(0x80, 1)},
+      {sc::kS8, Le(0x00, 1), sc::kU8, Le(0x80, 1)},
+      {sc::kS8, Le(0x7F, 1), sc::kU8, Le(0xFF, 1)},
+      {sc::kS8, Le(0x81, 1), sc::kS32, Le(0x81000000, 4)},
+      {sc::kS16, Le(0x1234, 2), sc::kS24, Le(0x123400, 3)},
+      {sc::kS16, Le(0x1234, 2), sc::kS32, Le(0x12340000, 4)},
+      {sc::kS16BE, Be(0x1234, 2), sc::kS24BE, Be(0x123400, 3)},
+      {sc::kS24, Le(0x876543, 3), sc::kS32, Le(0x87654300, 4)},
+      // Integer to float in double precision, then stored.
+      {sc::kS16, Le(0x4000, 2), sc::kFloat, F32(0.5f)},
+      {sc::kS8, Le(0x80, 1), sc::kDouble, F64(-1.0)},
+      {sc::kS24, Le(0x7FFFFF, 3), sc::kFloat, F32(0.99999988079071044921875f)},
+      {sc::kS32, Le(0x7FFFFFFF, 4), sc::kFloat, F32(1.0f)},
+      {sc::kS32, Le(0x7FFFFFFF, 4), sc::kDouble, F64(2147483647.0 * k2m31)},
+      {sc::kS32, Le(0x7FFFFFC0, 4), sc::kFloat, F32(1.0f)},                                 // tie to even, up
+      {sc::kS32, Le(0x7FFFFF40, 4), sc::kFloatBE, Be(std::bit_cast<std::uint32_t>(0.99999988079071044921875f), 4)},
+      {sc::kS32, Le(0x80000000, 4), sc::kDoubleBE, Be(std::bit_cast<std::uint64_t>(-1.0), 8)},
+      // Ties round upward, negative ones toward zero.
+      {sc::kFloat, F32(std::ldexp(1.0f, -16)), sc::kS16, Le(0x0001, 2)},
+      {sc::kFloat, F32(-std::ldexp(1.0f, -16)), sc::kS16, Le(0x0000, 2)},
+      {sc::kFloat, F32(-3 * std::ldexp(1.0f, -16)), sc::kS16, Le(0xFFFF, 2)},
+      {sc::kFloat, F32(std::ldexp(1.0f, -8)), sc::kS8, Le(0x01, 1)},
+      {sc::kFloat, F32(-std::ldexp(1.0f, -8)), sc::kS8, Le(0x00, 1)},
+      {sc::kFloat, F32(-3 * std::ldexp(1.0f, -8)), sc::kU8, Le(0x7F, 1)},
+      {sc::kFloat, F32(std::ldexp(1.0f, -24)), sc::kS24, Le(0x000001, 3)},
+      {sc::kFloat, F32(-std::ldexp(1.0f, -24)), sc::kS24, Le(0x000000, 3)},
+      {sc::kFloat, F32(std::ldexp(1.0f, -32)), sc::kS32, Le(0x00000001, 4)},
+      {sc::kFloat, F32(-std::ldexp(1.0f, -32)), sc::kS32, Le(0x00000000, 4)},
+      {sc::kDouble, F64(-5 * std::ldexp(1.0, -32)), sc::kS32, Le(0xFFFFFFFE, 4)},
+      // The biased sum is rounded to double before truncation: these lie
+      // within half a double ulp of a tie and round with it.
+      {sc::kFloat, F32(near_tie), sc::kS32, Le(0x00000003, 4)},
+      {sc::kDouble, F64(static_cast<double>(near_tie)), sc::kS32, Le(0x00000003, 4)},
+      {sc::kDouble, F64((2.5 - std::ldexp(1.0, -21)) * k2m31), sc::kS32, Le(0x00000002, 4)},
+      {sc::kFloat, F32(neg_near_tie), sc::kS32, Le(0xFFFFFFFF, 4)},
+      {sc::kDouble, F64((2.5 - std::ldexp(1.0, -38)) * std::ldexp(1.0, -15)), sc::kS16, Le(0x0003, 2)},
+      // NaN gives zero, infinities and large values saturate.
+      {sc::kFloat, Le(0x7FC00000, 4), sc::kS16, Le(0x0000, 2)},
+      {sc::kFloat, Le(0x7F800001, 4), sc::kS24, Le(0x000000, 3)},
+      {sc::kFloat, Le(0xFFC00000, 4), sc::kS32, Le(0x00000000, 4)},
+      {sc::kFloat, Le(0x7FC12345, 4), sc::kU8, Le(0x80, 1)},
+      {sc::kFloat, Le(0xFFFFFFFF, 4), sc::kS8, Le(0x00, 1)},
+      {sc::kFloatBE, Be(0x7FA00000, 4), sc::kS16BE, Be(0x0000, 2)},
+      {sc::kDouble, Le(0x7FF8000000000000, 8), sc::kS16, Le(0x0000, 2)},
+      {sc::kDouble, Le(0xFFF0000000000001, 8), sc::kS32, Le(0x00000000, 4)},
+      {sc::kDoubleBE, Be(0x7FF8DEADBEEF1234, 8), sc::kU8, Le(0x80, 1)},
+      {sc::kFloat, F32(kInfF), sc::kS16, Le(0x7FFF, 2)},
+      {sc::kFloat, F32(-kInfF), sc::kS32, Le(0x80000000, 4)},
+      {sc::kDouble, F64(kInf), sc::kS32, Le(0x7FFFFFFF, 4)},
+      {sc::kDouble, F64(-kInf), sc::kS8, Le(0x80, 1)},
+      {sc::kFloat, F32(1e30f), sc::kS24, Le(0x7FFFFF, 3)},
+      {sc::kFloat, F32(-1e30f), sc::kS16, Le(0x8000, 2)},
+      {sc::kDouble, F64(1e300), sc::kS32, Le(0x7FFFFFFF, 4)},
+      {sc::kDouble, F64(-3e9), sc::kS32, Le(0x80000000, 4)},
+      {sc::kFloat, Le(0x00000001, 4), sc::kS16, Le(0x0000, 2)},
+      {sc::kFloat, Le(0x80000001, 4), sc::kS32, Le(0x00000000, 4)},
+      {sc::kFloat, Le(0x80000000, 4), sc::kS16, Le(0x0000, 2)},
+      // Float and double convert plainly; byte order alone is a swap, NaN
+      // payloads and signalling bits included.
+      {sc::kFloat, F32(0.1f), sc::kDouble, F64(static_cast<double>(0.1f))},
+      {sc::kDouble, F64(0.1), sc::kFloat, F32(0.1f)},
+      {sc::kDouble, F64(1e300), sc::kFloat, F32(kInfF)},
+      {sc::kDouble, F64(-1e-300), sc::kFloat, F32(-0.0f)},
+      {sc::kDouble, F64(1 + std::ldexp(1.0, -24)), sc::kFloat, F32(1.0f)},
+      {sc::kDouble, F64(1.5), sc::kFloatBE, Be(std::bit_cast<std::uint32_t>(1.5f), 4)},
+      {sc::kFloat, F32(2.0f), sc::kDouble, F64(2.0)},
+      {sc::kFloat, Le(0x7FA00001, 4), sc::kFloatBE, Be(0x7FA00001, 4)},
+      {sc::kDoubleBE, Be(0x7FF0000000000001, 8), sc::kDouble, Le(0x7FF0000000000001, 8)},
+      {sc::kS16, Le(0x1234, 2), sc::kS16BE, Be(0x1234, 2)},
+      {sc::kS24BE, Be(0x010203, 3), sc::kS24, Le(0x010203, 3)},
+      {sc::kS32BE, Be(0x01020304, 4), sc::kS32, Le(0x01020304, 4)},
+      {sc::kU8, Le(0x00, 1), sc::kS8, Le(0x80, 1)},
+  };
+  constexpr std::size_t kRepeat = 37;
+  for (const WorkedCase& c : cases) {
+    SCOPED_TRACE(PairName(c.s, c.d) + " input " + Describe(c.in.data(), c.s));
+    ASSERT_EQ(c.in.size(), BytesPerSample(c.s));
+    ASSERT_EQ(c.out.size(), BytesPerSample(c.d));
+    Bytes model(c.out.size());
+    reftest::ReferenceSample(c.in.data(), c.s, model.data(), c.d);
+    EXPECT_EQ(Hex(model.data(), BytesPerSample(c.d)), Hex(c.out.data(), BytesPerSample(c.d))) << "model";
+    Bytes src, expected;
+    for (std::size_t i = 0; i < kRepeat; ++i) {
+      src.insert(src.end(), c.in.begin(), c.in.end());
+      expected.insert(expected.end(), c.out.begin(), c.out.end());
+    }
+    ForEachIsa([&](ConvertIsa) { EXPECT_TRUE(ConvertSliceMatches(src, expected, 0, kRepeat, c.s, c.d, 1, 2)); });
+  }
+}
+
+TEST(SampleConvert, InPlaceEqualsOutOfPlaceForEveryPair) {
+  constexpr std::size_t kCount = 1531;
+  for (SampleCode s : sc::kAll) {
+    const Bytes src = MixedSamples(s, kCount, 7000u + s);
+    for (SampleCode d : sc::kAll) {
+      if (s == d) continue;
+      SCOPED_TRACE(PairName(s, d));
+      const unsigned sn = BytesPerSample(s);
+      const unsigned dn = BytesPerSample(d);
+      Bytes expected(kCount * dn);
+      reftest::ReferenceConvert(src.data(), expected.data(), kCount, s, d);
+      ForEachIsa([&](ConvertIsa) {
+        GuardedBuffer buf(kCount * std::max(sn, dn), 5);
+        std::memcpy(buf.data(), src.data(), src.size());
+        const Bytes before(buf.data(), buf.data() + buf.size());
+        Convert(buf.data(), buf.data(), kCount, s, d);
+        EXPECT_TRUE(SamplesMatch(src.data(), s, d, expected.data(), buf.data(), kCount));
+        // Nothing past the converted samples changes, even inside the buffer.
+        EXPECT_TRUE(std::equal(buf.data() + kCount * dn, buf.data() + buf.size(), before.begin() + kCount * dn))
+            << "bytes after the converted samples changed";
+        EXPECT_TRUE(buf.GuardsIntact());
+      });
+    }
+  }
+}
+
+// Source and destination overlap at byte offsets of every sign and size.
+// Whether the converter walks in an order that makes the overlap safe or
+// copies the source aside, the destination must hold the conversion of the
+// original source and no other byte may change.
+TEST(SampleConvert, OverlappingBuffersConvertTheOriginalSource) {
+  constexpr std::size_t kCount = 301;
+  for (SampleCode s : sc::kAll) {
+    const Bytes src = MixedSamples(s, kCount, 9100u + s);
+    for (SampleCode d : sc::kAll) {
+      SCOPED_TRACE(PairName(s, d));
+      const long sn = BytesPerSample(s);
+      const long dn = BytesPerSample(d);
+      const long span = static_cast<long>(kCount) * sn;
+      Bytes converted(kCount * dn);
+      reftest::ReferenceConvert(src.data(), converted.data(), kCount, s, d);
+      std::set<long> deltas = {0,      1,       -1,      2,       -2,  3,   -3,   sn,   -sn,       dn,
+                               -dn,    2 * dn + 1, -2 * dn - 1, 2 * sn + 1, -2 * sn - 1, 17, -17, 64, -64,
+                               span / 2, -span / 2, span - 1, -span + 1, span + 3, -span - 3};
+      for (long delta : deltas) {
+        const long so = std::max(0L, -delta);
+        const long dof = so + delta;
+        const std::size_t total = static_cast<std::size_t>(std::max(so + span, dof + static_cast<long>(kCount) * dn));
+        Bytes background(total);
+        std::mt19937 rng(static_cast<std::uint32_t>(delta + 1000));
+        for (auto& b : background) b = static_cast<std::uint8_t>(rng());
+        std::memcpy(background.data() + so, src.data(), src.size());
+        Bytes expected = background;
+        std::memcpy(expected.data() + dof, converted.data(), converted.size());
+        ForEachIsa([&](ConvertIsa) {
+          GuardedBuffer buf(total, 3);
+          std::memcpy(buf.data(), background.data(), total);
+          Convert(buf.data() + so, buf.data() + dof, kCount, s, d);
+          const bool same = std::memcmp(buf.data(), expected.data(), total) == 0;
+          EXPECT_TRUE(same) << "destination offset " << delta << " bytes from the source";
+          if (!same) {
+            EXPECT_TRUE(SamplesMatch(src.data(), s, d, converted.data(), buf.data() + dof, kCount))
+                << "destination offset " << delta;
+          }
+          EXPECT_TRUE(buf.GuardsIntact()) << "destination offset " << delta;
+        });
+      }
+    }
+  }
+}
+
+// Equal codes copy the bytes as they are: any bit pattern, NaN payloads and
+// signalling NaNs included, in either byte order.
+TEST(SampleConvert, EqualCodesCopyBytesUnchanged) {
+  std::mt19937 rng(77);
+  Bytes raw(1031 * 8);
+  for (auto& b : raw) b = static_cast<std::uint8_t>(rng());
+  const std::uint64_t nans[] = {0x7FF0000000000001u, 0x7FF4DEADBEEF0001u, 0xFFF8000000000001u, 0x7FA000017F800001u,
+                                0xFFC12345FF812345u};
+  for (std::size_t i = 0; i < std::size(nans); ++i) std::memcpy(&raw[i * 8 * 13], &nans[i], 8);
+  for (SampleCode c : sc::kAll) {
+    SCOPED_TRACE(CodeName(c));
+    const std::size_t count = raw.size() / BytesPerSample(c);
+    ForEachIsa([&](ConvertIsa) {
+      EXPECT_TRUE(ConvertSliceMatches(raw, raw, 0, count, c, c, 1, 6));
+      EXPECT_TRUE(ConvertSliceMatches(raw, raw, 3, 29, c, c, 0, 5));
+      GuardedBuffer buf(raw.size(), 7);
+      std::memcpy(buf.data(), raw.data(), raw.size());
+      Convert(buf.data(), buf.data(), count, c, c);
+      EXPECT_EQ(0, std::memcmp(buf.data(), raw.data(), raw.size()));
+      EXPECT_TRUE(buf.GuardsIntact());
+    });
+  }
+}
+
+TEST(SampleConvert, UnsupportedCodesAndZeroCountLeaveTheDestinationUntouched) {
+  const SampleCode bad[] = {0x0000, 0x0005, 0x0006, 0x0007, 0x0008, 0x0009, 0x000F, 0x1000, 0x1002, 0x1003,
+                            0x1004, 0x2001, 0x3001, 0x3002, 0x2008, 0x4000, 0x4001, 0x4002, 0x4003, 0x5004,
+                            0x6002, 0x8001, 0x8002, 0x8004, 0xC004, 0xFFFF};
+  for (SampleCode b : bad) ASSERT_FALSE(IsSupportedSampleCode(b)) << CodeName(b);
+  constexpr std::size_t kCount = 67;
+  Bytes src(kCount * 16);
+  for (std::size_t i = 0; i < src.size(); ++i) src[i] = static_cast<std::uint8_t>(i * 29 + 1);
+  auto expect_untouched = [&](SampleCode s, SampleCode d, std::size_t count) {
+    SCOPED_TRACE(PairName(s, d) + ", count " + std::to_string(count));
+    GuardedBuffer in(src.size(), 1);
+    std::memcpy(in.data(), src.data(), src.size());
+    GuardedBuffer out(src.size(), 3);
+    Convert(in.data(), out.data(), count, s, d);
+    EXPECT_TRUE(out.AllCanary()) << "destination written";
+    EXPECT_EQ(0, std::memcmp(in.data(), src.data(), src.size())) << "source written";
+    EXPECT_TRUE(in.GuardsIntact());
+    Convert(in.data(), in.data(), count, s, d);
+    EXPECT_EQ(0, std::memcmp(in.data(), src.data(), src.size())) << "in-place buffer written";
+    EXPECT_TRUE(in.GuardsIntact());
+  };
+  ForEachIsa([&](ConvertIsa) {
+    for (SampleCode b : bad) {
+      expect_untouched(b, b, kCount);
+      for (SampleCode g : sc::kAll) {
+        expect_untouched(b, g, kCount);
+        expect_untouched(g, b, kCount);
+      }
+    }
+    for (SampleCode s : sc::kAll)
+      for (SampleCode d : sc::kAll) expect_untouched(s, d, 0);
+  });
+}
+
+TEST(SampleConvert, ByteSwapReversesEveryWordOfOddLengthsAndAlignments) {
+  std::mt19937 rng(16);
+  for (unsigned width : {2u, 4u, 8u}) {
+    for (std::size_t words : {0, 1, 2, 3, 5, 7, 9, 15, 17, 31, 33, 63, 65, 127, 1023}) {
+      for (std::size_t misalign : {0, 1, 3, 5}) {
+        SCOPED_TRACE("width " + std::to_string(width) + ", words " + std::to_string(words) + ", misalign " +
+                     std::to_string(misalign));
+        Bytes data(words * width);
+        for (auto& b : data) b = static_cast<std::uint8_t>(rng());
+        Bytes expected = data;
+        for (std::size_t w = 0; w < words; ++w)
+          std::reverse(expected.begin() + static_cast<long>(w * width),
+                       expected.begin() + static_cast<long>((w + 1) * width));
+        GuardedBuffer buf(data.size(), misalign);
+        if (!data.empty()) std::memcpy(buf.data(), data.data(), data.size());
+        if (width == 2) ByteSwap16(buf.data(), words);
+        if (width == 4) ByteSwap32(buf.data(), words);
+        if (width == 8) ByteSwap64(buf.data(), words);
+        EXPECT_TRUE(std::equal(expected.begin(), expected.end(), buf.data()));
+        EXPECT_TRUE(buf.GuardsIntact());
+      }
+    }
+  }
+}
+
+TEST(SampleConvert, ForcingAVariantSelectsItOnlyWhenSupported) {
+  IsaRestorer restore;
+  EXPECT_TRUE(ConvertIsaSupported(ConvertIsa::Scalar));
+  EXPECT_TRUE(ConvertIsaSupported(ActiveConvertIsa()));
+  // AVX2 machines always have SSE4.1 as well.
+  if (ConvertIsaSupported(ConvertIsa::Avx2)) {
+    EXPECT_TRUE(ConvertIsaSupported(ConvertIsa::Sse41));
+  }
+  for (ConvertIsa isa : kIsas) {
+    SCOPED_TRACE(IsaName(isa));
+    const ConvertIsa before = ActiveConvertIsa();
+    const bool forced = ForceConvertIsa(isa);
+    EXPECT_EQ(forced, ConvertIsaSupported(isa));
+    EXPECT_EQ(ActiveConvertIsa(), forced ? isa : before);
+  }
+}
+
+}  // namespace
+}  // namespace tidemark

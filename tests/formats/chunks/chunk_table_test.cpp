@@ -1,0 +1,301 @@
+#include "formats/chunks/internal/chunk_table.h"
+
+#include <cstdint>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "formats/chunks/container.h"
+#include "platform/error_numbers.h"
+#include "platform/fault_injection.h"
+#include "tests/formats/chunks/chunk_test_util.h"
+
+namespace tidemark {
+namespace {
+
+using testing::Bytes;
+using testing::ChunkBytes;
+
+std::uint32_t ReadWhole(const Bytes& file, std::uint32_t container_id, std::uint32_t form, bool big_endian,
+                        ChunkTable* table, std::uint32_t length = 0xFFFFFFFFu) {
+  MemoryInput input(file);
+  if (length == 0xFFFFFFFFu) length = static_cast<std::uint32_t>(file.size());
+  return ReadChunkTable(input, 0, length, container_id, form, big_endian, table);
+}
+
+TEST(ChunkTable, ListsChunksOfBothByteOrdersWithPadBytes) {
+  ChunkBytes info;
+  info.Chunk("INAM", Bytes{'a', 'b', 'c'});
+  ChunkBytes body;
+  body.Chunk("fmt ", 16, 1).Chunk("data", 5, 2).List("INFO", info).Chunk("bext", Bytes{}, 0);
+  const Bytes riff = testing::RiffWave(body);
+
+  ChunkTable table;
+  ASSERT_EQ(ReadWhole(riff, FourCc("RIFF"), FourCc("WAVE"), false, &table), err::kOk);
+  ASSERT_EQ(table.size(), 4u);
+  EXPECT_EQ(table[0].id, FourCc("fmt "));
+  EXPECT_EQ(table[0].size, 16u);
+  EXPECT_EQ(table[0].offset, 12u);
+  EXPECT_EQ(table[0].list_type, 0u);
+  // The odd "data" chunk is followed by its pad byte: the list starts at
+  // 36 + 8 + 5 + 1.
+  EXPECT_EQ(table[1].offset, 36u);
+  EXPECT_EQ(table[1].size, 5u);
+  EXPECT_EQ(table[2].offset, 50u);
+  EXPECT_EQ(table[2].id, FourCc("LIST"));
+  EXPECT_EQ(table[2].list_type, FourCc("INFO"));
+  EXPECT_EQ(table[2].size, 4u + 12u);
+  EXPECT_EQ(table[3].offset, 74u);
+  EXPECT_EQ(table[3].size, 0u);
+  EXPECT_EQ(EndOfLastChunk(table), riff.size());
+  EXPECT_EQ(FindChunk(table, FourCc("LIST"), FourCc("INFO")), &table[2]);
+  EXPECT_EQ(FindChunk(table, FourCc("LIST"), FourCc("adtl")), nullptr);
+  EXPECT_EQ(FindChunk(table, FourCc("data")), &table[1]);
+
+  // The same layout in a FORM: sizes are big-endian and come out in host order.
+  ChunkBytes form_body(true);
+  form_body.Chunk("COMM", 18, 0).Chunk("APPL", 7, 3).Chunk("SSND", 0x1234, 0);
+  const Bytes form = testing::FormFile("AIFC", form_body);
+  ASSERT_EQ(ReadWhole(form, FourCc("FORM"), 0, true, &table), err::kOk);
+  ASSERT_EQ(table.size(), 3u);
+  EXPECT_EQ(table[1].size, 7u);
+  EXPECT_EQ(table[2].offset, 12u + 26u + 16u);
+  EXPECT_EQ(table[2].size, 0x1234u);
+  EXPECT_EQ(EndOfLastChunk(table), form.size());
+  // Read little-endian, the same FORM claims sizes it does not hold.
+  EXPECT_EQ(ReadWhole(form, FourCc("FORM"), 0, false, &table), err::kMalformed);
+  EXPECT_TRUE(table.empty());
+
+  // The whole-file reader checks the form type of each container.
+  MemoryInput input(form);
+  EXPECT_EQ(ReadFileChunkTable(input, form.size(), kFormContainer, &table), err::kOk);
+  EXPECT_EQ(table.size(), 3u);
+  const Bytes aifx = testing::FormFile("AIFX", form_body);
+  MemoryInput aifx_input(aifx);
+  EXPECT_EQ(ReadFileChunkTable(aifx_input, aifx.size(), kFormContainer, &table), err::kMalformed);
+  const Bytes rmid = testing::ContainerFile("RIFF", "RMID", body);
+  MemoryInput rmid_input(rmid);
+  EXPECT_EQ(ReadFileChunkTable(rmid_input, rmid.size(), kRiffContainer, &table), err::kMalformed);
+  // A length of 0xFFFFFFFF or more is refused before anything is read.
+  EXPECT_EQ(ReadFileChunkTable(input, 0xFFFFFFFFu, kFormContainer, &table), err::kMalformed);
+  EXPECT_EQ(ReadFileChunkTable(input, 0x100000000u, kFormContainer, &table), err::kMalformed);
+}
+
+TEST(ChunkTable, EmptyContainerAppendsAtTwelve) {
+  const Bytes riff = testing::RiffWave(ChunkBytes{});
+  ChunkTable table{ChunkEntry{1, 2, 3, 4}};
+  ASSERT_EQ(ReadWhole(riff, FourCc("RIFF"), FourCc("WAVE"), false, &table), err::kOk);
+  EXPECT_TRUE(table.empty());
+  EXPECT_EQ(EndOfLastChunk(table), 12u);
+}
+
+TEST(ChunkTable, ContainerHeaderChecks) {
+  ChunkBytes body;
+  body.Chunk("data", 4, 0);
+  const Bytes good = testing::RiffWave(body);
+  ChunkTable table;
+  const auto riff = FourCc("RIFF"), wave = FourCc("WAVE");
+
+  // The declared size may use the whole length, not one byte more.
+  EXPECT_EQ(ReadWhole(good, riff, wave, false, &table), err::kOk);
+  Bytes longer = testing::ContainerFile("RIFF", "WAVE", body, 4 + 12 + 2);
+  longer.resize(longer.size() + 2);
+  EXPECT_EQ(ReadWhole(longer, riff, wave, false, &table), err::kOk);
+  longer.pop_back();
+  EXPECT_EQ(ReadWhole(longer, riff, wave, false, &table), err::kMalformed);
+  EXPECT_EQ(ReadWhole(testing::ContainerFile("RIFF", "WAVE", body, 0xFFFFFFFFu), riff, wave, false, &table),
+            err::kMalformed);
+  EXPECT_EQ(ReadWhole(testing::ContainerFile("RIFF", "WAVE", body, 0xFFFFFFF8u), riff, wave, false, &table),
+            err::kMalformed);
+  EXPECT_EQ(ReadWhole(testing::ContainerFile("RIFF", "WAVE", ChunkBytes{}, 3), riff, wave, false, &table),
+            err::kMalformed);
+  EXPECT_EQ(ReadWhole(testing::ContainerFile("RIFF", "WAVE", ChunkBytes{}, 4), riff, wave, false, &table),
+            err::kOk);
+
+  // Identifier, form type (unless none is asked for) and length.
+  EXPECT_EQ(ReadWhole(good, FourCc("RIFX"), wave, false, &table), err::kMalformed);
+  EXPECT_EQ(ReadWhole(good, riff, FourCc("AVI "), false, &table), err::kMalformed);
+  EXPECT_EQ(ReadWhole(good, riff, 0, false, &table), err::kOk);
+  EXPECT_EQ(ReadWhole(good, riff, 0, false, &table, 11), err::kMalformed);
+  // A header longer than the bytes there: the read comes up short.
+  EXPECT_EQ(ReadWhole(Bytes(good.begin(), good.begin() + 10), riff, wave, false, &table, 12), err::kReadFailed);
+
+  // start + length must stay below 0xFFFFFFFF.
+  MemoryInput input(good);
+  EXPECT_EQ(ReadChunkTable(input, 0, 0xFFFFFFFFu, riff, wave, false, &table), err::kMalformed);
+  EXPECT_EQ(ReadChunkTable(input, 2, 0xFFFFFFFDu, riff, wave, false, &table), err::kMalformed);
+  EXPECT_EQ(ReadChunkTable(input, 0, 0xFFFFFFFEu, riff, wave, false, &table), err::kOk);
+  EXPECT_EQ(table.size(), 1u);
+}
+
+TEST(ChunkTable, BytesAfterTheDeclaredEndAreIgnored) {
+  ChunkBytes body;
+  body.Chunk("fmt ", 16, 0).Chunk("data", 3, 0);
+  Bytes file = testing::RiffWave(body);
+  const std::size_t declared_end = file.size();
+  // Garbage after the container, even garbage that looks like a chunk.
+  ChunkBytes tail;
+  tail.Chunk("LIST", 40, 0x55).Fill(7, 0xEE);
+  file.insert(file.end(), tail.bytes().begin(), tail.bytes().end());
+  ChunkTable table;
+  ASSERT_EQ(ReadWhole(file, FourCc("RIFF"), FourCc("WAVE"), false, &table), err::kOk);
+  ASSERT_EQ(table.size(), 2u);
+  EXPECT_EQ(EndOfLastChunk(table), declared_end);
+
+  // Fewer than 8 bytes left before the declared end: the walk stops there.
+  ChunkBytes short_tail = body;
+  short_tail.Fill(6, 0xEE);
+  ASSERT_EQ(ReadWhole(testing::RiffWave(short_tail), FourCc("RIFF"), FourCc("WAVE"), false, &table), err::kOk);
+  EXPECT_EQ(table.size(), 2u);
+}
+
+TEST(ChunkTable, ChunksMustEndInsideTheContainer) {
+  ChunkTable table;
+  const auto read = [&](const ChunkBytes& body) {
+    return ReadWhole(testing::RiffWave(body), FourCc("RIFF"), FourCc("WAVE"), false, &table);
+  };
+  ChunkBytes past;
+  past.Header("data", 9).Fill(8, 0);
+  EXPECT_EQ(read(past), err::kMalformed);
+  // An odd last chunk whose pad byte the container size leaves out is read
+  // (sox writes such files); appending starts after the missing pad byte.
+  ChunkBytes unpadded;
+  unpadded.Header("data", 3).Fill(3, 0);
+  ASSERT_EQ(read(unpadded), err::kOk);
+  ASSERT_EQ(table.size(), 1u);
+  EXPECT_EQ(EndOfLastChunk(table), 24u);
+  // Only the pad byte may be missing, not body bytes.
+  ChunkBytes cut_body;
+  cut_body.Header("data", 5).Fill(4, 0);
+  EXPECT_EQ(read(cut_body), err::kMalformed);
+  // Sizes near 2^32 must not wrap around to a small end.
+  for (const std::uint32_t size : {0xFFFFFFFFu, 0xFFFFFFF8u, 0xFFFFFFF0u}) {
+    ChunkBytes huge;
+    huge.Header("data", size).Fill(16, 0);
+    EXPECT_EQ(read(huge), err::kMalformed) << size;
+  }
+  // A "LIST" needs room for its type.
+  for (const std::uint32_t size : {0u, 2u, 3u}) {
+    ChunkBytes list;
+    list.Header("LIST", size).Fill(PaddedSize(size), 0);
+    EXPECT_EQ(read(list), err::kMalformed) << size;
+  }
+  ChunkBytes empty_list;
+  empty_list.Header("LIST", 4).Id("adtl");
+  ASSERT_EQ(read(empty_list), err::kOk);
+  ASSERT_EQ(table.size(), 1u);
+  EXPECT_EQ(table[0].list_type, FourCc("adtl"));
+  // A small "list" is just an unknown chunk.
+  ChunkBytes lower;
+  lower.Header("list", 0);
+  EXPECT_EQ(read(lower), err::kOk);
+}
+
+TEST(ChunkTable, ListSubTableIsReadWithItsOwnLength) {
+  ChunkBytes labels;
+  labels.Chunk("labl", Bytes{1, 0, 0, 0, 'x'}).Chunk("note", 8, 0);
+  ChunkBytes body;
+  body.Chunk("data", 2, 0).List("adtl", labels).Chunk("smpl", 4, 0);
+  const Bytes file = testing::RiffWave(body);
+  ChunkTable table;
+  ASSERT_EQ(ReadWhole(file, FourCc("RIFF"), FourCc("WAVE"), false, &table), err::kOk);
+  const ChunkEntry* list = FindChunk(table, FourCc("LIST"), FourCc("adtl"));
+  ASSERT_NE(list, nullptr);
+
+  MemoryInput input(file);
+  ChunkTable inner;
+  ASSERT_EQ(ReadChunkTable(input, list->offset, list->size + 8, FourCc("LIST"), FourCc("adtl"), false, &inner),
+            err::kOk);
+  ASSERT_EQ(inner.size(), 2u);
+  EXPECT_EQ(inner[0].id, FourCc("labl"));
+  EXPECT_EQ(inner[0].offset, list->offset + 12);  // offsets stay absolute
+  EXPECT_EQ(inner[1].offset, list->offset + 12 + 14);
+  EXPECT_EQ(ChunkEnd(inner[1]), ChunkEnd(*list));
+  EXPECT_EQ(ReadChunkTable(input, list->offset, list->size + 8, FourCc("LIST"), FourCc("INFO"), false, &inner),
+            err::kMalformed);
+
+  // A list whose inner chunk claims more than the list holds: the file's
+  // table is fine, the list's own table is refused.
+  ChunkBytes greedy_inner;
+  greedy_inner.Header("labl", 40).Fill(8, 0);
+  ChunkBytes nested;
+  nested.List("adtl", greedy_inner).Chunk("data", 64, 0);
+  const Bytes greedy = testing::RiffWave(nested);
+  ASSERT_EQ(ReadWhole(greedy, FourCc("RIFF"), FourCc("WAVE"), false, &table), err::kOk);
+  ASSERT_EQ(table.size(), 2u);
+  MemoryInput greedy_input(greedy);
+  EXPECT_EQ(ReadChunkTable(greedy_input, table[0].offset, table[0].size + 8, FourCc("LIST"), FourCc("adtl"), false,
+                           &inner),
+            err::kMalformed);
+  // The same for a list inside a list claiming more than its parent.
+  ChunkBytes deeper;
+  deeper.Header("LIST", 100).Id("INFO").Fill(4, 0);
+  ChunkBytes outer;
+  outer.List("INFO", deeper);
+  const Bytes deep = testing::RiffWave(outer);
+  ASSERT_EQ(ReadWhole(deep, FourCc("RIFF"), FourCc("WAVE"), false, &table), err::kOk);
+  MemoryInput deep_input(deep);
+  EXPECT_EQ(ReadChunkTable(deep_input, table[0].offset, table[0].size + 8, FourCc("LIST"), FourCc("INFO"), false,
+                           &inner),
+            err::kMalformed);
+}
+
+TEST(ChunkTable, GrowsPastThirtyTwoEntries) {
+  ChunkBytes body;
+  std::vector<std::uint32_t> offsets;
+  for (std::uint32_t i = 0; i < 100; ++i) {
+    offsets.push_back(static_cast<std::uint32_t>(12 + body.size()));
+    body.Chunk("ckxx", i % 7, static_cast<std::uint8_t>(i));
+  }
+  const Bytes file = testing::RiffWave(body);
+  ChunkTable table;
+  ASSERT_EQ(ReadWhole(file, FourCc("RIFF"), FourCc("WAVE"), false, &table), err::kOk);
+  ASSERT_EQ(table.size(), 100u);
+  for (std::uint32_t i = 0; i < 100; ++i) {
+    EXPECT_EQ(table[i].offset, offsets[i]) << i;
+    EXPECT_EQ(table[i].size, i % 7) << i;
+  }
+  EXPECT_EQ(EndOfLastChunk(table), file.size());
+
+  // Half a million empty chunks in 4 MiB: a table that grew by a fixed step
+  // would be copied once per step and take minutes (the test would time out).
+  constexpr std::size_t kMany = std::size_t{1} << 19;
+  ChunkBytes many;
+  for (std::size_t i = 0; i < kMany; ++i) many.Header("abcd", 0);
+  ASSERT_EQ(ReadWhole(testing::RiffWave(many), FourCc("RIFF"), FourCc("WAVE"), false, &table), err::kOk);
+  ASSERT_EQ(table.size(), kMany);
+  EXPECT_EQ(table.back().offset, 12 + 8 * (kMany - 1));
+}
+
+TEST(ChunkTable, FailedAndShortFileReadsGiveReadError) {
+  ChunkBytes info;
+  info.Chunk("IART", 3, 'a');
+  ChunkBytes body;
+  body.Chunk("fmt ", 16, 0).List("INFO", info).Chunk("data", 10, 0);
+  const std::string path = testing::WriteTempFile("reads.wav", testing::RiffWave(body));
+  PosixFile file = testing::OpenFile(path, FileAccess::kRead);
+  FileInput input(file);
+  ChunkTable table;
+  const auto read = [&] {
+    return ReadChunkTable(input, 0, static_cast<std::uint32_t>(testing::FileLength(path)), FourCc("RIFF"),
+                          FourCc("WAVE"), false, &table);
+  };
+  // Header, three chunk headers and the list type: each read may fail.
+  const std::uint64_t faults = fault::ForEachFaultPoint(fault::kRead, EIO, [&](const fault::ScopedFault& f) {
+    const std::uint32_t rc = read();
+    EXPECT_EQ(rc, f.fired() ? err::kReadFailed : err::kOk) << f.rule().nth;
+    if (f.fired()) {
+      EXPECT_TRUE(table.empty());
+    }
+  });
+  EXPECT_EQ(faults, 5u);
+  ASSERT_EQ(table.size(), 3u);
+  // A read that ends early, as at the end of the file.
+  for (std::uint64_t nth = 1; nth <= 5; ++nth) {
+    const fault::ScopedFault f(fault::FaultRule::ShortNth(fault::kRead, nth, 2, 0));
+    EXPECT_EQ(read(), err::kReadFailed) << nth;
+  }
+}
+
+}  // namespace
+}  // namespace tidemark

@@ -1,0 +1,443 @@
+// The 1-bit file readers on hand-made DSDIFF, DSF and WSD files: header
+// checks and their codes, markers, tags and the limits check.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <memory>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "formats/tags/internal/app_private.h"
+#include "formats/one_bit/internal/dsdiff_reader.h"
+#include "formats/one_bit/internal/dsf_reader.h"
+#include "formats/one_bit/internal/wsd_reader.h"
+#include "platform/error_numbers.h"
+#include "tests/formats/tags/id3_test_util.h"
+#include "tests/formats/one_bit/one_bit_test_util.h"
+#include "tests/formats/wav/wav_test_util.h"
+#include "tests/support/scoped_codeset.h"
+
+namespace tidemark::NS_1BIT {
+namespace {
+
+using namespace tidemark::testing;
+
+constexpr std::uint32_t kDsd64 = 2822400;
+
+Bytes GoodDsdiff(std::uint32_t rate = kDsd64, std::uint16_t channels = 2, const Iff8Bytes& extra = {}) {
+  return DsdiffFile(Iff8Bytes().Raw(Fver().bytes()).Raw(Prop(rate, channels).bytes()).Raw(DsdData(10).bytes()).Raw(extra.bytes()));
+}
+
+std::uint32_t OpenBytes(COneBitAudio& reader, const Bytes& bytes, const std::string& name = "t.bin") {
+  return reader.Open(WriteTempFile(name, bytes));
+}
+
+std::vector<std::pair<std::uint32_t, std::string>> MarkersOf(const MarkerList& list) {
+  std::vector<std::pair<std::uint32_t, std::string>> out;
+  for (const Marker* m = list.first(); m; m = m->next) out.emplace_back(m->position, m->name);
+  return out;
+}
+
+TEST(OneBitReader, FactoryPicksTheReaderByExtension) {
+  EXPECT_NE(dynamic_cast<CDsdIff*>(MakeOneBitReader(".DfF").get()), nullptr);
+  EXPECT_NE(dynamic_cast<CDsf*>(MakeOneBitReader(".dsf").get()), nullptr);
+  EXPECT_NE(dynamic_cast<CWsd*>(MakeOneBitReader(".WSD").get()), nullptr);
+  EXPECT_EQ(MakeOneBitReader(".wav"), nullptr);
+  EXPECT_EQ(MakeOneBitReader("dff"), nullptr);
+}
+
+TEST(OneBitReader, DsdiffOpensAndChecksLimits) {
+  CDsdIff reader;
+  EXPECT_EQ(reader.CheckLimits(1411200, 12288000, 1, 2), err::kSizeLimit);
+  // An odd-sized chunk before the data: the next one starts after its pad byte.
+  const Bytes bytes = DsdiffFile(Iff8Bytes()
+                                     .Raw(Fver().bytes())
+                                     .Chunk("ODD ", Bytes(3, 7))
+                                     .Raw(Prop(kDsd64, 2).bytes())
+                                     .Raw(DsdData(11).bytes()));
+  const std::string path = WriteTempFile("a.dff", bytes);
+  ASSERT_EQ(reader.Open(path), 0u);
+  EXPECT_EQ(reader.SampleRate(), kDsd64);
+  EXPECT_EQ(reader.Channels(), 2);
+  EXPECT_EQ(reader.DataSize(), 11u);
+  EXPECT_EQ(reader.DataOffset(), bytes.size() - 12);  // one pad byte after the data, 11 bytes of it
+  EXPECT_EQ(bytes[reader.DataOffset()], 0x69);
+  EXPECT_EQ(reader.layout(), OneBitLayout::kByteInterleaved);
+  EXPECT_EQ(reader.CheckLimits(1411200, 12288000, 1, 2), 0u);
+  EXPECT_EQ(reader.CheckLimits(1411200, 12288000, 1, 1), err::kUnsupportedFormat);
+  EXPECT_EQ(reader.Open(path), err::kSizeLimit);  // already open, and stays so
+  EXPECT_EQ(reader.SampleRate(), kDsd64);
+  reader.Close();
+  EXPECT_EQ(reader.CheckLimits(1411200, 12288000, 1, 2), err::kSizeLimit);
+  ASSERT_EQ(OpenBytes(reader, GoodDsdiff(1000000)), 0u);
+  EXPECT_EQ(reader.CheckLimits(1411200, 12288000, 1, 2), err::kUnsupportedFormat);
+}
+
+TEST(OneBitReader, DsdiffRefusals) {
+  const Bytes fver = Fver().bytes(), prop = Prop(kDsd64, 2).bytes(), data = DsdData(4).bytes();
+  auto file = [](std::initializer_list<Bytes> parts) {
+    Iff8Bytes body;
+    for (const Bytes& p : parts) body.Raw(p);
+    return DsdiffFile(body);
+  };
+  Bytes overlong = file({fver, prop, data});
+  StoreBe32(overlong.data() + 8, static_cast<std::uint32_t>(overlong.size() - 11));  // size + 12 past the file
+  Bytes chunk_past = file({fver, prop, data});
+  StoreBe32(chunk_past.data() + chunk_past.size() - 4 - 4, 5);  // data chunk claims 5 of 4 bytes
+  const struct {
+    const char* what;
+    Bytes bytes;
+    std::uint32_t rc;
+  } cases[] = {
+      {"no FVER", file({prop, data}), err::kMalformed},
+      {"FVER 2.0", file({Fver(0x02000000).bytes(), prop, data}), err::kMalformed},
+      {"short FVER", file({Iff8Bytes().Chunk("FVER", Bytes{1, 5}).bytes(), prop, data}), err::kMalformed},
+      {"no PROP", file({fver, data}), err::kMalformed},
+      {"PROP of another type",
+       file({fver, Iff8Bytes().Container("PROP", "XYZ ", Iff8Bytes().Raw(prop)).bytes(), data}), err::kMalformed},
+      {"PROP body below 4", file({fver, Iff8Bytes().Chunk("PROP", Bytes{'S', 'N'}).bytes(), data}), err::kMalformed},
+      {"no FS", file({fver, Prop(kDsd64, 2, "DSD ", "FS  ").bytes(), data}), err::kMalformed},
+      {"no CHNL", file({fver, Prop(kDsd64, 2, "DSD ", "CHNL").bytes(), data}), err::kMalformed},
+      {"no CMPR", file({fver, Prop(kDsd64, 2, "DSD ", "CMPR").bytes(), data}), err::kMalformed},
+      {"DST", file({fver, Prop(kDsd64, 2, "DST ").bytes(), data}), err::kUnsupportedFormat},
+      {"no data chunk", file({fver, prop}), err::kUnsupportedFormat},
+      {"zero channels", file({fver, Prop(kDsd64, 0).bytes(), data}), err::kMalformed},
+      {"rate 0", file({fver, Prop(0, 2).bytes(), data}), err::kMalformed},
+      {"container past the file", overlong, err::kMalformed},
+      {"chunk past its container", chunk_past, err::kMalformed},
+      {"not FRM8", Bytes(64, 'x'), err::kMalformed},
+      {"empty", Bytes{}, err::kMalformed},
+  };
+  for (const auto& c : cases) {
+    CDsdIff reader;
+    EXPECT_EQ(OpenBytes(reader, c.bytes), c.rc) << c.what;
+    EXPECT_EQ(reader.CheckLimits(0, ~0u, 0, 0xFFFF), err::kSizeLimit) << c.what << ": left open";
+    EXPECT_EQ(OpenBytes(reader, GoodDsdiff()), 0u) << c.what << ": cannot open again";
+  }
+  CDsdIff reader;
+  EXPECT_EQ(reader.Open(TempFilePath("missing.dff")), err::kCannotOpen);
+}
+
+// CIff8 itself treats only "LIST" as a container; the DSDIFF reader "PROP" too.
+class PlainIff8 : public CIff8 {};
+
+TEST(OneBitReader, Iff8ContainerRulesAndOddStarts) {
+  const Bytes bytes = Iff8Bytes()
+                          .Container("FRM8", "TEST", Iff8Bytes().Chunk("PROP", Bytes{1, 2}).Chunk("ABCD", Bytes{}))
+                          .bytes();
+  MemoryInput input(bytes);
+  PlainIff8 plain;
+  Iff8Table table;
+  ASSERT_EQ(plain.ReadContainer(input, 0, bytes.size(), FourCc("FRM8"), FourCc("TEST"), &table), 0u);
+  ASSERT_EQ(table.entries().size(), 2u);
+  EXPECT_EQ(table.entries()[0].size, 2u);
+  EXPECT_EQ(table.entries()[1].offset, 16u + 14u);
+  CDsdIff dsdiff;
+  EXPECT_EQ(dsdiff.ReadContainer(input, 0, bytes.size(), FourCc("FRM8"), FourCc("TEST"), &table), err::kMalformed);
+  EXPECT_TRUE(table.entries().empty());
+  EXPECT_EQ(plain.ReadContainer(input, 1, bytes.size() - 1, FourCc("FRM8"), FourCc("TEST"), &table), err::kSizeLimit);
+  EXPECT_EQ(plain.ReadChunkList(input, 17, bytes.size(), &table), err::kSizeLimit);
+  EXPECT_EQ(plain.ReadContainer(input, 0, bytes.size(), FourCc("FRM8"), FourCc("DSD "), &table), err::kMalformed);
+}
+
+// A file whose "DSD " chunk header lies at `header`, behind a hole.
+std::string SparseDsdiff(std::uint64_t header) {
+  const Iff8Bytes head = Iff8Bytes().Raw(Fver().bytes()).Raw(Prop(kDsd64, 2).bytes());
+  const std::uint64_t gap_at = 16 + head.size();
+  const std::uint64_t length = header + 12 + 2;
+  Iff8Bytes first;
+  first.Header("FRM8", length - 12).Id("DSD ").Raw(head.bytes()).Header("HOLE", header - gap_at - 12);
+  const std::string path = WriteSparseFile("big.dff", first.bytes(), length);
+  const Bytes tail = Iff8Bytes().Chunk("DSD ", Bytes{0x69, 0x96}).bytes();
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+  EXPECT_EQ(::pwrite(fd, tail.data(), tail.size(), static_cast<off_t>(header)), static_cast<ssize_t>(tail.size()));
+  ::close(fd);
+  return path;
+}
+
+TEST(OneBitReader, DsdiffDataMustStartBelowFourGiB) {
+  CDsdIff reader;
+  ASSERT_EQ(reader.Open(SparseDsdiff(0xFFFFFFF2u)), 0u);
+  EXPECT_EQ(reader.DataOffset(), 0xFFFFFFFEu);
+  EXPECT_EQ(reader.DataSize(), 2u);
+  reader.Close();
+  EXPECT_EQ(reader.Open(SparseDsdiff(0xFFFFFFF4u)), err::kMalformed);
+}
+
+TEST(OneBitReader, DsdiffMarkers) {
+  ScopedCodeset cp1252("CP1252");
+  // 27:03:10 and 2761 frames at 44.1 kHz is frame 0xFFFF0001.
+  const Iff8Bytes diin = Iff8Bytes()
+                             .Raw(Mark({0, 1, 2, 6400, -64, 0, 0, "Caf\xE9"}).bytes())
+                             .Raw(Mark({0, 0, 0, 100, 0, 1, 0, "stop"}).bytes())
+                             .Raw(Mark({0, 0, 0, 64, 0, 3, 0, "type 3"}).bytes())
+                             .Raw(Mark({0, 0, 0, 64, 0, 0, 1, "channel 1"}).bytes())
+                             .Raw(Mark({0, 0, 0, 0, -640, 2, 0, "before the start"}).bytes())
+                             .Raw(Mark({27, 3, 10, 2760 * 64, 0, 4, 0, "last"}).bytes())
+                             .Raw(Mark({27, 3, 10, 2761 * 64, 0, 4, 0, "too late"}).bytes())
+                             .Raw(Mark({0, 0, 1, 0, 0, 4, 0, std::string(300, 'n')}).bytes())
+                             .Raw(Mark({0, 0, 2, 0, 0, 4, 0, "cut", 1000}).bytes())
+                             .Chunk("MARK", Bytes(21, 0));  // too short to be a mark
+  CDsdIff reader;
+  MarkerList markers;
+  EXPECT_EQ(reader.ReadMarkers(markers, 44100), err::kSizeLimit);
+  ASSERT_EQ(OpenBytes(reader, GoodDsdiff(kDsd64, 2, Iff8Bytes().Chunk("DIIN", diin))), 0u);
+  markers.PushFrontAdopt(NewMarker("already there", "", 5));
+  ASSERT_EQ(reader.ReadMarkers(markers, 44100), 0u);
+  const auto got = MarkersOf(markers);
+  const std::vector<std::pair<std::uint32_t, std::string>> want = {
+      {5, "already there"}, {99 + 62 * 44100, "Caf\xC3\xA9"}, {1, "stop"}, {0, "before the start"},
+      {0xFFFF0000u, "last"}, {44100, std::string(255, 'n')}, {88200, "cut"}};
+  EXPECT_EQ(got, want);
+  std::vector<std::string> comments;
+  for (const Marker* m = markers.first()->next; m; m = m->next) comments.push_back(m->comment ? *m->comment : "");
+  EXPECT_EQ(comments, (std::vector<std::string>{"TrackStart marker", "TrackStop marker", "ProgramStart marker",
+                                                "Index marker", "Index marker", "Index marker"}));
+  EXPECT_EQ(reader.ReadMarkers(markers, 0), err::kUnsupportedFormat);
+  EXPECT_EQ(reader.ReadMarkers(markers, kDsd64 + 1), err::kUnsupportedFormat);
+  EXPECT_EQ(markers.size(), 7u);
+}
+
+TEST(OneBitReader, DsdiffTags) {
+  ScopedCodeset cp1252("CP1252");
+  const Iff8Bytes extra = Iff8Bytes()
+                              .Raw(Comt({{1, 0, "a remark"},
+                                         {0, 0, "Na\xEFve"},
+                                         {0, 0, "second comment"},
+                                         {3, 2, "Maker 1.0"},
+                                         {0, 0, "past the end", 100}},
+                                        9)
+                                       .bytes())
+                              .Chunk("DIIN", Iff8Bytes()
+                                                 .Raw(CountedText("DITI", "The title").bytes())
+                                                 .Raw(CountedText("DITI", "second title").bytes())
+                                                 .Raw(CountedText("DIAR", "Artist", 7).bytes()));
+  CDsdIff reader;
+  TagSet tags;
+  EXPECT_EQ(reader.ReadTags(tags), err::kSizeLimit);
+  ASSERT_EQ(OpenBytes(reader, GoodDsdiff(kDsd64, 2, extra)), 0u);
+  SetTagText(tags, InfoText::Copyright, "kept");
+  SetTagText(tags, InfoText::Artist, "kept too");
+  ASSERT_EQ(reader.ReadTags(tags), 0u);
+  EXPECT_EQ(TagText(tags, InfoText::Comments), "Na\xC3\xAFve");
+  EXPECT_EQ(TagText(tags, InfoText::Software), "Maker 1.0");
+  EXPECT_EQ(TagText(tags, InfoText::Name), "The title");
+  EXPECT_EQ(TagText(tags, InfoText::Artist), "kept too");  // its length does not fit the chunk
+  EXPECT_EQ(TagText(tags, InfoText::Copyright), "kept");
+
+  // A comment chunk with a count of 0 gives nothing.
+  CDsdIff uncounted;
+  ASSERT_EQ(OpenBytes(uncounted, GoodDsdiff(kDsd64, 2, Comt({{0, 0, "abcdefgh"}}, 0))), 0u);
+  TagSet none;
+  ASSERT_EQ(uncounted.ReadTags(none), 0u);
+  EXPECT_TRUE(IsTagSetEmpty(none));
+}
+
+TEST(OneBitReader, DsfHeader) {
+  CDsf reader;
+  ASSERT_EQ(OpenBytes(reader, DsfFile(kDsd64, 2, 1, 10000)), 0u);
+  EXPECT_EQ(reader.SampleRate(), kDsd64);
+  EXPECT_EQ(reader.Channels(), 2);
+  EXPECT_EQ(reader.DataOffset(), 92u);
+  EXPECT_EQ(reader.DataSize(), 20000u);
+  EXPECT_EQ(reader.layout(), OneBitLayout::kDsfLsbFirst);
+  EXPECT_EQ(reader.CheckLimits(1411200, 12288000, 1, 2), 0u);
+  reader.Close();
+  ASSERT_EQ(OpenBytes(reader, DsfFile(kDsd64 * 2, 1, 8, 5)), 0u);
+  EXPECT_EQ(reader.layout(), OneBitLayout::kDsfMsbFirst);
+  EXPECT_EQ(reader.DataSize(), 5u);
+  reader.Close();
+
+  const Bytes good = DsfFile(kDsd64, 2, 1, 100);
+  auto with = [&](std::size_t at, std::uint64_t v, bool wide = false) {
+    Bytes b = good;
+    wide ? PutLe64(b, at, v) : PutLe32(b, at, v);
+    return b;
+  };
+  const struct {
+    const char* what;
+    Bytes bytes;
+  } bad[] = {
+      {"91 bytes", Bytes(good.begin(), good.begin() + 91)},
+      {"id", with(0, FourCc("DSF "))},
+      {"fmt id", with(28, FourCc("fmt_"))},
+      {"version 2", with(40, 2)},
+      {"format id 1", with(44, 1)},
+      {"2 bits per sample", with(60, 2)},
+      {"block size 2048", with(72, 2048)},
+      {"data id", with(80, FourCc("DATA"))},
+      {"total past the file", with(12, good.size() + 1, true)},
+      {"data chunk past the total", with(84, good.size() - 79, true)},
+      {"data chunk below the samples", with(84, 2 * 100 - 1, true)},
+      {"samples past the declared size", with(64, (4096 + 3) * 8, true)},  // 6 bytes past; the chunk size covers them
+      {"samples overflowing", with(64, ~std::uint64_t{0}, true)},
+      {"zero channels", with(52, 0)},
+      {"rate 0", with(56, 0)},
+  };
+  for (const auto& c : bad) {
+    EXPECT_EQ(OpenBytes(reader, c.bytes), err::kMalformed) << c.what;
+    EXPECT_EQ(reader.CheckLimits(0, ~0u, 0, 0xFFFF), err::kSizeLimit) << c.what;
+  }
+}
+
+TEST(OneBitReader, DsfTagsAndMarkersFromId3v2) {
+  ScopedCodeset cp1252("CP1252");
+  // SYLT: encoding 0, language, milliseconds, content type 1, empty descriptor, entries.
+  const Bytes sylt = Cat({Bytes{0}, B("eng"), Bytes{2, 1, 0}, B("one"), Bytes{0, 0, 0, 0x03, 0xE8}, B("two"),
+                          Bytes{0, 0, 0, 0x07, 0xD0}});
+  const Bytes id3 = Tag(3, 0, Cat({TextFrame(3, "TIT2", "Caf\xE9"), TextFrame(3, "TPE1", "Someone"),
+                                   Frame(3, "SYLT", sylt)}));
+  CDsf reader;
+  ASSERT_EQ(OpenBytes(reader, DsfFile(kDsd64, 2, 1, 100, id3)), 0u);
+  TagSet tags;
+  ASSERT_EQ(reader.ReadTags(tags), 0u);
+  EXPECT_EQ(TagText(tags, InfoText::Name), "Caf\xC3\xA9");
+  EXPECT_EQ(TagText(tags, InfoText::Artist), "Someone");
+  EXPECT_EQ(AppPrivateValue(TagText(tags, InfoText::AppPrivate), "SYNLYR"), "1");
+  MarkerList markers;
+  ASSERT_EQ(reader.ReadMarkers(markers, 44100), 0u);
+  ASSERT_EQ(reader.ReadMarkers(markers, 48000), 0u);  // the kept tag serves again
+  EXPECT_EQ(MarkersOf(markers), (std::vector<std::pair<std::uint32_t, std::string>>{
+                                    {44100, "one"}, {88200, "two"}, {48000, "one"}, {96000, "two"}}));
+
+  // A metadata offset at or past the total size, or a tag larger than the
+  // file, gives no tag and no error.
+  Bytes outside = DsfFile(kDsd64, 2, 1, 100, id3);
+  PutLe64(outside, 20, outside.size());
+  Bytes far = outside;
+  PutLe64(far, 20, 0x7FFFFFFFFFFFFFFFull);
+  Bytes oversized = DsfFile(kDsd64, 2, 1, 100, Tag(3, 0, TextFrame(3, "TIT2", "x"), 0x0FFFFFFF));
+  for (const Bytes& b : {outside, far, oversized}) {
+    CDsf other;
+    ASSERT_EQ(OpenBytes(other, b), 0u);
+    TagSet none;
+    MarkerList no_markers;
+    EXPECT_EQ(other.ReadTags(none), 0u);
+    EXPECT_EQ(other.ReadMarkers(no_markers, 44100), 0u);
+    EXPECT_TRUE(IsTagSetEmpty(none));
+    EXPECT_TRUE(no_markers.empty());
+  }
+}
+
+TEST(OneBitReader, WsdHeader) {
+  CWsd reader;
+  ASSERT_EQ(OpenBytes(reader, WsdFile(kDsd64, 2, 100)), 0u);
+  EXPECT_EQ(reader.SampleRate(), kDsd64);
+  EXPECT_EQ(reader.Channels(), 2);
+  EXPECT_EQ(reader.DataOffset(), 2048u);
+  EXPECT_EQ(reader.DataSize(), 100u);
+  EXPECT_EQ(reader.layout(), OneBitLayout::kByteInterleaved);
+  MarkerList markers;
+  EXPECT_EQ(reader.ReadMarkers(markers, 44100), 0u);
+  EXPECT_TRUE(markers.empty());
+  reader.Close();
+  EXPECT_EQ(reader.ReadMarkers(markers, 44100), err::kSizeLimit);
+
+  const Bytes good = WsdFile(kDsd64, 1, 0);
+  Bytes version_1f = good;
+  version_1f[8] = 0x1F;
+  EXPECT_EQ(OpenBytes(reader, version_1f), 0u);
+  EXPECT_EQ(reader.DataSize(), 0u);
+  reader.Close();
+  auto with = [&](std::size_t at, std::uint32_t v, bool byte = false) {
+    Bytes b = good;
+    byte ? void(b[at] = static_cast<std::uint8_t>(v)) : PutBe32(b, at, v);
+    return b;
+  };
+  const struct {
+    const char* what;
+    Bytes bytes;
+  } bad[] = {
+      {"2047 bytes", Bytes(good.begin(), good.end() - 1)},
+      {"id", with(0, 0x74696231)},  // "tib1"
+      {"version 2.0", with(8, 0x20, true)},
+      {"version 0.1", with(8, 0x01, true)},
+      {"file size past the file", with(12, 2049)},
+      {"data offset past the file size", with(24, 2049)},
+      {"rate 0", with(36, 0)},
+      {"zero channels", with(44, 0, true)},
+  };
+  for (const auto& c : bad) {
+    EXPECT_EQ(OpenBytes(reader, c.bytes), err::kMalformed) << c.what;
+    EXPECT_EQ(reader.CheckLimits(0, ~0u, 0, 0xFFFF), err::kSizeLimit) << c.what;
+  }
+}
+
+TEST(OneBitReader, WsdTextFields) {
+  ScopedCodeset cp1252("CP1252");
+  CWsd reader;
+  ASSERT_EQ(OpenBytes(reader, WsdFile(kDsd64, 2, 16,
+                                      {{0, "   The title   "},
+                                       {384, std::string("Caf\xE9\0\0 ", 7)},
+                                       {512, "An \"album\""},
+                                       {640, "                                "},
+                                       {672, "2024"},
+                                       {736, std::string(512, 'c')}})),
+            0u);
+  TagSet tags;
+  ASSERT_EQ(reader.ReadTags(tags), 0u);
+  EXPECT_EQ(TagText(tags, InfoText::Name), "The title");
+  EXPECT_EQ(TagText(tags, InfoText::Artist), "Caf\xC3\xA9");
+  EXPECT_FALSE(tags[InfoText::Genre].has_value());
+  EXPECT_EQ(TagText(tags, InfoText::CreationDate), "2024");
+  EXPECT_EQ(TagText(tags, InfoText::Comments), std::string(512, 'c'));
+  EXPECT_EQ(AppPrivateValue(TagText(tags, InfoText::AppPrivate), "ALBUM"), "An \"album\"");
+  reader.Close();
+
+  Bytes text_outside = WsdFile(kDsd64, 2, 16);
+  PutBe32(text_outside, 20, 2048 + 16 - 1919);  // the area's last byte is past the file
+  ASSERT_EQ(OpenBytes(reader, text_outside), 0u);
+  TagSet untouched;
+  SetTagText(untouched, InfoText::Name, "old");
+  EXPECT_EQ(reader.ReadTags(untouched), err::kReadFailed);
+  EXPECT_EQ(TagText(untouched, InfoText::Name), "old");
+}
+
+// The value of "key=" in ffprobe's key=value output without trailing
+// blanks (it keeps the padding of fixed-width fields); empty when absent.
+std::string ProbeValue(const std::string& output, const std::string& key) {
+  const std::size_t at = output.find(key + "=");
+  if (at == std::string::npos) return {};
+  const std::size_t begin = at + key.size() + 1;
+  std::string value = output.substr(begin, output.find('\n', begin) - begin);
+  value.erase(value.find_last_not_of(' ') + 1);
+  return value;
+}
+
+// Files built here are what another demuxer reads too: same 1-bit rate
+// (ffprobe reports bytes per second of one channel), channels and titles.
+TEST(OneBitReader, PeerDemuxerAgrees) {
+  TIDEMARK_REQUIRE_PEER("/usr/bin/ffprobe");
+  Iff8Bytes diin;
+  diin.Raw(CountedText("DITI", "Dff title").bytes()).Raw(CountedText("DIAR", "Dff artist").bytes());
+  const Iff8Bytes dsdiff_meta = Iff8Bytes().Chunk("DIIN", diin);
+  const Bytes dsf_tag = Tag(3, 0, Cat({TextFrame(3, "TIT2", "Dsf title"), TextFrame(3, "TPE1", "Dsf artist")}));
+  const struct {
+    std::string name;
+    std::unique_ptr<COneBitAudio> reader;
+    Bytes bytes;
+  } files[] = {
+      {"p.dff", std::make_unique<CDsdIff>(), GoodDsdiff(kDsd64 * 2, 1, dsdiff_meta)},
+      {"p.dsf", std::make_unique<CDsf>(), DsfFile(kDsd64, 2, 1, 5000, dsf_tag)},
+      {"p.wsd", std::make_unique<CWsd>(), WsdFile(kDsd64 * 4, 2, 64, {{0, "Wsd title"}, {384, "Wsd artist"}})},
+  };
+  for (const auto& f : files) {
+    const std::string path = WriteTempFile(f.name, f.bytes);
+    std::string out;
+    ASSERT_EQ(tidemark::testing::Run("/usr/bin/ffprobe -v error -show_entries stream=sample_rate,channels:format_tags=title,artist "
+                  "-of default=nw=1 '" + path + "'", &out),
+              0)
+        << out;
+    ASSERT_EQ(f.reader->Open(path), 0u) << f.name;
+    TagSet tags;
+    ASSERT_EQ(f.reader->ReadTags(tags), 0u) << f.name;
+    EXPECT_EQ(ProbeValue(out, "sample_rate"), std::to_string(f.reader->SampleRate() / 8)) << f.name;
+    EXPECT_EQ(ProbeValue(out, "channels"), std::to_string(f.reader->Channels())) << f.name;
+    EXPECT_EQ(ProbeValue(out, "TAG:title"), TagText(tags, InfoText::Name)) << f.name;
+    EXPECT_EQ(ProbeValue(out, "TAG:artist"), TagText(tags, InfoText::Artist)) << f.name;
+  }
+}
+
+}  // namespace
+}  // namespace tidemark::NS_1BIT

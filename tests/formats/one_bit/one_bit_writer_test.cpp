@@ -1,0 +1,461 @@
+// The 1-bit file writers: the bytes of DSDIFF, DSF and WSD files checked
+// field by field, the channel layouts and padding, the metadata, refusals
+// and file errors, and ffprobe reading what they write.
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <span>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "formats/tags/internal/app_private.h"
+#include "formats/chunks/byte_order.h"
+#include "formats/tags/internal/id3v2_reader.h"
+#include "formats/tags/internal/id3v2_tag_set.h"
+#include "formats/one_bit/one_bit_writer.h"
+#include "platform/error_numbers.h"
+#include "platform/fault_injection.h"
+#include "platform/file_ops.h"
+#include "tests/core/source_test_util.h"
+#include "tests/formats/wav/wav_test_util.h"
+#include "tests/support/hermetic_env.h"
+#include "tests/support/scoped_codeset.h"
+
+namespace tidemark::NS_1BIT {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+using tidemark::testing::RandomBytes;
+using tidemark::testing::ReadWholeFile;
+
+constexpr std::uint32_t kDsd64 = 2822400;
+
+std::uint64_t Be64(const Bytes& b, std::size_t at) {
+  return std::uint64_t{LoadBe32(&b[at])} << 32 | LoadBe32(&b[at + 4]);
+}
+std::uint64_t Le64(const Bytes& b, std::size_t at) {
+  return LoadLe32(&b[at]) | std::uint64_t{LoadLe32(&b[at + 4])} << 32;
+}
+std::string Text(const Bytes& b, std::size_t at, std::size_t n) {
+  return {reinterpret_cast<const char*>(&b[at]), n};
+}
+
+std::string PathFor(const std::string& name) { return tidemark::testing::MakeTempDir("one_bit") + "/" + name; }
+
+// One planar buffer per channel, each of `bytes` random bytes.
+std::vector<Bytes> Planes(std::uint16_t channels, std::uint32_t bytes) {
+  std::vector<Bytes> planes;
+  for (std::uint16_t c = 0; c < channels; ++c) planes.push_back(RandomBytes(bytes, 100 + c));
+  return planes;
+}
+
+// Writes `planes` through a writer for `ext` in two calls of uneven size,
+// then Finish and (with `tags`) WriteMetadata; returns the file's bytes.
+Bytes WriteFile(const std::string& ext, std::uint32_t rate, const std::vector<Bytes>& planes,
+                const TagSet* tags = nullptr, std::string* written = nullptr) {
+  const auto channels = static_cast<std::uint16_t>(planes.size());
+  const auto per_channel = static_cast<std::uint32_t>(planes[0].size());
+  std::unique_ptr<COneBitWriter> w = MakeOneBitWriter(ext);
+  const std::string path = PathFor("out" + ext);
+  EXPECT_EQ(w->Open(path), err::kOk);
+  EXPECT_EQ(w->Begin(rate, channels, std::uint64_t{per_channel} * channels), err::kOk);
+  const std::uint32_t first = per_channel / 3 + 1;
+  for (std::uint32_t at : {0u, first}) {
+    const std::uint32_t n = at == 0 ? first : per_channel - first;
+    std::vector<const std::uint8_t*> ptrs;
+    for (const Bytes& p : planes) ptrs.push_back(p.data() + at);
+    EXPECT_EQ(w->WritePlanar(ptrs.data(), n, channels), err::kOk);
+  }
+  EXPECT_EQ(w->Finish(), err::kOk);
+  if (tags) {
+    EXPECT_EQ(w->WriteMetadata(rate, *tags), err::kOk);
+  }
+  EXPECT_EQ(w->Close(), err::kOk);
+  if (written) *written = path;
+  return ReadWholeFile(path);
+}
+
+TEST(OneBitWriter, DsdIffHeaderInterleavingAndPad) {
+  for (std::uint16_t channels : {1, 2}) {
+    SCOPED_TRACE(channels);
+    const std::vector<Bytes> planes = Planes(channels, 5001);  // not a multiple of the 4096 / C slice
+    const std::uint64_t d = 5001u * channels;
+    const Bytes f = WriteFile(".dff", kDsd64, planes);
+    const std::size_t c4 = 4u * channels;
+    const std::uint64_t pad = d & 1;
+    ASSERT_EQ(f.size(), 122 + c4 + d + pad);
+    EXPECT_EQ(Text(f, 0, 4), "FRM8");
+    EXPECT_EQ(Be64(f, 4), f.size() - 12);
+    EXPECT_EQ(Text(f, 12, 8), "DSD FVER");
+    EXPECT_EQ(Be64(f, 20), 4u);
+    EXPECT_EQ(LoadBe32(&f[28]), 0x01050000u);
+    EXPECT_EQ(Text(f, 32, 4), "PROP");
+    EXPECT_EQ(Be64(f, 36), 66 + c4);
+    EXPECT_EQ(Text(f, 44, 8), "SND FS  ");
+    EXPECT_EQ(Be64(f, 52), 4u);
+    EXPECT_EQ(LoadBe32(&f[60]), kDsd64);
+    EXPECT_EQ(Text(f, 64, 4), "CHNL");
+    EXPECT_EQ(Be64(f, 68), 2 + c4);
+    EXPECT_EQ(LoadBe16(&f[76]), channels);
+    EXPECT_EQ(Text(f, 78, c4), channels == 1 ? "C000" : "SLFTSRGT");
+    EXPECT_EQ(Text(f, 78 + c4, 4), "CMPR");
+    EXPECT_EQ(Be64(f, 82 + c4), 19u);
+    EXPECT_EQ(Text(f, 90 + c4, 4), "DSD ");
+    EXPECT_EQ(f[94 + c4], 14);
+    EXPECT_EQ(Text(f, 95 + c4, 14), "not compressed");
+    EXPECT_EQ(f[109 + c4], 0);
+    EXPECT_EQ(Text(f, 110 + c4, 4), "DSD ");
+    EXPECT_EQ(Be64(f, 114 + c4), d);
+    for (std::size_t i = 0; i < d; ++i)
+      ASSERT_EQ(f[122 + c4 + i], planes[i % channels][i / channels]) << i;
+    if (pad) {
+      EXPECT_EQ(f.back(), 0);
+    }
+  }
+}
+
+TEST(OneBitWriter, DsfHeaderAndBlockGroups) {
+  for (std::uint16_t channels : {1, 2}) {
+    SCOPED_TRACE(channels);
+    const std::vector<Bytes> planes = Planes(channels, 10000);
+    const Bytes f = WriteFile(".dsf", kDsd64, planes);
+    const std::uint64_t area = 12288u * channels;
+    ASSERT_EQ(f.size(), 92 + area);
+    EXPECT_EQ(Text(f, 0, 4), "DSD ");
+    EXPECT_EQ(Le64(f, 4), 28u);
+    EXPECT_EQ(Le64(f, 12), f.size());
+    EXPECT_EQ(Le64(f, 20), 0u);
+    EXPECT_EQ(Text(f, 28, 4), "fmt ");
+    EXPECT_EQ(Le64(f, 32), 52u);
+    for (auto [at, want] : {std::pair<std::size_t, std::uint32_t>{40, 1}, {44, 0}, {48, channels}, {52, channels},
+                            {56, kDsd64}, {60, 1}, {72, 4096}, {76, 0}})
+      EXPECT_EQ(LoadLe32(&f[at]), want) << at;
+    EXPECT_EQ(Le64(f, 64), 80000u);
+    EXPECT_EQ(Text(f, 80, 4), "data");
+    EXPECT_EQ(Le64(f, 84), area + 12);
+    for (std::size_t g = 0; g < 3; ++g)
+      for (std::uint16_t c = 0; c < channels; ++c)
+        for (std::size_t i = 0; i < 4096; ++i) {
+          const std::size_t sample = g * 4096 + i;
+          const std::uint8_t want = sample < 10000 ? planes[c][sample] : 0x55;
+          ASSERT_EQ(f[92 + (g * channels + c) * 4096 + i], want) << g << " " << c << " " << i;
+        }
+  }
+}
+
+TEST(OneBitWriter, WsdHeaderPlayingTimeAndInterleaving) {
+  for (std::uint16_t channels : {1, 2}) {
+    SCOPED_TRACE(channels);
+    const std::vector<Bytes> planes = Planes(channels, 5001);
+    const std::uint64_t d = 5001u * channels;
+    const Bytes f = WriteFile(".wsd", kDsd64, planes);
+    ASSERT_EQ(f.size(), 2048 + d);
+    EXPECT_EQ(Text(f, 0, 4), "1bit");
+    EXPECT_EQ(f[8], 0x10);
+    EXPECT_EQ(LoadBe32(&f[12]), f.size());
+    EXPECT_EQ(LoadBe32(&f[20]), 128u);
+    EXPECT_EQ(LoadBe32(&f[24]), 2048u);
+    EXPECT_EQ(LoadBe32(&f[36]), kDsd64);
+    EXPECT_EQ(f[44], channels);
+    EXPECT_EQ(f[48], channels == 1 ? 0x10 : 0x44);
+    Bytes rest(f.begin(), f.begin() + 128);  // all else zero, the playing time 0:00:00 included
+    for (auto [at, n] : {std::pair<std::size_t, std::size_t>{0, 4}, {8, 1}, {12, 4}, {20, 8}, {36, 4}, {44, 1}, {48, 1}})
+      std::fill_n(rest.begin() + at, n, 0);
+    EXPECT_EQ(rest, Bytes(128, 0));
+    EXPECT_EQ(Text(f, 128, 1920), std::string(1920, ' '));
+    for (std::size_t i = 0; i < d; ++i) ASSERT_EQ(f[2048 + i], planes[i % channels][i / channels]) << i;
+  }
+  // At 8 Hz one byte per channel is one second: 1:23:45 in BCD, and 99:59:59 at most.
+  for (auto [seconds, want] : {std::pair<std::uint32_t, Bytes>{5025, {0x45, 0x23, 0x01}}, {360000, {0x59, 0x59, 0x99}}}) {
+    const Bytes f = WriteFile(".wsd", 8, Planes(2, seconds));
+    EXPECT_EQ(Bytes(f.begin() + 33, f.begin() + 36), want);
+  }
+}
+
+TEST(OneBitWriter, FactoryRefusalsAndIdlePadding) {
+  EXPECT_FALSE(MakeOneBitWriter(".DFF")->lsb_first());
+  EXPECT_TRUE(MakeOneBitWriter(".Dsf")->lsb_first());
+  EXPECT_FALSE(MakeOneBitWriter(".wsD")->lsb_first());
+  EXPECT_EQ(MakeOneBitWriter(".wav"), nullptr);
+  EXPECT_EQ(MakeOneBitWriter("dsf"), nullptr);
+
+  const Bytes ten(10, 0x0F);
+  const std::uint8_t* one[] = {ten.data()};
+  for (const char* ext : {".dff", ".dsf", ".wsd"}) {
+    SCOPED_TRACE(ext);
+    const std::string path = PathFor(std::string("refuse") + ext);
+    std::unique_ptr<COneBitWriter> w = MakeOneBitWriter(ext);
+    EXPECT_EQ(w->Begin(kDsd64, 1, 100), err::kSizeLimit);  // not open
+    ASSERT_EQ(w->Open(path), err::kOk);
+    EXPECT_EQ(w->Open(path), err::kSizeLimit);
+    EXPECT_EQ(w->WriteRaw(ten.data(), 10), err::kSizeLimit);  // not begun
+    EXPECT_EQ(w->Begin(kDsd64, 3, 300), err::kSizeLimit);
+    EXPECT_EQ(w->Begin(kDsd64, 0, 0), err::kSizeLimit);
+    ASSERT_EQ(w->Begin(kDsd64, 1, 100), err::kOk);
+    EXPECT_EQ(w->Begin(kDsd64, 1, 100), err::kSizeLimit);
+    EXPECT_EQ(w->WritePlanar(one, 10, 2), err::kSizeLimit);  // not the channel count begun with
+    EXPECT_EQ(w->WritePlanar(one, 10, 1), err::kOk);
+    EXPECT_EQ(w->WriteMetadata(kDsd64, TagSet{}), err::kSizeLimit);  // before Finish
+    const Bytes many(200, 0x0F);
+    const std::uint8_t* big[] = {many.data()};
+    EXPECT_EQ(w->WritePlanar(big, 91, 1), err::kSizeLimit);  // one byte past the declared 100
+    EXPECT_EQ(w->Finish(), err::kOk);
+    EXPECT_EQ(w->WritePlanar(one, 1, 1), err::kSizeLimit);
+    EXPECT_EQ(w->Close(), err::kOk);
+    // The refused write left nothing; Finish filled the 90 bytes not written with silence.
+    const Bytes f = ReadWholeFile(path);
+    const std::size_t data = f.size() - (std::string(ext) == ".dsf" ? 4096 : 100);
+    const std::uint8_t idle = std::string(ext) == ".dsf" ? 0x55 : 0xAA;
+    EXPECT_EQ(Bytes(f.begin() + data, f.begin() + data + 10), ten);
+    EXPECT_EQ(std::count(f.begin() + data + 10, f.end(), idle), f.end() - f.begin() - data - 10);
+  }
+}
+
+TEST(OneBitWriter, WsdRefusesDataPastItsSizeField) {
+  std::unique_ptr<COneBitWriter> w = MakeOneBitWriter(".wsd");
+  const std::string path = PathFor("limit.wsd");
+  ASSERT_EQ(w->Open(path), err::kOk);
+  EXPECT_EQ(w->Begin(kDsd64, 2, 0xFFFFF800u), err::kTooManyFramesForTarget);
+  EXPECT_EQ(w->Begin(kDsd64, 2, 0xFFFFFF7Eu), err::kTooManyFramesForTarget);
+  // The largest size that fits: Begin only sizes the (sparse) file.
+  ASSERT_EQ(w->Begin(kDsd64, 2, 0xFFFFF7FFu), err::kOk);
+  ASSERT_EQ(w->Close(), err::kOk);
+  PosixFile file;
+  ASSERT_EQ(file.Open(path, FileOpenOptions{}), err::kOk);
+  std::uint64_t size = 0;
+  ASSERT_EQ(file.Size(&size), err::kOk);
+  EXPECT_EQ(size, 0xFFFFFFFFu);
+  std::uint8_t head[16];
+  std::size_t got = 0;
+  ASSERT_EQ(file.ReadAt(head, sizeof head, 0, &got), err::kOk);
+  EXPECT_EQ(LoadBe32(head + 12), 0xFFFFFFFFu);
+  EXPECT_EQ(UnlinkFile(path), err::kOk);
+}
+
+struct Chunk {
+  std::string id;
+  Bytes body;
+};
+
+// The big-endian chunks of `bytes` from `at` to the end (pad bytes skipped).
+std::vector<Chunk> DsdIffChunks(const Bytes& bytes, std::size_t at, std::size_t end) {
+  std::vector<Chunk> out;
+  while (at + 12 <= end) {
+    const std::uint64_t size = Be64(bytes, at + 4);
+    EXPECT_LE(at + 12 + size, end);
+    if (at + 12 + size > end) break;
+    out.push_back({Text(bytes, at, 4), Bytes(bytes.begin() + at + 12, bytes.begin() + at + 12 + size)});
+    at += 12 + size + (size & 1);
+  }
+  EXPECT_EQ(at, end);
+  return out;
+}
+
+TEST(OneBitWriter, DsdIffCommentsAndDiin) {
+  const tidemark::testing::ScopedCodeset cp1252("CP1252");
+  TagSet tags;
+  SetTagText(tags, InfoText::Name, "Caf\xC3\xA9");  // "Café": 4 bytes in CP1252, odd with the count
+  SetTagText(tags, InfoText::Artist, "Band");
+  SetTagText(tags, InfoText::Comments, "Five!");
+  const Bytes f = WriteFile(".dff", kDsd64, Planes(1, 7), &tags);  // odd data: pad byte first
+  EXPECT_EQ(Be64(f, 4), f.size() - 12);
+  const std::size_t after_data = 126 + 7 + 1;
+  EXPECT_EQ(f[after_data - 1], 0);
+  const std::vector<Chunk> chunks = DsdIffChunks(f, after_data, f.size());
+  ASSERT_EQ(chunks.size(), 2u);
+  ASSERT_EQ(chunks[0].id, "COMT");
+  const Bytes& c = chunks[0].body;
+  ASSERT_EQ(LoadBe16(&c[0]), 3);
+  std::size_t at = 2;
+  const std::tuple<std::uint16_t, std::uint16_t, std::string> want[] = {
+      {2, 2, "sampling rate = 2822400 Hz"}, {3, 2, "Tidemark 1.8.5.2"}, {0, 0, "Five!"}};
+  for (const auto& [type, ref, text] : want) {
+    ASSERT_LE(at + 14, c.size());
+    EXPECT_EQ(Bytes(c.begin() + at, c.begin() + at + 6), Bytes(6, 0));  // time stamp
+    EXPECT_EQ(LoadBe16(&c[at + 6]), type);
+    EXPECT_EQ(LoadBe16(&c[at + 8]), ref);
+    ASSERT_EQ(LoadBe32(&c[at + 10]), text.size());
+    EXPECT_EQ(Text(c, at + 14, text.size()), text);
+    at += 14 + text.size() + (text.size() & 1);
+  }
+  EXPECT_EQ(at, c.size());
+  ASSERT_EQ(chunks[1].id, "DIIN");
+  const std::vector<Chunk> diin = DsdIffChunks(chunks[1].body, 0, chunks[1].body.size());
+  ASSERT_EQ(diin.size(), 2u);
+  EXPECT_EQ(diin[0].id, "DITI");
+  EXPECT_EQ(diin[0].body, (Bytes{0, 0, 0, 4, 'C', 'a', 'f', 0xE9}));
+  EXPECT_EQ(diin[1].id, "DIAR");
+  EXPECT_EQ(diin[1].body, (Bytes{0, 0, 0, 4, 'B', 'a', 'n', 'd'}));
+
+  // Without Comments two comments; without Name and Artist no DIIN.
+  TagSet other;
+  SetTagText(other, InfoText::Genre, "Rock");
+  const Bytes g = WriteFile(".dff", kDsd64, Planes(2, 8), &other);
+  const std::vector<Chunk> only = DsdIffChunks(g, 130 + 16, g.size());
+  ASSERT_EQ(only.size(), 1u);
+  EXPECT_EQ(only[0].id, "COMT");
+  EXPECT_EQ(LoadBe16(&only[0].body[0]), 2);
+  EXPECT_EQ(Be64(g, 4), g.size() - 12);
+}
+
+TEST(OneBitWriter, DsfId3v2ReadsBack) {
+  TagSet tags;
+  SetTagText(tags, InfoText::Name, "Title");
+  SetTagText(tags, InfoText::Artist, "\xE6\x97\xA5\xE6\x9C\xAC");  // not ASCII: UTF-16
+  SetTagText(tags, InfoText::Copyright, "(c) Us");
+  SetTagText(tags, InfoText::Comments, "A comment");
+  SetTagText(tags, InfoText::CreationDate, "2019-03-04");
+  SetTagText(tags, InfoText::Genre, "rOCK");
+  SetTagText(tags, InfoText::AppPrivate, "TNO=7 ALBUM=\"Big Album\" ISRC=USRC17607839 WEBURL=http://x.example");
+  const Bytes f = WriteFile(".dsf", kDsd64, Planes(2, 5000), &tags);
+  const std::uint64_t tag_at = 92 + 2 * 8192;
+  EXPECT_EQ(Le64(f, 20), tag_at);
+  EXPECT_EQ(Le64(f, 12), f.size());
+  Id3v2Tag tag;
+  ASSERT_EQ(ParseId3v2Tag(std::span(f).subspan(tag_at), &tag), err::kOk);
+  ASSERT_TRUE(tag.found());
+  EXPECT_EQ(tag_at + tag.size, f.size());
+  TagSet back;
+  ASSERT_EQ(Id3v2TagToSet(tag, &back), err::kOk);
+  for (InfoText slot : {InfoText::Name, InfoText::Artist, InfoText::Copyright, InfoText::Comments})
+    EXPECT_EQ(TagText(back, slot), TagText(tags, slot));
+  EXPECT_EQ(TagText(back, InfoText::CreationDate), "2019");
+  EXPECT_EQ(TagText(back, InfoText::Genre), "Rock");
+  const std::string_view extra = TagText(back, InfoText::AppPrivate);
+  EXPECT_EQ(AppPrivateValue(extra, app_private_key::kTrack), "7");
+  EXPECT_EQ(AppPrivateValue(extra, app_private_key::kAlbum), "Big Album");
+  EXPECT_EQ(AppPrivateValue(extra, app_private_key::kIsrc), "USRC17607839");
+  EXPECT_EQ(AppPrivateValue(extra, app_private_key::kWebUrl), "http://x.example");
+
+  // Only slots the tag has no frame for, and a genre not in the list: no tag at all.
+  TagSet nothing;
+  SetTagText(nothing, InfoText::Genre, "No Such Genre");
+  SetTagText(nothing, InfoText::Software, "x");
+  const Bytes g = WriteFile(".dsf", kDsd64, Planes(1, 100), &nothing);
+  EXPECT_EQ(g.size(), 92u + 4096);
+  EXPECT_EQ(Le64(g, 12), g.size());
+  EXPECT_EQ(Le64(g, 20), 0u);
+}
+
+TEST(OneBitWriter, WsdTextFields) {
+  const tidemark::testing::ScopedCodeset utf8("UTF-8");
+  TagSet tags;
+  SetTagText(tags, InfoText::Name, std::string(127, 'n') + "\xC3\xA9");  // the cut may not split the é
+  SetTagText(tags, InfoText::Artist, "Artist");
+  SetTagText(tags, InfoText::Genre, std::string(40, 'g'));
+  SetTagText(tags, InfoText::CreationDate, "2020-01-02");
+  SetTagText(tags, InfoText::Comments, std::string(600, 'c'));
+  SetTagText(tags, InfoText::AppPrivate, "TNO=3 ALBUM=\"An Album\"");
+  const Bytes f = WriteFile(".wsd", kDsd64, Planes(2, 10), &tags);
+  ASSERT_EQ(f.size(), 2048u + 20);
+  std::string area(1920, ' ');
+  auto put = [&](std::size_t at, const std::string& s) { area.replace(at, s.size(), s); };
+  put(0, std::string(127, 'n'));
+  put(384, "Artist");
+  put(512, "An Album");
+  put(640, std::string(32, 'g'));
+  put(672, "2020-01-02");
+  put(736, std::string(512, 'c'));
+  EXPECT_EQ(Text(f, 128, 1920), area);
+
+  const tidemark::testing::ScopedCodeset cp1252("CP1252");
+  TagSet name_only;
+  SetTagText(name_only, InfoText::Name, "\xC3\xA9t\xC3\xA9");
+  const Bytes g = WriteFile(".wsd", kDsd64, Planes(1, 10), &name_only);
+  EXPECT_EQ(Text(g, 128, 4), "\xE9t\xE9 ");
+}
+
+// Every data operation failing in turn: each run reports the first error
+// from the failing call on, Close reports it too, and a run without a
+// fault writes the same file as an undisturbed one.
+TEST(OneBitWriter, FileErrorsAreReportedUntilClose) {
+  // The smallest write cache (2 MiB), so the data passes through it more than once.
+  SetPhysicalMemoryQueryForTesting([]() -> std::uint64_t { return 1u << 20; });
+  struct Restore {
+    ~Restore() { SetPhysicalMemoryQueryForTesting(nullptr); }
+  } restore;
+  constexpr std::uint32_t kPerChannel = 1300001;
+  TagSet tags;
+  SetTagText(tags, InfoText::Name, "N");
+  for (const char* ext : {".dff", ".dsf", ".wsd"}) {
+    SCOPED_TRACE(ext);
+    const std::vector<Bytes> planes = Planes(2, kPerChannel);
+    const Bytes reference = WriteFile(ext, kDsd64, planes, &tags);
+    const std::uint64_t runs = fault::ForEachFaultPoint(fault::kDataOps, EIO, [&](const fault::ScopedFault& fault) {
+      std::unique_ptr<COneBitWriter> w = MakeOneBitWriter(ext);
+      const std::string path = PathFor(std::string("fault") + ext);
+      std::uint32_t first = w->Open(path);
+      auto step = [&](std::uint32_t rc) {
+        if (first == err::kOk) first = rc;
+        else EXPECT_EQ(rc, first);  // after a failure every call answers it
+      };
+      if (first == err::kOk) {
+        step(w->Begin(kDsd64, 2, 2 * kPerChannel));
+        const std::uint8_t* ptrs[] = {planes[0].data(), planes[1].data()};
+        step(w->WritePlanar(ptrs, kPerChannel / 3 + 1, 2));
+        const std::uint8_t* rest[] = {ptrs[0] + kPerChannel / 3 + 1, ptrs[1] + kPerChannel / 3 + 1};
+        step(w->WritePlanar(rest, kPerChannel - (kPerChannel / 3 + 1), 2));
+        step(w->Finish());
+        step(w->WriteMetadata(kDsd64, tags));
+        const std::uint32_t close = w->Close();
+        if (first == err::kOk) first = close;
+        else EXPECT_EQ(close, first);
+      }
+      EXPECT_EQ(first != err::kOk, fault.fired()) << fault.rule().nth;
+      if (!fault.fired()) {
+        EXPECT_EQ(ReadWholeFile(path), reference);
+      }
+    });
+    EXPECT_GT(runs, 5u);
+  }
+}
+
+TEST(OneBitWriter, FullDiskShowsAtBegin) {
+  const fault::ScopedFault full(fault::FaultRule::DiskFullAt(65536));
+  std::unique_ptr<COneBitWriter> w = MakeOneBitWriter(".dsf");
+  ASSERT_EQ(w->Open(PathFor("full.dsf")), err::kOk);
+  EXPECT_EQ(w->Begin(kDsd64, 2, 1 << 20), err::kDiskFull);
+  EXPECT_EQ(w->Finish(), err::kDiskFull);
+  EXPECT_EQ(w->Close(), err::kDiskFull);
+}
+
+// ffprobe reads one second of DSD64 stereo idle pattern in each format,
+// with its title; the DSF duration counts the block padding (87 blocks of
+// 4096 bytes per channel).
+TEST(OneBitWriterPeer, FfprobeReadsWhatWeWrite) {
+  TIDEMARK_REQUIRE_PEER("/usr/bin/ffprobe");
+  TagSet tags;
+  SetTagText(tags, InfoText::Name, "Peer Title");
+  SetTagText(tags, InfoText::Artist, "Peer Artist");
+  for (const char* ext : {".dsf", ".dff", ".wsd"}) {
+    SCOPED_TRACE(ext);
+    const bool dsf = std::string(ext) == ".dsf";
+    const std::vector<Bytes> planes(2, Bytes(kDsd64 / 8, dsf ? 0x55 : 0xAA));
+    std::string path;
+    WriteFile(ext, kDsd64, planes, &tags, &path);
+    std::string out;
+    ASSERT_EQ(tidemark::testing::Run("/usr/bin/ffprobe -v error -show_entries "
+                                     "stream=codec_name,sample_rate,channels:format=duration:format_tags=title,artist "
+                                     "-of default=nw=1 " + path,
+                                     &out),
+              0)
+        << out;
+    EXPECT_NE(out.find(std::string("codec_name=dsd_") + (dsf ? "lsbf" : "msbf")), std::string::npos) << out;
+    EXPECT_NE(out.find("sample_rate=352800"), std::string::npos) << out;
+    EXPECT_NE(out.find("channels=2"), std::string::npos) << out;
+    EXPECT_NE(out.find("TAG:title=Peer Title"), std::string::npos) << out;
+    const std::size_t at = out.find("duration=");
+    ASSERT_NE(at, std::string::npos) << out;
+    // ffprobe estimates the duration from the file size, metadata included.
+    const double seconds = std::stod(out.substr(at + 9));
+    const double data_seconds = dsf ? 87 * 4096 * 8.0 / kDsd64 : 1.0;
+    EXPECT_GE(seconds, data_seconds - 1e-6) << out;
+    EXPECT_LT(seconds, data_seconds + 0.0005) << out;
+  }
+}
+
+}  // namespace
+}  // namespace tidemark::NS_1BIT

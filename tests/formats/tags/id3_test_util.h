@@ -1,0 +1,74 @@
+// Helpers shared by the ID3 tests: hand-made frames and tags, and a scoped
+// narrow codeset.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "formats/tags/internal/id3v2_reader.h"
+#include "formats/tags/internal/id3v2_tag_set.h"
+#include "formats/tags/tag_set.h"
+#include "platform/narrow_codeset.h"
+#include "tests/support/scoped_codeset.h"
+
+namespace tidemark::testing {
+
+using Bytes = std::vector<std::uint8_t>;
+
+inline void PutSyncSafe(Bytes& out, std::uint32_t v) {
+  for (int shift = 21; shift >= 0; shift -= 7) out.push_back(static_cast<std::uint8_t>(v >> shift & 0x7F));
+}
+
+inline Bytes B(std::string_view text) { return Bytes(text.begin(), text.end()); }
+
+inline Bytes Cat(std::initializer_list<Bytes> parts) {
+  Bytes out;
+  for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
+  return out;
+}
+
+// A frame with `body`; `size` overrides the size field (stored sync-safe in
+// version 4, big-endian in version 3).
+inline Bytes Frame(int version, std::string_view id, const Bytes& body, std::uint8_t format_flags = 0,
+                   long long size = -1) {
+  Bytes out = B(id);
+  const auto n = static_cast<std::uint32_t>(size >= 0 ? size : static_cast<long long>(body.size()));
+  if (version == 4) {
+    PutSyncSafe(out, n);
+  } else {
+    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<std::uint8_t>(n >> shift));
+  }
+  out.push_back(0);
+  out.push_back(format_flags);
+  out.insert(out.end(), body.begin(), body.end());
+  return out;
+}
+
+// A text frame of encoding 0 (or `encoding`) holding the bytes of `text`.
+inline Bytes TextFrame(int version, std::string_view id, std::string_view text, std::uint8_t encoding = 0) {
+  return Frame(version, id, Cat({Bytes{encoding}, B(text)}));
+}
+
+// A tag header and `body`; `size` overrides the size field.
+inline Bytes Tag(int version, std::uint8_t flags, const Bytes& body, long long size = -1) {
+  Bytes out = {'I', 'D', '3', static_cast<std::uint8_t>(version), 0, flags};
+  PutSyncSafe(out, static_cast<std::uint32_t>(size >= 0 ? size : static_cast<long long>(body.size())));
+  out.insert(out.end(), body.begin(), body.end());
+  return out;
+}
+
+// Parses `bytes` and maps them to a tag set.
+inline TagSet TagsOf(const Bytes& bytes) {
+  Id3v2Tag tag;
+  TagSet set;
+  EXPECT_EQ(ParseId3v2Tag(bytes, &tag), 0u);
+  EXPECT_EQ(Id3v2TagToSet(tag, &set), 0u);
+  return set;
+}
+
+
+}  // namespace tidemark::testing

@@ -1,0 +1,306 @@
+#include "formats/wav/wav_cues.h"
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "core/markers/marker_list.h"
+#include "formats/chunks/chunk_metadata.h"
+#include "formats/chunks/internal/chunk_table.h"
+#include "formats/chunks/container.h"
+#include "formats/chunks/internal/random_access_input.h"
+#include "formats/wav/wav_probe.h"
+#include "platform/error_numbers.h"
+#include "platform/fault_injection.h"
+#include "platform/narrow_codeset.h"
+#include "tests/core/marker_test_util.h"
+#include "tests/formats/wav/wav_test_util.h"
+#include "tests/support/hermetic_env.h"
+
+namespace tidemark {
+namespace {
+
+using testing::Body;
+using testing::FormatBody;
+using testing::ReadWholeFile;
+using testing::RiffBuilder;
+using testing::WriteWholeFile;
+
+using testing::MarkerEntries;
+using Expected = testing::MarkerEntry;
+
+MarkerList MakeList(const std::vector<Expected>& markers) { return testing::MakeMarkerList(markers); }
+
+std::uint32_t ReadBytes(const std::vector<std::uint8_t>& bytes, MarkerList* list) {
+  MemoryInput input(bytes);
+  return ReadCueList(input, bytes.size(), list);
+}
+
+std::vector<std::uint8_t> Pcm16(std::size_t frames) {
+  return RiffBuilder().Chunk("fmt ", FormatBody(1, 1, 8000, 2, 16)).Chunk("data", testing::RandomBytes(frames * 2, 9))
+      .Bytes();
+}
+
+Body CuePoint(std::uint32_t id, std::uint32_t offset) {
+  Body b;
+  b.U32(id).U32(0xDEAD).Text("data").U32(0).U32(0).U32(offset);  // the position field is not read
+  return b;
+}
+
+Body TextChunkBody(std::uint32_t id, const std::string& text) { return Body().U32(id).Text(text, true); }
+
+// A chunk walk independent of the chunk layer: (id, offset of body, size).
+struct RawChunk {
+  std::string id;
+  std::size_t body;
+  std::uint32_t size;
+};
+std::vector<RawChunk> Walk(const std::vector<std::uint8_t>& b, std::size_t from, std::size_t to) {
+  std::vector<RawChunk> out;
+  for (std::size_t at = from; at + 8 <= to;) {
+    RawChunk c{std::string(b.begin() + static_cast<long>(at), b.begin() + static_cast<long>(at) + 4), at + 8,
+               LoadLe32(&b[at + 4])};
+    out.push_back(c);
+    at += 8 + c.size + (c.size & 1);
+  }
+  return out;
+}
+
+TEST(WavCues, WrittenLayout) {
+  const std::string dir = testing::MakeTempDir("wav_cues");
+  const std::string path = dir + "/three.wav";
+  const std::vector<std::uint8_t> original = Pcm16(100);
+  WriteWholeFile(path, original);
+  ASSERT_EQ(WriteCueList(path, MakeList({{30, "ab", ""}, {10, "abc", "note text"}, {99, "", ""}})), 0u);
+
+  const std::vector<std::uint8_t> b = ReadWholeFile(path);
+  ASSERT_GT(b.size(), original.size());
+  EXPECT_TRUE(std::equal(original.begin() + 8, original.end(), b.begin() + 8)) << "bytes before the append point";
+  EXPECT_EQ(LoadLe32(&b[4]), b.size() - 8);
+  const std::vector<RawChunk> top = Walk(b, original.size(), b.size());
+  ASSERT_EQ(top.size(), 2u);
+  ASSERT_EQ(top[0].id, "cue ");
+  ASSERT_EQ(top[0].size, 4u + 3 * 24);
+  EXPECT_EQ(LoadLe32(&b[top[0].body]), 3u);
+  const std::uint32_t positions[] = {30, 10, 99};
+  for (std::uint32_t i = 0; i < 3; ++i) {
+    const std::uint8_t* p = &b[top[0].body + 4 + i * 24];
+    EXPECT_EQ(LoadLe32(p), i);
+    EXPECT_EQ(LoadLe32(p + 4), positions[i]);
+    EXPECT_EQ(std::string(p + 8, p + 12), "data");
+    EXPECT_EQ(LoadLe32(p + 12), 0u);
+    EXPECT_EQ(LoadLe32(p + 16), 0u);
+    EXPECT_EQ(LoadLe32(p + 20), positions[i]);
+  }
+  ASSERT_EQ(top[1].id, "LIST");
+  EXPECT_EQ(std::string(&b[top[1].body], &b[top[1].body] + 4), "adtl");
+  const std::vector<RawChunk> subs = Walk(b, top[1].body + 4, top[1].body + top[1].size);
+  ASSERT_EQ(subs.size(), 4u);
+  const struct {
+    const char* id;
+    std::uint32_t cue;
+    std::string text;
+  } want[] = {{"labl", 0, "ab"}, {"labl", 1, "abc"}, {"note", 1, "note text"}, {"labl", 2, ""}};
+  for (std::size_t i = 0; i < 4; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(subs[i].id, want[i].id);
+    EXPECT_EQ(subs[i].size, want[i].text.size() + 5);
+    EXPECT_EQ(LoadLe32(&b[subs[i].body]), want[i].cue);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&b[subs[i].body + 4])), want[i].text);
+    if (subs[i].size & 1) {
+      EXPECT_EQ(b[subs[i].body + subs[i].size], 0) << "pad byte";
+    }
+  }
+  // The 4-byte label and the empty one have odd sizes: the walk above only
+  // lines up because their pad bytes are there.
+  EXPECT_EQ(subs[0].size % 2, 1u);
+  EXPECT_EQ(subs[3].size % 2, 1u);
+  EXPECT_EQ(top[1].body + top[1].size, b.size());
+
+  // Read back: the Part's order is the reverse of the cue points; the
+  // document's form is in position order.
+  MarkerList list;
+  ASSERT_EQ(ReadCueListFile(path, &list), 0u);
+  EXPECT_EQ(MarkerEntries(list), (std::vector<Expected>{{99, "", ""}, {10, "abc", "note text"}, {30, "ab", ""}}));
+  ASSERT_EQ(ReadWaveMarkers(path, 50, &list), 0u);
+  EXPECT_EQ(MarkerEntries(list), (std::vector<Expected>{{10, "abc", "note text"}, {30, "ab", ""}, {50, "", ""}}));
+}
+
+TEST(WavCues, ReadingRules) {
+  const Body cue = Body().U32(3).Raw(CuePoint(7, 70).bytes().data(), 24).Raw(CuePoint(8, 80).bytes().data(), 24)
+                       .Raw(CuePoint(9, 90).bytes().data(), 24);
+  auto with = [&](const Body& cue_body, const std::vector<std::pair<std::string, Body>>& subs) {
+    Body adtl = Body().Text("adtl");
+    for (const auto& [id, body] : subs) {
+      adtl.Text(id).U32(static_cast<std::uint32_t>(body.bytes().size())).Raw(body.bytes().data(), body.bytes().size());
+      if (body.bytes().size() & 1) adtl.Zeros(1);
+    }
+    return RiffBuilder().Chunk("fmt ", FormatBody(1, 1, 8000, 2, 16)).Chunk("data", std::vector<std::uint8_t>(20))
+        .Chunk("cue ", cue_body).Chunk("LIST", adtl).Bytes();
+  };
+  MarkerList list;
+
+  // Notes without a label are dropped, empty labels kept; unknown ids, later
+  // duplicates and other sub-chunks are skipped; a text ends at its first zero.
+  ASSERT_EQ(ReadBytes(with(cue, {{"note", TextChunkBody(7, "lonely note")},
+                                 {"labl", TextChunkBody(8, "")},
+                                 {"labl", TextChunkBody(9, std::string("cut\0here", 8))},
+                                 {"labl", TextChunkBody(9, "second")},
+                                 {"note", TextChunkBody(9, "first note")},
+                                 {"note", TextChunkBody(9, "second note")},
+                                 {"labl", TextChunkBody(42, "nobody")},
+                                 {"ltxt", TextChunkBody(7, "not a label")},
+                                 {"labl", Body().U16(7)}}),
+                      &list),
+            0u);
+  EXPECT_EQ(MarkerEntries(list), (std::vector<Expected>{{90, "cut", "first note"}, {80, "", ""}}));
+
+  // The count is clamped to the points the chunk holds; 0 gives nothing.
+  Body clamped = Body().U32(1000).Raw(CuePoint(7, 70).bytes().data(), 24).Zeros(23);
+  ASSERT_EQ(ReadBytes(with(clamped, {{"labl", TextChunkBody(7, "a")}, {"labl", TextChunkBody(8, "b")}}), &list), 0u);
+  EXPECT_EQ(MarkerEntries(list), (std::vector<Expected>{{70, "a", ""}}));
+  ASSERT_EQ(ReadBytes(with(Body().U32(0).Raw(CuePoint(7, 70).bytes().data(), 24), {{"labl", TextChunkBody(7, "a")}}),
+                      &list), 0u);
+  EXPECT_TRUE(list.empty());
+  // No cue chunk, or one of 4 bytes: empty and no error.
+  ASSERT_EQ(ReadBytes(Pcm16(4), &list), 0u);
+  EXPECT_TRUE(list.empty());
+  ASSERT_EQ(ReadBytes(with(Body().U32(1), {{"labl", TextChunkBody(7, "a")}}), &list), 0u);
+  EXPECT_TRUE(list.empty());
+  // Repeated identifiers: the first such point gets the texts.
+  Body repeated = Body().U32(2).Raw(CuePoint(5, 50).bytes().data(), 24).Raw(CuePoint(5, 55).bytes().data(), 24);
+  ASSERT_EQ(ReadBytes(with(repeated, {{"labl", TextChunkBody(5, "x")}, {"labl", TextChunkBody(5, "y")}}), &list), 0u);
+  EXPECT_EQ(MarkerEntries(list), (std::vector<Expected>{{50, "x", ""}}));
+
+  // A label chunk claiming more than its list is a damaged file.
+  std::vector<std::uint8_t> bad = with(cue, {{"labl", TextChunkBody(7, "abc")}});
+  const std::size_t labl = bad.size() - 8 - 8;  // header of the one label chunk
+  ASSERT_EQ(std::string(&bad[labl], &bad[labl] + 4), "labl");
+  StoreLe32(&bad[labl + 4], 0x1000);
+  list = MakeList({{1, "stale", ""}});
+  EXPECT_EQ(ReadBytes(bad, &list), err::kMalformed);
+  EXPECT_TRUE(list.empty());
+}
+
+TEST(WavCues, TextsUseTheNarrowCodePage) {
+  SetNarrowCodesetForTesting("CP1252");
+  const std::string dir = testing::MakeTempDir("wav_cp");
+  const std::string path = dir + "/cp.wav";
+  WriteWholeFile(path, Pcm16(10));
+  ASSERT_EQ(WriteCueList(path, MakeList({{1, "caf\xC3\xA9", "\xE2\x82\xAC 5"}, {2, "\xE6\x97\xA5", ""}})), 0u);
+  const std::vector<std::uint8_t> b = ReadWholeFile(path);
+  const std::string bytes(b.begin(), b.end());
+  EXPECT_NE(bytes.find(std::string("caf\xE9\0", 5)), std::string::npos);
+  EXPECT_NE(bytes.find(std::string("\x80 5\0", 4)), std::string::npos);
+  EXPECT_NE(bytes.find(std::string("?\0", 2)), std::string::npos);  // not in CP1252
+  MarkerList list;
+  ASSERT_EQ(ReadWaveMarkers(path, 10, &list), 0u);
+  EXPECT_EQ(MarkerEntries(list), (std::vector<Expected>{{1, "caf\xC3\xA9", "\xE2\x82\xAC 5"}, {2, "?", ""}}));
+  SetNarrowCodesetForTesting("");
+}
+
+TEST(WavCues, InPlaceEditsKeepSamplesAndForeignChunks) {
+  TIDEMARK_REQUIRE_PEER("/usr/bin/sox");
+  const std::string dir = testing::MakeTempDir("wav_edit");
+  const std::string path = dir + "/real.wav";
+  ASSERT_EQ(testing::Run("sox -n -r 44100 -c 2 -b 24 " + path + " synth 0.2 sine 440 noise"), 0);
+  // A foreign chunk after the data, as other programs leave them.
+  {
+    PosixFile file;
+    std::uint64_t length = 0;
+    ASSERT_EQ(OpenForMetadataEdit(path, &file, &length), 0u);
+    const std::vector<std::uint8_t> body = {'f', 'o', 'r', 'e', 'i', 'g', 'n', '!', 1};
+    const ChunkToAppend chunk{FourCc("xtra"), body};
+    ASSERT_EQ(AppendChunks(file, length, kRiffContainer, std::span<const ChunkToAppend>(&chunk, 1)), 0u);
+  }
+  const std::vector<std::uint8_t> original = ReadWholeFile(path);
+  SoundFileInfo before;
+  ASSERT_EQ(ProbePcmFile(path, &before), 0u);
+  const auto data_bytes = [&](const std::vector<std::uint8_t>& b) {
+    return std::vector<std::uint8_t>(b.begin() + before.data_offset,
+                                     b.begin() + before.data_offset + std::size_t{before.frames} * 6);
+  };
+
+  ASSERT_EQ(WriteCueList(path, MakeList({{100, "one", "c1"}, {200, "two", ""}})), 0u);
+  ASSERT_EQ(WriteCueList(path, MakeList({{300, "three", ""}})), 0u);
+  std::vector<std::uint8_t> now = ReadWholeFile(path);
+  EXPECT_TRUE(std::equal(original.begin() + 8, original.end(), now.begin() + 8));
+  EXPECT_EQ(data_bytes(now), data_bytes(original));
+  MarkerList list;
+  ASSERT_EQ(ReadCueListFile(path, &list), 0u);
+  EXPECT_EQ(MarkerEntries(list), (std::vector<Expected>{{300, "three", ""}}));
+  SoundFileInfo after;
+  ASSERT_EQ(ProbePcmFile(path, &after), 0u);
+  EXPECT_EQ(after.frames, before.frames);
+  EXPECT_EQ(after.data_offset, before.data_offset);
+
+  // An empty list removes the markers and writes nothing: the file is as it was.
+  ASSERT_EQ(WriteCueList(path, MarkerList()), 0u);
+  EXPECT_EQ(ReadWholeFile(path), original);
+  ASSERT_EQ(WriteCueList(path, MakeList({{5, "again", ""}})), 0u);
+  ASSERT_EQ(StripMetadata(path, PcmFileKind::Wave), 0u);
+  EXPECT_EQ(ReadWholeFile(path), original);
+}
+
+TEST(WavCues, FailedWritesNeverTouchTheSamples) {
+  const std::string dir = testing::MakeTempDir("wav_faults");
+  const std::string path = dir + "/f.wav";
+  const std::vector<std::uint8_t> base = Pcm16(64);
+  WriteWholeFile(path, base);
+  ASSERT_EQ(WriteCueList(path, MakeList({{1, "old", "old note"}})), 0u);
+  const std::vector<std::uint8_t> with_old = ReadWholeFile(path);
+  const MarkerList fresh = MakeList({{2, "new", ""}, {3, "newer", "n"}});
+
+  const std::uint64_t runs = fault::ForEachFaultPoint(
+      fault::kWrite | fault::kFtruncate | fault::kRead, EIO, [&](const fault::ScopedFault& fault) {
+        WriteWholeFile(path, with_old);
+        const std::uint32_t rc = WriteCueList(path, fresh);
+        if (!fault.fired()) {
+          EXPECT_EQ(rc, 0u);
+          return;
+        }
+        SCOPED_TRACE(fault.rule().nth);
+        EXPECT_NE(rc, 0u);
+        const std::vector<std::uint8_t> now = ReadWholeFile(path);
+        ASSERT_GE(now.size(), base.size());
+        EXPECT_TRUE(std::equal(base.begin() + 8, base.end(), now.begin() + 8)) << "header or samples changed";
+        SoundFileInfo info;
+        EXPECT_EQ(ProbePcmFile(path, &info), 0u) << "the file no longer opens";
+      });
+  EXPECT_GT(runs, 3u);
+  MarkerList list;
+  ASSERT_EQ(ReadCueListFile(path, &list), 0u);
+  EXPECT_EQ(list.size(), 2u);
+}
+
+TEST(WavCues, DamagedAndOutsizedFiles) {
+  const std::string dir = testing::MakeTempDir("wav_cue_bad");
+  MarkerList list;
+  const MarkerList one = MakeList({{1, "x", ""}});
+  EXPECT_EQ(ReadCueListFile(dir + "/missing.wav", &list), err::kCannotOpen);
+  EXPECT_EQ(WriteCueList(dir + "/missing.wav", one), err::kCannotOpen);
+  const std::string empty = dir + "/empty.wav";
+  WriteWholeFile(empty, {});
+  EXPECT_EQ(ReadCueListFile(empty, &list), err::kLayoutMismatch);
+  EXPECT_EQ(WriteCueList(empty, one), err::kLayoutMismatch);
+  EXPECT_TRUE(ReadWholeFile(empty).empty());
+  // A RIFF claiming more than the file.
+  std::vector<std::uint8_t> b = Pcm16(8);
+  StoreLe32(&b[4], 0xFFFFFFFFu);
+  const std::string lying = dir + "/lying.wav";
+  WriteWholeFile(lying, b);
+  EXPECT_EQ(ReadCueListFile(lying, &list), err::kLayoutMismatch);
+  EXPECT_EQ(WriteCueList(lying, one), err::kLayoutMismatch);
+  EXPECT_EQ(ReadWholeFile(lying), b);
+  // 4 GiB: refused before anything is read or written.
+  const std::string big = dir + "/big.wav";
+  WriteWholeFile(big, Pcm16(8));
+  ASSERT_EQ(::truncate(big.c_str(), 0x100000000ll), 0);
+  EXPECT_EQ(ReadCueListFile(big, &list), err::kLayoutMismatch);
+  EXPECT_EQ(WriteCueList(big, one), err::kLayoutMismatch);
+  ::unlink(big.c_str());
+}
+
+}  // namespace
+}  // namespace tidemark

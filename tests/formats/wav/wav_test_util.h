@@ -1,0 +1,109 @@
+// Helpers shared by the WAV tests: a RIFF file builder over the chunk byte builder, PCM files
+// with the program's own headers, and running the peer programs.
+#pragma once
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "core/io/pcm_header.h"
+#include "formats/chunks/byte_order.h"
+#include "tests/formats/chunks/chunk_test_util.h"
+#include "tests/core/source_test_util.h"
+
+namespace tidemark::testing {
+
+// Little-endian field packing for chunk bodies.
+using Body = ChunkBytes;
+
+// Builds a RIFF file chunk by chunk; Bytes() fills in the RIFF size.
+class RiffBuilder {
+ public:
+  explicit RiffBuilder(std::string_view form = "WAVE") : form_(form) {}
+  // A chunk with `body`; `declared` overrides the size field. A pad byte
+  // follows an odd body.
+  RiffBuilder& Chunk(std::string_view id, const std::vector<std::uint8_t>& body, long long declared = -1) {
+    chunks_.Text(id).U32(declared >= 0 ? static_cast<std::uint32_t>(declared) : static_cast<std::uint32_t>(body.size()));
+    chunks_.Raw(body);
+    if (body.size() & 1) chunks_.Zeros(1);
+    return *this;
+  }
+  std::vector<std::uint8_t> Bytes() const {
+    ChunkBytes out;
+    out.Text("RIFF").U32(static_cast<std::uint32_t>(4 + chunks_.size())).Text(form_).Raw(chunks_.bytes());
+    return out.bytes();
+  }
+
+ private:
+  std::string form_;
+  ChunkBytes chunks_;
+};
+
+// The 16 bytes every format body starts with.
+inline Body FormatBody(std::uint16_t tag, std::uint16_t channels, std::uint32_t rate, std::uint16_t block,
+                       std::uint16_t bits) {
+  Body b;
+  b.U16(tag).U16(channels).U32(rate).U32(rate * block).U16(block).U16(bits);
+  return b;
+}
+
+inline constexpr std::uint8_t kPcmGuid[16] = {1, 0, 0, 0, 0, 0, 0x10, 0, 0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, 0x71};
+inline constexpr std::uint8_t kFloatGuid[16] = {3, 0, 0, 0, 0, 0, 0x10, 0, 0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, 0x71};
+
+// An extensible format body of 40 bytes.
+inline Body ExtensibleBody(std::uint16_t channels, std::uint32_t rate, std::uint16_t width, const std::uint8_t* guid) {
+  Body b = FormatBody(0xFFFE, channels, rate, static_cast<std::uint16_t>(width * channels),
+                      static_cast<std::uint16_t>(width * 8));
+  b.U16(22).U16(static_cast<std::uint16_t>(width * 8)).U32(channels == 1 ? 4 : 3).Raw(guid, 16);
+  return b;
+}
+
+// A PCM file with the program's own header and `samples` after it (plus a
+// pad byte for an odd count).
+inline std::vector<std::uint8_t> PcmFile(SampleCode code, std::uint16_t channels, std::uint32_t rate,
+                                         const std::vector<std::uint8_t>& samples, bool extensible = false) {
+  PcmHeaderRequest r;
+  r.kind = PcmFileKind::Wave;
+  r.code = code;
+  r.channels = channels;
+  r.rate = rate;
+  r.frames = static_cast<std::uint32_t>(samples.size() / (BytesPerSample(code) * channels));
+  r.extensible = extensible;
+  std::vector<std::uint8_t> out(kMaxPcmHeaderBytes);
+  std::uint32_t header = 0;
+  EXPECT_EQ(BuildPcmHeader(r, reinterpret_cast<std::byte*>(out.data()), &header), 0u);
+  out.resize(header);
+  out.insert(out.end(), samples.begin(), samples.end());
+  if (samples.size() & 1) out.push_back(0);
+  return out;
+}
+
+// Runs a shell command; its exit status, and its standard output (with
+// standard error unless `quiet_errors`) in `output`.
+inline int Run(const std::string& command, std::string* output = nullptr, bool quiet_errors = false) {
+  FILE* pipe = ::popen((command + (quiet_errors ? " 2>/dev/null" : " 2>&1")).c_str(), "r");
+  if (!pipe) return -1;
+  std::string text;
+  char buf[4096];
+  for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, pipe)) > 0;) text.append(buf, n);
+  const int status = ::pclose(pipe);
+  if (output) *output = std::move(text);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+inline bool HaveProgram(const char* path) { return ::access(path, X_OK) == 0; }
+
+// Skips the test when a peer program is not installed.
+#define TIDEMARK_REQUIRE_PEER(path) \
+  if (!::tidemark::testing::HaveProgram(path)) GTEST_SKIP() << path << " is not installed"
+
+}  // namespace tidemark::testing
