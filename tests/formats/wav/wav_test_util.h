@@ -19,6 +19,7 @@
 #include "formats/chunks/byte_order.h"
 #include "tests/formats/chunks/chunk_test_util.h"
 #include "tests/core/source_test_util.h"
+#include "tests/support/peer_tools.h"
 
 namespace tidemark::testing {
 
@@ -99,11 +100,5 @@ inline int Run(const std::string& command, std::string* output = nullptr, bool q
   if (output) *output = std::move(text);
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
-
-inline bool HaveProgram(const char* path) { return ::access(path, X_OK) == 0; }
-
-// Skips the test when a peer program is not installed.
-#define TIDEMARK_REQUIRE_PEER(path) \
-  if (!::tidemark::testing::HaveProgram(path)) GTEST_SKIP() << path << " is not installed"
 
 }  // namespace tidemark::testing
