@@ -1,10 +1,15 @@
 # Compiler settings shared by every target of the project.
+option(TIDEMARK_WERROR "Treat compiler warnings as errors (scripts/test.sh turns this on)" OFF)
+
 add_library(tidemark_flags INTERFACE)
 target_compile_options(tidemark_flags INTERFACE
-  -Wall -Wextra
+  -Wall -Wextra -Wshadow -Wconversion
   # Sample conversion must give bit-identical results on every path, so no
   # fused multiply-add contraction anywhere.
   -ffp-contract=off)
+if(TIDEMARK_WERROR)
+  target_compile_options(tidemark_flags INTERFACE -Werror)
+endif()
 
 if(CMAKE_SYSTEM_PROCESSOR MATCHES "x86_64|AMD64")
   # Baseline x86-64 only: faster instruction sets are chosen at run time.
