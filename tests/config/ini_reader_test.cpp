@@ -24,7 +24,7 @@ std::string Utf16Le(std::u16string_view text, bool bom = true) {
   return out;
 }
 
-TEST(IniReaderTest, LineRulesSectionsAndComments) {
+TEST(IniReaderTest, LineRulesSectionsCommentsAndKeys) {
   IniReader r;
   r.OpenText(
       "orphan=before any section\n"
@@ -51,15 +51,12 @@ TEST(IniReaderTest, LineRulesSectionsAndComments) {
   EXPECT_EQ(r.Find("A").value_or("?"), "other");
   EXPECT_EQ(r.Find("C").value_or("?"), "3");
   EXPECT_FALSE(r.Find("orphan").has_value());
-}
 
-TEST(IniReaderTest, KeysMatchWithoutAsciiCaseAndWithBlanksAroundEquals) {
-  IniReader r;
+  // Keys match without ASCII case; a key is the whole name before "=".
   r.OpenText("[S]\nrecorddirectory \t = \t/home/u/rec\t \nOPTIONS1\t=0000ff00\n");
   ASSERT_TRUE(r.SelectSection("s"));
   EXPECT_EQ(r.ReadText("RecordDirectory", "x", 100), "/home/u/rec");
   EXPECT_EQ(r.ReadHex("Options1", 0), 0xFF00u);
-  // A key is the whole name before "=", not a prefix.
   EXPECT_FALSE(r.Find("Options").has_value());
   EXPECT_FALSE(r.Find("Options10").has_value());
 }
@@ -171,30 +168,26 @@ TEST(IniReaderTest, NumberedListStopsAtTheFirstMissingNumber) {
 
 // --- encodings ---
 
-TEST(IniReaderTest, Utf16LeWithByteOrderMark) {
-  IniReader r;
-  r.OpenBytes(Utf16Le(u"[S]\r\nname=\u00e9t\u00e9 \u6f22\U0001F3B5\r\n"), "CP1252");
-  ASSERT_TRUE(r.SelectSection("S"));
-  EXPECT_EQ(*r.Find("name"), "\xC3\xA9t\xC3\xA9 \xE6\xBC\xA2\xF0\x9F\x8E\xB5");
-}
-
-TEST(IniReaderTest, Utf8WithByteOrderMark) {
-  IniReader r;
-  r.OpenBytes("\xEF\xBB\xBF[S]\r\nname=\xC3\xA9t\xC3\xA9\r\n", "CP1252");
-  ASSERT_TRUE(r.SelectSection("S"));
-  EXPECT_EQ(*r.Find("name"), "\xC3\xA9t\xC3\xA9");
-}
-
-TEST(IniReaderTest, NarrowTextInTheGivenCodePage) {
-  IniReader r;
-  // 0xE9 is "é" in CP1252; no byte-order mark, no final line feed.
-  r.OpenBytes("[S]\r\nname=\xE9t\xE9", "CP1252");
-  ASSERT_TRUE(r.SelectSection("S"));
-  EXPECT_EQ(*r.Find("name"), "\xC3\xA9t\xC3\xA9");
-  // The same bytes in UTF-8 are invalid and become U+FFFD, never a failure.
-  r.OpenBytes("[S]\nname=\xE9t\xE9\n", "UTF-8");
-  ASSERT_TRUE(r.SelectSection("S"));
-  EXPECT_EQ(*r.Find("name"), "\xEF\xBF\xBDt\xEF\xBF\xBD");
+TEST(IniReaderTest, DecodesByMarkOrInTheGivenCodePage) {
+  const std::string ete = "\xC3\xA9t\xC3\xA9";
+  const struct {
+    std::string bytes;
+    const char* codeset;
+    std::string name;
+  } cases[] = {
+      {Utf16Le(u"[S]\r\nname=\u00e9t\u00e9 \u6f22\U0001F3B5\r\n"), "CP1252", ete + " \xE6\xBC\xA2\xF0\x9F\x8E\xB5"},
+      {"\xEF\xBB\xBF[S]\r\nname=" + ete + "\r\n", "CP1252", ete},
+      // No mark: the code page given; no final line feed needed.
+      {"[S]\r\nname=\xE9t\xE9", "CP1252", ete},
+      // The same bytes are invalid UTF-8 and become U+FFFD, never a failure.
+      {"[S]\nname=\xE9t\xE9\n", "UTF-8", "\xEF\xBF\xBDt\xEF\xBF\xBD"},
+  };
+  for (const auto& c : cases) {
+    IniReader r;
+    r.OpenBytes(c.bytes, c.codeset);
+    ASSERT_TRUE(r.SelectSection("S")) << c.name;
+    EXPECT_EQ(r.Find("name").value_or("?"), c.name);
+  }
 }
 
 TEST(IniReaderTest, Utf16CutInTheMiddleOfAUnit) {
