@@ -1,8 +1,6 @@
 #include "app/console_session.h"
 #include "app/console_progress.h"
 
-#include <cstring>
-
 #include "core/edit/document_properties.h"
 #include "core/edit/sound_clip.h"
 #include "tests/app/console_test_util.h"
@@ -148,56 +146,6 @@ TEST(ConsoleSession, PasteFormsOffsetRawImportAndFullUndo) {
   EXPECT_NE(run.out.str().find("length: 2050 frames, 0.046485 s"), std::string::npos) << run.out.str();
   EXPECT_NE(run.out.str().find("state: saved"), std::string::npos) << run.out.str();
   EXPECT_NE(run.out.str().find("undo: DC Offset"), std::string::npos) << run.out.str();
-}
-
-// Sox-made input (sox -D: no dither), exact integer edits, saved as AIFF
-// and AU by extension and decoded by sox again.
-TEST(ConsoleSession, SavesThatSoxDecodesToTheReference) {
-  TIDEMARK_REQUIRE_PEER("/usr/bin/sox");
-  const std::string dir = testing::MakeTempDir("console_sox");
-  ASSERT_EQ(testing::Run("/usr/bin/sox -D -n -r 22050 -c 2 -b 16 " + dir +
-                         "/in.wav synth 0.2 sine 300 sine 1234 gain -3"),
-            0);
-  const auto decode = [&](const std::string& path) {
-    const std::string raw = path + ".raw";
-    EXPECT_EQ(testing::Run("/usr/bin/sox -D " + path + " -t raw -e signed -b 16 -L " + raw), 0) << path;
-    const std::vector<std::uint8_t> bytes = testing::ReadWholeFile(raw);
-    std::vector<std::int16_t> s(bytes.size() / 2);
-    std::memcpy(s.data(), bytes.data(), s.size() * 2);
-    return s;
-  };
-  const std::vector<std::int16_t> in = decode(dir + "/in.wav");
-  ASSERT_EQ(in.size(), 2u * 4410);
-
-  ConsoleRun run;
-  ASSERT_EQ(run.Script("open " + dir + "/in.wav\n"
-                       "select 1000f 2000f\n"
-                       "delete\n"
-                       "select 0 100f\n"
-                       "cut\n"
-                       "select 500f 500f\n"
-                       "paste\n"
-                       "channels 2\n"
-                       "select 3000f 3100f\n"
-                       "silence\n"
-                       "saveas " + dir + "/a.aiff\n"
-                       "saveas " + dir + "/b.au\n"),
-            0)
-      << run.err.str();
-  std::vector<std::int16_t> ref;
-  const auto take = [&](std::size_t from, std::size_t to) {
-    ref.insert(ref.end(), in.begin() + std::ptrdiff_t(2 * from), in.begin() + std::ptrdiff_t(2 * to));
-  };
-  // After the delete: [0,1000) + [2000,4410); then the cut of [0,100) goes
-  // to frame 500 of what is left.
-  take(100, 600);
-  take(0, 100);
-  take(600, 1000);
-  take(2000, 4410);
-  for (std::size_t f = 3000; f < 3100; ++f) ref[2 * f + 1] = 0;
-  EXPECT_EQ(decode(dir + "/a.aiff"), ref);
-  EXPECT_EQ(decode(dir + "/b.au"), ref);
-  EXPECT_EQ(PcmFileSample(*run.session.active()), "AU16");
 }
 
 // The first failure ends a non-interactive session with status 1 and
@@ -430,12 +378,6 @@ TEST(ConsoleSession, PasteAcrossRatesAndChannelCounts) {
   for (std::size_t i = 0; i < mixed.size(); ++i) ASSERT_EQ(mixed[i], i < 2 * 80 ? 0.25f : 0.0f) << i;
   ClearCurrentClip();
 }
-
-}  // namespace
-}  // namespace tidemark
-
-namespace tidemark {
-namespace {
 
 // Long work reports progress through the session's hooks and stops when
 // they say so: nothing is written and the document stays as it was.

@@ -190,23 +190,6 @@ TEST(IniReaderTest, DecodesByMarkOrInTheGivenCodePage) {
   }
 }
 
-TEST(IniReaderTest, Utf16CutInTheMiddleOfAUnit) {
-  std::string bytes = Utf16Le(u"[S]\r\na=1\r\nb=2");
-  bytes.push_back('x');  // half a code unit
-  IniReader r;
-  r.OpenBytes(bytes, "UTF-8");
-  ASSERT_TRUE(r.SelectSection("S"));
-  EXPECT_EQ(r.ReadDecimal("a", 0), 1);
-  // The half unit turns into U+FFFD after the value, which then does not parse.
-  EXPECT_EQ(r.ReadDecimal("b", 0), 0);
-  EXPECT_EQ(*r.Find("b"), "2\xEF\xBF\xBD");
-
-  // A lone surrogate is replaced as well.
-  r.OpenBytes(Utf16Le(u"[S]\na=\xD800z\n"), "UTF-8");
-  ASSERT_TRUE(r.SelectSection("S"));
-  EXPECT_EQ(*r.Find("a"), "\xEF\xBF\xBDz");
-}
-
 TEST(IniReaderTest, DetectsTheByteOrderMarks) {
   EXPECT_EQ(DetectTextFileEncoding("\xFF\xFE"), TextFileEncoding::kUtf16Le);
   EXPECT_EQ(DetectTextFileEncoding("\xEF\xBB\xBF"), TextFileEncoding::kUtf8);
