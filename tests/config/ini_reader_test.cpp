@@ -88,32 +88,35 @@ TEST(IniReaderTest, FirstSectionOfANameIsSelected) {
   EXPECT_TRUE(r.Entries().empty());
 }
 
-TEST(IniReaderTest, DecimalForm) {
+// Every value read as decimal and as hex; 9 and 1 are the fallbacks, what
+// a value that does not parse (or a missing key) reads as.
+TEST(IniReaderTest, DecimalAndHexForms) {
+  constexpr std::int32_t kNoDecimal = 9;
+  constexpr std::uint32_t kNoHex = 1;
+  const struct {
+    const char* value;
+    std::int32_t decimal;
+    std::uint32_t hex;
+  } cases[] = {
+      {"42", 42, 0x42}, {"+7", 7, kNoHex}, {"-13", -13, kNoHex}, {"7", 7, 7},
+      {"-2147483648", INT32_MIN, kNoHex}, {"2147483647", INT32_MAX, kNoHex},
+      {"2147483648", kNoDecimal, kNoHex}, {"-2147483649", kNoDecimal, kNoHex},
+      {"00abcdef", kNoDecimal, 0xABCDEF}, {"00ABCDEF", kNoDecimal, 0xABCDEF}, {"ffffffff", kNoDecimal, 0xFFFFFFFF},
+      {"100000000", 100000000, kNoHex}, {"0x10", kNoDecimal, kNoHex}, {"12g4", kNoDecimal, kNoHex},
+      {"1 2", kNoDecimal, kNoHex}, {"", kNoDecimal, kNoHex}, {"-", kNoDecimal, kNoHex}, {"1.5", kNoDecimal, kNoHex},
+  };
+  std::string text = "[S]\n";
+  const auto key = [](std::size_t i) { return std::string("k").append(std::to_string(i)); };
+  for (std::size_t i = 0; i < std::size(cases); ++i) text.append(key(i)).append("=").append(cases[i].value).append("\n");
   IniReader r;
-  r.OpenText(
-      "[S]\nplain=42\nplus=+7\nminus=-13\nmin=-2147483648\nmax=2147483647\nover=2147483648\n"
-      "under=-2147483649\nhex=0x10\nspace=1 2\nempty=\nsign=-\nfrac=1.5\n");
+  r.OpenText(text);
   ASSERT_TRUE(r.SelectSection("S"));
-  EXPECT_EQ(r.ReadDecimal("plain", 9), 42);
-  EXPECT_EQ(r.ReadDecimal("plus", 9), 7);
-  EXPECT_EQ(r.ReadDecimal("minus", 9), -13);
-  EXPECT_EQ(r.ReadDecimal("min", 9), INT32_MIN);
-  EXPECT_EQ(r.ReadDecimal("max", 9), INT32_MAX);
-  for (const char* bad : {"over", "under", "hex", "space", "empty", "sign", "frac", "missing"})
-    EXPECT_EQ(r.ReadDecimal(bad, 9), 9) << bad;
-}
-
-TEST(IniReaderTest, HexForm) {
-  IniReader r;
-  r.OpenText("[S]\nlower=00abcdef\nupper=00ABCDEF\nshort=7\nfull=ffffffff\nover=100000000\n"
-             "prefix=0x12\nbad=12g4\nempty=\n");
-  ASSERT_TRUE(r.SelectSection("S"));
-  EXPECT_EQ(r.ReadHex("lower", 1), 0xABCDEFu);
-  EXPECT_EQ(r.ReadHex("upper", 1), 0xABCDEFu);
-  EXPECT_EQ(r.ReadHex("short", 1), 7u);
-  EXPECT_EQ(r.ReadHex("full", 1), 0xFFFFFFFFu);
-  for (const char* bad : {"over", "prefix", "bad", "empty", "missing"})
-    EXPECT_EQ(r.ReadHex(bad, 1), 1u) << bad;
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    EXPECT_EQ(r.ReadDecimal(key(i), kNoDecimal), cases[i].decimal) << '"' << cases[i].value << '"';
+    EXPECT_EQ(r.ReadHex(key(i), kNoHex), cases[i].hex) << '"' << cases[i].value << '"';
+  }
+  EXPECT_EQ(r.ReadDecimal("missing", kNoDecimal), kNoDecimal);
+  EXPECT_EQ(r.ReadHex("missing", kNoHex), kNoHex);
 }
 
 TEST(IniReaderTest, TextFormQuotesAndLimits) {
