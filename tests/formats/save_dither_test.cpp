@@ -1,8 +1,9 @@
 // The 16-bit save dither measured over a long seeded run, driven as the
 // segment cursor drives it: interleaved stereo blocks of varying length
 // that already hold the samples. Every threshold is six standard errors
-// of the statistic for the sample size, so a correct dither fails about
-// once in 10^9 runs and a wrong distribution fails every time.
+// of the statistic for the sample size: a correct dither would miss one by
+// chance for about one seed in 10^8, while a wrong shape, width or a
+// correlation of a few thousandths fails.
 #include "formats/save_dither.h"
 
 #include <algorithm>
