@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds the normal and the sanitizer configurations,
-# runs every test in both, then replays the fuzz corpora and fuzzes each target
-# for a while. Exits non-zero on any failure.
+# runs every test in both (the stored fuzz inputs among them), then replays the
+# fuzz corpora under libFuzzer and fuzzes each target for a while. Exits
+# non-zero on any failure. A skipped test is not a pass: every skip is listed
+# with its reason at the end, and a skip for a missing peer tool is a failure.
 #
 #   scripts/test.sh [--no-sanitize] [--no-fuzz]
 #   TIDEMARK_FUZZ_SECONDS   seconds per fuzz target (default 20)
 #   TIDEMARK_JOBS           parallel build and test jobs (default: processor count)
+#   CI                      when set (and not "false" or "0"), tests that
+#                           compare against a peer tool fail if it is missing
 set -uo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -24,22 +28,38 @@ fuzz_seconds=${TIDEMARK_FUZZ_SECONDS:-20}
 
 scripts/install-deps.sh || { echo "test.sh: installing dependencies failed" >&2; exit 1; }
 
+# The same rule as tests/support/peer_tools.cpp.
+if [ -n "${CI:-}" ] && [ "$CI" != false ] && [ "$CI" != 0 ]; then
+  export TIDEMARK_REQUIRE_PEERS=1
+fi
+
 passed=0
 failed=0
+skipped=0
+skip_lines=()
 status=0
 
-# ctest's summary line: "100% tests passed, 0 tests failed out of 42"
+# ctest counts a skipped test as passed; scripts/ctest_summary.py does not.
+# It prints "skipped: NAME: REASON" per test that did not run and a last line
+# "counts: PASSED FAILED SKIPPED".
 count_ctest() {
-  local log=$1 line total bad
-  line=$(grep -E 'tests? failed out of [0-9]+' "$log" | tail -n 1)
-  if [ -z "$line" ]; then
-    failed=$((failed + 1))
-    return
+  local name=$1 log=$2 junit=$3 line counts p f s
+  while IFS= read -r line; do
+    if [[ $line == counts:* ]]; then
+      counts=${line#counts: }
+    else
+      skip_lines+=("${line/#skipped: /skipped: [$name] }")
+    fi
+  done < <(python3 scripts/ctest_summary.py "$log" "$junit")
+  if [ -z "${counts:-}" ]; then
+    echo "test.sh: $name: cannot count the ctest results" >&2
+    failed=$((failed + 1)); status=1; return
   fi
-  bad=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/' <<<"$line")
-  total=$(sed -E 's/.* tests? failed out of ([0-9]+).*/\1/' <<<"$line")
-  passed=$((passed + total - bad))
-  failed=$((failed + bad))
+  read -r p f s <<<"$counts"
+  passed=$((passed + p))
+  failed=$((failed + f))
+  skipped=$((skipped + s))
+  [ "$f" -eq 0 ] || status=1
 }
 
 build_and_test() {
@@ -56,12 +76,13 @@ build_and_test() {
     status=1; failed=$((failed + 1)); return
   fi
   echo "== $name: tests"
-  local log="$dir.ctest.log"
-  if ! (cd "$dir" && ctest -j "$jobs" --output-on-failure --timeout 600) 2>&1 | tee "$log"; then
+  local log="$dir.ctest.log" junit="$root/$dir.ctest.xml"
+  rm -f "$junit"
+  if ! (cd "$dir" && ctest -j "$jobs" --output-on-failure --timeout 600 --output-junit "$junit") 2>&1 | tee "$log"; then
     status=1
   fi
   grep -qE '^100% tests passed' "$log" || status=1
-  count_ctest "$log"
+  count_ctest "$name" "$log" "$junit"
 }
 
 mkdir -p build
@@ -117,6 +138,7 @@ if [ $run_fuzz -eq 1 ]; then
 fi
 
 echo
-echo "test.sh: $passed passed, $failed failed"
+for line in "${skip_lines[@]}"; do echo "$line"; done
+echo "test.sh: $passed passed, $failed failed, $skipped skipped"
 [ $failed -eq 0 ] || status=1
 exit $status

@@ -31,18 +31,13 @@ TEST(ConsoleArgs, PositionsInSecondsAndFramesClampToTheDocument) {
     EXPECT_TRUE(p) << text;
     return p ? ClampPosition(*p, length) : 0xDEADu;
   };
-  EXPECT_EQ(at("1.5"), 66150u);
-  EXPECT_EQ(at("66150f"), 66150u);
-  EXPECT_EQ(at("0"), 0u);
-  EXPECT_EQ(at("+0.5"), 22050u);
-  EXPECT_EQ(at("1e-3"), 44u);  // 44.1 rounds to 44
-  EXPECT_EQ(at(".5"), 22050u);
-  EXPECT_EQ(at("0.0000113379"), 1u);  // just over half a frame rounds up
-  EXPECT_EQ(at("3"), 100000u);              // past the end: the end
-  EXPECT_EQ(at("999999999999999999999999f"), 100000u);
-  EXPECT_EQ(at("1e300"), 100000u);
-  EXPECT_EQ(at("-1"), 0u);
-  EXPECT_EQ(at("-5f"), 0u);
+  // 1e-3 s is 44.1 frames and rounds to 44; just over half a frame rounds
+  // up; past either end clamps to it.
+  for (const auto& [text, frame] : {std::pair{"1.5", 66150u}, {"66150f", 66150u}, {"0", 0u}, {"+0.5", 22050u},
+                                    {"1e-3", 44u}, {".5", 22050u}, {"0.0000113379", 1u}, {"3", 100000u},
+                                    {"999999999999999999999999f", 100000u}, {"1e300", 100000u}, {"-1", 0u},
+                                    {"-5f", 0u}})
+    EXPECT_EQ(at(text), frame) << text;
 
   const std::optional<Position> neg = ParsePosition("-0.001", 44100);
   ASSERT_TRUE(neg);
@@ -64,16 +59,11 @@ TEST(ConsoleArgs, NumbersCountsAndDecibels) {
 
   EXPECT_EQ(ParseCount("0", 10), 0u);
   EXPECT_EQ(ParseCount("10", 10), 10u);
-  EXPECT_FALSE(ParseCount("11", 10));
-  EXPECT_FALSE(ParseCount("-1", 10));
-  EXPECT_FALSE(ParseCount("+1", 10));
-  EXPECT_FALSE(ParseCount("", 10));
+  for (const char* bad : {"11", "-1", "+1", ""}) EXPECT_FALSE(ParseCount(bad, 10)) << bad;
   EXPECT_FALSE(ParseCount("99999999999999999999999", UINT64_MAX - 1));
 
-  EXPECT_EQ(ParseDecibels("-inf"), 0.0f);
-  EXPECT_EQ(ParseDecibels("0"), 1.0f);
-  EXPECT_EQ(ParseDecibels("20"), 10.0f);
-  EXPECT_EQ(ParseDecibels("-6.020599913279624"), 0.5f);
+  for (const auto& [text, factor] : {std::pair{"-inf", 0.0f}, {"0", 1.0f}, {"20", 10.0f}, {"-6.020599913279624", 0.5f}})
+    EXPECT_EQ(ParseDecibels(text), factor) << text;
   EXPECT_NEAR(*ParseDecibels("3"), std::pow(10.0, 3.0 / 20), 1e-6);
   for (const char* bad : {"inf", "+inf", "nan", "", "6dB", "1000", "x"})
     EXPECT_FALSE(ParseDecibels(bad)) << bad;  // 1000 dB overflows a float factor

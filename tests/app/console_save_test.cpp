@@ -98,9 +98,7 @@ TEST(ConsoleSave, FullDiskUnreadableAndUnusablePaths) {
   testing::WriteWholeFile(dir + "/notes.wav", std::vector<std::uint8_t>{'h', 'e', 'l', 'l', 'o', '\n'});
   ConsoleRun run;
   run.session.set_stop_on_error(false);
-  ASSERT_EQ(run.session.Execute("open " + path), console::Result::kDone);
-  ASSERT_EQ(run.session.Execute("select all"), console::Result::kDone);
-  ASSERT_EQ(run.session.Execute("gain 3"), console::Result::kDone);
+  ASSERT_TRUE(testing::AllDone(run.session, "open " + path + "\nselect all\ngain 3"));
   ASSERT_FALSE(IsSaved(*run.session.active()));
   const std::vector<std::int16_t> edited = testing::DocumentSamples(*run.session.active());
   {

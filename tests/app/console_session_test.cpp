@@ -1,8 +1,6 @@
 #include "app/console_session.h"
 #include "app/console_progress.h"
 
-#include <cstring>
-
 #include "core/edit/document_properties.h"
 #include "core/edit/sound_clip.h"
 #include "tests/app/console_test_util.h"
@@ -150,56 +148,6 @@ TEST(ConsoleSession, PasteFormsOffsetRawImportAndFullUndo) {
   EXPECT_NE(run.out.str().find("undo: DC Offset"), std::string::npos) << run.out.str();
 }
 
-// Sox-made input (sox -D: no dither), exact integer edits, saved as AIFF
-// and AU by extension and decoded by sox again.
-TEST(ConsoleSession, SavesThatSoxDecodesToTheReference) {
-  TIDEMARK_REQUIRE_PEER("/usr/bin/sox");
-  const std::string dir = testing::MakeTempDir("console_sox");
-  ASSERT_EQ(testing::Run("/usr/bin/sox -D -n -r 22050 -c 2 -b 16 " + dir +
-                         "/in.wav synth 0.2 sine 300 sine 1234 gain -3"),
-            0);
-  const auto decode = [&](const std::string& path) {
-    const std::string raw = path + ".raw";
-    EXPECT_EQ(testing::Run("/usr/bin/sox -D " + path + " -t raw -e signed -b 16 -L " + raw), 0) << path;
-    const std::vector<std::uint8_t> bytes = testing::ReadWholeFile(raw);
-    std::vector<std::int16_t> s(bytes.size() / 2);
-    std::memcpy(s.data(), bytes.data(), s.size() * 2);
-    return s;
-  };
-  const std::vector<std::int16_t> in = decode(dir + "/in.wav");
-  ASSERT_EQ(in.size(), 2u * 4410);
-
-  ConsoleRun run;
-  ASSERT_EQ(run.Script("open " + dir + "/in.wav\n"
-                       "select 1000f 2000f\n"
-                       "delete\n"
-                       "select 0 100f\n"
-                       "cut\n"
-                       "select 500f 500f\n"
-                       "paste\n"
-                       "channels 2\n"
-                       "select 3000f 3100f\n"
-                       "silence\n"
-                       "saveas " + dir + "/a.aiff\n"
-                       "saveas " + dir + "/b.au\n"),
-            0)
-      << run.err.str();
-  std::vector<std::int16_t> ref;
-  const auto take = [&](std::size_t from, std::size_t to) {
-    ref.insert(ref.end(), in.begin() + std::ptrdiff_t(2 * from), in.begin() + std::ptrdiff_t(2 * to));
-  };
-  // After the delete: [0,1000) + [2000,4410); then the cut of [0,100) goes
-  // to frame 500 of what is left.
-  take(100, 600);
-  take(0, 100);
-  take(600, 1000);
-  take(2000, 4410);
-  for (std::size_t f = 3000; f < 3100; ++f) ref[2 * f + 1] = 0;
-  EXPECT_EQ(decode(dir + "/a.aiff"), ref);
-  EXPECT_EQ(decode(dir + "/b.au"), ref);
-  EXPECT_EQ(PcmFileSample(*run.session.active()), "AU16");
-}
-
 // The first failure ends a non-interactive session with status 1 and
 // changes nothing; with onerror continue the rest runs and the status is
 // still 1. Commands with nothing to act on are notices.
@@ -212,10 +160,7 @@ TEST(ConsoleSession, ErrorPolicyAndNotices) {
               1);
     EXPECT_NE(run.err.str().find("\"x\""), std::string::npos) << run.err.str();
     EXPECT_FALSE(testing::FileExists(dir + "/never.wav"));
-    std::uint32_t from = 0, to = 0;
-    GetSelection(*run.session.active(), &from, &to);
-    EXPECT_EQ(from, 10u);  // the failed select changed nothing
-    EXPECT_EQ(to, 20u);
+    EXPECT_EQ(testing::Selection(*run.session.active()), (std::pair{10u, 20u}));  // the failed select changed nothing
   }
   {
     ConsoleRun run;
@@ -264,6 +209,8 @@ TEST(ConsoleSession, ErrorPolicyAndNotices) {
   }
 }
 
+using Sel = std::pair<std::uint32_t, std::uint32_t>;
+
 // Numbers stay fixed, opening an open file activates it, close refuses a
 // modified document unless written close!.
 TEST(ConsoleSession, DocumentsNumbersAndClosing) {
@@ -271,180 +218,166 @@ TEST(ConsoleSession, DocumentsNumbersAndClosing) {
   testing::WriteWholeFile(dir + "/a.wav", testing::Pcm16Wave(2, 8000, 100, 1));
   testing::WriteWholeFile(dir + "/b.wav", testing::Pcm16Wave(1, 8000, 200, 2));
   ConsoleRun run;
-  EXPECT_EQ(run.session.OpenFiles({dir + "/a.wav", dir + "/nope.wav", dir + "/b.wav"}), console::Result::kFailed);
-  ASSERT_EQ(run.session.documents().size(), 2u);
-  EXPECT_EQ(run.session.active_number(), 3 - 1);  // numbers 1 and 2; the failure took none
-  EXPECT_EQ(run.session.Execute("new 48000 1 AIFF24"), console::Result::kDone);
-  EXPECT_EQ(run.session.active_number(), 3);
-  EXPECT_EQ(PcmFileSample(*run.session.active()), "AIFF24");
-  EXPECT_EQ(run.session.Execute("close 1"), console::Result::kDone);
-  EXPECT_EQ(run.session.Execute("use 1"), console::Result::kFailed);
-  EXPECT_EQ(run.session.Execute("open " + dir + "/a.wav"), console::Result::kDone);
-  EXPECT_EQ(run.session.active_number(), 4);
-  EXPECT_EQ(run.session.Execute("open " + dir + "/./b.wav"), console::Result::kDone);
-  EXPECT_EQ(run.session.active_number(), 2);  // already open
-  EXPECT_EQ(run.session.documents().size(), 3u);
-  EXPECT_EQ(run.session.Execute("select all"), console::Result::kDone);
-  EXPECT_EQ(run.session.Execute("delete"), console::Result::kDone);
-  EXPECT_EQ(run.session.Execute("close"), console::Result::kFailed);
+  console::Session& s = run.session;
+  EXPECT_EQ(s.OpenFiles({dir + "/a.wav", dir + "/nope.wav", dir + "/b.wav"}), console::Result::kFailed);
+  ASSERT_EQ(s.documents().size(), 2u);
+  EXPECT_EQ(s.active_number(), 2);  // numbers 1 and 2; the failure took none
+  ASSERT_TRUE(testing::AllDone(s, "new 48000 1 AIFF24\n"));
+  EXPECT_EQ(s.active_number(), 3);
+  EXPECT_EQ(PcmFileSample(*s.active()), "AIFF24");
+  ASSERT_TRUE(testing::AllDone(s, "close 1\n"));
+  EXPECT_EQ(s.Execute("use 1"), console::Result::kFailed);
+  ASSERT_TRUE(testing::AllDone(s, "open " + dir + "/a.wav\n"));
+  EXPECT_EQ(s.active_number(), 4);
+  ASSERT_TRUE(testing::AllDone(s, "open " + dir + "/./b.wav\n"));
+  EXPECT_EQ(s.active_number(), 2);  // already open
+  EXPECT_EQ(s.documents().size(), 3u);
+  ASSERT_TRUE(testing::AllDone(s, "select all\ndelete\n"));
+  EXPECT_EQ(s.Execute("close"), console::Result::kFailed);
   EXPECT_NE(run.err.str().find("close!"), std::string::npos);
-  EXPECT_EQ(run.session.Execute("close!"), console::Result::kDone);
-  EXPECT_FALSE(run.session.Find(2));
-  EXPECT_EQ(run.session.active_number(), 4);  // the newest remaining one
+  ASSERT_TRUE(testing::AllDone(s, "close!\n"));
+  EXPECT_FALSE(s.Find(2));
+  EXPECT_EQ(s.active_number(), 4);  // the newest remaining one
   run.out.str("");
-  EXPECT_EQ(run.session.Execute("docs"), console::Result::kDone);
+  ASSERT_TRUE(testing::AllDone(s, "docs\n"));
   EXPECT_EQ(run.out.str().find("   2 "), std::string::npos);
-  EXPECT_NE(run.out.str().find(">    4  a.wav  Wave16  8000 Hz  2 ch  100 frames"), std::string::npos)
-      << run.out.str();
+  EXPECT_NE(run.out.str().find(">    4  a.wav  Wave16  8000 Hz  2 ch  100 frames"), std::string::npos) << run.out.str();
   EXPECT_NE(run.out.str().find("     3  untitled"), std::string::npos) << run.out.str();
 }
 
-// Extension rules of saveas, save without a file, undo/redo counts, the
-// selection ends, markers and tags.
-TEST(ConsoleSession, SavingMarkersTagsAndHistory) {
-  const std::string dir = testing::MakeTempDir("console_save");
-  testing::WriteWholeFile(dir + "/in.wav", testing::Pcm16Wave(2, 8000, 8000, 5));
-  ConsoleRun run;
-  ASSERT_EQ(run.Script("open " + dir + "/in.wav\n"), 0);
-  console::Session& s = run.session;
-  SoundDocument& doc = *s.active();
-  for (const char* refused : {"saveas x.dsf", "saveas x.dff", "saveas x.mp3", "saveas x.flac", "saveas x.ogg"}) {
-    EXPECT_EQ(s.Execute(refused), console::Result::kFailed) << refused;
+// A stereo WAV document of 8000 frames at 8 kHz in a session of its own.
+struct OpenedRun : ConsoleRun {
+  explicit OpenedRun(const char* name) : dir(testing::MakeTempDir(name)) {
+    testing::WriteWholeFile(dir + "/in.wav", testing::Pcm16Wave(2, 8000, 8000, 5));
+    EXPECT_EQ(Script("open " + dir + "/in.wav\n"), 0);
   }
+  SoundDocument& doc() { return *session.active(); }
+  std::string dir;
+};
+
+// saveas picks the kind by extension, refuses what it cannot write and
+// keeps the kind for an unknown extension; save without changes says so.
+TEST(ConsoleSession, SaveAsByExtension) {
+  OpenedRun run("console_saveas");
+  console::Session& s = run.session;
+  for (const char* refused : {"saveas x.dsf", "saveas x.dff", "saveas x.mp3", "saveas x.flac", "saveas x.ogg"})
+    EXPECT_EQ(s.Execute(refused), console::Result::kFailed) << refused;
   EXPECT_NE(run.err.str().find("1-bit"), std::string::npos);
   EXPECT_NE(run.err.str().find("codec"), std::string::npos);
-  EXPECT_EQ(s.Execute("saveas " + dir + "/x.aif AIFFFloat"), console::Result::kFailed);  // AIFF cannot
-  EXPECT_EQ(s.Execute("saveas " + dir + "/x.aifc"), console::Result::kDone);
-  EXPECT_EQ(PcmFileSample(doc), "AIFC16");
-  EXPECT_EQ(s.Execute("saveas " + dir + "/x.snd"), console::Result::kDone);
-  EXPECT_EQ(PcmFileSample(doc), "AU16");
-  EXPECT_EQ(s.Execute("saveas " + dir + "/x.data"), console::Result::kDone);  // unknown: kind kept
-  EXPECT_EQ(PcmFileSample(doc), "AU16");
+  EXPECT_EQ(s.Execute("saveas " + run.dir + "/x.aif AIFFFloat"), console::Result::kFailed);  // AIFF cannot
+  for (const auto& [name, stored] : {std::pair{"x.aifc", "AIFC16"}, {"x.snd", "AU16"}, {"x.data", "AU16"}}) {
+    EXPECT_EQ(s.Execute("saveas " + run.dir + "/" + name), console::Result::kDone) << name;
+    EXPECT_EQ(PcmFileSample(run.doc()), stored) << name;  // an unknown extension keeps the kind
+  }
   run.out.str("");
   EXPECT_EQ(s.Execute("save"), console::Result::kDone);
   EXPECT_NE(run.out.str().find("nothing to save"), std::string::npos);
+}
 
-  // Selection: a negative end selects [0, 0]; ends clamp and are ordered.
-  std::uint32_t from = 0, to = 0;
-  EXPECT_EQ(s.Execute("select 0.5 -1"), console::Result::kDone);
-  GetSelection(doc, &from, &to);
-  EXPECT_EQ(from + to, 0u);
-  EXPECT_EQ(s.Execute("select 9000f 0.25"), console::Result::kDone);
-  GetSelection(doc, &from, &to);
-  EXPECT_EQ(from, 2000u);
-  EXPECT_EQ(to, 8000u);
-
-  EXPECT_EQ(s.Execute("delete"), console::Result::kDone);
-  EXPECT_EQ(s.Execute("insert-silence 100"), console::Result::kDone);
-  EXPECT_EQ(s.Execute("select 0 100f"), console::Result::kDone);
-  EXPECT_EQ(s.Execute("gain -3"), console::Result::kDone);
-  EXPECT_EQ(doc.length, 2800u);
-  EXPECT_EQ(s.Execute("undo 2"), console::Result::kDone);
-  EXPECT_EQ(doc.length, 2000u);
-  EXPECT_EQ(s.Execute("undo 9"), console::Result::kDone);  // as many as there are
-  EXPECT_EQ(doc.length, 8000u);
-  EXPECT_EQ(s.Execute("redo"), console::Result::kDone);
-  EXPECT_EQ(doc.length, 2000u);
+// Selection ends clamp and are ordered (a negative end selects [0, 0]);
+// undo and redo take counts; history shows what was undone.
+TEST(ConsoleSession, SelectionEndsUndoCountsAndHistory) {
+  OpenedRun run("console_history");
+  console::Session& s = run.session;
+  ASSERT_EQ(run.Script("select 0.5 -1\n"), 0);
+  EXPECT_EQ(testing::Selection(run.doc()), (Sel{0, 0}));
+  ASSERT_EQ(run.Script("select 9000f 0.25\n"), 0);
+  EXPECT_EQ(testing::Selection(run.doc()), (Sel{2000, 8000}));
+  ASSERT_EQ(run.Script("delete\ninsert-silence 100\nselect 0 100f\ngain -3\n"), 0) << run.err.str();
+  EXPECT_EQ(run.doc().length, 2800u);
+  for (const auto& [line, length] : {std::pair{"undo 2", 2000u}, {"undo 9", 8000u}, {"redo", 2000u}}) {
+    EXPECT_EQ(s.Execute(line), console::Result::kDone) << line;  // undo 9: as many as there are
+    EXPECT_EQ(run.doc().length, length) << line;
+  }
   run.out.str("");
-  EXPECT_EQ(s.Execute("history"), console::Result::kDone);
+  ASSERT_EQ(run.Script("history\n"), 0);
   EXPECT_NE(run.out.str().find("> Delete"), std::string::npos) << run.out.str();
   EXPECT_NE(run.out.str().find("(undone) Gain"), std::string::npos) << run.out.str();
+}
 
-  // Markers: indices of the list before the command, from 1.
-  for (const char* line : {"marker add 0.1 One", "marker add 200f Two \"second one\"", "marker add 0.05 Zero",
-                           "marker move 3 1000f", "marker set 1 12f Nought c"})
-    EXPECT_EQ(s.Execute(line), console::Result::kDone) << line << run.err.str();
+// Markers are named by their index in the list before the command, from 1;
+// exported and imported as labels; regions run between them.
+TEST(ConsoleSession, MarkersAndRegions) {
+  OpenedRun run("console_markers");
+  SoundDocument& doc = run.doc();
+  ASSERT_EQ(run.Script("marker add 0.1 One\nmarker add 200f Two \"second one\"\nmarker add 0.05 Zero\n"
+                       "marker move 3 1000f\nmarker set 1 12f Nought c\n"),
+            0)
+      << run.err.str();
   run.out.str("");
-  EXPECT_EQ(s.Execute("marker list"), console::Result::kDone);
+  ASSERT_EQ(run.Script("marker list\n"), 0);
   EXPECT_EQ(run.out.str(),
             "1  12  00:00.0015  \"Nought\"  \"c\"\n"
             "2  400  00:00.0500  \"Zero\"\n"
-            "3  1000  00:00.1250  \"One\"\n")
-      << run.out.str();
-  EXPECT_EQ(s.Execute("marker export " + dir + "/labels.txt"), console::Result::kDone);
-  EXPECT_EQ(s.Execute("marker delete 3 1 3"), console::Result::kDone);
-  EXPECT_EQ(doc.markers.size(), 1u);
+            "3  1000  00:00.1250  \"One\"\n");
+  ASSERT_EQ(run.Script("marker export " + run.dir + "/labels.txt\nmarker delete 3 1 3\n"), 0);
+  ASSERT_EQ(doc.markers.size(), 1u);
   EXPECT_EQ(doc.markers.first()->name, "Zero");
-  EXPECT_EQ(s.Execute("marker delete 1"), console::Result::kDone);
-  EXPECT_EQ(s.Execute("marker import " + dir + "/labels.txt"), console::Result::kDone);
+  ASSERT_EQ(run.Script("marker delete 1\nmarker import " + run.dir + "/labels.txt\n"), 0);
   ASSERT_EQ(doc.markers.size(), 3u);
   EXPECT_EQ(doc.markers.first()->name, "Nought");
   EXPECT_EQ(doc.markers.first()->position, 12u);
-  EXPECT_EQ(s.Execute("select 0 0"), console::Result::kDone);
-  EXPECT_EQ(s.Execute("region next"), console::Result::kDone);
-  GetSelection(doc, &from, &to);
-  EXPECT_EQ(from, 12u);
-  EXPECT_EQ(to, 400u);
+  ASSERT_EQ(run.Script("select 0 0\nregion next\n"), 0);
+  EXPECT_EQ(testing::Selection(doc), (Sel{12, 400}));
+}
 
-  // A tag marks the document modified and a save writes it.
-  EXPECT_EQ(s.Execute("saveas " + dir + "/tagged.wav Wave16"), console::Result::kDone);
-  EXPECT_EQ(s.Execute("tag title \"A \\\"quoted\\\" title\""), console::Result::kDone);
+// A tag marks the document modified and a save writes it, with the markers.
+TEST(ConsoleSession, TagsAreSavedWithTheMarkers) {
+  OpenedRun run("console_tags");
+  SoundDocument& doc = run.doc();
+  ASSERT_EQ(run.Script("marker add 0.1 One\nsaveas " + run.dir + "/tagged.wav Wave16\n"
+                       "tag title \"A \\\"quoted\\\" title\"\n"),
+            0)
+      << run.err.str();
   EXPECT_FALSE(IsSaved(doc));
-  EXPECT_EQ(s.Execute("save"), console::Result::kDone);
+  ASSERT_EQ(run.Script("save\n"), 0);
   EXPECT_TRUE(IsSaved(doc));
-  const testing::DocumentPtr back = testing::OpenDocument(dir + "/tagged.wav");
+  const testing::DocumentPtr back = testing::OpenDocument(run.dir + "/tagged.wav");
   ASSERT_TRUE(back);
   EXPECT_EQ(back->metadata[InfoText::Name].value_or(""), "A \"quoted\" title");
+  EXPECT_EQ(back->markers.size(), 1u);
+  EXPECT_EQ(back->length, 8000u);
   // The script names of the slots work too.
-  EXPECT_EQ(s.Execute("tag Artist Someone"), console::Result::kDone);
+  ASSERT_EQ(run.Script("tag Artist Someone\n"), 0);
   EXPECT_EQ(doc.metadata[InfoText::Artist].value_or(""), "Someone");
-  EXPECT_EQ(back->markers.size(), doc.markers.size());
-  EXPECT_EQ(back->length, 2000u);
 }
 
 // Interactive quitting with a modified document asks once; a new document
-// has no file to save to.
-TEST(ConsoleSession, QuitRulesAndSaveWithoutPath) {
+// has no file to save to; the new material is selected after an edit,
+// nothing after a delete.
+TEST(ConsoleSession, QuitRulesSaveWithoutPathAndSelectionAfterEdits) {
   ConsoleRun interactive(true);
-  ASSERT_EQ(interactive.session.Execute("new 8000 2"), console::Result::kDone);
-  EXPECT_EQ(interactive.session.Execute("save"), console::Result::kFailed);
+  console::Session& s = interactive.session;
+  ASSERT_EQ(s.Execute("new 8000 2"), console::Result::kDone);
+  EXPECT_EQ(s.Execute("save"), console::Result::kFailed);
   EXPECT_NE(interactive.err.str().find("saveas"), std::string::npos);
-  EXPECT_EQ(interactive.session.Execute("insert-silence 10"), console::Result::kDone);
-  // The new material is selected after an edit, nothing after a delete.
-  std::uint32_t from = 9, to = 9;
-  GetSelection(*interactive.session.active(), &from, &to);
-  EXPECT_EQ(from, 0u);
-  EXPECT_EQ(to, 80u);
-  EXPECT_EQ(interactive.session.Execute("select 20f 30f"), console::Result::kDone);
-  EXPECT_EQ(interactive.session.Execute("delete"), console::Result::kDone);
-  GetSelection(*interactive.session.active(), &from, &to);
-  EXPECT_EQ(from, 20u);
-  EXPECT_EQ(to, 20u);
-  EXPECT_EQ(interactive.session.Execute("insert-silence 5"), console::Result::kDone);
-  GetSelection(*interactive.session.active(), &from, &to);
-  EXPECT_EQ(from, 20u);
-  EXPECT_EQ(to, 60u);
-  EXPECT_EQ(interactive.session.Execute("quit"), console::Result::kDone);
+  for (const auto& [line, selection] : {std::pair{"insert-silence 10", Sel{0, 80}}, {"select 20f 30f", Sel{20, 30}},
+                                        {"delete", Sel{20, 20}}, {"insert-silence 5", Sel{20, 60}}}) {
+    EXPECT_EQ(s.Execute(line), console::Result::kDone) << line;
+    EXPECT_EQ(testing::Selection(*s.active()), selection) << line;
+  }
+  EXPECT_EQ(s.Execute("quit"), console::Result::kDone);
   EXPECT_NE(interactive.err.str().find("quit again"), std::string::npos);
-  EXPECT_EQ(interactive.session.Execute("quit"), console::Result::kQuit);
-
-  // A clip of another rate is refused with its own message, a mono clip
-  // goes into both channels of a stereo document.
-  ASSERT_EQ(interactive.session.Execute("new 8000 1"), console::Result::kDone);
-  ASSERT_EQ(interactive.session.Execute("insert-silence 10"), console::Result::kDone);
-  ASSERT_EQ(interactive.session.Execute("offset 0.25"), console::Result::kDone);
-  ASSERT_EQ(interactive.session.Execute("copy"), console::Result::kDone);
-  ASSERT_EQ(interactive.session.Execute("new 16000 2"), console::Result::kDone);
-  EXPECT_EQ(interactive.session.Execute("paste"), console::Result::kFailed);
-  EXPECT_NE(interactive.err.str().find("(8000 Hz)"), std::string::npos) << interactive.err.str();
-  ASSERT_EQ(interactive.session.Execute("use 1"), console::Result::kDone);
-  ASSERT_EQ(interactive.session.Execute("select 0 0"), console::Result::kDone);
-  ASSERT_EQ(interactive.session.Execute("paste"), console::Result::kDone);
-  const std::vector<float> mixed = testing::FloatSamples(*interactive.session.active());
-  ASSERT_EQ(mixed.size(), 2u * (80 + 110));
-  for (std::size_t i = 0; i < 2 * 80; ++i) ASSERT_EQ(mixed[i], 0.25f) << i;
-  for (std::size_t i = 2 * 80; i < mixed.size(); ++i) ASSERT_EQ(mixed[i], 0.0f) << i;
-  ClearCurrentClip();
+  EXPECT_EQ(s.Execute("quit"), console::Result::kQuit);
 
   ConsoleRun batch;
   EXPECT_EQ(batch.Script("new 8000 2\ninsert-silence 10\nquit\nbogus\n"), 0);
 }
 
-}  // namespace
-}  // namespace tidemark
-
-namespace tidemark {
-namespace {
+// A clip of another rate is refused with its own message; a mono clip goes
+// into both channels of a stereo document.
+TEST(ConsoleSession, PasteAcrossRatesAndChannelCounts) {
+  ConsoleRun run(true);
+  console::Session& s = run.session;
+  ASSERT_TRUE(testing::AllDone(s, "new 8000 1\ninsert-silence 10\noffset 0.25\ncopy\nnew 16000 2"));
+  EXPECT_EQ(s.Execute("paste"), console::Result::kFailed);
+  EXPECT_NE(run.err.str().find("(8000 Hz)"), std::string::npos) << run.err.str();
+  ASSERT_TRUE(testing::AllDone(s, "new 8000 2\ninsert-silence 10\nselect 0 0\npaste"));
+  const std::vector<float> mixed = testing::FloatSamples(*s.active());
+  ASSERT_EQ(mixed.size(), 2u * (80 + 80));
+  for (std::size_t i = 0; i < mixed.size(); ++i) ASSERT_EQ(mixed[i], i < 2 * 80 ? 0.25f : 0.0f) << i;
+  ClearCurrentClip();
+}
 
 // Long work reports progress through the session's hooks and stops when
 // they say so: nothing is written and the document stays as it was.
@@ -464,10 +397,7 @@ TEST(ConsoleSession, ProgressHooksSeeAndCancelLongWork) {
   };
   run.session.set_progress(hooks);
   run.session.set_stop_on_error(false);
-  ASSERT_EQ(run.session.Execute("open " + dir + "/in.wav"), console::Result::kDone);
-  ASSERT_EQ(run.session.Execute("select 0 100000f"), console::Result::kDone);
-  ASSERT_EQ(run.session.Execute("copy"), console::Result::kDone);
-  ASSERT_EQ(run.session.Execute("select 50000f 50000f"), console::Result::kDone);
+  ASSERT_TRUE(testing::AllDone(run.session, "open " + dir + "/in.wav\nselect 0 100000f\ncopy\nselect 50000f 50000f"));
   const std::vector<float> before = testing::FloatSamples(*run.session.active());
 
   EXPECT_EQ(run.session.Execute("saveas " + dir + "/out.wav WaveFloat"), console::Result::kFailed);

@@ -2,8 +2,10 @@
 // streams and the samples of a sound file as floats.
 #pragma once
 
+#include <algorithm>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -30,6 +32,23 @@ struct ConsoleRun {
   std::ostringstream out, err;
   console::Session session;
 };
+
+// Executes the lines of `lines` one by one; true when each is done. Unlike
+// ConsoleRun::Script this works in interactive sessions and after a failure.
+inline bool AllDone(console::Session& session, std::string_view lines) {
+  for (std::size_t at = 0, end; at < lines.size(); at = end + 1) {
+    end = std::min(lines.find('\n', at), lines.size());
+    if (session.Execute(lines.substr(at, end - at)) != console::Result::kDone) return false;
+  }
+  return true;
+}
+
+// The selection of a document as (from, to).
+inline std::pair<std::uint32_t, std::uint32_t> Selection(const SoundDocument& doc) {
+  std::pair<std::uint32_t, std::uint32_t> s{~0u, ~0u};
+  GetSelection(doc, &s.first, &s.second);
+  return s;
+}
 
 // All frames of a document as floats, interleaved.
 inline std::vector<float> FloatSamples(const SoundDocument& doc) {

@@ -10,43 +10,43 @@ namespace tidemark {
 namespace {
 
 TEST(SettingsCoreOptionsTest, FillsTheCoreRecord) {
+  struct Flag {
+    bool CoreOptions::*field;
+    OptionBit bit;
+  };
+  const Flag flags[] = {{&CoreOptions::extensible_wav_header, OptionBit::kExtensibleWavHeader},
+                        {&CoreOptions::cached_reading_disabled, OptionBit::kCachedReadingOff},
+                        {&CoreOptions::confirm_large_detach, OptionBit::kConfirmLargeDetach},
+                        {&CoreOptions::undo_recording_disabled, OptionBit::kUndoRecordingOff},
+                        {&CoreOptions::software_name_stamp, OptionBit::kSoftwareNameStamp},
+                        {&CoreOptions::one_bit_output_max_48k, OptionBit::kOneBitOutputMax48k},
+                        {&CoreOptions::use_system_clipboard, OptionBit::kSystemClipboard}};
+  // The built-in settings give the core's own built-in values, whatever the
+  // record held before; the host's folder is not a setting and stays.
   Settings s;
+  const CoreOptions defaults;
   CoreOptions o;
+  for (const Flag& f : flags) o.*f.field = !(defaults.*f.field);
   o.host_work_folder = "/host";
   FillCoreOptions(s, &o);
+  for (const Flag& f : flags) EXPECT_EQ(o.*f.field, defaults.*f.field) << static_cast<int>(f.bit);
   EXPECT_FALSE(o.extensible_wav_header);
   EXPECT_FALSE(o.cached_reading_disabled);
   EXPECT_TRUE(o.confirm_large_detach);
   EXPECT_EQ(o.work_folder_setting, "%TEMP%");
+  EXPECT_EQ(o.work_folder_setting, defaults.work_folder_setting);
   EXPECT_EQ(o.work_subfolder, "__tide__");
+  EXPECT_EQ(o.work_subfolder, defaults.work_subfolder);
   EXPECT_EQ(o.host_work_folder, "/host");
-  // The built-in settings give the core's own built-in values.
-  CoreOptions plain;
-  FillCoreOptions(s, &plain);
-  const CoreOptions defaults;
-  EXPECT_EQ(plain.extensible_wav_header, defaults.extensible_wav_header);
-  EXPECT_EQ(plain.cached_reading_disabled, defaults.cached_reading_disabled);
-  EXPECT_EQ(plain.confirm_large_detach, defaults.confirm_large_detach);
-  EXPECT_EQ(plain.undo_recording_disabled, defaults.undo_recording_disabled);
-  EXPECT_EQ(plain.software_name_stamp, defaults.software_name_stamp);
-  EXPECT_EQ(plain.work_folder_setting, defaults.work_folder_setting);
-  EXPECT_EQ(plain.work_subfolder, defaults.work_subfolder);
 
-  s.SetOption(OptionBit::kExtensibleWavHeader, true);
-  s.SetOption(OptionBit::kCachedReadingOff, true);
-  s.SetOption(OptionBit::kConfirmLargeDetach, false);
-  s.SetOption(OptionBit::kUndoRecordingOff, true);
-  s.SetOption(OptionBit::kSoftwareNameStamp, false);
+  // Each option bit turned around turns its field around.
+  for (const Flag& f : flags) s.SetOption(f.bit, !s.Option(f.bit));
   s.temporary_directory1 = "/scratch";
-  s.temporary_directory2 = "w";
+  s.temporary_directory2 = "sub";
   FillCoreOptions(s, &o);
-  EXPECT_TRUE(o.extensible_wav_header);
-  EXPECT_TRUE(o.cached_reading_disabled);
-  EXPECT_FALSE(o.confirm_large_detach);
-  EXPECT_TRUE(o.undo_recording_disabled);
-  EXPECT_FALSE(o.software_name_stamp);
+  for (const Flag& f : flags) EXPECT_EQ(o.*f.field, !(defaults.*f.field)) << static_cast<int>(f.bit);
   EXPECT_EQ(o.work_folder_setting, "/scratch");
-  EXPECT_EQ(o.work_subfolder, "w");
+  EXPECT_EQ(o.work_subfolder, "sub");
   EXPECT_EQ(o.host_work_folder, "/host");
 }
 

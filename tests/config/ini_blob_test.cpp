@@ -32,14 +32,16 @@ TEST(IniBlobTest, NinetyTwoZeroBytesAre5B5B) {
 }
 
 TEST(IniBlobTest, RunsAndChecksum) {
-  EXPECT_EQ(Packed({}), "00");
-  // One non-zero byte: control 0x80, the byte, checksum 0x80 + 0x41.
-  EXPECT_EQ(Packed(Bytes({0x41})), "8041C1");
-  EXPECT_EQ(Packed(Bytes({0})), "0000");
-  // Non-zero run of 2, a single zero, non-zero run of 1.
-  EXPECT_EQ(Packed(Bytes({1, 2, 0, 3})), "81010200800307");
-  // Runs longer than 128 split: 130 zeros are a run of 128 and one of 2.
-  EXPECT_EQ(Packed(std::vector<std::byte>(130, std::byte{0})), "7F0180");
+  // Control byte n < 0x80: n + 1 zero bytes; n >= 0x80: n - 0x7F bytes as
+  // they are; the checksum is the low byte of the sum of all bytes written.
+  const std::pair<std::vector<std::byte>, std::string> cases[] = {
+      {{}, "00"},
+      {Bytes({0x41}), "8041C1"},
+      {Bytes({0}), "0000"},
+      {Bytes({1, 2, 0, 3}), "81010200800307"},                    // runs of 2, 1 and 1
+      {std::vector<std::byte>(130, std::byte{0}), "7F0180"},      // runs longer than 128 split
+  };
+  for (const auto& [bytes, text] : cases) EXPECT_EQ(Packed(bytes), text);
   std::vector<std::byte> ff(129, std::byte{0xFF});
   const std::string text = Packed(ff);
   ASSERT_EQ(text.size(), 2u * (1 + 128 + 1 + 1 + 1));

@@ -26,12 +26,9 @@ struct AllTypes {
 
 TEST(DialogValuesTest, LayoutIsNaturalAlignment) {
   EXPECT_EQ(DialogLayoutSize("bcswifd"), sizeof(AllTypes));
-  EXPECT_EQ(DialogLayoutSize("b"), 1u);
-  EXPECT_EQ(DialogLayoutSize("bi"), 8u);
-  EXPECT_EQ(DialogLayoutSize("db"), 16u);
-  EXPECT_EQ(DialogLayoutSize("bs"), 4u);
-  EXPECT_EQ(DialogLayoutSize(""), 0u);
-  EXPECT_EQ(DialogLayoutSize("bx"), 0u);
+  for (const auto& [types, size] : {std::pair<const char*, std::size_t>{"b", 1}, {"bi", 8}, {"db", 16}, {"bs", 4},
+                                    {"", 0}, {"bx", 0}})
+    EXPECT_EQ(DialogLayoutSize(types), size) << types;
 }
 
 TEST(DialogValuesTest, FormatAndParseEveryType) {

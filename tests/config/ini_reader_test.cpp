@@ -24,7 +24,7 @@ std::string Utf16Le(std::u16string_view text, bool bom = true) {
   return out;
 }
 
-TEST(IniReaderTest, LineRulesSectionsAndComments) {
+TEST(IniReaderTest, LineRulesSectionsCommentsAndKeys) {
   IniReader r;
   r.OpenText(
       "orphan=before any section\n"
@@ -51,15 +51,12 @@ TEST(IniReaderTest, LineRulesSectionsAndComments) {
   EXPECT_EQ(r.Find("A").value_or("?"), "other");
   EXPECT_EQ(r.Find("C").value_or("?"), "3");
   EXPECT_FALSE(r.Find("orphan").has_value());
-}
 
-TEST(IniReaderTest, KeysMatchWithoutAsciiCaseAndWithBlanksAroundEquals) {
-  IniReader r;
+  // Keys match without ASCII case; a key is the whole name before "=".
   r.OpenText("[S]\nrecorddirectory \t = \t/home/u/rec\t \nOPTIONS1\t=0000ff00\n");
   ASSERT_TRUE(r.SelectSection("s"));
   EXPECT_EQ(r.ReadText("RecordDirectory", "x", 100), "/home/u/rec");
   EXPECT_EQ(r.ReadHex("Options1", 0), 0xFF00u);
-  // A key is the whole name before "=", not a prefix.
   EXPECT_FALSE(r.Find("Options").has_value());
   EXPECT_FALSE(r.Find("Options10").has_value());
 }
@@ -91,32 +88,35 @@ TEST(IniReaderTest, FirstSectionOfANameIsSelected) {
   EXPECT_TRUE(r.Entries().empty());
 }
 
-TEST(IniReaderTest, DecimalForm) {
+// Every value read as decimal and as hex; 9 and 1 are the fallbacks, what
+// a value that does not parse (or a missing key) reads as.
+TEST(IniReaderTest, DecimalAndHexForms) {
+  constexpr std::int32_t kNoDecimal = 9;
+  constexpr std::uint32_t kNoHex = 1;
+  const struct {
+    const char* value;
+    std::int32_t decimal;
+    std::uint32_t hex;
+  } cases[] = {
+      {"42", 42, 0x42}, {"+7", 7, kNoHex}, {"-13", -13, kNoHex}, {"7", 7, 7},
+      {"-2147483648", INT32_MIN, kNoHex}, {"2147483647", INT32_MAX, kNoHex},
+      {"2147483648", kNoDecimal, kNoHex}, {"-2147483649", kNoDecimal, kNoHex},
+      {"00abcdef", kNoDecimal, 0xABCDEF}, {"00ABCDEF", kNoDecimal, 0xABCDEF}, {"ffffffff", kNoDecimal, 0xFFFFFFFF},
+      {"100000000", 100000000, kNoHex}, {"0x10", kNoDecimal, kNoHex}, {"12g4", kNoDecimal, kNoHex},
+      {"1 2", kNoDecimal, kNoHex}, {"", kNoDecimal, kNoHex}, {"-", kNoDecimal, kNoHex}, {"1.5", kNoDecimal, kNoHex},
+  };
+  std::string text = "[S]\n";
+  const auto key = [](std::size_t i) { return std::string("k").append(std::to_string(i)); };
+  for (std::size_t i = 0; i < std::size(cases); ++i) text.append(key(i)).append("=").append(cases[i].value).append("\n");
   IniReader r;
-  r.OpenText(
-      "[S]\nplain=42\nplus=+7\nminus=-13\nmin=-2147483648\nmax=2147483647\nover=2147483648\n"
-      "under=-2147483649\nhex=0x10\nspace=1 2\nempty=\nsign=-\nfrac=1.5\n");
+  r.OpenText(text);
   ASSERT_TRUE(r.SelectSection("S"));
-  EXPECT_EQ(r.ReadDecimal("plain", 9), 42);
-  EXPECT_EQ(r.ReadDecimal("plus", 9), 7);
-  EXPECT_EQ(r.ReadDecimal("minus", 9), -13);
-  EXPECT_EQ(r.ReadDecimal("min", 9), INT32_MIN);
-  EXPECT_EQ(r.ReadDecimal("max", 9), INT32_MAX);
-  for (const char* bad : {"over", "under", "hex", "space", "empty", "sign", "frac", "missing"})
-    EXPECT_EQ(r.ReadDecimal(bad, 9), 9) << bad;
-}
-
-TEST(IniReaderTest, HexForm) {
-  IniReader r;
-  r.OpenText("[S]\nlower=00abcdef\nupper=00ABCDEF\nshort=7\nfull=ffffffff\nover=100000000\n"
-             "prefix=0x12\nbad=12g4\nempty=\n");
-  ASSERT_TRUE(r.SelectSection("S"));
-  EXPECT_EQ(r.ReadHex("lower", 1), 0xABCDEFu);
-  EXPECT_EQ(r.ReadHex("upper", 1), 0xABCDEFu);
-  EXPECT_EQ(r.ReadHex("short", 1), 7u);
-  EXPECT_EQ(r.ReadHex("full", 1), 0xFFFFFFFFu);
-  for (const char* bad : {"over", "prefix", "bad", "empty", "missing"})
-    EXPECT_EQ(r.ReadHex(bad, 1), 1u) << bad;
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    EXPECT_EQ(r.ReadDecimal(key(i), kNoDecimal), cases[i].decimal) << '"' << cases[i].value << '"';
+    EXPECT_EQ(r.ReadHex(key(i), kNoHex), cases[i].hex) << '"' << cases[i].value << '"';
+  }
+  EXPECT_EQ(r.ReadDecimal("missing", kNoDecimal), kNoDecimal);
+  EXPECT_EQ(r.ReadHex("missing", kNoHex), kNoHex);
 }
 
 TEST(IniReaderTest, TextFormQuotesAndLimits) {
@@ -171,47 +171,26 @@ TEST(IniReaderTest, NumberedListStopsAtTheFirstMissingNumber) {
 
 // --- encodings ---
 
-TEST(IniReaderTest, Utf16LeWithByteOrderMark) {
-  IniReader r;
-  r.OpenBytes(Utf16Le(u"[S]\r\nname=\u00e9t\u00e9 \u6f22\U0001F3B5\r\n"), "CP1252");
-  ASSERT_TRUE(r.SelectSection("S"));
-  EXPECT_EQ(*r.Find("name"), "\xC3\xA9t\xC3\xA9 \xE6\xBC\xA2\xF0\x9F\x8E\xB5");
-}
-
-TEST(IniReaderTest, Utf8WithByteOrderMark) {
-  IniReader r;
-  r.OpenBytes("\xEF\xBB\xBF[S]\r\nname=\xC3\xA9t\xC3\xA9\r\n", "CP1252");
-  ASSERT_TRUE(r.SelectSection("S"));
-  EXPECT_EQ(*r.Find("name"), "\xC3\xA9t\xC3\xA9");
-}
-
-TEST(IniReaderTest, NarrowTextInTheGivenCodePage) {
-  IniReader r;
-  // 0xE9 is "é" in CP1252; no byte-order mark, no final line feed.
-  r.OpenBytes("[S]\r\nname=\xE9t\xE9", "CP1252");
-  ASSERT_TRUE(r.SelectSection("S"));
-  EXPECT_EQ(*r.Find("name"), "\xC3\xA9t\xC3\xA9");
-  // The same bytes in UTF-8 are invalid and become U+FFFD, never a failure.
-  r.OpenBytes("[S]\nname=\xE9t\xE9\n", "UTF-8");
-  ASSERT_TRUE(r.SelectSection("S"));
-  EXPECT_EQ(*r.Find("name"), "\xEF\xBF\xBDt\xEF\xBF\xBD");
-}
-
-TEST(IniReaderTest, Utf16CutInTheMiddleOfAUnit) {
-  std::string bytes = Utf16Le(u"[S]\r\na=1\r\nb=2");
-  bytes.push_back('x');  // half a code unit
-  IniReader r;
-  r.OpenBytes(bytes, "UTF-8");
-  ASSERT_TRUE(r.SelectSection("S"));
-  EXPECT_EQ(r.ReadDecimal("a", 0), 1);
-  // The half unit turns into U+FFFD after the value, which then does not parse.
-  EXPECT_EQ(r.ReadDecimal("b", 0), 0);
-  EXPECT_EQ(*r.Find("b"), "2\xEF\xBF\xBD");
-
-  // A lone surrogate is replaced as well.
-  r.OpenBytes(Utf16Le(u"[S]\na=\xD800z\n"), "UTF-8");
-  ASSERT_TRUE(r.SelectSection("S"));
-  EXPECT_EQ(*r.Find("a"), "\xEF\xBF\xBDz");
+TEST(IniReaderTest, DecodesByMarkOrInTheGivenCodePage) {
+  const std::string ete = "\xC3\xA9t\xC3\xA9";
+  const struct {
+    std::string bytes;
+    const char* codeset;
+    std::string name;
+  } cases[] = {
+      {Utf16Le(u"[S]\r\nname=\u00e9t\u00e9 \u6f22\U0001F3B5\r\n"), "CP1252", ete + " \xE6\xBC\xA2\xF0\x9F\x8E\xB5"},
+      {"\xEF\xBB\xBF[S]\r\nname=" + ete + "\r\n", "CP1252", ete},
+      // No mark: the code page given; no final line feed needed.
+      {"[S]\r\nname=\xE9t\xE9", "CP1252", ete},
+      // The same bytes are invalid UTF-8 and become U+FFFD, never a failure.
+      {"[S]\nname=\xE9t\xE9\n", "UTF-8", "\xEF\xBF\xBDt\xEF\xBF\xBD"},
+  };
+  for (const auto& c : cases) {
+    IniReader r;
+    r.OpenBytes(c.bytes, c.codeset);
+    ASSERT_TRUE(r.SelectSection("S")) << c.name;
+    EXPECT_EQ(r.Find("name").value_or("?"), c.name);
+  }
 }
 
 TEST(IniReaderTest, DetectsTheByteOrderMarks) {

@@ -27,27 +27,25 @@ std::string ReadAll(const std::string& path) {
   return bytes;
 }
 
-TEST(IniWriterTest, Utf16LeWithByteOrderMarkAndCrLf) {
-  IniWriter w;
-  w.Open("/unused", IniEncoding::kUtf16Le);
-  w.SetSection("S");
-  EXPECT_TRUE(w.WriteText("k", "\xC3\xA9"));
-  const std::string bytes = w.EncodedBytes();
-  const std::string expected("\xFF\xFE[\0S\0]\0\r\0\n\0k\0=\0\xE9\0\r\0\n\0", 22);
-  EXPECT_EQ(bytes, expected);
-}
-
-TEST(IniWriterTest, NarrowModeUsesTheCodePageAndAUtf8MarkOnlyForUtf8) {
-  IniWriter w;
-  w.Open("/unused", IniEncoding::kNarrow, "CP1252");
-  w.SetSection("S");
-  w.WriteText("k", "\xC3\xA9");
-  EXPECT_EQ(w.EncodedBytes(), "[S]\r\nk=\xE9\r\n");
-
-  w.Open("/unused", IniEncoding::kNarrow, "UTF-8");
-  w.SetSection("S");
-  w.WriteText("k", "\xC3\xA9");
-  EXPECT_EQ(w.EncodedBytes(), "\xEF\xBB\xBF[S]\r\nk=\xC3\xA9\r\n");
+// UTF-16LE with its mark; narrow text in the code page, with a mark only
+// for UTF-8; CR LF line ends in every form.
+TEST(IniWriterTest, EncodingsMarksAndLineEnds) {
+  const struct {
+    IniEncoding encoding;
+    const char* codeset;
+    std::string bytes;
+  } cases[] = {
+      {IniEncoding::kUtf16Le, "", std::string("\xFF\xFE[\0S\0]\0\r\0\n\0k\0=\0\xE9\0\r\0\n\0", 22)},
+      {IniEncoding::kNarrow, "CP1252", "[S]\r\nk=\xE9\r\n"},
+      {IniEncoding::kNarrow, "UTF-8", "\xEF\xBB\xBF[S]\r\nk=\xC3\xA9\r\n"},
+  };
+  for (const auto& c : cases) {
+    IniWriter w;
+    w.Open("/unused", c.encoding, c.codeset);
+    w.SetSection("S");
+    EXPECT_TRUE(w.WriteText("k", "\xC3\xA9"));
+    EXPECT_EQ(w.EncodedBytes(), c.bytes) << c.codeset;
+  }
 }
 
 TEST(IniWriterTest, SectionsAppearOnlyWithAKey) {

@@ -41,42 +41,25 @@ TEST(LanguageIds, TableHas160SortedRowsWhoseTagsAreTheParentLocales) {
 }
 
 TEST(LanguageIds, TagLookupByIdentifierFallsBackToThePrimaryLanguage) {
-  EXPECT_EQ(LanguageTagForId(0x0009), "en");
-  EXPECT_EQ(LanguageTagForId(0x0007), "de");
-  EXPECT_EQ(LanguageTagForId(0x0011), "ja");
-  EXPECT_EQ(LanguageTagForId(0x0012), "ko");
-  EXPECT_EQ(LanguageTagForId(0x0804), "zh-Hans");
-  EXPECT_EQ(LanguageTagForId(0x0404), "zh-Hant");
-  EXPECT_EQ(LanguageTagForId(0x081A), "sr-Latn");
-  EXPECT_EQ(LanguageTagForId(0x141A), "bs-Latn");
-  EXPECT_EQ(LanguageTagForId(0x0411), "ja");
-  // en-ZW and de-LI are not rows of their own: the primary language answers.
-  EXPECT_EQ(LanguageTagForId(0x3009), "en");
-  EXPECT_EQ(LanguageTagForId(0x1407), "de");
+  // en-ZW (0x3009) and de-LI (0x1407) are not rows of their own: the primary language answers.
+  for (const auto& [id, tag] : {std::pair<std::uint16_t, const char*>{0x0009, "en"}, {0x0007, "de"}, {0x0011, "ja"},
+                                {0x0012, "ko"}, {0x0804, "zh-Hans"}, {0x0404, "zh-Hant"}, {0x081A, "sr-Latn"},
+                                {0x141A, "bs-Latn"}, {0x0411, "ja"}, {0x3009, "en"}, {0x1407, "de"}, {0x007F, ""},
+                                {0, ""}})
+    EXPECT_EQ(LanguageTagForId(id), tag) << std::hex << id;
   EXPECT_EQ(PrimaryLanguageId(0x141A), 0x001A);
-  EXPECT_EQ(LanguageTagForId(0x007F), "");
-  EXPECT_EQ(LanguageTagForId(0), "");
 }
 
 TEST(LanguageIds, PosixLocaleNamesFindTheirIdentifier) {
-  EXPECT_EQ(LanguageIdForLocaleName("ja_JP.UTF-8"), 0x0411);
-  EXPECT_EQ(LanguageIdForLocaleName("ja"), 0x0011);
-  EXPECT_EQ(LanguageIdForLocaleName("de_DE.UTF-8@euro"), 0x0407);
-  EXPECT_EQ(LanguageIdForLocaleName("de_LI"), 0x0007);  // only the language is known
-  EXPECT_EQ(LanguageIdForLocaleName("EN_gb"), 0x0809);
-  EXPECT_EQ(LanguageIdForLocaleName("zh_CN.GB18030"), 0x0804);
-  EXPECT_EQ(LanguageIdForLocaleName("zh_TW"), 0x0404);
-  EXPECT_EQ(LanguageIdForLocaleName("zh_HK"), 0x0C04);
-  EXPECT_EQ(LanguageIdForLocaleName("sr_RS@latin"), 0x241A);
-  EXPECT_EQ(LanguageIdForLocaleName("sr_RS"), 0x281A);  // Cyrillic unless told otherwise
-  EXPECT_EQ(LanguageIdForLocaleName("bs_BA"), 0x141A);  // Latin unless told otherwise
-  EXPECT_EQ(LanguageIdForLocaleName("uz_UZ@cyrillic"), 0x0843);
-  EXPECT_EQ(LanguageIdForLocaleName("pt_BR"), 0x0416);
-  EXPECT_EQ(LanguageIdForLocaleName("C"), 0x0009);
-  EXPECT_EQ(LanguageIdForLocaleName("POSIX"), 0x0009);
-  EXPECT_EQ(LanguageIdForLocaleName(""), 0x0009);
-  EXPECT_EQ(LanguageIdForLocaleName("xx_YY"), 0);
-  EXPECT_EQ(LanguageIdForLocaleName("_"), 0x0009);  // no language part at all
+  // de_LI: only the language is known; sr_RS is Cyrillic and bs_BA Latin
+  // unless told otherwise; "_" has no language part at all.
+  for (const auto& [name, id] : {std::pair<const char*, std::uint16_t>{"ja_JP.UTF-8", 0x0411}, {"ja", 0x0011},
+                                 {"de_DE.UTF-8@euro", 0x0407}, {"de_LI", 0x0007}, {"EN_gb", 0x0809},
+                                 {"zh_CN.GB18030", 0x0804}, {"zh_TW", 0x0404}, {"zh_HK", 0x0C04},
+                                 {"sr_RS@latin", 0x241A}, {"sr_RS", 0x281A}, {"bs_BA", 0x141A},
+                                 {"uz_UZ@cyrillic", 0x0843}, {"pt_BR", 0x0416}, {"C", 0x0009}, {"POSIX", 0x0009},
+                                 {"", 0x0009}, {"xx_YY", 0}, {"_", 0x0009}})
+    EXPECT_EQ(LanguageIdForLocaleName(name), id) << name;
 }
 
 }  // namespace

@@ -149,46 +149,43 @@ TEST(RegistryStoreTest, AFailedWriteLeavesTheOldFile) {
 
 // --- the language override ---
 
-TEST(RegistryStoreTest, LanguageOverrideSetClearAndCachedState) {
+TEST(RegistryStoreTest, LanguageOverrideIsReadOnceSetAndCleared) {
   const Paths p = MakePaths();
-  {
-    LanguageOverride o(RegistryStore(p.user, p.machine));
-    EXPECT_EQ(o.state(), LanguageOverrideState::kNotRead);
-    EXPECT_FALSE(o.Name().has_value());
-    EXPECT_EQ(o.state(), LanguageOverrideState::kAbsent);
-    ASSERT_EQ(o.Set(), err::kOk);
-    EXPECT_EQ(o.state(), LanguageOverrideState::kPresent);
-    EXPECT_EQ(o.Name().value_or("?"), "en");
-    EXPECT_EQ(DecodedFile(p.user), "[Software\\Fernwick\\Tidemark]\r\nUIText=\"en\"\r\n");
-  }
-  {
-    LanguageOverride o(RegistryStore(p.user, p.machine));
-    EXPECT_EQ(o.Name().value_or("?"), "en");
-    // The state is read once: a change of the file is not seen.
-    WriteFile(p.user, "[Software\\Fernwick\\Tidemark]\nUIText=\"de\"\n");
-    EXPECT_EQ(o.Name().value_or("?"), "en");
-    ASSERT_EQ(o.Clear(), err::kOk);
-    EXPECT_EQ(o.state(), LanguageOverrideState::kAbsent);
-    EXPECT_EQ(GetPathKind(p.user), PathKind::kMissing);  // the key went with its last value
-  }
-  {
-    // Clearing keeps the other values of the key.
-    RegistryStore store(p.user, "");
-    store.SetDword("DefaultCodePageAware", 0);
-    store.SetString("UIText", "en");
-    ASSERT_EQ(store.Save(), err::kOk);
+  LanguageOverride first(RegistryStore(p.user, p.machine));
+  EXPECT_EQ(first.state(), LanguageOverrideState::kNotRead);
+  EXPECT_FALSE(first.Name().has_value());
+  EXPECT_EQ(first.state(), LanguageOverrideState::kAbsent);
+  // Another writer sets it: the state read once stays until this one sets it.
+  WriteFile(p.user, "[Software\\Fernwick\\Tidemark]\nUIText=\"de\"\nDefaultCodePageAware=dword:00000000\n");
+  EXPECT_FALSE(first.Name().has_value());
+  EXPECT_EQ(LanguageOverride(RegistryStore(p.user, p.machine)).Name().value_or("?"), "de");
+  ASSERT_EQ(first.Set(), err::kOk);
+  EXPECT_EQ(first.state(), LanguageOverrideState::kPresent);
+  EXPECT_EQ(first.Name().value_or("?"), "en");
+  EXPECT_EQ(DecodedFile(p.user), "[Software\\Fernwick\\Tidemark]\r\nUIText=\"en\"\r\n"
+                                 "DefaultCodePageAware=dword:00000000\r\n");
+  // Clearing keeps the other values of the key...
+  ASSERT_EQ(first.Clear(), err::kOk);
+  EXPECT_EQ(first.state(), LanguageOverrideState::kAbsent);
+  EXPECT_EQ(DecodedFile(p.user), "[Software\\Fernwick\\Tidemark]\r\nDefaultCodePageAware=dword:00000000\r\n");
+  // ...and with nothing else left the key (the file) goes too.
+  WriteFile(p.user, "");
+  LanguageOverride second(RegistryStore(p.user, p.machine));
+  ASSERT_EQ(second.Set(), err::kOk);
+  ASSERT_EQ(second.Clear(), err::kOk);
+  EXPECT_EQ(GetPathKind(p.user), PathKind::kMissing);
+}
+
+TEST(RegistryStoreTest, OnlyANonEmptyStringOverridesAndTheMachineValueIsAFallback) {
+  const Paths p = MakePaths();
+  for (const char* value : {"UIText=\"\"", "UIText=dword:00000007"}) {
+    WriteFile(p.user, std::string("[Software\\Fernwick\\Tidemark]\n") + value + "\n");
     LanguageOverride o(RegistryStore(p.user, ""));
-    ASSERT_EQ(o.Clear(), err::kOk);
-    EXPECT_EQ(DecodedFile(p.user),
-              "[Software\\Fernwick\\Tidemark]\r\nDefaultCodePageAware=dword:00000000\r\n");
+    EXPECT_FALSE(o.Name().has_value()) << value;
+    EXPECT_EQ(o.state(), LanguageOverrideState::kAbsent) << value;
   }
-  {
-    // An empty value counts as absent.
-    WriteFile(p.user, "[Software\\Fernwick\\Tidemark]\nUIText=\"\"\n");
-    LanguageOverride o(RegistryStore(p.user, ""));
-    EXPECT_FALSE(o.Name().has_value());
-    EXPECT_EQ(o.state(), LanguageOverrideState::kAbsent);
-  }
+  WriteFile(p.machine, "[Software\\Fernwick\\Tidemark]\nUIText=\"fr\"\n");
+  EXPECT_EQ(LanguageOverride(RegistryStore(p.user + ".none", p.machine)).Name().value_or("?"), "fr");
 }
 
 // --- the code-page decision ---
@@ -198,59 +195,53 @@ class CodePageChoiceTest : public ::testing::Test {
   ~CodePageChoiceTest() override { SetDefaultCodePageAware(0); }
 };
 
-TEST_F(CodePageChoiceTest, CreatedWithZeroOnAUtf8SystemWhenAbsent) {
-  const Paths p = MakePaths();
-  RegistryStore store(p.user, p.machine);
-  EXPECT_EQ(DecideNarrowCodePage(store, "UTF-8"), 0u);
-  EXPECT_EQ(ReadFile(p.user).substr(0, 2), "\xFF\xFE");
-  EXPECT_EQ(DecodedFile(p.user),
-            "[Software\\Fernwick\\Tidemark]\r\nDefaultCodePageAware=dword:00000000\r\n");
-  // The C locale counts as a UTF-8 system.
-  const Paths q = MakePaths();
-  RegistryStore c_store(q.user, q.machine);
-  EXPECT_EQ(DecideNarrowCodePage(c_store, "ANSI_X3.4-1968"), 0u);
-  EXPECT_EQ(GetPathKind(q.user), PathKind::kFile);
+// Absent on a UTF-8 (or C-locale) system: created as 0. A stored value,
+// the user's or else the machine-wide one (not copied), decides and is kept;
+// a value of another type is left alone; other locales never touch it.
+TEST_F(CodePageChoiceTest, TheStoredValueDecidesOnAUtf8System) {
+  constexpr const char* kKey = "[Software\\Fernwick\\Tidemark]\n";
+  const char* kMissing = "<missing>";
+  const char* kCreated = "[Software\\Fernwick\\Tidemark]\r\nDefaultCodePageAware=dword:00000000\r\n";
+  const struct {
+    const char *user, *machine, *codeset;
+    std::uint32_t decided;
+    const char* user_after;  // nullptr: unchanged
+  } cases[] = {
+      {nullptr, nullptr, "UTF-8", 0, kCreated},
+      {nullptr, nullptr, "ANSI_X3.4-1968", 0, kCreated},
+      {"UIText=\"en\"\nDefaultCodePageAware=dword:1\n", nullptr, "utf8", 1, nullptr},
+      {nullptr, "DefaultCodePageAware=dword:00000002\n", "UTF-8", 2, kMissing},
+      {"DefaultCodePageAware=\"text\"\n", nullptr, "UTF-8", 0, nullptr},
+      {nullptr, nullptr, "ISO-8859-1", 0, kMissing},
+      {nullptr, "DefaultCodePageAware=dword:00000002\n", "EUC-JP", 0, kMissing},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.codeset) + " " + (c.user ? c.user : "-") + " " + (c.machine ? c.machine : "-"));
+    const Paths p = MakePaths();
+    if (c.user) WriteFile(p.user, std::string(kKey) + c.user);
+    if (c.machine) WriteFile(p.machine, std::string(kKey) + c.machine);
+    const std::string before = ReadFile(p.user);
+    RegistryStore store(p.user, p.machine);
+    EXPECT_EQ(DecideNarrowCodePage(store, c.codeset), c.decided);
+    EXPECT_EQ(DecodedFile(p.user), c.user_after ? c.user_after : DecodeTextFile(before, "UTF-8"));
+    if (c.user_after == kCreated) {
+      EXPECT_EQ(ReadFile(p.user).substr(0, 2), "\xFF\xFE");
+    }
+  }
 }
 
-TEST_F(CodePageChoiceTest, AStoredValueDecidesAndIsKept) {
+TEST_F(CodePageChoiceTest, ANonZeroValueMakesNarrowFilesALegacyCodePage) {
   const Paths p = MakePaths();
-  WriteFile(p.user, "[Software\\Fernwick\\Tidemark]\nUIText=\"en\"\nDefaultCodePageAware=dword:1\n");
-  const std::string before = ReadFile(p.user);
+  WriteFile(p.user, "[Software\\Fernwick\\Tidemark]\nDefaultCodePageAware=dword:1\n");
   RegistryStore store(p.user, p.machine);
-  EXPECT_EQ(DecideNarrowCodePage(store, "utf8"), 1u);
-  EXPECT_EQ(ReadFile(p.user), before);  // not rewritten
-  // With a non-zero value, narrow files are read in a legacy code page (on
-  // a UTF-8 system; any other locale keeps its own codeset).
+  ASSERT_EQ(DecideNarrowCodePage(store, "UTF-8"), 1u);
+  // On a UTF-8 system; any other locale keeps its own codeset.
   const std::string locale = LocaleCodeset();
   if (IsUtf8Codeset(locale) || IsCLocaleCodeset(locale)) {
     EXPECT_EQ(NarrowCodeset().substr(0, 2), "CP");
     SetDefaultCodePageAware(0);
     EXPECT_EQ(NarrowCodeset(), "UTF-8");
   }
-
-  // The machine-wide value applies when the user has none, and is not copied.
-  const Paths q = MakePaths();
-  WriteFile(q.machine, "[Software\\Fernwick\\Tidemark]\nDefaultCodePageAware=dword:00000002\n");
-  RegistryStore machine(q.user, q.machine);
-  EXPECT_EQ(DecideNarrowCodePage(machine, "UTF-8"), 2u);
-  EXPECT_EQ(GetPathKind(q.user), PathKind::kMissing);
-}
-
-TEST_F(CodePageChoiceTest, OtherLocalesNeverTouchTheRegistry) {
-  const Paths p = MakePaths();
-  RegistryStore store(p.user, p.machine);
-  EXPECT_EQ(DecideNarrowCodePage(store, "ISO-8859-1"), 0u);
-  EXPECT_EQ(DecideNarrowCodePage(store, "EUC-JP"), 0u);
-  EXPECT_EQ(GetPathKind(p.user), PathKind::kMissing);
-}
-
-TEST_F(CodePageChoiceTest, AValueOfAnotherTypeIsLeftAlone) {
-  const Paths p = MakePaths();
-  WriteFile(p.user, "[Software\\Fernwick\\Tidemark]\nDefaultCodePageAware=\"text\"\n");
-  const std::string before = ReadFile(p.user);
-  RegistryStore store(p.user, p.machine);
-  EXPECT_EQ(DecideNarrowCodePage(store, "UTF-8"), 0u);
-  EXPECT_EQ(ReadFile(p.user), before);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "config/config_file_io.h"
 #include "platform/error_numbers.h"
@@ -35,55 +36,52 @@ TEST(TextCatalogue, EverySlotStartsEmptyAndNeverNull) {
   EXPECT_TRUE(catalogue.Text(0xFFFFFFFFu).empty());
 }
 
-TEST(TextCatalogue, SectionNamesMatchWithoutAsciiCaseButSpacesInsideDoNot) {
-  TextCatalogue catalogue;
-  EXPECT_EQ(catalogue.Parse("[Frame/Menu/File]\n=&Open\n"), 1u);
-  EXPECT_EQ(TextOf(catalogue, "frame/menu/file", 0), "&Open");
-
-  // The spaces are part of the name, so the section is unknown and its lines
-  // are skipped, not added to the section before it.
-  EXPECT_EQ(catalogue.Parse("[undo]\n=Cut\n[ frame/menu/file ]\n=x\n=y\n"), 1u);
-  EXPECT_EQ(TextOf(catalogue, "undo", 0), "Cut");
-  EXPECT_TRUE(TextOf(catalogue, "undo", 1).empty());
-  EXPECT_EQ(TextOf(catalogue, "frame/menu/file", 0), "&Open");
-  EXPECT_TRUE(TextOf(catalogue, "frame/menu/file", 1).empty());
-
-  // Only ASCII letters are folded: a non-ASCII letter never matches.
-  EXPECT_EQ(catalogue.Parse("[UND\xC3\x96]\n=z\n"), 0u);
-  // Blanks around the brackets are ignored, blanks after "=" are kept.
-  EXPECT_EQ(catalogue.Parse(" \t[status]\t \n \t= Ready \n"), 1u);
-  EXPECT_EQ(TextOf(catalogue, "status", 0), " Ready ");
-}
-
-TEST(TextCatalogue, LoneEqualsKeepsTheSlotButCountsAsAPosition) {
-  TextCatalogue catalogue;
-  ASSERT_EQ(catalogue.Parse("[frame/menu/file]\n=a\n=b\n=c\n"), 3u);
-  EXPECT_EQ(catalogue.Parse("[frame/menu/file]\n=Open\n=\n=Save\n"), 2u);
-  EXPECT_EQ(TextOf(catalogue, "frame/menu/file", 0), "Open");
-  EXPECT_EQ(TextOf(catalogue, "frame/menu/file", 1), "b");
-  EXPECT_EQ(TextOf(catalogue, "frame/menu/file", 2), "Save");
-}
-
-TEST(TextCatalogue, EscapesAreResolvedAndUnknownOnesKept) {
-  TextCatalogue catalogue;
-  ASSERT_EQ(catalogue.Parse("[text]\n"
-                            "=one\\ntwo\n"
-                            "=a\\\\b\n"
-                            "=tab\\there\n"
-                            "=cr\\rlf\n"
-                            "=end\\\n"
-                            "=\\\\n is not a line feed\n"
-                            "=\\q\\\\\\n\n"
-                            "=a=b\n"),
-            8u);
-  EXPECT_EQ(TextOf(catalogue, "text", 0), "one\ntwo");
-  EXPECT_EQ(TextOf(catalogue, "text", 1), "a\\b");
-  EXPECT_EQ(TextOf(catalogue, "text", 2), "tab\\there");
-  EXPECT_EQ(TextOf(catalogue, "text", 3), "cr\rlf");
-  EXPECT_EQ(TextOf(catalogue, "text", 4), "end\\");
-  EXPECT_EQ(TextOf(catalogue, "text", 5), "\\n is not a line feed");
-  EXPECT_EQ(TextOf(catalogue, "text", 6), "\\q\\\n");
-  EXPECT_EQ(TextOf(catalogue, "text", 7), "a=b");
+// The line rules of a language file: which lines count, how section names
+// match, escapes, and what an earlier load leaves in place.
+TEST(TextCatalogue, ParseRules) {
+  struct Text {
+    const char* section;
+    unsigned k;
+    std::string_view text;
+  };
+  struct Case {
+    const char* what;
+    std::string earlier, file;
+    std::size_t filled;
+    std::vector<Text> texts;
+  } cases[] = {
+      {"ASCII case is ignored", "", "[Frame/Menu/File]\n=&Open\n", 1, {{"frame/menu/file", 0, "&Open"}}},
+      // The spaces are part of the name, so the section is unknown and its
+      // lines are skipped, not added to the section before it.
+      {"spaces inside the brackets", "[frame/menu/file]\n=&Open\n", "[undo]\n=Cut\n[ frame/menu/file ]\n=x\n=y\n", 1,
+       {{"undo", 0, "Cut"}, {"undo", 1, ""}, {"frame/menu/file", 0, "&Open"}, {"frame/menu/file", 1, ""}}},
+      {"only ASCII letters fold", "", "[UND\xC3\x96]\n=z\n", 0, {}},
+      {"blanks around brackets go, after = stay", "", " \t[status]\t \n \t= Ready \n", 1, {{"status", 0, " Ready "}}},
+      {"a lone = keeps the slot but counts", "[frame/menu/file]\n=a\n=b\n=c\n", "[frame/menu/file]\n=Open\n=\n=Save\n", 2,
+       {{"frame/menu/file", 0, "Open"}, {"frame/menu/file", 1, "b"}, {"frame/menu/file", 2, "Save"}}},
+      {"escapes resolved, unknown ones kept", "",
+       "[text]\n=one\\ntwo\n=a\\\\b\n=tab\\there\n=cr\\rlf\n=end\\\n=\\\\n is not a line feed\n=\\q\\\\\\n\n=a=b\n", 8,
+       {{"text", 0, "one\ntwo"}, {"text", 1, "a\\b"}, {"text", 2, "tab\\there"}, {"text", 3, "cr\rlf"},
+        {"text", 4, "end\\"}, {"text", 5, "\\n is not a line feed"}, {"text", 6, "\\q\\\n"}, {"text", 7, "a=b"}}},
+      {"a repeated section is filled twice, later lines win", "",
+       "[status]\n=first\n=second\n=third\n[undo]\n=Cut\n[STATUS]\n=\n=SECOND\n", 4,
+       {{"status", 0, "first"}, {"status", 1, "SECOND"}, {"status", 2, "third"}, {"undo", 0, "Cut"}}},
+      {"only section and text lines count", "",
+       "; comment\n=before any section\n[status]\n; a comment does not move the position\n\nReady\n"
+       "[not closed\nx=y\n=Ready\n[status] trailing\n=Wrapped\n",
+       2, {{"status", 0, "Ready"}, {"status", 1, "Wrapped"}}},
+      {"[] is a section of an unknown (empty) name", "[status]\n=Ready\n", "[status]\n[]\n=lost\n", 0,
+       {{"status", 0, "Ready"}}},
+      {"carriage returns vanish, the last line needs no line feed", "", "[status]\r\n=Re\rady\r\n=last", 2,
+       {{"status", 0, "Ready"}, {"status", 1, "last"}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TextCatalogue catalogue;
+    (void)catalogue.Parse(c.earlier);
+    EXPECT_EQ(catalogue.Parse(c.file), c.filled);
+    for (const Text& t : c.texts) EXPECT_EQ(TextOf(catalogue, t.section, t.k), t.text) << t.section << " " << t.k;
+  }
 }
 
 TEST(TextCatalogue, SurplusLinesAreIgnoredAndNeverReachTheNextSection) {
@@ -95,46 +93,6 @@ TEST(TextCatalogue, SurplusLinesAreIgnoredAndNeverReachTheNextSection) {
   // "cderase" owns the slots right after "button".
   ASSERT_EQ(Section("cderase").first_slot, Section("button").first_slot + 9);
   EXPECT_TRUE(TextOf(catalogue, "cderase", 0).empty());
-}
-
-TEST(TextCatalogue, RepeatedSectionIsFilledTwiceLaterLinesWin) {
-  TextCatalogue catalogue;
-  EXPECT_EQ(catalogue.Parse("[status]\n=first\n=second\n=third\n"
-                            "[undo]\n=Cut\n"
-                            "[STATUS]\n=\n=SECOND\n"),
-            4u);
-  EXPECT_EQ(TextOf(catalogue, "status", 0), "first");
-  EXPECT_EQ(TextOf(catalogue, "status", 1), "SECOND");
-  EXPECT_EQ(TextOf(catalogue, "status", 2), "third");
-  EXPECT_EQ(TextOf(catalogue, "undo", 0), "Cut");
-}
-
-TEST(TextCatalogue, OnlySectionAndTextLinesCount) {
-  TextCatalogue catalogue;
-  EXPECT_EQ(catalogue.Parse("; comment\n"
-                            "=before any section\n"
-                            "[status]\n"
-                            "; a comment does not move the position\n"
-                            "\n"
-                            "Ready\n"
-                            "[not closed\n"
-                            "x=y\n"
-                            "=Ready\n"
-                            "[status] trailing\n"
-                            "=Wrapped\n"),
-            2u);
-  EXPECT_EQ(TextOf(catalogue, "status", 0), "Ready");
-  EXPECT_EQ(TextOf(catalogue, "status", 1), "Wrapped");
-  // "[]" is a section line of an unknown (empty) name.
-  EXPECT_EQ(catalogue.Parse("[status]\n[]\n=lost\n"), 0u);
-  EXPECT_EQ(TextOf(catalogue, "status", 0), "Ready");
-}
-
-TEST(TextCatalogue, CarriageReturnsVanishAndTheLastLineNeedsNoLineFeed) {
-  TextCatalogue catalogue;
-  EXPECT_EQ(catalogue.Parse("[status]\r\n=Re\rady\r\n=last"), 2u);
-  EXPECT_EQ(TextOf(catalogue, "status", 0), "Ready");
-  EXPECT_EQ(TextOf(catalogue, "status", 1), "last");
 }
 
 TEST(TextCatalogue, NothingChangesWhenNoSlotIsFilled) {

@@ -12,19 +12,14 @@ using testing::EnvOverride;
 TEST(EnvExpand, ReplacesKnownNamesAndKeepsTheRest) {
   EnvOverride a("TIDEMARK_EXPAND_A", "alpha"), b("TIDEMARK_EXPAND_B", ""),
       gone("TIDEMARK_EXPAND_NOPE", nullptr);
-  EXPECT_EQ(ExpandEnvironmentRefs("%TIDEMARK_EXPAND_A%/x/%TIDEMARK_EXPAND_A%"), "alpha/x/alpha");
-  EXPECT_EQ(ExpandEnvironmentRefs("[%TIDEMARK_EXPAND_B%]"), "[]");  // set but empty
-  EXPECT_EQ(ExpandEnvironmentRefs("%TIDEMARK_EXPAND_NOPE%/x"), "%TIDEMARK_EXPAND_NOPE%/x");
-  EXPECT_EQ(ExpandEnvironmentRefs("100%"), "100%");
-  EXPECT_EQ(ExpandEnvironmentRefs("%%"), "%%");
-  EXPECT_EQ(ExpandEnvironmentRefs("a%%b"), "a%%b");
-  EXPECT_EQ(ExpandEnvironmentRefs("50% of %TIDEMARK_EXPAND_A%"), "50% of %TIDEMARK_EXPAND_A%")
-      << "the first '%' pairs with the next one";
-  EXPECT_EQ(ExpandEnvironmentRefs("%TIDEMARK_EXPAND_NOPE%%TIDEMARK_EXPAND_A%"),
-            "%TIDEMARK_EXPAND_NOPE%alpha");
-  EXPECT_EQ(ExpandEnvironmentRefs("%A=B%"), "%A=B%");
-  EXPECT_EQ(ExpandEnvironmentRefs(""), "");
-  EXPECT_EQ(ExpandEnvironmentRefs("plain"), "plain");
+  // B is set but empty; the first '%' pairs with the next one.
+  for (const auto& [text, expanded] :
+       {std::pair{"%TIDEMARK_EXPAND_A%/x/%TIDEMARK_EXPAND_A%", "alpha/x/alpha"}, {"[%TIDEMARK_EXPAND_B%]", "[]"},
+        {"%TIDEMARK_EXPAND_NOPE%/x", "%TIDEMARK_EXPAND_NOPE%/x"}, {"100%", "100%"}, {"%%", "%%"}, {"a%%b", "a%%b"},
+        {"50% of %TIDEMARK_EXPAND_A%", "50% of %TIDEMARK_EXPAND_A%"},
+        {"%TIDEMARK_EXPAND_NOPE%%TIDEMARK_EXPAND_A%", "%TIDEMARK_EXPAND_NOPE%alpha"}, {"%A=B%", "%A=B%"}, {"", ""},
+        {"plain", "plain"}})
+    EXPECT_EQ(ExpandEnvironmentRefs(text), expanded) << text;
 }
 
 TEST(EnvExpand, TempFallsBackToTmpdirThenCacheThenHome) {

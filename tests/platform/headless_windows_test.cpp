@@ -24,10 +24,9 @@ TEST(HeadlessEditorWindow, KeepsSelectionMaskAndNotices) {
 
   HeadlessEditorWindow editor(2);
   EXPECT_EQ(editor.Send(editor_msg::kGetChannelMask, 0, 0), 3);
-  EXPECT_EQ(editor.Send(editor_msg::kSetChannelMask, 2, 0), 2);
-  EXPECT_EQ(editor.Send(editor_msg::kSetChannelMask, 0, 0), 2);  // no channel: refused
-  EXPECT_EQ(editor.Send(editor_msg::kSetChannelMask, 4, 0), 2);  // none of this document's
-  EXPECT_EQ(editor.Send(editor_msg::kSetChannelMask, 5, 0), 1);  // cut to the channels there are
+  // No channel, or none of this document's: refused; 5 is cut to the channels there are.
+  for (const auto& [mask, answer] : {std::pair{2, 2}, {0, 2}, {4, 2}, {5, 1}})
+    EXPECT_EQ(editor.Send(editor_msg::kSetChannelMask, mask, 0), answer) << mask;
   EXPECT_EQ(editor.channel_mask(), 1u);
   EXPECT_EQ(editor.Send(editor_msg::kGetChannelMask, 0, 0), 1);
 

@@ -49,17 +49,19 @@ TEST(Utf, RoundTripsEveryCharacterLength) {
 
 TEST(Utf, InvalidUtf8BecomesOneReplacementPerMaximalSubpart) {
   const std::u16string R = u"\uFFFD";
-  // Truncated sequences, a lead before ASCII, stray continuation bytes.
-  EXPECT_EQ(Utf8ToUtf16("\x61\xF1\x80\x80\xE1\x80\xC2\x62\x80\x63\x80\xBF\x64"),
-            u"a" + R + R + R + u"b" + R + u"c" + R + R + u"d");
-  EXPECT_EQ(Utf8ToUtf16("\xC0\xAF"), R + R);              // overlong '/'
-  EXPECT_EQ(Utf8ToUtf16("\xE0\x80\xAF"), R + R + R);      // overlong, 3 bytes
-  EXPECT_EQ(Utf8ToUtf16("\xF0\x8F\xBF\xBF"), R + R + R + R);
-  EXPECT_EQ(Utf8ToUtf16("\xED\xA0\x80"), R + R + R);      // encoded surrogate
-  EXPECT_EQ(Utf8ToUtf16("\xF4\x90\x80\x80"), R + R + R + R);  // above U+10FFFF
-  EXPECT_EQ(Utf8ToUtf16("\xF5\xFF"), R + R);
-  EXPECT_EQ(Utf8ToUtf16("\xE2\x82"), R);                  // cut at the end
-  EXPECT_EQ(Utf8ToUtf16("\xF0\x9D\x84"), R);
+  const std::pair<const char*, std::u16string> cases[] = {
+      // Truncated sequences, a lead before ASCII, stray continuation bytes.
+      {"\x61\xF1\x80\x80\xE1\x80\xC2\x62\x80\x63\x80\xBF\x64", u"a" + R + R + R + u"b" + R + u"c" + R + R + u"d"},
+      {"\xC0\xAF", R + R},                  // overlong '/'
+      {"\xE0\x80\xAF", R + R + R},          // overlong, 3 bytes
+      {"\xF0\x8F\xBF\xBF", R + R + R + R},
+      {"\xED\xA0\x80", R + R + R},          // encoded surrogate
+      {"\xF4\x90\x80\x80", R + R + R + R},  // above U+10FFFF
+      {"\xF5\xFF", R + R},
+      {"\xE2\x82", R},                      // cut at the end
+      {"\xF0\x9D\x84", R},
+  };
+  for (const auto& [bytes, wide] : cases) EXPECT_EQ(Utf8ToUtf16(bytes), wide) << ::testing::PrintToString(bytes);
   EXPECT_EQ(Utf16Length("\xF0\x9D\x84"), 1u);
   EXPECT_EQ(Utf16Length("\xED\xA0\x80"), 3u);
   // The last valid forms right at the edges still decode.

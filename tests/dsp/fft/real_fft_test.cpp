@@ -17,6 +17,7 @@
 
 #include "platform/error_numbers.h"
 #include "tests/support/hermetic_env.h"
+#include "tests/support/peer_tools.h"
 
 namespace tidemark::dsp {
 namespace {
@@ -154,8 +155,8 @@ TEST(RealFft, RoundTripInPlaceGivesNTimesTheSignal) {
 
 TEST(RealFft, MatchesNumpyUpTo65536) {
   constexpr const char* kPython = "/usr/bin/python3";
-  if (std::system((std::string(kPython) + " -c 'import numpy' 2>/dev/null").c_str()) != 0)
-    GTEST_SKIP() << "numpy is not installed";
+  TIDEMARK_REQUIRE_PEER_IF(std::system((std::string(kPython) + " -c 'import numpy' 2>/dev/null").c_str()) == 0,
+                           "/usr/bin/python3 with numpy");
   const std::string dir = testing::MakeTempDir("fft");
   std::vector<double> all;
   for (std::size_t n = 2; n <= 65536; n *= 2) {
