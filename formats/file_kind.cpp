@@ -1,6 +1,7 @@
 #include "formats/file_kind.h"
 
 #include "core/core_options.h"
+#include "core/io/chunk_padding.h"
 #include "core/io/pcm_header.h"
 #include "formats/format_registry.h"
 #include "platform/ascii_case.h"
@@ -142,7 +143,7 @@ std::uint32_t PrepareSoundFile(PosixFile& file, PcmFileKind kind, std::uint32_t 
   if (total > kMaxSoundFileBytes) return err::kSizeLimit;
   // RIFF and IFF chunks end on even offsets; kMaxSoundFileBytes is even, so
   // the rounded end still fits.
-  const std::uint64_t end = IsRiffOrIff(NormalisedKind(kind)) ? (total + 1) & ~std::uint64_t{1} : total;
+  const std::uint64_t end = IsRiffOrIff(NormalisedKind(kind)) ? PaddedSize(total) : total;
 
   // Reserve the space first so that a full disk shows now, not halfway
   // through the samples; then set the exact end (cutting an older, longer

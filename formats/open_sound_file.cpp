@@ -6,6 +6,7 @@
 
 #include "core/document/sound_document.h"
 #include "core/sources/sound_source.h"
+#include "core/io/chunk_padding.h"
 #include "formats/chunks/byte_order.h"
 #include "formats/aiff_au/internal/iff_markers.h"
 #include "formats/aiff_au/internal/iff_numbers.h"
@@ -231,7 +232,7 @@ std::size_t FindChunk(const std::uint8_t* b, std::size_t size, const char* id, b
   while (at + 8 <= size) {
     if (matches(at)) return at;
     const std::uint64_t body = big_endian ? LoadBe32(b + at + 4) : LoadLe32(b + at + 4);
-    at += 8 + static_cast<std::size_t>(std::min<std::uint64_t>(body + (body & 1), kSniffBytes * 2));
+    at += 8 + static_cast<std::size_t>(std::min<std::uint64_t>(PaddedSize(body), kSniffBytes * 2));
   }
   for (std::size_t pos = 20; pos <= 248 && pos + 4 <= size; pos += 2)
     if (matches(pos)) return pos;

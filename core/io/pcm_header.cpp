@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "core/io/chunk_padding.h"
 #include "platform/error_numbers.h"
 
 namespace tidemark {
@@ -77,12 +78,11 @@ void BuildWave(const PcmHeaderRequest& r, WaveLayout layout, std::byte* out) {
   const std::uint32_t width = BytesPerSample(r.code);
   const std::uint32_t block = width * r.channels;
   const auto data = static_cast<std::uint32_t>(DataBytes(r));
-  const std::uint32_t padded = data + (data & 1u);
   const std::uint32_t header = WaveHeaderBytes(layout);
 
   LittleEndianWriter w(out);
   w.Tag("RIFF");
-  w.U32(header - 8 + padded);
+  w.U32(static_cast<std::uint32_t>(header - 8 + PaddedSize(data)));
   w.Tag("WAVE");
   w.Tag("fmt ");
   w.U32(layout == WaveLayout::kCanonical ? 16 : layout == WaveLayout::kFloat ? 18 : 40);

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "core/io/chunk_padding.h"
 #include "formats/chunks/byte_order.h"
 #include "formats/aiff_au/internal/iff_numbers.h"
 
@@ -61,14 +62,13 @@ std::uint32_t BuildIffHeader(std::uint8_t* out, std::uint32_t rate, SampleCode c
                              std::uint32_t frames, bool force_aifc) {
   const std::uint32_t header = IffHeaderSize(code, force_aifc);
   const std::uint32_t data = DataBytes(code, channels, frames);
-  const std::uint32_t padded = data + (data & 1u);
   const bool aifc = header != kAiffHeaderBytes;
   const bool is_float = IsFloatCode(code);
 
   BigEndianWriter w(out);
   w.Tag("FORM");
   // Everything after the size field: the header's remaining bytes and the padded samples.
-  w.U32(header - 8 + padded);
+  w.U32(static_cast<std::uint32_t>(header - 8 + PaddedSize(data)));
   if (aifc) {
     w.Tag("AIFC");
     w.Tag("FVER");

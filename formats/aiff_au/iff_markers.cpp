@@ -86,8 +86,7 @@ std::uint32_t ReadMarkChunk(BodyReader& body, std::vector<StoredMarker>* out, st
     m.position = LoadBe32(head + 2);
     m.name.resize(name_bytes);
     if (const std::uint32_t rc = body.Read(static_cast<std::uint32_t>(at), m.name.data(), name_bytes)) return rc;
-    at += name_bytes;
-    at += at & 1;  // count byte + text + pad is even
+    at = PaddedSize(at + name_bytes);  // count byte + text + pad is even
     out->push_back(std::move(m));
     ids->push_back(LoadBe16(head));
   }
@@ -123,7 +122,7 @@ std::uint32_t ReadCommentChunk(BodyReader& body, const std::vector<std::uint16_t
       comment.resize(text_bytes);
       if (const std::uint32_t rc = body.Read(static_cast<std::uint32_t>(at), comment.data(), text_bytes)) return rc;
     }
-    at += text_bytes + (text_bytes & 1u);
+    at += PaddedSize(text_bytes);
   }
   return err::kOk;
 }
@@ -173,7 +172,8 @@ std::uint32_t AppendIffMarkers(PosixFile& file, std::uint64_t length, const Mark
       s.position = m->position;
       s.name = NarrowPrefix(m->name, kMaxIffMarkerName, codeset);
       if (m->comment) s.comment = NarrowPrefix(*m->comment, kMaxIffComment, codeset);
-      mark_bytes += kMarkEntryFixedBytes + s.name.size() + ((s.name.size() + 1) & 1);
+      // The count byte is one of the fixed bytes; it, the name and a pad fill an even run.
+      mark_bytes += kMarkEntryFixedBytes - 1 + PaddedSize(1 + s.name.size());
       if (!s.comment.empty()) {
         comment_bytes += kCommentFixedBytes + PaddedSize(s.comment.size());
         ++commented;

@@ -55,7 +55,7 @@ std::uint32_t AppendChunks(PosixFile& file, std::uint64_t length, const Containe
       StoreLe32(header + 4, size);
     if (const std::uint32_t rc = WriteExact(file, header, sizeof header, at)) return rc;
     if (size && WriteExact(file, chunk.body.data(), size, at + 8)) return err::kWriteFailed;
-    if (size & 1) {
+    if (PaddedSize(size) != size) {
       const std::uint8_t pad = 0;
       if (const std::uint32_t rc = WriteExact(file, &pad, 1, at + 8 + size)) return rc;
     }

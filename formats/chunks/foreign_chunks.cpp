@@ -68,7 +68,7 @@ std::uint32_t Harvest(const std::string& old_path, const Container& container, P
             CopyBytes(old, chunk.offset, out, at, whole, err::kReadFailed, err::kNoWorkFile))
       return rc;
     at += whole;
-    if (chunk.size & 1) {
+    if (PaddedSize(chunk.size) != chunk.size) {
       const std::uint8_t pad = 0;
       if (WriteExact(out, &pad, 1, at) != err::kOk) return err::kNoWorkFile;
       ++at;
@@ -125,7 +125,7 @@ std::uint32_t AppendHarvestedChunks(PosixFile& file, PcmFileKind kind, PosixFile
   if (LoadLe32(header) != container->id) return err::kOk;
   const std::uint32_t declared = container->big_endian ? LoadBe32(header + 4) : LoadLe32(header + 4);
 
-  const std::uint64_t append_at = ((std::uint64_t{declared} + 1) | 1) + 7;
+  const std::uint64_t append_at = 8 + PaddedSize(declared);
   const std::uint64_t end = append_at + kept_bytes;
   if (end > kMaxSoundFileBytes) return err::kMetadataTooLarge;
   if (const std::uint32_t rc = CopyBytes(temp, 4, file, append_at, kept_bytes, err::kReadFailed, err::kWriteFailed))
