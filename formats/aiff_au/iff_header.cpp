@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "core/io/chunk_padding.h"
+#include "formats/aiff_au/internal/aiff_au_codes.h"
 #include "formats/chunks/byte_order.h"
 #include "formats/aiff_au/internal/iff_numbers.h"
 
@@ -18,6 +19,10 @@ class BigEndianWriter {
   explicit BigEndianWriter(std::uint8_t* out) : p_(out) {}
   void Tag(const char (&four)[5]) {
     std::memcpy(p_, four, 4);
+    p_ += 4;
+  }
+  void Id(std::uint32_t four_cc) {
+    StoreFourCc(p_, four_cc);
     p_ += 4;
   }
   void U16(std::uint32_t v) {
@@ -86,10 +91,10 @@ std::uint32_t BuildIffHeader(std::uint8_t* out, std::uint32_t rate, SampleCode c
   if (aifc) {
     if (is_float) {
       const bool single = BytesPerSample(code) == 4;
-      w.Tag(single ? "fl32" : "fl64");
+      w.Id(single ? kAifcFloat32 : kAifcFloat64);
       w.Pascal(single ? "32-bit floating point" : "64-bit floating point");
     } else {
-      w.Tag(NeedsAifc(code) ? "sowt" : "NONE");
+      w.Id(NeedsAifc(code) ? kAifcSowt : kAifcNone);
       w.Pascal("not compressed");
     }
   }
@@ -101,12 +106,11 @@ std::uint32_t BuildIffHeader(std::uint8_t* out, std::uint32_t rate, SampleCode c
 
 std::uint32_t BuildAuHeader(std::uint8_t* out, std::uint32_t rate, SampleCode code, std::uint16_t channels,
                             std::uint32_t frames) {
-  const unsigned width = BytesPerSample(code);
   BigEndianWriter w(out);
   w.Tag(".snd");
   w.U32(kAuHeaderBytes);
   w.U32(DataBytes(code, channels, frames));
-  w.U32(IsFloatCode(code) ? (width == 4 ? 6 : 7) : width + 1);
+  w.U32(AuEncodingFor(code));
   w.U32(rate);
   w.U32(channels);
   w.Zeros(kAuHeaderBytes - 24);
