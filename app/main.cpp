@@ -19,9 +19,10 @@
 #include "core/samples/sample_type_text.h"
 #include "formats/chunks/file_io.h"
 #include "formats/file_kind.h"
+#include "formats/file_kind_table.h"
+#include "formats/pcm_probe.h"
 #include "formats/tags/tags.h"
 #include "formats/wav/wav_cues.h"
-#include "formats/wav/wav_probe.h"
 #include "platform/posix_file.h"
 
 namespace {
@@ -140,6 +141,7 @@ void MarkAndTitle(const std::string& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  InstallFileKinds();
   const std::filesystem::path out_dir = argc > 1 ? argv[1] : "tidemark-demo";
   std::error_code ec;
   std::filesystem::create_directories(out_dir, ec);

@@ -9,15 +9,14 @@
 #include "core/io/chunk_padding.h"
 #include "formats/chunks/byte_order.h"
 #include "formats/aiff_au/internal/aiff_au_codes.h"
-#include "formats/aiff_au/internal/iff_markers.h"
 #include "formats/aiff_au/internal/iff_numbers.h"
 #include "formats/chunks/internal/input_file.h"
+#include "formats/file_markers.h"
 #include "formats/one_bit/one_bit_document.h"
 #include "formats/aiff_au/internal/raw_pcm.h"
+#include "formats/pcm_probe.h"
 #include "formats/tags/tags.h"
 #include "formats/wav/internal/wav_format.h"
-#include "formats/wav/wav_cues.h"
-#include "formats/wav/wav_probe.h"
 #include "platform/ascii_case.h"
 
 namespace tidemark {
@@ -68,12 +67,7 @@ bool IsOpenableWidth(SampleCode code) {
 
 std::uint32_t ReadFileMetadata(const std::string& path, SoundFileInfo* info) {
   MarkerList markers;
-  std::uint32_t rc = err::kOk;
-  if (info->kind == PcmFileKind::Wave || info->kind == PcmFileKind::Temp)
-    rc = ReadWaveMarkers(path, info->frames, &markers);
-  else if (info->kind == PcmFileKind::AIFF || info->kind == PcmFileKind::AIFC)
-    rc = ReadAiffMarkers(path, info->frames, &markers);
-  if (rc != err::kOk) return rc;
+  if (const std::uint32_t rc = ReadFileMarkers(path, info->kind, info->frames, &markers)) return rc;
   TagSet tags;
   if (const std::uint32_t tag_rc = ReadTags(path, info->kind, &tags)) return tag_rc;
   info->markers = std::move(markers);

@@ -6,6 +6,7 @@
 #include "formats/aiff_au/internal/aiff_au_codes.h"
 #include "formats/chunks/byte_order.h"
 #include "formats/aiff_au/internal/iff_numbers.h"
+#include "platform/error_numbers.h"
 
 namespace tidemark {
 namespace {
@@ -51,7 +52,33 @@ std::uint32_t DataBytes(SampleCode code, std::uint16_t channels, std::uint32_t f
   return static_cast<std::uint32_t>(std::uint64_t{BytesPerSample(code)} * channels * frames);
 }
 
+template <bool kForceAifc>
+std::uint32_t IffSize(const PcmHeaderRequest& request, std::uint32_t* bytes) {
+  *bytes = IffHeaderSize(request.code, kForceAifc);
+  return err::kOk;
+}
+
+template <bool kForceAifc>
+std::uint32_t IffBuild(const PcmHeaderRequest& r, std::byte* out) {
+  BuildIffHeader(reinterpret_cast<std::uint8_t*>(out), r.rate, r.code, r.channels, r.frames, kForceAifc);
+  return err::kOk;
+}
+
+std::uint32_t AuSize(const PcmHeaderRequest&, std::uint32_t* bytes) {
+  *bytes = kAuHeaderBytes;
+  return err::kOk;
+}
+
+std::uint32_t AuBuild(const PcmHeaderRequest& r, std::byte* out) {
+  BuildAuHeader(reinterpret_cast<std::uint8_t*>(out), r.rate, r.code, r.channels, r.frames);
+  return err::kOk;
+}
+
 }  // namespace
+
+constinit const PcmHeaderFormat kAiffHeaderFormat{IffSize<false>, IffBuild<false>, true};
+constinit const PcmHeaderFormat kAifcHeaderFormat{IffSize<true>, IffBuild<true>, true};
+constinit const PcmHeaderFormat kAuHeaderFormat{AuSize, AuBuild, false};
 
 bool NeedsAifc(SampleCode code) {
   if (IsFloatCode(code)) return true;

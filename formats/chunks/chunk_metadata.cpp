@@ -9,6 +9,7 @@
 
 #include "formats/chunks/byte_order.h"
 #include "formats/chunks/file_io.h"
+#include "formats/file_kind_table.h"
 #include "platform/error_numbers.h"
 
 namespace tidemark {
@@ -104,7 +105,7 @@ std::uint32_t StripMetadataChunks(PosixFile& file, std::uint64_t length, const C
 }
 
 std::uint32_t StripMetadata(const std::string& path, PcmFileKind kind) {
-  const std::optional<Container> container = ContainerFor(kind);
+  const Container* container = DescribeFileKind(kind).container;
   if (!container) return err::kOk;
   PosixFile file;
   std::uint64_t length = 0;

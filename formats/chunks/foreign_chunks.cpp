@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <cerrno>
 #include <new>
-#include <optional>
 #include <vector>
 
 #include "formats/chunks/byte_order.h"
 #include "formats/chunks/chunk_metadata.h"
 #include "formats/chunks/file_io.h"
 #include "formats/file_kind.h"
+#include "formats/file_kind_table.h"
 #include "formats/chunks/internal/random_access_input.h"
 #include "platform/error_numbers.h"
 
@@ -99,7 +99,7 @@ bool IsForeignChunk(const ChunkEntry& chunk, const Container& container) {
 std::uint32_t HarvestForeignChunks(const std::string& old_path, PcmFileKind kind, PosixFile* temp, bool* kept) {
   *kept = false;
   (void)temp->Close();  // whatever it held belongs to an earlier save
-  const std::optional<Container> container = ContainerFor(kind);
+  const Container* container = DescribeFileKind(kind).container;
   if (!container) return err::kOk;
   try {
     return Harvest(old_path, *container, temp, kept);
@@ -109,7 +109,7 @@ std::uint32_t HarvestForeignChunks(const std::string& old_path, PcmFileKind kind
 }
 
 std::uint32_t AppendHarvestedChunks(PosixFile& file, PcmFileKind kind, PosixFile& temp) {
-  const std::optional<Container> container = ContainerFor(kind);
+  const Container* container = DescribeFileKind(kind).container;
   if (!container) return err::kOk;
   std::uint64_t kept_bytes = 0;
   if (temp.Size(&kept_bytes) != err::kOk) return err::kReadFailed;
@@ -136,7 +136,7 @@ std::uint32_t AppendHarvestedChunks(PosixFile& file, PcmFileKind kind, PosixFile
 }
 
 std::uint32_t AppendHarvestedChunks(const std::string& new_path, PcmFileKind kind, PosixFile& temp) {
-  if (!ContainerFor(kind)) return err::kOk;
+  if (!DescribeFileKind(kind).container) return err::kOk;
   PosixFile file;
   std::uint64_t length = 0;
   if (const std::uint32_t rc = OpenForMetadataEdit(new_path, &file, &length)) return rc;

@@ -10,7 +10,7 @@
 #include "formats/chunks/internal/chunk_table.h"
 #include "formats/chunks/container.h"
 #include "formats/chunks/internal/random_access_input.h"
-#include "formats/wav/wav_probe.h"
+#include "formats/pcm_probe.h"
 #include "platform/error_numbers.h"
 #include "platform/fault_injection.h"
 #include "platform/narrow_codeset.h"

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "formats/chunks/internal/random_access_input.h"
+#include "formats/pcm_probe.h"
 #include "formats/wav/wav_probe.h"
 #include "platform/error_numbers.h"
 #include "platform/fault_injection.h"
