@@ -22,7 +22,6 @@
 #include "formats/file_kind_table.h"
 #include "formats/chunks/internal/foreign_chunks.h"
 #include "formats/tags/tags.h"
-#include "formats/wav/internal/wav_patch.h"
 #include "platform/error_numbers.h"
 #include "platform/file_ops.h"
 #include "platform/page_buffer.h"
@@ -182,7 +181,7 @@ std::uint32_t MoveWorkFileIntoPlace(SoundDocument& document, FileSource* source,
   std::uint32_t rc = err::kOk;
   std::uint32_t old_rate = 0;
   if (header.size() >= 28) old_rate = header[24] | header[25] << 8 | header[26] << 16 | std::uint32_t{header[27]} << 24;
-  if (old_rate != document.rate) rc = PatchWaveRateFile(temp, document.rate);
+  if (old_rate != document.rate) rc = PatchSampleRate(temp, PcmFileKind::Wave, document.rate);
   if (rc == err::kOk) rc = WriteMetadata(temp, PcmFileKind::Wave, document, kept);
   if (rc == err::kOk) rc = SyncPath(temp);
   if (rc == err::kOk) {

@@ -14,7 +14,6 @@
 #include "formats/chunks/internal/chunk_table.h"
 #include "formats/chunks/container.h"
 #include "formats/aiff_au/internal/iff_numbers.h"
-#include "formats/chunks/internal/input_file.h"
 #include "formats/tags/internal/narrow_cut.h"
 #include "platform/code_page.h"
 #include "platform/error_numbers.h"
@@ -228,24 +227,6 @@ std::uint32_t ReadIffMarkers(RandomAccessInput& input, std::uint64_t length, Mar
   } catch (const std::bad_alloc&) {
     return err::kOutOfMemory;
   }
-}
-
-std::uint32_t ReadIffMarkersFile(const std::string& path, MarkerList* markers) {
-  markers->Clear();
-  return ReadInputFile(path, [markers](RandomAccessInput& input, std::uint64_t length) {
-    const std::uint32_t rc = ReadIffMarkers(input, length, markers);
-    return rc == err::kMalformed ? err::kLayoutMismatch : rc;
-  });
-}
-
-std::uint32_t ReadAiffMarkers(const std::string& path, std::uint32_t length, MarkerList* markers) {
-  MarkerList reversed;
-  if (const std::uint32_t rc = ReadIffMarkersFile(path, &reversed)) {
-    markers->Clear();
-    return rc;
-  }
-  *markers = MergeSortedReversed(std::move(reversed), length);
-  return err::kOk;
 }
 
 }  // namespace tidemark
