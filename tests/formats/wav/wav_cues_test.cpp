@@ -119,7 +119,7 @@ TEST(WavCues, WrittenLayout) {
   EXPECT_EQ(subs[3].size % 2, 1u);
   EXPECT_EQ(top[1].body + top[1].size, b.size());
 
-  // Read back: the Part's order is the reverse of the cue points; the
+  // Read back: the parser's order is the reverse of the cue points; the
   // document's form is in position order.
   MarkerList list;
   ASSERT_EQ(ReadBytes(ReadWholeFile(path), &list), 0u);
