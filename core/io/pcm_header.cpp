@@ -20,7 +20,7 @@ constexpr PcmHeaderTable kCoreTable = {&kWaveHeaderFormat, &kWaveHeaderFormat, n
                                        &kHeaderlessFormat};
 
 // Set once at start-up, read by every header writer afterwards.
-PcmHeaderTable g_table = kCoreTable;
+constinit PcmHeaderTable g_table = kCoreTable;
 
 std::uint64_t DataBytes(const PcmHeaderRequest& r) {
   return std::uint64_t{BytesPerSample(r.code)} * r.channels * r.frames;
