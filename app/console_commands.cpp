@@ -15,6 +15,7 @@
 #include "core/edit/document_properties.h"
 #include "core/document/sound_document.h"
 #include "core/undo/undo_history.h"
+#include "formats/file_kind.h"
 #include "formats/open_sound_file.h"
 #include "formats/save_document.h"
 #include "formats/tags/tag_set.h"
@@ -251,10 +252,7 @@ Result SaveAsCommand(Session& s, const Args& args) {
       default:
         return s.Fail(text::kConsoleCodecSaveRefused, ext);
     }
-    if (ext == ".wav") kind = PcmFileKind::Wave;
-    else if (ext == ".aif" || ext == ".aiff") kind = PcmFileKind::AIFF;
-    else if (ext == ".aifc") kind = PcmFileKind::AIFC;
-    else if (ext == ".au" || ext == ".snd") kind = PcmFileKind::AU;
+    kind = FileTypeFromExtension(path, kind);
   }
   const NormalisedCode n = NormaliseForKind(kind, code);
   if (n.invalid) return s.Fail(text::kConsoleKindCannotStore, SampleTypeText(kind, code));

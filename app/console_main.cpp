@@ -18,6 +18,7 @@
 #include "app/console_session.h"
 #include "app/console_startup.h"
 #include "formats/clip_image.h"
+#include "formats/file_kind_table.h"
 
 #if TIDEMARK_HAVE_READLINE
 #include <readline/history.h>
@@ -95,6 +96,7 @@ int RunEdited(Session& session, InstanceServer& server) {
 int main(int argc, char** argv) {
   const StartupSettings startup = LoadStartupSettings();
   LoadStartupTexts();
+  tidemark::InstallFileKinds();
   tidemark::InstallWaveClipboardLink();
   const bool interactive = ::isatty(STDIN_FILENO) == 1;
   const std::vector<std::string> files = AbsolutePaths(argv + 1, argv + argc);

@@ -19,9 +19,11 @@
 #include "core/samples/sample_type_text.h"
 #include "formats/chunks/file_io.h"
 #include "formats/file_kind.h"
+#include "formats/file_kind_table.h"
+#include "formats/file_markers.h"
+#include "formats/pcm_probe.h"
 #include "formats/tags/tags.h"
 #include "formats/wav/wav_cues.h"
-#include "formats/wav/wav_probe.h"
 #include "platform/posix_file.h"
 
 namespace {
@@ -125,7 +127,7 @@ void MarkAndTitle(const std::string& path) {
   if (rc == 0) rc = WriteTags(path, PcmFileKind::Wave, tags);
   MarkerList back;
   TagSet back_tags;
-  if (rc == 0) rc = ReadWaveMarkers(path, kFrames, &back);
+  if (rc == 0) rc = ReadFileMarkers(path, PcmFileKind::Wave, kFrames, &back);
   if (rc == 0) rc = ReadTags(path, PcmFileKind::Wave, &back_tags);
   if (rc != 0) {
     std::printf("\nMarkers and title could not be stored in %s (error %u).\n", path.c_str(), rc);
@@ -140,6 +142,7 @@ void MarkAndTitle(const std::string& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  InstallFileKinds();
   const std::filesystem::path out_dir = argc > 1 ? argv[1] : "tidemark-demo";
   std::error_code ec;
   std::filesystem::create_directories(out_dir, ec);

@@ -17,8 +17,9 @@
 #include "formats/chunks/byte_order.h"
 #include "formats/chunks/chunk_metadata.h"
 #include "formats/chunks/container.h"
+#include "formats/file_kind_table.h"
+#include "formats/pcm_probe.h"
 #include "formats/wav/wav_cues.h"
-#include "formats/wav/wav_probe.h"
 
 namespace tidemark {
 namespace {
@@ -154,6 +155,7 @@ int Run(const std::string& folder) {
 }  // namespace tidemark
 
 int main(int argc, char** argv) {
+  tidemark::InstallFileKinds();
   const char* tmp = std::getenv("TMPDIR");
   const std::string folder = argc > 1 ? argv[1] : (tmp && *tmp ? tmp : "/tmp");
   return tidemark::Run(folder);

@@ -17,6 +17,7 @@
 #include "core/io/pcm_header.h"
 #include "core/edit/sound_clip.h"
 #include "core/document/sound_document.h"
+#include "formats/file_kind_table.h"
 #include "formats/open_sound_file.h"
 #include "formats/save_document.h"
 
@@ -97,6 +98,7 @@ double Run(const std::string& command) {
 
 int main(int argc, char** argv) {
   using namespace tidemark;
+  InstallFileKinds();
   const std::string dir = argc > 1 ? argv[1] : (getenv("TMPDIR") ? getenv("TMPDIR") : "/tmp");
   const double minutes = argc > 2 ? std::atof(argv[2]) : 60.0;
 

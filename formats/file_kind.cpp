@@ -2,7 +2,9 @@
 
 #include "core/core_options.h"
 #include "core/io/pcm_header.h"
-#include "formats/format_registry.h"
+#include "core/samples/sample_type_text.h"
+#include "formats/chunks/chunk_metadata.h"
+#include "formats/file_kind_table.h"
 #include "platform/ascii_case.h"
 #include "platform/error_numbers.h"
 
@@ -10,11 +12,6 @@ namespace tidemark {
 namespace {
 
 using namespace sample_code;
-
-bool IsRiffOrIff(PcmFileKind kind) {
-  return kind == PcmFileKind::Temp || kind == PcmFileKind::Wave || kind == PcmFileKind::AIFF ||
-         kind == PcmFileKind::AIFC;
-}
 
 PcmHeaderRequest RequestFor(PcmFileKind kind, std::uint32_t rate, SampleCode code, std::uint16_t channels,
                             std::uint32_t frames) {
@@ -43,73 +40,28 @@ PcmFileKind FileTypeFromExtension(std::string_view name, PcmFileKind fallback) {
   const std::size_t dot = name.find_last_of('.');
   if (dot == std::string_view::npos) return fallback;
   const std::string_view ext = name.substr(dot + 1);
-  if (EqualsIgnoreAsciiCase(ext, "aif") || EqualsIgnoreAsciiCase(ext, "aiff")) return PcmFileKind::AIFF;
-  if (EqualsIgnoreAsciiCase(ext, "aifc")) return PcmFileKind::AIFC;
-  if (EqualsIgnoreAsciiCase(ext, "au") || EqualsIgnoreAsciiCase(ext, "snd")) return PcmFileKind::AU;
-  if (EqualsIgnoreAsciiCase(ext, "wav")) return PcmFileKind::Wave;
+  for (const FileKindDescription* kind : FileKindTable())
+    for (const std::string_view known : kind->extensions)
+      if (EqualsIgnoreAsciiCase(ext, known)) return kind->kind;
   return fallback;
 }
 
 SampleCode StoredSampleFormat(PcmFileKind kind, SampleCode code, bool* converted) {
-  *converted = false;
-  const unsigned width = BytesPerSample(code);
-  switch (NormalisedKind(kind)) {
-    case PcmFileKind::Temp:
-    case PcmFileKind::Wave: {
-      // Little-endian throughout; 8-bit WAV samples are unsigned.
-      auto stored = static_cast<SampleCode>(code & ~(kUnsignedBit | kBigEndianBit));
-      if (width == 1) stored |= kUnsignedBit;
-      return stored;
-    }
-    case PcmFileKind::AIFF: {
-      // Plain AIFF holds signed big-endian integers only.
-      if (IsFloatCode(code)) {
-        *converted = true;
-        return kS32BE;
-      }
-      auto stored = static_cast<SampleCode>(code & ~kUnsignedBit);
-      if (width >= 2) stored |= kBigEndianBit;
-      return stored;
-    }
-    case PcmFileKind::AIFC: {
-      // Integers keep the byte order asked for ("NONE" or "sowt"); floats
-      // are stored big-endian.
-      auto stored = static_cast<SampleCode>(code & ~kUnsignedBit);
-      if (IsFloatCode(code)) stored |= kBigEndianBit;
-      return stored;
-    }
-    case PcmFileKind::AU: {
-      auto stored = static_cast<SampleCode>(code & ~kUnsignedBit);
-      if (width >= 2) stored |= kBigEndianBit;
-      return stored;
-    }
-    case PcmFileKind::Raw:
-      break;
-  }
-  return code;
+  const NormalisedCode stored = NormaliseForKind(NormalisedKind(kind), code);
+  *converted = stored.invalid;
+  return stored.code;
 }
 
 SampleCode SampleFormatOnReading(PcmFileKind kind, unsigned width, bool is_float) {
+  const FileKindDescription& d = DescribeFileKind(kind);
   auto code = static_cast<SampleCode>(width & kSizeMask);
   if (is_float) code |= kFloatBit;
-  switch (NormalisedKind(kind)) {
-    case PcmFileKind::Temp:
-    case PcmFileKind::Wave:
-      if (width == 1) code |= kUnsignedBit;
-      break;
-    case PcmFileKind::AIFF:
-    case PcmFileKind::AIFC:
-    case PcmFileKind::AU:
-      if (width >= 2) code |= kBigEndianBit;
-      break;
-    case PcmFileKind::Raw:
-      break;
-  }
+  if (width == 1 && d.unsigned_bytes) code |= kUnsignedBit;
+  if (width >= 2 && d.big_endian) code |= kBigEndianBit;
   return code;
 }
 
 std::uint32_t HeaderSize(PcmFileKind kind, SampleCode code, std::uint32_t* bytes) {
-  RegisterFormatHeaderBuilders();
   // The header size does not depend on rate or length; one channel keeps
   // the block-size check out of the way.
   return PcmHeaderSize(RequestFor(kind, 0, code, 1, 0), bytes);
@@ -117,13 +69,11 @@ std::uint32_t HeaderSize(PcmFileKind kind, SampleCode code, std::uint32_t* bytes
 
 std::uint32_t BuildHeader(PcmFileKind kind, std::byte* buffer, std::uint32_t rate, SampleCode code,
                           std::uint16_t channels, std::uint32_t frames, std::uint32_t* length) {
-  RegisterFormatHeaderBuilders();
   return BuildPcmHeader(RequestFor(kind, rate, code, channels, frames), buffer, length);
 }
 
 std::uint32_t CheckFramesFitTarget(PcmFileKind kind, SampleCode code, std::uint16_t channels,
                                    std::uint32_t frames) {
-  RegisterFormatHeaderBuilders();
   std::uint32_t header = 0;
   if (const std::uint32_t rc = PcmHeaderSize(RequestFor(kind, 0, code, channels, 0), &header)) return rc;
   const std::uint32_t frame_bytes = BytesPerSample(code) * std::uint32_t{channels};
@@ -133,7 +83,6 @@ std::uint32_t CheckFramesFitTarget(PcmFileKind kind, SampleCode code, std::uint1
 
 std::uint32_t PrepareSoundFile(PosixFile& file, PcmFileKind kind, std::uint32_t rate, SampleCode code,
                                std::uint16_t channels, std::uint32_t frames) {
-  RegisterFormatHeaderBuilders();
   std::byte header[kMaxPcmHeaderBytes];
   std::uint32_t header_bytes = 0;
   // The builder refuses a header and samples beyond kMaxSoundFileBytes (77).
@@ -142,7 +91,7 @@ std::uint32_t PrepareSoundFile(PosixFile& file, PcmFileKind kind, std::uint32_t 
   if (total > kMaxSoundFileBytes) return err::kSizeLimit;
   // RIFF and IFF chunks end on even offsets; kMaxSoundFileBytes is even, so
   // the rounded end still fits.
-  const std::uint64_t end = IsRiffOrIff(NormalisedKind(kind)) ? (total + 1) & ~std::uint64_t{1} : total;
+  const std::uint64_t end = PcmFileEnd(NormalisedKind(kind), total);
 
   // Reserve the space first so that a full disk shows now, not halfway
   // through the samples; then set the exact end (cutting an older, longer
@@ -157,6 +106,18 @@ std::uint32_t PrepareSoundFile(PosixFile& file, PcmFileKind kind, std::uint32_t 
   }
   if (header_bytes) return WriteAll(file, header, header_bytes, 0);
   return err::kOk;
+}
+
+std::uint32_t PatchSampleRate(const std::string& path, PcmFileKind kind, std::uint32_t rate) {
+  const RatePatchFunction patch = DescribeFileKind(kind).patch_rate;
+  if (!patch) return err::kOk;
+  PosixFile file;
+  std::uint64_t length = 0;
+  if (const std::uint32_t rc = OpenForMetadataEdit(path, &file, &length)) return rc;
+  std::uint32_t rc = patch(file, length, rate);
+  if (rc == err::kMalformed) rc = err::kLayoutMismatch;
+  const std::uint32_t close_rc = file.Close();
+  return rc ? rc : (close_rc ? err::kWriteFailed : err::kOk);
 }
 
 }  // namespace tidemark

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "core/samples/sample_format.h"
@@ -29,7 +30,8 @@ constexpr PcmFileKind NormalisedKind(PcmFileKind kind) {
 // The sample code a file of `kind` holds when a document of `code` is saved
 // to it. `*converted` is set only when the numbers themselves change kind
 // (float saved as AIFF becomes 32-bit big-endian integer); changes of byte
-// order or signedness are not reported.
+// order or signedness are not reported. The rule is core's NormaliseForKind,
+// which the sample-type texts need without the formats layer.
 SampleCode StoredSampleFormat(PcmFileKind kind, SampleCode code, bool* converted);
 
 // The sample code of a headerless or decoded stream of `width` bytes per
@@ -39,7 +41,7 @@ SampleCode SampleFormatOnReading(PcmFileKind kind, unsigned width, bool is_float
 
 // The header bytes of `kind` for `code` (0 for Raw), with the extensible
 // WAV layout when the core options ask for it. 77 for an unsupported code
-// or a kind whose header builder is not registered.
+// or a kind whose header is not in force (InstallFileKinds).
 [[nodiscard]] std::uint32_t HeaderSize(PcmFileKind kind, SampleCode code, std::uint32_t* bytes);
 
 // Builds the header of `kind` into `buffer` (kMaxPcmHeaderBytes or more);
@@ -65,5 +67,11 @@ SampleCode SampleFormatOnReading(PcmFileKind kind, unsigned width, bool is_float
 // for want of space).
 [[nodiscard]] std::uint32_t PrepareSoundFile(PosixFile& file, PcmFileKind kind, std::uint32_t rate,
                                              SampleCode code, std::uint16_t channels, std::uint32_t frames);
+
+// Rewrites the sample rate stored in the header of the file at `path` of
+// `kind` in place when it differs from `rate`; nothing else changes. Raw
+// stores no rate and succeeds without opening the file. The errors of
+// OpenForMetadataEdit, 78 for a malformed file, 8, 9.
+[[nodiscard]] std::uint32_t PatchSampleRate(const std::string& path, PcmFileKind kind, std::uint32_t rate);
 
 }  // namespace tidemark

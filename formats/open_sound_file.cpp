@@ -6,15 +6,17 @@
 
 #include "core/document/sound_document.h"
 #include "core/sources/sound_source.h"
+#include "core/io/chunk_padding.h"
 #include "formats/chunks/byte_order.h"
-#include "formats/aiff_au/internal/iff_markers.h"
+#include "formats/aiff_au/internal/aiff_au_codes.h"
 #include "formats/aiff_au/internal/iff_numbers.h"
 #include "formats/chunks/internal/input_file.h"
+#include "formats/file_markers.h"
 #include "formats/one_bit/one_bit_document.h"
 #include "formats/aiff_au/internal/raw_pcm.h"
+#include "formats/pcm_probe.h"
 #include "formats/tags/tags.h"
-#include "formats/wav/wav_cues.h"
-#include "formats/wav/wav_probe.h"
+#include "formats/wav/internal/wav_format.h"
 #include "platform/ascii_case.h"
 
 namespace tidemark {
@@ -65,12 +67,7 @@ bool IsOpenableWidth(SampleCode code) {
 
 std::uint32_t ReadFileMetadata(const std::string& path, SoundFileInfo* info) {
   MarkerList markers;
-  std::uint32_t rc = err::kOk;
-  if (info->kind == PcmFileKind::Wave || info->kind == PcmFileKind::Temp)
-    rc = ReadWaveMarkers(path, info->frames, &markers);
-  else if (info->kind == PcmFileKind::AIFF || info->kind == PcmFileKind::AIFC)
-    rc = ReadAiffMarkers(path, info->frames, &markers);
-  if (rc != err::kOk) return rc;
+  if (const std::uint32_t rc = ReadFileMarkers(path, info->kind, info->frames, &markers)) return rc;
   TagSet tags;
   if (const std::uint32_t tag_rc = ReadTags(path, info->kind, &tags)) return tag_rc;
   info->markers = std::move(markers);
@@ -231,23 +228,21 @@ std::size_t FindChunk(const std::uint8_t* b, std::size_t size, const char* id, b
   while (at + 8 <= size) {
     if (matches(at)) return at;
     const std::uint64_t body = big_endian ? LoadBe32(b + at + 4) : LoadLe32(b + at + 4);
-    at += 8 + static_cast<std::size_t>(std::min<std::uint64_t>(body + (body & 1), kSniffBytes * 2));
+    at += 8 + static_cast<std::size_t>(std::min<std::uint64_t>(PaddedSize(body), kSniffBytes * 2));
   }
   for (std::size_t pos = 20; pos <= 248 && pos + 4 <= size; pos += 2)
     if (matches(pos)) return pos;
   return 0;
 }
 
-constexpr std::uint8_t kFloatGuidTail[14] = {0, 0, 0, 0, 0x10, 0, 0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, 0x71};
-
 void SniffWave(const std::uint8_t* b, std::size_t size, SoundFileInfo* info) {
-  if (const std::size_t fmt = FindChunk(b, size, "fmt ", false); fmt && fmt + 8 + 16 <= size) {
+  if (const std::size_t fmt = FindChunk(b, size, "fmt ", false); fmt && fmt + 8 + wav::kPlainFormatBytes <= size) {
     const std::uint8_t* body = b + fmt + 8;
     const std::uint16_t tag = LoadLe16(body);
     const unsigned width = LoadLe16(body + 14) / 8;
-    bool is_float = tag == 3;
-    if (tag == 0xFFFE && fmt + 8 + 40 <= size)
-      is_float = LoadLe16(body + 24) == 3 && std::equal(kFloatGuidTail, kFloatGuidTail + 14, body + 26);
+    bool is_float = tag == wav::kTagFloat;
+    if (tag == wav::kTagExtensible && fmt + 8 + wav::kExtensibleFormatBytes <= size)
+      is_float = wav::IsSubFormat(body + wav::kSubFormatOffset, wav::kFloatSubFormat);
     info->kind = PcmFileKind::Wave;
     info->channels = LoadLe16(body + 2);
     info->rate = LoadLe32(body + 4);
@@ -268,9 +263,9 @@ void SniffIff(const std::uint8_t* b, std::size_t size, bool aifc, SoundFileInfo*
     if (bits >= 9) code |= sample_code::kBigEndianBit;
     const std::uint32_t body_size = LoadBe32(b + comm + 4);
     if (body_size >= 22 && comm + 8 + 22 <= size) {
-      const std::string_view type(reinterpret_cast<const char*>(body + 18), 4);
-      if (type == "fl32" || type == "fl64") code |= sample_code::kFloatBit;
-      if (type == "sowt") code &= static_cast<SampleCode>(~sample_code::kBigEndianBit);
+      const std::uint32_t type = LoadLe32(body + 18);
+      if (type == kAifcFloat32 || type == kAifcFloat64) code |= sample_code::kFloatBit;
+      if (type == kAifcSowt) code &= static_cast<SampleCode>(~sample_code::kBigEndianBit);
     }
     info->kind = aifc ? PcmFileKind::AIFC : PcmFileKind::AIFF;
     info->channels = LoadBe16(body);
@@ -287,15 +282,9 @@ void SniffAu(const std::uint8_t* b, SoundFileInfo* info) {
   info->data_offset = offset;
   info->rate = LoadBe32(b + 16);
   info->channels = static_cast<std::uint16_t>(LoadBe32(b + 20));
-  switch (LoadBe32(b + 12)) {
-    case 2: info->code = sample_code::kS8; break;
-    case 3: info->code = sample_code::kS16BE; break;
-    case 4: info->code = sample_code::kS24BE; break;
-    case 5: info->code = sample_code::kS32BE; break;
-    case 6: info->code = sample_code::kFloatBE; break;
-    case 7: info->code = sample_code::kDoubleBE; break;
-    default: info->code = sample_code::kS16BE; break;
-  }
+  info->code = AuEncodingCode(LoadBe32(b + 12));
+  // An encoding the program does not read is taken for 16-bit samples.
+  if (info->code == 0) info->code = sample_code::kS16BE;
 }
 
 }  // namespace

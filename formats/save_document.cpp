@@ -7,7 +7,6 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
-#include <ctime>
 #include <mutex>
 #include <vector>
 
@@ -20,12 +19,9 @@
 #include "formats/chunks/container.h"
 #include "formats/chunks/file_io.h"
 #include "formats/file_kind.h"
+#include "formats/file_kind_table.h"
 #include "formats/chunks/internal/foreign_chunks.h"
-#include "formats/aiff_au/internal/iff_markers.h"
-#include "formats/aiff_au/internal/iff_rate_patch.h"
 #include "formats/tags/tags.h"
-#include "formats/wav/wav_cues.h"
-#include "formats/wav/internal/wav_patch.h"
 #include "platform/error_numbers.h"
 #include "platform/file_ops.h"
 #include "platform/page_buffer.h"
@@ -37,15 +33,10 @@ namespace {
 
 constexpr std::size_t kBlockBytes = 0x40000;
 
-bool HasChunks(PcmFileKind kind) {
-  return kind == PcmFileKind::Temp || kind == PcmFileKind::Wave || kind == PcmFileKind::AIFF ||
-         kind == PcmFileKind::AIFC;
-}
-bool IsRiffKind(PcmFileKind kind) { return kind == PcmFileKind::Temp || kind == PcmFileKind::Wave; }
 // Chunks kept from one file can go into another of the same container.
 bool SameContainer(PcmFileKind a, PcmFileKind b) {
-  if (!HasChunks(a) || !HasChunks(b)) return false;
-  return IsRiffKind(a) == IsRiffKind(b);
+  const Container* container = DescribeFileKind(a).container;
+  return container && container == DescribeFileKind(b).container;
 }
 
 // The file a save replaces: the target with symbolic links followed, in the
@@ -71,12 +62,12 @@ bool IsUnmodified(const SoundDocument& d) {
 
 // The markers of `markers` appended to the file at `path` of `kind`.
 std::uint32_t WriteMarkers(const std::string& path, PcmFileKind kind, const MarkerList& markers) {
-  if (!HasChunks(kind) || !markers.first()) return err::kOk;
+  const MarkerWriteFunction write = DescribeFileKind(kind).write_markers;
+  if (!write || !markers.first()) return err::kOk;
   PosixFile file;
   std::uint64_t length = 0;
   if (const std::uint32_t rc = OpenForMetadataEdit(path, &file, &length)) return rc;
-  const std::uint32_t rc = IsRiffKind(kind) ? AppendCueList(file, length, markers)
-                                            : AppendIffMarkers(file, length, markers, IffTimestamp(std::time(nullptr)));
+  const std::uint32_t rc = write(file, length, markers);
   if (rc != err::kOk) return rc == err::kMalformed ? err::kLayoutMismatch : rc;
   return file.Close();
 }
@@ -190,7 +181,7 @@ std::uint32_t MoveWorkFileIntoPlace(SoundDocument& document, FileSource* source,
   std::uint32_t rc = err::kOk;
   std::uint32_t old_rate = 0;
   if (header.size() >= 28) old_rate = header[24] | header[25] << 8 | header[26] << 16 | std::uint32_t{header[27]} << 24;
-  if (old_rate != document.rate) rc = PatchWaveRateFile(temp, document.rate);
+  if (old_rate != document.rate) rc = PatchSampleRate(temp, PcmFileKind::Wave, document.rate);
   if (rc == err::kOk) rc = WriteMetadata(temp, PcmFileKind::Wave, document, kept);
   if (rc == err::kOk) rc = SyncPath(temp);
   if (rc == err::kOk) {

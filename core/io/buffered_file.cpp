@@ -346,8 +346,7 @@ std::uint32_t BufferedFile::WriteHeader(PcmFileKind kind, std::uint32_t rate, Sa
   if (const std::uint32_t rc = BuildPcmHeader(request, cache_.data(), &bytes)) return rc;
   window_valid_ = bytes;
   dirty_ = bytes > 0;
-  const bool chunk_padded = static_cast<std::uint16_t>(kind) <= static_cast<std::uint16_t>(PcmFileKind::AIFC);
-  logical_end_ = static_cast<std::int64_t>(chunk_padded ? (total + 1) & ~std::uint64_t{1} : total);
+  logical_end_ = static_cast<std::int64_t>(PcmFileEnd(kind, total));
   position_ = bytes;
   *header_size = bytes;
   return err::kOk;

@@ -1,11 +1,12 @@
 // The header placed in front of the samples of a PCM file of each kind.
 //
-// Temp and Wave headers (44-byte canonical, 58-byte float with "fact",
-// 80-byte extensible) and the empty Raw header are built here. The AIFF,
-// AIFC and AU builders live with their formats, which register them at
-// start-up; a kind without a builder gives error 77.
+// Core writes the kinds of its own files without help: Temp and Wave (the
+// WAV layout, core/io/wave_header.h) and Raw (no header). The formats layer
+// installs the header formats of all kinds at start-up, one table for all;
+// a kind without a format gives error 77.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 
@@ -26,27 +27,47 @@ struct PcmHeaderRequest {
   bool extensible = false;
 };
 
-// A registered header kind: the size of its header, and the builder that
+// The header of one file kind: the size of its header, and the builder that
 // writes exactly that many bytes to `out` (at least kMaxPcmHeaderBytes long).
 // Both return 0 or an error number.
 struct PcmHeaderFormat {
   std::uint32_t (*size)(const PcmHeaderRequest& request, std::uint32_t* bytes) = nullptr;
   std::uint32_t (*build)(const PcmHeaderRequest& request, std::byte* out) = nullptr;
+  // The samples are a chunk body: an odd count is followed by a pad byte (RIFF, IFF).
+  bool padded = false;
 };
 
-// Installs the builder of `kind` (AIFF, AIFC or AU), replacing any earlier
-// one; a format with null members removes it. Temp, Wave and Raw are built
-// in and cannot be replaced. Call at start-up, before any header is written.
-void RegisterPcmHeaderFormat(PcmFileKind kind, const PcmHeaderFormat& format);
+// No header at all: Raw files.
+extern const PcmHeaderFormat kHeaderlessFormat;
+
+// The header format of every kind, indexed by PcmFileKind; null for a kind
+// that cannot be written.
+using PcmHeaderTable = std::array<const PcmHeaderFormat*, kPcmFileKindCount>;
+
+// What core writes on its own, and what is in force until something else is
+// installed: Temp and Wave as WAV, Raw without a header.
+const PcmHeaderTable& CorePcmHeaderFormats();
+
+// Puts `table` in force for every kind, replacing the table before it. Call
+// at start-up, before any header is written; the formats are not copied and
+// must outlive their use.
+void InstallPcmHeaderFormats(const PcmHeaderTable& table);
+
+// The format in force for `kind`; null for a kind without one or outside the table.
+const PcmHeaderFormat* PcmHeaderFormatOf(PcmFileKind kind);
 
 // The header size for the request (frames and rate do not matter). 77 for an
 // unsupported sample code, no channels, a block of more than 65535 bytes or
-// a kind without a builder.
+// a kind without a format.
 [[nodiscard]] std::uint32_t PcmHeaderSize(const PcmHeaderRequest& request, std::uint32_t* bytes);
 
 // Builds the header into `out` (at least kMaxPcmHeaderBytes long) and gives
 // its size. Errors as PcmHeaderSize.
 [[nodiscard]] std::uint32_t BuildPcmHeader(const PcmHeaderRequest& request, std::byte* out,
                                            std::uint32_t* bytes);
+
+// Where a file of `kind` holding `total` bytes of header and samples ends:
+// `total`, rounded up to even for a padded kind.
+std::uint64_t PcmFileEnd(PcmFileKind kind, std::uint64_t total);
 
 }  // namespace tidemark

@@ -1,5 +1,6 @@
 #include "formats/aiff_au/internal/au_probe.h"
 
+#include "formats/aiff_au/internal/aiff_au_codes.h"
 #include "formats/chunks/byte_order.h"
 #include "platform/error_numbers.h"
 
@@ -29,17 +30,10 @@ std::uint32_t ProbeAu(RandomAccessInput& input, std::uint64_t length, SoundFileI
     size = static_cast<std::uint32_t>(length - offset);
   else if (std::uint64_t{offset} + size > length)  // 64-bit: no wrap-around past 32 bits
     return err::kMalformed;
-  if (encoding < 2 || encoding > 7) return err::kMalformed;
+  const SampleCode code = AuEncodingCode(encoding);
+  if (code == 0) return err::kMalformed;
   if (channels == 0) return err::kMalformed;
   if (channels > 0xFFFFu) return err::kUnsupportedFormat;
-
-  SampleCode code = 0;
-  if (encoding <= 5) {
-    code = static_cast<SampleCode>(encoding - 1);
-    if (encoding >= 3) code |= sample_code::kBigEndianBit;
-  } else {
-    code = encoding == 6 ? sample_code::kFloatBE : sample_code::kDoubleBE;
-  }
 
   info->kind = PcmFileKind::AU;
   info->rate = rate;

@@ -2,8 +2,11 @@
 
 #include <cstring>
 
+#include "core/io/chunk_padding.h"
+#include "formats/aiff_au/internal/aiff_au_codes.h"
 #include "formats/chunks/byte_order.h"
 #include "formats/aiff_au/internal/iff_numbers.h"
+#include "platform/error_numbers.h"
 
 namespace tidemark {
 namespace {
@@ -17,6 +20,10 @@ class BigEndianWriter {
   explicit BigEndianWriter(std::uint8_t* out) : p_(out) {}
   void Tag(const char (&four)[5]) {
     std::memcpy(p_, four, 4);
+    p_ += 4;
+  }
+  void Id(std::uint32_t four_cc) {
+    StoreFourCc(p_, four_cc);
     p_ += 4;
   }
   void U16(std::uint32_t v) {
@@ -45,7 +52,33 @@ std::uint32_t DataBytes(SampleCode code, std::uint16_t channels, std::uint32_t f
   return static_cast<std::uint32_t>(std::uint64_t{BytesPerSample(code)} * channels * frames);
 }
 
+template <bool kForceAifc>
+std::uint32_t IffSize(const PcmHeaderRequest& request, std::uint32_t* bytes) {
+  *bytes = IffHeaderSize(request.code, kForceAifc);
+  return err::kOk;
+}
+
+template <bool kForceAifc>
+std::uint32_t IffBuild(const PcmHeaderRequest& r, std::byte* out) {
+  BuildIffHeader(reinterpret_cast<std::uint8_t*>(out), r.rate, r.code, r.channels, r.frames, kForceAifc);
+  return err::kOk;
+}
+
+std::uint32_t AuSize(const PcmHeaderRequest&, std::uint32_t* bytes) {
+  *bytes = kAuHeaderBytes;
+  return err::kOk;
+}
+
+std::uint32_t AuBuild(const PcmHeaderRequest& r, std::byte* out) {
+  BuildAuHeader(reinterpret_cast<std::uint8_t*>(out), r.rate, r.code, r.channels, r.frames);
+  return err::kOk;
+}
+
 }  // namespace
+
+constinit const PcmHeaderFormat kAiffHeaderFormat{IffSize<false>, IffBuild<false>, true};
+constinit const PcmHeaderFormat kAifcHeaderFormat{IffSize<true>, IffBuild<true>, true};
+constinit const PcmHeaderFormat kAuHeaderFormat{AuSize, AuBuild, false};
 
 bool NeedsAifc(SampleCode code) {
   if (IsFloatCode(code)) return true;
@@ -61,14 +94,13 @@ std::uint32_t BuildIffHeader(std::uint8_t* out, std::uint32_t rate, SampleCode c
                              std::uint32_t frames, bool force_aifc) {
   const std::uint32_t header = IffHeaderSize(code, force_aifc);
   const std::uint32_t data = DataBytes(code, channels, frames);
-  const std::uint32_t padded = data + (data & 1u);
   const bool aifc = header != kAiffHeaderBytes;
   const bool is_float = IsFloatCode(code);
 
   BigEndianWriter w(out);
   w.Tag("FORM");
   // Everything after the size field: the header's remaining bytes and the padded samples.
-  w.U32(header - 8 + padded);
+  w.U32(static_cast<std::uint32_t>(header - 8 + PaddedSize(data)));
   if (aifc) {
     w.Tag("AIFC");
     w.Tag("FVER");
@@ -86,10 +118,10 @@ std::uint32_t BuildIffHeader(std::uint8_t* out, std::uint32_t rate, SampleCode c
   if (aifc) {
     if (is_float) {
       const bool single = BytesPerSample(code) == 4;
-      w.Tag(single ? "fl32" : "fl64");
+      w.Id(single ? kAifcFloat32 : kAifcFloat64);
       w.Pascal(single ? "32-bit floating point" : "64-bit floating point");
     } else {
-      w.Tag(NeedsAifc(code) ? "sowt" : "NONE");
+      w.Id(NeedsAifc(code) ? kAifcSowt : kAifcNone);
       w.Pascal("not compressed");
     }
   }
@@ -101,12 +133,11 @@ std::uint32_t BuildIffHeader(std::uint8_t* out, std::uint32_t rate, SampleCode c
 
 std::uint32_t BuildAuHeader(std::uint8_t* out, std::uint32_t rate, SampleCode code, std::uint16_t channels,
                             std::uint32_t frames) {
-  const unsigned width = BytesPerSample(code);
   BigEndianWriter w(out);
   w.Tag(".snd");
   w.U32(kAuHeaderBytes);
   w.U32(DataBytes(code, channels, frames));
-  w.U32(IsFloatCode(code) ? (width == 4 ? 6 : 7) : width + 1);
+  w.U32(AuEncodingFor(code));
   w.U32(rate);
   w.U32(channels);
   w.Zeros(kAuHeaderBytes - 24);

@@ -14,7 +14,6 @@
 #include "formats/chunks/internal/chunk_table.h"
 #include "formats/chunks/container.h"
 #include "formats/aiff_au/internal/iff_numbers.h"
-#include "formats/chunks/internal/input_file.h"
 #include "formats/tags/internal/narrow_cut.h"
 #include "platform/code_page.h"
 #include "platform/error_numbers.h"
@@ -86,8 +85,7 @@ std::uint32_t ReadMarkChunk(BodyReader& body, std::vector<StoredMarker>* out, st
     m.position = LoadBe32(head + 2);
     m.name.resize(name_bytes);
     if (const std::uint32_t rc = body.Read(static_cast<std::uint32_t>(at), m.name.data(), name_bytes)) return rc;
-    at += name_bytes;
-    at += at & 1;  // count byte + text + pad is even
+    at = PaddedSize(at + name_bytes);  // count byte + text + pad is even
     out->push_back(std::move(m));
     ids->push_back(LoadBe16(head));
   }
@@ -123,7 +121,7 @@ std::uint32_t ReadCommentChunk(BodyReader& body, const std::vector<std::uint16_t
       comment.resize(text_bytes);
       if (const std::uint32_t rc = body.Read(static_cast<std::uint32_t>(at), comment.data(), text_bytes)) return rc;
     }
-    at += text_bytes + (text_bytes & 1u);
+    at += PaddedSize(text_bytes);
   }
   return err::kOk;
 }
@@ -173,7 +171,8 @@ std::uint32_t AppendIffMarkers(PosixFile& file, std::uint64_t length, const Mark
       s.position = m->position;
       s.name = NarrowPrefix(m->name, kMaxIffMarkerName, codeset);
       if (m->comment) s.comment = NarrowPrefix(*m->comment, kMaxIffComment, codeset);
-      mark_bytes += kMarkEntryFixedBytes + s.name.size() + ((s.name.size() + 1) & 1);
+      // The count byte is one of the fixed bytes; it, the name and a pad fill an even run.
+      mark_bytes += kMarkEntryFixedBytes - 1 + PaddedSize(1 + s.name.size());
       if (!s.comment.empty()) {
         comment_bytes += kCommentFixedBytes + PaddedSize(s.comment.size());
         ++commented;
@@ -228,24 +227,6 @@ std::uint32_t ReadIffMarkers(RandomAccessInput& input, std::uint64_t length, Mar
   } catch (const std::bad_alloc&) {
     return err::kOutOfMemory;
   }
-}
-
-std::uint32_t ReadIffMarkersFile(const std::string& path, MarkerList* markers) {
-  markers->Clear();
-  return ReadInputFile(path, [markers](RandomAccessInput& input, std::uint64_t length) {
-    const std::uint32_t rc = ReadIffMarkers(input, length, markers);
-    return rc == err::kMalformed ? err::kLayoutMismatch : rc;
-  });
-}
-
-std::uint32_t ReadAiffMarkers(const std::string& path, std::uint32_t length, MarkerList* markers) {
-  MarkerList reversed;
-  if (const std::uint32_t rc = ReadIffMarkersFile(path, &reversed)) {
-    markers->Clear();
-    return rc;
-  }
-  *markers = MergeSortedReversed(std::move(reversed), length);
-  return err::kOk;
 }
 
 }  // namespace tidemark

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "core/io/chunk_padding.h"
 #include "formats/chunks/byte_order.h"
 
 namespace tidemark {
@@ -11,8 +12,8 @@ std::size_t WritePascalString(std::uint8_t* buffer, std::string_view text) {
   const std::size_t count = std::min(text.size(), kMaxPascalText);
   buffer[0] = static_cast<std::uint8_t>(count);
   if (count) std::memcpy(buffer + 1, text.data(), count);
-  std::size_t total = count + 1;
-  if (total & 1) buffer[total++] = 0;
+  const std::size_t total = PaddedSize(count + 1);
+  if (total > count + 1) buffer[count + 1] = 0;
   return total;
 }
 

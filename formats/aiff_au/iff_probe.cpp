@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "formats/aiff_au/internal/aiff_au_codes.h"
 #include "formats/chunks/byte_order.h"
 #include "formats/chunks/internal/chunk_table.h"
 #include "formats/chunks/container.h"
@@ -36,9 +37,9 @@ std::uint32_t ReadCommon(RandomAccessInput& input, const ChunkEntry& chunk, bool
   out->frames = LoadBe32(body + 2);
   out->bits = static_cast<std::int16_t>(LoadBe16(body + 6));
   out->rate = ReadExtended80(body + 8);
-  out->compression = aifc ? LoadLe32(body + 18) : FourCc("NONE");
-  if (out->compression != FourCc("NONE") && out->compression != FourCc("sowt") &&
-      out->compression != FourCc("fl32") && out->compression != FourCc("fl64"))
+  out->compression = aifc ? LoadLe32(body + 18) : kAifcNone;
+  if (out->compression != kAifcNone && out->compression != kAifcSowt && out->compression != kAifcFloat32 &&
+      out->compression != kAifcFloat64)
     return err::kMalformed;
   return err::kOk;
 }
@@ -47,7 +48,7 @@ std::uint32_t ReadCommon(RandomAccessInput& input, const ChunkEntry& chunk, bool
 std::uint32_t CodeFor(const CommonChunk& comm, SampleCode* code) {
   if (comm.bits <= 0) return err::kMalformed;
   const unsigned width = (static_cast<unsigned>(comm.bits) + 7) / 8;
-  const bool is_float = comm.compression == FourCc("fl32") || comm.compression == FourCc("fl64");
+  const bool is_float = comm.compression == kAifcFloat32 || comm.compression == kAifcFloat64;
   if (is_float) {
     // The width comes from the bits, not from the name: "fl32" with 64 bits is double.
     if (comm.bits != 32 && comm.bits != 64) return err::kMalformed;
@@ -55,7 +56,7 @@ std::uint32_t CodeFor(const CommonChunk& comm, SampleCode* code) {
     return err::kOk;
   }
   auto c = static_cast<SampleCode>(width);
-  if (width >= 2 && comm.compression != FourCc("sowt")) c |= sample_code::kBigEndianBit;
+  if (width >= 2 && comm.compression != kAifcSowt) c |= sample_code::kBigEndianBit;
   if (!IsSupportedSampleCode(c)) return err::kUnsupportedFormat;
   *code = c;
   return err::kOk;

@@ -1,14 +1,11 @@
 #include "formats/aiff_au/internal/iff_rate_patch.h"
 
 #include "formats/chunks/byte_order.h"
-#include "formats/chunks/chunk_metadata.h"
 #include "formats/chunks/internal/chunk_table.h"
 #include "formats/chunks/container.h"
 #include "formats/chunks/file_io.h"
-#include "formats/file_kind.h"
 #include "formats/aiff_au/internal/iff_numbers.h"
 #include "formats/chunks/internal/random_access_input.h"
-#include "formats/wav/internal/wav_patch.h"
 #include "platform/error_numbers.h"
 
 namespace tidemark {
@@ -47,32 +44,6 @@ std::uint32_t PatchAuRate(PosixFile& file, std::uint64_t length, std::uint32_t r
   std::uint8_t stored[4];
   StoreBe32(stored, rate);
   return WriteExact(file, stored, sizeof stored, kAuRateOffset);
-}
-
-std::uint32_t PatchSampleRate(const std::string& path, PcmFileKind kind, std::uint32_t rate) {
-  std::uint32_t (*patch)(PosixFile&, std::uint64_t, std::uint32_t) = nullptr;
-  switch (NormalisedKind(kind)) {
-    case PcmFileKind::Temp:
-    case PcmFileKind::Wave:
-      return PatchWaveRateFile(path, rate);
-    case PcmFileKind::AIFF:
-    case PcmFileKind::AIFC:
-      patch = PatchIffRate;
-      break;
-    case PcmFileKind::AU:
-      patch = PatchAuRate;
-      break;
-    case PcmFileKind::Raw:
-      return err::kOk;
-  }
-  if (!patch) return err::kOk;
-  PosixFile file;
-  std::uint64_t length = 0;
-  if (const std::uint32_t rc = OpenForMetadataEdit(path, &file, &length)) return rc;
-  std::uint32_t rc = patch(file, length, rate);
-  if (rc == err::kMalformed) rc = err::kLayoutMismatch;
-  const std::uint32_t close_rc = file.Close();
-  return rc ? rc : (close_rc ? err::kWriteFailed : err::kOk);
 }
 
 }  // namespace tidemark

@@ -9,6 +9,7 @@
 
 #include "formats/chunks/byte_order.h"
 #include "formats/chunks/file_io.h"
+#include "formats/file_kind_table.h"
 #include "platform/error_numbers.h"
 
 namespace tidemark {
@@ -55,7 +56,7 @@ std::uint32_t AppendChunks(PosixFile& file, std::uint64_t length, const Containe
       StoreLe32(header + 4, size);
     if (const std::uint32_t rc = WriteExact(file, header, sizeof header, at)) return rc;
     if (size && WriteExact(file, chunk.body.data(), size, at + 8)) return err::kWriteFailed;
-    if (size & 1) {
+    if (PaddedSize(size) != size) {
       const std::uint8_t pad = 0;
       if (const std::uint32_t rc = WriteExact(file, &pad, 1, at + 8 + size)) return rc;
     }
@@ -104,7 +105,7 @@ std::uint32_t StripMetadataChunks(PosixFile& file, std::uint64_t length, const C
 }
 
 std::uint32_t StripMetadata(const std::string& path, PcmFileKind kind) {
-  const std::optional<Container> container = ContainerFor(kind);
+  const Container* container = DescribeFileKind(kind).container;
   if (!container) return err::kOk;
   PosixFile file;
   std::uint64_t length = 0;

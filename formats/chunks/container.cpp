@@ -6,19 +6,6 @@
 
 namespace tidemark {
 
-std::optional<Container> ContainerFor(PcmFileKind kind) {
-  switch (kind) {
-    case PcmFileKind::Temp:
-    case PcmFileKind::Wave:
-      return kRiffContainer;
-    case PcmFileKind::AIFF:
-    case PcmFileKind::AIFC:
-      return kFormContainer;
-    default:
-      return std::nullopt;
-  }
-}
-
 std::uint32_t ReadFileChunkTable(RandomAccessInput& input, std::uint64_t length, const Container& container,
                                  ChunkTable* table) {
   table->clear();

@@ -3,9 +3,7 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 
-#include "core/samples/sample_format.h"
 #include "formats/chunks/byte_order.h"
 #include "formats/chunks/internal/chunk_table.h"
 
@@ -19,9 +17,6 @@ struct Container {
 
 inline constexpr Container kRiffContainer{FourCc("RIFF"), false, FourCc("JUNK")};
 inline constexpr Container kFormContainer{FourCc("FORM"), true, FourCc("    ")};
-
-// RIFF for Temp and Wave, FORM for AIFF and AIFC; none for AU and Raw.
-std::optional<Container> ContainerFor(PcmFileKind kind);
 
 // Lists the chunks of a whole file of `length` bytes: a RIFF must have the
 // form type "WAVE", a FORM "AIFF" or "AIFC". Errors as ReadChunkTable.

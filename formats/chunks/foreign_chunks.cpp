@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <cerrno>
 #include <new>
-#include <optional>
 #include <vector>
 
 #include "formats/chunks/byte_order.h"
 #include "formats/chunks/chunk_metadata.h"
 #include "formats/chunks/file_io.h"
 #include "formats/file_kind.h"
+#include "formats/file_kind_table.h"
 #include "formats/chunks/internal/random_access_input.h"
 #include "platform/error_numbers.h"
 
@@ -68,7 +68,7 @@ std::uint32_t Harvest(const std::string& old_path, const Container& container, P
             CopyBytes(old, chunk.offset, out, at, whole, err::kReadFailed, err::kNoWorkFile))
       return rc;
     at += whole;
-    if (chunk.size & 1) {
+    if (PaddedSize(chunk.size) != chunk.size) {
       const std::uint8_t pad = 0;
       if (WriteExact(out, &pad, 1, at) != err::kOk) return err::kNoWorkFile;
       ++at;
@@ -99,7 +99,7 @@ bool IsForeignChunk(const ChunkEntry& chunk, const Container& container) {
 std::uint32_t HarvestForeignChunks(const std::string& old_path, PcmFileKind kind, PosixFile* temp, bool* kept) {
   *kept = false;
   (void)temp->Close();  // whatever it held belongs to an earlier save
-  const std::optional<Container> container = ContainerFor(kind);
+  const Container* container = DescribeFileKind(kind).container;
   if (!container) return err::kOk;
   try {
     return Harvest(old_path, *container, temp, kept);
@@ -109,7 +109,7 @@ std::uint32_t HarvestForeignChunks(const std::string& old_path, PcmFileKind kind
 }
 
 std::uint32_t AppendHarvestedChunks(PosixFile& file, PcmFileKind kind, PosixFile& temp) {
-  const std::optional<Container> container = ContainerFor(kind);
+  const Container* container = DescribeFileKind(kind).container;
   if (!container) return err::kOk;
   std::uint64_t kept_bytes = 0;
   if (temp.Size(&kept_bytes) != err::kOk) return err::kReadFailed;
@@ -125,7 +125,7 @@ std::uint32_t AppendHarvestedChunks(PosixFile& file, PcmFileKind kind, PosixFile
   if (LoadLe32(header) != container->id) return err::kOk;
   const std::uint32_t declared = container->big_endian ? LoadBe32(header + 4) : LoadLe32(header + 4);
 
-  const std::uint64_t append_at = ((std::uint64_t{declared} + 1) | 1) + 7;
+  const std::uint64_t append_at = 8 + PaddedSize(declared);
   const std::uint64_t end = append_at + kept_bytes;
   if (end > kMaxSoundFileBytes) return err::kMetadataTooLarge;
   if (const std::uint32_t rc = CopyBytes(temp, 4, file, append_at, kept_bytes, err::kReadFailed, err::kWriteFailed))
@@ -136,7 +136,7 @@ std::uint32_t AppendHarvestedChunks(PosixFile& file, PcmFileKind kind, PosixFile
 }
 
 std::uint32_t AppendHarvestedChunks(const std::string& new_path, PcmFileKind kind, PosixFile& temp) {
-  if (!ContainerFor(kind)) return err::kOk;
+  if (!DescribeFileKind(kind).container) return err::kOk;
   PosixFile file;
   std::uint64_t length = 0;
   if (const std::uint32_t rc = OpenForMetadataEdit(new_path, &file, &length)) return rc;

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string_view>
 
+#include "core/io/chunk_padding.h"
 #include "formats/chunks/byte_order.h"
 #include "formats/tags/internal/narrow_cut.h"
 #include "platform/code_page.h"
@@ -227,7 +228,7 @@ std::uint32_t CDsdIff::ReadTags(TagSet& tags) {
           if (const std::uint32_t rc = ReadStoredText(in, BodyOf(*comt) + pos, length, &text)) return rc;
           if (!text.empty()) *slot = NarrowToUtf8(text);
         }
-        pos += length + (length & 1);
+        pos += PaddedSize(length);
         if (pos > comt->size) break;
       }
     }

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/io/chunk_padding.h"
 #include "formats/chunks/byte_order.h"
 #include "formats/tags/internal/chunk_text.h"
 #include "platform/error_numbers.h"
@@ -52,7 +53,7 @@ class Chunks {
   // A chunk around `body`, with a pad byte after an odd body.
   Chunks& Chunk(std::string_view id, const Chunks& body) {
     Id(id).U64(body.size()).Append(body);
-    if (body.size() & 1) U8(0);
+    if (PaddedSize(body.size()) != body.size()) U8(0);
     return *this;
   }
   std::size_t size() const { return bytes_.size(); }
@@ -66,8 +67,6 @@ class Chunks {
 
   std::vector<std::uint8_t> bytes_;
 };
-
-std::uint64_t PaddedData(std::uint64_t data_bytes) { return data_bytes + (data_bytes & 1); }
 
 Chunks Header(std::uint32_t rate, std::uint16_t channels, std::uint64_t data_bytes) {
   Chunks ids;
@@ -89,7 +88,7 @@ Chunks Header(std::uint32_t rate, std::uint16_t channels, std::uint64_t data_byt
   Chunks form;
   form.Id("DSD ").Chunk("FVER", fver).Chunk("PROP", prop).Id("DSD ").U64(data_bytes);
   Chunks out;
-  out.Id("FRM8").U64(form.size() + PaddedData(data_bytes)).Append(form);
+  out.Id("FRM8").U64(form.size() + PaddedSize(data_bytes)).Append(form);
   return out;
 }
 
@@ -104,7 +103,7 @@ std::uint32_t StoredText(std::string_view utf8, std::string* out) {
 void AddComment(Chunks& body, std::uint16_t type, std::uint16_t reference, const std::string& text) {
   body.U16(0).U8(0).U8(0).U8(0).U8(0).U16(type).U16(reference).U32(static_cast<std::uint32_t>(text.size()));
   body.Raw(text);
-  if (text.size() & 1) body.U8(0);
+  if (PaddedSize(text.size()) != text.size()) body.U8(0);
 }
 
 std::uint32_t MetadataChunks(std::uint32_t rate, const TagSet& tags, Chunks* out) {
@@ -149,7 +148,7 @@ std::uint32_t CDsdIffWriter::Begin(std::uint32_t one_bit_rate, std::uint16_t cha
   if (data_bytes > kLargestData) return err::kTooManyFramesForTarget;
   try {
     const Chunks header = Header(one_bit_rate, channels, data_bytes);
-    if (const std::uint32_t rc = SizeFile(header.size() + PaddedData(data_bytes))) return rc;
+    if (const std::uint32_t rc = SizeFile(header.size() + PaddedSize(data_bytes))) return rc;
     if (const std::uint32_t rc = WriteAt(0, header.bytes().data(), header.size())) return rc;
     StartData(one_bit_rate, channels, header.size(), data_bytes);
     return err::kOk;
@@ -169,7 +168,7 @@ std::uint32_t CDsdIffWriter::WriteRaw(const void* bytes, std::uint32_t count) { 
 std::uint32_t CDsdIffWriter::Finish() {
   if (const std::uint32_t rc = Check(Stage::kBegun)) return rc;
   if (const std::uint32_t rc = FillRestOfData(kIdle)) return rc;
-  if (data_capacity_ & 1) {
+  if (PaddedSize(data_capacity_) != data_capacity_) {
     const std::uint8_t pad = 0;
     if (const std::uint32_t rc = WriteAt(data_end(), &pad, 1)) return rc;
   }
@@ -182,7 +181,7 @@ std::uint32_t CDsdIffWriter::WriteMetadata(std::uint32_t one_bit_rate, const Tag
   try {
     Chunks chunks;
     if (const std::uint32_t rc = MetadataChunks(one_bit_rate, tags, &chunks)) return rc;
-    const std::uint64_t at = data_offset_ + PaddedData(data_capacity_);
+    const std::uint64_t at = data_offset_ + PaddedSize(data_capacity_);
     const std::uint64_t file_size = at + chunks.size();
     if (const std::uint32_t rc = WriteAt(at, chunks.bytes().data(), chunks.size())) return rc;
     if (const std::uint32_t rc = Note(file_.SetLogicalEnd(static_cast<std::int64_t>(file_size)))) return rc;

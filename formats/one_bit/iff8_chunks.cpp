@@ -3,6 +3,7 @@
 #include <limits>
 #include <new>
 
+#include "core/io/chunk_padding.h"
 #include "formats/chunks/byte_order.h"
 #include "platform/error_numbers.h"
 
@@ -27,7 +28,7 @@ bool CIff8::IsContainerChunk(std::uint32_t id) const { return id == FourCc("LIST
 std::uint32_t CIff8::ReadContainer(RandomAccessInput& input, std::uint64_t start, std::uint64_t length,
                                    std::uint32_t container_id, std::uint32_t form_type, Iff8Table* table) {
   table->clear();
-  if (start & 1) return err::kSizeLimit;
+  if (PaddedSize(start) != start) return err::kSizeLimit;
   if (length < kContainerHeaderBytes || length > std::numeric_limits<std::uint64_t>::max() - start)
     return err::kMalformed;
   std::uint8_t h[kContainerHeaderBytes];
@@ -41,7 +42,7 @@ std::uint32_t CIff8::ReadContainer(RandomAccessInput& input, std::uint64_t start
 std::uint32_t CIff8::ReadChunkList(RandomAccessInput& input, std::uint64_t begin, std::uint64_t end,
                                    Iff8Table* table) {
   table->clear();
-  if (begin & 1) return err::kSizeLimit;
+  if (PaddedSize(begin) != begin) return err::kSizeLimit;
   try {
     std::vector<Iff8Entry> entries;
     entries.reserve(kTableStep);
@@ -65,7 +66,7 @@ std::uint32_t CIff8::ReadChunkList(RandomAccessInput& input, std::uint64_t begin
       entries.push_back(entry);
       // The pad byte of the last chunk may lie past the end: pos then
       // passes `end` and the walk stops.
-      pos += kIff8HeaderBytes + entry.size + (entry.size & 1);
+      pos += kIff8HeaderBytes + PaddedSize(entry.size);
     }
     entries.push_back(Iff8Entry{});
     entries.shrink_to_fit();

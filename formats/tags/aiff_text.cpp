@@ -10,7 +10,6 @@
 #include "formats/chunks/internal/chunk_table.h"
 #include "formats/tags/internal/chunk_text.h"
 #include "formats/chunks/container.h"
-#include "formats/chunks/internal/input_file.h"
 #include "platform/code_page.h"
 #include "platform/error_numbers.h"
 
@@ -51,17 +50,6 @@ std::uint32_t ReadAiffTexts(RandomAccessInput& input, std::uint64_t length, TagS
     *tags = TagSet{};
     return err::kOutOfMemory;
   }
-}
-
-std::uint32_t ReadAiffTextsFile(const std::string& path, TagSet* tags) {
-  *tags = TagSet{};
-  PosixFile file;
-  std::uint64_t length = 0;
-  if (const std::uint32_t rc = OpenInputFile(path, &file, &length)) return rc;
-  if (length > kLargestFile) return err::kLayoutMismatch;
-  FileInput input(file);
-  const std::uint32_t rc = ReadAiffTexts(input, length, tags);
-  return rc == err::kMalformed ? err::kLayoutMismatch : rc;
 }
 
 std::uint32_t AppendAiffTexts(PosixFile& file, std::uint64_t length, const TagSet& tags) {

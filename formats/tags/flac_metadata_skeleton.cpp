@@ -82,7 +82,7 @@ std::uint32_t FlacMetadataSkeleton::StartChunk(std::span<const std::uint8_t> pay
     return Write(header, sizeof header);
   }
   chunk_start_ = end_;
-  chunk_odd_ = (size & 1) != 0;
+  chunk_odd_ = PaddedSize(size) != size;
   chunk_kept_ = size <= kMaxSkeletonChunkBody && end_ + kChunkHeader + PaddedSize(size) <= kLargestFile;
   body_left_ = size;
   if (chunk_kept_) {

@@ -3,11 +3,9 @@
 #include <new>
 
 #include "core/core_options.h"
-#include "formats/tags/internal/aiff_text.h"
-#include "formats/tags/internal/au_annotation.h"
 #include "formats/chunks/chunk_metadata.h"
 #include "formats/chunks/internal/input_file.h"
-#include "formats/tags/internal/wav_info.h"
+#include "formats/file_kind_table.h"
 #include "platform/error_numbers.h"
 
 namespace tidemark {
@@ -15,30 +13,7 @@ namespace {
 
 constexpr std::uint64_t kLargestFile = 0xFFFFFFFEu;
 
-enum class TagStore { kNone, kInfoList, kTextChunks, kAnnotation };
-
-TagStore StoreFor(PcmFileKind kind) {
-  switch (kind) {
-    case PcmFileKind::Temp:
-    case PcmFileKind::Wave:
-      return TagStore::kInfoList;
-    case PcmFileKind::AIFF:
-    case PcmFileKind::AIFC:
-      return TagStore::kTextChunks;
-    case PcmFileKind::AU:
-      return TagStore::kAnnotation;
-    default:
-      return TagStore::kNone;
-  }
-}
-
 std::uint32_t Public(std::uint32_t rc) { return rc == err::kMalformed ? err::kLayoutMismatch : rc; }
-
-// Whether the stamped set gives the file of `store` anything to hold.
-bool HasAnythingToWrite(TagStore store, const TagSet& stamped) {
-  if (store == TagStore::kAnnotation) return !TagText(stamped, InfoText::Copyright).empty();
-  return !IsTagSetEmpty(stamped);
-}
 
 }  // namespace
 
@@ -50,44 +25,26 @@ TagSet StampedTags(const TagSet& tags) {
 
 std::uint32_t ReadTags(const std::string& path, PcmFileKind kind, TagSet* tags) {
   *tags = TagSet{};
-  const TagStore store = StoreFor(kind);
-  if (store == TagStore::kNone) return err::kOk;
+  const FileKindDescription& d = DescribeFileKind(kind);
+  if (!d.read_tags) return err::kOk;
   PosixFile file;
   std::uint64_t length = 0;
   if (const std::uint32_t rc = OpenInputFile(path, &file, &length)) return rc;
   if (length > kLargestFile) return err::kLayoutMismatch;
   FileInput input(file);
-  switch (store) {
-    case TagStore::kInfoList:
-      return Public(ReadInfoList(input, length, tags));
-    case TagStore::kTextChunks:
-      return Public(ReadAiffTexts(input, length, tags));
-    default:
-      return Public(ReadAuAnnotation(input, length, tags));
-  }
+  return Public(d.read_tags(input, length, tags));
 }
 
 std::uint32_t WriteTags(const std::string& path, PcmFileKind kind, const TagSet& tags) {
-  const TagStore store = StoreFor(kind);
-  if (store == TagStore::kNone) return err::kOk;
+  const FileKindDescription& d = DescribeFileKind(kind);
+  if (!d.write_tags) return err::kOk;
   try {
     const TagSet stamped = StampedTags(tags);
-    if (!HasAnythingToWrite(store, stamped)) return err::kOk;
+    if (d.nothing_to_write(stamped)) return err::kOk;
     PosixFile file;
     std::uint64_t length = 0;
     if (const std::uint32_t rc = OpenForMetadataEdit(path, &file, &length)) return rc;
-    std::uint32_t rc = err::kOk;
-    switch (store) {
-      case TagStore::kInfoList:
-        rc = AppendInfoList(file, length, stamped);
-        break;
-      case TagStore::kTextChunks:
-        rc = AppendAiffTexts(file, length, stamped);
-        break;
-      default:
-        rc = WriteAuAnnotation(file, length, stamped);
-        break;
-    }
+    const std::uint32_t rc = d.write_tags(file, length, stamped);
     const std::uint32_t close_rc = file.Close();
     return rc ? Public(rc) : (close_rc ? err::kWriteFailed : err::kOk);
   } catch (const std::bad_alloc&) {

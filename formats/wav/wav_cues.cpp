@@ -12,7 +12,6 @@
 #include "formats/chunks/chunk_metadata.h"
 #include "formats/chunks/internal/chunk_table.h"
 #include "formats/chunks/container.h"
-#include "formats/chunks/internal/input_file.h"
 #include "platform/code_page.h"
 #include "platform/error_numbers.h"
 
@@ -188,24 +187,6 @@ std::uint32_t ReadCueList(RandomAccessInput& input, std::uint64_t length, Marker
   } catch (const std::bad_alloc&) {
     return err::kOutOfMemory;
   }
-}
-
-std::uint32_t ReadCueListFile(const std::string& path, MarkerList* markers) {
-  markers->Clear();
-  return ReadInputFile(path, [markers](RandomAccessInput& input, std::uint64_t length) {
-    const std::uint32_t rc = ReadCueList(input, length, markers);
-    return rc == err::kMalformed ? err::kLayoutMismatch : rc;
-  });
-}
-
-std::uint32_t ReadWaveMarkers(const std::string& path, std::uint32_t length, MarkerList* markers) {
-  MarkerList reversed;
-  if (const std::uint32_t rc = ReadCueListFile(path, &reversed)) {
-    markers->Clear();
-    return rc;
-  }
-  *markers = MergeSortedReversed(std::move(reversed), length);
-  return err::kOk;
 }
 
 }  // namespace tidemark

@@ -30,19 +30,9 @@ namespace tidemark {
 // Reads the markers of the RIFF/WAVE file of `length` bytes: one per cue
 // point that has a label, named by it, commented by its note, at the cue
 // point's sample offset. The list comes out in reverse order of the cue
-// points; see ReadWaveMarkers for the document's form. No cue chunk gives an
+// points; see ReadFileMarkers for the document's form. No cue chunk gives an
 // empty list. 14 for a malformed file or adtl list, 8, 2 (`markers` is then
 // empty).
 [[nodiscard]] std::uint32_t ReadCueList(RandomAccessInput& input, std::uint64_t length, MarkerList* markers);
-
-// The same for the file at `path`: 25 when it cannot be opened, 78 when it
-// is malformed or 0xFFFFFFFF bytes or longer.
-[[nodiscard]] std::uint32_t ReadCueListFile(const std::string& path, MarkerList* markers);
-
-// The markers of the file at `path` as a document takes them: in position
-// order, positions above `length` lowered to it, exact duplicates dropped;
-// markers at the same position keep the order of their cue points. Errors
-// as ReadCueListFile.
-[[nodiscard]] std::uint32_t ReadWaveMarkers(const std::string& path, std::uint32_t length, MarkerList* markers);
 
 }  // namespace tidemark

@@ -4,7 +4,6 @@
 #include <new>
 
 #include "formats/chunks/byte_order.h"
-#include "formats/chunks/chunk_metadata.h"
 #include "formats/chunks/internal/chunk_table.h"
 #include "formats/chunks/container.h"
 #include "formats/chunks/file_io.h"
@@ -37,16 +36,6 @@ std::uint32_t PatchWaveRate(PosixFile& file, std::uint64_t length, std::uint32_t
   StoreLe32(rates, rate);
   StoreLe32(rates + 4, static_cast<std::uint32_t>(std::min<std::uint64_t>(byte_rate, 0xFFFFFFFFu)));
   return WriteExact(file, rates, sizeof rates, body + 4);
-}
-
-std::uint32_t PatchWaveRateFile(const std::string& path, std::uint32_t rate) {
-  PosixFile file;
-  std::uint64_t length = 0;
-  if (const std::uint32_t rc = OpenForMetadataEdit(path, &file, &length)) return rc;
-  std::uint32_t rc = PatchWaveRate(file, length, rate);
-  if (rc == err::kMalformed) rc = err::kLayoutMismatch;
-  const std::uint32_t close_rc = file.Close();
-  return rc ? rc : (close_rc ? err::kWriteFailed : err::kOk);
 }
 
 std::uint32_t ReadCompressedWaveFacts(RandomAccessInput& input, std::uint64_t length, CompressedWaveFacts* facts) {

@@ -5,7 +5,6 @@
 #include "formats/chunks/byte_order.h"
 #include "formats/chunks/internal/chunk_table.h"
 #include "formats/chunks/container.h"
-#include "formats/chunks/internal/input_file.h"
 #include "formats/wav/internal/wav_format.h"
 #include "platform/error_numbers.h"
 #include "platform/posix_file.h"
@@ -110,22 +109,6 @@ std::uint32_t ProbeWave(RandomAccessInput& input, std::uint64_t length, SoundFil
   info->frames = frames;
   info->data_offset = found.data->offset + 8;
   return err::kOk;
-}
-
-std::uint32_t ProbePcm(RandomAccessInput& input, std::uint64_t length, SoundFileInfo* info) {
-  if (length < 4 || length > kLargestFile) return err::kMalformed;
-  std::uint8_t magic[4];
-  if (const std::uint32_t rc = input.ReadExact(magic, sizeof magic, 0)) return rc;
-  const std::uint32_t id = LoadLe32(magic);
-  if (id == FourCc("RIFF")) return ProbeWave(input, length, info);
-  if (id == FourCc("FORM") || id == FourCc(".snd")) return ProbeIffOrAu(input, length, info);
-  return err::kMalformed;
-}
-
-std::uint32_t ProbePcmFile(const std::string& path, SoundFileInfo* info) {
-  return ReadInputFile(path, [info](RandomAccessInput& input, std::uint64_t length) {
-    return ProbePcm(input, length, info);
-  });
 }
 
 }  // namespace tidemark

@@ -23,7 +23,7 @@
 #include "core/io/work_folder.h"
 #include "formats/chunks/internal/chunk_table.h"
 #include "formats/tags/tag_set.h"
-#include "formats/wav/wav_probe.h"
+#include "formats/pcm_probe.h"
 #include "platform/error_numbers.h"
 #include "platform/fault_injection.h"
 #include "platform/headless_main_frame.h"

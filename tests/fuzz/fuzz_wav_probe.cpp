@@ -6,8 +6,8 @@
 #include <span>
 
 #include "formats/chunks/internal/random_access_input.h"
+#include "formats/pcm_probe.h"
 #include "formats/wav/internal/wav_patch.h"
-#include "formats/wav/wav_probe.h"
 
 using namespace tidemark;
 

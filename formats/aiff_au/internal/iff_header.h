@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "core/io/pcm_header.h"
 #include "core/samples/sample_format.h"
 
 namespace tidemark {
@@ -39,5 +40,11 @@ std::uint32_t BuildIffHeader(std::uint8_t* out, std::uint32_t rate, SampleCode c
 // zero-filled annotation. Returns 128.
 std::uint32_t BuildAuHeader(std::uint8_t* out, std::uint32_t rate, SampleCode code, std::uint16_t channels,
                             std::uint32_t frames);
+
+// The three as core writes them: AIFF (with the AIFC layout for codes plain
+// AIFF cannot hold), AIFC (always that layout) and AU.
+extern const PcmHeaderFormat kAiffHeaderFormat;
+extern const PcmHeaderFormat kAifcHeaderFormat;
+extern const PcmHeaderFormat kAuHeaderFormat;
 
 }  // namespace tidemark

@@ -41,20 +41,10 @@ std::uint32_t IffTimestamp(std::int64_t unix_seconds);
 
 // Reads the markers of the FORM file of `length` bytes from its first
 // "MARK" chunk, with the comments of its first "COMT" chunk. The list comes
-// out in reverse order of the file; see ReadAiffMarkers for the document's
+// out in reverse order of the file; see ReadFileMarkers for the document's
 // form. No "MARK", or one without entries, gives an empty list; an entry
 // whose name runs past the chunk ends the list. 14 for a malformed file, 8,
 // 2 (`markers` is then empty).
 [[nodiscard]] std::uint32_t ReadIffMarkers(RandomAccessInput& input, std::uint64_t length, MarkerList* markers);
-
-// The same for the file at `path`: 25 when it cannot be opened, 78 when it
-// is malformed or 0xFFFFFFFF bytes or longer.
-[[nodiscard]] std::uint32_t ReadIffMarkersFile(const std::string& path, MarkerList* markers);
-
-// The markers of the file at `path` as a document takes them: in position
-// order, positions above `length` lowered to it, exact duplicates dropped;
-// markers at the same position keep their file order. Errors as
-// ReadIffMarkersFile.
-[[nodiscard]] std::uint32_t ReadAiffMarkers(const std::string& path, std::uint32_t length, MarkerList* markers);
 
 }  // namespace tidemark

@@ -1,11 +1,9 @@
-// Rewriting the sample rate stored in a sound file's header in place, for
-// every kind the program writes itself.
+// Rewriting the sample rate stored in the header of an AIFF, AIFC or AU
+// file in place.
 #pragma once
 
 #include <cstdint>
-#include <string>
 
-#include "core/samples/sample_format.h"
 #include "platform/posix_file.h"
 
 namespace tidemark {
@@ -20,11 +18,5 @@ namespace tidemark {
 // when it differs from `rate`. 14 when the file is shorter than 24 bytes or
 // does not start with ".snd"; 8, 9.
 [[nodiscard]] std::uint32_t PatchAuRate(PosixFile& file, std::uint64_t length, std::uint32_t rate);
-
-// The rate patch of the file at `path` by its kind: Temp and Wave as
-// PatchWaveRateFile, AIFF and AIFC as PatchIffRate, AU as PatchAuRate; Raw
-// stores no rate and succeeds without opening the file. The errors of
-// OpenForMetadataEdit, 78 for a malformed file, 8, 9.
-[[nodiscard]] std::uint32_t PatchSampleRate(const std::string& path, PcmFileKind kind, std::uint32_t rate);
 
 }  // namespace tidemark

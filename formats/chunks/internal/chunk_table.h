@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/io/chunk_padding.h"
 #include "formats/chunks/internal/random_access_input.h"
 
 namespace tidemark {
@@ -24,15 +25,12 @@ struct ChunkEntry {
 using ChunkTable = std::vector<ChunkEntry>;
 
 // Where a chunk of `size` body bytes starting at `offset` ends, pad byte
-// included: (offset + size + 9) with the lowest bit cleared, computed in 64
-// bits so callers can check it against the 32-bit limit.
+// included, computed in 64 bits so callers can check it against the 32-bit
+// limit.
 constexpr std::uint64_t ChunkEnd(std::uint64_t offset, std::uint32_t size) {
-  return (offset + size + 9) & ~std::uint64_t{1};
+  return PaddedSize(offset + 8 + size);
 }
 inline std::uint64_t ChunkEnd(const ChunkEntry& chunk) { return ChunkEnd(chunk.offset, chunk.size); }
-
-// `size` rounded up to even: the bytes a body occupies with its pad byte.
-constexpr std::uint64_t PaddedSize(std::uint64_t size) { return (size + 1) & ~std::uint64_t{1}; }
 
 // Reads the header of the container at `start` (its id must be
 // `container_id`, and bytes 8-11 `form_type` unless that is 0) and lists the

@@ -19,10 +19,6 @@ namespace tidemark {
 // file, 8, 2 (`tags` is then empty).
 [[nodiscard]] std::uint32_t ReadAiffTexts(RandomAccessInput& input, std::uint64_t length, TagSet* tags);
 
-// The same for the file at `path`: 25 when it cannot be opened, 78 when it
-// is malformed or 0xFFFFFFFF bytes or longer.
-[[nodiscard]] std::uint32_t ReadAiffTextsFile(const std::string& path, TagSet* tags);
-
 // Appends "NAME", "AUTH", "(c) " and "ANNO" for those of the four slots
 // that are not empty, in that order (size = stored text length, a pad byte
 // after an odd one), after the last chunk of the open FORM file of `length`

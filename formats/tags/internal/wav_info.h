@@ -21,10 +21,6 @@ namespace tidemark {
 // list, 8, 2 (`tags` is then empty).
 [[nodiscard]] std::uint32_t ReadInfoList(RandomAccessInput& input, std::uint64_t length, TagSet* tags);
 
-// The same for the file at `path`: 25 when it cannot be opened, 78 when it
-// is malformed or 0xFFFFFFFF bytes or longer.
-[[nodiscard]] std::uint32_t ReadInfoListFile(const std::string& path, TagSet* tags);
-
 // The body of the INFO list for `tags` ("INFO", then a sub-chunk for every
 // non-empty slot in slot order: size = stored text length + 1, the text, a
 // zero byte, and a pad byte when the size is odd). Empty when the set is

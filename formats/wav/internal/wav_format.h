@@ -1,31 +1,15 @@
-// The parts of the WAV format block that the probe, the clipboard image and
-// the rate patch share: the format tags and the sub-format GUIDs of the
-// extensible form.
+// The parts of the WAV format block that the probe, the header sniff, the
+// clipboard image and the rate patch share. The format tags, block sizes and
+// sub-format GUIDs are those of the header writer (core/io/wave_header.h).
 #pragma once
 
 #include <cstdint>
 #include <cstring>
 
+#include "core/io/wave_header.h"
 #include "formats/chunks/byte_order.h"
 
 namespace tidemark::wav {
-
-inline constexpr std::uint16_t kTagPcm = 1;
-inline constexpr std::uint16_t kTagFloat = 3;
-inline constexpr std::uint16_t kTagExtensible = 0xFFFE;
-
-// Body sizes of the three format blocks the system accepts.
-inline constexpr std::uint32_t kPlainFormatBytes = 16;
-inline constexpr std::uint32_t kFloatFormatBytes = 18;
-inline constexpr std::uint32_t kExtensibleFormatBytes = 40;
-// Offset of the sub-format GUID inside an extensible format body.
-inline constexpr std::uint32_t kSubFormatOffset = 24;
-
-// KSDATAFORMAT_SUBTYPE_PCM and _IEEE_FLOAT in their stored byte layout.
-inline constexpr std::uint8_t kPcmSubFormat[16] = {0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00,
-                                                   0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
-inline constexpr std::uint8_t kFloatSubFormat[16] = {0x03, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00,
-                                                     0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
 
 inline bool IsSubFormat(const std::uint8_t* guid, const std::uint8_t (&wanted)[16]) {
   return std::memcmp(guid, wanted, sizeof wanted) == 0;

@@ -17,10 +17,6 @@ namespace tidemark {
 // malformed or that chunk is missing or shorter than 14 bytes; 8, 9.
 [[nodiscard]] std::uint32_t PatchWaveRate(PosixFile& file, std::uint64_t length, std::uint32_t rate);
 
-// The same on the file at `path`: the errors of OpenForMetadataEdit, 78 for
-// a malformed file, 8, 9.
-[[nodiscard]] std::uint32_t PatchWaveRateFile(const std::string& path, std::uint32_t rate);
-
 struct CompressedWaveFacts {
   std::vector<std::uint8_t> format;  // the whole body of the first "fmt " chunk
   std::uint32_t fact_samples = 0;    // the count of the first "fact" chunk

@@ -130,8 +130,10 @@ TEST(PcmHeader, SizesLimitsAndRegistration) {
   EXPECT_EQ(PcmHeaderSize(Req(PcmFileKind::Wave, 44100, sample_code::kDouble, 8192, 0), &size),
             err::kSizeLimit);
 
-  // Kinds without a builder give 77 until the formats layer registers one.
+  // Kinds without a format give 77 until a table that has one is installed.
   EXPECT_EQ(PcmHeaderSize(Req(PcmFileKind::AU, 8000, sample_code::kS16BE, 1, 4), &size), err::kSizeLimit);
+  EXPECT_EQ(PcmFileEnd(PcmFileKind::Temp, 47), 48u);
+  EXPECT_EQ(PcmFileEnd(PcmFileKind::Raw, 47), 47u);
   PcmHeaderFormat au;
   au.size = [](const PcmHeaderRequest&, std::uint32_t* bytes) -> std::uint32_t {
     *bytes = 128;
@@ -141,17 +143,22 @@ TEST(PcmHeader, SizesLimitsAndRegistration) {
     for (int i = 0; i < 128; ++i) out[i] = std::byte(r.frames + i);
     return err::kOk;
   };
-  RegisterPcmHeaderFormat(PcmFileKind::AU, au);
+  PcmHeaderTable table = CorePcmHeaderFormats();
+  table[static_cast<std::size_t>(PcmFileKind::AU)] = &au;
+  table[static_cast<std::size_t>(PcmFileKind::Wave)] = &au;
+  InstallPcmHeaderFormats(table);
   const std::vector<unsigned char> built = Build(Req(PcmFileKind::AU, 8000, sample_code::kS16BE, 1, 4), &rc);
   EXPECT_EQ(rc, err::kOk);
   ASSERT_EQ(built.size(), 128u);
   EXPECT_EQ(built[0], 4);
   EXPECT_EQ(built[127], 131);
-  // Built-in kinds cannot be replaced.
-  RegisterPcmHeaderFormat(PcmFileKind::Wave, au);
+  EXPECT_EQ(PcmFileEnd(PcmFileKind::AU, 47), 47u);
+  // The whole table is replaced, the kinds core writes itself included.
+  EXPECT_EQ(PcmHeaderSize(Req(PcmFileKind::Wave, 8000, sample_code::kS16, 1, 4), &size), err::kOk);
+  EXPECT_EQ(size, 128u);
+  InstallPcmHeaderFormats(CorePcmHeaderFormats());
   EXPECT_EQ(PcmHeaderSize(Req(PcmFileKind::Wave, 8000, sample_code::kS16, 1, 4), &size), err::kOk);
   EXPECT_EQ(size, 44u);
-  RegisterPcmHeaderFormat(PcmFileKind::AU, PcmHeaderFormat{});
   EXPECT_EQ(PcmHeaderSize(Req(PcmFileKind::AU, 8000, sample_code::kS16BE, 1, 4), &size), err::kSizeLimit);
 }
 

@@ -9,7 +9,6 @@
 
 #include "core/io/pcm_header.h"
 #include "formats/file_kind.h"
-#include "formats/format_registry.h"
 #include "platform/error_numbers.h"
 #include "tests/formats/chunks/chunk_test_util.h"
 
@@ -96,9 +95,7 @@ TEST(IffHeader, WhichLayoutEachKindGets) {
   EXPECT_EQ(form_and_compression(PcmFileKind::AIFF, as_aiff), "AIFF 54");
 }
 
-TEST(IffHeader, PrepareSizesFilesAndRegistrationRepeats) {
-  RegisterFormatHeaderBuilders();
-  RegisterFormatHeaderBuilders();
+TEST(IffHeader, PrepareSizesFiles) {
   const auto prepared = [](PcmFileKind kind, SampleCode code, std::uint16_t channels, std::uint32_t frames) {
     const std::string path = testing::WriteTempFile("prepared", Bytes(400, 0xEE));
     PosixFile file = testing::OpenFile(path);

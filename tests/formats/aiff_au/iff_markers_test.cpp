@@ -11,6 +11,7 @@
 #include "formats/chunks/internal/chunk_table.h"
 #include "formats/chunks/container.h"
 #include "formats/chunks/internal/random_access_input.h"
+#include "formats/file_markers.h"
 #include "platform/error_numbers.h"
 #include "platform/narrow_codeset.h"
 #include "tests/core/marker_test_util.h"
@@ -88,7 +89,7 @@ TEST(IffMarkers, WritesMarkAndComtExactly) {
   EXPECT_EQ(testing::Slice(file, comt + 26, 6), second.bytes());
 
   MarkerList back;
-  ASSERT_EQ(ReadAiffMarkers(path, 5, &back), err::kOk);
+  ASSERT_EQ(ReadFileMarkers(path, PcmFileKind::AIFF, 5, &back), err::kOk);
   EXPECT_EQ(MarkerEntries(back), (std::vector<Expected>{{3, "", ""}, {3, "xyz", "hi"}, {5, "ab", "odd"}}));
 
   // Writing again replaces the old chunks; an empty list leaves none, and
@@ -115,7 +116,7 @@ TEST(IffMarkers, CountAndTextLimits) {
     ASSERT_EQ(testing::Be32At(file, kSmallAiffEnd + 12 + i * 8), i);
   }
   MarkerList back;
-  ASSERT_EQ(ReadIffMarkersFile(many, &back), err::kOk);
+  ASSERT_EQ(ReadBytes(testing::ReadWholeFile(many), &back), err::kOk);
   EXPECT_EQ(back.size(), 32767u);
   EXPECT_EQ(back.first()->position, 32766u);  // built by prepending
 
@@ -195,10 +196,12 @@ TEST(IffMarkers, ReaderRules) {
   truncated.resize(truncated.size() - 1);
   EXPECT_EQ(ReadBytes(truncated, &list), err::kMalformed);
   EXPECT_TRUE(list.empty());
-  EXPECT_EQ(ReadIffMarkersFile(testing::WriteTempFile("bad.aif", truncated), &list), err::kLayoutMismatch);
+  EXPECT_EQ(ReadFileMarkers(testing::WriteTempFile("bad.aif", truncated), PcmFileKind::AIFF, kMaxFrames, &list),
+            err::kLayoutMismatch);
   EXPECT_EQ(WriteIffMarkers(testing::WriteTempFile("bad.aif", truncated), testing::MakeMarkerList({{1, "a", ""}})),
             err::kLayoutMismatch);
-  EXPECT_EQ(ReadIffMarkersFile(testing::TempFilePath("missing.aif"), &list), err::kCannotOpen);
+  EXPECT_EQ(ReadFileMarkers(testing::TempFilePath("missing.aif"), PcmFileKind::AIFF, kMaxFrames, &list),
+            err::kCannotOpen);
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "formats/file_kind.h"
-#include "formats/wav/wav_probe.h"
+#include "formats/pcm_probe.h"
 #include "platform/error_numbers.h"
 #include "tests/formats/aiff_au/iff_test_util.h"
 

@@ -11,7 +11,7 @@
 #include "core/sources/sound_source.h"
 #include "formats/aiff_au/internal/iff_numbers.h"
 #include "formats/chunks/internal/random_access_input.h"
-#include "formats/wav/wav_probe.h"
+#include "formats/pcm_probe.h"
 #include "tests/formats/chunks/chunk_test_util.h"
 
 namespace tidemark::testing {

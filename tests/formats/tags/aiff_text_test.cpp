@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "formats/tags/tags.h"
 #include "platform/error_numbers.h"
 #include "tests/formats/chunks/chunk_test_util.h"
 #include "tests/formats/tags/tag_test_util.h"
@@ -57,7 +58,7 @@ TEST(AiffText, WritesTheFourTextsInOrderWithBigEndianSizes) {
   EXPECT_EQ(testing::Be32At(written, 4), written.size() - 8);
 
   TagSet back;
-  ASSERT_EQ(ReadAiffTextsFile(path, &back), 0u);
+  ASSERT_EQ(ReadTags(path, PcmFileKind::AIFF, &back), 0u);
   SetTagText(tags, InfoText::Genre, "");
   EXPECT_EQ(back, tags);
 }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "formats/chunks/chunk_metadata.h"
+#include "formats/tags/tags.h"
 #include "platform/error_numbers.h"
 #include "tests/formats/chunks/chunk_test_util.h"
 #include "tests/formats/tags/tag_test_util.h"
@@ -57,7 +58,7 @@ TEST(WavInfo, ReadsTheFirstListFirstNonEmptyOccurrenceAndConvertsTheCodePage) {
   MemoryInput bad_input(bad);
   EXPECT_EQ(ReadInfoList(bad_input, bad.size(), &tags), err::kMalformed);
   EXPECT_TRUE(IsTagSetEmpty(tags));
-  EXPECT_EQ(ReadInfoListFile(testing::WriteTempFile("bad.wav", bad), &tags), err::kLayoutMismatch);
+  EXPECT_EQ(ReadTags(testing::WriteTempFile("bad.wav", bad), PcmFileKind::Wave, &tags), err::kLayoutMismatch);
 }
 
 TEST(WavInfo, SubChunkSizesPadsAndAFileRoundTrip) {
@@ -83,7 +84,7 @@ TEST(WavInfo, SubChunkSizesPadsAndAFileRoundTrip) {
   EXPECT_EQ(testing::Le32At(written, 4), written.size() - 8);
   EXPECT_EQ(testing::IdAt(written, 50), "LIST");
   TagSet back;
-  ASSERT_EQ(ReadInfoListFile(path, &back), 0u);
+  ASSERT_EQ(ReadTags(path, PcmFileKind::Wave, &back), 0u);
   SetTagText(tags, InfoText::Genre, "?\xC3\xA9");
   EXPECT_EQ(back, tags);
 }

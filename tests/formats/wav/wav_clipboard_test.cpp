@@ -9,7 +9,7 @@
 #include "core/io/pcm_header.h"
 #include "core/sources/sound_source.h"
 #include "core/sources/source_list.h"
-#include "formats/wav/wav_probe.h"
+#include "formats/pcm_probe.h"
 #include "platform/error_numbers.h"
 #include "tests/core/document_test_util.h"
 #include "tests/formats/wav/wav_test_util.h"

@@ -10,7 +10,8 @@
 #include "formats/chunks/internal/chunk_table.h"
 #include "formats/chunks/container.h"
 #include "formats/chunks/internal/random_access_input.h"
-#include "formats/wav/wav_probe.h"
+#include "formats/file_markers.h"
+#include "formats/pcm_probe.h"
 #include "platform/error_numbers.h"
 #include "platform/fault_injection.h"
 #include "platform/narrow_codeset.h"
@@ -118,12 +119,12 @@ TEST(WavCues, WrittenLayout) {
   EXPECT_EQ(subs[3].size % 2, 1u);
   EXPECT_EQ(top[1].body + top[1].size, b.size());
 
-  // Read back: the Part's order is the reverse of the cue points; the
+  // Read back: the parser's order is the reverse of the cue points; the
   // document's form is in position order.
   MarkerList list;
-  ASSERT_EQ(ReadCueListFile(path, &list), 0u);
+  ASSERT_EQ(ReadBytes(ReadWholeFile(path), &list), 0u);
   EXPECT_EQ(MarkerEntries(list), (std::vector<Expected>{{99, "", ""}, {10, "abc", "note text"}, {30, "ab", ""}}));
-  ASSERT_EQ(ReadWaveMarkers(path, 50, &list), 0u);
+  ASSERT_EQ(ReadFileMarkers(path, PcmFileKind::Wave, 50, &list), 0u);
   EXPECT_EQ(MarkerEntries(list), (std::vector<Expected>{{10, "abc", "note text"}, {30, "ab", ""}, {50, "", ""}}));
 }
 
@@ -195,7 +196,7 @@ TEST(WavCues, TextsUseTheNarrowCodePage) {
   EXPECT_NE(bytes.find(std::string("\x80 5\0", 4)), std::string::npos);
   EXPECT_NE(bytes.find(std::string("?\0", 2)), std::string::npos);  // not in CP1252
   MarkerList list;
-  ASSERT_EQ(ReadWaveMarkers(path, 10, &list), 0u);
+  ASSERT_EQ(ReadFileMarkers(path, PcmFileKind::Wave, 10, &list), 0u);
   EXPECT_EQ(MarkerEntries(list), (std::vector<Expected>{{1, "caf\xC3\xA9", "\xE2\x82\xAC 5"}, {2, "?", ""}}));
   SetNarrowCodesetForTesting("");
 }
@@ -228,7 +229,7 @@ TEST(WavCues, InPlaceEditsKeepSamplesAndForeignChunks) {
   EXPECT_TRUE(std::equal(original.begin() + 8, original.end(), now.begin() + 8));
   EXPECT_EQ(data_bytes(now), data_bytes(original));
   MarkerList list;
-  ASSERT_EQ(ReadCueListFile(path, &list), 0u);
+  ASSERT_EQ(ReadFileMarkers(path, PcmFileKind::Wave, kMaxFrames, &list), 0u);
   EXPECT_EQ(MarkerEntries(list), (std::vector<Expected>{{300, "three", ""}}));
   SoundFileInfo after;
   ASSERT_EQ(ProbePcmFile(path, &after), 0u);
@@ -270,7 +271,7 @@ TEST(WavCues, FailedWritesNeverTouchTheSamples) {
       });
   EXPECT_GT(runs, 3u);
   MarkerList list;
-  ASSERT_EQ(ReadCueListFile(path, &list), 0u);
+  ASSERT_EQ(ReadFileMarkers(path, PcmFileKind::Wave, kMaxFrames, &list), 0u);
   EXPECT_EQ(list.size(), 2u);
 }
 
@@ -278,11 +279,11 @@ TEST(WavCues, DamagedAndOutsizedFiles) {
   const std::string dir = testing::MakeTempDir("wav_cue_bad");
   MarkerList list;
   const MarkerList one = MakeList({{1, "x", ""}});
-  EXPECT_EQ(ReadCueListFile(dir + "/missing.wav", &list), err::kCannotOpen);
+  EXPECT_EQ(ReadFileMarkers(dir + "/missing.wav", PcmFileKind::Wave, kMaxFrames, &list), err::kCannotOpen);
   EXPECT_EQ(WriteCueList(dir + "/missing.wav", one), err::kCannotOpen);
   const std::string empty = dir + "/empty.wav";
   WriteWholeFile(empty, {});
-  EXPECT_EQ(ReadCueListFile(empty, &list), err::kLayoutMismatch);
+  EXPECT_EQ(ReadFileMarkers(empty, PcmFileKind::Wave, kMaxFrames, &list), err::kLayoutMismatch);
   EXPECT_EQ(WriteCueList(empty, one), err::kLayoutMismatch);
   EXPECT_TRUE(ReadWholeFile(empty).empty());
   // A RIFF claiming more than the file.
@@ -290,14 +291,14 @@ TEST(WavCues, DamagedAndOutsizedFiles) {
   StoreLe32(&b[4], 0xFFFFFFFFu);
   const std::string lying = dir + "/lying.wav";
   WriteWholeFile(lying, b);
-  EXPECT_EQ(ReadCueListFile(lying, &list), err::kLayoutMismatch);
+  EXPECT_EQ(ReadFileMarkers(lying, PcmFileKind::Wave, kMaxFrames, &list), err::kLayoutMismatch);
   EXPECT_EQ(WriteCueList(lying, one), err::kLayoutMismatch);
   EXPECT_EQ(ReadWholeFile(lying), b);
   // 4 GiB: refused before anything is read or written.
   const std::string big = dir + "/big.wav";
   WriteWholeFile(big, Pcm16(8));
   ASSERT_EQ(::truncate(big.c_str(), 0x100000000ll), 0);
-  EXPECT_EQ(ReadCueListFile(big, &list), err::kLayoutMismatch);
+  EXPECT_EQ(ReadFileMarkers(big, PcmFileKind::Wave, kMaxFrames, &list), err::kLayoutMismatch);
   EXPECT_EQ(WriteCueList(big, one), err::kLayoutMismatch);
   ::unlink(big.c_str());
 }

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include "formats/chunks/internal/random_access_input.h"
+#include "formats/file_kind.h"
+#include "formats/pcm_probe.h"
 #include "formats/wav/wav_probe.h"
 #include "platform/error_numbers.h"
 #include "platform/fault_injection.h"
@@ -36,7 +38,7 @@ TEST(WavPatch, RateAndByteRateOnlyForEveryHeaderForm) {
     const std::vector<std::uint8_t> before = testing::PcmFile(form.code, 2, 44100, samples, form.extensible);
     ASSERT_EQ(LoadLe32(&before[40 + form.header - 44]), samples.size());
     WriteWholeFile(path, before);
-    ASSERT_EQ(PatchWaveRateFile(path, 48000), 0u);
+    ASSERT_EQ(PatchSampleRate(path, PcmFileKind::Wave, 48000), 0u);
     const std::vector<std::uint8_t> after = ReadWholeFile(path);
     ASSERT_EQ(after.size(), before.size());
     for (std::size_t i = 0; i < after.size(); ++i)
@@ -55,7 +57,7 @@ TEST(WavPatch, RateAndByteRateOnlyForEveryHeaderForm) {
     }
     // The same rate again writes nothing.
     const fault::ScopedFault no_writes(fault::FaultRule::FailNth(fault::kWrite, 1, EIO).Sticky());
-    EXPECT_EQ(PatchWaveRateFile(path, 48000), 0u);
+    EXPECT_EQ(PatchSampleRate(path, PcmFileKind::Wave, 48000), 0u);
     EXPECT_FALSE(no_writes.fired());
   }
 }
@@ -66,7 +68,7 @@ TEST(WavPatch, RefusedFiles) {
   const std::vector<std::uint8_t> data(8);
   auto refuses = [&](const std::vector<std::uint8_t>& bytes, std::uint32_t want) {
     WriteWholeFile(path, bytes);
-    EXPECT_EQ(PatchWaveRateFile(path, 22050), want);
+    EXPECT_EQ(PatchSampleRate(path, PcmFileKind::Wave, 22050), want);
     EXPECT_EQ(ReadWholeFile(path), bytes);
   };
   std::vector<std::uint8_t> fmt13 = FormatBody(1, 1, 8000, 2, 16);
@@ -75,12 +77,12 @@ TEST(WavPatch, RefusedFiles) {
   refuses(RiffBuilder().Chunk("data", data).Bytes(), err::kLayoutMismatch);
   refuses({}, err::kLayoutMismatch);
   refuses({'R', 'I', 'F', 'F', 0xFF, 0xFF, 0xFF, 0xFF, 'W', 'A', 'V', 'E'}, err::kLayoutMismatch);
-  EXPECT_EQ(PatchWaveRateFile(dir + "/missing.wav", 8000), err::kCannotOpen);
+  EXPECT_EQ(PatchSampleRate(dir + "/missing.wav", PcmFileKind::Wave, 8000), err::kCannotOpen);
   // 14 bytes are enough.
   std::vector<std::uint8_t> fmt14 = FormatBody(1, 1, 8000, 2, 16);
   fmt14.resize(14);
   WriteWholeFile(path, RiffBuilder().Chunk("fmt ", fmt14).Chunk("data", data).Bytes());
-  ASSERT_EQ(PatchWaveRateFile(path, 22050), 0u);
+  ASSERT_EQ(PatchSampleRate(path, PcmFileKind::Wave, 22050), 0u);
   const std::vector<std::uint8_t> b = ReadWholeFile(path);
   EXPECT_EQ(LoadLe32(&b[24]), 22050u);
   EXPECT_EQ(LoadLe32(&b[28]), 44100u);

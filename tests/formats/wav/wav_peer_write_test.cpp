@@ -11,8 +11,8 @@
 #include <gtest/gtest.h>
 
 #include "core/markers/marker_list.h"
+#include "formats/file_markers.h"
 #include "formats/wav/wav_cues.h"
-#include "formats/wav/wav_probe.h"
 #include "tests/formats/wav/wav_test_util.h"
 #include "tests/support/hermetic_env.h"
 
@@ -136,7 +136,7 @@ TEST(WavPeerWrite, SoxAndSndfileReadWhatWeWrite) {
     ASSERT_EQ(testing::Run("sox -V1 " + path + " -t raw " + form.sox_raw + " " + path + ".raw", &out), 0) << out;
     EXPECT_EQ(ReadWholeFile(path + ".raw"), samples);
     MarkerList back;
-    ASSERT_EQ(ReadWaveMarkers(path, frames, &back), 0u);
+    ASSERT_EQ(ReadFileMarkers(path, PcmFileKind::Wave, frames, &back), 0u);
     std::vector<std::string> got;
     for (const Marker* m = back.first(); m; m = m->next)
       got.push_back(std::to_string(m->position) + m->name + "|" + (m->comment ? *m->comment : ""));

@@ -12,6 +12,7 @@
 
 #include "core/sources/sound_source.h"
 #include "formats/chunks/internal/random_access_input.h"
+#include "formats/pcm_probe.h"
 #include "platform/error_numbers.h"
 #include "tests/formats/wav/wav_test_util.h"
 #include "tests/support/hermetic_env.h"

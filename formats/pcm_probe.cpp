@@ -1,0 +1,31 @@
+#include "formats/pcm_probe.h"
+
+#include "formats/chunks/byte_order.h"
+#include "formats/chunks/internal/input_file.h"
+#include "formats/file_kind_table.h"
+#include "platform/error_numbers.h"
+
+namespace tidemark {
+namespace {
+
+constexpr std::uint64_t kLargestFile = 0xFFFFFFFEu;
+
+}  // namespace
+
+std::uint32_t ProbePcm(RandomAccessInput& input, std::uint64_t length, SoundFileInfo* info) {
+  if (length < 4 || length > kLargestFile) return err::kMalformed;
+  std::uint8_t magic[4];
+  if (const std::uint32_t rc = input.ReadExact(magic, sizeof magic, 0)) return rc;
+  const std::uint32_t id = LoadLe32(magic);
+  for (const FileKindDescription* kind : FileKindTable())
+    if (kind->probe && kind->magic == id) return kind->probe(input, length, info);
+  return err::kMalformed;
+}
+
+std::uint32_t ProbePcmFile(const std::string& path, SoundFileInfo* info) {
+  return ReadInputFile(path, [info](RandomAccessInput& input, std::uint64_t length) {
+    return ProbePcm(input, length, info);
+  });
+}
+
+}  // namespace tidemark
