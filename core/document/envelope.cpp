@@ -12,10 +12,4 @@ EnvelopePoint* NewEnvelopePoint(std::uint32_t position, float level) {
   return p;
 }
 
-void AddRef(EnvelopePoint* point) { ++point->refs; }
-
-void Release(EnvelopePoint* point) {
-  if (--point->refs == 0) delete point;
-}
-
 }  // namespace tidemark

@@ -43,11 +43,6 @@ ClipRef Exchange(ClipRef clip) {
 
 }  // namespace
 
-void ClipRef::reset() {
-  SoundClip* p = std::exchange(p_, nullptr);
-  if (p && p->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) delete p;
-}
-
 ClipRef NewClip(std::uint32_t rate, std::uint16_t channels, SampleCode code) {
   SoundClip* clip = new (std::nothrow) SoundClip;
   if (!clip) return {};

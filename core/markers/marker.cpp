@@ -29,10 +29,4 @@ Marker* CloneMarker(const Marker& marker) {
   return m;
 }
 
-void AddRef(Marker* marker) { ++marker->refs; }
-
-void Release(Marker* marker) {
-  if (--marker->refs == 0) delete marker;
-}
-
 }  // namespace tidemark

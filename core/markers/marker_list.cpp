@@ -120,7 +120,7 @@ Marker* EmitRun(Marker* first, std::size_t count, MarkerList& out, Marker** tail
     }
     if (repeat) {
       p->next = nullptr;
-      Release(p);
+      p->Release();
     } else {
       out.InsertAfterAdopt(*tail, p);
       *tail = p;
@@ -241,7 +241,7 @@ void AdjustMarkersForStretch(SoundDocument& document, std::uint32_t start, std::
       p = before ? before->next : list.first();
       if (document.editor)
         document.editor->Send(editor_msg::kMarkerChanged, 'D', reinterpret_cast<MsgParam>(gone));
-      Release(gone);
+      gone->Release();
       continue;
     }
     if (p->position >= old_end) p->position = ClampFrames(std::int64_t{p->position} + difference);

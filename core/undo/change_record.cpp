@@ -73,7 +73,7 @@ class ChangeRecord final : public UndoRecord {
   }
 
   ~ChangeRecord() override {
-    for (Node* n : nodes_) Release(n);
+    for (Node* n : nodes_) n->Release();
   }
 
   std::size_t ListMarkers(Marker** nodes) const override {
@@ -160,7 +160,7 @@ std::uint32_t NewChangeRecord(std::uint16_t word, std::span<Node* const> nodes, 
   }
   auto* record = new (std::nothrow) ChangeRecord<Node>(word);
   if (!record) return err::kOutOfMemory;
-  for (Node* n : held) AddRef(n);
+  for (Node* n : held) n->AddRef();
   record->Hold(std::move(held));
   out->reset(record);
   return err::kOk;

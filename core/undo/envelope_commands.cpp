@@ -56,7 +56,7 @@ std::uint32_t MoveEnvelopePoint(SoundDocument& document, EnvelopePoint* point, s
   }
   EnvelopePoint* made = NewEnvelopePoint(position, level);
   if (!made) return err::kOutOfMemory;
-  AddRef(point);
+  point->AddRef();
   held.nodes.push_back(point);
   held.nodes.push_back(made);
   if (const std::uint32_t rc = ChangeEnvelope(document, change_op::kReplace, held.nodes)) return rc;
@@ -74,7 +74,7 @@ std::uint32_t DeleteEnvelopePoint(SoundDocument& document, EnvelopePoint* point)
   } catch (const std::bad_alloc&) {
     return err::kOutOfMemory;
   }
-  AddRef(point);
+  point->AddRef();
   held.nodes.push_back(point);
   if (const std::uint32_t rc = ChangeEnvelope(document, change_op::kDelete, held.nodes)) return rc;
   RecordEnvelopeChange(document, ChangeWord(change_op::kAdd, change_name::kDeleting), held.nodes);
@@ -87,7 +87,7 @@ std::uint32_t DeleteEnvelopeRange(SoundDocument& document, std::uint32_t from, s
     for (EnvelopePoint* p = document.envelope.first(); p; p = p->next)
       if (p->position >= from && p->position < to) {
         held.nodes.push_back(p);
-        AddRef(p);
+        p->AddRef();
       }
   } catch (const std::bad_alloc&) {
     return err::kOutOfMemory;

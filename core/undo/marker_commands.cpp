@@ -42,7 +42,7 @@ std::uint32_t DeleteMarkers(SoundDocument& document, std::span<Marker* const> no
   }
   for (Marker* m : nodes) {
     if (!m) return err::kSizeLimit;
-    AddRef(m);  // keeps each node alive once the list lets go of it
+    m->AddRef();  // keeps each node alive once the list lets go of it
     held.nodes.push_back(m);
   }
   if (const std::uint32_t rc = ChangeMarkers(document, change_op::kDelete, held.nodes)) return rc;
@@ -61,10 +61,10 @@ std::uint32_t ChangeMarker(SoundDocument& document, Marker* marker, std::uint32_
   try {
     held.nodes.reserve(2);
   } catch (const std::bad_alloc&) {
-    Release(made);
+    made->Release();
     return err::kOutOfMemory;
   }
-  AddRef(marker);
+  marker->AddRef();
   held.nodes.push_back(marker);
   held.nodes.push_back(made);
   const bool same_text = made->name == marker->name && CommentOf(*made) == CommentOf(*marker);

@@ -72,7 +72,7 @@ std::uint32_t LinkAll(SoundDocument& doc, NodeList<Node>& list, std::span<Node*>
   for (const Node* p = list.first(); p; p = p->next)
     if (std::binary_search(sorted.begin(), sorted.end(), p, std::less<const Node*>())) return err::kSizeLimit;
   for (Node* n : nodes) {
-    AddRef(n);
+    n->AddRef();
     LinkSorted(list, n);  // cannot refuse: checked above
     Tell(doc, change_op::kAdd, n);
   }
@@ -99,7 +99,7 @@ std::uint32_t UnlinkAll(SoundDocument& doc, NodeList<Node>& list, std::span<Node
     Tell(doc, change_op::kDelete, p);
     Node* n = list.UnlinkAfter(before);
     nodes[k++] = n;
-    Release(n);  // the list's reference; the caller holds another
+    n->Release();  // the list's reference; the caller holds another
     p = before ? before->next : list.first();
   }
   return err::kOk;
@@ -113,8 +113,8 @@ std::uint32_t Exchange(SoundDocument& doc, NodeList<Node>& list, Node* old_node,
   Predecessor(list, new_node, &other);
   if (!linked || other) return err::kSizeLimit;
   Tell(doc, change_op::kDelete, old_node);
-  Release(list.UnlinkAfter(before));
-  AddRef(new_node);
+  list.UnlinkAfter(before)->Release();
+  new_node->AddRef();
   Node* after = before ? before->next : list.first();
   if (FitsBetween(before, after, new_node->position))
     list.InsertAfterAdopt(before, new_node);
