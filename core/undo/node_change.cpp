@@ -2,13 +2,13 @@
 
 #include <algorithm>
 #include <functional>
-#include <new>
 #include <type_traits>
 #include <vector>
 
 #include "core/markers/marker_list.h"
 #include "core/document/sound_document.h"
 #include "core/undo/undo_record.h"
+#include "platform/alloc.h"
 #include "platform/error_numbers.h"
 #include "platform/ui_messages.h"
 
@@ -55,11 +55,7 @@ bool FitsBetween(const Node* before, const Node* after, std::uint32_t position) 
 // twice, 2 when the copy cannot be made.
 template <typename Node>
 std::uint32_t SortedDistinct(std::span<Node*> nodes, std::vector<Node*>* sorted) {
-  try {
-    sorted->assign(nodes.begin(), nodes.end());
-  } catch (const std::bad_alloc&) {
-    return err::kOutOfMemory;
-  }
+  if (const std::uint32_t rc = TryAlloc([&] { sorted->assign(nodes.begin(), nodes.end()); })) return rc;
   std::sort(sorted->begin(), sorted->end(), std::less<Node*>());
   if (std::adjacent_find(sorted->begin(), sorted->end()) != sorted->end()) return err::kSizeLimit;
   return err::kOk;

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <new>
 #include <optional>
 #include <vector>
 
@@ -11,6 +10,7 @@
 #include "formats/chunks/file_io.h"
 #include "formats/file_kind.h"
 #include "formats/chunks/internal/random_access_input.h"
+#include "platform/alloc.h"
 #include "platform/error_numbers.h"
 
 namespace tidemark {
@@ -101,11 +101,9 @@ std::uint32_t HarvestForeignChunks(const std::string& old_path, PcmFileKind kind
   (void)temp->Close();  // whatever it held belongs to an earlier save
   const std::optional<Container> container = ContainerFor(kind);
   if (!container) return err::kOk;
-  try {
+  return TryAlloc([&] {
     return Harvest(old_path, *container, temp, kept);
-  } catch (const std::bad_alloc&) {
-    return err::kOutOfMemory;
-  }
+  });
 }
 
 std::uint32_t AppendHarvestedChunks(PosixFile& file, PcmFileKind kind, PosixFile& temp) {

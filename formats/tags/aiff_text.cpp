@@ -1,7 +1,6 @@
 #include "formats/tags/internal/aiff_text.h"
 
 #include <array>
-#include <new>
 #include <span>
 #include <vector>
 
@@ -11,6 +10,7 @@
 #include "formats/tags/internal/chunk_text.h"
 #include "formats/chunks/container.h"
 #include "formats/chunks/internal/input_file.h"
+#include "platform/alloc.h"
 #include "platform/code_page.h"
 #include "platform/error_numbers.h"
 
@@ -34,7 +34,7 @@ constexpr std::array<TextChunk, 4> kTextChunks = {{{FourCc("NAME"), InfoText::Na
 std::uint32_t ReadAiffTexts(RandomAccessInput& input, std::uint64_t length, TagSet* tags) {
   *tags = TagSet{};
   if (length > kLargestFile) return err::kMalformed;
-  try {
+  return TryAlloc([&] {
     ChunkTable table;
     if (const std::uint32_t rc = ReadFileChunkTable(input, length, kFormContainer, &table)) return rc;
     TagSet read;
@@ -47,10 +47,7 @@ std::uint32_t ReadAiffTexts(RandomAccessInput& input, std::uint64_t length, TagS
     }
     *tags = std::move(read);
     return err::kOk;
-  } catch (const std::bad_alloc&) {
-    *tags = TagSet{};
-    return err::kOutOfMemory;
-  }
+  }, [&] { *tags = TagSet{}; });
 }
 
 std::uint32_t ReadAiffTextsFile(const std::string& path, TagSet* tags) {
@@ -65,7 +62,7 @@ std::uint32_t ReadAiffTextsFile(const std::string& path, TagSet* tags) {
 }
 
 std::uint32_t AppendAiffTexts(PosixFile& file, std::uint64_t length, const TagSet& tags) {
-  try {
+  return TryAlloc([&] {
     std::array<std::string, kTextChunks.size()> stored;
     std::vector<ChunkToAppend> chunks;
     for (std::size_t i = 0; i < kTextChunks.size(); ++i) {
@@ -77,9 +74,7 @@ std::uint32_t AppendAiffTexts(PosixFile& file, std::uint64_t length, const TagSe
     }
     if (chunks.empty()) return err::kOk;
     return AppendChunks(file, length, kFormContainer, chunks);
-  } catch (const std::bad_alloc&) {
-    return err::kOutOfMemory;
-  }
+  });
 }
 
 }  // namespace tidemark

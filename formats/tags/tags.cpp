@@ -1,13 +1,12 @@
 #include "formats/tags/tags.h"
 
-#include <new>
-
 #include "core/core_options.h"
 #include "formats/tags/internal/aiff_text.h"
 #include "formats/tags/internal/au_annotation.h"
 #include "formats/chunks/chunk_metadata.h"
 #include "formats/chunks/internal/input_file.h"
 #include "formats/tags/internal/wav_info.h"
+#include "platform/alloc.h"
 #include "platform/error_numbers.h"
 
 namespace tidemark {
@@ -70,7 +69,7 @@ std::uint32_t ReadTags(const std::string& path, PcmFileKind kind, TagSet* tags) 
 std::uint32_t WriteTags(const std::string& path, PcmFileKind kind, const TagSet& tags) {
   const TagStore store = StoreFor(kind);
   if (store == TagStore::kNone) return err::kOk;
-  try {
+  return TryAlloc([&] {
     const TagSet stamped = StampedTags(tags);
     if (!HasAnythingToWrite(store, stamped)) return err::kOk;
     PosixFile file;
@@ -90,9 +89,7 @@ std::uint32_t WriteTags(const std::string& path, PcmFileKind kind, const TagSet&
     }
     const std::uint32_t close_rc = file.Close();
     return rc ? Public(rc) : (close_rc ? err::kWriteFailed : err::kOk);
-  } catch (const std::bad_alloc&) {
-    return err::kOutOfMemory;
-  }
+  });
 }
 
 std::uint32_t ReplaceTags(const std::string& path, PcmFileKind kind, const TagSet& tags) {
