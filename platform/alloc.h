@@ -35,6 +35,7 @@ template <typename Work, typename OnFailure>
   }
 }
 
+// As above, with nothing to undo.
 template <typename Work>
 [[nodiscard]] std::uint32_t TryAlloc(Work&& work) {
   return TryAlloc(std::forward<Work>(work), [] {});

@@ -5,7 +5,6 @@
 
 #include <atomic>
 #include <cstdint>
-#include <type_traits>
 #include <utility>
 
 namespace tidemark {
