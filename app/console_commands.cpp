@@ -76,7 +76,7 @@ Result Open(Session& s, const Args& args) {
       failed = true;
       continue;
     }
-    s.Adopt(doc);
+    s.Adopt(DocumentPtr(doc));
   }
   return failed ? Result::kFailed : Result::kDone;
 }
@@ -99,7 +99,7 @@ Result OpenRaw(Session& s, const Args& args) {
   if (IsFolder(path)) return s.Fail(text::kConsoleFolderSkipped, path);
   SoundDocument* doc = nullptr;
   if (const std::uint32_t rc = OpenRawDocument(path, layout, &doc)) return s.Fail(rc);
-  s.Adopt(doc);
+  s.Adopt(DocumentPtr(doc));
   return Result::kDone;
 }
 
@@ -127,7 +127,7 @@ Result New(Session& s, const Args& args) {
   if (const std::uint32_t rc = CreateDocument(std::nullopt, SegmentList(), std::move(d), &doc)) return s.Fail(rc);
   doc->kind = d.format.kind;
   doc->code = d.format.code;
-  s.Adopt(doc);
+  s.Adopt(DocumentPtr(doc));
   return Result::kDone;
 }
 

@@ -19,20 +19,20 @@ Session::~Session() {
   // The clip may hold sources of the documents; release it with them, but
   // leave what the system clipboard holds for other programs.
   (void)SetCurrentClip(ClipRef());
-  for (const Entry& e : documents_) DestroyDocument(e.document);
+  documents_.clear();
 }
 
 SoundDocument* Session::active() const { return Find(active_); }
 
 SoundDocument* Session::Find(int number) const {
   for (const Entry& e : documents_)
-    if (e.number == number) return e.document;
+    if (e.number == number) return e.document.get();
   return nullptr;
 }
 
-int Session::Adopt(SoundDocument* document) {
+int Session::Adopt(DocumentPtr document) {
   const int number = next_number_++;
-  documents_.push_back({number, document});
+  documents_.push_back({number, std::move(document)});
   active_ = number;
   return number;
 }
@@ -40,7 +40,6 @@ int Session::Adopt(SoundDocument* document) {
 void Session::Close(int number) {
   for (auto it = documents_.begin(); it != documents_.end(); ++it) {
     if (it->number != number) continue;
-    DestroyDocument(it->document);
     documents_.erase(it);
     if (active_ == number) active_ = documents_.empty() ? 0 : documents_.back().number;
     return;

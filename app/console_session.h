@@ -18,12 +18,9 @@
 #include <vector>
 
 #include "app/console_texts.h"
+#include "core/document/sound_document.h"
 #include "formats/open_sound_file.h"
 #include "formats/save_dither.h"
-
-namespace tidemark {
-struct SoundDocument;
-}
 
 namespace tidemark::console {
 
@@ -78,7 +75,7 @@ class Session {
   // --- for the command handlers ---
   struct Entry {
     int number;
-    SoundDocument* document;
+    DocumentPtr document;
   };
   std::ostream& out() { return out_; }
   std::ostream& err() { return err_; }
@@ -90,7 +87,7 @@ class Session {
   // The document numbered `number`; null when there is none.
   SoundDocument* Find(int number) const;
   // Adds a newly opened document and makes it active; its number.
-  int Adopt(SoundDocument* document);
+  int Adopt(DocumentPtr document);
   void Activate(int number) { active_ = number; }
   // Destroys the document numbered `number`; the newest remaining one
   // becomes active when it was the active one.

@@ -66,11 +66,12 @@ void BM_EditAndUndo(benchmark::State& state) {
   DocumentDescription d;
   d.format.rate = kRate;
   d.length = piece * segments;
-  SoundDocument* doc = nullptr;
-  if (CreateDocument(std::nullopt, std::move(list), std::move(d), &doc) != 0) {
+  SoundDocument* created = nullptr;
+  if (CreateDocument(std::nullopt, std::move(list), std::move(d), &created) != 0) {
     state.SkipWithError("CreateDocument failed");
     return;
   }
+  const DocumentPtr doc(created);
 
   std::mt19937 rng(7);
   const std::uint32_t L = doc->length;
@@ -93,7 +94,6 @@ void BM_EditAndUndo(benchmark::State& state) {
   state.counters["edits"] = static_cast<double>(state.iterations()) * 2;
   state.counters["total_ms"] = seconds * 1e3;
   state.counters["us_per_edit"] = seconds * 1e6 / (static_cast<double>(state.iterations()) * 2);
-  DestroyDocument(doc);
 }
 BENCHMARK(BM_EditAndUndo)->Arg(100)->Arg(1000)->Arg(10000)->Iterations(5000)->Unit(benchmark::kMillisecond);
 

@@ -64,8 +64,9 @@ int Run(int megabytes, const std::string& folder) {
   description.format.rate = 48000;
   description.format.channels = 2;
   description.length = 3600u * 48000u;
-  SoundDocument* doc = nullptr;
-  if (CreateDocument(std::nullopt, SegmentList(), std::move(description), &doc) != 0) return 1;
+  SoundDocument* created = nullptr;
+  if (CreateDocument(std::nullopt, SegmentList(), std::move(description), &created) != 0) return 1;
+  DocumentPtr doc(created);
 
   double best = 1e300;
   for (int round = 0; round < 3; ++round) {
@@ -92,7 +93,7 @@ int Run(int megabytes, const std::string& folder) {
   }
   std::printf("100,000 label lines read and merged: %.3f s (%zu markers)\n", best, merged_count);
 
-  DestroyDocument(doc);
+  doc.reset();
   ::unlink(junk.c_str());
   ::unlink(labels.c_str());
   ::rmdir(dir.c_str());

@@ -56,11 +56,11 @@ bool MakeWave(const std::string& path, SampleCode code, std::uint32_t frames, st
 double OpenSeconds(const std::string& path, int runs) {
   double best = 1e9;
   for (int i = 0; i < runs; ++i) {
-    SoundDocument* doc = nullptr;
+    SoundDocument* opened = nullptr;
     const auto start = Clock::now();
-    if (OpenSoundDocument(path, OpenOptions(), &doc) != 0) return -1;
+    if (OpenSoundDocument(path, OpenOptions(), &opened) != 0) return -1;
+    const DocumentPtr doc(opened);
     best = std::min(best, Seconds(start));
-    DestroyDocument(doc);
   }
   return best;
 }
@@ -68,8 +68,9 @@ double OpenSeconds(const std::string& path, int runs) {
 // Microseconds per operation of `pairs` cuts of a random stretch, each
 // pasted back at another random place, on the document of `path`.
 double CutPasteMicroseconds(const std::string& path, int pairs) {
-  SoundDocument* doc = nullptr;
-  if (OpenSoundDocument(path, OpenOptions(), &doc) != 0) return -1;
+  SoundDocument* opened = nullptr;
+  if (OpenSoundDocument(path, OpenOptions(), &opened) != 0) return -1;
+  const DocumentPtr doc(opened);
   std::mt19937 random(7);
   double total = 0;
   for (int i = 0; i < pairs; ++i) {
@@ -83,7 +84,6 @@ double CutPasteMicroseconds(const std::string& path, int pairs) {
     total += Seconds(start);
   }
   ClearCurrentClip();
-  DestroyDocument(doc);
   return total / (2.0 * pairs) * 1e6;
 }
 
@@ -120,13 +120,14 @@ int main(int argc, char** argv) {
   const auto frames = static_cast<std::uint32_t>(minutes * 60 * 44100);
   if (!MakeWave(in, sample_code::kS24, frames, std::uint64_t{frames} * 6)) return 1;
   (void)std::system(("sync " + in).c_str());
-  SoundDocument* doc = nullptr;
-  if (OpenSoundDocument(in, OpenOptions(), &doc) != 0) return 1;
+  SoundDocument* opened = nullptr;
+  if (OpenSoundDocument(in, OpenOptions(), &opened) != 0) return 1;
+  DocumentPtr doc(opened);
   const std::string ours = dir + "/bench_ours.wav", sox = dir + "/bench_sox.wav", ff = dir + "/bench_ff.wav";
   const auto start = Clock::now();
   const std::uint32_t rc = SaveAs(*doc, ours, PcmFileKind::Wave, sample_code::kS16);
   const double t_ours = Seconds(start);
-  DestroyDocument(doc);
+  doc.reset();
   if (rc != 0) {
     std::fprintf(stderr, "SaveAs failed: %u\n", rc);
     return 1;

@@ -6,8 +6,8 @@
 
 #include <atomic>
 #include <cerrno>
-#include <new>
 
+#include "platform/alloc.h"
 #include "platform/error_numbers.h"
 #include "platform/file_ops.h"
 #include "platform/posix_file.h"
@@ -26,11 +26,7 @@ std::uint32_t ReadConfigFile(const std::string& path, std::string* bytes) {
   if (file.Size(&size) != err::kOk) return err::kReadFailed;
   if (size > kMaxConfigFileBytes) return err::kSizeLimit;
   std::string data;
-  try {
-    data.resize(static_cast<std::size_t>(size));
-  } catch (const std::bad_alloc&) {
-    return err::kOutOfMemory;
-  }
+  if (const std::uint32_t rc = TryAlloc([&] { data.resize(static_cast<std::size_t>(size)); })) return rc;
   std::size_t done = 0;
   if (const std::uint32_t rc = file.ReadAt(data.data(), data.size(), 0, &done); rc != err::kOk)
     return rc;

@@ -1,11 +1,10 @@
 #include "config/text_catalogue.h"
 
-#include <new>
-
 #include "config/config_file_io.h"
 #include "config/language_choice.h"
 #include "config/language_override.h"
 #include "config/text_decode.h"
+#include "platform/alloc.h"
 #include "platform/code_page.h"
 #include "platform/error_numbers.h"
 
@@ -68,11 +67,11 @@ void TextCatalogue::ClearSlots() { slots_.fill(kEmptyText); }
 std::size_t TextCatalogue::Parse(std::string_view text) { return ParseOwned(std::string(text)); }
 
 std::size_t TextCatalogue::ParseOwned(std::string text) {
-  try {
-    return ParseInto(std::move(text));
-  } catch (const std::bad_alloc&) {
-    return 0;  // slots change only after every allocation has succeeded
-  }
+  std::size_t count = 0;
+  // Nothing is filled when memory runs out: slots change only after every
+  // allocation has succeeded.
+  (void)TryAlloc([&] { count = ParseInto(std::move(text)); });
+  return count;
 }
 
 std::size_t TextCatalogue::ParseInto(std::string text) {
@@ -140,16 +139,14 @@ std::uint32_t TextCatalogue::LoadFile(const std::string& path, std::string_view 
   if (filled) *filled = 0;
   std::string bytes;
   if (const std::uint32_t rc = ReadConfigFile(path, &bytes); rc != err::kOk) return rc;
-  try {
+  // Slots are only changed once everything is in place.
+  return TryAlloc([&] {
     std::string text = DecodeTextFile(bytes, narrow_codeset);
     bytes.clear();
     bytes.shrink_to_fit();
     const std::size_t n = ParseOwned(std::move(text));
     if (filled) *filled = n;
-  } catch (const std::bad_alloc&) {
-    return err::kOutOfMemory;  // slots are only changed once everything is in place
-  }
-  return err::kOk;
+  });
 }
 
 TextCatalogue& ProcessTextCatalogue() {

@@ -5,20 +5,18 @@
 #include <cstdint>
 
 #include "core/document/node_list.h"
+#include "platform/intrusive_ref.h"
 
 namespace tidemark {
 
-struct EnvelopePoint {
+struct EnvelopePoint : RefCounted<EnvelopePoint> {
   EnvelopePoint* next = nullptr;
-  std::uint32_t refs = 1;
   std::uint32_t position = 0;  // frames
   float level = 1.0f;          // linear gain factor
 };
 
 // A new point with one reference; null when memory runs out.
 EnvelopePoint* NewEnvelopePoint(std::uint32_t position, float level);
-void AddRef(EnvelopePoint* point);
-void Release(EnvelopePoint* point);
 
 using EnvelopeList = NodeList<EnvelopePoint>;
 

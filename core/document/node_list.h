@@ -1,7 +1,9 @@
 // A singly linked list of reference-counted nodes sorted by position: the
 // shape shared by a document's markers and its envelope points. The list
 // holds one reference per node it links; undo records and clips hold their
-// own lists of the same nodes.
+// own lists of the same nodes. The nodes count with a plain count: a
+// document with its lists and undo records is changed on one thread only,
+// and a clip holds copies of the nodes, never the document's own.
 #pragma once
 
 #include <cstddef>
@@ -10,8 +12,8 @@
 
 namespace tidemark {
 
-// Node requirements: `Node* next`, `std::uint32_t position`, and free
-// functions AddRef(Node*) and Release(Node*).
+// Node requirements: `Node* next`, `std::uint32_t position`, and the
+// AddRef() and Release() of RefCounted.
 template <typename Node>
 class NodeList {
  public:
@@ -65,7 +67,7 @@ class NodeList {
     return p;
   }
   void Clear() {
-    while (Node* n = UnlinkAfter(nullptr)) Release(n);
+    while (Node* n = UnlinkAfter(nullptr)) n->Release();
   }
 
  private:

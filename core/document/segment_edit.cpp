@@ -1,9 +1,9 @@
 #include "core/document/internal/segment_edit.h"
 
 #include <cstring>
-#include <new>
 
 #include "core/document/sound_document.h"
+#include "platform/alloc.h"
 #include "platform/error_numbers.h"
 #include "platform/ui_messages.h"
 
@@ -126,16 +126,17 @@ bool GainBlocksEqual(const SegmentGain* a, const SegmentGain* b) {
 std::uint32_t CopyRange(const SegmentList& list, std::uint32_t start, std::uint32_t length, SegmentList* out) {
   SegmentList copy;
   const std::uint64_t end = std::uint64_t{start} + length;
-  try {
+  const std::uint32_t rc = TryAlloc([&] {
     for (const Segment* s = list.first(); length > 0 && s && s->position < end; s = s->next) {
       if (EndOf(*s) <= start || s->length == 0) continue;
       const std::uint32_t from = s->position > start ? s->position : start;
       const std::uint32_t to = static_cast<std::uint32_t>(EndOf(*s) < end ? EndOf(*s) : end);
       copy.PushBack(CopyPiece(*s, from, to, start));
     }
-  } catch (const std::bad_alloc&) {
+  });
+  if (rc) {
     *out = SegmentList();
-    return err::kOutOfMemory;
+    return rc;
   }
   *out = std::move(copy);
   return err::kOk;
@@ -160,11 +161,8 @@ std::uint32_t ReplaceRange(SoundDocument& doc, EditRequest& r) {
   while (s && EndOf(*s) <= S) s = s->next;
   if (s && s->position < S && EndOf(*s) > E) {
     std::unique_ptr<Segment> second;
-    try {
-      second = CopyPiece(*s, S, static_cast<std::uint32_t>(EndOf(*s)), 0);
-    } catch (const std::bad_alloc&) {
-      return err::kOutOfMemory;
-    }
+    if (const std::uint32_t rc = TryAlloc([&] { second = CopyPiece(*s, S, static_cast<std::uint32_t>(EndOf(*s)), 0); }))
+      return rc;
     s->length = S - s->position;
     s = list.InsertBefore(s->next, std::move(second));
   } else if (s && s->position < S) {

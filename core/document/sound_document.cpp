@@ -1,9 +1,9 @@
 #include "core/document/sound_document.h"
 
 #include <climits>
-#include <new>
 
 #include "core/sources/source_list.h"
+#include "platform/alloc.h"
 #include "platform/error_numbers.h"
 #include "platform/headless_editor_window.h"
 #include "platform/ui_messages.h"
@@ -27,7 +27,9 @@ OpenDocuments& Documents() {
 }
 
 std::unique_ptr<Window> MakeHeadlessEditor(SoundDocument& document) {
-  return std::unique_ptr<Window>(new (std::nothrow) HeadlessEditorWindow(document.channels));
+  std::unique_ptr<Window> editor;  // empty when memory runs out
+  (void)MakeNew<HeadlessEditorWindow>(&editor, document.channels);
+  return editor;
 }
 
 bool SegmentsFit(const SegmentList& list, std::uint32_t length, std::uint16_t channels) {
@@ -61,18 +63,17 @@ std::uint32_t CreateDocument(const std::optional<std::string>& path, SegmentList
     if (normal.empty() || normal.size() >= PATH_MAX) return err::kCannotOpen;
   }
 
-  std::unique_ptr<SoundDocument> doc(new (std::nothrow) SoundDocument);
-  if (!doc) return err::kOutOfMemory;
-  try {
+  std::unique_ptr<SoundDocument> doc;
+  if (const std::uint32_t rc = MakeNew(&doc)) return rc;
+  const std::uint32_t rc = TryAlloc([&] {
     if (path) (description.path_is_second ? doc->second_path : doc->path) = std::move(normal);
     if (description.metadata) {
       doc->metadata = std::move(*description.metadata);
     } else {
       doc->metadata[InfoText::Software] = std::string(kSoftwareStamp);
     }
-  } catch (const std::bad_alloc&) {
-    return err::kOutOfMemory;
-  }
+  });
+  if (rc) return rc;
   doc->segments = std::move(segments);
   doc->length = description.length;
   doc->rate = format.rate;

@@ -100,6 +100,12 @@ Window* MainFrame();
 // holds; sources whose last reference goes close and delete owned files.
 void DestroyDocument(SoundDocument* document);
 
+// Owns one open document: closes it (DestroyDocument) when it goes.
+struct DocumentCloser {
+  void operator()(SoundDocument* document) const { DestroyDocument(document); }
+};
+using DocumentPtr = std::unique_ptr<SoundDocument, DocumentCloser>;
+
 // The newest open document (follow `next` for the others), and their number.
 SoundDocument* FirstDocument();
 std::size_t OpenDocumentCount();

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
-#include <new>
 
 #include "core/document/core_text.h"
 #include "core/markers/marker_list.h"
@@ -14,6 +13,7 @@
 #include "core/edit/stretch_render.h"
 #include "core/undo/undo_history.h"
 #include "core/sources/view_source.h"
+#include "platform/alloc.h"
 #include "platform/error_numbers.h"
 
 namespace tidemark {
@@ -69,8 +69,8 @@ std::uint32_t FillGaps(SegmentList& list, std::uint32_t length, std::uint32_t ra
     const std::uint32_t gap_end = s ? s->position : length;
     if (gap_end > at) {
       if (!silence) silence = MakeSilenceSource(rate, channels);
-      std::unique_ptr<Segment> piece(new (std::nothrow) Segment);
-      if (!silence || !piece) return err::kOutOfMemory;
+      std::unique_ptr<Segment> piece;
+      if (!silence || MakeNew(&piece)) return err::kOutOfMemory;
       piece->source = silence;
       piece->position = at;
       piece->length = gap_end - at;
@@ -87,10 +87,7 @@ std::uint32_t FillGaps(SegmentList& list, std::uint32_t length, std::uint32_t ra
 template <typename Change>
 std::uint32_t TransformBlocks(SegmentList& list, std::uint16_t channels, Change change) {
   for (Segment* s = list.first(); s; s = s->next) {
-    if (!s->gain) {
-      s->gain.reset(new (std::nothrow) SegmentGain);
-      if (!s->gain) return err::kOutOfMemory;
-    }
+    if (!s->gain && MakeNew(&s->gain)) return err::kOutOfMemory;
     for (int c = 0; c < channels; ++c) change(c, GainOf(*s->gain, c), OffsetOf(*s->gain, c));
   }
   return err::kOk;
@@ -124,10 +121,7 @@ class ClipCombiner final : public StretchProcessor {
   ClipCombiner(const SegmentList& clip, std::uint32_t clip_length, std::uint16_t channels, std::uint32_t tail,
                Mode mode)
       : cursor_(clip, channels, clip_length), tail_(tail), mode_(mode) {}
-  bool Ready() {
-    buffer_.reset(new (std::nothrow) float[std::size_t{RenderBlockFrames(2)} * 2]);
-    return buffer_ != nullptr;
-  }
+  bool Ready() { return MakeNew(&buffer_, std::size_t{RenderBlockFrames(2)} * 2) == err::kOk; }
   std::uint32_t TailFrames() const override { return tail_; }
   std::uint32_t Process(float* block, std::uint32_t, std::uint32_t frames, std::uint16_t channels) override {
     if (const std::uint32_t rc = cursor_.ReadFloat(frames, buffer_.get(), channels)) return rc;

@@ -1,7 +1,6 @@
 #include "core/edit/sound_clip.h"
 
 #include <mutex>
-#include <new>
 
 #include "core/core_options.h"
 #include "core/document/core_text.h"
@@ -9,6 +8,7 @@
 #include "core/markers/marker_list.h"
 #include "core/document/internal/segment_edit.h"
 #include "core/document/sound_document.h"
+#include "platform/alloc.h"
 #include "platform/error_numbers.h"
 #include "platform/ui_messages.h"
 
@@ -43,18 +43,13 @@ ClipRef Exchange(ClipRef clip) {
 
 }  // namespace
 
-void ClipRef::reset() {
-  SoundClip* p = std::exchange(p_, nullptr);
-  if (p && p->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) delete p;
-}
-
 ClipRef NewClip(std::uint32_t rate, std::uint16_t channels, SampleCode code) {
-  SoundClip* clip = new (std::nothrow) SoundClip;
-  if (!clip) return {};
+  ClipRef clip;
+  if (MakeNew(&clip)) return {};
   clip->rate = rate;
   clip->channels = channels;
   clip->code = code;
-  return ClipRef::Adopt(clip);
+  return clip;
 }
 
 std::uint32_t CopyEnvelopeRange(const EnvelopeList& list, std::uint32_t from, std::uint32_t to, EnvelopeList* out) {

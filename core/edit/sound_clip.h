@@ -7,22 +7,20 @@
 // program has none of its own.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
-#include <utility>
 
 #include "core/document/envelope.h"
 #include "core/markers/marker.h"
 #include "core/samples/sample_format.h"
 #include "core/document/segment.h"
 #include "platform/clipboard.h"  // err::kClipboardUnavailable
+#include "platform/intrusive_ref.h"
 
 namespace tidemark {
 
 struct SoundDocument;
 
-struct SoundClip {
-  std::atomic<std::uint32_t> refs{1};
+struct SoundClip : RefCounted<SoundClip, AtomicRefCount> {
   std::uint32_t rate = 44100;
   std::uint16_t channels = 2;
   SampleCode code = sample_code::kS16;
@@ -32,34 +30,7 @@ struct SoundClip {
   EnvelopeList envelope;     // positions from 0
 };
 
-// Holds one counted reference to a clip.
-class ClipRef {
- public:
-  ClipRef() = default;
-  // Takes over a reference the caller holds.
-  static ClipRef Adopt(SoundClip* clip) {
-    ClipRef r;
-    r.p_ = clip;
-    return r;
-  }
-  ClipRef(const ClipRef& o) : p_(o.p_) {
-    if (p_) p_->refs.fetch_add(1, std::memory_order_relaxed);
-  }
-  ClipRef(ClipRef&& o) noexcept : p_(std::exchange(o.p_, nullptr)) {}
-  ClipRef& operator=(ClipRef o) noexcept {
-    std::swap(p_, o.p_);
-    return *this;
-  }
-  ~ClipRef() { reset(); }
-  void reset();
-  SoundClip* get() const { return p_; }
-  SoundClip* operator->() const { return p_; }
-  SoundClip& operator*() const { return *p_; }
-  explicit operator bool() const { return p_ != nullptr; }
-
- private:
-  SoundClip* p_ = nullptr;
-};
+using ClipRef = IntrusiveRef<SoundClip>;
 
 // A new empty clip of the given format; empty when memory runs out.
 ClipRef NewClip(std::uint32_t rate, std::uint16_t channels, SampleCode code);

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
-#include <new>
 
 #include "core/document/segment_cursor.h"
 #include "core/io/work_file_writer.h"
+#include "platform/alloc.h"
 #include "platform/error_numbers.h"
 
 namespace tidemark {
@@ -25,11 +25,10 @@ std::uint32_t RenderThroughProcessor(const RenderStretch& stretch, StretchProces
   const std::uint32_t block_frames = RenderBlockFrames(ch);
   const std::size_t block_samples = std::size_t{block_frames} * ch;
 
-  std::unique_ptr<float[]> block(new (std::nothrow) float[block_samples]);
+  std::unique_ptr<float[]> block;
   // The untouched input, for the channels the processor must not change.
   std::unique_ptr<float[]> kept;
-  if (mask != all) kept.reset(new (std::nothrow) float[block_samples]);
-  if (!block || (mask != all && !kept)) return err::kOutOfMemory;
+  if (MakeNew(&block, block_samples) || (mask != all && MakeNew(&kept, block_samples))) return err::kOutOfMemory;
 
   WorkFileWriter writer;
   if (const std::uint32_t rc = writer.Begin(PcmFileKind::Temp, stretch.rate, stretch.output_code, ch, total))

@@ -3,7 +3,6 @@
 #include "core/sources/file_source.h"
 
 #include <algorithm>
-#include <new>
 
 #include "core/core_options.h"
 #include "core/sources/file_source.h"
@@ -12,6 +11,7 @@
 #include "core/document/segment.h"
 #include "core/sources/sound_source.h"
 #include "core/io/work_folder.h"
+#include "platform/alloc.h"
 #include "platform/error_numbers.h"
 #include "platform/file_ops.h"
 #include "platform/volume_info.h"
@@ -81,8 +81,7 @@ std::uint32_t WorkFileWriter::Begin(PcmFileKind kind, std::uint32_t rate, Sample
 
   const std::size_t wider = std::max<std::size_t>(8, BytesPerSample(code));
   staging_bytes_ = std::max<std::size_t>(kConvertBlockBytes * wider, std::size_t{channels} * wider);
-  staging_.reset(new (std::nothrow) std::byte[staging_bytes_]);
-  if (!staging_) return err::kOutOfMemory;
+  if (const std::uint32_t rc = MakeNew(&staging_, staging_bytes_)) return rc;
 
   kind_ = kind;
   rate_ = rate;

@@ -1,13 +1,13 @@
 #include "core/markers/marker.h"
 
-#include <new>
+#include "platform/alloc.h"
 
 namespace tidemark {
 
 Marker* NewMarker(std::string_view name, std::string_view comment, std::uint32_t position) {
-  auto* m = new (std::nothrow) Marker;
-  if (!m) return nullptr;
-  try {
+  IntrusiveRef<Marker> m;
+  if (MakeNew(&m)) return nullptr;
+  const std::uint32_t rc = TryAlloc([&] {
     m->name.assign(name);
     // Control characters would break the list views and the text export.
     for (char& c : m->name) {
@@ -15,24 +15,16 @@ Marker* NewMarker(std::string_view name, std::string_view comment, std::uint32_t
       if (u < 0x20 || u == 0x7F) c = ' ';
     }
     if (!comment.empty()) m->comment = std::make_unique<std::string>(comment);
-  } catch (const std::bad_alloc&) {
-    delete m;
-    return nullptr;
-  }
+  });
+  if (rc) return nullptr;
   m->position = position;
-  return m;
+  return m.release();
 }
 
 Marker* CloneMarker(const Marker& marker) {
   Marker* m = NewMarker(marker.name, marker.comment ? std::string_view(*marker.comment) : std::string_view(),
                         marker.position);
   return m;
-}
-
-void AddRef(Marker* marker) { ++marker->refs; }
-
-void Release(Marker* marker) {
-  if (--marker->refs == 0) delete marker;
 }
 
 }  // namespace tidemark

@@ -8,12 +8,12 @@
 #include <string_view>
 
 #include "core/document/node_list.h"
+#include "platform/intrusive_ref.h"
 
 namespace tidemark {
 
-struct Marker {
+struct Marker : RefCounted<Marker> {
   Marker* next = nullptr;
-  std::uint32_t refs = 1;
   std::uint32_t position = 0;             // frames
   std::string name;                    // never absent; empty when none was given
   std::unique_ptr<std::string> comment;  // absent when empty
@@ -24,9 +24,6 @@ struct Marker {
 Marker* NewMarker(std::string_view name, std::string_view comment, std::uint32_t position);
 // A new node with the same position, name and comment.
 Marker* CloneMarker(const Marker& marker);
-void AddRef(Marker* marker);
-// Frees the node with its strings at the last reference.
-void Release(Marker* marker);
 
 using MarkerList = NodeList<Marker>;
 

@@ -2,12 +2,12 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <new>
 #include <string_view>
 #include <vector>
 
 #include "core/samples/sample_format.h"
 #include "core/document/sound_document.h"
+#include "platform/alloc.h"
 #include "platform/error_numbers.h"
 #include "platform/ui_messages.h"
 
@@ -89,7 +89,7 @@ Marker* EmitRun(Marker* first, std::size_t count, MarkerList& out, Marker** tail
   constexpr std::size_t kIndexedRun = 16;
   std::vector<char> drop;
   if (count > kIndexedRun) {
-    try {
+    const std::uint32_t rc = TryAlloc([&] {
       std::vector<Marker*> run;
       run.reserve(count);
       for (Marker* p = first; run.size() < count; p = p->next) run.push_back(p);
@@ -103,9 +103,8 @@ Marker* EmitRun(Marker* first, std::size_t count, MarkerList& out, Marker** tail
       drop.assign(count, 0);
       for (std::size_t i = 1; i < count; ++i)
         if (SameMarker(*run[order[i - 1]], *run[order[i]])) drop[order[i]] = 1;
-    } catch (const std::bad_alloc&) {
-      drop.clear();
-    }
+    });
+    if (rc) drop.clear();  // no index: checked against the markers kept
   }
 
   Marker* run_head = nullptr;  // the first marker of the run kept in `out`
@@ -120,7 +119,7 @@ Marker* EmitRun(Marker* first, std::size_t count, MarkerList& out, Marker** tail
     }
     if (repeat) {
       p->next = nullptr;
-      Release(p);
+      p->Release();
     } else {
       out.InsertAfterAdopt(*tail, p);
       *tail = p;
@@ -241,7 +240,7 @@ void AdjustMarkersForStretch(SoundDocument& document, std::uint32_t start, std::
       p = before ? before->next : list.first();
       if (document.editor)
         document.editor->Send(editor_msg::kMarkerChanged, 'D', reinterpret_cast<MsgParam>(gone));
-      Release(gone);
+      gone->Release();
       continue;
     }
     if (p->position >= old_end) p->position = ClampFrames(std::int64_t{p->position} + difference);

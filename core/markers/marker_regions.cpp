@@ -1,6 +1,5 @@
 #include "core/markers/marker_regions.h"
 
-#include <new>
 #include <string>
 
 #include "core/document/core_text.h"
@@ -8,6 +7,7 @@
 #include "core/markers/marker_list.h"
 #include "core/samples/sample_format.h"
 #include "core/document/sound_document.h"
+#include "platform/alloc.h"
 #include "platform/error_numbers.h"
 #include "platform/ui_messages.h"
 
@@ -17,12 +17,11 @@ namespace {
 void ShowNoFurtherMarker() {
   Window* frame = MainFrame();
   if (!frame) return;
-  try {
+  // The status line is a courtesy; the selection is made without it.
+  (void)TryAlloc([&] {
     const std::string text = GetCoreText(CoreText::kNoFurtherMarker);
     frame->Send(frame_msg::kStatusText, 0, reinterpret_cast<MsgParam>(text.c_str()));
-  } catch (const std::bad_alloc&) {
-    // The status line is a courtesy; the selection is made without it.
-  }
+  });
 }
 
 void Select(SoundDocument& document, std::uint32_t from, std::uint32_t to, bool wrapped) {

@@ -7,10 +7,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <memory>
-#include <new>
 
 #include "core/samples/sample_format.h"
 #include "core/document/sound_document.h"
+#include "platform/alloc.h"
 #include "platform/error_numbers.h"
 #include "platform/file_ops.h"
 #include "platform/posix_file.h"
@@ -183,7 +183,7 @@ std::string FormatMarkerTime(std::uint32_t position, std::uint32_t rate) {
 }
 
 std::uint32_t AppendMarkerLine(const Marker& marker, std::uint32_t rate, std::string* out) {
-  try {
+  return TryAlloc([&] {
     *out += FormatMarkerTime(marker.position, rate);
     *out += '\t';
     AppendQuoted(marker.name, *out);
@@ -191,10 +191,7 @@ std::uint32_t AppendMarkerLine(const Marker& marker, std::uint32_t rate, std::st
       *out += ' ';
       AppendQuoted(*marker.comment, *out);
     }
-  } catch (const std::bad_alloc&) {
-    return err::kOutOfMemory;
-  }
-  return err::kOk;
+  });
 }
 
 LineParse ParseMarkerLine(std::string_view s, MarkerTextLine* out) {
@@ -229,17 +226,15 @@ LineParse ParseMarkerLine(std::string_view s, MarkerTextLine* out) {
   if (i < n && !IsBlank(s[i])) return LineParse::kNoMarker;
   out->seconds = static_cast<double>(whole) + fraction;
 
-  try {
+  const std::uint32_t rc = TryAlloc([&] {
     out->name.clear();
     out->comment.clear();
     while (i < n && IsBlank(s[i])) ++i;
     if (i < n) ReadToken(s, &i, &out->name);
     while (i < n && IsBlank(s[i])) ++i;
     if (i < n) ReadToken(s, &i, &out->comment);
-  } catch (const std::bad_alloc&) {
-    return LineParse::kOutOfMemory;
-  }
-  return LineParse::kMarker;
+  });
+  return rc ? LineParse::kOutOfMemory : LineParse::kMarker;
 }
 
 std::uint32_t SecondsToFrames(double seconds, std::uint32_t rate) {
@@ -250,16 +245,14 @@ std::uint32_t SecondsToFrames(double seconds, std::uint32_t rate) {
 }
 
 std::uint32_t ExportMarkerText(const SoundDocument& document, const std::string& path) {
-  try {
+  return TryAlloc([&] {
     const std::string target = ResolveTarget(path);
     TempFile file;
     if (const std::uint32_t rc = file.Create(target)) return rc;
     Utf16Writer writer(file);
     if (const std::uint32_t rc = WriteMarkers(document, writer)) return rc;
     return file.Commit(target);
-  } catch (const std::bad_alloc&) {
-    return err::kOutOfMemory;
-  }
+  });
 }
 
 }  // namespace tidemark

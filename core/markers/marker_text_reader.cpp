@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
-#include <new>
 #include <optional>
 
 #include "core/undo/marker_commands.h"
 #include "core/markers/marker_list.h"
 #include "core/markers/marker_text.h"
 #include "core/document/sound_document.h"
+#include "platform/alloc.h"
 #include "platform/code_page.h"
 #include "platform/error_numbers.h"
 #include "platform/posix_file.h"
@@ -52,11 +52,7 @@ class LabelLineReader {
 
   std::uint32_t Start() {
     if (encoding_ != TextEncoding::kNarrow) return err::kOk;
-    try {
-      codeset_ = NarrowCodeset();
-    } catch (const std::bad_alloc&) {
-      return err::kOutOfMemory;
-    }
+    if (const std::uint32_t rc = TryAlloc([&] { codeset_ = NarrowCodeset(); })) return rc;
     if (IsUtf8Codeset(codeset_) || IsCLocaleCodeset(codeset_)) encoding_ = TextEncoding::kUtf8;
     return err::kOk;
   }
@@ -64,7 +60,7 @@ class LabelLineReader {
   // The next bytes of the text, after any byte-order mark; every piece but
   // the last holds whole code units.
   std::uint32_t Feed(std::string_view bytes) {
-    try {
+    return TryAlloc([&] {
       // Pieces hold whole units: only the text's end can cut one, and half
       // a unit is no character.
       if (bytes.size() % unit_) bytes.remove_suffix(bytes.size() % unit_);
@@ -87,10 +83,8 @@ class LabelLineReader {
         overlong_ = false;
         if (rc) return rc;
       }
-    } catch (const std::bad_alloc&) {
-      return err::kOutOfMemory;
-    }
-    return err::kOk;
+      return err::kOk;
+    });
   }
 
   // The last line, which needs no line end.
@@ -150,7 +144,7 @@ class LabelLineReader {
 
   std::uint32_t TakeLine(std::string_view raw) {
     if (raw.size() > kMaxLabelLineBytes || !MayHoldMarker(raw)) return err::kOk;
-    try {
+    const std::uint32_t rc = TryAlloc([&] {
       switch (encoding_) {
         case TextEncoding::kUtf16Le:
         case TextEncoding::kUtf16Be:
@@ -166,9 +160,8 @@ class LabelLineReader {
           break;
       }
       std::erase(text_, '\r');
-    } catch (const std::bad_alloc&) {
-      return err::kOutOfMemory;
-    }
+    });
+    if (rc) return rc;
     switch (ParseMarkerLine(text_, &line_)) {
       case LineParse::kNoMarker:
         return err::kOk;
@@ -181,12 +174,11 @@ class LabelLineReader {
     // above 0x7F, none of which the grammar looks at, so only the names of
     // lines that parsed need the check.
     if (encoding_ == TextEncoding::kUtf8) {
-      try {
+      const std::uint32_t rc = TryAlloc([&] {
         ValidateUtf8(line_.name);
         ValidateUtf8(line_.comment);
-      } catch (const std::bad_alloc&) {
-        return err::kOutOfMemory;
-      }
+      });
+      if (rc) return rc;
     }
     Marker* m = NewMarker(line_.name, line_.comment, SecondsToFrames(line_.seconds, rate_));
     if (!m) return err::kOutOfMemory;
@@ -225,8 +217,8 @@ std::uint32_t ParseMarkerText(std::string_view bytes, std::uint32_t rate, Marker
 std::uint32_t ReadMarkerTextFile(const std::string& path, std::uint32_t rate, MarkerList* out) {
   *out = MarkerList();
   constexpr std::size_t kPiece = std::size_t{1} << 20;  // even, so UTF-16 units stay whole
-  std::unique_ptr<char[]> buffer(new (std::nothrow) char[kPiece]);
-  if (!buffer) return err::kOutOfMemory;
+  std::unique_ptr<char[]> buffer;
+  if (const std::uint32_t rc = MakeNew(&buffer, kPiece)) return rc;
   PosixFile file;
   if (const std::uint32_t rc = file.Open(path, FileOpenOptions{})) return rc;
 

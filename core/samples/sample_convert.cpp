@@ -3,9 +3,9 @@
 #include <atomic>
 #include <cstring>
 #include <memory>
-#include <new>
 
 #include "core/samples/internal/sample_convert_kernels.h"
+#include "platform/alloc.h"
 
 namespace tidemark {
 namespace {
@@ -74,8 +74,8 @@ void Convert(const void* src, void* dst, std::size_t count, SampleCode src_code,
     return RunForward(s, d, count, si, di);
   }
   // Any other overlap: convert from a copy of the source.
-  std::unique_ptr<std::uint8_t[]> copy(new (std::nothrow) std::uint8_t[count * sw]);
-  if (!copy) return;
+  std::unique_ptr<std::uint8_t[]> copy;
+  if (MakeNew(&copy, count * sw)) return;
   std::memcpy(copy.get(), s, count * sw);
   RunForward(copy.get(), d, count, si, di);
 }

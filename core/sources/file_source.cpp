@@ -7,13 +7,13 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
-#include <new>
 
 #include "core/io/chunk_writer.h"
 #include "core/core_options.h"
 #include "core/samples/sample_convert.h"
 #include "core/document/segment.h"
 #include "core/sources/source_list.h"
+#include "platform/alloc.h"
 #include "platform/error_numbers.h"
 #include "platform/file_ops.h"
 #include "platform/utf.h"
@@ -341,8 +341,7 @@ std::uint32_t OpenFileSource(const std::string& path, std::uint32_t data_offset,
 
   std::unique_ptr<Segment> segment;
   if (segments) {
-    segment.reset(new (std::nothrow) Segment);
-    if (!segment) return err::kOutOfMemory;
+    if (const std::uint32_t rc = MakeNew(&segment)) return rc;
     segment->length = frames;
     segment->position = segments->last() ? segments->last()->position + segments->last()->length : 0;
   }
@@ -356,9 +355,10 @@ std::uint32_t OpenFileSource(const std::string& path, std::uint32_t data_offset,
   if (const std::uint32_t rc = OpenSourceFile(normal, &file)) return rc;
   // `created` outlives the lock below, so a source that lost an opening race
   // is released after the lock is given back.
-  SourceRef created = SourceRef::Adopt(
-      new (std::nothrow) FileSource(normal, std::move(file), data_offset, rate, code, channels, frames, flags));
-  if (!created) return err::kOutOfMemory;
+  SourceRef created;
+  if (const std::uint32_t rc =
+          MakeNew<FileSource>(&created, normal, std::move(file), data_offset, rate, code, channels, frames, flags))
+    return rc;
   auto* fresh = static_cast<FileSource*>(created.get());
 
   const std::lock_guard<std::mutex> lock(SourceMutex());

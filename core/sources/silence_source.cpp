@@ -1,10 +1,10 @@
 #include "core/sources/silence_source.h"
 
 #include <cstring>
-#include <new>
 
 #include "core/io/chunk_writer.h"
 #include "core/sources/file_source.h"
+#include "platform/alloc.h"
 
 namespace tidemark {
 
@@ -24,7 +24,9 @@ std::uint32_t SilenceSource::Serialize(ChunkWriter& writer) {
 
 SourceRef MakeSilenceSource(std::uint32_t rate, std::uint16_t channels) {
   if (channels == 0 || channels > kMaxSourceChannels) return {};
-  return SourceRef::Adopt(new (std::nothrow) SilenceSource(rate, channels));
+  SourceRef silence;  // empty when memory runs out
+  (void)MakeNew<SilenceSource>(&silence, rate, channels);
+  return silence;
 }
 
 }  // namespace tidemark

@@ -2,12 +2,11 @@
 // a PCM file (cached or direct), silence, or a channel view of another source.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <string>
-#include <utility>
 
 #include "core/samples/sample_format.h"
+#include "platform/intrusive_ref.h"
 
 namespace tidemark {
 
@@ -17,15 +16,16 @@ class SegmentList;
 // OneBit: a source converting a 1-bit file to float frames on demand.
 enum class SourceKind { FileCached, FileDirect, Silence, StereoView, MonoView, OneBit };
 
-class SoundSource {
+// Sources are shared between threads, so their count is atomic.
+class SoundSource : public RefCounted<SoundSource, AtomicRefCount> {
  public:
   SoundSource(const SoundSource&) = delete;
   SoundSource& operator=(const SoundSource&) = delete;
 
-  void AddRef() noexcept { refs_.fetch_add(1, std::memory_order_relaxed); }
   // Destroys the source at the last reference (a file source leaves the
   // process-wide list, gives back its cache blocks, closes its file and
-  // deletes an owned ".tmp" file).
+  // deletes an owned ".tmp" file). In place of RefCounted's: the last
+  // reference goes under the process-wide source lock.
   void Release() noexcept;
 
   // Reads `count` frames from frame `first` into `dst`, converted to `dst_code`.
@@ -45,46 +45,9 @@ class SoundSource {
   // goes and before the object is deleted outside the lock. File sources
   // leave the source list here, so no lookup can revive a dying source.
   virtual void Retire() noexcept {}
-
- private:
-  std::atomic<std::uint32_t> refs_{1};
 };
 
-// Holds one counted reference.
-class SourceRef {
- public:
-  SourceRef() = default;
-  // Takes over a reference the caller already holds.
-  static SourceRef Adopt(SoundSource* s) {
-    SourceRef r;
-    r.p_ = s;
-    return r;
-  }
-  // Raises the count.
-  static SourceRef Share(SoundSource* s) {
-    if (s) s->AddRef();
-    return Adopt(s);
-  }
-  SourceRef(const SourceRef& o) : p_(o.p_) {
-    if (p_) p_->AddRef();
-  }
-  SourceRef(SourceRef&& o) noexcept : p_(std::exchange(o.p_, nullptr)) {}
-  SourceRef& operator=(SourceRef o) noexcept {
-    std::swap(p_, o.p_);
-    return *this;
-  }
-  ~SourceRef() {
-    if (p_) p_->Release();
-  }
-  SoundSource* get() const { return p_; }
-  SoundSource* operator->() const { return p_; }
-  explicit operator bool() const { return p_ != nullptr; }
-  void reset() { SourceRef().swap(*this); }
-  void swap(SourceRef& o) noexcept { std::swap(p_, o.p_); }
-
- private:
-  SoundSource* p_ = nullptr;
-};
+using SourceRef = IntrusiveRef<SoundSource>;
 
 // Flags of OpenFileSource.
 inline constexpr std::uint32_t kSourceOwnsFile = 0x1;  // delete the file at the last release if it ends in ".tmp"

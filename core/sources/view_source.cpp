@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
-#include <new>
 
 #include "core/io/chunk_writer.h"
+#include "platform/alloc.h"
 
 namespace tidemark {
 namespace {
@@ -60,12 +60,16 @@ std::uint32_t MonoViewSource::Read(std::uint32_t first, std::uint32_t count, voi
 
 SourceRef MakeStereoView(SourceRef inner, std::uint16_t channel) {
   if (!inner || channel > 1 || inner->channels() < 1 || inner->channels() > 2) return {};
-  return SourceRef::Adopt(new (std::nothrow) StereoViewSource(std::move(inner), channel));
+  SourceRef view;  // empty when memory runs out
+  (void)MakeNew<StereoViewSource>(&view, std::move(inner), channel);
+  return view;
 }
 
 SourceRef MakeMonoView(SourceRef inner, std::uint16_t channel) {
   if (!inner || channel > 1 || inner->channels() != 2) return {};
-  return SourceRef::Adopt(new (std::nothrow) MonoViewSource(std::move(inner), channel));
+  SourceRef view;  // empty when memory runs out
+  (void)MakeNew<MonoViewSource>(&view, std::move(inner), channel);
+  return view;
 }
 
 const ViewSource* AsViewSource(const SoundSource* source) {

@@ -2,7 +2,6 @@
 // with its name letter and the nodes it works on, each held by one
 // reference of the record.
 #include <algorithm>
-#include <new>
 #include <string>
 #include <type_traits>
 #include <utility>
@@ -14,6 +13,7 @@
 #include "core/document/sound_document.h"
 #include "core/undo/undo_history.h"
 #include "core/undo/undo_record.h"
+#include "platform/alloc.h"
 #include "platform/error_numbers.h"
 #include "platform/ui_messages.h"
 
@@ -47,12 +47,7 @@ class ChangeRecord final : public UndoRecord {
     const CoreText id = letter == change_name::kAdding     ? CoreText::kUndoAdding
                         : letter == change_name::kDeleting ? CoreText::kUndoDeleting
                                                            : CoreText::kUndoChanging;
-    try {
-      *name = GetCoreText(id);
-    } catch (const std::bad_alloc&) {
-      return err::kOutOfMemory;
-    }
-    return err::kOk;
+    return TryAlloc([&] { *name = GetCoreText(id); });
   }
 
   std::uint32_t Apply(SoundDocument& document, bool redo) override {
@@ -73,7 +68,7 @@ class ChangeRecord final : public UndoRecord {
   }
 
   ~ChangeRecord() override {
-    for (Node* n : nodes_) Release(n);
+    for (Node* n : nodes_) n->Release();
   }
 
   std::size_t ListMarkers(Marker** nodes) const override {
@@ -96,7 +91,7 @@ class ChangeRecord final : public UndoRecord {
 
   std::uint32_t Serialize(ChunkWriter& writer) const override {
     const std::uint8_t op = static_cast<std::uint8_t>(word_);
-    try {
+    return TryAlloc([&] {
       RecordBytes bytes("hist");
       const std::uint8_t head[2] = {
           static_cast<std::uint8_t>(kMarkers ? UndoKind::kMarkerChange : UndoKind::kEnvelopeChange), 0};
@@ -112,9 +107,7 @@ class ChangeRecord final : public UndoRecord {
         bytes.U32(number);
       }
       return bytes.WriteTo(writer);
-    } catch (const std::bad_alloc&) {
-      return err::kOutOfMemory;
-    }
+    });
   }
 
   UndoKind kind() const override { return kMarkers ? UndoKind::kMarkerChange : UndoKind::kEnvelopeChange; }
@@ -153,16 +146,12 @@ std::uint32_t NewChangeRecord(std::uint16_t word, std::span<Node* const> nodes, 
   for (Node* n : nodes)
     if (!n) return err::kSizeLimit;
   std::vector<Node*> held;
-  try {
-    held.assign(nodes.begin(), nodes.end());
-  } catch (const std::bad_alloc&) {
-    return err::kOutOfMemory;
-  }
-  auto* record = new (std::nothrow) ChangeRecord<Node>(word);
-  if (!record) return err::kOutOfMemory;
-  for (Node* n : held) AddRef(n);
+  if (const std::uint32_t rc = TryAlloc([&] { held.assign(nodes.begin(), nodes.end()); })) return rc;
+  std::unique_ptr<ChangeRecord<Node>> record;
+  if (const std::uint32_t rc = MakeNew(&record, word)) return rc;
+  for (Node* n : held) n->AddRef();
   record->Hold(std::move(held));
-  out->reset(record);
+  *out = std::move(record);
   return err::kOk;
 }
 

@@ -2,12 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
-#include <new>
 #include <vector>
 
 #include "core/undo/internal/node_change.h"
 #include "core/document/sound_document.h"
 #include "core/undo/undo_history.h"
+#include "platform/alloc.h"
 #include "platform/error_numbers.h"
 
 namespace tidemark {
@@ -25,11 +25,7 @@ std::uint32_t AddEnvelopePoint(SoundDocument& document, std::uint32_t position, 
   if (added) *added = nullptr;
   position = std::min(position, document.length);
   HeldNodes<EnvelopePoint> held;
-  try {
-    held.nodes.reserve(1);
-  } catch (const std::bad_alloc&) {
-    return err::kOutOfMemory;
-  }
+  if (const std::uint32_t rc = TryAlloc([&] { held.nodes.reserve(1); })) return rc;
   EnvelopePoint* point = NewEnvelopePoint(position, EnvelopeLevelAt(document.envelope, position));
   if (!point) return err::kOutOfMemory;
   held.nodes.push_back(point);
@@ -49,14 +45,10 @@ std::uint32_t MoveEnvelopePoint(SoundDocument& document, EnvelopePoint* point, s
     return err::kOk;
   }
   HeldNodes<EnvelopePoint> held;
-  try {
-    held.nodes.reserve(2);
-  } catch (const std::bad_alloc&) {
-    return err::kOutOfMemory;
-  }
+  if (const std::uint32_t rc = TryAlloc([&] { held.nodes.reserve(2); })) return rc;
   EnvelopePoint* made = NewEnvelopePoint(position, level);
   if (!made) return err::kOutOfMemory;
-  AddRef(point);
+  point->AddRef();
   held.nodes.push_back(point);
   held.nodes.push_back(made);
   if (const std::uint32_t rc = ChangeEnvelope(document, change_op::kReplace, held.nodes)) return rc;
@@ -69,12 +61,8 @@ std::uint32_t MoveEnvelopePoint(SoundDocument& document, EnvelopePoint* point, s
 std::uint32_t DeleteEnvelopePoint(SoundDocument& document, EnvelopePoint* point) {
   if (!point) return err::kSizeLimit;
   HeldNodes<EnvelopePoint> held;
-  try {
-    held.nodes.reserve(1);
-  } catch (const std::bad_alloc&) {
-    return err::kOutOfMemory;
-  }
-  AddRef(point);
+  if (const std::uint32_t rc = TryAlloc([&] { held.nodes.reserve(1); })) return rc;
+  point->AddRef();
   held.nodes.push_back(point);
   if (const std::uint32_t rc = ChangeEnvelope(document, change_op::kDelete, held.nodes)) return rc;
   RecordEnvelopeChange(document, ChangeWord(change_op::kAdd, change_name::kDeleting), held.nodes);
@@ -83,15 +71,14 @@ std::uint32_t DeleteEnvelopePoint(SoundDocument& document, EnvelopePoint* point)
 
 std::uint32_t DeleteEnvelopeRange(SoundDocument& document, std::uint32_t from, std::uint32_t to) {
   HeldNodes<EnvelopePoint> held;
-  try {
+  const std::uint32_t rc = TryAlloc([&] {
     for (EnvelopePoint* p = document.envelope.first(); p; p = p->next)
       if (p->position >= from && p->position < to) {
         held.nodes.push_back(p);
-        AddRef(p);
+        p->AddRef();
       }
-  } catch (const std::bad_alloc&) {
-    return err::kOutOfMemory;
-  }
+  });
+  if (rc) return rc;
   if (held.nodes.empty()) return err::kOk;
   if (const std::uint32_t rc = ChangeEnvelope(document, change_op::kDelete, held.nodes)) return rc;
   RecordEnvelopeChange(document, ChangeWord(change_op::kAdd, change_name::kDeleting), held.nodes);

@@ -1,11 +1,11 @@
 #include "core/undo/marker_commands.h"
 
-#include <new>
 #include <vector>
 
 #include "core/undo/internal/node_change.h"
 #include "core/document/sound_document.h"
 #include "core/undo/undo_history.h"
+#include "platform/alloc.h"
 #include "platform/error_numbers.h"
 
 namespace tidemark {
@@ -20,11 +20,7 @@ std::uint32_t AddMarkers(SoundDocument& document, MarkerList list) {
   for (const Marker* m = list.first(); m; m = m->next)
     if (m->position > document.length) return err::kSizeLimit;
   HeldNodes<Marker> held;
-  try {
-    held.nodes.reserve(list.size());
-  } catch (const std::bad_alloc&) {
-    return err::kOutOfMemory;
-  }
+  if (const std::uint32_t rc = TryAlloc([&] { held.nodes.reserve(list.size()); })) return rc;
   // The list's references become ours.
   while (Marker* m = list.UnlinkAfter(nullptr)) held.nodes.push_back(m);
   if (const std::uint32_t rc = ChangeMarkers(document, change_op::kAdd, held.nodes)) return rc;
@@ -35,14 +31,10 @@ std::uint32_t AddMarkers(SoundDocument& document, MarkerList list) {
 std::uint32_t DeleteMarkers(SoundDocument& document, std::span<Marker* const> nodes) {
   if (nodes.empty()) return err::kOk;
   HeldNodes<Marker> held;
-  try {
-    held.nodes.reserve(nodes.size());
-  } catch (const std::bad_alloc&) {
-    return err::kOutOfMemory;
-  }
+  if (const std::uint32_t rc = TryAlloc([&] { held.nodes.reserve(nodes.size()); })) return rc;
   for (Marker* m : nodes) {
     if (!m) return err::kSizeLimit;
-    AddRef(m);  // keeps each node alive once the list lets go of it
+    m->AddRef();  // keeps each node alive once the list lets go of it
     held.nodes.push_back(m);
   }
   if (const std::uint32_t rc = ChangeMarkers(document, change_op::kDelete, held.nodes)) return rc;
@@ -58,13 +50,8 @@ std::uint32_t ChangeMarker(SoundDocument& document, Marker* marker, std::uint32_
   Marker* made = NewMarker(name, comment, position);
   if (!made) return err::kOutOfMemory;
   HeldNodes<Marker> held;
-  try {
-    held.nodes.reserve(2);
-  } catch (const std::bad_alloc&) {
-    Release(made);
-    return err::kOutOfMemory;
-  }
-  AddRef(marker);
+  if (const std::uint32_t rc = TryAlloc([&] { held.nodes.reserve(2); }, [&] { made->Release(); })) return rc;
+  marker->AddRef();
   held.nodes.push_back(marker);
   held.nodes.push_back(made);
   const bool same_text = made->name == marker->name && CommentOf(*made) == CommentOf(*marker);

@@ -2,13 +2,13 @@
 
 #include <algorithm>
 #include <functional>
-#include <new>
 #include <type_traits>
 #include <vector>
 
 #include "core/markers/marker_list.h"
 #include "core/document/sound_document.h"
 #include "core/undo/undo_record.h"
+#include "platform/alloc.h"
 #include "platform/error_numbers.h"
 #include "platform/ui_messages.h"
 
@@ -55,11 +55,7 @@ bool FitsBetween(const Node* before, const Node* after, std::uint32_t position) 
 // twice, 2 when the copy cannot be made.
 template <typename Node>
 std::uint32_t SortedDistinct(std::span<Node*> nodes, std::vector<Node*>* sorted) {
-  try {
-    sorted->assign(nodes.begin(), nodes.end());
-  } catch (const std::bad_alloc&) {
-    return err::kOutOfMemory;
-  }
+  if (const std::uint32_t rc = TryAlloc([&] { sorted->assign(nodes.begin(), nodes.end()); })) return rc;
   std::sort(sorted->begin(), sorted->end(), std::less<Node*>());
   if (std::adjacent_find(sorted->begin(), sorted->end()) != sorted->end()) return err::kSizeLimit;
   return err::kOk;
@@ -72,7 +68,7 @@ std::uint32_t LinkAll(SoundDocument& doc, NodeList<Node>& list, std::span<Node*>
   for (const Node* p = list.first(); p; p = p->next)
     if (std::binary_search(sorted.begin(), sorted.end(), p, std::less<const Node*>())) return err::kSizeLimit;
   for (Node* n : nodes) {
-    AddRef(n);
+    n->AddRef();
     LinkSorted(list, n);  // cannot refuse: checked above
     Tell(doc, change_op::kAdd, n);
   }
@@ -99,7 +95,7 @@ std::uint32_t UnlinkAll(SoundDocument& doc, NodeList<Node>& list, std::span<Node
     Tell(doc, change_op::kDelete, p);
     Node* n = list.UnlinkAfter(before);
     nodes[k++] = n;
-    Release(n);  // the list's reference; the caller holds another
+    n->Release();  // the list's reference; the caller holds another
     p = before ? before->next : list.first();
   }
   return err::kOk;
@@ -113,8 +109,8 @@ std::uint32_t Exchange(SoundDocument& doc, NodeList<Node>& list, Node* old_node,
   Predecessor(list, new_node, &other);
   if (!linked || other) return err::kSizeLimit;
   Tell(doc, change_op::kDelete, old_node);
-  Release(list.UnlinkAfter(before));
-  AddRef(new_node);
+  list.UnlinkAfter(before)->Release();
+  new_node->AddRef();
   Node* after = before ? before->next : list.first();
   if (FitsBetween(before, after, new_node->position))
     list.InsertAfterAdopt(before, new_node);

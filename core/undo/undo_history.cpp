@@ -1,9 +1,8 @@
 #include "core/undo/undo_history.h"
 
-#include <new>
-
 #include "core/core_options.h"
 #include "core/document/sound_document.h"
+#include "platform/alloc.h"
 #include "platform/error_numbers.h"
 #include "platform/ui_messages.h"
 
@@ -41,22 +40,11 @@ std::uint32_t UndoHistory::Push(std::unique_ptr<UndoRecord> record) {
     records_.pop_front();
     --redo_;
   }
-  try {
-    records_.push_front(std::move(record));
-  } catch (const std::bad_alloc&) {
-    Clear();
-    return err::kOutOfMemory;
-  }
-  return err::kOk;
+  return TryAlloc([&] { records_.push_front(std::move(record)); }, [&] { Clear(); });
 }
 
 std::uint32_t UndoHistory::AppendOldest(std::unique_ptr<UndoRecord> record) {
-  try {
-    records_.push_back(std::move(record));
-  } catch (const std::bad_alloc&) {
-    return err::kOutOfMemory;
-  }
-  return err::kOk;
+  return TryAlloc([&] { records_.push_back(std::move(record)); });
 }
 
 std::uint32_t UndoHistory::SetRedoCount(std::size_t count) {

@@ -3,13 +3,13 @@
 #include "core/undo/undo_record.h"
 
 #include <bit>
-#include <new>
 #include <string>
 
 #include "core/io/chunk_writer.h"
 #include "core/document/internal/segment_edit.h"
 #include "core/document/sound_document.h"
 #include "core/undo/undo_history.h"
+#include "platform/alloc.h"
 #include "platform/error_numbers.h"
 #include "platform/ui_messages.h"
 #include "platform/utf.h"
@@ -25,12 +25,7 @@ class EditRecord final : public UndoRecord {
   void TakeOver(EditRequest& request) { request_ = std::move(request); }
 
   std::uint32_t GetName(std::string* name) const override {
-    try {
-      *name = name_;
-    } catch (const std::bad_alloc&) {
-      return err::kOutOfMemory;
-    }
-    return err::kOk;
+    return TryAlloc([&] { *name = name_; });
   }
 
   std::uint32_t Apply(SoundDocument& document, bool redo) override {
@@ -49,7 +44,7 @@ class EditRecord final : public UndoRecord {
   std::size_t ListEnvelopePoints(EnvelopePoint** points) const override { return ListOf(request_.envelope, points); }
 
   std::uint32_t Serialize(ChunkWriter& writer) const override {
-    try {
+    return TryAlloc([&] {
       const std::u16string name = Utf8ToUtf16(name_);
       // Everything is built first, so that a source without a number fails
       // the record before any of it is written.
@@ -80,9 +75,7 @@ class EditRecord final : public UndoRecord {
         for (const char16_t c : name) bytes.U16(c);
       }
       return bytes.WriteTo(writer);
-    } catch (const std::bad_alloc&) {
-      return err::kOutOfMemory;
-    }
+    });
   }
 
   UndoKind kind() const override { return UndoKind::kEdit; }
@@ -105,15 +98,12 @@ class EditRecord final : public UndoRecord {
 std::uint32_t NewEditRecord(EditRequest& request, std::string_view name, std::unique_ptr<UndoRecord>* out) {
   out->reset();
   std::string kept;
-  try {
-    kept.assign(TruncateUtf8ToUtf16Units(name, kMaxUndoNameUnits));
-  } catch (const std::bad_alloc&) {
-    return err::kOutOfMemory;
-  }
-  EditRecord* record = new (std::nothrow) EditRecord(std::move(kept));
-  if (!record) return err::kOutOfMemory;
+  if (const std::uint32_t rc = TryAlloc([&] { kept.assign(TruncateUtf8ToUtf16Units(name, kMaxUndoNameUnits)); }))
+    return rc;
+  std::unique_ptr<EditRecord> record;
+  if (const std::uint32_t rc = MakeNew(&record, std::move(kept))) return rc;
   record->TakeOver(request);
-  out->reset(record);
+  *out = std::move(record);
   return err::kOk;
 }
 

@@ -4,10 +4,10 @@
 #include <cmath>
 #include <limits>
 #include <memory>
-#include <new>
 #include <numbers>
 
 #include "dsp/fft/real_fft.h"
+#include "platform/alloc.h"
 
 namespace tidemark::dsp {
 namespace {
@@ -31,9 +31,8 @@ double MeasureSinadDb(const float* samples, std::size_t count, double rate, doub
 
   RealFft<double> fft;
   if (fft.Init(n) != 0) return nan;
-  std::unique_ptr<double[]> data(new (std::nothrow) double[n]);
-  std::unique_ptr<double[]> work(new (std::nothrow) double[fft.work_size()]);
-  if (!data || !work) return nan;
+  std::unique_ptr<double[]> data, work;
+  if (MakeNew(&data, n) || MakeNew(&work, fft.work_size())) return nan;
   double mean = 0.0;
   for (std::size_t i = 0; i < n; ++i) mean += src[i];
   mean /= static_cast<double>(n);

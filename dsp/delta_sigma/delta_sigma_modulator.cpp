@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <new>
 
+#include "platform/alloc.h"
 #include "platform/error_numbers.h"
 
 namespace tidemark::dsp {
@@ -56,9 +56,7 @@ std::uint32_t DeltaSigmaModulator::Init(const DeltaSigmaOptions& options) {
   if (ratio < kMinRatio || ratio > kMaxRatio || (ratio & (ratio - 1)) != 0) return err::kUnsupportedFormat;
   if (const std::uint32_t rc = DesignDeltaSigmaLoop(options.mode, &loop_)) return rc;
   chunk_frames_ = kChunkBits / ratio;
-  pcm_.reset(new (std::nothrow) ChannelPair[chunk_frames_]);
-  fine_.reset(new (std::nothrow) ChannelPair[kChunkBits]);
-  if (!pcm_ || !fine_) return err::kOutOfMemory;
+  if (MakeNew(&pcm_, chunk_frames_) || MakeNew(&fine_, kChunkBits)) return err::kOutOfMemory;
   if (const std::uint32_t rc = interpolator_.Init(ratio, chunk_frames_)) return rc;
   options_ = options;
   ratio_ = ratio;

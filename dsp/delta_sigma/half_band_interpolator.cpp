@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <new>
 #include <numbers>
 
 #include "dsp/design/kaiser.h"
+#include "platform/alloc.h"
 #include "platform/error_numbers.h"
 
 namespace tidemark::dsp {
@@ -37,9 +37,7 @@ std::uint32_t HalfBandInterpolator::Init(std::uint32_t factor, std::size_t max_i
     const int half = std::max(2, static_cast<int>(std::ceil((length + 1.0) / 4.0)));
     st.half = half;
     st.max_input = max_input << s;
-    st.taps.reset(new (std::nothrow) double[half]);
-    st.work.reset(new (std::nothrow) ChannelPair[2 * half - 1 + st.max_input]);
-    if (!st.taps || !st.work) return err::kOutOfMemory;
+    if (MakeNew(&st.taps, half) || MakeNew(&st.work, 2 * half - 1 + st.max_input)) return err::kOutOfMemory;
     // Half-band taps at the odd offsets k = 2j - 1 from the centre, windowed
     // over the full length 4M - 1 and scaled for unit gain after doubling the
     // rate (the odd phase sums to 1 at DC, as the even phase does).
@@ -57,9 +55,7 @@ std::uint32_t HalfBandInterpolator::Init(std::uint32_t factor, std::size_t max_i
   }
   pad_length_ = static_cast<std::size_t>((factor - delay % factor) % factor);
   delay_ = static_cast<std::uint32_t>((delay + pad_length_) / factor);
-  pad_.reset(new (std::nothrow) ChannelPair[pad_length_ + 1]);
-  pad_spill_.reset(new (std::nothrow) ChannelPair[pad_length_ + 1]);
-  if (!pad_ || !pad_spill_) return err::kOutOfMemory;
+  if (MakeNew(&pad_, pad_length_ + 1) || MakeNew(&pad_spill_, pad_length_ + 1)) return err::kOutOfMemory;
   stage_count_ = count;
   factor_ = factor;
   Reset();

@@ -4,9 +4,9 @@
 
 #include <algorithm>
 #include <cstring>
-#include <new>
 
 #include "dsp/one_bit/one_bit_filter_design.h"
+#include "platform/alloc.h"
 #include "platform/error_numbers.h"
 
 namespace tidemark::NS_1BIT {
@@ -34,16 +34,15 @@ std::uint32_t CDownSample_Lpf2::Create(std::uint32_t length, double attenuation_
                                        unsigned threads, std::unique_ptr<CDownSample>* out) {
   if (length != kN / 2 || channels == 0) return err::kSizeLimit;
   if (threads == 0) threads = 1;
-  std::unique_ptr<CDownSample_Lpf2> d(new (std::nothrow) CDownSample_Lpf2(channels, threads));
-  if (!d) return err::kOutOfMemory;
+  std::unique_ptr<CDownSample_Lpf2> d;
+  if (const std::uint32_t rc = TryAlloc([&] { d.reset(new CDownSample_Lpf2(channels, threads)); })) return rc;
   if (const std::uint32_t rc = d->fft_.Init(kN)) return rc;
-  try {
+  const std::uint32_t rc = TryAlloc([&] {
     d->kernel_ = EvenKernel(DesignSecondStageHalf(length, attenuation_db));
     d->spectrum_.assign(kN, 0.0f);
     d->scratch_.assign(kScratch * threads, 0.0f);
-  } catch (const std::bad_alloc&) {
-    return err::kOutOfMemory;
-  }
+  });
+  if (rc) return rc;
   // Correlating with the kernel is convolving with its mirror image:
   // g[(kN - t) mod kN] = kernel[t]. The inverse transform's factor kN is
   // taken out here once.

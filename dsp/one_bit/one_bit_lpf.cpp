@@ -3,11 +3,11 @@
 #include <omp.h>
 
 #include <algorithm>
-#include <new>
 
 #include "dsp/one_bit/internal/one_bit_downsample.h"
 #include "dsp/one_bit/one_bit_filter_design.h"
 #include "dsp/one_bit/internal/one_bit_lpf_kernels.h"
+#include "platform/alloc.h"
 #include "platform/error_numbers.h"
 
 namespace tidemark::NS_1BIT {
@@ -32,8 +32,8 @@ std::uint32_t COneBitLpf::Create(std::uint32_t first_length, std::uint32_t first
                                  float gain, std::uint32_t block_length, std::uint16_t channels, unsigned threads,
                                  bool gpu_off, std::unique_ptr<COneBitLpf>* out) {
   (void)gpu_off;  // only the processor implementation exists
-  std::unique_ptr<COneBitLpf_Std<float>> f(new (std::nothrow) COneBitLpf_Std<float>());
-  if (!f) return err::kOutOfMemory;
+  std::unique_ptr<COneBitLpf_Std<float>> f;
+  if (const std::uint32_t rc = MakeNew(&f)) return rc;
   if (const std::uint32_t rc = f->Init(first_length, first_ratio, first_attenuation_db, second_length, stages,
                                        second_attenuation_db, gain, block_length, channels, threads))
     return rc;
@@ -70,14 +70,13 @@ std::uint32_t COneBitLpf_Std<T>::Init(std::uint32_t first_length, std::uint32_t 
             CDownSample_Lpf2::Create(second_length, second_attenuation_db, channels, threads_, &second))
       return rc;
   } else {
-    second.reset(new (std::nothrow) CDownSample_Apf2(channels));
-    if (!second) return err::kOutOfMemory;
+    if (const std::uint32_t rc = MakeNew<CDownSample_Apf2>(&second, channels)) return rc;
   }
   stage1_count_ = second->InputCount(output_frames_);
   // The first stage's outputs cover the block and the second stage's
   // history: its input starts half the first kernel before the first one.
   input_bytes_ = (stage1_count_ * first_ratio + first_length - first_ratio) / 8;
-  try {
+  const std::uint32_t rc = TryAlloc([&] {
     tables_ = lpf_detail::BuildByteTables(EvenKernel(DesignFirstStageHalf(first_length, first_ratio,
                                                                             first_attenuation_db)),
                                           gain);
@@ -90,9 +89,8 @@ std::uint32_t COneBitLpf_Std<T>::Init(std::uint32_t first_length, std::uint32_t 
     planes_.assign(input_bytes_ * channels, 0);
     stage1_.assign(stage1_count_ * channels, T(0));
     rows_.resize(channels);
-  } catch (const std::bad_alloc&) {
-    return err::kOutOfMemory;
-  }
+  });
+  if (rc) return rc;
   for (std::size_t c = 0; c < channels; ++c) rows_[c] = stage1_.data() + c * stage1_count_;
   second_ = std::move(second);
   return err::kOk;

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 #include <ctime>
-#include <new>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -15,6 +14,7 @@
 #include "formats/chunks/container.h"
 #include "formats/aiff_au/internal/iff_numbers.h"
 #include "formats/tags/internal/narrow_cut.h"
+#include "platform/alloc.h"
 #include "platform/code_page.h"
 #include "platform/error_numbers.h"
 
@@ -161,7 +161,7 @@ std::uint32_t IffTimestamp(std::int64_t unix_seconds) {
 std::uint32_t AppendIffMarkers(PosixFile& file, std::uint64_t length, const MarkerList& markers,
                                std::uint32_t timestamp) {
   if (markers.empty()) return err::kOk;
-  try {
+  return TryAlloc([&] {
     const std::string codeset = NarrowCodeset();
     std::vector<StoredMarker> stored;
     std::uint64_t mark_bytes = 2, comment_bytes = 2;
@@ -203,9 +203,7 @@ std::uint32_t AppendIffMarkers(PosixFile& file, std::uint64_t length, const Mark
     }
     const ChunkToAppend chunks[] = {{FourCc("MARK"), mark}, {FourCc("COMT"), comt}};
     return AppendChunks(file, length, kFormContainer, std::span<const ChunkToAppend>(chunks, commented ? 2 : 1));
-  } catch (const std::bad_alloc&) {
-    return err::kOutOfMemory;
-  }
+  });
 }
 
 std::uint32_t WriteIffMarkers(const std::string& path, const MarkerList& markers) {
@@ -222,11 +220,9 @@ std::uint32_t WriteIffMarkers(const std::string& path, const MarkerList& markers
 std::uint32_t ReadIffMarkers(RandomAccessInput& input, std::uint64_t length, MarkerList* markers) {
   markers->Clear();
   if (length > kLargestFile) return err::kMalformed;
-  try {
+  return TryAlloc([&] {
     return ReadMarkers(input, length, markers);
-  } catch (const std::bad_alloc&) {
-    return err::kOutOfMemory;
-  }
+  });
 }
 
 }  // namespace tidemark

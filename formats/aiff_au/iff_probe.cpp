@@ -1,6 +1,5 @@
 #include "formats/aiff_au/internal/iff_probe.h"
 
-#include <new>
 
 #include "formats/aiff_au/internal/aiff_au_codes.h"
 #include "formats/chunks/byte_order.h"
@@ -8,6 +7,7 @@
 #include "formats/chunks/container.h"
 #include "formats/aiff_au/internal/iff_header.h"
 #include "formats/aiff_au/internal/iff_numbers.h"
+#include "platform/alloc.h"
 #include "platform/error_numbers.h"
 
 namespace tidemark {
@@ -123,11 +123,9 @@ std::uint32_t Probe(RandomAccessInput& input, std::uint64_t length, SoundFileInf
 }  // namespace
 
 std::uint32_t ProbeIff(RandomAccessInput& input, std::uint64_t length, SoundFileInfo* info) {
-  try {
+  return TryAlloc([&] {
     return Probe(input, length, info);
-  } catch (const std::bad_alloc&) {
-    return err::kOutOfMemory;
-  }
+  });
 }
 
 }  // namespace tidemark

@@ -1,8 +1,7 @@
 #include "formats/chunks/internal/chunk_table.h"
 
-#include <new>
-
 #include "formats/chunks/byte_order.h"
+#include "platform/alloc.h"
 #include "platform/error_numbers.h"
 
 namespace tidemark {
@@ -33,7 +32,7 @@ std::uint32_t ReadChunkTable(RandomAccessInput& input, std::uint32_t start, std:
   if (form_type != 0 && LoadLe32(header + 8) != form_type) return err::kMalformed;
 
   ChunkTable found;
-  try {
+  const std::uint32_t scanned = TryAlloc([&] {
     found.reserve(kInitialTableRoom);
     const std::uint64_t end = start + declared;
     for (std::uint64_t at = std::uint64_t{start} + 12; at + 8 <= end;) {
@@ -60,9 +59,9 @@ std::uint32_t ReadChunkTable(RandomAccessInput& input, std::uint32_t start, std:
       at += 8 + PaddedSize(entry.size);
     }
     found.shrink_to_fit();
-  } catch (const std::bad_alloc&) {
-    return err::kOutOfMemory;
-  }
+    return err::kOk;
+  });
+  if (scanned) return scanned;
   *table = std::move(found);
   return err::kOk;
 }

@@ -2,7 +2,8 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <new>
+
+#include <optional>
 #include <vector>
 
 #include "formats/chunks/byte_order.h"
@@ -11,6 +12,7 @@
 #include "formats/file_kind.h"
 #include "formats/file_kind_table.h"
 #include "formats/chunks/internal/random_access_input.h"
+#include "platform/alloc.h"
 #include "platform/error_numbers.h"
 
 namespace tidemark {
@@ -101,11 +103,9 @@ std::uint32_t HarvestForeignChunks(const std::string& old_path, PcmFileKind kind
   (void)temp->Close();  // whatever it held belongs to an earlier save
   const Container* container = DescribeFileKind(kind).container;
   if (!container) return err::kOk;
-  try {
+  return TryAlloc([&] {
     return Harvest(old_path, *container, temp, kept);
-  } catch (const std::bad_alloc&) {
-    return err::kOutOfMemory;
-  }
+  });
 }
 
 std::uint32_t AppendHarvestedChunks(PosixFile& file, PcmFileKind kind, PosixFile& temp) {

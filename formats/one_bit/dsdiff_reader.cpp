@@ -2,13 +2,13 @@
 
 #include <algorithm>
 #include <cstring>
-#include <new>
 #include <optional>
 #include <string_view>
 
 #include "core/io/chunk_padding.h"
 #include "formats/chunks/byte_order.h"
 #include "formats/tags/internal/narrow_cut.h"
+#include "platform/alloc.h"
 #include "platform/code_page.h"
 #include "platform/error_numbers.h"
 
@@ -154,7 +154,7 @@ std::uint32_t CDsdIff::ReadMarkers(MarkerList& markers, std::uint32_t pcm_rate) 
   if (!is_open()) return err::kSizeLimit;
   if (pcm_rate == 0 || rate_ / pcm_rate == 0) return err::kUnsupportedFormat;
   const std::int64_t ratio = rate_ / pcm_rate;
-  try {
+  return TryAlloc([&] {
     Iff8Table diin;
     if (const std::uint32_t rc = ReadDiin(&diin)) return rc;
     const std::string codeset = NarrowCodeset();
@@ -189,14 +189,12 @@ std::uint32_t CDsdIff::ReadMarkers(MarkerList& markers, std::uint32_t pcm_rate) 
     }
     AppendMarkers(markers, std::move(read));
     return err::kOk;
-  } catch (const std::bad_alloc&) {
-    return err::kOutOfMemory;
-  }
+  });
 }
 
 std::uint32_t CDsdIff::ReadTags(TagSet& tags) {
   if (!is_open()) return err::kSizeLimit;
-  try {
+  return TryAlloc([&] {
     RandomAccessInput& in = input();
     TagSet read;
     std::string text;
@@ -244,9 +242,7 @@ std::uint32_t CDsdIff::ReadTags(TagSet& tags) {
       SetTagText(read, InfoText::Artist, text);
     }
     return MergeTags(tags, read);
-  } catch (const std::bad_alloc&) {
-    return err::kOutOfMemory;
-  }
+  });
 }
 
 }  // namespace tidemark::NS_1BIT

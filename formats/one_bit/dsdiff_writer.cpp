@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <new>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -10,6 +9,7 @@
 #include "core/io/chunk_padding.h"
 #include "formats/chunks/byte_order.h"
 #include "formats/tags/internal/chunk_text.h"
+#include "platform/alloc.h"
 #include "platform/error_numbers.h"
 
 namespace tidemark::NS_1BIT {
@@ -146,15 +146,13 @@ std::uint32_t CDsdIffWriter::Begin(std::uint32_t one_bit_rate, std::uint16_t cha
   if (channels != 1 && channels != 2) return err::kSizeLimit;
   if (one_bit_rate == 0) return err::kUnsupportedFormat;
   if (data_bytes > kLargestData) return err::kTooManyFramesForTarget;
-  try {
+  return TryAlloc([&] {
     const Chunks header = Header(one_bit_rate, channels, data_bytes);
     if (const std::uint32_t rc = SizeFile(header.size() + PaddedSize(data_bytes))) return rc;
     if (const std::uint32_t rc = WriteAt(0, header.bytes().data(), header.size())) return rc;
     StartData(one_bit_rate, channels, header.size(), data_bytes);
     return err::kOk;
-  } catch (const std::bad_alloc&) {
-    return err::kOutOfMemory;
-  }
+  });
 }
 
 std::uint32_t CDsdIffWriter::WritePlanar(const std::uint8_t* const* channel_bytes, std::uint32_t bytes_per_channel,
@@ -178,7 +176,7 @@ std::uint32_t CDsdIffWriter::Finish() {
 
 std::uint32_t CDsdIffWriter::WriteMetadata(std::uint32_t one_bit_rate, const TagSet& tags) {
   if (const std::uint32_t rc = Check(Stage::kFinished)) return rc;
-  try {
+  return TryAlloc([&] {
     Chunks chunks;
     if (const std::uint32_t rc = MetadataChunks(one_bit_rate, tags, &chunks)) return rc;
     const std::uint64_t at = data_offset_ + PaddedSize(data_capacity_);
@@ -191,9 +189,7 @@ std::uint32_t CDsdIffWriter::WriteMetadata(std::uint32_t one_bit_rate, const Tag
     if (const std::uint32_t rc = WriteAt(kFormSizeOffset, form_size, sizeof form_size)) return rc;
     stage_ = Stage::kMetadataWritten;
     return err::kOk;
-  } catch (const std::bad_alloc&) {
-    return err::kOutOfMemory;
-  }
+  });
 }
 
 std::uint32_t CDsdIffWriter::HeaderSize() const { return channels_ == 0 ? 0 : 122u + 4u * channels_; }

@@ -2,11 +2,11 @@
 
 #include <algorithm>
 #include <cstring>
-#include <new>
 
 #include "formats/chunks/byte_order.h"
 #include "formats/tags/internal/id3_fields.h"
 #include "formats/one_bit/internal/one_bit_layout.h"
+#include "platform/alloc.h"
 #include "platform/error_numbers.h"
 
 namespace tidemark::NS_1BIT {
@@ -57,11 +57,7 @@ std::uint32_t CDsfWriter::Begin(std::uint32_t one_bit_rate, std::uint16_t channe
   if (one_bit_rate == 0) return err::kUnsupportedFormat;
   if (data_bytes > kLargestData) return err::kTooManyFramesForTarget;
   if (data_bytes % channels != 0) return err::kSizeLimit;
-  try {
-    blocks_.assign(std::size_t{kDsfBlockBytes} * channels, 0);
-  } catch (const std::bad_alloc&) {
-    return err::kOutOfMemory;
-  }
+  if (const std::uint32_t rc = TryAlloc([&] { blocks_.assign(std::size_t{kDsfBlockBytes} * channels, 0); })) return rc;
   bytes_per_channel_ = data_bytes / channels;
   block_fill_ = 0;
   const std::uint64_t area = DataArea(bytes_per_channel_, channels);

@@ -1,10 +1,10 @@
 #include "formats/one_bit/internal/iff8_chunks.h"
 
 #include <limits>
-#include <new>
 
 #include "core/io/chunk_padding.h"
 #include "formats/chunks/byte_order.h"
+#include "platform/alloc.h"
 #include "platform/error_numbers.h"
 
 namespace tidemark::NS_1BIT {
@@ -43,7 +43,7 @@ std::uint32_t CIff8::ReadChunkList(RandomAccessInput& input, std::uint64_t begin
                                    Iff8Table* table) {
   table->clear();
   if (PaddedSize(begin) != begin) return err::kSizeLimit;
-  try {
+  return TryAlloc([&] {
     std::vector<Iff8Entry> entries;
     entries.reserve(kTableStep);
     std::uint64_t pos = begin;
@@ -72,9 +72,7 @@ std::uint32_t CIff8::ReadChunkList(RandomAccessInput& input, std::uint64_t begin
     entries.shrink_to_fit();
     table->entries_ = std::move(entries);
     return err::kOk;
-  } catch (const std::bad_alloc&) {
-    return err::kOutOfMemory;
-  }
+  });
 }
 
 }  // namespace tidemark::NS_1BIT

@@ -1,11 +1,10 @@
 #include "formats/one_bit/one_bit_audio.h"
 
-#include <new>
-
 #include "formats/one_bit/internal/dsdiff_reader.h"
 #include "formats/one_bit/internal/dsf_reader.h"
 #include "formats/chunks/internal/input_file.h"
 #include "formats/one_bit/internal/wsd_reader.h"
+#include "platform/alloc.h"
 #include "platform/ascii_case.h"
 #include "platform/error_numbers.h"
 
@@ -38,13 +37,11 @@ void COneBitAudio::CloseFile() {
 }
 
 std::unique_ptr<COneBitAudio> MakeOneBitReader(std::string_view extension) {
-  try {
-    if (EqualsIgnoreAsciiCase(extension, ".dff")) return std::make_unique<CDsdIff>();
-    if (EqualsIgnoreAsciiCase(extension, ".dsf")) return std::make_unique<CDsf>();
-    if (EqualsIgnoreAsciiCase(extension, ".wsd")) return std::make_unique<CWsd>();
-  } catch (const std::bad_alloc&) {
-  }
-  return nullptr;
+  std::unique_ptr<COneBitAudio> reader;  // stays empty when memory runs out
+  if (EqualsIgnoreAsciiCase(extension, ".dff")) (void)MakeNew<CDsdIff>(&reader);
+  else if (EqualsIgnoreAsciiCase(extension, ".dsf")) (void)MakeNew<CDsf>(&reader);
+  else if (EqualsIgnoreAsciiCase(extension, ".wsd")) (void)MakeNew<CWsd>(&reader);
+  return reader;
 }
 
 void AppendMarkers(MarkerList& markers, MarkerList read) {
@@ -56,15 +53,13 @@ void AppendMarkers(MarkerList& markers, MarkerList read) {
 }
 
 std::uint32_t MergeTags(TagSet& tags, const TagSet& read) {
-  try {
+  return TryAlloc([&] {
     TagSet merged = tags;
     for (std::size_t i = 0; i < kInfoTextCount; ++i)
       if (read.texts[i] && !read.texts[i]->empty()) merged.texts[i] = read.texts[i];
     tags = std::move(merged);
     return err::kOk;
-  } catch (const std::bad_alloc&) {
-    return err::kOutOfMemory;
-  }
+  });
 }
 
 }  // namespace tidemark::NS_1BIT

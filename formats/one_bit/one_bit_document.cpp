@@ -1,12 +1,12 @@
 #include "formats/one_bit/one_bit_document.h"
 
 #include <memory>
-#include <new>
 #include <utility>
 
 #include "core/document/segment.h"
 #include "formats/one_bit/one_bit_audio.h"
 #include "formats/one_bit/one_bit_source.h"
+#include "platform/alloc.h"
 #include "platform/error_numbers.h"
 
 namespace tidemark::NS_1BIT {
@@ -50,8 +50,8 @@ std::uint32_t OpenOneBitFile(const std::string& path, bool take_metadata, bool m
 
   SegmentList list;
   if (opened.frames != 0) {
-    auto segment = std::unique_ptr<Segment>(new (std::nothrow) Segment);
-    if (!segment) return err::kOutOfMemory;
+    std::unique_ptr<Segment> segment;
+    if (const std::uint32_t rc = MakeNew(&segment)) return rc;
     segment->source = converter;
     segment->length = opened.frames;
     list.PushBack(std::move(segment));

@@ -4,12 +4,12 @@
 
 #include <algorithm>
 #include <cstring>
-#include <new>
 
 #include "core/core_options.h"
 #include "core/samples/sample_convert.h"
 #include "formats/chunks/internal/input_file.h"
 #include "dsp/one_bit/one_bit_input_bits.h"
+#include "platform/alloc.h"
 #include "platform/error_numbers.h"
 
 namespace tidemark::NS_1BIT {
@@ -65,13 +65,12 @@ std::uint32_t OneBitSource::Create(const std::string& path, std::uint64_t data_o
                                               max_48k, data_size / channels, &plan))
     return rc;
   SourceRef ref;
-  try {
+  const std::uint32_t rc = TryAlloc([&] {
     ref = SourceRef::Adopt(new OneBitSource(path, data_offset, data_size, one_bit_rate, channels, layout, plan));
     const std::lock_guard<std::mutex> lock(ListMutex());
     List().push_back(static_cast<OneBitSource*>(ref.get()));
-  } catch (const std::bad_alloc&) {
-    return err::kOutOfMemory;  // `ref`, when made, is released unlisted
-  }
+  });
+  if (rc) return rc;  // `ref`, when made, is released unlisted
   *out = std::move(ref);
   return err::kOk;
 }
@@ -157,13 +156,14 @@ std::uint32_t OneBitSource::OpenLocked() {
     CloseLocked();
     return err::kSizeLimit;
   }
-  try {
+  const std::uint32_t rc = TryAlloc([&] {
     input_.assign(buffer_bytes() * channels_, silence_);
     block_.assign(std::size_t{p.block_frames} * channels_, 0.0f);
     if (dsf()) group_.assign(std::size_t{kDsfBlockBytes} * channels_, silence_);
-  } catch (const std::bad_alloc&) {
+  });
+  if (rc) {
     CloseLocked();
-    return err::kOutOfMemory;
+    return rc;
   }
   lpf_ = std::move(lpf);
   return err::kOk;

@@ -2,11 +2,11 @@
 
 #include <algorithm>
 #include <array>
-#include <new>
 
 #include "formats/one_bit/internal/dsdiff_writer.h"
 #include "formats/one_bit/internal/dsf_writer.h"
 #include "formats/one_bit/internal/wsd_writer.h"
+#include "platform/alloc.h"
 #include "platform/ascii_case.h"
 #include "platform/error_numbers.h"
 #include "platform/posix_file.h"
@@ -144,13 +144,11 @@ std::uint32_t COneBitWriter::WriteInterleaved(const std::uint8_t* const* channel
 }
 
 std::unique_ptr<COneBitWriter> MakeOneBitWriter(std::string_view extension) {
-  try {
-    if (EqualsIgnoreAsciiCase(extension, ".dff")) return std::make_unique<CDsdIffWriter>();
-    if (EqualsIgnoreAsciiCase(extension, ".dsf")) return std::make_unique<CDsfWriter>();
-    if (EqualsIgnoreAsciiCase(extension, ".wsd")) return std::make_unique<CWsdWriter>();
-  } catch (const std::bad_alloc&) {
-  }
-  return nullptr;
+  std::unique_ptr<COneBitWriter> writer;  // stays empty when memory runs out
+  if (EqualsIgnoreAsciiCase(extension, ".dff")) (void)MakeNew<CDsdIffWriter>(&writer);
+  else if (EqualsIgnoreAsciiCase(extension, ".dsf")) (void)MakeNew<CDsfWriter>(&writer);
+  else if (EqualsIgnoreAsciiCase(extension, ".wsd")) (void)MakeNew<CWsdWriter>(&writer);
+  return writer;
 }
 
 }  // namespace tidemark::NS_1BIT

@@ -1,7 +1,6 @@
 #include "formats/one_bit/internal/wsd_reader.h"
 
 #include <array>
-#include <new>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -9,6 +8,7 @@
 #include "formats/tags/internal/app_private.h"
 #include "formats/chunks/byte_order.h"
 #include "formats/one_bit/internal/one_bit_layout.h"
+#include "platform/alloc.h"
 #include "platform/code_page.h"
 #include "platform/error_numbers.h"
 
@@ -94,7 +94,7 @@ std::uint32_t CWsd::ReadTags(TagSet& tags) {
   if (!is_open()) return err::kSizeLimit;
   std::uint8_t area[kTextAreaBytes];
   if (const std::uint32_t rc = input().ReadExact(area, sizeof area, text_offset_)) return rc;
-  try {
+  return TryAlloc([&] {
     TagSet read;
     for (const TextField& field : kFields) {
       const std::string_view text = FieldText(area, field.at, field.width);
@@ -105,9 +105,7 @@ std::uint32_t CWsd::ReadTags(TagSet& tags) {
       SetTagText(read, InfoText::AppPrivate,
                  BuildAppPrivate({{std::string(app_private_key::kAlbum), NarrowToUtf8(album)}}));
     return MergeTags(tags, read);
-  } catch (const std::bad_alloc&) {
-    return err::kOutOfMemory;
-  }
+  });
 }
 
 }  // namespace tidemark::NS_1BIT

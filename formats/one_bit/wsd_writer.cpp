@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <new>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -11,6 +10,7 @@
 #include "formats/tags/internal/app_private.h"
 #include "formats/chunks/byte_order.h"
 #include "formats/tags/internal/narrow_cut.h"
+#include "platform/alloc.h"
 #include "platform/error_numbers.h"
 #include "platform/narrow_codeset.h"
 
@@ -100,7 +100,7 @@ std::uint32_t CWsdWriter::Finish() {
 
 std::uint32_t CWsdWriter::WriteMetadata(std::uint32_t /*one_bit_rate*/, const TagSet& tags) {
   if (const std::uint32_t rc = Check(Stage::kFinished)) return rc;
-  try {
+  return TryAlloc([&] {
     std::array<std::uint8_t, kTextBytes> area;
     area.fill(' ');
     const std::string codeset = NarrowCodeset();
@@ -115,9 +115,7 @@ std::uint32_t CWsdWriter::WriteMetadata(std::uint32_t /*one_bit_rate*/, const Ta
     if (const std::uint32_t rc = WriteAt(kTextOffset, area.data(), area.size())) return rc;
     stage_ = Stage::kMetadataWritten;
     return err::kOk;
-  } catch (const std::bad_alloc&) {
-    return err::kOutOfMemory;
-  }
+  });
 }
 
 std::uint32_t CWsdWriter::HeaderSize() const { return kHeaderBytes; }

@@ -1,7 +1,6 @@
 #include "formats/tags/internal/aiff_text.h"
 
 #include <array>
-#include <new>
 #include <span>
 #include <vector>
 
@@ -10,6 +9,7 @@
 #include "formats/chunks/internal/chunk_table.h"
 #include "formats/tags/internal/chunk_text.h"
 #include "formats/chunks/container.h"
+#include "platform/alloc.h"
 #include "platform/code_page.h"
 #include "platform/error_numbers.h"
 
@@ -33,7 +33,7 @@ constexpr std::array<TextChunk, 4> kTextChunks = {{{FourCc("NAME"), InfoText::Na
 std::uint32_t ReadAiffTexts(RandomAccessInput& input, std::uint64_t length, TagSet* tags) {
   *tags = TagSet{};
   if (length > kLargestFile) return err::kMalformed;
-  try {
+  return TryAlloc([&] {
     ChunkTable table;
     if (const std::uint32_t rc = ReadFileChunkTable(input, length, kFormContainer, &table)) return rc;
     TagSet read;
@@ -46,14 +46,11 @@ std::uint32_t ReadAiffTexts(RandomAccessInput& input, std::uint64_t length, TagS
     }
     *tags = std::move(read);
     return err::kOk;
-  } catch (const std::bad_alloc&) {
-    *tags = TagSet{};
-    return err::kOutOfMemory;
-  }
+  }, [&] { *tags = TagSet{}; });
 }
 
 std::uint32_t AppendAiffTexts(PosixFile& file, std::uint64_t length, const TagSet& tags) {
-  try {
+  return TryAlloc([&] {
     std::array<std::string, kTextChunks.size()> stored;
     std::vector<ChunkToAppend> chunks;
     for (std::size_t i = 0; i < kTextChunks.size(); ++i) {
@@ -65,9 +62,7 @@ std::uint32_t AppendAiffTexts(PosixFile& file, std::uint64_t length, const TagSe
     }
     if (chunks.empty()) return err::kOk;
     return AppendChunks(file, length, kFormContainer, chunks);
-  } catch (const std::bad_alloc&) {
-    return err::kOutOfMemory;
-  }
+  });
 }
 
 }  // namespace tidemark

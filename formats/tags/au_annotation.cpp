@@ -2,13 +2,13 @@
 
 #include <algorithm>
 #include <cstring>
-#include <new>
 #include <vector>
 
 #include "formats/chunks/byte_order.h"
 #include "formats/tags/internal/chunk_text.h"
 #include "formats/chunks/file_io.h"
 #include "formats/tags/internal/narrow_cut.h"
+#include "platform/alloc.h"
 #include "platform/ascii_case.h"
 #include "platform/code_page.h"
 #include "platform/error_numbers.h"
@@ -53,7 +53,7 @@ std::string_view CopyrightOf(std::string_view annotation) {
 std::uint32_t ReadAuAnnotation(RandomAccessInput& input, std::uint64_t length, TagSet* tags) {
   *tags = TagSet{};
   if (length < kAnnotationStart || length > kLargestFile) return err::kMalformed;
-  try {
+  return TryAlloc([&] {
     std::vector<std::uint8_t> head(static_cast<std::size_t>(std::min<std::uint64_t>(length, kHeadBytes)));
     if (const std::uint32_t rc = input.ReadExact(head.data(), head.size(), 0)) return rc;
     if (!IsAuMagic(head.data())) return err::kMalformed;
@@ -64,17 +64,14 @@ std::uint32_t ReadAuAnnotation(RandomAccessInput& input, std::uint64_t length, T
     const std::string_view copyright = CopyrightOf(annotation);
     if (!copyright.empty()) SetTagText(*tags, InfoText::Copyright, NarrowToUtf8(copyright));
     return err::kOk;
-  } catch (const std::bad_alloc&) {
-    *tags = TagSet{};
-    return err::kOutOfMemory;
-  }
+  }, [&] { *tags = TagSet{}; });
 }
 
 std::uint32_t WriteAuAnnotation(PosixFile& file, std::uint64_t length, const TagSet& tags) {
   const std::string_view copyright = TagText(tags, InfoText::Copyright);
   if (copyright.empty()) return err::kOk;
   if (length < kWrittenHeader || length > kLargestFile) return err::kMalformed;
-  try {
+  return TryAlloc([&] {
     std::uint8_t head[kWrittenHeader];
     FileInput input(file);
     if (const std::uint32_t rc = input.ReadExact(head, sizeof head, 0)) return rc;
@@ -85,9 +82,7 @@ std::uint32_t WriteAuAnnotation(PosixFile& file, std::uint64_t length, const Tag
     std::memcpy(head + kAnnotationStart, kCopyrightKey.data(), kCopyrightKey.size());
     std::memcpy(head + kAnnotationStart + kCopyrightKey.size(), text.data(), text.size());
     return WriteExact(file, head, sizeof head, 0);
-  } catch (const std::bad_alloc&) {
-    return err::kOutOfMemory;
-  }
+  });
 }
 
 }  // namespace tidemark

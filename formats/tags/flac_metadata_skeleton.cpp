@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <new>
 
 #include "core/markers/marker_list.h"
 #include "core/io/pcm_header.h"
@@ -13,6 +12,7 @@
 #include "formats/aiff_au/internal/iff_markers.h"
 #include "formats/wav/wav_cues.h"
 #include "formats/tags/internal/wav_info.h"
+#include "platform/alloc.h"
 #include "platform/error_numbers.h"
 
 namespace tidemark {
@@ -111,7 +111,7 @@ std::uint32_t FlacMetadataSkeleton::ReadMetadata(std::uint32_t frames, MarkerLis
   *tags = TagSet{};
   if (error_) return error_;
   if (!container_) return err::kOk;
-  try {
+  return TryAlloc([&] {
     if (body_left_ > 0) {
       // A chunk whose body never came in full would make the whole skeleton malformed.
       body_left_ = 0;
@@ -140,11 +140,7 @@ std::uint32_t FlacMetadataSkeleton::ReadMetadata(std::uint32_t frames, MarkerLis
     *markers = DocumentOrder(std::move(reversed), frames);
     *tags = std::move(read);
     return err::kOk;
-  } catch (const std::bad_alloc&) {
-    markers->Clear();
-    *tags = TagSet{};
-    return err::kOutOfMemory;
-  }
+  }, [&] { markers->Clear(); *tags = TagSet{}; });
 }
 
 namespace {
@@ -160,7 +156,7 @@ std::uint32_t WriteWavSkeleton(const SkeletonExport& range, const MarkerList& ma
                                PosixFile* out) {
   (void)out->Close();
   if (range.format.code & sample_code::kFloatBit) return err::kUnsupportedFormat;
-  try {
+  return TryAlloc([&] {
     PcmHeaderRequest request;
     request.kind = PcmFileKind::Wave;
     request.rate = range.format.rate;
@@ -187,9 +183,7 @@ std::uint32_t WriteWavSkeleton(const SkeletonExport& range, const MarkerList& ma
     if (const std::uint32_t rc = AppendInfoList(file, length, tags)) return WorkFileError(rc);
     *out = std::move(file);
     return err::kOk;
-  } catch (const std::bad_alloc&) {
-    return err::kOutOfMemory;
-  }
+  });
 }
 
 std::uint32_t BuildWavSkeleton(const SkeletonExport& range, const MarkerList& markers, const TagSet& tags,
@@ -197,7 +191,7 @@ std::uint32_t BuildWavSkeleton(const SkeletonExport& range, const MarkerList& ma
   bytes->clear();
   PosixFile file;
   if (const std::uint32_t rc = WriteWavSkeleton(range, markers, tags, &file)) return rc;
-  try {
+  return TryAlloc([&] {
     std::uint64_t length = 0;
     if (file.Size(&length) != err::kOk) return err::kNoWorkFile;
     std::vector<std::uint8_t> out(static_cast<std::size_t>(length));
@@ -205,9 +199,7 @@ std::uint32_t BuildWavSkeleton(const SkeletonExport& range, const MarkerList& ma
     if (input.ReadExact(out.data(), out.size(), 0) != err::kOk) return err::kNoWorkFile;
     *bytes = std::move(out);
     return err::kOk;
-  } catch (const std::bad_alloc&) {
-    return err::kOutOfMemory;
-  }
+  });
 }
 
 }  // namespace tidemark

@@ -1,9 +1,8 @@
 #include "formats/tags/internal/id3v2_reader.h"
 
-#include <new>
-
 #include "formats/chunks/byte_order.h"
 #include "formats/chunks/internal/input_file.h"
+#include "platform/alloc.h"
 #include "platform/error_numbers.h"
 
 namespace tidemark {
@@ -121,7 +120,7 @@ std::uint32_t ParseId3v2Tag(std::span<const std::uint8_t> bytes, Id3v2Tag* tag) 
   Header header;
   if (bytes.size() < kHeaderSize || !ParseHeader(bytes.data(), &header)) return err::kOk;
   if (header.size > bytes.size() - kHeaderSize) return err::kOk;
-  try {
+  return TryAlloc([&] {
     Id3v2Tag result;
     result.version = header.version;
     result.size = kHeaderSize + std::uint64_t{header.size} +
@@ -135,9 +134,7 @@ std::uint32_t ParseId3v2Tag(std::span<const std::uint8_t> bytes, Id3v2Tag* tag) 
     ParseFrames(body, header, &result.frames);
     *tag = std::move(result);
     return err::kOk;
-  } catch (const std::bad_alloc&) {
-    return err::kOutOfMemory;
-  }
+  });
 }
 
 std::uint32_t ReadId3v2Tag(RandomAccessInput& input, std::uint64_t length, std::uint64_t offset, Id3v2Tag* tag) {
@@ -147,13 +144,11 @@ std::uint32_t ReadId3v2Tag(RandomAccessInput& input, std::uint64_t length, std::
   if (const std::uint32_t rc = input.ReadExact(h, sizeof h, offset); rc != err::kOk) return rc;
   Header header;
   if (!ParseHeader(h, &header) || header.size > length - offset - kHeaderSize) return err::kOk;
-  try {
+  return TryAlloc([&] {
     std::vector<std::uint8_t> bytes(kHeaderSize + std::size_t{header.size});
     if (const std::uint32_t rc = input.ReadExact(bytes.data(), bytes.size(), offset); rc != err::kOk) return rc;
     return ParseId3v2Tag(bytes, tag);
-  } catch (const std::bad_alloc&) {
-    return err::kOutOfMemory;
-  }
+  });
 }
 
 std::uint32_t ReadId3v2TagFile(const std::string& path, Id3v2Tag* tag) {

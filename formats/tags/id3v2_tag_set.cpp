@@ -1,7 +1,6 @@
 #include "formats/tags/internal/id3v2_tag_set.h"
 
 #include <cmath>
-#include <new>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -11,6 +10,7 @@
 #include "formats/chunks/byte_order.h"
 #include "formats/tags/internal/id3_genres.h"
 #include "formats/tags/internal/id3v2_text.h"
+#include "platform/alloc.h"
 #include "platform/error_numbers.h"
 
 namespace tidemark {
@@ -78,46 +78,45 @@ const Id3v2Frame* MillisecondLyrics(const Id3v2Tag& tag) {
 
 }  // namespace
 
-std::uint32_t Id3v2TagToSet(const Id3v2Tag& tag, TagSet* tags) try {
-  *tags = TagSet{};
-  TagSet set;
-  SetTagText(set, InfoText::Name, FrameText(tag, "TIT2"));
-  SetTagText(set, InfoText::Artist, FrameText(tag, "TPE1"));
-  SetTagText(set, InfoText::Copyright, FrameText(tag, "TCOP"));
-  SetTagText(set, InfoText::Comments, CommentText(tag));
-  std::string year = FrameText(tag, "TYER");
-  if (year.empty()) year = FrameText(tag, "TDRC");
-  SetTagText(set, InfoText::CreationDate, year);
-  SetTagText(set, InfoText::Genre, GenreText(FrameText(tag, "TCON")));
+std::uint32_t Id3v2TagToSet(const Id3v2Tag& tag, TagSet* tags) {
+  return TryAlloc([&] {
+    *tags = TagSet{};
+    TagSet set;
+    SetTagText(set, InfoText::Name, FrameText(tag, "TIT2"));
+    SetTagText(set, InfoText::Artist, FrameText(tag, "TPE1"));
+    SetTagText(set, InfoText::Copyright, FrameText(tag, "TCOP"));
+    SetTagText(set, InfoText::Comments, CommentText(tag));
+    std::string year = FrameText(tag, "TYER");
+    if (year.empty()) year = FrameText(tag, "TDRC");
+    SetTagText(set, InfoText::CreationDate, year);
+    SetTagText(set, InfoText::Genre, GenreText(FrameText(tag, "TCON")));
 
-  std::string url;
-  for (const char* id : {"WXXX", "WOAR", "WCOM", "WPUB", "WOAF"}) {
-    if (tag.Find(id)) {
-      url = FrameUrl(tag, id);
-      break;
+    std::string url;
+    for (const char* id : {"WXXX", "WOAR", "WCOM", "WPUB", "WOAF"}) {
+      if (tag.Find(id)) {
+        url = FrameUrl(tag, id);
+        break;
+      }
     }
-  }
-  std::string lyrics_type;
-  if (const Id3v2Frame* sylt = MillisecondLyrics(tag)) lyrics_type = std::to_string(sylt->body[5]);
-  const std::vector<std::pair<std::string, std::string>> pairs = {
-      {std::string(app_private_key::kIsrc), FrameText(tag, "TSRC")},
-      {std::string(app_private_key::kAlbum), FrameText(tag, "TALB")},
-      {std::string(app_private_key::kTrack), FrameText(tag, "TRCK")},
-      {std::string(app_private_key::kWebUrl), std::move(url)},
-      {std::string(app_private_key::kLyricsType), std::move(lyrics_type)}};
-  SetTagText(set, InfoText::AppPrivate, BuildAppPrivate(pairs));
-  *tags = std::move(set);
-  return err::kOk;
-} catch (const std::bad_alloc&) {
-  *tags = TagSet{};
-  return err::kOutOfMemory;
+    std::string lyrics_type;
+    if (const Id3v2Frame* sylt = MillisecondLyrics(tag)) lyrics_type = std::to_string(sylt->body[5]);
+    const std::vector<std::pair<std::string, std::string>> pairs = {
+        {std::string(app_private_key::kIsrc), FrameText(tag, "TSRC")},
+        {std::string(app_private_key::kAlbum), FrameText(tag, "TALB")},
+        {std::string(app_private_key::kTrack), FrameText(tag, "TRCK")},
+        {std::string(app_private_key::kWebUrl), std::move(url)},
+        {std::string(app_private_key::kLyricsType), std::move(lyrics_type)}};
+    SetTagText(set, InfoText::AppPrivate, BuildAppPrivate(pairs));
+    *tags = std::move(set);
+    return err::kOk;
+  }, [&] { *tags = TagSet{}; });
 }
 
 std::uint32_t Id3v2TagMarkers(const Id3v2Tag& tag, std::uint32_t sample_rate, MarkerList* markers) {
   markers->Clear();
   const Id3v2Frame* frame = MillisecondLyrics(tag);
   if (!frame) return err::kOk;
-  try {
+  return TryAlloc([&] {
     const std::span<const std::uint8_t> body = frame->body;
     const std::uint8_t encoding = body[0];
     std::size_t pos = kSyltHeader;
@@ -139,9 +138,7 @@ std::uint32_t Id3v2TagMarkers(const Id3v2Tag& tag, std::uint32_t sample_rate, Ma
     }
     *markers = std::move(list);
     return err::kOk;
-  } catch (const std::bad_alloc&) {
-    return err::kOutOfMemory;
-  }
+  });
 }
 
 }  // namespace tidemark

@@ -1,11 +1,11 @@
 #include "formats/tags/internal/id3v2_writer.h"
 
 #include <cstdio>
-#include <new>
 #include <string>
 
 #include "formats/chunks/byte_order.h"
 #include "formats/tags/internal/id3_genres.h"
+#include "platform/alloc.h"
 #include "platform/code_page.h"
 #include "platform/error_numbers.h"
 #include "platform/utf.h"
@@ -142,7 +142,7 @@ std::uint32_t BuildId3v2Tag(const Id3Fields& fields, const Id3v2WriteOptions& op
                             std::vector<std::uint8_t>* tag) {
   tag->clear();
   const int version = options.version == 4 ? 4 : 3;
-  try {
+  return TryAlloc([&] {
     Bytes frames;
     std::uint32_t rc = err::kOk;
     auto text = [&](std::string_view id, std::string_view value) {
@@ -200,9 +200,7 @@ std::uint32_t BuildId3v2Tag(const Id3Fields& fields, const Id3v2WriteOptions& op
     out.insert(out.end(), frames.begin(), frames.end());
     *tag = std::move(out);
     return err::kOk;
-  } catch (const std::bad_alloc&) {
-    return err::kOutOfMemory;
-  }
+  });
 }
 
 }  // namespace tidemark

@@ -1,11 +1,10 @@
 #include "formats/tags/tags.h"
 
-#include <new>
-
 #include "core/core_options.h"
 #include "formats/chunks/chunk_metadata.h"
 #include "formats/chunks/internal/input_file.h"
 #include "formats/file_kind_table.h"
+#include "platform/alloc.h"
 #include "platform/error_numbers.h"
 
 namespace tidemark {
@@ -38,7 +37,7 @@ std::uint32_t ReadTags(const std::string& path, PcmFileKind kind, TagSet* tags) 
 std::uint32_t WriteTags(const std::string& path, PcmFileKind kind, const TagSet& tags) {
   const FileKindDescription& d = DescribeFileKind(kind);
   if (!d.write_tags) return err::kOk;
-  try {
+  return TryAlloc([&] {
     const TagSet stamped = StampedTags(tags);
     if (d.nothing_to_write(stamped)) return err::kOk;
     PosixFile file;
@@ -47,9 +46,7 @@ std::uint32_t WriteTags(const std::string& path, PcmFileKind kind, const TagSet&
     const std::uint32_t rc = d.write_tags(file, length, stamped);
     const std::uint32_t close_rc = file.Close();
     return rc ? Public(rc) : (close_rc ? err::kWriteFailed : err::kOk);
-  } catch (const std::bad_alloc&) {
-    return err::kOutOfMemory;
-  }
+  });
 }
 
 std::uint32_t ReplaceTags(const std::string& path, PcmFileKind kind, const TagSet& tags) {

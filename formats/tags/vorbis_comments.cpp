@@ -2,12 +2,12 @@
 
 #include <array>
 #include <charconv>
-#include <new>
 #include <string_view>
 #include <utility>
 
 #include "formats/tags/internal/app_private.h"
 #include "formats/chunks/byte_order.h"
+#include "platform/alloc.h"
 #include "platform/ascii_case.h"
 #include "platform/error_numbers.h"
 #include "platform/utf.h"
@@ -88,7 +88,7 @@ std::string Fixed(double value, int precision, bool plus) {
 
 std::uint32_t ParseVorbisCommentBlock(std::span<const std::uint8_t> block, VorbisComments* out) {
   *out = VorbisComments{};
-  try {
+  return TryAlloc([&] {
     BlockReader reader(block);
     VorbisComments parsed;
     std::uint32_t n = 0, count = 0;
@@ -100,15 +100,12 @@ std::uint32_t ParseVorbisCommentBlock(std::span<const std::uint8_t> block, Vorbi
       if (!reader.U32(&n) || !reader.Text(n, &comment)) return err::kMalformed;
     *out = std::move(parsed);
     return err::kOk;
-  } catch (const std::bad_alloc&) {
-    *out = VorbisComments{};
-    return err::kOutOfMemory;
-  }
+  }, [&] { *out = VorbisComments{}; });
 }
 
 std::uint32_t BuildVorbisCommentBlock(const VorbisComments& comments, std::vector<std::uint8_t>* block) {
   block->clear();
-  try {
+  return TryAlloc([&] {
     std::uint64_t total = 8 + std::uint64_t{comments.vendor.size()};
     for (const std::string& c : comments.comments) {
       if (c.size() > 0xFFFFFFFFu) return err::kMetadataTooLarge;
@@ -127,13 +124,11 @@ std::uint32_t BuildVorbisCommentBlock(const VorbisComments& comments, std::vecto
     }
     *block = std::move(out);
     return err::kOk;
-  } catch (const std::bad_alloc&) {
-    return err::kOutOfMemory;
-  }
+  });
 }
 
 std::uint32_t VorbisCommentsToTags(const VorbisComments& comments, TagSet* tags) {
-  try {
+  return TryAlloc([&] {
     TagSet out = *tags;
     const bool entries_wanted = TagText(out, InfoText::AppPrivate).empty();
     std::array<std::string, kEntryKeys.size()> entry_values;
@@ -159,15 +154,13 @@ std::uint32_t VorbisCommentsToTags(const VorbisComments& comments, TagSet* tags)
     if (TagText(out, InfoText::Software).empty()) SetTagText(out, InfoText::Software, ValidUtf8(comments.vendor));
     *tags = std::move(out);
     return err::kOk;
-  } catch (const std::bad_alloc&) {
-    return err::kOutOfMemory;
-  }
+  });
 }
 
 std::uint32_t TagsToVorbisComments(const TagSet& tags, const std::optional<ReplayGainValues>& gain,
                                    std::vector<std::string>* comments) {
   comments->clear();
-  try {
+  return TryAlloc([&] {
     std::vector<std::string> out;
     auto put = [&out](std::string_view key, std::string_view value) {
       if (value.empty()) return;
@@ -192,9 +185,7 @@ std::uint32_t TagsToVorbisComments(const TagSet& tags, const std::optional<Repla
     }
     *comments = std::move(out);
     return err::kOk;
-  } catch (const std::bad_alloc&) {
-    return err::kOutOfMemory;
-  }
+  });
 }
 
 }  // namespace tidemark

@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cstring>
-#include <new>
 #include <string_view>
 
 #include "formats/chunks/byte_order.h"
@@ -10,6 +9,7 @@
 #include "formats/chunks/internal/chunk_table.h"
 #include "formats/tags/internal/chunk_text.h"
 #include "formats/chunks/container.h"
+#include "platform/alloc.h"
 #include "platform/code_page.h"
 #include "platform/error_numbers.h"
 
@@ -38,7 +38,7 @@ std::uint32_t IdOfSlot(std::size_t slot) {
 std::uint32_t ReadInfoList(RandomAccessInput& input, std::uint64_t length, TagSet* tags) {
   *tags = TagSet{};
   if (length > kLargestFile) return err::kMalformed;
-  try {
+  return TryAlloc([&] {
     ChunkTable table;
     if (const std::uint32_t rc = ReadFileChunkTable(input, length, kRiffContainer, &table)) return rc;
     const ChunkEntry* info = FindChunk(table, FourCc("LIST"), FourCc("INFO"));
@@ -57,16 +57,13 @@ std::uint32_t ReadInfoList(RandomAccessInput& input, std::uint64_t length, TagSe
     }
     *tags = std::move(read);
     return err::kOk;
-  } catch (const std::bad_alloc&) {
-    *tags = TagSet{};
-    return err::kOutOfMemory;
-  }
+  }, [&] { *tags = TagSet{}; });
 }
 
 std::uint32_t BuildInfoListBody(const TagSet& tags, std::vector<std::uint8_t>* body) {
   body->clear();
   if (IsTagSetEmpty(tags)) return err::kOk;
-  try {
+  return TryAlloc([&] {
     std::array<std::string, kInfoTextCount> stored;
     std::uint64_t total = 4;
     for (std::size_t i = 0; i < kInfoTextCount; ++i) {
@@ -89,22 +86,17 @@ std::uint32_t BuildInfoListBody(const TagSet& tags, std::vector<std::uint8_t>* b
       at += 8 + static_cast<std::size_t>(PaddedSize(size));
     }
     return err::kOk;
-  } catch (const std::bad_alloc&) {
-    body->clear();
-    return err::kOutOfMemory;
-  }
+  }, [&] { body->clear(); });
 }
 
 std::uint32_t AppendInfoList(PosixFile& file, std::uint64_t length, const TagSet& tags) {
-  try {
+  return TryAlloc([&] {
     std::vector<std::uint8_t> body;
     if (const std::uint32_t rc = BuildInfoListBody(tags, &body)) return rc;
     if (body.empty()) return err::kOk;
     const ChunkToAppend chunks[] = {{FourCc("LIST"), body}};
     return AppendChunks(file, length, kRiffContainer, chunks);
-  } catch (const std::bad_alloc&) {
-    return err::kOutOfMemory;
-  }
+  });
 }
 
 }  // namespace tidemark

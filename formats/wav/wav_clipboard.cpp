@@ -1,7 +1,6 @@
 #include "formats/wav/internal/wav_clipboard.h"
 
 #include <algorithm>
-#include <new>
 
 #include "core/io/pcm_header.h"
 #include "core/document/segment_cursor.h"
@@ -10,6 +9,7 @@
 #include "formats/chunks/byte_order.h"
 #include "formats/chunks/internal/chunk_table.h"
 #include "formats/wav/internal/wav_format.h"
+#include "platform/alloc.h"
 #include "platform/error_numbers.h"
 
 namespace tidemark {
@@ -82,11 +82,7 @@ std::uint32_t ProduceWaveImage(const SegmentList& segments, std::uint32_t list_l
   if (data_bytes >= kWaveImageDataLimit) return err::kSizeLimit;
 
   WaveImage out;
-  try {
-    out.resize(kMaxPcmHeaderBytes);
-  } catch (const std::bad_alloc&) {
-    return err::kOutOfMemory;
-  }
+  if (const std::uint32_t rc = TryAlloc([&] { out.resize(kMaxPcmHeaderBytes); })) return rc;
   PcmHeaderRequest request;
   request.kind = PcmFileKind::Wave;
   request.rate = rate;
@@ -96,11 +92,7 @@ std::uint32_t ProduceWaveImage(const SegmentList& segments, std::uint32_t list_l
   std::uint32_t header = 0;
   if (const std::uint32_t rc = BuildPcmHeader(request, reinterpret_cast<std::byte*>(out.data()), &header)) return rc;
   if (header != kHeaderBytes) return err::kSizeLimit;
-  try {
-    out.resize(kHeaderBytes + data_bytes);
-  } catch (const std::bad_alloc&) {
-    return err::kOutOfMemory;
-  }
+  if (const std::uint32_t rc = TryAlloc([&] { out.resize(kHeaderBytes + data_bytes); })) return rc;
 
   SegmentCursor cursor(segments, channels, list_length);
   cursor.Seek(from);
@@ -126,11 +118,8 @@ bool ParseWaveImage(std::span<const std::uint8_t> block, const PasteTarget* targ
   if (std::uint64_t{LoadLe32(&block[4])} + 8 < kMinImageBytes) return false;
 
   std::vector<ImageChunk> chunks;
-  try {
-    if (!ListImageChunks(block, &chunks)) return false;
-  } catch (const std::bad_alloc&) {
-    return false;
-  }
+  bool listed = false;
+  if (TryAlloc([&] { listed = ListImageChunks(block, &chunks); }) || !listed) return false;
   const auto fmt = std::find_if(chunks.begin(), chunks.end(),
                                 [](const ImageChunk& c) { return c.id == FourCc("fmt "); });
   if (fmt == chunks.end()) return false;

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <new>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -12,6 +11,7 @@
 #include "formats/chunks/chunk_metadata.h"
 #include "formats/chunks/internal/chunk_table.h"
 #include "formats/chunks/container.h"
+#include "platform/alloc.h"
 #include "platform/code_page.h"
 #include "platform/error_numbers.h"
 
@@ -111,7 +111,7 @@ std::uint32_t ReadTexts(RandomAccessInput& input, const ChunkEntry& adtl, std::v
 
 std::uint32_t AppendCueList(PosixFile& file, std::uint64_t length, const MarkerList& markers) {
   if (markers.empty()) return err::kOk;
-  try {
+  return TryAlloc([&] {
     std::vector<std::string> names, notes;
     std::uint64_t count = 0, adtl_bytes = 4;
     for (const Marker* m = markers.first(); m; m = m->next, ++count) {
@@ -143,9 +143,7 @@ std::uint32_t AppendCueList(PosixFile& file, std::uint64_t length, const MarkerL
     }
     const ChunkToAppend chunks[] = {{FourCc("cue "), cue}, {FourCc("LIST"), adtl}};
     return AppendChunks(file, length, kRiffContainer, chunks);
-  } catch (const std::bad_alloc&) {
-    return err::kOutOfMemory;
-  }
+  });
 }
 
 std::uint32_t WriteCueList(const std::string& path, const MarkerList& markers) {
@@ -162,7 +160,7 @@ std::uint32_t WriteCueList(const std::string& path, const MarkerList& markers) {
 std::uint32_t ReadCueList(RandomAccessInput& input, std::uint64_t length, MarkerList* markers) {
   markers->Clear();
   if (length > kLargestFile) return err::kMalformed;
-  try {
+  return TryAlloc([&] {
     ChunkTable table;
     if (const std::uint32_t rc = ReadFileChunkTable(input, length, kRiffContainer, &table)) return rc;
     const ChunkEntry* cue = FindChunk(table, FourCc("cue "));
@@ -184,9 +182,7 @@ std::uint32_t ReadCueList(RandomAccessInput& input, std::uint64_t length, Marker
     }
     *markers = std::move(list);
     return err::kOk;
-  } catch (const std::bad_alloc&) {
-    return err::kOutOfMemory;
-  }
+  });
 }
 
 }  // namespace tidemark

@@ -1,7 +1,6 @@
 #include "formats/wav/internal/wav_patch.h"
 
 #include <algorithm>
-#include <new>
 
 #include "formats/chunks/byte_order.h"
 #include "formats/chunks/internal/chunk_table.h"
@@ -9,6 +8,7 @@
 #include "formats/chunks/file_io.h"
 #include "formats/chunks/internal/input_file.h"
 #include "formats/wav/internal/wav_format.h"
+#include "platform/alloc.h"
 #include "platform/error_numbers.h"
 
 namespace tidemark {
@@ -47,11 +47,7 @@ std::uint32_t ReadCompressedWaveFacts(RandomAccessInput& input, std::uint64_t le
   const ChunkEntry* fmt = FindChunk(table, FourCc("fmt "));
   if (!fmt) return err::kMalformed;
   CompressedWaveFacts out;
-  try {
-    out.format.resize(fmt->size);
-  } catch (const std::bad_alloc&) {
-    return err::kOutOfMemory;
-  }
+  if (const std::uint32_t rc = TryAlloc([&] { out.format.resize(fmt->size); })) return rc;
   if (fmt->size)
     if (const std::uint32_t rc = input.ReadExact(out.format.data(), fmt->size, std::uint64_t{fmt->offset} + 8))
       return rc;

@@ -51,10 +51,7 @@ inline SoundDocument* MakeDocument(SegmentList segments, std::uint32_t length, s
   return doc;
 }
 
-struct DocumentCloser {
-  void operator()(SoundDocument* d) const { DestroyDocument(d); }
-};
-using DocumentPtr = std::unique_ptr<SoundDocument, DocumentCloser>;
+using ::tidemark::DocumentPtr;  // the tests name it testing::DocumentPtr
 
 // A silent document of `Frames` frames whose notices go to a headless main
 // frame, for the command tests.

@@ -23,7 +23,7 @@ class HeldNodes {
   HeldNodes(const HeldNodes&) = delete;
   HeldNodes& operator=(const HeldNodes&) = delete;
   ~HeldNodes() {
-    for (Node* n : nodes) Release(n);
+    for (Node* n : nodes) n->Release();
   }
   std::vector<Node*> nodes;
 };

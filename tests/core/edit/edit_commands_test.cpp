@@ -414,13 +414,13 @@ TEST_F(EditCommandsTest, TheProgramHoldsOneCountedClip) {
   ClipRef b = ClipOf(100, 2, 16, 0, 20);
   ASSERT_EQ(SetCurrentClip(a), 0u);
   EXPECT_EQ(GetCurrentClip().get(), a.get());
-  EXPECT_EQ(a->refs.load(), 2u);  // ours and the program's
+  EXPECT_EQ(a->ref_count(), 2u);  // ours and the program's
   {
     ClipRef held = GetCurrentClip();
-    EXPECT_EQ(a->refs.load(), 3u);
+    EXPECT_EQ(a->ref_count(), 3u);
   }
   ASSERT_EQ(SetCurrentClip(b), 0u);
-  EXPECT_EQ(a->refs.load(), 1u);  // the program let go of the old clip
+  EXPECT_EQ(a->ref_count(), 1u);  // the program let go of the old clip
   EXPECT_EQ(GetCurrentClip().get(), b.get());
   ClipRef pasted;
   ASSERT_EQ(ClipForPaste(&pasted), 0u);
@@ -428,7 +428,7 @@ TEST_F(EditCommandsTest, TheProgramHoldsOneCountedClip) {
   pasted.reset();
   ClearCurrentClip();
   EXPECT_FALSE(GetCurrentClip());
-  EXPECT_EQ(b->refs.load(), 1u);
+  EXPECT_EQ(b->ref_count(), 1u);
   ASSERT_EQ(ClipForPaste(&pasted), 0u);  // the system clipboard is off
   EXPECT_FALSE(pasted);
 }

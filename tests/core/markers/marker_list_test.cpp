@@ -70,7 +70,7 @@ TEST(MarkerListTest, InsertKeepsEqualPositionsInOrderAndRefusesLinkedNodes) {
   EXPECT_EQ(list.first(), front);
   EXPECT_EQ(b3->next, c);
   EXPECT_EQ(c->next, nullptr);
-  for (const Marker* m = list.first(); m; m = m->next) EXPECT_EQ(m->refs, 1u);
+  for (const Marker* m = list.first(); m; m = m->next) EXPECT_EQ(m->ref_count(), 1u);
 }
 
 TEST(MarkerListTest, MergeSortedClampsAndDropsOnlyExactDuplicates) {
@@ -102,13 +102,13 @@ TEST(MarkerListTest, MergeSortedClampsAndDropsOnlyExactDuplicates) {
   // is left of it.
   MarkerList held = MakeList({{3, "d", ""}, {3, "d", ""}});
   Marker* second = held.first()->next;
-  AddRef(second);
+  second->AddRef();
   MarkerList kept = MergeSorted(std::move(held), 10);
   EXPECT_EQ(kept.size(), 1u);
   EXPECT_NE(kept.first(), second);
-  EXPECT_EQ(second->refs, 1u);
+  EXPECT_EQ(second->ref_count(), 1u);
   EXPECT_EQ(second->next, nullptr);
-  Release(second);
+  second->Release();
 
   EXPECT_TRUE(MergeSorted(MarkerList(), 10).empty());
 }
@@ -246,7 +246,7 @@ TEST_F(StretchTest, ProportionalMappingInsideAndShiftBehind) {
 TEST_F(StretchTest, CutTailIsDeletedAndTheRestMoves) {
   Place({50, 149, 150, 199, 200, 300});
   Marker* doomed = doc_->markers.first()->next->next;  // at 150
-  AddRef(doomed);
+  doomed->AddRef();
   editor().ClearLog();
   AdjustMarkersForStretch(*doc_, 100, 100, 50, false);
   EXPECT_EQ(Positions(doc_->markers), (std::vector<std::uint32_t>{50, 149, 150, 250}));
@@ -256,8 +256,8 @@ TEST_F(StretchTest, CutTailIsDeletedAndTheRestMoves) {
   for (const ReceivedMessage& m : editor().log())
     if (m.msg == editor_msg::kMarkerChanged && m.wparam == 'D') ++announced;
   EXPECT_EQ(announced, 2u);
-  EXPECT_EQ(doomed->refs, 1u);
-  Release(doomed);
+  EXPECT_EQ(doomed->ref_count(), 1u);
+  doomed->Release();
 
   // Growing without stretching only moves what lies behind.
   Place({50, 150, 199, 200, 300});

@@ -97,7 +97,7 @@ TEST(MarkerTextTest, LineFormQuotesEscapesAndOmitsAnEmptyComment) {
     Marker* m = NewMarker(name, comment, position);
     std::string out;
     EXPECT_EQ(AppendMarkerLine(*m, 44100, &out), 0u);
-    Release(m);
+    m->Release();
     return out;
   };
   EXPECT_EQ(line("name", "", 66150), "00:01.5000\t\"name\"");

@@ -140,8 +140,8 @@ TEST_F(EnvelopeCommandsTest, MovingReplacesThePointAndUndoingBringsItBack) {
   EXPECT_EQ(MoveEnvelopePoint(*doc_, stranger, 20, 1, nullptr), err::kSizeLimit);
   EXPECT_EQ(DeleteEnvelopePoint(*doc_, stranger), err::kSizeLimit);
   EXPECT_EQ(DeleteEnvelopePoint(*doc_, nullptr), err::kSizeLimit);
-  EXPECT_EQ(stranger->refs, 1u);
-  Release(stranger);
+  EXPECT_EQ(stranger->ref_count(), 1u);
+  stranger->Release();
   EXPECT_EQ(doc_->history.size(), records);
   EXPECT_EQ(doc_->history.redo_count(), redo);
   EXPECT_EQ(PointsOf(doc_->envelope), before);
@@ -155,7 +155,7 @@ TEST_F(EnvelopeCommandsTest, DeletingOneOrARangeAndUndoing) {
 
   ASSERT_EQ(DeleteEnvelopePoint(*doc_, p[3]), 0u);
   EXPECT_EQ(doc_->envelope.size(), 5u);
-  EXPECT_EQ(p[3]->refs, 2u);  // the adding and deleting records
+  EXPECT_EQ(p[3]->ref_count(), 2u);  // the adding and deleting records
   ASSERT_EQ(Undo(*doc_), 0u);
   EXPECT_EQ(PointsOf(doc_->envelope), all);
   Told();

@@ -89,7 +89,7 @@ TEST_F(MarkerCommandsTest, AddingLinksInOrderTellsTheEditorAndUndoes) {
   EXPECT_EQ(Notices().size(), 4u);
   EXPECT_EQ(doc_->marker_change_counter, 1u);
   EXPECT_EQ(frame_.last_flags(), 32u);
-  for (Marker* m : added) EXPECT_EQ(m->refs, 1u);  // only the record holds them now
+  for (Marker* m : added) EXPECT_EQ(m->ref_count(), 1u);  // only the record holds them now
   ASSERT_EQ(Redo(*doc_), 0u);
   EXPECT_EQ(EntriesOf(doc_->markers), after);
   ASSERT_EQ(Undo(*doc_), 0u);
@@ -123,7 +123,7 @@ TEST_F(MarkerCommandsTest, DeletingThreeAndUndoingBringsBackTheSameNodes) {
   EXPECT_EQ(EntriesOf(doc_->markers), (std::vector<Entry>{{nodes[1], 200, "b"}, {nodes[3], 400, "d"}}));
   EXPECT_EQ(Notices(), (std::vector<ReceivedMessage>{Changed('D', nodes[0]), Changed('D', nodes[2]),
                                                      Changed('D', nodes[4])}));
-  for (Marker* m : gone) EXPECT_EQ(m->refs, 2u);  // the adding record and the deleting one
+  for (Marker* m : gone) EXPECT_EQ(m->ref_count(), 2u);  // the adding record and the deleting one
   ASSERT_EQ(Undo(*doc_), 0u);
   EXPECT_EQ(EntriesOf(doc_->markers), before);
   EXPECT_EQ(Notices(), (std::vector<ReceivedMessage>{Changed('A', nodes[0]), Changed('A', nodes[2]),
@@ -145,9 +145,9 @@ TEST_F(MarkerCommandsTest, DeletingThreeAndUndoingBringsBackTheSameNodes) {
   EXPECT_EQ(EntriesOf(doc_->markers), before);
   EXPECT_TRUE(Notices().empty());
   EXPECT_EQ(doc_->history.size(), records);
-  EXPECT_EQ(stranger->refs, 1u);
-  EXPECT_EQ(nodes[1]->refs, 2u);  // the list and the adding record
-  Release(stranger);
+  EXPECT_EQ(stranger->ref_count(), 1u);
+  EXPECT_EQ(nodes[1]->ref_count(), 2u);  // the list and the adding record
+  stranger->Release();
   EXPECT_EQ(DeleteMarkers(*doc_, std::span<Marker* const>()), 0u);
   EXPECT_EQ(doc_->history.size(), records);
 }
@@ -182,7 +182,7 @@ TEST_F(MarkerCommandsTest, ChangingMovesTheSameNodeOrReplacesIt) {
   ASSERT_TRUE(fresh->comment);
   EXPECT_EQ(*fresh->comment, "comment");
   EXPECT_EQ(Notices(), (std::vector<ReceivedMessage>{Changed('D', n[1]), Changed('A', fresh), Shown(100)}));
-  EXPECT_EQ(n[1]->refs, 2u);  // the adding record and the replacing one
+  EXPECT_EQ(n[1]->ref_count(), 2u);  // the adding record and the replacing one
   ASSERT_EQ(Undo(*doc_), 0u);
   EXPECT_EQ(EntriesOf(doc_->markers), before);
   EXPECT_EQ(Notices(), (std::vector<ReceivedMessage>{Changed('D', fresh), Changed('A', n[1]), Shown(200)}));
@@ -226,9 +226,9 @@ TEST_F(MarkerCommandsTest, ChangingMovesTheSameNodeOrReplacesIt) {
   EXPECT_EQ(ChangeMarker(*doc_, stranger, 10, "s", ""), err::kSizeLimit);
   EXPECT_EQ(ChangeMarker(*doc_, n[0], kLength + 1, "a", ""), err::kSizeLimit);
   EXPECT_EQ(ChangeMarker(*doc_, nullptr, 1, "a", ""), err::kSizeLimit);
-  EXPECT_EQ(stranger->refs, 1u);
+  EXPECT_EQ(stranger->ref_count(), 1u);
   EXPECT_EQ(doc_->history.size(), with_tab);
-  Release(stranger);
+  stranger->Release();
 }
 
 TEST_F(MarkerCommandsTest, TheMarkerCounterFollowsItsOwnRules) {

@@ -261,13 +261,13 @@ TEST_F(UndoHistoryTest, AFailedStepLeavesRecordAndPositionAsTheyWere) {
   list.PushFrontAdopt(m);
   ASSERT_EQ(AddMarkers(*doc_, std::move(list)), 0u);  // 'D' m
   EXPECT_FALSE(CanRedo(*doc_));
-  Release(doc_->markers.UnlinkAfter(nullptr));
+  doc_->markers.UnlinkAfter(nullptr)->Release();
   const std::size_t messages = editor().log().size();
   EXPECT_EQ(Undo(*doc_), err::kSizeLimit);
   EXPECT_EQ(doc_->marker_change_counter, 1u);
   EXPECT_EQ(editor().log().size(), messages);
   EXPECT_EQ(doc_->history.redo_count(), 0u);
-  AddRef(m);
+  m->AddRef();
   doc_->markers.PushFrontAdopt(m);
   EXPECT_EQ(Undo(*doc_), 0u);
   EXPECT_TRUE(doc_->markers.empty());
@@ -365,8 +365,8 @@ TEST_F(UndoHistoryTest, NamesComeFromTheEditOrTheNameLetter) {
   EnvelopePoint* const points[] = {p, p};
   EXPECT_EQ(NewEnvelopeChangeRecord(ChangeWord('M', 'r'), points, &record), err::kSizeLimit);
   EXPECT_FALSE(record);
-  EXPECT_EQ(p->refs, 1u);
-  Release(p);
+  EXPECT_EQ(p->ref_count(), 1u);
+  p->Release();
 }
 
 TEST_F(UndoHistoryTest, ANewChangeDestroysTheUndoneRecordsAndWhatTheyHold) {
