@@ -29,7 +29,6 @@ using namespace sample_code;
 using reftest::ReferenceSample;
 
 constexpr std::uint32_t kHeader = 44;  // the working files' WAV header
-constexpr std::size_t kGuard = 32;
 
 // A source and the samples it reads, in its stored code.
 struct Stored {
@@ -192,19 +191,10 @@ class RecordingHook final : public DitherHook {
   return ::testing::AssertionSuccess();
 }
 
-// Reads into a buffer with guard bytes behind it and checks that nothing
-// was written past the frames asked for.
 std::uint32_t ReadGuarded(SegmentCursor& cursor, std::uint16_t channels, std::uint32_t n, SampleCode code,
                           std::vector<std::uint8_t>* out, DitherHook* hook = nullptr) {
-  const std::size_t bytes = std::size_t{n} * channels * BytesPerSample(code);
-  std::vector<std::uint8_t> buf(bytes + kGuard, 0xCD);
-  const std::uint32_t rc = cursor.Read(n, buf.data(), code, hook);
-  EXPECT_TRUE(std::all_of(buf.begin() + static_cast<std::ptrdiff_t>(bytes), buf.end(),
-                          [](std::uint8_t x) { return x == 0xCD; }))
-      << "read wrote past its frames";
-  buf.resize(bytes);
-  *out = std::move(buf);
-  return rc;
+  return testing::ReadGuarded(std::size_t{n} * channels * BytesPerSample(code), out,
+                              [&](std::uint8_t* p) { return cursor.Read(n, p, code, hook); });
 }
 
 class CursorTest : public ::testing::Test {

@@ -1,10 +1,8 @@
 // Label text files: the time and line forms, the line grammar, decoding by
 // byte-order mark, bad input, and the export and import files.
-#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -28,6 +26,7 @@
 namespace tidemark {
 namespace {
 
+using testing::FolderEntries;
 using Entry = testing::MarkerEntry;
 constexpr auto Entries = testing::MarkerEntries;
 constexpr auto MakeList = testing::MakeMarkerList;
@@ -63,16 +62,6 @@ std::string ReadFile(const std::string& path) {
 void WriteFile(const std::string& path, std::string_view bytes) {
   std::ofstream out(path, std::ios::binary);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-std::vector<std::string> FolderEntries(const std::string& folder) {
-  std::vector<std::string> names;
-  if (DIR* d = opendir(folder.c_str())) {
-    while (const dirent* e = readdir(d))
-      if (std::string(e->d_name) != "." && std::string(e->d_name) != "..") names.push_back(e->d_name);
-    closedir(d);
-  }
-  return names;
 }
 
 TEST(MarkerTextTest, TimeFormRoundsAndCarries) {
@@ -279,9 +268,7 @@ TEST_F(MarkerFileTest, ExportFailuresLeaveNothingBehind) {
   EXPECT_EQ(ExportMarkerText(*doc_, dir_ + "/plain/labels.txt"), err::kCreateFailed);
   ASSERT_EQ(mkdir((dir_ + "/folder").c_str(), 0700), 0);
   EXPECT_EQ(ExportMarkerText(*doc_, dir_ + "/folder"), err::kCreateFailed);
-  std::vector<std::string> left = FolderEntries(dir_);
-  std::sort(left.begin(), left.end());
-  EXPECT_EQ(left, (std::vector<std::string>{"folder", "plain"}));
+  EXPECT_EQ(FolderEntries(dir_), (std::vector<std::string>{"folder", "plain"}));
   EXPECT_TRUE(FolderEntries(dir_ + "/folder").empty());
 
   // A write that fails leaves the old file as it was and no temporary file.

@@ -1,11 +1,9 @@
 // Detaching sources from users' files and moving owned working files.
 #include "core/sources/source_detach.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <cstring>
 
 #include <gtest/gtest.h>
 
@@ -24,21 +22,12 @@
 namespace tidemark {
 namespace {
 
+using testing::FolderEntries;
 using namespace sample_code;
 using testing::FileExists;
 using testing::RandomBytes;
 using testing::ReadWholeFile;
 using testing::WriteWholeFile;
-
-std::vector<std::string> FolderEntries(const std::string& dir) {
-  std::vector<std::string> names;
-  if (DIR* d = opendir(dir.c_str())) {
-    while (const dirent* e = readdir(d))
-      if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0) names.push_back(e->d_name);
-    closedir(d);
-  }
-  return names;
-}
 
 std::vector<std::uint8_t> ReadAll(SoundSource* s, std::uint32_t frames, SampleCode code) {
   std::vector<std::uint8_t> out(std::size_t{frames} * s->channels() * BytesPerSample(code));
