@@ -334,46 +334,58 @@ class ByteReader {
   std::size_t at_ = 0;
 };
 
-TEST_F(UndoHistoryTest, RecordsWriteTheirHistChunksAndReferToNumberedNodes) {
-  Marker* m0 = NewMarker("m0", "", 100);
-  Marker* m1 = NewMarker("m1", "", 200);
-  Marker* m2 = NewMarker("m2", "note", 300);
-  doc_->markers.PushFrontAdopt(m2);
-  doc_->markers.PushFrontAdopt(m1);
-  doc_->markers.PushFrontAdopt(m0);
-  EnvelopePoint* p0 = NewEnvelopePoint(50, 0.5f);
-  doc_->envelope.PushFrontAdopt(p0);
+// A history of every record kind: marker add, delete, move and replace, an
+// envelope add, a gain edit, a cut holding nodes and an undone point deletion,
+// with its nodes numbered the way a workspace is written.
+class HistChunkTest : public UndoHistoryTest {
+ protected:
+  void SetUp() override {
+    UndoHistoryTest::SetUp();
+    m0 = NewMarker("m0", "", 100);
+    m1 = NewMarker("m1", "", 200);
+    m2 = NewMarker("m2", "note", 300);
+    doc_->markers.PushFrontAdopt(m2);
+    doc_->markers.PushFrontAdopt(m1);
+    doc_->markers.PushFrontAdopt(m0);
+    p0 = NewEnvelopePoint(50, 0.5f);
+    doc_->envelope.PushFrontAdopt(p0);
 
-  MarkerList adding;
-  Marker* x = NewMarker("x", "", 400);
-  adding.PushFrontAdopt(x);
-  ASSERT_EQ(AddMarkers(*doc_, std::move(adding)), 0u);  // 'D' x
-  Marker* const gone[] = {m1};
-  ASSERT_EQ(DeleteMarkers(*doc_, gone), 0u);  // 'A' m1
-  ASSERT_EQ(ChangeMarker(*doc_, m0, 150, "m0", ""), 0u);  // 'M' m0 + detached
-  ASSERT_EQ(ChangeMarker(*doc_, m2, 300, "z", "note"), 0u);  // 'R' new + m2
-  Marker* m2_new = doc_->markers.first()->next;
-  ASSERT_EQ(m2_new->name, "z");
-  EnvelopePoint* p1 = nullptr;
-  ASSERT_EQ(AddEnvelopePoint(*doc_, 380, &p1), 0u);  // 'D' p1
-  // A cut with gain on the piece it removes, holding x and p1.
-  {
-    EditRequest gain;
-    gain.start = 360;
-    gain.old_length = 40;
-    gain.new_length = 40;
-    ASSERT_EQ(CopyRange(doc_->segments, 360, 40, &gain.segments), 0u);
-    gain.segments.first()->gain = std::make_unique<SegmentGain>(SegmentGain{0.5f, 0.125f, 2.0f, -0.25f});
-    ASSERT_EQ(ReplaceRange(*doc_, gain), 0u);
-    RecordEdit(*doc_, gain, "Gain");
+    MarkerList adding;
+    x = NewMarker("x", "", 400);
+    adding.PushFrontAdopt(x);
+    ASSERT_EQ(AddMarkers(*doc_, std::move(adding)), 0u);  // 'D' x
+    Marker* const gone[] = {m1};
+    ASSERT_EQ(DeleteMarkers(*doc_, gone), 0u);  // 'A' m1
+    ASSERT_EQ(ChangeMarker(*doc_, m0, 150, "m0", ""), 0u);  // 'M' m0 + detached
+    ASSERT_EQ(ChangeMarker(*doc_, m2, 300, "z", "note"), 0u);  // 'R' new + m2
+    m2_new = doc_->markers.first()->next;
+    ASSERT_EQ(m2_new->name, "z");
+    ASSERT_EQ(AddEnvelopePoint(*doc_, 380, &p1), 0u);  // 'D' p1
+    // A cut with gain on the piece it removes, holding x and p1.
+    {
+      EditRequest gain;
+      gain.start = 360;
+      gain.old_length = 40;
+      gain.new_length = 40;
+      ASSERT_EQ(CopyRange(doc_->segments, 360, 40, &gain.segments), 0u);
+      gain.segments.first()->gain = std::make_unique<SegmentGain>(SegmentGain{0.5f, 0.125f, 2.0f, -0.25f});
+      ASSERT_EQ(ReplaceRange(*doc_, gain), 0u);
+      RecordEdit(*doc_, gain, "Gain");
+    }
+    Edit(350, 100, 0, {}, true, "Cut");
+    ASSERT_EQ(DeleteEnvelopePoint(*doc_, p0), 0u);  // 'A' p0
+    ASSERT_EQ(Undo(*doc_), 0u);                     // ... undone: 'D' p0, in front
+
+    for (const Segment* s = doc_->segments.first(); s; s = s->next) writer.sources.Add(s->source.get());
+    ASSERT_TRUE(writer.NumberNodes(*doc_));
   }
-  Edit(350, 100, 0, {}, true, "Cut");
-  ASSERT_EQ(DeleteEnvelopePoint(*doc_, p0), 0u);  // 'A' p0
-  ASSERT_EQ(Undo(*doc_), 0u);                     // ... undone: 'D' p0, in front
 
+  Marker *m0 = nullptr, *m1 = nullptr, *m2 = nullptr, *m2_new = nullptr, *x = nullptr;
+  EnvelopePoint *p0 = nullptr, *p1 = nullptr;
   testing::NumberingWriter writer;
-  for (const Segment* s = doc_->segments.first(); s; s = s->next) writer.sources.Add(s->source.get());
-  ASSERT_TRUE(writer.NumberNodes(*doc_));
+};
+
+TEST_F(HistChunkTest, NodesAreNumberedInListThenRecordOrder) {
   // The list [m0, z], then per record newest first: p0's record none, the
   // cut x, the gain nothing, the envelope add none, 'R' m2, 'M' the
   // detached node, 'A' m1, 'D' x none.
@@ -382,7 +394,9 @@ TEST_F(UndoHistoryTest, RecordsWriteTheirHistChunksAndReferToNumberedNodes) {
   EXPECT_EQ(writer.markers[4]->position, 100u);  // the detached node carries the old position
   // Envelope: [p0], then the cut holds p1.
   EXPECT_EQ(writer.points, (std::vector<EnvelopePoint*>{p0, p1}));
+}
 
+TEST_F(HistChunkTest, RecordsWriteTheirChunksAndReferToNodesByNumber) {
   for (std::size_t i = 0; i < doc_->history.size(); ++i) ASSERT_EQ(doc_->history.at(i).Serialize(writer), 0u);
   ByteReader in(writer.bytes);
   auto change = [&](std::uint8_t kind, char op, char letter, std::uint32_t count) {
