@@ -48,7 +48,7 @@ inline std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
 inline bool FileExists(const std::string& path) { return ::access(path.c_str(), F_OK) == 0; }
 
 // The names in a folder, sorted, without "." and "..".
-inline std::vector<std::string> FolderEntries(const std::string& folder) {
+inline std::vector<std::string> FolderNames(const std::string& folder) {
   std::vector<std::string> names;
   if (DIR* d = ::opendir(folder.c_str())) {
     while (const dirent* e = ::readdir(d))

@@ -26,7 +26,7 @@
 namespace tidemark {
 namespace {
 
-using testing::FolderEntries;
+using testing::FolderNames;
 using Entry = testing::MarkerEntry;
 constexpr auto Entries = testing::MarkerEntries;
 constexpr auto MakeList = testing::MakeMarkerList;
@@ -242,7 +242,7 @@ TEST_F(MarkerFileTest, ExportWritesUtf16WithHeaderAndReplacesTheFileWhole) {
   doc_->path = "/music/own.wav";  // the document's own path comes first
   ASSERT_EQ(ExportMarkerText(*doc_, path), 0u);
   EXPECT_TRUE(starts_with(u"# source file:\r\n# /music/own.wav\r\n#\r\n00:01.5000\t"));
-  EXPECT_EQ(FolderEntries(dir_), std::vector<std::string>{"labels.txt"});
+  EXPECT_EQ(FolderNames(dir_), std::vector<std::string>{"labels.txt"});
 
   // Without markers only the mark and the header remain.
   doc_->markers.Clear();
@@ -268,8 +268,8 @@ TEST_F(MarkerFileTest, ExportFailuresLeaveNothingBehind) {
   EXPECT_EQ(ExportMarkerText(*doc_, dir_ + "/plain/labels.txt"), err::kCreateFailed);
   ASSERT_EQ(mkdir((dir_ + "/folder").c_str(), 0700), 0);
   EXPECT_EQ(ExportMarkerText(*doc_, dir_ + "/folder"), err::kCreateFailed);
-  EXPECT_EQ(FolderEntries(dir_), (std::vector<std::string>{"folder", "plain"}));
-  EXPECT_TRUE(FolderEntries(dir_ + "/folder").empty());
+  EXPECT_EQ(FolderNames(dir_), (std::vector<std::string>{"folder", "plain"}));
+  EXPECT_TRUE(FolderNames(dir_ + "/folder").empty());
 
   // A write that fails leaves the old file as it was and no temporary file.
   const std::string path = dir_ + "/folder/labels.txt";
@@ -284,7 +284,7 @@ TEST_F(MarkerFileTest, ExportFailuresLeaveNothingBehind) {
     EXPECT_EQ(ExportMarkerText(*doc_, path), err::kCreateFailed);
   }
   EXPECT_EQ(ReadFile(path), "old content");
-  EXPECT_EQ(FolderEntries(dir_ + "/folder"), std::vector<std::string>{"labels.txt"});
+  EXPECT_EQ(FolderNames(dir_ + "/folder"), std::vector<std::string>{"labels.txt"});
 }
 
 TEST_F(MarkerFileTest, ReadingAFileGivesTheReadersErrors) {
