@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -85,6 +86,31 @@ inline std::vector<SegmentShape> ShapeOf(const SegmentList& list) {
     out.push_back({s->source.get(), s->position, s->length, s->source_offset, s->gain != nullptr,
                    s->gain ? *s->gain : SegmentGain{}});
   return out;
+}
+
+// Field by field, gain blocks bit for bit.
+inline bool SameShapes(const std::vector<SegmentShape>& a, const std::vector<SegmentShape>& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (a[i].source != b[i].source || a[i].position != b[i].position || a[i].length != b[i].length ||
+        a[i].source_offset != b[i].source_offset || a[i].has_gain != b[i].has_gain ||
+        std::memcmp(&a[i].gain, &b[i].gain, sizeof(SegmentGain)) != 0)
+      return false;
+  return true;
+}
+
+// An envelope point with its place and level, the node itself included.
+struct PointNode {
+  const EnvelopePoint* node;
+  std::uint32_t position;
+  float level;
+  bool operator==(const PointNode&) const = default;
+};
+
+inline std::vector<PointNode> PointNodes(const EnvelopeList& list) {
+  std::vector<PointNode> v;
+  for (const EnvelopePoint* p = list.first(); p; p = p->next) v.push_back({p, p->position, p->level});
+  return v;
 }
 
 // The links of a list agree with each other and with its size.

@@ -1,5 +1,5 @@
-// A plain view of marker lists for the marker tests: entries compare by
-// value and print readably when an expectation fails.
+// Plain views of marker lists: entries compare by value and print readably
+// when an expectation fails.
 #pragma once
 
 #include <cstdint>
@@ -32,6 +32,22 @@ inline MarkerList MakeMarkerList(const std::vector<MarkerEntry>& entries) {
     tail = m;
   }
   return list;
+}
+
+// The same with the node itself, for tests of node identity.
+struct MarkerNode {
+  const Marker* node;
+  std::uint32_t position;
+  std::string name;
+  std::string comment = {};
+  bool operator==(const MarkerNode&) const = default;
+};
+
+inline std::vector<MarkerNode> MarkerNodes(const MarkerList& list) {
+  std::vector<MarkerNode> out;
+  for (const Marker* m = list.first(); m; m = m->next)
+    out.push_back({m, m->position, m->name, m->comment ? *m->comment : std::string()});
+  return out;
 }
 
 inline std::vector<MarkerEntry> MarkerEntries(const MarkerList& list) {

@@ -1,9 +1,12 @@
-// Helpers shared by the sound source tests: files of known bytes.
+// Helpers shared by the core tests: files of known bytes, folder listings
+// and reads into guarded buffers.
 #pragma once
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <string>
@@ -43,5 +46,31 @@ inline std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
 }
 
 inline bool FileExists(const std::string& path) { return ::access(path.c_str(), F_OK) == 0; }
+
+// The names in a folder, sorted, without "." and "..".
+inline std::vector<std::string> FolderNames(const std::string& folder) {
+  std::vector<std::string> names;
+  if (DIR* d = ::opendir(folder.c_str())) {
+    while (const dirent* e = ::readdir(d))
+      if (std::string(e->d_name) != "." && std::string(e->d_name) != "..") names.push_back(e->d_name);
+    ::closedir(d);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// Reads `bytes` through `read` into a buffer with guard bytes behind it,
+// checks that nothing was written past them and hands back what was read.
+template <typename Read>
+auto ReadGuarded(std::size_t bytes, std::vector<std::uint8_t>* out, Read&& read) {
+  std::vector<std::uint8_t> buf(bytes + 64, 0xCD);
+  const auto rc = read(buf.data());
+  EXPECT_TRUE(std::all_of(buf.begin() + static_cast<std::ptrdiff_t>(bytes), buf.end(),
+                          [](std::uint8_t b) { return b == 0xCD; }))
+      << "read wrote past its frames";
+  buf.resize(bytes);
+  *out = std::move(buf);
+  return rc;
+}
 
 }  // namespace tidemark::testing

@@ -93,6 +93,29 @@ std::vector<ModelNode> NodesOf(const List& list) {
   return v;
 }
 
+// Where a request leaves the nodes of a document list, its own included.
+template <typename List>
+std::vector<ModelNode> PredictNodes(const List& doc_list, const List& req_list, const EditRequest& r) {
+  std::vector<ModelNode> want;
+  bool placed = false;
+  auto place_new = [&] {
+    for (auto* n = req_list.first(); n; n = n->next) want.push_back({n, n->position + r.start});
+    placed = true;
+  };
+  for (auto* n = doc_list.first(); n; n = n->next) {
+    if (!r.markers_and_envelope || n->position < r.start) {
+      want.push_back({n, n->position});
+    } else if (n->position < std::uint64_t{r.start} + r.old_length) {
+      if (!placed) place_new();
+    } else {
+      if (!placed) place_new();
+      want.push_back({n, n->position - r.old_length + r.new_length});
+    }
+  }
+  if (r.markers_and_envelope && !placed) place_new();
+  return want;
+}
+
 // No two neighbours that ReplaceRange should have merged, nothing past the
 // length, sorted and non-overlapping.
 ::testing::AssertionResult Canonical(const SoundDocument& doc) {
@@ -193,33 +216,8 @@ TEST(SegmentModel, RandomEditsReadLikeTheModelAndUndoExactly) {
       r.envelope.PushFrontAdopt(NewEnvelopePoint(below(r.new_length), 0.75f));
     }
 
-    // What the lists must look like afterwards.
-    std::vector<ModelNode> want_markers, want_envelope;
-    auto expect_nodes = [&](const auto& doc_list, const auto& req_list, std::vector<ModelNode>* want) {
-      bool placed = false;
-      auto place_new = [&] {
-        for (auto* n = req_list.first(); n; n = n->next) want->push_back({n, n->position + r.start});
-        placed = true;
-      };
-      for (auto* n = doc_list.first(); n; n = n->next) {
-        if (!r.markers_and_envelope) {
-          want->push_back({n, n->position});
-          continue;
-        }
-        if (n->position < r.start) {
-          want->push_back({n, n->position});
-        } else if (n->position < std::uint64_t{r.start} + r.old_length) {
-          if (!placed) place_new();
-        } else {
-          if (!placed) place_new();
-          want->push_back({n, n->position - r.old_length + r.new_length});
-        }
-      }
-      if (r.markers_and_envelope && !placed) place_new();
-    };
-    expect_nodes(doc->markers, r.markers, &want_markers);
-    expect_nodes(doc->envelope, r.envelope, &want_envelope);
-
+    const std::vector<ModelNode> want_markers = PredictNodes(doc->markers, r.markers, r);
+    const std::vector<ModelNode> want_envelope = PredictNodes(doc->envelope, r.envelope, r);
     ASSERT_EQ(ReplaceRange(*doc, r), 0u) << "step " << step;
     frames.erase(frames.begin() + r.start, frames.begin() + r.start + r.new_length);  // r is the inverse now
     frames.insert(frames.begin() + r.start, inserted.begin(), inserted.end());

@@ -7,6 +7,9 @@
 
 #include <cmath>
 #include <filesystem>
+#include <functional>
+#include <optional>
+#include <utility>
 #include <vector>
 
 #include "core/core_options.h"
@@ -88,6 +91,11 @@ class EditCommandsTest : public ::testing::Test {
     EXPECT_EQ(CopyToClip(*other, from, to, &clip), 0u);
     return clip;
   }
+  // The samples of the document ClipOf took its clip from.
+  std::vector<float> ClipSource(std::uint32_t frames, std::uint32_t seed) {
+    testing::DocumentPtr other(MakeSourceDocument("clip" + std::to_string(seed) + ".raw", frames, 2, seed));
+    return ReadFloats(*other);
+  }
   HeadlessEditorWindow& editor() { return *static_cast<HeadlessEditorWindow*>(doc_->editor.get()); }
   void Select(std::uint32_t from, std::uint32_t to) { SetSelection(*doc_, from, to); }
   void AddMarkers(const std::vector<MarkerEntry>& entries) {
@@ -107,103 +115,82 @@ class EditCommandsTest : public ::testing::Test {
   HeadlessMainFrame frame_;
 };
 
-TEST_F(EditCommandsTest, TableRowsReplaceWhatTheyShouldAndUndoExactly) {
+// One command on the original document: it replaces `old_frames` at `at` by
+// the clip, or by `silence` frames when it takes no clip.
+struct CommandRow {
+  const char* what;
+  std::uint32_t select_from, select_to;
+  std::function<void(SoundDocument&, const SoundClip&)> command;
+  std::uint32_t at, old_frames;
+  bool clip;
+  std::uint32_t silence;
+  std::vector<MarkerEntry> markers;
+  std::optional<std::pair<std::uint32_t, std::uint32_t>> selection_after = {};
+};
+
+TEST_F(EditCommandsTest, CommandsReplaceWhatTheyShouldAndUndoExactly) {
   AddMarkers({{100, "a", ""}, {600, "inside", ""}, {1500, "late", ""}});
   const std::vector<float> original = ReadFloats(*doc_);
-
-  // Delete selection: [500, 700) goes with its marker, later ones move.
-  Snapshot before = Take(*doc_);
-  Select(500, 700);
-  ASSERT_EQ(DeleteSelection(*doc_), 0u);
-  EXPECT_EQ(editor().last_content_change(), (HeadlessEditorWindow::ContentChange{200, 0}));
-  EXPECT_EQ(doc_->length, kFrames - 200);
-  EXPECT_EQ(MarkerEntries(doc_->markers), (std::vector<MarkerEntry>{{100, "a", ""}, {1300, "late", ""}}));
-  EXPECT_EQ(editor().selection_from(), 500u);
-  EXPECT_EQ(editor().selection_to(), 500u);
-  EXPECT_EQ(frame_.last_flags() & doc_change::kContent, doc_change::kContent);
-  EXPECT_EQ(doc_->modification_counter, 1u);
-  ExpectUndoRedoExact(before);
-  ASSERT_EQ(Undo(*doc_), 0u);
-
-  // Silence selection: same length, a gap, markers stay.
-  before = Take(*doc_);
-  Select(550, 650);
-  ASSERT_EQ(SilenceSelection(*doc_), 0u);
-  EXPECT_EQ(editor().last_content_change(), (HeadlessEditorWindow::ContentChange{100, 100}));
-  EXPECT_EQ(doc_->length, kFrames);
-  EXPECT_EQ(MarkerEntries(doc_->markers), before.markers);
-  std::vector<float> now = ReadFloats(*doc_);
-  for (std::size_t i = 0; i < now.size(); ++i)
-    ASSERT_EQ(now[i], (i >= 550 * 2 && i < 650 * 2) ? 0.0f : original[i]) << i;
-  ExpectUndoRedoExact(before);
-  ASSERT_EQ(Undo(*doc_), 0u);
-
-  // Insert silence: (44100 x 10 + 500) / 1000 = 441 frames at the position.
-  before = Take(*doc_);
-  ASSERT_EQ(InsertSilence(*doc_, 300, 10), 0u);
-  EXPECT_EQ(editor().last_content_change(), (HeadlessEditorWindow::ContentChange{0, 441}));
-  EXPECT_EQ(doc_->length, kFrames + 441);
-  EXPECT_EQ(MarkerEntries(doc_->markers)[1].position, 600u + 441);
-  EXPECT_EQ(editor().selection_from(), 300u);
-  EXPECT_EQ(editor().selection_to(), 741u);
-  ExpectUndoRedoExact(before);
-  ASSERT_EQ(Undo(*doc_), 0u);
-  // Past the end it is placed at the end.
-  ASSERT_EQ(InsertSilence(*doc_, 99999, 1), 0u);
-  EXPECT_EQ(editor().last_content_change(), (HeadlessEditorWindow::ContentChange{0, 44}));
-  EXPECT_EQ(doc_->length, kFrames + 44);
-  ASSERT_EQ(Undo(*doc_), 0u);
-
+  const std::vector<MarkerEntry> markers = MarkerEntries(doc_->markers);
   // The clip: 300 frames with a marker at 10.
   ClipRef clip = ClipOf(1000, 2, 7, 200, 500);
   ASSERT_TRUE(clip);
   ASSERT_EQ(clip->length, 300u);
   clip->markers.PushFrontAdopt(NewMarker("clip", "", 10));
-  const std::vector<float> clip_samples = [&] {
-    testing::DocumentPtr other(MakeSourceDocument("clip7.raw", 1000, 2, 7));
-    std::vector<float> all = ReadFloats(*other);
-    return std::vector<float>(all.begin() + 400, all.begin() + 1000);
-  }();
+  const std::vector<float> all = ClipSource(1000, 7);
+  const std::vector<float> clip_samples(all.begin() + 400, all.begin() + 1000);
 
-  // Paste (insert) at 1000.
-  before = Take(*doc_);
-  ASSERT_EQ(Paste(*doc_, 1000, *clip), 0u);
-  EXPECT_EQ(editor().last_content_change(), (HeadlessEditorWindow::ContentChange{0, 300}));
-  EXPECT_EQ(doc_->length, kFrames + 300);
-  now = ReadFloats(*doc_);
-  EXPECT_EQ(std::vector<float>(now.begin() + 2000, now.begin() + 2600), clip_samples);
-  EXPECT_EQ(std::vector<float>(now.begin() + 2600, now.end()), std::vector<float>(original.begin() + 2000, original.end()));
-  EXPECT_EQ(MarkerEntries(doc_->markers),
-            (std::vector<MarkerEntry>{{100, "a", ""}, {600, "inside", ""}, {1010, "clip", ""}, {1800, "late", ""}}));
-  ExpectUndoRedoExact(before);
-  ASSERT_EQ(Undo(*doc_), 0u);
-
-  // Paste over the selection [500, 700): the marker inside goes.
-  before = Take(*doc_);
-  Select(500, 700);
-  ASSERT_EQ(PasteOverSelection(*doc_, *clip), 0u);
-  EXPECT_EQ(editor().last_content_change(), (HeadlessEditorWindow::ContentChange{200, 300}));
-  EXPECT_EQ(doc_->length, kFrames + 100);
-  EXPECT_EQ(MarkerEntries(doc_->markers),
-            (std::vector<MarkerEntry>{{100, "a", ""}, {510, "clip", ""}, {1600, "late", ""}}));
-  ExpectUndoRedoExact(before);
-  ASSERT_EQ(Undo(*doc_), 0u);
-  // Without a selection nothing happens.
+  const CommandRow rows[] = {
+      // The marker inside goes, later ones move.
+      {"delete selection", 500, 700, [](SoundDocument& d, const SoundClip&) { EXPECT_EQ(DeleteSelection(d), 0u); },
+       500, 200, false, 0, {{100, "a", ""}, {1300, "late", ""}}, std::pair{500u, 500u}},
+      {"silence selection", 550, 650, [](SoundDocument& d, const SoundClip&) { EXPECT_EQ(SilenceSelection(d), 0u); },
+       550, 100, false, 100, markers},
+      // (44100 x 10 + 500) / 1000 = 441 frames at the position.
+      {"insert silence", 0, 0, [](SoundDocument& d, const SoundClip&) { EXPECT_EQ(InsertSilence(d, 300, 10), 0u); },
+       300, 0, false, 441, {{100, "a", ""}, {1041, "inside", ""}, {1941, "late", ""}}, std::pair{300u, 741u}},
+      {"insert silence past the end", 0, 0,
+       [](SoundDocument& d, const SoundClip&) { EXPECT_EQ(InsertSilence(d, 99999, 1), 0u); }, kFrames, 0, false, 44,
+       markers},
+      {"paste", 0, 0, [](SoundDocument& d, const SoundClip& c) { EXPECT_EQ(Paste(d, 1000, c), 0u); }, 1000, 0, true,
+       0, {{100, "a", ""}, {600, "inside", ""}, {1010, "clip", ""}, {1800, "late", ""}}},
+      {"paste over the selection", 500, 700,
+       [](SoundDocument& d, const SoundClip& c) { EXPECT_EQ(PasteOverSelection(d, c), 0u); }, 500, 200, true, 0,
+       {{100, "a", ""}, {510, "clip", ""}, {1600, "late", ""}}},
+      // Near the end only the 100 frames left are replaced.
+      {"paste overwriting", 0, 0,
+       [](SoundDocument& d, const SoundClip& c) { EXPECT_EQ(PasteOverwrite(d, kFrames - 100, c), 0u); },
+       kFrames - 100, 100, true, 0, {{100, "a", ""}, {600, "inside", ""}, {1500, "late", ""}, {1910, "clip", ""}}},
+  };
+  for (const CommandRow& row : rows) {
+    SCOPED_TRACE(row.what);
+    Select(row.select_from, row.select_to);
+    const Snapshot before = Take(*doc_);
+    row.command(*doc_, *clip);
+    const std::uint32_t new_frames = row.clip ? clip->length : row.silence;
+    EXPECT_EQ(editor().last_content_change(), (HeadlessEditorWindow::ContentChange{row.old_frames, new_frames}));
+    EXPECT_EQ(doc_->length, kFrames - row.old_frames + new_frames);
+    std::vector<float> want(original.begin(), original.begin() + 2 * row.at);
+    if (row.clip) want.insert(want.end(), clip_samples.begin(), clip_samples.end());
+    want.resize(want.size() + 2 * row.silence, 0.0f);
+    want.insert(want.end(), original.begin() + 2 * (row.at + row.old_frames), original.end());
+    EXPECT_EQ(ReadFloats(*doc_), want);
+    EXPECT_EQ(MarkerEntries(doc_->markers), row.markers);
+    if (row.selection_after) {
+      EXPECT_EQ(editor().selection_from(), row.selection_after->first);
+      EXPECT_EQ(editor().selection_to(), row.selection_after->second);
+    }
+    EXPECT_EQ(frame_.last_flags() & doc_change::kContent, doc_change::kContent);
+    EXPECT_EQ(doc_->modification_counter, 1u);
+    ExpectUndoRedoExact(before);
+    ASSERT_EQ(Undo(*doc_), 0u);
+    EXPECT_EQ(Take(*doc_), before);
+  }
+  // Without a selection nothing is pasted over.
   Select(800, 800);
   const std::size_t steps = doc_->history.size();
   ASSERT_EQ(PasteOverSelection(*doc_, *clip), 0u);
   EXPECT_EQ(doc_->history.size(), steps);
-
-  // Paste overwriting near the end: only the 100 frames left are replaced.
-  before = Take(*doc_);
-  ASSERT_EQ(PasteOverwrite(*doc_, kFrames - 100, *clip), 0u);
-  EXPECT_EQ(editor().last_content_change(), (HeadlessEditorWindow::ContentChange{100, 300}));
-  EXPECT_EQ(doc_->length, kFrames + 200);
-  now = ReadFloats(*doc_);
-  EXPECT_EQ(std::vector<float>(now.end() - 600, now.end()), clip_samples);
-  ExpectUndoRedoExact(before);
-  ASSERT_EQ(Undo(*doc_), 0u);
-  EXPECT_EQ(ReadFloats(*doc_), original);
 }
 
 TEST_F(EditCommandsTest, GainZeroMakesAGapAndHalfThenDoubleCompactsAway) {
@@ -332,10 +319,7 @@ TEST_F(EditCommandsTest, ClipsOfOtherChannelCountsAreMappedOtherRatesRefused) {
 TEST_F(EditCommandsTest, MixPasteAddsAndSubtractsExactly) {
   const std::vector<float> original = ReadFloats(*doc_);
   ClipRef clip = ClipOf(1000, 2, 11, 0, 600);
-  const std::vector<float> c = [&] {
-    testing::DocumentPtr other(MakeSourceDocument("clip11.raw", 1000, 2, 11));
-    return ReadFloats(*other);
-  }();
+  const std::vector<float> c = ClipSource(1000, 11);
   const std::uint32_t at = kFrames - 400;  // the clip passes the end by 200 frames
   for (const bool subtract : {false, true}) {
     const Snapshot before = Take(*doc_);
@@ -396,10 +380,7 @@ TEST_F(EditCommandsTest, RenderReportsProgressAndCancelLeavesNothing) {
 TEST_F(EditCommandsTest, ReplaceChannelsTakesOnlyTheMaskedChannel) {
   const std::vector<float> original = ReadFloats(*doc_);
   ClipRef clip = ClipOf(500, 2, 14, 0, 500);
-  const std::vector<float> c = [&] {
-    testing::DocumentPtr other(MakeSourceDocument("clip14.raw", 500, 2, 14));
-    return ReadFloats(*other);
-  }();
+  const std::vector<float> c = ClipSource(500, 14);
   ASSERT_EQ(ReplaceChannels(*doc_, 100, *clip, 2), 0u);
   const std::vector<float> now = ReadFloats(*doc_);
   for (std::size_t f = 0; f < kFrames; ++f) {

@@ -200,33 +200,8 @@ TEST(BufferedFile, ReadToTheEndAndOnePast) {
   EXPECT_EQ(ReadWholeFile(path), data);
 }
 
-TEST(BufferedFile, PartialSectorsMergeWithTheFile) {
-  const std::string dir = testing::MakeTempDir("merge");
-  const std::string path = dir + "/f";
-  std::string model = Pattern(10000, 3);
-  WriteWholeFile(path, model);
-  BufferedFile f;
-  ASSERT_EQ(f.Open(path, bo::kRead | bo::kWrite), err::kOk);
-  ASSERT_EQ(f.Seek(5000, 0), 5000);
-  ASSERT_EQ(f.Write("0123456789", 10), err::kOk);
-  model.replace(5000, 10, "0123456789");
-  ASSERT_EQ(f.Seek(9995, 0), 9995);
-  ASSERT_EQ(f.Write("abcdefghij", 10), err::kOk);
-  model.replace(9995, 5, "abcdefghij");
-  // A hole behind the end reads as zeros.
-  ASSERT_EQ(f.Seek(20000, 0), 20000);
-  ASSERT_EQ(f.Write("Z", 1), err::kOk);
-  model.resize(20000, '\0');
-  model += "Z";
-  ASSERT_EQ(f.Seek(0, 0), 0);
-  std::string got(model.size(), '\0');
-  ASSERT_EQ(f.Read(got.data(), got.size()), err::kOk);
-  EXPECT_EQ(got, model);
-  ASSERT_EQ(f.Close(), err::kOk);
-  EXPECT_EQ(ReadWholeFile(path), model);
-}
-
-// Random Write, Seek, Read, Flush and ShrinkCache against a byte array.
+// Random Write, Seek, Read, Flush and ShrinkCache against a byte array:
+// partial sectors merged with the file, holes behind the end read as zeros.
 TEST(BufferedFile, MatchesAByteArrayModel) {
   const std::string dir = testing::MakeTempDir("model");
   const FakeMemoryScope memory(std::uint64_t{300} << 20);  // 2 MiB write cache

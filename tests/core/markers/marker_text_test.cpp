@@ -1,10 +1,8 @@
 // Label text files: the time and line forms, the line grammar, decoding by
 // byte-order mark, bad input, and the export and import files.
-#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -28,6 +26,7 @@
 namespace tidemark {
 namespace {
 
+using testing::FolderNames;
 using Entry = testing::MarkerEntry;
 constexpr auto Entries = testing::MarkerEntries;
 constexpr auto MakeList = testing::MakeMarkerList;
@@ -65,31 +64,24 @@ void WriteFile(const std::string& path, std::string_view bytes) {
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-std::vector<std::string> FolderEntries(const std::string& folder) {
-  std::vector<std::string> names;
-  if (DIR* d = opendir(folder.c_str())) {
-    while (const dirent* e = readdir(d))
-      if (std::string(e->d_name) != "." && std::string(e->d_name) != "..") names.push_back(e->d_name);
-    closedir(d);
-  }
-  return names;
-}
-
 TEST(MarkerTextTest, TimeFormRoundsAndCarries) {
-  EXPECT_EQ(FormatMarkerTime(66150, 44100), "00:01.5000");  // 1.5 s
-  EXPECT_EQ(FormatMarkerTime(0, 44100), "00:00.0000");
-  EXPECT_EQ(FormatMarkerTime(1, 44100), "00:00.0000");  // 0.227 ten-thousandths
-  EXPECT_EQ(FormatMarkerTime(3, 44100), "00:00.0001");  // 0.680
-  EXPECT_EQ(FormatMarkerTime(7 * 60 * 48000 + 5 * 48000 + 12, 48000), "07:05.0003");  // 2.5 rounds up
-  // 59.99999 s: 47999 / 48000 of a second is 9999.79 ten-thousandths,
-  // which rounds to a whole second and carries into the minutes.
-  EXPECT_EQ(FormatMarkerTime(59 * 48000 + 47999, 48000), "01:00.0000");
-  EXPECT_EQ(FormatMarkerTime(5999999, 100000), "01:00.0000");
-  EXPECT_EQ(FormatMarkerTime(3599 * 48000 + 47999, 48000), "60:00.0000");
-  EXPECT_EQ(FormatMarkerTime(12 * 48000 + 47999, 48000), "00:13.0000");
-  // Minutes are not limited to two digits: 0xFFFF0000 frames at 4000 Hz are
-  // 1073725.44 s = 17895 min 25.44 s.
-  EXPECT_EQ(FormatMarkerTime(kMaxFrames, 4000), "17895:25.4400");
+  const struct {
+    std::uint32_t frames, rate;
+    const char* text;
+  } cases[] = {
+      {66150, 44100, "00:01.5000"}, {0, 44100, "00:00.0000"},
+      {1, 44100, "00:00.0000"},  // 0.227 ten-thousandths
+      {3, 44100, "00:00.0001"},  // 0.680
+      {7 * 60 * 48000 + 5 * 48000 + 12, 48000, "07:05.0003"},  // 2.5 rounds up
+      // 59.99999 s: 47999 / 48000 of a second is 9999.79 ten-thousandths,
+      // which rounds to a whole second and carries into the minutes.
+      {59 * 48000 + 47999, 48000, "01:00.0000"}, {5999999, 100000, "01:00.0000"},
+      {3599 * 48000 + 47999, 48000, "60:00.0000"}, {12 * 48000 + 47999, 48000, "00:13.0000"},
+      // Minutes are not limited to two digits: 0xFFFF0000 frames at 4000 Hz
+      // are 1073725.44 s = 17895 min 25.44 s.
+      {kMaxFrames, 4000, "17895:25.4400"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(FormatMarkerTime(c.frames, c.rate), c.text) << c.frames << " at " << c.rate;
 }
 
 TEST(MarkerTextTest, LineFormQuotesEscapesAndOmitsAnEmptyComment) {
@@ -106,47 +98,35 @@ TEST(MarkerTextTest, LineFormQuotesEscapesAndOmitsAnEmptyComment) {
 }
 
 TEST(MarkerTextTest, LineGrammarAcceptsTimesAndTokens) {
-  MarkerTextLine l;
-  ASSERT_EQ(ParseMarkerLine("1:02:03.5 Intro", &l), LineParse::kMarker);
-  EXPECT_DOUBLE_EQ(l.seconds, 3723.5);
-  EXPECT_EQ(l.name, "Intro");
-  EXPECT_EQ(l.comment, "");
-  EXPECT_EQ(SecondsToFrames(l.seconds, 48000), 178728000u);  // 3723.5 s at 48 kHz
-
-  // An unquoted name is the rest of the line, inner and trailing spaces too.
-  ASSERT_EQ(ParseMarkerLine(" \t12.25   My long  name \"x\"  ", &l), LineParse::kMarker);
-  EXPECT_DOUBLE_EQ(l.seconds, 12.25);
-  EXPECT_EQ(l.name, "My long  name \"x\"  ");
-  EXPECT_EQ(l.comment, "");
-
-  ASSERT_EQ(ParseMarkerLine("0:5\t\"a \\\"q\\\" \\\\ \\n\"   \"the note\" trailing", &l), LineParse::kMarker);
-  EXPECT_DOUBLE_EQ(l.seconds, 5);
-  EXPECT_EQ(l.name, "a \"q\" \\ \\n");  // only \" and \\ are escapes
-  EXPECT_EQ(l.comment, "the note");
-
-  ASSERT_EQ(ParseMarkerLine("3 \"quoted\" unquoted comment", &l), LineParse::kMarker);
-  EXPECT_EQ(l.name, "quoted");
-  EXPECT_EQ(l.comment, "unquoted comment");
-
-  // A quote that never closes takes the rest of the line.
-  ASSERT_EQ(ParseMarkerLine("3 \"open name \\\"", &l), LineParse::kMarker);
-  EXPECT_EQ(l.name, "open name \"");
-  ASSERT_EQ(ParseMarkerLine("3 \"n\" \"open", &l), LineParse::kMarker);
-  EXPECT_EQ(l.comment, "open");
-
-  // Fraction digits after the eighth are ignored; a point may end the time.
-  ASSERT_EQ(ParseMarkerLine("1.123456789999", &l), LineParse::kMarker);
-  EXPECT_DOUBLE_EQ(l.seconds, 1.12345678);
-  ASSERT_EQ(ParseMarkerLine("7. seven", &l), LineParse::kMarker);
-  EXPECT_DOUBLE_EQ(l.seconds, 7);
-  EXPECT_EQ(l.name, "seven");
-  ASSERT_EQ(ParseMarkerLine("0", &l), LineParse::kMarker);
-  EXPECT_EQ(l.name, "");
-  // Eight digits in every field; each ':' multiplies by 60.
-  ASSERT_EQ(ParseMarkerLine("99999999:99999999:99999999.5", &l), LineParse::kMarker);
-  EXPECT_DOUBLE_EQ(l.seconds, (99999999.0 * 60 + 99999999.0) * 60 + 99999999.5);
-  ASSERT_EQ(ParseMarkerLine("1:75", &l), LineParse::kMarker);
-  EXPECT_DOUBLE_EQ(l.seconds, 135);
+  const struct {
+    const char* line;
+    double seconds;
+    const char* name;
+    const char* comment;
+  } cases[] = {
+      {"1:02:03.5 Intro", 3723.5, "Intro", ""},
+      // An unquoted name is the rest of the line, inner and trailing spaces too.
+      {" \t12.25   My long  name \"x\"  ", 12.25, "My long  name \"x\"  ", ""},
+      // Only \" and \\ are escapes.
+      {"0:5\t\"a \\\"q\\\" \\\\ \\n\"   \"the note\" trailing", 5, "a \"q\" \\ \\n", "the note"},
+      {"3 \"quoted\" unquoted comment", 3, "quoted", "unquoted comment"},
+      // A quote that never closes takes the rest of the line.
+      {"3 \"open name \\\"", 3, "open name \"", ""}, {"3 \"n\" \"open", 3, "n", "open"},
+      // Fraction digits after the eighth are ignored; a point may end the time.
+      {"1.123456789999", 1.12345678, "", ""}, {"7. seven", 7, "seven", ""}, {"0", 0, "", ""},
+      // Eight digits in every field; each ':' multiplies by 60.
+      {"99999999:99999999:99999999.5", (99999999.0 * 60 + 99999999.0) * 60 + 99999999.5, "", ""},
+      {"1:75", 135, "", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.line);
+    MarkerTextLine l;
+    ASSERT_EQ(ParseMarkerLine(c.line, &l), LineParse::kMarker);
+    EXPECT_DOUBLE_EQ(l.seconds, c.seconds);
+    EXPECT_EQ(l.name, c.name);
+    EXPECT_EQ(l.comment, c.comment);
+  }
+  EXPECT_EQ(SecondsToFrames(3723.5, 48000), 178728000u);
 }
 
 TEST(MarkerTextTest, LineGrammarRejectsEveryBadTime) {
@@ -160,15 +140,16 @@ TEST(MarkerTextTest, LineGrammarRejectsEveryBadTime) {
 }
 
 TEST(MarkerTextTest, SecondsBecomeFramesWithinTheRange) {
-  EXPECT_EQ(SecondsToFrames(1.5, 44100), 66150u);
-  EXPECT_EQ(SecondsToFrames(0.5 / 44100, 44100), 1u);  // exactly half a frame rounds up
-  EXPECT_EQ(SecondsToFrames(0.49 / 44100, 44100), 0u);
-  EXPECT_EQ(SecondsToFrames(0, 44100), 0u);
-  EXPECT_EQ(SecondsToFrames(-3, 44100), 0u);
-  EXPECT_EQ(SecondsToFrames(std::nan(""), 44100), 0u);
-  EXPECT_EQ(SecondsToFrames(1e12, 384000), kMaxFrames);
-  EXPECT_EQ(SecondsToFrames(std::numeric_limits<double>::infinity(), 8000), kMaxFrames);
-  EXPECT_EQ(SecondsToFrames(static_cast<double>(kMaxFrames) - 1, 1), kMaxFrames - 1);
+  const struct {
+    double seconds;
+    std::uint32_t rate, frames;
+  } cases[] = {
+      {1.5, 44100, 66150}, {0.5 / 44100, 44100, 1},  // exactly half a frame rounds up
+      {0.49 / 44100, 44100, 0}, {0, 44100, 0}, {-3, 44100, 0}, {std::nan(""), 44100, 0}, {1e12, 384000, kMaxFrames},
+      {std::numeric_limits<double>::infinity(), 8000, kMaxFrames},
+      {static_cast<double>(kMaxFrames) - 1, 1, kMaxFrames - 1},
+  };
+  for (const auto& c : cases) EXPECT_EQ(SecondsToFrames(c.seconds, c.rate), c.frames) << c.seconds << " at " << c.rate;
 }
 
 TEST(MarkerTextTest, TextDecodesByByteOrderMark) {
@@ -261,7 +242,7 @@ TEST_F(MarkerFileTest, ExportWritesUtf16WithHeaderAndReplacesTheFileWhole) {
   doc_->path = "/music/own.wav";  // the document's own path comes first
   ASSERT_EQ(ExportMarkerText(*doc_, path), 0u);
   EXPECT_TRUE(starts_with(u"# source file:\r\n# /music/own.wav\r\n#\r\n00:01.5000\t"));
-  EXPECT_EQ(FolderEntries(dir_), std::vector<std::string>{"labels.txt"});
+  EXPECT_EQ(FolderNames(dir_), std::vector<std::string>{"labels.txt"});
 
   // Without markers only the mark and the header remain.
   doc_->markers.Clear();
@@ -287,10 +268,8 @@ TEST_F(MarkerFileTest, ExportFailuresLeaveNothingBehind) {
   EXPECT_EQ(ExportMarkerText(*doc_, dir_ + "/plain/labels.txt"), err::kCreateFailed);
   ASSERT_EQ(mkdir((dir_ + "/folder").c_str(), 0700), 0);
   EXPECT_EQ(ExportMarkerText(*doc_, dir_ + "/folder"), err::kCreateFailed);
-  std::vector<std::string> left = FolderEntries(dir_);
-  std::sort(left.begin(), left.end());
-  EXPECT_EQ(left, (std::vector<std::string>{"folder", "plain"}));
-  EXPECT_TRUE(FolderEntries(dir_ + "/folder").empty());
+  EXPECT_EQ(FolderNames(dir_), (std::vector<std::string>{"folder", "plain"}));
+  EXPECT_TRUE(FolderNames(dir_ + "/folder").empty());
 
   // A write that fails leaves the old file as it was and no temporary file.
   const std::string path = dir_ + "/folder/labels.txt";
@@ -305,7 +284,7 @@ TEST_F(MarkerFileTest, ExportFailuresLeaveNothingBehind) {
     EXPECT_EQ(ExportMarkerText(*doc_, path), err::kCreateFailed);
   }
   EXPECT_EQ(ReadFile(path), "old content");
-  EXPECT_EQ(FolderEntries(dir_ + "/folder"), std::vector<std::string>{"labels.txt"});
+  EXPECT_EQ(FolderNames(dir_ + "/folder"), std::vector<std::string>{"labels.txt"});
 }
 
 TEST_F(MarkerFileTest, ReadingAFileGivesTheReadersErrors) {

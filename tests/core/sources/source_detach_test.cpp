@@ -1,11 +1,9 @@
 // Detaching sources from users' files and moving owned working files.
 #include "core/sources/source_detach.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <cstring>
 
 #include <gtest/gtest.h>
 
@@ -24,21 +22,12 @@
 namespace tidemark {
 namespace {
 
+using testing::FolderNames;
 using namespace sample_code;
 using testing::FileExists;
 using testing::RandomBytes;
 using testing::ReadWholeFile;
 using testing::WriteWholeFile;
-
-std::vector<std::string> FolderEntries(const std::string& dir) {
-  std::vector<std::string> names;
-  if (DIR* d = opendir(dir.c_str())) {
-    while (const dirent* e = readdir(d))
-      if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0) names.push_back(e->d_name);
-    closedir(d);
-  }
-  return names;
-}
 
 std::vector<std::uint8_t> ReadAll(SoundSource* s, std::uint32_t frames, SampleCode code) {
   std::vector<std::uint8_t> out(std::size_t{frames} * s->channels() * BytesPerSample(code));
@@ -146,7 +135,7 @@ TEST_F(DetachTest, AnyFaultKeepsTheOriginalAndLeavesNothingBehind) {
         }
         EXPECT_EQ(FilePath(s.get()), user_) << "fault at op " << fault.rule().nth;
         EXPECT_FALSE(OwnsFile(s.get()));
-        EXPECT_TRUE(FolderEntries(work_).empty()) << "a partial copy was left, fault at op " << fault.rule().nth;
+        EXPECT_TRUE(FolderNames(work_).empty()) << "a partial copy was left, fault at op " << fault.rule().nth;
       });
   EXPECT_GT(runs, 3u);
   EXPECT_TRUE(done);
@@ -160,7 +149,7 @@ TEST_F(DetachTest, AnyFaultKeepsTheOriginalAndLeavesNothingBehind) {
     EXPECT_EQ(DetachFromOriginal(user_, nullptr, nullptr), err::kDiskFull);
   }
   EXPECT_EQ(FilePath(s2.get()), user_);
-  EXPECT_EQ(FolderEntries(work_).size(), 1u);  // only the first source's copy
+  EXPECT_EQ(FolderNames(work_).size(), 1u);  // only the first source's copy
   EXPECT_EQ(ReadAll(s2.get(), kFrames, kS16), Expected(b2, kFrames, kS16));
 }
 
@@ -174,7 +163,7 @@ TEST_F(DetachTest, CancelAndDeclineKeepTheOriginal) {
             err::kCancelled);
   EXPECT_EQ(calls, 2);
   EXPECT_EQ(FilePath(s.get()), user_);
-  EXPECT_TRUE(FolderEntries(work_).empty());
+  EXPECT_TRUE(FolderNames(work_).empty());
   EXPECT_EQ(ReadAll(s.get(), kFrames, kS16), Expected(bytes, kFrames, kS16));
 
   // More than 0x1FFFFFF data bytes: asked first when the option says so.
@@ -189,7 +178,7 @@ TEST_F(DetachTest, CancelAndDeclineKeepTheOriginal) {
   EXPECT_EQ(DetachFromOriginal(big, nullptr, [&](std::uint64_t n) { asked = n; return false; }), err::kCancelled);
   EXPECT_EQ(asked, 0x2000000u);
   EXPECT_EQ(FilePath(b.get()), big);
-  EXPECT_TRUE(FolderEntries(work_).empty());
+  EXPECT_TRUE(FolderNames(work_).empty());
   MutableCoreOptions().confirm_large_detach = false;
   asked = 0;
   ASSERT_EQ(DetachFromOriginal(big, nullptr, [&](std::uint64_t n) { asked = n; return false; }), 0u);
@@ -261,7 +250,7 @@ TEST_F(RenameTest, CopiesAcrossFileSystems) {
   }
   EXPECT_EQ(ReadWholeFile(target), bytes);
   EXPECT_FALSE(FileExists(work_file_));
-  EXPECT_EQ(FolderEntries(dir_), std::vector<std::string>{"other.wav"}) << "a temporary copy was left";
+  EXPECT_EQ(FolderNames(dir_), std::vector<std::string>{"other.wav"}) << "a temporary copy was left";
   EXPECT_FALSE(OwnsFile(s.get()));
   EXPECT_EQ(ReadAll(s.get(), 70000, kS16), Samples(bytes));
   s.reset();
@@ -287,7 +276,7 @@ TEST_F(RenameTest, FailedCrossFileSystemCopiesLeaveTheOriginal) {
     const fault::ScopedFault exists(fault::FaultRule::FailNth(fault::kRename, 2, EEXIST));
     EXPECT_EQ(RenameOwnedFile(s.get(), target, &error), kRenameTargetExists);
   }
-  EXPECT_TRUE(FolderEntries(dir_).empty()) << "a temporary copy was left";
+  EXPECT_TRUE(FolderNames(dir_).empty()) << "a temporary copy was left";
   EXPECT_EQ(ReadWholeFile(work_file_), bytes);
   EXPECT_TRUE(OwnsFile(s.get()));
   EXPECT_EQ(FilePath(s.get()), work_file_);

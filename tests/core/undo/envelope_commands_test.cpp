@@ -19,18 +19,8 @@ namespace {
 
 constexpr std::uint32_t kLength = 1000;
 
-struct Point {
-  const EnvelopePoint* node;
-  std::uint32_t position;
-  float level;
-  bool operator==(const Point&) const = default;
-};
-
-std::vector<Point> PointsOf(const EnvelopeList& list) {
-  std::vector<Point> v;
-  for (const EnvelopePoint* p = list.first(); p; p = p->next) v.push_back({p, p->position, p->level});
-  return v;
-}
+using Point = testing::PointNode;
+constexpr auto PointsOf = testing::PointNodes;
 
 class EnvelopeCommandsTest : public testing::DocumentWithFrameTest<kLength> {
  protected:  // The redraws and shown positions since the last call.

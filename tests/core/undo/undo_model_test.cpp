@@ -27,6 +27,7 @@
 #include "platform/headless_editor_window.h"
 #include "platform/headless_main_frame.h"
 #include "tests/core/document_test_util.h"
+#include "tests/core/marker_test_util.h"
 #include "tests/core/numbering_writer.h"
 #include "tests/support/hermetic_env.h"
 
@@ -44,19 +45,11 @@ struct FrameOrigin {
   bool operator==(const FrameOrigin&) const = default;
 };
 
-struct ModelMarker {
-  const Marker* node;
-  std::uint32_t position;
-  std::string name, comment;
-  bool operator==(const ModelMarker&) const = default;
-};
-
-struct ModelPoint {
-  const EnvelopePoint* node;
-  std::uint32_t position;
-  float level;
-  bool operator==(const ModelPoint&) const = default;
-};
+using ModelMarker = testing::MarkerNode;
+using ModelPoint = testing::PointNode;
+constexpr auto MarkersOf = testing::MarkerNodes;
+constexpr auto PointsOf = testing::PointNodes;
+constexpr auto SameShape = testing::SameShapes;
 
 using Frames = std::shared_ptr<const std::vector<FrameOrigin>>;
 
@@ -68,29 +61,6 @@ struct State {
 };
 
 enum class Kind { kEdit, kMarkers, kEnvelope };
-
-std::vector<ModelMarker> MarkersOf(const MarkerList& list) {
-  std::vector<ModelMarker> v;
-  for (const Marker* m = list.first(); m; m = m->next)
-    v.push_back({m, m->position, m->name, m->comment ? *m->comment : std::string()});
-  return v;
-}
-
-std::vector<ModelPoint> PointsOf(const EnvelopeList& list) {
-  std::vector<ModelPoint> v;
-  for (const EnvelopePoint* p = list.first(); p; p = p->next) v.push_back({p, p->position, p->level});
-  return v;
-}
-
-bool SameShape(const std::vector<testing::SegmentShape>& a, const std::vector<testing::SegmentShape>& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (a[i].source != b[i].source || a[i].position != b[i].position || a[i].length != b[i].length ||
-        a[i].source_offset != b[i].source_offset || a[i].has_gain != b[i].has_gain ||
-        std::memcmp(&a[i].gain, &b[i].gain, sizeof(SegmentGain)) != 0)
-      return false;
-  return true;
-}
 
 // Links `node` the way the document orders its lists: after every entry at
 // the same or a smaller position.
