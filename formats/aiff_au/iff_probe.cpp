@@ -1,6 +1,5 @@
 #include "formats/aiff_au/internal/iff_probe.h"
 
-
 #include "formats/aiff_au/internal/aiff_au_codes.h"
 #include "formats/chunks/byte_order.h"
 #include "formats/chunks/internal/chunk_table.h"

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cerrno>
-
-#include <optional>
 #include <vector>
 
 #include "formats/chunks/byte_order.h"
