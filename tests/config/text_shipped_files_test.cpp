@@ -209,7 +209,7 @@ TEST(ShippedLanguageFiles, EnglishHoldsEverySectionInUse) {
     EXPECT_TRUE(messages.insert(std::string(message)).second) << "error text " << k << " repeats: " << message;
   }
   const auto contains = [&](std::uint32_t code, std::string_view word) {
-    return DescribeError(code, catalogue).find(word) != std::string::npos;
+    return DescribeError(Error(code), catalogue).find(word) != std::string::npos;
   };
   EXPECT_TRUE(contains(2, "memory"));
   EXPECT_TRUE(contains(8, "read"));
