@@ -35,8 +35,7 @@ std::vector<float> MakeTone() {
 }
 
 // Modulates the tone and writes it with a title; returns the error.
-Error WriteFile(const std::string& path, const char* ext, dsp::DeltaSigmaMode mode,
-                const std::vector<float>& tone) {
+Error WriteFile(const std::string& path, const char* ext, dsp::DeltaSigmaMode mode, const std::vector<float>& tone) {
   auto writer = NS_1BIT::MakeOneBitWriter(ext);
   if (!writer) return err::kUnsupportedFormat;
   dsp::DeltaSigmaOptions options;

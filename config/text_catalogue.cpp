@@ -135,8 +135,7 @@ std::size_t TextCatalogue::ParseInto(std::string text) {
   return count;
 }
 
-Error TextCatalogue::LoadFile(const std::string& path, std::string_view narrow_codeset,
-                              std::size_t* filled) {
+Error TextCatalogue::LoadFile(const std::string& path, std::string_view narrow_codeset, std::size_t* filled) {
   if (filled) *filled = 0;
   std::string bytes;
   if (const Error rc = ReadConfigFile(path, &bytes); rc != err::kOk) return rc;

@@ -121,8 +121,7 @@ Error BuildHeader(PcmFileKind kind, std::byte* buffer, std::uint32_t rate, Sampl
   return BuildPcmHeader(RequestFor(kind, rate, code, channels, frames), buffer, length);
 }
 
-Error CheckFramesFitTarget(PcmFileKind kind, SampleCode code, std::uint16_t channels,
-                           std::uint32_t frames) {
+Error CheckFramesFitTarget(PcmFileKind kind, SampleCode code, std::uint16_t channels, std::uint32_t frames) {
   RegisterFormatHeaderBuilders();
   std::uint32_t header = 0;
   if (const Error rc = PcmHeaderSize(RequestFor(kind, 0, code, channels, 0), &header)) return rc;

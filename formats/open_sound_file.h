@@ -72,8 +72,7 @@ struct OpenOptions {
 // OpenSoundFile, then a document over the result, linked first in the open
 // list with the file's markers and tags. A document decoded from another
 // encoding (1-bit) keeps the path in the second slot and has none of its own.
-[[nodiscard]] Error OpenSoundDocument(const std::string& path, const OpenOptions& options,
-                                      SoundDocument** document);
+[[nodiscard]] Error OpenSoundDocument(const std::string& path, const OpenOptions& options, SoundDocument** document);
 
 // The layout of a headerless file.
 struct RawLayout {
@@ -88,8 +87,7 @@ struct RawLayout {
 // last whole frame are ignored. Errors: 15 for an unknown code or a layout
 // outside the open limits; 14 when the offset lies at or past the end;
 // 12; 25, 8; those of OpenFileSource and CreateDocument.
-[[nodiscard]] Error OpenRawDocument(const std::string& path, const RawLayout& layout,
-                                    SoundDocument** document);
+[[nodiscard]] Error OpenRawDocument(const std::string& path, const RawLayout& layout, SoundDocument** document);
 
 // Classifies the file from its first 256 bytes without parsing it: kind,
 // rate, channels, code and data offset where they lie in those bytes

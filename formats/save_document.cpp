@@ -82,8 +82,7 @@ Error WriteMarkers(const std::string& path, PcmFileKind kind, const MarkerList& 
 }
 
 // Markers, then tags, then the kept chunks, on the completed file at `path`.
-Error WriteMetadata(const std::string& path, PcmFileKind kind, const SoundDocument& document,
-                    PosixFile* kept) {
+Error WriteMetadata(const std::string& path, PcmFileKind kind, const SoundDocument& document, PosixFile* kept) {
   if (const Error rc = WriteMarkers(path, kind, document.markers)) return rc;
   if (const Error rc = WriteTags(path, kind, document.metadata)) return rc;
   if (kept && kept->is_open())
@@ -162,8 +161,7 @@ FileSource* MovableWorkFile(const SoundDocument& document, SampleCode stored, co
 // Moves the working file of `source` over `target` through a hidden name
 // beside it, completing it there; on failure the file goes back to its
 // place, as it was, and the source reads it again.
-Error MoveWorkFileIntoPlace(SoundDocument& document, FileSource* source, const std::string& target,
-                            PosixFile* kept) {
+Error MoveWorkFileIntoPlace(SoundDocument& document, FileSource* source, const std::string& target, PosixFile* kept) {
   const std::string temp = HiddenSiblingName(target);
   std::string work;
   std::uint32_t header_bytes = 0;

@@ -14,8 +14,7 @@ namespace tidemark {
 // Renames `from` to `to`. With `no_replace`, fails with EEXIST when `to`
 // exists, atomically (renameat2 RENAME_NOREPLACE; where the file system
 // lacks it, a hard link to `to` followed by removing `from`).
-[[nodiscard]] Error RenameFile(const std::string& from, const std::string& to,
-                               bool no_replace);
+[[nodiscard]] Error RenameFile(const std::string& from, const std::string& to, bool no_replace);
 
 // Gives `existing` the additional name `new_path` (fails with EEXIST when taken).
 [[nodiscard]] Error LinkFile(const std::string& existing, const std::string& new_path);

@@ -110,8 +110,7 @@ Error PosixFile::Open(const std::string& path, const FileOpenOptions& options) {
   return err::kOk;
 }
 
-Error PosixFile::ReadAt(void* buffer, std::size_t n, std::uint64_t offset,
-                        std::size_t* done) {
+Error PosixFile::ReadAt(void* buffer, std::size_t n, std::uint64_t offset, std::size_t* done) {
   *done = 0;
   if (fd_ < 0) return Fail(EBADF, err::kReadFailed);
   auto* bytes = static_cast<unsigned char*>(buffer);
@@ -138,8 +137,7 @@ Error PosixFile::ReadAt(void* buffer, std::size_t n, std::uint64_t offset,
   return err::kOk;
 }
 
-Error PosixFile::WriteAt(const void* buffer, std::size_t n, std::uint64_t offset,
-                         std::size_t* done) {
+Error PosixFile::WriteAt(const void* buffer, std::size_t n, std::uint64_t offset, std::size_t* done) {
   *done = 0;
   if (fd_ < 0) return Fail(EBADF, err::kWriteFailed);
   const auto* bytes = static_cast<const unsigned char*>(buffer);

@@ -58,12 +58,10 @@ class PosixFile {
   // Reads up to `n` bytes at `offset`; `*done` receives the bytes read. Stops
   // early only at end of file (success with *done < n) or on an error
   // (kReadFailed; bytes before the failure are counted in *done).
-  [[nodiscard]] Error ReadAt(void* buffer, std::size_t n, std::uint64_t offset,
-                             std::size_t* done);
+  [[nodiscard]] Error ReadAt(void* buffer, std::size_t n, std::uint64_t offset, std::size_t* done);
   // Writes `n` bytes at `offset`; `*done` receives the bytes written, also on
   // failure (kWriteFailed, kDiskFull).
-  [[nodiscard]] Error WriteAt(const void* buffer, std::size_t n, std::uint64_t offset,
-                              std::size_t* done);
+  [[nodiscard]] Error WriteAt(const void* buffer, std::size_t n, std::uint64_t offset, std::size_t* done);
   [[nodiscard]] Error Sync();  // kWriteFailed, kDiskFull
   // Sets the size exactly (cuts or extends with zeros). kSeekFailed, kDiskFull.
   [[nodiscard]] Error Truncate(std::uint64_t size);

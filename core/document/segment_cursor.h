@@ -30,8 +30,7 @@ class SegmentCursor {
   // Reads `frames` frames into `dst` in `dst_code` and advances. A source
   // error (8) is passed up unchanged and leaves the cursor usable; a segment
   // reaching past the length gives 77.
-  [[nodiscard]] Error Read(std::uint32_t frames, void* dst, SampleCode dst_code,
-                           DitherHook* dither = nullptr);
+  [[nodiscard]] Error Read(std::uint32_t frames, void* dst, SampleCode dst_code, DitherHook* dither = nullptr);
 
   // Reads single-precision float with `wanted_channels` per frame; a mono
   // list read as stereo has each sample doubled.

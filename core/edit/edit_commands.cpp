@@ -249,8 +249,7 @@ Error ApplyOffset(SoundDocument& document, std::uint32_t start, std::uint32_t le
   return ApplyEdit(document, request, undo_name);
 }
 
-Error DeleteWithSilence(SoundDocument& document, std::uint32_t from, std::uint32_t to,
-                        std::int64_t silent_frames) {
+Error DeleteWithSilence(SoundDocument& document, std::uint32_t from, std::uint32_t to, std::int64_t silent_frames) {
   if (silent_frames < 0 || silent_frames > kMaxFrames || from > to || to > document.length)
     return err::kSizeLimit;
   const auto silent = static_cast<std::uint32_t>(silent_frames);

@@ -86,7 +86,6 @@ using ChannelValues = std::array<float, 2>;
 
 // The clip's segments, markers and envelope copied for `document`: channels
 // mapped, positions from 0. 15 for another rate, 2 out of memory.
-[[nodiscard]] Error ClipMaterialFor(const SoundDocument& document, const SoundClip& clip,
-                                    EditRequest* material);
+[[nodiscard]] Error ClipMaterialFor(const SoundDocument& document, const SoundClip& clip, EditRequest* material);
 
 }  // namespace tidemark

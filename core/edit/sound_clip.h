@@ -68,8 +68,7 @@ ClipRef NewClip(std::uint32_t rate, std::uint16_t channels, SampleCode code);
 // Copies [from, to) of the document (segments, the markers with from <=
 // position < to and the envelope points with from <= position < to) into
 // a new clip. 77 when the range is not inside the document, 2 out of memory.
-[[nodiscard]] Error CopyToClip(const SoundDocument& document, std::uint32_t from, std::uint32_t to,
-                               ClipRef* out);
+[[nodiscard]] Error CopyToClip(const SoundDocument& document, std::uint32_t from, std::uint32_t to, ClipRef* out);
 
 // Copies envelope points with from <= position < to as new points, their
 // positions minus `from`. 2 when memory runs out (`out` is then empty).

@@ -415,8 +415,7 @@ Error BufferedFile::Close(std::int64_t* final_size) {
   return result;
 }
 
-Error BufferedFile::ReadSamples(void* buffer, std::size_t samples, SampleCode file_code,
-                                SampleCode wanted_code) {
+Error BufferedFile::ReadSamples(void* buffer, std::size_t samples, SampleCode file_code, SampleCode wanted_code) {
   if (!IsSupportedSampleCode(file_code) || !IsSupportedSampleCode(wanted_code)) return err::kSizeLimit;
   const std::size_t stored = BytesPerSample(file_code);
   const std::size_t wanted = BytesPerSample(wanted_code);
@@ -438,8 +437,7 @@ Error BufferedFile::ReadSamples(void* buffer, std::size_t samples, SampleCode fi
   return err::kOk;
 }
 
-Error BufferedFile::WriteSamples(void* buffer, std::size_t samples, SampleCode buffer_code,
-                                 SampleCode file_code) {
+Error BufferedFile::WriteSamples(void* buffer, std::size_t samples, SampleCode buffer_code, SampleCode file_code) {
   if (!IsSupportedSampleCode(file_code) || !IsSupportedSampleCode(buffer_code)) return err::kSizeLimit;
   const std::size_t given = BytesPerSample(buffer_code);
   const std::size_t stored = BytesPerSample(file_code);

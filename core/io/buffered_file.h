@@ -96,13 +96,11 @@ class BufferedFile {
 
   // Reads `samples` samples stored as `file_code` and converts them to
   // `wanted_code` into `buffer` (sized for the wider of the two).
-  [[nodiscard]] Error ReadSamples(void* buffer, std::size_t samples, SampleCode file_code,
-                                  SampleCode wanted_code);
+  [[nodiscard]] Error ReadSamples(void* buffer, std::size_t samples, SampleCode file_code, SampleCode wanted_code);
   // Converts `samples` samples of `buffer_code` to `file_code` and writes
   // them. When the file code is not wider, the conversion runs in place: the
   // caller's buffer holds the stored form afterwards.
-  [[nodiscard]] Error WriteSamples(void* buffer, std::size_t samples, SampleCode buffer_code,
-                                   SampleCode file_code);
+  [[nodiscard]] Error WriteSamples(void* buffer, std::size_t samples, SampleCode buffer_code, SampleCode file_code);
   // Planar channel buffers (1 or 2, of kFloat or kDouble; else 77) against
   // interleaved stored frames.
   [[nodiscard]] Error ReadPlanar(void* const* planes, std::uint16_t channels,

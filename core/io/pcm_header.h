@@ -47,7 +47,6 @@ void RegisterPcmHeaderFormat(PcmFileKind kind, const PcmHeaderFormat& format);
 
 // Builds the header into `out` (at least kMaxPcmHeaderBytes long) and gives
 // its size. Errors as PcmHeaderSize.
-[[nodiscard]] Error BuildPcmHeader(const PcmHeaderRequest& request, std::byte* out,
-                                   std::uint32_t* bytes);
+[[nodiscard]] Error BuildPcmHeader(const PcmHeaderRequest& request, std::byte* out, std::uint32_t* bytes);
 
 }  // namespace tidemark

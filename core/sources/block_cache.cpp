@@ -35,8 +35,7 @@ void BlockCache::MoveToFront(std::size_t order_index) {
   order_[0] = block;
 }
 
-Error BlockCache::Get(BlockFiller& owner, std::uint64_t offset, std::uint64_t data_end,
-                      const Block** out) {
+Error BlockCache::Get(BlockFiller& owner, std::uint64_t offset, std::uint64_t data_end, const Block** out) {
   *out = nullptr;
   if (blocks_.empty() || offset >= data_end) return err::kReadFailed;
   const std::uint64_t start = offset & ~kBlockMask;

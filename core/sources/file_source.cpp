@@ -200,8 +200,7 @@ Error FileSource::ReadLocked(std::uint32_t first, std::uint32_t count, void* dst
   return attached_ ? ReadCached(offset, count, out, dst_code) : ReadDirect(offset, count, out, dst_code);
 }
 
-Error FileSource::ReadCached(std::uint64_t offset, std::uint32_t count, std::byte* dst,
-                             SampleCode dst_code) {
+Error FileSource::ReadCached(std::uint64_t offset, std::uint32_t count, std::byte* dst, SampleCode dst_code) {
   BlockCache& cache = detail::SharedBlockCache();
   const std::uint32_t frame_bytes = channels_ * BytesPerSample(code_);
   const std::size_t dst_frame_bytes = std::size_t{channels_} * BytesPerSample(dst_code);
@@ -234,8 +233,7 @@ Error FileSource::ReadCached(std::uint64_t offset, std::uint32_t count, std::byt
   return err::kOk;
 }
 
-Error FileSource::ReadDirect(std::uint64_t offset, std::uint32_t count, std::byte* dst,
-                             SampleCode dst_code) {
+Error FileSource::ReadDirect(std::uint64_t offset, std::uint32_t count, std::byte* dst, SampleCode dst_code) {
   const std::size_t frame_bytes = std::size_t{channels_} * BytesPerSample(code_);
   const std::size_t dst_frame_bytes = std::size_t{channels_} * BytesPerSample(dst_code);
   std::size_t done = 0;

@@ -30,8 +30,7 @@ class SoundSource {
   void Release() noexcept;
 
   // Reads `count` frames from frame `first` into `dst`, converted to `dst_code`.
-  [[nodiscard]] virtual Error Read(std::uint32_t first, std::uint32_t count, void* dst,
-                                   SampleCode dst_code) = 0;
+  [[nodiscard]] virtual Error Read(std::uint32_t first, std::uint32_t count, void* dst, SampleCode dst_code) = 0;
   // Writes the source's workspace record ("sf0 ", "sf1 ", "sf2 ").
   [[nodiscard]] virtual Error Serialize(ChunkWriter& writer) = 0;
 

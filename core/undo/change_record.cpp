@@ -168,8 +168,7 @@ Error NewChangeRecord(std::uint16_t word, std::span<Node* const> nodes, std::uni
 
 }  // namespace
 
-Error NewMarkerChangeRecord(std::uint16_t word, std::span<Marker* const> nodes,
-                            std::unique_ptr<UndoRecord>* out) {
+Error NewMarkerChangeRecord(std::uint16_t word, std::span<Marker* const> nodes, std::unique_ptr<UndoRecord>* out) {
   return NewChangeRecord(word, nodes, out);
 }
 

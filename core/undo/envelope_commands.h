@@ -14,8 +14,7 @@ struct SoundDocument;
 
 // Adds a point at `position` (limited to the length) with the envelope's
 // current level there. The new point goes to `*added` when given.
-[[nodiscard]] Error AddEnvelopePoint(SoundDocument& document, std::uint32_t position,
-                                     EnvelopePoint** added = nullptr);
+[[nodiscard]] Error AddEnvelopePoint(SoundDocument& document, std::uint32_t position, EnvelopePoint** added = nullptr);
 
 // Replaces `point`, which must be in the envelope (77 otherwise), by a new
 // one at `position` (limited to the length) with `level` (finite, else 77).

@@ -84,8 +84,7 @@ class UndoRecord {
 // An edit record named `name` (cut to kMaxUndoNameUnits on a character
 // boundary) that takes over the lists of `request`, an applied request that
 // now holds its inverse. 2 when memory runs out; `request` is then as it was.
-[[nodiscard]] Error NewEditRecord(EditRequest& request, std::string_view name,
-                                  std::unique_ptr<UndoRecord>* out);
+[[nodiscard]] Error NewEditRecord(EditRequest& request, std::string_view name, std::unique_ptr<UndoRecord>* out);
 
 // A change record holding one reference to each node. `word` is the
 // operation that undoes the change and its name letter (ChangeWord). 'R' and

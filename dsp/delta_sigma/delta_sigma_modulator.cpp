@@ -75,8 +75,7 @@ void DeltaSigmaModulator::Reset() {
   restarts_ = 0;
 }
 
-Error DeltaSigmaModulator::Process(const float* interleaved, std::uint32_t frames,
-                                   std::uint8_t* const* channel_bytes) {
+Error DeltaSigmaModulator::Process(const float* interleaved, std::uint32_t frames, std::uint8_t* const* channel_bytes) {
   if (ratio_ == 0) return err::kUnsupportedFormat;
   if (frames == 0) return err::kOk;
   const int channels = options_.channels;

@@ -54,8 +54,7 @@ class DeltaSigmaModulator {
   // (frames × ratio / 8 of them) go to channel_bytes[c]. Samples beyond ±1
   // are clipped and NaN is taken as 0. Returns err::kUnsupportedFormat when
   // the modulator is not initialised or a pointer is missing.
-  [[nodiscard]] Error Process(const float* interleaved, std::uint32_t frames,
-                              std::uint8_t* const* channel_bytes);
+  [[nodiscard]] Error Process(const float* interleaved, std::uint32_t frames, std::uint8_t* const* channel_bytes);
 
   // The interpolation delay in PCM frames: output byte k × ratio / 8 onwards
   // carries the input from frame k - latency_frames() on.

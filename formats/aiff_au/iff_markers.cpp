@@ -96,8 +96,7 @@ Error ReadMarkChunk(BodyReader& body, std::vector<StoredMarker>* out, std::vecto
 
 // Gives the markers the comments of "COMT": a comment belongs to the first
 // marker with its identifier, and a later one replaces an earlier one.
-Error ReadCommentChunk(BodyReader& body, const std::vector<std::uint16_t>& ids,
-                       std::vector<StoredMarker>& markers) {
+Error ReadCommentChunk(BodyReader& body, const std::vector<std::uint16_t>& ids, std::vector<StoredMarker>& markers) {
   if (body.size() < 11) return err::kOk;
   std::uint8_t head[kCommentFixedBytes];
   if (const Error rc = body.Read(0, head, 2)) return rc;
@@ -160,8 +159,7 @@ std::uint32_t IffTimestamp(std::int64_t unix_seconds) {
   return static_cast<std::uint32_t>(unix_seconds + kSeconds1904To1970);
 }
 
-Error AppendIffMarkers(PosixFile& file, std::uint64_t length, const MarkerList& markers,
-                       std::uint32_t timestamp) {
+Error AppendIffMarkers(PosixFile& file, std::uint64_t length, const MarkerList& markers, std::uint32_t timestamp) {
   if (markers.empty()) return err::kOk;
   try {
     const std::string codeset = NarrowCodeset();

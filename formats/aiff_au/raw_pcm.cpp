@@ -5,8 +5,7 @@
 
 namespace tidemark {
 
-Error RawFrameCount(std::uint64_t file_bytes, SampleCode code, std::uint16_t channels,
-                    std::uint32_t* frames) {
+Error RawFrameCount(std::uint64_t file_bytes, SampleCode code, std::uint16_t channels, std::uint32_t* frames) {
   if (!IsSupportedSampleCode(code) || channels == 0) return err::kUnsupportedFormat;
   const std::uint64_t frame_bytes = std::uint64_t{BytesPerSample(code)} * channels;
   if (file_bytes % frame_bytes != 0) return err::kMalformed;

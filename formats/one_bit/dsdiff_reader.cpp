@@ -35,8 +35,7 @@ std::uint64_t BodyOf(const Iff8Entry& chunk) { return chunk.offset + kIff8Header
 
 // Up to `length` bytes at `offset`, as stored, ending early at a zero byte.
 // Read in pieces, so a long run of zeros costs no memory.
-Error ReadStoredText(RandomAccessInput& input, std::uint64_t offset, std::uint64_t length,
-                     std::string* text) {
+Error ReadStoredText(RandomAccessInput& input, std::uint64_t offset, std::uint64_t length, std::string* text) {
   text->clear();
   char piece[kTextPiece];
   while (length > 0) {

@@ -38,8 +38,7 @@ Error CIff8::ReadContainer(RandomAccessInput& input, std::uint64_t start, std::u
   return ReadChunkList(input, start + kContainerHeaderBytes, start + kIff8HeaderBytes + size, table);
 }
 
-Error CIff8::ReadChunkList(RandomAccessInput& input, std::uint64_t begin, std::uint64_t end,
-                           Iff8Table* table) {
+Error CIff8::ReadChunkList(RandomAccessInput& input, std::uint64_t begin, std::uint64_t end, Iff8Table* table) {
   table->clear();
   if (begin & 1) return err::kSizeLimit;
   try {

@@ -37,8 +37,7 @@ class COneBitWriter {
   // Sizes the file for `data_bytes` bytes of 1-bit data (all channels) and
   // writes the header. 77 for a channel count other than 1 or 2, 15 for a
   // rate of 0, 19 when the format cannot describe that much data.
-  [[nodiscard]] virtual Error Begin(std::uint32_t one_bit_rate, std::uint16_t channels,
-                                    std::uint64_t data_bytes) = 0;
+  [[nodiscard]] virtual Error Begin(std::uint32_t one_bit_rate, std::uint16_t channels, std::uint64_t data_bytes) = 0;
   // `bytes_per_channel` bytes from each of `channels` buffers (the count
   // given at Begin, else 77).
   [[nodiscard]] virtual Error WritePlanar(const std::uint8_t* const* channel_bytes,

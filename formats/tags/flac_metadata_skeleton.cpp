@@ -156,8 +156,7 @@ Error WorkFileError(Error rc) {
 
 }  // namespace
 
-Error WriteWavSkeleton(const SkeletonExport& range, const MarkerList& markers, const TagSet& tags,
-                       PosixFile* out) {
+Error WriteWavSkeleton(const SkeletonExport& range, const MarkerList& markers, const TagSet& tags, PosixFile* out) {
   (void)out->Close();
   if (range.format.code & sample_code::kFloatBit) return err::kUnsupportedFormat;
   try {

@@ -115,8 +115,7 @@ Error ProduceWaveImage(const SegmentList& segments, std::uint32_t list_length, s
   return err::kOk;
 }
 
-Error ProduceWaveImage(const SoundDocument& document, std::uint32_t from, std::uint32_t frames,
-                       WaveImage* image) {
+Error ProduceWaveImage(const SoundDocument& document, std::uint32_t from, std::uint32_t frames, WaveImage* image) {
   return ProduceWaveImage(document.segments, document.length, document.channels, document.rate, from, frames, image);
 }
 

@@ -23,8 +23,7 @@ struct SoundDocument;
 // to `start`: pieces cut by a boundary are trimmed, each holds its own source
 // reference and a copy of its gain block. 2 when memory runs out (`out` is
 // then empty).
-[[nodiscard]] Error CopyRange(const SegmentList& list, std::uint32_t start, std::uint32_t length,
-                              SegmentList* out);
+[[nodiscard]] Error CopyRange(const SegmentList& list, std::uint32_t start, std::uint32_t length, SegmentList* out);
 
 // Whether two gain blocks count as equal for merging: both absent, one absent
 // and the other exactly {1, 0, 1, 0}, or both bitwise equal.

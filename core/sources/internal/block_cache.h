@@ -56,8 +56,7 @@ class BlockCache {
   // min(data_end - block offset, kBlockBytes) bytes; a failed fill returns
   // its error and leaves that block free at the back. `offset` must lie
   // below `data_end`.
-  [[nodiscard]] Error Get(BlockFiller& owner, std::uint64_t offset, std::uint64_t data_end,
-                          const Block** out);
+  [[nodiscard]] Error Get(BlockFiller& owner, std::uint64_t offset, std::uint64_t data_end, const Block** out);
 
   // Frees every block of `owner` and moves them to the back.
   void Drop(const BlockFiller* owner);

@@ -47,8 +47,7 @@ class HeldNodes {
 
 // Likewise for envelope points ('A', 'D', 'R'); the editor window has no
 // notice for points and is told to redraw.
-[[nodiscard]] Error ChangeEnvelope(SoundDocument& document, std::uint8_t op,
-                                   std::span<EnvelopePoint*> points);
+[[nodiscard]] Error ChangeEnvelope(SoundDocument& document, std::uint8_t op, std::span<EnvelopePoint*> points);
 
 // Links `point` after every point with the same or a smaller position and
 // takes over the caller's reference; false, and nothing changes, when it is

@@ -36,8 +36,7 @@ bool IsForeignChunk(const ChunkEntry& chunk, const Container& container);
 // keep nothing and succeed. Errors: 25 when the old file exists but cannot
 // be opened; 8 when reading it fails; 6 when the working file cannot be
 // created or written; 2.
-[[nodiscard]] Error HarvestForeignChunks(const std::string& old_path, PcmFileKind kind, PosixFile* temp,
-                                         bool* kept);
+[[nodiscard]] Error HarvestForeignChunks(const std::string& old_path, PcmFileKind kind, PosixFile* temp, bool* kept);
 
 // Appends the chunks kept in `temp` (everything after its first 4 bytes) to
 // the completed file `file` at the container's padded end, 8 + the declared

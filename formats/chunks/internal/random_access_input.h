@@ -16,8 +16,7 @@ class RandomAccessInput {
   virtual ~RandomAccessInput() = default;
   // Reads up to `n` bytes at `offset`; `*done` gets the count, short only at
   // the end of the input. 8 when the read fails.
-  [[nodiscard]] virtual Error ReadAt(void* buffer, std::size_t n, std::uint64_t offset,
-                                     std::size_t* done) = 0;
+  [[nodiscard]] virtual Error ReadAt(void* buffer, std::size_t n, std::uint64_t offset, std::size_t* done) = 0;
   // Reads exactly `n` bytes; 8 when the input ends first or the read fails.
   [[nodiscard]] Error ReadExact(void* buffer, std::size_t n, std::uint64_t offset);
 };

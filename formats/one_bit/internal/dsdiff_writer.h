@@ -18,8 +18,7 @@ class CDsdIffWriter : public COneBitWriter {
   ~CDsdIffWriter() override;
 
   // 19 for more than 2^60 data bytes.
-  [[nodiscard]] Error Begin(std::uint32_t one_bit_rate, std::uint16_t channels,
-                            std::uint64_t data_bytes) override;
+  [[nodiscard]] Error Begin(std::uint32_t one_bit_rate, std::uint16_t channels, std::uint64_t data_bytes) override;
   [[nodiscard]] Error WritePlanar(const std::uint8_t* const* channel_bytes, std::uint32_t bytes_per_channel,
                                   std::uint16_t channels) override;
   [[nodiscard]] Error WriteRaw(const void* bytes, std::uint32_t count) override;

@@ -20,8 +20,7 @@ class CDsfWriter : public COneBitWriter {
 
   // `data_bytes` must divide evenly among the channels (else 77); 19 for
   // more than 2^60 data bytes.
-  [[nodiscard]] Error Begin(std::uint32_t one_bit_rate, std::uint16_t channels,
-                            std::uint64_t data_bytes) override;
+  [[nodiscard]] Error Begin(std::uint32_t one_bit_rate, std::uint16_t channels, std::uint64_t data_bytes) override;
   // Fills the channel blocks and writes each block group once it is full.
   // 77 after raw bytes that did not end on a block group.
   [[nodiscard]] Error WritePlanar(const std::uint8_t* const* channel_bytes, std::uint32_t bytes_per_channel,

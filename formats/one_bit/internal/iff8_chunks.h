@@ -68,8 +68,7 @@ class CIff8 {
   // body ends past `end`, a container chunk's body is below 4 bytes, or
   // there are more than kIff8MaxChunks chunks; 8; 2. On failure `table` is
   // empty.
-  [[nodiscard]] Error ReadChunkList(RandomAccessInput& input, std::uint64_t begin, std::uint64_t end,
-                                    Iff8Table* table);
+  [[nodiscard]] Error ReadChunkList(RandomAccessInput& input, std::uint64_t begin, std::uint64_t end, Iff8Table* table);
 
  protected:
   // Whether chunks with `id` are containers with a type: "LIST".

@@ -17,8 +17,7 @@ class CWsdWriter : public COneBitWriter {
 
   // 19 when header and data would not fit the 32-bit file-size field
   // (more than 0xFFFFFFFF - 2048 data bytes).
-  [[nodiscard]] Error Begin(std::uint32_t one_bit_rate, std::uint16_t channels,
-                            std::uint64_t data_bytes) override;
+  [[nodiscard]] Error Begin(std::uint32_t one_bit_rate, std::uint16_t channels, std::uint64_t data_bytes) override;
   [[nodiscard]] Error WritePlanar(const std::uint8_t* const* channel_bytes, std::uint32_t bytes_per_channel,
                                   std::uint16_t channels) override;
   [[nodiscard]] Error WriteRaw(const void* bytes, std::uint32_t count) override;

@@ -59,8 +59,7 @@ std::vector<std::uint8_t> RemoveUnsynchronisation(std::span<const std::uint8_t> 
 
 // The same for the tag at `offset` of `input`, which holds `length` bytes.
 // 8 when the input cannot be read, 2.
-[[nodiscard]] Error ReadId3v2Tag(RandomAccessInput& input, std::uint64_t length, std::uint64_t offset,
-                                 Id3v2Tag* tag);
+[[nodiscard]] Error ReadId3v2Tag(RandomAccessInput& input, std::uint64_t length, std::uint64_t offset, Id3v2Tag* tag);
 
 // The same for the start of the file at `path`: 25 when it cannot be
 // opened, 8, 2.

@@ -33,8 +33,7 @@ struct CompressedWaveFacts {
 // `length` bytes. 14 when the file is longer than 0xFFFFFFFE bytes or
 // malformed, or has no "fmt " chunk, or its first "fact" chunk is missing or
 // shorter than 4 bytes; 8, 2.
-[[nodiscard]] Error ReadCompressedWaveFacts(RandomAccessInput& input, std::uint64_t length,
-                                            CompressedWaveFacts* facts);
+[[nodiscard]] Error ReadCompressedWaveFacts(RandomAccessInput& input, std::uint64_t length, CompressedWaveFacts* facts);
 
 // The same on the file at `path`: 25 when it cannot be opened, 8 when its
 // length cannot be read, else as above (malformed stays 14, the decoder's
