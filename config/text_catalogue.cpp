@@ -135,11 +135,10 @@ std::size_t TextCatalogue::ParseInto(std::string text) {
   return count;
 }
 
-std::uint32_t TextCatalogue::LoadFile(const std::string& path, std::string_view narrow_codeset,
-                                      std::size_t* filled) {
+Error TextCatalogue::LoadFile(const std::string& path, std::string_view narrow_codeset, std::size_t* filled) {
   if (filled) *filled = 0;
   std::string bytes;
-  if (const std::uint32_t rc = ReadConfigFile(path, &bytes); rc != err::kOk) return rc;
+  if (const Error rc = ReadConfigFile(path, &bytes); rc != err::kOk) return rc;
   try {
     std::string text = DecodeTextFile(bytes, narrow_codeset);
     bytes.clear();

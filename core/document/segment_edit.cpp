@@ -123,7 +123,7 @@ bool GainBlocksEqual(const SegmentGain* a, const SegmentGain* b) {
   return BitwiseEqual(*a, *b);
 }
 
-std::uint32_t CopyRange(const SegmentList& list, std::uint32_t start, std::uint32_t length, SegmentList* out) {
+Error CopyRange(const SegmentList& list, std::uint32_t start, std::uint32_t length, SegmentList* out) {
   SegmentList copy;
   const std::uint64_t end = std::uint64_t{start} + length;
   try {
@@ -141,7 +141,7 @@ std::uint32_t CopyRange(const SegmentList& list, std::uint32_t start, std::uint3
   return err::kOk;
 }
 
-std::uint32_t ReplaceRange(SoundDocument& doc, EditRequest& r) {
+Error ReplaceRange(SoundDocument& doc, EditRequest& r) {
   const std::uint32_t S = r.start, O = r.old_length, N = r.new_length, L = doc.length;
   if (L > kMaxFrames || O > kMaxFrames || N > kMaxFrames || O > L || S > L - O ||
       std::uint64_t{L} - O + N > kMaxFrames || !RequestFits(doc, r))
@@ -150,7 +150,7 @@ std::uint32_t ReplaceRange(SoundDocument& doc, EditRequest& r) {
   if (doc.editor) doc.editor->Send(editor_msg::kSetSelection, S, std::uint64_t{S} + O);
 
   SegmentList removed;
-  if (const std::uint32_t rc = CopyRange(doc.segments, S, O, &removed)) return rc;
+  if (const Error rc = CopyRange(doc.segments, S, O, &removed)) return rc;
 
   // The split below is the only allocation left, made before anything
   // is unlinked.

@@ -48,8 +48,8 @@ void SetEditorWindowFactory(EditorWindowFactory factory) { Documents().factory =
 void SetMainFrame(Window* frame) { Documents().frame = frame; }
 Window* MainFrame() { return Documents().frame; }
 
-std::uint32_t CreateDocument(const std::optional<std::string>& path, SegmentList segments,
-                             DocumentDescription description, SoundDocument** document) {
+Error CreateDocument(const std::optional<std::string>& path, SegmentList segments,
+                     DocumentDescription description, SoundDocument** document) {
   *document = nullptr;
   const PcmFormat& format = description.format;
   if (description.length > kMaxFrames || (format.channels != 1 && format.channels != 2) ||

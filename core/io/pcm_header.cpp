@@ -121,7 +121,7 @@ void RegisterPcmHeaderFormat(PcmFileKind kind, const PcmHeaderFormat& format) {
   g_formats[index] = format;
 }
 
-std::uint32_t PcmHeaderSize(const PcmHeaderRequest& request, std::uint32_t* bytes) {
+Error PcmHeaderSize(const PcmHeaderRequest& request, std::uint32_t* bytes) {
   *bytes = 0;
   if (!LayoutSupported(request)) return err::kSizeLimit;
   switch (request.kind) {
@@ -137,7 +137,7 @@ std::uint32_t PcmHeaderSize(const PcmHeaderRequest& request, std::uint32_t* byte
   const auto index = static_cast<std::uint16_t>(request.kind);
   if (index >= kPcmFileKindCount || !g_formats[index].size || !g_formats[index].build)
     return err::kSizeLimit;
-  const std::uint32_t rc = g_formats[index].size(request, bytes);
+  const Error rc = g_formats[index].size(request, bytes);
   if (rc == err::kOk && *bytes > kMaxPcmHeaderBytes) {
     *bytes = 0;
     return err::kSizeLimit;
@@ -145,8 +145,8 @@ std::uint32_t PcmHeaderSize(const PcmHeaderRequest& request, std::uint32_t* byte
   return rc;
 }
 
-std::uint32_t BuildPcmHeader(const PcmHeaderRequest& request, std::byte* out, std::uint32_t* bytes) {
-  if (const std::uint32_t rc = PcmHeaderSize(request, bytes)) return rc;
+Error BuildPcmHeader(const PcmHeaderRequest& request, std::byte* out, std::uint32_t* bytes) {
+  if (const Error rc = PcmHeaderSize(request, bytes)) return rc;
   // Every size field of every layout is 32 bits wide.
   if (*bytes + DataBytes(request) > kMaxTotalBytes) {
     *bytes = 0;
@@ -162,7 +162,7 @@ std::uint32_t BuildPcmHeader(const PcmHeaderRequest& request, std::byte* out, st
     default:
       break;
   }
-  const std::uint32_t rc = g_formats[static_cast<std::uint16_t>(request.kind)].build(request, out);
+  const Error rc = g_formats[static_cast<std::uint16_t>(request.kind)].build(request, out);
   if (rc != err::kOk) *bytes = 0;
   return rc;
 }

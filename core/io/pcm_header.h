@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "core/samples/sample_format.h"
+#include "platform/error.h"
 
 namespace tidemark {
 
@@ -30,8 +31,8 @@ struct PcmHeaderRequest {
 // writes exactly that many bytes to `out` (at least kMaxPcmHeaderBytes long).
 // Both return 0 or an error number.
 struct PcmHeaderFormat {
-  std::uint32_t (*size)(const PcmHeaderRequest& request, std::uint32_t* bytes) = nullptr;
-  std::uint32_t (*build)(const PcmHeaderRequest& request, std::byte* out) = nullptr;
+  Error (*size)(const PcmHeaderRequest& request, std::uint32_t* bytes) = nullptr;
+  Error (*build)(const PcmHeaderRequest& request, std::byte* out) = nullptr;
 };
 
 // Installs the builder of `kind` (AIFF, AIFC or AU), replacing any earlier
@@ -42,11 +43,10 @@ void RegisterPcmHeaderFormat(PcmFileKind kind, const PcmHeaderFormat& format);
 // The header size for the request (frames and rate do not matter). 77 for an
 // unsupported sample code, no channels, a block of more than 65535 bytes or
 // a kind without a builder.
-[[nodiscard]] std::uint32_t PcmHeaderSize(const PcmHeaderRequest& request, std::uint32_t* bytes);
+[[nodiscard]] Error PcmHeaderSize(const PcmHeaderRequest& request, std::uint32_t* bytes);
 
 // Builds the header into `out` (at least kMaxPcmHeaderBytes long) and gives
 // its size. Errors as PcmHeaderSize.
-[[nodiscard]] std::uint32_t BuildPcmHeader(const PcmHeaderRequest& request, std::byte* out,
-                                           std::uint32_t* bytes);
+[[nodiscard]] Error BuildPcmHeader(const PcmHeaderRequest& request, std::byte* out, std::uint32_t* bytes);
 
 }  // namespace tidemark

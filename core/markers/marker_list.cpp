@@ -181,8 +181,7 @@ void ClampMonotone(MarkerList& list, std::uint32_t length) {
   }
 }
 
-std::uint32_t CopyMarkerRange(const MarkerList& list, std::uint32_t from, std::uint32_t to, bool rebase,
-                              MarkerList* out) {
+Error CopyMarkerRange(const MarkerList& list, std::uint32_t from, std::uint32_t to, bool rebase, MarkerList* out) {
   MarkerList copy;
   Marker* tail = nullptr;
   for (const Marker* p = list.first(); p; p = p->next) {

@@ -21,7 +21,7 @@ bool Linked(const EnvelopeList& list, const EnvelopePoint* point) {
 
 }  // namespace
 
-std::uint32_t AddEnvelopePoint(SoundDocument& document, std::uint32_t position, EnvelopePoint** added) {
+Error AddEnvelopePoint(SoundDocument& document, std::uint32_t position, EnvelopePoint** added) {
   if (added) *added = nullptr;
   position = std::min(position, document.length);
   HeldNodes<EnvelopePoint> held;
@@ -33,14 +33,14 @@ std::uint32_t AddEnvelopePoint(SoundDocument& document, std::uint32_t position, 
   EnvelopePoint* point = NewEnvelopePoint(position, EnvelopeLevelAt(document.envelope, position));
   if (!point) return err::kOutOfMemory;
   held.nodes.push_back(point);
-  if (const std::uint32_t rc = ChangeEnvelope(document, change_op::kAdd, held.nodes)) return rc;
+  if (const Error rc = ChangeEnvelope(document, change_op::kAdd, held.nodes)) return rc;
   RecordEnvelopeChange(document, ChangeWord(change_op::kDelete, change_name::kAdding), held.nodes);
   if (added) *added = point;
   return err::kOk;
 }
 
-std::uint32_t MoveEnvelopePoint(SoundDocument& document, EnvelopePoint* point, std::uint32_t position, float level,
-                                EnvelopePoint** moved) {
+Error MoveEnvelopePoint(SoundDocument& document, EnvelopePoint* point, std::uint32_t position, float level,
+                        EnvelopePoint** moved) {
   if (moved) *moved = nullptr;
   if (!point || !std::isfinite(level) || !Linked(document.envelope, point)) return err::kSizeLimit;
   position = std::min(position, document.length);
@@ -59,14 +59,14 @@ std::uint32_t MoveEnvelopePoint(SoundDocument& document, EnvelopePoint* point, s
   AddRef(point);
   held.nodes.push_back(point);
   held.nodes.push_back(made);
-  if (const std::uint32_t rc = ChangeEnvelope(document, change_op::kReplace, held.nodes)) return rc;
+  if (const Error rc = ChangeEnvelope(document, change_op::kReplace, held.nodes)) return rc;
   EnvelopePoint* const now[2] = {made, point};  // the point in the list first
   RecordEnvelopeChange(document, ChangeWord(change_op::kReplace, change_name::kChanging), now);
   if (moved) *moved = made;
   return err::kOk;
 }
 
-std::uint32_t DeleteEnvelopePoint(SoundDocument& document, EnvelopePoint* point) {
+Error DeleteEnvelopePoint(SoundDocument& document, EnvelopePoint* point) {
   if (!point) return err::kSizeLimit;
   HeldNodes<EnvelopePoint> held;
   try {
@@ -76,12 +76,12 @@ std::uint32_t DeleteEnvelopePoint(SoundDocument& document, EnvelopePoint* point)
   }
   AddRef(point);
   held.nodes.push_back(point);
-  if (const std::uint32_t rc = ChangeEnvelope(document, change_op::kDelete, held.nodes)) return rc;
+  if (const Error rc = ChangeEnvelope(document, change_op::kDelete, held.nodes)) return rc;
   RecordEnvelopeChange(document, ChangeWord(change_op::kAdd, change_name::kDeleting), held.nodes);
   return err::kOk;
 }
 
-std::uint32_t DeleteEnvelopeRange(SoundDocument& document, std::uint32_t from, std::uint32_t to) {
+Error DeleteEnvelopeRange(SoundDocument& document, std::uint32_t from, std::uint32_t to) {
   HeldNodes<EnvelopePoint> held;
   try {
     for (EnvelopePoint* p = document.envelope.first(); p; p = p->next)
@@ -93,7 +93,7 @@ std::uint32_t DeleteEnvelopeRange(SoundDocument& document, std::uint32_t from, s
     return err::kOutOfMemory;
   }
   if (held.nodes.empty()) return err::kOk;
-  if (const std::uint32_t rc = ChangeEnvelope(document, change_op::kDelete, held.nodes)) return rc;
+  if (const Error rc = ChangeEnvelope(document, change_op::kDelete, held.nodes)) return rc;
   RecordEnvelopeChange(document, ChangeWord(change_op::kAdd, change_name::kDeleting), held.nodes);
   return err::kOk;
 }

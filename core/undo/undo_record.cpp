@@ -24,7 +24,7 @@ class EditRecord final : public UndoRecord {
   // Moves the request's lists in (cannot fail).
   void TakeOver(EditRequest& request) { request_ = std::move(request); }
 
-  std::uint32_t GetName(std::string* name) const override {
+  Error GetName(std::string* name) const override {
     try {
       *name = name_;
     } catch (const std::bad_alloc&) {
@@ -33,8 +33,8 @@ class EditRecord final : public UndoRecord {
     return err::kOk;
   }
 
-  std::uint32_t Apply(SoundDocument& document, bool redo) override {
-    if (const std::uint32_t rc = ReplaceRange(document, request_)) return rc;
+  Error Apply(SoundDocument& document, bool redo) override {
+    if (const Error rc = ReplaceRange(document, request_)) return rc;
     std::uint32_t flags = doc_change::kUndoHistory;
     if (document.modification_counter != kStaysModified)
       flags |= doc_change::kContent | (StepChangeCounter(document.modification_counter, redo)
@@ -48,7 +48,7 @@ class EditRecord final : public UndoRecord {
   std::size_t ListMarkers(Marker** nodes) const override { return ListOf(request_.markers, nodes); }
   std::size_t ListEnvelopePoints(EnvelopePoint** points) const override { return ListOf(request_.envelope, points); }
 
-  std::uint32_t Serialize(ChunkWriter& writer) const override {
+  Error Serialize(ChunkWriter& writer) const override {
     try {
       const std::u16string name = Utf8ToUtf16(name_);
       // Everything is built first, so that a source without a number fails
@@ -102,7 +102,7 @@ class EditRecord final : public UndoRecord {
 
 }  // namespace
 
-std::uint32_t NewEditRecord(EditRequest& request, std::string_view name, std::unique_ptr<UndoRecord>* out) {
+Error NewEditRecord(EditRequest& request, std::string_view name, std::unique_ptr<UndoRecord>* out) {
   out->reset();
   std::string kept;
   try {

@@ -30,7 +30,7 @@ double MeasureSinadDb(const float* samples, std::size_t count, double rate, doub
   const float* src = samples + (count - n) / 2;
 
   RealFft<double> fft;
-  if (fft.Init(n) != 0) return nan;
+  if (!fft.Init(n).ok()) return nan;
   std::unique_ptr<double[]> data(new (std::nothrow) double[n]);
   std::unique_ptr<double[]> work(new (std::nothrow) double[fft.work_size()]);
   if (!data || !work) return nan;

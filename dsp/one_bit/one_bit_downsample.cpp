@@ -30,13 +30,13 @@ void MultiplyPacked(float* x, const float* g) {
 
 }  // namespace
 
-std::uint32_t CDownSample_Lpf2::Create(std::uint32_t length, double attenuation_db, std::uint16_t channels,
-                                       unsigned threads, std::unique_ptr<CDownSample>* out) {
+Error CDownSample_Lpf2::Create(std::uint32_t length, double attenuation_db, std::uint16_t channels,
+                               unsigned threads, std::unique_ptr<CDownSample>* out) {
   if (length != kN / 2 || channels == 0) return err::kSizeLimit;
   if (threads == 0) threads = 1;
   std::unique_ptr<CDownSample_Lpf2> d(new (std::nothrow) CDownSample_Lpf2(channels, threads));
   if (!d) return err::kOutOfMemory;
-  if (const std::uint32_t rc = d->fft_.Init(kN)) return rc;
+  if (const Error rc = d->fft_.Init(kN)) return rc;
   try {
     d->kernel_ = EvenKernel(DesignSecondStageHalf(length, attenuation_db));
     d->spectrum_.assign(kN, 0.0f);

@@ -7,10 +7,10 @@
 
 namespace tidemark {
 
-std::uint32_t ProbeIffOrAu(RandomAccessInput& input, std::uint64_t length, SoundFileInfo* info) {
+Error ProbeIffOrAu(RandomAccessInput& input, std::uint64_t length, SoundFileInfo* info) {
   std::uint8_t magic[4];
   if (length < 4) return err::kMalformed;
-  if (const std::uint32_t rc = input.ReadExact(magic, sizeof magic, 0)) return rc;
+  if (const Error rc = input.ReadExact(magic, sizeof magic, 0)) return rc;
   const std::uint32_t id = LoadLe32(magic);
   if (id == FourCc("FORM")) return ProbeIff(input, length, info);
   if (id == FourCc(".snd")) return ProbeAu(input, length, info);

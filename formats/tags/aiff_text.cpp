@@ -31,18 +31,18 @@ constexpr std::array<TextChunk, 4> kTextChunks = {{{FourCc("NAME"), InfoText::Na
 
 }  // namespace
 
-std::uint32_t ReadAiffTexts(RandomAccessInput& input, std::uint64_t length, TagSet* tags) {
+Error ReadAiffTexts(RandomAccessInput& input, std::uint64_t length, TagSet* tags) {
   *tags = TagSet{};
   if (length > kLargestFile) return err::kMalformed;
   try {
     ChunkTable table;
-    if (const std::uint32_t rc = ReadFileChunkTable(input, length, kFormContainer, &table)) return rc;
+    if (const Error rc = ReadFileChunkTable(input, length, kFormContainer, &table)) return rc;
     TagSet read;
     std::string text;
     for (const TextChunk& kind : kTextChunks) {
       const ChunkEntry* chunk = FindChunk(table, kind.id);
       if (!chunk) continue;
-      if (const std::uint32_t rc = ReadChunkText(input, *chunk, &text)) return rc;
+      if (const Error rc = ReadChunkText(input, *chunk, &text)) return rc;
       SetTagText(read, kind.slot, NarrowToUtf8(text));
     }
     *tags = std::move(read);
@@ -53,18 +53,18 @@ std::uint32_t ReadAiffTexts(RandomAccessInput& input, std::uint64_t length, TagS
   }
 }
 
-std::uint32_t ReadAiffTextsFile(const std::string& path, TagSet* tags) {
+Error ReadAiffTextsFile(const std::string& path, TagSet* tags) {
   *tags = TagSet{};
   PosixFile file;
   std::uint64_t length = 0;
-  if (const std::uint32_t rc = OpenInputFile(path, &file, &length)) return rc;
+  if (const Error rc = OpenInputFile(path, &file, &length)) return rc;
   if (length > kLargestFile) return err::kLayoutMismatch;
   FileInput input(file);
-  const std::uint32_t rc = ReadAiffTexts(input, length, tags);
+  const Error rc = ReadAiffTexts(input, length, tags);
   return rc == err::kMalformed ? err::kLayoutMismatch : rc;
 }
 
-std::uint32_t AppendAiffTexts(PosixFile& file, std::uint64_t length, const TagSet& tags) {
+Error AppendAiffTexts(PosixFile& file, std::uint64_t length, const TagSet& tags) {
   try {
     std::array<std::string, kTextChunks.size()> stored;
     std::vector<ChunkToAppend> chunks;

@@ -29,7 +29,7 @@ std::uint16_t LeadingNumber(std::string_view text) {
 
 }  // namespace
 
-std::uint32_t Id3FieldsFromTags(const TagSet& tags, Id3Fields* fields) try {
+Error Id3FieldsFromTags(const TagSet& tags, Id3Fields* fields) try {
   *fields = Id3Fields{};
   Id3Fields f;
   f.title = TagText(tags, InfoText::Name);

@@ -19,7 +19,7 @@ void PutText(std::uint8_t* field, std::size_t size, std::string_view utf8, const
 
 }  // namespace
 
-std::uint32_t BuildId3v1Tag(const Id3Fields& fields, std::array<std::uint8_t, kId3v1Size>* tag) try {
+Error BuildId3v1Tag(const Id3Fields& fields, std::array<std::uint8_t, kId3v1Size>* tag) try {
   std::array<std::uint8_t, kId3v1Size> out{};
   const std::string codeset = NarrowCodeset();
   std::memcpy(out.data(), "TAG", 3);

@@ -78,7 +78,7 @@ const Id3v2Frame* MillisecondLyrics(const Id3v2Tag& tag) {
 
 }  // namespace
 
-std::uint32_t Id3v2TagToSet(const Id3v2Tag& tag, TagSet* tags) try {
+Error Id3v2TagToSet(const Id3v2Tag& tag, TagSet* tags) try {
   *tags = TagSet{};
   TagSet set;
   SetTagText(set, InfoText::Name, FrameText(tag, "TIT2"));
@@ -113,7 +113,7 @@ std::uint32_t Id3v2TagToSet(const Id3v2Tag& tag, TagSet* tags) try {
   return err::kOutOfMemory;
 }
 
-std::uint32_t Id3v2TagMarkers(const Id3v2Tag& tag, std::uint32_t sample_rate, MarkerList* markers) {
+Error Id3v2TagMarkers(const Id3v2Tag& tag, std::uint32_t sample_rate, MarkerList* markers) {
   markers->Clear();
   const Id3v2Frame* frame = MillisecondLyrics(tag);
   if (!frame) return err::kOk;

@@ -32,7 +32,7 @@ TagStore StoreFor(PcmFileKind kind) {
   }
 }
 
-std::uint32_t Public(std::uint32_t rc) { return rc == err::kMalformed ? err::kLayoutMismatch : rc; }
+Error Public(Error rc) { return rc == err::kMalformed ? err::kLayoutMismatch : rc; }
 
 // Whether the stamped set gives the file of `store` anything to hold.
 bool HasAnythingToWrite(TagStore store, const TagSet& stamped) {
@@ -48,13 +48,13 @@ TagSet StampedTags(const TagSet& tags) {
   return out;
 }
 
-std::uint32_t ReadTags(const std::string& path, PcmFileKind kind, TagSet* tags) {
+Error ReadTags(const std::string& path, PcmFileKind kind, TagSet* tags) {
   *tags = TagSet{};
   const TagStore store = StoreFor(kind);
   if (store == TagStore::kNone) return err::kOk;
   PosixFile file;
   std::uint64_t length = 0;
-  if (const std::uint32_t rc = OpenInputFile(path, &file, &length)) return rc;
+  if (const Error rc = OpenInputFile(path, &file, &length)) return rc;
   if (length > kLargestFile) return err::kLayoutMismatch;
   FileInput input(file);
   switch (store) {
@@ -67,7 +67,7 @@ std::uint32_t ReadTags(const std::string& path, PcmFileKind kind, TagSet* tags) 
   }
 }
 
-std::uint32_t WriteTags(const std::string& path, PcmFileKind kind, const TagSet& tags) {
+Error WriteTags(const std::string& path, PcmFileKind kind, const TagSet& tags) {
   const TagStore store = StoreFor(kind);
   if (store == TagStore::kNone) return err::kOk;
   try {
@@ -75,8 +75,8 @@ std::uint32_t WriteTags(const std::string& path, PcmFileKind kind, const TagSet&
     if (!HasAnythingToWrite(store, stamped)) return err::kOk;
     PosixFile file;
     std::uint64_t length = 0;
-    if (const std::uint32_t rc = OpenForMetadataEdit(path, &file, &length)) return rc;
-    std::uint32_t rc = err::kOk;
+    if (const Error rc = OpenForMetadataEdit(path, &file, &length)) return rc;
+    Error rc = err::kOk;
     switch (store) {
       case TagStore::kInfoList:
         rc = AppendInfoList(file, length, stamped);
@@ -88,15 +88,15 @@ std::uint32_t WriteTags(const std::string& path, PcmFileKind kind, const TagSet&
         rc = WriteAuAnnotation(file, length, stamped);
         break;
     }
-    const std::uint32_t close_rc = file.Close();
+    const Error close_rc = file.Close();
     return rc ? Public(rc) : (close_rc ? err::kWriteFailed : err::kOk);
   } catch (const std::bad_alloc&) {
     return err::kOutOfMemory;
   }
 }
 
-std::uint32_t ReplaceTags(const std::string& path, PcmFileKind kind, const TagSet& tags) {
-  if (const std::uint32_t rc = StripMetadata(path, kind)) return rc;
+Error ReplaceTags(const std::string& path, PcmFileKind kind, const TagSet& tags) {
+  if (const Error rc = StripMetadata(path, kind)) return rc;
   return WriteTags(path, kind, tags);
 }
 

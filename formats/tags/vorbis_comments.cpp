@@ -86,7 +86,7 @@ std::string Fixed(double value, int precision, bool plus) {
 
 }  // namespace
 
-std::uint32_t ParseVorbisCommentBlock(std::span<const std::uint8_t> block, VorbisComments* out) {
+Error ParseVorbisCommentBlock(std::span<const std::uint8_t> block, VorbisComments* out) {
   *out = VorbisComments{};
   try {
     BlockReader reader(block);
@@ -106,7 +106,7 @@ std::uint32_t ParseVorbisCommentBlock(std::span<const std::uint8_t> block, Vorbi
   }
 }
 
-std::uint32_t BuildVorbisCommentBlock(const VorbisComments& comments, std::vector<std::uint8_t>* block) {
+Error BuildVorbisCommentBlock(const VorbisComments& comments, std::vector<std::uint8_t>* block) {
   block->clear();
   try {
     std::uint64_t total = 8 + std::uint64_t{comments.vendor.size()};
@@ -132,7 +132,7 @@ std::uint32_t BuildVorbisCommentBlock(const VorbisComments& comments, std::vecto
   }
 }
 
-std::uint32_t VorbisCommentsToTags(const VorbisComments& comments, TagSet* tags) {
+Error VorbisCommentsToTags(const VorbisComments& comments, TagSet* tags) {
   try {
     TagSet out = *tags;
     const bool entries_wanted = TagText(out, InfoText::AppPrivate).empty();
@@ -164,8 +164,8 @@ std::uint32_t VorbisCommentsToTags(const VorbisComments& comments, TagSet* tags)
   }
 }
 
-std::uint32_t TagsToVorbisComments(const TagSet& tags, const std::optional<ReplayGainValues>& gain,
-                                   std::vector<std::string>* comments) {
+Error TagsToVorbisComments(const TagSet& tags, const std::optional<ReplayGainValues>& gain,
+                           std::vector<std::string>* comments) {
   comments->clear();
   try {
     std::vector<std::string> out;

@@ -36,16 +36,16 @@ std::uint32_t IdOfSlot(std::size_t slot) {
 
 }  // namespace
 
-std::uint32_t ReadInfoList(RandomAccessInput& input, std::uint64_t length, TagSet* tags) {
+Error ReadInfoList(RandomAccessInput& input, std::uint64_t length, TagSet* tags) {
   *tags = TagSet{};
   if (length > kLargestFile) return err::kMalformed;
   try {
     ChunkTable table;
-    if (const std::uint32_t rc = ReadFileChunkTable(input, length, kRiffContainer, &table)) return rc;
+    if (const Error rc = ReadFileChunkTable(input, length, kRiffContainer, &table)) return rc;
     const ChunkEntry* info = FindChunk(table, FourCc("LIST"), FourCc("INFO"));
     if (!info) return err::kOk;
     ChunkTable subs;
-    if (const std::uint32_t rc =
+    if (const Error rc =
             ReadChunkTable(input, info->offset, info->size + 8, FourCc("LIST"), FourCc("INFO"), false, &subs))
       return rc;
     TagSet read;
@@ -53,7 +53,7 @@ std::uint32_t ReadInfoList(RandomAccessInput& input, std::uint64_t length, TagSe
     for (const ChunkEntry& sub : subs) {
       const std::size_t slot = SlotOfId(sub.id);
       if (slot == kInfoTextCount || read.texts[slot]) continue;
-      if (const std::uint32_t rc = ReadChunkText(input, sub, &text)) return rc;
+      if (const Error rc = ReadChunkText(input, sub, &text)) return rc;
       SetTagText(read, static_cast<InfoText>(slot), NarrowToUtf8(text));
     }
     *tags = std::move(read);
@@ -64,18 +64,18 @@ std::uint32_t ReadInfoList(RandomAccessInput& input, std::uint64_t length, TagSe
   }
 }
 
-std::uint32_t ReadInfoListFile(const std::string& path, TagSet* tags) {
+Error ReadInfoListFile(const std::string& path, TagSet* tags) {
   *tags = TagSet{};
   PosixFile file;
   std::uint64_t length = 0;
-  if (const std::uint32_t rc = OpenInputFile(path, &file, &length)) return rc;
+  if (const Error rc = OpenInputFile(path, &file, &length)) return rc;
   if (length > kLargestFile) return err::kLayoutMismatch;
   FileInput input(file);
-  const std::uint32_t rc = ReadInfoList(input, length, tags);
+  const Error rc = ReadInfoList(input, length, tags);
   return rc == err::kMalformed ? err::kLayoutMismatch : rc;
 }
 
-std::uint32_t BuildInfoListBody(const TagSet& tags, std::vector<std::uint8_t>* body) {
+Error BuildInfoListBody(const TagSet& tags, std::vector<std::uint8_t>* body) {
   body->clear();
   if (IsTagSetEmpty(tags)) return err::kOk;
   try {
@@ -107,10 +107,10 @@ std::uint32_t BuildInfoListBody(const TagSet& tags, std::vector<std::uint8_t>* b
   }
 }
 
-std::uint32_t AppendInfoList(PosixFile& file, std::uint64_t length, const TagSet& tags) {
+Error AppendInfoList(PosixFile& file, std::uint64_t length, const TagSet& tags) {
   try {
     std::vector<std::uint8_t> body;
-    if (const std::uint32_t rc = BuildInfoListBody(tags, &body)) return rc;
+    if (const Error rc = BuildInfoListBody(tags, &body)) return rc;
     if (body.empty()) return err::kOk;
     const ChunkToAppend chunks[] = {{FourCc("LIST"), body}};
     return AppendChunks(file, length, kRiffContainer, chunks);

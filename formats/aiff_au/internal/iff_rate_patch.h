@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/samples/sample_format.h"
+#include "platform/error.h"
 #include "platform/posix_file.h"
 
 namespace tidemark {
@@ -14,17 +15,17 @@ namespace tidemark {
 // AIFC file of `length` bytes when it converts to another integer than
 // `rate`. 14 when the file is malformed or that chunk is missing or shorter
 // than 18 bytes; 8, 9.
-[[nodiscard]] std::uint32_t PatchIffRate(PosixFile& file, std::uint64_t length, std::uint32_t rate);
+[[nodiscard]] Error PatchIffRate(PosixFile& file, std::uint64_t length, std::uint32_t rate);
 
 // Rewrites the rate word at offset 16 of the open AU file of `length` bytes
 // when it differs from `rate`. 14 when the file is shorter than 24 bytes or
 // does not start with ".snd"; 8, 9.
-[[nodiscard]] std::uint32_t PatchAuRate(PosixFile& file, std::uint64_t length, std::uint32_t rate);
+[[nodiscard]] Error PatchAuRate(PosixFile& file, std::uint64_t length, std::uint32_t rate);
 
 // The rate patch of the file at `path` by its kind: Temp and Wave as
 // PatchWaveRateFile, AIFF and AIFC as PatchIffRate, AU as PatchAuRate; Raw
 // stores no rate and succeeds without opening the file. The errors of
 // OpenForMetadataEdit, 78 for a malformed file, 8, 9.
-[[nodiscard]] std::uint32_t PatchSampleRate(const std::string& path, PcmFileKind kind, std::uint32_t rate);
+[[nodiscard]] Error PatchSampleRate(const std::string& path, PcmFileKind kind, std::uint32_t rate);
 
 }  // namespace tidemark

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "formats/chunks/internal/random_access_input.h"
+#include "platform/error.h"
 
 namespace tidemark {
 
@@ -45,9 +46,9 @@ constexpr std::uint64_t PaddedSize(std::uint64_t size) { return (size + 1) & ~st
 // chunk's body ends past the container's end (only the last chunk's pad
 // byte may lie beyond it), or a "LIST" has a body below 4;
 // 8 when a read comes up short or fails; 2 when memory runs out.
-[[nodiscard]] std::uint32_t ReadChunkTable(RandomAccessInput& input, std::uint32_t start, std::uint32_t length,
-                                           std::uint32_t container_id, std::uint32_t form_type, bool big_endian,
-                                           ChunkTable* table);
+[[nodiscard]] Error ReadChunkTable(RandomAccessInput& input, std::uint32_t start, std::uint32_t length,
+                                   std::uint32_t container_id, std::uint32_t form_type, bool big_endian,
+                                   ChunkTable* table);
 
 // The append point after the last chunk: its end, or 12 for an empty table.
 std::uint32_t EndOfLastChunk(const ChunkTable& table);

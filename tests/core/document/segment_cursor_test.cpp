@@ -194,11 +194,11 @@ class RecordingHook final : public DitherHook {
 
 // Reads into a buffer with guard bytes behind it and checks that nothing
 // was written past the frames asked for.
-std::uint32_t ReadGuarded(SegmentCursor& cursor, std::uint16_t channels, std::uint32_t n, SampleCode code,
-                          std::vector<std::uint8_t>* out, DitherHook* hook = nullptr) {
+Error ReadGuarded(SegmentCursor& cursor, std::uint16_t channels, std::uint32_t n, SampleCode code,
+                  std::vector<std::uint8_t>* out, DitherHook* hook = nullptr) {
   const std::size_t bytes = std::size_t{n} * channels * BytesPerSample(code);
   std::vector<std::uint8_t> buf(bytes + kGuard, 0xCD);
-  const std::uint32_t rc = cursor.Read(n, buf.data(), code, hook);
+  const Error rc = cursor.Read(n, buf.data(), code, hook);
   EXPECT_TRUE(std::all_of(buf.begin() + static_cast<std::ptrdiff_t>(bytes), buf.end(),
                           [](std::uint8_t x) { return x == 0xCD; }))
       << "read wrote past its frames";
@@ -473,7 +473,7 @@ TEST_F(CursorTest, SourceErrorsArePassedUpAndTheCursorStaysUsable) {
       cursor.Seek(100);
       {
         const fault::ScopedFault fault(fault::FaultRule::FailNth(fault::kRead, faults + 1, EIO));
-        const std::uint32_t rc = ReadGuarded(cursor, 2, 19800, kS16, &got, h);
+        const Error rc = ReadGuarded(cursor, 2, 19800, kS16, &got, h);
         fired = fault.fired();
         EXPECT_EQ(rc, fired ? err::kReadFailed : err::kOk) << "failing read " << faults + 1;
       }

@@ -37,11 +37,11 @@ constexpr std::size_t kGuard = 64;
 
 // Reads through `source` into a buffer with guard bytes behind it and
 // checks that nothing was written past the frames asked for.
-std::uint32_t ReadChecked(SoundSource* source, std::uint32_t first, std::uint32_t count, SampleCode code,
-                          std::vector<std::uint8_t>* out) {
+Error ReadChecked(SoundSource* source, std::uint32_t first, std::uint32_t count, SampleCode code,
+                  std::vector<std::uint8_t>* out) {
   const std::size_t bytes = std::size_t{count} * source->channels() * BytesPerSample(code);
   std::vector<std::uint8_t> buf(bytes + kGuard, 0xCD);
-  const std::uint32_t rc = source->Read(first, count, buf.data(), code);
+  const Error rc = source->Read(first, count, buf.data(), code);
   EXPECT_TRUE(std::all_of(buf.begin() + static_cast<std::ptrdiff_t>(bytes), buf.end(),
                           [](std::uint8_t b) { return b == 0xCD; }))
       << "read wrote past its frames";
