@@ -70,7 +70,7 @@ Result Open(Session& s, const Args& args) {
     }
     if (found) continue;
     SoundDocument* doc = nullptr;
-    if (const std::uint32_t rc = OpenSoundDocument(path, s.open_options(), &doc)) {
+    if (const Error rc = OpenSoundDocument(path, s.open_options(), &doc)) {
       s.err() << Session::Format(text::kConsoleCannotOpenFile, path) << '\n';
       s.Fail(rc);
       failed = true;
@@ -98,7 +98,7 @@ Result OpenRaw(Session& s, const Args& args) {
   const std::string path = Absolute(args[0]);
   if (IsFolder(path)) return s.Fail(text::kConsoleFolderSkipped, path);
   SoundDocument* doc = nullptr;
-  if (const std::uint32_t rc = OpenRawDocument(path, layout, &doc)) return s.Fail(rc);
+  if (const Error rc = OpenRawDocument(path, layout, &doc)) return s.Fail(rc);
   s.Adopt(DocumentPtr(doc));
   return Result::kDone;
 }
@@ -124,7 +124,7 @@ Result New(Session& s, const Args& args) {
     d.format.code = n.code;
   }
   SoundDocument* doc = nullptr;
-  if (const std::uint32_t rc = CreateDocument(std::nullopt, SegmentList(), std::move(d), &doc)) return s.Fail(rc);
+  if (const Error rc = CreateDocument(std::nullopt, SegmentList(), std::move(d), &doc)) return s.Fail(rc);
   doc->kind = d.format.kind;
   doc->code = d.format.code;
   s.Adopt(DocumentPtr(doc));
@@ -171,7 +171,7 @@ Result CloseForced(Session& s, const Args& args) { return CloseDocument(s, args,
 std::string RecordName(const UndoRecord* record) {
   std::string name;
   if (!record) return std::string(ConsoleText(text::kConsoleNoneWord));
-  if (record->GetName(&name) != 0) return "?";
+  if (!record->GetName(&name).ok()) return "?";
   return name;
 }
 
@@ -220,7 +220,7 @@ Result Save(Session& s, const Args&) {
   SoundDocument& d = *s.active();
   if (!d.path) return s.Fail(text::kConsoleNoPathUseSaveAs);
   if (IsDocumentSaved(d)) return s.Notice(text::kConsoleNothingToSave);
-  if (const std::uint32_t rc = SaveAs(d, *d.path, d.kind, d.code, ConsoleSaveOptions(s))) return s.Fail(rc);
+  if (const Error rc = SaveAs(d, *d.path, d.kind, d.code, ConsoleSaveOptions(s))) return s.Fail(rc);
   return Result::kDone;
 }
 
@@ -257,7 +257,7 @@ Result SaveAsCommand(Session& s, const Args& args) {
   const NormalisedCode n = NormaliseForKind(kind, code);
   if (n.invalid) return s.Fail(text::kConsoleKindCannotStore, SampleTypeText(kind, code));
   if (IsFolder(path)) return s.Fail(err::kCreateFailed);
-  if (const std::uint32_t rc = SaveAs(d, path, kind, n.code, ConsoleSaveOptions(s))) return s.Fail(rc);
+  if (const Error rc = SaveAs(d, path, kind, n.code, ConsoleSaveOptions(s))) return s.Fail(rc);
   return Result::kDone;
 }
 

@@ -34,13 +34,13 @@ Selection SelectionOf(const SoundDocument& d) {
 // A clip of another rate is refused here with a message that says why
 // (the engine answers a bare 15 for it).
 std::optional<Result> TakeClip(Session& s, ClipRef* clip) {
-  if (const std::uint32_t rc = ClipForPaste(clip)) return s.Fail(rc);
+  if (const Error rc = ClipForPaste(clip)) return s.Fail(rc);
   if (!*clip || (*clip)->length == 0) return s.Notice(text::kConsoleNothingToPaste);
   if ((*clip)->rate != s.active()->rate) return s.Fail(text::kConsoleClipRateDiffers, std::to_string((*clip)->rate));
   return std::nullopt;
 }
 
-Result Done(Session& s, std::uint32_t rc) { return rc ? s.Fail(rc) : Result::kDone; }
+Result Done(Session& s, Error rc) { return rc ? s.Fail(rc) : Result::kDone; }
 
 std::optional<std::uint32_t> ParseIndex(Session& s, const std::string& text, const SoundDocument& d,
                                         Marker** marker) {
@@ -100,7 +100,7 @@ Result StepHistory(Session& s, const CommandArgs& args, bool redo) {
   }
   if (!(redo ? CanRedo(d) : CanUndo(d))) return s.Notice(redo ? text::kConsoleNothingToRedo : text::kConsoleNothingToUndo);
   for (std::uint64_t i = 0; i < steps && (redo ? CanRedo(d) : CanUndo(d)); ++i)
-    if (const std::uint32_t rc = redo ? Redo(d) : Undo(d)) return s.Fail(rc);
+    if (const Error rc = redo ? Redo(d) : Undo(d)) return s.Fail(rc);
   return Result::kDone;
 }
 

@@ -29,7 +29,7 @@ socklen_t AbstractAddress(const std::string& name, sockaddr_un* address) {
   return static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + n);
 }
 
-std::uint32_t LastError() { return err::OsError(errno); }
+Error LastError() { return err::OsError(errno); }
 
 // Closes a descriptor when it goes out of scope.
 struct FdCloser {
@@ -55,7 +55,7 @@ InstanceServer::~InstanceServer() {
   if (fd_ >= 0) ::close(fd_);
 }
 
-std::uint32_t InstanceServer::Listen(const std::string& name, bool* held_elsewhere) {
+Error InstanceServer::Listen(const std::string& name, bool* held_elsewhere) {
   *held_elsewhere = false;
   FdCloser s{::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0)};
   if (s.fd < 0) return LastError();
@@ -74,7 +74,7 @@ std::uint32_t InstanceServer::Listen(const std::string& name, bool* held_elsewhe
   return err::kOk;
 }
 
-std::uint32_t InstanceServer::Receive(std::vector<std::string>* paths) {
+Error InstanceServer::Receive(std::vector<std::string>* paths) {
   paths->clear();
   if (fd_ < 0) return err::kOk;
   FdCloser c{::accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC)};
@@ -100,7 +100,7 @@ std::uint32_t InstanceServer::Receive(std::vector<std::string>* paths) {
   return err::kOk;
 }
 
-std::uint32_t SendToInstance(const std::string& name, const std::vector<std::string>& paths) {
+Error SendToInstance(const std::string& name, const std::vector<std::string>& paths) {
   FdCloser s{::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0)};
   if (s.fd < 0) return LastError();
   sockaddr_un address;

@@ -10,6 +10,8 @@
 
 #include <cstddef>
 
+#include "platform/error.h"
+
 namespace tidemark::console {
 
 // $TIDEMARK_INSTANCE when set (so that tests can run side by side), else
@@ -31,14 +33,14 @@ class InstanceServer {
   // Takes the name. `*held_elsewhere` tells that another process has it
   // (0 is returned then, and the server stays closed). Errors: the
   // system's (err::OsError) when no socket can be made.
-  [[nodiscard]] std::uint32_t Listen(const std::string& name, bool* held_elsewhere);
+  [[nodiscard]] Error Listen(const std::string& name, bool* held_elsewhere);
   bool listening() const { return fd_ >= 0; }
   // The listening descriptor, for polling; -1 when closed.
   int fd() const { return fd_; }
   // Takes one waiting connection (none: 0 and no paths) and reads the
   // paths it sends, each ended by a zero byte. A sender that stays silent
   // is given up after a short time.
-  [[nodiscard]] std::uint32_t Receive(std::vector<std::string>* paths);
+  [[nodiscard]] Error Receive(std::vector<std::string>* paths);
 
  private:
   int fd_ = -1;
@@ -46,6 +48,6 @@ class InstanceServer {
 
 // Sends `paths` to the instance that holds `name`. The system's error when
 // none listens or the sending fails.
-[[nodiscard]] std::uint32_t SendToInstance(const std::string& name, const std::vector<std::string>& paths);
+[[nodiscard]] Error SendToInstance(const std::string& name, const std::vector<std::string>& paths);
 
 }  // namespace tidemark::console

@@ -44,7 +44,7 @@ std::vector<std::string> AbsolutePaths(char** first, char** last) {
 // Opens what a later start handed over.
 void TakeHandedFiles(Session& session, InstanceServer& server) {
   std::vector<std::string> paths;
-  if (server.Receive(&paths) == 0 && !paths.empty()) session.OpenFiles(paths);
+  if (server.Receive(&paths).ok() && !paths.empty()) session.OpenFiles(paths);
 }
 
 #if TIDEMARK_HAVE_READLINE
@@ -105,8 +105,8 @@ int main(int argc, char** argv) {
   if (interactive) {
     bool held_elsewhere = false;
     const std::string name = InstanceSocketName();
-    if (server.Listen(name, &held_elsewhere) == 0 && held_elsewhere) {
-      if (SendToInstance(name, files) == 0) {
+    if (server.Listen(name, &held_elsewhere).ok() && held_elsewhere) {
+      if (SendToInstance(name, files).ok()) {
         std::cout << Session::Format(tidemark::text::kConsoleAlreadyRunning, std::to_string(files.size())) << '\n';
         return 0;
       }

@@ -64,9 +64,9 @@ std::string Session::Format(TextSlot text, std::string_view arg) {
   return s;
 }
 
-Result Session::Fail(std::uint32_t code) {
-  if (code == err::kCancelled) return Fail(text::kConsoleCancelled);
-  err_ << "error: " << DescribeError(code) << '\n';
+Result Session::Fail(Error error) {
+  if (error == err::kCancelled) return Fail(text::kConsoleCancelled);
+  err_ << "error: " << DescribeError(error) << '\n';
   return Result::kFailed;
 }
 

@@ -21,6 +21,7 @@
 #include "core/document/sound_document.h"
 #include "formats/open_sound_file.h"
 #include "formats/save_dither.h"
+#include "platform/error.h"
 
 namespace tidemark::console {
 
@@ -108,7 +109,7 @@ class Session {
   bool ConfirmQuit();
 
   // Message helpers: each returns what the command then reports.
-  Result Fail(std::uint32_t code);  // the catalogue's message for `code`
+  Result Fail(Error error);  // the catalogue's message for `error`
   Result Fail(TextSlot text, std::string_view arg = {});
   Result Usage(std::string_view command);
   Result Notice(TextSlot text, std::string_view arg = {});

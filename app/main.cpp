@@ -24,6 +24,8 @@
 #include "formats/pcm_probe.h"
 #include "formats/tags/tags.h"
 #include "formats/wav/wav_cues.h"
+#include "formats/wav/wav_probe.h"
+#include "platform/error_numbers.h"
 #include "platform/posix_file.h"
 
 namespace {
@@ -83,37 +85,38 @@ const char* Extension(PcmFileKind kind) {
 }
 
 // Writes header and samples; 0 or the error number.
-std::uint32_t SaveSoundFile(const std::string& path, PcmFileKind kind, SampleCode code,
-                            const std::vector<std::uint8_t>& samples) {
+Error SaveSoundFile(const std::string& path, PcmFileKind kind, SampleCode code,
+                    const std::vector<std::uint8_t>& samples) {
   PosixFile file;
   FileOpenOptions options;
   options.access = FileAccess::kReadWrite;
   options.disposition = FileDisposition::kCreateAlways;
-  if (const std::uint32_t rc = file.Open(path, options)) return rc;
-  if (const std::uint32_t rc = PrepareSoundFile(file, kind, kRate, code, 2, kFrames)) return rc;
+  if (const Error rc = file.Open(path, options)) return rc;
+  if (const Error rc = PrepareSoundFile(file, kind, kRate, code, 2, kFrames)) return rc;
   std::uint32_t header = 0;
-  if (const std::uint32_t rc = HeaderSize(kind, code, &header)) return rc;
-  if (const std::uint32_t rc = WriteExact(file, samples.data(), samples.size(), header)) return rc;
+  if (const Error rc = HeaderSize(kind, code, &header)) return rc;
+  if (const Error rc = WriteExact(file, samples.data(), samples.size(), header)) return rc;
   return file.Close();
 }
 
 // Opens the file again as a reader would: the probe's description (raw files
 // have none), then the sample bytes from its data offset.
-std::uint32_t LoadSoundFile(const std::string& path, PcmFileKind kind, SampleCode code, std::size_t bytes,
-                            std::vector<std::uint8_t>* samples) {
+Error LoadSoundFile(const std::string& path, PcmFileKind kind, SampleCode code, std::size_t bytes,
+                    std::vector<std::uint8_t>* samples) {
   std::uint64_t offset = 0;
   if (kind != PcmFileKind::Raw) {
     SoundFileInfo info;
-    if (const std::uint32_t rc = ProbePcmFile(path, &info)) return rc;
-    if (info.code != code || info.channels != 2 || info.rate != kRate || info.frames != kFrames) return 78;
+    if (const Error rc = ProbePcmFile(path, &info)) return rc;
+    if (info.code != code || info.channels != 2 || info.rate != kRate || info.frames != kFrames)
+      return err::kLayoutMismatch;
     offset = info.data_offset;
   }
   PosixFile file;
-  if (const std::uint32_t rc = file.Open(path, FileOpenOptions{})) return rc;
+  if (const Error rc = file.Open(path, FileOpenOptions{})) return rc;
   samples->resize(bytes);
   std::size_t done = 0;
-  if (const std::uint32_t rc = file.ReadAt(samples->data(), bytes, offset, &done)) return rc;
-  return done == bytes ? 0 : 8;
+  if (const Error rc = file.ReadAt(samples->data(), bytes, offset, &done)) return rc;
+  return done == bytes ? err::kOk : err::kReadFailed;
 }
 
 // Two markers and a title in the 16-bit WAV file, read back for the report.
@@ -123,8 +126,8 @@ void MarkAndTitle(const std::string& path) {
   markers.InsertAfterAdopt(nullptr, NewMarker("Start", "", 0));
   TagSet tags;
   tags[InfoText::Name] = "Tidemark test sound";
-  std::uint32_t rc = WriteCueList(path, markers);
-  if (rc == 0) rc = WriteTags(path, PcmFileKind::Wave, tags);
+  Error rc = WriteCueList(path, markers);
+  if (rc == err::kOk) rc = WriteTags(path, PcmFileKind::Wave, tags);
   MarkerList back;
   TagSet back_tags;
   if (rc == 0) rc = ReadFileMarkers(path, PcmFileKind::Wave, kFrames, &back);
@@ -178,10 +181,10 @@ int main(int argc, char** argv) {
     const std::string name = SampleTypeText(parsed->kind, stored_code);
     const std::string file = (out_dir / ("demo-" + name + Extension(parsed->kind))).string();
     std::vector<std::uint8_t> loaded;
-    std::uint32_t rc = SaveSoundFile(file, parsed->kind, stored_code, stored);
-    if (rc == 0) rc = LoadSoundFile(file, parsed->kind, stored_code, stored.size(), &loaded);
-    if (rc != 0) {
-      std::fprintf(stderr, "tidemark: %s failed with error %u\n", file.c_str(), rc);
+    Error rc = SaveSoundFile(file, parsed->kind, stored_code, stored);
+    if (rc == err::kOk) rc = LoadSoundFile(file, parsed->kind, stored_code, stored.size(), &loaded);
+    if (rc != err::kOk) {
+      std::fprintf(stderr, "tidemark: %s failed with error %u\n", file.c_str(), rc.code());
       ++failures;
       continue;
     }

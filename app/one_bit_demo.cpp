@@ -15,6 +15,7 @@
 #include "formats/one_bit/one_bit_document.h"
 #include "formats/one_bit/one_bit_writer.h"
 #include "formats/tags/tag_set.h"
+#include "platform/error_numbers.h"
 
 namespace {
 
@@ -34,10 +35,9 @@ std::vector<float> MakeTone() {
 }
 
 // Modulates the tone and writes it with a title; returns the error.
-std::uint32_t WriteFile(const std::string& path, const char* ext, dsp::DeltaSigmaMode mode,
-                        const std::vector<float>& tone) {
+Error WriteFile(const std::string& path, const char* ext, dsp::DeltaSigmaMode mode, const std::vector<float>& tone) {
   auto writer = NS_1BIT::MakeOneBitWriter(ext);
-  if (!writer) return 15;
+  if (!writer) return err::kUnsupportedFormat;
   dsp::DeltaSigmaOptions options;
   options.mode = mode;
   options.one_bit_rate = kOneBitRate;
@@ -45,19 +45,19 @@ std::uint32_t WriteFile(const std::string& path, const char* ext, dsp::DeltaSigm
   options.channels = 2;
   options.lsb_first = writer->lsb_first();
   dsp::DeltaSigmaModulator modulator;
-  if (const std::uint32_t rc = modulator.Init(options)) return rc;
+  if (const Error rc = modulator.Init(options)) return rc;
   std::vector<std::uint8_t> left(std::size_t{kFrames} * kBytesPerFrame), right(left.size());
   std::uint8_t* out[2] = {left.data(), right.data()};
-  if (const std::uint32_t rc = modulator.Process(tone.data(), kFrames, out)) return rc;
+  if (const Error rc = modulator.Process(tone.data(), kFrames, out)) return rc;
   const std::uint8_t* in[2] = {left.data(), right.data()};
   TagSet tags;
   SetTagText(tags, InfoText::Name, "Tidemark 1-bit demonstration");
-  std::uint32_t rc = writer->Open(path);
-  if (rc == 0) rc = writer->Begin(kOneBitRate, 2, left.size() * 2);
-  if (rc == 0) rc = writer->WritePlanar(in, static_cast<std::uint32_t>(left.size()), 2);
-  if (rc == 0) rc = writer->Finish();
-  if (rc == 0) rc = writer->WriteMetadata(kOneBitRate, tags);
-  const std::uint32_t closed = writer->Close();
+  Error rc = writer->Open(path);
+  if (rc == err::kOk) rc = writer->Begin(kOneBitRate, 2, left.size() * 2);
+  if (rc == err::kOk) rc = writer->WritePlanar(in, static_cast<std::uint32_t>(left.size()), 2);
+  if (rc == err::kOk) rc = writer->Finish();
+  if (rc == err::kOk) rc = writer->WriteMetadata(kOneBitRate, tags);
+  const Error closed = writer->Close();
   return rc ? rc : closed;
 }
 
@@ -81,15 +81,15 @@ int RunOneBitDemo(const std::filesystem::path& out_dir) {
   for (const Row& row : rows) {
     const std::string name = std::string("demo-dsd64-") + (row.mode == dsp::DeltaSigmaMode::kTenthOrder ? "10" : "6");
     const std::string path = (out_dir / (name + row.ext)).string();
-    std::uint32_t rc = WriteFile(path, row.ext, row.mode, tone);
+    Error rc = WriteFile(path, row.ext, row.mode, tone);
     SegmentList segments;
     SoundFileInfo info;
     SourceRef source;
-    if (rc == 0) rc = NS_1BIT::OpenOneBitFile(path, true, false, &segments, &info, &source);
+    if (rc == err::kOk) rc = NS_1BIT::OpenOneBitFile(path, true, false, &segments, &info, &source);
     std::vector<float> pcm(std::size_t{info.frames} * info.channels);
-    if (rc == 0) rc = source->Read(0, info.frames, pcm.data(), sample_code::kFloat);
-    if (rc != 0) {
-      std::fprintf(stderr, "tidemark: %s failed with error %u\n", path.c_str(), rc);
+    if (rc == err::kOk) rc = source->Read(0, info.frames, pcm.data(), sample_code::kFloat);
+    if (rc != err::kOk) {
+      std::fprintf(stderr, "tidemark: %s failed with error %u\n", path.c_str(), rc.code());
       ++failures;
       continue;
     }

@@ -72,8 +72,8 @@ int Run(int megabytes, const std::string& folder) {
   for (int round = 0; round < 3; ++round) {
     doc->markers.Clear();
     const auto start = Clock::now();
-    if (const std::uint32_t rc = ImportMarkerText(*doc, junk)) {
-      std::fprintf(stderr, "import failed: %u\n", rc);
+    if (const Error rc = ImportMarkerText(*doc, junk)) {
+      std::fprintf(stderr, "import failed: %u\n", rc.code());
       return 1;
     }
     best = std::min(best, Seconds(start));

@@ -125,11 +125,11 @@ int main(int argc, char** argv) {
   DocumentPtr doc(opened);
   const std::string ours = dir + "/bench_ours.wav", sox = dir + "/bench_sox.wav", ff = dir + "/bench_ff.wav";
   const auto start = Clock::now();
-  const std::uint32_t rc = SaveAs(*doc, ours, PcmFileKind::Wave, sample_code::kS16);
+  const Error rc = SaveAs(*doc, ours, PcmFileKind::Wave, sample_code::kS16);
   const double t_ours = Seconds(start);
   doc.reset();
   if (rc != 0) {
-    std::fprintf(stderr, "SaveAs failed: %u\n", rc);
+    std::fprintf(stderr, "SaveAs failed: %u\n", rc.code());
     return 1;
   }
   const double t_sox = Run("sox -V1 -D " + in + " -b 16 " + sox + " && sync " + sox);

@@ -28,6 +28,7 @@
 #include "core/document/segment.h"
 #include "core/sources/source_list.h"
 #include "core/io/work_file_writer.h"
+#include "platform/error_numbers.h"
 #include "platform/page_buffer.h"
 
 namespace {
@@ -56,8 +57,8 @@ bool DropPages(const std::string& path) {
   return ok;
 }
 
-int Fail(const char* what, std::uint32_t rc) {
-  std::fprintf(stderr, "work_file_bench: %s failed (%u)\n", what, rc);
+int Fail(const char* what, Error rc) {
+  std::fprintf(stderr, "work_file_bench: %s failed (%u)\n", what, rc.code());
   return 1;
 }
 
@@ -76,7 +77,8 @@ int main(int argc, char** argv) {
   MutableCoreOptions().host_work_folder = folder;
 
   PageBuffer pattern, input, output;
-  if (pattern.Allocate(kChunk) || input.Allocate(kChunk) || output.Allocate(kChunk * 2)) return Fail("allocation", 2);
+  if (pattern.Allocate(kChunk) || input.Allocate(kChunk) || output.Allocate(kChunk * 2))
+    return Fail("allocation", err::kOutOfMemory);
   std::mt19937 rng(1);
   for (std::size_t i = 0; i < kChunk; ++i) pattern.data()[i] = static_cast<std::byte>(rng());
 
@@ -89,29 +91,29 @@ int main(int argc, char** argv) {
     SegmentList segments;
     auto t = Clock::now();
     WorkFileWriter writer;
-    if (const std::uint32_t rc = writer.Begin(PcmFileKind::Temp, 44100, sample_code::kS16, 2, frames))
+    if (const Error rc = writer.Begin(PcmFileKind::Temp, 44100, sample_code::kS16, 2, frames))
       return Fail("Begin", rc);
     for (std::uint64_t done = 0; done < bytes; done += kChunk)
-      if (const std::uint32_t rc = writer.Write(pattern.data(), std::min<std::uint64_t>(kChunk, bytes - done)))
+      if (const Error rc = writer.Write(pattern.data(), std::min<std::uint64_t>(kChunk, bytes - done)))
         return Fail("Write", rc);
-    if (const std::uint32_t rc = writer.Finish(&segments)) return Fail("Finish", rc);
+    if (const Error rc = writer.Finish(&segments)) return Fail("Finish", rc);
     std::vector<std::string> work_files;
     for (const Segment* s = segments.first(); s; s = s->next) {
       work_files.push_back(FilePath(s->source.get()));
       const int fd = open(work_files.back().c_str(), O_RDONLY | O_CLOEXEC);
-      if (fd < 0 || fdatasync(fd) != 0) return Fail("syncing the working file", 0);
+      if (fd < 0 || fdatasync(fd) != 0) return Fail("syncing the working file", err::kOk);
       close(fd);
     }
     writer_s = std::min(writer_s, Seconds(t));
 
     t = Clock::now();
     const int out = open(plain.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (out < 0) return Fail("creating the plain file", 0);
+    if (out < 0) return Fail("creating the plain file", err::kOk);
     for (std::uint64_t done = 0; done < bytes; done += kChunk) {
       const std::size_t n = std::min<std::uint64_t>(kChunk, bytes - done);
-      if (write(out, pattern.data(), n) != static_cast<ssize_t>(n)) return Fail("plain write", 0);
+      if (write(out, pattern.data(), n) != static_cast<ssize_t>(n)) return Fail("plain write", err::kOk);
     }
-    if (fdatasync(out) != 0 || close(out) != 0) return Fail("plain fdatasync", 0);
+    if (fdatasync(out) != 0 || close(out) != 0) return Fail("plain fdatasync", err::kOk);
     plain_write_s = std::min(plain_write_s, Seconds(t));
 
     // Reading back as float through the cached sources.
@@ -121,7 +123,7 @@ int main(int argc, char** argv) {
       all_cached = all_cached && s->source->kind() == SourceKind::FileCached;
       for (std::uint32_t first = 0; first < s->length; first += kReadFrames) {
         const std::uint32_t n = std::min(kReadFrames, s->length - first);
-        if (const std::uint32_t rc = s->source->Read(first, n, output.data(), sample_code::kFloat))
+        if (const Error rc = s->source->Read(first, n, output.data(), sample_code::kFloat))
           return Fail("source Read", rc);
       }
     }
@@ -130,7 +132,7 @@ int main(int argc, char** argv) {
     DropPages(plain);
     t = Clock::now();
     const int in = open(plain.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0) return Fail("opening the plain file", 0);
+    if (in < 0) return Fail("opening the plain file", err::kOk);
     for (ssize_t n; (n = read(in, input.data(), kChunk)) > 0;)
       Convert(input.data(), output.data(), static_cast<std::size_t>(n) / 2, sample_code::kS16, sample_code::kFloat);
     close(in);

@@ -14,21 +14,21 @@
 
 namespace tidemark {
 
-std::uint32_t ReadConfigFile(const std::string& path, std::string* bytes) {
+Error ReadConfigFile(const std::string& path, std::string* bytes) {
   bytes->clear();
   if (GetPathKind(path) != PathKind::kFile) return err::kCannotOpen;
   PosixFile file;
   FileOpenOptions options;
   options.access = FileAccess::kRead;
   options.disposition = FileDisposition::kOpenExisting;
-  if (const std::uint32_t rc = file.Open(path, options); rc != err::kOk) return rc;
+  if (const Error rc = file.Open(path, options); rc != err::kOk) return rc;
   std::uint64_t size = 0;
   if (file.Size(&size) != err::kOk) return err::kReadFailed;
   if (size > kMaxConfigFileBytes) return err::kSizeLimit;
   std::string data;
-  if (const std::uint32_t rc = TryAlloc([&] { data.resize(static_cast<std::size_t>(size)); })) return rc;
+  if (const Error rc = TryAlloc([&] { data.resize(static_cast<std::size_t>(size)); })) return rc;
   std::size_t done = 0;
-  if (const std::uint32_t rc = file.ReadAt(data.data(), data.size(), 0, &done); rc != err::kOk)
+  if (const Error rc = file.ReadAt(data.data(), data.size(), 0, &done); rc != err::kOk)
     return rc;
   data.resize(done);  // a file that shrank meanwhile is read as far as it goes
   *bytes = std::move(data);
@@ -58,13 +58,13 @@ void SyncParentFolder(const std::string& path) {
 
 }  // namespace
 
-std::uint32_t ReplaceFileContents(const std::string& path, std::string_view bytes) {
+Error ReplaceFileContents(const std::string& path, std::string_view bytes) {
   PosixFile file;
   std::string temp;
   FileOpenOptions options;
   options.access = FileAccess::kWrite;
   options.disposition = FileDisposition::kCreateNew;
-  std::uint32_t rc = err::kCreateFailed;
+  Error rc = err::kCreateFailed;
   for (unsigned attempt = 0; attempt < 16; ++attempt) {
     temp = TemporarySibling(path, attempt);
     rc = file.Open(temp, options);
@@ -76,7 +76,7 @@ std::uint32_t ReplaceFileContents(const std::string& path, std::string_view byte
   rc = file.WriteAt(bytes.data(), bytes.size(), 0, &done);
   if (rc == err::kOk && done != bytes.size()) rc = err::kWriteFailed;
   if (rc == err::kOk) rc = file.Sync();
-  const std::uint32_t close_rc = file.Close();
+  const Error close_rc = file.Close();
   if (rc == err::kOk) rc = close_rc;
   if (rc == err::kOk) rc = RenameFile(temp, path, /*no_replace=*/false);
   if (rc != err::kOk) {

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/error.h"
+
 namespace tidemark {
 
 // Configuration files larger than this are treated as unreadable, so a
@@ -16,14 +18,14 @@ inline constexpr std::size_t kMaxConfigFileBytes = std::size_t{64} << 20;
 // Reads the whole file. Errors: err::kCannotOpen (missing, not a regular file,
 // no access), err::kReadFailed, err::kSizeLimit (above kMaxConfigFileBytes),
 // err::kOutOfMemory.
-[[nodiscard]] std::uint32_t ReadConfigFile(const std::string& path, std::string* bytes);
+[[nodiscard]] Error ReadConfigFile(const std::string& path, std::string* bytes);
 
 // Replaces `path` with a file holding exactly `bytes`: writes a temporary
 // file beside it, flushes it to disk and renames it over `path`. On any
 // failure the temporary file is removed and the old file stays untouched.
 // Errors: those of PosixFile (kCreateFailed, kWriteFailed, kDiskFull, ...) and
 // OsError of the rename.
-[[nodiscard]] std::uint32_t ReplaceFileContents(const std::string& path, std::string_view bytes);
+[[nodiscard]] Error ReplaceFileContents(const std::string& path, std::string_view bytes);
 
 // The kind of object a path names (symbolic links followed).
 enum class PathKind { kMissing, kFile, kFolder, kOther };

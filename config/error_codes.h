@@ -10,10 +10,10 @@
 
 namespace tidemark::err {
 
-constexpr std::uint32_t ErrorClass(std::uint32_t code) { return (code >> 16) & 0xFFu; }
-constexpr std::uint32_t ErrorNumber(std::uint32_t code) { return code & 0xFFFFu; }
+constexpr std::uint32_t ErrorClass(Error error) { return (error.code() >> 16) & 0xFFu; }
+constexpr std::uint32_t ErrorNumber(Error error) { return error.code() & 0xFFFFu; }
 
-// Class numbers.
+// Class numbers (what ErrorClass answers), not errors.
 inline constexpr std::uint32_t kClassGeneral = 0x00;
 inline constexpr std::uint32_t kClassWaveIn = 0x01;
 inline constexpr std::uint32_t kClassWaveOut = 0x02;
@@ -28,34 +28,34 @@ inline constexpr std::uint32_t kClassSilent = 0xFF;
 inline constexpr std::uint32_t kGeneralCodeCount = 82;
 
 // Recording and playback devices.
-inline constexpr std::uint32_t kWaveInOpenFailed = 0x10000;
-inline constexpr std::uint32_t kWaveInFailed = 0x10001;
-inline constexpr std::uint32_t kWaveOutOpenFailed = 0x20000;
-inline constexpr std::uint32_t kWaveOutFailed = 0x20001;
+inline constexpr Error kWaveInOpenFailed{0x10000};
+inline constexpr Error kWaveInFailed{0x10001};
+inline constexpr Error kWaveOutOpenFailed{0x20000};
+inline constexpr Error kWaveOutFailed{0x20001};
 
 // Automation file writers, CD subsystem, effect dialogs, script host: 0x30000 to 0x3000D.
-inline constexpr std::uint32_t kScriptFirst = 0x30000;
+inline constexpr Error kScriptFirst{0x30000};
 inline constexpr std::uint32_t kScriptCount = 14;
-inline constexpr std::uint32_t kScriptHostEnding = 0x30000;
-inline constexpr std::uint32_t kScriptEngineStartFailed = 0x3000C;
-inline constexpr std::uint32_t kScriptUnexpected = 0x3000D;
+inline constexpr Error kScriptHostEnding{0x30000};
+inline constexpr Error kScriptEngineStartFailed{0x3000C};
+inline constexpr Error kScriptUnexpected{0x3000D};
 
 // Effect chains.
-inline constexpr std::uint32_t kEffectChainFailed = 0x40000;
-inline constexpr std::uint32_t kEffectChainUnreadable = 0x40001;
-inline constexpr std::uint32_t kEffectChainNotFound = 0x40002;
+inline constexpr Error kEffectChainFailed{0x40000};
+inline constexpr Error kEffectChainUnreadable{0x40001};
+inline constexpr Error kEffectChainNotFound{0x40002};
 
 // A file or folder of the workspace cannot be accessed (between the workspace
 // functions only; they turn it into 68 before it reaches the user).
-inline constexpr std::uint32_t kWorkspaceAccess = 0xFE0000u;
+inline constexpr Error kWorkspaceAccess{0xFE0000u};
 
 // Quiet outcomes, never shown to the user (negative as signed 32-bit).
 // kCancelled (0xFFFFFFFF) lives in platform/error_numbers.h.
-inline constexpr std::uint32_t kNoSelectionRaised = 0xFFFFFFFEu;
-inline constexpr std::uint32_t kSilentOther = 0xFFFFFFFDu;
-inline constexpr std::uint32_t kNoSelection = 0xFFFFFFFBu;
+inline constexpr Error kNoSelectionRaised{0xFFFFFFFEu};
+inline constexpr Error kSilentOther{0xFFFFFFFDu};
+inline constexpr Error kNoSelection{0xFFFFFFFBu};
 
 // A code that is 0 or negative as a signed 32-bit value is never shown.
-constexpr bool IsShownToUser(std::uint32_t code) { return static_cast<std::int32_t>(code) > 0; }
+constexpr bool IsShownToUser(Error error) { return static_cast<std::int32_t>(error.code()) > 0; }
 
 }  // namespace tidemark::err

@@ -33,7 +33,8 @@ std::string GenericMessage(std::uint32_t code, const TextCatalogue& catalogue) {
 
 }  // namespace
 
-std::optional<TextSlot> ErrorTextSlot(std::uint32_t code) {
+std::optional<TextSlot> ErrorTextSlot(Error error) {
+  const std::uint32_t code = error.code();
   if ((code >> 24) == 0xFF) {
     const std::uint32_t quiet = 0xFFFFFFFFu - code;  // 0 for ...FF, 1 for ...FE, 2 for ...FD
     if (quiet < text_section::kErrorSilent.count)
@@ -41,8 +42,8 @@ std::optional<TextSlot> ErrorTextSlot(std::uint32_t code) {
     return text::kErrorQuiet;
   }
   if ((code >> 24) != 0) return std::nullopt;
-  const std::uint32_t number = err::ErrorNumber(code);
-  switch (err::ErrorClass(code)) {
+  const std::uint32_t number = err::ErrorNumber(error);
+  switch (err::ErrorClass(error)) {
     case err::kClassGeneral: {
       const int index = GeneralErrorTextIndex(number);
       if (index < 0) return std::nullopt;
@@ -61,21 +62,21 @@ std::optional<TextSlot> ErrorTextSlot(std::uint32_t code) {
   }
 }
 
-std::string DescribeError(std::uint32_t code, const TextCatalogue& catalogue) {
-  if (const auto slot = ErrorTextSlot(code)) return std::string(catalogue.Text(*slot));
-  if ((code >> 24) == 0 && err::ErrorClass(code) == err::kClassOs)
-    return SystemErrorText(err::ErrorNumber(code));
-  return GenericMessage(code, catalogue);
+std::string DescribeError(Error error, const TextCatalogue& catalogue) {
+  if (const auto slot = ErrorTextSlot(error)) return std::string(catalogue.Text(*slot));
+  if ((error.code() >> 24) == 0 && err::ErrorClass(error) == err::kClassOs)
+    return SystemErrorText(err::ErrorNumber(error));
+  return GenericMessage(error.code(), catalogue);
 }
 
-std::string DescribeError(std::uint32_t code) {
-  return DescribeError(code, ProcessTextCatalogue());
+std::string DescribeError(Error error) {
+  return DescribeError(error, ProcessTextCatalogue());
 }
 
-std::string ErrorReport(std::uint32_t code, std::string_view detail,
+std::string ErrorReport(Error error, std::string_view detail,
                         const TextCatalogue& catalogue) {
-  if (!err::IsShownToUser(code)) return {};
-  std::string text = DescribeError(code, catalogue);
+  if (!err::IsShownToUser(error)) return {};
+  std::string text = DescribeError(error, catalogue);
   if (!detail.empty()) {
     text += "\n\n";
     text += detail;
@@ -83,10 +84,10 @@ std::string ErrorReport(std::uint32_t code, std::string_view detail,
   return text;
 }
 
-void ShowError(std::uint32_t code, std::string_view detail, const TextCatalogue& catalogue,
+void ShowError(Error error, std::string_view detail, const TextCatalogue& catalogue,
                std::FILE* out) {
-  if (!err::IsShownToUser(code)) return;
-  const std::string text = ErrorReport(code, detail, catalogue);
+  if (!err::IsShownToUser(error)) return;
+  const std::string text = ErrorReport(error, detail, catalogue);
   std::FILE* stream = out ? out : stderr;
   // The console stands in for the message box: title line, then the text.
   std::fwrite(kProductTitle.data(), 1, kProductTitle.size(), stream);
@@ -96,8 +97,8 @@ void ShowError(std::uint32_t code, std::string_view detail, const TextCatalogue&
   std::fflush(stream);
 }
 
-void ShowError(std::uint32_t code, std::string_view detail, std::FILE* out) {
-  ShowError(code, detail, ProcessTextCatalogue(), out);
+void ShowError(Error error, std::string_view detail, std::FILE* out) {
+  ShowError(error, detail, ProcessTextCatalogue(), out);
 }
 
 std::string SystemErrorText(std::uint32_t number) {

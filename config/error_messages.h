@@ -22,30 +22,31 @@
 #include <string_view>
 
 #include "config/text_catalogue.h"
+#include "platform/error.h"
 
 namespace tidemark {
 
 // The slot a code selects, or nullopt when it has none of its own (the
 // generic form, or the system's text for class 0xFD).
-std::optional<TextSlot> ErrorTextSlot(std::uint32_t code);
+std::optional<TextSlot> ErrorTextSlot(Error error);
 
 // The message of a code. Never fails: at worst the generic form.
-std::string DescribeError(std::uint32_t code, const TextCatalogue& catalogue);
-std::string DescribeError(std::uint32_t code);  // the process catalogue
+std::string DescribeError(Error error, const TextCatalogue& catalogue);
+std::string DescribeError(Error error);  // the process catalogue
 
 // The whole text an error box shows: the message, then "\n\n" and `detail`
 // when `detail` is not empty. Empty for codes that are 0 or negative as
 // signed 32-bit (those are never shown).
-std::string ErrorReport(std::uint32_t code, std::string_view detail,
+std::string ErrorReport(Error error, std::string_view detail,
                         const TextCatalogue& catalogue);
 
 // Shows the error on the console (standard error) in place of the error
 // message box: a title line with the product name "Tidemark", then the
 // ErrorReport text. Does nothing for codes that are 0 or negative as signed
 // 32-bit. `out` null means stderr.
-void ShowError(std::uint32_t code, std::string_view detail, const TextCatalogue& catalogue,
+void ShowError(Error error, std::string_view detail, const TextCatalogue& catalogue,
                std::FILE* out = nullptr);
-void ShowError(std::uint32_t code, std::string_view detail = {}, std::FILE* out = nullptr);
+void ShowError(Error error, std::string_view detail = {}, std::FILE* out = nullptr);
 
 // The system's message for error number `number` (an errno value) in the
 // user's language, without trailing line breaks; "WIN32 ERROR: %lu (0x%lX)"

@@ -10,9 +10,9 @@
 
 namespace tidemark {
 
-std::uint32_t IniReader::Open(const std::string& path, std::string_view narrow_codeset) {
+Error IniReader::Open(const std::string& path, std::string_view narrow_codeset) {
   std::string bytes;
-  const std::uint32_t rc = ReadConfigFile(path, &bytes);
+  const Error rc = ReadConfigFile(path, &bytes);
   if (rc != err::kOk) {
     OpenText({});
     return rc;

@@ -15,6 +15,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/error.h"
+
 namespace tidemark {
 
 struct IniEntry {
@@ -31,7 +33,7 @@ class IniReader {
   // Reads and decodes the file: a UTF-16 or UTF-8 byte-order mark decides,
   // anything else is read in `narrow_codeset`. Errors of ReadConfigFile; the
   // reader is then empty.
-  [[nodiscard]] std::uint32_t Open(const std::string& path, std::string_view narrow_codeset);
+  [[nodiscard]] Error Open(const std::string& path, std::string_view narrow_codeset);
   // Decodes `bytes` as Open() does with a file's contents.
   void OpenBytes(std::string_view bytes, std::string_view narrow_codeset);
   // Takes text that is already UTF-8.

@@ -84,6 +84,6 @@ std::string IniWriter::EncodedBytes() const {
   return narrow;
 }
 
-std::uint32_t IniWriter::Close() { return ReplaceFileContents(path_, EncodedBytes()); }
+Error IniWriter::Close() { return ReplaceFileContents(path_, EncodedBytes()); }
 
 }  // namespace tidemark

@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/error.h"
+
 namespace tidemark {
 
 enum class IniEncoding {
@@ -57,7 +59,7 @@ class IniWriter {
   std::string EncodedBytes() const;
 
   // Writes the file (see the top of this file). Errors of ReplaceFileContents.
-  [[nodiscard]] std::uint32_t Close();
+  [[nodiscard]] Error Close();
 
  private:
   bool WriteLine(std::string_view key, std::string_view value);

@@ -22,10 +22,10 @@ std::optional<std::string> LanguageOverride::Name() {
   return std::nullopt;
 }
 
-std::uint32_t LanguageOverride::Set() {
+Error LanguageOverride::Set() {
   store_.Load();  // keep whatever else the key holds
   store_.SetString(kLanguageOverrideValue, "en");
-  const std::uint32_t rc = store_.Save();
+  const Error rc = store_.Save();
   if (rc == err::kOk) {
     name_ = "en";
     state_ = LanguageOverrideState::kPresent;
@@ -33,10 +33,10 @@ std::uint32_t LanguageOverride::Set() {
   return rc;
 }
 
-std::uint32_t LanguageOverride::Clear() {
+Error LanguageOverride::Clear() {
   store_.Load();
   store_.Delete(kLanguageOverrideValue);
-  const std::uint32_t rc = store_.Save();
+  const Error rc = store_.Save();
   if (rc == err::kOk) {
     name_.clear();
     // A machine-wide value still applies once the user's own is gone.

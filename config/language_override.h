@@ -9,6 +9,7 @@
 #include <string>
 
 #include "config/registry_store.h"
+#include "platform/error.h"
 
 namespace tidemark {
 
@@ -27,9 +28,9 @@ class LanguageOverride {
   std::optional<std::string> Name();
 
   // Writes "UIText" = "en". Errors of RegistryStore::Save.
-  [[nodiscard]] std::uint32_t Set();
+  [[nodiscard]] Error Set();
   // Deletes "UIText" (and the key, when nothing else is left in it).
-  [[nodiscard]] std::uint32_t Clear();
+  [[nodiscard]] Error Clear();
 
  private:
   void ReadOnce();

@@ -105,10 +105,10 @@ bool RegistryStore::Delete(std::string_view name) {
   return true;
 }
 
-std::uint32_t RegistryStore::Save() const {
+Error RegistryStore::Save() const {
   if (user_path_.empty()) return err::kCreateFailed;
   if (user_.empty()) {
-    const std::uint32_t rc = UnlinkFile(user_path_);
+    const Error rc = UnlinkFile(user_path_);
     return rc == err::OsError(ENOENT) ? err::kOk : rc;
   }
   IniWriter writer;

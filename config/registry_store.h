@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/error.h"
+
 namespace tidemark {
 
 inline constexpr std::string_view kRegistryFileName = "registry.ini";
@@ -47,7 +49,7 @@ class RegistryStore {
   // Writes the user's file; when it holds no values any more, the key is
   // deleted with it: the file is removed. Errors of ReplaceFileContents or
   // OsError of the removal; kCreateFailed without a user path.
-  [[nodiscard]] std::uint32_t Save() const;
+  [[nodiscard]] Error Save() const;
 
   const std::string& user_path() const { return user_path_; }
 

@@ -19,6 +19,7 @@
 #include "config/ini_reader.h"
 #include "config/ini_writer.h"
 #include "config/option_bits.h"
+#include "platform/error.h"
 
 namespace tidemark {
 
@@ -165,13 +166,13 @@ void WriteSettings(const Settings& settings, IniWriter& writer);
 // page for files without a byte-order mark. A missing file is not an error
 // (returns 0, everything stays built in); an unreadable one returns its error
 // and also leaves everything built in. Callers need not report either.
-[[nodiscard]] std::uint32_t LoadSettings(Settings* settings);
-[[nodiscard]] std::uint32_t LoadSettingsFrom(const std::string& path, Settings* settings);
+[[nodiscard]] Error LoadSettings(Settings* settings);
+[[nodiscard]] Error LoadSettingsFrom(const std::string& path, Settings* settings);
 
 // Writes "tide.ini" into ConfigWriteFolder() as UTF-16LE. The old file is
 // replaced only by a complete new one.
-[[nodiscard]] std::uint32_t SaveSettings(const Settings& settings);
-[[nodiscard]] std::uint32_t SaveSettingsTo(const std::string& path, const Settings& settings);
+[[nodiscard]] Error SaveSettings(const Settings& settings);
+[[nodiscard]] Error SaveSettingsTo(const std::string& path, const Settings& settings);
 
 inline constexpr std::string_view kSettingsFileName = "tide.ini";
 

@@ -175,14 +175,14 @@ void ReadSettings(IniReader& r, Settings* s) {
   if (r.SelectSection(key::kDebugSection)) ReadDecimalFields(r, settings_field::kDebug, &s->debug);
 }
 
-std::uint32_t LoadSettingsFrom(const std::string& path, Settings* settings) {
+Error LoadSettingsFrom(const std::string& path, Settings* settings) {
   IniReader reader;
-  if (const std::uint32_t rc = reader.Open(path, NarrowCodeset()); rc != err::kOk) return rc;
+  if (const Error rc = reader.Open(path, NarrowCodeset()); rc != err::kOk) return rc;
   ReadSettings(reader, settings);
   return err::kOk;
 }
 
-std::uint32_t LoadSettings(Settings* settings) {
+Error LoadSettings(Settings* settings) {
   const std::string path = ConfigReadPath(kSettingsFileName);
   if (path.empty()) return err::kOk;
   return LoadSettingsFrom(path, settings);

@@ -105,14 +105,14 @@ void WriteSettings(const Settings& s, IniWriter& w) {
   WriteDecimalFields(w, settings_field::kDebug, s.debug);
 }
 
-std::uint32_t SaveSettingsTo(const std::string& path, const Settings& settings) {
+Error SaveSettingsTo(const std::string& path, const Settings& settings) {
   IniWriter writer;
   writer.Open(path, IniEncoding::kUtf16Le);
   WriteSettings(settings, writer);
   return writer.Close();
 }
 
-std::uint32_t SaveSettings(const Settings& settings) {
+Error SaveSettings(const Settings& settings) {
   const std::string path = ConfigWritePath(kSettingsFileName);
   if (path.empty()) return err::kCreateFailed;
   return SaveSettingsTo(path, settings);

@@ -134,11 +134,10 @@ std::size_t TextCatalogue::ParseInto(std::string text) {
   return count;
 }
 
-std::uint32_t TextCatalogue::LoadFile(const std::string& path, std::string_view narrow_codeset,
-                                      std::size_t* filled) {
+Error TextCatalogue::LoadFile(const std::string& path, std::string_view narrow_codeset, std::size_t* filled) {
   if (filled) *filled = 0;
   std::string bytes;
-  if (const std::uint32_t rc = ReadConfigFile(path, &bytes); rc != err::kOk) return rc;
+  if (const Error rc = ReadConfigFile(path, &bytes); rc != err::kOk) return rc;
   // Slots are only changed once everything is in place.
   return TryAlloc([&] {
     std::string text = DecodeTextFile(bytes, narrow_codeset);

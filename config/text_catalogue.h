@@ -28,6 +28,7 @@
 #include "config/language_choice.h"
 #include "config/text_sections.h"
 #include "config/text_slots.h"
+#include "platform/error.h"
 
 namespace tidemark {
 
@@ -53,8 +54,7 @@ class TextCatalogue {
   // byte-order mark of either order, UTF-8 after EF BB BF, else
   // `narrow_codeset`. A file that cannot be read leaves everything unchanged.
   // Errors of ReadConfigFile; the slot count filled goes to `*filled`.
-  [[nodiscard]] std::uint32_t LoadFile(const std::string& path, std::string_view narrow_codeset,
-                                       std::size_t* filled = nullptr);
+  [[nodiscard]] Error LoadFile(const std::string& path, std::string_view narrow_codeset, std::size_t* filled = nullptr);
 
   // Every slot back to the empty string (the buffers stay alive while texts
   // may still be referenced).

@@ -7,26 +7,26 @@
 
 namespace tidemark {
 
-std::uint32_t ClipToWaveImage(const SoundClip& clip, WaveImage* image) {
+Error ClipToWaveImage(const SoundClip& clip, WaveImage* image) {
   return ProduceWaveImage(clip.segments, clip.length, clip.channels, clip.rate, 0, clip.length, image);
 }
 
-std::uint32_t ClipFromWaveImage(std::span<const std::uint8_t> block, ClipRef* out) {
+Error ClipFromWaveImage(std::span<const std::uint8_t> block, ClipRef* out) {
   WaveImageLayout layout;
   if (!ParseWaveImage(block, nullptr, &layout)) return err::kMalformed;
   ClipRef clip = NewClip(layout.rate, layout.channels, layout.code);
   if (!clip) return err::kOutOfMemory;
   if (layout.frames > 0) {
-    if (const std::uint32_t rc = PasteWaveImage(block, nullptr, &clip->segments, &layout)) return rc;
+    if (const Error rc = PasteWaveImage(block, nullptr, &clip->segments, &layout)) return rc;
   }
   clip->length = layout.frames;
   *out = std::move(clip);
   return err::kOk;
 }
 
-std::uint32_t WaveClipboardLink::Announce(const ClipRef& clip) {
+Error WaveClipboardLink::Announce(const ClipRef& clip) {
   ClipboardSession session;
-  if (const std::uint32_t rc = session.Open()) return rc;
+  if (const Error rc = session.Open()) return rc;
   (void)session.Empty();
   // The clip's reference keeps its sources alive until the image is made.
   session.OfferWave([clip](std::vector<std::uint8_t>* image) { return ClipToWaveImage(*clip, image); });
@@ -41,13 +41,13 @@ void WaveClipboardLink::Withdraw() {
   (void)session.Close();
 }
 
-std::uint32_t WaveClipboardLink::Fetch(ClipRef* out) {
+Error WaveClipboardLink::Fetch(ClipRef* out) {
   out->reset();
   std::vector<std::uint8_t> block;
   {
     ClipboardSession session;
-    if (const std::uint32_t rc = session.Open()) return rc;
-    if (const std::uint32_t rc = session.ReadWave(&block)) return rc;
+    if (const Error rc = session.Open()) return rc;
+    if (const Error rc = session.ReadWave(&block)) return rc;
     (void)session.Close();
   }
   if (block.empty()) return err::kOk;

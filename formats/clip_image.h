@@ -9,17 +9,18 @@
 
 #include "core/edit/sound_clip.h"
 #include "formats/wav/internal/wav_clipboard.h"
+#include "platform/error.h"
 
 namespace tidemark {
 
 // The 16-bit image of the whole clip; the errors of ProduceWaveImage (77
 // when the clip is too large for an image).
-[[nodiscard]] std::uint32_t ClipToWaveImage(const SoundClip& clip, WaveImage* image);
+[[nodiscard]] Error ClipToWaveImage(const SoundClip& clip, WaveImage* image);
 
 // A new clip over a working file holding the image's samples (its own rate,
 // channels and sample code; no markers). 14 when the block is not an
 // acceptable image, 2, the working-file writer's errors.
-[[nodiscard]] std::uint32_t ClipFromWaveImage(std::span<const std::uint8_t> block, ClipRef* out);
+[[nodiscard]] Error ClipFromWaveImage(std::span<const std::uint8_t> block, ClipRef* out);
 
 // The link between the program's clip and the system clipboard.
 class WaveClipboardLink final : public SystemClipboardLink {
@@ -28,12 +29,12 @@ class WaveClipboardLink final : public SystemClipboardLink {
   // clipboard session closes. 38 when the clipboard cannot be opened. An
   // image that cannot be made (a clip too large) leaves the clipboard empty;
   // the program's clip is kept.
-  std::uint32_t Announce(const ClipRef& clip) override;
+  Error Announce(const ClipRef& clip) override;
   // Empties the clipboard when this process wrote what it holds.
   void Withdraw() override;
   // 38 when the clipboard cannot be opened, 14 for an image that cannot be
   // pasted; an empty ref when the clipboard holds nothing.
-  std::uint32_t Fetch(ClipRef* out) override;
+  Error Fetch(ClipRef* out) override;
 };
 
 // Installs the process's one WaveClipboardLink for the clip code.

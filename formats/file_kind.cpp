@@ -25,9 +25,9 @@ PcmHeaderRequest RequestFor(PcmFileKind kind, std::uint32_t rate, SampleCode cod
   return request;
 }
 
-std::uint32_t WriteAll(PosixFile& file, const void* data, std::size_t n, std::uint64_t offset) {
+Error WriteAll(PosixFile& file, const void* data, std::size_t n, std::uint64_t offset) {
   std::size_t done = 0;
-  const std::uint32_t rc = file.WriteAt(data, n, offset, &done);
+  const Error rc = file.WriteAt(data, n, offset, &done);
   if (rc == err::kDiskFull) return rc;
   return rc != err::kOk || done != n ? err::kWriteFailed : err::kOk;
 }
@@ -61,32 +61,32 @@ SampleCode SampleFormatOnReading(PcmFileKind kind, unsigned width, bool is_float
   return code;
 }
 
-std::uint32_t HeaderSize(PcmFileKind kind, SampleCode code, std::uint32_t* bytes) {
+Error HeaderSize(PcmFileKind kind, SampleCode code, std::uint32_t* bytes) {
   // The header size does not depend on rate or length; one channel keeps
   // the block-size check out of the way.
   return PcmHeaderSize(RequestFor(kind, 0, code, 1, 0), bytes);
 }
 
-std::uint32_t BuildHeader(PcmFileKind kind, std::byte* buffer, std::uint32_t rate, SampleCode code,
+Error BuildHeader(PcmFileKind kind, std::byte* buffer, std::uint32_t rate, SampleCode code,
                           std::uint16_t channels, std::uint32_t frames, std::uint32_t* length) {
   return BuildPcmHeader(RequestFor(kind, rate, code, channels, frames), buffer, length);
 }
 
-std::uint32_t CheckFramesFitTarget(PcmFileKind kind, SampleCode code, std::uint16_t channels,
+Error CheckFramesFitTarget(PcmFileKind kind, SampleCode code, std::uint16_t channels,
                                    std::uint32_t frames) {
   std::uint32_t header = 0;
-  if (const std::uint32_t rc = PcmHeaderSize(RequestFor(kind, 0, code, channels, 0), &header)) return rc;
+  if (const Error rc = PcmHeaderSize(RequestFor(kind, 0, code, channels, 0), &header)) return rc;
   const std::uint32_t frame_bytes = BytesPerSample(code) * std::uint32_t{channels};
   if (frames > (kMaxSoundFileBytes - header) / frame_bytes) return err::kTooManyFramesForTarget;
   return err::kOk;
 }
 
-std::uint32_t PrepareSoundFile(PosixFile& file, PcmFileKind kind, std::uint32_t rate, SampleCode code,
+Error PrepareSoundFile(PosixFile& file, PcmFileKind kind, std::uint32_t rate, SampleCode code,
                                std::uint16_t channels, std::uint32_t frames) {
   std::byte header[kMaxPcmHeaderBytes];
   std::uint32_t header_bytes = 0;
   // The builder refuses a header and samples beyond kMaxSoundFileBytes (77).
-  if (const std::uint32_t rc = BuildHeader(kind, header, rate, code, channels, frames, &header_bytes)) return rc;
+  if (const Error rc = BuildHeader(kind, header, rate, code, channels, frames, &header_bytes)) return rc;
   const std::uint64_t total = header_bytes + std::uint64_t{BytesPerSample(code)} * channels * frames;
   if (total > kMaxSoundFileBytes) return err::kSizeLimit;
   // RIFF and IFF chunks end on even offsets; kMaxSoundFileBytes is even, so
@@ -96,27 +96,27 @@ std::uint32_t PrepareSoundFile(PosixFile& file, PcmFileKind kind, std::uint32_t 
   // Reserve the space first so that a full disk shows now, not halfway
   // through the samples; then set the exact end (cutting an older, longer
   // file).
-  std::uint32_t rc = file.Allocate(end);
+  Error rc = file.Allocate(end);
   if (rc == err::kOk) rc = file.Truncate(end);
   if (rc != err::kOk) return rc == err::kDiskFull ? err::kDiskFull : err::kSeekFailed;
 
   if (end > total) {
     const std::uint8_t pad = 0;
-    if (const std::uint32_t wrc = WriteAll(file, &pad, 1, end - 1)) return wrc;
+    if (const Error wrc = WriteAll(file, &pad, 1, end - 1)) return wrc;
   }
   if (header_bytes) return WriteAll(file, header, header_bytes, 0);
   return err::kOk;
 }
 
-std::uint32_t PatchSampleRate(const std::string& path, PcmFileKind kind, std::uint32_t rate) {
+Error PatchSampleRate(const std::string& path, PcmFileKind kind, std::uint32_t rate) {
   const RatePatchFunction patch = DescribeFileKind(kind).patch_rate;
   if (!patch) return err::kOk;
   PosixFile file;
   std::uint64_t length = 0;
-  if (const std::uint32_t rc = OpenForMetadataEdit(path, &file, &length)) return rc;
-  std::uint32_t rc = patch(file, length, rate);
+  if (const Error rc = OpenForMetadataEdit(path, &file, &length)) return rc;
+  Error rc = patch(file, length, rate);
   if (rc == err::kMalformed) rc = err::kLayoutMismatch;
-  const std::uint32_t close_rc = file.Close();
+  const Error close_rc = file.Close();
   return rc ? rc : (close_rc ? err::kWriteFailed : err::kOk);
 }
 

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "core/samples/sample_format.h"
+#include "platform/error.h"
 #include "platform/posix_file.h"
 
 namespace tidemark {
@@ -42,20 +43,20 @@ SampleCode SampleFormatOnReading(PcmFileKind kind, unsigned width, bool is_float
 // The header bytes of `kind` for `code` (0 for Raw), with the extensible
 // WAV layout when the core options ask for it. 77 for an unsupported code
 // or a kind whose header is not in force (InstallFileKinds).
-[[nodiscard]] std::uint32_t HeaderSize(PcmFileKind kind, SampleCode code, std::uint32_t* bytes);
+[[nodiscard]] Error HeaderSize(PcmFileKind kind, SampleCode code, std::uint32_t* bytes);
 
 // Builds the header of `kind` into `buffer` (kMaxPcmHeaderBytes or more);
 // `*length` gets its size, 0 for Raw. AIFF may choose the AIFC layout for
 // codes plain AIFF cannot hold; AIFC always gets it. 77 as HeaderSize, or
 // when header and samples would pass kMaxSoundFileBytes.
-[[nodiscard]] std::uint32_t BuildHeader(PcmFileKind kind, std::byte* buffer, std::uint32_t rate, SampleCode code,
-                                        std::uint16_t channels, std::uint32_t frames, std::uint32_t* length);
+[[nodiscard]] Error BuildHeader(PcmFileKind kind, std::byte* buffer, std::uint32_t rate, SampleCode code,
+                                std::uint16_t channels, std::uint32_t frames, std::uint32_t* length);
 
 // The check a save makes before writing anything: 19 when `frames` frames
 // of `channels` x width bytes do not fit after the header in
 // kMaxSoundFileBytes; 77 as HeaderSize.
-[[nodiscard]] std::uint32_t CheckFramesFitTarget(PcmFileKind kind, SampleCode code, std::uint16_t channels,
-                                                 std::uint32_t frames);
+[[nodiscard]] Error CheckFramesFitTarget(PcmFileKind kind, SampleCode code, std::uint16_t channels,
+                                         std::uint32_t frames);
 
 // Sizes the open `file` for header and samples and writes the header at
 // offset 0; the samples go directly after the header. The file ends at
@@ -65,13 +66,13 @@ SampleCode SampleFormatOnReading(PcmFileKind kind, unsigned width, bool is_float
 // layout is not supported; 26 when the disk is full and 10 for any other
 // failure to size the file; 9 when a write fails (26 when it fails
 // for want of space).
-[[nodiscard]] std::uint32_t PrepareSoundFile(PosixFile& file, PcmFileKind kind, std::uint32_t rate,
-                                             SampleCode code, std::uint16_t channels, std::uint32_t frames);
+[[nodiscard]] Error PrepareSoundFile(PosixFile& file, PcmFileKind kind, std::uint32_t rate,
+                                     SampleCode code, std::uint16_t channels, std::uint32_t frames);
 
 // Rewrites the sample rate stored in the header of the file at `path` of
 // `kind` in place when it differs from `rate`; nothing else changes. Raw
 // stores no rate and succeeds without opening the file. The errors of
 // OpenForMetadataEdit, 78 for a malformed file, 8, 9.
-[[nodiscard]] std::uint32_t PatchSampleRate(const std::string& path, PcmFileKind kind, std::uint32_t rate);
+[[nodiscard]] Error PatchSampleRate(const std::string& path, PcmFileKind kind, std::uint32_t rate);
 
 }  // namespace tidemark

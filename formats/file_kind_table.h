@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "core/markers/marker.h"
+#include "platform/error.h"
 #include "core/samples/sample_format.h"
 #include "formats/tags/tag_set.h"
 
@@ -25,12 +26,12 @@ struct SoundFileInfo;
 // The readers work on an input of `length` bytes and answer 14 for a file
 // that is not of their kind or is malformed; the writers work in place on a
 // file opened for editing.
-using ProbeFunction = std::uint32_t (*)(RandomAccessInput& input, std::uint64_t length, SoundFileInfo* info);
-using RatePatchFunction = std::uint32_t (*)(PosixFile& file, std::uint64_t length, std::uint32_t rate);
-using TagReadFunction = std::uint32_t (*)(RandomAccessInput& input, std::uint64_t length, TagSet* tags);
-using TagWriteFunction = std::uint32_t (*)(PosixFile& file, std::uint64_t length, const TagSet& tags);
-using MarkerReadFunction = std::uint32_t (*)(RandomAccessInput& input, std::uint64_t length, MarkerList* markers);
-using MarkerWriteFunction = std::uint32_t (*)(PosixFile& file, std::uint64_t length, const MarkerList& markers);
+using ProbeFunction = Error (*)(RandomAccessInput& input, std::uint64_t length, SoundFileInfo* info);
+using RatePatchFunction = Error (*)(PosixFile& file, std::uint64_t length, std::uint32_t rate);
+using TagReadFunction = Error (*)(RandomAccessInput& input, std::uint64_t length, TagSet* tags);
+using TagWriteFunction = Error (*)(PosixFile& file, std::uint64_t length, const TagSet& tags);
+using MarkerReadFunction = Error (*)(RandomAccessInput& input, std::uint64_t length, MarkerList* markers);
+using MarkerWriteFunction = Error (*)(PosixFile& file, std::uint64_t length, const MarkerList& markers);
 
 struct FileKindDescription {
   PcmFileKind kind = PcmFileKind::Raw;

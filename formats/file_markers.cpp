@@ -9,13 +9,13 @@
 
 namespace tidemark {
 
-std::uint32_t ReadFileMarkers(const std::string& path, PcmFileKind kind, std::uint32_t length,
+Error ReadFileMarkers(const std::string& path, PcmFileKind kind, std::uint32_t length,
                               MarkerList* markers) {
   markers->Clear();
   const MarkerReadFunction read = DescribeFileKind(kind).read_markers;
   if (!read) return err::kOk;
   MarkerList reversed;
-  const std::uint32_t rc = ReadInputFile(path, [&](RandomAccessInput& input, std::uint64_t file_length) {
+  const Error rc = ReadInputFile(path, [&](RandomAccessInput& input, std::uint64_t file_length) {
     return read(input, file_length, &reversed);
   });
   if (rc != err::kOk) return rc == err::kMalformed ? err::kLayoutMismatch : rc;

@@ -8,6 +8,7 @@
 
 #include "core/markers/marker.h"
 #include "core/samples/sample_format.h"
+#include "platform/error.h"
 
 namespace tidemark {
 
@@ -17,7 +18,7 @@ namespace tidemark {
 // file order. A kind without markers gives an empty list without opening
 // the file. 25 when the file cannot be opened; 78 when it is malformed or
 // 0xFFFFFFFF bytes or longer; 8, 2. `markers` is empty on failure.
-[[nodiscard]] std::uint32_t ReadFileMarkers(const std::string& path, PcmFileKind kind, std::uint32_t length,
+[[nodiscard]] Error ReadFileMarkers(const std::string& path, PcmFileKind kind, std::uint32_t length,
                                             MarkerList* markers);
 
 }  // namespace tidemark

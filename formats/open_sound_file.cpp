@@ -42,19 +42,19 @@ bool Listed(const std::vector<std::string>& list, const std::string& extension) 
 // The place where each codec library's reader plugs in. A reader is called
 // like the PCM probe and answers 14 when the file is not in its format, so
 // that the next reader of its row is tried; none is built in yet.
-std::uint32_t Mp3Reader(const std::string&, SoundFileInfo*, SegmentList*) { return kCodecNotAvailable; }
-std::uint32_t WindowsMediaReader(const std::string&, SoundFileInfo*, SegmentList*) { return kCodecNotAvailable; }
-std::uint32_t Mp4Reader(const std::string&, SoundFileInfo*, SegmentList*) { return kCodecNotAvailable; }
-std::uint32_t VorbisReader(const std::string&, SoundFileInfo*, SegmentList*) { return kCodecNotAvailable; }
-std::uint32_t FlacReader(const std::string&, SoundFileInfo*, SegmentList*) { return kCodecNotAvailable; }
-std::uint32_t OpusReader(const std::string&, SoundFileInfo*, SegmentList*) { return kCodecNotAvailable; }
-std::uint32_t VideoReader(const std::string&, SoundFileInfo*, SegmentList*) { return kCodecNotAvailable; }
-std::uint32_t CompressedWaveReader(const std::string&, SoundFileInfo*, SegmentList*) { return kCodecNotAvailable; }
-std::uint32_t MediaImport(const std::string&, SoundFileInfo*, SegmentList*) { return kCodecNotAvailable; }
+Error Mp3Reader(const std::string&, SoundFileInfo*, SegmentList*) { return kCodecNotAvailable; }
+Error WindowsMediaReader(const std::string&, SoundFileInfo*, SegmentList*) { return kCodecNotAvailable; }
+Error Mp4Reader(const std::string&, SoundFileInfo*, SegmentList*) { return kCodecNotAvailable; }
+Error VorbisReader(const std::string&, SoundFileInfo*, SegmentList*) { return kCodecNotAvailable; }
+Error FlacReader(const std::string&, SoundFileInfo*, SegmentList*) { return kCodecNotAvailable; }
+Error OpusReader(const std::string&, SoundFileInfo*, SegmentList*) { return kCodecNotAvailable; }
+Error VideoReader(const std::string&, SoundFileInfo*, SegmentList*) { return kCodecNotAvailable; }
+Error CompressedWaveReader(const std::string&, SoundFileInfo*, SegmentList*) { return kCodecNotAvailable; }
+Error MediaImport(const std::string&, SoundFileInfo*, SegmentList*) { return kCodecNotAvailable; }
 
 // The Ogg row: each reader gets the file when the one before answered 14.
-std::uint32_t OggChain(const std::string& path, SoundFileInfo* info, SegmentList* segments) {
-  std::uint32_t rc = VorbisReader(path, info, segments);
+Error OggChain(const std::string& path, SoundFileInfo* info, SegmentList* segments) {
+  Error rc = VorbisReader(path, info, segments);
   if (rc == err::kMalformed) rc = FlacReader(path, info, segments);
   if (rc == err::kMalformed) rc = OpusReader(path, info, segments);
   return rc;
@@ -65,20 +65,20 @@ bool IsOpenableWidth(SampleCode code) {
   return (width >= 1 && width <= 4) || (width == 8 && IsFloatCode(code));
 }
 
-std::uint32_t ReadFileMetadata(const std::string& path, SoundFileInfo* info) {
+Error ReadFileMetadata(const std::string& path, SoundFileInfo* info) {
   MarkerList markers;
-  if (const std::uint32_t rc = ReadFileMarkers(path, info->kind, info->frames, &markers)) return rc;
+  if (const Error rc = ReadFileMarkers(path, info->kind, info->frames, &markers)) return rc;
   TagSet tags;
-  if (const std::uint32_t tag_rc = ReadTags(path, info->kind, &tags)) return tag_rc;
+  if (const Error tag_rc = ReadTags(path, info->kind, &tags)) return tag_rc;
   info->markers = std::move(markers);
   info->tags = std::move(tags);
   return err::kOk;
 }
 
-std::uint32_t OpenPcm(const std::string& path, const OpenOptions& options, bool take_metadata,
-                      SoundFileInfo* info, SegmentList* segments) {
+Error OpenPcm(const std::string& path, const OpenOptions& options, bool take_metadata,
+              SoundFileInfo* info, SegmentList* segments) {
   SoundFileInfo probed;
-  std::uint32_t rc = ProbePcmFile(path, &probed);
+  Error rc = ProbePcmFile(path, &probed);
   if (rc == err::kForeignEncoding) return CompressedWaveReader(path, info, segments);
   if (rc == err::kMalformed) {
     const std::string extension = Extension(path);
@@ -99,8 +99,8 @@ std::uint32_t OpenPcm(const std::string& path, const OpenOptions& options, bool 
   return err::kOk;
 }
 
-std::uint32_t MakeDocument(const std::string& path, SoundFileInfo info, SegmentList segments, bool path_is_second,
-                           PcmFileKind kind, SoundDocument** document) {
+Error MakeDocument(const std::string& path, SoundFileInfo info, SegmentList segments, bool path_is_second,
+                   PcmFileKind kind, SoundDocument** document) {
   DocumentDescription d;
   d.format.kind = kind;
   d.format.rate = info.rate;
@@ -134,7 +134,7 @@ SoundReader ReaderForPath(std::string_view path) {
   return SoundReader::kPcmProbe;
 }
 
-std::uint32_t CheckOpenLimits(const SoundFileInfo& info) {
+Error CheckOpenLimits(const SoundFileInfo& info) {
   if (!IsValidSampleRate(info.rate)) return err::kUnsupportedFormat;
   if (info.channels != 1 && info.channels != 2) return err::kUnsupportedFormat;
   if (!IsOpenableWidth(info.code)) return err::kUnsupportedFormat;
@@ -142,8 +142,8 @@ std::uint32_t CheckOpenLimits(const SoundFileInfo& info) {
   return err::kOk;
 }
 
-std::uint32_t OpenSoundFile(const std::string& path, const OpenOptions& options, bool take_metadata,
-                            SoundFileInfo* info, SegmentList* segments) {
+Error OpenSoundFile(const std::string& path, const OpenOptions& options, bool take_metadata,
+                    SoundFileInfo* info, SegmentList* segments) {
   switch (ReaderForPath(path)) {
     case SoundReader::kRefused:
       return err::kMalformed;
@@ -164,7 +164,7 @@ std::uint32_t OpenSoundFile(const std::string& path, const OpenOptions& options,
     case SoundReader::kOneBit: {
       SoundFileInfo decoded;
       SegmentList list;
-      std::uint32_t rc = NS_1BIT::OpenOneBitFile(path, take_metadata, options.one_bit_max_48k, &list, &decoded);
+      Error rc = NS_1BIT::OpenOneBitFile(path, take_metadata, options.one_bit_max_48k, &list, &decoded);
       if (rc == err::kOk) rc = CheckOpenLimits(decoded);
       if (rc != err::kOk) return rc;
       *info = std::move(decoded);
@@ -179,16 +179,16 @@ std::uint32_t OpenSoundFile(const std::string& path, const OpenOptions& options,
   return OpenPcm(path, options, take_metadata, info, segments);
 }
 
-std::uint32_t OpenSoundDocument(const std::string& path, const OpenOptions& options, SoundDocument** document) {
+Error OpenSoundDocument(const std::string& path, const OpenOptions& options, SoundDocument** document) {
   SoundFileInfo info;
   SegmentList segments;
-  if (const std::uint32_t rc = OpenSoundFile(path, options, true, &info, &segments)) return rc;
+  if (const Error rc = OpenSoundFile(path, options, true, &info, &segments)) return rc;
   const bool decoded = ReaderForPath(path) != SoundReader::kPcmProbe;
   const PcmFileKind kind = decoded ? PcmFileKind::Wave : info.kind;
   return MakeDocument(path, std::move(info), std::move(segments), decoded, kind, document);
 }
 
-std::uint32_t OpenRawDocument(const std::string& path, const RawLayout& layout, SoundDocument** document) {
+Error OpenRawDocument(const std::string& path, const RawLayout& layout, SoundDocument** document) {
   SoundFileInfo info;
   info.kind = PcmFileKind::Raw;
   info.rate = layout.rate;
@@ -196,11 +196,11 @@ std::uint32_t OpenRawDocument(const std::string& path, const RawLayout& layout, 
   info.code = layout.code;
   info.data_offset = layout.data_offset;
   if (!IsSupportedSampleCode(layout.code)) return err::kUnsupportedFormat;
-  if (const std::uint32_t rc = CheckOpenLimits(info)) return rc;
+  if (const Error rc = CheckOpenLimits(info)) return rc;
   std::uint64_t length = 0;
   {
     PosixFile file;
-    if (const std::uint32_t rc = OpenInputFile(path, &file, &length)) return rc;
+    if (const Error rc = OpenInputFile(path, &file, &length)) return rc;
   }
   if (layout.data_offset >= length) return err::kMalformed;
   const std::uint64_t frame_bytes = std::uint64_t{layout.channels} * BytesPerSample(layout.code);
@@ -209,7 +209,7 @@ std::uint32_t OpenRawDocument(const std::string& path, const RawLayout& layout, 
   if (frames > kMaxFrames) return err::kTooManyFrames;
   info.frames = static_cast<std::uint32_t>(frames);
   SegmentList segments;
-  if (const std::uint32_t rc = OpenFileSource(path, layout.data_offset, layout.rate, layout.code, layout.channels,
+  if (const Error rc = OpenFileSource(path, layout.data_offset, layout.rate, layout.code, layout.channels,
                                               info.frames, 0, &segments, nullptr))
     return rc;
   return MakeDocument(path, std::move(info), std::move(segments), false, PcmFileKind::Raw, document);
@@ -304,7 +304,7 @@ void SniffSoundHeaderBytes(const std::uint8_t* b, std::size_t size, SoundFileInf
     SniffAu(b, info);
 }
 
-std::uint32_t SniffSoundHeader(const std::string& path, SoundFileInfo* info) {
+Error SniffSoundHeader(const std::string& path, SoundFileInfo* info) {
   *info = SoundFileInfo();
   info->kind = PcmFileKind::Raw;
   PosixFile file;

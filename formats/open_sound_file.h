@@ -22,7 +22,7 @@ struct SoundDocument;
 // number of "an encoding only a codec decoder reads". The compressed-WAV
 // path, the codec rows of the dispatch and the platform media import all
 // answer it until their decoders are built in.
-inline constexpr std::uint32_t kCodecNotAvailable = err::kForeignEncoding;
+inline constexpr Error kCodecNotAvailable = err::kForeignEncoding;
 
 // The readers of the dispatch table.
 enum class SoundReader {
@@ -58,7 +58,7 @@ struct OpenOptions {
 // The open limits, in their order: rate 4000-384000 Hz, 1 or 2 channels,
 // 1 to 4 bytes per sample or 8-byte float (else 15); at most kMaxFrames
 // frames (else 12).
-[[nodiscard]] std::uint32_t CheckOpenLimits(const SoundFileInfo& info);
+[[nodiscard]] Error CheckOpenLimits(const SoundFileInfo& info);
 
 // Opens `path` through the reader of its extension: `info` gets its format,
 // `segments` one segment over the file's samples. With `take_metadata` the
@@ -66,14 +66,13 @@ struct OpenOptions {
 // Errors: 14 for a refused extension or a file no reader knows; 15 and 12
 // (CheckOpenLimits); kCodecNotAvailable for the codec rows, a compressed
 // WAV file and a file for the media import; the readers' errors (25, 8, 78 ...).
-[[nodiscard]] std::uint32_t OpenSoundFile(const std::string& path, const OpenOptions& options, bool take_metadata,
-                                          SoundFileInfo* info, SegmentList* segments);
+[[nodiscard]] Error OpenSoundFile(const std::string& path, const OpenOptions& options, bool take_metadata,
+                                  SoundFileInfo* info, SegmentList* segments);
 
 // OpenSoundFile, then a document over the result, linked first in the open
 // list with the file's markers and tags. A document decoded from another
 // encoding (1-bit) keeps the path in the second slot and has none of its own.
-[[nodiscard]] std::uint32_t OpenSoundDocument(const std::string& path, const OpenOptions& options,
-                                              SoundDocument** document);
+[[nodiscard]] Error OpenSoundDocument(const std::string& path, const OpenOptions& options, SoundDocument** document);
 
 // The layout of a headerless file.
 struct RawLayout {
@@ -88,14 +87,13 @@ struct RawLayout {
 // last whole frame are ignored. Errors: 15 for an unknown code or a layout
 // outside the open limits; 14 when the offset lies at or past the end;
 // 12; 25, 8; those of OpenFileSource and CreateDocument.
-[[nodiscard]] std::uint32_t OpenRawDocument(const std::string& path, const RawLayout& layout,
-                                            SoundDocument** document);
+[[nodiscard]] Error OpenRawDocument(const std::string& path, const RawLayout& layout, SoundDocument** document);
 
 // Classifies the file from its first 256 bytes without parsing it: kind,
 // rate, channels, code and data offset where they lie in those bytes
 // (frames stay 0). Starts as Raw with all fields 0 and answers 0 whatever
 // the bytes hold; 25 when the file cannot be opened, 8 on a short read.
-[[nodiscard]] std::uint32_t SniffSoundHeader(const std::string& path, SoundFileInfo* info);
+[[nodiscard]] Error SniffSoundHeader(const std::string& path, SoundFileInfo* info);
 // The same on bytes already read.
 void SniffSoundHeaderBytes(const std::uint8_t* bytes, std::size_t size, SoundFileInfo* info);
 

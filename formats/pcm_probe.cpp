@@ -12,17 +12,17 @@ constexpr std::uint64_t kLargestFile = 0xFFFFFFFEu;
 
 }  // namespace
 
-std::uint32_t ProbePcm(RandomAccessInput& input, std::uint64_t length, SoundFileInfo* info) {
+Error ProbePcm(RandomAccessInput& input, std::uint64_t length, SoundFileInfo* info) {
   if (length < 4 || length > kLargestFile) return err::kMalformed;
   std::uint8_t magic[4];
-  if (const std::uint32_t rc = input.ReadExact(magic, sizeof magic, 0)) return rc;
+  if (const Error rc = input.ReadExact(magic, sizeof magic, 0)) return rc;
   const std::uint32_t id = LoadLe32(magic);
   for (const FileKindDescription* kind : FileKindTable())
     if (kind->probe && kind->magic == id) return kind->probe(input, length, info);
   return err::kMalformed;
 }
 
-std::uint32_t ProbePcmFile(const std::string& path, SoundFileInfo* info) {
+Error ProbePcmFile(const std::string& path, SoundFileInfo* info) {
   return ReadInputFile(path, [info](RandomAccessInput& input, std::uint64_t length) {
     return ProbePcm(input, length, info);
   });

@@ -13,11 +13,11 @@ namespace tidemark {
 // The PCM probe on an input: 14 unless `length` is 4 to 0xFFFFFFFE; then
 // "RIFF" goes to ProbeWave, "FORM" to ProbeIff, ".snd" to ProbeAu, anything
 // else is 14.
-[[nodiscard]] std::uint32_t ProbePcm(RandomAccessInput& input, std::uint64_t length, SoundFileInfo* info);
+[[nodiscard]] Error ProbePcm(RandomAccessInput& input, std::uint64_t length, SoundFileInfo* info);
 
 // The PCM probe on a file: 25 when it cannot be opened for reading, 8 when
 // its length cannot be read, else as ProbePcm. Malformed files give 14, which
 // the open path uses to try other readers.
-[[nodiscard]] std::uint32_t ProbePcmFile(const std::string& path, SoundFileInfo* info);
+[[nodiscard]] Error ProbePcmFile(const std::string& path, SoundFileInfo* info);
 
 }  // namespace tidemark

@@ -61,45 +61,44 @@ bool IsUnmodified(const SoundDocument& d) {
 }
 
 // The markers of `markers` appended to the file at `path` of `kind`.
-std::uint32_t WriteMarkers(const std::string& path, PcmFileKind kind, const MarkerList& markers) {
+Error WriteMarkers(const std::string& path, PcmFileKind kind, const MarkerList& markers) {
   const MarkerWriteFunction write = DescribeFileKind(kind).write_markers;
   if (!write || !markers.first()) return err::kOk;
   PosixFile file;
   std::uint64_t length = 0;
-  if (const std::uint32_t rc = OpenForMetadataEdit(path, &file, &length)) return rc;
-  const std::uint32_t rc = write(file, length, markers);
+  if (const Error rc = OpenForMetadataEdit(path, &file, &length)) return rc;
+  const Error rc = write(file, length, markers);
   if (rc != err::kOk) return rc == err::kMalformed ? err::kLayoutMismatch : rc;
   return file.Close();
 }
 
 // Markers, then tags, then the kept chunks, on the completed file at `path`.
-std::uint32_t WriteMetadata(const std::string& path, PcmFileKind kind, const SoundDocument& document,
-                            PosixFile* kept) {
-  if (const std::uint32_t rc = WriteMarkers(path, kind, document.markers)) return rc;
-  if (const std::uint32_t rc = WriteTags(path, kind, document.metadata)) return rc;
+Error WriteMetadata(const std::string& path, PcmFileKind kind, const SoundDocument& document, PosixFile* kept) {
+  if (const Error rc = WriteMarkers(path, kind, document.markers)) return rc;
+  if (const Error rc = WriteTags(path, kind, document.metadata)) return rc;
   if (kept && kept->is_open())
-    if (const std::uint32_t rc = AppendHarvestedChunks(path, kind, *kept)) return rc;
+    if (const Error rc = AppendHarvestedChunks(path, kind, *kept)) return rc;
   return err::kOk;
 }
 
-std::uint32_t SyncPath(const std::string& path) {
+Error SyncPath(const std::string& path) {
   PosixFile file;
   FileOpenOptions options;
   options.access = FileAccess::kRead;
-  if (const std::uint32_t rc = file.Open(path, options)) return rc;
-  if (const std::uint32_t rc = file.Sync()) return rc;
+  if (const Error rc = file.Open(path, options)) return rc;
+  if (const Error rc = file.Sync()) return rc;
   return file.Close();
 }
 
 // Writes header and samples of the document into the open, empty `file`.
-std::uint32_t WriteSamples(PosixFile& file, const SoundDocument& document, PcmFileKind kind, SampleCode stored,
-                           const SaveOptions& options) {
+Error WriteSamples(PosixFile& file, const SoundDocument& document, PcmFileKind kind, SampleCode stored,
+                   const SaveOptions& options) {
   std::byte header[kMaxPcmHeaderBytes];
   std::uint32_t header_bytes = 0;
-  if (const std::uint32_t rc =
+  if (const Error rc =
           BuildHeader(kind, header, document.rate, stored, document.channels, document.length, &header_bytes))
     return rc;
-  if (const std::uint32_t rc =
+  if (const Error rc =
           PrepareSoundFile(file, kind, document.rate, stored, document.channels, document.length))
     return rc;
   const std::uint32_t frame_bytes = BytesPerSample(stored) * document.channels;
@@ -112,9 +111,9 @@ std::uint32_t WriteSamples(PosixFile& file, const SoundDocument& document, PcmFi
   cursor.Seek(0);
   for (std::uint32_t done = 0; done < document.length;) {
     const std::uint32_t n = std::min(per_block, document.length - done);
-    if (const std::uint32_t rc = cursor.Read(n, buffer.data(), stored, dither)) return rc;
+    if (const Error rc = cursor.Read(n, buffer.data(), stored, dither)) return rc;
     const std::uint64_t at = header_bytes + std::uint64_t{frame_bytes} * done;
-    if (const std::uint32_t rc = WriteExact(file, buffer.data(), std::size_t{n} * frame_bytes, at))
+    if (const Error rc = WriteExact(file, buffer.data(), std::size_t{n} * frame_bytes, at))
       return rc == err::kWriteFailed && file.last_errno() == ENOSPC ? err::kDiskFull : rc;
     done += n;
     if (options.progress && !options.progress(std::uint64_t{done} * frame_bytes, total)) return err::kCancelled;
@@ -153,8 +152,7 @@ FileSource* MovableWorkFile(const SoundDocument& document, SampleCode stored, co
 // Moves the working file of `source` over `target` through a hidden name
 // beside it, completing it there; on failure the file goes back to its
 // place, as it was, and the source reads it again.
-std::uint32_t MoveWorkFileIntoPlace(SoundDocument& document, FileSource* source, const std::string& target,
-                                    PosixFile* kept) {
+Error MoveWorkFileIntoPlace(SoundDocument& document, FileSource* source, const std::string& target, PosixFile* kept) {
   const std::string temp = HiddenSiblingName(target);
   std::string work;
   std::uint32_t header_bytes = 0;
@@ -168,7 +166,7 @@ std::uint32_t MoveWorkFileIntoPlace(SoundDocument& document, FileSource* source,
   std::vector<std::uint8_t> header(header_bytes);
   {
     PosixFile file;
-    if (const std::uint32_t rc = OpenForMetadataEdit(work, &file, &length)) return rc;
+    if (const Error rc = OpenForMetadataEdit(work, &file, &length)) return rc;
     std::size_t got = 0;
     if (file.ReadAt(header.data(), header.size(), 0, &got) != err::kOk || got != header.size())
       return err::kReadFailed;
@@ -178,7 +176,7 @@ std::uint32_t MoveWorkFileIntoPlace(SoundDocument& document, FileSource* source,
     if (RenameFile(work, temp, true) != err::kOk) return err::kWorkFileMoveFailed;
     source->Renamed(temp, nullptr);
   }
-  std::uint32_t rc = err::kOk;
+  Error rc = err::kOk;
   std::uint32_t old_rate = 0;
   if (header.size() >= 28) old_rate = header[24] | header[25] << 8 | header[26] << 16 | std::uint32_t{header[27]} << 24;
   if (old_rate != document.rate) rc = PatchSampleRate(temp, PcmFileKind::Wave, document.rate);
@@ -211,13 +209,13 @@ std::uint32_t MoveWorkFileIntoPlace(SoundDocument& document, FileSource* source,
 }
 
 // The full save into a new file beside the target, renamed over it at the end.
-std::uint32_t SaveReplacing(SoundDocument& document, const std::string& target, PcmFileKind kind, SampleCode stored,
-                            const SaveOptions& options, PosixFile* kept, const struct stat* old) {
+Error SaveReplacing(SoundDocument& document, const std::string& target, PcmFileKind kind, SampleCode stored,
+                    const SaveOptions& options, PosixFile* kept, const struct stat* old) {
   const std::string folder = FolderOf(target);
   PosixFile file;
   std::string named;  // the hidden name, once the file has one
   const mode_t mode = old ? (old->st_mode & 07777) : 0666;
-  std::uint32_t rc = OpenUnnamedFile(folder, mode, &file);
+  Error rc = OpenUnnamedFile(folder, mode, &file);
   if (rc != err::kOk && rc != err::kDiskFull && rc != err::kOutOfMemory) {
     // No unnamed files here: a hidden name from the start.
     named = HiddenSiblingName(target);
@@ -252,13 +250,13 @@ std::uint32_t SaveReplacing(SoundDocument& document, const std::string& target, 
 
 // A writable file in a folder that is not writable cannot be replaced: it is
 // rewritten where it is, after the sources reading it were given copies.
-std::uint32_t SaveInPlace(SoundDocument& document, const std::string& target, PcmFileKind kind, SampleCode stored,
-                          const SaveOptions& options, PosixFile* kept) {
+Error SaveInPlace(SoundDocument& document, const std::string& target, PcmFileKind kind, SampleCode stored,
+                  const SaveOptions& options, PosixFile* kept) {
   PosixFile file;
   FileOpenOptions open;
   open.access = FileAccess::kReadWrite;
   open.disposition = FileDisposition::kOpenExisting;
-  std::uint32_t rc = file.Open(target, open);
+  Error rc = file.Open(target, open);
   if (rc != err::kOk) return file.last_errno() == EACCES || file.last_errno() == EROFS ? err::kReadOnly : rc;
   rc = WriteSamples(file, document, kind, stored, options);
   if (rc == err::kOk) rc = file.Close();
@@ -271,8 +269,8 @@ bool WritableByUs(const std::string& path) { return access(path.c_str(), W_OK) =
 
 }  // namespace
 
-std::uint32_t SaveAs(SoundDocument& document, const std::string& path, PcmFileKind kind, SampleCode code,
-                     const SaveOptions& options) {
+Error SaveAs(SoundDocument& document, const std::string& path, PcmFileKind kind, SampleCode code,
+             const SaveOptions& options) {
   kind = NormalisedKind(kind);
   const std::string target = ResolveTarget(path);
   if (target.empty()) return err::kInvalidPath;
@@ -282,7 +280,7 @@ std::uint32_t SaveAs(SoundDocument& document, const std::string& path, PcmFileKi
   if (own == target && kind == document.kind && stored == document.code && IsUnmodified(document)) return err::kOk;
   for (const SoundDocument* other = FirstDocument(); other; other = other->next)
     if (other != &document && other->path && ResolveTarget(*other->path) == target) return err::kOpenElsewhere;
-  if (const std::uint32_t rc = CheckFramesFitTarget(kind, stored, document.channels, document.length)) return rc;
+  if (const Error rc = CheckFramesFitTarget(kind, stored, document.channels, document.length)) return rc;
 
   struct stat old{};
   const bool exists = lstat(target.c_str(), &old) == 0;
@@ -294,7 +292,7 @@ std::uint32_t SaveAs(SoundDocument& document, const std::string& path, PcmFileKi
   PosixFile kept;
   if (document.path && SameContainer(document.kind, kind)) {
     bool any = false;
-    if (const std::uint32_t rc = HarvestForeignChunks(*document.path, document.kind, &kept, &any)) return rc;
+    if (const Error rc = HarvestForeignChunks(*document.path, document.kind, &kept, &any)) return rc;
   }
   // Whatever still reads the target must read a copy before it is replaced.
   // A hard link keeps the old bytes for them at no cost when the target is
@@ -303,10 +301,10 @@ std::uint32_t SaveAs(SoundDocument& document, const std::string& path, PcmFileKi
   if (exists) {
     const std::string given = NormaliseSourcePath(path);
     for (const std::string& name : {target, given})
-      if (const std::uint32_t rc = DetachFromOriginal(name, options.progress, nullptr, !in_place)) return rc;
+      if (const Error rc = DetachFromOriginal(name, options.progress, nullptr, !in_place)) return rc;
   }
 
-  std::uint32_t rc = err::kOk;
+  Error rc = err::kOk;
   FileSource* movable = nullptr;
   if (!in_place && options.move_work_file && kind == PcmFileKind::Wave)
     movable = MovableWorkFile(document, stored, target);
@@ -329,17 +327,17 @@ std::uint32_t SaveAs(SoundDocument& document, const std::string& path, PcmFileKi
   return err::kOk;
 }
 
-std::uint32_t UpdateMetadata(SoundDocument& document) {
+Error UpdateMetadata(SoundDocument& document) {
   if (!document.path) return err::kCannotOpen;
   if (document.modification_counter != 0) return err::kLayoutMismatch;
   const std::string& path = *document.path;
   const PcmFileKind kind = NormalisedKind(document.kind);
-  if (const std::uint32_t rc = StripMetadata(path, kind)) return rc;
-  if (const std::uint32_t rc = WriteMarkers(path, kind, document.markers)) return rc;
-  if (const std::uint32_t rc = WriteTags(path, kind, document.metadata)) return rc;
+  if (const Error rc = StripMetadata(path, kind)) return rc;
+  if (const Error rc = WriteMarkers(path, kind, document.markers)) return rc;
+  if (const Error rc = WriteTags(path, kind, document.metadata)) return rc;
   if (document.format_changed)
-    if (const std::uint32_t rc = PatchSampleRate(path, kind, document.rate)) return rc;
-  if (const std::uint32_t rc = SyncPath(path)) return rc;
+    if (const Error rc = PatchSampleRate(path, kind, document.rate)) return rc;
+  if (const Error rc = SyncPath(path)) return rc;
   document.marker_change_counter = 0;
   document.format_changed = false;
   document.metadata_changed = false;

@@ -18,6 +18,7 @@
 
 #include "core/samples/sample_format.h"
 #include "core/document/segment_cursor.h"
+#include "platform/error.h"
 
 namespace tidemark {
 
@@ -49,8 +50,8 @@ struct SaveOptions {
 // cannot be created; the errors of detaching, reading the samples and of
 // the header, marker, tag and chunk writers (9, 26, 8, 20 ...); 28 when a
 // working file could not be moved into place (err::kWorkFileMoveFailed).
-[[nodiscard]] std::uint32_t SaveAs(SoundDocument& document, const std::string& path, PcmFileKind kind,
-                                   SampleCode code, const SaveOptions& options = {});
+[[nodiscard]] Error SaveAs(SoundDocument& document, const std::string& path, PcmFileKind kind,
+                           SampleCode code, const SaveOptions& options = {});
 
 // Rewrites only the metadata of the document's file: its markers and tag
 // chunks are neutralised, the document's markers and tags written, and
@@ -59,6 +60,6 @@ struct SaveOptions {
 // the same samples. Needs a document whose samples equal its file (modified
 // counter 0): 78 otherwise, 25 without a file; errors of the writers. On
 // success the marker counter and the changed flags are cleared.
-[[nodiscard]] std::uint32_t UpdateMetadata(SoundDocument& document);
+[[nodiscard]] Error UpdateMetadata(SoundDocument& document);
 
 }  // namespace tidemark

@@ -21,7 +21,7 @@ namespace tidemark {
 // what `work` returns (0 for a `work` returning nothing). Other exceptions
 // pass through.
 template <typename Work, typename OnFailure>
-[[nodiscard]] std::uint32_t TryAlloc(Work&& work, OnFailure&& on_failure) {
+Error TryAlloc(Work&& work, OnFailure&& on_failure) {
   try {
     if constexpr (std::is_void_v<std::invoke_result_t<Work&>>) {
       std::invoke(work);
@@ -37,7 +37,7 @@ template <typename Work, typename OnFailure>
 
 // As above, with nothing to undo.
 template <typename Work>
-[[nodiscard]] std::uint32_t TryAlloc(Work&& work) {
+Error TryAlloc(Work&& work) {
   return TryAlloc(std::forward<Work>(work), [] {});
 }
 
@@ -64,10 +64,10 @@ struct HeldType<std::unique_ptr<U, D>> {
 // err::kOutOfMemory, and `*out` empty, when memory runs out (also when the
 // constructor throws std::bad_alloc).
 template <typename T = void, typename Holder, typename... Args>
-[[nodiscard]] std::uint32_t MakeNew(Holder* out, Args&&... args) {
+Error MakeNew(Holder* out, Args&&... args) {
   using Held = typename alloc_detail::HeldType<Holder>::type;
   using Made = std::conditional_t<std::is_void_v<T>, Held, T>;
-  const std::uint32_t rc = TryAlloc([&] {
+  const Error rc = TryAlloc([&] {
     if constexpr (std::is_unbounded_array_v<Made>) {
       static_assert(sizeof...(Args) == 1, "an array is made from its element count");
       out->reset(new std::remove_extent_t<Made>[static_cast<std::size_t>((args, ...))]);

@@ -38,38 +38,38 @@ std::string Joined(const std::string& folder) {
   return folder.back() == '/' ? folder + kFileName : folder + "/" + kFileName;
 }
 
-std::uint32_t WriteAll(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+Error WriteAll(const std::string& path, const std::vector<std::uint8_t>& bytes) {
   PosixFile file;
   FileOpenOptions options;
   options.access = FileAccess::kWrite;
   options.disposition = FileDisposition::kCreateAlways;
   options.mode = 0600;
-  if (const std::uint32_t rc = file.Open(path, options)) return rc;
+  if (const Error rc = file.Open(path, options)) return rc;
   std::size_t done = 0;
-  if (const std::uint32_t rc = file.WriteAt(bytes.data(), bytes.size(), 0, &done)) {
+  if (const Error rc = file.WriteAt(bytes.data(), bytes.size(), 0, &done)) {
     (void)file.Close();
     (void)UnlinkFile(path);
     return rc;
   }
-  if (const std::uint32_t rc = file.Close()) {
+  if (const Error rc = file.Close()) {
     (void)UnlinkFile(path);
     return rc;
   }
   return err::kOk;
 }
 
-std::uint32_t ReadAll(const std::string& path, std::uint64_t limit, std::vector<std::uint8_t>* out) {
+Error ReadAll(const std::string& path, std::uint64_t limit, std::vector<std::uint8_t>* out) {
   out->clear();
   PosixFile file;
   FileOpenOptions options;
-  if (const std::uint32_t rc = file.Open(path, options))
+  if (const Error rc = file.Open(path, options))
     return file.last_errno() == ENOENT ? err::kOk : rc;  // no file: nothing on the clipboard
   std::uint64_t size = 0;
-  if (const std::uint32_t rc = file.Size(&size)) return rc;
+  if (const Error rc = file.Size(&size)) return rc;
   if (size > limit) return err::kMalformed;
   std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
   std::size_t done = 0;
-  if (const std::uint32_t rc = file.ReadAt(bytes.data(), bytes.size(), 0, &done)) return rc;
+  if (const Error rc = file.ReadAt(bytes.data(), bytes.size(), 0, &done)) return rc;
   bytes.resize(done);
   *out = std::move(bytes);
   return err::kOk;
@@ -93,7 +93,7 @@ void SetClipboardOpenFailsForTesting(bool fail) { OpenFails() = fail; }
 
 ClipboardSession::~ClipboardSession() { (void)Close(); }
 
-std::uint32_t ClipboardSession::Open() {
+Error ClipboardSession::Open() {
   if (lock_.is_open()) return err::kOk;
   if (OpenFails()) return err::kClipboardUnavailable;
   path_ = ClipboardPath();
@@ -111,17 +111,17 @@ std::uint32_t ClipboardSession::Open() {
   return err::kClipboardUnavailable;
 }
 
-std::uint32_t ClipboardSession::Empty() {
+Error ClipboardSession::Empty() {
   if (!lock_.is_open()) return err::kClipboardUnavailable;
   pending_ = nullptr;
   (void)UnlinkFile(path_ + ".owner");
-  const std::uint32_t rc = UnlinkFile(path_);
+  const Error rc = UnlinkFile(path_);
   return rc == err::OsError(ENOENT) ? err::kOk : rc;
 }
 
 void ClipboardSession::OfferWave(Renderer renderer) { pending_ = std::move(renderer); }
 
-std::uint32_t ClipboardSession::ReadWave(std::vector<std::uint8_t>* image) {
+Error ClipboardSession::ReadWave(std::vector<std::uint8_t>* image) {
   if (!lock_.is_open()) return err::kClipboardUnavailable;
   return ReadAll(path_, kClipboardReadLimit, image);
 }
@@ -133,9 +133,9 @@ bool ClipboardSession::OwnedByThisProcess() {
   return std::string(mark.begin(), mark.end()) == std::to_string(::getpid());
 }
 
-std::uint32_t ClipboardSession::Close() {
+Error ClipboardSession::Close() {
   if (!lock_.is_open()) return err::kOk;
-  std::uint32_t rc = err::kOk;
+  Error rc = err::kOk;
   if (Renderer render = std::move(pending_)) {
     pending_ = nullptr;
     std::vector<std::uint8_t> image;

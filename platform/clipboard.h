@@ -31,7 +31,7 @@ void SetClipboardOpenFailsForTesting(bool fail);
 class ClipboardSession {
  public:
   // Produces the image when it is needed; a non-zero result keeps the old file.
-  using Renderer = std::function<std::uint32_t(std::vector<std::uint8_t>* image)>;
+  using Renderer = std::function<Error(std::vector<std::uint8_t>* image)>;
 
   ClipboardSession() = default;
   ClipboardSession(const ClipboardSession&) = delete;
@@ -40,20 +40,20 @@ class ClipboardSession {
 
   // Takes the lock, waiting briefly for another holder. 38 when the lock
   // file cannot be opened or stays locked.
-  [[nodiscard]] std::uint32_t Open();
+  [[nodiscard]] Error Open();
   // Removes the image and its owner mark.
-  [[nodiscard]] std::uint32_t Empty();
+  [[nodiscard]] Error Empty();
   // Announces a wave image to be produced later (at Close).
   void OfferWave(Renderer renderer);
   // Reads the current image; an empty vector when there is none. 14 when it
   // is larger than kClipboardReadLimit, the read errors otherwise.
-  [[nodiscard]] std::uint32_t ReadWave(std::vector<std::uint8_t>* image);
+  [[nodiscard]] Error ReadWave(std::vector<std::uint8_t>* image);
   // Whether the image on the clipboard was written by this process.
   bool OwnedByThisProcess();
   // Renders what was offered, writes it (atomically, by renaming) with the
   // owner mark, and lets go of the lock. Its error is the renderer's or the
   // writing's.
-  [[nodiscard]] std::uint32_t Close();
+  [[nodiscard]] Error Close();
 
  private:
   std::string path_;

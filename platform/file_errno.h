@@ -12,7 +12,7 @@ namespace tidemark::detail {
 inline bool IsDiskFullErrno(int e) { return e == ENOSPC || e == EDQUOT; }
 
 // `creating`: the open could create the file (every disposition but open-existing).
-inline std::uint32_t OpenErrorNumber(int e, bool creating) {
+inline Error OpenErrorNumber(int e, bool creating) {
   if (e == ENOMEM) return err::kOutOfMemory;
   if (IsDiskFullErrno(e)) return err::kDiskFull;
   if (e == ENAMETOOLONG) return err::kCannotOpen;
@@ -20,7 +20,7 @@ inline std::uint32_t OpenErrorNumber(int e, bool creating) {
 }
 
 // `fallback` is the number of the operation (read, write, resize).
-inline std::uint32_t IoErrorNumber(int e, std::uint32_t fallback) {
+inline Error IoErrorNumber(int e, Error fallback) {
   if (IsDiskFullErrno(e)) return err::kDiskFull;
   if (e == ENOMEM) return err::kOutOfMemory;
   return fallback;
@@ -28,6 +28,6 @@ inline std::uint32_t IoErrorNumber(int e, std::uint32_t fallback) {
 
 // Records `e` as the errno of the calling thread's last free file function
 // (0 after a success) and returns kOk or err::OsError(e).
-std::uint32_t SetLastFileErrno(int e);
+Error SetLastFileErrno(int e);
 
 }  // namespace tidemark::detail

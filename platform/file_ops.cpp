@@ -39,7 +39,7 @@ int RenameNoReplace(const char* from, const char* to) {
 
 namespace detail {
 
-std::uint32_t SetLastFileErrno(int e) {
+Error SetLastFileErrno(int e) {
   t_last_errno = e;
   return e == 0 ? err::kOk : err::OsError(e);
 }
@@ -48,7 +48,7 @@ std::uint32_t SetLastFileErrno(int e) {
 
 int LastFileErrno() { return t_last_errno; }
 
-std::uint32_t RenameFile(const std::string& from, const std::string& to, bool no_replace) {
+Error RenameFile(const std::string& from, const std::string& to, bool no_replace) {
   if (!no_replace)
     return detail::SetLastFileErrno(
         SysCall(fault::kRename, [&] { return rename(from.c_str(), to.c_str()); }));
@@ -69,12 +69,12 @@ std::uint32_t RenameFile(const std::string& from, const std::string& to, bool no
   return detail::SetLastFileErrno(0);
 }
 
-std::uint32_t LinkFile(const std::string& existing, const std::string& new_path) {
+Error LinkFile(const std::string& existing, const std::string& new_path) {
   return detail::SetLastFileErrno(
       SysCall(fault::kLink, [&] { return link(existing.c_str(), new_path.c_str()); }));
 }
 
-std::uint32_t UnlinkFile(const std::string& path) {
+Error UnlinkFile(const std::string& path) {
   return detail::SetLastFileErrno(SysCall(fault::kUnlink, [&] { return unlink(path.c_str()); }));
 }
 

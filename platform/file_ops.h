@@ -7,18 +7,19 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/error.h"
+
 namespace tidemark {
 
 // Renames `from` to `to`. With `no_replace`, fails with EEXIST when `to`
 // exists, atomically (renameat2 RENAME_NOREPLACE; where the file system
 // lacks it, a hard link to `to` followed by removing `from`).
-[[nodiscard]] std::uint32_t RenameFile(const std::string& from, const std::string& to,
-                                       bool no_replace);
+[[nodiscard]] Error RenameFile(const std::string& from, const std::string& to, bool no_replace);
 
 // Gives `existing` the additional name `new_path` (fails with EEXIST when taken).
-[[nodiscard]] std::uint32_t LinkFile(const std::string& existing, const std::string& new_path);
+[[nodiscard]] Error LinkFile(const std::string& existing, const std::string& new_path);
 
-[[nodiscard]] std::uint32_t UnlinkFile(const std::string& path);
+[[nodiscard]] Error UnlinkFile(const std::string& path);
 
 // errno of this thread's last RenameFile, LinkFile, UnlinkFile or
 // QueryVolume(path); 0 when it succeeded.

@@ -23,7 +23,7 @@ PageBuffer& PageBuffer::operator=(PageBuffer&& other) noexcept {
 
 PageBuffer::~PageBuffer() { Release(); }
 
-std::uint32_t PageBuffer::Allocate(std::size_t bytes) {
+Error PageBuffer::Allocate(std::size_t bytes) {
   Release();
   if (bytes == 0) return err::kOk;
   const std::size_t page = PageSize();

@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/error.h"
+
 namespace tidemark {
 
 class PageBuffer {
@@ -19,7 +21,7 @@ class PageBuffer {
   // Replaces the block with a new zero-filled one of at least `bytes` bytes
   // (rounded up to whole pages). Returns err::kOutOfMemory when the memory is
   // not available, leaving the buffer empty. Zero bytes just releases.
-  [[nodiscard]] std::uint32_t Allocate(std::size_t bytes);
+  [[nodiscard]] Error Allocate(std::size_t bytes);
   void Release();
 
   std::byte* data() { return data_; }

@@ -66,12 +66,12 @@ PosixFile::~PosixFile() {
   if (fd_ >= 0) CloseDescriptor(fd_);
 }
 
-std::uint32_t PosixFile::Fail(int e, std::uint32_t number) {
+Error PosixFile::Fail(int e, Error number) {
   last_errno_ = e;
   return number;
 }
 
-std::uint32_t PosixFile::Open(const std::string& path, const FileOpenOptions& options) {
+Error PosixFile::Open(const std::string& path, const FileOpenOptions& options) {
   if (fd_ >= 0) {
     CloseDescriptor(fd_);
     fd_ = -1;
@@ -110,8 +110,7 @@ std::uint32_t PosixFile::Open(const std::string& path, const FileOpenOptions& op
   return err::kOk;
 }
 
-std::uint32_t PosixFile::ReadAt(void* buffer, std::size_t n, std::uint64_t offset,
-                                std::size_t* done) {
+Error PosixFile::ReadAt(void* buffer, std::size_t n, std::uint64_t offset, std::size_t* done) {
   *done = 0;
   if (fd_ < 0) return Fail(EBADF, err::kReadFailed);
   auto* bytes = static_cast<unsigned char*>(buffer);
@@ -138,8 +137,7 @@ std::uint32_t PosixFile::ReadAt(void* buffer, std::size_t n, std::uint64_t offse
   return err::kOk;
 }
 
-std::uint32_t PosixFile::WriteAt(const void* buffer, std::size_t n, std::uint64_t offset,
-                                 std::size_t* done) {
+Error PosixFile::WriteAt(const void* buffer, std::size_t n, std::uint64_t offset, std::size_t* done) {
   *done = 0;
   if (fd_ < 0) return Fail(EBADF, err::kWriteFailed);
   const auto* bytes = static_cast<const unsigned char*>(buffer);
@@ -166,7 +164,7 @@ std::uint32_t PosixFile::WriteAt(const void* buffer, std::size_t n, std::uint64_
   return err::kOk;
 }
 
-std::uint32_t PosixFile::Sync() {
+Error PosixFile::Sync() {
   if (fd_ < 0) return Fail(EBADF, err::kWriteFailed);
   int e = InjectedErrno(fault::kFsync);
   if (e == 0 && fsync(fd_) != 0) e = errno;
@@ -174,7 +172,7 @@ std::uint32_t PosixFile::Sync() {
   return err::kOk;
 }
 
-std::uint32_t PosixFile::Truncate(std::uint64_t size) {
+Error PosixFile::Truncate(std::uint64_t size) {
   if (fd_ < 0) return Fail(EBADF, err::kSeekFailed);
   int e = InjectedErrno(fault::kFtruncate, size);
   if (e == 0) {
@@ -189,7 +187,7 @@ std::uint32_t PosixFile::Truncate(std::uint64_t size) {
   return err::kOk;
 }
 
-std::uint32_t PosixFile::Allocate(std::uint64_t size) {
+Error PosixFile::Allocate(std::uint64_t size) {
   if (fd_ < 0) return Fail(EBADF, err::kSeekFailed);
   if (size == 0) return err::kOk;  // fallocate refuses a zero length
   int e = InjectedErrno(fault::kFallocate, size);
@@ -210,7 +208,7 @@ std::uint32_t PosixFile::Allocate(std::uint64_t size) {
   return Truncate(size);
 }
 
-std::uint32_t PosixFile::Stat(struct stat* st) {
+Error PosixFile::Stat(struct stat* st) {
   if (fd_ < 0) return Fail(EBADF, err::OsError(EBADF));
   int e = InjectedErrno(fault::kStat);
   if (e == 0 && fstat(fd_, st) != 0) e = errno;
@@ -218,29 +216,29 @@ std::uint32_t PosixFile::Stat(struct stat* st) {
   return err::kOk;
 }
 
-std::uint32_t PosixFile::Size(std::uint64_t* size) {
+Error PosixFile::Size(std::uint64_t* size) {
   struct stat st {};
-  if (const std::uint32_t rc = Stat(&st)) return rc;
+  if (const Error rc = Stat(&st)) return rc;
   *size = static_cast<std::uint64_t>(st.st_size);
   return err::kOk;
 }
 
-std::uint32_t PosixFile::AllocatedBytes(std::uint64_t* bytes) {
+Error PosixFile::AllocatedBytes(std::uint64_t* bytes) {
   struct stat st {};
-  if (const std::uint32_t rc = Stat(&st)) return rc;
+  if (const Error rc = Stat(&st)) return rc;
   *bytes = static_cast<std::uint64_t>(st.st_blocks) * 512u;
   return err::kOk;
 }
 
-std::uint32_t PosixFile::QueryVolume(VolumeInfo* info) {
+Error PosixFile::QueryVolume(VolumeInfo* info) {
   if (fd_ < 0) return Fail(EBADF, err::OsError(EBADF));
   int e = 0;
-  const std::uint32_t rc = detail::QueryVolumeOfDescriptor(fd_, info, &e);
+  const Error rc = detail::QueryVolumeOfDescriptor(fd_, info, &e);
   if (rc != err::kOk) last_errno_ = e;
   return rc;
 }
 
-std::uint32_t PosixFile::Close() {
+Error PosixFile::Close() {
   if (fd_ < 0) return err::kOk;
   const int e = CloseDescriptor(std::exchange(fd_, -1));
   direct_ = false;

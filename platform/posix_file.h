@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/error.h"
 #include "platform/volume_info.h"
 
 namespace tidemark {
@@ -52,35 +53,33 @@ class PosixFile {
   // path too long), kCreateFailed (any failure of a disposition that may
   // create), kOutOfMemory, kDiskFull; OsError when the delete-on-close
   // unlink fails.
-  [[nodiscard]] std::uint32_t Open(const std::string& path, const FileOpenOptions& options);
+  [[nodiscard]] Error Open(const std::string& path, const FileOpenOptions& options);
 
   // Reads up to `n` bytes at `offset`; `*done` receives the bytes read. Stops
   // early only at end of file (success with *done < n) or on an error
   // (kReadFailed; bytes before the failure are counted in *done).
-  [[nodiscard]] std::uint32_t ReadAt(void* buffer, std::size_t n, std::uint64_t offset,
-                                     std::size_t* done);
+  [[nodiscard]] Error ReadAt(void* buffer, std::size_t n, std::uint64_t offset, std::size_t* done);
   // Writes `n` bytes at `offset`; `*done` receives the bytes written, also on
   // failure (kWriteFailed, kDiskFull).
-  [[nodiscard]] std::uint32_t WriteAt(const void* buffer, std::size_t n, std::uint64_t offset,
-                                      std::size_t* done);
-  [[nodiscard]] std::uint32_t Sync();  // kWriteFailed, kDiskFull
+  [[nodiscard]] Error WriteAt(const void* buffer, std::size_t n, std::uint64_t offset, std::size_t* done);
+  [[nodiscard]] Error Sync();  // kWriteFailed, kDiskFull
   // Sets the size exactly (cuts or extends with zeros). kSeekFailed, kDiskFull.
-  [[nodiscard]] std::uint32_t Truncate(std::uint64_t size);
+  [[nodiscard]] Error Truncate(std::uint64_t size);
   // Extends the file to at least `size` bytes with the space reserved on disk
   // (fallocate), so a full disk shows here rather than in later writes; where
   // the file system cannot reserve, extends with ftruncate. Never shrinks.
   // kSeekFailed, kDiskFull.
-  [[nodiscard]] std::uint32_t Allocate(std::uint64_t size);
+  [[nodiscard]] Error Allocate(std::uint64_t size);
   // The file's size; OsError on failure.
-  [[nodiscard]] std::uint32_t Size(std::uint64_t* size);
+  [[nodiscard]] Error Size(std::uint64_t* size);
   // Bytes the file occupies on disk (st_blocks x 512); less than Size() for a
   // sparse file. OsError on failure.
-  [[nodiscard]] std::uint32_t AllocatedBytes(std::uint64_t* bytes);
+  [[nodiscard]] Error AllocatedBytes(std::uint64_t* bytes);
   // The volume holding the file. OsError on failure.
-  [[nodiscard]] std::uint32_t QueryVolume(VolumeInfo* info);
+  [[nodiscard]] Error QueryVolume(VolumeInfo* info);
   // Releases the descriptor in every case; reports a failure the kernel
   // only now admits to (kWriteFailed, kDiskFull). No-op when not open.
-  [[nodiscard]] std::uint32_t Close();
+  [[nodiscard]] Error Close();
 
   bool is_open() const { return fd_ >= 0; }
   bool direct() const { return direct_; }
@@ -88,9 +87,9 @@ class PosixFile {
   int last_errno() const { return last_errno_; }
 
  private:
-  std::uint32_t Fail(int e, std::uint32_t number);
+  Error Fail(int e, Error number);
   // fstat through the fault seam; OsError on failure.
-  std::uint32_t Stat(struct stat* st);
+  Error Stat(struct stat* st);
 
   int fd_ = -1;
   bool direct_ = false;

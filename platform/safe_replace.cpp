@@ -26,7 +26,7 @@ std::string FdPath(int fd) { return "/proc/self/fd/" + std::to_string(fd); }
 
 }  // namespace
 
-std::uint32_t OpenUnnamedFile(const std::string& folder, mode_t mode, PosixFile* file) {
+Error OpenUnnamedFile(const std::string& folder, mode_t mode, PosixFile* file) {
   int fd = -1;
   const int e = SysCall(fault::kOpen, [&] {
     fd = open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, mode);
@@ -40,20 +40,20 @@ std::uint32_t OpenUnnamedFile(const std::string& folder, mode_t mode, PosixFile*
   // reopened descriptor names the same inode.
   FileOpenOptions options;
   options.access = FileAccess::kReadWrite;
-  const std::uint32_t rc = file->Open(FdPath(fd), options);
+  const Error rc = file->Open(FdPath(fd), options);
   (void)close(fd);
   (void)detail::SetLastFileErrno(rc == err::kOk ? 0 : file->last_errno());
   return rc == err::kOk ? err::kOk : err::kCreateFailed;
 }
 
-std::uint32_t LinkUnnamedFile(const PosixFile& file, const std::string& path) {
+Error LinkUnnamedFile(const PosixFile& file, const std::string& path) {
   const std::string from = FdPath(file.fd());
   return detail::SetLastFileErrno(SysCall(fault::kLink, [&] {
     return linkat(AT_FDCWD, from.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW);
   }));
 }
 
-std::uint32_t SyncFolder(const std::string& folder) {
+Error SyncFolder(const std::string& folder) {
   int fd = -1;
   int e = SysCall(fault::kOpen, [&] {
     fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -67,7 +67,7 @@ std::uint32_t SyncFolder(const std::string& folder) {
   return e == 0 ? err::kOk : err::kWriteFailed;
 }
 
-std::uint32_t CopyFilePermissions(PosixFile& file, const struct stat& old) {
+Error CopyFilePermissions(PosixFile& file, const struct stat& old) {
   // Owner first: a chown may clear the set-id bits that the chmod then restores.
   if (geteuid() == 0 || old.st_uid == geteuid()) (void)fchown(file.fd(), old.st_uid, old.st_gid);
   // The seam has no operation of its own for fchmod; it counts with the

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/error.h"
 #include "platform/posix_file.h"
 
 namespace tidemark {
@@ -17,20 +18,20 @@ namespace tidemark {
 // it is closed unless it was given a name. kCreateFailed when the file
 // system cannot make such files (the caller then uses a hidden name) or
 // the folder is not writable; kDiskFull; kOutOfMemory. LastFileErrno() tells.
-[[nodiscard]] std::uint32_t OpenUnnamedFile(const std::string& folder, mode_t mode, PosixFile* file);
+[[nodiscard]] Error OpenUnnamedFile(const std::string& folder, mode_t mode, PosixFile* file);
 
 // Gives the open file made by OpenUnnamedFile the name `path` in its folder;
 // fails (EEXIST) when the name is taken. OsError.
-[[nodiscard]] std::uint32_t LinkUnnamedFile(const PosixFile& file, const std::string& path);
+[[nodiscard]] Error LinkUnnamedFile(const PosixFile& file, const std::string& path);
 
 // Makes the entries of `folder` durable (fsync of the folder). kWriteFailed
 // when it cannot be opened or synced.
-[[nodiscard]] std::uint32_t SyncFolder(const std::string& folder);
+[[nodiscard]] Error SyncFolder(const std::string& folder);
 
 // Gives the open file the permission bits of `old`, and its owner and group
 // where the process may (a refused chown is not an error). OsError when the
 // mode cannot be set.
-[[nodiscard]] std::uint32_t CopyFilePermissions(PosixFile& file, const struct stat& old);
+[[nodiscard]] Error CopyFilePermissions(PosixFile& file, const struct stat& old);
 
 // The folder part of `path` ("." for a bare name) and the name part.
 std::string FolderOf(const std::string& path);

@@ -59,7 +59,7 @@ bool IsLocalDiskFileSystem(std::uint32_t fs_magic) {
   }
 }
 
-std::uint32_t QueryVolume(const std::string& path, VolumeInfo* info) {
+Error QueryVolume(const std::string& path, VolumeInfo* info) {
   struct statvfs vfs {};
   struct statfs fs {};
   int e = VolumeCall([&] { return statvfs(path.c_str(), &vfs); });
@@ -71,7 +71,7 @@ std::uint32_t QueryVolume(const std::string& path, VolumeInfo* info) {
 
 namespace detail {
 
-std::uint32_t QueryVolumeOfDescriptor(int fd, VolumeInfo* info, int* os_errno) {
+Error QueryVolumeOfDescriptor(int fd, VolumeInfo* info, int* os_errno) {
   struct statvfs vfs {};
   struct statfs fs {};
   int e = VolumeCall([&] { return fstatvfs(fd, &vfs); });

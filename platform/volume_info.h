@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/error.h"
+
 namespace tidemark {
 
 struct VolumeInfo {
@@ -25,11 +27,11 @@ bool IsLocalDiskFileSystem(std::uint32_t fs_magic);
 
 // Queries the volume holding `path`. Returns err::OsError(errno) on failure;
 // LastFileErrno() gives the errno.
-[[nodiscard]] std::uint32_t QueryVolume(const std::string& path, VolumeInfo* info);
+[[nodiscard]] Error QueryVolume(const std::string& path, VolumeInfo* info);
 
 namespace detail {
 // The same for an open descriptor; `*os_errno` receives errno on failure.
-std::uint32_t QueryVolumeOfDescriptor(int fd, VolumeInfo* info, int* os_errno);
+Error QueryVolumeOfDescriptor(int fd, VolumeInfo* info, int* os_errno);
 }  // namespace detail
 
 }  // namespace tidemark

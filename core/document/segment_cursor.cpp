@@ -191,9 +191,9 @@ float* Apply(const GainTransform& t, float* in, float* out, std::size_t n) {
 // destination without a hook receives the transformed samples straight
 // from it, in larger blocks (fewer source calls), so its memory is written
 // once, as on the plain path.
-std::uint32_t ReadThroughFloat(SoundSource& source, std::uint32_t first, std::uint32_t count, std::byte* dst,
-                               SampleCode code, std::uint16_t channels, const GainTransform& t,
-                               DitherHook* hook) {
+Error ReadThroughFloat(SoundSource& source, std::uint32_t first, std::uint32_t count, std::byte* dst,
+                       SampleCode code, std::uint16_t channels, const GainTransform& t,
+                       DitherHook* hook) {
   alignas(64) float area[kStraightSamples];
   static_assert(kStraightSamples >= 2 * kBlockSamples);
   const bool straight = code == sample_code::kFloat && !hook && t.form != GainTransform::Form::kNone &&
@@ -209,9 +209,9 @@ std::uint32_t ReadThroughFloat(SoundSource& source, std::uint32_t first, std::ui
     const auto frames = static_cast<std::uint32_t>(std::min<std::size_t>(count, block_frames));
     const std::size_t samples = std::size_t{frames} * channels;
     if (fused) {
-      if (const std::uint32_t rc = source.Read(first, frames, stored, sample_code::kS16)) return rc;
+      if (const Error rc = source.Read(first, frames, stored, sample_code::kS16)) return rc;
       MultiplyAdd16(stored, reinterpret_cast<float*>(dst), samples, t.gain, t.offset);
-    } else if (const std::uint32_t rc = source.Read(first, frames, block, sample_code::kFloat)) {
+    } else if (const Error rc = source.Read(first, frames, block, sample_code::kFloat)) {
       return rc;
     } else if (straight) {
       Apply(t, block, reinterpret_cast<float*>(dst), samples);
@@ -228,8 +228,8 @@ std::uint32_t ReadThroughFloat(SoundSource& source, std::uint32_t first, std::ui
 }
 
 // Reads `count` frames of segment `s` from source frame `first`.
-std::uint32_t ReadSegment(const Segment& s, std::uint16_t channels, std::uint32_t first, std::uint32_t count,
-                          std::byte* dst, SampleCode dst_code, DitherHook* dither) {
+Error ReadSegment(const Segment& s, std::uint16_t channels, std::uint32_t first, std::uint32_t count,
+                  std::byte* dst, SampleCode dst_code, DitherHook* dither) {
   // A gain block that changes nothing reads like an absent one, so wide
   // material keeps its full precision.
   const SegmentGain* gain = s.gain && !IsUnity(s.gain.get(), channels) ? s.gain.get() : nullptr;
@@ -257,7 +257,7 @@ void SegmentCursor::Seek(std::uint32_t frame) {
   frame_ = frame;
 }
 
-std::uint32_t SegmentCursor::Read(std::uint32_t frames, void* dst, SampleCode dst_code, DitherHook* dither) {
+Error SegmentCursor::Read(std::uint32_t frames, void* dst, SampleCode dst_code, DitherHook* dither) {
   if (frames == 0) return err::kOk;
   if (!dst || !IsSupportedSampleCode(dst_code) || channels_ == 0) return err::kSizeLimit;
   if (std::uint64_t{frame_} + frames > length_) return err::kSizeLimit;
@@ -280,7 +280,7 @@ std::uint32_t SegmentCursor::Read(std::uint32_t frames, void* dst, SampleCode ds
       n = static_cast<std::uint32_t>(std::min<std::uint64_t>(frames, End(s) - frame_));
       const std::uint64_t first = std::uint64_t{s.source_offset} + (frame_ - s.position);
       if (first + n > 0xFFFFFFFFu) return err::kSizeLimit;
-      const std::uint32_t rc = ReadSegment(s, channels_, static_cast<std::uint32_t>(first), n, out, dst_code, dither);
+      const Error rc = ReadSegment(s, channels_, static_cast<std::uint32_t>(first), n, out, dst_code, dither);
       if (rc != err::kOk) return rc;
     }
     out += std::size_t{n} * frame_bytes;
@@ -291,7 +291,7 @@ std::uint32_t SegmentCursor::Read(std::uint32_t frames, void* dst, SampleCode ds
   return err::kOk;
 }
 
-std::uint32_t SegmentCursor::ReadFloat(std::uint32_t frames, float* dst, std::uint16_t wanted_channels) {
+Error SegmentCursor::ReadFloat(std::uint32_t frames, float* dst, std::uint16_t wanted_channels) {
   if (frames == 0) return err::kOk;
   if (wanted_channels == channels_) return Read(frames, dst, sample_code::kFloat);
   if (!dst || channels_ != 1 || wanted_channels != 2) return err::kSizeLimit;
@@ -299,7 +299,7 @@ std::uint32_t SegmentCursor::ReadFloat(std::uint32_t frames, float* dst, std::ui
   // 2i + 1, which lie at or before its own place, so nothing is overwritten
   // before it is read.
   float* mono = dst + frames;
-  if (const std::uint32_t rc = Read(frames, mono, sample_code::kFloat)) return rc;
+  if (const Error rc = Read(frames, mono, sample_code::kFloat)) return rc;
   for (std::size_t i = 0; i < frames; ++i) {
     const float x = mono[i];
     dst[2 * i] = x;

@@ -6,6 +6,7 @@
 
 #include "core/samples/sample_format.h"
 #include "core/document/segment.h"
+#include "platform/error.h"
 
 namespace tidemark {
 
@@ -29,12 +30,11 @@ class SegmentCursor {
   // Reads `frames` frames into `dst` in `dst_code` and advances. A source
   // error (8) is passed up unchanged and leaves the cursor usable; a segment
   // reaching past the length gives 77.
-  [[nodiscard]] std::uint32_t Read(std::uint32_t frames, void* dst, SampleCode dst_code,
-                                   DitherHook* dither = nullptr);
+  [[nodiscard]] Error Read(std::uint32_t frames, void* dst, SampleCode dst_code, DitherHook* dither = nullptr);
 
   // Reads single-precision float with `wanted_channels` per frame; a mono
   // list read as stereo has each sample doubled.
-  [[nodiscard]] std::uint32_t ReadFloat(std::uint32_t frames, float* dst, std::uint16_t wanted_channels);
+  [[nodiscard]] Error ReadFloat(std::uint32_t frames, float* dst, std::uint16_t wanted_channels);
 
  private:
   const SegmentList& list_;

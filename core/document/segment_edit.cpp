@@ -123,10 +123,10 @@ bool GainBlocksEqual(const SegmentGain* a, const SegmentGain* b) {
   return BitwiseEqual(*a, *b);
 }
 
-std::uint32_t CopyRange(const SegmentList& list, std::uint32_t start, std::uint32_t length, SegmentList* out) {
+Error CopyRange(const SegmentList& list, std::uint32_t start, std::uint32_t length, SegmentList* out) {
   SegmentList copy;
   const std::uint64_t end = std::uint64_t{start} + length;
-  const std::uint32_t rc = TryAlloc([&] {
+  const Error rc = TryAlloc([&] {
     for (const Segment* s = list.first(); length > 0 && s && s->position < end; s = s->next) {
       if (EndOf(*s) <= start || s->length == 0) continue;
       const std::uint32_t from = s->position > start ? s->position : start;
@@ -142,7 +142,7 @@ std::uint32_t CopyRange(const SegmentList& list, std::uint32_t start, std::uint3
   return err::kOk;
 }
 
-std::uint32_t ReplaceRange(SoundDocument& doc, EditRequest& r) {
+Error ReplaceRange(SoundDocument& doc, EditRequest& r) {
   const std::uint32_t S = r.start, O = r.old_length, N = r.new_length, L = doc.length;
   if (L > kMaxFrames || O > kMaxFrames || N > kMaxFrames || O > L || S > L - O ||
       std::uint64_t{L} - O + N > kMaxFrames || !RequestFits(doc, r))
@@ -151,7 +151,7 @@ std::uint32_t ReplaceRange(SoundDocument& doc, EditRequest& r) {
   if (doc.editor) doc.editor->Send(editor_msg::kSetSelection, S, std::uint64_t{S} + O);
 
   SegmentList removed;
-  if (const std::uint32_t rc = CopyRange(doc.segments, S, O, &removed)) return rc;
+  if (const Error rc = CopyRange(doc.segments, S, O, &removed)) return rc;
 
   // The split below is the only allocation left, made before anything
   // is unlinked.
@@ -161,7 +161,7 @@ std::uint32_t ReplaceRange(SoundDocument& doc, EditRequest& r) {
   while (s && EndOf(*s) <= S) s = s->next;
   if (s && s->position < S && EndOf(*s) > E) {
     std::unique_ptr<Segment> second;
-    if (const std::uint32_t rc = TryAlloc([&] { second = CopyPiece(*s, S, static_cast<std::uint32_t>(EndOf(*s)), 0); }))
+    if (const Error rc = TryAlloc([&] { second = CopyPiece(*s, S, static_cast<std::uint32_t>(EndOf(*s)), 0); }))
       return rc;
     s->length = S - s->position;
     s = list.InsertBefore(s->next, std::move(second));

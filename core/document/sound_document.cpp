@@ -50,8 +50,8 @@ void SetEditorWindowFactory(EditorWindowFactory factory) { Documents().factory =
 void SetMainFrame(Window* frame) { Documents().frame = frame; }
 Window* MainFrame() { return Documents().frame; }
 
-std::uint32_t CreateDocument(const std::optional<std::string>& path, SegmentList segments,
-                             DocumentDescription description, SoundDocument** document) {
+Error CreateDocument(const std::optional<std::string>& path, SegmentList segments,
+                     DocumentDescription description, SoundDocument** document) {
   *document = nullptr;
   const PcmFormat& format = description.format;
   if (description.length > kMaxFrames || (format.channels != 1 && format.channels != 2) ||
@@ -64,8 +64,8 @@ std::uint32_t CreateDocument(const std::optional<std::string>& path, SegmentList
   }
 
   std::unique_ptr<SoundDocument> doc;
-  if (const std::uint32_t rc = MakeNew(&doc)) return rc;
-  const std::uint32_t rc = TryAlloc([&] {
+  if (const Error rc = MakeNew(&doc)) return rc;
+  const Error rc = TryAlloc([&] {
     if (path) (description.path_is_second ? doc->second_path : doc->path) = std::move(normal);
     if (description.metadata) {
       doc->metadata = std::move(*description.metadata);

@@ -16,6 +16,7 @@
 #include "core/samples/sample_format.h"
 #include "core/document/segment.h"
 #include "core/undo/undo_history.h"
+#include "platform/error.h"
 #include "platform/window.h"
 
 namespace tidemark {
@@ -93,8 +94,8 @@ Window* MainFrame();
 // kMaxFrames, 25 when the absolute form of the path is too long, 2 out of
 // memory, 3 when the editor window cannot be made; on error nothing is kept
 // and the lists handed in are released.
-[[nodiscard]] std::uint32_t CreateDocument(const std::optional<std::string>& path, SegmentList segments,
-                                           DocumentDescription description, SoundDocument** document);
+[[nodiscard]] Error CreateDocument(const std::optional<std::string>& path, SegmentList segments,
+                                   DocumentDescription description, SoundDocument** document);
 
 // Closes the document's window: unlinks and frees it with everything it
 // holds; sources whose last reference goes close and delete owned files.

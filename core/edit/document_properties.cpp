@@ -26,7 +26,7 @@ double LengthSeconds(const SoundDocument& document) {
   return document.rate ? static_cast<double>(document.length) / document.rate : 0.0;
 }
 
-std::uint32_t SetSampleRate(SoundDocument& document, std::uint32_t rate) {
+Error SetSampleRate(SoundDocument& document, std::uint32_t rate) {
   if (!IsValidSampleRate(rate)) return err::kUnsupportedFormat;
   if (rate == document.rate) return err::kOk;
   const bool was_saved = IsSaved(document);
@@ -78,13 +78,13 @@ void SetSelectionToFrame(SoundDocument& document, std::int64_t frame) {
   SetSelection(document, from, to);
 }
 
-std::uint32_t SetSelectionFromSeconds(SoundDocument& document, double seconds) {
+Error SetSelectionFromSeconds(SoundDocument& document, double seconds) {
   if (std::isnan(seconds)) return err::kSizeLimit;
   SetSelectionFromFrame(document, SecondsToFrame(document, seconds));
   return err::kOk;
 }
 
-std::uint32_t SetSelectionToSeconds(SoundDocument& document, double seconds) {
+Error SetSelectionToSeconds(SoundDocument& document, double seconds) {
   if (std::isnan(seconds)) return err::kSizeLimit;
   SetSelectionToFrame(document, seconds < 0 ? -1 : std::int64_t{SecondsToFrame(document, seconds)});
   return err::kOk;
@@ -100,7 +100,7 @@ void SetChannelSelection(SoundDocument& document, std::uint32_t mask) {
 
 std::string PcmFileSample(const SoundDocument& document) { return SampleTypeText(document.kind, document.code); }
 
-std::uint32_t SetPcmFileSample(SoundDocument& document, std::string_view text) {
+Error SetPcmFileSample(SoundDocument& document, std::string_view text) {
   const std::optional<ParsedSampleType> parsed = ParseSampleTypeText(text);
   if (!parsed) return err::kSizeLimit;
   const NormalisedCode normalised = NormaliseForKind(parsed->kind, parsed->code);

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/error.h"
+
 namespace tidemark {
 
 struct SoundDocument;
@@ -22,7 +24,7 @@ double LengthSeconds(const SoundDocument& document);
 // format counts as changed and the frame hears 128 (with 64 when the
 // document was saved). 15 outside 4000 ... 384000 Hz; the same rate changes
 // nothing.
-[[nodiscard]] std::uint32_t SetSampleRate(SoundDocument& document, std::uint32_t rate);
+[[nodiscard]] Error SetSampleRate(SoundDocument& document, std::uint32_t rate);
 
 // Both change counters 0, the format and the tags unchanged.
 bool IsSaved(const SoundDocument& document);
@@ -33,8 +35,8 @@ double SelectionToSeconds(const SoundDocument& document);
 // Set one end, clamped to [0, length]; the other end moves along when the
 // selection would turn over. A negative end selects [0, 0]; a start below 0
 // is 0. 77 for NaN.
-[[nodiscard]] std::uint32_t SetSelectionFromSeconds(SoundDocument& document, double seconds);
-[[nodiscard]] std::uint32_t SetSelectionToSeconds(SoundDocument& document, double seconds);
+[[nodiscard]] Error SetSelectionFromSeconds(SoundDocument& document, double seconds);
+[[nodiscard]] Error SetSelectionToSeconds(SoundDocument& document, double seconds);
 // The same with frames, for callers that already have them.
 void SetSelectionFromFrame(SoundDocument& document, std::int64_t frame);
 void SetSelectionToFrame(SoundDocument& document, std::int64_t frame);
@@ -51,6 +53,6 @@ void SetChannelSelection(SoundDocument& document, std::uint32_t mask);
 std::string PcmFileSample(const SoundDocument& document);
 // Sets both from their text form, the code normalised for the kind. 77 when
 // the text does not parse, 15 when the kind cannot store the code.
-[[nodiscard]] std::uint32_t SetPcmFileSample(SoundDocument& document, std::string_view text);
+[[nodiscard]] Error SetPcmFileSample(SoundDocument& document, std::string_view text);
 
 }  // namespace tidemark

@@ -61,7 +61,7 @@ void Compact(SegmentList& list, std::uint16_t channels) {
 
 // Fills the gaps of `list` (covering [0, length)) with silence segments, so
 // that an offset has something to ride on. 2 when memory runs out.
-std::uint32_t FillGaps(SegmentList& list, std::uint32_t length, std::uint32_t rate, std::uint16_t channels) {
+Error FillGaps(SegmentList& list, std::uint32_t length, std::uint32_t rate, std::uint16_t channels) {
   SourceRef silence;
   std::uint32_t at = 0;
   Segment* s = list.first();
@@ -85,7 +85,7 @@ std::uint32_t FillGaps(SegmentList& list, std::uint32_t length, std::uint32_t ra
 
 // Gives every segment a gain block and transforms it per channel.
 template <typename Change>
-std::uint32_t TransformBlocks(SegmentList& list, std::uint16_t channels, Change change) {
+Error TransformBlocks(SegmentList& list, std::uint16_t channels, Change change) {
   for (Segment* s = list.first(); s; s = s->next) {
     if (!s->gain && MakeNew(&s->gain)) return err::kOutOfMemory;
     for (int c = 0; c < channels; ++c) change(c, GainOf(*s->gain, c), OffsetOf(*s->gain, c));
@@ -93,15 +93,15 @@ std::uint32_t TransformBlocks(SegmentList& list, std::uint16_t channels, Change 
   return err::kOk;
 }
 
-std::uint32_t SelectAfter(SoundDocument& document, std::uint32_t rc, std::uint32_t from, std::uint32_t to) {
+Error SelectAfter(SoundDocument& document, Error rc, std::uint32_t from, std::uint32_t to) {
   if (rc == err::kOk) SetSelection(document, from, to);
   return rc;
 }
 
 // Applies a request of `new_length` frames of `material` over
 // [start, start + old_length), markers and envelope with it.
-std::uint32_t ApplyMaterial(SoundDocument& document, std::uint32_t start, std::uint32_t old_length,
-                            std::uint32_t new_length, EditRequest& material, bool markers, CoreText name) {
+Error ApplyMaterial(SoundDocument& document, std::uint32_t start, std::uint32_t old_length,
+                    std::uint32_t new_length, EditRequest& material, bool markers, CoreText name) {
   material.start = start;
   material.old_length = old_length;
   material.new_length = new_length;
@@ -110,7 +110,7 @@ std::uint32_t ApplyMaterial(SoundDocument& document, std::uint32_t start, std::u
     material.markers.Clear();
     material.envelope.Clear();
   }
-  const std::uint32_t rc = ApplyEdit(document, material, GetCoreText(name));
+  const Error rc = ApplyEdit(document, material, GetCoreText(name));
   return SelectAfter(document, rc, start, start + new_length);
 }
 
@@ -123,8 +123,8 @@ class ClipCombiner final : public StretchProcessor {
       : cursor_(clip, channels, clip_length), tail_(tail), mode_(mode) {}
   bool Ready() { return MakeNew(&buffer_, std::size_t{RenderBlockFrames(2)} * 2) == err::kOk; }
   std::uint32_t TailFrames() const override { return tail_; }
-  std::uint32_t Process(float* block, std::uint32_t, std::uint32_t frames, std::uint16_t channels) override {
-    if (const std::uint32_t rc = cursor_.ReadFloat(frames, buffer_.get(), channels)) return rc;
+  Error Process(float* block, std::uint32_t, std::uint32_t frames, std::uint16_t channels) override {
+    if (const Error rc = cursor_.ReadFloat(frames, buffer_.get(), channels)) return rc;
     const std::size_t n = std::size_t{frames} * channels;
     switch (mode_) {
       case Mode::kAdd:
@@ -149,9 +149,9 @@ class ClipCombiner final : public StretchProcessor {
 
 // Renders the document stretch [start, start + old) combined with the clip
 // material (new_length frames, new_length >= old) and applies it.
-std::uint32_t RenderCombined(SoundDocument& document, std::uint32_t start, std::uint32_t old_length,
-                             std::uint32_t new_length, const EditRequest& material, ClipCombiner::Mode mode,
-                             std::uint32_t mask, RenderObserver* observer, CoreText name) {
+Error RenderCombined(SoundDocument& document, std::uint32_t start, std::uint32_t old_length,
+                     std::uint32_t new_length, const EditRequest& material, ClipCombiner::Mode mode,
+                     std::uint32_t mask, RenderObserver* observer, CoreText name) {
   ClipCombiner combiner(material.segments, new_length, document.channels, new_length - old_length, mode);
   if (!combiner.Ready()) return err::kOutOfMemory;
   RenderStretch stretch;
@@ -164,7 +164,7 @@ std::uint32_t RenderCombined(SoundDocument& document, std::uint32_t start, std::
   stretch.channel_mask = mask;
   EditRequest request;
   std::uint32_t frames = 0;
-  if (const std::uint32_t rc = RenderThroughProcessor(stretch, combiner, observer, &request.segments, &frames))
+  if (const Error rc = RenderThroughProcessor(stretch, combiner, observer, &request.segments, &frames))
     return rc;
   return ApplyMaterial(document, start, old_length, frames, request, false, name);
 }
@@ -174,8 +174,8 @@ std::uint32_t RenderCombined(SoundDocument& document, std::uint32_t start, std::
 // The stretch a clip laid over the document from `position` covers
 // ([min(position, length), at most the clip's length), cut at the end), and
 // the clip's material for it. 12 when the result would be too long.
-std::uint32_t OverlayMaterial(const SoundDocument& document, std::uint32_t position, const SoundClip& clip,
-                              std::uint32_t* start, std::uint32_t* old_length, EditRequest* material) {
+Error OverlayMaterial(const SoundDocument& document, std::uint32_t position, const SoundClip& clip,
+                      std::uint32_t* start, std::uint32_t* old_length, EditRequest* material) {
   *start = std::min(position, document.length);
   *old_length = static_cast<std::uint32_t>(
       std::min<std::uint64_t>(document.length, std::uint64_t{*start} + clip.length) - *start);
@@ -185,14 +185,14 @@ std::uint32_t OverlayMaterial(const SoundDocument& document, std::uint32_t posit
 
 }  // namespace
 
-std::uint32_t ApplyEdit(SoundDocument& document, EditRequest& request, std::string_view undo_name) {
-  if (const std::uint32_t rc = ReplaceRange(document, request)) return rc;
+Error ApplyEdit(SoundDocument& document, EditRequest& request, std::string_view undo_name) {
+  if (const Error rc = ReplaceRange(document, request)) return rc;
   RecordEdit(document, request, undo_name);
   return err::kOk;
 }
 
-std::uint32_t ApplyGain(SoundDocument& document, std::uint32_t start, std::uint32_t length, ChannelValues factors,
-                        std::string_view undo_name) {
+Error ApplyGain(SoundDocument& document, std::uint32_t start, std::uint32_t length, ChannelValues factors,
+                std::string_view undo_name) {
   if (!RangeInside(document, start, length)) return err::kSizeLimit;
   const std::uint16_t channels = document.channels;
   bool all_zero = true;
@@ -205,8 +205,8 @@ std::uint32_t ApplyGain(SoundDocument& document, std::uint32_t start, std::uint3
   request.start = start;
   request.old_length = request.new_length = length;
   if (!all_zero) {
-    if (const std::uint32_t rc = CopyRange(document.segments, start, length, &request.segments)) return rc;
-    if (const std::uint32_t rc = TransformBlocks(request.segments, channels, [&](int c, float& g, float& o) {
+    if (const Error rc = CopyRange(document.segments, start, length, &request.segments)) return rc;
+    if (const Error rc = TransformBlocks(request.segments, channels, [&](int c, float& g, float& o) {
           g *= factors[c];
           o *= factors[c];
         }))
@@ -216,16 +216,16 @@ std::uint32_t ApplyGain(SoundDocument& document, std::uint32_t start, std::uint3
   return ApplyEdit(document, request, undo_name);
 }
 
-std::uint32_t ApplyGainMasked(SoundDocument& document, std::uint32_t start, std::uint32_t length,
-                              std::uint32_t mask, float factor, std::string_view undo_name) {
+Error ApplyGainMasked(SoundDocument& document, std::uint32_t start, std::uint32_t length,
+                      std::uint32_t mask, float factor, std::string_view undo_name) {
   ChannelValues factors{1.0f, 1.0f};
   for (int c = 0; c < 2; ++c)
     if (mask & (1u << c)) factors[c] = factor;
   return ApplyGain(document, start, length, factors, undo_name);
 }
 
-std::uint32_t ApplyOffset(SoundDocument& document, std::uint32_t start, std::uint32_t length, ChannelValues offsets,
-                          std::string_view undo_name) {
+Error ApplyOffset(SoundDocument& document, std::uint32_t start, std::uint32_t length, ChannelValues offsets,
+                  std::string_view undo_name) {
   if (!RangeInside(document, start, length)) return err::kSizeLimit;
   const std::uint16_t channels = document.channels;
   for (int c = 0; c < channels; ++c)
@@ -234,17 +234,16 @@ std::uint32_t ApplyOffset(SoundDocument& document, std::uint32_t start, std::uin
   EditRequest request;
   request.start = start;
   request.old_length = request.new_length = length;
-  if (const std::uint32_t rc = CopyRange(document.segments, start, length, &request.segments)) return rc;
-  if (const std::uint32_t rc = FillGaps(request.segments, length, document.rate, channels)) return rc;
-  if (const std::uint32_t rc =
+  if (const Error rc = CopyRange(document.segments, start, length, &request.segments)) return rc;
+  if (const Error rc = FillGaps(request.segments, length, document.rate, channels)) return rc;
+  if (const Error rc =
           TransformBlocks(request.segments, channels, [&](int c, float&, float& o) { o += offsets[c]; }))
     return rc;
   Compact(request.segments, channels);
   return ApplyEdit(document, request, undo_name);
 }
 
-std::uint32_t DeleteWithSilence(SoundDocument& document, std::uint32_t from, std::uint32_t to,
-                                std::int64_t silent_frames) {
+Error DeleteWithSilence(SoundDocument& document, std::uint32_t from, std::uint32_t to, std::int64_t silent_frames) {
   if (silent_frames < 0 || silent_frames > kMaxFrames || from > to || to > document.length)
     return err::kSizeLimit;
   const auto silent = static_cast<std::uint32_t>(silent_frames);
@@ -253,7 +252,7 @@ std::uint32_t DeleteWithSilence(SoundDocument& document, std::uint32_t from, std
   return ApplyMaterial(document, from, to - from, silent, request, true, CoreText::kUndoDeleteSelection);
 }
 
-std::uint32_t DeleteSelection(SoundDocument& document) {
+Error DeleteSelection(SoundDocument& document) {
   std::uint32_t from, to;
   GetSelection(document, &from, &to);
   to = std::min(to, document.length);
@@ -262,14 +261,14 @@ std::uint32_t DeleteSelection(SoundDocument& document) {
   return ApplyMaterial(document, from, to - from, 0, request, true, CoreText::kUndoDeleteSelection);
 }
 
-std::uint32_t SilenceSelection(SoundDocument& document) {
+Error SilenceSelection(SoundDocument& document) {
   std::uint32_t from, to;
   GetSelection(document, &from, &to);
   to = std::min(to, document.length);
   if (from >= to) return err::kOk;
   const std::uint32_t mask = GetChannelMask(document);
   if (mask != AllChannels(document)) {
-    const std::uint32_t rc =
+    const Error rc =
         ApplyGainMasked(document, from, to - from, mask, 0.0f, GetCoreText(CoreText::kUndoSilence));
     return SelectAfter(document, rc, from, to);
   }
@@ -277,7 +276,7 @@ std::uint32_t SilenceSelection(SoundDocument& document) {
   return ApplyMaterial(document, from, to - from, to - from, request, false, CoreText::kUndoSilence);
 }
 
-std::uint32_t InsertSilence(SoundDocument& document, std::uint32_t position, std::uint32_t ms) {
+Error InsertSilence(SoundDocument& document, std::uint32_t position, std::uint32_t ms) {
   const std::uint64_t frames = (std::uint64_t{document.rate} * ms + 500) / 1000;
   if (frames > kMaxFrames || !ResultFits(document, 0, static_cast<std::uint32_t>(frames)))
     return err::kTooManyFrames;
@@ -287,11 +286,11 @@ std::uint32_t InsertSilence(SoundDocument& document, std::uint32_t position, std
                        request, true, CoreText::kUndoInsertSilence);
 }
 
-std::uint32_t ClipMaterialFor(const SoundDocument& document, const SoundClip& clip, EditRequest* material) {
+Error ClipMaterialFor(const SoundDocument& document, const SoundClip& clip, EditRequest* material) {
   if (clip.rate != document.rate) return err::kUnsupportedFormat;
   if (clip.channels < 1 || clip.channels > 2) return err::kUnsupportedFormat;
   SegmentList segments;
-  if (const std::uint32_t rc = CopyRange(clip.segments, 0, clip.length, &segments)) return rc;
+  if (const Error rc = CopyRange(clip.segments, 0, clip.length, &segments)) return rc;
   if (clip.channels != document.channels) {
     SourceRef silence;
     for (Segment* s = segments.first(); s; s = s->next) {
@@ -316,63 +315,63 @@ std::uint32_t ClipMaterialFor(const SoundDocument& document, const SoundClip& cl
   }
   MarkerList markers;
   EnvelopeList envelope;
-  if (const std::uint32_t rc = CopyMarkerRange(clip.markers, 0, clip.length + 1, false, &markers)) return rc;
-  if (const std::uint32_t rc = CopyEnvelopeRange(clip.envelope, 0, clip.length + 1, &envelope)) return rc;
+  if (const Error rc = CopyMarkerRange(clip.markers, 0, clip.length + 1, false, &markers)) return rc;
+  if (const Error rc = CopyEnvelopeRange(clip.envelope, 0, clip.length + 1, &envelope)) return rc;
   material->segments = std::move(segments);
   material->markers = std::move(markers);
   material->envelope = std::move(envelope);
   return err::kOk;
 }
 
-std::uint32_t Paste(SoundDocument& document, std::uint32_t position, const SoundClip& clip) {
+Error Paste(SoundDocument& document, std::uint32_t position, const SoundClip& clip) {
   if (clip.length == 0) return err::kOk;
   if (!ResultFits(document, 0, clip.length)) return err::kTooManyFrames;
   EditRequest material;
-  if (const std::uint32_t rc = ClipMaterialFor(document, clip, &material)) return rc;
+  if (const Error rc = ClipMaterialFor(document, clip, &material)) return rc;
   return ApplyMaterial(document, std::min(position, document.length), 0, clip.length, material, true,
                        CoreText::kUndoPaste);
 }
 
-std::uint32_t PasteOverSelection(SoundDocument& document, const SoundClip& clip) {
+Error PasteOverSelection(SoundDocument& document, const SoundClip& clip) {
   std::uint32_t from, to;
   GetSelection(document, &from, &to);
   to = std::min(to, document.length);
   if (from >= to || clip.length == 0) return err::kOk;
   if (!ResultFits(document, to - from, clip.length)) return err::kTooManyFrames;
   EditRequest material;
-  if (const std::uint32_t rc = ClipMaterialFor(document, clip, &material)) return rc;
+  if (const Error rc = ClipMaterialFor(document, clip, &material)) return rc;
   return ApplyMaterial(document, from, to - from, clip.length, material, true, CoreText::kUndoPasteOver);
 }
 
-std::uint32_t PasteOverwrite(SoundDocument& document, std::uint32_t position, const SoundClip& clip) {
+Error PasteOverwrite(SoundDocument& document, std::uint32_t position, const SoundClip& clip) {
   if (clip.length == 0) return err::kOk;
   std::uint32_t start, old_length;
   EditRequest material;
-  if (const std::uint32_t rc = OverlayMaterial(document, position, clip, &start, &old_length, &material)) return rc;
+  if (const Error rc = OverlayMaterial(document, position, clip, &start, &old_length, &material)) return rc;
   return ApplyMaterial(document, start, old_length, clip.length, material, true, CoreText::kUndoPasteOverwrite);
 }
 
-std::uint32_t PasteExact(SoundDocument& document, std::uint32_t position, const SoundClip* clip) {
+Error PasteExact(SoundDocument& document, std::uint32_t position, const SoundClip* clip) {
   if (!clip || clip->length == 0 || clip->rate != document.rate || clip->channels != document.channels)
     return err::kClipMismatch;
   return Paste(document, position, *clip);
 }
 
-std::uint32_t MixPaste(SoundDocument& document, std::uint32_t position, const SoundClip& clip, bool subtract,
-                       RenderObserver* observer) {
+Error MixPaste(SoundDocument& document, std::uint32_t position, const SoundClip& clip, bool subtract,
+               RenderObserver* observer) {
   if (clip.length == 0) return err::kOk;
   std::uint32_t start, old_length;
   EditRequest material;
-  if (const std::uint32_t rc = OverlayMaterial(document, position, clip, &start, &old_length, &material)) return rc;
+  if (const Error rc = OverlayMaterial(document, position, clip, &start, &old_length, &material)) return rc;
   const CoreText name = subtract ? CoreText::kUndoMixPasteSubtract : CoreText::kUndoMixPaste;
   const std::uint32_t mask = GetChannelMask(document);
   if (mask == AllChannels(document)) {
     SegmentList stretch;
-    if (const std::uint32_t rc = CopyRange(document.segments, start, old_length, &stretch)) return rc;
+    if (const Error rc = CopyRange(document.segments, start, old_length, &stretch)) return rc;
     if (stretch.empty()) {
       // Nothing to add to: the clip alone, negated through its gain blocks.
       if (subtract) {
-        if (const std::uint32_t rc = TransformBlocks(material.segments, document.channels,
+        if (const Error rc = TransformBlocks(material.segments, document.channels,
                                                      [](int, float& g, float& o) {
                                                        g = -g;
                                                        o = -o;
@@ -392,14 +391,14 @@ std::uint32_t MixPaste(SoundDocument& document, std::uint32_t position, const So
                         subtract ? ClipCombiner::Mode::kSubtract : ClipCombiner::Mode::kAdd, mask, observer, name);
 }
 
-std::uint32_t ReplaceChannels(SoundDocument& document, std::uint32_t start, const SoundClip& clip,
-                              std::uint32_t mask, RenderObserver* observer) {
+Error ReplaceChannels(SoundDocument& document, std::uint32_t start, const SoundClip& clip,
+                      std::uint32_t mask, RenderObserver* observer) {
   if (clip.rate != document.rate) return err::kUnsupportedFormat;
   if (clip.channels != document.channels) return err::kClipMismatch;
   if (clip.length == 0 || (mask & AllChannels(document)) == 0) return err::kOk;
   std::uint32_t at, old_length;
   EditRequest material;
-  if (const std::uint32_t rc = OverlayMaterial(document, start, clip, &at, &old_length, &material)) return rc;
+  if (const Error rc = OverlayMaterial(document, start, clip, &at, &old_length, &material)) return rc;
   return RenderCombined(document, at, old_length, clip.length, material, ClipCombiner::Mode::kReplace, mask,
                         observer, CoreText::kUndoReplaceChannels);
 }

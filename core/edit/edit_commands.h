@@ -30,63 +30,62 @@ using ChannelValues = std::array<float, 2>;
 // ReplaceRange, then the inverse becomes the newest undo record named
 // `undo_name` and one modification is counted. With undo recording off (or
 // no memory for the record) the history is cleared instead.
-[[nodiscard]] std::uint32_t ApplyEdit(SoundDocument& document, EditRequest& request, std::string_view undo_name);
+[[nodiscard]] Error ApplyEdit(SoundDocument& document, EditRequest& request, std::string_view undo_name);
 
 // Multiplies gain and offset of [start, start + length) per channel. All
 // factors 0 turns the stretch into a gap. The copied segments are compacted:
 // silence without offsets, unity gain blocks and all-zero segments go. A
 // length of 0 does nothing. 77 when the stretch passes the length or a
 // factor is not finite.
-[[nodiscard]] std::uint32_t ApplyGain(SoundDocument& document, std::uint32_t start, std::uint32_t length,
-                                      ChannelValues factors, std::string_view undo_name);
+[[nodiscard]] Error ApplyGain(SoundDocument& document, std::uint32_t start, std::uint32_t length,
+                              ChannelValues factors, std::string_view undo_name);
 // The channels of `mask` (bit c: channel c) get `factor`, the others 1.
-[[nodiscard]] std::uint32_t ApplyGainMasked(SoundDocument& document, std::uint32_t start, std::uint32_t length,
-                                            std::uint32_t mask, float factor, std::string_view undo_name);
+[[nodiscard]] Error ApplyGainMasked(SoundDocument& document, std::uint32_t start, std::uint32_t length,
+                                    std::uint32_t mask, float factor, std::string_view undo_name);
 // Adds full-scale offsets per channel (compacted as ApplyGain).
-[[nodiscard]] std::uint32_t ApplyOffset(SoundDocument& document, std::uint32_t start, std::uint32_t length,
-                                        ChannelValues offsets, std::string_view undo_name);
+[[nodiscard]] Error ApplyOffset(SoundDocument& document, std::uint32_t start, std::uint32_t length,
+                                ChannelValues offsets, std::string_view undo_name);
 
 // Replaces [from, to) by `silent_frames` frames of silence (markers inside
 // go, later ones move). 77 for a negative count or a bad range, 12 when the
 // result would pass kMaxFrames.
-[[nodiscard]] std::uint32_t DeleteWithSilence(SoundDocument& document, std::uint32_t from, std::uint32_t to,
-                                              std::int64_t silent_frames);
+[[nodiscard]] Error DeleteWithSilence(SoundDocument& document, std::uint32_t from, std::uint32_t to,
+                                      std::int64_t silent_frames);
 
 // The editing commands of the editor window. Those acting on the selection
 // read it from the editor window; afterwards the new material is selected.
 // Nothing happens (0) for an empty selection or an empty clip.
-[[nodiscard]] std::uint32_t DeleteSelection(SoundDocument& document);
+[[nodiscard]] Error DeleteSelection(SoundDocument& document);
 // The selected channels only when the channel mask is not all of them.
-[[nodiscard]] std::uint32_t SilenceSelection(SoundDocument& document);
+[[nodiscard]] Error SilenceSelection(SoundDocument& document);
 // (rate x ms + 500) / 1000 frames at min(position, length); 12 past kMaxFrames.
-[[nodiscard]] std::uint32_t InsertSilence(SoundDocument& document, std::uint32_t position, std::uint32_t ms);
+[[nodiscard]] Error InsertSilence(SoundDocument& document, std::uint32_t position, std::uint32_t ms);
 
 // Inserts the clip at min(position, length); 12 past kMaxFrames.
-[[nodiscard]] std::uint32_t Paste(SoundDocument& document, std::uint32_t position, const SoundClip& clip);
+[[nodiscard]] Error Paste(SoundDocument& document, std::uint32_t position, const SoundClip& clip);
 // Replaces the selection with the clip (nothing without a selection).
-[[nodiscard]] std::uint32_t PasteOverSelection(SoundDocument& document, const SoundClip& clip);
+[[nodiscard]] Error PasteOverSelection(SoundDocument& document, const SoundClip& clip);
 // Overwrites from min(position, length) for the clip's length.
-[[nodiscard]] std::uint32_t PasteOverwrite(SoundDocument& document, std::uint32_t position, const SoundClip& clip);
+[[nodiscard]] Error PasteOverwrite(SoundDocument& document, std::uint32_t position, const SoundClip& clip);
 // Paste that refuses any conversion: kClipMismatch when `clip` is null,
 // empty, or of another rate or channel count.
-[[nodiscard]] std::uint32_t PasteExact(SoundDocument& document, std::uint32_t position, const SoundClip* clip);
+[[nodiscard]] Error PasteExact(SoundDocument& document, std::uint32_t position, const SoundClip* clip);
 // Adds (or subtracts) the clip to the document from min(position, length);
 // the document grows where the clip passes its end. Only the selected
 // channels take the clip. The sum is rendered into working files (float)
 // with `observer` seeing progress and cancel (-1, nothing changed).
-[[nodiscard]] std::uint32_t MixPaste(SoundDocument& document, std::uint32_t position, const SoundClip& clip,
-                                     bool subtract, RenderObserver* observer = nullptr);
+[[nodiscard]] Error MixPaste(SoundDocument& document, std::uint32_t position, const SoundClip& clip,
+                             bool subtract, RenderObserver* observer = nullptr);
 
 // Replaces the channels of `mask` in [start, start + clip length) with the
 // clip's (same rate and channel count required: 15, kClipMismatch for
 // another channel count); the other channels keep the document's material.
 // The document grows where the clip passes its end.
-[[nodiscard]] std::uint32_t ReplaceChannels(SoundDocument& document, std::uint32_t start, const SoundClip& clip,
-                                            std::uint32_t mask, RenderObserver* observer = nullptr);
+[[nodiscard]] Error ReplaceChannels(SoundDocument& document, std::uint32_t start, const SoundClip& clip,
+                                    std::uint32_t mask, RenderObserver* observer = nullptr);
 
 // The clip's segments, markers and envelope copied for `document`: channels
 // mapped, positions from 0. 15 for another rate, 2 out of memory.
-[[nodiscard]] std::uint32_t ClipMaterialFor(const SoundDocument& document, const SoundClip& clip,
-                                            EditRequest* material);
+[[nodiscard]] Error ClipMaterialFor(const SoundDocument& document, const SoundClip& clip, EditRequest* material);
 
 }  // namespace tidemark

@@ -52,7 +52,7 @@ ClipRef NewClip(std::uint32_t rate, std::uint16_t channels, SampleCode code) {
   return clip;
 }
 
-std::uint32_t CopyEnvelopeRange(const EnvelopeList& list, std::uint32_t from, std::uint32_t to, EnvelopeList* out) {
+Error CopyEnvelopeRange(const EnvelopeList& list, std::uint32_t from, std::uint32_t to, EnvelopeList* out) {
   EnvelopeList copy;
   EnvelopePoint* tail = nullptr;
   for (const EnvelopePoint* p = list.first(); p; p = p->next) {
@@ -69,14 +69,14 @@ std::uint32_t CopyEnvelopeRange(const EnvelopeList& list, std::uint32_t from, st
   return err::kOk;
 }
 
-std::uint32_t CopyToClip(const SoundDocument& document, std::uint32_t from, std::uint32_t to, ClipRef* out) {
+Error CopyToClip(const SoundDocument& document, std::uint32_t from, std::uint32_t to, ClipRef* out) {
   if (from > to || to > document.length) return err::kSizeLimit;
   ClipRef clip = NewClip(document.rate, document.channels, document.code);
   if (!clip) return err::kOutOfMemory;
   clip->length = to - from;
-  if (const std::uint32_t rc = CopyRange(document.segments, from, to - from, &clip->segments)) return rc;
-  if (const std::uint32_t rc = CopyMarkerRange(document.markers, from, to, true, &clip->markers)) return rc;
-  if (const std::uint32_t rc = CopyEnvelopeRange(document.envelope, from, to, &clip->envelope)) return rc;
+  if (const Error rc = CopyRange(document.segments, from, to - from, &clip->segments)) return rc;
+  if (const Error rc = CopyMarkerRange(document.markers, from, to, true, &clip->markers)) return rc;
+  if (const Error rc = CopyEnvelopeRange(document.envelope, from, to, &clip->envelope)) return rc;
   *out = std::move(clip);
   return err::kOk;
 }
@@ -86,12 +86,12 @@ void SetSystemClipboardLink(SystemClipboardLink* link) {
   Slot().link = link;
 }
 
-std::uint32_t SetCurrentClip(ClipRef clip) {
+Error SetCurrentClip(ClipRef clip) {
   // The previous clip goes first: a failed announcement leaves no clip.
   Exchange(ClipRef());
   if (!clip) return err::kOk;
   if (SystemClipboardLink* link = ActiveLink()) {
-    if (const std::uint32_t rc = link->Announce(clip)) return rc;
+    if (const Error rc = link->Announce(clip)) return rc;
   }
   Exchange(std::move(clip));
   return err::kOk;
@@ -108,30 +108,30 @@ void ClearCurrentClip() {
   if (SystemClipboardLink* link = ActiveLink()) link->Withdraw();
 }
 
-std::uint32_t ClipForPaste(ClipRef* out) {
+Error ClipForPaste(ClipRef* out) {
   *out = GetCurrentClip();
   if (*out) return err::kOk;
   if (SystemClipboardLink* link = ActiveLink()) return link->Fetch(out);
   return err::kOk;
 }
 
-std::uint32_t CopySelection(SoundDocument& document, std::uint32_t from, std::uint32_t to) {
+Error CopySelection(SoundDocument& document, std::uint32_t from, std::uint32_t to) {
   if (from >= to) return err::kOk;
   ClipRef clip;
-  if (const std::uint32_t rc = CopyToClip(document, from, to, &clip)) return rc;
-  const std::uint32_t rc = SetCurrentClip(std::move(clip));
+  if (const Error rc = CopyToClip(document, from, to, &clip)) return rc;
+  const Error rc = SetCurrentClip(std::move(clip));
   NotifyDocumentChanged(document, doc_change::kClipboard);
   return rc;
 }
 
-std::uint32_t CutSelection(SoundDocument& document, std::uint32_t from, std::uint32_t to) {
+Error CutSelection(SoundDocument& document, std::uint32_t from, std::uint32_t to) {
   if (from >= to) return err::kOk;
-  if (const std::uint32_t rc = CopySelection(document, from, to)) return rc;
+  if (const Error rc = CopySelection(document, from, to)) return rc;
   EditRequest request;
   request.start = from;
   request.old_length = to - from;
   request.markers_and_envelope = true;
-  const std::uint32_t rc = ApplyEdit(document, request, GetCoreText(CoreText::kUndoCut));
+  const Error rc = ApplyEdit(document, request, GetCoreText(CoreText::kUndoCut));
   if (rc == err::kOk) SetSelection(document, from, from);
   return rc;
 }

@@ -14,6 +14,7 @@
 #include "core/samples/sample_format.h"
 #include "core/document/segment.h"
 #include "platform/clipboard.h"  // err::kClipboardUnavailable
+#include "platform/error.h"
 #include "platform/intrusive_ref.h"
 
 namespace tidemark {
@@ -38,13 +39,12 @@ ClipRef NewClip(std::uint32_t rate, std::uint16_t channels, SampleCode code);
 // Copies [from, to) of the document (segments, the markers with from <=
 // position < to and the envelope points with from <= position < to) into
 // a new clip. 77 when the range is not inside the document, 2 out of memory.
-[[nodiscard]] std::uint32_t CopyToClip(const SoundDocument& document, std::uint32_t from, std::uint32_t to,
-                                       ClipRef* out);
+[[nodiscard]] Error CopyToClip(const SoundDocument& document, std::uint32_t from, std::uint32_t to, ClipRef* out);
 
 // Copies envelope points with from <= position < to as new points, their
 // positions minus `from`. 2 when memory runs out (`out` is then empty).
-[[nodiscard]] std::uint32_t CopyEnvelopeRange(const EnvelopeList& list, std::uint32_t from, std::uint32_t to,
-                                              EnvelopeList* out);
+[[nodiscard]] Error CopyEnvelopeRange(const EnvelopeList& list, std::uint32_t from, std::uint32_t to,
+                                      EnvelopeList* out);
 
 // The system clipboard as the clip code sees it (installed by the part of
 // the program that knows the clipboard's data layout).
@@ -53,12 +53,12 @@ class SystemClipboardLink {
   virtual ~SystemClipboardLink() = default;
   // Empties the system clipboard and announces `clip` on it. 38 when the
   // clipboard cannot be opened.
-  [[nodiscard]] virtual std::uint32_t Announce(const ClipRef& clip) = 0;
+  [[nodiscard]] virtual Error Announce(const ClipRef& clip) = 0;
   // Empties the system clipboard when the program still owns it.
   virtual void Withdraw() = 0;
   // Reads what another program put on the system clipboard into a new clip;
   // an empty clip ref (and 0) when there is nothing to paste.
-  [[nodiscard]] virtual std::uint32_t Fetch(ClipRef* out) = 0;
+  [[nodiscard]] virtual Error Fetch(ClipRef* out) = 0;
 };
 
 // Installs the link (null: none). The link must outlive its use.
@@ -68,7 +68,7 @@ void SetSystemClipboardLink(SystemClipboardLink* link);
 // one. With the system clipboard option on and a link installed the clip is
 // announced there too; when that fails (38) the clip is dropped and no clip
 // stays current.
-[[nodiscard]] std::uint32_t SetCurrentClip(ClipRef clip);
+[[nodiscard]] Error SetCurrentClip(ClipRef clip);
 // The program's clip; empty when there is none.
 ClipRef GetCurrentClip();
 // Releases the program's clip and, with the option on, empties the system
@@ -77,11 +77,11 @@ void ClearCurrentClip();
 // What a paste uses: the program's clip when there is one, otherwise (with
 // the option on) the system clipboard's contents. An empty ref when there
 // is nothing; errors of reading the system clipboard.
-[[nodiscard]] std::uint32_t ClipForPaste(ClipRef* out);
+[[nodiscard]] Error ClipForPaste(ClipRef* out);
 
 // Copy and cut of the selection [from, to) into the program's clip. Cut
 // then deletes the stretch as one undo step. An empty range does nothing.
-[[nodiscard]] std::uint32_t CopySelection(SoundDocument& document, std::uint32_t from, std::uint32_t to);
-[[nodiscard]] std::uint32_t CutSelection(SoundDocument& document, std::uint32_t from, std::uint32_t to);
+[[nodiscard]] Error CopySelection(SoundDocument& document, std::uint32_t from, std::uint32_t to);
+[[nodiscard]] Error CutSelection(SoundDocument& document, std::uint32_t from, std::uint32_t to);
 
 }  // namespace tidemark

@@ -11,8 +11,8 @@
 
 namespace tidemark {
 
-std::uint32_t RenderThroughProcessor(const RenderStretch& stretch, StretchProcessor& processor,
-                                     RenderObserver* observer, SegmentList* out, std::uint32_t* frames) {
+Error RenderThroughProcessor(const RenderStretch& stretch, StretchProcessor& processor,
+                             RenderObserver* observer, SegmentList* out, std::uint32_t* frames) {
   if (!stretch.list || stretch.channels < 1 || stretch.channels > 2) return err::kSizeLimit;
   if (stretch.start > stretch.list_length || stretch.length > stretch.list_length - stretch.start)
     return err::kSizeLimit;
@@ -31,7 +31,7 @@ std::uint32_t RenderThroughProcessor(const RenderStretch& stretch, StretchProces
   if (MakeNew(&block, block_samples) || (mask != all && MakeNew(&kept, block_samples))) return err::kOutOfMemory;
 
   WorkFileWriter writer;
-  if (const std::uint32_t rc = writer.Begin(PcmFileKind::Temp, stretch.rate, stretch.output_code, ch, total))
+  if (const Error rc = writer.Begin(PcmFileKind::Temp, stretch.rate, stretch.output_code, ch, total))
     return rc;
   SegmentCursor cursor(*stretch.list, ch, stretch.list_length);
   cursor.Seek(stretch.start);
@@ -45,7 +45,7 @@ std::uint32_t RenderThroughProcessor(const RenderStretch& stretch, StretchProces
     // Frames of the stretch in this block; the rest is tail, zero-filled.
     const std::uint32_t from_list = done < stretch.length ? std::min(n, stretch.length - done) : 0;
     if (from_list > 0) {
-      if (const std::uint32_t rc = cursor.ReadFloat(from_list, block.get(), ch)) {
+      if (const Error rc = cursor.ReadFloat(from_list, block.get(), ch)) {
         writer.Discard();
         return rc;
       }
@@ -53,7 +53,7 @@ std::uint32_t RenderThroughProcessor(const RenderStretch& stretch, StretchProces
     std::fill(block.get() + std::size_t{from_list} * ch, block.get() + samples, 0.0f);
     if (kept) std::memcpy(kept.get(), block.get(), samples * sizeof(float));
     if (mask != 0) {
-      if (const std::uint32_t rc = processor.Process(block.get(), done, n, ch)) {
+      if (const Error rc = processor.Process(block.get(), done, n, ch)) {
         writer.Discard();
         return rc;
       }
@@ -62,7 +62,7 @@ std::uint32_t RenderThroughProcessor(const RenderStretch& stretch, StretchProces
       for (std::uint16_t c = 0; c < ch; ++c)
         if (!(mask & (1u << c)))
           for (std::size_t i = c; i < samples; i += ch) block[i] = kept[i];
-    if (const std::uint32_t rc = writer.WriteFrames(block.get(), n, sample_code::kFloat)) {
+    if (const Error rc = writer.WriteFrames(block.get(), n, sample_code::kFloat)) {
       writer.Discard();
       return rc;
     }
@@ -70,7 +70,7 @@ std::uint32_t RenderThroughProcessor(const RenderStretch& stretch, StretchProces
     if (observer) observer->Progress(done, total);
   }
   SegmentList made;
-  if (const std::uint32_t rc = writer.Finish(&made)) return rc;
+  if (const Error rc = writer.Finish(&made)) return rc;
   // Finish places the segments from 0, one per file, in order.
   while (Segment* s = made.first()) out->PushBack(made.Remove(s));
   *frames = total;

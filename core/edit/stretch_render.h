@@ -12,6 +12,7 @@
 
 #include "core/samples/sample_format.h"
 #include "core/document/segment.h"
+#include "platform/error.h"
 
 namespace tidemark {
 
@@ -24,8 +25,8 @@ class StretchProcessor {
   // place; `first` counts from the start of the stretch (frames at or past
   // the stretch's length belong to the tail). Blocks arrive in order. A
   // non-zero result aborts the render with that error.
-  [[nodiscard]] virtual std::uint32_t Process(float* block, std::uint32_t first, std::uint32_t frames,
-                                              std::uint16_t channels) = 0;
+  [[nodiscard]] virtual Error Process(float* block, std::uint32_t first, std::uint32_t frames,
+                                      std::uint16_t channels) = 0;
 };
 
 class RenderObserver {
@@ -59,8 +60,8 @@ constexpr std::uint32_t RenderBlockFrames(std::uint16_t channels) { return 0x400
 // kMaxFrames, -1 (kCancelled) when the observer cancels, 2, the read errors
 // of the sources and the working-file writer's errors. On any error the
 // working files are deleted and `out` is unchanged.
-[[nodiscard]] std::uint32_t RenderThroughProcessor(const RenderStretch& stretch, StretchProcessor& processor,
-                                                   RenderObserver* observer, SegmentList* out,
-                                                   std::uint32_t* frames);
+[[nodiscard]] Error RenderThroughProcessor(const RenderStretch& stretch, StretchProcessor& processor,
+                                           RenderObserver* observer, SegmentList* out,
+                                           std::uint32_t* frames);
 
 }  // namespace tidemark

@@ -28,7 +28,7 @@ std::uint64_t PhysicalMemory() { return g_memory_query ? g_memory_query() : Phys
 bool IsPowerOfTwo(std::uint32_t v) { return v != 0 && (v & (v - 1)) == 0; }
 
 // The error number of an open that failed with PosixFile's `rc`.
-std::uint32_t OpenError(std::uint32_t rc, int os_errno, bool open_always) {
+Error OpenError(Error rc, int os_errno, bool open_always) {
   if (rc == err::kOutOfMemory) return err::kOutOfMemory;
   if (os_errno == ENAMETOOLONG) return err::kCannotOpen;
   return open_always ? err::kCreateFailed : err::kCannotOpen;
@@ -70,7 +70,7 @@ void BufferedFile::Reset() {
   dirty_ = size_changed_ = disk_full_ = false;
 }
 
-std::uint32_t BufferedFile::Open(const std::string& path, std::uint32_t flags) {
+Error BufferedFile::Open(const std::string& path, std::uint32_t flags) {
   if (is_open()) (void)Close();
   Reset();
   const bool reading = flags & buffered_open::kRead;
@@ -84,7 +84,7 @@ std::uint32_t BufferedFile::Open(const std::string& path, std::uint32_t flags) {
   options.disposition = open_always ? FileDisposition::kOpenAlways : FileDisposition::kOpenExisting;
   options.delete_on_close = flags & buffered_open::kDeleteOnClose;
   options.try_direct = true;
-  if (const std::uint32_t rc = file_.Open(path, options))
+  if (const Error rc = file_.Open(path, options))
     return OpenError(rc, file_.last_errno(), open_always);
 
   struct stat st {};
@@ -121,7 +121,7 @@ std::uint32_t BufferedFile::Open(const std::string& path, std::uint32_t flags) {
   return err::kOk;
 }
 
-std::uint32_t BufferedFile::FlushWindow() {
+Error BufferedFile::FlushWindow() {
   if (!dirty_) return err::kOk;
   const std::uint32_t valid = window_valid_;
   const auto rounded = static_cast<std::uint32_t>(RoundUpToSector(valid));
@@ -143,7 +143,7 @@ std::uint32_t BufferedFile::FlushWindow() {
   }
 
   std::size_t done = 0;
-  const std::uint32_t rc = file_.WriteAt(data, rounded, window_offset_, &done);
+  const Error rc = file_.WriteAt(data, rounded, window_offset_, &done);
   if (done > 0 && window_offset_ + static_cast<std::int64_t>(done) > disk_size_) {
     disk_size_ = window_offset_ + static_cast<std::int64_t>(done);
     size_changed_ = true;
@@ -159,8 +159,8 @@ std::uint32_t BufferedFile::FlushWindow() {
 
 // Moves the window to the position for writing: a new window starts at the
 // sector holding the position, its bytes before the position taken from disk.
-std::uint32_t BufferedFile::StartWriteWindow() {
-  if (const std::uint32_t rc = FlushWindow()) return rc;
+Error BufferedFile::StartWriteWindow() {
+  if (const Error rc = FlushWindow()) return rc;
   const std::int64_t start = position_ & ~static_cast<std::int64_t>(sector_mask_);
   const auto gap = static_cast<std::uint32_t>(position_ - start);
   window_offset_ = start;
@@ -176,13 +176,13 @@ std::uint32_t BufferedFile::StartWriteWindow() {
   return err::kOk;
 }
 
-std::uint32_t BufferedFile::Write(const void* buffer, std::size_t n) {
+Error BufferedFile::Write(const void* buffer, std::size_t n) {
   if (!is_open() || !(flags_ & buffered_open::kWrite)) return err::kCannotOpen;
   const auto* src = static_cast<const std::byte*>(buffer);
   while (n > 0) {
     const std::int64_t in_window = position_ - window_offset_;
     if (in_window < 0 || in_window > window_valid_ || in_window >= capacity_) {
-      if (const std::uint32_t rc = StartWriteWindow()) return rc;
+      if (const Error rc = StartWriteWindow()) return rc;
       continue;
     }
     const auto at = static_cast<std::uint32_t>(in_window);
@@ -198,9 +198,9 @@ std::uint32_t BufferedFile::Write(const void* buffer, std::size_t n) {
 }
 
 // Loads the window for reading at the position, `wanted` bytes being asked for.
-std::uint32_t BufferedFile::FillWindow(std::size_t wanted) {
+Error BufferedFile::FillWindow(std::size_t wanted) {
   if (read_ahead_) return FillWindowReadAhead();
-  if (const std::uint32_t rc = FlushWindow()) return rc;
+  if (const Error rc = FlushWindow()) return rc;
   std::uint32_t keep = 0;  // bytes of the window that stay
   if (position_ == CachedEnd() && window_valid_ < capacity_) {
     keep = window_valid_ & ~sector_mask_;  // transfers start on a sector
@@ -214,7 +214,7 @@ std::uint32_t BufferedFile::FillWindow(std::size_t wanted) {
   end = std::min<std::uint64_t>(end, RoundUpToSector(static_cast<std::uint64_t>(physical_size_ - window_offset_)));
   if (end <= keep) return err::kReadFailed;
   std::size_t got = 0;
-  const std::uint32_t rc = file_.ReadAt(cache_.data() + keep, end - keep, window_offset_ + keep, &got);
+  const Error rc = file_.ReadAt(cache_.data() + keep, end - keep, window_offset_ + keep, &got);
   if (rc != err::kOk) {
     window_valid_ = 0;  // the bytes may be half overwritten
     return rc == err::kOutOfMemory ? rc : err::kReadFailed;
@@ -225,7 +225,7 @@ std::uint32_t BufferedFile::FillWindow(std::size_t wanted) {
   return position_ < CachedEnd() ? err::kOk : err::kReadFailed;
 }
 
-std::uint32_t BufferedFile::WaitReadAhead(std::size_t* done) {
+Error BufferedFile::WaitReadAhead(std::size_t* done) {
   *done = 0;
   if (!read_ahead_ || !read_ahead_->in_flight()) return err::kReadFailed;
   return read_ahead_->Wait(done);
@@ -239,12 +239,12 @@ void BufferedFile::RequestNextBlock() {
   read_ahead_->Request(&file_, spare_.data(), length, static_cast<std::uint64_t>(next));
 }
 
-std::uint32_t BufferedFile::FillWindowReadAhead() {
+Error BufferedFile::FillWindowReadAhead() {
   // A read-ahead reader never writes, so the window is never dirty.
   const bool had_request = read_ahead_->in_flight();
   const std::int64_t spare_offset = static_cast<std::int64_t>(read_ahead_->offset());
   std::size_t got = 0;
-  const std::uint32_t spare_rc = WaitReadAhead(&got);
+  const Error spare_rc = WaitReadAhead(&got);
   if (had_request && spare_rc == err::kOk && position_ >= spare_offset &&
       position_ < spare_offset + static_cast<std::int64_t>(got) && position_ < physical_size_) {
     std::swap(cache_, spare_);
@@ -256,7 +256,7 @@ std::uint32_t BufferedFile::FillWindowReadAhead() {
     const std::uint64_t length = std::min<std::uint64_t>(
         capacity_, RoundUpToSector(static_cast<std::uint64_t>(physical_size_ - window_offset_)));
     got = 0;
-    const std::uint32_t rc =
+    const Error rc =
         file_.ReadAt(cache_.data(), length, static_cast<std::uint64_t>(window_offset_), &got);
     if (rc != err::kOk) return rc == err::kOutOfMemory ? rc : err::kReadFailed;
     window_valid_ = static_cast<std::uint32_t>(std::min<std::int64_t>(got, physical_size_ - window_offset_));
@@ -265,7 +265,7 @@ std::uint32_t BufferedFile::FillWindowReadAhead() {
   return position_ < CachedEnd() ? err::kOk : err::kReadFailed;
 }
 
-std::uint32_t BufferedFile::Read(void* buffer, std::size_t n) {
+Error BufferedFile::Read(void* buffer, std::size_t n) {
   if (!is_open() || !(flags_ & buffered_open::kRead)) return err::kCannotOpen;
   const std::int64_t end = std::max(physical_size_, CachedEnd());
   if (position_ > end || n > static_cast<std::uint64_t>(end - position_)) return err::kReadFailed;
@@ -274,7 +274,7 @@ std::uint32_t BufferedFile::Read(void* buffer, std::size_t n) {
   while (n > 0) {
     const std::int64_t in_window = position_ - window_offset_;
     if (in_window < 0 || in_window >= window_valid_) {
-      if (const std::uint32_t rc = FillWindow(n)) {
+      if (const Error rc = FillWindow(n)) {
         position_ = start;
         return rc;
       }
@@ -302,9 +302,9 @@ std::int64_t BufferedFile::Seek(std::int64_t offset, int origin) {
   return position_;
 }
 
-std::uint32_t BufferedFile::WriteHeader(PcmFileKind kind, std::uint32_t rate, SampleCode code,
-                                        std::uint16_t channels, std::uint32_t frames,
-                                        std::uint32_t* header_size) {
+Error BufferedFile::WriteHeader(PcmFileKind kind, std::uint32_t rate, SampleCode code,
+                                std::uint16_t channels, std::uint32_t frames,
+                                std::uint32_t* header_size) {
   *header_size = 0;
   if (!is_open() || !(flags_ & buffered_open::kWrite)) return err::kCannotOpen;
   if (dirty_ && disk_full_) {
@@ -313,7 +313,7 @@ std::uint32_t BufferedFile::WriteHeader(PcmFileKind kind, std::uint32_t rate, Sa
     window_valid_ = static_cast<std::uint32_t>(std::min<std::int64_t>(window_valid_, room));
     if (window_valid_ == 0) dirty_ = false;
   }
-  if (const std::uint32_t rc = FlushWindow()) return rc;
+  if (const Error rc = FlushWindow()) return rc;
 
   PcmHeaderRequest request;
   request.kind = kind;
@@ -323,13 +323,13 @@ std::uint32_t BufferedFile::WriteHeader(PcmFileKind kind, std::uint32_t rate, Sa
   request.frames = frames;
   request.extensible = GetCoreOptions().extensible_wav_header;
   std::uint32_t bytes = 0;
-  if (const std::uint32_t rc = PcmHeaderSize(request, &bytes)) return rc;
+  if (const Error rc = PcmHeaderSize(request, &bytes)) return rc;
   const std::uint64_t total = bytes + std::uint64_t{BytesPerSample(code)} * channels * frames;
   if (total > kMaxTotalBytes) return err::kSizeLimit;
 
   if (static_cast<std::uint64_t>(disk_size_) < total) {
     const std::uint64_t reserved = RoundUpToSector(total);
-    const std::uint32_t rc = file_.Allocate(reserved);
+    const Error rc = file_.Allocate(reserved);
     if (rc != err::kOk) {
       if (rc == err::kDiskFull) disk_full_ = true;
       std::uint64_t now = 0;
@@ -343,7 +343,7 @@ std::uint32_t BufferedFile::WriteHeader(PcmFileKind kind, std::uint32_t rate, Sa
   // The clean window gives way to the header at offset 0.
   window_offset_ = 0;
   window_valid_ = 0;
-  if (const std::uint32_t rc = BuildPcmHeader(request, cache_.data(), &bytes)) return rc;
+  if (const Error rc = BuildPcmHeader(request, cache_.data(), &bytes)) return rc;
   window_valid_ = bytes;
   dirty_ = bytes > 0;
   logical_end_ = static_cast<std::int64_t>(PcmFileEnd(kind, total));
@@ -352,21 +352,21 @@ std::uint32_t BufferedFile::WriteHeader(PcmFileKind kind, std::uint32_t rate, Sa
   return err::kOk;
 }
 
-std::uint32_t BufferedFile::SetLogicalEnd(std::int64_t end) {
+Error BufferedFile::SetLogicalEnd(std::int64_t end) {
   if (end < 0) return err::kSeekFailed;
   logical_end_ = end;
   return err::kOk;
 }
 
-std::uint32_t BufferedFile::Flush(std::int64_t* physical_size) {
-  const std::uint32_t rc = is_open() ? FlushWindow() : err::kOk;
+Error BufferedFile::Flush(std::int64_t* physical_size) {
+  const Error rc = is_open() ? FlushWindow() : err::kOk;
   if (physical_size) *physical_size = physical_size_;
   return rc;
 }
 
-std::uint32_t BufferedFile::Truncate() {
+Error BufferedFile::Truncate() {
   if (!is_open() || !(flags_ & buffered_open::kWrite)) return err::kCannotOpen;
-  if (const std::uint32_t rc = FlushWindow()) return rc;
+  if (const Error rc = FlushWindow()) return rc;
   const auto keep = static_cast<std::int64_t>(RoundUpToSector(static_cast<std::uint64_t>(physical_size_)));
   if (disk_size_ <= keep) return err::kOk;
   if (file_.Truncate(static_cast<std::uint64_t>(keep)) != err::kOk) return err::kSeekFailed;
@@ -375,9 +375,9 @@ std::uint32_t BufferedFile::Truncate() {
   return err::kOk;
 }
 
-std::uint32_t BufferedFile::ShrinkCache() {
+Error BufferedFile::ShrinkCache() {
   if (!is_open() || capacity_ <= kSmallCapacity) return err::kOk;
-  if (const std::uint32_t rc = FlushWindow()) return rc;
+  if (const Error rc = FlushWindow()) return rc;
   const std::uint32_t capacity = std::max(sector_mask_ + 1, kSmallCapacity);
   PageBuffer smaller;
   if (smaller.Allocate(capacity) != err::kOk) return err::kOutOfMemory;
@@ -388,14 +388,14 @@ std::uint32_t BufferedFile::ShrinkCache() {
   return err::kOk;
 }
 
-std::uint32_t BufferedFile::Close(std::int64_t* final_size) {
+Error BufferedFile::Close(std::int64_t* final_size) {
   if (final_size) *final_size = 0;
   if (!is_open()) return err::kOk;
   if (read_ahead_) {
     std::size_t ignored = 0;
     (void)read_ahead_->Wait(&ignored);
   }
-  std::uint32_t result = FlushWindow();
+  Error result = FlushWindow();
   const std::int64_t size = std::max(logical_end_, physical_size_);
   if (flags_ & buffered_open::kWrite) {
     // Whole-sector writes and reservations leave the file longer than its
@@ -407,21 +407,20 @@ std::uint32_t BufferedFile::Close(std::int64_t* final_size) {
         result = err::kSeekFailed;
     }
   }
-  const std::uint32_t close_rc = file_.Close();
+  const Error close_rc = file_.Close();
   if (result == err::kOk) result = close_rc;
   if (final_size) *final_size = size;
   Reset();
   return result;
 }
 
-std::uint32_t BufferedFile::ReadSamples(void* buffer, std::size_t samples, SampleCode file_code,
-                                        SampleCode wanted_code) {
+Error BufferedFile::ReadSamples(void* buffer, std::size_t samples, SampleCode file_code, SampleCode wanted_code) {
   if (!IsSupportedSampleCode(file_code) || !IsSupportedSampleCode(wanted_code)) return err::kSizeLimit;
   const std::size_t stored = BytesPerSample(file_code);
   const std::size_t wanted = BytesPerSample(wanted_code);
   auto* out = static_cast<std::byte*>(buffer);
   if (wanted <= stored) {
-    if (const std::uint32_t rc = Read(buffer, samples * stored)) return rc;
+    if (const Error rc = Read(buffer, samples * stored)) return rc;
     if (file_code != wanted_code) Convert(buffer, buffer, samples, file_code, wanted_code);
     return err::kOk;
   }
@@ -429,7 +428,7 @@ std::uint32_t BufferedFile::ReadSamples(void* buffer, std::size_t samples, Sampl
   const std::size_t per_block = kStagingBytes / stored;
   while (samples > 0) {
     const std::size_t k = std::min(samples, per_block);
-    if (const std::uint32_t rc = Read(staging, k * stored)) return rc;
+    if (const Error rc = Read(staging, k * stored)) return rc;
     Convert(staging, out, k, file_code, wanted_code);
     out += k * wanted;
     samples -= k;
@@ -437,8 +436,7 @@ std::uint32_t BufferedFile::ReadSamples(void* buffer, std::size_t samples, Sampl
   return err::kOk;
 }
 
-std::uint32_t BufferedFile::WriteSamples(void* buffer, std::size_t samples, SampleCode buffer_code,
-                                         SampleCode file_code) {
+Error BufferedFile::WriteSamples(void* buffer, std::size_t samples, SampleCode buffer_code, SampleCode file_code) {
   if (!IsSupportedSampleCode(file_code) || !IsSupportedSampleCode(buffer_code)) return err::kSizeLimit;
   const std::size_t given = BytesPerSample(buffer_code);
   const std::size_t stored = BytesPerSample(file_code);
@@ -452,15 +450,15 @@ std::uint32_t BufferedFile::WriteSamples(void* buffer, std::size_t samples, Samp
   while (samples > 0) {
     const std::size_t k = std::min(samples, per_block);
     Convert(in, staging, k, buffer_code, file_code);
-    if (const std::uint32_t rc = Write(staging, k * stored)) return rc;
+    if (const Error rc = Write(staging, k * stored)) return rc;
     in += k * given;
     samples -= k;
   }
   return err::kOk;
 }
 
-std::uint32_t BufferedFile::ReadPlanar(void* const* planes, std::uint16_t channels, std::size_t frames,
-                                       SampleCode file_code, SampleCode plane_code) {
+Error BufferedFile::ReadPlanar(void* const* planes, std::uint16_t channels, std::size_t frames,
+                               SampleCode file_code, SampleCode plane_code) {
   if ((channels != 1 && channels != 2) || !IsPlaneCode(plane_code)) return err::kSizeLimit;
   if (channels == 1) return ReadSamples(planes[0], frames, file_code, plane_code);
   const std::size_t width = BytesPerSample(plane_code);
@@ -470,7 +468,7 @@ std::uint32_t BufferedFile::ReadPlanar(void* const* planes, std::uint16_t channe
   auto* right = static_cast<std::byte*>(planes[1]);
   while (frames > 0) {
     const std::size_t k = std::min(frames, per_block);
-    if (const std::uint32_t rc = ReadSamples(staging, k * 2, file_code, plane_code)) return rc;
+    if (const Error rc = ReadSamples(staging, k * 2, file_code, plane_code)) return rc;
     for (std::size_t i = 0; i < k; ++i) {
       std::memcpy(left + i * width, staging + 2 * i * width, width);
       std::memcpy(right + i * width, staging + (2 * i + 1) * width, width);
@@ -482,8 +480,8 @@ std::uint32_t BufferedFile::ReadPlanar(void* const* planes, std::uint16_t channe
   return err::kOk;
 }
 
-std::uint32_t BufferedFile::WritePlanar(const void* const* planes, std::uint16_t channels,
-                                        std::size_t frames, SampleCode plane_code, SampleCode file_code) {
+Error BufferedFile::WritePlanar(const void* const* planes, std::uint16_t channels,
+                                std::size_t frames, SampleCode plane_code, SampleCode file_code) {
   if ((channels != 1 && channels != 2) || !IsPlaneCode(plane_code)) return err::kSizeLimit;
   const std::size_t width = BytesPerSample(plane_code);
   const std::size_t per_block = (width == 4 ? 512 : 256) * 2 / channels;
@@ -502,7 +500,7 @@ std::uint32_t BufferedFile::WritePlanar(const void* const* planes, std::uint16_t
       std::memcpy(staging, left, k * width);
     }
     left += k * width;
-    if (const std::uint32_t rc = WriteSamples(staging, k * channels, plane_code, file_code)) return rc;
+    if (const Error rc = WriteSamples(staging, k * channels, plane_code, file_code)) return rc;
     frames -= k;
   }
   return err::kOk;

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "core/samples/sample_format.h"
+#include "platform/error.h"
 #include "platform/page_buffer.h"
 #include "platform/posix_file.h"
 
@@ -57,16 +58,16 @@ class BufferedFile {
   // open failed), 25 (any other open failure: missing, a folder, path too
   // long, no read or write flag), 24 (the volume's sector size is 0, larger
   // than the cache or not a power of two).
-  [[nodiscard]] std::uint32_t Open(const std::string& path, std::uint32_t flags);
+  [[nodiscard]] Error Open(const std::string& path, std::uint32_t flags);
 
   // Reads `n` bytes at the position, which moves behind them. 25 without the
   // read flag; 8 when position + n passes the end (the larger of the physical
   // size and the cached end) or the read fails; on failure the position
   // stays where it was.
-  [[nodiscard]] std::uint32_t Read(void* buffer, std::size_t n);
+  [[nodiscard]] Error Read(void* buffer, std::size_t n);
   // Writes `n` bytes at the position, which moves behind them. 25 without the
   // write flag; 8, 9 or 26 from the transfers it needs.
-  [[nodiscard]] std::uint32_t Write(const void* buffer, std::size_t n);
+  [[nodiscard]] Error Write(const void* buffer, std::size_t n);
   // Moves the position: origin 0 absolute, 1 from the position, 2 from the
   // end. Returns the new position, or -1 (position unchanged) when it would
   // be negative or the origin is unknown. The position may pass the end.
@@ -77,39 +78,37 @@ class BufferedFile {
   // position behind the header. Errors: 25 (not writable), 77 (layout not
   // supported, or header + data above 0xFFFFFFFE), 26 / 10 (reserving the
   // space), and those of flushing the window first.
-  [[nodiscard]] std::uint32_t WriteHeader(PcmFileKind kind, std::uint32_t rate, SampleCode code,
-                                          std::uint16_t channels, std::uint32_t frames,
-                                          std::uint32_t* header_size);
+  [[nodiscard]] Error WriteHeader(PcmFileKind kind, std::uint32_t rate, SampleCode code,
+                                  std::uint16_t channels, std::uint32_t frames,
+                                  std::uint32_t* header_size);
   // The file is at least `end` bytes long when closed. 10 for a negative end.
-  [[nodiscard]] std::uint32_t SetLogicalEnd(std::int64_t end);
+  [[nodiscard]] Error SetLogicalEnd(std::int64_t end);
   // Writes a dirty window to disk; gives the physical size.
-  [[nodiscard]] std::uint32_t Flush(std::int64_t* physical_size = nullptr);
+  [[nodiscard]] Error Flush(std::int64_t* physical_size = nullptr);
   // Flushes and gives back disk space beyond the sector-rounded data written.
-  [[nodiscard]] std::uint32_t Truncate();
+  [[nodiscard]] Error Truncate();
   // A cache above 0x40000 bytes is flushed and replaced by one of
   // max(sector size, 0x40000) bytes that keeps the cached bytes that fit.
-  [[nodiscard]] std::uint32_t ShrinkCache();
+  [[nodiscard]] Error ShrinkCache();
   // Flushes, cuts the file to max(logical end, physical size) and closes.
   // The first failure is reported; the file is closed in every case.
-  [[nodiscard]] std::uint32_t Close(std::int64_t* final_size = nullptr);
+  [[nodiscard]] Error Close(std::int64_t* final_size = nullptr);
 
   // Reads `samples` samples stored as `file_code` and converts them to
   // `wanted_code` into `buffer` (sized for the wider of the two).
-  [[nodiscard]] std::uint32_t ReadSamples(void* buffer, std::size_t samples, SampleCode file_code,
-                                          SampleCode wanted_code);
+  [[nodiscard]] Error ReadSamples(void* buffer, std::size_t samples, SampleCode file_code, SampleCode wanted_code);
   // Converts `samples` samples of `buffer_code` to `file_code` and writes
   // them. When the file code is not wider, the conversion runs in place: the
   // caller's buffer holds the stored form afterwards.
-  [[nodiscard]] std::uint32_t WriteSamples(void* buffer, std::size_t samples, SampleCode buffer_code,
-                                           SampleCode file_code);
+  [[nodiscard]] Error WriteSamples(void* buffer, std::size_t samples, SampleCode buffer_code, SampleCode file_code);
   // Planar channel buffers (1 or 2, of kFloat or kDouble; else 77) against
   // interleaved stored frames.
-  [[nodiscard]] std::uint32_t ReadPlanar(void* const* planes, std::uint16_t channels,
-                                         std::size_t frames, SampleCode file_code,
-                                         SampleCode plane_code);
-  [[nodiscard]] std::uint32_t WritePlanar(const void* const* planes, std::uint16_t channels,
-                                          std::size_t frames, SampleCode plane_code,
-                                          SampleCode file_code);
+  [[nodiscard]] Error ReadPlanar(void* const* planes, std::uint16_t channels,
+                                 std::size_t frames, SampleCode file_code,
+                                 SampleCode plane_code);
+  [[nodiscard]] Error WritePlanar(const void* const* planes, std::uint16_t channels,
+                                  std::size_t frames, SampleCode plane_code,
+                                  SampleCode file_code);
 
   bool is_open() const { return file_.is_open(); }
   std::uint32_t flags() const { return flags_; }
@@ -133,12 +132,12 @@ class BufferedFile {
   std::uint64_t RoundUpToSector(std::uint64_t n) const {
     return (n + sector_mask_) & ~std::uint64_t{sector_mask_};
   }
-  std::uint32_t FlushWindow();
-  std::uint32_t StartWriteWindow();
-  std::uint32_t FillWindow(std::size_t wanted);
-  std::uint32_t FillWindowReadAhead();
+  Error FlushWindow();
+  Error StartWriteWindow();
+  Error FillWindow(std::size_t wanted);
+  Error FillWindowReadAhead();
   void RequestNextBlock();
-  std::uint32_t WaitReadAhead(std::size_t* done);
+  Error WaitReadAhead(std::size_t* done);
   void Reset();
 
   PosixFile file_;

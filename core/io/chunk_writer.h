@@ -22,7 +22,7 @@ class ChunkWriter {
   virtual ~ChunkWriter() = default;
 
   // Appends `size` bytes to the output.
-  [[nodiscard]] virtual std::uint32_t Write(const void* data, std::size_t size) = 0;
+  [[nodiscard]] virtual Error Write(const void* data, std::size_t size) = 0;
 
   // The number under which `source` is recorded in this output; false when
   // it has none. View records refer to their inner source by this number.
@@ -66,7 +66,7 @@ class RecordBytes {
     bytes_.insert(bytes_.end(), p, p + size);
   }
   const std::vector<std::uint8_t>& bytes() const { return bytes_; }
-  [[nodiscard]] std::uint32_t WriteTo(ChunkWriter& writer) const { return writer.Write(bytes_.data(), bytes_.size()); }
+  [[nodiscard]] Error WriteTo(ChunkWriter& writer) const { return writer.Write(bytes_.data(), bytes_.size()); }
 
  private:
   std::vector<std::uint8_t> bytes_;
@@ -81,7 +81,7 @@ class MemoryChunkWriter final : public ChunkWriter {
   explicit MemoryChunkWriter(const SourceNumbering* numbering = nullptr, std::string work_folder = {})
       : numbering_(numbering), work_folder_(std::move(work_folder)) {}
 
-  std::uint32_t Write(const void* data, std::size_t size) override {
+  Error Write(const void* data, std::size_t size) override {
     const auto* p = static_cast<const std::uint8_t*>(data);
     bytes_.insert(bytes_.end(), p, p + size);
     return err::kOk;

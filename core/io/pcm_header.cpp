@@ -9,12 +9,12 @@ namespace {
 
 constexpr std::uint64_t kMaxTotalBytes = 0xFFFFFFFEu;
 
-std::uint32_t NoHeaderSize(const PcmHeaderRequest&, std::uint32_t* bytes) {
+Error NoHeaderSize(const PcmHeaderRequest&, std::uint32_t* bytes) {
   *bytes = 0;
   return err::kOk;
 }
 
-std::uint32_t NoHeaderBuild(const PcmHeaderRequest&, std::byte*) { return err::kOk; }
+Error NoHeaderBuild(const PcmHeaderRequest&, std::byte*) { return err::kOk; }
 
 constexpr PcmHeaderTable kCoreTable = {&kWaveHeaderFormat, &kWaveHeaderFormat, nullptr, nullptr, nullptr,
                                        &kHeaderlessFormat};
@@ -47,12 +47,12 @@ const PcmHeaderFormat* PcmHeaderFormatOf(PcmFileKind kind) {
   return format && format->size && format->build ? format : nullptr;
 }
 
-std::uint32_t PcmHeaderSize(const PcmHeaderRequest& request, std::uint32_t* bytes) {
+Error PcmHeaderSize(const PcmHeaderRequest& request, std::uint32_t* bytes) {
   *bytes = 0;
   if (!LayoutSupported(request)) return err::kSizeLimit;
   const PcmHeaderFormat* format = PcmHeaderFormatOf(request.kind);
   if (!format) return err::kSizeLimit;
-  const std::uint32_t rc = format->size(request, bytes);
+  const Error rc = format->size(request, bytes);
   if (rc == err::kOk && *bytes > kMaxPcmHeaderBytes) {
     *bytes = 0;
     return err::kSizeLimit;
@@ -60,14 +60,14 @@ std::uint32_t PcmHeaderSize(const PcmHeaderRequest& request, std::uint32_t* byte
   return rc;
 }
 
-std::uint32_t BuildPcmHeader(const PcmHeaderRequest& request, std::byte* out, std::uint32_t* bytes) {
-  if (const std::uint32_t rc = PcmHeaderSize(request, bytes)) return rc;
+Error BuildPcmHeader(const PcmHeaderRequest& request, std::byte* out, std::uint32_t* bytes) {
+  if (const Error rc = PcmHeaderSize(request, bytes)) return rc;
   // Every size field of every layout is 32 bits wide.
   if (*bytes + DataBytes(request) > kMaxTotalBytes) {
     *bytes = 0;
     return err::kSizeLimit;
   }
-  const std::uint32_t rc = PcmHeaderFormatOf(request.kind)->build(request, out);
+  const Error rc = PcmHeaderFormatOf(request.kind)->build(request, out);
   if (rc != err::kOk) *bytes = 0;
   return rc;
 }

@@ -11,6 +11,7 @@
 #include <cstdint>
 
 #include "core/samples/sample_format.h"
+#include "platform/error.h"
 
 namespace tidemark {
 
@@ -31,8 +32,8 @@ struct PcmHeaderRequest {
 // writes exactly that many bytes to `out` (at least kMaxPcmHeaderBytes long).
 // Both return 0 or an error number.
 struct PcmHeaderFormat {
-  std::uint32_t (*size)(const PcmHeaderRequest& request, std::uint32_t* bytes) = nullptr;
-  std::uint32_t (*build)(const PcmHeaderRequest& request, std::byte* out) = nullptr;
+  Error (*size)(const PcmHeaderRequest& request, std::uint32_t* bytes) = nullptr;
+  Error (*build)(const PcmHeaderRequest& request, std::byte* out) = nullptr;
   // The samples are a chunk body: an odd count is followed by a pad byte (RIFF, IFF).
   bool padded = false;
 };
@@ -59,12 +60,11 @@ const PcmHeaderFormat* PcmHeaderFormatOf(PcmFileKind kind);
 // The header size for the request (frames and rate do not matter). 77 for an
 // unsupported sample code, no channels, a block of more than 65535 bytes or
 // a kind without a format.
-[[nodiscard]] std::uint32_t PcmHeaderSize(const PcmHeaderRequest& request, std::uint32_t* bytes);
+[[nodiscard]] Error PcmHeaderSize(const PcmHeaderRequest& request, std::uint32_t* bytes);
 
 // Builds the header into `out` (at least kMaxPcmHeaderBytes long) and gives
 // its size. Errors as PcmHeaderSize.
-[[nodiscard]] std::uint32_t BuildPcmHeader(const PcmHeaderRequest& request, std::byte* out,
-                                           std::uint32_t* bytes);
+[[nodiscard]] Error BuildPcmHeader(const PcmHeaderRequest& request, std::byte* out, std::uint32_t* bytes);
 
 // Where a file of `kind` holding `total` bytes of header and samples ends:
 // `total`, rounded up to even for a padded kind.

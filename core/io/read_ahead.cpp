@@ -18,7 +18,7 @@ ReadAhead::~ReadAhead() {
   thread_.join();
 }
 
-std::uint32_t ReadAhead::Start() {
+Error ReadAhead::Start() {
   if (thread_.joinable()) return err::kOk;
   try {
     thread_ = std::thread([this] { Run(); });
@@ -43,7 +43,7 @@ void ReadAhead::Request(PosixFile* file, void* buffer, std::size_t n, std::uint6
   wake_.notify_all();
 }
 
-std::uint32_t ReadAhead::Wait(std::size_t* done) {
+Error ReadAhead::Wait(std::size_t* done) {
   *done = 0;
   if (!in_flight_) return err::kOk;
   std::unique_lock lock(mutex_);
@@ -64,7 +64,7 @@ void ReadAhead::Run() {
       const std::uint64_t offset = offset_;
       lock.unlock();
       std::size_t done = 0;
-      const std::uint32_t rc = file->ReadAt(buffer, n, offset, &done);
+      const Error rc = file->ReadAt(buffer, n, offset, &done);
       lock.lock();
       result_ = rc;
       done_ = done;

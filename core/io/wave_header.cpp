@@ -66,12 +66,12 @@ std::uint32_t ChannelMask(std::uint16_t channels) {
 
 }  // namespace
 
-std::uint32_t WaveHeaderSize(const PcmHeaderRequest& request, std::uint32_t* bytes) {
+Error WaveHeaderSize(const PcmHeaderRequest& request, std::uint32_t* bytes) {
   *bytes = WaveHeaderBytes(WaveLayoutFor(request));
   return err::kOk;
 }
 
-std::uint32_t BuildWaveHeader(const PcmHeaderRequest& r, std::byte* out) {
+Error BuildWaveHeader(const PcmHeaderRequest& r, std::byte* out) {
   const WaveLayout layout = WaveLayoutFor(r);
   const std::uint32_t width = BytesPerSample(r.code);
   const std::uint32_t block = width * r.channels;

@@ -33,11 +33,11 @@ inline constexpr std::uint8_t kFloatSubFormat[16] = {0x03, 0x00, 0x00, 0x00, 0x0
 
 // The WAV header size for the request: 80 for the extensible layout
 // (asked for, and wider than 2 bytes), else 58 for floats and 44 for integers.
-std::uint32_t WaveHeaderSize(const PcmHeaderRequest& request, std::uint32_t* bytes);
+Error WaveHeaderSize(const PcmHeaderRequest& request, std::uint32_t* bytes);
 
 // Writes the WAV header of that size. The RIFF size counts the pad byte of
 // odd data; the "data" size does not.
-std::uint32_t BuildWaveHeader(const PcmHeaderRequest& request, std::byte* out);
+Error BuildWaveHeader(const PcmHeaderRequest& request, std::byte* out);
 
 inline constexpr PcmHeaderFormat kWaveHeaderFormat{WaveHeaderSize, BuildWaveHeader, true};
 

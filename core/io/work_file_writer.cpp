@@ -42,8 +42,8 @@ void WorkFileWriter::Discard() {
   finished_ = false;
 }
 
-std::uint32_t WorkFileWriter::Begin(PcmFileKind kind, std::uint32_t rate, SampleCode code,
-                                    std::uint16_t channels, std::uint32_t expected_frames) {
+Error WorkFileWriter::Begin(PcmFileKind kind, std::uint32_t rate, SampleCode code,
+                            std::uint16_t channels, std::uint32_t expected_frames) {
   if (running_) Discard();
   files_.clear();  // files an earlier Finish left to the caller stay on disk
   finished_ = false;
@@ -53,10 +53,10 @@ std::uint32_t WorkFileWriter::Begin(PcmFileKind kind, std::uint32_t rate, Sample
   request.channels = channels;
   request.extensible = GetCoreOptions().extensible_wav_header;
   std::uint32_t header = 0;
-  if (const std::uint32_t rc = PcmHeaderSize(request, &header)) return rc;
+  if (const Error rc = PcmHeaderSize(request, &header)) return rc;
 
   std::string folder;
-  if (const std::uint32_t rc = EnsureWorkFolder(&folder)) return rc;
+  if (const Error rc = EnsureWorkFolder(&folder)) return rc;
   VolumeInfo volume;
   if (QueryVolume(folder, &volume) != err::kOk || volume.sector_size == 0 ||
       volume.sector_size > kMaxSectorSize)
@@ -81,7 +81,7 @@ std::uint32_t WorkFileWriter::Begin(PcmFileKind kind, std::uint32_t rate, Sample
 
   const std::size_t wider = std::max<std::size_t>(8, BytesPerSample(code));
   staging_bytes_ = std::max<std::size_t>(kConvertBlockBytes * wider, std::size_t{channels} * wider);
-  if (const std::uint32_t rc = MakeNew(&staging_, staging_bytes_)) return rc;
+  if (const Error rc = MakeNew(&staging_, staging_bytes_)) return rc;
 
   kind_ = kind;
   rate_ = rate;
@@ -92,22 +92,22 @@ std::uint32_t WorkFileWriter::Begin(PcmFileKind kind, std::uint32_t rate, Sample
   bytes_per_file_ = bytes_per_file;
   header_size_ = header;
   running_ = true;
-  if (const std::uint32_t rc = StartFile()) {
+  if (const Error rc = StartFile()) {
     Discard();
     return rc;
   }
   return err::kOk;
 }
 
-std::uint32_t WorkFileWriter::StartFile() {
+Error WorkFileWriter::StartFile() {
   std::uint64_t written_frames = 0;
   for (const File& f : files_) written_frames += f.data_bytes / frame_bytes_;
   const std::uint64_t still_expected = expected_frames_ > written_frames ? expected_frames_ - written_frames : 0;
   const auto frames = static_cast<std::uint32_t>(std::min<std::uint64_t>(bytes_per_file_ / frame_bytes_, still_expected));
 
   std::string path;
-  if (const std::uint32_t rc = NewWorkFileName(kWorkFilePrefix, &path)) return rc;
-  std::uint32_t rc = current_.Open(path, buffered_open::kWorkFile);
+  if (const Error rc = NewWorkFileName(kWorkFilePrefix, &path)) return rc;
+  Error rc = current_.Open(path, buffered_open::kWorkFile);
   std::uint32_t header = 0;
   if (rc == err::kOk) rc = current_.WriteHeader(kind_, rate_, code_, channels_, frames, &header);
   if (rc == err::kOk && header != header_size_) rc = err::kSizeLimit;
@@ -121,28 +121,28 @@ std::uint32_t WorkFileWriter::StartFile() {
   return err::kOk;
 }
 
-std::uint32_t WorkFileWriter::CloseCurrent() {
+Error WorkFileWriter::CloseCurrent() {
   if (!current_.is_open()) return err::kOk;
   File& file = files_.back();
-  std::uint32_t rc = err::kOk;
+  Error rc = err::kOk;
   if (file.data_bytes != file.preset_bytes) {
     std::uint32_t header = 0;
     rc = current_.WriteHeader(kind_, rate_, code_, channels_, file.data_bytes / frame_bytes_, &header);
   }
-  const std::uint32_t close_rc = current_.Close();
+  const Error close_rc = current_.Close();
   return rc != err::kOk ? rc : close_rc;
 }
 
-std::uint32_t WorkFileWriter::Write(const void* data, std::size_t bytes) {
+Error WorkFileWriter::Write(const void* data, std::size_t bytes) {
   if (!running_) return err::kCannotOpen;
   const auto* p = static_cast<const std::byte*>(data);
   while (bytes > 0) {
     if (!current_.is_open() || free_bytes_ == 0) {
-      if (const std::uint32_t rc = CloseCurrent()) return rc;
-      if (const std::uint32_t rc = StartFile()) return rc;
+      if (const Error rc = CloseCurrent()) return rc;
+      if (const Error rc = StartFile()) return rc;
     }
     const std::size_t k = std::min<std::size_t>(bytes, free_bytes_);
-    if (const std::uint32_t rc = current_.Write(p, k)) return rc;
+    if (const Error rc = current_.Write(p, k)) return rc;
     files_.back().data_bytes += static_cast<std::uint32_t>(k);
     free_bytes_ -= static_cast<std::uint32_t>(k);
     p += k;
@@ -151,7 +151,7 @@ std::uint32_t WorkFileWriter::Write(const void* data, std::size_t bytes) {
   return err::kOk;
 }
 
-std::uint32_t WorkFileWriter::WriteConverted(const void* data, std::size_t samples, SampleCode code) {
+Error WorkFileWriter::WriteConverted(const void* data, std::size_t samples, SampleCode code) {
   if (code == code_) return Write(data, samples * BytesPerSample(code));
   if (!IsSupportedSampleCode(code)) return err::kSizeLimit;
   if (!running_) return err::kCannotOpen;
@@ -164,18 +164,18 @@ std::uint32_t WorkFileWriter::WriteConverted(const void* data, std::size_t sampl
   while (samples > 0) {
     const std::size_t k = std::min(samples, block);
     Convert(p, staging_.get(), k, code, code_);
-    if (const std::uint32_t rc = Write(staging_.get(), k * to)) return rc;
+    if (const Error rc = Write(staging_.get(), k * to)) return rc;
     p += k * from;
     samples -= k;
   }
   return err::kOk;
 }
 
-std::uint32_t WorkFileWriter::WriteFrames(const void* frames, std::size_t count, SampleCode code) {
+Error WorkFileWriter::WriteFrames(const void* frames, std::size_t count, SampleCode code) {
   return WriteConverted(frames, count * channels_, code);
 }
 
-std::uint32_t WorkFileWriter::WriteStereoPlanar(const float* left, const float* right, std::size_t frames) {
+Error WorkFileWriter::WriteStereoPlanar(const float* left, const float* right, std::size_t frames) {
   if (!running_) return err::kCannotOpen;
   if (channels_ != 2) return err::kSizeLimit;
   float interleaved[2 * kPlanarBlockFrames];
@@ -185,7 +185,7 @@ std::uint32_t WorkFileWriter::WriteStereoPlanar(const float* left, const float* 
       interleaved[2 * i] = left[i];
       interleaved[2 * i + 1] = right[i];
     }
-    if (const std::uint32_t rc = WriteConverted(interleaved, 2 * k, sample_code::kFloat)) return rc;
+    if (const Error rc = WriteConverted(interleaved, 2 * k, sample_code::kFloat)) return rc;
     left += k;
     right += k;
     frames -= k;
@@ -193,9 +193,9 @@ std::uint32_t WorkFileWriter::WriteStereoPlanar(const float* left, const float* 
   return err::kOk;
 }
 
-std::uint32_t WorkFileWriter::Finish(SegmentList* segments) {
+Error WorkFileWriter::Finish(SegmentList* segments) {
   if (!running_) return err::kCannotOpen;
-  if (const std::uint32_t rc = CloseCurrent()) {
+  if (const Error rc = CloseCurrent()) {
     Discard();
     return rc;
   }
@@ -206,7 +206,7 @@ std::uint32_t WorkFileWriter::Finish(SegmentList* segments) {
   }
   Segment* const before = segments->last();
   std::size_t handed = 0;
-  std::uint32_t rc = err::kOk;
+  Error rc = err::kOk;
   for (; handed < files_.size(); ++handed) {
     const File& f = files_[handed];
     const std::uint32_t frames = f.data_bytes / frame_bytes_;

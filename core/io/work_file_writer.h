@@ -11,6 +11,7 @@
 
 #include "core/io/buffered_file.h"
 #include "core/samples/sample_format.h"
+#include "platform/error.h"
 
 namespace tidemark {
 
@@ -35,20 +36,20 @@ class WorkFileWriter {
   // the working volume is checked first (26 when short). Errors: 77 (layout),
   // 24 (volume), 2, 26, and those of NewWorkFileName, BufferedFile::Open and
   // WriteHeader.
-  [[nodiscard]] std::uint32_t Begin(PcmFileKind kind, std::uint32_t rate, SampleCode code,
-                                    std::uint16_t channels, std::uint32_t expected_frames);
+  [[nodiscard]] Error Begin(PcmFileKind kind, std::uint32_t rate, SampleCode code,
+                            std::uint16_t channels, std::uint32_t expected_frames);
   // Appends bytes of the writer's sample code. 25 outside a run.
-  [[nodiscard]] std::uint32_t Write(const void* data, std::size_t bytes);
+  [[nodiscard]] Error Write(const void* data, std::size_t bytes);
   // Appends frames of `code`, converted to the writer's code.
-  [[nodiscard]] std::uint32_t WriteFrames(const void* frames, std::size_t count, SampleCode code);
+  [[nodiscard]] Error WriteFrames(const void* frames, std::size_t count, SampleCode code);
   // Appends planar float stereo frames (77 unless the writer has 2 channels).
-  [[nodiscard]] std::uint32_t WriteStereoPlanar(const float* left, const float* right, std::size_t frames);
+  [[nodiscard]] Error WriteStereoPlanar(const float* left, const float* right, std::size_t frames);
   // Corrects the last header, closes the last file and, with `segments`,
   // appends one segment per file (oldest first) over an owned file source;
   // a file without frames is deleted instead. Without `segments` the files
   // stay on disk for the caller (see files()). On failure nothing is
   // appended and every file is deleted.
-  [[nodiscard]] std::uint32_t Finish(SegmentList* segments);
+  [[nodiscard]] Error Finish(SegmentList* segments);
   // Closes the current file and deletes every file of the run.
   void Discard();
 
@@ -63,9 +64,9 @@ class WorkFileWriter {
   std::uint32_t expected_frames() const { return expected_frames_; }
 
  private:
-  std::uint32_t StartFile();
-  std::uint32_t CloseCurrent();
-  std::uint32_t WriteConverted(const void* data, std::size_t samples, SampleCode code);
+  Error StartFile();
+  Error CloseCurrent();
+  Error WriteConverted(const void* data, std::size_t samples, SampleCode code);
   void DeleteFiles();
 
   PcmFileKind kind_ = PcmFileKind::Temp;

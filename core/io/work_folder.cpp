@@ -48,7 +48,7 @@ std::string WithoutTrailingSlashes(std::string path) {
 bool IsAbsolute(const std::string& path) { return !path.empty() && path[0] == '/'; }
 
 // Creates `path` and its missing parents; the last one gets mode 0700.
-std::uint32_t CreateFolderTree(const std::string& path) {
+Error CreateFolderTree(const std::string& path) {
   for (std::size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
     const bool last = slash == std::string::npos;
     const std::string part = last ? path : path.substr(0, slash);
@@ -59,7 +59,7 @@ std::uint32_t CreateFolderTree(const std::string& path) {
 }
 
 // 0 for a folder of this user (not a symbolic link).
-std::uint32_t CheckFolder(const struct stat& st) {
+Error CheckFolder(const struct stat& st) {
   if (S_ISLNK(st.st_mode)) return err::kNoWorkFile;
   if (!S_ISDIR(st.st_mode)) return err::kFolderCreate;
   if (st.st_uid != geteuid()) return err::kNoWorkFile;
@@ -68,7 +68,7 @@ std::uint32_t CheckFolder(const struct stat& st) {
 
 }  // namespace
 
-std::uint32_t WorkFolder(std::string* path) {
+Error WorkFolder(std::string* path) {
   path->clear();
   const CoreOptions& options = GetCoreOptions();
   std::string base = options.host_work_folder;
@@ -85,24 +85,24 @@ std::uint32_t WorkFolder(std::string* path) {
   return err::kOk;
 }
 
-std::uint32_t EnsureWorkFolder(std::string* path) {
-  if (const std::uint32_t rc = WorkFolder(path)) return rc;
+Error EnsureWorkFolder(std::string* path) {
+  if (const Error rc = WorkFolder(path)) return rc;
   struct stat st {};
   if (lstat(path->c_str(), &st) != 0) {
     if (errno == ENAMETOOLONG) return err::kInvalidPath;
     if (errno != ENOENT) return err::kFolderCreate;
-    if (const std::uint32_t rc = CreateFolderTree(*path)) return rc;
+    if (const Error rc = CreateFolderTree(*path)) return rc;
     if (lstat(path->c_str(), &st) != 0) return err::kFolderCreate;
   }
   return CheckFolder(st);
 }
 
-std::uint32_t NewWorkFileName(const std::string& prefix, std::string* path) {
+Error NewWorkFileName(const std::string& prefix, std::string* path) {
   path->clear();
   // A folder removed behind our back is created again, once.
   for (int attempt = 0; attempt < 2; ++attempt) {
     std::string folder;
-    if (const std::uint32_t rc = EnsureWorkFolder(&folder)) return rc;
+    if (const Error rc = EnsureWorkFolder(&folder)) return rc;
     const std::uint16_t start = DrawStart();
     std::uint16_t value = start == 0 ? 1 : start;
     const std::uint16_t first = value;

@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/error.h"
+
 namespace tidemark {
 
 inline constexpr char kWorkFilePrefix[] = "wav";
@@ -21,18 +23,18 @@ inline constexpr std::size_t kMaxWorkFolderLength = PATH_MAX - 14;
 
 // The working folder's path (not created, not checked). 6 when no base folder
 // is available, 35 when the path is longer than kMaxWorkFolderLength.
-[[nodiscard]] std::uint32_t WorkFolder(std::string* path);
+[[nodiscard]] Error WorkFolder(std::string* path);
 
 // The working folder, created (mode 0700, with missing parents) when
 // missing. Errors: those of WorkFolder; 6 when it is a symbolic link or
 // belongs to another user; 23 when it cannot be created or something other
 // than a folder is in the way; 35 for a path the system rejects as too long.
-[[nodiscard]] std::uint32_t EnsureWorkFolder(std::string* path);
+[[nodiscard]] Error EnsureWorkFolder(std::string* path);
 
 // Creates a new empty file named `prefix` + "%04X" + ".tmp" in the working
 // folder and gives its path. Errors: those of EnsureWorkFolder; 6 when no
 // name is free or a file cannot be created.
-[[nodiscard]] std::uint32_t NewWorkFileName(const std::string& prefix, std::string* path);
+[[nodiscard]] Error NewWorkFileName(const std::string& prefix, std::string* path);
 
 namespace detail {
 // Makes the next name search start at `value` (1 to 0xFFFF). For tests.

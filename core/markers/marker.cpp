@@ -7,7 +7,7 @@ namespace tidemark {
 Marker* NewMarker(std::string_view name, std::string_view comment, std::uint32_t position) {
   IntrusiveRef<Marker> m;
   if (MakeNew(&m)) return nullptr;
-  const std::uint32_t rc = TryAlloc([&] {
+  const Error rc = TryAlloc([&] {
     m->name.assign(name);
     // Control characters would break the list views and the text export.
     for (char& c : m->name) {

@@ -89,7 +89,7 @@ Marker* EmitRun(Marker* first, std::size_t count, MarkerList& out, Marker** tail
   constexpr std::size_t kIndexedRun = 16;
   std::vector<char> drop;
   if (count > kIndexedRun) {
-    const std::uint32_t rc = TryAlloc([&] {
+    const Error rc = TryAlloc([&] {
       std::vector<Marker*> run;
       run.reserve(count);
       for (Marker* p = first; run.size() < count; p = p->next) run.push_back(p);
@@ -180,8 +180,7 @@ void ClampMonotone(MarkerList& list, std::uint32_t length) {
   }
 }
 
-std::uint32_t CopyMarkerRange(const MarkerList& list, std::uint32_t from, std::uint32_t to, bool rebase,
-                              MarkerList* out) {
+Error CopyMarkerRange(const MarkerList& list, std::uint32_t from, std::uint32_t to, bool rebase, MarkerList* out) {
   MarkerList copy;
   Marker* tail = nullptr;
   for (const Marker* p = list.first(); p; p = p->next) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "core/markers/marker.h"
+#include "platform/error.h"
 
 namespace tidemark {
 
@@ -31,8 +32,8 @@ void ClampMonotone(MarkerList& list, std::uint32_t length);
 
 // New nodes for the markers with from <= position < to, positions minus
 // `from` when `rebase` is set. 2 when memory runs out (`out` is then empty).
-[[nodiscard]] std::uint32_t CopyMarkerRange(const MarkerList& list, std::uint32_t from, std::uint32_t to,
-                                            bool rebase, MarkerList* out);
+[[nodiscard]] Error CopyMarkerRange(const MarkerList& list, std::uint32_t from, std::uint32_t to,
+                                    bool rebase, MarkerList* out);
 
 // Adds `delta` to every position, limited to 0 ... kMaxFrames.
 void ShiftMarkers(MarkerList& list, std::int64_t delta);

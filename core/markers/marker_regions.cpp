@@ -73,9 +73,9 @@ void SelectPreviousRegion(SoundDocument& document) {
   Select(document, 0, document.length, true);
 }
 
-std::uint32_t CopyMarkersFromDocument(SoundDocument& target, const SoundDocument& source) {
+Error CopyMarkersFromDocument(SoundDocument& target, const SoundDocument& source) {
   MarkerList list;
-  if (const std::uint32_t rc = CopyMarkerRange(source.markers, 0, UINT32_MAX, false, &list)) return rc;
+  if (const Error rc = CopyMarkerRange(source.markers, 0, UINT32_MAX, false, &list)) return rc;
   if (list.empty()) return err::kOk;
   if (source.rate != target.rate) ScaleMarkerRate(list, source.rate, target.rate, kMaxFrames);
 

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "platform/error.h"
+
 namespace tidemark {
 
 struct SoundDocument;
@@ -26,6 +28,6 @@ void SelectPreviousRegion(SoundDocument& document);
 // the target's rate, placed from the selection start on and limited to the
 // target's end. `source` may be `target`. Errors: 2 out of memory, or
 // AddMarkers's.
-[[nodiscard]] std::uint32_t CopyMarkersFromDocument(SoundDocument& target, const SoundDocument& source);
+[[nodiscard]] Error CopyMarkersFromDocument(SoundDocument& target, const SoundDocument& source);
 
 }  // namespace tidemark

@@ -69,7 +69,7 @@ class TempFile {
   }
 
   // Creates a new file named after `target` in its folder.
-  std::uint32_t Create(const std::string& target) {
+  Error Create(const std::string& target) {
     FileOpenOptions options;
     options.access = FileAccess::kWrite;
     options.disposition = FileDisposition::kCreateNew;
@@ -88,17 +88,17 @@ class TempFile {
     return err::kCreateFailed;
   }
 
-  std::uint32_t Write(std::string_view bytes) {
+  Error Write(std::string_view bytes) {
     std::size_t done = 0;
-    const std::uint32_t rc = file_.WriteAt(bytes.data(), bytes.size(), offset_, &done);
+    const Error rc = file_.WriteAt(bytes.data(), bytes.size(), offset_, &done);
     offset_ += done;
     return rc;
   }
 
   // Flushes, closes and renames over `target`.
-  std::uint32_t Commit(const std::string& target) {
-    if (const std::uint32_t rc = file_.Sync()) return rc;
-    if (const std::uint32_t rc = file_.Close()) return rc;
+  Error Commit(const std::string& target) {
+    if (const Error rc = file_.Sync()) return rc;
+    if (const Error rc = file_.Close()) return rc;
     if (RenameFile(path_, target, false) != err::kOk) return err::kCreateFailed;
     path_.clear();
     return err::kOk;
@@ -115,7 +115,7 @@ class Utf16Writer {
  public:
   explicit Utf16Writer(TempFile& file) : file_(file) {}
 
-  std::uint32_t Line(std::string_view utf8) {
+  Error Line(std::string_view utf8) {
     for (const char16_t u : Utf8ToUtf16(utf8)) Unit(u);
     Unit(u'\r');
     Unit(u'\n');
@@ -125,8 +125,8 @@ class Utf16Writer {
     bytes_ += static_cast<char>(u & 0xFF);
     bytes_ += static_cast<char>(u >> 8);
   }
-  std::uint32_t Flush() {
-    const std::uint32_t rc = file_.Write(bytes_);
+  Error Flush() {
+    const Error rc = file_.Write(bytes_);
     bytes_.clear();
     return rc;
   }
@@ -143,19 +143,19 @@ std::string ResolveTarget(const std::string& path) {
   return real ? std::string(real.get()) : path;
 }
 
-std::uint32_t WriteMarkers(const SoundDocument& document, Utf16Writer& out) {
+Error WriteMarkers(const SoundDocument& document, Utf16Writer& out) {
   out.Unit(0xFEFF);
   const std::optional<std::string>& source = document.path ? document.path : document.second_path;
   if (source) {
-    if (const std::uint32_t rc = out.Line("# source file:")) return rc;
-    if (const std::uint32_t rc = out.Line("# " + *source)) return rc;
-    if (const std::uint32_t rc = out.Line("#")) return rc;
+    if (const Error rc = out.Line("# source file:")) return rc;
+    if (const Error rc = out.Line("# " + *source)) return rc;
+    if (const Error rc = out.Line("#")) return rc;
   }
   std::string line;
   for (const Marker* m = document.markers.first(); m; m = m->next) {
     line.clear();
-    if (const std::uint32_t rc = AppendMarkerLine(*m, document.rate, &line)) return rc;
-    if (const std::uint32_t rc = out.Line(line)) return rc;
+    if (const Error rc = AppendMarkerLine(*m, document.rate, &line)) return rc;
+    if (const Error rc = out.Line(line)) return rc;
   }
   return out.Flush();
 }
@@ -182,7 +182,7 @@ std::string FormatMarkerTime(std::uint32_t position, std::uint32_t rate) {
   return text;  // short enough for the string's own buffer
 }
 
-std::uint32_t AppendMarkerLine(const Marker& marker, std::uint32_t rate, std::string* out) {
+Error AppendMarkerLine(const Marker& marker, std::uint32_t rate, std::string* out) {
   return TryAlloc([&] {
     *out += FormatMarkerTime(marker.position, rate);
     *out += '\t';
@@ -226,7 +226,7 @@ LineParse ParseMarkerLine(std::string_view s, MarkerTextLine* out) {
   if (i < n && !IsBlank(s[i])) return LineParse::kNoMarker;
   out->seconds = static_cast<double>(whole) + fraction;
 
-  const std::uint32_t rc = TryAlloc([&] {
+  const Error rc = TryAlloc([&] {
     out->name.clear();
     out->comment.clear();
     while (i < n && IsBlank(s[i])) ++i;
@@ -244,13 +244,13 @@ std::uint32_t SecondsToFrames(double seconds, std::uint32_t rate) {
   return static_cast<std::uint32_t>(frames);
 }
 
-std::uint32_t ExportMarkerText(const SoundDocument& document, const std::string& path) {
+Error ExportMarkerText(const SoundDocument& document, const std::string& path) {
   return TryAlloc([&] {
     const std::string target = ResolveTarget(path);
     TempFile file;
-    if (const std::uint32_t rc = file.Create(target)) return rc;
+    if (const Error rc = file.Create(target)) return rc;
     Utf16Writer writer(file);
-    if (const std::uint32_t rc = WriteMarkers(document, writer)) return rc;
+    if (const Error rc = WriteMarkers(document, writer)) return rc;
     return file.Commit(target);
   });
 }

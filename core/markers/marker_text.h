@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "core/markers/marker.h"
+#include "platform/error.h"
 
 namespace tidemark {
 
@@ -19,13 +20,13 @@ struct SoundDocument;
 // document has a path, then one line per marker. The file is written aside
 // and renamed over `path` when complete. Errors: 5 when the file cannot be
 // created, the writer's error when writing fails, 2 out of memory.
-[[nodiscard]] std::uint32_t ExportMarkerText(const SoundDocument& document, const std::string& path);
+[[nodiscard]] Error ExportMarkerText(const SoundDocument& document, const std::string& path);
 
 // Reads the label lines of `path`, merges them (clamped to the document's
 // length) and adds them as one undoable step; a file without a single good
 // line adds nothing. Errors: the reader's (25 cannot open, 8 read), 2 out
 // of memory, or AddMarkers's.
-[[nodiscard]] std::uint32_t ImportMarkerText(SoundDocument& document, const std::string& path);
+[[nodiscard]] Error ImportMarkerText(SoundDocument& document, const std::string& path);
 
 // "MM:SS.TTTT" for a position: whole minutes (as many digits as needed),
 // seconds and rounded ten-thousandths; a fraction that rounds up to a whole
@@ -36,7 +37,7 @@ std::string FormatMarkerTime(std::uint32_t position, std::uint32_t rate);
 // when the comment is not empty, a space and the quoted comment. Inside
 // quotes '"' and '\' get a backslash; CR and LF, which no line can hold,
 // become spaces. 2 when memory runs out.
-[[nodiscard]] std::uint32_t AppendMarkerLine(const Marker& marker, std::uint32_t rate, std::string* out);
+[[nodiscard]] Error AppendMarkerLine(const Marker& marker, std::uint32_t rate, std::string* out);
 
 // What one label line holds.
 struct MarkerTextLine {
@@ -66,7 +67,7 @@ std::uint32_t SecondsToFrames(double seconds, std::uint32_t rate);
 // ReadMarkerTextFile reads the file in pieces, so memory stays bounded by
 // the longest line and the markers found. On error `out` is empty.
 inline constexpr std::size_t kMaxLabelLineBytes = std::size_t{1} << 20;
-[[nodiscard]] std::uint32_t ParseMarkerText(std::string_view bytes, std::uint32_t rate, MarkerList* out);
-[[nodiscard]] std::uint32_t ReadMarkerTextFile(const std::string& path, std::uint32_t rate, MarkerList* out);
+[[nodiscard]] Error ParseMarkerText(std::string_view bytes, std::uint32_t rate, MarkerList* out);
+[[nodiscard]] Error ReadMarkerTextFile(const std::string& path, std::uint32_t rate, MarkerList* out);
 
 }  // namespace tidemark

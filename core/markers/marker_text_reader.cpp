@@ -50,16 +50,16 @@ class LabelLineReader {
   LabelLineReader(TextEncoding encoding, std::uint32_t rate, MarkerList& out)
       : encoding_(encoding), unit_(IsUtf16() ? 2 : 1), rate_(rate), out_(out) {}
 
-  std::uint32_t Start() {
+  Error Start() {
     if (encoding_ != TextEncoding::kNarrow) return err::kOk;
-    if (const std::uint32_t rc = TryAlloc([&] { codeset_ = NarrowCodeset(); })) return rc;
+    if (const Error rc = TryAlloc([&] { codeset_ = NarrowCodeset(); })) return rc;
     if (IsUtf8Codeset(codeset_) || IsCLocaleCodeset(codeset_)) encoding_ = TextEncoding::kUtf8;
     return err::kOk;
   }
 
   // The next bytes of the text, after any byte-order mark; every piece but
   // the last holds whole code units.
-  std::uint32_t Feed(std::string_view bytes) {
+  Error Feed(std::string_view bytes) {
     return TryAlloc([&] {
       // Pieces hold whole units: only the text's end can cut one, and half
       // a unit is no character.
@@ -72,7 +72,7 @@ class LabelLineReader {
         }
         const std::string_view piece = bytes.substr(0, end);
         bytes.remove_prefix(end + unit_);
-        std::uint32_t rc = err::kOk;
+        Error rc = err::kOk;
         if (pending_.empty() && !overlong_) {
           rc = TakeLine(piece);
         } else {
@@ -88,8 +88,8 @@ class LabelLineReader {
   }
 
   // The last line, which needs no line end.
-  std::uint32_t Finish() {
-    std::uint32_t rc = err::kOk;
+  Error Finish() {
+    Error rc = err::kOk;
     if (!pending_.empty() && !overlong_) rc = TakeLine(pending_);
     pending_.clear();
     overlong_ = false;
@@ -142,9 +142,9 @@ class LabelLineReader {
     return false;
   }
 
-  std::uint32_t TakeLine(std::string_view raw) {
+  Error TakeLine(std::string_view raw) {
     if (raw.size() > kMaxLabelLineBytes || !MayHoldMarker(raw)) return err::kOk;
-    const std::uint32_t rc = TryAlloc([&] {
+    const Error rc = TryAlloc([&] {
       switch (encoding_) {
         case TextEncoding::kUtf16Le:
         case TextEncoding::kUtf16Be:
@@ -174,7 +174,7 @@ class LabelLineReader {
     // above 0x7F, none of which the grammar looks at, so only the names of
     // lines that parsed need the check.
     if (encoding_ == TextEncoding::kUtf8) {
-      const std::uint32_t rc = TryAlloc([&] {
+      const Error rc = TryAlloc([&] {
         ValidateUtf8(line_.name);
         ValidateUtf8(line_.comment);
       });
@@ -203,49 +203,49 @@ class LabelLineReader {
 
 }  // namespace
 
-std::uint32_t ParseMarkerText(std::string_view bytes, std::uint32_t rate, MarkerList* out) {
+Error ParseMarkerText(std::string_view bytes, std::uint32_t rate, MarkerList* out) {
   MarkerList list;
   std::size_t mark = 0;
   LabelLineReader reader(DetectEncoding(bytes, &mark), rate, list);
-  std::uint32_t rc = reader.Start();
+  Error rc = reader.Start();
   if (!rc) rc = reader.Feed(bytes.substr(mark));
   if (!rc) rc = reader.Finish();
   *out = rc ? MarkerList() : std::move(list);
   return rc;
 }
 
-std::uint32_t ReadMarkerTextFile(const std::string& path, std::uint32_t rate, MarkerList* out) {
+Error ReadMarkerTextFile(const std::string& path, std::uint32_t rate, MarkerList* out) {
   *out = MarkerList();
   constexpr std::size_t kPiece = std::size_t{1} << 20;  // even, so UTF-16 units stay whole
   std::unique_ptr<char[]> buffer;
-  if (const std::uint32_t rc = MakeNew(&buffer, kPiece)) return rc;
+  if (const Error rc = MakeNew(&buffer, kPiece)) return rc;
   PosixFile file;
-  if (const std::uint32_t rc = file.Open(path, FileOpenOptions{})) return rc;
+  if (const Error rc = file.Open(path, FileOpenOptions{})) return rc;
 
   MarkerList list;
   std::optional<LabelLineReader> reader;
   for (std::uint64_t offset = 0;;) {
     std::size_t done = 0;
-    if (const std::uint32_t rc = file.ReadAt(buffer.get(), kPiece, offset, &done)) return rc;
+    if (const Error rc = file.ReadAt(buffer.get(), kPiece, offset, &done)) return rc;
     std::string_view piece(buffer.get(), done);
     if (!reader) {  // the first piece is whole unless the file is shorter
       std::size_t mark = 0;
       reader.emplace(DetectEncoding(piece, &mark), rate, list);
-      if (const std::uint32_t rc = reader->Start()) return rc;
+      if (const Error rc = reader->Start()) return rc;
       piece.remove_prefix(mark);
     }
-    if (const std::uint32_t rc = reader->Feed(piece)) return rc;
+    if (const Error rc = reader->Feed(piece)) return rc;
     if (done < kPiece) break;
     offset += done;
   }
-  if (const std::uint32_t rc = reader->Finish()) return rc;
+  if (const Error rc = reader->Finish()) return rc;
   *out = std::move(list);
   return err::kOk;
 }
 
-std::uint32_t ImportMarkerText(SoundDocument& document, const std::string& path) {
+Error ImportMarkerText(SoundDocument& document, const std::string& path) {
   MarkerList list;
-  if (const std::uint32_t rc = ReadMarkerTextFile(path, document.rate, &list)) return rc;
+  if (const Error rc = ReadMarkerTextFile(path, document.rate, &list)) return rc;
   list = MergeSorted(std::move(list), document.length);
   if (list.empty()) return err::kOk;
   return AddMarkers(document, std::move(list));

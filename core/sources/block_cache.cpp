@@ -8,7 +8,7 @@
 
 namespace tidemark {
 
-std::uint32_t BlockCache::Reset(std::uint32_t count) {
+Error BlockCache::Reset(std::uint32_t count) {
   blocks_.clear();
   order_.clear();
   memory_.Release();
@@ -35,8 +35,7 @@ void BlockCache::MoveToFront(std::size_t order_index) {
   order_[0] = block;
 }
 
-std::uint32_t BlockCache::Get(BlockFiller& owner, std::uint64_t offset, std::uint64_t data_end,
-                              const Block** out) {
+Error BlockCache::Get(BlockFiller& owner, std::uint64_t offset, std::uint64_t data_end, const Block** out) {
   *out = nullptr;
   if (blocks_.empty() || offset >= data_end) return err::kReadFailed;
   const std::uint64_t start = offset & ~kBlockMask;
@@ -55,7 +54,7 @@ std::uint32_t BlockCache::Get(BlockFiller& owner, std::uint64_t offset, std::uin
   b.offset = 0;
   b.valid = 0;
   const auto bytes = static_cast<std::uint32_t>(std::min<std::uint64_t>(data_end - start, kBlockBytes));
-  if (const std::uint32_t rc = owner.FillBlock(start, b.data, bytes)) return rc;
+  if (const Error rc = owner.FillBlock(start, b.data, bytes)) return rc;
   b.owner = &owner;
   b.offset = start;
   b.valid = bytes;
@@ -128,10 +127,10 @@ std::uint32_t WantedBlocks() { return State().mixdown ? kMixdownBlocks : kNormal
 
 namespace detail {
 
-std::uint32_t AttachCachedSource(const BlockFiller* source) {
+Error AttachCachedSource(const BlockFiller* source) {
   SharedCacheState& s = State();
   if (s.sources.empty())
-    if (const std::uint32_t rc = s.cache.Reset(WantedBlocks())) return rc;
+    if (const Error rc = s.cache.Reset(WantedBlocks())) return rc;
   s.sources.push_back(source);
   return err::kOk;
 }
@@ -149,7 +148,7 @@ BlockCache& SharedBlockCache() { return State().cache; }
 
 }  // namespace detail
 
-std::uint32_t SetMixdownCache(bool on) {
+Error SetMixdownCache(bool on) {
   const std::lock_guard<std::mutex> lock(SourceMutex());
   SharedCacheState& s = State();
   const bool was = s.mixdown;

@@ -45,18 +45,18 @@ void HintSequentialAccess(const PosixFile& file) {
 
 }  // namespace
 
-std::uint32_t OpenSourceFile(const std::string& normal_path, SourceFile* out) {
+Error OpenSourceFile(const std::string& normal_path, SourceFile* out) {
   FileOpenOptions options;
   options.access = FileAccess::kRead;
   options.disposition = FileDisposition::kOpenExisting;
-  if (const std::uint32_t rc = out->file.Open(normal_path, options)) return rc;
+  if (const Error rc = out->file.Open(normal_path, options)) return rc;
   struct stat st {};
   if (fstat(out->file.fd(), &st) != 0 || !S_ISREG(st.st_mode)) {
     (void)out->file.Close();
     return err::kCannotOpen;
   }
   VolumeInfo volume;
-  if (const std::uint32_t rc = out->file.QueryVolume(&volume)) {
+  if (const Error rc = out->file.QueryVolume(&volume)) {
     (void)out->file.Close();
     return rc;
   }
@@ -166,7 +166,7 @@ void FileSource::Renamed(std::string normal_path, PosixFile* new_handle) {
   }
 }
 
-std::uint32_t FileSource::FillBlock(std::uint64_t offset, std::byte* dst, std::uint32_t bytes) {
+Error FileSource::FillBlock(std::uint64_t offset, std::byte* dst, std::uint32_t bytes) {
   // A pass through the file (saving, effects, playback) fills block after
   // block: ask the system to fetch well ahead of it, so the disk works while
   // the blocks already read are converted. The system's own read-ahead
@@ -186,7 +186,7 @@ std::uint32_t FileSource::FillBlock(std::uint64_t offset, std::byte* dst, std::u
   return err::kOk;
 }
 
-std::uint32_t FileSource::Read(std::uint32_t first, std::uint32_t count, void* dst, SampleCode dst_code) {
+Error FileSource::Read(std::uint32_t first, std::uint32_t count, void* dst, SampleCode dst_code) {
   if (!IsSupportedSampleCode(dst_code)) return err::kSizeLimit;
   if (std::uint64_t{first} + count > frames_) return err::kReadFailed;
   if (count == 0) return err::kOk;
@@ -194,21 +194,20 @@ std::uint32_t FileSource::Read(std::uint32_t first, std::uint32_t count, void* d
   return ReadLocked(first, count, dst, dst_code);
 }
 
-std::uint32_t FileSource::ReadLocked(std::uint32_t first, std::uint32_t count, void* dst, SampleCode dst_code) {
+Error FileSource::ReadLocked(std::uint32_t first, std::uint32_t count, void* dst, SampleCode dst_code) {
   const std::uint64_t offset = data_offset_ + std::uint64_t{first} * channels_ * BytesPerSample(code_);
   auto* out = static_cast<std::byte*>(dst);
   return attached_ ? ReadCached(offset, count, out, dst_code) : ReadDirect(offset, count, out, dst_code);
 }
 
-std::uint32_t FileSource::ReadCached(std::uint64_t offset, std::uint32_t count, std::byte* dst,
-                                     SampleCode dst_code) {
+Error FileSource::ReadCached(std::uint64_t offset, std::uint32_t count, std::byte* dst, SampleCode dst_code) {
   BlockCache& cache = detail::SharedBlockCache();
   const std::uint32_t frame_bytes = channels_ * BytesPerSample(code_);
   const std::size_t dst_frame_bytes = std::size_t{channels_} * BytesPerSample(dst_code);
   std::uint64_t pos = offset;
   while (count > 0) {
     const BlockCache::Block* block = nullptr;
-    if (const std::uint32_t rc = cache.Get(*this, pos, data_end_, &block)) return rc;
+    if (const Error rc = cache.Get(*this, pos, data_end_, &block)) return rc;
     const std::uint64_t in_block = pos - block->offset;
     const std::uint64_t avail = block->valid - in_block;
     const auto whole = static_cast<std::uint32_t>(std::min<std::uint64_t>(count, avail / frame_bytes));
@@ -224,7 +223,7 @@ std::uint32_t FileSource::ReadCached(std::uint64_t offset, std::uint32_t count, 
     const auto head = static_cast<std::size_t>(avail);
     std::memcpy(frame, block->data + in_block, head);
     const BlockCache::Block* next = nullptr;
-    if (const std::uint32_t rc = cache.Get(*this, pos + head, data_end_, &next)) return rc;
+    if (const Error rc = cache.Get(*this, pos + head, data_end_, &next)) return rc;
     std::memcpy(frame + head, next->data, frame_bytes - head);
     Convert(frame, dst, channels_, code_, dst_code);
     dst += dst_frame_bytes;
@@ -234,8 +233,7 @@ std::uint32_t FileSource::ReadCached(std::uint64_t offset, std::uint32_t count, 
   return err::kOk;
 }
 
-std::uint32_t FileSource::ReadDirect(std::uint64_t offset, std::uint32_t count, std::byte* dst,
-                                     SampleCode dst_code) {
+Error FileSource::ReadDirect(std::uint64_t offset, std::uint32_t count, std::byte* dst, SampleCode dst_code) {
   const std::size_t frame_bytes = std::size_t{channels_} * BytesPerSample(code_);
   const std::size_t dst_frame_bytes = std::size_t{channels_} * BytesPerSample(dst_code);
   std::size_t done = 0;
@@ -262,7 +260,7 @@ std::uint32_t FileSource::ReadDirect(std::uint64_t offset, std::uint32_t count, 
   return err::kOk;
 }
 
-std::uint32_t FileSource::Serialize(ChunkWriter& writer) {
+Error FileSource::Serialize(ChunkWriter& writer) {
   std::string path;
   bool owns, second;
   std::uint32_t data_offset;
@@ -298,7 +296,7 @@ std::uint32_t FileSource::Serialize(ChunkWriter& writer) {
   record.U16(flags);
   record.U16(static_cast<std::uint16_t>(text.size()));
   record.U16(0);
-  if (const std::uint32_t rc = record.WriteTo(writer)) return rc;
+  if (const Error rc = record.WriteTo(writer)) return rc;
   RecordBytes chars("wtxt");
   for (const char16_t c : text) chars.U16(c);
   return chars.WriteTo(writer);
@@ -318,9 +316,9 @@ FileSource* AsFileSource(SoundSource* source) {
 namespace {
 
 // Hands out the listed source `f` after checking the layout.
-std::uint32_t Reuse(FileSource* f, std::uint32_t data_offset, std::uint32_t rate, SampleCode code,
-                    std::uint16_t channels, std::uint32_t frames, std::unique_ptr<Segment>& segment,
-                    SegmentList* segments, SourceRef* source) {
+Error Reuse(FileSource* f, std::uint32_t data_offset, std::uint32_t rate, SampleCode code,
+            std::uint16_t channels, std::uint32_t frames, std::unique_ptr<Segment>& segment,
+            SegmentList* segments, SourceRef* source) {
   if (!f->SameLayout(data_offset, rate, code, channels, frames)) return err::kLayoutMismatch;
   if (segment) {
     segment->source = SourceRef::Share(f);
@@ -332,16 +330,16 @@ std::uint32_t Reuse(FileSource* f, std::uint32_t data_offset, std::uint32_t rate
 
 }  // namespace
 
-std::uint32_t OpenFileSource(const std::string& path, std::uint32_t data_offset, std::uint32_t rate, SampleCode code,
-                             std::uint16_t channels, std::uint32_t frames, std::uint32_t flags, SegmentList* segments,
-                             SourceRef* source) {
+Error OpenFileSource(const std::string& path, std::uint32_t data_offset, std::uint32_t rate, SampleCode code,
+                     std::uint16_t channels, std::uint32_t frames, std::uint32_t flags, SegmentList* segments,
+                     SourceRef* source) {
   if (!IsSupportedSampleCode(code) || channels == 0 || channels > kMaxSourceChannels) return err::kSizeLimit;
   const std::string normal = NormaliseSourcePath(path);
   if (normal.empty()) return err::kInvalidPath;
 
   std::unique_ptr<Segment> segment;
   if (segments) {
-    if (const std::uint32_t rc = MakeNew(&segment)) return rc;
+    if (const Error rc = MakeNew(&segment)) return rc;
     segment->length = frames;
     segment->position = segments->last() ? segments->last()->position + segments->last()->length : 0;
   }
@@ -352,11 +350,11 @@ std::uint32_t OpenFileSource(const std::string& path, std::uint32_t data_offset,
   }
 
   SourceFile file;
-  if (const std::uint32_t rc = OpenSourceFile(normal, &file)) return rc;
+  if (const Error rc = OpenSourceFile(normal, &file)) return rc;
   // `created` outlives the lock below, so a source that lost an opening race
   // is released after the lock is given back.
   SourceRef created;
-  if (const std::uint32_t rc =
+  if (const Error rc =
           MakeNew<FileSource>(&created, normal, std::move(file), data_offset, rate, code, channels, frames, flags))
     return rc;
   auto* fresh = static_cast<FileSource*>(created.get());

@@ -8,6 +8,7 @@
 
 #include "core/sources/internal/block_cache.h"
 #include "core/sources/sound_source.h"
+#include "platform/error.h"
 #include "platform/posix_file.h"
 
 namespace tidemark {
@@ -24,7 +25,7 @@ struct SourceFile {
 // local disk file system and the file is not sparse. Errors: 25 (missing, a
 // folder or not a regular file, no access), 24 (the volume's sector size is
 // 0 or above 0x40000), 2, or the volume query's OsError.
-[[nodiscard]] std::uint32_t OpenSourceFile(const std::string& normal_path, SourceFile* out);
+[[nodiscard]] Error OpenSourceFile(const std::string& normal_path, SourceFile* out);
 
 class FileSource final : public SoundSource, private BlockFiller {
  public:
@@ -32,8 +33,8 @@ class FileSource final : public SoundSource, private BlockFiller {
   FileSource(std::string normal_path, SourceFile file, std::uint32_t data_offset, std::uint32_t rate,
              SampleCode code, std::uint16_t channels, std::uint32_t frames, std::uint32_t flags);
 
-  std::uint32_t Read(std::uint32_t first, std::uint32_t count, void* dst, SampleCode dst_code) override;
-  std::uint32_t Serialize(ChunkWriter& writer) override;
+  Error Read(std::uint32_t first, std::uint32_t count, void* dst, SampleCode dst_code) override;
+  Error Serialize(ChunkWriter& writer) override;
   SourceKind kind() const override { return kind_.load(std::memory_order_relaxed); }
   std::uint32_t rate() const override { return rate_; }
   std::uint16_t channels() const override { return channels_; }
@@ -78,10 +79,10 @@ class FileSource final : public SoundSource, private BlockFiller {
 
  private:
   void Retire() noexcept override;
-  std::uint32_t FillBlock(std::uint64_t offset, std::byte* dst, std::uint32_t bytes) override;
-  std::uint32_t ReadLocked(std::uint32_t first, std::uint32_t count, void* dst, SampleCode dst_code);
-  std::uint32_t ReadCached(std::uint64_t offset, std::uint32_t count, std::byte* dst, SampleCode dst_code);
-  std::uint32_t ReadDirect(std::uint64_t offset, std::uint32_t count, std::byte* dst, SampleCode dst_code);
+  Error FillBlock(std::uint64_t offset, std::byte* dst, std::uint32_t bytes) override;
+  Error ReadLocked(std::uint32_t first, std::uint32_t count, void* dst, SampleCode dst_code);
+  Error ReadCached(std::uint64_t offset, std::uint32_t count, std::byte* dst, SampleCode dst_code);
+  Error ReadDirect(std::uint64_t offset, std::uint32_t count, std::byte* dst, SampleCode dst_code);
   void Attach();
   void Detach();
 

@@ -8,14 +8,14 @@
 
 namespace tidemark {
 
-std::uint32_t SilenceSource::Read(std::uint32_t, std::uint32_t count, void* dst, SampleCode dst_code) {
+Error SilenceSource::Read(std::uint32_t, std::uint32_t count, void* dst, SampleCode dst_code) {
   if (!IsSupportedSampleCode(dst_code)) return err::kSizeLimit;
   const int fill = dst_code == sample_code::kU8 ? 0x80 : 0;
   std::memset(dst, fill, std::size_t{count} * channels_ * BytesPerSample(dst_code));
   return err::kOk;
 }
 
-std::uint32_t SilenceSource::Serialize(ChunkWriter& writer) {
+Error SilenceSource::Serialize(ChunkWriter& writer) {
   RecordBytes record("sf1 ");
   record.U32(rate_);
   record.U16(channels_);

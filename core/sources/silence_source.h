@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "core/sources/sound_source.h"
+#include "platform/error.h"
 
 namespace tidemark {
 
@@ -12,8 +13,8 @@ class SilenceSource final : public SoundSource {
   SilenceSource(std::uint32_t rate, std::uint16_t channels) : rate_(rate), channels_(channels) {}
 
   // Zeros, or 0x80 bytes for unsigned 8-bit.
-  std::uint32_t Read(std::uint32_t first, std::uint32_t count, void* dst, SampleCode dst_code) override;
-  std::uint32_t Serialize(ChunkWriter& writer) override;
+  Error Read(std::uint32_t first, std::uint32_t count, void* dst, SampleCode dst_code) override;
+  Error Serialize(ChunkWriter& writer) override;
   SourceKind kind() const override { return SourceKind::Silence; }
   std::uint32_t rate() const override { return rate_; }
   std::uint16_t channels() const override { return channels_; }

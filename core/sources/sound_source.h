@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/samples/sample_format.h"
+#include "platform/error.h"
 #include "platform/intrusive_ref.h"
 
 namespace tidemark {
@@ -29,10 +30,9 @@ class SoundSource : public RefCounted<SoundSource, AtomicRefCount> {
   void Release() noexcept;
 
   // Reads `count` frames from frame `first` into `dst`, converted to `dst_code`.
-  [[nodiscard]] virtual std::uint32_t Read(std::uint32_t first, std::uint32_t count, void* dst,
-                                           SampleCode dst_code) = 0;
+  [[nodiscard]] virtual Error Read(std::uint32_t first, std::uint32_t count, void* dst, SampleCode dst_code) = 0;
   // Writes the source's workspace record ("sf0 ", "sf1 ", "sf2 ").
-  [[nodiscard]] virtual std::uint32_t Serialize(ChunkWriter& writer) = 0;
+  [[nodiscard]] virtual Error Serialize(ChunkWriter& writer) = 0;
 
   virtual SourceKind kind() const = 0;
   virtual std::uint32_t rate() const = 0;
@@ -57,8 +57,8 @@ inline constexpr std::uint32_t kSourceSecondFlag = 0x2;  // kept and recorded in
 // when the path is already open with another offset, rate, code, channel
 // count or length. With `segments`, one segment covering all frames is
 // appended to it; with `source`, the caller receives a reference.
-[[nodiscard]] std::uint32_t OpenFileSource(const std::string& path, std::uint32_t data_offset, std::uint32_t rate,
-                                           SampleCode code, std::uint16_t channels, std::uint32_t frames,
-                                           std::uint32_t flags, SegmentList* segments, SourceRef* source);
+[[nodiscard]] Error OpenFileSource(const std::string& path, std::uint32_t data_offset, std::uint32_t rate,
+                                   SampleCode code, std::uint16_t channels, std::uint32_t frames,
+                                   std::uint32_t flags, SegmentList* segments, SourceRef* source);
 
 }  // namespace tidemark

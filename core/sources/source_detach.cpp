@@ -87,8 +87,8 @@ bool DetachByLink(FileSource* source, const std::string& original) {
 
 }  // namespace
 
-std::uint32_t DetachFromOriginal(const std::string& path, const DetachProgress& progress,
-                                 const DetachConfirm& confirm, bool allow_link) {
+Error DetachFromOriginal(const std::string& path, const DetachProgress& progress,
+                         const DetachConfirm& confirm, bool allow_link) {
   const std::string normal = NormaliseSourcePath(path);
   if (normal.empty()) return err::kInvalidPath;
   const SourceRef ref = FindFileSource(normal);
@@ -112,16 +112,16 @@ std::uint32_t DetachFromOriginal(const std::string& path, const DetachProgress& 
 
   // The destructor of an unfinished writer deletes what it wrote.
   WorkFileWriter writer;
-  if (const std::uint32_t rc = writer.Begin(PcmFileKind::Temp, layout.rate, code, layout.channels, layout.frames))
+  if (const Error rc = writer.Begin(PcmFileKind::Temp, layout.rate, code, layout.channels, layout.frames))
     return rc;
   for (std::uint32_t first = 0; first < layout.frames;) {
     const std::uint32_t n = std::min(frames_per_piece, layout.frames - first);
-    if (const std::uint32_t rc = ref->Read(first, n, buffer.data(), code)) return rc;
-    if (const std::uint32_t rc = writer.Write(buffer.data(), std::size_t{n} * frame_bytes)) return rc;
+    if (const Error rc = ref->Read(first, n, buffer.data(), code)) return rc;
+    if (const Error rc = writer.Write(buffer.data(), std::size_t{n} * frame_bytes)) return rc;
     first += n;
     if (progress && !progress(std::uint64_t{first} * frame_bytes, total)) return err::kCancelled;
   }
-  if (const std::uint32_t rc = writer.Finish(nullptr)) return rc;
+  if (const Error rc = writer.Finish(nullptr)) return rc;
 
   // From here on the finished files are ours to delete on failure.
   if (writer.files().size() != 1 || writer.files()[0].data_bytes != total) {
@@ -130,7 +130,7 @@ std::uint32_t DetachFromOriginal(const std::string& path, const DetachProgress& 
   }
   const std::string copy = NormaliseSourcePath(writer.files()[0].path);
   SourceFile file;
-  if (const std::uint32_t rc = OpenSourceFile(copy, &file)) {
+  if (const Error rc = OpenSourceFile(copy, &file)) {
     DeleteAll(writer);
     return rc;
   }
@@ -150,7 +150,7 @@ std::uint32_t DetachFromOriginal(const std::string& path, const DetachProgress& 
 
 namespace {
 
-std::uint32_t Result(std::uint32_t result, std::uint32_t reason, std::uint32_t* error) {
+std::uint32_t Result(std::uint32_t result, Error reason, Error* error) {
   if (error) *error = reason;
   return result;
 }
@@ -167,16 +167,16 @@ std::string CopyName(const std::string& target, unsigned attempt) {
 }
 
 // Copies `from` to a new file `to` and makes it durable. Deletes `to` on failure.
-std::uint32_t CopyFile(const std::string& from, const std::string& to) {
+Error CopyFile(const std::string& from, const std::string& to) {
   PosixFile in, out;
   FileOpenOptions read_options;
-  if (const std::uint32_t rc = in.Open(from, read_options)) return rc;
+  if (const Error rc = in.Open(from, read_options)) return rc;
   FileOpenOptions write_options;
   write_options.access = FileAccess::kWrite;
   write_options.disposition = FileDisposition::kCreateNew;
-  if (const std::uint32_t rc = out.Open(to, write_options)) return rc;
+  if (const Error rc = out.Open(to, write_options)) return rc;
   PageBuffer buffer;
-  std::uint32_t rc = buffer.Allocate(kCopyBytes);
+  Error rc = buffer.Allocate(kCopyBytes);
   for (std::uint64_t at = 0; rc == err::kOk;) {
     std::size_t got = 0, put = 0;
     rc = in.ReadAt(buffer.data(), kCopyBytes, at, &got);
@@ -185,18 +185,18 @@ std::uint32_t CopyFile(const std::string& from, const std::string& to) {
     at += got;
   }
   if (rc == err::kOk) rc = out.Sync();
-  const std::uint32_t close_rc = out.Close();
+  const Error close_rc = out.Close();
   if (rc == err::kOk) rc = close_rc;
   if (rc != err::kOk) (void)UnlinkFile(to);
   return rc;
 }
 
 std::uint32_t MoveAcrossFileSystems(FileSource* source, const std::string& from, const std::string& target,
-                                    std::uint32_t* error) {
+                                    Error* error) {
   // Saves a pointless copy; the atomic rename below still decides.
   if (access(target.c_str(), F_OK) == 0) return Result(kRenameTargetExists, err::kOk, error);
   std::string copy;
-  std::uint32_t rc = err::kCreateFailed;
+  Error rc = err::kCreateFailed;
   for (unsigned attempt = 0; attempt < 16; ++attempt) {
     copy = CopyName(target, attempt);
     rc = CopyFile(from, copy);
@@ -224,7 +224,7 @@ std::uint32_t MoveAcrossFileSystems(FileSource* source, const std::string& from,
 
 }  // namespace
 
-std::uint32_t RenameOwnedFile(SoundSource* source, const std::string& new_path, std::uint32_t* error) {
+std::uint32_t RenameOwnedFile(SoundSource* source, const std::string& new_path, Error* error) {
   FileSource* file = AsFileSource(source);
   if (!file) return Result(kRenameNotDone, err::kOk, error);
   const std::string target = NormaliseSourcePath(new_path);
@@ -237,7 +237,7 @@ std::uint32_t RenameOwnedFile(SoundSource* source, const std::string& new_path, 
     if (!file->owns_file()) return Result(kRenameNotDone, err::kOk, error);
     from = file->path();
     if (target == from || detail::FindListedSource(target)) return Result(kRenameTargetExists, err::kOk, error);
-    const std::uint32_t rc = RenameFile(from, target, true);
+    const Error rc = RenameFile(from, target, true);
     if (rc == err::kOk) {
       file->Renamed(target, nullptr);
       return Result(kRenameDone, err::kOk, error);

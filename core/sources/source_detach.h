@@ -8,6 +8,7 @@
 #include <string>
 
 #include "core/sources/sound_source.h"
+#include "platform/error.h"
 
 namespace tidemark {
 
@@ -36,8 +37,8 @@ inline constexpr std::uint64_t kDetachConfirmBytes = 0x1FFFFFF;
 // working folder lies on another file system or links are refused (EXDEV,
 // EPERM, or any other link failure) the data are copied. A caller that
 // rewrites `path` in place must not allow the link: it shares the bytes.
-[[nodiscard]] std::uint32_t DetachFromOriginal(const std::string& path, const DetachProgress& progress,
-                                               const DetachConfirm& confirm, bool allow_link = false);
+[[nodiscard]] Error DetachFromOriginal(const std::string& path, const DetachProgress& progress,
+                                       const DetachConfirm& confirm, bool allow_link = false);
 
 // RenameOwnedFile results.
 inline constexpr std::uint32_t kRenameNotDone = 0;
@@ -53,6 +54,6 @@ inline constexpr std::uint32_t kRenameDone = 2;
 // temporary name beside it, moved to the name atomically, and only then is
 // the original removed; a failed copy leaves the original untouched.
 [[nodiscard]] std::uint32_t RenameOwnedFile(SoundSource* source, const std::string& new_path,
-                                            std::uint32_t* error = nullptr);
+                                            Error* error = nullptr);
 
 }  // namespace tidemark

@@ -52,9 +52,9 @@ SoundSource* SourceNumbering::At(std::uint32_t n) const {
   return n < views_.size() ? views_[n].get() : nullptr;
 }
 
-std::uint32_t SourceNumbering::SerializeAll(ChunkWriter& writer) const {
+Error SourceNumbering::SerializeAll(ChunkWriter& writer) const {
   for (std::uint32_t n = 0; n < total(); ++n)
-    if (const std::uint32_t rc = At(n)->Serialize(writer)) return rc;
+    if (const Error rc = At(n)->Serialize(writer)) return rc;
   return err::kOk;
 }
 

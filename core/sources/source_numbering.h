@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/sources/sound_source.h"
+#include "platform/error.h"
 
 namespace tidemark {
 
@@ -32,7 +33,7 @@ class SourceNumbering {
   SoundSource* At(std::uint32_t n) const;
 
   // Writes every source's record ("sf0 ", "sf1 ", "sf2 ") in number order.
-  [[nodiscard]] std::uint32_t SerializeAll(ChunkWriter& writer) const;
+  [[nodiscard]] Error SerializeAll(ChunkWriter& writer) const;
 
  private:
   enum class Group : std::uint8_t { File, Silence, View };

@@ -11,7 +11,7 @@ namespace {
 constexpr std::size_t kStagingBytes = 4096;
 }  // namespace
 
-std::uint32_t ViewSource::Serialize(ChunkWriter& writer) {
+Error ViewSource::Serialize(ChunkWriter& writer) {
   std::uint32_t number = 0;
   if (!writer.SourceNumber(*inner_.get(), &number)) return err::kPathUnresolved;
   RecordBytes record("sf2 ");
@@ -21,9 +21,9 @@ std::uint32_t ViewSource::Serialize(ChunkWriter& writer) {
   return record.WriteTo(writer);
 }
 
-std::uint32_t StereoViewSource::Read(std::uint32_t first, std::uint32_t count, void* dst, SampleCode dst_code) {
+Error StereoViewSource::Read(std::uint32_t first, std::uint32_t count, void* dst, SampleCode dst_code) {
   if (!IsSupportedSampleCode(dst_code)) return err::kSizeLimit;
-  if (const std::uint32_t rc = inner_->Read(first, count, dst, dst_code)) return rc;
+  if (const Error rc = inner_->Read(first, count, dst, dst_code)) return rc;
   const std::size_t b = BytesPerSample(dst_code);
   auto* p = static_cast<std::byte*>(dst);
   if (inner_->channels() == 1) {
@@ -41,7 +41,7 @@ std::uint32_t StereoViewSource::Read(std::uint32_t first, std::uint32_t count, v
   return err::kOk;
 }
 
-std::uint32_t MonoViewSource::Read(std::uint32_t first, std::uint32_t count, void* dst, SampleCode dst_code) {
+Error MonoViewSource::Read(std::uint32_t first, std::uint32_t count, void* dst, SampleCode dst_code) {
   if (!IsSupportedSampleCode(dst_code)) return err::kSizeLimit;
   const std::size_t b = BytesPerSample(dst_code);
   const std::size_t per_piece = kStagingBytes / (2 * b);
@@ -49,7 +49,7 @@ std::uint32_t MonoViewSource::Read(std::uint32_t first, std::uint32_t count, voi
   auto* out = static_cast<std::byte*>(dst);
   while (count > 0) {
     const auto frames = static_cast<std::uint32_t>(std::min<std::size_t>(count, per_piece));
-    if (const std::uint32_t rc = inner_->Read(first, frames, staging, dst_code)) return rc;
+    if (const Error rc = inner_->Read(first, frames, staging, dst_code)) return rc;
     for (std::size_t i = 0; i < frames; ++i) std::memcpy(out + i * b, staging + (2 * i + channel_) * b, b);
     out += frames * b;
     first += frames;

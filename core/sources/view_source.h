@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "core/sources/sound_source.h"
+#include "platform/error.h"
 
 namespace tidemark {
 
@@ -13,7 +14,7 @@ class ViewSource : public SoundSource {
  public:
   // Writes "sf2 " with the number the writer gives the inner source
   // (21 when it has none).
-  std::uint32_t Serialize(ChunkWriter& writer) override;
+  Error Serialize(ChunkWriter& writer) override;
   std::uint32_t rate() const override { return inner_->rate(); }
 
   SoundSource* inner() const { return inner_.get(); }
@@ -31,7 +32,7 @@ class ViewSource : public SoundSource {
 class StereoViewSource final : public ViewSource {
  public:
   StereoViewSource(SourceRef inner, std::uint16_t channel) : ViewSource(std::move(inner), channel) {}
-  std::uint32_t Read(std::uint32_t first, std::uint32_t count, void* dst, SampleCode dst_code) override;
+  Error Read(std::uint32_t first, std::uint32_t count, void* dst, SampleCode dst_code) override;
   SourceKind kind() const override { return SourceKind::StereoView; }
   std::uint16_t channels() const override { return 2; }
 };
@@ -40,7 +41,7 @@ class StereoViewSource final : public ViewSource {
 class MonoViewSource final : public ViewSource {
  public:
   MonoViewSource(SourceRef inner, std::uint16_t channel) : ViewSource(std::move(inner), channel) {}
-  std::uint32_t Read(std::uint32_t first, std::uint32_t count, void* dst, SampleCode dst_code) override;
+  Error Read(std::uint32_t first, std::uint32_t count, void* dst, SampleCode dst_code) override;
   SourceKind kind() const override { return SourceKind::MonoView; }
   std::uint16_t channels() const override { return 1; }
 };

@@ -25,10 +25,10 @@ bool NumberOf(const ChunkWriter& writer, const EnvelopePoint& p, std::uint32_t* 
   return writer.EnvelopePointNumber(p, n);
 }
 
-std::uint32_t ApplyChange(SoundDocument& doc, std::uint8_t op, std::span<Marker*> nodes) {
+Error ApplyChange(SoundDocument& doc, std::uint8_t op, std::span<Marker*> nodes) {
   return ChangeMarkers(doc, op, nodes);
 }
-std::uint32_t ApplyChange(SoundDocument& doc, std::uint8_t op, std::span<EnvelopePoint*> points) {
+Error ApplyChange(SoundDocument& doc, std::uint8_t op, std::span<EnvelopePoint*> points) {
   return ChangeEnvelope(doc, op, points);
 }
 
@@ -42,7 +42,7 @@ class ChangeRecord final : public UndoRecord {
   // Takes over one reference to each node (cannot fail).
   void Hold(std::vector<Node*> nodes) { nodes_ = std::move(nodes); }
 
-  std::uint32_t GetName(std::string* name) const override {
+  Error GetName(std::string* name) const override {
     const std::uint8_t letter = static_cast<std::uint8_t>(word_ >> 8);
     const CoreText id = letter == change_name::kAdding     ? CoreText::kUndoAdding
                         : letter == change_name::kDeleting ? CoreText::kUndoDeleting
@@ -50,9 +50,9 @@ class ChangeRecord final : public UndoRecord {
     return TryAlloc([&] { *name = GetCoreText(id); });
   }
 
-  std::uint32_t Apply(SoundDocument& document, bool redo) override {
+  Error Apply(SoundDocument& document, bool redo) override {
     const std::uint8_t op = static_cast<std::uint8_t>(word_);
-    if (const std::uint32_t rc = ApplyChange(document, op, std::span<Node*>(nodes_))) return rc;
+    if (const Error rc = ApplyChange(document, op, std::span<Node*>(nodes_))) return rc;
     if (op == change_op::kAdd || op == change_op::kDelete) {
       const std::uint8_t inverse = op == change_op::kAdd ? change_op::kDelete : change_op::kAdd;
       word_ = static_cast<std::uint16_t>((word_ & 0xFF00u) | inverse);
@@ -89,7 +89,7 @@ class ChangeRecord final : public UndoRecord {
     }
   }
 
-  std::uint32_t Serialize(ChunkWriter& writer) const override {
+  Error Serialize(ChunkWriter& writer) const override {
     const std::uint8_t op = static_cast<std::uint8_t>(word_);
     return TryAlloc([&] {
       RecordBytes bytes("hist");
@@ -133,7 +133,7 @@ class ChangeRecord final : public UndoRecord {
 };
 
 template <typename Node>
-std::uint32_t NewChangeRecord(std::uint16_t word, std::span<Node* const> nodes, std::unique_ptr<UndoRecord>* out) {
+Error NewChangeRecord(std::uint16_t word, std::span<Node* const> nodes, std::unique_ptr<UndoRecord>* out) {
   out->reset();
   const std::uint8_t op = static_cast<std::uint8_t>(word), letter = static_cast<std::uint8_t>(word >> 8);
   const bool known_op = op == change_op::kAdd || op == change_op::kDelete || op == change_op::kReplace ||
@@ -146,9 +146,9 @@ std::uint32_t NewChangeRecord(std::uint16_t word, std::span<Node* const> nodes, 
   for (Node* n : nodes)
     if (!n) return err::kSizeLimit;
   std::vector<Node*> held;
-  if (const std::uint32_t rc = TryAlloc([&] { held.assign(nodes.begin(), nodes.end()); })) return rc;
+  if (const Error rc = TryAlloc([&] { held.assign(nodes.begin(), nodes.end()); })) return rc;
   std::unique_ptr<ChangeRecord<Node>> record;
-  if (const std::uint32_t rc = MakeNew(&record, word)) return rc;
+  if (const Error rc = MakeNew(&record, word)) return rc;
   for (Node* n : held) n->AddRef();
   record->Hold(std::move(held));
   *out = std::move(record);
@@ -157,13 +157,12 @@ std::uint32_t NewChangeRecord(std::uint16_t word, std::span<Node* const> nodes, 
 
 }  // namespace
 
-std::uint32_t NewMarkerChangeRecord(std::uint16_t word, std::span<Marker* const> nodes,
-                                    std::unique_ptr<UndoRecord>* out) {
+Error NewMarkerChangeRecord(std::uint16_t word, std::span<Marker* const> nodes, std::unique_ptr<UndoRecord>* out) {
   return NewChangeRecord(word, nodes, out);
 }
 
-std::uint32_t NewEnvelopeChangeRecord(std::uint16_t word, std::span<EnvelopePoint* const> points,
-                                      std::unique_ptr<UndoRecord>* out) {
+Error NewEnvelopeChangeRecord(std::uint16_t word, std::span<EnvelopePoint* const> points,
+                              std::unique_ptr<UndoRecord>* out) {
   return NewChangeRecord(word, points, out);
 }
 

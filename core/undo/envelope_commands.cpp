@@ -21,22 +21,22 @@ bool Linked(const EnvelopeList& list, const EnvelopePoint* point) {
 
 }  // namespace
 
-std::uint32_t AddEnvelopePoint(SoundDocument& document, std::uint32_t position, EnvelopePoint** added) {
+Error AddEnvelopePoint(SoundDocument& document, std::uint32_t position, EnvelopePoint** added) {
   if (added) *added = nullptr;
   position = std::min(position, document.length);
   HeldNodes<EnvelopePoint> held;
-  if (const std::uint32_t rc = TryAlloc([&] { held.nodes.reserve(1); })) return rc;
+  if (const Error rc = TryAlloc([&] { held.nodes.reserve(1); })) return rc;
   EnvelopePoint* point = NewEnvelopePoint(position, EnvelopeLevelAt(document.envelope, position));
   if (!point) return err::kOutOfMemory;
   held.nodes.push_back(point);
-  if (const std::uint32_t rc = ChangeEnvelope(document, change_op::kAdd, held.nodes)) return rc;
+  if (const Error rc = ChangeEnvelope(document, change_op::kAdd, held.nodes)) return rc;
   RecordEnvelopeChange(document, ChangeWord(change_op::kDelete, change_name::kAdding), held.nodes);
   if (added) *added = point;
   return err::kOk;
 }
 
-std::uint32_t MoveEnvelopePoint(SoundDocument& document, EnvelopePoint* point, std::uint32_t position, float level,
-                                EnvelopePoint** moved) {
+Error MoveEnvelopePoint(SoundDocument& document, EnvelopePoint* point, std::uint32_t position, float level,
+                        EnvelopePoint** moved) {
   if (moved) *moved = nullptr;
   if (!point || !std::isfinite(level) || !Linked(document.envelope, point)) return err::kSizeLimit;
   position = std::min(position, document.length);
@@ -45,33 +45,33 @@ std::uint32_t MoveEnvelopePoint(SoundDocument& document, EnvelopePoint* point, s
     return err::kOk;
   }
   HeldNodes<EnvelopePoint> held;
-  if (const std::uint32_t rc = TryAlloc([&] { held.nodes.reserve(2); })) return rc;
+  if (const Error rc = TryAlloc([&] { held.nodes.reserve(2); })) return rc;
   EnvelopePoint* made = NewEnvelopePoint(position, level);
   if (!made) return err::kOutOfMemory;
   point->AddRef();
   held.nodes.push_back(point);
   held.nodes.push_back(made);
-  if (const std::uint32_t rc = ChangeEnvelope(document, change_op::kReplace, held.nodes)) return rc;
+  if (const Error rc = ChangeEnvelope(document, change_op::kReplace, held.nodes)) return rc;
   EnvelopePoint* const now[2] = {made, point};  // the point in the list first
   RecordEnvelopeChange(document, ChangeWord(change_op::kReplace, change_name::kChanging), now);
   if (moved) *moved = made;
   return err::kOk;
 }
 
-std::uint32_t DeleteEnvelopePoint(SoundDocument& document, EnvelopePoint* point) {
+Error DeleteEnvelopePoint(SoundDocument& document, EnvelopePoint* point) {
   if (!point) return err::kSizeLimit;
   HeldNodes<EnvelopePoint> held;
-  if (const std::uint32_t rc = TryAlloc([&] { held.nodes.reserve(1); })) return rc;
+  if (const Error rc = TryAlloc([&] { held.nodes.reserve(1); })) return rc;
   point->AddRef();
   held.nodes.push_back(point);
-  if (const std::uint32_t rc = ChangeEnvelope(document, change_op::kDelete, held.nodes)) return rc;
+  if (const Error rc = ChangeEnvelope(document, change_op::kDelete, held.nodes)) return rc;
   RecordEnvelopeChange(document, ChangeWord(change_op::kAdd, change_name::kDeleting), held.nodes);
   return err::kOk;
 }
 
-std::uint32_t DeleteEnvelopeRange(SoundDocument& document, std::uint32_t from, std::uint32_t to) {
+Error DeleteEnvelopeRange(SoundDocument& document, std::uint32_t from, std::uint32_t to) {
   HeldNodes<EnvelopePoint> held;
-  const std::uint32_t rc = TryAlloc([&] {
+  const Error rc = TryAlloc([&] {
     for (EnvelopePoint* p = document.envelope.first(); p; p = p->next)
       if (p->position >= from && p->position < to) {
         held.nodes.push_back(p);
@@ -80,7 +80,7 @@ std::uint32_t DeleteEnvelopeRange(SoundDocument& document, std::uint32_t from, s
   });
   if (rc) return rc;
   if (held.nodes.empty()) return err::kOk;
-  if (const std::uint32_t rc = ChangeEnvelope(document, change_op::kDelete, held.nodes)) return rc;
+  if (const Error rc = ChangeEnvelope(document, change_op::kDelete, held.nodes)) return rc;
   RecordEnvelopeChange(document, ChangeWord(change_op::kAdd, change_name::kDeleting), held.nodes);
   return err::kOk;
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "core/document/envelope.h"
+#include "platform/error.h"
 
 namespace tidemark {
 
@@ -13,21 +14,20 @@ struct SoundDocument;
 
 // Adds a point at `position` (limited to the length) with the envelope's
 // current level there. The new point goes to `*added` when given.
-[[nodiscard]] std::uint32_t AddEnvelopePoint(SoundDocument& document, std::uint32_t position,
-                                             EnvelopePoint** added = nullptr);
+[[nodiscard]] Error AddEnvelopePoint(SoundDocument& document, std::uint32_t position, EnvelopePoint** added = nullptr);
 
 // Replaces `point`, which must be in the envelope (77 otherwise), by a new
 // one at `position` (limited to the length) with `level` (finite, else 77).
 // Nothing is recorded when both stay as they are. The new point goes to
 // `*moved` when given (the old one when nothing changed).
-[[nodiscard]] std::uint32_t MoveEnvelopePoint(SoundDocument& document, EnvelopePoint* point, std::uint32_t position,
-                                              float level, EnvelopePoint** moved = nullptr);
+[[nodiscard]] Error MoveEnvelopePoint(SoundDocument& document, EnvelopePoint* point, std::uint32_t position,
+                                      float level, EnvelopePoint** moved = nullptr);
 
 // Removes `point`, which must be in the envelope (77 otherwise).
-[[nodiscard]] std::uint32_t DeleteEnvelopePoint(SoundDocument& document, EnvelopePoint* point);
+[[nodiscard]] Error DeleteEnvelopePoint(SoundDocument& document, EnvelopePoint* point);
 
 // Removes every point with from <= position < to; with none there nothing
 // is recorded.
-[[nodiscard]] std::uint32_t DeleteEnvelopeRange(SoundDocument& document, std::uint32_t from, std::uint32_t to);
+[[nodiscard]] Error DeleteEnvelopeRange(SoundDocument& document, std::uint32_t from, std::uint32_t to);
 
 }  // namespace tidemark

@@ -15,42 +15,42 @@ std::string_view CommentOf(const Marker& m) { return m.comment ? std::string_vie
 
 }  // namespace
 
-std::uint32_t AddMarkers(SoundDocument& document, MarkerList list) {
+Error AddMarkers(SoundDocument& document, MarkerList list) {
   if (list.empty()) return err::kOk;
   for (const Marker* m = list.first(); m; m = m->next)
     if (m->position > document.length) return err::kSizeLimit;
   HeldNodes<Marker> held;
-  if (const std::uint32_t rc = TryAlloc([&] { held.nodes.reserve(list.size()); })) return rc;
+  if (const Error rc = TryAlloc([&] { held.nodes.reserve(list.size()); })) return rc;
   // The list's references become ours.
   while (Marker* m = list.UnlinkAfter(nullptr)) held.nodes.push_back(m);
-  if (const std::uint32_t rc = ChangeMarkers(document, change_op::kAdd, held.nodes)) return rc;
+  if (const Error rc = ChangeMarkers(document, change_op::kAdd, held.nodes)) return rc;
   RecordMarkerChange(document, ChangeWord(change_op::kDelete, change_name::kAdding), held.nodes);
   return err::kOk;
 }
 
-std::uint32_t DeleteMarkers(SoundDocument& document, std::span<Marker* const> nodes) {
+Error DeleteMarkers(SoundDocument& document, std::span<Marker* const> nodes) {
   if (nodes.empty()) return err::kOk;
   HeldNodes<Marker> held;
-  if (const std::uint32_t rc = TryAlloc([&] { held.nodes.reserve(nodes.size()); })) return rc;
+  if (const Error rc = TryAlloc([&] { held.nodes.reserve(nodes.size()); })) return rc;
   for (Marker* m : nodes) {
     if (!m) return err::kSizeLimit;
     m->AddRef();  // keeps each node alive once the list lets go of it
     held.nodes.push_back(m);
   }
-  if (const std::uint32_t rc = ChangeMarkers(document, change_op::kDelete, held.nodes)) return rc;
+  if (const Error rc = ChangeMarkers(document, change_op::kDelete, held.nodes)) return rc;
   RecordMarkerChange(document, ChangeWord(change_op::kAdd, change_name::kDeleting), held.nodes);
   return err::kOk;
 }
 
-std::uint32_t ChangeMarker(SoundDocument& document, Marker* marker, std::uint32_t position, std::string_view name,
-                           std::string_view comment) {
+Error ChangeMarker(SoundDocument& document, Marker* marker, std::uint32_t position, std::string_view name,
+                   std::string_view comment) {
   if (!marker || position > document.length) return err::kSizeLimit;
   // The new node is made first: its name is the cleaned one that the
   // comparison below must see.
   Marker* made = NewMarker(name, comment, position);
   if (!made) return err::kOutOfMemory;
   HeldNodes<Marker> held;
-  if (const std::uint32_t rc = TryAlloc([&] { held.nodes.reserve(2); }, [&] { made->Release(); })) return rc;
+  if (const Error rc = TryAlloc([&] { held.nodes.reserve(2); }, [&] { made->Release(); })) return rc;
   marker->AddRef();
   held.nodes.push_back(marker);
   held.nodes.push_back(made);
@@ -63,11 +63,11 @@ std::uint32_t ChangeMarker(SoundDocument& document, Marker* marker, std::uint32_
   }
   if (same_text) {
     // A move: the detached node ends up carrying the old position.
-    if (const std::uint32_t rc = ChangeMarkers(document, change_op::kMove, held.nodes)) return rc;
+    if (const Error rc = ChangeMarkers(document, change_op::kMove, held.nodes)) return rc;
     RecordMarkerChange(document, ChangeWord(change_op::kMove, change_name::kChanging), held.nodes);
     return err::kOk;
   }
-  if (const std::uint32_t rc = ChangeMarkers(document, change_op::kReplace, held.nodes)) return rc;
+  if (const Error rc = ChangeMarkers(document, change_op::kReplace, held.nodes)) return rc;
   Marker* const now[2] = {made, marker};  // the node in the list first
   RecordMarkerChange(document, ChangeWord(change_op::kReplace, change_name::kChanging), now);
   return err::kOk;

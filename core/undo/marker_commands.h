@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "core/markers/marker.h"
+#include "platform/error.h"
 
 namespace tidemark {
 
@@ -15,13 +16,13 @@ struct SoundDocument;
 
 // Adds the markers of `list` (taken over) to the document's list in order.
 // An empty list adds nothing and records nothing.
-[[nodiscard]] std::uint32_t AddMarkers(SoundDocument& document, MarkerList list);
+[[nodiscard]] Error AddMarkers(SoundDocument& document, MarkerList list);
 
 // Removes the given nodes, which must be in the document's list.
-[[nodiscard]] std::uint32_t DeleteMarkers(SoundDocument& document, std::span<Marker* const> nodes);
+[[nodiscard]] Error DeleteMarkers(SoundDocument& document, std::span<Marker* const> nodes);
 
 // Moves `marker` (same name and comment) or replaces it by an edited copy.
-[[nodiscard]] std::uint32_t ChangeMarker(SoundDocument& document, Marker* marker, std::uint32_t position,
-                                         std::string_view name, std::string_view comment);
+[[nodiscard]] Error ChangeMarker(SoundDocument& document, Marker* marker, std::uint32_t position,
+                                 std::string_view name, std::string_view comment);
 
 }  // namespace tidemark

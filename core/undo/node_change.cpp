@@ -54,17 +54,17 @@ bool FitsBetween(const Node* before, const Node* after, std::uint32_t position) 
 // The nodes sorted by address for membership tests; 77 when one is named
 // twice, 2 when the copy cannot be made.
 template <typename Node>
-std::uint32_t SortedDistinct(std::span<Node*> nodes, std::vector<Node*>* sorted) {
-  if (const std::uint32_t rc = TryAlloc([&] { sorted->assign(nodes.begin(), nodes.end()); })) return rc;
+Error SortedDistinct(std::span<Node*> nodes, std::vector<Node*>* sorted) {
+  if (const Error rc = TryAlloc([&] { sorted->assign(nodes.begin(), nodes.end()); })) return rc;
   std::sort(sorted->begin(), sorted->end(), std::less<Node*>());
   if (std::adjacent_find(sorted->begin(), sorted->end()) != sorted->end()) return err::kSizeLimit;
   return err::kOk;
 }
 
 template <typename Node>
-std::uint32_t LinkAll(SoundDocument& doc, NodeList<Node>& list, std::span<Node*> nodes) {
+Error LinkAll(SoundDocument& doc, NodeList<Node>& list, std::span<Node*> nodes) {
   std::vector<Node*> sorted;
-  if (const std::uint32_t e = SortedDistinct(nodes, &sorted)) return e;
+  if (const Error e = SortedDistinct(nodes, &sorted)) return e;
   for (const Node* p = list.first(); p; p = p->next)
     if (std::binary_search(sorted.begin(), sorted.end(), p, std::less<const Node*>())) return err::kSizeLimit;
   for (Node* n : nodes) {
@@ -76,9 +76,9 @@ std::uint32_t LinkAll(SoundDocument& doc, NodeList<Node>& list, std::span<Node*>
 }
 
 template <typename Node>
-std::uint32_t UnlinkAll(SoundDocument& doc, NodeList<Node>& list, std::span<Node*> nodes) {
+Error UnlinkAll(SoundDocument& doc, NodeList<Node>& list, std::span<Node*> nodes) {
   std::vector<Node*> sorted;
-  if (const std::uint32_t e = SortedDistinct(nodes, &sorted)) return e;
+  if (const Error e = SortedDistinct(nodes, &sorted)) return e;
   auto held = [&](const Node* p) { return std::binary_search(sorted.begin(), sorted.end(), p, std::less<const Node*>()); };
   std::size_t linked = 0;
   for (const Node* p = list.first(); p; p = p->next) linked += held(p) ? 1 : 0;
@@ -102,7 +102,7 @@ std::uint32_t UnlinkAll(SoundDocument& doc, NodeList<Node>& list, std::span<Node
 }
 
 template <typename Node>
-std::uint32_t Exchange(SoundDocument& doc, NodeList<Node>& list, Node* old_node, Node* new_node) {
+Error Exchange(SoundDocument& doc, NodeList<Node>& list, Node* old_node, Node* new_node) {
   bool linked = false;
   Node* before = Predecessor(list, old_node, &linked);
   bool other = false;
@@ -120,7 +120,7 @@ std::uint32_t Exchange(SoundDocument& doc, NodeList<Node>& list, Node* old_node,
   return err::kOk;
 }
 
-std::uint32_t Move(SoundDocument& doc, MarkerList& list, Marker* node, Marker* detached) {
+Error Move(SoundDocument& doc, MarkerList& list, Marker* node, Marker* detached) {
   bool linked = false;
   Marker* before = Predecessor(list, node, &linked);
   bool other = false;
@@ -137,12 +137,12 @@ std::uint32_t Move(SoundDocument& doc, MarkerList& list, Marker* node, Marker* d
 }
 
 template <typename Node>
-std::uint32_t Change(SoundDocument& doc, std::uint8_t op, std::span<Node*> nodes, bool can_move) {
+Error Change(SoundDocument& doc, std::uint8_t op, std::span<Node*> nodes, bool can_move) {
   if (nodes.empty() || std::find(nodes.begin(), nodes.end(), nullptr) != nodes.end()) return err::kSizeLimit;
   NodeList<Node>& list = ListOf(doc, nodes[0]);
   const bool pair = op == change_op::kReplace || op == change_op::kMove;
   if (pair && (nodes.size() != 2 || nodes[0] == nodes[1])) return err::kSizeLimit;
-  std::uint32_t rc;
+  Error rc;
   const Node* shown = nodes.size() == 1 || pair ? nodes[0] : nullptr;
   switch (op) {
     case change_op::kAdd:
@@ -185,11 +185,11 @@ bool InsertEnvelopePoint(EnvelopeList& list, EnvelopePoint* point) {
   return true;
 }
 
-std::uint32_t ChangeMarkers(SoundDocument& document, std::uint8_t op, std::span<Marker*> nodes) {
+Error ChangeMarkers(SoundDocument& document, std::uint8_t op, std::span<Marker*> nodes) {
   return Change(document, op, nodes, true);
 }
 
-std::uint32_t ChangeEnvelope(SoundDocument& document, std::uint8_t op, std::span<EnvelopePoint*> points) {
+Error ChangeEnvelope(SoundDocument& document, std::uint8_t op, std::span<EnvelopePoint*> points) {
   return Change(document, op, points, false);
 }
 

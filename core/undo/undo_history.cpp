@@ -20,7 +20,7 @@ void SettleCountersForNewChange(SoundDocument& doc) {
 
 bool RecordingOff() { return GetCoreOptions().undo_recording_disabled; }
 
-void PushOrClear(SoundDocument& doc, std::uint32_t made, std::unique_ptr<UndoRecord> record) {
+void PushOrClear(SoundDocument& doc, Error made, std::unique_ptr<UndoRecord> record) {
   if (RecordingOff() || made != err::kOk) {
     // A stale record must never be applied to a document that changed
     // since: without this record the whole history goes.
@@ -35,7 +35,7 @@ void PushOrClear(SoundDocument& doc, std::uint32_t made, std::unique_ptr<UndoRec
 UndoHistory::UndoHistory() = default;
 UndoHistory::~UndoHistory() { Clear(); }
 
-std::uint32_t UndoHistory::Push(std::unique_ptr<UndoRecord> record) {
+Error UndoHistory::Push(std::unique_ptr<UndoRecord> record) {
   while (redo_ > 0) {
     records_.pop_front();
     --redo_;
@@ -43,11 +43,11 @@ std::uint32_t UndoHistory::Push(std::unique_ptr<UndoRecord> record) {
   return TryAlloc([&] { records_.push_front(std::move(record)); }, [&] { Clear(); });
 }
 
-std::uint32_t UndoHistory::AppendOldest(std::unique_ptr<UndoRecord> record) {
+Error UndoHistory::AppendOldest(std::unique_ptr<UndoRecord> record) {
   return TryAlloc([&] { records_.push_back(std::move(record)); });
 }
 
-std::uint32_t UndoHistory::SetRedoCount(std::size_t count) {
+Error UndoHistory::SetRedoCount(std::size_t count) {
   if (count > records_.size()) return err::kSizeLimit;
   redo_ = count;
   return err::kOk;
@@ -59,14 +59,14 @@ void UndoHistory::Clear() {
   redo_ = 0;
 }
 
-std::uint32_t UndoHistory::Step(SoundDocument& document, bool redo) {
+Error UndoHistory::Step(SoundDocument& document, bool redo) {
   UndoRecord* record = redo ? redo_record() : undo_record();
   if (!record) return err::kOk;
   // The position moves first: whoever the record tells sees the history
   // as it will be.
   const std::size_t before = redo_;
   redo_ = redo ? redo_ - 1 : redo_ + 1;
-  const std::uint32_t rc = record->Apply(document, redo);
+  const Error rc = record->Apply(document, redo);
   if (rc) redo_ = before;
   return rc;
 }
@@ -78,13 +78,13 @@ void PushUndoRecord(SoundDocument& document, std::unique_ptr<UndoRecord> record)
 void ClearUndoHistory(SoundDocument& document) { document.history.Clear(); }
 bool CanUndo(const SoundDocument& document) { return document.history.undo_record() != nullptr; }
 bool CanRedo(const SoundDocument& document) { return document.history.redo_record() != nullptr; }
-std::uint32_t Undo(SoundDocument& document) { return document.history.Step(document, false); }
-std::uint32_t Redo(SoundDocument& document) { return document.history.Step(document, true); }
+Error Undo(SoundDocument& document) { return document.history.Step(document, false); }
+Error Redo(SoundDocument& document) { return document.history.Step(document, true); }
 
 void RecordEdit(SoundDocument& document, EditRequest& request, std::string_view name) {
   SettleCountersForNewChange(document);
   std::unique_ptr<UndoRecord> record;
-  const std::uint32_t made = RecordingOff() ? err::kOk : NewEditRecord(request, name, &record);
+  const Error made = RecordingOff() ? err::kOk : NewEditRecord(request, name, &record);
   PushOrClear(document, made, std::move(record));
   // Whatever was not taken over goes now.
   request.segments.Clear();
@@ -97,7 +97,7 @@ void RecordMarkerChange(SoundDocument& document, std::uint16_t word, std::span<M
   SettleCountersForNewChange(document);
   const bool was_saved = IsDocumentSaved(document);
   std::unique_ptr<UndoRecord> record;
-  const std::uint32_t made = RecordingOff() ? err::kOk : NewMarkerChangeRecord(word, nodes, &record);
+  const Error made = RecordingOff() ? err::kOk : NewMarkerChangeRecord(word, nodes, &record);
   PushOrClear(document, made, std::move(record));
   if (document.marker_change_counter != kStaysModified) ++document.marker_change_counter;
   NotifyDocumentChanged(document, doc_change::kUndoHistory | (was_saved ? doc_change::kSavedState : 0));
@@ -106,7 +106,7 @@ void RecordMarkerChange(SoundDocument& document, std::uint16_t word, std::span<M
 void RecordEnvelopeChange(SoundDocument& document, std::uint16_t word, std::span<EnvelopePoint* const> points) {
   SettleCountersForNewChange(document);
   std::unique_ptr<UndoRecord> record;
-  const std::uint32_t made = RecordingOff() ? err::kOk : NewEnvelopeChangeRecord(word, points, &record);
+  const Error made = RecordingOff() ? err::kOk : NewEnvelopeChangeRecord(word, points, &record);
   PushOrClear(document, made, std::move(record));
   NotifyDocumentChanged(document, doc_change::kUndoHistory);
 }

@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "core/undo/undo_record.h"
+#include "platform/error.h"
 
 namespace tidemark {
 
@@ -40,19 +41,19 @@ class UndoHistory {
   // Destroys the undone records and links `record` as the newest, current
   // one. 2 when memory runs out: the whole history is cleared then and the
   // record destroyed.
-  [[nodiscard]] std::uint32_t Push(std::unique_ptr<UndoRecord> record);
+  [[nodiscard]] Error Push(std::unique_ptr<UndoRecord> record);
   // Appends `record` behind the oldest (a history being restored, read
   // newest first). 2 when memory runs out (the record is destroyed).
-  [[nodiscard]] std::uint32_t AppendOldest(std::unique_ptr<UndoRecord> record);
+  [[nodiscard]] Error AppendOldest(std::unique_ptr<UndoRecord> record);
   // Places the current position behind the `count` newest records; 77 when
   // there are fewer.
-  [[nodiscard]] std::uint32_t SetRedoCount(std::size_t count);
+  [[nodiscard]] Error SetRedoCount(std::size_t count);
   void Clear();
 
   // Moves the position for an undo (one record older) or a redo (one newer)
   // and applies that record; an error from it leaves the position where it
   // was. 0 with nothing to apply.
-  [[nodiscard]] std::uint32_t Step(SoundDocument& document, bool redo);
+  [[nodiscard]] Error Step(SoundDocument& document, bool redo);
 
  private:
   std::deque<std::unique_ptr<UndoRecord>> records_;  // newest first
@@ -68,8 +69,8 @@ bool CanRedo(const SoundDocument& document);
 // Apply the current record (undo) or the one in front of it (redo). The
 // error of a failed Apply is returned with record and position unchanged;
 // showing it is the caller's business.
-[[nodiscard]] std::uint32_t Undo(SoundDocument& document);
-[[nodiscard]] std::uint32_t Redo(SoundDocument& document);
+[[nodiscard]] Error Undo(SoundDocument& document);
+[[nodiscard]] Error Redo(SoundDocument& document);
 
 // Records a sample edit after a successful ReplaceRange: takes over the
 // request's lists (the request is left empty) and counts the edit

@@ -24,12 +24,12 @@ class EditRecord final : public UndoRecord {
   // Moves the request's lists in (cannot fail).
   void TakeOver(EditRequest& request) { request_ = std::move(request); }
 
-  std::uint32_t GetName(std::string* name) const override {
+  Error GetName(std::string* name) const override {
     return TryAlloc([&] { *name = name_; });
   }
 
-  std::uint32_t Apply(SoundDocument& document, bool redo) override {
-    if (const std::uint32_t rc = ReplaceRange(document, request_)) return rc;
+  Error Apply(SoundDocument& document, bool redo) override {
+    if (const Error rc = ReplaceRange(document, request_)) return rc;
     std::uint32_t flags = doc_change::kUndoHistory;
     if (document.modification_counter != kStaysModified)
       flags |= doc_change::kContent | (StepChangeCounter(document.modification_counter, redo)
@@ -43,7 +43,7 @@ class EditRecord final : public UndoRecord {
   std::size_t ListMarkers(Marker** nodes) const override { return ListOf(request_.markers, nodes); }
   std::size_t ListEnvelopePoints(EnvelopePoint** points) const override { return ListOf(request_.envelope, points); }
 
-  std::uint32_t Serialize(ChunkWriter& writer) const override {
+  Error Serialize(ChunkWriter& writer) const override {
     return TryAlloc([&] {
       const std::u16string name = Utf8ToUtf16(name_);
       // Everything is built first, so that a source without a number fails
@@ -95,13 +95,13 @@ class EditRecord final : public UndoRecord {
 
 }  // namespace
 
-std::uint32_t NewEditRecord(EditRequest& request, std::string_view name, std::unique_ptr<UndoRecord>* out) {
+Error NewEditRecord(EditRequest& request, std::string_view name, std::unique_ptr<UndoRecord>* out) {
   out->reset();
   std::string kept;
-  if (const std::uint32_t rc = TryAlloc([&] { kept.assign(TruncateUtf8ToUtf16Units(name, kMaxUndoNameUnits)); }))
+  if (const Error rc = TryAlloc([&] { kept.assign(TruncateUtf8ToUtf16Units(name, kMaxUndoNameUnits)); }))
     return rc;
   std::unique_ptr<EditRecord> record;
-  if (const std::uint32_t rc = MakeNew(&record, std::move(kept))) return rc;
+  if (const Error rc = MakeNew(&record, std::move(kept))) return rc;
   record->TakeOver(request);
   *out = std::move(record);
   return err::kOk;

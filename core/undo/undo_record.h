@@ -15,6 +15,7 @@
 #include "core/document/edit_request.h"
 #include "core/document/envelope.h"
 #include "core/markers/marker.h"
+#include "platform/error.h"
 
 namespace tidemark {
 
@@ -52,12 +53,12 @@ class UndoRecord {
   UndoRecord& operator=(const UndoRecord&) = delete;
 
   // The text shown in the Undo and Redo commands; 2 when memory runs out.
-  [[nodiscard]] virtual std::uint32_t GetName(std::string* name) const = 0;
+  [[nodiscard]] virtual Error GetName(std::string* name) const = 0;
 
   // Applies the record to `document` (redo false: an undo step). On success
   // the record holds its own inverse and the document's counters, editor
   // window and frame have been told; on error nothing has changed.
-  [[nodiscard]] virtual std::uint32_t Apply(SoundDocument& document, bool redo) = 0;
+  [[nodiscard]] virtual Error Apply(SoundDocument& document, bool redo) = 0;
 
   // Releases every reference the record holds.
   virtual ~UndoRecord() = default;
@@ -72,7 +73,7 @@ class UndoRecord {
   // Writes the record's "hist" chunk (an edit also its "sblk" records and
   // its name text). 77 when a source or a node it refers to has no number
   // in the writer, 2 when memory runs out, or the writer's error.
-  [[nodiscard]] virtual std::uint32_t Serialize(ChunkWriter& writer) const = 0;
+  [[nodiscard]] virtual Error Serialize(ChunkWriter& writer) const = 0;
 
   virtual UndoKind kind() const = 0;
 
@@ -83,17 +84,16 @@ class UndoRecord {
 // An edit record named `name` (cut to kMaxUndoNameUnits on a character
 // boundary) that takes over the lists of `request`, an applied request that
 // now holds its inverse. 2 when memory runs out; `request` is then as it was.
-[[nodiscard]] std::uint32_t NewEditRecord(EditRequest& request, std::string_view name,
-                                          std::unique_ptr<UndoRecord>* out);
+[[nodiscard]] Error NewEditRecord(EditRequest& request, std::string_view name, std::unique_ptr<UndoRecord>* out);
 
 // A change record holding one reference to each node. `word` is the
 // operation that undoes the change and its name letter (ChangeWord). 'R' and
 // 'M' take two nodes, the one in the list first; 'M' is for markers only.
 // 77 for any other shape (unknown operation or letter, no nodes, a null
 // node), 2 when memory runs out.
-[[nodiscard]] std::uint32_t NewMarkerChangeRecord(std::uint16_t word, std::span<Marker* const> nodes,
-                                                  std::unique_ptr<UndoRecord>* out);
-[[nodiscard]] std::uint32_t NewEnvelopeChangeRecord(std::uint16_t word, std::span<EnvelopePoint* const> points,
-                                                    std::unique_ptr<UndoRecord>* out);
+[[nodiscard]] Error NewMarkerChangeRecord(std::uint16_t word, std::span<Marker* const> nodes,
+                                          std::unique_ptr<UndoRecord>* out);
+[[nodiscard]] Error NewEnvelopeChangeRecord(std::uint16_t word, std::span<EnvelopePoint* const> points,
+                                            std::unique_ptr<UndoRecord>* out);
 
 }  // namespace tidemark

@@ -129,7 +129,7 @@ void NtfImpulse(const Ntf& ntf, double* out, std::size_t count) {
   }
 }
 
-std::uint32_t DesignNtf(const NtfShape& shape, Ntf* out) {
+Error DesignNtf(const NtfShape& shape, Ntf* out) {
   if (shape.order < 2 || shape.order > kMaxDeltaSigmaOrder || shape.order % 2 != 0 || !(shape.band_edge > 0.0) ||
       !(shape.band_edge < 0.25) || !(shape.stop_factor > 0.0) || !(shape.stop_factor < 1.0) || !(shape.max_gain > 1.0))
     return err::kUnsupportedFormat;
@@ -155,7 +155,7 @@ std::uint32_t DesignNtf(const NtfShape& shape, Ntf* out) {
   return err::kOk;
 }
 
-std::uint32_t RealiseDeltaSigmaLoop(const Ntf& ntf, DeltaSigmaLoop* out) {
+Error RealiseDeltaSigmaLoop(const Ntf& ntf, DeltaSigmaLoop* out) {
   const int order = ntf.order;
   if (order < 2 || order > kMaxDeltaSigmaOrder || order % 2 != 0) return err::kUnsupportedFormat;
   DeltaSigmaLoop loop;
@@ -215,9 +215,9 @@ std::uint32_t RealiseDeltaSigmaLoop(const Ntf& ntf, DeltaSigmaLoop* out) {
   return err::kOk;
 }
 
-std::uint32_t DesignDeltaSigmaLoop(DeltaSigmaMode mode, DeltaSigmaLoop* out) {
+Error DesignDeltaSigmaLoop(DeltaSigmaMode mode, DeltaSigmaLoop* out) {
   Ntf ntf;
-  if (const std::uint32_t rc = DesignNtf(DeltaSigmaNtfShape(mode), &ntf)) return rc;
+  if (const Error rc = DesignNtf(DeltaSigmaNtfShape(mode), &ntf)) return rc;
   return RealiseDeltaSigmaLoop(ntf, out);
 }
 

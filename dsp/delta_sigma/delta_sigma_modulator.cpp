@@ -45,7 +45,7 @@ ChannelPair Clamp(ChannelPair v, double limit) {
 
 }  // namespace
 
-std::uint32_t DeltaSigmaModulator::Init(const DeltaSigmaOptions& options) {
+Error DeltaSigmaModulator::Init(const DeltaSigmaOptions& options) {
   ratio_ = 0;
   if (options.pcm_rate == 0 || options.one_bit_rate == 0 || options.channels < 1 ||
       options.channels > kMaxChannels ||
@@ -54,10 +54,10 @@ std::uint32_t DeltaSigmaModulator::Init(const DeltaSigmaOptions& options) {
     return err::kUnsupportedFormat;
   const std::uint32_t ratio = options.one_bit_rate / options.pcm_rate;
   if (ratio < kMinRatio || ratio > kMaxRatio || (ratio & (ratio - 1)) != 0) return err::kUnsupportedFormat;
-  if (const std::uint32_t rc = DesignDeltaSigmaLoop(options.mode, &loop_)) return rc;
+  if (const Error rc = DesignDeltaSigmaLoop(options.mode, &loop_)) return rc;
   chunk_frames_ = kChunkBits / ratio;
   if (MakeNew(&pcm_, chunk_frames_) || MakeNew(&fine_, kChunkBits)) return err::kOutOfMemory;
-  if (const std::uint32_t rc = interpolator_.Init(ratio, chunk_frames_)) return rc;
+  if (const Error rc = interpolator_.Init(ratio, chunk_frames_)) return rc;
   options_ = options;
   ratio_ = ratio;
   Reset();
@@ -73,8 +73,7 @@ void DeltaSigmaModulator::Reset() {
   restarts_ = 0;
 }
 
-std::uint32_t DeltaSigmaModulator::Process(const float* interleaved, std::uint32_t frames,
-                                           std::uint8_t* const* channel_bytes) {
+Error DeltaSigmaModulator::Process(const float* interleaved, std::uint32_t frames, std::uint8_t* const* channel_bytes) {
   if (ratio_ == 0) return err::kUnsupportedFormat;
   if (frames == 0) return err::kOk;
   const int channels = options_.channels;

@@ -19,6 +19,7 @@
 
 #include "dsp/delta_sigma/internal/delta_sigma_design.h"
 #include "dsp/delta_sigma/internal/half_band_interpolator.h"
+#include "platform/error.h"
 
 namespace tidemark::dsp {
 
@@ -47,14 +48,13 @@ class DeltaSigmaModulator {
   // pcm_rate × a power of two in [kMinRatio, kMaxRatio], the channel count is
   // not 1 or 2 or the mode is unknown; err::kOutOfMemory when the buffers
   // cannot be allocated. On failure the modulator is left unusable.
-  [[nodiscard]] std::uint32_t Init(const DeltaSigmaOptions& options);
+  [[nodiscard]] Error Init(const DeltaSigmaOptions& options);
 
   // Converts `frames` interleaved float frames; channel c's bytes
   // (frames × ratio / 8 of them) go to channel_bytes[c]. Samples beyond ±1
   // are clipped and NaN is taken as 0. Returns err::kUnsupportedFormat when
   // the modulator is not initialised or a pointer is missing.
-  [[nodiscard]] std::uint32_t Process(const float* interleaved, std::uint32_t frames,
-                                      std::uint8_t* const* channel_bytes);
+  [[nodiscard]] Error Process(const float* interleaved, std::uint32_t frames, std::uint8_t* const* channel_bytes);
 
   // The interpolation delay in PCM frames: output byte k × ratio / 8 onwards
   // carries the input from frame k - latency_frames() on.

@@ -17,7 +17,7 @@ constexpr double kStopBandDb = 140.0;
 
 }  // namespace
 
-std::uint32_t HalfBandInterpolator::Init(std::uint32_t factor, std::size_t max_input) {
+Error HalfBandInterpolator::Init(std::uint32_t factor, std::size_t max_input) {
   stage_count_ = 0;
   factor_ = 0;
   if (factor < 2 || factor > kMaxFactor || (factor & (factor - 1)) != 0 || max_input == 0)

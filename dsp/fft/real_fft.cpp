@@ -40,7 +40,7 @@ void RealFft<T>::FreeDeleter::operator()(T* p) const {
 }
 
 template <typename T>
-std::uint32_t RealFft<T>::Init(std::size_t n, FftKernels kernels) {
+Error RealFft<T>::Init(std::size_t n, FftKernels kernels) {
   n_ = 0;
   tables_.reset();
   real_twiddles_ = 0;

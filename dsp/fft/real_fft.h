@@ -22,6 +22,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "platform/error.h"
+
 namespace tidemark::dsp {
 
 // Which compiled kernels a plan runs: the fastest the processor supports, or
@@ -44,7 +46,7 @@ class RealFft {
   // Builds the tables for size n. Returns err::kSizeLimit when n is not a
   // power of two in [kMinSize, kMaxSize] and err::kOutOfMemory when the
   // tables cannot be allocated; either way the plan is left empty.
-  [[nodiscard]] std::uint32_t Init(std::size_t n, FftKernels kernels = FftKernels::kFastest);
+  [[nodiscard]] Error Init(std::size_t n, FftKernels kernels = FftKernels::kFastest);
 
   std::size_t size() const { return n_; }
   bool empty() const { return n_ == 0; }

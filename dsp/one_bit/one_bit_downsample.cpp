@@ -30,14 +30,14 @@ void MultiplyPacked(float* x, const float* g) {
 
 }  // namespace
 
-std::uint32_t CDownSample_Lpf2::Create(std::uint32_t length, double attenuation_db, std::uint16_t channels,
-                                       unsigned threads, std::unique_ptr<CDownSample>* out) {
+Error CDownSample_Lpf2::Create(std::uint32_t length, double attenuation_db, std::uint16_t channels,
+                               unsigned threads, std::unique_ptr<CDownSample>* out) {
   if (length != kN / 2 || channels == 0) return err::kSizeLimit;
   if (threads == 0) threads = 1;
   std::unique_ptr<CDownSample_Lpf2> d;
-  if (const std::uint32_t rc = TryAlloc([&] { d.reset(new CDownSample_Lpf2(channels, threads)); })) return rc;
-  if (const std::uint32_t rc = d->fft_.Init(kN)) return rc;
-  const std::uint32_t rc = TryAlloc([&] {
+  if (const Error rc = TryAlloc([&] { d.reset(new CDownSample_Lpf2(channels, threads)); })) return rc;
+  if (const Error rc = d->fft_.Init(kN)) return rc;
+  const Error rc = TryAlloc([&] {
     d->kernel_ = EvenKernel(DesignSecondStageHalf(length, attenuation_db));
     d->spectrum_.assign(kN, 0.0f);
     d->scratch_.assign(kScratch * threads, 0.0f);

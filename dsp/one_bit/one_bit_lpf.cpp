@@ -27,14 +27,14 @@ unsigned OneBitFilterThreads(unsigned wanted) {
 
 COneBitLpf::~COneBitLpf() = default;
 
-std::uint32_t COneBitLpf::Create(std::uint32_t first_length, std::uint32_t first_ratio, double first_attenuation_db,
-                                 std::uint32_t second_length, std::uint32_t stages, double second_attenuation_db,
-                                 float gain, std::uint32_t block_length, std::uint16_t channels, unsigned threads,
-                                 bool gpu_off, std::unique_ptr<COneBitLpf>* out) {
+Error COneBitLpf::Create(std::uint32_t first_length, std::uint32_t first_ratio, double first_attenuation_db,
+                         std::uint32_t second_length, std::uint32_t stages, double second_attenuation_db,
+                         float gain, std::uint32_t block_length, std::uint16_t channels, unsigned threads,
+                         bool gpu_off, std::unique_ptr<COneBitLpf>* out) {
   (void)gpu_off;  // only the processor implementation exists
   std::unique_ptr<COneBitLpf_Std<float>> f;
-  if (const std::uint32_t rc = MakeNew(&f)) return rc;
-  if (const std::uint32_t rc = f->Init(first_length, first_ratio, first_attenuation_db, second_length, stages,
+  if (const Error rc = MakeNew(&f)) return rc;
+  if (const Error rc = f->Init(first_length, first_ratio, first_attenuation_db, second_length, stages,
                                        second_attenuation_db, gain, block_length, channels, threads))
     return rc;
   *out = std::move(f);
@@ -47,7 +47,7 @@ template <typename T>
 COneBitLpf_Std<T>::~COneBitLpf_Std() = default;
 
 template <typename T>
-std::uint32_t COneBitLpf_Std<T>::Init(std::uint32_t first_length, std::uint32_t first_ratio,
+Error COneBitLpf_Std<T>::Init(std::uint32_t first_length, std::uint32_t first_ratio,
                                       double first_attenuation_db, std::uint32_t second_length,
                                       std::uint32_t stages, double second_attenuation_db, float gain,
                                       std::uint32_t block_length, std::uint16_t channels, unsigned threads) {
@@ -66,17 +66,17 @@ std::uint32_t COneBitLpf_Std<T>::Init(std::uint32_t first_length, std::uint32_t 
   output_frames_ = block_length / ratio;
   std::unique_ptr<CDownSample> second;
   if (stages == 2) {
-    if (const std::uint32_t rc =
+    if (const Error rc =
             CDownSample_Lpf2::Create(second_length, second_attenuation_db, channels, threads_, &second))
       return rc;
   } else {
-    if (const std::uint32_t rc = MakeNew<CDownSample_Apf2>(&second, channels)) return rc;
+    if (const Error rc = MakeNew<CDownSample_Apf2>(&second, channels)) return rc;
   }
   stage1_count_ = second->InputCount(output_frames_);
   // The first stage's outputs cover the block and the second stage's
   // history: its input starts half the first kernel before the first one.
   input_bytes_ = (stage1_count_ * first_ratio + first_length - first_ratio) / 8;
-  const std::uint32_t rc = TryAlloc([&] {
+  const Error rc = TryAlloc([&] {
     tables_ = lpf_detail::BuildByteTables(EvenKernel(DesignFirstStageHalf(first_length, first_ratio,
                                                                             first_attenuation_db)),
                                           gain);
@@ -97,7 +97,7 @@ std::uint32_t COneBitLpf_Std<T>::Init(std::uint32_t first_length, std::uint32_t 
 }
 
 template <typename T>
-std::uint32_t COneBitLpf_Std<T>::Process(const CInputBits& in, float* out) {
+Error COneBitLpf_Std<T>::Process(const CInputBits& in, float* out) {
   if (in.channels() != channels_ || in.bytes_per_channel() < input_bytes_) return err::kSizeLimit;
   const auto first = wide_ ? lpf_detail::FirstStageWide : lpf_detail::FirstStageNarrow;
   const std::size_t step = first_ratio_ / 8;

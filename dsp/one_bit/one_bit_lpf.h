@@ -8,6 +8,8 @@
 #include <memory>
 #include <vector>
 
+#include "platform/error.h"
+
 namespace tidemark::NS_1BIT {
 
 class CDownSample;
@@ -56,16 +58,16 @@ class COneBitLpf {
   // processor count). There is no graphics-processor variant, so
   // `gpu_off` changes nothing. 77 for lengths, ratios or counts the filter
   // cannot work with; 2.
-  [[nodiscard]] static std::uint32_t Create(std::uint32_t first_length, std::uint32_t first_ratio,
-                                            double first_attenuation_db, std::uint32_t second_length,
-                                            std::uint32_t stages, double second_attenuation_db, float gain,
-                                            std::uint32_t block_length, std::uint16_t channels,
-                                            unsigned threads, bool gpu_off, std::unique_ptr<COneBitLpf>* out);
+  [[nodiscard]] static Error Create(std::uint32_t first_length, std::uint32_t first_ratio,
+                                    double first_attenuation_db, std::uint32_t second_length,
+                                    std::uint32_t stages, double second_attenuation_db, float gain,
+                                    std::uint32_t block_length, std::uint16_t channels,
+                                    unsigned threads, bool gpu_off, std::unique_ptr<COneBitLpf>* out);
 
   // Converts one block: `in` holds input_bytes() bytes per channel (the
   // block with its history margins), `out` receives output_frames() frames
   // of channels() interleaved floats. 77 when `in` does not fit the filter.
-  [[nodiscard]] virtual std::uint32_t Process(const CInputBits& in, float* out) = 0;
+  [[nodiscard]] virtual Error Process(const CInputBits& in, float* out) = 0;
 
   // Input bytes per channel of a block: block_length / 8 plus the history of
   // both stages on either side.
@@ -89,11 +91,11 @@ class COneBitLpf_Std final : public COneBitLpf {
  public:
   COneBitLpf_Std();
   ~COneBitLpf_Std() override;
-  [[nodiscard]] std::uint32_t Init(std::uint32_t first_length, std::uint32_t first_ratio,
-                                   double first_attenuation_db, std::uint32_t second_length, std::uint32_t stages,
-                                   double second_attenuation_db, float gain, std::uint32_t block_length,
-                                   std::uint16_t channels, unsigned threads);
-  std::uint32_t Process(const CInputBits& in, float* out) override;
+  [[nodiscard]] Error Init(std::uint32_t first_length, std::uint32_t first_ratio,
+                           double first_attenuation_db, std::uint32_t second_length, std::uint32_t stages,
+                           double second_attenuation_db, float gain, std::uint32_t block_length,
+                           std::uint16_t channels, unsigned threads);
+  Error Process(const CInputBits& in, float* out) override;
 
  private:
   std::uint32_t first_ratio_ = 0;

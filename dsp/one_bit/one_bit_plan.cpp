@@ -22,8 +22,8 @@ std::uint32_t OneBitFrameCount(std::uint64_t bytes_per_channel, std::uint32_t ra
   return frames > kMaxFrames ? kMaxFrames : static_cast<std::uint32_t>(frames);
 }
 
-std::uint32_t MakeOneBitPlan(std::uint32_t one_bit_rate, std::uint16_t channels, bool interleaved, bool max_48k,
-                             std::uint64_t bytes_per_channel, OneBitPlan* plan) {
+Error MakeOneBitPlan(std::uint32_t one_bit_rate, std::uint16_t channels, bool interleaved, bool max_48k,
+                     std::uint64_t bytes_per_channel, OneBitPlan* plan) {
   if (one_bit_rate < kLowestPlanRate || one_bit_rate > kHighestPlanRate || channels < 1 ||
       channels > kMaxOneBitChannels)
     return err::kUnsupportedFormat;

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "platform/error.h"
+
 namespace tidemark::NS_1BIT {
 
 // The 1-bit rate at and above which the output-rate limit halves the rate
@@ -55,7 +57,7 @@ std::uint32_t OneBitFrameCount(std::uint64_t bytes_per_channel, std::uint32_t ra
 // or less. 15 for a rate outside kLowestPlanRate to kHighestPlanRate, a
 // channel count outside 1 to kMaxOneBitChannels, or a rate whose ratio is
 // not a multiple of 16 (only far above any real 1-bit rate).
-[[nodiscard]] std::uint32_t MakeOneBitPlan(std::uint32_t one_bit_rate, std::uint16_t channels, bool interleaved,
-                                           bool max_48k, std::uint64_t bytes_per_channel, OneBitPlan* plan);
+[[nodiscard]] Error MakeOneBitPlan(std::uint32_t one_bit_rate, std::uint16_t channels, bool interleaved,
+                                   bool max_48k, std::uint64_t bytes_per_channel, OneBitPlan* plan);
 
 }  // namespace tidemark::NS_1BIT

@@ -21,7 +21,7 @@ constexpr std::string_view kAifcExtensions[] = {"aifc"};
 constexpr std::string_view kAuExtensions[] = {"au", "snd"};
 
 // Every comment carries the time it was written.
-std::uint32_t AppendIffMarkersNow(PosixFile& file, std::uint64_t length, const MarkerList& markers) {
+Error AppendIffMarkersNow(PosixFile& file, std::uint64_t length, const MarkerList& markers) {
   return AppendIffMarkers(file, length, markers, IffTimestamp(std::time(nullptr)));
 }
 

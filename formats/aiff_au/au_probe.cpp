@@ -13,10 +13,10 @@ constexpr std::uint32_t kSizeToEnd = 0xFFFFFFFFu;
 
 }  // namespace
 
-std::uint32_t ProbeAu(RandomAccessInput& input, std::uint64_t length, SoundFileInfo* info) {
+Error ProbeAu(RandomAccessInput& input, std::uint64_t length, SoundFileInfo* info) {
   if (length < kAuFixedHeaderBytes || length > kLargestFile) return err::kMalformed;
   std::uint8_t h[kAuFixedHeaderBytes];
-  if (const std::uint32_t rc = input.ReadExact(h, sizeof h, 0)) return rc;
+  if (const Error rc = input.ReadExact(h, sizeof h, 0)) return rc;
   if (LoadLe32(h) != FourCc(".snd")) return err::kMalformed;
   const std::uint32_t offset = LoadBe32(h + 4);
   std::uint32_t size = LoadBe32(h + 8);

@@ -53,23 +53,23 @@ std::uint32_t DataBytes(SampleCode code, std::uint16_t channels, std::uint32_t f
 }
 
 template <bool kForceAifc>
-std::uint32_t IffSize(const PcmHeaderRequest& request, std::uint32_t* bytes) {
+Error IffSize(const PcmHeaderRequest& request, std::uint32_t* bytes) {
   *bytes = IffHeaderSize(request.code, kForceAifc);
   return err::kOk;
 }
 
 template <bool kForceAifc>
-std::uint32_t IffBuild(const PcmHeaderRequest& r, std::byte* out) {
+Error IffBuild(const PcmHeaderRequest& r, std::byte* out) {
   BuildIffHeader(reinterpret_cast<std::uint8_t*>(out), r.rate, r.code, r.channels, r.frames, kForceAifc);
   return err::kOk;
 }
 
-std::uint32_t AuSize(const PcmHeaderRequest&, std::uint32_t* bytes) {
+Error AuSize(const PcmHeaderRequest&, std::uint32_t* bytes) {
   *bytes = kAuHeaderBytes;
   return err::kOk;
 }
 
-std::uint32_t AuBuild(const PcmHeaderRequest& r, std::byte* out) {
+Error AuBuild(const PcmHeaderRequest& r, std::byte* out) {
   BuildAuHeader(reinterpret_cast<std::uint8_t*>(out), r.rate, r.code, r.channels, r.frames);
   return err::kOk;
 }

@@ -45,13 +45,13 @@ class BodyReader {
 
   std::uint32_t size() const { return size_; }
 
-  std::uint32_t Read(std::uint32_t at, void* out, std::size_t n) {
+  Error Read(std::uint32_t at, void* out, std::size_t n) {
     if (n == 0) return err::kOk;
     if (at < block_at_ || at + std::uint64_t{n} > block_at_ + block_.size()) {
       if (n > kReadBlock) return input_.ReadExact(out, n, start_ + at);
       block_.resize(std::min<std::size_t>(kReadBlock, size_ - at));
       block_at_ = at;
-      if (const std::uint32_t rc = input_.ReadExact(block_.data(), block_.size(), start_ + at)) {
+      if (const Error rc = input_.ReadExact(block_.data(), block_.size(), start_ + at)) {
         block_.clear();
         return rc;
       }
@@ -69,22 +69,22 @@ class BodyReader {
 };
 
 // The entries of "MARK" in file order, with their identifiers in `ids`.
-std::uint32_t ReadMarkChunk(BodyReader& body, std::vector<StoredMarker>* out, std::vector<std::uint16_t>* ids) {
+Error ReadMarkChunk(BodyReader& body, std::vector<StoredMarker>* out, std::vector<std::uint16_t>* ids) {
   if (body.size() < 3) return err::kOk;
   std::uint8_t head[kMarkEntryFixedBytes];
-  if (const std::uint32_t rc = body.Read(0, head, 2)) return rc;
+  if (const Error rc = body.Read(0, head, 2)) return rc;
   const auto count = static_cast<std::int16_t>(LoadBe16(head));
   std::uint64_t at = 2;
   for (int i = 0; i < count; ++i) {
     if (at + kMarkEntryFixedBytes > body.size()) break;
-    if (const std::uint32_t rc = body.Read(static_cast<std::uint32_t>(at), head, sizeof head)) return rc;
+    if (const Error rc = body.Read(static_cast<std::uint32_t>(at), head, sizeof head)) return rc;
     at += kMarkEntryFixedBytes;
     const std::uint8_t name_bytes = head[6];
     if (at + name_bytes > body.size()) break;
     StoredMarker m;
     m.position = LoadBe32(head + 2);
     m.name.resize(name_bytes);
-    if (const std::uint32_t rc = body.Read(static_cast<std::uint32_t>(at), m.name.data(), name_bytes)) return rc;
+    if (const Error rc = body.Read(static_cast<std::uint32_t>(at), m.name.data(), name_bytes)) return rc;
     at = PaddedSize(at + name_bytes);  // count byte + text + pad is even
     out->push_back(std::move(m));
     ids->push_back(LoadBe16(head));
@@ -94,11 +94,10 @@ std::uint32_t ReadMarkChunk(BodyReader& body, std::vector<StoredMarker>* out, st
 
 // Gives the markers the comments of "COMT": a comment belongs to the first
 // marker with its identifier, and a later one replaces an earlier one.
-std::uint32_t ReadCommentChunk(BodyReader& body, const std::vector<std::uint16_t>& ids,
-                               std::vector<StoredMarker>& markers) {
+Error ReadCommentChunk(BodyReader& body, const std::vector<std::uint16_t>& ids, std::vector<StoredMarker>& markers) {
   if (body.size() < 11) return err::kOk;
   std::uint8_t head[kCommentFixedBytes];
-  if (const std::uint32_t rc = body.Read(0, head, 2)) return rc;
+  if (const Error rc = body.Read(0, head, 2)) return rc;
   const std::uint16_t count = LoadBe16(head);
   if (count == 0) return err::kOk;
 
@@ -109,7 +108,7 @@ std::uint32_t ReadCommentChunk(BodyReader& body, const std::vector<std::uint16_t
   std::uint64_t at = 2;
   for (std::uint32_t i = 0; i < count; ++i) {
     if (at + kCommentFixedBytes > body.size()) break;
-    if (const std::uint32_t rc = body.Read(static_cast<std::uint32_t>(at), head, sizeof head)) return rc;
+    if (const Error rc = body.Read(static_cast<std::uint32_t>(at), head, sizeof head)) return rc;
     at += kCommentFixedBytes;
     const std::uint16_t id = LoadBe16(head + 4);  // the timestamp before it is not used
     const std::uint16_t text_bytes = LoadBe16(head + 6);
@@ -119,26 +118,26 @@ std::uint32_t ReadCommentChunk(BodyReader& body, const std::vector<std::uint16_t
     if (it != by_id.end() && it->first == id) {
       std::string& comment = markers[it->second].comment;
       comment.resize(text_bytes);
-      if (const std::uint32_t rc = body.Read(static_cast<std::uint32_t>(at), comment.data(), text_bytes)) return rc;
+      if (const Error rc = body.Read(static_cast<std::uint32_t>(at), comment.data(), text_bytes)) return rc;
     }
     at += PaddedSize(text_bytes);
   }
   return err::kOk;
 }
 
-std::uint32_t ReadMarkers(RandomAccessInput& input, std::uint64_t length, MarkerList* markers) {
+Error ReadMarkers(RandomAccessInput& input, std::uint64_t length, MarkerList* markers) {
   ChunkTable table;
-  if (const std::uint32_t rc = ReadFileChunkTable(input, length, kFormContainer, &table)) return rc;
+  if (const Error rc = ReadFileChunkTable(input, length, kFormContainer, &table)) return rc;
   const ChunkEntry* mark = FindChunk(table, FourCc("MARK"));
   if (!mark) return err::kOk;
   std::vector<StoredMarker> stored;
   std::vector<std::uint16_t> ids;
   BodyReader mark_body(input, *mark);
-  if (const std::uint32_t rc = ReadMarkChunk(mark_body, &stored, &ids)) return rc;
+  if (const Error rc = ReadMarkChunk(mark_body, &stored, &ids)) return rc;
   if (stored.empty()) return err::kOk;
   if (const ChunkEntry* comt = FindChunk(table, FourCc("COMT"))) {
     BodyReader comt_body(input, *comt);
-    if (const std::uint32_t rc = ReadCommentChunk(comt_body, ids, stored)) return rc;
+    if (const Error rc = ReadCommentChunk(comt_body, ids, stored)) return rc;
   }
 
   MarkerList list;
@@ -158,8 +157,7 @@ std::uint32_t IffTimestamp(std::int64_t unix_seconds) {
   return static_cast<std::uint32_t>(unix_seconds + kSeconds1904To1970);
 }
 
-std::uint32_t AppendIffMarkers(PosixFile& file, std::uint64_t length, const MarkerList& markers,
-                               std::uint32_t timestamp) {
+Error AppendIffMarkers(PosixFile& file, std::uint64_t length, const MarkerList& markers, std::uint32_t timestamp) {
   if (markers.empty()) return err::kOk;
   return TryAlloc([&] {
     const std::string codeset = NarrowCodeset();
@@ -206,18 +204,18 @@ std::uint32_t AppendIffMarkers(PosixFile& file, std::uint64_t length, const Mark
   });
 }
 
-std::uint32_t WriteIffMarkers(const std::string& path, const MarkerList& markers) {
-  if (const std::uint32_t rc = StripMetadata(path, PcmFileKind::AIFF)) return rc;
+Error WriteIffMarkers(const std::string& path, const MarkerList& markers) {
+  if (const Error rc = StripMetadata(path, PcmFileKind::AIFF)) return rc;
   PosixFile file;
   std::uint64_t length = 0;
-  if (const std::uint32_t rc = OpenForMetadataEdit(path, &file, &length)) return rc;
-  std::uint32_t rc = AppendIffMarkers(file, length, markers, IffTimestamp(std::time(nullptr)));
+  if (const Error rc = OpenForMetadataEdit(path, &file, &length)) return rc;
+  Error rc = AppendIffMarkers(file, length, markers, IffTimestamp(std::time(nullptr)));
   if (rc == err::kMalformed) rc = err::kLayoutMismatch;
-  const std::uint32_t close_rc = file.Close();
+  const Error close_rc = file.Close();
   return rc ? rc : (close_rc ? err::kWriteFailed : err::kOk);
 }
 
-std::uint32_t ReadIffMarkers(RandomAccessInput& input, std::uint64_t length, MarkerList* markers) {
+Error ReadIffMarkers(RandomAccessInput& input, std::uint64_t length, MarkerList* markers) {
   markers->Clear();
   if (length > kLargestFile) return err::kMalformed;
   return TryAlloc([&] {

@@ -27,11 +27,11 @@ struct CommonChunk {
   std::uint32_t compression = 0;
 };
 
-std::uint32_t ReadCommon(RandomAccessInput& input, const ChunkEntry& chunk, bool aifc, CommonChunk* out) {
+Error ReadCommon(RandomAccessInput& input, const ChunkEntry& chunk, bool aifc, CommonChunk* out) {
   if (aifc ? chunk.size < kAifcCommBytes : chunk.size != kAiffCommBytes) return err::kMalformed;
   std::uint8_t body[kAifcCommBytes];
   const std::size_t n = aifc ? kAifcCommBytes : kAiffCommBytes;
-  if (const std::uint32_t rc = input.ReadExact(body, n, std::uint64_t{chunk.offset} + 8)) return rc;
+  if (const Error rc = input.ReadExact(body, n, std::uint64_t{chunk.offset} + 8)) return rc;
   out->channels = LoadBe16(body);
   out->frames = LoadBe32(body + 2);
   out->bits = static_cast<std::int16_t>(LoadBe16(body + 6));
@@ -44,7 +44,7 @@ std::uint32_t ReadCommon(RandomAccessInput& input, const ChunkEntry& chunk, bool
 }
 
 // The sample code of the "COMM" facts, or 14 / 15.
-std::uint32_t CodeFor(const CommonChunk& comm, SampleCode* code) {
+Error CodeFor(const CommonChunk& comm, SampleCode* code) {
   if (comm.bits <= 0) return err::kMalformed;
   const unsigned width = (static_cast<unsigned>(comm.bits) + 7) / 8;
   const bool is_float = comm.compression == kAifcFloat32 || comm.compression == kAifcFloat64;
@@ -61,21 +61,21 @@ std::uint32_t CodeFor(const CommonChunk& comm, SampleCode* code) {
   return err::kOk;
 }
 
-std::uint32_t ReadSoundHeader(RandomAccessInput& input, const ChunkEntry& chunk) {
+Error ReadSoundHeader(RandomAccessInput& input, const ChunkEntry& chunk) {
   if (chunk.size < kSsndPrefixBytes) return err::kMalformed;
   std::uint8_t prefix[kSsndPrefixBytes];
-  if (const std::uint32_t rc = input.ReadExact(prefix, sizeof prefix, std::uint64_t{chunk.offset} + 8)) return rc;
+  if (const Error rc = input.ReadExact(prefix, sizeof prefix, std::uint64_t{chunk.offset} + 8)) return rc;
   if (LoadBe32(prefix) != 0 || LoadBe32(prefix + 4) != 0) return err::kMalformed;
   return err::kOk;
 }
 
-std::uint32_t Probe(RandomAccessInput& input, std::uint64_t length, SoundFileInfo* info) {
+Error Probe(RandomAccessInput& input, std::uint64_t length, SoundFileInfo* info) {
   if (length < 12 || length > kLargestFile) return err::kMalformed;
   ChunkTable table;
-  if (const std::uint32_t rc = ReadFileChunkTable(input, length, kFormContainer, &table)) return rc;
+  if (const Error rc = ReadFileChunkTable(input, length, kFormContainer, &table)) return rc;
   if (table.empty()) return err::kMalformed;
   std::uint8_t form[4];
-  if (const std::uint32_t rc = input.ReadExact(form, sizeof form, 8)) return rc;
+  if (const Error rc = input.ReadExact(form, sizeof form, 8)) return rc;
   const bool aifc = LoadLe32(form) == FourCc("AIFC");
 
   bool have_version = false, have_common = false;
@@ -85,15 +85,15 @@ std::uint32_t Probe(RandomAccessInput& input, std::uint64_t length, SoundFileInf
     if (aifc && chunk.id == FourCc("FVER") && !have_version) {
       if (chunk.size != 4) return err::kMalformed;
       std::uint8_t version[4];
-      if (const std::uint32_t rc = input.ReadExact(version, sizeof version, std::uint64_t{chunk.offset} + 8))
+      if (const Error rc = input.ReadExact(version, sizeof version, std::uint64_t{chunk.offset} + 8))
         return rc;
       if (LoadBe32(version) != kAifcVersion1) return err::kMalformed;
       have_version = true;
     } else if (chunk.id == FourCc("COMM") && !have_common) {
-      if (const std::uint32_t rc = ReadCommon(input, chunk, aifc, &comm)) return rc;
+      if (const Error rc = ReadCommon(input, chunk, aifc, &comm)) return rc;
       have_common = true;
     } else if (chunk.id == FourCc("SSND") && !sound) {
-      if (const std::uint32_t rc = ReadSoundHeader(input, chunk)) return rc;
+      if (const Error rc = ReadSoundHeader(input, chunk)) return rc;
       sound = &chunk;
     }
   }
@@ -101,7 +101,7 @@ std::uint32_t Probe(RandomAccessInput& input, std::uint64_t length, SoundFileInf
   // A frame has no bytes without channels; the sample reader would divide by it.
   if (comm.channels == 0) return err::kMalformed;
   SampleCode code = 0;
-  if (const std::uint32_t rc = CodeFor(comm, &code)) return rc;
+  if (const Error rc = CodeFor(comm, &code)) return rc;
 
   std::uint32_t frames = comm.frames;
   const std::uint64_t frame_bytes = std::uint64_t{BytesPerSample(code)} * comm.channels;
@@ -121,7 +121,7 @@ std::uint32_t Probe(RandomAccessInput& input, std::uint64_t length, SoundFileInf
 
 }  // namespace
 
-std::uint32_t ProbeIff(RandomAccessInput& input, std::uint64_t length, SoundFileInfo* info) {
+Error ProbeIff(RandomAccessInput& input, std::uint64_t length, SoundFileInfo* info) {
   return TryAlloc([&] {
     return Probe(input, length, info);
   });

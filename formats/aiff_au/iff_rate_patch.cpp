@@ -19,25 +19,25 @@ constexpr std::uint64_t kAuFixedHeaderBytes = 24;
 
 }  // namespace
 
-std::uint32_t PatchIffRate(PosixFile& file, std::uint64_t length, std::uint32_t rate) {
+Error PatchIffRate(PosixFile& file, std::uint64_t length, std::uint32_t rate) {
   FileInput input(file);
   ChunkTable table;
-  if (const std::uint32_t rc = ReadFileChunkTable(input, length, kFormContainer, &table)) return rc;
+  if (const Error rc = ReadFileChunkTable(input, length, kFormContainer, &table)) return rc;
   const ChunkEntry* comm = FindChunk(table, FourCc("COMM"));
   if (!comm || comm->size < kCommMinimumBytes) return err::kMalformed;
   std::uint8_t head[8 + kCommMinimumBytes];
-  if (const std::uint32_t rc = input.ReadExact(head, sizeof head, comm->offset)) return rc;
+  if (const Error rc = input.ReadExact(head, sizeof head, comm->offset)) return rc;
   if (ReadExtended80(head + 8 + kCommRateOffset) == rate) return err::kOk;
   std::uint8_t stored[kExtended80Bytes];
   WriteExtended80(stored, rate);
   return WriteExact(file, stored, sizeof stored, std::uint64_t{comm->offset} + 8 + kCommRateOffset);
 }
 
-std::uint32_t PatchAuRate(PosixFile& file, std::uint64_t length, std::uint32_t rate) {
+Error PatchAuRate(PosixFile& file, std::uint64_t length, std::uint32_t rate) {
   if (length < kAuFixedHeaderBytes) return err::kMalformed;
   FileInput input(file);
   std::uint8_t head[kAuFixedHeaderBytes];
-  if (const std::uint32_t rc = input.ReadExact(head, sizeof head, 0)) return rc;
+  if (const Error rc = input.ReadExact(head, sizeof head, 0)) return rc;
   // Offset 16 means nothing in any other file.
   if (LoadLe32(head) != FourCc(".snd")) return err::kMalformed;
   if (LoadBe32(head + kAuRateOffset) == rate) return err::kOk;
@@ -45,5 +45,6 @@ std::uint32_t PatchAuRate(PosixFile& file, std::uint64_t length, std::uint32_t r
   StoreBe32(stored, rate);
   return WriteExact(file, stored, sizeof stored, kAuRateOffset);
 }
+
 
 }  // namespace tidemark

@@ -5,8 +5,7 @@
 
 namespace tidemark {
 
-std::uint32_t RawFrameCount(std::uint64_t file_bytes, SampleCode code, std::uint16_t channels,
-                            std::uint32_t* frames) {
+Error RawFrameCount(std::uint64_t file_bytes, SampleCode code, std::uint16_t channels, std::uint32_t* frames) {
   if (!IsSupportedSampleCode(code) || channels == 0) return err::kUnsupportedFormat;
   const std::uint64_t frame_bytes = std::uint64_t{BytesPerSample(code)} * channels;
   if (file_bytes % frame_bytes != 0) return err::kMalformed;
@@ -16,17 +15,17 @@ std::uint32_t RawFrameCount(std::uint64_t file_bytes, SampleCode code, std::uint
   return err::kOk;
 }
 
-std::uint32_t OpenRawFileSource(const std::string& path, std::uint32_t rate, SampleCode code,
-                                std::uint16_t channels, SegmentList* segments, SourceRef* source,
-                                std::uint32_t* frames) {
+Error OpenRawFileSource(const std::string& path, std::uint32_t rate, SampleCode code,
+                        std::uint16_t channels, SegmentList* segments, SourceRef* source,
+                        std::uint32_t* frames) {
   std::uint64_t length = 0;
   {
     PosixFile file;
-    if (const std::uint32_t rc = OpenInputFile(path, &file, &length)) return rc;
+    if (const Error rc = OpenInputFile(path, &file, &length)) return rc;
   }
   std::uint32_t count = 0;
-  if (const std::uint32_t rc = RawFrameCount(length, code, channels, &count)) return rc;
-  if (const std::uint32_t rc = OpenFileSource(path, 0, rate, code, channels, count, 0, segments, source)) return rc;
+  if (const Error rc = RawFrameCount(length, code, channels, &count)) return rc;
+  if (const Error rc = OpenFileSource(path, 0, rate, code, channels, count, 0, segments, source)) return rc;
   if (frames) *frames = count;
   return err::kOk;
 }

@@ -30,11 +30,11 @@ bool IsStrippedId(const ChunkEntry& chunk, const Container& container) {
 
 }  // namespace
 
-std::uint32_t AppendChunks(PosixFile& file, std::uint64_t length, const Container& container,
-                           std::span<const ChunkToAppend> chunks) {
+Error AppendChunks(PosixFile& file, std::uint64_t length, const Container& container,
+                   std::span<const ChunkToAppend> chunks) {
   ChunkTable table;
   FileInput input(file);
-  if (const std::uint32_t rc = ReadFileChunkTable(input, length, container, &table)) return rc;
+  if (const Error rc = ReadFileChunkTable(input, length, container, &table)) return rc;
   const std::uint32_t start = EndOfLastChunk(table);
 
   std::uint64_t end = start;
@@ -54,18 +54,18 @@ std::uint32_t AppendChunks(PosixFile& file, std::uint64_t length, const Containe
       StoreBe32(header + 4, size);
     else
       StoreLe32(header + 4, size);
-    if (const std::uint32_t rc = WriteExact(file, header, sizeof header, at)) return rc;
+    if (const Error rc = WriteExact(file, header, sizeof header, at)) return rc;
     if (size && WriteExact(file, chunk.body.data(), size, at + 8)) return err::kWriteFailed;
     if (PaddedSize(size) != size) {
       const std::uint8_t pad = 0;
-      if (const std::uint32_t rc = WriteExact(file, &pad, 1, at + 8 + size)) return rc;
+      if (const Error rc = WriteExact(file, &pad, 1, at + 8 + size)) return rc;
     }
     at += 8 + PaddedSize(size);
   }
   return WriteContainerSize(file, container, static_cast<std::uint32_t>(end - 8));
 }
 
-std::uint32_t OpenForMetadataEdit(const std::string& path, PosixFile* file, std::uint64_t* length) {
+Error OpenForMetadataEdit(const std::string& path, PosixFile* file, std::uint64_t* length) {
   FileOpenOptions options;
   options.access = FileAccess::kReadWrite;
   options.disposition = FileDisposition::kOpenExisting;
@@ -81,16 +81,16 @@ std::uint32_t OpenForMetadataEdit(const std::string& path, PosixFile* file, std:
   return err::kOk;
 }
 
-std::uint32_t StripMetadataChunks(PosixFile& file, std::uint64_t length, const Container& container) {
+Error StripMetadataChunks(PosixFile& file, std::uint64_t length, const Container& container) {
   ChunkTable table;
   FileInput input(file);
-  if (const std::uint32_t rc = ReadFileChunkTable(input, length, container, &table)) return rc;
+  if (const Error rc = ReadFileChunkTable(input, length, container, &table)) return rc;
 
   std::uint8_t dead[4];
   StoreFourCc(dead, container.dead_id);
   for (ChunkEntry& chunk : table) {
     if (!IsStrippedId(chunk, container)) continue;
-    if (const std::uint32_t rc = WriteExact(file, dead, sizeof dead, chunk.offset)) return rc;
+    if (const Error rc = WriteExact(file, dead, sizeof dead, chunk.offset)) return rc;
     chunk.id = container.dead_id;
   }
 
@@ -100,19 +100,19 @@ std::uint32_t StripMetadataChunks(PosixFile& file, std::uint64_t length, const C
   // The size first: if the cut then fails, the dead tail merely lies past
   // the container's declared end, where readers ignore it.
   const std::uint32_t cut = table[first_dead].offset;
-  if (const std::uint32_t rc = WriteContainerSize(file, container, cut - 8)) return rc;
+  if (const Error rc = WriteContainerSize(file, container, cut - 8)) return rc;
   return file.Truncate(cut) == err::kOk ? err::kOk : err::kSeekFailed;
 }
 
-std::uint32_t StripMetadata(const std::string& path, PcmFileKind kind) {
+Error StripMetadata(const std::string& path, PcmFileKind kind) {
   const Container* container = DescribeFileKind(kind).container;
   if (!container) return err::kOk;
   PosixFile file;
   std::uint64_t length = 0;
-  if (const std::uint32_t rc = OpenForMetadataEdit(path, &file, &length)) return rc;
-  std::uint32_t rc = StripMetadataChunks(file, length, *container);
+  if (const Error rc = OpenForMetadataEdit(path, &file, &length)) return rc;
+  Error rc = StripMetadataChunks(file, length, *container);
   if (rc == err::kMalformed) rc = err::kLayoutMismatch;
-  const std::uint32_t close_rc = file.Close();
+  const Error close_rc = file.Close();
   return rc ? rc : (close_rc ? err::kWriteFailed : err::kOk);
 }
 

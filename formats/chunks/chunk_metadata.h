@@ -10,6 +10,7 @@
 
 #include "core/samples/sample_format.h"
 #include "formats/chunks/container.h"
+#include "platform/error.h"
 #include "platform/posix_file.h"
 
 namespace tidemark {
@@ -26,13 +27,13 @@ struct ChunkToAppend {
 // when the end cannot be moved; 9 on a failed or short write (chunks
 // written so far stay, the container size is left as it was); 8 on a read
 // failure; 2.
-[[nodiscard]] std::uint32_t AppendChunks(PosixFile& file, std::uint64_t length, const Container& container,
-                                         std::span<const ChunkToAppend> chunks);
+[[nodiscard]] Error AppendChunks(PosixFile& file, std::uint64_t length, const Container& container,
+                                 std::span<const ChunkToAppend> chunks);
 
 // Opens `path` for reading and writing: 30 when it is a file the user may
 // not write (or on a read-only volume), 25 for any other failure; 78 when
 // it is 0xFFFFFFFF bytes or longer. `length` gets its size.
-[[nodiscard]] std::uint32_t OpenForMetadataEdit(const std::string& path, PosixFile* file, std::uint64_t* length);
+[[nodiscard]] Error OpenForMetadataEdit(const std::string& path, PosixFile* file, std::uint64_t* length);
 
 // Neutralises the metadata chunks of a Wave ("cue ", "plst", "LIST" of type
 // "INFO" or "adtl" become "JUNK") or AIFF/AIFC file ("NAME", "AUTH",
@@ -40,9 +41,9 @@ struct ChunkToAppend {
 // run of dead chunks at the end is cut off and the container size set to
 // match. Other kinds have no chunks and succeed at once. Errors as
 // OpenForMetadataEdit, 78 for a malformed file, 8, 9, 10.
-[[nodiscard]] std::uint32_t StripMetadata(const std::string& path, PcmFileKind kind);
+[[nodiscard]] Error StripMetadata(const std::string& path, PcmFileKind kind);
 
 // The same on an open file of `length` bytes; 14 for a malformed file.
-[[nodiscard]] std::uint32_t StripMetadataChunks(PosixFile& file, std::uint64_t length, const Container& container);
+[[nodiscard]] Error StripMetadataChunks(PosixFile& file, std::uint64_t length, const Container& container);
 
 }  // namespace tidemark

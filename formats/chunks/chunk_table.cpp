@@ -15,15 +15,15 @@ std::uint32_t LoadSize(const std::uint8_t* p, bool big_endian) { return big_endi
 
 }  // namespace
 
-std::uint32_t ReadChunkTable(RandomAccessInput& input, std::uint32_t start, std::uint32_t length,
-                             std::uint32_t container_id, std::uint32_t form_type, bool big_endian,
-                             ChunkTable* table) {
+Error ReadChunkTable(RandomAccessInput& input, std::uint32_t start, std::uint32_t length,
+                     std::uint32_t container_id, std::uint32_t form_type, bool big_endian,
+                     ChunkTable* table) {
   table->clear();
   if (std::uint64_t{start} + length >= kMaxOffset) return err::kMalformed;
   if (length < 12) return err::kMalformed;
 
   std::uint8_t header[12];
-  if (const std::uint32_t rc = input.ReadExact(header, sizeof header, start)) return rc;
+  if (const Error rc = input.ReadExact(header, sizeof header, start)) return rc;
   if (LoadLe32(header) != container_id) return err::kMalformed;
   const std::uint32_t size = LoadSize(header + 4, big_endian);
   if (size < 4) return err::kMalformed;
@@ -32,12 +32,12 @@ std::uint32_t ReadChunkTable(RandomAccessInput& input, std::uint32_t start, std:
   if (form_type != 0 && LoadLe32(header + 8) != form_type) return err::kMalformed;
 
   ChunkTable found;
-  const std::uint32_t scanned = TryAlloc([&] {
+  const Error scanned = TryAlloc([&] {
     found.reserve(kInitialTableRoom);
     const std::uint64_t end = start + declared;
     for (std::uint64_t at = std::uint64_t{start} + 12; at + 8 <= end;) {
       std::uint8_t chunk[8];
-      if (const std::uint32_t rc = input.ReadExact(chunk, sizeof chunk, at)) return rc;
+      if (const Error rc = input.ReadExact(chunk, sizeof chunk, at)) return rc;
       ChunkEntry entry;
       entry.id = LoadLe32(chunk);
       entry.size = LoadSize(chunk + 4, big_endian);
@@ -49,7 +49,7 @@ std::uint32_t ReadChunkTable(RandomAccessInput& input, std::uint32_t start, std:
       if (entry.id == FourCc("LIST")) {
         if (entry.size < 4) return err::kMalformed;
         std::uint8_t type[4];
-        if (const std::uint32_t rc = input.ReadExact(type, sizeof type, at + 8)) return rc;
+        if (const Error rc = input.ReadExact(type, sizeof type, at + 8)) return rc;
         entry.list_type = LoadLe32(type);
       }
       // Geometric growth: adding a fixed step each time would copy the

@@ -6,16 +6,16 @@
 
 namespace tidemark {
 
-std::uint32_t ReadFileChunkTable(RandomAccessInput& input, std::uint64_t length, const Container& container,
+Error ReadFileChunkTable(RandomAccessInput& input, std::uint64_t length, const Container& container,
                                  ChunkTable* table) {
   table->clear();
   if (length >= 0xFFFFFFFFu) return err::kMalformed;
   const auto limit = static_cast<std::uint32_t>(length);
   if (!container.big_endian) return ReadChunkTable(input, 0, limit, container.id, FourCc("WAVE"), false, table);
   // Either form type: read with none, then check it.
-  if (const std::uint32_t rc = ReadChunkTable(input, 0, limit, container.id, 0, true, table)) return rc;
+  if (const Error rc = ReadChunkTable(input, 0, limit, container.id, 0, true, table)) return rc;
   std::uint8_t form[4];
-  if (const std::uint32_t rc = input.ReadExact(form, sizeof form, 8)) return rc;
+  if (const Error rc = input.ReadExact(form, sizeof form, 8)) return rc;
   const std::uint32_t type = LoadLe32(form);
   if (type != FourCc("AIFF") && type != FourCc("AIFC")) {
     table->clear();
@@ -24,7 +24,7 @@ std::uint32_t ReadFileChunkTable(RandomAccessInput& input, std::uint64_t length,
   return err::kOk;
 }
 
-std::uint32_t WriteContainerSize(PosixFile& file, const Container& container, std::uint32_t size) {
+Error WriteContainerSize(PosixFile& file, const Container& container, std::uint32_t size) {
   std::uint8_t bytes[4];
   if (container.big_endian)
     StoreBe32(bytes, size);

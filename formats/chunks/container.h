@@ -6,6 +6,7 @@
 
 #include "formats/chunks/byte_order.h"
 #include "formats/chunks/internal/chunk_table.h"
+#include "platform/error.h"
 
 namespace tidemark {
 
@@ -20,10 +21,10 @@ inline constexpr Container kFormContainer{FourCc("FORM"), true, FourCc("    ")};
 
 // Lists the chunks of a whole file of `length` bytes: a RIFF must have the
 // form type "WAVE", a FORM "AIFF" or "AIFC". Errors as ReadChunkTable.
-[[nodiscard]] std::uint32_t ReadFileChunkTable(RandomAccessInput& input, std::uint64_t length,
-                                               const Container& container, ChunkTable* table);
+[[nodiscard]] Error ReadFileChunkTable(RandomAccessInput& input, std::uint64_t length,
+                                       const Container& container, ChunkTable* table);
 
 // Writes `size` at offset 4 in the container's byte order. 9 on failure.
-[[nodiscard]] std::uint32_t WriteContainerSize(PosixFile& file, const Container& container, std::uint32_t size);
+[[nodiscard]] Error WriteContainerSize(PosixFile& file, const Container& container, std::uint32_t size);
 
 }  // namespace tidemark

@@ -8,13 +8,13 @@
 
 namespace tidemark {
 
-std::uint32_t WriteExact(PosixFile& file, const void* data, std::size_t n, std::uint64_t offset) {
+Error WriteExact(PosixFile& file, const void* data, std::size_t n, std::uint64_t offset) {
   std::size_t done = 0;
   if (file.WriteAt(data, n, offset, &done) != err::kOk || done != n) return err::kWriteFailed;
   return err::kOk;
 }
 
-std::uint32_t OpenScratchFile(PosixFile* file) {
+Error OpenScratchFile(PosixFile* file) {
   std::string path;
   if (NewWorkFileName(kWorkFilePrefix, &path) != err::kOk) return err::kNoWorkFile;
   FileOpenOptions options;

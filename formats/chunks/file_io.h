@@ -5,15 +5,16 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/error.h"
 #include "platform/posix_file.h"
 
 namespace tidemark {
 
 // Writes all `n` bytes at `offset`: 9 when the write fails or comes up short.
-[[nodiscard]] std::uint32_t WriteExact(PosixFile& file, const void* data, std::size_t n, std::uint64_t offset);
+[[nodiscard]] Error WriteExact(PosixFile& file, const void* data, std::size_t n, std::uint64_t offset);
 
 // A new working file, open for reading and writing and already without a
 // name, so nothing is left behind even after a crash. 6 when it cannot be had.
-[[nodiscard]] std::uint32_t OpenScratchFile(PosixFile* file);
+[[nodiscard]] Error OpenScratchFile(PosixFile* file);
 
 }  // namespace tidemark

@@ -22,8 +22,8 @@ constexpr std::size_t kCopyBlock = 1024;
 // Copies `n` bytes from `from` at `from_offset` to `to` at `to_offset`:
 // `read_error` when a read fails or comes up short, `write_error` when a
 // write fails.
-std::uint32_t CopyBytes(PosixFile& from, std::uint64_t from_offset, PosixFile& to, std::uint64_t to_offset,
-                        std::uint64_t n, std::uint32_t read_error, std::uint32_t write_error) {
+Error CopyBytes(PosixFile& from, std::uint64_t from_offset, PosixFile& to, std::uint64_t to_offset,
+                std::uint64_t n, Error read_error, Error write_error) {
   FileInput input(from);
   std::uint8_t block[kCopyBlock];
   for (std::uint64_t done = 0; done < n;) {
@@ -35,7 +35,7 @@ std::uint32_t CopyBytes(PosixFile& from, std::uint64_t from_offset, PosixFile& t
   return err::kOk;
 }
 
-std::uint32_t Harvest(const std::string& old_path, const Container& container, PosixFile* temp, bool* kept) {
+Error Harvest(const std::string& old_path, const Container& container, PosixFile* temp, bool* kept) {
   if (old_path.empty()) return err::kOk;
   PosixFile old;
   if (old.Open(old_path, FileOpenOptions{}) != err::kOk) {
@@ -48,7 +48,7 @@ std::uint32_t Harvest(const std::string& old_path, const Container& container, P
 
   ChunkTable table;
   FileInput input(old);
-  if (const std::uint32_t rc = ReadFileChunkTable(input, length, container, &table)) {
+  if (const Error rc = ReadFileChunkTable(input, length, container, &table)) {
     return rc == err::kMalformed ? err::kOk : rc;
   }
   std::vector<ChunkEntry> keep;
@@ -57,14 +57,14 @@ std::uint32_t Harvest(const std::string& old_path, const Container& container, P
   if (keep.empty()) return err::kOk;
 
   PosixFile out;
-  if (const std::uint32_t rc = OpenScratchFile(&out)) return rc;
+  if (const Error rc = OpenScratchFile(&out)) return rc;
   std::uint8_t id[4];
   StoreFourCc(id, container.id);
   if (WriteExact(out, id, sizeof id, 0) != err::kOk) return err::kNoWorkFile;
   std::uint64_t at = sizeof id;
   for (const ChunkEntry& chunk : keep) {
     const std::uint64_t whole = 8 + std::uint64_t{chunk.size};
-    if (const std::uint32_t rc =
+    if (const Error rc =
             CopyBytes(old, chunk.offset, out, at, whole, err::kReadFailed, err::kNoWorkFile))
       return rc;
     at += whole;
@@ -96,7 +96,7 @@ bool IsForeignChunk(const ChunkEntry& chunk, const Container& container) {
   return true;
 }
 
-std::uint32_t HarvestForeignChunks(const std::string& old_path, PcmFileKind kind, PosixFile* temp, bool* kept) {
+Error HarvestForeignChunks(const std::string& old_path, PcmFileKind kind, PosixFile* temp, bool* kept) {
   *kept = false;
   (void)temp->Close();  // whatever it held belongs to an earlier save
   const Container* container = DescribeFileKind(kind).container;
@@ -106,7 +106,7 @@ std::uint32_t HarvestForeignChunks(const std::string& old_path, PcmFileKind kind
   });
 }
 
-std::uint32_t AppendHarvestedChunks(PosixFile& file, PcmFileKind kind, PosixFile& temp) {
+Error AppendHarvestedChunks(PosixFile& file, PcmFileKind kind, PosixFile& temp) {
   const Container* container = DescribeFileKind(kind).container;
   if (!container) return err::kOk;
   std::uint64_t kept_bytes = 0;
@@ -126,20 +126,20 @@ std::uint32_t AppendHarvestedChunks(PosixFile& file, PcmFileKind kind, PosixFile
   const std::uint64_t append_at = 8 + PaddedSize(declared);
   const std::uint64_t end = append_at + kept_bytes;
   if (end > kMaxSoundFileBytes) return err::kMetadataTooLarge;
-  if (const std::uint32_t rc = CopyBytes(temp, 4, file, append_at, kept_bytes, err::kReadFailed, err::kWriteFailed))
+  if (const Error rc = CopyBytes(temp, 4, file, append_at, kept_bytes, err::kReadFailed, err::kWriteFailed))
     return rc;
   // Nothing of an older, longer file may linger after the container.
   if (length > end && file.Truncate(end) != err::kOk) return err::kSeekFailed;
   return WriteContainerSize(file, *container, static_cast<std::uint32_t>(end - 8));
 }
 
-std::uint32_t AppendHarvestedChunks(const std::string& new_path, PcmFileKind kind, PosixFile& temp) {
+Error AppendHarvestedChunks(const std::string& new_path, PcmFileKind kind, PosixFile& temp) {
   if (!DescribeFileKind(kind).container) return err::kOk;
   PosixFile file;
   std::uint64_t length = 0;
-  if (const std::uint32_t rc = OpenForMetadataEdit(new_path, &file, &length)) return rc;
-  const std::uint32_t rc = AppendHarvestedChunks(file, kind, temp);
-  const std::uint32_t close_rc = file.Close();
+  if (const Error rc = OpenForMetadataEdit(new_path, &file, &length)) return rc;
+  const Error rc = AppendHarvestedChunks(file, kind, temp);
+  const Error close_rc = file.Close();
   return rc ? rc : (close_rc ? err::kWriteFailed : err::kOk);
 }
 

@@ -6,7 +6,7 @@
 
 namespace tidemark {
 
-std::uint32_t OpenInputFile(const std::string& path, PosixFile* file, std::uint64_t* length) {
+Error OpenInputFile(const std::string& path, PosixFile* file, std::uint64_t* length) {
   FileOpenOptions options;
   options.access = FileAccess::kRead;
   options.disposition = FileDisposition::kOpenExisting;

@@ -7,17 +7,17 @@
 
 namespace tidemark {
 
-std::uint32_t RandomAccessInput::ReadExact(void* buffer, std::size_t n, std::uint64_t offset) {
+Error RandomAccessInput::ReadExact(void* buffer, std::size_t n, std::uint64_t offset) {
   std::size_t done = 0;
   if (ReadAt(buffer, n, offset, &done) != err::kOk || done != n) return err::kReadFailed;
   return err::kOk;
 }
 
-std::uint32_t FileInput::ReadAt(void* buffer, std::size_t n, std::uint64_t offset, std::size_t* done) {
+Error FileInput::ReadAt(void* buffer, std::size_t n, std::uint64_t offset, std::size_t* done) {
   return file_.ReadAt(buffer, n, offset, done) == err::kOk ? err::kOk : err::kReadFailed;
 }
 
-std::uint32_t MemoryInput::ReadAt(void* buffer, std::size_t n, std::uint64_t offset, std::size_t* done) {
+Error MemoryInput::ReadAt(void* buffer, std::size_t n, std::uint64_t offset, std::size_t* done) {
   *done = 0;
   if (offset >= bytes_.size()) return err::kOk;
   const std::size_t count = std::min<std::uint64_t>(n, bytes_.size() - offset);

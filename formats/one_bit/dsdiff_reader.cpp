@@ -36,13 +36,12 @@ std::uint64_t BodyOf(const Iff8Entry& chunk) { return chunk.offset + kIff8Header
 
 // Up to `length` bytes at `offset`, as stored, ending early at a zero byte.
 // Read in pieces, so a long run of zeros costs no memory.
-std::uint32_t ReadStoredText(RandomAccessInput& input, std::uint64_t offset, std::uint64_t length,
-                             std::string* text) {
+Error ReadStoredText(RandomAccessInput& input, std::uint64_t offset, std::uint64_t length, std::string* text) {
   text->clear();
   char piece[kTextPiece];
   while (length > 0) {
     const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(length, sizeof piece));
-    if (const std::uint32_t rc = input.ReadExact(piece, n, offset)) return rc;
+    if (const Error rc = input.ReadExact(piece, n, offset)) return rc;
     if (const void* zero = std::memchr(piece, 0, n)) {
       text->append(piece, static_cast<std::size_t>(static_cast<const char*>(zero) - piece));
       break;
@@ -67,15 +66,15 @@ std::string_view MarkComment(std::uint16_t type) {
 
 // A "DITI" or "DIAR" body: a u32 length and the text. Empty when the length
 // does not fit the chunk.
-std::uint32_t ReadCountedText(RandomAccessInput& input, const Iff8Entry& chunk, std::string* text) {
+Error ReadCountedText(RandomAccessInput& input, const Iff8Entry& chunk, std::string* text) {
   text->clear();
   if (chunk.size < 4) return err::kOk;
   std::uint8_t n[4];
-  if (const std::uint32_t rc = input.ReadExact(n, sizeof n, BodyOf(chunk))) return rc;
+  if (const Error rc = input.ReadExact(n, sizeof n, BodyOf(chunk))) return rc;
   const std::uint32_t length = LoadBe32(n);
   if (length > chunk.size - 4) return err::kOk;
   std::string stored;
-  if (const std::uint32_t rc = ReadStoredText(input, BodyOf(chunk) + 4, length, &stored)) return rc;
+  if (const Error rc = ReadStoredText(input, BodyOf(chunk) + 4, length, &stored)) return rc;
   *text = NarrowToUtf8(stored);
   return err::kOk;
 }
@@ -86,9 +85,9 @@ CDsdIff::~CDsdIff() = default;
 
 bool CDsdIff::IsContainerChunk(std::uint32_t id) const { return id == FourCc("PROP") || id == FourCc("LIST"); }
 
-std::uint32_t CDsdIff::Open(const std::string& path) {
-  if (const std::uint32_t rc = OpenFile(path)) return rc;
-  const std::uint32_t rc = ReadHeader();
+Error CDsdIff::Open(const std::string& path) {
+  if (const Error rc = OpenFile(path)) return rc;
+  const Error rc = ReadHeader();
   if (rc != err::kOk) Close();
   return rc;
 }
@@ -102,36 +101,36 @@ void CDsdIff::Close() {
   data_size_ = 0;
 }
 
-std::uint32_t CDsdIff::ReadHeader() {
+Error CDsdIff::ReadHeader() {
   RandomAccessInput& in = input();
-  if (const std::uint32_t rc = ReadContainer(in, 0, file_length(), FourCc("FRM8"), FourCc("DSD "), &chunks_))
+  if (const Error rc = ReadContainer(in, 0, file_length(), FourCc("FRM8"), FourCc("DSD "), &chunks_))
     return rc;
 
   const Iff8Entry* version = chunks_.Find(FourCc("FVER"));
   if (!version || version->size < 4) return err::kMalformed;
   std::uint8_t b[4];
-  if (const std::uint32_t rc = in.ReadExact(b, 4, BodyOf(*version))) return rc;
+  if (const Error rc = in.ReadExact(b, 4, BodyOf(*version))) return rc;
   if ((LoadBe32(b) & kMajorVersionMask) != kMajorVersion1) return err::kMalformed;
 
   const Iff8Entry* prop = chunks_.Find(FourCc("PROP"), FourCc("SND "));
   if (!prop) return err::kMalformed;
   Iff8Table props;
-  if (const std::uint32_t rc =
+  if (const Error rc =
           ReadContainer(in, prop->offset, prop->size + kIff8HeaderBytes, FourCc("PROP"), FourCc("SND "), &props))
     return rc;
 
   const Iff8Entry* fs = props.Find(FourCc("FS  "));
   if (!fs || fs->size < 4) return err::kMalformed;
-  if (const std::uint32_t rc = in.ReadExact(b, 4, BodyOf(*fs))) return rc;
+  if (const Error rc = in.ReadExact(b, 4, BodyOf(*fs))) return rc;
   rate_ = LoadBe32(b);
   const Iff8Entry* chnl = props.Find(FourCc("CHNL"));
   if (!chnl || chnl->size < 2) return err::kMalformed;
-  if (const std::uint32_t rc = in.ReadExact(b, 2, BodyOf(*chnl))) return rc;
+  if (const Error rc = in.ReadExact(b, 2, BodyOf(*chnl))) return rc;
   channels_ = LoadBe16(b);
   if (rate_ == 0 || channels_ == 0) return err::kMalformed;
   const Iff8Entry* cmpr = props.Find(FourCc("CMPR"));
   if (!cmpr || cmpr->size < 4) return err::kMalformed;
-  if (const std::uint32_t rc = in.ReadExact(b, 4, BodyOf(*cmpr))) return rc;
+  if (const Error rc = in.ReadExact(b, 4, BodyOf(*cmpr))) return rc;
   if (LoadLe32(b) != FourCc("DSD ")) return err::kUnsupportedFormat;
 
   const Iff8Entry* data = chunks_.Find(FourCc("DSD "));
@@ -143,20 +142,20 @@ std::uint32_t CDsdIff::ReadHeader() {
   return err::kOk;
 }
 
-std::uint32_t CDsdIff::ReadDiin(Iff8Table* chunks) {
+Error CDsdIff::ReadDiin(Iff8Table* chunks) {
   chunks->clear();
   const Iff8Entry* diin = chunks_.Find(FourCc("DIIN"));
   if (!diin || diin->size < 1) return err::kOk;
   return ReadChunkList(input(), BodyOf(*diin), BodyOf(*diin) + diin->size, chunks);
 }
 
-std::uint32_t CDsdIff::ReadMarkers(MarkerList& markers, std::uint32_t pcm_rate) {
+Error CDsdIff::ReadMarkers(MarkerList& markers, std::uint32_t pcm_rate) {
   if (!is_open()) return err::kSizeLimit;
   if (pcm_rate == 0 || rate_ / pcm_rate == 0) return err::kUnsupportedFormat;
   const std::int64_t ratio = rate_ / pcm_rate;
   return TryAlloc([&] {
     Iff8Table diin;
-    if (const std::uint32_t rc = ReadDiin(&diin)) return rc;
+    if (const Error rc = ReadDiin(&diin)) return rc;
     const std::string codeset = NarrowCodeset();
     MarkerList read;
     Marker* tail = nullptr;
@@ -164,7 +163,7 @@ std::uint32_t CDsdIff::ReadMarkers(MarkerList& markers, std::uint32_t pcm_rate) 
     for (const Iff8Entry& chunk : diin.entries()) {
       if (chunk.id != FourCc("MARK") || chunk.size < kMarkHeaderBytes) continue;
       std::uint8_t h[kMarkHeaderBytes];
-      if (const std::uint32_t rc = input().ReadExact(h, sizeof h, BodyOf(chunk))) return rc;
+      if (const Error rc = input().ReadExact(h, sizeof h, BodyOf(chunk))) return rc;
       const std::uint16_t type = LoadBe16(h + 12);
       const std::uint16_t channel = LoadBe16(h + 14);
       const std::string_view comment = MarkComment(type);
@@ -179,7 +178,7 @@ std::uint32_t CDsdIff::ReadMarkers(MarkerList& markers, std::uint32_t pcm_rate) 
       // One byte more than the limit tells the cut whether it splits a character.
       const std::uint64_t text_length =
           std::min<std::uint64_t>({LoadBe32(h + 18), chunk.size - kMarkHeaderBytes, kMarkNameBytes + 1});
-      if (const std::uint32_t rc = ReadStoredText(input(), BodyOf(chunk) + kMarkHeaderBytes, text_length, &name))
+      if (const Error rc = ReadStoredText(input(), BodyOf(chunk) + kMarkHeaderBytes, text_length, &name))
         return rc;
       name.resize(NarrowCutLength(name, kMarkNameBytes, codeset));
       Marker* marker = NewMarker(NarrowToUtf8(name, codeset), comment, static_cast<std::uint32_t>(position));
@@ -192,7 +191,7 @@ std::uint32_t CDsdIff::ReadMarkers(MarkerList& markers, std::uint32_t pcm_rate) 
   });
 }
 
-std::uint32_t CDsdIff::ReadTags(TagSet& tags) {
+Error CDsdIff::ReadTags(TagSet& tags) {
   if (!is_open()) return err::kSizeLimit;
   return TryAlloc([&] {
     RandomAccessInput& in = input();
@@ -201,14 +200,14 @@ std::uint32_t CDsdIff::ReadTags(TagSet& tags) {
     const Iff8Entry* comt = chunks_.Find(FourCc("COMT"));
     if (comt && comt->size >= kCommentsMinBody) {
       std::uint8_t n[2];
-      if (const std::uint32_t rc = in.ReadExact(n, sizeof n, BodyOf(*comt))) return rc;
+      if (const Error rc = in.ReadExact(n, sizeof n, BodyOf(*comt))) return rc;
       std::uint32_t count = LoadBe16(n);
       bool have_comments = false;
       bool have_software = false;
       std::uint64_t pos = 2;  // within the body
       while (count-- > 0 && comt->size - pos >= kCommentHeaderBytes) {
         std::uint8_t h[kCommentHeaderBytes];
-        if (const std::uint32_t rc = in.ReadExact(h, sizeof h, BodyOf(*comt) + pos)) return rc;
+        if (const Error rc = in.ReadExact(h, sizeof h, BodyOf(*comt) + pos)) return rc;
         const std::uint16_t type = LoadBe16(h + 6);
         const std::uint16_t reference = LoadBe16(h + 8);
         const std::uint32_t length = LoadBe32(h + 10);
@@ -223,7 +222,7 @@ std::uint32_t CDsdIff::ReadTags(TagSet& tags) {
           slot = &read[InfoText::Software];
         }
         if (slot) {
-          if (const std::uint32_t rc = ReadStoredText(in, BodyOf(*comt) + pos, length, &text)) return rc;
+          if (const Error rc = ReadStoredText(in, BodyOf(*comt) + pos, length, &text)) return rc;
           if (!text.empty()) *slot = NarrowToUtf8(text);
         }
         pos += PaddedSize(length);
@@ -232,13 +231,13 @@ std::uint32_t CDsdIff::ReadTags(TagSet& tags) {
     }
 
     Iff8Table diin;
-    if (const std::uint32_t rc = ReadDiin(&diin)) return rc;
+    if (const Error rc = ReadDiin(&diin)) return rc;
     if (const Iff8Entry* title = diin.Find(FourCc("DITI"))) {
-      if (const std::uint32_t rc = ReadCountedText(in, *title, &text)) return rc;
+      if (const Error rc = ReadCountedText(in, *title, &text)) return rc;
       SetTagText(read, InfoText::Name, text);
     }
     if (const Iff8Entry* artist = diin.Find(FourCc("DIAR"))) {
-      if (const std::uint32_t rc = ReadCountedText(in, *artist, &text)) return rc;
+      if (const Error rc = ReadCountedText(in, *artist, &text)) return rc;
       SetTagText(read, InfoText::Artist, text);
     }
     return MergeTags(tags, read);

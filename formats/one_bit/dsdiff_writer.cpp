@@ -94,7 +94,7 @@ Chunks Header(std::uint32_t rate, std::uint16_t channels, std::uint64_t data_byt
 
 // A text in the narrow code page with its 32-bit length; 20 when it is too
 // long for it.
-std::uint32_t StoredText(std::string_view utf8, std::string* out) {
+Error StoredText(std::string_view utf8, std::string* out) {
   *out = StoredNarrowText(utf8);
   return out->size() > 0xFFFFFFF0u ? err::kMetadataTooLarge : err::kOk;
 }
@@ -106,13 +106,13 @@ void AddComment(Chunks& body, std::uint16_t type, std::uint16_t reference, const
   if (PaddedSize(text.size()) != text.size()) body.U8(0);
 }
 
-std::uint32_t MetadataChunks(std::uint32_t rate, const TagSet& tags, Chunks* out) {
+Error MetadataChunks(std::uint32_t rate, const TagSet& tags, Chunks* out) {
   std::string comments;
   std::string name;
   std::string artist;
-  if (std::uint32_t rc = StoredText(TagText(tags, InfoText::Comments), &comments)) return rc;
-  if (std::uint32_t rc = StoredText(TagText(tags, InfoText::Name), &name)) return rc;
-  if (std::uint32_t rc = StoredText(TagText(tags, InfoText::Artist), &artist)) return rc;
+  if (Error rc = StoredText(TagText(tags, InfoText::Comments), &comments)) return rc;
+  if (Error rc = StoredText(TagText(tags, InfoText::Name), &name)) return rc;
+  if (Error rc = StoredText(TagText(tags, InfoText::Artist), &artist)) return rc;
 
   char rate_text[48];
   std::snprintf(rate_text, sizeof rate_text, "sampling rate = %u Hz", rate);
@@ -141,52 +141,52 @@ CDsdIffWriter::CDsdIffWriter() : COneBitWriter(false) {}
 
 CDsdIffWriter::~CDsdIffWriter() = default;
 
-std::uint32_t CDsdIffWriter::Begin(std::uint32_t one_bit_rate, std::uint16_t channels, std::uint64_t data_bytes) {
-  if (const std::uint32_t rc = Check(Stage::kOpen)) return rc;
+Error CDsdIffWriter::Begin(std::uint32_t one_bit_rate, std::uint16_t channels, std::uint64_t data_bytes) {
+  if (const Error rc = Check(Stage::kOpen)) return rc;
   if (channels != 1 && channels != 2) return err::kSizeLimit;
   if (one_bit_rate == 0) return err::kUnsupportedFormat;
   if (data_bytes > kLargestData) return err::kTooManyFramesForTarget;
   return TryAlloc([&] {
     const Chunks header = Header(one_bit_rate, channels, data_bytes);
-    if (const std::uint32_t rc = SizeFile(header.size() + PaddedSize(data_bytes))) return rc;
-    if (const std::uint32_t rc = WriteAt(0, header.bytes().data(), header.size())) return rc;
+    if (const Error rc = SizeFile(header.size() + PaddedSize(data_bytes))) return rc;
+    if (const Error rc = WriteAt(0, header.bytes().data(), header.size())) return rc;
     StartData(one_bit_rate, channels, header.size(), data_bytes);
     return err::kOk;
   });
 }
 
-std::uint32_t CDsdIffWriter::WritePlanar(const std::uint8_t* const* channel_bytes, std::uint32_t bytes_per_channel,
-                                         std::uint16_t channels) {
-  if (const std::uint32_t rc = CheckPlanar(channel_bytes, bytes_per_channel, channels)) return rc;
+Error CDsdIffWriter::WritePlanar(const std::uint8_t* const* channel_bytes, std::uint32_t bytes_per_channel,
+                                 std::uint16_t channels) {
+  if (const Error rc = CheckPlanar(channel_bytes, bytes_per_channel, channels)) return rc;
   return WriteInterleaved(channel_bytes, bytes_per_channel, channels);
 }
 
-std::uint32_t CDsdIffWriter::WriteRaw(const void* bytes, std::uint32_t count) { return AppendData(bytes, count); }
+Error CDsdIffWriter::WriteRaw(const void* bytes, std::uint32_t count) { return AppendData(bytes, count); }
 
-std::uint32_t CDsdIffWriter::Finish() {
-  if (const std::uint32_t rc = Check(Stage::kBegun)) return rc;
-  if (const std::uint32_t rc = FillRestOfData(kIdle)) return rc;
+Error CDsdIffWriter::Finish() {
+  if (const Error rc = Check(Stage::kBegun)) return rc;
+  if (const Error rc = FillRestOfData(kIdle)) return rc;
   if (PaddedSize(data_capacity_) != data_capacity_) {
     const std::uint8_t pad = 0;
-    if (const std::uint32_t rc = WriteAt(data_end(), &pad, 1)) return rc;
+    if (const Error rc = WriteAt(data_end(), &pad, 1)) return rc;
   }
   stage_ = Stage::kFinished;
   return err::kOk;
 }
 
-std::uint32_t CDsdIffWriter::WriteMetadata(std::uint32_t one_bit_rate, const TagSet& tags) {
-  if (const std::uint32_t rc = Check(Stage::kFinished)) return rc;
+Error CDsdIffWriter::WriteMetadata(std::uint32_t one_bit_rate, const TagSet& tags) {
+  if (const Error rc = Check(Stage::kFinished)) return rc;
   return TryAlloc([&] {
     Chunks chunks;
-    if (const std::uint32_t rc = MetadataChunks(one_bit_rate, tags, &chunks)) return rc;
+    if (const Error rc = MetadataChunks(one_bit_rate, tags, &chunks)) return rc;
     const std::uint64_t at = data_offset_ + PaddedSize(data_capacity_);
     const std::uint64_t file_size = at + chunks.size();
-    if (const std::uint32_t rc = WriteAt(at, chunks.bytes().data(), chunks.size())) return rc;
-    if (const std::uint32_t rc = Note(file_.SetLogicalEnd(static_cast<std::int64_t>(file_size)))) return rc;
+    if (const Error rc = WriteAt(at, chunks.bytes().data(), chunks.size())) return rc;
+    if (const Error rc = Note(file_.SetLogicalEnd(static_cast<std::int64_t>(file_size)))) return rc;
     std::uint8_t form_size[8];
     StoreBe32(form_size, static_cast<std::uint32_t>((file_size - kFormHeader) >> 32));
     StoreBe32(form_size + 4, static_cast<std::uint32_t>(file_size - kFormHeader));
-    if (const std::uint32_t rc = WriteAt(kFormSizeOffset, form_size, sizeof form_size)) return rc;
+    if (const Error rc = WriteAt(kFormSizeOffset, form_size, sizeof form_size)) return rc;
     stage_ = Stage::kMetadataWritten;
     return err::kOk;
   });

@@ -30,9 +30,9 @@ constexpr std::uint16_t kMostChannels = 0xFFFF;
 
 CDsf::~CDsf() = default;
 
-std::uint32_t CDsf::Open(const std::string& path) {
-  if (const std::uint32_t rc = OpenFile(path)) return rc;
-  const std::uint32_t rc = ReadHeader();
+Error CDsf::Open(const std::string& path) {
+  if (const Error rc = OpenFile(path)) return rc;
+  const Error rc = ReadHeader();
   if (rc != err::kOk) Close();
   return rc;
 }
@@ -48,10 +48,10 @@ void CDsf::Close() {
   tag_ = Id3v2Tag{};
 }
 
-std::uint32_t CDsf::ReadHeader() {
+Error CDsf::ReadHeader() {
   if (file_length() < kHeaderBytes) return err::kMalformed;
   std::uint8_t h[kHeaderBytes];
-  if (const std::uint32_t rc = input().ReadExact(h, sizeof h, 0)) return rc;
+  if (const Error rc = input().ReadExact(h, sizeof h, 0)) return rc;
   const std::uint32_t bits = LoadLe32(h + kBitsAt);
   if (LoadLe32(h) != FourCc("DSD ") || LoadLe32(h + kFmtAt) != FourCc("fmt ") || LoadLe32(h + kVersionAt) != 1 ||
       LoadLe32(h + kFormatIdAt) != 0 || (bits != 1 && bits != 8) || LoadLe32(h + kBlockSizeAt) != kDsfBlockBytes ||
@@ -83,31 +83,31 @@ std::uint32_t CDsf::ReadHeader() {
   return err::kOk;
 }
 
-std::uint32_t CDsf::LoadTag() {
+Error CDsf::LoadTag() {
   if (tag_loaded_) return err::kOk;
   if (metadata_offset_ != 0 && metadata_offset_ < total_size_) {
     // The tag must lie inside the declared size, which lies inside the file.
-    if (const std::uint32_t rc = ReadId3v2Tag(input(), total_size_, metadata_offset_, &tag_)) return rc;
+    if (const Error rc = ReadId3v2Tag(input(), total_size_, metadata_offset_, &tag_)) return rc;
   }
   tag_loaded_ = true;
   return err::kOk;
 }
 
-std::uint32_t CDsf::ReadMarkers(MarkerList& markers, std::uint32_t pcm_rate) {
+Error CDsf::ReadMarkers(MarkerList& markers, std::uint32_t pcm_rate) {
   if (!is_open()) return err::kSizeLimit;
   if (pcm_rate == 0) return err::kUnsupportedFormat;
-  if (const std::uint32_t rc = LoadTag()) return rc;
+  if (const Error rc = LoadTag()) return rc;
   MarkerList read;
-  if (const std::uint32_t rc = Id3v2TagMarkers(tag_, pcm_rate, &read)) return rc;
+  if (const Error rc = Id3v2TagMarkers(tag_, pcm_rate, &read)) return rc;
   AppendMarkers(markers, std::move(read));
   return err::kOk;
 }
 
-std::uint32_t CDsf::ReadTags(TagSet& tags) {
+Error CDsf::ReadTags(TagSet& tags) {
   if (!is_open()) return err::kSizeLimit;
-  if (const std::uint32_t rc = LoadTag()) return rc;
+  if (const Error rc = LoadTag()) return rc;
   TagSet read;
-  if (const std::uint32_t rc = Id3v2TagToSet(tag_, &read)) return rc;
+  if (const Error rc = Id3v2TagToSet(tag_, &read)) return rc;
   return MergeTags(tags, read);
 }
 

@@ -51,33 +51,33 @@ CDsfWriter::CDsfWriter() : COneBitWriter(true) {}
 
 CDsfWriter::~CDsfWriter() = default;
 
-std::uint32_t CDsfWriter::Begin(std::uint32_t one_bit_rate, std::uint16_t channels, std::uint64_t data_bytes) {
-  if (const std::uint32_t rc = Check(Stage::kOpen)) return rc;
+Error CDsfWriter::Begin(std::uint32_t one_bit_rate, std::uint16_t channels, std::uint64_t data_bytes) {
+  if (const Error rc = Check(Stage::kOpen)) return rc;
   if (channels != 1 && channels != 2) return err::kSizeLimit;
   if (one_bit_rate == 0) return err::kUnsupportedFormat;
   if (data_bytes > kLargestData) return err::kTooManyFramesForTarget;
   if (data_bytes % channels != 0) return err::kSizeLimit;
-  if (const std::uint32_t rc = TryAlloc([&] { blocks_.assign(std::size_t{kDsfBlockBytes} * channels, 0); })) return rc;
+  if (const Error rc = TryAlloc([&] { blocks_.assign(std::size_t{kDsfBlockBytes} * channels, 0); })) return rc;
   bytes_per_channel_ = data_bytes / channels;
   block_fill_ = 0;
   const std::uint64_t area = DataArea(bytes_per_channel_, channels);
   std::uint8_t header[kHeaderBytes];
   BuildHeader(one_bit_rate, channels, bytes_per_channel_, header);
-  if (const std::uint32_t rc = SizeFile(kHeaderBytes + area)) return rc;
-  if (const std::uint32_t rc = WriteAt(0, header, sizeof header)) return rc;
+  if (const Error rc = SizeFile(kHeaderBytes + area)) return rc;
+  if (const Error rc = WriteAt(0, header, sizeof header)) return rc;
   StartData(one_bit_rate, channels, kHeaderBytes, area);
   return err::kOk;
 }
 
-std::uint32_t CDsfWriter::WriteGroup() {
-  if (const std::uint32_t rc = AppendData(blocks_.data(), blocks_.size())) return rc;
+Error CDsfWriter::WriteGroup() {
+  if (const Error rc = AppendData(blocks_.data(), blocks_.size())) return rc;
   block_fill_ = 0;
   return err::kOk;
 }
 
-std::uint32_t CDsfWriter::WritePlanar(const std::uint8_t* const* channel_bytes, std::uint32_t bytes_per_channel,
-                                      std::uint16_t channels) {
-  if (const std::uint32_t rc = CheckPlanar(channel_bytes, bytes_per_channel, channels)) return rc;
+Error CDsfWriter::WritePlanar(const std::uint8_t* const* channel_bytes, std::uint32_t bytes_per_channel,
+                              std::uint16_t channels) {
+  if (const Error rc = CheckPlanar(channel_bytes, bytes_per_channel, channels)) return rc;
   const std::uint64_t group = blocks_.size();
   if (data_written_ % group != 0) return err::kSizeLimit;
   const std::uint64_t done = data_written_ / group * kDsfBlockBytes + block_fill_;
@@ -89,47 +89,47 @@ std::uint32_t CDsfWriter::WritePlanar(const std::uint8_t* const* channel_bytes, 
     block_fill_ += k;
     at += k;
     if (block_fill_ == kDsfBlockBytes) {
-      if (const std::uint32_t rc = WriteGroup()) return rc;
+      if (const Error rc = WriteGroup()) return rc;
     }
   }
   return err::kOk;
 }
 
-std::uint32_t CDsfWriter::WriteRaw(const void* bytes, std::uint32_t count) {
-  if (const std::uint32_t rc = Check(Stage::kBegun)) return rc;
+Error CDsfWriter::WriteRaw(const void* bytes, std::uint32_t count) {
+  if (const Error rc = Check(Stage::kBegun)) return rc;
   if (block_fill_ != 0) return err::kSizeLimit;
   return AppendData(bytes, count);
 }
 
-std::uint32_t CDsfWriter::Finish() {
-  if (const std::uint32_t rc = Check(Stage::kBegun)) return rc;
+Error CDsfWriter::Finish() {
+  if (const Error rc = Check(Stage::kBegun)) return rc;
   if (block_fill_ != 0) {
     for (std::uint16_t c = 0; c < channels_; ++c)
       std::memset(blocks_.data() + std::size_t{c} * kDsfBlockBytes + block_fill_, kIdle, kDsfBlockBytes - block_fill_);
-    if (const std::uint32_t rc = WriteGroup()) return rc;
+    if (const Error rc = WriteGroup()) return rc;
   }
-  if (const std::uint32_t rc = FillRestOfData(kIdle)) return rc;
+  if (const Error rc = FillRestOfData(kIdle)) return rc;
   stage_ = Stage::kFinished;
   return err::kOk;
 }
 
-std::uint32_t CDsfWriter::WriteMetadata(std::uint32_t /*one_bit_rate*/, const TagSet& tags) {
-  if (const std::uint32_t rc = Check(Stage::kFinished)) return rc;
+Error CDsfWriter::WriteMetadata(std::uint32_t /*one_bit_rate*/, const TagSet& tags) {
+  if (const Error rc = Check(Stage::kFinished)) return rc;
   Id3Fields fields;
-  if (const std::uint32_t rc = Id3FieldsFromTags(tags, &fields)) return rc;
+  if (const Error rc = Id3FieldsFromTags(tags, &fields)) return rc;
   std::vector<std::uint8_t> tag;
   // A tag without a frame is not worth its header.
-  if (const std::uint32_t rc = BuildId3v2Tag(fields, id3v2_options_, {}, true, &tag)) return rc;
+  if (const Error rc = BuildId3v2Tag(fields, id3v2_options_, {}, true, &tag)) return rc;
   if (tag.size() > kId3HeaderBytes) {
-    if (const std::uint32_t rc = BuildId3v2Tag(fields, id3v2_options_, {}, false, &tag)) return rc;
+    if (const Error rc = BuildId3v2Tag(fields, id3v2_options_, {}, false, &tag)) return rc;
     const std::uint64_t at = data_end();
     const std::uint64_t total = at + tag.size();
-    if (const std::uint32_t rc = WriteAt(at, tag.data(), tag.size())) return rc;
-    if (const std::uint32_t rc = Note(file_.SetLogicalEnd(static_cast<std::int64_t>(total)))) return rc;
+    if (const Error rc = WriteAt(at, tag.data(), tag.size())) return rc;
+    if (const Error rc = Note(file_.SetLogicalEnd(static_cast<std::int64_t>(total)))) return rc;
     std::uint8_t sizes[16];
     StoreLe64(sizes, total);
     StoreLe64(sizes + 8, at);
-    if (const std::uint32_t rc = WriteAt(kTotalSizeOffset, sizes, sizeof sizes)) return rc;
+    if (const Error rc = WriteAt(kTotalSizeOffset, sizes, sizeof sizes)) return rc;
   }
   stage_ = Stage::kMetadataWritten;
   return err::kOk;

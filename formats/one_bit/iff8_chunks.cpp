@@ -25,22 +25,21 @@ CIff8::~CIff8() = default;
 
 bool CIff8::IsContainerChunk(std::uint32_t id) const { return id == FourCc("LIST"); }
 
-std::uint32_t CIff8::ReadContainer(RandomAccessInput& input, std::uint64_t start, std::uint64_t length,
-                                   std::uint32_t container_id, std::uint32_t form_type, Iff8Table* table) {
+Error CIff8::ReadContainer(RandomAccessInput& input, std::uint64_t start, std::uint64_t length,
+                           std::uint32_t container_id, std::uint32_t form_type, Iff8Table* table) {
   table->clear();
   if (PaddedSize(start) != start) return err::kSizeLimit;
   if (length < kContainerHeaderBytes || length > std::numeric_limits<std::uint64_t>::max() - start)
     return err::kMalformed;
   std::uint8_t h[kContainerHeaderBytes];
-  if (const std::uint32_t rc = input.ReadExact(h, sizeof h, start)) return rc;
+  if (const Error rc = input.ReadExact(h, sizeof h, start)) return rc;
   const std::uint64_t size = LoadBe64(h + 4);
   if (LoadLe32(h) != container_id || size < 4 || size > length - kIff8HeaderBytes) return err::kMalformed;
   if (LoadLe32(h + 12) != form_type) return err::kMalformed;
   return ReadChunkList(input, start + kContainerHeaderBytes, start + kIff8HeaderBytes + size, table);
 }
 
-std::uint32_t CIff8::ReadChunkList(RandomAccessInput& input, std::uint64_t begin, std::uint64_t end,
-                                   Iff8Table* table) {
+Error CIff8::ReadChunkList(RandomAccessInput& input, std::uint64_t begin, std::uint64_t end, Iff8Table* table) {
   table->clear();
   if (PaddedSize(begin) != begin) return err::kSizeLimit;
   return TryAlloc([&] {
@@ -49,7 +48,7 @@ std::uint32_t CIff8::ReadChunkList(RandomAccessInput& input, std::uint64_t begin
     std::uint64_t pos = begin;
     while (pos < end && end - pos >= kIff8HeaderBytes) {
       std::uint8_t h[kIff8HeaderBytes];
-      if (const std::uint32_t rc = input.ReadExact(h, sizeof h, pos)) return rc;
+      if (const Error rc = input.ReadExact(h, sizeof h, pos)) return rc;
       Iff8Entry entry;
       entry.id = LoadLe32(h);
       entry.size = LoadBe64(h + 4);
@@ -58,7 +57,7 @@ std::uint32_t CIff8::ReadChunkList(RandomAccessInput& input, std::uint64_t begin
       if (IsContainerChunk(entry.id)) {
         if (entry.size < 4) return err::kMalformed;
         std::uint8_t type[4];
-        if (const std::uint32_t rc = input.ReadExact(type, sizeof type, pos + kIff8HeaderBytes)) return rc;
+        if (const Error rc = input.ReadExact(type, sizeof type, pos + kIff8HeaderBytes)) return rc;
         entry.type = LoadLe32(type);
       }
       if (entries.size() >= kIff8MaxChunks) return err::kMalformed;

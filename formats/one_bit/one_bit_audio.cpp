@@ -12,8 +12,8 @@ namespace tidemark::NS_1BIT {
 
 COneBitAudio::~COneBitAudio() = default;
 
-std::uint32_t COneBitAudio::CheckLimits(std::uint32_t lowest_rate, std::uint32_t highest_rate,
-                                        std::uint16_t fewest_channels, std::uint16_t most_channels) {
+Error COneBitAudio::CheckLimits(std::uint32_t lowest_rate, std::uint32_t highest_rate,
+                                std::uint16_t fewest_channels, std::uint16_t most_channels) {
   if (!is_open()) return err::kSizeLimit;
   const std::uint32_t rate = SampleRate();
   const std::uint16_t channels = Channels();
@@ -22,10 +22,10 @@ std::uint32_t COneBitAudio::CheckLimits(std::uint32_t lowest_rate, std::uint32_t
   return err::kOk;
 }
 
-std::uint32_t COneBitAudio::OpenFile(const std::string& path) {
+Error COneBitAudio::OpenFile(const std::string& path) {
   if (is_open()) return err::kSizeLimit;
   file_length_ = 0;
-  const std::uint32_t rc = OpenInputFile(path, &file_, &file_length_);
+  const Error rc = OpenInputFile(path, &file_, &file_length_);
   if (rc != err::kOk) CloseFile();
   return rc;
 }
@@ -52,7 +52,7 @@ void AppendMarkers(MarkerList& markers, MarkerList read) {
   }
 }
 
-std::uint32_t MergeTags(TagSet& tags, const TagSet& read) {
+Error MergeTags(TagSet& tags, const TagSet& read) {
   return TryAlloc([&] {
     TagSet merged = tags;
     for (std::size_t i = 0; i < kInfoTextCount; ++i)

@@ -13,6 +13,7 @@
 #include "formats/one_bit/internal/one_bit_layout.h"
 #include "formats/chunks/internal/random_access_input.h"
 #include "formats/tags/tag_set.h"
+#include "platform/error.h"
 #include "platform/posix_file.h"
 
 namespace tidemark::NS_1BIT {
@@ -26,20 +27,20 @@ class COneBitAudio {
   // 25 when the file cannot be opened; 14 when it is malformed (zero
   // channels and a rate of 0 included); 15 for data the program cannot
   // decode; 8; 2. A reader that fails to open is left closed.
-  [[nodiscard]] virtual std::uint32_t Open(const std::string& path) = 0;
+  [[nodiscard]] virtual Error Open(const std::string& path) = 0;
   // Closes the file and forgets what was read; a closed reader may be opened again.
   virtual void Close() = 0;
   // 0 when lowest_rate <= rate <= highest_rate and fewest_channels <=
   // channels <= most_channels; 15 otherwise; 77 when nothing is open.
-  [[nodiscard]] virtual std::uint32_t CheckLimits(std::uint32_t lowest_rate, std::uint32_t highest_rate,
-                                                  std::uint16_t fewest_channels, std::uint16_t most_channels);
+  [[nodiscard]] virtual Error CheckLimits(std::uint32_t lowest_rate, std::uint32_t highest_rate,
+                                          std::uint16_t fewest_channels, std::uint16_t most_channels);
   // Appends the file's markers, positioned in frames of a document at
   // `pcm_rate`, at the end of `markers` in file order. On failure the list is
   // left as it was. 77 when nothing is open.
-  [[nodiscard]] virtual std::uint32_t ReadMarkers(MarkerList& markers, std::uint32_t pcm_rate) = 0;
+  [[nodiscard]] virtual Error ReadMarkers(MarkerList& markers, std::uint32_t pcm_rate) = 0;
   // Sets the slots of `tags` that the file carries; the others keep their
   // texts. On failure `tags` is left as it was. 77 when nothing is open.
-  [[nodiscard]] virtual std::uint32_t ReadTags(TagSet& tags) = 0;
+  [[nodiscard]] virtual Error ReadTags(TagSet& tags) = 0;
   // The 1-bit sample rate in Hz; 0 when nothing is open.
   virtual std::uint32_t SampleRate() const = 0;
   virtual std::uint16_t Channels() const = 0;
@@ -57,7 +58,7 @@ class COneBitAudio {
 
   bool is_open() const { return file_.is_open(); }
   // Opens `path` into file_ and file_length_: 77 when already open, 25, 8.
-  [[nodiscard]] std::uint32_t OpenFile(const std::string& path);
+  [[nodiscard]] Error OpenFile(const std::string& path);
   void CloseFile();
   RandomAccessInput& input() { return input_; }
   std::uint64_t file_length() const { return file_length_; }
@@ -80,6 +81,6 @@ void AppendMarkers(MarkerList& markers, MarkerList read);
 
 // Copies the non-empty slots of `read` into `tags`. 2 when memory runs out
 // (`tags` is then unchanged).
-[[nodiscard]] std::uint32_t MergeTags(TagSet& tags, const TagSet& read);
+[[nodiscard]] Error MergeTags(TagSet& tags, const TagSet& read);
 
 }  // namespace tidemark::NS_1BIT

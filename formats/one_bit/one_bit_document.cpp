@@ -21,12 +21,12 @@ std::string_view Extension(const std::string& path) {
 
 }  // namespace
 
-std::uint32_t OpenOneBitFile(const std::string& path, bool take_metadata, bool max_48k, SegmentList* segments,
-                             SoundFileInfo* info, SourceRef* source) {
+Error OpenOneBitFile(const std::string& path, bool take_metadata, bool max_48k, SegmentList* segments,
+                     SoundFileInfo* info, SourceRef* source) {
   std::unique_ptr<COneBitAudio> reader = MakeOneBitReader(Extension(path));
   if (!reader) return err::kUnsupportedFormat;
-  if (const std::uint32_t rc = reader->Open(path)) return rc;
-  if (const std::uint32_t rc = reader->CheckLimits(kLowestOneBitRate, kHighestOneBitRate, 1, 2)) return rc;
+  if (const Error rc = reader->Open(path)) return rc;
+  if (const Error rc = reader->CheckLimits(kLowestOneBitRate, kHighestOneBitRate, 1, 2)) return rc;
 
   SourceRef converter;
   if (OneBitSource::Create(path, reader->DataOffset(), reader->DataSize(), reader->SampleRate(),
@@ -43,15 +43,15 @@ std::uint32_t OpenOneBitFile(const std::string& path, bool take_metadata, bool m
   opened.data_offset = 0;
   opened.open_flags = open_flag::kFromOneBit;
   if (take_metadata) {
-    if (const std::uint32_t rc = reader->ReadMarkers(opened.markers, opened.rate)) return rc;
-    if (const std::uint32_t rc = reader->ReadTags(opened.tags)) return rc;
+    if (const Error rc = reader->ReadMarkers(opened.markers, opened.rate)) return rc;
+    if (const Error rc = reader->ReadTags(opened.tags)) return rc;
   }
   reader->Close();
 
   SegmentList list;
   if (opened.frames != 0) {
     std::unique_ptr<Segment> segment;
-    if (const std::uint32_t rc = MakeNew(&segment)) return rc;
+    if (const Error rc = MakeNew(&segment)) return rc;
     segment->source = converter;
     segment->length = opened.frames;
     list.PushBack(std::move(segment));

@@ -8,6 +8,7 @@
 
 #include "core/sources/sound_source.h"
 #include "formats/sound_file_info.h"
+#include "platform/error.h"
 
 namespace tidemark {
 
@@ -28,9 +29,9 @@ inline constexpr std::uint32_t kHighestOneBitRate = 12288000;
 // Errors: 15 for another extension or a rate or channel count outside
 // 1411200-12288000 Hz and 1-2 channels, the reader's errors (14 for a
 // malformed file), 2 when the source cannot be made.
-[[nodiscard]] std::uint32_t OpenOneBitFile(const std::string& path, bool take_metadata, bool max_48k,
-                                           SegmentList* segments, SoundFileInfo* info,
-                                           SourceRef* source = nullptr);
+[[nodiscard]] Error OpenOneBitFile(const std::string& path, bool take_metadata, bool max_48k,
+                                   SegmentList* segments, SoundFileInfo* info,
+                                   SourceRef* source = nullptr);
 
 }  // namespace NS_1BIT
 }  // namespace tidemark

@@ -55,17 +55,17 @@ OneBitSource::OneBitSource(std::string path, std::uint64_t data_offset, std::uin
 
 OneBitSource::~OneBitSource() = default;
 
-std::uint32_t OneBitSource::Create(const std::string& path, std::uint64_t data_offset, std::uint64_t data_size,
-                                   std::uint32_t one_bit_rate, std::uint16_t channels, OneBitLayout layout,
-                                   bool max_48k, SourceRef* out) {
+Error OneBitSource::Create(const std::string& path, std::uint64_t data_offset, std::uint64_t data_size,
+                           std::uint32_t one_bit_rate, std::uint16_t channels, OneBitLayout layout,
+                           bool max_48k, SourceRef* out) {
   if (channels == 0) return err::kUnsupportedFormat;
   data_size -= data_size % channels;
   OneBitPlan plan;
-  if (const std::uint32_t rc = MakeOneBitPlan(one_bit_rate, channels, layout == OneBitLayout::kByteInterleaved,
+  if (const Error rc = MakeOneBitPlan(one_bit_rate, channels, layout == OneBitLayout::kByteInterleaved,
                                               max_48k, data_size / channels, &plan))
     return rc;
   SourceRef ref;
-  const std::uint32_t rc = TryAlloc([&] {
+  const Error rc = TryAlloc([&] {
     ref = SourceRef::Adopt(new OneBitSource(path, data_offset, data_size, one_bit_rate, channels, layout, plan));
     const std::lock_guard<std::mutex> lock(ListMutex());
     List().push_back(static_cast<OneBitSource*>(ref.get()));
@@ -75,9 +75,9 @@ std::uint32_t OneBitSource::Create(const std::string& path, std::uint64_t data_o
   return err::kOk;
 }
 
-std::uint32_t OneBitSource::Create(const std::string& path, std::uint64_t data_offset, std::uint64_t data_size,
-                                   std::uint32_t one_bit_rate, std::uint16_t channels, OneBitLayout layout,
-                                   SourceRef* out) {
+Error OneBitSource::Create(const std::string& path, std::uint64_t data_offset, std::uint64_t data_size,
+                           std::uint32_t one_bit_rate, std::uint16_t channels, OneBitLayout layout,
+                           SourceRef* out) {
   return Create(path, data_offset, data_size, one_bit_rate, channels, layout, GetCoreOptions().one_bit_output_max_48k,
                 out);
 }
@@ -89,7 +89,7 @@ void OneBitSource::Retire() noexcept {
   if (it != list.end()) list.erase(it);
 }
 
-std::uint32_t OneBitSource::Serialize(ChunkWriter& writer) {
+Error OneBitSource::Serialize(ChunkWriter& writer) {
   (void)writer;
   return err::kSizeLimit;
 }
@@ -109,11 +109,11 @@ unsigned OneBitSource::threads() const {
   return lpf_ ? lpf_->threads() : 0;
 }
 
-std::uint32_t OneBitSource::Replan(bool max_48k) {
+Error OneBitSource::Replan(bool max_48k) {
   const std::lock_guard<std::mutex> lock(mutex_);
   if (lpf_) return err::kSizeLimit;
   OneBitPlan plan;
-  if (const std::uint32_t rc = MakeOneBitPlan(one_bit_rate_, channels_, layout_ == OneBitLayout::kByteInterleaved,
+  if (const Error rc = MakeOneBitPlan(one_bit_rate_, channels_, layout_ == OneBitLayout::kByteInterleaved,
                                               max_48k, bytes_per_channel(), &plan))
     return rc;
   plan_ = plan;
@@ -139,13 +139,13 @@ void OneBitSource::CloseLocked() {
 
 std::size_t OneBitSource::buffer_bytes() const { return plan_.block_length / 8 + 2 * std::size_t{plan_.history}; }
 
-std::uint32_t OneBitSource::OpenLocked() {
+Error OneBitSource::OpenLocked() {
   std::uint64_t length = 0;
-  if (const std::uint32_t rc = OpenInputFile(path_, &file_, &length)) return rc;
+  if (const Error rc = OpenInputFile(path_, &file_, &length)) return rc;
   const OneBitPlan& p = plan_;
   std::unique_ptr<COneBitLpf> lpf;
   const int max_threads = omp_get_max_threads();
-  if (const std::uint32_t rc = COneBitLpf::Create(
+  if (const Error rc = COneBitLpf::Create(
           p.first_length, p.first_ratio, kFirstStageAttenuationDb, p.second_length, p.stages,
           kSecondStageAttenuationDb, kOneBitOutputGain, p.block_length, channels_,
           static_cast<unsigned>(max_threads > 0 ? max_threads : 1), true, &lpf)) {
@@ -156,7 +156,7 @@ std::uint32_t OneBitSource::OpenLocked() {
     CloseLocked();
     return err::kSizeLimit;
   }
-  const std::uint32_t rc = TryAlloc([&] {
+  const Error rc = TryAlloc([&] {
     input_.assign(buffer_bytes() * channels_, silence_);
     block_.assign(std::size_t{p.block_frames} * channels_, 0.0f);
     if (dsf()) group_.assign(std::size_t{kDsfBlockBytes} * channels_, silence_);
@@ -169,12 +169,12 @@ std::uint32_t OneBitSource::OpenLocked() {
   return err::kOk;
 }
 
-std::uint32_t OneBitSource::LoadGroup(std::uint64_t group) {
+Error OneBitSource::LoadGroup(std::uint64_t group) {
   if (group == held_group_) return err::kOk;
   held_group_ = kNone;
   const std::size_t bytes = group_.size();
   std::size_t done = 0;
-  if (const std::uint32_t rc = file_.ReadAt(group_.data(), bytes, data_offset_ + group * bytes, &done)) return rc;
+  if (const Error rc = file_.ReadAt(group_.data(), bytes, data_offset_ + group * bytes, &done)) return rc;
   // The last group may end early in the file; only the bytes of the data
   // matter, and the last channel's must all be there.
   const std::uint64_t in_group = std::min<std::uint64_t>(kDsfBlockBytes, bytes_per_channel() - group * kDsfBlockBytes);
@@ -183,7 +183,7 @@ std::uint32_t OneBitSource::LoadGroup(std::uint64_t group) {
   return err::kOk;
 }
 
-std::uint32_t OneBitSource::FillDsf(std::int64_t start, std::size_t from) {
+Error OneBitSource::FillDsf(std::int64_t start, std::size_t from) {
   const std::size_t size = buffer_bytes();
   for (std::uint16_t c = 0; c < channels_; ++c)
     std::memset(input_.data() + c * size + from, silence_, size - from);
@@ -195,7 +195,7 @@ std::uint32_t OneBitSource::FillDsf(std::int64_t start, std::size_t from) {
   const std::uint64_t g0 = static_cast<std::uint64_t>(lo) / kDsfBlockBytes;
   const std::uint64_t g1 = static_cast<std::uint64_t>(hi - 1) / kDsfBlockBytes;
   for (std::uint64_t g = g0; g <= g1; ++g) {
-    if (const std::uint32_t rc = LoadGroup(g)) return rc;
+    if (const Error rc = LoadGroup(g)) return rc;
     const std::int64_t base = static_cast<std::int64_t>(g * kDsfBlockBytes);
     const std::int64_t a = std::max(lo, base);
     const std::int64_t b = std::min<std::int64_t>(hi, base + kDsfBlockBytes);
@@ -207,7 +207,7 @@ std::uint32_t OneBitSource::FillDsf(std::int64_t start, std::size_t from) {
   return err::kOk;
 }
 
-std::uint32_t OneBitSource::FillInterleaved(std::int64_t start, std::size_t from) {
+Error OneBitSource::FillInterleaved(std::int64_t start, std::size_t from) {
   const std::size_t size = buffer_bytes();
   const std::size_t ch = channels_;
   std::memset(input_.data() + from * ch, silence_, (size - from) * ch);
@@ -217,13 +217,13 @@ std::uint32_t OneBitSource::FillInterleaved(std::int64_t start, std::size_t from
   if (lo >= hi) return err::kOk;
   const std::size_t bytes = static_cast<std::size_t>(hi - lo) * ch;
   std::size_t done = 0;
-  if (const std::uint32_t rc = file_.ReadAt(input_.data() + static_cast<std::size_t>(lo - start) * ch, bytes,
+  if (const Error rc = file_.ReadAt(input_.data() + static_cast<std::size_t>(lo - start) * ch, bytes,
                                             data_offset_ + static_cast<std::uint64_t>(lo) * ch, &done))
     return rc;
   return done == bytes ? err::kOk : err::kReadFailed;
 }
 
-std::uint32_t OneBitSource::ConvertBlock(std::uint64_t block) {
+Error OneBitSource::ConvertBlock(std::uint64_t block) {
   if (block == held_block_) return err::kOk;
   const std::size_t size = buffer_bytes();
   const std::size_t overlap = 2 * std::size_t{plan_.history};
@@ -244,8 +244,8 @@ std::uint32_t OneBitSource::ConvertBlock(std::uint64_t block) {
   held_block_ = kNone;
   const std::int64_t start =
       static_cast<std::int64_t>(block * (plan_.block_length / 8)) - static_cast<std::int64_t>(plan_.history);
-  if (const std::uint32_t rc = dsf() ? FillDsf(start, from) : FillInterleaved(start, from)) return rc;
-  std::uint32_t rc = err::kOk;
+  if (const Error rc = dsf() ? FillDsf(start, from) : FillInterleaved(start, from)) return rc;
+  Error rc = err::kOk;
   if (dsf()) {
     const std::uint8_t* planes[kMaxOneBitChannels];
     for (std::uint16_t c = 0; c < channels_; ++c) planes[c] = input_.data() + c * size;
@@ -260,7 +260,7 @@ std::uint32_t OneBitSource::ConvertBlock(std::uint64_t block) {
   return err::kOk;
 }
 
-std::uint32_t OneBitSource::Read(std::uint32_t first, std::uint32_t count, void* dst, SampleCode dst_code) {
+Error OneBitSource::Read(std::uint32_t first, std::uint32_t count, void* dst, SampleCode dst_code) {
   if (!IsSupportedSampleCode(dst_code)) return err::kSizeLimit;
   if (count == 0) return err::kOk;
   const std::lock_guard<std::mutex> lock(mutex_);
@@ -281,8 +281,8 @@ std::uint32_t OneBitSource::Read(std::uint32_t first, std::uint32_t count, void*
       if (reach > kDsfReachLimit) return err::kReadFailed;
     }
     if (!lpf_)
-      if (const std::uint32_t rc = OpenLocked()) return rc;
-    if (const std::uint32_t rc = ConvertBlock(block)) return rc;
+      if (const Error rc = OpenLocked()) return rc;
+    if (const Error rc = ConvertBlock(block)) return rc;
     Convert(block_.data() + in_block * channels_, out, static_cast<std::size_t>(n) * channels_, sample_code::kFloat,
             dst_code);
     out += n * frame_bytes;

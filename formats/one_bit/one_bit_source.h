@@ -15,6 +15,7 @@
 #include "formats/one_bit/internal/one_bit_layout.h"
 #include "dsp/one_bit/one_bit_lpf.h"
 #include "dsp/one_bit/one_bit_plan.h"
+#include "platform/error.h"
 #include "platform/posix_file.h"
 
 namespace tidemark::NS_1BIT {
@@ -30,21 +31,21 @@ class OneBitSource final : public SoundSource {
   // file is not touched until the first read. `max_48k` limits the output
   // rate to 48 kHz (the second form takes the process-wide option). 15 for a
   // rate or channel count no plan exists for; 2.
-  [[nodiscard]] static std::uint32_t Create(const std::string& path, std::uint64_t data_offset,
-                                            std::uint64_t data_size, std::uint32_t one_bit_rate,
-                                            std::uint16_t channels, OneBitLayout layout, bool max_48k,
-                                            SourceRef* out);
-  [[nodiscard]] static std::uint32_t Create(const std::string& path, std::uint64_t data_offset,
-                                            std::uint64_t data_size, std::uint32_t one_bit_rate,
-                                            std::uint16_t channels, OneBitLayout layout, SourceRef* out);
+  [[nodiscard]] static Error Create(const std::string& path, std::uint64_t data_offset,
+                                    std::uint64_t data_size, std::uint32_t one_bit_rate,
+                                    std::uint16_t channels, OneBitLayout layout, bool max_48k,
+                                    SourceRef* out);
+  [[nodiscard]] static Error Create(const std::string& path, std::uint64_t data_offset,
+                                    std::uint64_t data_size, std::uint32_t one_bit_rate,
+                                    std::uint16_t channels, OneBitLayout layout, SourceRef* out);
 
   // Frames from `first` converted to `dst_code`; frames at or past frames()
   // read as silence. 77 for an unsupported code; the file's errors (25, 8);
   // 8 for a DSF block reaching past kDsfReachLimit; 2. The first read opens
   // the file and makes the filter and buffers.
-  std::uint32_t Read(std::uint32_t first, std::uint32_t count, void* dst, SampleCode dst_code) override;
+  Error Read(std::uint32_t first, std::uint32_t count, void* dst, SampleCode dst_code) override;
   // A workspace has no record for a converting source: 77.
-  std::uint32_t Serialize(ChunkWriter& writer) override;
+  Error Serialize(ChunkWriter& writer) override;
   SourceKind kind() const override { return SourceKind::OneBit; }
   std::uint32_t rate() const override { return pcm_rate_.load(std::memory_order_relaxed); }
   std::uint16_t channels() const override { return channels_; }
@@ -53,7 +54,7 @@ class OneBitSource final : public SoundSource {
   OneBitPlan plan() const;
   // Recomputes the plan for `max_48k`: 0, 15, or 77 while open (after a
   // read and before Close).
-  [[nodiscard]] std::uint32_t Replan(bool max_48k);
+  [[nodiscard]] Error Replan(bool max_48k);
   // Closes the file and frees the filter and buffers; the next read opens
   // them again.
   void Close();
@@ -78,12 +79,12 @@ class OneBitSource final : public SoundSource {
   bool dsf() const { return layout_ != OneBitLayout::kByteInterleaved; }
   std::uint64_t bytes_per_channel() const { return data_size_ / channels_; }
   std::size_t buffer_bytes() const;  // input bytes per channel of a block
-  std::uint32_t OpenLocked();
+  Error OpenLocked();
   void CloseLocked();
-  std::uint32_t ConvertBlock(std::uint64_t block);
-  std::uint32_t FillInterleaved(std::int64_t start, std::size_t from);
-  std::uint32_t FillDsf(std::int64_t start, std::size_t from);
-  std::uint32_t LoadGroup(std::uint64_t group);
+  Error ConvertBlock(std::uint64_t block);
+  Error FillInterleaved(std::int64_t start, std::size_t from);
+  Error FillDsf(std::int64_t start, std::size_t from);
+  Error LoadGroup(std::uint64_t group);
 
   const std::string path_;
   const std::uint64_t data_offset_;

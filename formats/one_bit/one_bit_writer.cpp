@@ -23,7 +23,7 @@ COneBitWriter::COneBitWriter(bool lsb_first) : lsb_first_(lsb_first) {}
 
 COneBitWriter::~COneBitWriter() = default;
 
-std::uint32_t COneBitWriter::Open(const std::string& path) {
+Error COneBitWriter::Open(const std::string& path) {
   if (stage_ != Stage::kClosed) return err::kSizeLimit;
   // The buffered file never shortens what it opens, so an old file is
   // emptied first.
@@ -32,10 +32,10 @@ std::uint32_t COneBitWriter::Open(const std::string& path) {
     FileOpenOptions options;
     options.access = FileAccess::kWrite;
     options.disposition = FileDisposition::kCreateAlways;
-    if (const std::uint32_t rc = empty.Open(path, options)) return rc;
-    if (const std::uint32_t rc = empty.Close()) return rc;
+    if (const Error rc = empty.Open(path, options)) return rc;
+    if (const Error rc = empty.Close()) return rc;
   }
-  if (const std::uint32_t rc = file_.Open(path, buffered_open::kWrite | buffered_open::kOpenAlways)) return rc;
+  if (const Error rc = file_.Open(path, buffered_open::kWrite | buffered_open::kOpenAlways)) return rc;
   stage_ = Stage::kOpen;
   error_ = err::kOk;
   rate_ = 0;
@@ -44,49 +44,49 @@ std::uint32_t COneBitWriter::Open(const std::string& path) {
   return err::kOk;
 }
 
-std::uint32_t COneBitWriter::Close() {
+Error COneBitWriter::Close() {
   if (stage_ == Stage::kClosed) return err::kOk;
-  const std::uint32_t rc = file_.Close();
-  const std::uint32_t result = error_ != err::kOk ? error_ : rc;
+  const Error rc = file_.Close();
+  const Error result = error_ != err::kOk ? error_ : rc;
   stage_ = Stage::kClosed;
   error_ = err::kOk;
   return result;
 }
 
-std::uint32_t COneBitWriter::Check(Stage stage) const {
+Error COneBitWriter::Check(Stage stage) const {
   if (error_ != err::kOk) return error_;
   return stage_ == stage ? err::kOk : err::kSizeLimit;
 }
 
-std::uint32_t COneBitWriter::Note(std::uint32_t rc) {
+Error COneBitWriter::Note(Error rc) {
   if (rc != err::kOk && error_ == err::kOk) error_ = rc;
   return rc;
 }
 
-std::uint32_t COneBitWriter::WriteAt(std::uint64_t offset, const void* bytes, std::size_t n) {
+Error COneBitWriter::WriteAt(std::uint64_t offset, const void* bytes, std::size_t n) {
   if (n == 0) return err::kOk;
   if (offset > static_cast<std::uint64_t>(INT64_MAX) || file_.Seek(static_cast<std::int64_t>(offset), 0) < 0)
     return Note(err::kSeekFailed);
   return Note(file_.Write(bytes, n));
 }
 
-std::uint32_t COneBitWriter::FillAt(std::uint64_t offset, std::uint8_t value, std::uint64_t n) {
+Error COneBitWriter::FillAt(std::uint64_t offset, std::uint8_t value, std::uint64_t n) {
   std::array<std::uint8_t, 4096> piece;
   piece.fill(value);
   while (n > 0) {
     const auto k = static_cast<std::size_t>(std::min<std::uint64_t>(n, piece.size()));
-    if (const std::uint32_t rc = WriteAt(offset, piece.data(), k)) return rc;
+    if (const Error rc = WriteAt(offset, piece.data(), k)) return rc;
     offset += k;
     n -= k;
   }
   return err::kOk;
 }
 
-std::uint32_t COneBitWriter::SizeFile(std::uint64_t size) {
+Error COneBitWriter::SizeFile(std::uint64_t size) {
   if (size == 0) return err::kOk;
-  if (const std::uint32_t rc = Note(file_.SetLogicalEnd(static_cast<std::int64_t>(size)))) return rc;
+  if (const Error rc = Note(file_.SetLogicalEnd(static_cast<std::int64_t>(size)))) return rc;
   const std::uint8_t zero = 0;
-  if (const std::uint32_t rc = WriteAt(size - 1, &zero, 1)) return rc;
+  if (const Error rc = WriteAt(size - 1, &zero, 1)) return rc;
   return Note(file_.Flush());
 }
 
@@ -100,24 +100,24 @@ void COneBitWriter::StartData(std::uint32_t rate, std::uint16_t channels, std::u
   stage_ = Stage::kBegun;
 }
 
-std::uint32_t COneBitWriter::AppendData(const void* bytes, std::size_t n) {
-  if (const std::uint32_t rc = Check(Stage::kBegun)) return rc;
+Error COneBitWriter::AppendData(const void* bytes, std::size_t n) {
+  if (const Error rc = Check(Stage::kBegun)) return rc;
   if (n > data_left()) return err::kSizeLimit;
   if (n > 0 && bytes == nullptr) return err::kSizeLimit;
-  if (const std::uint32_t rc = WriteAt(data_offset_ + data_written_, bytes, n)) return rc;
+  if (const Error rc = WriteAt(data_offset_ + data_written_, bytes, n)) return rc;
   data_written_ += n;
   return err::kOk;
 }
 
-std::uint32_t COneBitWriter::FillRestOfData(std::uint8_t pattern) {
-  if (const std::uint32_t rc = FillAt(data_offset_ + data_written_, pattern, data_left())) return rc;
+Error COneBitWriter::FillRestOfData(std::uint8_t pattern) {
+  if (const Error rc = FillAt(data_offset_ + data_written_, pattern, data_left())) return rc;
   data_written_ = data_capacity_;
   return err::kOk;
 }
 
-std::uint32_t COneBitWriter::CheckPlanar(const std::uint8_t* const* channel_bytes, std::uint32_t bytes_per_channel,
-                                         std::uint16_t channels) const {
-  if (const std::uint32_t rc = Check(Stage::kBegun)) return rc;
+Error COneBitWriter::CheckPlanar(const std::uint8_t* const* channel_bytes, std::uint32_t bytes_per_channel,
+                                 std::uint16_t channels) const {
+  if (const Error rc = Check(Stage::kBegun)) return rc;
   if (channels != channels_) return err::kSizeLimit;
   if (bytes_per_channel == 0) return err::kOk;
   if (channel_bytes == nullptr) return err::kSizeLimit;
@@ -126,8 +126,8 @@ std::uint32_t COneBitWriter::CheckPlanar(const std::uint8_t* const* channel_byte
   return err::kOk;
 }
 
-std::uint32_t COneBitWriter::WriteInterleaved(const std::uint8_t* const* channel_bytes,
-                                              std::uint32_t bytes_per_channel, std::uint16_t channels) {
+Error COneBitWriter::WriteInterleaved(const std::uint8_t* const* channel_bytes,
+                                      std::uint32_t bytes_per_channel, std::uint16_t channels) {
   if (std::uint64_t{bytes_per_channel} * channels > data_left()) return err::kSizeLimit;
   const std::uint32_t slice = kInterleaveSlice / channels;
   std::array<std::uint8_t, kInterleaveSlice> mixed;
@@ -137,7 +137,7 @@ std::uint32_t COneBitWriter::WriteInterleaved(const std::uint8_t* const* channel
       const std::uint8_t* from = channel_bytes[c] + at;
       for (std::uint32_t i = 0; i < k; ++i) mixed[std::size_t{i} * channels + c] = from[i];
     }
-    if (const std::uint32_t rc = WriteRaw(mixed.data(), k * channels)) return rc;
+    if (const Error rc = WriteRaw(mixed.data(), k * channels)) return rc;
     at += k;
   }
   return err::kOk;

@@ -24,6 +24,7 @@
 
 #include "core/io/buffered_file.h"
 #include "formats/tags/tag_set.h"
+#include "platform/error.h"
 
 namespace tidemark::NS_1BIT {
 
@@ -36,26 +37,25 @@ class COneBitWriter {
   // Sizes the file for `data_bytes` bytes of 1-bit data (all channels) and
   // writes the header. 77 for a channel count other than 1 or 2, 15 for a
   // rate of 0, 19 when the format cannot describe that much data.
-  [[nodiscard]] virtual std::uint32_t Begin(std::uint32_t one_bit_rate, std::uint16_t channels,
-                                            std::uint64_t data_bytes) = 0;
+  [[nodiscard]] virtual Error Begin(std::uint32_t one_bit_rate, std::uint16_t channels, std::uint64_t data_bytes) = 0;
   // `bytes_per_channel` bytes from each of `channels` buffers (the count
   // given at Begin, else 77).
-  [[nodiscard]] virtual std::uint32_t WritePlanar(const std::uint8_t* const* channel_bytes,
-                                                  std::uint32_t bytes_per_channel, std::uint16_t channels) = 0;
+  [[nodiscard]] virtual Error WritePlanar(const std::uint8_t* const* channel_bytes,
+                                          std::uint32_t bytes_per_channel, std::uint16_t channels) = 0;
   // Bytes already in the file's data layout, appended at the data position.
-  [[nodiscard]] virtual std::uint32_t WriteRaw(const void* bytes, std::uint32_t count) = 0;
+  [[nodiscard]] virtual Error WriteRaw(const void* bytes, std::uint32_t count) = 0;
   // Pads the end of the data.
-  [[nodiscard]] virtual std::uint32_t Finish() = 0;
+  [[nodiscard]] virtual Error Finish() = 0;
   // Writes the metadata of `tags` after Finish (once).
-  [[nodiscard]] virtual std::uint32_t WriteMetadata(std::uint32_t one_bit_rate, const TagSet& tags) = 0;
+  [[nodiscard]] virtual Error WriteMetadata(std::uint32_t one_bit_rate, const TagSet& tags) = 0;
   // Bytes in front of the data (0 before Begin where it depends on the channels).
   virtual std::uint32_t HeaderSize() const = 0;
 
   // Creates `path`, or empties it, for writing. 77 when a file is already
   // open; the buffered file's errors otherwise.
-  [[nodiscard]] std::uint32_t Open(const std::string& path);
+  [[nodiscard]] Error Open(const std::string& path);
   // Closes the file; the first error of the writer's life (0 when none).
-  [[nodiscard]] std::uint32_t Close();
+  [[nodiscard]] Error Close();
 
   // True when the data bytes hold their first sample in the least
   // significant bit (DSF); false for most significant bit first.
@@ -67,38 +67,38 @@ class COneBitWriter {
   enum class Stage { kClosed, kOpen, kBegun, kFinished, kMetadataWritten };
 
   // 0 when the writer is in `stage` and has seen no error; the error, or 77.
-  std::uint32_t Check(Stage stage) const;
+  Error Check(Stage stage) const;
   // Keeps the first error.
-  std::uint32_t Note(std::uint32_t rc);
+  Error Note(Error rc);
   // Writes `n` bytes at absolute `offset` of the file.
-  std::uint32_t WriteAt(std::uint64_t offset, const void* bytes, std::size_t n);
+  Error WriteAt(std::uint64_t offset, const void* bytes, std::size_t n);
   // Writes `n` copies of `value` at absolute `offset`.
-  std::uint32_t FillAt(std::uint64_t offset, std::uint8_t value, std::uint64_t n);
+  Error FillAt(std::uint64_t offset, std::uint8_t value, std::uint64_t n);
   // The file is `size` bytes long from now on: its last byte is written
   // (as zero) so the length is on disk before the header.
-  std::uint32_t SizeFile(std::uint64_t size);
+  Error SizeFile(std::uint64_t size);
 
   // Starts the data stream: `capacity` bytes of data area at `offset`.
   void StartData(std::uint32_t rate, std::uint16_t channels, std::uint64_t offset, std::uint64_t capacity);
   // Appends `n` bytes to the data area; 77 (nothing written) when they do
   // not fit in what is left of it.
-  std::uint32_t AppendData(const void* bytes, std::size_t n);
+  Error AppendData(const void* bytes, std::size_t n);
   // Fills the rest of the data area with `pattern`.
-  std::uint32_t FillRestOfData(std::uint8_t pattern);
+  Error FillRestOfData(std::uint8_t pattern);
   // Byte-by-byte interleaving of planar channels, handed to WriteRaw in
   // slices of 4096 bytes (4096 / channels per channel).
-  std::uint32_t WriteInterleaved(const std::uint8_t* const* channel_bytes, std::uint32_t bytes_per_channel,
-                                 std::uint16_t channels);
+  Error WriteInterleaved(const std::uint8_t* const* channel_bytes, std::uint32_t bytes_per_channel,
+                         std::uint16_t channels);
   // 77 unless `channels` is what Begin was given and every buffer is there.
-  std::uint32_t CheckPlanar(const std::uint8_t* const* channel_bytes, std::uint32_t bytes_per_channel,
-                            std::uint16_t channels) const;
+  Error CheckPlanar(const std::uint8_t* const* channel_bytes, std::uint32_t bytes_per_channel,
+                    std::uint16_t channels) const;
 
   std::uint64_t data_left() const { return data_capacity_ - data_written_; }
   std::uint64_t data_end() const { return data_offset_ + data_capacity_; }
 
   BufferedFile file_;
   Stage stage_ = Stage::kClosed;
-  std::uint32_t error_ = 0;
+  Error error_;
   std::uint32_t rate_ = 0;
   std::uint16_t channels_ = 0;
   std::uint64_t data_offset_ = 0;

@@ -51,9 +51,9 @@ std::string_view FieldText(const std::uint8_t* area, std::size_t at, std::size_t
 
 CWsd::~CWsd() = default;
 
-std::uint32_t CWsd::Open(const std::string& path) {
-  if (const std::uint32_t rc = OpenFile(path)) return rc;
-  const std::uint32_t rc = ReadHeader();
+Error CWsd::Open(const std::string& path) {
+  if (const Error rc = OpenFile(path)) return rc;
+  const Error rc = ReadHeader();
   if (rc != err::kOk) Close();
   return rc;
 }
@@ -67,10 +67,10 @@ void CWsd::Close() {
   data_size_ = 0;
 }
 
-std::uint32_t CWsd::ReadHeader() {
+Error CWsd::ReadHeader() {
   if (file_length() < kHeaderBytes) return err::kMalformed;
   std::uint8_t h[kCheckedHeader];
-  if (const std::uint32_t rc = input().ReadExact(h, sizeof h, 0)) return rc;
+  if (const Error rc = input().ReadExact(h, sizeof h, 0)) return rc;
   if (LoadLe32(h) != FourCc("1bit") || (h[kVersionAt] >> 4) != 1) return err::kMalformed;
   const std::uint32_t file_size = LoadBe32(h + kFileSizeAt);
   const std::uint32_t data_offset = LoadBe32(h + kDataOffsetAt);
@@ -88,12 +88,12 @@ std::uint32_t CWsd::ReadHeader() {
   return err::kOk;
 }
 
-std::uint32_t CWsd::ReadMarkers(MarkerList&, std::uint32_t) { return is_open() ? err::kOk : err::kSizeLimit; }
+Error CWsd::ReadMarkers(MarkerList&, std::uint32_t) { return is_open() ? err::kOk : err::kSizeLimit; }
 
-std::uint32_t CWsd::ReadTags(TagSet& tags) {
+Error CWsd::ReadTags(TagSet& tags) {
   if (!is_open()) return err::kSizeLimit;
   std::uint8_t area[kTextAreaBytes];
-  if (const std::uint32_t rc = input().ReadExact(area, sizeof area, text_offset_)) return rc;
+  if (const Error rc = input().ReadExact(area, sizeof area, text_offset_)) return rc;
   return TryAlloc([&] {
     TagSet read;
     for (const TextField& field : kFields) {

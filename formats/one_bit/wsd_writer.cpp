@@ -70,36 +70,36 @@ CWsdWriter::CWsdWriter() : COneBitWriter(false) {}
 
 CWsdWriter::~CWsdWriter() = default;
 
-std::uint32_t CWsdWriter::Begin(std::uint32_t one_bit_rate, std::uint16_t channels, std::uint64_t data_bytes) {
-  if (const std::uint32_t rc = Check(Stage::kOpen)) return rc;
+Error CWsdWriter::Begin(std::uint32_t one_bit_rate, std::uint16_t channels, std::uint64_t data_bytes) {
+  if (const Error rc = Check(Stage::kOpen)) return rc;
   if (channels != 1 && channels != 2) return err::kSizeLimit;
   if (one_bit_rate == 0) return err::kUnsupportedFormat;
   if (data_bytes > kLargestData) return err::kTooManyFramesForTarget;
   std::array<std::uint8_t, kHeaderBytes> header;
   BuildHeader(one_bit_rate, channels, data_bytes, header.data());
-  if (const std::uint32_t rc = SizeFile(kHeaderBytes + data_bytes)) return rc;
-  if (const std::uint32_t rc = WriteAt(0, header.data(), header.size())) return rc;
+  if (const Error rc = SizeFile(kHeaderBytes + data_bytes)) return rc;
+  if (const Error rc = WriteAt(0, header.data(), header.size())) return rc;
   StartData(one_bit_rate, channels, kHeaderBytes, data_bytes);
   return err::kOk;
 }
 
-std::uint32_t CWsdWriter::WritePlanar(const std::uint8_t* const* channel_bytes, std::uint32_t bytes_per_channel,
-                                      std::uint16_t channels) {
-  if (const std::uint32_t rc = CheckPlanar(channel_bytes, bytes_per_channel, channels)) return rc;
+Error CWsdWriter::WritePlanar(const std::uint8_t* const* channel_bytes, std::uint32_t bytes_per_channel,
+                              std::uint16_t channels) {
+  if (const Error rc = CheckPlanar(channel_bytes, bytes_per_channel, channels)) return rc;
   return WriteInterleaved(channel_bytes, bytes_per_channel, channels);
 }
 
-std::uint32_t CWsdWriter::WriteRaw(const void* bytes, std::uint32_t count) { return AppendData(bytes, count); }
+Error CWsdWriter::WriteRaw(const void* bytes, std::uint32_t count) { return AppendData(bytes, count); }
 
-std::uint32_t CWsdWriter::Finish() {
-  if (const std::uint32_t rc = Check(Stage::kBegun)) return rc;
-  if (const std::uint32_t rc = FillRestOfData(kIdle)) return rc;
+Error CWsdWriter::Finish() {
+  if (const Error rc = Check(Stage::kBegun)) return rc;
+  if (const Error rc = FillRestOfData(kIdle)) return rc;
   stage_ = Stage::kFinished;
   return err::kOk;
 }
 
-std::uint32_t CWsdWriter::WriteMetadata(std::uint32_t /*one_bit_rate*/, const TagSet& tags) {
-  if (const std::uint32_t rc = Check(Stage::kFinished)) return rc;
+Error CWsdWriter::WriteMetadata(std::uint32_t /*one_bit_rate*/, const TagSet& tags) {
+  if (const Error rc = Check(Stage::kFinished)) return rc;
   return TryAlloc([&] {
     std::array<std::uint8_t, kTextBytes> area;
     area.fill(' ');
@@ -112,7 +112,7 @@ std::uint32_t CWsdWriter::WriteMetadata(std::uint32_t /*one_bit_rate*/, const Ta
     const std::optional<std::string> album =
         AppPrivateValue(TagText(tags, InfoText::AppPrivate), app_private_key::kAlbum);
     if (album) PutField(area.data(), kAlbumField, *album, codeset);
-    if (const std::uint32_t rc = WriteAt(kTextOffset, area.data(), area.size())) return rc;
+    if (const Error rc = WriteAt(kTextOffset, area.data(), area.size())) return rc;
     stage_ = Stage::kMetadataWritten;
     return err::kOk;
   });

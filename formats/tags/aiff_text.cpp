@@ -30,18 +30,18 @@ constexpr std::array<TextChunk, 4> kTextChunks = {{{FourCc("NAME"), InfoText::Na
 
 }  // namespace
 
-std::uint32_t ReadAiffTexts(RandomAccessInput& input, std::uint64_t length, TagSet* tags) {
+Error ReadAiffTexts(RandomAccessInput& input, std::uint64_t length, TagSet* tags) {
   *tags = TagSet{};
   if (length > kLargestFile) return err::kMalformed;
   return TryAlloc([&] {
     ChunkTable table;
-    if (const std::uint32_t rc = ReadFileChunkTable(input, length, kFormContainer, &table)) return rc;
+    if (const Error rc = ReadFileChunkTable(input, length, kFormContainer, &table)) return rc;
     TagSet read;
     std::string text;
     for (const TextChunk& kind : kTextChunks) {
       const ChunkEntry* chunk = FindChunk(table, kind.id);
       if (!chunk) continue;
-      if (const std::uint32_t rc = ReadChunkText(input, *chunk, &text)) return rc;
+      if (const Error rc = ReadChunkText(input, *chunk, &text)) return rc;
       SetTagText(read, kind.slot, NarrowToUtf8(text));
     }
     *tags = std::move(read);
@@ -49,7 +49,7 @@ std::uint32_t ReadAiffTexts(RandomAccessInput& input, std::uint64_t length, TagS
   }, [&] { *tags = TagSet{}; });
 }
 
-std::uint32_t AppendAiffTexts(PosixFile& file, std::uint64_t length, const TagSet& tags) {
+Error AppendAiffTexts(PosixFile& file, std::uint64_t length, const TagSet& tags) {
   return TryAlloc([&] {
     std::array<std::string, kTextChunks.size()> stored;
     std::vector<ChunkToAppend> chunks;

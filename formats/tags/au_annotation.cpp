@@ -50,12 +50,12 @@ std::string_view CopyrightOf(std::string_view annotation) {
 
 }  // namespace
 
-std::uint32_t ReadAuAnnotation(RandomAccessInput& input, std::uint64_t length, TagSet* tags) {
+Error ReadAuAnnotation(RandomAccessInput& input, std::uint64_t length, TagSet* tags) {
   *tags = TagSet{};
   if (length < kAnnotationStart || length > kLargestFile) return err::kMalformed;
   return TryAlloc([&] {
     std::vector<std::uint8_t> head(static_cast<std::size_t>(std::min<std::uint64_t>(length, kHeadBytes)));
-    if (const std::uint32_t rc = input.ReadExact(head.data(), head.size(), 0)) return rc;
+    if (const Error rc = input.ReadExact(head.data(), head.size(), 0)) return rc;
     if (!IsAuMagic(head.data())) return err::kMalformed;
     const std::size_t end = std::min<std::size_t>(LoadBe32(&head[4]), head.size());
     if (end <= kAnnotationStart) return err::kOk;
@@ -67,14 +67,14 @@ std::uint32_t ReadAuAnnotation(RandomAccessInput& input, std::uint64_t length, T
   }, [&] { *tags = TagSet{}; });
 }
 
-std::uint32_t WriteAuAnnotation(PosixFile& file, std::uint64_t length, const TagSet& tags) {
+Error WriteAuAnnotation(PosixFile& file, std::uint64_t length, const TagSet& tags) {
   const std::string_view copyright = TagText(tags, InfoText::Copyright);
   if (copyright.empty()) return err::kOk;
   if (length < kWrittenHeader || length > kLargestFile) return err::kMalformed;
   return TryAlloc([&] {
     std::uint8_t head[kWrittenHeader];
     FileInput input(file);
-    if (const std::uint32_t rc = input.ReadExact(head, sizeof head, 0)) return rc;
+    if (const Error rc = input.ReadExact(head, sizeof head, 0)) return rc;
     if (!IsAuMagic(head) || LoadBe32(head + 4) < kWrittenHeader) return err::kMalformed;
     const std::string text =
         NarrowPrefix(copyright.substr(0, copyright.find('\0')), kAuCopyrightBytes, NarrowCodeset());

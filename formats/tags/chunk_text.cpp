@@ -13,14 +13,14 @@ constexpr std::size_t kTextReadPiece = 4096;
 
 }  // namespace
 
-std::uint32_t ReadChunkText(RandomAccessInput& input, const ChunkEntry& chunk, std::string* text) {
+Error ReadChunkText(RandomAccessInput& input, const ChunkEntry& chunk, std::string* text) {
   text->clear();
   std::uint64_t at = std::uint64_t{chunk.offset} + 8;
   std::uint64_t left = chunk.size;
   char piece[kTextReadPiece];
   while (left > 0) {
     const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(left, sizeof piece));
-    if (const std::uint32_t rc = input.ReadExact(piece, n, at)) return rc;
+    if (const Error rc = input.ReadExact(piece, n, at)) return rc;
     if (const void* zero = std::memchr(piece, 0, n)) {
       text->append(piece, static_cast<std::size_t>(static_cast<const char*>(zero) - piece));
       break;

@@ -40,18 +40,18 @@ MarkerList DocumentOrder(MarkerList reversed, std::uint32_t frames) {
 
 }  // namespace
 
-std::uint32_t FlacMetadataSkeleton::Fail() {
+Error FlacMetadataSkeleton::Fail() {
   error_ = err::kNoWorkFile;
   return error_;
 }
 
-std::uint32_t FlacMetadataSkeleton::Write(const void* data, std::size_t n) {
+Error FlacMetadataSkeleton::Write(const void* data, std::size_t n) {
   if (WriteExact(file_, data, n, end_) != err::kOk) return Fail();
   end_ += n;
   return err::kOk;
 }
 
-std::uint32_t FlacMetadataSkeleton::AddApplicationBlock(std::span<const std::uint8_t> block) {
+Error FlacMetadataSkeleton::AddApplicationBlock(std::span<const std::uint8_t> block) {
   if (error_) return error_;
   if (block.size() < kMinBlock) return err::kOk;
   const std::uint32_t id = LoadLe32(block.data());
@@ -70,7 +70,7 @@ std::uint32_t FlacMetadataSkeleton::AddApplicationBlock(std::span<const std::uin
   return StartChunk(payload);
 }
 
-std::uint32_t FlacMetadataSkeleton::StartChunk(std::span<const std::uint8_t> payload) {
+Error FlacMetadataSkeleton::StartChunk(std::span<const std::uint8_t> payload) {
   const std::uint32_t chunk_id = LoadLe32(payload.data());
   const std::uint32_t size = LoadSize(*container_, payload.data() + 4);
   std::uint8_t header[kChunkHeader];
@@ -87,18 +87,18 @@ std::uint32_t FlacMetadataSkeleton::StartChunk(std::span<const std::uint8_t> pay
   body_left_ = size;
   if (chunk_kept_) {
     StoreSize(*container_, header + 4, size);
-    if (const std::uint32_t rc = Write(header, sizeof header)) return rc;
+    if (const Error rc = Write(header, sizeof header)) return rc;
   }
   if (body_left_ == 0) return err::kOk;
   return TakeBody(payload.subspan(kChunkHeader));
 }
 
-std::uint32_t FlacMetadataSkeleton::TakeBody(std::span<const std::uint8_t> bytes) {
+Error FlacMetadataSkeleton::TakeBody(std::span<const std::uint8_t> bytes) {
   const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(body_left_, bytes.size()));
   body_left_ -= n;
   if (!chunk_kept_) return err::kOk;
   if (n > 0)
-    if (const std::uint32_t rc = Write(bytes.data(), n)) return rc;
+    if (const Error rc = Write(bytes.data(), n)) return rc;
   if (body_left_ == 0 && chunk_odd_) {
     const std::uint8_t pad = 0;
     return Write(&pad, 1);
@@ -106,7 +106,7 @@ std::uint32_t FlacMetadataSkeleton::TakeBody(std::span<const std::uint8_t> bytes
   return err::kOk;
 }
 
-std::uint32_t FlacMetadataSkeleton::ReadMetadata(std::uint32_t frames, MarkerList* markers, TagSet* tags) {
+Error FlacMetadataSkeleton::ReadMetadata(std::uint32_t frames, MarkerList* markers, TagSet* tags) {
   markers->Clear();
   *tags = TagSet{};
   if (error_) return error_;
@@ -122,7 +122,7 @@ std::uint32_t FlacMetadataSkeleton::ReadMetadata(std::uint32_t frames, MarkerLis
     }
     std::uint8_t size_bytes[4];
     FileInput input(file_);
-    if (const std::uint32_t rc = input.ReadExact(size_bytes, 4, 4)) return rc;
+    if (const Error rc = input.ReadExact(size_bytes, 4, 4)) return rc;
     if (std::uint64_t{LoadSize(*container_, size_bytes)} + 8 > end_) {
       StoreSize(*container_, size_bytes, static_cast<std::uint32_t>(end_ - 8));
       if (WriteExact(file_, size_bytes, 4, 4) != err::kOk) return Fail();
@@ -131,11 +131,11 @@ std::uint32_t FlacMetadataSkeleton::ReadMetadata(std::uint32_t frames, MarkerLis
     MarkerList reversed;
     TagSet read;
     if (!container_->big_endian) {
-      if (const std::uint32_t rc = ReadCueList(input, end_, &reversed)) return rc;
-      if (const std::uint32_t rc = ReadInfoList(input, end_, &read)) return rc;
+      if (const Error rc = ReadCueList(input, end_, &reversed)) return rc;
+      if (const Error rc = ReadInfoList(input, end_, &read)) return rc;
     } else {
-      if (const std::uint32_t rc = ReadIffMarkers(input, end_, &reversed)) return rc;
-      if (const std::uint32_t rc = ReadAiffTexts(input, end_, &read)) return rc;
+      if (const Error rc = ReadIffMarkers(input, end_, &reversed)) return rc;
+      if (const Error rc = ReadAiffTexts(input, end_, &read)) return rc;
     }
     *markers = DocumentOrder(std::move(reversed), frames);
     *tags = std::move(read);
@@ -146,14 +146,13 @@ std::uint32_t FlacMetadataSkeleton::ReadMetadata(std::uint32_t frames, MarkerLis
 namespace {
 
 // 9 and 10 from the chunk writers mean the working file failed.
-std::uint32_t WorkFileError(std::uint32_t rc) {
+Error WorkFileError(Error rc) {
   return rc == err::kWriteFailed || rc == err::kSeekFailed ? err::kNoWorkFile : rc;
 }
 
 }  // namespace
 
-std::uint32_t WriteWavSkeleton(const SkeletonExport& range, const MarkerList& markers, const TagSet& tags,
-                               PosixFile* out) {
+Error WriteWavSkeleton(const SkeletonExport& range, const MarkerList& markers, const TagSet& tags, PosixFile* out) {
   (void)out->Close();
   if (range.format.code & sample_code::kFloatBit) return err::kUnsupportedFormat;
   return TryAlloc([&] {
@@ -171,26 +170,26 @@ std::uint32_t WriteWavSkeleton(const SkeletonExport& range, const MarkerList& ma
     MarkerList inside;
     if (range.from <= range.to) {
       const std::uint32_t last = std::min(range.to, kMaxFrames);
-      if (const std::uint32_t rc = CopyMarkerRange(markers, range.from, last + 1, true, &inside)) return rc;
+      if (const Error rc = CopyMarkerRange(markers, range.from, last + 1, true, &inside)) return rc;
     }
 
     PosixFile file;
-    if (const std::uint32_t rc = OpenScratchFile(&file)) return rc;
+    if (const Error rc = OpenScratchFile(&file)) return rc;
     if (WriteExact(file, header, header_bytes, 0) != err::kOk) return err::kNoWorkFile;
-    if (const std::uint32_t rc = AppendCueList(file, header_bytes, inside)) return WorkFileError(rc);
+    if (const Error rc = AppendCueList(file, header_bytes, inside)) return WorkFileError(rc);
     std::uint64_t length = 0;
     if (file.Size(&length) != err::kOk) return err::kNoWorkFile;
-    if (const std::uint32_t rc = AppendInfoList(file, length, tags)) return WorkFileError(rc);
+    if (const Error rc = AppendInfoList(file, length, tags)) return WorkFileError(rc);
     *out = std::move(file);
     return err::kOk;
   });
 }
 
-std::uint32_t BuildWavSkeleton(const SkeletonExport& range, const MarkerList& markers, const TagSet& tags,
-                               std::vector<std::uint8_t>* bytes) {
+Error BuildWavSkeleton(const SkeletonExport& range, const MarkerList& markers, const TagSet& tags,
+                       std::vector<std::uint8_t>* bytes) {
   bytes->clear();
   PosixFile file;
-  if (const std::uint32_t rc = WriteWavSkeleton(range, markers, tags, &file)) return rc;
+  if (const Error rc = WriteWavSkeleton(range, markers, tags, &file)) return rc;
   return TryAlloc([&] {
     std::uint64_t length = 0;
     if (file.Size(&length) != err::kOk) return err::kNoWorkFile;

@@ -16,6 +16,7 @@
 #include "core/samples/sample_format.h"
 #include "formats/chunks/container.h"
 #include "formats/tags/tag_set.h"
+#include "platform/error.h"
 #include "platform/posix_file.h"
 
 namespace tidemark {
@@ -48,7 +49,7 @@ class FlacMetadataSkeleton {
   // container bytes. Blocks of another id or shorter than 12 bytes are
   // ignored. 6 when the working file cannot be created or written (every
   // later call then gives 6 too).
-  [[nodiscard]] std::uint32_t AddApplicationBlock(std::span<const std::uint8_t> block);
+  [[nodiscard]] Error AddApplicationBlock(std::span<const std::uint8_t> block);
 
   // Whether a container header has been taken.
   bool has_container() const { return container_.has_value(); }
@@ -61,17 +62,17 @@ class FlacMetadataSkeleton {
   // lowered to it, exact duplicates dropped. Without a container header
   // both stay empty and the result is 0. 14 when the skeleton is malformed,
   // 6, 8, 2; `markers` and `tags` are empty on failure.
-  [[nodiscard]] std::uint32_t ReadMetadata(std::uint32_t frames, MarkerList* markers, TagSet* tags);
+  [[nodiscard]] Error ReadMetadata(std::uint32_t frames, MarkerList* markers, TagSet* tags);
 
  private:
-  std::uint32_t StartChunk(std::span<const std::uint8_t> payload);
-  std::uint32_t TakeBody(std::span<const std::uint8_t> bytes);
-  std::uint32_t Write(const void* data, std::size_t n);
-  std::uint32_t Fail();
+  Error StartChunk(std::span<const std::uint8_t> payload);
+  Error TakeBody(std::span<const std::uint8_t> bytes);
+  Error Write(const void* data, std::size_t n);
+  Error Fail();
 
   PosixFile file_;
   std::optional<Container> container_;
-  std::uint32_t error_ = 0;
+  Error error_;
   std::uint64_t end_ = 0;  // bytes in the skeleton
   // The chunk whose body is still coming in.
   std::uint64_t body_left_ = 0;
@@ -97,11 +98,11 @@ struct SkeletonExport {
 // empty; the set is stored as given, without the software stamp). 15 for a
 // floating-point or unsupported format, 6 when the working file cannot be
 // created or written, 20, 2.
-[[nodiscard]] std::uint32_t WriteWavSkeleton(const SkeletonExport& range, const MarkerList& markers,
-                                             const TagSet& tags, PosixFile* out);
+[[nodiscard]] Error WriteWavSkeleton(const SkeletonExport& range, const MarkerList& markers,
+                                     const TagSet& tags, PosixFile* out);
 
 // The same skeleton as bytes.
-[[nodiscard]] std::uint32_t BuildWavSkeleton(const SkeletonExport& range, const MarkerList& markers,
-                                             const TagSet& tags, std::vector<std::uint8_t>* bytes);
+[[nodiscard]] Error BuildWavSkeleton(const SkeletonExport& range, const MarkerList& markers,
+                                     const TagSet& tags, std::vector<std::uint8_t>* bytes);
 
 }  // namespace tidemark

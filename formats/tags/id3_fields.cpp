@@ -29,7 +29,7 @@ std::uint16_t LeadingNumber(std::string_view text) {
 
 }  // namespace
 
-std::uint32_t Id3FieldsFromTags(const TagSet& tags, Id3Fields* fields) {
+Error Id3FieldsFromTags(const TagSet& tags, Id3Fields* fields) {
   return TryAlloc([&] {
     *fields = Id3Fields{};
     Id3Fields f;

@@ -19,7 +19,7 @@ void PutText(std::uint8_t* field, std::size_t size, std::string_view utf8, const
 
 }  // namespace
 
-std::uint32_t BuildId3v1Tag(const Id3Fields& fields, std::array<std::uint8_t, kId3v1Size>* tag) {
+Error BuildId3v1Tag(const Id3Fields& fields, std::array<std::uint8_t, kId3v1Size>* tag) {
   return TryAlloc([&] {
     std::array<std::uint8_t, kId3v1Size> out{};
     const std::string codeset = NarrowCodeset();

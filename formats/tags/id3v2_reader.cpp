@@ -115,7 +115,7 @@ std::vector<std::uint8_t> RemoveUnsynchronisation(std::span<const std::uint8_t> 
   return out;
 }
 
-std::uint32_t ParseId3v2Tag(std::span<const std::uint8_t> bytes, Id3v2Tag* tag) {
+Error ParseId3v2Tag(std::span<const std::uint8_t> bytes, Id3v2Tag* tag) {
   *tag = Id3v2Tag{};
   Header header;
   if (bytes.size() < kHeaderSize || !ParseHeader(bytes.data(), &header)) return err::kOk;
@@ -137,25 +137,25 @@ std::uint32_t ParseId3v2Tag(std::span<const std::uint8_t> bytes, Id3v2Tag* tag) 
   });
 }
 
-std::uint32_t ReadId3v2Tag(RandomAccessInput& input, std::uint64_t length, std::uint64_t offset, Id3v2Tag* tag) {
+Error ReadId3v2Tag(RandomAccessInput& input, std::uint64_t length, std::uint64_t offset, Id3v2Tag* tag) {
   *tag = Id3v2Tag{};
   if (offset > length || length - offset < kHeaderSize) return err::kOk;
   std::uint8_t h[kHeaderSize];
-  if (const std::uint32_t rc = input.ReadExact(h, sizeof h, offset); rc != err::kOk) return rc;
+  if (const Error rc = input.ReadExact(h, sizeof h, offset); rc != err::kOk) return rc;
   Header header;
   if (!ParseHeader(h, &header) || header.size > length - offset - kHeaderSize) return err::kOk;
   return TryAlloc([&] {
     std::vector<std::uint8_t> bytes(kHeaderSize + std::size_t{header.size});
-    if (const std::uint32_t rc = input.ReadExact(bytes.data(), bytes.size(), offset); rc != err::kOk) return rc;
+    if (const Error rc = input.ReadExact(bytes.data(), bytes.size(), offset); rc != err::kOk) return rc;
     return ParseId3v2Tag(bytes, tag);
   });
 }
 
-std::uint32_t ReadId3v2TagFile(const std::string& path, Id3v2Tag* tag) {
+Error ReadId3v2TagFile(const std::string& path, Id3v2Tag* tag) {
   *tag = Id3v2Tag{};
   PosixFile file;
   std::uint64_t length = 0;
-  if (const std::uint32_t rc = OpenInputFile(path, &file, &length); rc != err::kOk) return rc;
+  if (const Error rc = OpenInputFile(path, &file, &length); rc != err::kOk) return rc;
   FileInput input(file);
   return ReadId3v2Tag(input, length, 0, tag);
 }

@@ -78,7 +78,7 @@ const Id3v2Frame* MillisecondLyrics(const Id3v2Tag& tag) {
 
 }  // namespace
 
-std::uint32_t Id3v2TagToSet(const Id3v2Tag& tag, TagSet* tags) {
+Error Id3v2TagToSet(const Id3v2Tag& tag, TagSet* tags) {
   return TryAlloc([&] {
     *tags = TagSet{};
     TagSet set;
@@ -112,7 +112,7 @@ std::uint32_t Id3v2TagToSet(const Id3v2Tag& tag, TagSet* tags) {
   }, [&] { *tags = TagSet{}; });
 }
 
-std::uint32_t Id3v2TagMarkers(const Id3v2Tag& tag, std::uint32_t sample_rate, MarkerList* markers) {
+Error Id3v2TagMarkers(const Id3v2Tag& tag, std::uint32_t sample_rate, MarkerList* markers) {
   markers->Clear();
   const Id3v2Frame* frame = MillisecondLyrics(tag);
   if (!frame) return err::kOk;

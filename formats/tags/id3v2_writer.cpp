@@ -56,8 +56,8 @@ void AppendText(Bytes& out, std::string_view text, bool utf16) {
     Append(out, Utf8ToNarrow(text));
 }
 
-std::uint32_t AddTextFrame(Bytes& out, int version, std::string_view id, std::string_view text,
-                           const Id3v2WriteOptions& options) {
+Error AddTextFrame(Bytes& out, int version, std::string_view id, std::string_view text,
+                   const Id3v2WriteOptions& options) {
   if (text.empty()) return err::kOk;
   const bool utf16 = UsesUtf16(text, options);
   Bytes body{static_cast<std::uint8_t>(utf16 ? 1 : 0)};
@@ -123,8 +123,8 @@ bool UnsynchroniseFrames(Bytes& frames) {
 
 }  // namespace
 
-std::uint32_t AppendId3v2Frame(int version, std::string_view id, std::span<const std::uint8_t> body,
-                               std::vector<std::uint8_t>* out) {
+Error AppendId3v2Frame(int version, std::string_view id, std::span<const std::uint8_t> body,
+                       std::vector<std::uint8_t>* out) {
   if (version == 4 ? body.size() >= kSyncSafeLimit : body.size() > 0xFFFFFFFFu) return err::kMetadataTooLarge;
   std::uint8_t h[kFrameHeader] = {};
   for (std::size_t i = 0; i < 4 && i < id.size(); ++i) h[i] = static_cast<std::uint8_t>(id[i]);
@@ -137,14 +137,14 @@ std::uint32_t AppendId3v2Frame(int version, std::string_view id, std::span<const
   return err::kOk;
 }
 
-std::uint32_t BuildId3v2Tag(const Id3Fields& fields, const Id3v2WriteOptions& options,
-                            std::span<const std::uint8_t> extra_frame, bool no_padding,
-                            std::vector<std::uint8_t>* tag) {
+Error BuildId3v2Tag(const Id3Fields& fields, const Id3v2WriteOptions& options,
+                    std::span<const std::uint8_t> extra_frame, bool no_padding,
+                    std::vector<std::uint8_t>* tag) {
   tag->clear();
   const int version = options.version == 4 ? 4 : 3;
   return TryAlloc([&] {
     Bytes frames;
-    std::uint32_t rc = err::kOk;
+    Error rc = err::kOk;
     auto text = [&](std::string_view id, std::string_view value) {
       if (rc == err::kOk) rc = AddTextFrame(frames, version, id, value, options);
     };

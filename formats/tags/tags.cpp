@@ -12,7 +12,7 @@ namespace {
 
 constexpr std::uint64_t kLargestFile = 0xFFFFFFFEu;
 
-std::uint32_t Public(std::uint32_t rc) { return rc == err::kMalformed ? err::kLayoutMismatch : rc; }
+Error Public(Error rc) { return rc == err::kMalformed ? err::kLayoutMismatch : rc; }
 
 }  // namespace
 
@@ -22,19 +22,19 @@ TagSet StampedTags(const TagSet& tags) {
   return out;
 }
 
-std::uint32_t ReadTags(const std::string& path, PcmFileKind kind, TagSet* tags) {
+Error ReadTags(const std::string& path, PcmFileKind kind, TagSet* tags) {
   *tags = TagSet{};
   const FileKindDescription& d = DescribeFileKind(kind);
   if (!d.read_tags) return err::kOk;
   PosixFile file;
   std::uint64_t length = 0;
-  if (const std::uint32_t rc = OpenInputFile(path, &file, &length)) return rc;
+  if (const Error rc = OpenInputFile(path, &file, &length)) return rc;
   if (length > kLargestFile) return err::kLayoutMismatch;
   FileInput input(file);
   return Public(d.read_tags(input, length, tags));
 }
 
-std::uint32_t WriteTags(const std::string& path, PcmFileKind kind, const TagSet& tags) {
+Error WriteTags(const std::string& path, PcmFileKind kind, const TagSet& tags) {
   const FileKindDescription& d = DescribeFileKind(kind);
   if (!d.write_tags) return err::kOk;
   return TryAlloc([&] {
@@ -42,15 +42,15 @@ std::uint32_t WriteTags(const std::string& path, PcmFileKind kind, const TagSet&
     if (d.nothing_to_write(stamped)) return err::kOk;
     PosixFile file;
     std::uint64_t length = 0;
-    if (const std::uint32_t rc = OpenForMetadataEdit(path, &file, &length)) return rc;
-    const std::uint32_t rc = d.write_tags(file, length, stamped);
-    const std::uint32_t close_rc = file.Close();
+    if (const Error rc = OpenForMetadataEdit(path, &file, &length)) return rc;
+    const Error rc = d.write_tags(file, length, stamped);
+    const Error close_rc = file.Close();
     return rc ? Public(rc) : (close_rc ? err::kWriteFailed : err::kOk);
   });
 }
 
-std::uint32_t ReplaceTags(const std::string& path, PcmFileKind kind, const TagSet& tags) {
-  if (const std::uint32_t rc = StripMetadata(path, kind)) return rc;
+Error ReplaceTags(const std::string& path, PcmFileKind kind, const TagSet& tags) {
+  if (const Error rc = StripMetadata(path, kind)) return rc;
   return WriteTags(path, kind, tags);
 }
 

@@ -9,6 +9,7 @@
 
 #include "core/samples/sample_format.h"
 #include "formats/tags/tag_set.h"
+#include "platform/error.h"
 
 namespace tidemark {
 
@@ -20,7 +21,7 @@ TagSet StampedTags(const TagSet& tags);
 // Reads the tags of the file at `path` of `kind`. 25 when it cannot be
 // opened; 78 when it is 0xFFFFFFFF bytes or longer or malformed; 8, 2.
 // `tags` is empty on failure.
-[[nodiscard]] std::uint32_t ReadTags(const std::string& path, PcmFileKind kind, TagSet* tags);
+[[nodiscard]] Error ReadTags(const std::string& path, PcmFileKind kind, TagSet* tags);
 
 // Appends the stamped set (StampedTags) to the file at `path` of `kind`:
 // after the last chunk for Wave, AIFF and AIFC (with the container size
@@ -35,10 +36,10 @@ TagSet StampedTags(const TagSet& tags);
 // a data offset below 128); 20 when the metadata would take the file past
 // 4 GiB (nothing written); 10; 9 (chunks written so far stay, but the
 // container size is left as it was, so readers do not see them); 8; 2.
-[[nodiscard]] std::uint32_t WriteTags(const std::string& path, PcmFileKind kind, const TagSet& tags);
+[[nodiscard]] Error WriteTags(const std::string& path, PcmFileKind kind, const TagSet& tags);
 
 // StripMetadata, then WriteTags: the file's markers and tags are replaced
 // by `tags` (for the chunk kinds, markers are removed too). Errors as both.
-[[nodiscard]] std::uint32_t ReplaceTags(const std::string& path, PcmFileKind kind, const TagSet& tags);
+[[nodiscard]] Error ReplaceTags(const std::string& path, PcmFileKind kind, const TagSet& tags);
 
 }  // namespace tidemark

@@ -86,7 +86,7 @@ std::string Fixed(double value, int precision, bool plus) {
 
 }  // namespace
 
-std::uint32_t ParseVorbisCommentBlock(std::span<const std::uint8_t> block, VorbisComments* out) {
+Error ParseVorbisCommentBlock(std::span<const std::uint8_t> block, VorbisComments* out) {
   *out = VorbisComments{};
   return TryAlloc([&] {
     BlockReader reader(block);
@@ -103,7 +103,7 @@ std::uint32_t ParseVorbisCommentBlock(std::span<const std::uint8_t> block, Vorbi
   }, [&] { *out = VorbisComments{}; });
 }
 
-std::uint32_t BuildVorbisCommentBlock(const VorbisComments& comments, std::vector<std::uint8_t>* block) {
+Error BuildVorbisCommentBlock(const VorbisComments& comments, std::vector<std::uint8_t>* block) {
   block->clear();
   return TryAlloc([&] {
     std::uint64_t total = 8 + std::uint64_t{comments.vendor.size()};
@@ -127,7 +127,7 @@ std::uint32_t BuildVorbisCommentBlock(const VorbisComments& comments, std::vecto
   });
 }
 
-std::uint32_t VorbisCommentsToTags(const VorbisComments& comments, TagSet* tags) {
+Error VorbisCommentsToTags(const VorbisComments& comments, TagSet* tags) {
   return TryAlloc([&] {
     TagSet out = *tags;
     const bool entries_wanted = TagText(out, InfoText::AppPrivate).empty();
@@ -157,8 +157,8 @@ std::uint32_t VorbisCommentsToTags(const VorbisComments& comments, TagSet* tags)
   });
 }
 
-std::uint32_t TagsToVorbisComments(const TagSet& tags, const std::optional<ReplayGainValues>& gain,
-                                   std::vector<std::string>* comments) {
+Error TagsToVorbisComments(const TagSet& tags, const std::optional<ReplayGainValues>& gain,
+                           std::vector<std::string>* comments) {
   comments->clear();
   return TryAlloc([&] {
     std::vector<std::string> out;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "formats/tags/tag_set.h"
+#include "platform/error.h"
 
 namespace tidemark {
 
@@ -32,11 +33,11 @@ struct ReplayGainValues {
 // `block`; bytes after the last comment are ignored. 14 when a length
 // passes the end of the block (a count too large for the bytes left
 // included), 2.
-[[nodiscard]] std::uint32_t ParseVorbisCommentBlock(std::span<const std::uint8_t> block, VorbisComments* out);
+[[nodiscard]] Error ParseVorbisCommentBlock(std::span<const std::uint8_t> block, VorbisComments* out);
 
 // The comment block of `comments`. 20 when a length or the count does not
 // fit 32 bits, 2.
-[[nodiscard]] std::uint32_t BuildVorbisCommentBlock(const VorbisComments& comments, std::vector<std::uint8_t>* block);
+[[nodiscard]] Error BuildVorbisCommentBlock(const VorbisComments& comments, std::vector<std::uint8_t>* block);
 
 // Fills the empty slots of `tags` from `comments`: keys compared ignoring
 // ASCII case, the first non-empty value of a slot wins. TITLE → Name,
@@ -46,7 +47,7 @@ struct ReplayGainValues {
 // WEBURL and ISRC, only when AppPrivate is still empty; the vendor fills
 // Software when it is empty. Text that is not valid UTF-8 has each bad
 // part replaced by U+FFFD. 2 (`tags` is then unchanged).
-[[nodiscard]] std::uint32_t VorbisCommentsToTags(const VorbisComments& comments, TagSet* tags);
+[[nodiscard]] Error VorbisCommentsToTags(const VorbisComments& comments, TagSet* tags);
 
 // The comments for `tags`, in this order, each only when present: TITLE,
 // ARTIST, COPYRIGHT, DESCRIPTION, DATE, GENRE from their slots, ALBUM,
@@ -56,7 +57,7 @@ struct ReplayGainValues {
 // ("%+.2f dB"), REPLAYGAIN_TRACK_PEAK ("%.6f"), REPLAYGAIN_ALBUM_GAIN and
 // REPLAYGAIN_ALBUM_PEAK, numbers always with a '.' whatever the locale.
 // 2 (`comments` is then empty).
-[[nodiscard]] std::uint32_t TagsToVorbisComments(const TagSet& tags, const std::optional<ReplayGainValues>& gain,
-                                                 std::vector<std::string>* comments);
+[[nodiscard]] Error TagsToVorbisComments(const TagSet& tags, const std::optional<ReplayGainValues>& gain,
+                                         std::vector<std::string>* comments);
 
 }  // namespace tidemark

@@ -35,16 +35,16 @@ std::uint32_t IdOfSlot(std::size_t slot) {
 
 }  // namespace
 
-std::uint32_t ReadInfoList(RandomAccessInput& input, std::uint64_t length, TagSet* tags) {
+Error ReadInfoList(RandomAccessInput& input, std::uint64_t length, TagSet* tags) {
   *tags = TagSet{};
   if (length > kLargestFile) return err::kMalformed;
   return TryAlloc([&] {
     ChunkTable table;
-    if (const std::uint32_t rc = ReadFileChunkTable(input, length, kRiffContainer, &table)) return rc;
+    if (const Error rc = ReadFileChunkTable(input, length, kRiffContainer, &table)) return rc;
     const ChunkEntry* info = FindChunk(table, FourCc("LIST"), FourCc("INFO"));
     if (!info) return err::kOk;
     ChunkTable subs;
-    if (const std::uint32_t rc =
+    if (const Error rc =
             ReadChunkTable(input, info->offset, info->size + 8, FourCc("LIST"), FourCc("INFO"), false, &subs))
       return rc;
     TagSet read;
@@ -52,7 +52,7 @@ std::uint32_t ReadInfoList(RandomAccessInput& input, std::uint64_t length, TagSe
     for (const ChunkEntry& sub : subs) {
       const std::size_t slot = SlotOfId(sub.id);
       if (slot == kInfoTextCount || read.texts[slot]) continue;
-      if (const std::uint32_t rc = ReadChunkText(input, sub, &text)) return rc;
+      if (const Error rc = ReadChunkText(input, sub, &text)) return rc;
       SetTagText(read, static_cast<InfoText>(slot), NarrowToUtf8(text));
     }
     *tags = std::move(read);
@@ -60,7 +60,7 @@ std::uint32_t ReadInfoList(RandomAccessInput& input, std::uint64_t length, TagSe
   }, [&] { *tags = TagSet{}; });
 }
 
-std::uint32_t BuildInfoListBody(const TagSet& tags, std::vector<std::uint8_t>* body) {
+Error BuildInfoListBody(const TagSet& tags, std::vector<std::uint8_t>* body) {
   body->clear();
   if (IsTagSetEmpty(tags)) return err::kOk;
   return TryAlloc([&] {
@@ -89,10 +89,10 @@ std::uint32_t BuildInfoListBody(const TagSet& tags, std::vector<std::uint8_t>* b
   }, [&] { body->clear(); });
 }
 
-std::uint32_t AppendInfoList(PosixFile& file, std::uint64_t length, const TagSet& tags) {
+Error AppendInfoList(PosixFile& file, std::uint64_t length, const TagSet& tags) {
   return TryAlloc([&] {
     std::vector<std::uint8_t> body;
-    if (const std::uint32_t rc = BuildInfoListBody(tags, &body)) return rc;
+    if (const Error rc = BuildInfoListBody(tags, &body)) return rc;
     if (body.empty()) return err::kOk;
     const ChunkToAppend chunks[] = {{FourCc("LIST"), body}};
     return AppendChunks(file, length, kRiffContainer, chunks);

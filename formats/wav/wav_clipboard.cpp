@@ -73,8 +73,8 @@ bool FormatAccepted(std::span<const std::uint8_t> block, const ImageChunk& fmt, 
 
 }  // namespace
 
-std::uint32_t ProduceWaveImage(const SegmentList& segments, std::uint32_t list_length, std::uint16_t channels,
-                               std::uint32_t rate, std::uint32_t from, std::uint32_t frames, WaveImage* image) {
+Error ProduceWaveImage(const SegmentList& segments, std::uint32_t list_length, std::uint16_t channels,
+                       std::uint32_t rate, std::uint32_t from, std::uint32_t frames, WaveImage* image) {
   if (std::uint64_t{from} + frames > list_length) return err::kSizeLimit;
   const std::uint32_t frame_bytes = 2u * channels;
   if (channels == 0 || frame_bytes > 0xFFFFu) return err::kSizeLimit;
@@ -82,7 +82,7 @@ std::uint32_t ProduceWaveImage(const SegmentList& segments, std::uint32_t list_l
   if (data_bytes >= kWaveImageDataLimit) return err::kSizeLimit;
 
   WaveImage out;
-  if (const std::uint32_t rc = TryAlloc([&] { out.resize(kMaxPcmHeaderBytes); })) return rc;
+  if (const Error rc = TryAlloc([&] { out.resize(kMaxPcmHeaderBytes); })) return rc;
   PcmHeaderRequest request;
   request.kind = PcmFileKind::Wave;
   request.rate = rate;
@@ -90,16 +90,16 @@ std::uint32_t ProduceWaveImage(const SegmentList& segments, std::uint32_t list_l
   request.channels = channels;
   request.frames = frames;
   std::uint32_t header = 0;
-  if (const std::uint32_t rc = BuildPcmHeader(request, reinterpret_cast<std::byte*>(out.data()), &header)) return rc;
+  if (const Error rc = BuildPcmHeader(request, reinterpret_cast<std::byte*>(out.data()), &header)) return rc;
   if (header != kHeaderBytes) return err::kSizeLimit;
-  if (const std::uint32_t rc = TryAlloc([&] { out.resize(kHeaderBytes + data_bytes); })) return rc;
+  if (const Error rc = TryAlloc([&] { out.resize(kHeaderBytes + data_bytes); })) return rc;
 
   SegmentCursor cursor(segments, channels, list_length);
   cursor.Seek(from);
   std::uint8_t* dst = out.data() + kHeaderBytes;
   for (std::uint32_t left = frames; left > 0;) {
     const std::uint32_t n = std::min(left, kReadBlockFrames);
-    if (const std::uint32_t rc = cursor.Read(n, dst, sample_code::kS16)) return rc;
+    if (const Error rc = cursor.Read(n, dst, sample_code::kS16)) return rc;
     dst += std::size_t{n} * frame_bytes;
     left -= n;
   }
@@ -107,8 +107,7 @@ std::uint32_t ProduceWaveImage(const SegmentList& segments, std::uint32_t list_l
   return err::kOk;
 }
 
-std::uint32_t ProduceWaveImage(const SoundDocument& document, std::uint32_t from, std::uint32_t frames,
-                               WaveImage* image) {
+Error ProduceWaveImage(const SoundDocument& document, std::uint32_t from, std::uint32_t frames, WaveImage* image) {
   return ProduceWaveImage(document.segments, document.length, document.channels, document.rate, from, frames, image);
 }
 
@@ -135,16 +134,16 @@ bool ParseWaveImage(std::span<const std::uint8_t> block, const PasteTarget* targ
   return true;
 }
 
-std::uint32_t PasteWaveImage(std::span<const std::uint8_t> block, const PasteTarget* target, SegmentList* segments,
-                             WaveImageLayout* layout) {
+Error PasteWaveImage(std::span<const std::uint8_t> block, const PasteTarget* target, SegmentList* segments,
+                     WaveImageLayout* layout) {
   WaveImageLayout found;
   if (!ParseWaveImage(block, target, &found)) return err::kMalformed;
   WorkFileWriter writer;
-  if (const std::uint32_t rc = writer.Begin(PcmFileKind::Temp, found.rate, found.code, found.channels, found.frames))
+  if (const Error rc = writer.Begin(PcmFileKind::Temp, found.rate, found.code, found.channels, found.frames))
     return rc;
   const std::size_t bytes = std::size_t{found.frames} * BytesPerSample(found.code) * found.channels;
-  if (const std::uint32_t rc = writer.Write(block.data() + found.data_offset, bytes)) return rc;
-  if (const std::uint32_t rc = writer.Finish(segments)) return rc;
+  if (const Error rc = writer.Write(block.data() + found.data_offset, bytes)) return rc;
+  if (const Error rc = writer.Finish(segments)) return rc;
   if (layout) *layout = found;
   return err::kOk;
 }

@@ -53,16 +53,16 @@ struct CuePoint {
   std::string note;
 };
 
-std::uint32_t ReadCuePoints(RandomAccessInput& input, const ChunkEntry& cue, std::vector<CuePoint>* points) {
+Error ReadCuePoints(RandomAccessInput& input, const ChunkEntry& cue, std::vector<CuePoint>* points) {
   std::uint8_t count_bytes[4];
-  if (const std::uint32_t rc = input.ReadExact(count_bytes, 4, std::uint64_t{cue.offset} + 8)) return rc;
+  if (const Error rc = input.ReadExact(count_bytes, 4, std::uint64_t{cue.offset} + 8)) return rc;
   const std::uint32_t count = std::min(LoadLe32(count_bytes), (cue.size - 4) / kCuePointBytes);
   points->resize(count);
   std::vector<std::uint8_t> batch(kCueReadBatch * kCuePointBytes);
   std::uint64_t at = std::uint64_t{cue.offset} + 12;
   for (std::uint32_t done = 0; done < count;) {
     const std::size_t n = std::min<std::size_t>(kCueReadBatch, count - done);
-    if (const std::uint32_t rc = input.ReadExact(batch.data(), n * kCuePointBytes, at)) return rc;
+    if (const Error rc = input.ReadExact(batch.data(), n * kCuePointBytes, at)) return rc;
     for (std::size_t i = 0; i < n; ++i) {
       const std::uint8_t* p = &batch[i * kCuePointBytes];
       (*points)[done + i].id = LoadLe32(p);
@@ -76,9 +76,9 @@ std::uint32_t ReadCuePoints(RandomAccessInput& input, const ChunkEntry& cue, std
 
 // Gives each cue point the first label and the first note that name its
 // identifier; with repeated identifiers, the first such cue point.
-std::uint32_t ReadTexts(RandomAccessInput& input, const ChunkEntry& adtl, std::vector<CuePoint>& points) {
+Error ReadTexts(RandomAccessInput& input, const ChunkEntry& adtl, std::vector<CuePoint>& points) {
   ChunkTable subs;
-  if (const std::uint32_t rc =
+  if (const Error rc =
           ReadChunkTable(input, adtl.offset, adtl.size + 8, FourCc("LIST"), FourCc("adtl"), false, &subs))
     return rc;
 
@@ -91,7 +91,7 @@ std::uint32_t ReadTexts(RandomAccessInput& input, const ChunkEntry& adtl, std::v
     const bool label = sub.id == FourCc("labl");
     if ((!label && sub.id != FourCc("note")) || sub.size < 4) continue;
     std::uint8_t id_bytes[4];
-    if (const std::uint32_t rc = input.ReadExact(id_bytes, 4, std::uint64_t{sub.offset} + 8)) return rc;
+    if (const Error rc = input.ReadExact(id_bytes, 4, std::uint64_t{sub.offset} + 8)) return rc;
     const std::uint32_t id = LoadLe32(id_bytes);
     const auto it = std::lower_bound(by_id.begin(), by_id.end(), std::pair<std::uint32_t, std::uint32_t>{id, 0});
     if (it == by_id.end() || it->first != id) continue;
@@ -99,7 +99,7 @@ std::uint32_t ReadTexts(RandomAccessInput& input, const ChunkEntry& adtl, std::v
     if (label ? point.has_label : point.has_note) continue;
     std::string text(sub.size - 4, '\0');
     if (!text.empty())
-      if (const std::uint32_t rc = input.ReadExact(text.data(), text.size(), std::uint64_t{sub.offset} + 12)) return rc;
+      if (const Error rc = input.ReadExact(text.data(), text.size(), std::uint64_t{sub.offset} + 12)) return rc;
     if (const std::size_t zero = text.find('\0'); zero != std::string::npos) text.resize(zero);
     (label ? point.label : point.note) = std::move(text);
     (label ? point.has_label : point.has_note) = true;
@@ -109,7 +109,7 @@ std::uint32_t ReadTexts(RandomAccessInput& input, const ChunkEntry& adtl, std::v
 
 }  // namespace
 
-std::uint32_t AppendCueList(PosixFile& file, std::uint64_t length, const MarkerList& markers) {
+Error AppendCueList(PosixFile& file, std::uint64_t length, const MarkerList& markers) {
   if (markers.empty()) return err::kOk;
   return TryAlloc([&] {
     std::vector<std::string> names, notes;
@@ -146,31 +146,31 @@ std::uint32_t AppendCueList(PosixFile& file, std::uint64_t length, const MarkerL
   });
 }
 
-std::uint32_t WriteCueList(const std::string& path, const MarkerList& markers) {
-  if (const std::uint32_t rc = StripMetadata(path, PcmFileKind::Wave)) return rc;
+Error WriteCueList(const std::string& path, const MarkerList& markers) {
+  if (const Error rc = StripMetadata(path, PcmFileKind::Wave)) return rc;
   PosixFile file;
   std::uint64_t length = 0;
-  if (const std::uint32_t rc = OpenForMetadataEdit(path, &file, &length)) return rc;
-  std::uint32_t rc = AppendCueList(file, length, markers);
+  if (const Error rc = OpenForMetadataEdit(path, &file, &length)) return rc;
+  Error rc = AppendCueList(file, length, markers);
   if (rc == err::kMalformed) rc = err::kLayoutMismatch;
-  const std::uint32_t close_rc = file.Close();
+  const Error close_rc = file.Close();
   return rc ? rc : (close_rc ? err::kWriteFailed : err::kOk);
 }
 
-std::uint32_t ReadCueList(RandomAccessInput& input, std::uint64_t length, MarkerList* markers) {
+Error ReadCueList(RandomAccessInput& input, std::uint64_t length, MarkerList* markers) {
   markers->Clear();
   if (length > kLargestFile) return err::kMalformed;
   return TryAlloc([&] {
     ChunkTable table;
-    if (const std::uint32_t rc = ReadFileChunkTable(input, length, kRiffContainer, &table)) return rc;
+    if (const Error rc = ReadFileChunkTable(input, length, kRiffContainer, &table)) return rc;
     const ChunkEntry* cue = FindChunk(table, FourCc("cue "));
     if (!cue || cue->size < 5) return err::kOk;
     std::vector<CuePoint> points;
-    if (const std::uint32_t rc = ReadCuePoints(input, *cue, &points)) return rc;
+    if (const Error rc = ReadCuePoints(input, *cue, &points)) return rc;
     if (points.empty()) return err::kOk;
     const ChunkEntry* adtl = FindChunk(table, FourCc("LIST"), FourCc("adtl"));
     if (adtl && adtl->size >= 5)
-      if (const std::uint32_t rc = ReadTexts(input, *adtl, points)) return rc;
+      if (const Error rc = ReadTexts(input, *adtl, points)) return rc;
 
     MarkerList list;
     for (const CuePoint& point : points) {

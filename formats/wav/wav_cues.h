@@ -8,6 +8,7 @@
 
 #include "core/markers/marker.h"
 #include "formats/chunks/internal/random_access_input.h"
+#include "platform/error.h"
 #include "platform/posix_file.h"
 
 namespace tidemark {
@@ -19,13 +20,13 @@ namespace tidemark {
 // writes nothing. 14 for a malformed file, 20 when the file would pass 4 GiB
 // (nothing written), 10, 9 (chunks written so far stay, the RIFF size is left
 // as it was), 8, 2.
-[[nodiscard]] std::uint32_t AppendCueList(PosixFile& file, std::uint64_t length, const MarkerList& markers);
+[[nodiscard]] Error AppendCueList(PosixFile& file, std::uint64_t length, const MarkerList& markers);
 
 // Replaces the markers stored in the WAV file at `path`: its old cue,
 // playlist, adtl and INFO chunks are neutralised first (see StripMetadata),
 // then AppendCueList. 78 for a malformed file; otherwise the errors of
 // OpenForMetadataEdit, StripMetadata and AppendCueList.
-[[nodiscard]] std::uint32_t WriteCueList(const std::string& path, const MarkerList& markers);
+[[nodiscard]] Error WriteCueList(const std::string& path, const MarkerList& markers);
 
 // Reads the markers of the RIFF/WAVE file of `length` bytes: one per cue
 // point that has a label, named by it, commented by its note, at the cue
@@ -33,6 +34,7 @@ namespace tidemark {
 // points; see ReadFileMarkers for the document's form. No cue chunk gives an
 // empty list. 14 for a malformed file or adtl list, 8, 2 (`markers` is then
 // empty).
-[[nodiscard]] std::uint32_t ReadCueList(RandomAccessInput& input, std::uint64_t length, MarkerList* markers);
+[[nodiscard]] Error ReadCueList(RandomAccessInput& input, std::uint64_t length, MarkerList* markers);
+
 
 }  // namespace tidemark

@@ -20,15 +20,15 @@ constexpr std::uint32_t kRatePatchBytes = 14;
 
 }  // namespace
 
-std::uint32_t PatchWaveRate(PosixFile& file, std::uint64_t length, std::uint32_t rate) {
+Error PatchWaveRate(PosixFile& file, std::uint64_t length, std::uint32_t rate) {
   FileInput input(file);
   ChunkTable table;
-  if (const std::uint32_t rc = ReadFileChunkTable(input, length, kRiffContainer, &table)) return rc;
+  if (const Error rc = ReadFileChunkTable(input, length, kRiffContainer, &table)) return rc;
   const ChunkEntry* fmt = FindChunk(table, FourCc("fmt "));
   if (!fmt || fmt->size < kRatePatchBytes) return err::kMalformed;
   const std::uint64_t body = std::uint64_t{fmt->offset} + 8;
   std::uint8_t head[kRatePatchBytes];
-  if (const std::uint32_t rc = input.ReadExact(head, sizeof head, body)) return rc;
+  if (const Error rc = input.ReadExact(head, sizeof head, body)) return rc;
   if (LoadLe32(head + 4) == rate) return err::kOk;
   // The byte rate is informational; a product past 32 bits is stored as the largest value.
   const std::uint64_t byte_rate = std::uint64_t{rate} * LoadLe16(head + 12);
@@ -38,21 +38,21 @@ std::uint32_t PatchWaveRate(PosixFile& file, std::uint64_t length, std::uint32_t
   return WriteExact(file, rates, sizeof rates, body + 4);
 }
 
-std::uint32_t ReadCompressedWaveFacts(RandomAccessInput& input, std::uint64_t length, CompressedWaveFacts* facts) {
+Error ReadCompressedWaveFacts(RandomAccessInput& input, std::uint64_t length, CompressedWaveFacts* facts) {
   if (length > kLargestFile) return err::kMalformed;
   ChunkTable table;
-  if (const std::uint32_t rc = ReadFileChunkTable(input, length, kRiffContainer, &table)) return rc;
+  if (const Error rc = ReadFileChunkTable(input, length, kRiffContainer, &table)) return rc;
   const ChunkEntry* fact = FindChunk(table, FourCc("fact"));
   if (!fact || fact->size < 4) return err::kMalformed;
   const ChunkEntry* fmt = FindChunk(table, FourCc("fmt "));
   if (!fmt) return err::kMalformed;
   CompressedWaveFacts out;
-  if (const std::uint32_t rc = TryAlloc([&] { out.format.resize(fmt->size); })) return rc;
+  if (const Error rc = TryAlloc([&] { out.format.resize(fmt->size); })) return rc;
   if (fmt->size)
-    if (const std::uint32_t rc = input.ReadExact(out.format.data(), fmt->size, std::uint64_t{fmt->offset} + 8))
+    if (const Error rc = input.ReadExact(out.format.data(), fmt->size, std::uint64_t{fmt->offset} + 8))
       return rc;
   std::uint8_t count[4];
-  if (const std::uint32_t rc = input.ReadExact(count, sizeof count, std::uint64_t{fact->offset} + 8)) return rc;
+  if (const Error rc = input.ReadExact(count, sizeof count, std::uint64_t{fact->offset} + 8)) return rc;
   out.fact_samples = LoadLe32(count);
   if (const ChunkEntry* data = FindChunk(table, FourCc("data"))) {
     out.data_offset = data->offset + 8;
@@ -62,7 +62,7 @@ std::uint32_t ReadCompressedWaveFacts(RandomAccessInput& input, std::uint64_t le
   return err::kOk;
 }
 
-std::uint32_t ReadCompressedWaveFactsFile(const std::string& path, CompressedWaveFacts* facts) {
+Error ReadCompressedWaveFactsFile(const std::string& path, CompressedWaveFacts* facts) {
   return ReadInputFile(path, [facts](RandomAccessInput& input, std::uint64_t length) {
     return ReadCompressedWaveFacts(input, length, facts);
   });

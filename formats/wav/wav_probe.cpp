@@ -25,10 +25,10 @@ struct WaveChunks {
 
 // Reads and checks the first "fmt " body; 33 for a foreign tag before
 // anything else is looked at.
-std::uint32_t ReadFormat(RandomAccessInput& input, const ChunkEntry& chunk, WaveChunks* out) {
+Error ReadFormat(RandomAccessInput& input, const ChunkEntry& chunk, WaveChunks* out) {
   if (chunk.size < wav::kPlainFormatBytes) return err::kMalformed;
   std::uint8_t body[wav::kPlainFormatBytes];
-  if (const std::uint32_t rc = input.ReadExact(body, sizeof body, std::uint64_t{chunk.offset} + 8)) return rc;
+  if (const Error rc = input.ReadExact(body, sizeof body, std::uint64_t{chunk.offset} + 8)) return rc;
   out->format = wav::ParseFormatBlock(body);
   switch (out->format.tag) {
     case wav::kTagPcm:
@@ -40,7 +40,7 @@ std::uint32_t ReadFormat(RandomAccessInput& input, const ChunkEntry& chunk, Wave
     case wav::kTagExtensible: {
       if (chunk.size != wav::kExtensibleFormatBytes) return err::kMalformed;
       std::uint8_t guid[16];
-      if (const std::uint32_t rc =
+      if (const Error rc =
               input.ReadExact(guid, sizeof guid, std::uint64_t{chunk.offset} + 8 + wav::kSubFormatOffset))
         return rc;
       if (wav::IsSubFormat(guid, wav::kFloatSubFormat))
@@ -58,19 +58,19 @@ std::uint32_t ReadFormat(RandomAccessInput& input, const ChunkEntry& chunk, Wave
 
 }  // namespace
 
-std::uint32_t ProbeWave(RandomAccessInput& input, std::uint64_t length, SoundFileInfo* info) {
+Error ProbeWave(RandomAccessInput& input, std::uint64_t length, SoundFileInfo* info) {
   if (length < 4 || length > kLargestFile) return err::kMalformed;
   ChunkTable table;
-  if (const std::uint32_t rc = ReadFileChunkTable(input, length, kRiffContainer, &table)) return rc;
+  if (const Error rc = ReadFileChunkTable(input, length, kRiffContainer, &table)) return rc;
 
   WaveChunks found;
   for (const ChunkEntry& chunk : table) {
     if (chunk.id == FourCc("fmt ") && !found.have_format) {
-      if (const std::uint32_t rc = ReadFormat(input, chunk, &found)) return rc;
+      if (const Error rc = ReadFormat(input, chunk, &found)) return rc;
     } else if (chunk.id == FourCc("fact") && !found.have_fact) {
       if (chunk.size < 4) return err::kMalformed;
       std::uint8_t count[4];
-      if (const std::uint32_t rc = input.ReadExact(count, sizeof count, std::uint64_t{chunk.offset} + 8)) return rc;
+      if (const Error rc = input.ReadExact(count, sizeof count, std::uint64_t{chunk.offset} + 8)) return rc;
       found.fact_frames = LoadLe32(count);
       found.have_fact = true;
     } else if (chunk.id == FourCc("data") && !found.data) {
@@ -110,5 +110,6 @@ std::uint32_t ProbeWave(RandomAccessInput& input, std::uint64_t length, SoundFil
   info->data_offset = found.data->offset + 8;
   return err::kOk;
 }
+
 
 }  // namespace tidemark

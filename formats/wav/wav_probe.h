@@ -5,6 +5,7 @@
 
 #include "formats/chunks/internal/random_access_input.h"
 #include "formats/sound_file_info.h"
+#include "platform/error.h"
 
 namespace tidemark {
 
@@ -15,6 +16,7 @@ namespace tidemark {
 // float or extensible (the compressed-WAV decoder's files); 15 for a sample
 // width the sample code cannot express (above 15 bytes); 8 on a read failure;
 // 2. `info` is filled only on success (markers and tags untouched).
-[[nodiscard]] std::uint32_t ProbeWave(RandomAccessInput& input, std::uint64_t length, SoundFileInfo* info);
+[[nodiscard]] Error ProbeWave(RandomAccessInput& input, std::uint64_t length, SoundFileInfo* info);
+
 
 }  // namespace tidemark

@@ -30,7 +30,7 @@ class ErrorMessages : public ::testing::Test {
     ASSERT_GT(catalogue_.Parse(file), 0u);
   }
 
-  std::string Describe(std::uint32_t code) const { return DescribeError(code, catalogue_); }
+  std::string Describe(std::uint32_t code) const { return DescribeError(Error(code), catalogue_); }
   static std::string Generic(const std::string& number) { return "error#77\n\n(error code = " + number + ")"; }
 
   TextCatalogue catalogue_;
@@ -49,7 +49,7 @@ TEST_F(ErrorMessages, EveryClassSelectsItsTextAtEveryBoundary) {
       {0x3000E, Generic("196622")}, {0x40000, "error/effectchain#0"}, {0x40001, "error/effectchain#1"},
       {0x40002, "error/effectchain#2"}, {0x40003, Generic("262147")},
       // Optical-drive status and the workspace-internal class have no text here.
-      {0x50000, Generic("327680")}, {err::kWorkspaceAccess, Generic("16646144")}, {0x060000, Generic("393216")},
+      {0x50000, Generic("327680")}, {err::kWorkspaceAccess.code(), Generic("16646144")}, {0x060000, Generic("393216")},
       // A value with bits above the class is no code of the table.
       {0x01010000, Generic("16842752")}, {0x80070057u, Generic("-2147024809")},
       // Quiet outcomes.
@@ -61,7 +61,7 @@ TEST_F(ErrorMessages, EveryClassSelectsItsTextAtEveryBoundary) {
   // codes share one except 77 to 79.
   std::set<std::uint16_t> seen;
   for (std::uint32_t k = 0; k < err::kGeneralCodeCount; ++k) {
-    const auto slot = ErrorTextSlot(k);
+    const auto slot = ErrorTextSlot(Error(k));
     if (k == 60) {
       EXPECT_FALSE(slot);
       continue;
@@ -78,7 +78,7 @@ TEST_F(ErrorMessages, EveryClassSelectsItsTextAtEveryBoundary) {
 TEST_F(ErrorMessages, SystemErrors) {
   char expected[256];
   EXPECT_EQ(Describe(0xFD0005), strerror_r(5, expected, sizeof expected));  // EIO
-  EXPECT_EQ(Describe(err::OsError(ENOSPC)), strerror_r(ENOSPC, expected, sizeof expected));
+  EXPECT_EQ(Describe(err::OsError(ENOSPC).code()), strerror_r(ENOSPC, expected, sizeof expected));
   ASSERT_EQ(strerrorname_np(4000), nullptr);
   EXPECT_EQ(Describe(0xFD0000 + 4000), "WIN32 ERROR: 4000 (0xFA0)");
   EXPECT_EQ(SystemErrorText(0xFFFF), "WIN32 ERROR: 65535 (0xFFFF)");
@@ -91,18 +91,18 @@ TEST_F(ErrorMessages, SystemErrors) {
 }
 
 TEST_F(ErrorMessages, ReportAppendsTheDetailAndShowsNothingForQuietCodes) {
-  EXPECT_EQ(ErrorReport(25, "", catalogue_), "error#26");
-  EXPECT_EQ(ErrorReport(25, "/music/a.wav", catalogue_), "error#26\n\n/music/a.wav");
-  EXPECT_EQ(ErrorReport(60, "x", catalogue_), Generic("60") + "\n\nx");
+  EXPECT_EQ(ErrorReport(Error(25), "", catalogue_), "error#26");
+  EXPECT_EQ(ErrorReport(Error(25), "/music/a.wav", catalogue_), "error#26\n\n/music/a.wav");
+  EXPECT_EQ(ErrorReport(Error(60), "x", catalogue_), Generic("60") + "\n\nx");
   for (std::uint32_t quiet : {0u, 0xFFFFFFFFu, 0xFFFFFFFEu, 0xFFFFFFFBu, 0x80000000u})
-    EXPECT_EQ(ErrorReport(quiet, "detail", catalogue_), "") << quiet;
+    EXPECT_EQ(ErrorReport(Error(quiet), "detail", catalogue_), "") << quiet;
 
   std::FILE* out = std::tmpfile();
   ASSERT_NE(out, nullptr);
-  for (std::uint32_t quiet : {0u, 0xFFFFFFFFu, 0x80000000u}) ShowError(quiet, "detail", catalogue_, out);
+  for (std::uint32_t quiet : {0u, 0xFFFFFFFFu, 0x80000000u}) ShowError(Error(quiet), "detail", catalogue_, out);
   EXPECT_EQ(std::ftell(out), 0);  // nothing written
-  ShowError(26, "/music/a.wav", catalogue_, out);
-  ShowError(0x7FFFFFFF, {}, catalogue_, out);
+  ShowError(Error(26), "/music/a.wav", catalogue_, out);
+  ShowError(Error(0x7FFFFFFF), {}, catalogue_, out);
   std::rewind(out);
   std::string written(512, '\0');
   written.resize(std::fread(written.data(), 1, written.size(), out));
@@ -113,10 +113,10 @@ TEST_F(ErrorMessages, ReportAppendsTheDetailAndShowsNothingForQuietCodes) {
 
 TEST(ErrorMessagesEmpty, EveryCodeDescribesWithoutTextsLoaded) {
   const TextCatalogue empty;
-  EXPECT_EQ(DescribeError(60, empty), "\n\n(error code = 60)");
-  EXPECT_EQ(DescribeError(25, empty), "");
+  EXPECT_EQ(DescribeError(Error(60), empty), "\n\n(error code = 60)");
+  EXPECT_EQ(DescribeError(Error(25), empty), "");
   for (std::uint32_t code : {0u, 81u, 0x10001u, 0x3000Du, 0xFD0002u, 0xFE0000u, 0xFFFFFFFFu, 0x12345678u})
-    (void)DescribeError(code, empty);  // never fails, never reads a null text
+    (void)DescribeError(Error(code), empty);  // never fails, never reads a null text
 }
 
 }  // namespace

@@ -196,7 +196,7 @@ TEST_F(SettingsFileTest, EveryFaultPointLeavesTheOldOrTheNewFile) {
   const std::string a_bytes = ReadFile(path);
   std::uint64_t faults = 0;
   for (std::uint64_t n = 1; n <= 100; ++n) {
-    std::uint32_t rc;
+    Error rc;
     bool fired;
     {
       // Every system call of the save may fail, one at a time.

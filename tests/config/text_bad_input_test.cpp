@@ -29,9 +29,9 @@ std::size_t TouchAll(const TextCatalogue& catalogue) {
   return sum;
 }
 
-std::size_t Load(const std::string& path, TextCatalogue& catalogue, std::uint32_t* rc = nullptr) {
+std::size_t Load(const std::string& path, TextCatalogue& catalogue, Error* rc = nullptr) {
   std::size_t filled = 0;
-  const std::uint32_t result = catalogue.LoadFile(path, "UTF-8", &filled);
+  const Error result = catalogue.LoadFile(path, "UTF-8", &filled);
   if (rc) *rc = result;
   TouchAll(catalogue);
   return filled;
@@ -40,7 +40,7 @@ std::size_t Load(const std::string& path, TextCatalogue& catalogue, std::uint32_
 TEST(TextCatalogueBadInput, EmptyAndBinaryFilesLoadNothing) {
   const std::string dir = MakeTempDir("bad-binary");
   TextCatalogue catalogue;
-  std::uint32_t rc = 1;
+  Error rc(1);
   WriteWholeFile(dir + "/empty.txt", "");
   EXPECT_EQ(Load(dir + "/empty.txt", catalogue, &rc), 0u);
   EXPECT_EQ(rc, err::kOk);
@@ -137,7 +137,7 @@ TEST(TextCatalogueBadInput, OversizedFileIsRefusedBeforeReading) {
   ::close(fd);
   TextCatalogue catalogue;
   ASSERT_EQ(catalogue.Parse("[undo]\n=Cut\n"), 1u);
-  std::uint32_t rc = 0;
+  Error rc;
   EXPECT_EQ(Load(path, catalogue, &rc), 0u);
   EXPECT_EQ(rc, err::kSizeLimit);
   EXPECT_EQ(catalogue.Text(text::kUndoAdd), "Cut");

@@ -198,7 +198,7 @@ TEST(ShippedLanguageFiles, EnglishTextsThatTheEngineRelyOn) {
                                    {25, "opened"}, {26, "disk is full"}, {39, "thread"},
                                    {40, "playback is already running"}, {77, "size limit"}, {78, "layout"},
                                    {60, "(error code = 60)"}, {0xFFFFFFFFu, "cancelled"}})
-    EXPECT_NE(DescribeError(code, catalogue).find(word), std::string::npos) << code << ": " << word;
+    EXPECT_NE(DescribeError(Error(code), catalogue).find(word), std::string::npos) << code << ": " << word;
 }
 
 }  // namespace

@@ -19,7 +19,7 @@ namespace tidemark::testing {
 
 class NumberingWriter final : public ChunkWriter {
  public:
-  std::uint32_t Write(const void* data, std::size_t size) override {
+  Error Write(const void* data, std::size_t size) override {
     const auto* p = static_cast<const std::uint8_t*>(data);
     bytes.insert(bytes.end(), p, p + size);
     return err::kOk;

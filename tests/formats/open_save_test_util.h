@@ -42,9 +42,9 @@ inline std::vector<std::int16_t> DocumentSamples(const SoundDocument& doc) {
   return out;
 }
 
-inline DocumentPtr OpenDocument(const std::string& path, std::uint32_t* rc = nullptr) {
+inline DocumentPtr OpenDocument(const std::string& path, Error* rc = nullptr) {
   SoundDocument* doc = nullptr;
-  const std::uint32_t result = OpenSoundDocument(path, OpenOptions(), &doc);
+  const Error result = OpenSoundDocument(path, OpenOptions(), &doc);
   if (rc) *rc = result;
   else EXPECT_EQ(result, 0u) << path;
   return DocumentPtr(result == 0 ? doc : nullptr);

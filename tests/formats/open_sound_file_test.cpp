@@ -21,7 +21,7 @@ namespace {
 using testing::DocumentPtr;
 using testing::MakeTempDir;
 
-std::uint32_t OpenFile(const std::string& path, const OpenOptions& options = {}) {
+Error OpenFile(const std::string& path, const OpenOptions& options = {}) {
   SoundFileInfo info;
   SegmentList segments;
   return OpenSoundFile(path, options, false, &info, &segments);

@@ -264,7 +264,7 @@ TEST(SaveDocument, FaultAtEveryStepLeavesTheTargetUntouched) {
       AddMarker(*doc, "m", 100);
       SetTagText(doc->metadata, InfoText::Name, "faulty");
       doc->metadata_changed = true;
-      std::uint32_t rc = 0;
+      Error rc;
       bool fired = false;
       {
         const fault::ScopedFault fault(fault::FaultRule::FailNth(fault::kAllOps, n, EIO));
@@ -313,7 +313,7 @@ TEST(SaveDocument, HiddenNameWithoutUnnamedFiles) {
   const std::string target = dir + "/quiet.wav";
   for (std::uint64_t n = 1;; ++n) {
     SCOPED_TRACE(n);
-    std::uint32_t rc = 0;
+    Error rc;
     bool fired = false;
     {
       const fault::ScopedFault no_tmpfile(fault::FaultRule::FailNth(fault::kOpen, 1, EOPNOTSUPP));

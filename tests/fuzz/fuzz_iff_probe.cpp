@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (info.kind != PcmFileKind::AIFF && info.kind != PcmFileKind::AIFC) std::abort();
   }
   MarkerList markers;
-  const std::uint32_t rc = ReadIffMarkers(input, size, &markers);
+  const Error rc = ReadIffMarkers(input, size, &markers);
   if (rc != 0 && !markers.empty()) std::abort();  // a failure keeps no partial list
   std::size_t text = 0;
   for (const Marker* m = markers.first(); m; m = m->next) text += m->name.size() + (m->comment ? m->comment->size() : 0);

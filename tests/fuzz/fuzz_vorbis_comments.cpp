@@ -12,7 +12,7 @@ using namespace tidemark;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   VorbisComments comments;
-  const std::uint32_t rc = ParseVorbisCommentBlock(std::span<const std::uint8_t>(data, size), &comments);
+  const Error rc = ParseVorbisCommentBlock(std::span<const std::uint8_t>(data, size), &comments);
   if (rc != 0) {
     if (!comments.vendor.empty() || !comments.comments.empty()) std::abort();  // no partial result
     return 0;

@@ -12,7 +12,7 @@ using namespace tidemark;
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   MemoryInput input(std::span<const std::uint8_t>(data, size));
   MarkerList markers;
-  const std::uint32_t rc = ReadCueList(input, size, &markers);
+  const Error rc = ReadCueList(input, size, &markers);
   if (rc != 0 && !markers.empty()) std::abort();  // a failure keeps no partial list
   std::size_t text = 0;
   for (const Marker* m = markers.first(); m; m = m->next) text += m->name.size() + (m->comment ? m->comment->size() : 0);

@@ -46,7 +46,7 @@ inline void ExerciseOneBitReader(NS_1BIT::COneBitAudio& reader, const std::uint8
   // name cuts must not split a character.
   SetNarrowCodesetForTesting(size && (data[size - 1] & 1) ? "CP932" : "UTF-8");
   const std::string path = InputPath(data, size);
-  const std::uint32_t opened = reader.Open(path);
+  const Error opened = reader.Open(path);
   if (reader.CheckLimits(0, ~0u, 0, 0xFFFF) != (opened == 0 ? 0u : 77u)) std::abort();
   if (opened != 0) return;
 
@@ -55,7 +55,7 @@ inline void ExerciseOneBitReader(NS_1BIT::COneBitAudio& reader, const std::uint8
   if (reader.DataOffset() > size || reader.DataSize() > size - reader.DataOffset()) std::abort();
   const bool is_dsf = reader.layout() != NS_1BIT::OneBitLayout::kByteInterleaved;
   if (is_dsf != dsf_layout) std::abort();
-  const std::uint32_t limits = reader.CheckLimits(1411200, 12288000, 1, 2);
+  const Error limits = reader.CheckLimits(1411200, 12288000, 1, 2);
   const bool inside = reader.SampleRate() >= 1411200 && reader.SampleRate() <= 12288000 && reader.Channels() <= 2;
   if (limits != (inside ? 0u : 15u)) std::abort();
 
@@ -64,7 +64,7 @@ inline void ExerciseOneBitReader(NS_1BIT::COneBitAudio& reader, const std::uint8
   MarkerList markers;
   for (const std::uint32_t rate : {44100u, 48000u, 352800u, reader.SampleRate() / 64, 1u}) {
     const std::size_t before = markers.size();
-    const std::uint32_t rc = reader.ReadMarkers(markers, rate);
+    const Error rc = reader.ReadMarkers(markers, rate);
     if (rc != 0 && markers.size() != before) std::abort();
   }
   for (const Marker* m = markers.first(); m; m = m->next)

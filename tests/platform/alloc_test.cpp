@@ -78,7 +78,7 @@ TEST(MakeNewTest, AnArrayTooLargeToSizeGives2) {
 
 TEST(TryAllocTest, PassesTheWorksResultAndTurnsBadAllocInto2) {
   EXPECT_EQ(TryAlloc([] {}), err::kOk);
-  EXPECT_EQ(TryAlloc([] { return std::uint32_t{77}; }), 77u);
+  EXPECT_EQ(TryAlloc([] { return Error(77); }), 77u);
   EXPECT_EQ(TryAlloc([] { throw std::bad_alloc(); }), err::kOutOfMemory);
   // A failure other than memory is not the helper's to hide.
   EXPECT_THROW((void)TryAlloc([] { std::vector<char>().reserve(SIZE_MAX); }), std::length_error);
@@ -88,7 +88,7 @@ TEST(TryAllocTest, TheUndoStepRunsOnlyWhenMemoryRanOut) {
   int undone = 0;
   EXPECT_EQ(TryAlloc([] { return err::kOutOfMemory; }, [&] { ++undone; }), err::kOutOfMemory);
   EXPECT_EQ(undone, 0);  // a 2 the work returned itself is not a thrown one
-  EXPECT_EQ(TryAlloc([]() -> std::uint32_t { throw std::bad_alloc(); }, [&] { ++undone; }), err::kOutOfMemory);
+  EXPECT_EQ(TryAlloc([]() -> Error { throw std::bad_alloc(); }, [&] { ++undone; }), err::kOutOfMemory);
   EXPECT_EQ(undone, 1);
 }
 

@@ -35,7 +35,7 @@ class FaultTest : public ::testing::Test {
   }
   void TearDown() override { fault::RemoveAllFaults(); }
 
-  std::uint32_t Write(std::uint64_t offset, std::size_t n) {
+  Error Write(std::uint64_t offset, std::size_t n) {
     const std::string bytes(n, 'w');
     return file_.WriteAt(bytes.data(), n, offset, &done_);
   }
@@ -88,7 +88,7 @@ TEST_F(FaultTest, InjectedErrnoMapsToProgramNumbers) {
   const struct {
     fault::FaultOp op;
     int error;
-    std::uint32_t expected;
+    Error expected;
   } cases[] = {
       {fault::kRead, EIO, err::kReadFailed},      {fault::kRead, ENOMEM, err::kOutOfMemory},
       {fault::kWrite, EIO, err::kWriteFailed},    {fault::kWrite, EDQUOT, err::kDiskFull},
@@ -99,7 +99,7 @@ TEST_F(FaultTest, InjectedErrnoMapsToProgramNumbers) {
   };
   for (const auto& c : cases) {
     ScopedFault f(FaultRule::FailNth(c.op, 1, c.error));
-    std::uint32_t rc = 0;
+    Error rc;
     switch (c.op) {
       case fault::kRead: rc = file_.ReadAt(buf_, 4, 0, &done_); break;
       case fault::kWrite: rc = Write(0, 4); break;
@@ -114,7 +114,7 @@ TEST_F(FaultTest, InjectedErrnoMapsToProgramNumbers) {
   }
 
   // Opening, by disposition; a permission failure needs no unprivileged user.
-  const std::pair<FileDisposition, std::pair<int, std::uint32_t>> opens[] = {
+  const std::pair<FileDisposition, std::pair<int, Error>> opens[] = {
       {FileDisposition::kOpenExisting, {EACCES, err::kCannotOpen}},
       {FileDisposition::kOpenAlways, {EACCES, err::kCreateFailed}},
       {FileDisposition::kCreateAlways, {EROFS, err::kCreateFailed}},
@@ -216,15 +216,15 @@ TEST_F(FaultTest, CountsAreExactUnderThreads) {
 }
 
 // A safe save: write a temporary file, sync it, rename it over the target.
-std::uint32_t SaveFile(const std::string& dir, const std::string& content) {
+Error SaveFile(const std::string& dir, const std::string& content) {
   const std::string temp = dir + "/target.tmp";
   PosixFile f;
   std::size_t done = 0;
-  std::uint32_t rc = f.Open(temp, ReadWrite(FileDisposition::kCreateAlways));
+  Error rc = f.Open(temp, ReadWrite(FileDisposition::kCreateAlways));
   if (rc == err::kOk) rc = f.Allocate(content.size());
   if (rc == err::kOk) rc = f.WriteAt(content.data(), content.size(), 0, &done);
   if (rc == err::kOk) rc = f.Sync();
-  const std::uint32_t close_rc = f.Close();
+  const Error close_rc = f.Close();
   if (rc == err::kOk) rc = close_rc;
   if (rc == err::kOk) rc = RenameFile(temp, dir + "/target", false);
   if (rc != err::kOk) (void)UnlinkFile(temp);
@@ -235,7 +235,7 @@ TEST_F(FaultTest, FaultLoopVisitsEveryOperation) {
   testing::WriteWholeFile(dir_ + "/target", "original");
   const std::uint64_t faulty = fault::ForEachFaultPoint(
       fault::kAllOps & ~fault::kUnlink, EIO, [&](const ScopedFault& fault) {
-        const std::uint32_t rc = SaveFile(dir_, "replacement");
+        const Error rc = SaveFile(dir_, "replacement");
         EXPECT_EQ(rc == err::kOk, !fault.fired()) << "operation " << fault.rule().nth;
         EXPECT_EQ(testing::ReadWholeFile(dir_ + "/target"), fault.fired() ? "original" : "replacement");
         EXPECT_FALSE(testing::FileExists(dir_ + "/target.tmp"));

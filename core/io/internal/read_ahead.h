@@ -9,6 +9,8 @@
 #include <mutex>
 #include <thread>
 
+#include "platform/error.h"
+
 namespace tidemark {
 
 class PosixFile;
@@ -21,14 +23,14 @@ class ReadAhead {
   ~ReadAhead();  // waits for a read in flight, then stops the thread
 
   // Starts the helper thread. err::kOutOfMemory when it cannot be created.
-  [[nodiscard]] std::uint32_t Start();
+  [[nodiscard]] Error Start();
 
   // Starts reading `n` bytes at `offset` of `file` into `buffer`. Nothing may
   // be in flight; the caller leaves file and buffer alone until Wait().
   void Request(PosixFile* file, void* buffer, std::size_t n, std::uint64_t offset);
   // Waits for the read in flight and gives its result (error number and the
   // bytes read). Without one, returns 0 and 0 bytes.
-  [[nodiscard]] std::uint32_t Wait(std::size_t* done);
+  [[nodiscard]] Error Wait(std::size_t* done);
 
   bool in_flight() const { return in_flight_; }
   std::uint64_t offset() const { return offset_; }
@@ -46,7 +48,7 @@ class ReadAhead {
   void* buffer_ = nullptr;
   std::size_t length_ = 0;
   std::uint64_t offset_ = 0;
-  std::uint32_t result_ = 0;
+  Error result_;
   std::size_t done_ = 0;
 };
 

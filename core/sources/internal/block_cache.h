@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/error.h"
 #include "platform/page_buffer.h"
 
 namespace tidemark {
@@ -20,7 +21,7 @@ class BlockFiller {
  public:
   // Reads exactly `bytes` bytes at file offset `offset` into `dst`; a short
   // read or any failure returns an error (8).
-  [[nodiscard]] virtual std::uint32_t FillBlock(std::uint64_t offset, std::byte* dst, std::uint32_t bytes) = 0;
+  [[nodiscard]] virtual Error FillBlock(std::uint64_t offset, std::byte* dst, std::uint32_t bytes) = 0;
 
  protected:
   ~BlockFiller() = default;
@@ -44,7 +45,7 @@ class BlockCache {
 
   // Replaces the blocks by `count` free ones (0 releases the memory). On
   // failure (2) the cache is left empty with no blocks.
-  [[nodiscard]] std::uint32_t Reset(std::uint32_t count);
+  [[nodiscard]] Error Reset(std::uint32_t count);
   std::uint32_t block_count() const { return static_cast<std::uint32_t>(blocks_.size()); }
   // Blocks that hold data.
   std::uint32_t used_count() const;
@@ -55,8 +56,7 @@ class BlockCache {
   // min(data_end - block offset, kBlockBytes) bytes; a failed fill returns
   // its error and leaves that block free at the back. `offset` must lie
   // below `data_end`.
-  [[nodiscard]] std::uint32_t Get(BlockFiller& owner, std::uint64_t offset, std::uint64_t data_end,
-                                  const Block** out);
+  [[nodiscard]] Error Get(BlockFiller& owner, std::uint64_t offset, std::uint64_t data_end, const Block** out);
 
   // Frees every block of `owner` and moves them to the back.
   void Drop(const BlockFiller* owner);
@@ -81,7 +81,7 @@ class BlockCache {
 // blocks). Each switch empties the cache; when no cached source is open, the
 // choice applies to the cache the next one creates. 2 when the memory for
 // the new size cannot be had (the cache then keeps its old size, emptied).
-[[nodiscard]] std::uint32_t SetMixdownCache(bool on);
+[[nodiscard]] Error SetMixdownCache(bool on);
 
 struct BlockCacheStats {
   std::uint32_t blocks = 0;  // 0 while no cached source is open
@@ -97,7 +97,7 @@ bool CheckSharedBlockCache(std::string* why);
 namespace detail {
 // With SourceMutex() held.
 // Counts a new cached source; the first one creates the cache (2 on failure).
-[[nodiscard]] std::uint32_t AttachCachedSource(const BlockFiller* source);
+[[nodiscard]] Error AttachCachedSource(const BlockFiller* source);
 // Gives back the source's blocks; the last one releases the cache.
 void DetachCachedSource(const BlockFiller* source);
 // The shared cache; only valid while a cached source is attached.

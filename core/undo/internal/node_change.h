@@ -9,6 +9,7 @@
 
 #include "core/document/envelope.h"
 #include "core/markers/marker.h"
+#include "platform/error.h"
 
 namespace tidemark {
 
@@ -42,12 +43,11 @@ class HeldNodes {
 // caller holds a reference to every node. 77 when the nodes do not fit the
 // operation (one not in the list, or already in it, repeated, null, a wrong
 // count), 2 when memory runs out; nothing changes then.
-[[nodiscard]] std::uint32_t ChangeMarkers(SoundDocument& document, std::uint8_t op, std::span<Marker*> nodes);
+[[nodiscard]] Error ChangeMarkers(SoundDocument& document, std::uint8_t op, std::span<Marker*> nodes);
 
 // Likewise for envelope points ('A', 'D', 'R'); the editor window has no
 // notice for points and is told to redraw.
-[[nodiscard]] std::uint32_t ChangeEnvelope(SoundDocument& document, std::uint8_t op,
-                                           std::span<EnvelopePoint*> points);
+[[nodiscard]] Error ChangeEnvelope(SoundDocument& document, std::uint8_t op, std::span<EnvelopePoint*> points);
 
 // Links `point` after every point with the same or a smaller position and
 // takes over the caller's reference; false, and nothing changes, when it is

@@ -30,6 +30,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/error.h"
+
 namespace tidemark::dsp {
 
 // Which loop filter: five sections from a tenth-order design, or three from a
@@ -68,7 +70,7 @@ void NtfImpulse(const Ntf& ntf, double* out, std::size_t count);
 // Designs the NTF for `shape`. Returns err::kUnsupportedFormat when the shape is
 // out of range (odd or too high an order, band edge outside (0, 0.25),
 // stop factor outside (0, 1), max gain not above 1).
-[[nodiscard]] std::uint32_t DesignNtf(const NtfShape& shape, Ntf* out);
+[[nodiscard]] Error DesignNtf(const NtfShape& shape, Ntf* out);
 
 struct DeltaSigmaLoop {
   int sections = 0;
@@ -82,10 +84,10 @@ struct DeltaSigmaLoop {
 // Realises `ntf` as the resonator cascade above. Returns
 // err::kUnsupportedFormat when the NTF's zeros are not conjugate pairs on the
 // unit circle or the coefficients cannot be solved for.
-[[nodiscard]] std::uint32_t RealiseDeltaSigmaLoop(const Ntf& ntf, DeltaSigmaLoop* out);
+[[nodiscard]] Error RealiseDeltaSigmaLoop(const Ntf& ntf, DeltaSigmaLoop* out);
 
 // DesignNtf and RealiseDeltaSigmaLoop for a mode.
-[[nodiscard]] std::uint32_t DesignDeltaSigmaLoop(DeltaSigmaMode mode, DeltaSigmaLoop* out);
+[[nodiscard]] Error DesignDeltaSigmaLoop(DeltaSigmaMode mode, DeltaSigmaLoop* out);
 
 // Runs the loop as a linear system (the quantiser replaced by adding an
 // error sequence) from zero states with no input and returns in `out` the

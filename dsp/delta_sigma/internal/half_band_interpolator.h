@@ -14,6 +14,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "platform/error.h"
+
 namespace tidemark::dsp {
 
 // Two double lanes, one per channel.
@@ -28,7 +30,7 @@ class HalfBandInterpolator {
   // calls of up to `max_input` samples. Returns err::kUnsupportedFormat for
   // another factor or no max_input, err::kOutOfMemory when the buffers cannot
   // be allocated.
-  [[nodiscard]] std::uint32_t Init(std::uint32_t factor, std::size_t max_input);
+  [[nodiscard]] Error Init(std::uint32_t factor, std::size_t max_input);
 
   // count <= max_input pairs in, count × factor out (`out` must not overlap
   // `in`).

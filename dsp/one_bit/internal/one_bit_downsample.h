@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "dsp/fft/real_fft.h"
+#include "platform/error.h"
 
 namespace tidemark::NS_1BIT {
 
@@ -40,8 +41,8 @@ class CDownSample {
 class CDownSample_Lpf2 final : public CDownSample {
  public:
   // 77 for a length other than 512 or no channels; 2.
-  [[nodiscard]] static std::uint32_t Create(std::uint32_t length, double attenuation_db, std::uint16_t channels,
-                                            unsigned threads, std::unique_ptr<CDownSample>* out);
+  [[nodiscard]] static Error Create(std::uint32_t length, double attenuation_db, std::uint16_t channels,
+                                    unsigned threads, std::unique_ptr<CDownSample>* out);
 
   std::size_t InputCount(std::size_t frames) const override { return 2 * frames + kFftSize / 2; }
   void Process(const float* const* in, std::size_t frames, float* out) override;

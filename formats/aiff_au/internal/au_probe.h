@@ -5,6 +5,7 @@
 
 #include "formats/chunks/internal/random_access_input.h"
 #include "formats/sound_file_info.h"
+#include "platform/error.h"
 
 namespace tidemark {
 
@@ -16,6 +17,6 @@ namespace tidemark {
 // the whole frames of the data. Kind AU. 14 for a file under 24 bytes or
 // longer than 0xFFFFFFFE, another encoding, no channels or data outside the
 // file; 15 for more channels than 65535; 8. `info` is filled only on success.
-[[nodiscard]] std::uint32_t ProbeAu(RandomAccessInput& input, std::uint64_t length, SoundFileInfo* info);
+[[nodiscard]] Error ProbeAu(RandomAccessInput& input, std::uint64_t length, SoundFileInfo* info);
 
 }  // namespace tidemark

@@ -9,6 +9,7 @@
 
 #include "core/markers/marker.h"
 #include "formats/chunks/internal/random_access_input.h"
+#include "platform/error.h"
 #include "platform/posix_file.h"
 
 namespace tidemark {
@@ -29,15 +30,15 @@ std::uint32_t IffTimestamp(std::int64_t unix_seconds);
 // `timestamp`. An empty list writes nothing. 14 for a malformed file, 20
 // when the file would pass 0xFFFFFFFE bytes (nothing written), 10, 9 (chunks
 // written so far stay, the FORM size is left as it was), 8, 2.
-[[nodiscard]] std::uint32_t AppendIffMarkers(PosixFile& file, std::uint64_t length, const MarkerList& markers,
-                                             std::uint32_t timestamp);
+[[nodiscard]] Error AppendIffMarkers(PosixFile& file, std::uint64_t length, const MarkerList& markers,
+                                     std::uint32_t timestamp);
 
 // Replaces the markers stored in the AIFF or AIFC file at `path`: its old
 // markers, comments and text chunks are neutralised first (StripMetadata),
 // then AppendIffMarkers with the time of writing. 78 for a malformed file;
 // otherwise the errors of OpenForMetadataEdit, StripMetadata and
 // AppendIffMarkers.
-[[nodiscard]] std::uint32_t WriteIffMarkers(const std::string& path, const MarkerList& markers);
+[[nodiscard]] Error WriteIffMarkers(const std::string& path, const MarkerList& markers);
 
 // Reads the markers of the FORM file of `length` bytes from its first
 // "MARK" chunk, with the comments of its first "COMT" chunk. The list comes
@@ -45,6 +46,7 @@ std::uint32_t IffTimestamp(std::int64_t unix_seconds);
 // form. No "MARK", or one without entries, gives an empty list; an entry
 // whose name runs past the chunk ends the list. 14 for a malformed file, 8,
 // 2 (`markers` is then empty).
-[[nodiscard]] std::uint32_t ReadIffMarkers(RandomAccessInput& input, std::uint64_t length, MarkerList* markers);
+[[nodiscard]] Error ReadIffMarkers(RandomAccessInput& input, std::uint64_t length, MarkerList* markers);
+
 
 }  // namespace tidemark

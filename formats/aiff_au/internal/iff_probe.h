@@ -5,6 +5,7 @@
 
 #include "formats/chunks/internal/random_access_input.h"
 #include "formats/sound_file_info.h"
+#include "platform/error.h"
 
 namespace tidemark {
 
@@ -19,6 +20,6 @@ namespace tidemark {
 // only when another chunk follows it (so that no chunk is read as samples).
 // 14 when the file is malformed or lacks a required chunk; 15 for a sample
 // width no sample code expresses; 8; 2. `info` is filled only on success.
-[[nodiscard]] std::uint32_t ProbeIff(RandomAccessInput& input, std::uint64_t length, SoundFileInfo* info);
+[[nodiscard]] Error ProbeIff(RandomAccessInput& input, std::uint64_t length, SoundFileInfo* info);
 
 }  // namespace tidemark

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "core/samples/sample_format.h"
+#include "platform/error.h"
 #include "platform/posix_file.h"
 
 namespace tidemark {
@@ -12,11 +14,12 @@ namespace tidemark {
 // AIFC file of `length` bytes when it converts to another integer than
 // `rate`. 14 when the file is malformed or that chunk is missing or shorter
 // than 18 bytes; 8, 9.
-[[nodiscard]] std::uint32_t PatchIffRate(PosixFile& file, std::uint64_t length, std::uint32_t rate);
+[[nodiscard]] Error PatchIffRate(PosixFile& file, std::uint64_t length, std::uint32_t rate);
 
 // Rewrites the rate word at offset 16 of the open AU file of `length` bytes
 // when it differs from `rate`. 14 when the file is shorter than 24 bytes or
 // does not start with ".snd"; 8, 9.
-[[nodiscard]] std::uint32_t PatchAuRate(PosixFile& file, std::uint64_t length, std::uint32_t rate);
+[[nodiscard]] Error PatchAuRate(PosixFile& file, std::uint64_t length, std::uint32_t rate);
+
 
 }  // namespace tidemark

@@ -12,6 +12,7 @@
 
 #include "core/io/chunk_padding.h"
 #include "formats/chunks/internal/random_access_input.h"
+#include "platform/error.h"
 
 namespace tidemark {
 
@@ -43,9 +44,9 @@ inline std::uint64_t ChunkEnd(const ChunkEntry& chunk) { return ChunkEnd(chunk.o
 // chunk's body ends past the container's end (only the last chunk's pad
 // byte may lie beyond it), or a "LIST" has a body below 4;
 // 8 when a read comes up short or fails; 2 when memory runs out.
-[[nodiscard]] std::uint32_t ReadChunkTable(RandomAccessInput& input, std::uint32_t start, std::uint32_t length,
-                                           std::uint32_t container_id, std::uint32_t form_type, bool big_endian,
-                                           ChunkTable* table);
+[[nodiscard]] Error ReadChunkTable(RandomAccessInput& input, std::uint32_t start, std::uint32_t length,
+                                   std::uint32_t container_id, std::uint32_t form_type, bool big_endian,
+                                   ChunkTable* table);
 
 // The append point after the last chunk: its end, or 12 for an empty table.
 std::uint32_t EndOfLastChunk(const ChunkTable& table);

@@ -10,6 +10,7 @@
 #include "core/samples/sample_format.h"
 #include "formats/chunks/internal/chunk_table.h"
 #include "formats/chunks/container.h"
+#include "platform/error.h"
 #include "platform/posix_file.h"
 
 namespace tidemark {
@@ -35,8 +36,7 @@ bool IsForeignChunk(const ChunkEntry& chunk, const Container& container);
 // keep nothing and succeed. Errors: 25 when the old file exists but cannot
 // be opened; 8 when reading it fails; 6 when the working file cannot be
 // created or written; 2.
-[[nodiscard]] std::uint32_t HarvestForeignChunks(const std::string& old_path, PcmFileKind kind, PosixFile* temp,
-                                                 bool* kept);
+[[nodiscard]] Error HarvestForeignChunks(const std::string& old_path, PcmFileKind kind, PosixFile* temp, bool* kept);
 
 // Appends the chunks kept in `temp` (everything after its first 4 bytes) to
 // the completed file `file` at the container's padded end, 8 + the declared
@@ -46,10 +46,10 @@ bool IsForeignChunk(const ChunkEntry& chunk, const Container& container);
 // Errors: 20 when the new end would pass 0xFFFFFFFE (nothing written); 8
 // when a read fails; 9 when a write fails (chunks written so far stay, the
 // container size is left as it was); 10 when the end cannot be set.
-[[nodiscard]] std::uint32_t AppendHarvestedChunks(PosixFile& file, PcmFileKind kind, PosixFile& temp);
+[[nodiscard]] Error AppendHarvestedChunks(PosixFile& file, PcmFileKind kind, PosixFile& temp);
 
 // The same on the file at `new_path`, opened for the purpose. Open errors
 // as OpenForMetadataEdit.
-[[nodiscard]] std::uint32_t AppendHarvestedChunks(const std::string& new_path, PcmFileKind kind, PosixFile& temp);
+[[nodiscard]] Error AppendHarvestedChunks(const std::string& new_path, PcmFileKind kind, PosixFile& temp);
 
 }  // namespace tidemark

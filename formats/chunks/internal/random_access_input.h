@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <span>
 
+#include "platform/error.h"
 #include "platform/posix_file.h"
 
 namespace tidemark {
@@ -15,16 +16,15 @@ class RandomAccessInput {
   virtual ~RandomAccessInput() = default;
   // Reads up to `n` bytes at `offset`; `*done` gets the count, short only at
   // the end of the input. 8 when the read fails.
-  [[nodiscard]] virtual std::uint32_t ReadAt(void* buffer, std::size_t n, std::uint64_t offset,
-                                             std::size_t* done) = 0;
+  [[nodiscard]] virtual Error ReadAt(void* buffer, std::size_t n, std::uint64_t offset, std::size_t* done) = 0;
   // Reads exactly `n` bytes; 8 when the input ends first or the read fails.
-  [[nodiscard]] std::uint32_t ReadExact(void* buffer, std::size_t n, std::uint64_t offset);
+  [[nodiscard]] Error ReadExact(void* buffer, std::size_t n, std::uint64_t offset);
 };
 
 class FileInput final : public RandomAccessInput {
  public:
   explicit FileInput(PosixFile& file) : file_(file) {}
-  std::uint32_t ReadAt(void* buffer, std::size_t n, std::uint64_t offset, std::size_t* done) override;
+  Error ReadAt(void* buffer, std::size_t n, std::uint64_t offset, std::size_t* done) override;
 
  private:
   PosixFile& file_;
@@ -33,7 +33,7 @@ class FileInput final : public RandomAccessInput {
 class MemoryInput final : public RandomAccessInput {
  public:
   explicit MemoryInput(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
-  std::uint32_t ReadAt(void* buffer, std::size_t n, std::uint64_t offset, std::size_t* done) override;
+  Error ReadAt(void* buffer, std::size_t n, std::uint64_t offset, std::size_t* done) override;
 
  private:
   std::span<const std::uint8_t> bytes_;

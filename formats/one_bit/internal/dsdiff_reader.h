@@ -10,6 +10,7 @@
 
 #include "formats/one_bit/internal/iff8_chunks.h"
 #include "formats/one_bit/one_bit_audio.h"
+#include "platform/error.h"
 
 namespace tidemark::NS_1BIT {
 
@@ -23,7 +24,7 @@ class CDsdIff : public COneBitAudio, public CIff8 {
   // "SND ", its "FS  ", "CHNL" or "CMPR" is missing or short, or the rate or
   // channel count is 0, or the data would start past 0xFFFFFFFF; 15 when
   // the data is compressed or there is no "DSD " data chunk; 77, 25, 8, 2.
-  [[nodiscard]] std::uint32_t Open(const std::string& path) override;
+  [[nodiscard]] Error Open(const std::string& path) override;
   void Close() override;
   // The "MARK" chunks of the first "DIIN" that apply to all channels, of
   // types 0 (track start), 1 (track stop), 2 (program start) and 4
@@ -32,12 +33,12 @@ class CDsdIff : public COneBitAudio, public CIff8 {
   // in integer arithmetic (a negative result counts as 0); marks past frame
   // 0xFFFF0000 are dropped. 15 when pcm_rate is 0 or above the 1-bit rate;
   // 14 for a malformed "DIIN"; 8; 2; 77.
-  [[nodiscard]] std::uint32_t ReadMarkers(MarkerList& markers, std::uint32_t pcm_rate) override;
+  [[nodiscard]] Error ReadMarkers(MarkerList& markers, std::uint32_t pcm_rate) override;
   // Comments and Software from the first "COMT" (the first comment of type
   // 0 reference 0, and of type 3 reference 2), Name and Artist from the
   // first "DITI" and "DIAR" of the first "DIIN". A text whose length does
   // not fit its chunk is left out. 14 for a malformed "DIIN"; 8; 2; 77.
-  [[nodiscard]] std::uint32_t ReadTags(TagSet& tags) override;
+  [[nodiscard]] Error ReadTags(TagSet& tags) override;
   std::uint32_t SampleRate() const override { return rate_; }
   std::uint16_t Channels() const override { return channels_; }
   std::uint64_t DataOffset() const override { return data_offset_; }
@@ -48,9 +49,9 @@ class CDsdIff : public COneBitAudio, public CIff8 {
   bool IsContainerChunk(std::uint32_t id) const override;
 
  private:
-  [[nodiscard]] std::uint32_t ReadHeader();
+  [[nodiscard]] Error ReadHeader();
   // The chunks inside the first "DIIN"; an empty table when there is none.
-  [[nodiscard]] std::uint32_t ReadDiin(Iff8Table* chunks);
+  [[nodiscard]] Error ReadDiin(Iff8Table* chunks);
 
   Iff8Table chunks_;  // the top level of the file
   std::uint32_t rate_ = 0;

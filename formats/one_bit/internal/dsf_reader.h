@@ -8,6 +8,7 @@
 
 #include "formats/tags/internal/id3v2_reader.h"
 #include "formats/one_bit/one_bit_audio.h"
+#include "platform/error.h"
 
 namespace tidemark::NS_1BIT {
 
@@ -21,13 +22,13 @@ class CDsf : public COneBitAudio {
   // (4096) differ, the total size passes the file, the data chunk passes the
   // total size or holds fewer bytes than the samples need, or the rate or
   // channel count is 0; 15 for more than 65535 channels; 77, 25, 8, 2.
-  [[nodiscard]] std::uint32_t Open(const std::string& path) override;
+  [[nodiscard]] Error Open(const std::string& path) override;
   void Close() override;
   // The synchronised lyrics of the ID3v2 tag as markers at `pcm_rate`.
   // 15 when pcm_rate is 0; 8; 2; 77.
-  [[nodiscard]] std::uint32_t ReadMarkers(MarkerList& markers, std::uint32_t pcm_rate) override;
+  [[nodiscard]] Error ReadMarkers(MarkerList& markers, std::uint32_t pcm_rate) override;
   // The tag set of the ID3v2 tag. 8; 2; 77.
-  [[nodiscard]] std::uint32_t ReadTags(TagSet& tags) override;
+  [[nodiscard]] Error ReadTags(TagSet& tags) override;
   std::uint32_t SampleRate() const override { return rate_; }
   std::uint16_t Channels() const override { return channels_; }
   std::uint64_t DataOffset() const override { return is_open() ? kDataOffset : 0; }
@@ -37,9 +38,9 @@ class CDsf : public COneBitAudio {
   static constexpr std::uint64_t kDataOffset = kHeaderBytes;
 
  private:
-  [[nodiscard]] std::uint32_t ReadHeader();
+  [[nodiscard]] Error ReadHeader();
   // Parses the metadata block on first use; later calls reuse it.
-  [[nodiscard]] std::uint32_t LoadTag();
+  [[nodiscard]] Error LoadTag();
 
   std::uint32_t rate_ = 0;
   std::uint16_t channels_ = 0;

@@ -9,6 +9,7 @@
 
 #include "formats/tags/internal/id3v2_writer.h"
 #include "formats/one_bit/one_bit_writer.h"
+#include "platform/error.h"
 
 namespace tidemark::NS_1BIT {
 
@@ -19,22 +20,21 @@ class CDsfWriter : public COneBitWriter {
 
   // `data_bytes` must divide evenly among the channels (else 77); 19 for
   // more than 2^60 data bytes.
-  [[nodiscard]] std::uint32_t Begin(std::uint32_t one_bit_rate, std::uint16_t channels,
-                                    std::uint64_t data_bytes) override;
+  [[nodiscard]] Error Begin(std::uint32_t one_bit_rate, std::uint16_t channels, std::uint64_t data_bytes) override;
   // Fills the channel blocks and writes each block group once it is full.
   // 77 after raw bytes that did not end on a block group.
-  [[nodiscard]] std::uint32_t WritePlanar(const std::uint8_t* const* channel_bytes, std::uint32_t bytes_per_channel,
-                                          std::uint16_t channels) override;
+  [[nodiscard]] Error WritePlanar(const std::uint8_t* const* channel_bytes, std::uint32_t bytes_per_channel,
+                                  std::uint16_t channels) override;
   // Bytes already in block groups, appended to the data area (whose size
   // counts the block padding). 77 while planar data fills part of a group.
-  [[nodiscard]] std::uint32_t WriteRaw(const void* bytes, std::uint32_t count) override;
+  [[nodiscard]] Error WriteRaw(const void* bytes, std::uint32_t count) override;
   // Fills the rest of each channel's last block with the idle pattern 0x55
   // and writes the group; a data area not written to its end is filled
   // with 0x55 too.
-  [[nodiscard]] std::uint32_t Finish() override;
+  [[nodiscard]] Error Finish() override;
   // The ID3v2 tag of `tags` (nothing when it would hold no frame), then the
   // header's total size and metadata offset.
-  [[nodiscard]] std::uint32_t WriteMetadata(std::uint32_t one_bit_rate, const TagSet& tags) override;
+  [[nodiscard]] Error WriteMetadata(std::uint32_t one_bit_rate, const TagSet& tags) override;
   // 92.
   std::uint32_t HeaderSize() const override;
 
@@ -43,7 +43,7 @@ class CDsfWriter : public COneBitWriter {
   void set_id3v2_options(const Id3v2WriteOptions& options) { id3v2_options_ = options; }
 
  private:
-  std::uint32_t WriteGroup();
+  Error WriteGroup();
 
   Id3v2WriteOptions id3v2_options_{3, true, false};
   std::vector<std::uint8_t> blocks_;    // one block per channel

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "formats/chunks/internal/random_access_input.h"
+#include "platform/error.h"
 
 namespace tidemark::NS_1BIT {
 
@@ -59,16 +60,15 @@ class CIff8 {
   // Bytes after the declared end are ignored.
   // 77 for an odd `start`; 14 for a header or chunk that breaks these rules
   // (see ReadChunkList); 8 when a read comes up short; 2.
-  [[nodiscard]] std::uint32_t ReadContainer(RandomAccessInput& input, std::uint64_t start, std::uint64_t length,
-                                            std::uint32_t container_id, std::uint32_t form_type, Iff8Table* table);
+  [[nodiscard]] Error ReadContainer(RandomAccessInput& input, std::uint64_t start, std::uint64_t length,
+                                    std::uint32_t container_id, std::uint32_t form_type, Iff8Table* table);
 
   // Lists the chunks that fill [begin, end) (a body made of chunks), stopping
   // where a 12-byte header no longer fits. 77 for an odd `begin`; 14 when a
   // body ends past `end`, a container chunk's body is below 4 bytes, or
   // there are more than kIff8MaxChunks chunks; 8; 2. On failure `table` is
   // empty.
-  [[nodiscard]] std::uint32_t ReadChunkList(RandomAccessInput& input, std::uint64_t begin, std::uint64_t end,
-                                            Iff8Table* table);
+  [[nodiscard]] Error ReadChunkList(RandomAccessInput& input, std::uint64_t begin, std::uint64_t end, Iff8Table* table);
 
  protected:
   // Whether chunks with `id` are containers with a type: "LIST".

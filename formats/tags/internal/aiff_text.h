@@ -9,6 +9,7 @@
 
 #include "formats/chunks/internal/random_access_input.h"
 #include "formats/tags/tag_set.h"
+#include "platform/error.h"
 #include "platform/posix_file.h"
 
 namespace tidemark {
@@ -17,7 +18,8 @@ namespace tidemark {
 // bytes: the first chunk of each id gives its slot, its body taken up to a
 // zero byte and converted from the narrow code page. 14 for a malformed
 // file, 8, 2 (`tags` is then empty).
-[[nodiscard]] std::uint32_t ReadAiffTexts(RandomAccessInput& input, std::uint64_t length, TagSet* tags);
+[[nodiscard]] Error ReadAiffTexts(RandomAccessInput& input, std::uint64_t length, TagSet* tags);
+
 
 // Appends "NAME", "AUTH", "(c) " and "ANNO" for those of the four slots
 // that are not empty, in that order (size = stored text length, a pad byte
@@ -25,6 +27,6 @@ namespace tidemark {
 // bytes, and rewrites the FORM size. Old text chunks are not removed (see
 // StripMetadata); nothing is written when all four are empty. Errors as
 // AppendChunks.
-[[nodiscard]] std::uint32_t AppendAiffTexts(PosixFile& file, std::uint64_t length, const TagSet& tags);
+[[nodiscard]] Error AppendAiffTexts(PosixFile& file, std::uint64_t length, const TagSet& tags);
 
 }  // namespace tidemark

@@ -9,6 +9,7 @@
 
 #include "formats/chunks/internal/random_access_input.h"
 #include "formats/tags/tag_set.h"
+#include "platform/error.h"
 #include "platform/posix_file.h"
 
 namespace tidemark {
@@ -25,7 +26,7 @@ inline constexpr std::size_t kAuCopyrightBytes = 93;
 // than 10 bytes that starts with "COPYRIGHT=" (ASCII case ignored) gives
 // the rest of the line, converted from the narrow code page. 14 when the
 // input is shorter than 24 bytes or does not start with ".snd", 8.
-[[nodiscard]] std::uint32_t ReadAuAnnotation(RandomAccessInput& input, std::uint64_t length, TagSet* tags);
+[[nodiscard]] Error ReadAuAnnotation(RandomAccessInput& input, std::uint64_t length, TagSet* tags);
 
 // Writes "COPYRIGHT=" + Copyright (in the narrow code page, cut to
 // kAuCopyrightBytes without splitting a character) + a zero byte at offset
@@ -34,7 +35,7 @@ inline constexpr std::size_t kAuCopyrightBytes = 93;
 // and writes those 128 bytes back in place. An empty Copyright writes
 // nothing. 14 when the file is shorter than 128 bytes, does not start with
 // ".snd" or its data offset is below 128; 8, 9.
-[[nodiscard]] std::uint32_t WriteAuAnnotation(PosixFile& file, std::uint64_t length, const TagSet& tags);
+[[nodiscard]] Error WriteAuAnnotation(PosixFile& file, std::uint64_t length, const TagSet& tags);
 
 
 }  // namespace tidemark

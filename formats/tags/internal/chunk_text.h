@@ -8,13 +8,14 @@
 
 #include "formats/chunks/internal/chunk_table.h"
 #include "formats/chunks/internal/random_access_input.h"
+#include "platform/error.h"
 
 namespace tidemark {
 
 // The body of `chunk` up to its first zero byte (the whole body when it
 // has none), as stored. Read in pieces, so a huge body of zeros costs no
 // memory. 8 when a read fails or comes up short.
-[[nodiscard]] std::uint32_t ReadChunkText(RandomAccessInput& input, const ChunkEntry& chunk, std::string* text);
+[[nodiscard]] Error ReadChunkText(RandomAccessInput& input, const ChunkEntry& chunk, std::string* text);
 
 // `utf8` in the narrow code page, cut at its first zero byte: readers stop
 // there, so nothing after one could be read back.

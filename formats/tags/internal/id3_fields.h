@@ -6,6 +6,7 @@
 #include <string>
 
 #include "formats/tags/tag_set.h"
+#include "platform/error.h"
 
 namespace tidemark {
 
@@ -31,6 +32,6 @@ struct Id3Fields {
 // starts with, as the year), ISRC, album and web address come from the
 // AppPrivate entries TNO, ISRC, ALBUM and WEBURL. 2 when memory runs out
 // (`*fields` is then the empty record).
-[[nodiscard]] std::uint32_t Id3FieldsFromTags(const TagSet& tags, Id3Fields* fields);
+[[nodiscard]] Error Id3FieldsFromTags(const TagSet& tags, Id3Fields* fields);
 
 }  // namespace tidemark

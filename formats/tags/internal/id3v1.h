@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "formats/tags/internal/id3_fields.h"
+#include "platform/error.h"
 
 namespace tidemark {
 
@@ -20,7 +21,7 @@ inline constexpr std::size_t kId3v1Size = 128;
 // track is 1 to 255), genre index at 127 (255 when none). Texts are in the
 // narrow code page, zero-filled and cut to their field without splitting a
 // character. 2 when memory runs out.
-[[nodiscard]] std::uint32_t BuildId3v1Tag(const Id3Fields& fields, std::array<std::uint8_t, kId3v1Size>* tag);
+[[nodiscard]] Error BuildId3v1Tag(const Id3Fields& fields, std::array<std::uint8_t, kId3v1Size>* tag);
 
 
 }  // namespace tidemark

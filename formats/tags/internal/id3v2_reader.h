@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "formats/chunks/internal/random_access_input.h"
+#include "platform/error.h"
 
 namespace tidemark {
 
@@ -54,15 +55,14 @@ std::vector<std::uint8_t> RemoveUnsynchronisation(std::span<const std::uint8_t> 
 // capital letters and digits, and at damage (a frame or an extended header
 // that passes the end of the tag); the frames before that are kept. 2 when
 // memory runs out (`tag` left empty).
-[[nodiscard]] std::uint32_t ParseId3v2Tag(std::span<const std::uint8_t> bytes, Id3v2Tag* tag);
+[[nodiscard]] Error ParseId3v2Tag(std::span<const std::uint8_t> bytes, Id3v2Tag* tag);
 
 // The same for the tag at `offset` of `input`, which holds `length` bytes.
 // 8 when the input cannot be read, 2.
-[[nodiscard]] std::uint32_t ReadId3v2Tag(RandomAccessInput& input, std::uint64_t length, std::uint64_t offset,
-                                         Id3v2Tag* tag);
+[[nodiscard]] Error ReadId3v2Tag(RandomAccessInput& input, std::uint64_t length, std::uint64_t offset, Id3v2Tag* tag);
 
 // The same for the start of the file at `path`: 25 when it cannot be
 // opened, 8, 2.
-[[nodiscard]] std::uint32_t ReadId3v2TagFile(const std::string& path, Id3v2Tag* tag);
+[[nodiscard]] Error ReadId3v2TagFile(const std::string& path, Id3v2Tag* tag);
 
 }  // namespace tidemark

@@ -7,6 +7,7 @@
 #include "core/markers/marker.h"
 #include "formats/tags/internal/id3v2_reader.h"
 #include "formats/tags/tag_set.h"
+#include "platform/error.h"
 
 namespace tidemark {
 
@@ -20,13 +21,13 @@ namespace tidemark {
 //   WOAF), SYNLYR from the content type of the first SYLT whose time stamps
 //   are milliseconds (format 2) and whose body has at least 6 bytes.
 // 2 when memory runs out (`tags` left empty).
-[[nodiscard]] std::uint32_t Id3v2TagToSet(const Id3v2Tag& tag, TagSet* tags);
+[[nodiscard]] Error Id3v2TagToSet(const Id3v2Tag& tag, TagSet* tags);
 
 // The entries of that same SYLT frame as markers, in entry order: each
 // named by its text at frame round(ms / 1000 * sample_rate); entries at
 // frame 0xFFFF0000 or later are left out, and the list ends at an entry cut
 // short by the end of the frame. No such frame gives an empty list. 2 when
 // memory runs out (`markers` left empty).
-[[nodiscard]] std::uint32_t Id3v2TagMarkers(const Id3v2Tag& tag, std::uint32_t sample_rate, MarkerList* markers);
+[[nodiscard]] Error Id3v2TagMarkers(const Id3v2Tag& tag, std::uint32_t sample_rate, MarkerList* markers);
 
 }  // namespace tidemark

@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "formats/tags/internal/id3_fields.h"
+#include "platform/error.h"
 
 namespace tidemark {
 
@@ -40,16 +41,16 @@ struct Id3v2WriteOptions {
 // One frame: id, size (version 3 big-endian, version 4 sync-safe), two zero
 // flag bytes and `body`, appended to `out`. 20 when the body is too large
 // for the size field; may throw std::bad_alloc.
-[[nodiscard]] std::uint32_t AppendId3v2Frame(int version, std::string_view id, std::span<const std::uint8_t> body,
-                                             std::vector<std::uint8_t>* out);
+[[nodiscard]] Error AppendId3v2Frame(int version, std::string_view id, std::span<const std::uint8_t> body,
+                                     std::vector<std::uint8_t>* out);
 
 // The whole tag for `fields` into `*tag`. `extra_frame`, when not empty, is
 // one complete frame of the chosen version (header included) written after
 // the others. 128 zero bytes of padding follow unless `no_padding`. 20 when
 // the tag passes the 28-bit size field, 2 when memory runs out (`*tag` is
 // then empty).
-[[nodiscard]] std::uint32_t BuildId3v2Tag(const Id3Fields& fields, const Id3v2WriteOptions& options,
-                                          std::span<const std::uint8_t> extra_frame, bool no_padding,
-                                          std::vector<std::uint8_t>* tag);
+[[nodiscard]] Error BuildId3v2Tag(const Id3Fields& fields, const Id3v2WriteOptions& options,
+                                  std::span<const std::uint8_t> extra_frame, bool no_padding,
+                                  std::vector<std::uint8_t>* tag);
 
 }  // namespace tidemark

@@ -10,6 +10,7 @@
 
 #include "core/samples/sample_format.h"
 #include "core/document/segment.h"
+#include "platform/error.h"
 
 namespace tidemark {
 
@@ -27,13 +28,13 @@ inline constexpr std::uint32_t kWaveImageDataLimit = 0xFEFFD5;
 // 16-bit. 77 when the range passes the list's length, the block of a frame
 // passes 16 bits or the samples would take kWaveImageDataLimit bytes or more;
 // 2; the read errors of the sources (8). `image` is changed only on success.
-[[nodiscard]] std::uint32_t ProduceWaveImage(const SegmentList& segments, std::uint32_t list_length,
-                                             std::uint16_t channels, std::uint32_t rate, std::uint32_t from,
-                                             std::uint32_t frames, WaveImage* image);
+[[nodiscard]] Error ProduceWaveImage(const SegmentList& segments, std::uint32_t list_length,
+                                     std::uint16_t channels, std::uint32_t rate, std::uint32_t from,
+                                     std::uint32_t frames, WaveImage* image);
 
 // The same for a range of a document.
-[[nodiscard]] std::uint32_t ProduceWaveImage(const SoundDocument& document, std::uint32_t from, std::uint32_t frames,
-                                             WaveImage* image);
+[[nodiscard]] Error ProduceWaveImage(const SoundDocument& document, std::uint32_t from, std::uint32_t frames,
+                                     WaveImage* image);
 
 // The document a paste goes into: its rate and channels must match.
 struct PasteTarget {
@@ -58,7 +59,7 @@ bool ParseWaveImage(std::span<const std::uint8_t> block, const PasteTarget* targ
 // Writes the samples of an acceptable image into a new working file and
 // appends the segment over it to `segments`. 14 when the image is not
 // acceptable for `target`; the errors of the working-file writer.
-[[nodiscard]] std::uint32_t PasteWaveImage(std::span<const std::uint8_t> block, const PasteTarget* target,
-                                           SegmentList* segments, WaveImageLayout* layout);
+[[nodiscard]] Error PasteWaveImage(std::span<const std::uint8_t> block, const PasteTarget* target,
+                                   SegmentList* segments, WaveImageLayout* layout);
 
 }  // namespace tidemark

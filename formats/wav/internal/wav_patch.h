@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "formats/chunks/internal/random_access_input.h"
+#include "platform/error.h"
 #include "platform/posix_file.h"
 
 namespace tidemark {
@@ -15,7 +16,8 @@ namespace tidemark {
 // "fmt " chunk of the open RIFF/WAVE file of `length` bytes when the stored
 // rate differs from `rate`; nothing else changes. 14 when the file is
 // malformed or that chunk is missing or shorter than 14 bytes; 8, 9.
-[[nodiscard]] std::uint32_t PatchWaveRate(PosixFile& file, std::uint64_t length, std::uint32_t rate);
+[[nodiscard]] Error PatchWaveRate(PosixFile& file, std::uint64_t length, std::uint32_t rate);
+
 
 struct CompressedWaveFacts {
   std::vector<std::uint8_t> format;  // the whole body of the first "fmt " chunk
@@ -28,12 +30,11 @@ struct CompressedWaveFacts {
 // `length` bytes. 14 when the file is longer than 0xFFFFFFFE bytes or
 // malformed, or has no "fmt " chunk, or its first "fact" chunk is missing or
 // shorter than 4 bytes; 8, 2.
-[[nodiscard]] std::uint32_t ReadCompressedWaveFacts(RandomAccessInput& input, std::uint64_t length,
-                                                    CompressedWaveFacts* facts);
+[[nodiscard]] Error ReadCompressedWaveFacts(RandomAccessInput& input, std::uint64_t length, CompressedWaveFacts* facts);
 
 // The same on the file at `path`: 25 when it cannot be opened, 8 when its
 // length cannot be read, else as above (malformed stays 14, the decoder's
 // answer for "not mine").
-[[nodiscard]] std::uint32_t ReadCompressedWaveFactsFile(const std::string& path, CompressedWaveFacts* facts);
+[[nodiscard]] Error ReadCompressedWaveFactsFile(const std::string& path, CompressedWaveFacts* facts);
 
 }  // namespace tidemark

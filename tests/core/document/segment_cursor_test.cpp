@@ -191,7 +191,7 @@ class RecordingHook final : public DitherHook {
   return ::testing::AssertionSuccess();
 }
 
-std::uint32_t ReadGuarded(SegmentCursor& cursor, std::uint16_t channels, std::uint32_t n, SampleCode code,
+Error ReadGuarded(SegmentCursor& cursor, std::uint16_t channels, std::uint32_t n, SampleCode code,
                           std::vector<std::uint8_t>* out, DitherHook* hook = nullptr) {
   return testing::ReadGuarded(std::size_t{n} * channels * BytesPerSample(code), out,
                               [&](std::uint8_t* p) { return cursor.Read(n, p, code, hook); });
@@ -460,7 +460,7 @@ TEST_F(CursorTest, SourceErrorsArePassedUpAndTheCursorStaysUsable) {
     const std::uint64_t runs = fault::ForEachFaultPoint(fault::kRead, EIO, [&](const fault::ScopedFault& fault) {
       std::vector<std::uint8_t> got;
       cursor.Seek(100);
-      const std::uint32_t rc = ReadGuarded(cursor, 2, 19800, kS16, &got, h);
+      const Error rc = ReadGuarded(cursor, 2, 19800, kS16, &got, h);
       EXPECT_EQ(rc, fault.fired() ? err::kReadFailed : err::kOk) << "failing read " << fault.rule().nth;
       if (fault.fired()) {  // a failure once fired does not fire again
         cursor.Seek(100);

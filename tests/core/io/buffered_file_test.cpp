@@ -226,7 +226,7 @@ TEST(BufferedFile, MatchesAByteArrayModel) {
         pos += static_cast<std::int64_t>(len);
       } else if (op < 7) {
         std::string got(len, '\0');
-        const std::uint32_t rc = f.Read(got.data(), len);
+        const Error rc = f.Read(got.data(), len);
         if (pos + static_cast<std::int64_t>(len) <= static_cast<std::int64_t>(model.size())) {
           ASSERT_EQ(rc, err::kOk) << step;
           ASSERT_EQ(got, model.substr(static_cast<std::size_t>(pos), len)) << step;

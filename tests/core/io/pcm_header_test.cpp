@@ -35,10 +35,10 @@ class Expect {
   std::vector<unsigned char> bytes;
 };
 
-std::vector<unsigned char> Build(const PcmHeaderRequest& r, std::uint32_t* rc_out = nullptr) {
+std::vector<unsigned char> Build(const PcmHeaderRequest& r, Error* rc_out = nullptr) {
   std::byte out[kMaxPcmHeaderBytes];
   std::uint32_t size = 0;
-  const std::uint32_t rc = BuildPcmHeader(r, out, &size);
+  const Error rc = BuildPcmHeader(r, out, &size);
   if (rc_out) *rc_out = rc;
   const auto* p = reinterpret_cast<const unsigned char*>(out);
   return std::vector<unsigned char>(p, p + size);
@@ -117,7 +117,7 @@ TEST(PcmHeader, SizesLimitsAndRegistration) {
   EXPECT_EQ(size, 58u);
 
   // Header + data must stay at or below 0xFFFFFFFE.
-  std::uint32_t rc = 0;
+  Error rc;
   EXPECT_EQ(Build(Req(PcmFileKind::Wave, 8000, sample_code::kU8, 1, 0xFFFFFFFEu - 44), &rc).size(), 44u);
   EXPECT_EQ(rc, err::kOk);
   EXPECT_TRUE(Build(Req(PcmFileKind::Wave, 8000, sample_code::kU8, 1, 0xFFFFFFFFu - 44), &rc).empty());
@@ -136,11 +136,11 @@ TEST(PcmHeader, SizesLimitsAndRegistration) {
   EXPECT_EQ(PcmFileEnd(PcmFileKind::Temp, 47), 48u);
   EXPECT_EQ(PcmFileEnd(PcmFileKind::Raw, 47), 47u);
   PcmHeaderFormat au;
-  au.size = [](const PcmHeaderRequest&, std::uint32_t* bytes) -> std::uint32_t {
+  au.size = [](const PcmHeaderRequest&, std::uint32_t* bytes) -> Error {
     *bytes = 128;
     return err::kOk;
   };
-  au.build = [](const PcmHeaderRequest& r, std::byte* out) -> std::uint32_t {
+  au.build = [](const PcmHeaderRequest& r, std::byte* out) -> Error {
     for (int i = 0; i < 128; ++i) out[i] = std::byte(r.frames + i);
     return err::kOk;
   };

@@ -263,7 +263,7 @@ void WriterRun(const fault::ScopedFault& fault, bool with_segments) {
   SegmentList list;
   WorkFileWriter w;
   w.set_file_byte_limit(10000);
-  std::uint32_t rc = w.Begin(PcmFileKind::Temp, 22050, sample_code::kS16, 2, 6500);
+  Error rc = w.Begin(PcmFileKind::Temp, 22050, sample_code::kS16, 2, 6500);
   for (std::size_t at = 0; rc == err::kOk && at < data.size(); at += 3000)
     rc = w.Write(data.data() + at, std::min<std::size_t>(3000, data.size() - at));
   if (rc == err::kOk) rc = w.Finish(with_segments ? &list : nullptr);

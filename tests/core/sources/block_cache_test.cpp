@@ -15,7 +15,7 @@ namespace {
 class MemoryFiller final : public BlockFiller {
  public:
   explicit MemoryFiller(int key) : key_(key) {}
-  std::uint32_t FillBlock(std::uint64_t offset, std::byte* dst, std::uint32_t bytes) override {
+  Error FillBlock(std::uint64_t offset, std::byte* dst, std::uint32_t bytes) override {
     ++fills;
     if (fail_next) {
       fail_next = false;
@@ -99,7 +99,7 @@ TEST(BlockCacheTest, NeverHandsOneBlockToTwoOwners) {
       o.fail_next = rng() % 40 == 0;
       const std::uint64_t at = rng() % end;
       const BlockCache::Block* b = nullptr;
-      const std::uint32_t rc = cache.Get(o, at, end, &b);
+      const Error rc = cache.Get(o, at, end, &b);
       if (rc == 0) {
         ASSERT_EQ(b->owner, &o);
         ASSERT_EQ(static_cast<std::uint8_t>(b->data[at - b->offset]), o.Expected(at));

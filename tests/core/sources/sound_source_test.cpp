@@ -33,7 +33,7 @@ using testing::FileExists;
 using testing::RandomBytes;
 using testing::WriteWholeFile;
 
-std::uint32_t ReadChecked(SoundSource* source, std::uint32_t first, std::uint32_t count, SampleCode code,
+Error ReadChecked(SoundSource* source, std::uint32_t first, std::uint32_t count, SampleCode code,
                           std::vector<std::uint8_t>* out) {
   return testing::ReadGuarded(std::size_t{count} * source->channels() * BytesPerSample(code), out,
                               [&](std::uint8_t* p) { return source->Read(first, count, p, code); });

@@ -76,7 +76,7 @@ TEST_F(DetachTest, CopiesIntoAWorkingFileAndLeavesTheOriginalFree) {
 
   std::uint64_t last_done = 0, calls = 0;
   bool asked = false;
-  const std::uint32_t rc = DetachFromOriginal(
+  const Error rc = DetachFromOriginal(
       user_,
       [&](std::uint64_t done, std::uint64_t total) {
         EXPECT_EQ(total, std::uint64_t{kFrames} * 4);
@@ -127,7 +127,7 @@ TEST_F(DetachTest, AnyFaultKeepsTheOriginalAndLeavesNothingBehind) {
       fault::kWrite | fault::kFallocate | fault::kFtruncate | fault::kOpen | fault::kRead | fault::kFsync, ENOSPC,
       [&](const fault::ScopedFault& fault) {
         if (done) return;
-        const std::uint32_t rc = DetachFromOriginal(user_, nullptr, nullptr);
+        const Error rc = DetachFromOriginal(user_, nullptr, nullptr);
         if (rc == 0) {
           done = FilePath(s.get()) != user_;
           EXPECT_TRUE(done) << "success reported, source not moved, fault at op " << fault.rule().nth;
@@ -211,7 +211,7 @@ TEST_F(RenameTest, RenamesOrReportsTheTargetExists) {
   ASSERT_TRUE(s);
   const std::string taken = dir_ + "/taken.wav", target = dir_ + "/saved.wav";
   WriteWholeFile(taken, {1, 2, 3});
-  std::uint32_t error = 99;
+  Error error(99);
   EXPECT_EQ(RenameOwnedFile(s.get(), taken, &error), kRenameTargetExists);
   EXPECT_EQ(ReadWholeFile(taken), (std::vector<std::uint8_t>{1, 2, 3}));
   EXPECT_TRUE(OwnsFile(s.get()));
@@ -262,7 +262,7 @@ TEST_F(RenameTest, FailedCrossFileSystemCopiesLeaveTheOriginal) {
   SourceRef s = OpenWorkFile(&bytes);
   ASSERT_TRUE(s);
   const std::string target = dir_ + "/other.wav";
-  std::uint32_t error = 0;
+  Error error;
   {
     // The disk fills while copying.
     const fault::ScopedFault exdev(fault::FaultRule::FailNth(fault::kRename, 1, EXDEV));

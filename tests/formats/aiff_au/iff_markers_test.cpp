@@ -48,7 +48,7 @@ Bytes WithChunks(const ChunkBytes& extra) {
   return FormFile("AIFF", b);
 }
 
-std::uint32_t ReadBytes(const Bytes& bytes, MarkerList* list) {
+Error ReadBytes(const Bytes& bytes, MarkerList* list) {
   MemoryInput input(bytes);
   return ReadIffMarkers(input, bytes.size(), list);
 }

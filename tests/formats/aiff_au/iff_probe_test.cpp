@@ -139,7 +139,7 @@ TEST(IffProbe, FramesBeyondTheSoundData) {
   ASSERT_EQ(ProbeBytes(lone, &info), err::kOk);
   EXPECT_EQ(info.frames, 1000u);
   const std::string path = testing::WriteTempFile("long.aif", lone);
-  std::uint32_t rc = 0;
+  Error rc;
   testing::ReadThroughSource(path, info, kS16, &rc);
   EXPECT_EQ(rc, err::kReadFailed);
 

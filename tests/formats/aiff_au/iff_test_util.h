@@ -51,21 +51,21 @@ inline Bytes AuFile(std::uint32_t offset, std::uint32_t size, std::uint32_t enco
   return b.bytes();
 }
 
-inline std::uint32_t ProbeBytes(const Bytes& bytes, SoundFileInfo* info) {
+inline Error ProbeBytes(const Bytes& bytes, SoundFileInfo* info) {
   MemoryInput input(bytes);
   return ProbePcm(input, bytes.size(), info);
 }
 
 // The frames of a probed file as a file source reads them, converted to `code`.
 inline Bytes ReadThroughSource(const std::string& path, const SoundFileInfo& info, SampleCode code,
-                               std::uint32_t* rc_out = nullptr) {
+                               Error* rc_out = nullptr) {
   SourceRef source;
   EXPECT_EQ(OpenFileSource(path, info.data_offset, info.rate, info.code, info.channels, info.frames, 0, nullptr,
                            &source),
             0u);
   if (!source) return {};
   Bytes out(std::size_t{info.frames} * info.channels * BytesPerSample(code));
-  const std::uint32_t rc = source->Read(0, info.frames, out.data(), code);
+  const Error rc = source->Read(0, info.frames, out.data(), code);
   if (rc_out)
     *rc_out = rc;
   else

@@ -24,7 +24,7 @@ ChunkTable TableOf(const Bytes& file, const Container& container) {
   return table;
 }
 
-std::uint32_t Append(const std::string& path, const Container& container, std::span<const ChunkToAppend> chunks) {
+Error Append(const std::string& path, const Container& container, std::span<const ChunkToAppend> chunks) {
   PosixFile file = testing::OpenFile(path);
   return AppendChunks(file, testing::FileLength(path), container, chunks);
 }
@@ -114,7 +114,7 @@ TEST(ChunkMetadata, FailedAppendLeavesTheContainerSize) {
   // Every write may fail: headers, bodies, pad bytes, the size itself.
   const std::uint64_t faults = fault::ForEachFaultPoint(fault::kWrite, EIO, [&](const fault::ScopedFault& f) {
     const std::string path = testing::WriteTempFile("fail.wav", original);
-    const std::uint32_t rc = Append(path, kRiffContainer, chunks);
+    const Error rc = Append(path, kRiffContainer, chunks);
     const Bytes after = testing::ReadWholeFile(path);
     if (f.fired()) {
       EXPECT_EQ(rc, err::kWriteFailed) << f.rule().nth;
@@ -226,8 +226,7 @@ TEST(ChunkMetadata, StripErrors) {
   }
   // A RIFF checked as FORM, and a RIFF that claims more than it holds.
   EXPECT_EQ(StripMetadata(path, PcmFileKind::AIFC), err::kLayoutMismatch);
-  Bytes truncated = wave;
-  truncated.pop_back();
+  const Bytes truncated(wave.begin(), wave.end() - 1);
   EXPECT_EQ(StripMetadata(testing::WriteTempFile("short.wav", truncated), PcmFileKind::Wave), err::kLayoutMismatch);
   // Files of 0xFFFFFFFF bytes or more are never parsed.
   for (const std::uint64_t length : {std::uint64_t{0xFFFFFFFFu}, std::uint64_t{0x100000000u}}) {

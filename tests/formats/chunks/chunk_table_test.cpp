@@ -16,8 +16,8 @@ namespace {
 using testing::Bytes;
 using testing::ChunkBytes;
 
-std::uint32_t ReadWhole(const Bytes& file, std::uint32_t container_id, std::uint32_t form, bool big_endian,
-                        ChunkTable* table, std::uint32_t length = 0xFFFFFFFFu) {
+Error ReadWhole(const Bytes& file, std::uint32_t container_id, std::uint32_t form, bool big_endian,
+                ChunkTable* table, std::uint32_t length = 0xFFFFFFFFu) {
   MemoryInput input(file);
   if (length == 0xFFFFFFFFu) length = static_cast<std::uint32_t>(file.size());
   return ReadChunkTable(input, 0, length, container_id, form, big_endian, table);
@@ -282,7 +282,7 @@ TEST(ChunkTable, FailedAndShortFileReadsGiveReadError) {
   };
   // Header, three chunk headers and the list type: each read may fail.
   const std::uint64_t faults = fault::ForEachFaultPoint(fault::kRead, EIO, [&](const fault::ScopedFault& f) {
-    const std::uint32_t rc = read();
+    const Error rc = read();
     EXPECT_EQ(rc, f.fired() ? err::kReadFailed : err::kOk) << f.rule().nth;
     if (f.fired()) {
       EXPECT_TRUE(table.empty());

@@ -154,7 +154,7 @@ TEST(ForeignChunks, NothingToKeep) {
   const auto harvest = [](const std::string& path, PcmFileKind kind) {
     PosixFile temp;
     bool kept = true;
-    const std::uint32_t rc = HarvestForeignChunks(path, kind, &temp, &kept);
+    const Error rc = HarvestForeignChunks(path, kind, &temp, &kept);
     EXPECT_FALSE(kept) << path;
     EXPECT_FALSE(temp.is_open()) << path;
     return rc;
@@ -202,7 +202,7 @@ TEST(ForeignChunks, HarvestErrors) {
   }
   // Every read of the old file may fail, in the table or in the copy.
   const std::uint64_t reads = fault::ForEachFaultPoint(fault::kRead, EIO, [&](const fault::ScopedFault& f) {
-    const std::uint32_t rc = HarvestForeignChunks(path, PcmFileKind::Wave, &temp, &kept);
+    const Error rc = HarvestForeignChunks(path, PcmFileKind::Wave, &temp, &kept);
     EXPECT_EQ(rc, f.fired() ? err::kReadFailed : err::kOk) << f.rule().nth;
     EXPECT_EQ(kept, !f.fired());
     EXPECT_EQ(temp.is_open(), !f.fired());
@@ -210,7 +210,7 @@ TEST(ForeignChunks, HarvestErrors) {
   EXPECT_GE(reads, 6u);  // header, 3 chunk headers, and the copies in 1024-byte blocks
   // Every write to the working file, and creating it.
   const std::uint64_t writes = fault::ForEachFaultPoint(fault::kWrite, EIO, [&](const fault::ScopedFault& f) {
-    const std::uint32_t rc = HarvestForeignChunks(path, PcmFileKind::Wave, &temp, &kept);
+    const Error rc = HarvestForeignChunks(path, PcmFileKind::Wave, &temp, &kept);
     EXPECT_EQ(rc, f.fired() ? err::kNoWorkFile : err::kOk) << f.rule().nth;
     EXPECT_EQ(temp.is_open(), !f.fired());
   });

@@ -29,7 +29,7 @@ Bytes GoodDsdiff(std::uint32_t rate = kDsd64, std::uint16_t channels = 2, const 
   return DsdiffFile(Iff8Bytes().Raw(Fver().bytes()).Raw(Prop(rate, channels).bytes()).Raw(DsdData(10).bytes()).Raw(extra.bytes()));
 }
 
-std::uint32_t OpenBytes(COneBitAudio& reader, const Bytes& bytes, const std::string& name = "t.bin") {
+Error OpenBytes(COneBitAudio& reader, const Bytes& bytes, const std::string& name = "t.bin") {
   return reader.Open(WriteTempFile(name, bytes));
 }
 
@@ -88,7 +88,7 @@ TEST(OneBitReader, DsdiffRefusals) {
   const struct {
     const char* what;
     Bytes bytes;
-    std::uint32_t rc;
+    Error rc;
   } cases[] = {
       {"no FVER", file({prop, data}), err::kMalformed},
       {"FVER 2.0", file({Fver(0x02000000).bytes(), prop, data}), err::kMalformed},

@@ -387,8 +387,8 @@ TEST(OneBitWriter, FileErrorsAreReportedUntilClose) {
     const std::uint64_t runs = fault::ForEachFaultPoint(fault::kDataOps, EIO, [&](const fault::ScopedFault& fault) {
       std::unique_ptr<COneBitWriter> w = MakeOneBitWriter(ext);
       const std::string path = PathFor(std::string("fault") + ext);
-      std::uint32_t first = w->Open(path);
-      auto step = [&](std::uint32_t rc) {
+      Error first = w->Open(path);
+      auto step = [&](Error rc) {
         if (first == err::kOk) first = rc;
         else EXPECT_EQ(rc, first);  // after a failure every call answers it
       };
@@ -400,7 +400,7 @@ TEST(OneBitWriter, FileErrorsAreReportedUntilClose) {
         step(w->WritePlanar(rest, kPerChannel - (kPerChannel / 3 + 1), 2));
         step(w->Finish());
         step(w->WriteMetadata(kDsd64, tags));
-        const std::uint32_t close = w->Close();
+        const Error close = w->Close();
         if (first == err::kOk) first = close;
         else EXPECT_EQ(close, first);
       }

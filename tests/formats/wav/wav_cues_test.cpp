@@ -33,7 +33,7 @@ using Expected = testing::MarkerEntry;
 
 MarkerList MakeList(const std::vector<Expected>& markers) { return testing::MakeMarkerList(markers); }
 
-std::uint32_t ReadBytes(const std::vector<std::uint8_t>& bytes, MarkerList* list) {
+Error ReadBytes(const std::vector<std::uint8_t>& bytes, MarkerList* list) {
   MemoryInput input(bytes);
   return ReadCueList(input, bytes.size(), list);
 }
@@ -256,7 +256,7 @@ TEST(WavCues, FailedWritesNeverTouchTheSamples) {
   const std::uint64_t runs = fault::ForEachFaultPoint(
       fault::kWrite | fault::kFtruncate | fault::kRead, EIO, [&](const fault::ScopedFault& fault) {
         WriteWholeFile(path, with_old);
-        const std::uint32_t rc = WriteCueList(path, fresh);
+        const Error rc = WriteCueList(path, fresh);
         if (!fault.fired()) {
           EXPECT_EQ(rc, 0u);
           return;

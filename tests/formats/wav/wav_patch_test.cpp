@@ -66,7 +66,7 @@ TEST(WavPatch, RefusedFiles) {
   const std::string dir = testing::MakeTempDir("wav_patch_bad");
   const std::string path = dir + "/bad.wav";
   const std::vector<std::uint8_t> data(8);
-  auto refuses = [&](const std::vector<std::uint8_t>& bytes, std::uint32_t want) {
+  auto refuses = [&](const std::vector<std::uint8_t>& bytes, Error want) {
     WriteWholeFile(path, bytes);
     EXPECT_EQ(PatchSampleRate(path, PcmFileKind::Wave, 22050), want);
     EXPECT_EQ(ReadWholeFile(path), bytes);

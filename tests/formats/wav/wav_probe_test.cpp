@@ -27,21 +27,21 @@ using testing::ReadWholeFile;
 using testing::RiffBuilder;
 using testing::WriteWholeFile;
 
-std::uint32_t ProbeBytes(const std::vector<std::uint8_t>& bytes, SoundFileInfo* info) {
+Error ProbeBytes(const std::vector<std::uint8_t>& bytes, SoundFileInfo* info) {
   MemoryInput input(bytes);
   return ProbePcm(input, bytes.size(), info);
 }
 
 // The frames of a probed file as the file source reads them, in `code`.
 std::vector<std::uint8_t> ReadThroughSource(const std::string& path, const SoundFileInfo& info, SampleCode code,
-                                            std::uint32_t* rc_out = nullptr) {
+                                            Error* rc_out = nullptr) {
   SourceRef source;
   EXPECT_EQ(OpenFileSource(path, info.data_offset, info.rate, info.code, info.channels, info.frames, 0, nullptr,
                            &source),
             0u);
   std::vector<std::uint8_t> out(std::size_t{info.frames} * info.channels * BytesPerSample(code));
   if (!source) return {};
-  const std::uint32_t rc = source->Read(0, info.frames, out.data(), code);
+  const Error rc = source->Read(0, info.frames, out.data(), code);
   if (rc_out)
     *rc_out = rc;
   else
