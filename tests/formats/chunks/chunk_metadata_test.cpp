@@ -41,11 +41,8 @@ TEST(ChunkMetadata, AppendCutsTrailingBytesAndRewritesTheSize) {
   EXPECT_EQ(testing::Le32At(after, 4), after.size() - 8);
   EXPECT_EQ(testing::IdAt(after, end_of_data), "labl");
   EXPECT_EQ(after[end_of_data + 11], 0);  // pad after the odd body, not the old garbage
-  const ChunkTable table = testing::TableOf(after, kRiffContainer);
-  ASSERT_EQ(table.size(), 4u);
-  EXPECT_EQ(table[2].size, 3u);
-  EXPECT_EQ(table[3].id, FourCc("cue "));
-  EXPECT_EQ(testing::Slice(after, table[3].offset + 8, 24), cue);
+  EXPECT_EQ(testing::Describe(testing::TableOf(after, kRiffContainer)), "fmt @12+16 data@36+5 labl@50+3 cue @62+24");
+  EXPECT_EQ(testing::Slice(after, 62 + 8, 24), cue);
 
   // FORM: the sizes are big-endian; an empty container appends at 12.
   const std::string aiff = testing::WriteTempFile("append.aif", testing::FormFile("AIFF", ChunkBytes(true)));
@@ -219,8 +216,7 @@ TEST(ChunkMetadata, StripErrors) {
   }
   // A RIFF checked as FORM, and a RIFF that claims more than it holds.
   EXPECT_EQ(StripMetadata(path, PcmFileKind::AIFC), err::kLayoutMismatch);
-  Bytes truncated = wave;
-  truncated.pop_back();
+  const Bytes truncated(wave.begin(), wave.end() - 1);
   EXPECT_EQ(StripMetadata(testing::WriteTempFile("short.wav", truncated), PcmFileKind::Wave), err::kLayoutMismatch);
   // Files of 0xFFFFFFFF bytes or more are never parsed.
   for (const std::uint64_t length : {std::uint64_t{0xFFFFFFFFu}, std::uint64_t{0x100000000u}}) {

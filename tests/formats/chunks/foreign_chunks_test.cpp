@@ -136,11 +136,8 @@ TEST(ForeignChunks, FormFilesKeepTheirByteOrder) {
   }
   const Bytes saved = testing::ReadWholeFile(new_path);
   EXPECT_EQ(testing::Be32At(saved, 4), saved.size() - 8);
-  const ChunkTable table = testing::TableOf(saved, kFormContainer);
-  ASSERT_EQ(table.size(), 3u);
-  EXPECT_EQ(table[2].id, FourCc("APPL"));
-  EXPECT_EQ(table[2].size, 7u);
-  EXPECT_EQ(saved.size(), ChunkEnd(table[2]));
+  EXPECT_EQ(testing::Describe(testing::TableOf(saved, kFormContainer)), "COMM@12+18 SSND@38+20 APPL@66+7");
+  EXPECT_EQ(saved.size(), 66u + 8 + 8);
 }
 
 TEST(ForeignChunks, NothingToKeep) {
