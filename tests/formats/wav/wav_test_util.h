@@ -92,25 +92,22 @@ inline std::vector<std::uint8_t> PcmFile(SampleCode code, std::uint16_t channels
   return out;
 }
 
-inline std::uint32_t ProbeBytes(const Bytes& bytes, SoundFileInfo* info) {
+inline auto ProbeBytes(const Bytes& bytes, SoundFileInfo* info) {
   MemoryInput input(bytes);
   return ProbePcm(input, bytes.size(), info);
 }
 
-// The frames of a probed file as a file source reads them, converted to `code`.
+// The frames of a probed file as a file source reads them, converted to
+// `code`; the read must answer `read_rc`.
 inline Bytes ReadThroughSource(const std::string& path, const SoundFileInfo& info, SampleCode code,
-                               std::uint32_t* rc_out = nullptr) {
+                               std::uint32_t read_rc = 0) {
   SourceRef source;
   EXPECT_EQ(OpenFileSource(path, info.data_offset, info.rate, info.code, info.channels, info.frames, 0, nullptr,
                            &source),
             0u);
   if (!source) return {};
   Bytes out(std::size_t{info.frames} * info.channels * BytesPerSample(code));
-  const std::uint32_t rc = source->Read(0, info.frames, out.data(), code);
-  if (rc_out)
-    *rc_out = rc;
-  else
-    EXPECT_EQ(rc, 0u);
+  EXPECT_EQ(source->Read(0, info.frames, out.data(), code), read_rc);
   return out;
 }
 
