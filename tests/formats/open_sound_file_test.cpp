@@ -176,12 +176,7 @@ TEST(OpenSoundFile, HeaderSniffWave) {
   SoundFileInfo info;
   testing::WriteWholeFile(dir + "/a.wav", testing::Pcm16Wave(2, 32000, 10, 6));
   ASSERT_EQ(SniffSoundHeader(dir + "/a.wav", &info), 0u);
-  EXPECT_EQ(info.kind, PcmFileKind::Wave);
-  EXPECT_EQ(info.rate, 32000u);
-  EXPECT_EQ(info.channels, 2u);
-  EXPECT_EQ(info.code, sample_code::kS16);
-  EXPECT_EQ(info.data_offset, 44u);
-  EXPECT_EQ(info.frames, 0u);
+  EXPECT_EQ(testing::LayoutOf(info), testing::Layout(PcmFileKind::Wave, sample_code::kS16, 2, 32000, 0, 44));
 
   // "data" beyond the first 256 bytes: the format is known, the offset not.
   testing::RiffBuilder late;
@@ -190,10 +185,7 @@ TEST(OpenSoundFile, HeaderSniffWave) {
       .Chunk("data", std::vector<std::uint8_t>(8));
   testing::WriteWholeFile(dir + "/late.wav", late.Bytes());
   ASSERT_EQ(SniffSoundHeader(dir + "/late.wav", &info), 0u);
-  EXPECT_EQ(info.kind, PcmFileKind::Wave);
-  EXPECT_EQ(info.code, sample_code::kFloat);
-  EXPECT_EQ(info.rate, 96000u);
-  EXPECT_EQ(info.data_offset, 0u);
+  EXPECT_EQ(testing::LayoutOf(info), testing::Layout(PcmFileKind::Wave, sample_code::kFloat, 1, 96000, 0, 0));
 
 }
 
@@ -204,10 +196,7 @@ TEST(OpenSoundFile, HeaderSniffAuAndRaw) {
   SoundFileInfo info;
   testing::WriteWholeFile(dir + "/a.au", testing::AuFile(28, 0, 4, 8000, 1, std::vector<std::uint8_t>(4), 4));
   ASSERT_EQ(SniffSoundHeader(dir + "/a.au", &info), 0u);
-  EXPECT_EQ(info.kind, PcmFileKind::AU);
-  EXPECT_EQ(info.code, sample_code::kS24BE);
-  EXPECT_EQ(info.rate, 8000u);
-  EXPECT_EQ(info.data_offset, 28u);
+  EXPECT_EQ(testing::LayoutOf(info), testing::Layout(PcmFileKind::AU, sample_code::kS24BE, 1, 8000, 0, 28));
   testing::WriteWholeFile(dir + "/b.au", testing::AuFile(28, 0, 99, 8000, 1, std::vector<std::uint8_t>(4), 4));
   ASSERT_EQ(SniffSoundHeader(dir + "/b.au", &info), 0u);
   EXPECT_EQ(info.code, sample_code::kS16BE);

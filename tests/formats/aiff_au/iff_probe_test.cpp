@@ -36,12 +36,7 @@ Bytes Aifc(const Bytes& comm, const Bytes& ssnd = SsndBody(kSamples)) { return F
 TEST(IffProbe, DescribesAiffAndAifc) {
   SoundFileInfo info;
   ASSERT_EQ(ProbeBytes(Aiff(CommBody(2, 2, 16, 44100)), &info), err::kOk);
-  EXPECT_EQ(info.kind, PcmFileKind::AIFF);
-  EXPECT_EQ(info.code, kS16BE);
-  EXPECT_EQ(info.channels, 2);
-  EXPECT_EQ(info.rate, 44100u);
-  EXPECT_EQ(info.frames, 2u);
-  EXPECT_EQ(info.data_offset, 12u + 26 + 16);
+  EXPECT_EQ(testing::LayoutOf(info), testing::Layout(PcmFileKind::AIFF, kS16BE, 2, 44100, 2, 12 + 26 + 16));
 
   // Widths from the bits; 8 bits or less are signed bytes, "sowt" is
   // little-endian, floats take their width from the bits, not the name.

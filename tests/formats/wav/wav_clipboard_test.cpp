@@ -144,10 +144,7 @@ TEST(WavClipboard, PasteMakesAWorkingFile) {
   EXPECT_EQ(DataOffset(source), 44u);
   SoundFileInfo info;
   ASSERT_EQ(ProbePcmFile(FilePath(source), &info), 0u);
-  EXPECT_EQ(info.rate, 22050u);
-  EXPECT_EQ(info.channels, 2u);
-  EXPECT_EQ(info.code, sample_code::kS24);
-  EXPECT_EQ(info.frames, 50u);
+  EXPECT_EQ(testing::LayoutOf(info), testing::Layout(PcmFileKind::Wave, sample_code::kS24, 2, 22050, 50, 44));
   std::vector<std::uint8_t> frames(300);
   ASSERT_EQ(segments.first()->source->Read(0, 50, frames.data(), sample_code::kS24), 0u);
   EXPECT_TRUE(std::equal(frames.begin(), frames.end(), image.begin() + 44));

@@ -12,6 +12,7 @@
 #include <random>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -90,6 +91,13 @@ inline std::vector<std::uint8_t> PcmFile(SampleCode code, std::uint16_t channels
   out.insert(out.end(), samples.begin(), samples.end());
   if (samples.size() & 1) out.push_back(0);
   return out;
+}
+
+// What a probe found, to compare at once: kind, code, channels, rate,
+// frames and data offset.
+using Layout = std::tuple<PcmFileKind, SampleCode, std::uint16_t, std::uint32_t, std::uint32_t, std::uint32_t>;
+inline Layout LayoutOf(const SoundFileInfo& i) {
+  return {i.kind, i.code, i.channels, i.rate, i.frames, i.data_offset};
 }
 
 inline auto ProbeBytes(const Bytes& bytes, SoundFileInfo* info) {
