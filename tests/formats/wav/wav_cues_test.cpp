@@ -72,7 +72,7 @@ TEST(WavCues, WrittenLayout) {
   adtl.Chunk("note", TextChunkBody(1, "note text")).Chunk("labl", TextChunkBody(2, ""));
   EXPECT_EQ(testing::Slice(b, original.size(), b.size() - original.size()), Body().Chunk("cue ", cue).List("adtl", adtl).bytes());
 
-  // Read back: the Part's order is the reverse of the cue points; the
+  // Read back: the cue list in reverse order of the cue points; the
   // document's form is in position order.
   MarkerList list;
   ASSERT_EQ(ReadCueListFile(path, &list), 0u);
