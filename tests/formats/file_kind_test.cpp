@@ -32,14 +32,11 @@ class ExtensibleHeaders {
 constexpr auto kKind9 = static_cast<PcmFileKind>(9);
 
 TEST(FileKind, TypeFromExtension) {
-  const PcmFileKind fallback = PcmFileKind::Raw;
-  EXPECT_EQ(FileTypeFromExtension("a.aif", fallback), PcmFileKind::AIFF);
-  EXPECT_EQ(FileTypeFromExtension("/x/y/a.AIFF", fallback), PcmFileKind::AIFF);
-  EXPECT_EQ(FileTypeFromExtension("a.AiFc", fallback), PcmFileKind::AIFC);
-  EXPECT_EQ(FileTypeFromExtension("a.au", fallback), PcmFileKind::AU);
-  EXPECT_EQ(FileTypeFromExtension("take.one.SND", fallback), PcmFileKind::AU);
-  EXPECT_EQ(FileTypeFromExtension("song.Wav", PcmFileKind::AIFF), PcmFileKind::Wave);
-  EXPECT_EQ(FileTypeFromExtension(".wav", fallback), PcmFileKind::Wave);
+  for (const auto& [name, kind] : std::initializer_list<std::pair<const char*, PcmFileKind>>{
+           {"a.aif", PcmFileKind::AIFF}, {"/x/y/a.AIFF", PcmFileKind::AIFF}, {"a.AiFc", PcmFileKind::AIFC},
+           {"a.au", PcmFileKind::AU}, {"take.one.SND", PcmFileKind::AU}, {"song.Wav", PcmFileKind::Wave},
+           {".wav", PcmFileKind::Wave}})
+    EXPECT_EQ(FileTypeFromExtension(name, PcmFileKind::Raw), kind) << name;
   // Anything else is the caller's choice.
   for (const char* name : {"song", "song.wave", "song.wav.bak", "song.aif ", "song.", "folder.wav/song",
                            "song.w\xC1v", ""})
@@ -47,84 +44,76 @@ TEST(FileKind, TypeFromExtension) {
 }
 
 TEST(FileKind, StoredSampleFormatPerKind) {
-  bool converted = true;
-  const auto stored = [&](PcmFileKind kind, SampleCode code) { return StoredSampleFormat(kind, code, &converted); };
-  // WAV: little-endian; 8-bit unsigned, wider signed; floats stay floats.
-  for (const PcmFileKind kind : {PcmFileKind::Temp, PcmFileKind::Wave}) {
-    EXPECT_EQ(stored(kind, kS8), kU8);
-    EXPECT_EQ(stored(kind, kU8), kU8);
-    EXPECT_EQ(stored(kind, kS16BE), kS16);
-    EXPECT_EQ(stored(kind, kS24BE), kS24);
-    EXPECT_EQ(stored(kind, kFloatBE), kFloat);
-    EXPECT_EQ(stored(kind, kDouble), kDouble);
-    EXPECT_FALSE(converted);
+  using K = PcmFileKind;
+  const struct {
+    PcmFileKind kind;
+    SampleCode in, out;
+    bool converted;
+  } cases[] = {
+      // WAV: little-endian; 8-bit unsigned, wider signed; floats stay floats.
+      {K::Temp, kS8, kU8, false}, {K::Wave, kS8, kU8, false}, {K::Wave, kU8, kU8, false},
+      {K::Temp, kS16BE, kS16, false}, {K::Wave, kS24BE, kS24, false}, {K::Wave, kFloatBE, kFloat, false},
+      {K::Temp, kDouble, kDouble, false},
+      // AIFF: signed big-endian integers; floats become 32-bit integers, flagged.
+      {K::AIFF, kU8, kS8, false}, {K::AIFF, kS16, kS16BE, false}, {K::AIFF, kS24BE, kS24BE, false},
+      {K::AIFF, kFloat, kS32BE, true}, {K::AIFF, kDouble, kS32BE, true}, {K::AIFF, kFloatBE, kS32BE, true},
+      {K::AIFF, kDoubleBE, kS32BE, true},
+      // AIFC: integers keep their byte order, floats turn big-endian.
+      {K::AIFC, kU8, kS8, false}, {K::AIFC, kS16, kS16, false}, {K::AIFC, kS32BE, kS32BE, false},
+      {K::AIFC, kFloat, kFloatBE, false}, {K::AIFC, kDouble, kDoubleBE, false},
+      // AU: big-endian from 2 bytes up, floats included.
+      {K::AU, kU8, kS8, false}, {K::AU, kS24, kS24BE, false}, {K::AU, kFloat, kFloatBE, false},
+  };
+  bool converted = false;
+  for (const auto& c : cases) {
+    converted = !c.converted;
+    EXPECT_EQ(StoredSampleFormat(c.kind, c.in, &converted), c.out) << static_cast<int>(c.kind) << " " << c.in;
+    EXPECT_EQ(converted, c.converted) << static_cast<int>(c.kind) << " " << c.in;
   }
-  // AIFF: signed big-endian integers; floats become 32-bit integers, flagged.
-  EXPECT_EQ(stored(PcmFileKind::AIFF, kU8), kS8);
-  EXPECT_EQ(stored(PcmFileKind::AIFF, kS16), kS16BE);
-  EXPECT_EQ(stored(PcmFileKind::AIFF, kS24BE), kS24BE);
-  EXPECT_FALSE(converted);
-  for (const SampleCode code : {kFloat, kDouble, kFloatBE, kDoubleBE}) {
-    converted = false;
-    EXPECT_EQ(stored(PcmFileKind::AIFF, code), kS32BE) << code;
-    EXPECT_TRUE(converted) << code;
-  }
-  // AIFC: integers keep their byte order, floats turn big-endian.
-  EXPECT_EQ(stored(PcmFileKind::AIFC, kU8), kS8);
-  EXPECT_EQ(stored(PcmFileKind::AIFC, kS16), kS16);
-  EXPECT_EQ(stored(PcmFileKind::AIFC, kS32BE), kS32BE);
-  EXPECT_EQ(stored(PcmFileKind::AIFC, kFloat), kFloatBE);
-  EXPECT_EQ(stored(PcmFileKind::AIFC, kDouble), kDoubleBE);
-  EXPECT_FALSE(converted);
-  // AU: big-endian from 2 bytes up, floats included.
-  EXPECT_EQ(stored(PcmFileKind::AU, kU8), kS8);
-  EXPECT_EQ(stored(PcmFileKind::AU, kS24), kS24BE);
-  EXPECT_EQ(stored(PcmFileKind::AU, kFloat), kFloatBE);
-  EXPECT_FALSE(converted);
   // Raw, and any kind above it, stores what it is given.
   for (const SampleCode code : kAll) {
-    EXPECT_EQ(stored(PcmFileKind::Raw, code), code);
-    EXPECT_EQ(stored(kKind9, code), code);
+    EXPECT_EQ(StoredSampleFormat(PcmFileKind::Raw, code, &converted), code);
+    EXPECT_EQ(StoredSampleFormat(kKind9, code, &converted), code);
   }
   // Whatever goes in, what is stored is a code the converter knows.
   for (std::uint16_t kind = 0; kind < kPcmFileKindCount; ++kind)
     for (const SampleCode code : kAll)
-      EXPECT_TRUE(IsSupportedSampleCode(stored(static_cast<PcmFileKind>(kind), code))) << kind << " " << code;
+      EXPECT_TRUE(IsSupportedSampleCode(StoredSampleFormat(static_cast<PcmFileKind>(kind), code, &converted)))
+          << kind << " " << code;
 }
 
 TEST(FileKind, SampleFormatOnReading) {
-  EXPECT_EQ(SampleFormatOnReading(PcmFileKind::Wave, 1, false), kU8);
-  EXPECT_EQ(SampleFormatOnReading(PcmFileKind::Temp, 3, false), kS24);
-  EXPECT_EQ(SampleFormatOnReading(PcmFileKind::Wave, 8, true), kDouble);
-  EXPECT_EQ(SampleFormatOnReading(PcmFileKind::AIFF, 1, false), kS8);
-  EXPECT_EQ(SampleFormatOnReading(PcmFileKind::AIFC, 2, false), kS16BE);
-  EXPECT_EQ(SampleFormatOnReading(PcmFileKind::AU, 4, true), kFloatBE);
-  EXPECT_EQ(SampleFormatOnReading(PcmFileKind::Raw, 1, false), kS8);
-  EXPECT_EQ(SampleFormatOnReading(PcmFileKind::Raw, 4, true), kFloat);
+  for (const auto& [kind, width, is_float, code] :
+       std::initializer_list<std::tuple<PcmFileKind, unsigned, bool, SampleCode>>{
+           {PcmFileKind::Wave, 1, false, kU8}, {PcmFileKind::Temp, 3, false, kS24}, {PcmFileKind::Wave, 8, true, kDouble},
+           {PcmFileKind::AIFF, 1, false, kS8}, {PcmFileKind::AIFC, 2, false, kS16BE}, {PcmFileKind::AU, 4, true, kFloatBE},
+           {PcmFileKind::Raw, 1, false, kS8}, {PcmFileKind::Raw, 4, true, kFloat}})
+    EXPECT_EQ(SampleFormatOnReading(kind, width, is_float), code) << static_cast<int>(kind) << " " << width;
 }
 
 TEST(FileKind, HeaderSizesAndBuilders) {
+  // The other kinds go to the builders of the formats layer, which the
+  // file-kind functions register themselves.
+  using K = PcmFileKind;
+  const struct {
+    PcmFileKind kind;
+    SampleCode code;
+    bool extensible;
+    std::uint32_t bytes;
+  } sizes[] = {{K::Wave, kS24, false, 44},   {K::Temp, kFloat, false, 58}, {K::Wave, kS24, true, 80},
+               {K::Wave, kS32, true, 80},    {K::Wave, kFloat, true, 80},  {K::Wave, kDouble, true, 80},
+               {K::Wave, kS16, true, 44},    {K::Raw, kS16, true, 0},      {kKind9, kS16, true, 0},
+               {K::AIFF, kS16BE, true, 54},  {K::AIFC, kS16BE, true, 86},  {K::AU, kS16BE, true, 128}};
+  for (const auto& c : sizes) {
+    const ExtensibleHeaders option(c.extensible);
+    std::uint32_t bytes = 1;
+    ASSERT_EQ(HeaderSize(c.kind, c.code, &bytes), err::kOk) << static_cast<int>(c.kind) << " " << c.code;
+    EXPECT_EQ(bytes, c.bytes) << static_cast<int>(c.kind) << " " << c.code << " " << c.extensible;
+  }
   std::uint32_t bytes = 1;
-  {
-    const ExtensibleHeaders plain(false);
-    ASSERT_EQ(HeaderSize(PcmFileKind::Wave, kS24, &bytes), err::kOk);
-    EXPECT_EQ(bytes, 44u);
-    ASSERT_EQ(HeaderSize(PcmFileKind::Temp, kFloat, &bytes), err::kOk);
-    EXPECT_EQ(bytes, 58u);
-  }
-  const ExtensibleHeaders extensible(true);
-  for (const SampleCode code : {kS24, kS32, kFloat, kDouble}) {
-    ASSERT_EQ(HeaderSize(PcmFileKind::Wave, code, &bytes), err::kOk);
-    EXPECT_EQ(bytes, 80u) << code;
-  }
-  ASSERT_EQ(HeaderSize(PcmFileKind::Wave, kS16, &bytes), err::kOk);
-  EXPECT_EQ(bytes, 44u);
-  ASSERT_EQ(HeaderSize(PcmFileKind::Raw, kS16, &bytes), err::kOk);
-  EXPECT_EQ(bytes, 0u);
-  ASSERT_EQ(HeaderSize(kKind9, kS16, &bytes), err::kOk);
-  EXPECT_EQ(bytes, 0u);
   EXPECT_EQ(HeaderSize(PcmFileKind::Wave, 0x0005, &bytes), err::kSizeLimit);
 
+  const ExtensibleHeaders extensible(true);
   // An empty 24-bit stereo file: 80 bytes, the RIFF size counts the rest.
   std::byte header[kMaxPcmHeaderBytes];
   std::uint32_t length = 0;
@@ -140,12 +129,7 @@ TEST(FileKind, HeaderSizesAndBuilders) {
   ASSERT_EQ(BuildHeader(PcmFileKind::Raw, header, 48000, kS24, 1, 3, &length), err::kOk);
   EXPECT_EQ(length, 0u);
 
-  // The other kinds go to the builders of the formats layer, which the
-  // file-kind functions register themselves; AIFC never gets the AIFF layout.
-  ASSERT_EQ(HeaderSize(PcmFileKind::AIFF, kS16BE, &bytes), err::kOk);
-  EXPECT_EQ(bytes, 54u);
-  ASSERT_EQ(HeaderSize(PcmFileKind::AIFC, kS16BE, &bytes), err::kOk);
-  EXPECT_EQ(bytes, 86u);
+  // AIFC never gets the AIFF layout.
   ASSERT_EQ(BuildHeader(PcmFileKind::AIFC, header, 44100, kS16BE, 2, 10, &length), err::kOk);
   EXPECT_EQ(length, 86u);
   EXPECT_EQ(testing::IdAt(Bytes(raw, raw + length), 8), "AIFC");

@@ -11,6 +11,7 @@
 #include "formats/tags/tags.h"
 #include "formats/wav/wav_cues.h"
 #include "platform/error_numbers.h"
+#include "tests/formats/aiff_au/iff_test_util.h"
 #include "tests/formats/one_bit/one_bit_test_util.h"
 #include "tests/formats/open_save_test_util.h"
 #include "tests/support/hermetic_env.h"
@@ -170,17 +171,12 @@ TEST(OpenSoundFile, RawImport) {
 
 // The sniff looks at 256 bytes only and always answers 0 for a readable
 // file, whatever it finds there.
-TEST(OpenSoundFile, HeaderSniff) {
+TEST(OpenSoundFile, HeaderSniffWave) {
   const std::string dir = MakeTempDir("open_sniff");
   SoundFileInfo info;
   testing::WriteWholeFile(dir + "/a.wav", testing::Pcm16Wave(2, 32000, 10, 6));
   ASSERT_EQ(SniffSoundHeader(dir + "/a.wav", &info), 0u);
-  EXPECT_EQ(info.kind, PcmFileKind::Wave);
-  EXPECT_EQ(info.rate, 32000u);
-  EXPECT_EQ(info.channels, 2u);
-  EXPECT_EQ(info.code, sample_code::kS16);
-  EXPECT_EQ(info.data_offset, 44u);
-  EXPECT_EQ(info.frames, 0u);
+  EXPECT_EQ(testing::LayoutOf(info), testing::Layout(PcmFileKind::Wave, sample_code::kS16, 2, 32000, 0, 44));
 
   // "data" beyond the first 256 bytes: the format is known, the offset not.
   testing::RiffBuilder late;
@@ -189,25 +185,19 @@ TEST(OpenSoundFile, HeaderSniff) {
       .Chunk("data", std::vector<std::uint8_t>(8));
   testing::WriteWholeFile(dir + "/late.wav", late.Bytes());
   ASSERT_EQ(SniffSoundHeader(dir + "/late.wav", &info), 0u);
-  EXPECT_EQ(info.kind, PcmFileKind::Wave);
-  EXPECT_EQ(info.code, sample_code::kFloat);
-  EXPECT_EQ(info.rate, 96000u);
-  EXPECT_EQ(info.data_offset, 0u);
+  EXPECT_EQ(testing::LayoutOf(info), testing::Layout(PcmFileKind::Wave, sample_code::kFloat, 1, 96000, 0, 0));
 
-  std::vector<std::uint8_t> au(32, 0);
-  std::memcpy(au.data(), ".snd", 4);
-  au[7] = 28;   // data offset
-  au[15] = 4;   // 24-bit
-  au[18] = 0x1F; au[19] = 0x40;  // 8000 Hz
-  au[23] = 1;
-  testing::WriteWholeFile(dir + "/a.au", au);
+}
+
+// An AU header gives its layout; an unknown encoding reads as 16-bit; what
+// is neither is raw.
+TEST(OpenSoundFile, HeaderSniffAuAndRaw) {
+  const std::string dir = MakeTempDir("open_sniff_au");
+  SoundFileInfo info;
+  testing::WriteWholeFile(dir + "/a.au", testing::AuFile(28, 0, 4, 8000, 1, std::vector<std::uint8_t>(4), 4));
   ASSERT_EQ(SniffSoundHeader(dir + "/a.au", &info), 0u);
-  EXPECT_EQ(info.kind, PcmFileKind::AU);
-  EXPECT_EQ(info.code, sample_code::kS24BE);
-  EXPECT_EQ(info.rate, 8000u);
-  EXPECT_EQ(info.data_offset, 28u);
-  au[15] = 99;
-  testing::WriteWholeFile(dir + "/b.au", au);
+  EXPECT_EQ(testing::LayoutOf(info), testing::Layout(PcmFileKind::AU, sample_code::kS24BE, 1, 8000, 0, 28));
+  testing::WriteWholeFile(dir + "/b.au", testing::AuFile(28, 0, 99, 8000, 1, std::vector<std::uint8_t>(4), 4));
   ASSERT_EQ(SniffSoundHeader(dir + "/b.au", &info), 0u);
   EXPECT_EQ(info.code, sample_code::kS16BE);
 

@@ -44,6 +44,13 @@ void AddMarker(SoundDocument& doc, const char* name, std::uint32_t position) {
   ++doc.marker_change_counter;
 }
 
+// What the probe finds in a saved file; an empty description when it fails.
+SoundFileInfo Probed(const std::string& path) {
+  SoundFileInfo info;
+  EXPECT_EQ(ProbePcmFile(path, &info), 0u) << path;
+  return info;
+}
+
 bool Contains(const std::vector<std::uint8_t>& bytes, std::string_view text) {
   return std::search(bytes.begin(), bytes.end(), text.begin(), text.end()) != bytes.end();
 }
@@ -150,10 +157,8 @@ TEST(SaveDocument, OverItsOwnFileKeepsSamplesAndUnknownChunks) {
   ASSERT_EQ(SaveAs(*doc, path, PcmFileKind::AIFF, sample_code::kS16), 0u);
   EXPECT_EQ(testing::DocumentSamples(*doc), samples);
   EXPECT_EQ(doc->kind, PcmFileKind::AIFF);
-  SoundFileInfo info;
-  ASSERT_EQ(ProbePcmFile(path, &info), 0u);
-  EXPECT_EQ(info.kind, PcmFileKind::AIFF);
-  EXPECT_EQ(info.frames, 70000u);
+  EXPECT_EQ(Probed(path).kind, PcmFileKind::AIFF);
+  EXPECT_EQ(Probed(path).frames, 70000u);
 }
 
 // Where the old file cannot be linked into the working folder (another file
@@ -232,10 +237,8 @@ TEST(SaveDocument, FastPathMovesTheWorkingFile) {
   EXPECT_EQ(testing::StatOf(dir + "/fast.wav").st_ino, work_inode);
   EXPECT_NE(::access(work.c_str(), F_OK), 0);
   EXPECT_FALSE(OwnsFile(doc->segments.first()->source.get()));
-  SoundFileInfo info;
-  ASSERT_EQ(ProbePcmFile(dir + "/fast.wav", &info), 0u);
-  EXPECT_EQ(info.rate, 48000u);
-  EXPECT_EQ(info.frames, 20000u);
+  EXPECT_EQ(Probed(dir + "/fast.wav").rate, 48000u);
+  EXPECT_EQ(Probed(dir + "/fast.wav").frames, 20000u);
   EXPECT_TRUE(Contains(ReadWholeFile(dir + "/fast.wav"), "fast"));
   EXPECT_EQ(testing::DocumentSamples(*doc), samples);
   EXPECT_EQ(FolderEntries(dir), (std::set<std::string>{"a.wav", "fast.wav"}));
@@ -288,9 +291,7 @@ TEST(SaveDocument, FaultAtEveryStepLeavesTheTargetUntouched) {
         EXPECT_EQ(testing::DocumentSamples(*doc), samples);
       } else {
         // A failure the save could go around: the new file is whole.
-        SoundFileInfo info;
-        EXPECT_EQ(ProbePcmFile(target, &info), 0u);
-        EXPECT_EQ(info.frames, 70000u);
+        EXPECT_EQ(Probed(target).frames, 70000u);
       }
       doc.reset();
       WriteWholeFile(target, old);
@@ -336,9 +337,7 @@ TEST(SaveDocument, HiddenNameWithoutUnnamedFiles) {
     ASSERT_LT(n, 500u);
   }
   EXPECT_EQ(FolderEntries(dir), (std::set<std::string>{"quiet.wav"}));
-  SoundFileInfo info;
-  ASSERT_EQ(ProbePcmFile(target, &info), 0u);
-  EXPECT_EQ(info.frames, 100000u);
+  EXPECT_EQ(Probed(target).frames, 100000u);
   EXPECT_EQ(testing::DocumentSamples(*doc), std::vector<std::int16_t>(200000, 0));
 }
 
@@ -385,9 +384,7 @@ TEST(SaveDocument, SymbolicLinkTarget) {
   struct stat st{};
   ASSERT_EQ(::lstat((dir + "/link.wav").c_str(), &st), 0);
   EXPECT_TRUE(S_ISLNK(st.st_mode));
-  SoundFileInfo info;
-  ASSERT_EQ(ProbePcmFile(dir + "/real.wav", &info), 0u);
-  EXPECT_EQ(info.frames, 3000u);
+  EXPECT_EQ(Probed(dir + "/real.wav").frames, 3000u);
   EXPECT_EQ(FolderEntries(dir), (std::set<std::string>{"a.wav", "link.wav", "real.wav"}));
 }
 
@@ -450,9 +447,7 @@ TEST(SaveDocument, ReadOnlyTargetAndReadOnlyFolder) {
   EXPECT_EQ(ReadWholeFile(folder + "/ro.wav"), old);
   EXPECT_EQ(ReadWholeFile(dir + "/ro.wav"), old);
   EXPECT_EQ(testing::StatOf(folder + "/rw.wav").st_ino, rw_inode);
-  SoundFileInfo info;
-  ASSERT_EQ(ProbePcmFile(folder + "/rw.wav", &info), 0u);
-  EXPECT_EQ(info.frames, 2000u);
+  EXPECT_EQ(Probed(folder + "/rw.wav").frames, 2000u);
   EXPECT_EQ(FolderEntries(folder), (std::set<std::string>{"ro.wav", "rw.wav"}));
 }
 
@@ -475,9 +470,7 @@ TEST(SaveDocument, UpdateMetadataKeepsSamples) {
   EXPECT_TRUE(std::equal(bytes.begin() + 44, bytes.begin() + 44 + 16000, now.begin() + 44));
   EXPECT_TRUE(Contains(now, "meta"));
   EXPECT_TRUE(Contains(now, "note"));
-  SoundFileInfo info;
-  ASSERT_EQ(ProbePcmFile(dir + "/a.wav", &info), 0u);
-  EXPECT_EQ(info.rate, 32000u);
+  EXPECT_EQ(Probed(dir + "/a.wav").rate, 32000u);
   EXPECT_EQ(doc->marker_change_counter, 0u);
   ++doc->modification_counter;
   EXPECT_EQ(UpdateMetadata(*doc), err::kLayoutMismatch);

@@ -21,12 +21,8 @@ TEST(AuProbe, EncodingsSizesAndOffsets) {
   const SampleCode codes[] = {kS8, kS16BE, kS24BE, kS32BE, kFloatBE, kDoubleBE};
   for (std::uint32_t encoding = 2; encoding <= 7; ++encoding) {
     ASSERT_EQ(ProbeBytes(AuFile(32, 48, encoding, 11025, 2, Bytes(48, 1)), &info), err::kOk) << encoding;
-    EXPECT_EQ(info.kind, PcmFileKind::AU);
-    EXPECT_EQ(info.code, codes[encoding - 2]);
-    EXPECT_EQ(info.rate, 11025u);
-    EXPECT_EQ(info.channels, 2);
-    EXPECT_EQ(info.data_offset, 32u);
-    EXPECT_EQ(info.frames, 48u / (2 * BytesPerSample(info.code)));
+    const SampleCode code = codes[encoding - 2];
+    EXPECT_EQ(testing::LayoutOf(info), testing::Layout(PcmFileKind::AU, code, 2, 11025, 48 / (2 * BytesPerSample(code)), 32));
   }
   // Partial frames at the end do not count; bytes after the declared data are ignored.
   ASSERT_EQ(ProbeBytes(AuFile(32, 7, 3, 8000, 1, Bytes(20, 1)), &info), err::kOk);

@@ -13,9 +13,9 @@
 #include "formats/chunks/internal/random_access_input.h"
 #include "formats/file_markers.h"
 #include "platform/error_numbers.h"
-#include "platform/narrow_codeset.h"
 #include "tests/core/marker_test_util.h"
 #include "tests/formats/aiff_au/iff_test_util.h"
+#include "tests/support/scoped_codeset.h"
 
 namespace tidemark {
 namespace {
@@ -27,12 +27,6 @@ using testing::FormFile;
 using testing::MarkerEntries;
 using testing::SsndBody;
 using Expected = testing::MarkerEntry;
-
-class NarrowCodeset {
- public:
-  explicit NarrowCodeset(const char* codeset) { SetNarrowCodesetForTesting(codeset); }
-  ~NarrowCodeset() { SetNarrowCodesetForTesting(""); }
-};
 
 // 5 sample bytes: "SSND" has an odd body and a pad byte.
 Bytes SmallAiff() {
@@ -54,7 +48,7 @@ Error ReadBytes(const Bytes& bytes, MarkerList* list) {
 }
 
 TEST(IffMarkers, WritesMarkAndComtExactly) {
-  const NarrowCodeset utf8("UTF-8");
+  const testing::ScopedCodeset utf8("UTF-8");
   const std::string path = testing::WriteTempFile("m.aif", SmallAiff());
   const std::uint32_t before = IffTimestamp(std::time(nullptr));
   ASSERT_EQ(WriteIffMarkers(path, testing::MakeMarkerList({{7, "ab", "odd"}, {3, "", ""}, {3, "xyz", "hi"}})),
@@ -131,7 +125,7 @@ TEST(IffMarkers, CountAndTextLimits) {
   };
   {
     // CP932: 254 single bytes, then a double-byte character whose lead is the 255th byte.
-    const NarrowCodeset cp932("CP932");
+    const testing::ScopedCodeset cp932("CP932");
     std::string name(254, 'a');
     for (int i = 0; i < 23; ++i) name += "\xE3\x81\x82";  // HIRAGANA A, 82 A0 in CP932
     EXPECT_EQ(stored_name(name, "").first, 254u);
@@ -140,7 +134,7 @@ TEST(IffMarkers, CountAndTextLimits) {
     EXPECT_EQ(stored_name("", std::string(70000, 'c')).second, 65535u);
   }
   {
-    const NarrowCodeset utf8("UTF-8");
+    const testing::ScopedCodeset utf8("UTF-8");
     EXPECT_EQ(stored_name(std::string(254, 'a') + "\xC3\xA9", "").first, 254u);
     EXPECT_EQ(stored_name(std::string(253, 'a') + "\xC3\xA9", "").first, 255u);
     EXPECT_EQ(stored_name("", std::string(65534, 'c') + "\xE2\x82\xAC").second, 65534u);

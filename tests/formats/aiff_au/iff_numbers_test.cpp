@@ -1,10 +1,12 @@
 #include "formats/aiff_au/internal/iff_numbers.h"
 
+#include <algorithm>
 #include <array>
 #include <cfloat>
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -83,25 +85,15 @@ TEST(IffNumbers, PascalStrings) {
     EXPECT_EQ(buffer[total], 0xCC) << "wrote past its total";
     return total;
   };
-  EXPECT_EQ(write(""), 2u);
-  EXPECT_EQ(buffer[0], 0);
-  EXPECT_EQ(buffer[1], 0);
-  EXPECT_EQ(write("a"), 2u);
-  EXPECT_EQ(buffer[0], 1);
-  EXPECT_EQ(buffer[1], 'a');
-  EXPECT_EQ(write("ab"), 4u);
-  EXPECT_EQ(std::memcmp(buffer, "\x02" "ab\0", 4), 0);
-  EXPECT_EQ(write(std::string(254, 'x')), 256u);
-  EXPECT_EQ(buffer[0], 254);
-  EXPECT_EQ(buffer[255], 0);
-  EXPECT_EQ(write(std::string(255, 'y')), 256u);
-  EXPECT_EQ(buffer[0], 255);
-  EXPECT_EQ(buffer[255], 'y');
-  std::string longer(255, 'z');
-  longer += "TAIL";
-  EXPECT_EQ(write(longer), 256u);
-  EXPECT_EQ(buffer[0], 255);
-  EXPECT_EQ(buffer[255], 'z');
+  // The count byte, the text cut at 255 bytes, and a pad byte to an even total.
+  for (const auto& [text, total, last] : std::initializer_list<std::tuple<std::string, std::size_t, std::uint8_t>>{
+           {"", 2, 0}, {"a", 2, 'a'}, {"ab", 4, 0}, {std::string(254, 'x'), 256, 0}, {std::string(255, 'y'), 256, 'y'},
+           {std::string(255, 'z') + "TAIL", 256, 'z'}}) {
+    ASSERT_EQ(write(text), total) << text.size();
+    EXPECT_EQ(buffer[0], std::min<std::size_t>(text.size(), 255)) << text.size();
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(buffer) + 1, buffer[0]), text.substr(0, 255));
+    EXPECT_EQ(buffer[total - 1], last) << text.size();
+  }
 }
 
 }  // namespace

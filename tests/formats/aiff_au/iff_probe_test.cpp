@@ -24,27 +24,19 @@ using testing::SsndBody;
 
 const Bytes kSamples = {1, 2, 3, 4, 5, 6, 7, 8};
 
-Bytes Aiff(const Bytes& comm, const Bytes& ssnd = SsndBody(kSamples)) {
-  ChunkBytes b(true);
+// A FORM of `form` with "COMM" and "SSND" (after a version-1 "FVER" when `fver`).
+Bytes Form(const char (&form)[5], const Bytes& comm, const Bytes& ssnd = SsndBody(kSamples), bool fver = true) {
+  ChunkBytes b = fver ? AifcChunks() : ChunkBytes(true);
   b.Chunk("COMM", comm).Chunk("SSND", ssnd);
-  return FormFile("AIFF", b);
+  return FormFile(form, b);
 }
-
-Bytes Aifc(const Bytes& comm, const Bytes& ssnd = SsndBody(kSamples)) {
-  ChunkBytes b = AifcChunks();
-  b.Chunk("COMM", comm).Chunk("SSND", ssnd);
-  return FormFile("AIFC", b);
-}
+Bytes Aiff(const Bytes& comm, const Bytes& ssnd = SsndBody(kSamples)) { return Form("AIFF", comm, ssnd, false); }
+Bytes Aifc(const Bytes& comm, const Bytes& ssnd = SsndBody(kSamples)) { return Form("AIFC", comm, ssnd); }
 
 TEST(IffProbe, DescribesAiffAndAifc) {
   SoundFileInfo info;
   ASSERT_EQ(ProbeBytes(Aiff(CommBody(2, 2, 16, 44100)), &info), err::kOk);
-  EXPECT_EQ(info.kind, PcmFileKind::AIFF);
-  EXPECT_EQ(info.code, kS16BE);
-  EXPECT_EQ(info.channels, 2);
-  EXPECT_EQ(info.rate, 44100u);
-  EXPECT_EQ(info.frames, 2u);
-  EXPECT_EQ(info.data_offset, 12u + 26 + 16);
+  EXPECT_EQ(testing::LayoutOf(info), testing::Layout(PcmFileKind::AIFF, kS16BE, 2, 44100, 2, 12 + 26 + 16));
 
   // Widths from the bits; 8 bits or less are signed bytes, "sowt" is
   // little-endian, floats take their width from the bits, not the name.
@@ -57,7 +49,6 @@ TEST(IffProbe, DescribesAiffAndAifc) {
               {64, "fl64", kDoubleBE}, {64, "fl32", kDoubleBE}, {32, "fl64", kFloatBE}};
   for (const auto& c : aifc) {
     SCOPED_TRACE(std::to_string(c.bits) + c.compression);
-    // A 22-byte "COMM" (no compression name) is enough.
     ASSERT_EQ(ProbeBytes(Aifc(CommBody(1, 1, static_cast<std::uint16_t>(c.bits), 8000, c.compression)), &info),
               err::kOk);
     EXPECT_EQ(info.kind, PcmFileKind::AIFC);
@@ -77,58 +68,58 @@ TEST(IffProbe, DescribesAiffAndAifc) {
 }
 
 TEST(IffProbe, RejectsWhatBreaksTheRules) {
-  SoundFileInfo info;
-  const auto probe = [&](const Bytes& file) { return ProbeBytes(file, &info); };
-  // AIFF "COMM" is 18 bytes exactly; AIFC's at least 22 with a known compression.
-  EXPECT_EQ(probe(Aiff(CommBody(1, 1, 16, 8000, "NONE"))), err::kMalformed);  // 22 bytes
-  Bytes twenty = CommBody(1, 1, 16, 8000);
-  twenty.resize(20);
-  EXPECT_EQ(probe(Aiff(twenty)), err::kMalformed);
-  Bytes seventeen = CommBody(1, 1, 16, 8000);
-  seventeen.pop_back();
-  EXPECT_EQ(probe(Aiff(seventeen)), err::kMalformed);
-  EXPECT_EQ(probe(Aifc(CommBody(1, 1, 16, 8000))), err::kMalformed);  // 18 bytes
-  EXPECT_EQ(probe(Aifc(CommBody(1, 1, 16, 8000, "ulaw"))), err::kMalformed);
-  EXPECT_EQ(probe(Aifc(CommBody(1, 1, 16, 8000, "fl32"))), err::kMalformed);
-  EXPECT_EQ(probe(Aifc(CommBody(1, 1, 8, 8000, "fl64"))), err::kMalformed);
-  // Bits of 0 or below hold nothing; widths no sample code has are refused.
-  EXPECT_EQ(probe(Aiff(CommBody(1, 1, 0, 8000))), err::kMalformed);
-  EXPECT_EQ(probe(Aiff(CommBody(1, 1, 0xFFF0, 8000))), err::kMalformed);
-  EXPECT_EQ(probe(Aiff(CommBody(1, 1, 40, 8000))), err::kUnsupportedFormat);
-  EXPECT_EQ(probe(Aiff(CommBody(0, 1, 16, 8000))), err::kMalformed);
-
-  // "SSND": 8 bytes at least, offset and block size 0.
-  EXPECT_EQ(probe(Aiff(CommBody(1, 1, 16, 8000), Bytes(7, 0))), err::kMalformed);
-  EXPECT_EQ(probe(Aifc(CommBody(1, 4, 16, 8000, "NONE"), SsndBody(kSamples, 2))), err::kMalformed);
-  EXPECT_EQ(probe(Aiff(CommBody(1, 4, 16, 8000), SsndBody(kSamples, 0, 4))), err::kMalformed);
-
-  // FVER in AIFC: exactly 4 bytes of version 1, and required.
-  ChunkBytes bad_version(true);
-  bad_version.Header("FVER", 4).U32(0xA2805141u).Chunk("COMM", CommBody(1, 1, 16, 8000, "NONE"));
-  bad_version.Chunk("SSND", SsndBody(kSamples));
-  EXPECT_EQ(probe(FormFile("AIFC", bad_version)), err::kMalformed);
-  ChunkBytes long_version(true);
-  long_version.Header("FVER", 6).U32(0xA2805140u).U16(0).Chunk("COMM", CommBody(1, 1, 16, 8000, "NONE"));
-  long_version.Chunk("SSND", SsndBody(kSamples));
-  EXPECT_EQ(probe(FormFile("AIFC", long_version)), err::kMalformed);
-  ChunkBytes no_version(true);
-  no_version.Chunk("COMM", CommBody(1, 1, 16, 8000, "NONE")).Chunk("SSND", SsndBody(kSamples));
-  EXPECT_EQ(probe(FormFile("AIFC", no_version)), err::kMalformed);
-  EXPECT_EQ(probe(FormFile("AIFF", no_version)), err::kMalformed);  // the 22-byte COMM
-
-  // Required chunks, an empty table, another form type, truncation anywhere.
-  ChunkBytes comm_only(true);
-  comm_only.Chunk("COMM", CommBody(1, 1, 16, 8000));
-  EXPECT_EQ(probe(FormFile("AIFF", comm_only)), err::kMalformed);
-  ChunkBytes ssnd_only(true);
+  const Bytes comm = CommBody(1, 1, 16, 8000), none = CommBody(1, 1, 16, 8000, "NONE");
+  const auto sized = [&](std::size_t n) {
+    Bytes b = comm;
+    b.resize(n);
+    return b;
+  };
+  ChunkBytes bad_version(true), long_version(true), no_version(true), comm_only(true), ssnd_only(true);
+  bad_version.Header("FVER", 4).U32(0xA2805141u).Chunk("COMM", none).Chunk("SSND", SsndBody(kSamples));
+  long_version.Header("FVER", 6).U32(0xA2805140u).U16(0).Chunk("COMM", none).Chunk("SSND", SsndBody(kSamples));
+  no_version.Chunk("COMM", none).Chunk("SSND", SsndBody(kSamples));
+  comm_only.Chunk("COMM", comm);
   ssnd_only.Chunk("SSND", SsndBody(kSamples));
-  EXPECT_EQ(probe(FormFile("AIFF", ssnd_only)), err::kMalformed);
-  EXPECT_EQ(probe(FormFile("AIFF", ChunkBytes(true))), err::kMalformed);
-  EXPECT_EQ(probe(FormFile("8SVX", comm_only)), err::kMalformed);
+  const struct {
+    const char* what;
+    Bytes file;
+    Error rc;
+  } cases[] = {
+      // AIFF "COMM" is 18 bytes exactly; AIFC's at least 22 with a known compression.
+      {"AIFF, 22-byte COMM", Aiff(none), err::kMalformed},
+      {"AIFF, 20-byte COMM", Aiff(sized(20)), err::kMalformed},
+      {"AIFF, 17-byte COMM", Aiff(sized(17)), err::kMalformed},
+      {"AIFC, 18-byte COMM", Aifc(comm), err::kMalformed},
+      {"ulaw", Aifc(CommBody(1, 1, 16, 8000, "ulaw")), err::kMalformed},
+      {"fl32 of 16 bits", Aifc(CommBody(1, 1, 16, 8000, "fl32")), err::kMalformed},
+      {"fl64 of 8 bits", Aifc(CommBody(1, 1, 8, 8000, "fl64")), err::kMalformed},
+      // Bits of 0 or below hold nothing; widths no sample code has are refused.
+      {"0 bits", Aiff(CommBody(1, 1, 0, 8000)), err::kMalformed},
+      {"negative bits", Aiff(CommBody(1, 1, 0xFFF0, 8000)), err::kMalformed},
+      {"40 bits", Aiff(CommBody(1, 1, 40, 8000)), err::kUnsupportedFormat},
+      {"no channels", Aiff(CommBody(0, 1, 16, 8000)), err::kMalformed},
+      // "SSND": 8 bytes at least, offset and block size 0.
+      {"7-byte SSND", Aiff(comm, Bytes(7, 0)), err::kMalformed},
+      {"SSND offset", Aifc(CommBody(1, 4, 16, 8000, "NONE"), SsndBody(kSamples, 2)), err::kMalformed},
+      {"SSND block size", Aiff(CommBody(1, 4, 16, 8000), SsndBody(kSamples, 0, 4)), err::kMalformed},
+      // FVER in AIFC: exactly 4 bytes of version 1, and required.
+      {"FVER version", FormFile("AIFC", bad_version), err::kMalformed},
+      {"6-byte FVER", FormFile("AIFC", long_version), err::kMalformed},
+      {"no FVER", FormFile("AIFC", no_version), err::kMalformed},
+      {"AIFF with the 22-byte COMM", FormFile("AIFF", no_version), err::kMalformed},
+      // Required chunks, an empty table, another form type.
+      {"no SSND", FormFile("AIFF", comm_only), err::kMalformed},
+      {"no COMM", FormFile("AIFF", ssnd_only), err::kMalformed},
+      {"no chunks", FormFile("AIFF", ChunkBytes(true)), err::kMalformed},
+      {"8SVX", FormFile("8SVX", comm_only), err::kMalformed},
+  };
+  SoundFileInfo info;
+  for (const auto& c : cases) EXPECT_EQ(ProbeBytes(c.file, &info), c.rc) << c.what;
+  // Truncation anywhere.
   const Bytes good = Aifc(CommBody(2, 2, 16, 8000, "sowt"));
-  ASSERT_EQ(probe(good), err::kOk);
+  ASSERT_EQ(ProbeBytes(good, &info), err::kOk);
   for (std::size_t n = 4; n < good.size(); ++n)
-    EXPECT_NE(probe(Bytes(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(n))), err::kOk) << n;
+    EXPECT_NE(ProbeBytes(Bytes(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(n)), &info), err::kOk) << n;
 }
 
 TEST(IffProbe, FramesBeyondTheSoundData) {
@@ -138,10 +129,7 @@ TEST(IffProbe, FramesBeyondTheSoundData) {
   const Bytes lone = Aiff(CommBody(1, 1000, 16, 8000));
   ASSERT_EQ(ProbeBytes(lone, &info), err::kOk);
   EXPECT_EQ(info.frames, 1000u);
-  const std::string path = testing::WriteTempFile("long.aif", lone);
-  Error rc;
-  testing::ReadThroughSource(path, info, kS16, &rc);
-  EXPECT_EQ(rc, err::kReadFailed);
+  testing::ReadThroughSource(testing::WriteTempFile("long.aif", lone), info, kS16, err::kReadFailed);
 
   // A chunk after "SSND" is never read as samples: the count is lowered.
   ChunkBytes b(true);

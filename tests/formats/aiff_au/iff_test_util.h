@@ -1,5 +1,4 @@
-// Helpers shared by the AIFF, AIFC and AU tests: hand-made headers and
-// reading probed files through a file source.
+// Helpers shared by the AIFF, AIFC and AU tests: hand-made headers.
 #pragma once
 
 #include <cstdint>
@@ -8,11 +7,11 @@
 
 #include <gtest/gtest.h>
 
-#include "core/sources/sound_source.h"
 #include "formats/aiff_au/internal/iff_numbers.h"
 #include "formats/chunks/internal/random_access_input.h"
 #include "formats/pcm_probe.h"
 #include "tests/formats/chunks/chunk_test_util.h"
+#include "tests/formats/wav/wav_test_util.h"
 
 namespace tidemark::testing {
 
@@ -49,28 +48,6 @@ inline Bytes AuFile(std::uint32_t offset, std::uint32_t size, std::uint32_t enco
   ChunkBytes b(true);
   b.Id(".snd").U32(offset).U32(size).U32(encoding).U32(rate).U32(channels).Zeros(annotation).Raw(samples);
   return b.bytes();
-}
-
-inline Error ProbeBytes(const Bytes& bytes, SoundFileInfo* info) {
-  MemoryInput input(bytes);
-  return ProbePcm(input, bytes.size(), info);
-}
-
-// The frames of a probed file as a file source reads them, converted to `code`.
-inline Bytes ReadThroughSource(const std::string& path, const SoundFileInfo& info, SampleCode code,
-                               Error* rc_out = nullptr) {
-  SourceRef source;
-  EXPECT_EQ(OpenFileSource(path, info.data_offset, info.rate, info.code, info.channels, info.frames, 0, nullptr,
-                           &source),
-            0u);
-  if (!source) return {};
-  Bytes out(std::size_t{info.frames} * info.channels * BytesPerSample(code));
-  const Error rc = source->Read(0, info.frames, out.data(), code);
-  if (rc_out)
-    *rc_out = rc;
-  else
-    EXPECT_EQ(rc, 0u);
-  return out;
 }
 
 }  // namespace tidemark::testing

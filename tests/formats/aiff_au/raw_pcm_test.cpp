@@ -65,7 +65,11 @@ TEST(RawPcm, SourceReadsTheNamedLayoutAsSoxDoes) {
     EXPECT_EQ(wide, testing::ReadWholeFile(path + ".s32"));
   }
 
-  // Floats pass unchanged; a size that is not whole frames is refused.
+}
+
+// Floats pass unchanged; a size that is not whole frames is refused.
+TEST(RawPcm, FloatsMissingFilesAndPartialFrames) {
+  const std::string dir = testing::MakeTempDir("raw_float");
   const std::string floats = dir + "/f.raw";
   Bytes bytes(8 * 6);
   for (int i = 0; i < 6; ++i) {

@@ -14,6 +14,9 @@
 #include <gtest/gtest.h>
 
 #include "formats/chunks/byte_order.h"
+#include "formats/chunks/container.h"
+#include "formats/chunks/internal/chunk_table.h"
+#include "platform/error_numbers.h"
 #include "platform/posix_file.h"
 #include "tests/core/source_test_util.h"
 #include "tests/support/hermetic_env.h"
@@ -111,6 +114,30 @@ inline std::string IdAt(const Bytes& b, std::size_t at) {
 }
 inline Bytes Slice(const Bytes& b, std::size_t at, std::size_t n) {
   return Bytes(b.begin() + static_cast<std::ptrdiff_t>(at), b.begin() + static_cast<std::ptrdiff_t>(at + n));
+}
+
+// A chunk table as "id@offset+size" words ("LIST:type@offset+size" for a
+// list), to compare a whole table at once.
+inline std::string Describe(const ChunkTable& table) {
+  std::string out;
+  for (const ChunkEntry& c : table) {
+    std::uint8_t id[4], type[4];
+    StoreFourCc(id, c.id);
+    StoreFourCc(type, c.list_type);
+    if (!out.empty()) out += ' ';
+    out.append(reinterpret_cast<const char*>(id), 4);
+    if (c.list_type) (out += ':').append(reinterpret_cast<const char*>(type), 4);
+    out += '@' + std::to_string(c.offset) + '+' + std::to_string(c.size);
+  }
+  return out;
+}
+
+// The chunk table of a whole file in memory.
+inline ChunkTable TableOf(const Bytes& file, const Container& container) {
+  MemoryInput input(file);
+  ChunkTable table;
+  EXPECT_EQ(ReadFileChunkTable(input, file.size(), container, &table), err::kOk);
+  return table;
 }
 
 // A path for a new file in a folder of its own below the private test folder.

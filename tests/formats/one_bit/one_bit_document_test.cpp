@@ -161,15 +161,10 @@ TEST(OneBitDocument, OpensAsFloatDocumentWithTagsAndRateOption) {
   }
 
   // A rate below the lowest the converter plans for, and an unknown extension.
-  OneBitData slow = silence;
   const std::string slow_path = dir + "/slow.dff";
-  {
-    auto writer = MakeOneBitWriter(".dff");
-    ASSERT_EQ(writer->Open(slow_path), 0u);
-    ASSERT_EQ(writer->Begin(1000000, 1, 1000), 0u);
-    ASSERT_EQ(writer->Finish(), 0u);
-    ASSERT_EQ(writer->Close(), 0u);
-  }
+  testing::WriteWholeFile(slow_path, testing::DsdiffFile(testing::Iff8Bytes().Raw(testing::Fver().bytes())
+                                                             .Raw(testing::Prop(1000000, 1).bytes())
+                                                             .Raw(testing::DsdData(1000).bytes())));
   SegmentList segments;
   SoundFileInfo info;
   EXPECT_EQ(OpenOneBitFile(slow_path, true, false, &segments, &info), err::kUnsupportedFormat);

@@ -13,6 +13,7 @@
 #include "formats/one_bit/internal/dsf_reader.h"
 #include "formats/one_bit/internal/wsd_reader.h"
 #include "platform/error_numbers.h"
+#include "tests/core/marker_test_util.h"
 #include "tests/formats/tags/id3_test_util.h"
 #include "tests/formats/one_bit/one_bit_test_util.h"
 #include "tests/formats/wav/wav_test_util.h"
@@ -31,12 +32,6 @@ Bytes GoodDsdiff(std::uint32_t rate = kDsd64, std::uint16_t channels = 2, const 
 
 Error OpenBytes(COneBitAudio& reader, const Bytes& bytes, const std::string& name = "t.bin") {
   return reader.Open(WriteTempFile(name, bytes));
-}
-
-std::vector<std::pair<std::uint32_t, std::string>> MarkersOf(const MarkerList& list) {
-  std::vector<std::pair<std::uint32_t, std::string>> out;
-  for (const Marker* m = list.first(); m; m = m->next) out.emplace_back(m->position, m->name);
-  return out;
 }
 
 TEST(OneBitReader, FactoryPicksTheReaderByExtension) {
@@ -185,15 +180,13 @@ TEST(OneBitReader, DsdiffMarkers) {
   ASSERT_EQ(OpenBytes(reader, GoodDsdiff(kDsd64, 2, Iff8Bytes().Chunk("DIIN", diin))), 0u);
   markers.PushFrontAdopt(NewMarker("already there", "", 5));
   ASSERT_EQ(reader.ReadMarkers(markers, 44100), 0u);
-  const auto got = MarkersOf(markers);
-  const std::vector<std::pair<std::uint32_t, std::string>> want = {
-      {5, "already there"}, {99 + 62 * 44100, "Caf\xC3\xA9"}, {1, "stop"}, {0, "before the start"},
-      {0xFFFF0000u, "last"}, {44100, std::string(255, 'n')}, {88200, "cut"}};
-  EXPECT_EQ(got, want);
-  std::vector<std::string> comments;
-  for (const Marker* m = markers.first()->next; m; m = m->next) comments.push_back(m->comment ? *m->comment : "");
-  EXPECT_EQ(comments, (std::vector<std::string>{"TrackStart marker", "TrackStop marker", "ProgramStart marker",
-                                                "Index marker", "Index marker", "Index marker"}));
+  EXPECT_EQ(MarkerEntries(markers), (std::vector<MarkerEntry>{{5, "already there", ""},
+                                                              {99 + 62 * 44100, "Caf\xC3\xA9", "TrackStart marker"},
+                                                              {1, "stop", "TrackStop marker"},
+                                                              {0, "before the start", "ProgramStart marker"},
+                                                              {0xFFFF0000u, "last", "Index marker"},
+                                                              {44100, std::string(255, 'n'), "Index marker"},
+                                                              {88200, "cut", "Index marker"}}));
   EXPECT_EQ(reader.ReadMarkers(markers, 0), err::kUnsupportedFormat);
   EXPECT_EQ(reader.ReadMarkers(markers, kDsd64 + 1), err::kUnsupportedFormat);
   EXPECT_EQ(markers.size(), 7u);
@@ -298,8 +291,8 @@ TEST(OneBitReader, DsfTagsAndMarkersFromId3v2) {
   MarkerList markers;
   ASSERT_EQ(reader.ReadMarkers(markers, 44100), 0u);
   ASSERT_EQ(reader.ReadMarkers(markers, 48000), 0u);  // the kept tag serves again
-  EXPECT_EQ(MarkersOf(markers), (std::vector<std::pair<std::uint32_t, std::string>>{
-                                    {44100, "one"}, {88200, "two"}, {48000, "one"}, {96000, "two"}}));
+  EXPECT_EQ(MarkerEntries(markers),
+            (std::vector<MarkerEntry>{{44100, "one", ""}, {88200, "two", ""}, {48000, "one", ""}, {96000, "two", ""}}));
 
   // A metadata offset at or past the total size, or a tag larger than the
   // file, gives no tag and no error.

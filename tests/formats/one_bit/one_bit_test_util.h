@@ -57,17 +57,19 @@ inline Bytes DsdiffFile(const Iff8Bytes& body) { return Iff8Bytes().Container("F
 
 inline Iff8Bytes Fver(std::uint32_t version = 0x01050000) { return Iff8Bytes().Chunk("FVER", Iff8Bytes().U32(version)); }
 
-// The property chunk with the rate, channel ids and compression type; a
-// chunk left out by `omit` ("FS  ", "CHNL" or "CMPR") is not written.
+// The property chunk with the rate, channel ids (`ids`, or SLFT, SRGT...)
+// and compression type; a chunk left out by `omit` ("FS  ", "CHNL" or
+// "CMPR") is not written.
 inline Iff8Bytes Prop(std::uint32_t rate, std::uint16_t channels, const char (&compression)[5] = "DSD ",
-                      std::string_view omit = "") {
+                      std::string_view omit = "", std::string_view ids = "") {
   Iff8Bytes inner;
   if (omit != "FS  ") inner.Chunk("FS  ", Iff8Bytes().U32(rate));
   Iff8Bytes chnl;
   chnl.U16(channels);
-  for (std::uint16_t i = 0; i < channels; ++i) chnl.Text(i == 0 ? "SLFT" : "SRGT");
+  if (!ids.empty()) chnl.Text(ids);
+  for (std::uint16_t i = 0; ids.empty() && i < channels; ++i) chnl.Text(i == 0 ? "SLFT" : "SRGT");
   if (omit != "CHNL") inner.Chunk("CHNL", chnl);
-  if (omit != "CMPR") inner.Chunk("CMPR", Iff8Bytes().Id(compression).U8(14).Text("not compressed").U8(0));
+  if (omit != "CMPR") inner.Chunk("CMPR", Iff8Bytes().Id(compression).U8(14).Text("not compressed"));
   return Iff8Bytes().Container("PROP", "SND ", inner);
 }
 
@@ -156,7 +158,8 @@ inline Bytes DsfFile(std::uint32_t rate, std::uint32_t channels, std::uint32_t b
 // at their field offsets by `texts`), then `data_bytes` of data.
 inline Bytes WsdFile(std::uint32_t rate, std::uint8_t channels, std::uint32_t data_bytes,
                      const std::vector<std::pair<std::size_t, std::string>>& texts = {}) {
-  Bytes b(2048, 0);
+  Bytes b(2048 + std::size_t{data_bytes}, 0xAA);
+  std::fill(b.begin(), b.begin() + 128, std::uint8_t{0});
   std::memcpy(b.data(), "1bit", 4);
   b[8] = 0x10;
   PutBe32(b, 12, 2048 + data_bytes);
@@ -165,9 +168,8 @@ inline Bytes WsdFile(std::uint32_t rate, std::uint8_t channels, std::uint32_t da
   PutBe32(b, 36, rate);
   b[44] = channels;
   b[48] = channels == 1 ? 0x10 : 0x44;
-  std::fill(b.begin() + 128, b.end(), ' ');
+  std::fill(b.begin() + 128, b.begin() + 2048, ' ');
   for (const auto& [at, text] : texts) std::memcpy(b.data() + 128 + at, text.data(), text.size());
-  b.resize(2048 + data_bytes, 0xAA);
   return b;
 }
 

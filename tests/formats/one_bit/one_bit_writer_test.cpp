@@ -6,7 +6,6 @@
 #include <memory>
 #include <span>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -20,6 +19,7 @@
 #include "platform/fault_injection.h"
 #include "platform/file_ops.h"
 #include "tests/core/source_test_util.h"
+#include "tests/formats/one_bit/one_bit_test_util.h"
 #include "tests/formats/wav/wav_test_util.h"
 #include "tests/support/hermetic_env.h"
 #include "tests/support/scoped_codeset.h"
@@ -27,9 +27,7 @@
 namespace tidemark::NS_1BIT {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-using tidemark::testing::RandomBytes;
-using tidemark::testing::ReadWholeFile;
+using namespace tidemark::testing;
 
 constexpr std::uint32_t kDsd64 = 2822400;
 
@@ -43,7 +41,7 @@ std::string Text(const Bytes& b, std::size_t at, std::size_t n) {
   return {reinterpret_cast<const char*>(&b[at]), n};
 }
 
-std::string PathFor(const std::string& name) { return tidemark::testing::MakeTempDir("one_bit") + "/" + name; }
+std::string PathFor(const std::string& name) { return MakeTempDir("one_bit") + "/" + name; }
 
 // One planar buffer per channel, each of `bytes` random bytes.
 std::vector<Bytes> Planes(std::uint16_t channels, std::uint32_t bytes) {
@@ -78,95 +76,35 @@ Bytes WriteFile(const std::string& ext, std::uint32_t rate, const std::vector<By
   return ReadWholeFile(path);
 }
 
-TEST(OneBitWriter, DsdIffHeaderInterleavingAndPad) {
-  for (std::uint16_t channels : {1, 2}) {
-    SCOPED_TRACE(channels);
-    const std::vector<Bytes> planes = Planes(channels, 5001);  // not a multiple of the 4096 / C slice
-    const std::uint64_t d = 5001u * channels;
-    const Bytes f = WriteFile(".dff", kDsd64, planes);
-    const std::size_t c4 = 4u * channels;
-    const std::uint64_t pad = d & 1;
-    ASSERT_EQ(f.size(), 122 + c4 + d + pad);
-    EXPECT_EQ(Text(f, 0, 4), "FRM8");
-    EXPECT_EQ(Be64(f, 4), f.size() - 12);
-    EXPECT_EQ(Text(f, 12, 8), "DSD FVER");
-    EXPECT_EQ(Be64(f, 20), 4u);
-    EXPECT_EQ(LoadBe32(&f[28]), 0x01050000u);
-    EXPECT_EQ(Text(f, 32, 4), "PROP");
-    EXPECT_EQ(Be64(f, 36), 66 + c4);
-    EXPECT_EQ(Text(f, 44, 8), "SND FS  ");
-    EXPECT_EQ(Be64(f, 52), 4u);
-    EXPECT_EQ(LoadBe32(&f[60]), kDsd64);
-    EXPECT_EQ(Text(f, 64, 4), "CHNL");
-    EXPECT_EQ(Be64(f, 68), 2 + c4);
-    EXPECT_EQ(LoadBe16(&f[76]), channels);
-    EXPECT_EQ(Text(f, 78, c4), channels == 1 ? "C000" : "SLFTSRGT");
-    EXPECT_EQ(Text(f, 78 + c4, 4), "CMPR");
-    EXPECT_EQ(Be64(f, 82 + c4), 19u);
-    EXPECT_EQ(Text(f, 90 + c4, 4), "DSD ");
-    EXPECT_EQ(f[94 + c4], 14);
-    EXPECT_EQ(Text(f, 95 + c4, 14), "not compressed");
-    EXPECT_EQ(f[109 + c4], 0);
-    EXPECT_EQ(Text(f, 110 + c4, 4), "DSD ");
-    EXPECT_EQ(Be64(f, 114 + c4), d);
-    for (std::size_t i = 0; i < d; ++i)
-      ASSERT_EQ(f[122 + c4 + i], planes[i % channels][i / channels]) << i;
-    if (pad) {
-      EXPECT_EQ(f.back(), 0);
-    }
-  }
+// The planes byte-interleaved, as DSDIFF and WSD store them.
+Bytes Interleaved(const std::vector<Bytes>& planes) {
+  Bytes out;
+  for (std::size_t i = 0; i < planes[0].size(); ++i)
+    for (const Bytes& p : planes) out.push_back(p[i]);
+  return out;
 }
 
-TEST(OneBitWriter, DsfHeaderAndBlockGroups) {
-  for (std::uint16_t channels : {1, 2}) {
-    SCOPED_TRACE(channels);
-    const std::vector<Bytes> planes = Planes(channels, 10000);
-    const Bytes f = WriteFile(".dsf", kDsd64, planes);
-    const std::uint64_t area = 12288u * channels;
-    ASSERT_EQ(f.size(), 92 + area);
-    EXPECT_EQ(Text(f, 0, 4), "DSD ");
-    EXPECT_EQ(Le64(f, 4), 28u);
-    EXPECT_EQ(Le64(f, 12), f.size());
-    EXPECT_EQ(Le64(f, 20), 0u);
-    EXPECT_EQ(Text(f, 28, 4), "fmt ");
-    EXPECT_EQ(Le64(f, 32), 52u);
-    for (auto [at, want] : {std::pair<std::size_t, std::uint32_t>{40, 1}, {44, 0}, {48, channels}, {52, channels},
-                            {56, kDsd64}, {60, 1}, {72, 4096}, {76, 0}})
-      EXPECT_EQ(LoadLe32(&f[at]), want) << at;
-    EXPECT_EQ(Le64(f, 64), 80000u);
-    EXPECT_EQ(Text(f, 80, 4), "data");
-    EXPECT_EQ(Le64(f, 84), area + 12);
-    for (std::size_t g = 0; g < 3; ++g)
-      for (std::uint16_t c = 0; c < channels; ++c)
-        for (std::size_t i = 0; i < 4096; ++i) {
-          const std::size_t sample = g * 4096 + i;
-          const std::uint8_t want = sample < 10000 ? planes[c][sample] : 0x55;
-          ASSERT_EQ(f[92 + (g * channels + c) * 4096 + i], want) << g << " " << c << " " << i;
-        }
-  }
-}
-
-TEST(OneBitWriter, WsdHeaderPlayingTimeAndInterleaving) {
+// Each layout against a file built by the readers' test builders: every
+// header field, the channel layout, the padding of the last block and the
+// pad byte after odd data. 5001 bytes is not a multiple of the 4096 / C slice.
+TEST(OneBitWriter, LayoutsMatchTheBuiltFiles) {
   for (std::uint16_t channels : {1, 2}) {
     SCOPED_TRACE(channels);
     const std::vector<Bytes> planes = Planes(channels, 5001);
-    const std::uint64_t d = 5001u * channels;
-    const Bytes f = WriteFile(".wsd", kDsd64, planes);
-    ASSERT_EQ(f.size(), 2048 + d);
-    EXPECT_EQ(Text(f, 0, 4), "1bit");
-    EXPECT_EQ(f[8], 0x10);
-    EXPECT_EQ(LoadBe32(&f[12]), f.size());
-    EXPECT_EQ(LoadBe32(&f[20]), 128u);
-    EXPECT_EQ(LoadBe32(&f[24]), 2048u);
-    EXPECT_EQ(LoadBe32(&f[36]), kDsd64);
-    EXPECT_EQ(f[44], channels);
-    EXPECT_EQ(f[48], channels == 1 ? 0x10 : 0x44);
-    Bytes rest(f.begin(), f.begin() + 128);  // all else zero, the playing time 0:00:00 included
-    for (auto [at, n] : {std::pair<std::size_t, std::size_t>{0, 4}, {8, 1}, {12, 4}, {20, 8}, {36, 4}, {44, 1}, {48, 1}})
-      std::fill_n(rest.begin() + at, n, 0);
-    EXPECT_EQ(rest, Bytes(128, 0));
-    EXPECT_EQ(Text(f, 128, 1920), std::string(1920, ' '));
-    for (std::size_t i = 0; i < d; ++i) ASSERT_EQ(f[2048 + i], planes[i % channels][i / channels]) << i;
+    const Bytes data = Interleaved(planes);
+    const Iff8Bytes prop = Prop(kDsd64, channels, "DSD ", "", channels == 1 ? "C000" : "SLFTSRGT");
+    EXPECT_EQ(WriteFile(".dff", kDsd64, planes), DsdiffFile(Iff8Bytes().Raw(Fver().bytes()).Raw(prop.bytes())
+                                                                .Chunk("DSD ", data)));
+    Bytes wsd = WsdFile(kDsd64, static_cast<std::uint8_t>(channels), static_cast<std::uint32_t>(data.size()));
+    for (std::size_t i = 0; i < data.size(); ++i) wsd[2048 + i] = data[i];
+    EXPECT_EQ(WriteFile(".wsd", kDsd64, planes), wsd);  // playing time 0:00:00
+
+    // DSF: 4096-byte blocks per channel in groups, the last padded with silence.
+    const std::vector<Bytes> long_planes = Planes(channels, 10000);
+    Bytes dsf = DsfFile(kDsd64, channels, 1, 10000);
+    for (std::uint16_t c = 0; c < channels; ++c)
+      for (std::size_t i = 0; i < 10000; ++i) dsf[92 + (i / 4096 * channels + c) * 4096 + i % 4096] = long_planes[c][i];
+    EXPECT_EQ(WriteFile(".dsf", kDsd64, long_planes), dsf);
   }
   // At 8 Hz one byte per channel is one second: 1:23:45 in BCD, and 99:59:59 at most.
   for (auto [seconds, want] : {std::pair<std::uint32_t, Bytes>{5025, {0x45, 0x23, 0x01}}, {360000, {0x59, 0x59, 0x99}}}) {
@@ -235,27 +173,15 @@ TEST(OneBitWriter, WsdRefusesDataPastItsSizeField) {
   EXPECT_EQ(UnlinkFile(path), err::kOk);
 }
 
-struct Chunk {
-  std::string id;
-  Bytes body;
-};
-
-// The big-endian chunks of `bytes` from `at` to the end (pad bytes skipped).
-std::vector<Chunk> DsdIffChunks(const Bytes& bytes, std::size_t at, std::size_t end) {
-  std::vector<Chunk> out;
-  while (at + 12 <= end) {
-    const std::uint64_t size = Be64(bytes, at + 4);
-    EXPECT_LE(at + 12 + size, end);
-    if (at + 12 + size > end) break;
-    out.push_back({Text(bytes, at, 4), Bytes(bytes.begin() + at + 12, bytes.begin() + at + 12 + size)});
-    at += 12 + size + (size & 1);
-  }
-  EXPECT_EQ(at, end);
-  return out;
+// A "COMT" entry as the writer stores it: no time stamp, the text, a pad byte.
+Iff8Bytes& AddComment(Iff8Bytes& body, std::uint16_t type, std::uint16_t reference, std::string_view text) {
+  body.U32(0).U16(0).U16(type).U16(reference).U32(static_cast<std::uint32_t>(text.size())).Text(text);
+  if (text.size() & 1) body.U8(0);
+  return body;
 }
 
 TEST(OneBitWriter, DsdIffCommentsAndDiin) {
-  const tidemark::testing::ScopedCodeset cp1252("CP1252");
+  const ScopedCodeset cp1252("CP1252");
   TagSet tags;
   SetTagText(tags, InfoText::Name, "Caf\xC3\xA9");  // "Café": 4 bytes in CP1252, odd with the count
   SetTagText(tags, InfoText::Artist, "Band");
@@ -264,41 +190,21 @@ TEST(OneBitWriter, DsdIffCommentsAndDiin) {
   EXPECT_EQ(Be64(f, 4), f.size() - 12);
   const std::size_t after_data = 126 + 7 + 1;
   EXPECT_EQ(f[after_data - 1], 0);
-  const std::vector<Chunk> chunks = DsdIffChunks(f, after_data, f.size());
-  ASSERT_EQ(chunks.size(), 2u);
-  ASSERT_EQ(chunks[0].id, "COMT");
-  const Bytes& c = chunks[0].body;
-  ASSERT_EQ(LoadBe16(&c[0]), 3);
-  std::size_t at = 2;
-  const std::tuple<std::uint16_t, std::uint16_t, std::string> want[] = {
-      {2, 2, "sampling rate = 2822400 Hz"}, {3, 2, "Tidemark 1.8.5.2"}, {0, 0, "Five!"}};
-  for (const auto& [type, ref, text] : want) {
-    ASSERT_LE(at + 14, c.size());
-    EXPECT_EQ(Bytes(c.begin() + at, c.begin() + at + 6), Bytes(6, 0));  // time stamp
-    EXPECT_EQ(LoadBe16(&c[at + 6]), type);
-    EXPECT_EQ(LoadBe16(&c[at + 8]), ref);
-    ASSERT_EQ(LoadBe32(&c[at + 10]), text.size());
-    EXPECT_EQ(Text(c, at + 14, text.size()), text);
-    at += 14 + text.size() + (text.size() & 1);
-  }
-  EXPECT_EQ(at, c.size());
-  ASSERT_EQ(chunks[1].id, "DIIN");
-  const std::vector<Chunk> diin = DsdIffChunks(chunks[1].body, 0, chunks[1].body.size());
-  ASSERT_EQ(diin.size(), 2u);
-  EXPECT_EQ(diin[0].id, "DITI");
-  EXPECT_EQ(diin[0].body, (Bytes{0, 0, 0, 4, 'C', 'a', 'f', 0xE9}));
-  EXPECT_EQ(diin[1].id, "DIAR");
-  EXPECT_EQ(diin[1].body, (Bytes{0, 0, 0, 4, 'B', 'a', 'n', 'd'}));
+  Iff8Bytes comt = Iff8Bytes().U16(3);
+  AddComment(comt, 2, 2, "sampling rate = 2822400 Hz");
+  AddComment(comt, 3, 2, "Tidemark 1.8.5.2");
+  AddComment(comt, 0, 0, "Five!");
+  const Iff8Bytes diin = Iff8Bytes().Raw(CountedText("DITI", "Caf\xE9").bytes()).Raw(CountedText("DIAR", "Band").bytes());
+  EXPECT_EQ(Slice(f, after_data, f.size() - after_data), Iff8Bytes().Chunk("COMT", comt).Chunk("DIIN", diin).bytes());
 
   // Without Comments two comments; without Name and Artist no DIIN.
   TagSet other;
   SetTagText(other, InfoText::Genre, "Rock");
   const Bytes g = WriteFile(".dff", kDsd64, Planes(2, 8), &other);
-  const std::vector<Chunk> only = DsdIffChunks(g, 130 + 16, g.size());
-  ASSERT_EQ(only.size(), 1u);
-  EXPECT_EQ(only[0].id, "COMT");
-  EXPECT_EQ(LoadBe16(&only[0].body[0]), 2);
   EXPECT_EQ(Be64(g, 4), g.size() - 12);
+  Iff8Bytes two = Iff8Bytes().U16(2);
+  AddComment(AddComment(two, 2, 2, "sampling rate = 2822400 Hz"), 3, 2, "Tidemark 1.8.5.2");
+  EXPECT_EQ(Slice(g, 130 + 16, g.size() - 130 - 16), Iff8Bytes().Chunk("COMT", two).bytes());
 }
 
 TEST(OneBitWriter, DsfId3v2ReadsBack) {
@@ -341,7 +247,7 @@ TEST(OneBitWriter, DsfId3v2ReadsBack) {
 }
 
 TEST(OneBitWriter, WsdTextFields) {
-  const tidemark::testing::ScopedCodeset utf8("UTF-8");
+  const ScopedCodeset utf8("UTF-8");
   TagSet tags;
   SetTagText(tags, InfoText::Name, std::string(127, 'n') + "\xC3\xA9");  // the cut may not split the é
   SetTagText(tags, InfoText::Artist, "Artist");
@@ -361,7 +267,7 @@ TEST(OneBitWriter, WsdTextFields) {
   put(736, std::string(512, 'c'));
   EXPECT_EQ(Text(f, 128, 1920), area);
 
-  const tidemark::testing::ScopedCodeset cp1252("CP1252");
+  const ScopedCodeset cp1252("CP1252");
   TagSet name_only;
   SetTagText(name_only, InfoText::Name, "\xC3\xA9t\xC3\xA9");
   const Bytes g = WriteFile(".wsd", kDsd64, Planes(1, 10), &name_only);

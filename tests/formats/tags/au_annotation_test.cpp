@@ -7,7 +7,7 @@
 #include "formats/tags/internal/narrow_cut.h"
 #include "platform/error_numbers.h"
 #include "platform/narrow_codeset.h"
-#include "tests/formats/chunks/chunk_test_util.h"
+#include "tests/formats/aiff_au/iff_test_util.h"
 #include "tests/formats/tags/tag_test_util.h"
 
 namespace tidemark {
@@ -18,13 +18,7 @@ using testing::Bytes;
 // An AU file with `annotation` after the 24-byte header and the data at
 // `data_offset`.
 Bytes AuFile(std::string_view annotation, std::uint32_t data_offset = 128) {
-  Bytes out(data_offset + 8, 0);
-  std::memcpy(out.data(), ".snd", 4);
-  StoreBe32(&out[4], data_offset);
-  StoreBe32(&out[8], 8);
-  StoreBe32(&out[12], 3);
-  StoreBe32(&out[16], 8000);
-  StoreBe32(&out[20], 1);
+  Bytes out = testing::AuFile(data_offset, 8, 3, 8000, 1, Bytes(8, 0), data_offset - 24);
   std::memcpy(&out[24], annotation.data(), std::min<std::size_t>(annotation.size(), data_offset - 24));
   return out;
 }

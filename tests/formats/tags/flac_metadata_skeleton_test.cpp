@@ -10,6 +10,7 @@
 #include "formats/wav/wav_cues.h"
 #include "formats/tags/internal/wav_info.h"
 #include "platform/error_numbers.h"
+#include "tests/core/marker_test_util.h"
 #include "tests/formats/chunks/chunk_test_util.h"
 
 namespace tidemark {
@@ -47,22 +48,7 @@ Blocks BlocksOf(const char (&id)[5], const Bytes& file, std::size_t sample_extra
   return out;
 }
 
-MarkerList Markers(std::initializer_list<std::pair<std::uint32_t, const char*>> list) {
-  MarkerList out;
-  Marker* last = nullptr;
-  for (const auto& [pos, name] : list) {
-    Marker* m = NewMarker(name, "", pos);
-    out.InsertAfterAdopt(last, m);
-    last = m;
-  }
-  return out;
-}
-
-std::vector<std::pair<std::uint32_t, std::string>> Listed(const MarkerList& list) {
-  std::vector<std::pair<std::uint32_t, std::string>> out;
-  for (const Marker* m = list.first(); m; m = m->next) out.emplace_back(m->position, m->name);
-  return out;
-}
+using Entries = std::vector<testing::MarkerEntry>;
 
 TEST(FlacSkeleton, RiffBlocksGiveMarkersAndTags) {
   // A WAV file with samples, cue points, an oversized INFO list that must be
@@ -96,7 +82,7 @@ TEST(FlacSkeleton, RiffBlocksGiveMarkersAndTags) {
   TagSet tags;
   // The RIFF size claims the samples too: it is set to what the skeleton holds.
   ASSERT_EQ(skeleton.ReadMetadata(30, &markers, &tags), 0u);
-  EXPECT_EQ(Listed(markers), (std::vector<std::pair<std::uint32_t, std::string>>{{10, "ten"}, {30, "forty"}}));
+  EXPECT_EQ(testing::MarkerEntries(markers), (Entries{{10, "ten", ""}, {30, "forty", ""}}));
   TagSet want;
   SetTagText(want, InfoText::Name, "Right");
   SetTagText(want, InfoText::Artist, "Odd");
@@ -119,7 +105,7 @@ TEST(FlacSkeleton, FormBlocksGiveMarkersAndTexts) {
   MarkerList markers;
   TagSet tags;
   ASSERT_EQ(skeleton.ReadMetadata(1000, &markers, &tags), 0u);
-  EXPECT_EQ(Listed(markers), (std::vector<std::pair<std::uint32_t, std::string>>{{5, "Bc"}, {10, "A"}}));
+  EXPECT_EQ(testing::MarkerEntries(markers), (Entries{{5, "Bc", ""}, {10, "A", ""}}));
   TagSet want;
   SetTagText(want, InfoText::Name, "Nom");
   EXPECT_EQ(tags, want);
@@ -131,7 +117,8 @@ TEST(FlacSkeleton, FormBlocksGiveMarkersAndTexts) {
 }
 
 TEST(FlacSkeleton, WritingTheExportSkeletonAndReadingItBack) {
-  const MarkerList markers = Markers({{5, "before"}, {100, "start"}, {150, "mid"}, {200, "end"}, {201, "after"}});
+  const MarkerList markers = testing::MakeMarkerList(
+      {{5, "before", ""}, {100, "start", ""}, {150, "mid", ""}, {200, "end", ""}, {201, "after", ""}});
   TagSet tags;
   SetTagText(tags, InfoText::Name, "Exported");
   const SkeletonExport range{PcmFormat{PcmFileKind::Wave, 48000, 2, sample_code::kS24}, 100, 200};
@@ -150,7 +137,7 @@ TEST(FlacSkeleton, WritingTheExportSkeletonAndReadingItBack) {
   MarkerList back;
   TagSet back_tags;
   ASSERT_EQ(skeleton.ReadMetadata(100, &back, &back_tags), 0u);
-  EXPECT_EQ(Listed(back), (std::vector<std::pair<std::uint32_t, std::string>>{{0, "start"}, {50, "mid"}, {100, "end"}}));
+  EXPECT_EQ(testing::MarkerEntries(back), (Entries{{0, "start", ""}, {50, "mid", ""}, {100, "end", ""}}));
   EXPECT_EQ(back_tags, tags);
 
   // Without tags there is no INFO list; without markers inside, no cue chunk.

@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include "core/io/pcm_header.h"
 #include "core/sources/sound_source.h"
 #include "core/sources/source_list.h"
 #include "formats/pcm_probe.h"
@@ -23,40 +22,31 @@ using testing::ExtensibleBody;
 using testing::FormatBody;
 using testing::ReadWholeFile;
 using testing::RiffBuilder;
+using testing::Slice;
+
+// A document of 1000 random 16-bit stereo frames at 32 kHz over `bytes`.
+testing::DocumentPtr RandomDocument(const std::vector<std::uint8_t>& bytes) {
+  const std::string path = testing::MakeTempDir("wav_clip") + "/src.raw";
+  testing::WriteWholeFile(path, bytes);
+  SegmentList segments;
+  EXPECT_EQ(OpenFileSource(path, 0, 32000, sample_code::kS16, 2, 1000, 0, &segments, nullptr), 0u);
+  return testing::DocumentPtr(testing::MakeDocument(std::move(segments), 1000, 2, 32000));
+}
 
 TEST(WavClipboard, ProducedImageIsCanonical16BitPcm) {
-  const std::string dir = testing::MakeTempDir("wav_clip");
   const std::vector<std::uint8_t> bytes = testing::RandomBytes(1000 * 4, 11);
-  testing::WriteWholeFile(dir + "/src.raw", bytes);
-  SegmentList segments;
-  ASSERT_EQ(OpenFileSource(dir + "/src.raw", 0, 32000, sample_code::kS16, 2, 1000, 0, &segments, nullptr), 0u);
-  testing::DocumentPtr doc(testing::MakeDocument(std::move(segments), 1000, 2, 32000));
+  const testing::DocumentPtr doc = RandomDocument(bytes);
   ASSERT_TRUE(doc);
-
   WaveImage image;
   ASSERT_EQ(ProduceWaveImage(*doc, 100, 333, &image), 0u);
   ASSERT_EQ(image.size(), 44u + 333 * 4);
-  PcmHeaderRequest r;
-  r.kind = PcmFileKind::Wave;
-  r.rate = 32000;
-  r.channels = 2;
-  r.frames = 333;
-  std::vector<std::uint8_t> header(kMaxPcmHeaderBytes);
-  std::uint32_t header_bytes = 0;
-  ASSERT_EQ(BuildPcmHeader(r, reinterpret_cast<std::byte*>(header.data()), &header_bytes), 0u);
-  EXPECT_TRUE(std::equal(image.begin(), image.begin() + 44, header.begin()));
+  const std::vector<std::uint8_t> canonical = testing::PcmFile(sample_code::kS16, 2, 32000, Slice(bytes, 400, 1332));
+  EXPECT_EQ(image, canonical);
   EXPECT_EQ(LoadLe32(&image[4]), 36u + 333 * 4);
-  EXPECT_TRUE(std::equal(image.begin() + 44, image.end(), bytes.begin() + 400));
   WaveImageLayout layout;
   ASSERT_TRUE(ParseWaveImage(image, nullptr, &layout));
   EXPECT_EQ(layout.frames, 333u);
   EXPECT_EQ(layout.data_offset, 44u);
-
-  if (testing::HaveProgram("/usr/bin/sox")) {
-    testing::WriteWholeFile(dir + "/image.wav", image);
-    ASSERT_EQ(testing::Run("sox " + dir + "/image.wav -t raw " + dir + "/image.raw"), 0);
-    EXPECT_EQ(ReadWholeFile(dir + "/image.raw"), std::vector<std::uint8_t>(bytes.begin() + 400, bytes.begin() + 1732));
-  }
 
   // Past the document, and at the size limit (silence reads as zeros).
   EXPECT_EQ(ProduceWaveImage(*doc, 900, 101, &image), err::kSizeLimit);
@@ -65,6 +55,19 @@ TEST(WavClipboard, ProducedImageIsCanonical16BitPcm) {
   ASSERT_EQ(ProduceWaveImage(*silent, 0, kMostFrames, &image), 0u);
   EXPECT_EQ(image.size(), 44u + kWaveImageDataLimit - 1);
   EXPECT_EQ(ProduceWaveImage(*silent, 0, kMostFrames + 1, &image), err::kSizeLimit);
+}
+
+TEST(WavClipboard, SoxDecodesTheImage) {
+  TIDEMARK_REQUIRE_PEER("/usr/bin/sox");
+  const std::vector<std::uint8_t> bytes = testing::RandomBytes(1000 * 4, 12);
+  const testing::DocumentPtr doc = RandomDocument(bytes);
+  ASSERT_TRUE(doc);
+  WaveImage image;
+  ASSERT_EQ(ProduceWaveImage(*doc, 100, 333, &image), 0u);
+  const std::string path = testing::MakeTempDir("wav_clip_sox") + "/image.wav";
+  testing::WriteWholeFile(path, image);
+  ASSERT_EQ(testing::Run("sox " + path + " -t raw " + path + ".raw"), 0);
+  EXPECT_EQ(ReadWholeFile(path + ".raw"), Slice(bytes, 400, 1332));
 }
 
 std::vector<std::uint8_t> Image(const Body& fmt, std::size_t data_bytes) {
@@ -141,10 +144,7 @@ TEST(WavClipboard, PasteMakesAWorkingFile) {
   EXPECT_EQ(DataOffset(source), 44u);
   SoundFileInfo info;
   ASSERT_EQ(ProbePcmFile(FilePath(source), &info), 0u);
-  EXPECT_EQ(info.rate, 22050u);
-  EXPECT_EQ(info.channels, 2u);
-  EXPECT_EQ(info.code, sample_code::kS24);
-  EXPECT_EQ(info.frames, 50u);
+  EXPECT_EQ(testing::LayoutOf(info), testing::Layout(PcmFileKind::Wave, sample_code::kS24, 2, 22050, 50, 44));
   std::vector<std::uint8_t> frames(300);
   ASSERT_EQ(segments.first()->source->Read(0, 50, frames.data(), sample_code::kS24), 0u);
   EXPECT_TRUE(std::equal(frames.begin(), frames.end(), image.begin() + 44));

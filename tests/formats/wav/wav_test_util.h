@@ -1,5 +1,5 @@
-// Helpers shared by the WAV tests: a RIFF file builder over the chunk byte builder, PCM files
-// with the program's own headers, and running the peer programs.
+// Helpers shared by the WAV, AIFF and AU tests: a RIFF file builder over the chunk byte builder,
+// PCM files with the program's own headers, probing bytes, and running and checking the peers.
 #pragma once
 
 #include <sys/wait.h>
@@ -9,14 +9,20 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <random>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "core/io/pcm_header.h"
+#include "core/sources/sound_source.h"
 #include "formats/chunks/byte_order.h"
+#include "formats/pcm_probe.h"
+#include "formats/chunks/internal/random_access_input.h"
+#include "formats/wav/wav_probe.h"
 #include "tests/formats/chunks/chunk_test_util.h"
 #include "tests/core/source_test_util.h"
 #include "tests/support/peer_tools.h"
@@ -86,6 +92,82 @@ inline std::vector<std::uint8_t> PcmFile(SampleCode code, std::uint16_t channels
   out.insert(out.end(), samples.begin(), samples.end());
   if (samples.size() & 1) out.push_back(0);
   return out;
+}
+
+// What a probe found, to compare at once: kind, code, channels, rate,
+// frames and data offset.
+using Layout = std::tuple<PcmFileKind, SampleCode, std::uint16_t, std::uint32_t, std::uint32_t, std::uint32_t>;
+inline Layout LayoutOf(const SoundFileInfo& i) {
+  return {i.kind, i.code, i.channels, i.rate, i.frames, i.data_offset};
+}
+
+inline auto ProbeBytes(const Bytes& bytes, SoundFileInfo* info) {
+  MemoryInput input(bytes);
+  return ProbePcm(input, bytes.size(), info);
+}
+
+// The frames of a probed file as a file source reads them, converted to
+// `code`; the read must answer `read_rc`.
+inline Bytes ReadThroughSource(const std::string& path, const SoundFileInfo& info, SampleCode code,
+                               Error read_rc = err::kOk) {
+  SourceRef source;
+  EXPECT_EQ(OpenFileSource(path, info.data_offset, info.rate, info.code, info.channels, info.frames, 0, nullptr,
+                           &source),
+            0u);
+  if (!source) return {};
+  Bytes out(std::size_t{info.frames} * info.channels * BytesPerSample(code));
+  EXPECT_EQ(source->Read(0, info.frames, out.data(), code), read_rc);
+  return out;
+}
+
+// Samples in the little-endian form of `code` that pass through sox's 32-bit
+// integer pipeline unchanged: floats on a 2^-20 grid, integers of any value.
+inline Bytes PeerSafeSamples(SampleCode code, std::size_t count, std::uint32_t seed) {
+  std::mt19937 rng(seed);
+  const unsigned width = BytesPerSample(code);
+  Bytes out(count * width);
+  for (std::size_t i = 0; i < count; ++i) {
+    const double v = static_cast<double>(static_cast<std::int32_t>(rng() % (1u << 21)) - (1 << 20)) / (1 << 20);
+    if (IsFloatCode(code) && width == 4) {
+      const float f = static_cast<float>(v);
+      std::memcpy(&out[i * 4], &f, 4);
+    } else if (IsFloatCode(code)) {
+      std::memcpy(&out[i * 8], &v, 8);
+    } else {
+      for (unsigned b = 0; b < width; ++b) out[i * width + b] = static_cast<std::uint8_t>(rng());
+    }
+  }
+  return out;
+}
+
+// Samples of `code` as a file holds them and as sox decodes them: integers
+// exactly, floats within sox's 32-bit integer pipeline.
+inline void ExpectSameSamples(const Bytes& got, const Bytes& want, SampleCode code) {
+  ASSERT_EQ(got.size(), want.size());
+  if (!IsFloatCode(code)) {
+    EXPECT_EQ(got, want);
+    return;
+  }
+  const unsigned width = BytesPerSample(code);
+  for (std::size_t i = 0; i < got.size(); i += width) {
+    double a = 0, b = 0;
+    if (width == 4) {
+      float fa, fb;
+      std::memcpy(&fa, &got[i], 4);
+      std::memcpy(&fb, &want[i], 4);
+      a = fa, b = fb;
+    } else {
+      std::memcpy(&a, &got[i], 8);
+      std::memcpy(&b, &want[i], 8);
+    }
+    ASSERT_NEAR(a, b, 1e-6) << "sample " << i / width;
+  }
+}
+
+// sox's raw output options for little-endian samples of `code`.
+inline std::string SoxRaw(SampleCode code) {
+  const char* kind = IsFloatCode(code) ? "floating-point" : IsUnsignedCode(code) ? "unsigned-integer" : "signed-integer";
+  return std::string("-e ") + kind + " -b " + std::to_string(BitsPerSample(code)) + " -L";
 }
 
 // Runs a shell command; its exit status, and its standard output (with
