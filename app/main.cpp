@@ -130,10 +130,10 @@ void MarkAndTitle(const std::string& path) {
   if (rc == err::kOk) rc = WriteTags(path, PcmFileKind::Wave, tags);
   MarkerList back;
   TagSet back_tags;
-  if (rc == 0) rc = ReadFileMarkers(path, PcmFileKind::Wave, kFrames, &back);
-  if (rc == 0) rc = ReadTags(path, PcmFileKind::Wave, &back_tags);
-  if (rc != 0) {
-    std::printf("\nMarkers and title could not be stored in %s (error %u).\n", path.c_str(), rc);
+  if (rc.ok()) rc = ReadFileMarkers(path, PcmFileKind::Wave, kFrames, &back);
+  if (rc.ok()) rc = ReadTags(path, PcmFileKind::Wave, &back_tags);
+  if (!rc.ok()) {
+    std::printf("\nMarkers and title could not be stored in %s (error %u).\n", path.c_str(), rc.code());
     return;
   }
   std::printf("\n%s carries %zu markers and the title \"%s\":\n", path.c_str(), back.size(),

@@ -27,7 +27,7 @@ std::vector<float> Tone(std::size_t frames, double level_db, double hz) {
   std::vector<float> pcm(frames * 2);
   const double amp = std::pow(10.0, level_db / 20.0);
   for (std::size_t i = 0; i < frames; ++i) {
-    const float v = static_cast<float>(amp * std::sin(2.0 * std::numbers::pi * hz * i / kPcmRate));
+    const float v = static_cast<float>(amp * std::sin(2.0 * std::numbers::pi * hz * static_cast<double>(i) / kPcmRate));
     pcm[2 * i] = v;
     pcm[2 * i + 1] = v;
   }

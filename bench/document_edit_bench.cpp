@@ -78,10 +78,10 @@ void BM_EditAndUndo(benchmark::State& state) {
   const auto begin = std::chrono::steady_clock::now();
   for (auto _ : state) {
     EditRequest r;
-    r.start = rng() % (L - kRate * 60);
-    r.old_length = rng() % (kRate * 30);
-    const std::uint32_t from = rng() % (L - kRate * 60);
-    r.new_length = rng() % (kRate * 30);
+    r.start = static_cast<std::uint32_t>(rng()) % (L - kRate * 60);
+    r.old_length = static_cast<std::uint32_t>(rng()) % (kRate * 30);
+    const std::uint32_t from = static_cast<std::uint32_t>(rng()) % (L - kRate * 60);
+    r.new_length = static_cast<std::uint32_t>(rng()) % (kRate * 30);
     if (CopyRange(doc->segments, from, r.new_length, &r.segments) != 0 || ReplaceRange(*doc, r) != 0 ||
         ReplaceRange(*doc, r) != 0) {
       state.SkipWithError("edit failed");

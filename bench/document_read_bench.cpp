@@ -118,7 +118,7 @@ void Run(benchmark::State& state, bool gained) {
   if (!ReadAll(list, d.buffer)) return state.SkipWithError("read failed");  // warms the page cache
   for (auto _ : state)
     if (!ReadAll(list, d.buffer)) return state.SkipWithError("read failed");
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kFloatBytes));
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(kFloatBytes));
   state.SetLabel(d.source->kind() == SourceKind::FileCached ? "cached source" : "direct source");
 }
 

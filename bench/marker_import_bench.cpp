@@ -38,7 +38,7 @@ bool WriteLabels(const std::string& path, int count) {
   std::ofstream out(path, std::ios::binary);
   std::mt19937 rng(2);
   for (int i = 0; i < count; ++i) {
-    const unsigned ms = rng() % (3600 * 1000);
+    const unsigned ms = static_cast<std::uint32_t>(rng()) % (3600 * 1000);
     char line[96];
     std::snprintf(line, sizeof line, "%02u:%02u.%03u\t\"marker %d\" \"comment\"\r\n", ms / 60000, ms / 1000 % 60,
                   ms % 1000, i);

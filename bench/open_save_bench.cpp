@@ -74,13 +74,13 @@ double CutPasteMicroseconds(const std::string& path, int pairs) {
   std::mt19937 random(7);
   double total = 0;
   for (int i = 0; i < pairs; ++i) {
-    const std::uint32_t length = 1 + random() % (doc->length / 100);
-    const std::uint32_t from = random() % (doc->length - length);
+    const std::uint32_t length = 1 + static_cast<std::uint32_t>(random()) % (doc->length / 100);
+    const std::uint32_t from = static_cast<std::uint32_t>(random()) % (doc->length - length);
     const auto start = Clock::now();
     if (CutSelection(*doc, from, from + length) != 0) return -1;
     ClipRef clip;
     if (ClipForPaste(&clip) != 0 || !clip) return -1;
-    if (Paste(*doc, random() % doc->length, *clip) != 0) return -1;
+    if (Paste(*doc, static_cast<std::uint32_t>(random()) % doc->length, *clip) != 0) return -1;
     total += Seconds(start);
   }
   ClearCurrentClip();

@@ -86,9 +86,9 @@ build_and_test() {
 }
 
 mkdir -p build
-build_and_test "release" build/release -DCMAKE_BUILD_TYPE=Release
+build_and_test "release" build/release -DCMAKE_BUILD_TYPE=Release -DTIDEMARK_WERROR=ON
 if [ $run_sanitize -eq 1 ]; then
-  build_and_test "sanitize" build/sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTIDEMARK_SANITIZE=ON \
+  build_and_test "sanitize" build/sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTIDEMARK_SANITIZE=ON -DTIDEMARK_WERROR=ON \
     -DTIDEMARK_BENCH=OFF
 fi
 

@@ -1,4 +1,5 @@
 #include "core/document/sound_document.h"
+#include "core/undo/undo_history.h"
 
 #include <climits>
 
@@ -123,7 +124,6 @@ void NotifyDocumentChanged(SoundDocument& document, std::uint32_t flags) {
 }
 
 void CountEdit(SoundDocument& document) {
-  constexpr std::uint32_t kStaysModified = 0x80000000u;
   const bool was_saved =
       document.modification_counter == 0 && document.marker_change_counter == 0 && !document.format_changed;
   std::uint32_t& counter = document.modification_counter;

@@ -174,11 +174,11 @@ class LabelLineReader {
     // above 0x7F, none of which the grammar looks at, so only the names of
     // lines that parsed need the check.
     if (encoding_ == TextEncoding::kUtf8) {
-      const Error rc = TryAlloc([&] {
+      const Error valid = TryAlloc([&] {
         ValidateUtf8(line_.name);
         ValidateUtf8(line_.comment);
       });
-      if (rc) return rc;
+      if (valid) return valid;
     }
     Marker* m = NewMarker(line_.name, line_.comment, SecondsToFrames(line_.seconds, rate_));
     if (!m) return err::kOutOfMemory;

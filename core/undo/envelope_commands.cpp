@@ -80,7 +80,7 @@ Error DeleteEnvelopeRange(SoundDocument& document, std::uint32_t from, std::uint
   });
   if (rc) return rc;
   if (held.nodes.empty()) return err::kOk;
-  if (const Error rc = ChangeEnvelope(document, change_op::kDelete, held.nodes)) return rc;
+  if (const Error changed = ChangeEnvelope(document, change_op::kDelete, held.nodes)) return changed;
   RecordEnvelopeChange(document, ChangeWord(change_op::kAdd, change_name::kDeleting), held.nodes);
   return err::kOk;
 }

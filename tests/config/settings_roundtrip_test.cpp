@@ -48,7 +48,7 @@ Settings EverythingChanged() {
   s.effect_popup_menu = {"Normalize", "Fade In", "Reverb"};
   s.fir_filters = {"/f/a.fir"};
   s.script_command_lines = {"Normalize(-1)", "Save(\"x.wav\")", "a=b"};
-  for (std::size_t i = 0; i < kColorCount; ++i) s.colors[i] = 0x00102030u * (i + 1) + i;
+  for (std::size_t i = 0; i < kColorCount; ++i) s.colors[i] = static_cast<std::uint32_t>(0x00102030u * (i + 1) + i);
   s.keyboard = {{0x0041, 0x9C41}, {0x1070, 0x0001}, {0xFFFF, 0x0000}};
   s.toolbar = {0x9C40, 0x0000, 0xFFFF, 0x1234};
   s.box_sizes = {{"CDRead", {640, 480, 0}}, {"Spectrum", {-1, 2, 3}}};

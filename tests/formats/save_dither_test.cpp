@@ -53,9 +53,10 @@ class TpdfDither16Stats : public ::testing::Test {
 
   // Pearson correlation of a(i) and b(i) for i < n.
   template <typename A, typename B>
-  static double Correlation(std::size_t n, A a, B b) {
+  static double Correlation(std::size_t count, A a, B b) {
+    const auto n = static_cast<double>(count);
     double sa = 0, sb = 0, saa = 0, sbb = 0, sab = 0;
-    for (std::size_t i = 0; i < n; ++i) {
+    for (std::size_t i = 0; i < count; ++i) {
       const double x = a(i), y = b(i);
       sa += x, sb += y, saa += x * x, sbb += y * y, sab += x * y;
     }
@@ -92,7 +93,7 @@ TEST_F(TpdfDither16Stats, HistogramIsTriangularWithinOneStep) {
   }
   EXPECT_LE(widest, 1.0);  // never more than one step from the signal
   EXPECT_GT(widest, 0.99);  // and it does reach out to nearly a step
-  const double n = noise_->size();
+  const auto n = static_cast<double>(noise_->size());
   for (int k = 0; k < kBins; ++k) {
     const double p = TriangularCdf(-1 + 2.0 * (k + 1) / kBins) - TriangularCdf(-1 + 2.0 * k / kBins);
     EXPECT_LT(std::fabs(count[k] - n * p), kZ * std::sqrt(n * p * (1 - p))) << "bin " << k;
@@ -131,7 +132,7 @@ TEST(TpdfDither16, AddsToTheSignalAndDependsOnlyOnTheSeed) {
   for (std::size_t i = 0; i < a.size(); ++i) ASSERT_NEAR(b[i] - signal, a[i], 1e-3 * kStep) << i;
   // Seed 0 would stall a xorshift generator at 0; it must still dither.
   const std::vector<float> zero = Dithered(0, kFew, 0.0f, 1);
-  EXPECT_GT(std::count_if(zero.begin(), zero.end(), [](float x) { return x != 0; }), 0.99 * zero.size());
+  EXPECT_GT(std::count_if(zero.begin(), zero.end(), [](float x) { return x != 0; }), 0.99 * static_cast<double>(zero.size()));
 }
 
 }  // namespace

@@ -21,7 +21,7 @@ struct Base {
 
 // Built from a value; `fail` makes the constructor run out of memory.
 struct Made : Base, RefCounted<Made> {
-  explicit Made(int value, bool fail = false) : value(value) {
+  explicit Made(int v, bool fail = false) : value(v) {
     if (fail) throw std::bad_alloc();
   }
   int value;

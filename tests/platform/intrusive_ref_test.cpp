@@ -12,7 +12,7 @@ namespace {
 // Counts its own destructions in a counter the test owns.
 template <typename Count>
 struct Probe : RefCounted<Probe<Count>, Count> {
-  explicit Probe(int* destroyed) : destroyed(destroyed) {}
+  explicit Probe(int* destroyed_count) : destroyed(destroyed_count) {}
   ~Probe() { ++*destroyed; }
   int* destroyed;
 };

@@ -57,17 +57,17 @@ TEST(EnvelopeTest, RandomEnvelopesMatchTheModelInAnySplit) {
   std::uniform_real_distribution<float> sample(-1.0f, 1.0f);
   for (int round = 0; round < 40; ++round) {
     Points points;
-    std::uint32_t at = rng() % 300;
+    std::uint32_t at = static_cast<std::uint32_t>(rng()) % 300;
     for (int n = 1 + static_cast<int>(rng() % 8); n > 0; --n) {
       // Some points share a position, some levels are exactly 1 or repeat.
       const float level = rng() % 4 == 0 ? 1.0f : (rng() % 5 == 0 && !points.empty() ? points.back().second
-                                                                                     : (rng() % 3000) / 1000.0f);
+                                                                                     : static_cast<float>(rng() % 3000) / 1000.0f);
       points.push_back({at, level});
-      at += rng() % 3 == 0 ? 0 : rng() % 700;
+      at += static_cast<std::uint32_t>(rng()) % 3 == 0 ? 0 : static_cast<std::uint32_t>(rng()) % 700;
     }
     const EnvelopeList list = MakeList(points);
-    const std::uint16_t channels = 1 + round % 2;
-    const std::uint32_t first = rng() % 200;
+    const auto channels = static_cast<std::uint16_t>(1 + round % 2);
+    const std::uint32_t first = static_cast<std::uint32_t>(rng()) % 200;
     std::vector<float> in(std::size_t{at + 300} * channels);
     for (float& x : in) x = sample(rng);
     const std::vector<float> want = Model(points, channels, first, in);
@@ -78,13 +78,13 @@ TEST(EnvelopeTest, RandomEnvelopesMatchTheModelInAnySplit) {
 
     std::vector<float> pieces = in;
     for (std::uint32_t f = 0; f < in.size() / channels;) {
-      const auto n = std::min<std::uint32_t>(static_cast<std::uint32_t>(in.size() / channels) - f, 1 + rng() % 400);
+      const auto n = std::min<std::uint32_t>(static_cast<std::uint32_t>(in.size() / channels) - f, 1 + static_cast<std::uint32_t>(rng()) % 400);
       EvaluateEnvelope(list, channels, first + f, n, pieces.data() + std::size_t{f} * channels);
       f += n;
     }
     ASSERT_TRUE(BitwiseEqual(pieces, want)) << "round " << round << " in pieces";
 
-    for (std::uint32_t f = 0; f < at + 300; f += 1 + rng() % 50)
+    for (std::uint32_t f = 0; f < at + 300; f += 1 + static_cast<std::uint32_t>(rng()) % 50)
       ASSERT_EQ(EnvelopeLevelAt(list, f), static_cast<float>(ModelGain(points, f))) << f;
   }
 }

@@ -260,8 +260,8 @@ void CheckRandomReads(const ListModel& m, std::uint32_t seed) {
   SegmentCursor cursor = m.Cursor();
   for (const SampleCode code : kAll) {
     for (int i = 0; i < 30; ++i) {
-      const std::uint32_t from = rng() % m.length();
-      const std::uint32_t n = 1 + rng() % std::min<std::uint32_t>(m.length() - from, 3000);
+      const std::uint32_t from = static_cast<std::uint32_t>(rng()) % m.length();
+      const std::uint32_t n = 1 + static_cast<std::uint32_t>(rng()) % std::min<std::uint32_t>(m.length() - from, 3000);
       cursor.Seek(from);
       std::vector<std::uint8_t> got;
       ASSERT_EQ(ReadGuarded(cursor, m.channels(), n, code, &got), 0u);
@@ -272,7 +272,7 @@ void CheckRandomReads(const ListModel& m, std::uint32_t seed) {
     cursor.Seek(0);
     std::vector<std::uint8_t> all, piece;
     for (std::uint32_t at = 0; at < m.length();) {
-      const std::uint32_t n = std::min<std::uint32_t>(m.length() - at, 1 + rng() % 2500);
+      const std::uint32_t n = std::min<std::uint32_t>(m.length() - at, 1 + static_cast<std::uint32_t>(rng()) % 2500);
       ASSERT_EQ(ReadGuarded(cursor, m.channels(), n, code, &piece), 0u);
       all.insert(all.end(), piece.begin(), piece.end());
       at += n;
@@ -312,8 +312,8 @@ TEST_F(CursorTest, MonoListsMatchTheModelAndReadFloatDoublesThem) {
   SegmentCursor cursor = m.Cursor();
   std::mt19937 rng(24);
   for (int i = 0; i < 20; ++i) {
-    const std::uint32_t from = rng() % m.length();
-    const std::uint32_t n = 1 + rng() % (m.length() - from);
+    const std::uint32_t from = static_cast<std::uint32_t>(rng()) % m.length();
+    const std::uint32_t n = 1 + static_cast<std::uint32_t>(rng()) % (m.length() - from);
     const std::vector<std::uint8_t> want = m.Expect(from, n, kFloat);
     std::vector<float> got(2 * std::size_t{n} + 8, 9.0f);
     cursor.Seek(from);

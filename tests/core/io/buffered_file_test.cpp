@@ -216,10 +216,10 @@ TEST(BufferedFile, MatchesAByteArrayModel) {
     ASSERT_EQ(f.Open(path, flags), err::kOk);
     std::int64_t pos = 0;
     for (int step = 0; step < 400; ++step) {
-      const unsigned op = rng() % 10;
+      const unsigned op = static_cast<std::uint32_t>(rng()) % 10;
       const std::size_t len = rng() % 4 == 0 ? rng() % 600000 : rng() % 5000;
       if (op < 4) {
-        const std::string data = Pattern(len, rng());
+        const std::string data = Pattern(len, static_cast<std::uint32_t>(rng()));
         ASSERT_EQ(f.Write(data.data(), data.size()), err::kOk);
         if (model.size() < pos + len) model.resize(pos + len, '\0');
         model.replace(static_cast<std::size_t>(pos), len, data);

@@ -297,7 +297,7 @@ TEST_F(MarkerFileTest, ReadingAFileGivesTheReadersErrors) {
   // A file read in pieces gives what the whole text gives, a UTF-16 unit
   // or a line cut by a piece boundary included.
   std::u16string text = u"\r\n";
-  for (int i = 0; i < 120000; ++i) text += u"1:" + std::u16string(1, u'0' + i % 10) + u".25 \"m\u00E9\"\r\n";
+  for (int i = 0; i < 120000; ++i) text += u"1:" + std::u16string(1, static_cast<char16_t>(u'0' + i % 10)) + u".25 \"m\u00E9\"\r\n";
   const std::string bytes = Utf16Le(text);
   ASSERT_GT(bytes.size(), std::size_t{2} << 20);
   WriteFile(dir_ + "/big.txt", bytes);

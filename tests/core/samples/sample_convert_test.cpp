@@ -484,7 +484,7 @@ INSTANTIATE_TEST_SUITE_P(SampleConvert, WideCodes,
                                            Family{"S32", sc::kS32, sc::kS32BE, 100000},
                                            Family{"Float", sc::kFloat, sc::kFloatBE, 240000},
                                            Family{"Double", sc::kDouble, sc::kDoubleBE, 160000}),
-                         [](const ::testing::TestParamInfo<Family>& info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<Family>& family) { return std::string(family.param.name); });
 
 // A worked sample: its value as an integer (a float's bit pattern), stored
 // in the code's byte order.

@@ -181,7 +181,7 @@ TEST_F(SourceTest, ViewsPickAndDoubleChannels) {
     return x;
   };
   std::vector<std::uint8_t> out;
-  for (const std::uint16_t ch : {0, 1}) {
+  for (const std::uint16_t ch : {std::uint16_t{0}, std::uint16_t{1}}) {
     SourceRef mv = MakeMonoView(s, ch);
     ASSERT_TRUE(mv);
     EXPECT_EQ(mv->channels(), 1);
@@ -248,8 +248,8 @@ TEST_F(SourceTest, CachedAndDirectReadsMatchTheFileBytes) {
   }
   std::mt19937 rng(5);
   for (int i = 0; i < 40; ++i) {
-    const std::uint32_t first = rng() % kFrames;
-    ranges.push_back({first, std::min<std::uint32_t>(kFrames - first, rng() % 90000)});
+    const std::uint32_t first = static_cast<std::uint32_t>(rng()) % kFrames;
+    ranges.push_back({first, std::min<std::uint32_t>(kFrames - first, static_cast<std::uint32_t>(rng()) % 90000)});
   }
   ranges.push_back({0, kFrames});
   ranges.push_back({kFrames - 1, 1});
@@ -364,8 +364,8 @@ TEST_F(SourceTest, ConcurrentReadersGetExactData) {
       for (int i = 0; i < 300; ++i) {
         const bool use_a = (rng() % 4) != 0;
         SoundSource* s = use_a ? sa.get() : sb.get();
-        const std::uint32_t first = rng() % kFrames;
-        const std::uint32_t count = std::min<std::uint32_t>(kFrames - first, 1 + rng() % 70000);
+        const std::uint32_t first = static_cast<std::uint32_t>(rng()) % kFrames;
+        const std::uint32_t count = std::min<std::uint32_t>(kFrames - first, 1 + static_cast<std::uint32_t>(rng()) % 70000);
         const SampleCode code = (i % 2) ? kFloat : kS16;
         buf.assign(std::size_t{count} * s->channels() * BytesPerSample(code), 0);
         if (s->Read(first, count, buf.data(), code) != 0 ||

@@ -118,7 +118,7 @@ TEST(DeltaSigmaDesign, MeetsItsSpecAndRealisesTheNtf) {
     // Down in the stop band too (about -100 dB), where rounding shows first.
     for (double f : {1e-4, 0.3 * stop_edge, 0.8 * stop_edge}) {
       std::complex<double> sum = 0.0;
-      for (std::size_t n = 0; n < kLength; ++n) sum += realised[n] * std::polar(1.0, -2.0 * std::numbers::pi * f * n);
+      for (std::size_t n = 0; n < kLength; ++n) sum += realised[n] * std::polar(1.0, -2.0 * std::numbers::pi * f * static_cast<double>(n));
       EXPECT_NEAR(std::abs(sum) / NtfGain(ntf, f), 1.0, 1e-3) << f;
     }
     for (int k = 0; k < shape.order; ++k) {
@@ -237,7 +237,7 @@ TEST(DeltaSigmaModulator, BitOrderAndBlockSplitsGiveTheSameStream) {
   EXPECT_EQ(run(false, std::vector<std::uint32_t>(3000, 1)), whole);
   std::vector<std::uint32_t> pieces;
   for (std::uint32_t left = 3000; left > 0;) {
-    const std::uint32_t n = std::min<std::uint32_t>(left, 1 + rng() % 700);
+    const std::uint32_t n = std::min<std::uint32_t>(left, 1 + static_cast<std::uint32_t>(rng()) % 700);
     pieces.push_back(n);
     left -= n;
   }
@@ -246,7 +246,7 @@ TEST(DeltaSigmaModulator, BitOrderAndBlockSplitsGiveTheSameStream) {
   const auto lsb = run(true, pieces);
   for (std::size_t i = 0; i < whole.first.size(); ++i) {
     std::uint8_t r = 0;
-    for (int b = 0; b < 8; ++b) r |= ((whole.first[i] >> b) & 1) << (7 - b);
+    for (int b = 0; b < 8; ++b) r = static_cast<std::uint8_t>(r | (((whole.first[i] >> b) & 1) << (7 - b)));
     ASSERT_EQ(lsb.first[i], r) << i;
   }
 }

@@ -69,7 +69,7 @@ double ErrorInLogEps(const Bins& got, const Bins& want) {
   for (const auto& w : want) power += std::norm(w);
   for (std::size_t k = 0; k < want.size(); ++k) worst = std::max(worst, std::abs(got[k] - want[k]));
   const long double rms = std::sqrt(power / want.size());
-  const double n = 2.0 * (want.size() - 1);
+  const double n = 2.0 * static_cast<double>(want.size() - 1);
   return double(worst / rms) / (std::log2(n) * std::numeric_limits<T>::epsilon());
 }
 

@@ -118,10 +118,10 @@ TEST(IffMarkers, CountAndTextLimits) {
   const auto stored_name = [](const std::string& name, const std::string& comment) {
     const std::string path = testing::WriteTempFile("cut.aif", SmallAiff());
     EXPECT_EQ(WriteIffMarkers(path, testing::MakeMarkerList({{0, name, comment}})), err::kOk);
-    const Bytes file = testing::ReadWholeFile(path);
-    const std::size_t comt = kSmallAiffEnd + 8 + testing::Be32At(file, kSmallAiffEnd + 4);
-    const std::size_t comment_bytes = file.size() > comt ? LoadBe16(&file[comt + 16]) : 0;
-    return std::pair<std::size_t, std::size_t>{file[kSmallAiffEnd + 16], comment_bytes};
+    const Bytes written = testing::ReadWholeFile(path);
+    const std::size_t comt = kSmallAiffEnd + 8 + testing::Be32At(written, kSmallAiffEnd + 4);
+    const std::size_t comment_bytes = written.size() > comt ? LoadBe16(&written[comt + 16]) : 0;
+    return std::pair<std::size_t, std::size_t>{written[kSmallAiffEnd + 16], comment_bytes};
   };
   {
     // CP932: 254 single bytes, then a double-byte character whose lead is the 255th byte.

@@ -245,7 +245,7 @@ TEST(OneBitReader, DsfHeader) {
   const Bytes good = DsfFile(kDsd64, 2, 1, 100);
   auto with = [&](std::size_t at, std::uint64_t v, bool wide = false) {
     Bytes b = good;
-    wide ? PutLe64(b, at, v) : PutLe32(b, at, v);
+    wide ? PutLe64(b, at, v) : PutLe32(b, at, static_cast<std::uint32_t>(v));
     return b;
   };
   const struct {

@@ -262,7 +262,7 @@ TEST(OneBitSource, ReadsInAnyOrderAndPieceGiveTheSameFrames) {
     std::vector<float> pieces(whole.size());
     std::mt19937 gen(9);
     for (std::uint32_t f = 0; f < frames + 20;) {
-      const std::uint32_t n = std::min<std::uint32_t>(1 + gen() % 3001, frames + 20 - f);
+      const std::uint32_t n = std::min<std::uint32_t>(1 + static_cast<std::uint32_t>(gen()) % 3001, frames + 20 - f);
       ASSERT_EQ(b->Read(f, n, pieces.data() + 2 * std::size_t{f}, sample_code::kFloat), err::kOk);
       f += n;
     }
@@ -270,7 +270,7 @@ TEST(OneBitSource, ReadsInAnyOrderAndPieceGiveTheSameFrames) {
     // Out of order: later block first, repeated reads, straddling reads.
     for (int i = 0; i < 12; ++i) {
       const std::uint32_t f = i % 3 == 0 ? fpb - 7 : static_cast<std::uint32_t>(gen() % (frames + 10));
-      const std::uint32_t n = std::min<std::uint32_t>(1 + gen() % 500, frames + 20 - f);
+      const std::uint32_t n = std::min<std::uint32_t>(1 + static_cast<std::uint32_t>(gen()) % 500, frames + 20 - f);
       const std::vector<float> part = ReadAll(b.get(), f, n);
       ASSERT_EQ(std::memcmp(part.data(), whole.data() + 2 * std::size_t{f}, part.size() * sizeof(float)), 0) << f;
     }

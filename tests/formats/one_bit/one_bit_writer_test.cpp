@@ -88,7 +88,7 @@ Bytes Interleaved(const std::vector<Bytes>& planes) {
 // header field, the channel layout, the padding of the last block and the
 // pad byte after odd data. 5001 bytes is not a multiple of the 4096 / C slice.
 TEST(OneBitWriter, LayoutsMatchTheBuiltFiles) {
-  for (std::uint16_t channels : {1, 2}) {
+  for (const std::uint16_t channels : {std::uint16_t{1}, std::uint16_t{2}}) {
     SCOPED_TRACE(channels);
     const std::vector<Bytes> planes = Planes(channels, 5001);
     const Bytes data = Interleaved(planes);
