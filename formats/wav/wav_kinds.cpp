@@ -13,16 +13,16 @@ namespace {
 
 constexpr std::string_view kWaveExtensions[] = {"wav"};
 
-constexpr FileKindDescription WavFile(PcmFileKind kind, std::span<const std::string_view> extensions,
-                                      ProbeFunction probe) {
+// `probed`: whether opening may recognise the kind by its header.
+constexpr FileKindDescription WavFile(PcmFileKind kind, std::span<const std::string_view> extensions, bool probed) {
   FileKindDescription d;
   d.kind = kind;
   d.extensions = extensions;
   d.header = &kWaveHeaderFormat;
   d.container = &kRiffContainer;
   d.unsigned_bytes = true;
-  d.magic = probe ? FourCc("RIFF") : 0;
-  d.probe = probe;
+  d.magic = probed ? FourCc("RIFF") : 0;
+  d.probe = probed ? ProbeWave : nullptr;
   d.patch_rate = PatchWaveRate;
   d.read_tags = ReadInfoList;
   d.write_tags = AppendInfoList;
@@ -35,7 +35,7 @@ constexpr FileKindDescription WavFile(PcmFileKind kind, std::span<const std::str
 }  // namespace
 
 // A working file is never probed as one: it opens as Wave.
-constinit const FileKindDescription kTempFileKind = WavFile(PcmFileKind::Temp, {}, nullptr);
-constinit const FileKindDescription kWaveFileKind = WavFile(PcmFileKind::Wave, kWaveExtensions, ProbeWave);
+constinit const FileKindDescription kTempFileKind = WavFile(PcmFileKind::Temp, {}, false);
+constinit const FileKindDescription kWaveFileKind = WavFile(PcmFileKind::Wave, kWaveExtensions, true);
 
 }  // namespace tidemark

@@ -38,7 +38,7 @@ Bits RandomBits(std::size_t count, std::uint32_t seed) {
 std::uint8_t ByteOf(const Bits& bits, std::size_t i, bool lsb_first) {
   std::uint8_t b = 0;
   for (unsigned q = 0; q < 8; ++q)
-    if (bits[8 * i + q]) b |= lsb_first ? (1u << q) : (0x80u >> q);
+    if (bits[8 * i + q]) b = static_cast<std::uint8_t>(b | (lsb_first ? (1u << q) : (0x80u >> q)));
   return b;
 }
 
