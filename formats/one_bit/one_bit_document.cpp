@@ -30,9 +30,9 @@ Error OpenOneBitFile(const std::string& path, bool take_metadata, bool max_48k, 
   if (const Error rc = reader->CheckLimits(kLowestOneBitRate, kHighestOneBitRate, 1, 2)) return rc;
 
   SourceRef converter;
-  if (OneBitSource::Create(path, reader->DataOffset(), reader->DataSize(), reader->SampleRate(),
-                           reader->Channels(), reader->layout(), max_48k, &converter) != err::kOk)
-    return err::kOutOfMemory;
+  if (const Error rc = OneBitSource::Create(path, reader->DataOffset(), reader->DataSize(), reader->SampleRate(),
+                                            reader->Channels(), reader->layout(), max_48k, &converter))
+    return rc;
   const auto* one_bit = AsOneBitSource(converter.get());
 
   SoundFileInfo opened;

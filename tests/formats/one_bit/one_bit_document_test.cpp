@@ -2,6 +2,7 @@
 // opened again as a float document through the converter, and the same
 // files decoded by ffmpeg.
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -24,6 +25,7 @@
 #include "formats/open_sound_file.h"
 #include "formats/tags/tag_set.h"
 #include "platform/error_numbers.h"
+#include "platform/fault_injection.h"
 #include "tests/core/document_test_util.h"
 #include "tests/core/marker_test_util.h"
 #include "tests/formats/chunks/chunk_test_util.h"
@@ -263,6 +265,55 @@ TEST(OneBitDocument, MarkersAreOrderedAndClampedToTheDocument) {
       EXPECT_EQ(got_to, to);
     }
   }
+}
+
+// Every file error while opening, in the reader or in the converting source
+// (which opens the file again to check it holds the data), comes back as the
+// file answered it, never as a shortage of memory.
+TEST(OneBitDocument, FileErrorsComeBackAsTheyHappened) {
+  const std::string dir = MakeTempDir("one_bit_faults");
+  OneBitData silence;
+  silence.channels = 2;
+  silence.bytes.assign(2, std::vector<std::uint8_t>(8192, 0xAA));
+  TagSet tags;
+  SetTagText(tags, InfoText::Name, "Title");
+  for (const char* ext : kExtensions) {
+    SCOPED_TRACE(ext);
+    const std::string path = dir + "/faults" + ext;
+    WriteOneBitFile(path, ext, silence, tags);
+    {
+      // The reader's open works; the source's check of the file does not.
+      const fault::ScopedFault second_open(fault::FaultRule::FailNth(fault::kOpen, 2, EACCES));
+      SegmentList segments;
+      SoundFileInfo info;
+      EXPECT_EQ(OpenOneBitFile(path, true, false, &segments, &info), err::kCannotOpen);
+      EXPECT_TRUE(second_open.fired());
+      EXPECT_TRUE(segments.empty());
+    }
+    const std::size_t sources = OneBitSourceCount();
+    const std::uint64_t runs = fault::ForEachFaultPoint(fault::kOpen | fault::kRead | fault::kStat, EIO,
+                                                        [&](const fault::ScopedFault& fault) {
+      SegmentList segments;
+      SoundFileInfo info;
+      const Error rc = OpenOneBitFile(path, true, false, &segments, &info);
+      if (fault.fired()) {
+        EXPECT_TRUE(rc == err::kCannotOpen || rc == err::kReadFailed) << rc << " at " << fault.rule().nth;
+        EXPECT_TRUE(segments.empty());
+      } else {
+        EXPECT_EQ(rc, err::kOk);
+        EXPECT_EQ(TagText(info.tags, InfoText::Name), "Title");
+      }
+    });
+    EXPECT_GE(runs, 4u);  // the reader's open, stat, header read; the source's open
+    EXPECT_EQ(OneBitSourceCount(), sources);
+  }
+  // A file cut after its header was written: the reader refuses it.
+  const std::string cut = dir + "/cut.dff";
+  WriteOneBitFile(cut, ".dff", silence);
+  ASSERT_EQ(::truncate(cut.c_str(), 200), 0);
+  SegmentList segments;
+  SoundFileInfo info;
+  EXPECT_EQ(OpenOneBitFile(cut, true, false, &segments, &info), err::kMalformed);
 }
 
 // A document over the converting source keeps the 1-bit file in its second
