@@ -79,32 +79,6 @@ TEST(ChunkMetadata, ListChunksTolerateMissingPadBytes) {
   EXPECT_EQ(ReadListChunks(input, testing::TableOf(file, kRiffContainer)[0], &subs), err::kMalformed);
 }
 
-TEST(ChunkMetadata, WhatEachMetadataChunkHolds) {
-  const auto kind = [](const char (&id)[5], std::string_view type, const Container& container) {
-    ChunkEntry e;
-    e.id = FourCc(id);
-    if (type.size() == 4) e.list_type = LoadLe32(reinterpret_cast<const std::uint8_t*>(type.data()));
-    return MetadataChunkKind(e, container);
-  };
-  using namespace metadata_chunk;
-  EXPECT_EQ(kind("cue ", "", kRiffContainer), kMarkers);
-  EXPECT_EQ(kind("plst", "", kRiffContainer), kMarkers);
-  EXPECT_EQ(kind("LIST", "adtl", kRiffContainer), kMarkers);
-  EXPECT_EQ(kind("LIST", "INFO", kRiffContainer), kTexts);
-  EXPECT_EQ(kind("LIST", "wavl", kRiffContainer), 0u);
-  EXPECT_EQ(kind("MARK", "", kRiffContainer), 0u);
-  EXPECT_EQ(kind("MARK", "", kFormContainer), kMarkers);
-  EXPECT_EQ(kind("COMT", "", kFormContainer), kMarkers);
-  EXPECT_EQ(kind("(c) ", "", kFormContainer), kTexts);
-  EXPECT_EQ(kind("ANNO", "", kFormContainer), kTexts);
-  EXPECT_EQ(kind("cue ", "", kFormContainer), 0u);
-  for (const Container* container : {&kRiffContainer, &kFormContainer}) {
-    EXPECT_EQ(kind("id3 ", "", *container), kId3);
-    EXPECT_EQ(kind("ID3 ", "", *container), kId3);
-    EXPECT_EQ(kind("data", "", *container), 0u);
-  }
-}
-
 // Stripping names what goes: an ID3 chunk only when asked, markers left
 // alone when not asked.
 TEST(ChunkMetadata, StripOnlyTheKindsAsked) {

@@ -110,24 +110,6 @@ TEST(Id3Chunk, FillsTheSlotsTheTextChunksLeaveEmpty) {
   }
 }
 
-TEST(Id3Chunk, BodyForATagSet) {
-  TagSet tags;
-  Bytes body;
-  ASSERT_EQ(BuildId3ChunkBody(tags, 3, &body), 0u);
-  EXPECT_TRUE(body.empty());
-  SetTagText(tags, InfoText::Software, "not an ID3 field");
-  ASSERT_EQ(BuildId3ChunkBody(tags, 3, &body), 0u);
-  EXPECT_TRUE(body.empty());
-  SetTagText(tags, InfoText::Name, "Caf\xC3\xA9");
-  for (const int version : {3, 4}) {
-    ASSERT_EQ(BuildId3ChunkBody(tags, version, &body), 0u);
-    ASSERT_GE(body.size(), 10u);
-    EXPECT_EQ(body[3], version);
-    const TagSet back = testing::TagsOf(body);
-    EXPECT_EQ(TagText(back, InfoText::Name), "Caf\xC3\xA9");  // UTF-16 whatever the code page
-  }
-}
-
 // What a save leaves of the ID3 chunk, through both save paths: the chunk
 // as it was while the tags are unchanged, a new one from the changed tags,
 // none once the tags hold nothing an ID3 tag carries.
