@@ -11,21 +11,11 @@
 #include "config/ini_reader.h"
 #include "config/ini_values.h"
 #include "config/text_decode.h"
+#include "tests/platform/file_test_util.h"
 #include "tests/support/hermetic_env.h"
 
 namespace tidemark {
 namespace {
-
-std::string ReadAll(const std::string& path) {
-  std::string bytes;
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return "<missing>";
-  char buffer[4096];
-  std::size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, n);
-  std::fclose(f);
-  return bytes;
-}
 
 // UTF-16LE with its mark; narrow text in the code page, with a mark only
 // for UTF-8; CR LF line ends in every form.
@@ -109,7 +99,7 @@ TEST(IniWriterTest, CloseWritesTheFileAndReplacesAnOldOne) {
   w.SetSection("S");
   w.WriteDecimal("n", 1);
   ASSERT_EQ(w.Close(), 0u);
-  EXPECT_EQ(ReadAll(path), w.EncodedBytes());
+  EXPECT_EQ(testing::ReadWholeFile(path), w.EncodedBytes());
   w.Open(path, IniEncoding::kUtf16Le);
   w.SetSection("S");
   w.WriteDecimal("n", 2);

@@ -119,16 +119,8 @@ TEST(TextCatalogue, TextsHandedOutStayValidAcrossLaterLoads) {
 TEST(TextCatalogue, LoadFileDecodesEveryEncoding) {
   const std::string dir = MakeTempDir("catalogue-load");
   const std::string body = "[status]\n=caf\xC3\xA9\n=\xE6\x97\xA5\xE6\x9C\xAC\n";
-  const auto utf16 = [&](bool big) {
-    // [status]\n=café\n=日本\n, unit by unit, behind the byte-order mark.
-    const char16_t units[] = u"\uFEFF[status]\n=caf\u00E9\n=\u65E5\u672C\n";
-    std::string out;
-    for (char16_t u : std::u16string_view(units)) {
-      const char hi = static_cast<char>(u >> 8), lo = static_cast<char>(u & 0xFF);
-      out += big ? std::string{hi, lo} : std::string{lo, hi};
-    }
-    return out;
-  };
+  // [status]\n=café\n=日本\n in both byte orders.
+  const std::u16string_view units = u"[status]\n=caf\u00E9\n=\u65E5\u672C\n";
   struct Case {
     const char* name;
     std::string bytes;
@@ -136,8 +128,8 @@ TEST(TextCatalogue, LoadFileDecodesEveryEncoding) {
     std::string_view second;
   } cases[] = {
       {"utf8-bom", "\xEF\xBB\xBF" + body, "CP1252", "\xE6\x97\xA5\xE6\x9C\xAC"},
-      {"utf16le", utf16(false), "CP1252", "\xE6\x97\xA5\xE6\x9C\xAC"},
-      {"utf16be", utf16(true), "CP1252", "\xE6\x97\xA5\xE6\x9C\xAC"},
+      {"utf16le", testing::Utf16(units), "CP1252", "\xE6\x97\xA5\xE6\x9C\xAC"},
+      {"utf16be", testing::Utf16(units, true), "CP1252", "\xE6\x97\xA5\xE6\x9C\xAC"},
       {"narrow-cp1252", "[status]\n=caf\xE9\n=\x80\n", "CP1252", "\xE2\x82\xAC"},
       {"narrow-utf8", body, "UTF-8", "\xE6\x97\xA5\xE6\x9C\xAC"},
   };

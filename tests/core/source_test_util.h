@@ -1,10 +1,6 @@
-// Helpers shared by the core tests: files of known bytes, folder listings
-// and reads into guarded buffers.
+// Helpers shared by the core tests: files of known bytes and reads into
+// guarded buffers.
 #pragma once
-
-#include <dirent.h>
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -13,6 +9,8 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+
+#include "tests/platform/file_test_util.h"
 
 namespace tidemark::testing {
 
@@ -24,39 +22,12 @@ inline std::vector<std::uint8_t> RandomBytes(std::size_t n, std::uint32_t seed) 
 }
 
 inline void WriteWholeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  ASSERT_GE(fd, 0) << path;
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    ASSERT_GT(n, 0);
-    done += static_cast<std::size_t>(n);
-  }
-  ::close(fd);
+  WriteWholeFile(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
-inline std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
-  std::vector<std::uint8_t> out;
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return out;
-  std::uint8_t buf[65536];
-  for (ssize_t n; (n = ::read(fd, buf, sizeof buf)) > 0;) out.insert(out.end(), buf, buf + n);
-  ::close(fd);
-  return out;
-}
-
-inline bool FileExists(const std::string& path) { return ::access(path.c_str(), F_OK) == 0; }
-
-// The names in a folder, sorted, without "." and "..".
-inline std::vector<std::string> FolderNames(const std::string& folder) {
-  std::vector<std::string> names;
-  if (DIR* d = ::opendir(folder.c_str())) {
-    while (const dirent* e = ::readdir(d))
-      if (std::string(e->d_name) != "." && std::string(e->d_name) != "..") names.push_back(e->d_name);
-    ::closedir(d);
-  }
-  std::sort(names.begin(), names.end());
-  return names;
+inline std::vector<std::uint8_t> ReadFileBytes(const std::string& path) {
+  const std::string s = FileExists(path) ? ReadWholeFile(path) : std::string();
+  return std::vector<std::uint8_t>(s.begin(), s.end());
 }
 
 // Reads `bytes` through `read` into a buffer with guard bytes behind it,
