@@ -31,22 +31,14 @@ std::string MakeLanguageFolder(std::initializer_list<const char*> tags) {
 
 std::string Chosen(const std::vector<std::string>& folders, std::string locale,
                    std::optional<std::string> override_name = std::nullopt) {
-  LanguageChoiceInput input;
-  input.folders = folders;
-  input.locale_name = std::move(locale);
-  input.override_name = std::move(override_name);
-  return ChooseLanguageFile(input);
+  return ChooseLanguageFile({folders, std::move(override_name), std::move(locale)});
 }
 
 // The tag of the file a load with these inputs reads, "" when nothing loads.
 std::string Loaded(const std::vector<std::string>& folders, std::string locale,
                    std::optional<std::string> override_name = std::nullopt) {
-  LanguageChoiceInput input;
-  input.folders = folders;
-  input.locale_name = std::move(locale);
-  input.override_name = std::move(override_name);
   TextCatalogue catalogue;
-  if (LoadTextCatalogue(catalogue, input, "UTF-8") == 0) return "";
+  if (LoadTextCatalogue(catalogue, {folders, std::move(override_name), std::move(locale)}, "UTF-8") == 0) return "";
   return std::string(catalogue.Text(text::kProductName));
 }
 
