@@ -15,7 +15,7 @@
 namespace tidemark {
 namespace {
 
-using testing::Utf16;
+using testing::Utf16Bytes;
 
 TEST(IniReaderTest, LineRulesSectionsCommentsAndKeys) {
   IniReader r;
@@ -171,7 +171,7 @@ TEST(IniReaderTest, DecodesByMarkOrInTheGivenCodePage) {
     const char* codeset;
     std::string name;
   } cases[] = {
-      {Utf16(u"[S]\r\nname=\u00e9t\u00e9 \u6f22\U0001F3B5\r\n"), "CP1252", ete + " \xE6\xBC\xA2\xF0\x9F\x8E\xB5"},
+      {Utf16Bytes(u"[S]\r\nname=\u00e9t\u00e9 \u6f22\U0001F3B5\r\n"), "CP1252", ete + " \xE6\xBC\xA2\xF0\x9F\x8E\xB5"},
       {"\xEF\xBB\xBF[S]\r\nname=" + ete + "\r\n", "CP1252", ete},
       // No mark: the code page given; no final line feed needed.
       {"[S]\r\nname=\xE9t\xE9", "CP1252", ete},

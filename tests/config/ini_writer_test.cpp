@@ -91,25 +91,6 @@ TEST(IniWriterTest, TextValuesReadBackUnchanged) {
   EXPECT_EQ(r.ReadText("forced", "?", 10), "x");
 }
 
-TEST(IniWriterTest, CloseWritesTheFileAndReplacesAnOldOne) {
-  const std::string dir = testing::MakeTempDir("ini-writer");
-  const std::string path = dir + "/out.ini";
-  IniWriter w;
-  w.Open(path, IniEncoding::kUtf16Le);
-  w.SetSection("S");
-  w.WriteDecimal("n", 1);
-  ASSERT_EQ(w.Close(), 0u);
-  EXPECT_EQ(testing::ReadWholeFile(path), w.EncodedBytes());
-  w.Open(path, IniEncoding::kUtf16Le);
-  w.SetSection("S");
-  w.WriteDecimal("n", 2);
-  ASSERT_EQ(w.Close(), 0u);
-  IniReader r;
-  ASSERT_EQ(r.Open(path, "UTF-8"), 0u);
-  ASSERT_TRUE(r.SelectSection("S"));
-  EXPECT_EQ(r.ReadDecimal("n", 0), 2);
-}
-
 TEST(IniWriterTest, FormattersMatchTheCFormats) {
   EXPECT_EQ(FormatHex(0xABC, 8), "00000abc");
   EXPECT_EQ(FormatHex(0x1234ABCD, 4), "1234abcd");

@@ -21,7 +21,7 @@ namespace tidemark {
 namespace {
 
 using testing::MakeTempDir;
-using testing::WriteWholeFile;
+using testing::WriteFileText;
 
 const TextSection& Section(std::string_view path) {
   const TextSection* section = FindTextSection(path);
@@ -135,14 +135,14 @@ TEST(TextCatalogue, LoadFileDecodesEveryEncoding) {
     std::string_view second;
   } cases[] = {
       {"utf8-bom", "\xEF\xBB\xBF" + body, "CP1252", "\xE6\x97\xA5\xE6\x9C\xAC"},
-      {"utf16le", testing::Utf16(units), "CP1252", "\xE6\x97\xA5\xE6\x9C\xAC"},
-      {"utf16be", testing::Utf16(units, true), "CP1252", "\xE6\x97\xA5\xE6\x9C\xAC"},
+      {"utf16le", testing::Utf16Bytes(units), "CP1252", "\xE6\x97\xA5\xE6\x9C\xAC"},
+      {"utf16be", testing::Utf16Bytes(units, true), "CP1252", "\xE6\x97\xA5\xE6\x9C\xAC"},
       {"narrow-cp1252", "[status]\n=caf\xE9\n=\x80\n", "CP1252", "\xE2\x82\xAC"},
       {"narrow-utf8", body, "UTF-8", "\xE6\x97\xA5\xE6\x9C\xAC"},
   };
   for (const Case& c : cases) {
     const std::string path = dir + "/" + c.name + ".txt";
-    WriteWholeFile(path, c.bytes);
+    WriteFileText(path, c.bytes);
     TextCatalogue catalogue;
     std::size_t filled = 99;
     EXPECT_EQ(catalogue.LoadFile(path, c.codeset, &filled), err::kOk) << c.name;
@@ -186,11 +186,11 @@ TEST(TextCatalogueBadInput, EmptyAndBinaryFilesLoadNothing) {
   const std::string dir = MakeTempDir("bad-binary");
   TextCatalogue catalogue;
   Error rc(1);
-  WriteWholeFile(dir + "/empty.txt", "");
+  WriteFileText(dir + "/empty.txt", "");
   EXPECT_EQ(Load(dir + "/empty.txt", catalogue, &rc), 0u);
   EXPECT_EQ(rc, err::kOk);
   for (const char* bom : {"", "\xFF\xFE", "\xFE\xFF", "\xEF\xBB\xBF"}) {
-    WriteWholeFile(dir + "/bom.txt", bom);  // nothing behind the mark
+    WriteFileText(dir + "/bom.txt", bom);  // nothing behind the mark
     EXPECT_EQ(Load(dir + "/bom.txt", catalogue), 0u);
   }
 
@@ -202,13 +202,13 @@ TEST(TextCatalogueBadInput, EmptyAndBinaryFilesLoadNothing) {
     if (round % 4 == 2) bytes.insert(0, "\xFE\xFF");
     if (round % 4 == 3) bytes.insert(0, "\xEF\xBB\xBF");
     const std::string path = dir + "/random" + std::to_string(round) + ".txt";
-    WriteWholeFile(path, bytes);
+    WriteFileText(path, bytes);
     TextCatalogue fresh;
     (void)Load(path, fresh);
   }
 
   // Binary noise around a real section still fills that section.
-  WriteWholeFile(dir + "/noisy.txt", std::string("\x00\x01\xFF[", 4) + "\n[undo]\n=Cut\n\x7F\x80\n");
+  WriteFileText(dir + "/noisy.txt", std::string("\x00\x01\xFF[", 4) + "\n[undo]\n=Cut\n\x7F\x80\n");
   TextCatalogue noisy;
   EXPECT_EQ(Load(dir + "/noisy.txt", noisy), 1u);
   EXPECT_EQ(noisy.Text(text::kUndoAdd), "Cut");
@@ -220,7 +220,7 @@ TEST(TextCatalogueBadInput, Utf16CutInsideAUnitKeepsWhatCameBefore) {
   for (char c : std::string_view("[undo]\n=Cut\n=Delete")) file += std::string{c, '\0'};
   for (std::size_t cut = 2; cut <= file.size(); ++cut) {
     const std::string path = dir + "/cut" + std::to_string(cut) + ".txt";
-    WriteWholeFile(path, file.substr(0, cut));
+    WriteFileText(path, file.substr(0, cut));
     TextCatalogue catalogue;
     const std::size_t filled = Load(path, catalogue);
     const std::size_t whole_units = (cut - 2) / 2;
@@ -235,7 +235,7 @@ TEST(TextCatalogueBadInput, Utf16CutInsideAUnitKeepsWhatCameBefore) {
     EXPECT_LE(filled, 2u);
   }
   // A lone high surrogate is replaced too.
-  WriteWholeFile(dir + "/surrogate.txt", std::string("\xFF\xFE[\0u\0n\0d\0o\0]\0\n\0=\0\x00\xD8", 20));
+  WriteFileText(dir + "/surrogate.txt", std::string("\xFF\xFE[\0u\0n\0d\0o\0]\0\n\0=\0\x00\xD8", 20));
   TextCatalogue catalogue;
   EXPECT_EQ(Load(dir + "/surrogate.txt", catalogue), 1u);
   EXPECT_EQ(catalogue.Text(text::kUndoAdd), "\xEF\xBF\xBD");
@@ -247,7 +247,7 @@ TEST(TextCatalogueBadInput, MegabyteLinesAreHandledWhole) {
   const std::string long_name(1 << 20, 'a');
   const std::string file = "[" + long_name + "]\n=lost\n" + "[undo]\n=" + long_text + "\n" +
                            std::string(1 << 20, ' ') + "=second\n" + "; " + long_text + "\n=third\n";
-  WriteWholeFile(dir + "/long.txt", file);
+  WriteFileText(dir + "/long.txt", file);
   TextCatalogue catalogue;
   EXPECT_EQ(Load(dir + "/long.txt", catalogue), 3u);
   EXPECT_EQ(catalogue.Text(text::kUndoAdd), long_text);
@@ -262,7 +262,7 @@ TEST(TextCatalogueBadInput, HundredThousandSectionsLoadInBoundedTime) {
     file += (i % 3 == 0) ? "[undo]\n" : (i % 3 == 1) ? "[Unknown/Section" + std::to_string(i) + "]\n" : "[STATUS]\n";
     file += "=t" + std::to_string(i) + "\n";
   }
-  WriteWholeFile(dir + "/many.txt", file);
+  WriteFileText(dir + "/many.txt", file);
   TextCatalogue catalogue;
   const auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(Load(dir + "/many.txt", catalogue), 2u);

@@ -1,6 +1,10 @@
 // Helpers shared by the core tests: files of known bytes and reads into
-// guarded buffers.
+// guarded buffers; file existence and folder listings come from the platform
+// tests' helpers.
 #pragma once
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -22,12 +26,25 @@ inline std::vector<std::uint8_t> RandomBytes(std::size_t n, std::uint32_t seed) 
 }
 
 inline void WriteWholeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-  WriteWholeFile(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  ASSERT_GE(fd, 0) << path;
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    ASSERT_GT(n, 0);
+    done += static_cast<std::size_t>(n);
+  }
+  ::close(fd);
 }
 
-inline std::vector<std::uint8_t> ReadFileBytes(const std::string& path) {
-  const std::string s = FileExists(path) ? ReadWholeFile(path) : std::string();
-  return std::vector<std::uint8_t>(s.begin(), s.end());
+inline std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
+  std::vector<std::uint8_t> out;
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return out;
+  std::uint8_t buf[65536];
+  for (ssize_t n; (n = ::read(fd, buf, sizeof buf)) > 0;) out.insert(out.end(), buf, buf + n);
+  ::close(fd);
+  return out;
 }
 
 // Reads `bytes` through `read` into a buffer with guard bytes behind it,

@@ -13,13 +13,17 @@
 
 namespace tidemark::testing {
 
-inline bool FileExists(const std::string& path) { return std::filesystem::exists(path); }
+inline bool FileExists(const std::string& path) {
+  std::error_code ec;
+  return std::filesystem::exists(path, ec);
+}
 
-inline void WriteWholeFile(const std::string& path, std::string_view bytes) {
+inline void WriteFileText(const std::string& path, std::string_view bytes) {
   std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-inline std::string ReadWholeFile(const std::string& path) {
+// The file's bytes, or "<missing>" when it cannot be opened.
+inline std::string ReadFileText(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return "<missing>";
   return std::string(std::istreambuf_iterator<char>(in), {});
@@ -42,7 +46,7 @@ inline std::string RandomText(std::size_t n, std::uint32_t seed) {
 }
 
 // UTF-16 code units as bytes, behind a byte-order mark unless `mark` is false.
-inline std::string Utf16(std::u16string_view text, bool big_endian = false, bool mark = true) {
+inline std::string Utf16Bytes(std::u16string_view text, bool big_endian = false, bool mark = true) {
   std::string out;
   for (char16_t u : mark ? std::u16string(1, u'\uFEFF').append(text) : std::u16string(text)) {
     const char hi = static_cast<char>(u >> 8), lo = static_cast<char>(u & 0xFF);

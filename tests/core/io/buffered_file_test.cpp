@@ -26,8 +26,8 @@ namespace {
 namespace bo = buffered_open;
 using testing::FileExists;
 using testing::RandomText;
-using testing::ReadWholeFile;
-using testing::WriteWholeFile;
+using testing::ReadFileText;
+using testing::WriteFileText;
 
 std::uint64_t FileSize(const std::string& path) {
   struct stat st {};
@@ -105,7 +105,7 @@ TEST_F(BufferedFileTest, ExactSizesAfterClose) {
   std::int64_t final_size = -1;
   ASSERT_EQ(f.Close(&final_size), err::kOk);
   EXPECT_EQ(final_size, 1);
-  EXPECT_EQ(ReadWholeFile(path_), "x");
+  EXPECT_EQ(ReadFileText(path_), "x");
 
   // Delete on close: no name from the start, and the same descriptor cuts it.
   const std::string doomed = dir_ + "/doomed";
@@ -139,7 +139,7 @@ TEST_F(BufferedFileTest, ExactSizesAfterClose) {
   EXPECT_EQ(std::string(back, sizeof back), data.substr(0x180000 - 10, sizeof back));
   ASSERT_EQ(f.Close(&final_size), err::kOk);
   EXPECT_EQ(final_size, static_cast<std::int64_t>(data.size()));
-  EXPECT_EQ(ReadWholeFile(big), data);
+  EXPECT_EQ(ReadFileText(big), data);
 
   // An empty new file stays empty; a logical end lengthens the file.
   ASSERT_EQ(f.Open(dir_ + "/empty", bo::kWorkFile), err::kOk);
@@ -150,12 +150,12 @@ TEST_F(BufferedFileTest, ExactSizesAfterClose) {
   ASSERT_EQ(f.SetLogicalEnd(10), err::kOk);
   EXPECT_EQ(f.SetLogicalEnd(-1), err::kSeekFailed);
   ASSERT_EQ(f.Close(&final_size), err::kOk);
-  EXPECT_EQ(ReadWholeFile(dir_ + "/ends"), std::string("abc\0\0\0\0\0\0\0", 10));
+  EXPECT_EQ(ReadFileText(dir_ + "/ends"), std::string("abc\0\0\0\0\0\0\0", 10));
 }
 
 TEST_F(BufferedFileTest, ReadToTheEndAndOnePast) {
   const std::string data = RandomText(200000, 2);
-  WriteWholeFile(path_, data);
+  WriteFileText(path_, data);
   for (const std::uint32_t flags : {bo::kRead, bo::kReadAheadReader, bo::kRead | bo::kWrite}) {
     BufferedFile f;
     ASSERT_EQ(f.Open(path_, flags), err::kOk);
@@ -195,7 +195,7 @@ TEST_F(BufferedFileTest, ReadToTheEndAndOnePast) {
   ASSERT_EQ(r.Open(path_, bo::kRead), err::kOk);
   EXPECT_EQ(r.WriteHeader(PcmFileKind::Temp, 44100, sample_code::kS16, 2, 1, &header), err::kCannotOpen);
   EXPECT_EQ(r.Truncate(), err::kCannotOpen);
-  EXPECT_EQ(ReadWholeFile(path_), data);
+  EXPECT_EQ(ReadFileText(path_), data);
 }
 
 // Random Write, Seek, Read, Flush and ShrinkCache against a byte array:
@@ -207,7 +207,7 @@ TEST_F(BufferedFileTest, MatchesAByteArrayModel) {
     std::mt19937 rng(seed);
     const std::string path = dir_ + "/m" + std::to_string(seed);
     std::string model = seed % 2 ? RandomText(rng() % 300000, seed) : std::string();
-    if (!model.empty()) WriteWholeFile(path, model);
+    if (!model.empty()) WriteFileText(path, model);
     const std::uint32_t flags = bo::kRead | bo::kWorkFile | (seed % 3 == 0 ? bo::kSmallCache : 0u);
     BufferedFile f;
     ASSERT_EQ(f.Open(path, flags), err::kOk);
@@ -252,13 +252,13 @@ TEST_F(BufferedFileTest, MatchesAByteArrayModel) {
     std::int64_t final_size = 0;
     ASSERT_EQ(f.Close(&final_size), err::kOk);
     EXPECT_EQ(final_size, static_cast<std::int64_t>(model.size()));
-    EXPECT_TRUE(ReadWholeFile(path) == model);
+    EXPECT_TRUE(ReadFileText(path) == model);
   }
 }
 
 TEST_F(BufferedFileTest, ReadAheadReadsWholeFilesAndSeeks) {
   const std::string data = RandomText(5 * 0x100000 + 4321, 4);
-  WriteWholeFile(path_, data);
+  WriteFileText(path_, data);
   BufferedFile f;
   ASSERT_EQ(f.Open(path_, bo::kReadAheadReader), err::kOk);
   ASSERT_TRUE(f.read_ahead());
@@ -369,7 +369,7 @@ TEST_F(BufferedFileTest, HeaderReservesSpaceAndTruncateGivesItBack) {
   ASSERT_EQ(f.Close(&final_size), err::kOk);
   EXPECT_EQ(final_size, 44 + 100002);
   EXPECT_EQ(FileSize(path_), 44u + 100002u);
-  const std::string bytes = ReadWholeFile(path_);
+  const std::string bytes = ReadFileText(path_);
   EXPECT_EQ(bytes.substr(0, 4), "RIFF");
   EXPECT_EQ(bytes.substr(44, 3), "abc");
   EXPECT_EQ(bytes.back(), '\0');
@@ -381,7 +381,7 @@ TEST_F(BufferedFileTest, HeaderReservesSpaceAndTruncateGivesItBack) {
   EXPECT_EQ(f.logical_end(), 7);
   EXPECT_EQ(f.position(), 0);
   EXPECT_EQ(f.Close(), err::kOk);
-  EXPECT_EQ(ReadWholeFile(path_).substr(0, 4), "RIFF");  // nothing overwritten
+  EXPECT_EQ(ReadFileText(path_).substr(0, 4), "RIFF");  // nothing overwritten
 }
 
 TEST_F(BufferedFileTest, DiskFullAtTheHeaderWritesNoSample) {
@@ -426,7 +426,7 @@ TEST_F(BufferedFileTest, DiskFullInAFlushFailsFastAfterwards) {
   std::int64_t final_size = 0;
   EXPECT_EQ(f.Close(&final_size), err::kOk);
   EXPECT_EQ(final_size, static_cast<std::int64_t>(limit));
-  const std::string bytes = ReadWholeFile(path_);
+  const std::string bytes = ReadFileText(path_);
   ASSERT_EQ(bytes.size(), limit);
   EXPECT_EQ(bytes.substr(0, 4), "RIFF");
   EXPECT_TRUE(bytes.substr(44) == data.substr(44, limit - 44));
@@ -434,7 +434,7 @@ TEST_F(BufferedFileTest, DiskFullInAFlushFailsFastAfterwards) {
 
 TEST_F(BufferedFileTest, InputOutputFailuresLeaveTheFileUsable) {
   const std::string data = RandomText(300000, 7);
-  WriteWholeFile(path_, data);
+  WriteFileText(path_, data);
   for (const std::uint32_t flags : {bo::kRead, bo::kReadAheadReader}) {
     BufferedFile f;
     ASSERT_EQ(f.Open(path_, flags), err::kOk);
@@ -469,7 +469,7 @@ TEST_F(BufferedFileTest, InputOutputFailuresLeaveTheFileUsable) {
     EXPECT_EQ(w.WriteHeader(PcmFileKind::Raw, 8000, sample_code::kU8, 1, 1 << 20, &header), err::kSeekFailed);
   }
   EXPECT_EQ(w.Close(), err::kOk);  // the window was kept and reached the disk later
-  EXPECT_EQ(ReadWholeFile(dir_ + "/w"), data.substr(0, 1000));
+  EXPECT_EQ(ReadFileText(dir_ + "/w"), data.substr(0, 1000));
 }
 
 TEST_F(BufferedFileTest, BadPathsAndVolumes) {
@@ -480,7 +480,7 @@ TEST_F(BufferedFileTest, BadPathsAndVolumes) {
   EXPECT_EQ(f.Open(dir_, bo::kRead), err::kCannotOpen);
   EXPECT_EQ(f.Open(dir_, bo::kWorkFile), err::kCreateFailed);
   EXPECT_EQ(f.Open("", bo::kRead), err::kCannotOpen);
-  WriteWholeFile(path_, "abc");
+  WriteFileText(path_, "abc");
   EXPECT_EQ(f.Open(path_, bo::kOpenAlways), err::kCannotOpen);  // neither read nor write
   // A name of PATH_MAX bytes or more is refused; one of NAME_MAX + 1 by the system.
   EXPECT_EQ(f.Open(dir_ + "/" + std::string(PATH_MAX, 'a'), bo::kWorkFile), err::kCannotOpen);
@@ -495,7 +495,7 @@ TEST_F(BufferedFileTest, BadPathsAndVolumes) {
     EXPECT_EQ(f.Open(dir_ + "/f", bo::kRead), err::kOutOfMemory);
   }
   EXPECT_EQ(f.Close(), err::kOk);
-  EXPECT_EQ(ReadWholeFile(dir_ + "/f"), "abc");
+  EXPECT_EQ(ReadFileText(dir_ + "/f"), "abc");
 }
 
 }  // namespace

@@ -25,7 +25,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::FileExists;
-using testing::ReadWholeFile;
+using testing::ReadFileText;
 
 std::string Folder() {
   std::string folder;
@@ -46,7 +46,7 @@ std::uint32_t U32At(const std::string& b, std::size_t at) {
 
 // Checks one canonical working file and gives its sample bytes.
 std::string CheckedData(const std::string& path, std::uint16_t channels, std::uint32_t rate, unsigned width) {
-  const std::string b = ReadWholeFile(path);
+  const std::string b = ReadFileText(path);
   EXPECT_GE(b.size(), 44u) << path;
   if (b.size() < 44) return {};
   const std::uint32_t data = U32At(b, 40);
@@ -162,7 +162,7 @@ TEST(WorkFileWriter, ConvertsFramesAndPlanarStereo) {
   EXPECT_EQ(w.WriteStereoPlanar(left.data(), right.data(), 1), err::kSizeLimit);
   EXPECT_EQ(w.WriteFrames(bytes.data(), 1, 0x0007), err::kSizeLimit);
   ASSERT_EQ(w.Finish(nullptr), err::kOk);
-  const std::string b = ReadWholeFile(w.files()[0].path);
+  const std::string b = ReadFileText(w.files()[0].path);
   ASSERT_EQ(b.size(), 58 + doubles.size() * 8);
   EXPECT_EQ(U32At(b, 46), doubles.size());  // the corrected "fact" frame count
   EXPECT_EQ(std::memcmp(b.data() + 58, doubles.data(), doubles.size() * 8), 0);

@@ -26,7 +26,7 @@ using testing::FolderNames;
 using namespace sample_code;
 using testing::FileExists;
 using testing::RandomBytes;
-using testing::ReadFileBytes;
+using testing::ReadWholeFile;
 using testing::WriteWholeFile;
 
 std::vector<std::uint8_t> ReadAll(SoundSource* s, std::uint32_t frames, SampleCode code) {
@@ -98,7 +98,7 @@ TEST_F(DetachTest, CopiesIntoAWorkingFileAndLeavesTheOriginalFree) {
   EXPECT_FALSE(FindFileSource(user_));
   EXPECT_EQ(FindFileSource(copy).get(), s.get());
   // The working file holds the samples little-endian behind its header.
-  const std::vector<std::uint8_t> stored = ReadFileBytes(copy);
+  const std::vector<std::uint8_t> stored = ReadWholeFile(copy);
   ASSERT_EQ(stored.size(), 44u + kFrames * 4);
   EXPECT_EQ(std::vector<std::uint8_t>(stored.begin() + 44, stored.end()), Expected(bytes, kFrames, kS16));
 
@@ -212,14 +212,14 @@ TEST_F(RenameTest, RenamesOrReportsTheTargetExists) {
   WriteWholeFile(taken, {1, 2, 3});
   Error error(99);
   EXPECT_EQ(RenameOwnedFile(s_.get(), taken, &error), kRenameTargetExists);
-  EXPECT_EQ(ReadFileBytes(taken), (std::vector<std::uint8_t>{1, 2, 3}));
+  EXPECT_EQ(ReadWholeFile(taken), (std::vector<std::uint8_t>{1, 2, 3}));
   EXPECT_TRUE(OwnsFile(s_.get()));
   EXPECT_TRUE(FileExists(work_file_));
 
   ASSERT_EQ(RenameOwnedFile(s_.get(), target, &error), kRenameDone);
   EXPECT_EQ(error, 0u);
   EXPECT_FALSE(FileExists(work_file_));
-  EXPECT_EQ(ReadFileBytes(target), bytes_);
+  EXPECT_EQ(ReadWholeFile(target), bytes_);
   EXPECT_FALSE(OwnsFile(s_.get()));
   EXPECT_EQ(FilePath(s_.get()), target);
   EXPECT_EQ(FindFileSource(target).get(), s_.get());
@@ -244,7 +244,7 @@ TEST_F(RenameTest, CopiesAcrossFileSystems) {
     ASSERT_EQ(RenameOwnedFile(s_.get(), target), kRenameDone);
     EXPECT_TRUE(exdev.fired());
   }
-  EXPECT_EQ(ReadFileBytes(target), bytes_);
+  EXPECT_EQ(ReadWholeFile(target), bytes_);
   EXPECT_FALSE(FileExists(work_file_));
   EXPECT_EQ(FolderNames(dir_), std::vector<std::string>{"other.wav"}) << "a temporary copy was left";
   EXPECT_FALSE(OwnsFile(s_.get()));
@@ -270,7 +270,7 @@ TEST_F(RenameTest, FailedCrossFileSystemCopiesLeaveTheOriginal) {
     EXPECT_EQ(RenameOwnedFile(s_.get(), target, &error), kRenameTargetExists);
   }
   EXPECT_TRUE(FolderNames(dir_).empty()) << "a temporary copy was left";
-  EXPECT_EQ(ReadFileBytes(work_file_), bytes_);
+  EXPECT_EQ(ReadWholeFile(work_file_), bytes_);
   EXPECT_TRUE(OwnsFile(s_.get()));
   EXPECT_EQ(FilePath(s_.get()), work_file_);
   EXPECT_EQ(ReadAll(s_.get(), 70000, kS16), Samples());
