@@ -10,19 +10,12 @@
 
 #include "config/ini_values.h"
 #include "config/text_decode.h"
+#include "tests/platform/file_test_util.h"
 
 namespace tidemark {
 namespace {
 
-std::string Utf16Le(std::u16string_view text, bool bom = true) {
-  std::string out;
-  if (bom) out = "\xFF\xFE";
-  for (char16_t u : text) {
-    out.push_back(static_cast<char>(u & 0xFF));
-    out.push_back(static_cast<char>(u >> 8));
-  }
-  return out;
-}
+using testing::Utf16Bytes;
 
 TEST(IniReaderTest, LineRulesSectionsCommentsAndKeys) {
   IniReader r;
@@ -178,7 +171,7 @@ TEST(IniReaderTest, DecodesByMarkOrInTheGivenCodePage) {
     const char* codeset;
     std::string name;
   } cases[] = {
-      {Utf16Le(u"[S]\r\nname=\u00e9t\u00e9 \u6f22\U0001F3B5\r\n"), "CP1252", ete + " \xE6\xBC\xA2\xF0\x9F\x8E\xB5"},
+      {Utf16Bytes(u"[S]\r\nname=\u00e9t\u00e9 \u6f22\U0001F3B5\r\n"), "CP1252", ete + " \xE6\xBC\xA2\xF0\x9F\x8E\xB5"},
       {"\xEF\xBB\xBF[S]\r\nname=" + ete + "\r\n", "CP1252", ete},
       // No mark: the code page given; no final line feed needed.
       {"[S]\r\nname=\xE9t\xE9", "CP1252", ete},

@@ -11,21 +11,11 @@
 #include "config/ini_reader.h"
 #include "config/ini_values.h"
 #include "config/text_decode.h"
+#include "tests/platform/file_test_util.h"
 #include "tests/support/hermetic_env.h"
 
 namespace tidemark {
 namespace {
-
-std::string ReadAll(const std::string& path) {
-  std::string bytes;
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return "<missing>";
-  char buffer[4096];
-  std::size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, n);
-  std::fclose(f);
-  return bytes;
-}
 
 // UTF-16LE with its mark; narrow text in the code page, with a mark only
 // for UTF-8; CR LF line ends in every form.
@@ -99,25 +89,6 @@ TEST(IniWriterTest, TextValuesReadBackUnchanged) {
     EXPECT_EQ(r.ReadText(std::string("k").append(std::to_string(i)), "?", 4095), values[i]) << i;
   EXPECT_EQ(*r.Find("forced"), "\"x\"");
   EXPECT_EQ(r.ReadText("forced", "?", 10), "x");
-}
-
-TEST(IniWriterTest, CloseWritesTheFileAndReplacesAnOldOne) {
-  const std::string dir = testing::MakeTempDir("ini-writer");
-  const std::string path = dir + "/out.ini";
-  IniWriter w;
-  w.Open(path, IniEncoding::kUtf16Le);
-  w.SetSection("S");
-  w.WriteDecimal("n", 1);
-  ASSERT_EQ(w.Close(), 0u);
-  EXPECT_EQ(ReadAll(path), w.EncodedBytes());
-  w.Open(path, IniEncoding::kUtf16Le);
-  w.SetSection("S");
-  w.WriteDecimal("n", 2);
-  ASSERT_EQ(w.Close(), 0u);
-  IniReader r;
-  ASSERT_EQ(r.Open(path, "UTF-8"), 0u);
-  ASSERT_TRUE(r.SelectSection("S"));
-  EXPECT_EQ(r.ReadDecimal("n", 0), 2);
 }
 
 TEST(IniWriterTest, FormattersMatchTheCFormats) {

@@ -18,35 +18,27 @@ namespace {
 using testing::EnvOverride;
 using testing::FileExists;
 using testing::MakeTempDir;
-using testing::WriteWholeFile;
+using testing::WriteFileText;
 
 // A language folder holding one small file per tag; each file fills text 0
 // of "product" with its own tag, so a load shows which file it read.
 std::string MakeLanguageFolder(std::initializer_list<const char*> tags) {
   const std::string dir = MakeTempDir("uitext");
   for (const char* tag : tags)
-    WriteWholeFile(dir + "/" + tag + ".txt", std::string("\xEF\xBB\xBF[product]\n=") + tag + "\n");
+    WriteFileText(dir + "/" + tag + ".txt", std::string("\xEF\xBB\xBF[product]\n=") + tag + "\n");
   return dir;
 }
 
 std::string Chosen(const std::vector<std::string>& folders, std::string locale,
                    std::optional<std::string> override_name = std::nullopt) {
-  LanguageChoiceInput input;
-  input.folders = folders;
-  input.locale_name = std::move(locale);
-  input.override_name = std::move(override_name);
-  return ChooseLanguageFile(input);
+  return ChooseLanguageFile({folders, std::move(override_name), std::move(locale)});
 }
 
 // The tag of the file a load with these inputs reads, "" when nothing loads.
 std::string Loaded(const std::vector<std::string>& folders, std::string locale,
                    std::optional<std::string> override_name = std::nullopt) {
-  LanguageChoiceInput input;
-  input.folders = folders;
-  input.locale_name = std::move(locale);
-  input.override_name = std::move(override_name);
   TextCatalogue catalogue;
-  if (LoadTextCatalogue(catalogue, input, "UTF-8") == 0) return "";
+  if (LoadTextCatalogue(catalogue, {folders, std::move(override_name), std::move(locale)}, "UTF-8") == 0) return "";
   return std::string(catalogue.Text(text::kProductName));
 }
 
@@ -143,8 +135,8 @@ TEST(LanguageChoice, ProgramFolderHoldsTheInstalledLanguageFiles) {
   // The build copies the shipped files beside the programs.
   const char* source = std::getenv("TIDEMARK_SOURCE_DIR");
   ASSERT_NE(source, nullptr) << "TIDEMARK_SOURCE_DIR is not set (ctest sets it)";
-  EXPECT_EQ(testing::ReadWholeFile(JoinPath(folders[0], "en.txt")),
-            testing::ReadWholeFile(std::string(source) + "/UIText/en.txt"));
+  EXPECT_EQ(testing::ReadFileText(JoinPath(folders[0], "en.txt")),
+            testing::ReadFileText(std::string(source) + "/UIText/en.txt"));
 }
 
 TEST(LanguageChoice, StartUpLoadFallsBackToTheInstalledEnglishFile) {

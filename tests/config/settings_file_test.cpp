@@ -1,7 +1,6 @@
 // "tide.ini" on disk: the settings folder, where the file is read from and
 // written to, the encodings of files written by hand and the crash-safe
 // replacement of the old file.
-#include <dirent.h>
 #include <sys/stat.h>
 
 #include <gtest/gtest.h>
@@ -17,7 +16,7 @@
 #include "platform/error_numbers.h"
 #include "platform/fault_injection.h"
 #include "platform/system_info.h"
-#include "tests/config/config_test_util.h"
+#include "tests/platform/file_test_util.h"
 #include "tests/platform/env_override.h"
 #include "tests/support/hermetic_env.h"
 
@@ -26,20 +25,9 @@ namespace {
 
 using testing::EnvOverride;
 
-using testing::ReadFile;
-using testing::WriteFile;
-
-std::vector<std::string> FolderNames(const std::string& folder) {
-  std::vector<std::string> names;
-  if (DIR* d = opendir(folder.c_str())) {
-    while (const dirent* e = readdir(d)) {
-      const std::string name = e->d_name;
-      if (name != "." && name != "..") names.push_back(name);
-    }
-    closedir(d);
-  }
-  return names;
-}
+using testing::FolderNames;
+using testing::ReadFileText;
+using testing::WriteFileText;
 
 // A private XDG_CONFIG_HOME for one test.
 class SettingsFileTest : public ::testing::Test {
@@ -82,7 +70,7 @@ TEST_F(SettingsFileTest, HomeConfigWhenXdgConfigHomeIsUnsetOrRelative) {
 
 TEST_F(SettingsFileTest, FolderUnavailableWhenANameIsAFileOrThePathIsTooLong) {
   ASSERT_EQ(mkdir((config_home_ + "/Fernwick").c_str(), 0700), 0);
-  WriteFile(folder_, "not a folder");
+  WriteFileText(folder_, "not a folder");
   EXPECT_EQ(SettingsFolder(), "");
   // The program's own folder stands in for writing.
   EXPECT_EQ(ConfigWriteFolder(), ProgramFolder());
@@ -97,13 +85,13 @@ TEST_F(SettingsFileTest, ReadPathRules) {
   const std::string program = testing::MakeTempDir("program");
   EXPECT_EQ(ConfigReadPathIn(settings, program, "tide.ini"), "");
   EXPECT_EQ(ConfigReadPathIn("", "", "tide.ini"), "");
-  WriteFile(program + "/tide.ini", "[Tidemark]\n");
+  WriteFileText(program + "/tide.ini", "[Tidemark]\n");
   EXPECT_EQ(ConfigReadPathIn(settings, program, "tide.ini"), program + "/tide.ini");
   // An empty file in the settings folder does not count...
-  WriteFile(settings + "/tide.ini", "");
+  WriteFileText(settings + "/tide.ini", "");
   EXPECT_EQ(ConfigReadPathIn(settings, program, "tide.ini"), program + "/tide.ini");
   // ...a non-empty one does.
-  WriteFile(settings + "/tide.ini", "x");
+  WriteFileText(settings + "/tide.ini", "x");
   EXPECT_EQ(ConfigReadPathIn(settings, program, "tide.ini"), settings + "/tide.ini");
   EXPECT_EQ(ConfigReadPathIn(settings, "", "tide.ini"), settings + "/tide.ini");
   // A folder of that name is not a file.
@@ -119,7 +107,7 @@ TEST_F(SettingsFileTest, NoFileMeansBuiltInValuesAndSavingCreatesIt) {
   s.record_directory = "/rec";
   s.SetOption(OptionBit::kKeepWorkspace, true);
   ASSERT_EQ(SaveSettings(s), err::kOk);
-  const std::string bytes = ReadFile(folder_ + "/tide.ini");
+  const std::string bytes = ReadFileText(folder_ + "/tide.ini");
   ASSERT_GE(bytes.size(), 2u);
   EXPECT_EQ(bytes.substr(0, 2), "\xFF\xFE");
   Settings back;
@@ -132,19 +120,13 @@ TEST_F(SettingsFileTest, NoFileMeansBuiltInValuesAndSavingCreatesIt) {
 TEST_F(SettingsFileTest, HandWrittenFilesUtf16AndNarrow) {
   ASSERT_FALSE(SettingsFolder().empty());
   const std::string path = folder_ + "/tide.ini";
-  // UTF-16LE with its mark.
-  std::string utf16 = "\xFF\xFE";
-  for (char16_t u : std::u16string(u"[Tidemark]\r\nRecordDirectory=/r\u00e9c\r\n")) {
-    utf16.push_back(static_cast<char>(u & 0xFF));
-    utf16.push_back(static_cast<char>(u >> 8));
-  }
-  WriteFile(path, utf16);
+  WriteFileText(path, testing::Utf16Bytes(u"[Tidemark]\r\nRecordDirectory=/r\u00e9c\r\n"));
   Settings a;
   ASSERT_EQ(LoadSettings(&a), err::kOk);
   EXPECT_EQ(a.record_directory, "/r\xC3\xA9""c");
   // Narrow text, in the process's narrow code page: the ASCII part reads
   // whatever that page is.
-  WriteFile(path, "[Tidemark]\nWaveOutVolume=33\n");
+  WriteFileText(path, "[Tidemark]\nWaveOutVolume=33\n");
   Settings d;
   ASSERT_EQ(LoadSettings(&d), err::kOk);
   EXPECT_EQ(d.wave_out_volume, 33);
@@ -160,7 +142,7 @@ TEST_F(SettingsFileTest, UnreadableFileKeepsBuiltInValues) {
   {
     const fault::ScopedFault fail(fault::FaultRule::FailNth(fault::kRead, 1, EIO).Sticky());
     const std::string path = dir + "/tide.ini";
-    WriteFile(path, "[Tidemark]\nWaveOutVolume=1\n");
+    WriteFileText(path, "[Tidemark]\nWaveOutVolume=1\n");
     EXPECT_NE(LoadSettingsFrom(path, &s), err::kOk);
     EXPECT_TRUE(s == Settings());
   }
@@ -171,7 +153,7 @@ TEST_F(SettingsFileTest, AFullDiskLeavesTheOldFileIntact) {
   Settings old_settings;
   old_settings.record_directory = "/old";
   ASSERT_EQ(SaveSettingsTo(path, old_settings), err::kOk);
-  const std::string old_bytes = ReadFile(path);
+  const std::string old_bytes = ReadFileText(path);
 
   Settings new_settings;
   new_settings.record_directory = "/new";
@@ -180,7 +162,7 @@ TEST_F(SettingsFileTest, AFullDiskLeavesTheOldFileIntact) {
     EXPECT_EQ(SaveSettingsTo(path, new_settings), err::kDiskFull);
     EXPECT_TRUE(full.fired());
   }
-  EXPECT_EQ(ReadFile(path), old_bytes);
+  EXPECT_EQ(ReadFileText(path), old_bytes);
   // No temporary file is left behind.
   const std::string folder = path.substr(0, path.rfind('/'));
   EXPECT_EQ(FolderNames(folder), std::vector<std::string>{"tide.ini"});
@@ -193,7 +175,7 @@ TEST_F(SettingsFileTest, EveryFaultPointLeavesTheOldOrTheNewFile) {
   a.record_directory = "/a";
   b.record_directory = "/b";
   ASSERT_EQ(SaveSettingsTo(path, a), err::kOk);
-  const std::string a_bytes = ReadFile(path);
+  const std::string a_bytes = ReadFileText(path);
   std::uint64_t faults = 0;
   for (std::uint64_t n = 1; n <= 100; ++n) {
     Error rc;
@@ -210,7 +192,7 @@ TEST_F(SettingsFileTest, EveryFaultPointLeavesTheOldOrTheNewFile) {
       EXPECT_EQ(back.record_directory, "/b") << n;
     } else {
       EXPECT_TRUE(fired) << n;
-      EXPECT_EQ(ReadFile(path), a_bytes) << n;
+      EXPECT_EQ(ReadFileText(path), a_bytes) << n;
     }
     EXPECT_EQ(FolderNames(folder), std::vector<std::string>{"tide.ini"}) << n;
     if (!fired) break;

@@ -87,6 +87,16 @@ Settings ReadFromBytes(std::string_view bytes, std::string_view codeset = "UTF-8
   return s;
 }
 
+// Each of `parts` appears in `text` after the one before it.
+void ExpectInOrder(const std::string& text, std::initializer_list<std::string_view> parts) {
+  std::size_t at = 0;
+  for (std::string_view part : parts) {
+    at = text.find(part, at);
+    ASSERT_NE(at, std::string::npos) << part << " missing or out of order";
+    ++at;
+  }
+}
+
 TEST(SettingsRoundTripTest, EveryKeyAndSection) {
   const Settings changed = EverythingChanged();
   ASSERT_FALSE(changed == Settings());
@@ -116,43 +126,22 @@ TEST(SettingsRoundTripTest, FileLayoutAndForms) {
         "PlaybackDevicePeriod=100000\r\nCaptureDevicePeriod=200000\r\n"})
     EXPECT_NE(text.find(part), std::string::npos) << part;
 
-  // The sections in the order the settings file is written.
-  std::size_t last = 0;
-  for (const char* section :
-       {"[Tidemark]", "[Temporary Directory]", "[File Menu]", "[File Pattern Menu]",
-        "[Effect Popup Menu]", "[FIR Filter]", "[Script Command Line]", "[Color]", "[Keyboard]",
-        "[Toolbar]", "[Box Size]", "[Box Position]", "[Font]", "[Exclusive Mode Audio]",
-        "[OpenMP]", "[Dialog]", "[Debug]"}) {
-    const std::size_t at = text.find(section);
-    ASSERT_NE(at, std::string::npos) << section;
-    EXPECT_GE(at, last) << section;
-    last = at;
-  }
-  // The main keys in the order the settings file writes them.
-  last = 0;
-  for (const char* key :
-       {"Options1=", "Options2=", "Options3=", "FrameBox=", "RebarBand=", "WaveGraph=",
-        "TemporaryDirectory1=", "TemporaryDirectory2=", "TemporarySampleBits=", "WaveOutDevice=",
-        "WaveInDevice=", "WaveDeviceAPI=", "WaveOutVolume=", "Resample=", "ChannelHues=",
-        "WeightingFilter=", "NoiseShapingFilter=", "RecentPath1=", "RecentPath8=",
-        "VSTPlugInDirectory=", "RecordDirectory=", "RecordFileNameTemplate=",
-        "ImportableAudioExtensions=", "ImportableVideoExtensions="}) {
-    const std::size_t at = text.find(std::string("\n") + key);
-    ASSERT_NE(at, std::string::npos) << key;
-    EXPECT_GT(at, last) << key;
-    last = at;
-  }
-  // The debug switches, all thirteen.
-  last = text.find("[Debug]");
-  for (const char* key :
-       {"Has3DNow=", "HasAVX=", "HugePlaybackDither=", "ReverseSliderSlide=",
-        "SimpleOpusDecoding=", "SpectrogramAntiAliasing=", "UseAutoComplete=", "UseBuiltinTheme=",
-        "UseD3D11ForVideo=", "UseD3D12ForResampling=", "UseDirect2D=", "UseVistaFileRequester=",
-        "UseVistaSharedModeAudio="}) {
-    const std::size_t at = text.find(std::string("\n") + key, last);
-    ASSERT_NE(at, std::string::npos) << key;
-    last = at;
-  }
+  // The sections, the main keys and the thirteen debug switches in the
+  // order the settings file writes them.
+  ExpectInOrder(text, {"[Tidemark]", "[Temporary Directory]", "[File Menu]", "[File Pattern Menu]",
+                       "[Effect Popup Menu]", "[FIR Filter]", "[Script Command Line]", "[Color]", "[Keyboard]",
+                       "[Toolbar]", "[Box Size]", "[Box Position]", "[Font]", "[Exclusive Mode Audio]", "[OpenMP]",
+                       "[Dialog]", "[Debug]"});
+  ExpectInOrder(text, {"\nOptions1=", "\nOptions2=", "\nOptions3=", "\nFrameBox=", "\nRebarBand=", "\nWaveGraph=",
+                       "\nTemporaryDirectory1=", "\nTemporaryDirectory2=", "\nTemporarySampleBits=",
+                       "\nWaveOutDevice=", "\nWaveInDevice=", "\nWaveDeviceAPI=", "\nWaveOutVolume=",
+                       "\nResample=", "\nChannelHues=", "\nWeightingFilter=", "\nNoiseShapingFilter=",
+                       "\nRecentPath1=", "\nRecentPath8=", "\nVSTPlugInDirectory=", "\nRecordDirectory=",
+                       "\nRecordFileNameTemplate=", "\nImportableAudioExtensions=", "\nImportableVideoExtensions="});
+  ExpectInOrder(text, {"[Debug]", "\nHas3DNow=", "\nHasAVX=", "\nHugePlaybackDither=", "\nReverseSliderSlide=",
+                       "\nSimpleOpusDecoding=", "\nSpectrogramAntiAliasing=", "\nUseAutoComplete=",
+                       "\nUseBuiltinTheme=", "\nUseD3D11ForVideo=", "\nUseD3D12ForResampling=", "\nUseDirect2D=",
+                       "\nUseVistaFileRequester=", "\nUseVistaSharedModeAudio="});
 }
 
 TEST(SettingsRoundTripTest, SectionsWithoutKeysAreNotWritten) {

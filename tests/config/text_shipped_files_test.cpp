@@ -83,7 +83,7 @@ TEST(ShippedLanguageFiles, EverySectionIsKnownCompleteAndFilled) {
     EXPECT_TRUE(std::filesystem::exists(folder + "/" + name)) << name << " is not shipped";
   for (const std::string& path : files) {
     SCOPED_TRACE(path);
-    const std::string bytes = testing::ReadWholeFile(path);
+    const std::string bytes = testing::ReadFileText(path);
     ASSERT_NE(DetectTextFileEncoding(bytes), TextFileEncoding::kNarrow)
         << "shipped files carry a byte-order mark";
     const std::string text = DecodeTextFile(bytes, "UTF-8");
@@ -150,7 +150,7 @@ std::vector<std::string> Marks(std::string_view text) {
 TEST(ShippedLanguageFiles, JapaneseKeepsTheEscapesAndConversionsOfEnglish) {
   const auto layout_of = [](const std::string& path) {
     std::vector<std::string> stray;
-    return ReadLayout(DecodeTextFile(testing::ReadWholeFile(path), "UTF-8"), &stray);
+    return ReadLayout(DecodeTextFile(testing::ReadFileText(path), "UTF-8"), &stray);
   };
   const auto en = layout_of(ShippedFolder() + "/en.txt");
   const auto ja = layout_of(ShippedFolder() + "/ja.txt");
@@ -179,7 +179,8 @@ TEST(ShippedLanguageFiles, JapaneseKeepsTheEscapesAndConversionsOfEnglish) {
 // Every section being present in en.txt is checked above, for every file.
 TEST(ShippedLanguageFiles, EnglishTextsThatTheEngineRelyOn) {
   const std::string path = ShippedFolder() + "/en.txt";
-  ASSERT_TRUE(testing::ReadWholeFile(path).starts_with("\xEF\xBB\xBF")) << path << " must be UTF-8 with a byte-order mark";
+  ASSERT_TRUE(testing::ReadFileText(path).starts_with("\xEF\xBB\xBF"))
+      << path << " must be UTF-8 with a byte-order mark";
   TextCatalogue catalogue;
   ASSERT_EQ(catalogue.LoadFile(path, "UTF-8"), err::kOk);
   EXPECT_EQ(catalogue.Text(text::kProductName), "Tidemark");

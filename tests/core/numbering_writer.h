@@ -1,9 +1,12 @@
 // A chunk writer for the undo tests that collects the output in memory and
 // numbers sources and nodes the way the workspace writer does: the
 // document's markers and envelope points in list order, then those each
-// undo record lists, newest record first.
+// undo record lists, newest record first; and a reader of what it wrote.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <bit>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -75,6 +78,45 @@ class NumberingWriter final : public ChunkWriter {
   }
   std::map<const Marker*, std::uint32_t> marker_numbers;
   std::map<const EnvelopePoint*, std::uint32_t> point_numbers;
+};
+
+// Little-endian fields of written chunks; reading past the end fails the test.
+class ByteReader {
+ public:
+  explicit ByteReader(const std::vector<std::uint8_t>& b) : b_(b) {}
+  std::string Code() { return std::string(reinterpret_cast<const char*>(Take(4)), 4); }
+  std::uint8_t U8() { return *Take(1); }
+  std::uint16_t U16() {
+    const std::uint8_t* p = Take(2);
+    return static_cast<std::uint16_t>(p[0] | p[1] << 8);
+  }
+  std::uint32_t U32() {
+    const std::uint8_t* p = Take(4);
+    return p[0] | p[1] << 8 | p[2] << 16 | std::uint32_t{p[3]} << 24;
+  }
+  float F32() { return std::bit_cast<float>(U32()); }
+  void Words(std::initializer_list<std::uint32_t> words) {
+    for (const std::uint32_t w : words) EXPECT_EQ(U32(), w);
+  }
+  void Skip(std::size_t n) {
+    if (at_ + n > b_.size()) ADD_FAILURE() << "skipped past the end at " << at_;
+    at_ += n;
+  }
+  bool done() const { return at_ == b_.size(); }
+
+ private:
+  const std::uint8_t* Take(std::size_t n) {
+    static const std::uint8_t zero[4] = {};
+    if (at_ + n > b_.size()) {
+      ADD_FAILURE() << "read past the end at " << at_;
+      return zero;
+    }
+    const std::uint8_t* p = b_.data() + at_;
+    at_ += n;
+    return p;
+  }
+  const std::vector<std::uint8_t>& b_;
+  std::size_t at_ = 0;
 };
 
 }  // namespace tidemark::testing

@@ -1,8 +1,8 @@
-// Helpers shared by the core tests: files of known bytes, folder listings
-// and reads into guarded buffers.
+// Helpers shared by the core tests: files of known bytes and reads into
+// guarded buffers; file existence and folder listings come from the platform
+// tests' helpers.
 #pragma once
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -13,6 +13,8 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+
+#include "tests/platform/file_test_util.h"
 
 namespace tidemark::testing {
 
@@ -43,20 +45,6 @@ inline std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
   for (ssize_t n; (n = ::read(fd, buf, sizeof buf)) > 0;) out.insert(out.end(), buf, buf + n);
   ::close(fd);
   return out;
-}
-
-inline bool FileExists(const std::string& path) { return ::access(path.c_str(), F_OK) == 0; }
-
-// The names in a folder, sorted, without "." and "..".
-inline std::vector<std::string> FolderNames(const std::string& folder) {
-  std::vector<std::string> names;
-  if (DIR* d = ::opendir(folder.c_str())) {
-    while (const dirent* e = ::readdir(d))
-      if (std::string(e->d_name) != "." && std::string(e->d_name) != "..") names.push_back(e->d_name);
-    ::closedir(d);
-  }
-  std::sort(names.begin(), names.end());
-  return names;
 }
 
 // Reads `bytes` through `read` into a buffer with guard bytes behind it,

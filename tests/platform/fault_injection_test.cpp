@@ -232,12 +232,12 @@ Error SaveFile(const std::string& dir, const std::string& content) {
 }
 
 TEST_F(FaultTest, FaultLoopVisitsEveryOperation) {
-  testing::WriteWholeFile(dir_ + "/target", "original");
+  testing::WriteFileText(dir_ + "/target", "original");
   const std::uint64_t faulty = fault::ForEachFaultPoint(
       fault::kAllOps & ~fault::kUnlink, EIO, [&](const ScopedFault& fault) {
         const Error rc = SaveFile(dir_, "replacement");
         EXPECT_EQ(rc == err::kOk, !fault.fired()) << "operation " << fault.rule().nth;
-        EXPECT_EQ(testing::ReadWholeFile(dir_ + "/target"), fault.fired() ? "original" : "replacement");
+        EXPECT_EQ(testing::ReadFileText(dir_ + "/target"), fault.fired() ? "original" : "replacement");
         EXPECT_FALSE(testing::FileExists(dir_ + "/target.tmp"));
       });
   EXPECT_EQ(faulty, 6u);  // open, fallocate, write, fsync, close, rename

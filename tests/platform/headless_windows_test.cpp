@@ -1,19 +1,16 @@
 // The headless editor window and main frame: what they answer and keep,
-// told on their own thread and by a worker while the owner pumps.
+// told on their own thread (the message layer tests carry sends and posts
+// across threads).
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <thread>
 
 #include "platform/headless_editor_window.h"
 #include "platform/headless_main_frame.h"
-#include "platform/message_wait.h"
 #include "platform/ui_messages.h"
 
 namespace tidemark {
 namespace {
-
-constexpr std::int64_t kDeadlockMs = 60000;
 
 MsgParam Ptr(const void* p) { return reinterpret_cast<MsgParam>(p); }
 
@@ -122,38 +119,6 @@ TEST(HeadlessMainFrame, KeepsNoticesInOrderAndTheStatusLine) {
   EXPECT_EQ(frame.status_text(), "Saving");
   frame.Send(frame_msg::kStatusText, 0, 0);
   EXPECT_EQ(frame.status_text(), "");
-}
-
-TEST(HeadlessWindows, AnswerAWorkerWhileTheOwnerPumps) {
-  HeadlessEditorWindow editor(2);
-  HeadlessMainFrame frame;
-  Event done;
-  std::uint32_t from = 0, to = 0;
-  MsgResult length = -1, mask = -1;
-  std::thread worker([&] {
-    // What a worker does while the user-interface thread waits: sets and
-    // reads back the selection and the mask, and tells the frame.
-    editor.Send(editor_msg::kSetSelection, 10, 60);
-    length = editor.Send(editor_msg::kGetSelection, Ptr(&from), Ptr(&to));
-    editor.Send(editor_msg::kSetChannelMask, 2, 0);
-    mask = editor.Send(editor_msg::kGetChannelMask, 0, 0);
-    frame.Send(frame_msg::kDocumentChanged, 16, 0x1234);
-    frame.Post(frame_msg::kDocumentChanged, 80, 0x1234);
-    done.Set();
-  });
-  EXPECT_TRUE(PumpUntil(done, kDeadlockMs));
-  worker.join();
-  EXPECT_EQ(length, 50);
-  EXPECT_EQ(from, 10u);
-  EXPECT_EQ(to, 60u);
-  EXPECT_EQ(mask, 2);
-  EXPECT_EQ(editor.selection_from(), 10u);
-  EXPECT_EQ(editor.channel_mask(), 2u);
-  EXPECT_EQ(editor.log().size(), 4u);
-  MessageQueue::ForThisThread()->PumpPending();  // the post may still be queued
-  ASSERT_EQ(frame.notices().size(), 2u);
-  EXPECT_EQ(frame.notices()[0], (HeadlessMainFrame::Notice{16, 0x1234}));
-  EXPECT_EQ(frame.last_flags(), 80u);
 }
 
 }  // namespace

@@ -16,8 +16,8 @@ namespace tidemark {
 namespace {
 
 using testing::FileExists;
-using testing::ReadWholeFile;
-using testing::WriteWholeFile;
+using testing::ReadFileText;
+using testing::WriteFileText;
 using A = FileAccess;
 using D = FileDisposition;
 
@@ -83,7 +83,7 @@ TEST(PosixFile, DispositionsAndAccess) {
   PosixFile moved(std::move(b));
   ASSERT_EQ(moved.Close(), err::kOk);
   EXPECT_EQ(moved.Close(), err::kOk);
-  EXPECT_EQ(ReadWholeFile(dir + "/m"), "m");
+  EXPECT_EQ(ReadFileText(dir + "/m"), "m");
 }
 
 TEST(PosixFile, DeleteOnCloseLeavesNothingBehind) {
@@ -104,7 +104,7 @@ TEST(PosixFile, DeleteOnCloseLeavesNothingBehind) {
 
 TEST(PosixFile, ReadsStopAtTheEnd) {
   const std::string dir = testing::MakeTempDir("eof");
-  WriteWholeFile(dir + "/ten", "0123456789");
+  WriteFileText(dir + "/ten", "0123456789");
   PosixFile f;
   ASSERT_EQ(f.Open(dir + "/ten", Opts(A::kRead, D::kOpenExisting)), err::kOk);
   char buf[32];

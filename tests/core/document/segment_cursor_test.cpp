@@ -13,13 +13,10 @@
 
 #include "core/core_options.h"
 #include "core/document/segment_cursor.h"
-#include "core/sources/silence_source.h"
 #include "core/sources/source_list.h"
-#include "core/sources/view_source.h"
 #include "platform/error_numbers.h"
 #include "platform/fault_injection.h"
-#include "tests/core/samples/reference_convert.h"
-#include "tests/core/source_test_util.h"
+#include "tests/core/document_model.h"
 #include "tests/support/hermetic_env.h"
 
 namespace tidemark {
@@ -27,36 +24,9 @@ namespace {
 
 using namespace sample_code;
 using reftest::ReferenceSample;
-
-constexpr std::uint32_t kHeader = 44;  // the working files' WAV header
-
-// A source and the samples it reads, in its stored code.
-struct Stored {
-  SourceRef source;
-  SampleCode code = kS16;
-  std::uint16_t channels = 1;
-  std::vector<std::uint8_t> samples;
-  const std::uint8_t* At(std::uint32_t frame, std::uint16_t c) const {
-    return samples.data() + (std::size_t{frame} * channels + c) * BytesPerSample(code);
-  }
-};
-
-// Random integers, or floats in [-1.25, 1.25] so that some saturate.
-std::vector<std::uint8_t> StoredSamples(SampleCode code, std::size_t count, std::uint32_t seed) {
-  if (!IsFloatCode(code)) return testing::RandomBytes(count * BytesPerSample(code), seed);
-  std::mt19937 rng(seed);
-  std::uniform_real_distribution<double> value(-1.25, 1.25);
-  std::vector<std::uint8_t> out(count * BytesPerSample(code));
-  for (std::size_t i = 0; i < count; ++i) {
-    const double x = value(rng);
-    ReferenceSample(reinterpret_cast<const std::uint8_t*>(&x), kDouble, &out[i * BytesPerSample(code)], code);
-  }
-  return out;
-}
-
-float Quantised(float offset) {
-  return static_cast<float>(std::floor((double{offset} + 1.0) * 32768.0 + 0.5) / 32768.0 - 1.0);
-}
+using testing::Stored;
+using testing::StoredSilence;
+using testing::StoredView;
 
 // A segment list built beside its model.
 class ListModel {
@@ -85,22 +55,25 @@ class ListModel {
                                    std::optional<float> hook_delta = {}) const {
     const unsigned b = BytesPerSample(code);
     std::vector<std::uint8_t> out(std::size_t{n} * channels_ * b);
+    const bool dither_code = hook_delta && (code == kS16 || code == kS16BE);
     for (std::uint32_t f = 0; f < n; ++f)
       for (std::uint16_t c = 0; c < channels_; ++c)
-        Sample(from + f, c, code, hook_delta, &out[(std::size_t{f} * channels_ + c) * b]);
+        Sample(from + f, c, code, &out[(std::size_t{f} * channels_ + c) * b], dither_code && Dithered(from + f),
+               hook_delta.value_or(0.0f));
     return out;
   }
 
   // The float value a hook sees for frame f, channel c (dithered material only).
   float HookInput(std::uint32_t f, std::uint16_t c) const {
     float x;
-    Sample(f, c, kFloat, {}, reinterpret_cast<std::uint8_t*>(&x), /*quantise=*/true);
+    Sample(f, c, kFloat, reinterpret_cast<std::uint8_t*>(&x), true, 0.0f);
     return x;
   }
 
   bool Dithered(std::uint32_t f) const {
     const Placed* p = Find(f);
-    return p && (BytesPerSample(p->src->code) > 2 || GainOf(*p, 0) != 1.0f || GainOf(*p, 1) != 1.0f);
+    return p && (BytesPerSample(p->src->code) > 2 ||
+                 (p->gain && (p->gain->gain0 != 1.0f || (channels_ > 1 && p->gain->gain1 != 1.0f))));
   }
 
  private:
@@ -114,34 +87,10 @@ class ListModel {
       if (f >= p.position && f - p.position < p.length) return &p;
     return nullptr;
   }
-  float GainOf(const Placed& p, std::uint16_t c) const {
-    if (!p.gain || c >= channels_) return 1.0f;
-    return c == 0 ? p.gain->gain0 : p.gain->gain1;
-  }
-  float OffsetOf(const Placed& p, std::uint16_t c) const {
-    if (!p.gain || c >= channels_) return 0.0f;
-    return c == 0 ? p.gain->offset0 : p.gain->offset1;
-  }
-
-  void Sample(std::uint32_t f, std::uint16_t c, SampleCode code, std::optional<float> hook_delta, std::uint8_t* out,
-              bool quantise = false) const {
+  void Sample(std::uint32_t f, std::uint16_t c, SampleCode code, std::uint8_t* out, bool dither, float delta) const {
     const Placed* p = Find(f);
-    if (!p) {
-      const std::int16_t zero = 0;
-      return ReferenceSample(reinterpret_cast<const std::uint8_t*>(&zero), kS16, out, code);
-    }
-    const std::uint8_t* stored = p->src->At(p->offset + (f - p->position), c);
-    const bool dither = quantise || (hook_delta && (code == kS16 || code == kS16BE) && Dithered(f));
-    bool unity = true;
-    for (std::uint16_t k = 0; k < channels_; ++k) unity &= GainOf(*p, k) == 1.0f && OffsetOf(*p, k) == 0.0f;
-    if (unity && !dither) return ReferenceSample(stored, p->src->code, out, code);
-    float x;
-    ReferenceSample(stored, p->src->code, reinterpret_cast<std::uint8_t*>(&x), kFloat);
-    const float offset = dither ? Quantised(OffsetOf(*p, c)) : OffsetOf(*p, c);
-    volatile float scaled = x * GainOf(*p, c);
-    float y = scaled + offset;
-    if (dither && hook_delta) y += *hook_delta;
-    ReferenceSample(reinterpret_cast<const std::uint8_t*>(&y), kFloat, out, code);
+    testing::ExpectSample(p ? p->src : nullptr, p ? p->offset + (f - p->position) : 0, c, channels_,
+                          p && p->gain ? &*p->gain : nullptr, code, out, dither, delta);
   }
 
   std::uint16_t channels_;
@@ -206,48 +155,8 @@ class CursorTest : public ::testing::Test {
     EXPECT_EQ(OpenFileSourceCount(), 0u) << "a test leaked a file source";
   }
 
-  // A working file of a 44-byte WAV header and random samples.
   Stored File(SampleCode code, std::uint16_t channels, std::uint32_t frames, std::uint32_t seed) {
-    Stored s;
-    s.code = code;
-    s.channels = channels;
-    s.samples = StoredSamples(code, std::size_t{frames} * channels, seed);
-    std::vector<std::uint8_t> bytes(kHeader, 0);
-    std::memcpy(bytes.data(), "RIFF", 4);
-    std::memcpy(bytes.data() + 8, "WAVEfmt ", 8);
-    std::memcpy(bytes.data() + 36, "data", 4);
-    bytes.insert(bytes.end(), s.samples.begin(), s.samples.end());
-    const std::string path = dir_ + "/wav" + std::to_string(seed) + ".tmp";
-    testing::WriteWholeFile(path, bytes);
-    EXPECT_EQ(OpenFileSource(path, kHeader, 44100, code, channels, frames, 0, nullptr, &s.source), 0u);
-    return s;
-  }
-  static Stored Silence(std::uint16_t channels, std::uint32_t frames) {
-    Stored s;
-    s.source = MakeSilenceSource(44100, channels);
-    s.channels = channels;
-    s.samples.assign(std::size_t{frames} * channels * 2, 0);
-    return s;
-  }
-  // A stereo view: the chosen channel (or the only one) in both.
-  static Stored StereoView(const Stored& inner, std::uint16_t channel) {
-    Stored s{MakeStereoView(inner.source, channel), inner.code, 2, {}};
-    const unsigned b = BytesPerSample(inner.code);
-    for (std::size_t f = 0; f < inner.samples.size() / b / inner.channels; ++f)
-      for (int k = 0; k < 2; ++k) {
-        const std::uint8_t* p = inner.At(static_cast<std::uint32_t>(f), inner.channels == 1 ? 0 : channel);
-        s.samples.insert(s.samples.end(), p, p + b);
-      }
-    return s;
-  }
-  static Stored MonoView(const Stored& inner, std::uint16_t channel) {
-    Stored s{MakeMonoView(inner.source, channel), inner.code, 1, {}};
-    const unsigned b = BytesPerSample(inner.code);
-    for (std::size_t f = 0; f < inner.samples.size() / b / 2; ++f) {
-      const std::uint8_t* p = inner.At(static_cast<std::uint32_t>(f), channel);
-      s.samples.insert(s.samples.end(), p, p + b);
-    }
-    return s;
+    return testing::StoredFile(dir_, code, channels, frames, seed);
   }
 
   std::string dir_;
@@ -284,8 +193,8 @@ void CheckRandomReads(const ListModel& m, std::uint32_t seed) {
 TEST_F(CursorTest, StereoListsOfEveryKindOfSourceMatchTheModel) {
   const Stored s16 = File(kS16, 2, 6000, 1), s24 = File(kS24BE, 2, 5000, 2), u8 = File(kU8, 1, 4000, 3);
   const Stored fl = File(kFloat, 2, 3000, 4), s32 = File(kS32, 2, 3000, 5), dbl = File(kDoubleBE, 1, 3000, 6);
-  const Stored silence = Silence(2, 4000), view = StereoView(u8, 0), dview = StereoView(dbl, 0);
-  const Stored right = StereoView(s16, 1);
+  const Stored silence = StoredSilence(2, 4000), view = StoredView(u8, 2, 0), dview = StoredView(dbl, 2, 0);
+  const Stored right = StoredView(s16, 2, 1);
   ListModel m(2, 30000);
   m.Add(s16, 700, 3000, 1000);                                     // after a leading gap
   m.Add(s24, 3700, 2500, 100, SegmentGain{0.75f, 0.01f, -1.5f, -0.2f});
@@ -300,8 +209,8 @@ TEST_F(CursorTest, StereoListsOfEveryKindOfSourceMatchTheModel) {
 }
 
 TEST_F(CursorTest, MonoListsMatchTheModelAndReadFloatDoublesThem) {
-  const Stored st = File(kS16BE, 2, 5000, 21), s24 = File(kS24, 1, 5000, 22), silence = Silence(1, 3000);
-  const Stored left = MonoView(st, 0), right = MonoView(st, 1);
+  const Stored st = File(kS16BE, 2, 5000, 21), s24 = File(kS24, 1, 5000, 22), silence = StoredSilence(1, 3000);
+  const Stored left = StoredView(st, 1, 0), right = StoredView(st, 1, 1);
   ListModel m(1, 16000);
   m.Add(right, 100, 4000, 500);
   m.Add(s24, 4100, 3000, 1000, SegmentGain{0.6f, -0.05f, 7.0f, 7.0f});  // channel 1 values unused
@@ -366,7 +275,7 @@ TEST_F(CursorTest, GainFormsAgreeWithTheGeneralFormula) {
 
 TEST_F(CursorTest, DitherHookSeesWideOrScaledMaterialOnly) {
   const Stored s24 = File(kS24, 2, 3000, 41), s16 = File(kS16, 2, 3000, 42), u8 = File(kU8, 2, 3000, 43);
-  const Stored fl = File(kFloatBE, 2, 3000, 44), silence = Silence(2, 3000);
+  const Stored fl = File(kFloatBE, 2, 3000, 44), silence = StoredSilence(2, 3000);
   ListModel m(2, 16000);
   m.Add(s24, 100, 2000, 0);
   m.Add(s16, 2100, 2000, 0, SegmentGain{0.7f, 0.0123f, 1.0f, -0.3001f});  // gain 0.7: dithered

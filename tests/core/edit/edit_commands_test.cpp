@@ -434,16 +434,5 @@ TEST_F(EditCommandsTest, CutAndPasteBackRestoreTheDocument) {
   EXPECT_EQ(doc_->segments.size(), 1u);  // merged back into one piece
 }
 
-TEST_F(EditCommandsTest, UndoRecordingOffClearsTheHistory) {
-  Select(0, 10);
-  ASSERT_EQ(DeleteSelection(*doc_), 0u);
-  ASSERT_EQ(doc_->history.size(), 1u);
-  MutableCoreOptions().undo_recording_disabled = true;
-  ASSERT_EQ(InsertSilence(*doc_, 0, 5), 0u);
-  EXPECT_TRUE(doc_->history.empty());
-  EXPECT_FALSE(CanUndo(*doc_));
-  EXPECT_EQ(doc_->modification_counter, 2u);
-}
-
 }  // namespace
 }  // namespace tidemark

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -24,19 +25,13 @@ namespace {
 
 namespace bo = buffered_open;
 using testing::FileExists;
-using testing::ReadWholeFile;
-using testing::WriteWholeFile;
+using testing::RandomText;
+using testing::ReadFileText;
+using testing::WriteFileText;
 
 std::uint64_t FileSize(const std::string& path) {
   struct stat st {};
   return stat(path.c_str(), &st) == 0 ? static_cast<std::uint64_t>(st.st_size) : ~0ull;
-}
-
-std::string Pattern(std::size_t n, std::uint32_t seed) {
-  std::mt19937 rng(seed);
-  std::string s(n, '\0');
-  for (char& c : s) c = static_cast<char>(rng());
-  return s;
 }
 
 // A second descriptor on the open, already unlinked file whose name was `path`.
@@ -70,45 +65,50 @@ class FakeMemoryScope {
   ~FakeMemoryScope() { SetPhysicalMemoryQueryForTesting(nullptr); }
 };
 
-TEST(BufferedFile, CacheCapacityFromMemoryAndFlags) {
-  constexpr std::uint64_t MiB = 1 << 20;
-  EXPECT_EQ(BufferedFileCacheCapacity(bo::kWorkFile, 256 * MiB), 0x200000u);
-  EXPECT_EQ(BufferedFileCacheCapacity(bo::kWorkFile, 256 * MiB + 1), 0x200000u);
-  EXPECT_EQ(BufferedFileCacheCapacity(bo::kWorkFile, 512 * MiB - 1), 0x200000u);
-  EXPECT_EQ(BufferedFileCacheCapacity(bo::kWorkFile, 512 * MiB), 0x400000u);
-  EXPECT_EQ(BufferedFileCacheCapacity(bo::kWorkFile, 1024 * MiB - 1), 0x400000u);
-  EXPECT_EQ(BufferedFileCacheCapacity(bo::kWorkFile, 1024 * MiB), 0x800000u);
-  EXPECT_EQ(BufferedFileCacheCapacity(bo::kRecorderFile, 64 * 1024 * MiB), 0x40000u);
-  EXPECT_EQ(BufferedFileCacheCapacity(bo::kRead, 64 * 1024 * MiB), 0x40000u);
-  EXPECT_EQ(BufferedFileCacheCapacity(bo::kReadAheadReader, 64 * 1024 * MiB), 0x40000u);
+// A private folder and a file name in it for each test.
+class BufferedFileTest : public ::testing::Test {
+ protected:
+  std::string dir_ = testing::MakeTempDir("buffered");
+  std::string path_ = dir_ + "/f";
+};
 
-  const std::string dir = testing::MakeTempDir("capacity");
+TEST_F(BufferedFileTest, CacheCapacityFromMemoryAndFlags) {
+  constexpr std::uint64_t MiB = 1 << 20;
+  for (const auto& [flags, memory, capacity] : {std::tuple{bo::kWorkFile, 256 * MiB, 0x200000u},
+                                                {bo::kWorkFile, 256 * MiB + 1, 0x200000u},
+                                                {bo::kWorkFile, 512 * MiB - 1, 0x200000u},
+                                                {bo::kWorkFile, 512 * MiB, 0x400000u},
+                                                {bo::kWorkFile, 1024 * MiB - 1, 0x400000u},
+                                                {bo::kWorkFile, 1024 * MiB, 0x800000u},
+                                                {bo::kRecorderFile, 64 * 1024 * MiB, 0x40000u},
+                                                {bo::kRead, 64 * 1024 * MiB, 0x40000u},
+                                                {bo::kReadAheadReader, 64 * 1024 * MiB, 0x40000u}})
+    EXPECT_EQ(BufferedFileCacheCapacity(flags, memory), capacity) << flags << " " << memory;
+
   const FakeMemoryScope memory(600 * MiB);
   BufferedFile f;
-  ASSERT_EQ(f.Open(dir + "/a", bo::kEffectOutput | bo::kWorkFile), err::kOk);
+  ASSERT_EQ(f.Open(path_, bo::kEffectOutput | bo::kWorkFile), err::kOk);
   EXPECT_EQ(f.cache_capacity(), 0x400000u);
   EXPECT_EQ(f.read_granularity(), std::max(f.sector_size(), 65536u));
   EXPECT_FALSE(f.read_ahead());
-  ASSERT_EQ(f.Open(dir + "/a", bo::kEffectOutputFile), err::kOk);
+  ASSERT_EQ(f.Open(path_, bo::kEffectOutputFile), err::kOk);
   EXPECT_EQ(f.cache_capacity(), 0x40000u);
   EXPECT_EQ(f.Close(), err::kOk);
 }
 
-TEST(BufferedFile, ExactSizesAfterClose) {
-  const std::string dir = testing::MakeTempDir("sizes");
-  const std::string path = dir + "/one";
+TEST_F(BufferedFileTest, ExactSizesAfterClose) {
   BufferedFile f;
-  ASSERT_EQ(f.Open(path, bo::kWorkFile), err::kOk);
+  ASSERT_EQ(f.Open(path_, bo::kWorkFile), err::kOk);
   ASSERT_EQ(f.Write("x", 1), err::kOk);
   ASSERT_EQ(f.Flush(), err::kOk);
-  EXPECT_EQ(FileSize(path), f.sector_size());  // a whole sector went to disk
+  EXPECT_EQ(FileSize(path_), f.sector_size());  // a whole sector went to disk
   std::int64_t final_size = -1;
   ASSERT_EQ(f.Close(&final_size), err::kOk);
   EXPECT_EQ(final_size, 1);
-  EXPECT_EQ(ReadWholeFile(path), "x");
+  EXPECT_EQ(ReadFileText(path_), "x");
 
   // Delete on close: no name from the start, and the same descriptor cuts it.
-  const std::string doomed = dir + "/doomed";
+  const std::string doomed = dir_ + "/doomed";
   ASSERT_EQ(f.Open(doomed, bo::kWorkFile | bo::kRead | bo::kDeleteOnClose), err::kOk);
   EXPECT_FALSE(FileExists(doomed));
   ASSERT_EQ(f.Write("y", 1), err::kOk);
@@ -123,8 +123,8 @@ TEST(BufferedFile, ExactSizesAfterClose) {
 
   // After ShrinkCache, with data on both sides of it.
   const FakeMemoryScope memory(std::uint64_t{4} << 30);
-  const std::string big = dir + "/big";
-  const std::string data = Pattern(3 * 0x100000 + 12345, 1);
+  const std::string big = dir_ + "/big";
+  const std::string data = RandomText(3 * 0x100000 + 12345, 1);
   ASSERT_EQ(f.Open(big, bo::kWorkFile | bo::kRead), err::kOk);
   ASSERT_EQ(f.cache_capacity(), 0x800000u);
   ASSERT_EQ(f.Write(data.data(), 0x180001), err::kOk);
@@ -139,28 +139,26 @@ TEST(BufferedFile, ExactSizesAfterClose) {
   EXPECT_EQ(std::string(back, sizeof back), data.substr(0x180000 - 10, sizeof back));
   ASSERT_EQ(f.Close(&final_size), err::kOk);
   EXPECT_EQ(final_size, static_cast<std::int64_t>(data.size()));
-  EXPECT_EQ(ReadWholeFile(big), data);
+  EXPECT_EQ(ReadFileText(big), data);
 
   // An empty new file stays empty; a logical end lengthens the file.
-  ASSERT_EQ(f.Open(dir + "/empty", bo::kWorkFile), err::kOk);
+  ASSERT_EQ(f.Open(dir_ + "/empty", bo::kWorkFile), err::kOk);
   ASSERT_EQ(f.Close(&final_size), err::kOk);
-  EXPECT_EQ(FileSize(dir + "/empty"), 0u);
-  ASSERT_EQ(f.Open(dir + "/ends", bo::kWorkFile), err::kOk);
+  EXPECT_EQ(FileSize(dir_ + "/empty"), 0u);
+  ASSERT_EQ(f.Open(dir_ + "/ends", bo::kWorkFile), err::kOk);
   ASSERT_EQ(f.Write("abc", 3), err::kOk);
   ASSERT_EQ(f.SetLogicalEnd(10), err::kOk);
   EXPECT_EQ(f.SetLogicalEnd(-1), err::kSeekFailed);
   ASSERT_EQ(f.Close(&final_size), err::kOk);
-  EXPECT_EQ(ReadWholeFile(dir + "/ends"), std::string("abc\0\0\0\0\0\0\0", 10));
+  EXPECT_EQ(ReadFileText(dir_ + "/ends"), std::string("abc\0\0\0\0\0\0\0", 10));
 }
 
-TEST(BufferedFile, ReadToTheEndAndOnePast) {
-  const std::string dir = testing::MakeTempDir("readend");
-  const std::string path = dir + "/f";
-  const std::string data = Pattern(200000, 2);
-  WriteWholeFile(path, data);
+TEST_F(BufferedFileTest, ReadToTheEndAndOnePast) {
+  const std::string data = RandomText(200000, 2);
+  WriteFileText(path_, data);
   for (const std::uint32_t flags : {bo::kRead, bo::kReadAheadReader, bo::kRead | bo::kWrite}) {
     BufferedFile f;
-    ASSERT_EQ(f.Open(path, flags), err::kOk);
+    ASSERT_EQ(f.Open(path_, flags), err::kOk);
     EXPECT_EQ(f.read_ahead(), flags == bo::kReadAheadReader);
     std::string got(data.size(), '\0');
     ASSERT_EQ(f.Read(got.data(), got.size()), err::kOk);
@@ -188,29 +186,28 @@ TEST(BufferedFile, ReadToTheEndAndOnePast) {
     EXPECT_EQ(f.Close(), err::kOk);
   }
   BufferedFile w;
-  ASSERT_EQ(w.Open(path, bo::kWrite), err::kOk);
+  ASSERT_EQ(w.Open(path_, bo::kWrite), err::kOk);
   char c;
   EXPECT_EQ(w.Read(&c, 1), err::kCannotOpen);
   std::uint32_t header = 0;
   EXPECT_EQ(w.Close(), err::kOk);
   BufferedFile r;
-  ASSERT_EQ(r.Open(path, bo::kRead), err::kOk);
+  ASSERT_EQ(r.Open(path_, bo::kRead), err::kOk);
   EXPECT_EQ(r.WriteHeader(PcmFileKind::Temp, 44100, sample_code::kS16, 2, 1, &header), err::kCannotOpen);
   EXPECT_EQ(r.Truncate(), err::kCannotOpen);
-  EXPECT_EQ(ReadWholeFile(path), data);
+  EXPECT_EQ(ReadFileText(path_), data);
 }
 
 // Random Write, Seek, Read, Flush and ShrinkCache against a byte array:
 // partial sectors merged with the file, holes behind the end read as zeros.
-TEST(BufferedFile, MatchesAByteArrayModel) {
-  const std::string dir = testing::MakeTempDir("model");
+TEST_F(BufferedFileTest, MatchesAByteArrayModel) {
   const FakeMemoryScope memory(std::uint64_t{300} << 20);  // 2 MiB write cache
   for (std::uint32_t seed = 1; seed <= 6; ++seed) {
     SCOPED_TRACE(seed);
     std::mt19937 rng(seed);
-    const std::string path = dir + "/m" + std::to_string(seed);
-    std::string model = seed % 2 ? Pattern(rng() % 300000, seed) : std::string();
-    if (!model.empty()) WriteWholeFile(path, model);
+    const std::string path = dir_ + "/m" + std::to_string(seed);
+    std::string model = seed % 2 ? RandomText(rng() % 300000, seed) : std::string();
+    if (!model.empty()) WriteFileText(path, model);
     const std::uint32_t flags = bo::kRead | bo::kWorkFile | (seed % 3 == 0 ? bo::kSmallCache : 0u);
     BufferedFile f;
     ASSERT_EQ(f.Open(path, flags), err::kOk);
@@ -219,7 +216,7 @@ TEST(BufferedFile, MatchesAByteArrayModel) {
       const unsigned op = static_cast<std::uint32_t>(rng()) % 10;
       const std::size_t len = rng() % 4 == 0 ? rng() % 600000 : rng() % 5000;
       if (op < 4) {
-        const std::string data = Pattern(len, static_cast<std::uint32_t>(rng()));
+        const std::string data = RandomText(len, static_cast<std::uint32_t>(rng()));
         ASSERT_EQ(f.Write(data.data(), data.size()), err::kOk);
         if (model.size() < pos + len) model.resize(pos + len, '\0');
         model.replace(static_cast<std::size_t>(pos), len, data);
@@ -255,17 +252,15 @@ TEST(BufferedFile, MatchesAByteArrayModel) {
     std::int64_t final_size = 0;
     ASSERT_EQ(f.Close(&final_size), err::kOk);
     EXPECT_EQ(final_size, static_cast<std::int64_t>(model.size()));
-    EXPECT_TRUE(ReadWholeFile(path) == model);
+    EXPECT_TRUE(ReadFileText(path) == model);
   }
 }
 
-TEST(BufferedFile, ReadAheadReadsWholeFilesAndSeeks) {
-  const std::string dir = testing::MakeTempDir("readahead");
-  const std::string path = dir + "/f";
-  const std::string data = Pattern(5 * 0x100000 + 4321, 4);
-  WriteWholeFile(path, data);
+TEST_F(BufferedFileTest, ReadAheadReadsWholeFilesAndSeeks) {
+  const std::string data = RandomText(5 * 0x100000 + 4321, 4);
+  WriteFileText(path_, data);
   BufferedFile f;
-  ASSERT_EQ(f.Open(path, bo::kReadAheadReader), err::kOk);
+  ASSERT_EQ(f.Open(path_, bo::kReadAheadReader), err::kOk);
   ASSERT_TRUE(f.read_ahead());
   std::mt19937 rng(9);
   std::string got;
@@ -288,9 +283,7 @@ TEST(BufferedFile, ReadAheadReadsWholeFilesAndSeeks) {
   EXPECT_EQ(f.Close(), err::kOk);
 }
 
-TEST(BufferedFile, TypedAndPlanarHelpers) {
-  const std::string dir = testing::MakeTempDir("typed");
-  const std::string path = dir + "/f";
+TEST_F(BufferedFileTest, TypedAndPlanarHelpers) {
   constexpr std::size_t kFrames = 3000;  // several staging blocks
   std::vector<float> left(kFrames), right(kFrames);
   std::mt19937 rng(5);
@@ -309,7 +302,7 @@ TEST(BufferedFile, TypedAndPlanarHelpers) {
   Convert(interleaved.data(), stored.data(), 2 * kFrames, sample_code::kFloat, sample_code::kS24BE);
 
   BufferedFile f;
-  ASSERT_EQ(f.Open(path, bo::kWorkFile | bo::kRead), err::kOk);
+  ASSERT_EQ(f.Open(path_, bo::kWorkFile | bo::kRead), err::kOk);
   const void* planes[2] = {left.data(), right.data()};
   ASSERT_EQ(f.WritePlanar(planes, 2, kFrames, sample_code::kFloat, sample_code::kS24BE), err::kOk);
   EXPECT_EQ(f.WritePlanar(planes, 3, kFrames, sample_code::kFloat, sample_code::kS24BE), err::kSizeLimit);
@@ -354,50 +347,46 @@ TEST(BufferedFile, TypedAndPlanarHelpers) {
   EXPECT_EQ(f.Close(), err::kOk);
 }
 
-TEST(BufferedFile, HeaderReservesSpaceAndTruncateGivesItBack) {
-  const std::string dir = testing::MakeTempDir("header");
-  const std::string path = dir + "/h.wav";
+TEST_F(BufferedFileTest, HeaderReservesSpaceAndTruncateGivesItBack) {
   BufferedFile f;
-  ASSERT_EQ(f.Open(path, bo::kWorkFile), err::kOk);
+  ASSERT_EQ(f.Open(path_, bo::kWorkFile), err::kOk);
   std::uint32_t header = 0;
   // 0x3FFFFFFF frames of 4-byte stereo pass 0xFFFFFFFE bytes.
   EXPECT_EQ(f.WriteHeader(PcmFileKind::Temp, 44100, sample_code::kS32, 2, 0x3FFFFFFF, &header),
             err::kSizeLimit);
   EXPECT_EQ(header, 0u);
-  EXPECT_EQ(FileSize(path), 0u);
+  EXPECT_EQ(FileSize(path_), 0u);
   ASSERT_EQ(f.WriteHeader(PcmFileKind::Temp, 44100, sample_code::kU8, 1, 100001, &header), err::kOk);
   EXPECT_EQ(header, 44u);
   EXPECT_EQ(f.position(), 44);
   EXPECT_EQ(f.logical_end(), 44 + 100002);  // padded to even
   const std::uint64_t sector = f.sector_size();
-  EXPECT_EQ(FileSize(path), (44 + 100001 + sector - 1) / sector * sector);
+  EXPECT_EQ(FileSize(path_), (44 + 100001 + sector - 1) / sector * sector);
   ASSERT_EQ(f.Write("abc", 3), err::kOk);
   ASSERT_EQ(f.Truncate(), err::kOk);
-  EXPECT_EQ(FileSize(path), sector);
+  EXPECT_EQ(FileSize(path_), sector);
   std::int64_t final_size = 0;
   ASSERT_EQ(f.Close(&final_size), err::kOk);
   EXPECT_EQ(final_size, 44 + 100002);
-  EXPECT_EQ(FileSize(path), 44u + 100002u);
-  const std::string bytes = ReadWholeFile(path);
+  EXPECT_EQ(FileSize(path_), 44u + 100002u);
+  const std::string bytes = ReadFileText(path_);
   EXPECT_EQ(bytes.substr(0, 4), "RIFF");
   EXPECT_EQ(bytes.substr(44, 3), "abc");
   EXPECT_EQ(bytes.back(), '\0');
 
   // Raw: no header, no padding.
-  ASSERT_EQ(f.Open(path, bo::kWorkFile), err::kOk);
+  ASSERT_EQ(f.Open(path_, bo::kWorkFile), err::kOk);
   ASSERT_EQ(f.WriteHeader(PcmFileKind::Raw, 44100, sample_code::kU8, 1, 7, &header), err::kOk);
   EXPECT_EQ(header, 0u);
   EXPECT_EQ(f.logical_end(), 7);
   EXPECT_EQ(f.position(), 0);
   EXPECT_EQ(f.Close(), err::kOk);
-  EXPECT_EQ(ReadWholeFile(path).substr(0, 4), "RIFF");  // nothing overwritten
+  EXPECT_EQ(ReadFileText(path_).substr(0, 4), "RIFF");  // nothing overwritten
 }
 
-TEST(BufferedFile, DiskFullAtTheHeaderWritesNoSample) {
-  const std::string dir = testing::MakeTempDir("fullheader");
-  const std::string path = dir + "/f";
+TEST_F(BufferedFileTest, DiskFullAtTheHeaderWritesNoSample) {
   BufferedFile f;
-  ASSERT_EQ(f.Open(path, bo::kWorkFile), err::kOk);
+  ASSERT_EQ(f.Open(path_, bo::kWorkFile), err::kOk);
   const fault::ScopedFault full(fault::FaultRule::DiskFullAt(0x100000));
   const fault::ScopedFault writes(fault::FaultRule::FailNth(fault::kWrite, ~0ull, EIO));
   std::uint32_t header = 7;
@@ -409,15 +398,13 @@ TEST(BufferedFile, DiskFullAtTheHeaderWritesNoSample) {
   EXPECT_EQ(f.Close(&final_size), err::kOk);
   EXPECT_EQ(writes.seen(), 0u);
   EXPECT_EQ(final_size, 0);
-  EXPECT_EQ(FileSize(path), 0u);
+  EXPECT_EQ(FileSize(path_), 0u);
 }
 
-TEST(BufferedFile, DiskFullInAFlushFailsFastAfterwards) {
-  const std::string dir = testing::MakeTempDir("fullflush");
-  const std::string path = dir + "/f";
-  const std::string data = Pattern(0x30000, 6);
+TEST_F(BufferedFileTest, DiskFullInAFlushFailsFastAfterwards) {
+  const std::string data = RandomText(0x30000, 6);
   BufferedFile f;
-  ASSERT_EQ(f.Open(path, bo::kWorkFile | bo::kSmallCache), err::kOk);
+  ASSERT_EQ(f.Open(path_, bo::kWorkFile | bo::kSmallCache), err::kOk);
   const std::uint64_t limit = 0x10000;  // sector aligned for any block size up to 64 KiB
   ASSERT_EQ(limit % f.sector_size(), 0u);
   const fault::ScopedFault full(fault::FaultRule::DiskFullAt(limit));
@@ -439,20 +426,18 @@ TEST(BufferedFile, DiskFullInAFlushFailsFastAfterwards) {
   std::int64_t final_size = 0;
   EXPECT_EQ(f.Close(&final_size), err::kOk);
   EXPECT_EQ(final_size, static_cast<std::int64_t>(limit));
-  const std::string bytes = ReadWholeFile(path);
+  const std::string bytes = ReadFileText(path_);
   ASSERT_EQ(bytes.size(), limit);
   EXPECT_EQ(bytes.substr(0, 4), "RIFF");
   EXPECT_TRUE(bytes.substr(44) == data.substr(44, limit - 44));
 }
 
-TEST(BufferedFile, InputOutputFailuresLeaveTheFileUsable) {
-  const std::string dir = testing::MakeTempDir("iofail");
-  const std::string path = dir + "/f";
-  const std::string data = Pattern(300000, 7);
-  WriteWholeFile(path, data);
+TEST_F(BufferedFileTest, InputOutputFailuresLeaveTheFileUsable) {
+  const std::string data = RandomText(300000, 7);
+  WriteFileText(path_, data);
   for (const std::uint32_t flags : {bo::kRead, bo::kReadAheadReader}) {
     BufferedFile f;
-    ASSERT_EQ(f.Open(path, flags), err::kOk);
+    ASSERT_EQ(f.Open(path_, flags), err::kOk);
     {
       const fault::ScopedFault fail(fault::FaultRule::FailNth(fault::kRead, 1, EIO));
       char buf[100];
@@ -471,7 +456,7 @@ TEST(BufferedFile, InputOutputFailuresLeaveTheFileUsable) {
     EXPECT_EQ(f.Close(), err::kOk);
   }
   BufferedFile w;
-  ASSERT_EQ(w.Open(dir + "/w", bo::kWorkFile), err::kOk);
+  ASSERT_EQ(w.Open(dir_ + "/w", bo::kWorkFile), err::kOk);
   ASSERT_EQ(w.Write(data.data(), 1000), err::kOk);
   {
     const fault::ScopedFault fail(fault::FaultRule::FailNth(fault::kWrite, 1, EIO));
@@ -484,34 +469,33 @@ TEST(BufferedFile, InputOutputFailuresLeaveTheFileUsable) {
     EXPECT_EQ(w.WriteHeader(PcmFileKind::Raw, 8000, sample_code::kU8, 1, 1 << 20, &header), err::kSeekFailed);
   }
   EXPECT_EQ(w.Close(), err::kOk);  // the window was kept and reached the disk later
-  EXPECT_EQ(ReadWholeFile(dir + "/w"), data.substr(0, 1000));
+  EXPECT_EQ(ReadFileText(dir_ + "/w"), data.substr(0, 1000));
 }
 
-TEST(BufferedFile, BadPathsAndVolumes) {
-  const std::string dir = testing::MakeTempDir("badpaths");
+TEST_F(BufferedFileTest, BadPathsAndVolumes) {
   BufferedFile f;
-  EXPECT_EQ(f.Open(dir + "/missing", bo::kRead), err::kCannotOpen);
-  EXPECT_EQ(f.Open(dir + "/missing", bo::kWrite), err::kCannotOpen);
-  EXPECT_EQ(f.Open(dir + "/no/such/folder", bo::kWorkFile), err::kCreateFailed);
-  EXPECT_EQ(f.Open(dir, bo::kRead), err::kCannotOpen);
-  EXPECT_EQ(f.Open(dir, bo::kWorkFile), err::kCreateFailed);
+  EXPECT_EQ(f.Open(dir_ + "/missing", bo::kRead), err::kCannotOpen);
+  EXPECT_EQ(f.Open(dir_ + "/missing", bo::kWrite), err::kCannotOpen);
+  EXPECT_EQ(f.Open(dir_ + "/no/such/folder", bo::kWorkFile), err::kCreateFailed);
+  EXPECT_EQ(f.Open(dir_, bo::kRead), err::kCannotOpen);
+  EXPECT_EQ(f.Open(dir_, bo::kWorkFile), err::kCreateFailed);
   EXPECT_EQ(f.Open("", bo::kRead), err::kCannotOpen);
-  WriteWholeFile(dir + "/f", "abc");
-  EXPECT_EQ(f.Open(dir + "/f", bo::kOpenAlways), err::kCannotOpen);  // neither read nor write
+  WriteFileText(path_, "abc");
+  EXPECT_EQ(f.Open(path_, bo::kOpenAlways), err::kCannotOpen);  // neither read nor write
   // A name of PATH_MAX bytes or more is refused; one of NAME_MAX + 1 by the system.
-  EXPECT_EQ(f.Open(dir + "/" + std::string(PATH_MAX, 'a'), bo::kWorkFile), err::kCannotOpen);
-  EXPECT_EQ(f.Open(dir + "/" + std::string(NAME_MAX + 1, 'a'), bo::kWorkFile), err::kCannotOpen);
+  EXPECT_EQ(f.Open(dir_ + "/" + std::string(PATH_MAX, 'a'), bo::kWorkFile), err::kCannotOpen);
+  EXPECT_EQ(f.Open(dir_ + "/" + std::string(NAME_MAX + 1, 'a'), bo::kWorkFile), err::kCannotOpen);
   EXPECT_FALSE(f.is_open());
   {
     const fault::ScopedFault no_volume(fault::FaultRule::FailNth(fault::kStatvfs, 1, EIO));
-    EXPECT_EQ(f.Open(dir + "/f", bo::kRead), err::kSectorSize);
+    EXPECT_EQ(f.Open(dir_ + "/f", bo::kRead), err::kSectorSize);
   }
   {
     const fault::ScopedFault fail(fault::FaultRule::FailNth(fault::kOpen, 1, ENOMEM));
-    EXPECT_EQ(f.Open(dir + "/f", bo::kRead), err::kOutOfMemory);
+    EXPECT_EQ(f.Open(dir_ + "/f", bo::kRead), err::kOutOfMemory);
   }
   EXPECT_EQ(f.Close(), err::kOk);
-  EXPECT_EQ(ReadWholeFile(dir + "/f"), "abc");
+  EXPECT_EQ(ReadFileText(dir_ + "/f"), "abc");
 }
 
 }  // namespace

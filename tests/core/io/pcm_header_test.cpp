@@ -169,7 +169,7 @@ TEST(PcmHeader, PythonWaveReadsWrittenFiles) {
   TIDEMARK_REQUIRE_PEER("/usr/bin/python3");
   const std::string dir = testing::MakeTempDir("pywave");
   const std::string script = dir + "/check.py";
-  testing::WriteWholeFile(script,
+  testing::WriteFileText(script,
                           "import sys, wave\n"
                           "w = wave.open(sys.argv[1], 'rb')\n"
                           "print(w.getnchannels(), w.getsampwidth(), w.getframerate(), w.getnframes())\n"
@@ -200,10 +200,10 @@ TEST(PcmHeader, PythonWaveReadsWrittenFiles) {
     }
     const std::string command = "/usr/bin/python3 " + script + " " + path + " " + dir + "/frames > " + dir + "/out.txt";
     ASSERT_EQ(std::system(command.c_str()), 0);
-    EXPECT_EQ(testing::ReadWholeFile(dir + "/out.txt"), std::to_string(c.channels) + " " +
+    EXPECT_EQ(testing::ReadFileText(dir + "/out.txt"), std::to_string(c.channels) + " " +
                                                            std::to_string(BytesPerSample(c.code)) + " " +
                                                            std::to_string(c.rate) + " " + std::to_string(c.frames) + "\n");
-    EXPECT_TRUE(testing::ReadWholeFile(dir + "/frames") == data);
+    EXPECT_TRUE(testing::ReadFileText(dir + "/frames") == data);
   }
 }
 

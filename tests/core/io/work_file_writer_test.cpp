@@ -4,7 +4,6 @@
 
 #include <cstring>
 #include <filesystem>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -26,7 +25,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::FileExists;
-using testing::ReadWholeFile;
+using testing::ReadFileText;
 
 std::string Folder() {
   std::string folder;
@@ -40,13 +39,6 @@ std::size_t FilesInWorkFolder() {
   return n;
 }
 
-std::string Pattern(std::size_t n, std::uint32_t seed) {
-  std::mt19937 rng(seed);
-  std::string s(n, '\0');
-  for (char& c : s) c = static_cast<char>(rng());
-  return s;
-}
-
 std::uint32_t U32At(const std::string& b, std::size_t at) {
   return static_cast<std::uint8_t>(b[at]) | static_cast<std::uint8_t>(b[at + 1]) << 8 |
          static_cast<std::uint8_t>(b[at + 2]) << 16 | static_cast<std::uint32_t>(static_cast<std::uint8_t>(b[at + 3])) << 24;
@@ -54,7 +46,7 @@ std::uint32_t U32At(const std::string& b, std::size_t at) {
 
 // Checks one canonical working file and gives its sample bytes.
 std::string CheckedData(const std::string& path, std::uint16_t channels, std::uint32_t rate, unsigned width) {
-  const std::string b = ReadWholeFile(path);
+  const std::string b = ReadFileText(path);
   EXPECT_GE(b.size(), 44u) << path;
   if (b.size() < 44) return {};
   const std::uint32_t data = U32At(b, 40);
@@ -69,7 +61,7 @@ std::string CheckedData(const std::string& path, std::uint16_t channels, std::ui
 }
 
 TEST(WorkFileWriter, SpreadsFramesOverSeveralFiles) {
-  const std::string data = Pattern(24000, 1);  // 6000 frames of 16-bit stereo
+  const std::string data = testing::RandomText(24000, 1);  // 6000 frames of 16-bit stereo
   WorkFileWriter w;
   w.set_file_byte_limit(10001);  // 2500 whole frames
   ASSERT_EQ(w.Begin(PcmFileKind::Temp, 48000, sample_code::kS16, 2, 6000), err::kOk);
@@ -93,7 +85,7 @@ TEST(WorkFileWriter, SpreadsFramesOverSeveralFiles) {
 }
 
 TEST(WorkFileWriter, RewritesHeadersThatDifferFromTheExpectation) {
-  const std::string data = Pattern(16400, 2);
+  const std::string data = testing::RandomText(16400, 2);
   {
     // Fewer frames than expected: the last header is corrected at Finish.
     WorkFileWriter w;
@@ -170,7 +162,7 @@ TEST(WorkFileWriter, ConvertsFramesAndPlanarStereo) {
   EXPECT_EQ(w.WriteStereoPlanar(left.data(), right.data(), 1), err::kSizeLimit);
   EXPECT_EQ(w.WriteFrames(bytes.data(), 1, 0x0007), err::kSizeLimit);
   ASSERT_EQ(w.Finish(nullptr), err::kOk);
-  const std::string b = ReadWholeFile(w.files()[0].path);
+  const std::string b = ReadFileText(w.files()[0].path);
   ASSERT_EQ(b.size(), 58 + doubles.size() * 8);
   EXPECT_EQ(U32At(b, 46), doubles.size());  // the corrected "fact" frame count
   EXPECT_EQ(std::memcmp(b.data() + 58, doubles.data(), doubles.size() * 8), 0);
@@ -179,7 +171,7 @@ TEST(WorkFileWriter, ConvertsFramesAndPlanarStereo) {
 }
 
 TEST(WorkFileWriter, FinishHandsFilesOverAsSegments) {
-  const std::string data = Pattern(24000, 4);
+  const std::string data = testing::RandomText(24000, 4);
   SegmentList list;
   {
     WorkFileWriter w;
@@ -236,7 +228,7 @@ TEST(WorkFileWriter, ChecksSpaceAndCleansUpFailedStarts) {
     EXPECT_EQ(FilesInWorkFolder(), 0u);
   }
   // The second file's reservation fails in the middle of a Write.
-  const std::string data = Pattern(30000, 5);
+  const std::string data = testing::RandomText(30000, 5);
   w.set_file_byte_limit(10000);
   ASSERT_EQ(w.Begin(PcmFileKind::Temp, 44100, sample_code::kS16, 2, 7500), err::kOk);
   {
@@ -259,7 +251,7 @@ TEST(WorkFileWriter, ChecksSpaceAndCleansUpFailedStarts) {
 
 // One complete run; every call reporting success means the files are right.
 void WriterRun(const fault::ScopedFault& fault, bool with_segments) {
-  const std::string data = Pattern(26000, 6);
+  const std::string data = testing::RandomText(26000, 6);
   SegmentList list;
   WorkFileWriter w;
   w.set_file_byte_limit(10000);

@@ -71,18 +71,18 @@ TEST(WorkFolder, NamesAreUniqueUpperCaseAndSkipTakenValues) {
   detail::ForceNextWorkNameStart(0xABC0);
   ASSERT_EQ(NewWorkFileName("wav", &path), err::kOk);  // creates the folder on demand
   EXPECT_EQ(path, folder + "/wavABC0.tmp");
-  EXPECT_EQ(testing::ReadWholeFile(path), "");
+  EXPECT_EQ(testing::ReadFileText(path), "");
   struct stat st {};
   ASSERT_EQ(lstat(folder.c_str(), &st), 0);
   EXPECT_TRUE(S_ISDIR(st.st_mode));
   EXPECT_EQ(st.st_mode & 0777, 0700u);
 
   // Taken values move on; the search wraps past 0xFFFF and skips 0.
-  testing::WriteWholeFile(folder + "/wavABC1.tmp", "");
+  testing::WriteFileText(folder + "/wavABC1.tmp", "");
   detail::ForceNextWorkNameStart(0xABC0);
   ASSERT_EQ(NewWorkFileName("wav", &path), err::kOk);
   EXPECT_EQ(path, folder + "/wavABC2.tmp");
-  testing::WriteWholeFile(folder + "/wavFFFF.tmp", "");
+  testing::WriteFileText(folder + "/wavFFFF.tmp", "");
   detail::ForceNextWorkNameStart(0xFFFF);
   ASSERT_EQ(NewWorkFileName("wav", &path), err::kOk);
   EXPECT_EQ(path, folder + "/wav0001.tmp");
@@ -124,7 +124,7 @@ TEST(WorkFolder, RefusesFilesLinksAndForeignFolders) {
   const std::string folder = base + "/__tide__";
   std::string path;
 
-  testing::WriteWholeFile(folder, "not a folder");
+  testing::WriteFileText(folder, "not a folder");
   EXPECT_EQ(NewWorkFileName("wav", &path), err::kFolderCreate);
   fs::remove(folder);
 
@@ -135,7 +135,7 @@ TEST(WorkFolder, RefusesFilesLinksAndForeignFolders) {
   fs::remove(folder);
 
   // A parent that is a file.
-  testing::WriteWholeFile(base + "/plain", "");
+  testing::WriteFileText(base + "/plain", "");
   MutableCoreOptions().host_work_folder = base + "/plain";
   EXPECT_EQ(NewWorkFileName("wav", &path), err::kFolderCreate);
 

@@ -163,33 +163,30 @@ TEST(MarkerListTest, ShiftStaysInsideTheFrameRange) {
 }
 
 TEST(MarkerListTest, ScaleRateRoundsHalfUpAndLimits) {
-  // 44100 -> 48000: 1 s stays 1 s; 0.25 s is 12000; 1 frame is 1.088 -> 1.
-  MarkerList list = MakeList({{44100, "", ""}, {11025, "", ""}, {1, "", ""}, {0, "", ""}});
-  ScaleMarkerRate(list, 44100, 48000, kMaxFrames);
-  EXPECT_EQ(Positions(list), (std::vector<std::uint32_t>{48000, 12000, 1, 0}));
-
-  // 48000 -> 44100: 1000 frames are 918.75 -> 919; 2 -> 1.8375 -> 2.
-  MarkerList down = MakeList({{1000, "", ""}, {2, "", ""}});
-  ScaleMarkerRate(down, 48000, 44100, kMaxFrames);
-  EXPECT_EQ(Positions(down), (std::vector<std::uint32_t>{919, 2}));
-
-  // Halving: 1 -> 0.5 -> 1, 3 -> 1.5 -> 2, 4 -> 2.
-  MarkerList half = MakeList({{1, "", ""}, {3, "", ""}, {4, "", ""}});
-  ScaleMarkerRate(half, 2, 1, kMaxFrames);
-  EXPECT_EQ(Positions(half), (std::vector<std::uint32_t>{1, 2, 2}));
-
-  // Large positions: 0xFFFF0000 * 2 / 3 = 2863267840 exactly;
-  // 0xFFFEFFFF * 2 / 3 = 2863267839.33 -> 2863267839. Products that do not
-  // fit 64 bits still come out right: limited to the maximum.
-  MarkerList big = MakeList({{0xFFFF0000u, "", ""}, {0xFFFEFFFFu, "", ""}});
-  ScaleMarkerRate(big, 3, 2, kMaxFrames);
-  EXPECT_EQ(Positions(big), (std::vector<std::uint32_t>{2863267840u, 2863267839u}));
-  MarkerList huge = MakeList({{0xFFFF0000u, "", ""}, {3, "", ""}});
-  ScaleMarkerRate(huge, 1, 0xFFFFFFFFu, kMaxFrames);
-  EXPECT_EQ(Positions(huge), (std::vector<std::uint32_t>{kMaxFrames, kMaxFrames}));
-  MarkerList limited = MakeList({{100, "", ""}, {600, "", ""}});
-  ScaleMarkerRate(limited, 1, 2, 1000);
-  EXPECT_EQ(Positions(limited), (std::vector<std::uint32_t>{200, 1000}));
+  const struct {
+    std::vector<std::uint32_t> in;
+    std::uint32_t from, to, limit;
+    std::vector<std::uint32_t> out;
+  } cases[] = {
+      // 44100 -> 48000: 1 s stays 1 s; 0.25 s is 12000; 1 frame is 1.088 -> 1.
+      {{44100, 11025, 1, 0}, 44100, 48000, kMaxFrames, {48000, 12000, 1, 0}},
+      // 48000 -> 44100: 1000 frames are 918.75 -> 919; 2 -> 1.8375 -> 2.
+      {{1000, 2}, 48000, 44100, kMaxFrames, {919, 2}},
+      // Halving: 1 -> 0.5 -> 1, 3 -> 1.5 -> 2, 4 -> 2.
+      {{1, 3, 4}, 2, 1, kMaxFrames, {1, 2, 2}},
+      // 0xFFFF0000 * 2 / 3 = 2863267840 exactly; 0xFFFEFFFF * 2 / 3 = 2863267839.33.
+      {{0xFFFF0000u, 0xFFFEFFFFu}, 3, 2, kMaxFrames, {2863267840u, 2863267839u}},
+      // Products that do not fit 64 bits still come out right: limited to the maximum.
+      {{0xFFFF0000u, 3}, 1, 0xFFFFFFFFu, kMaxFrames, {kMaxFrames, kMaxFrames}},
+      {{100, 600}, 1, 2, 1000, {200, 1000}},
+  };
+  for (const auto& c : cases) {
+    std::vector<Entry> entries;
+    for (std::uint32_t p : c.in) entries.push_back({p, "", ""});
+    MarkerList list = MakeList(entries);
+    ScaleMarkerRate(list, c.from, c.to, c.limit);
+    EXPECT_EQ(Positions(list), c.out) << c.from << " -> " << c.to;
+  }
 }
 
 class StretchTest : public ::testing::Test {
@@ -211,21 +208,24 @@ class StretchTest : public ::testing::Test {
 };
 
 TEST_F(StretchTest, ProportionalMappingInsideAndShiftBehind) {
-  // [100, 200) becomes 50 frames: 150 -> 100 + 25; 199 -> 100 + 49.5 -> 150,
-  // kept inside as 149; the old end 200 -> 150; 300 -> 250.
-  Place({50, 100, 150, 199, 200, 300});
-  AdjustMarkersForStretch(*doc_, 100, 100, 50, true);
-  EXPECT_EQ(Positions(doc_->markers), (std::vector<std::uint32_t>{50, 100, 125, 149, 150, 250}));
-
-  // [100, 200) becomes 300 frames: 150 -> 250; 199 -> 397; 200 -> 400.
-  Place({50, 100, 150, 199, 200, 300});
-  AdjustMarkersForStretch(*doc_, 100, 100, 300, true);
-  EXPECT_EQ(Positions(doc_->markers), (std::vector<std::uint32_t>{50, 100, 250, 397, 400, 500}));
-
-  // 3 frames become 2: offsets 0, 1, 2 map to 0, round(0.667) = 1, round(1.333) = 1.
-  Place({10, 11, 12, 13});
-  AdjustMarkersForStretch(*doc_, 10, 3, 2, true);
-  EXPECT_EQ(Positions(doc_->markers), (std::vector<std::uint32_t>{10, 11, 11, 12}));
+  const struct {
+    std::vector<std::uint32_t> in;
+    std::uint32_t start, old_length, new_length;
+    std::vector<std::uint32_t> out;
+  } cases[] = {
+      // [100, 200) becomes 50 frames: 150 -> 100 + 25; 199 -> 100 + 49.5 -> 150,
+      // kept inside as 149; the old end 200 -> 150; 300 -> 250.
+      {{50, 100, 150, 199, 200, 300}, 100, 100, 50, {50, 100, 125, 149, 150, 250}},
+      // [100, 200) becomes 300 frames: 150 -> 250; 199 -> 397; 200 -> 400.
+      {{50, 100, 150, 199, 200, 300}, 100, 100, 300, {50, 100, 250, 397, 400, 500}},
+      // 3 frames become 2: offsets 0, 1, 2 map to 0, round(0.667) = 1, round(1.333) = 1.
+      {{10, 11, 12, 13}, 10, 3, 2, {10, 11, 11, 12}},
+  };
+  for (const auto& c : cases) {
+    Place(c.in);
+    AdjustMarkersForStretch(*doc_, c.start, c.old_length, c.new_length, true);
+    EXPECT_EQ(Positions(doc_->markers), c.out) << c.new_length;
+  }
 }
 
 TEST_F(StretchTest, CutTailIsDeletedAndTheRestMoves) {

@@ -36,33 +36,9 @@ std::vector<Entry> ParseAll(std::string_view bytes, std::uint32_t rate) {
   return Entries(list);
 }
 
-std::string Utf16Le(std::u16string_view text, bool mark = true) {
-  std::string out = mark ? "\xFF\xFE" : "";
-  for (char16_t u : text) {
-    out += static_cast<char>(u & 0xFF);
-    out += static_cast<char>(u >> 8);
-  }
-  return out;
-}
-
-std::string Utf16Be(std::u16string_view text) {
-  std::string out = "\xFE\xFF";
-  for (char16_t u : text) {
-    out += static_cast<char>(u >> 8);
-    out += static_cast<char>(u & 0xFF);
-  }
-  return out;
-}
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteFile(const std::string& path, std::string_view bytes) {
-  std::ofstream out(path, std::ios::binary);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
+using testing::ReadFileText;
+using testing::Utf16Bytes;
+using testing::WriteFileText;
 
 TEST(MarkerTextTest, TimeFormRoundsAndCarries) {
   const struct {
@@ -157,16 +133,16 @@ TEST(MarkerTextTest, TextDecodesByByteOrderMark) {
   // no LF after the last line.
   const std::u16string text = u"# source file:\r\n#\r\n00:01.5000\t\"caf\u00E9 \U0001F3B5\"\r\n0:02 \"b\" \"note\"";
   const std::vector<Entry> expected = {{66150, "caf\xC3\xA9 \xF0\x9F\x8E\xB5", ""}, {88200, "b", "note"}};
-  EXPECT_EQ(ParseAll(Utf16Le(text), 44100), expected);
-  EXPECT_EQ(ParseAll(Utf16Be(text), 44100), expected);
+  EXPECT_EQ(ParseAll(Utf16Bytes(text), 44100), expected);
+  EXPECT_EQ(ParseAll(Utf16Bytes(text, true), 44100), expected);
   EXPECT_EQ(ParseAll("\xEF\xBB\xBF" "00:01.5 \"caf\xC3\xA9 \xF0\x9F\x8E\xB5\"\r\n2 \"b\" note", 44100),
             (std::vector<Entry>{{66150, "caf\xC3\xA9 \xF0\x9F\x8E\xB5", ""}, {88200, "b", "note"}}));
 
   // An odd byte left at the end of UTF-16 text is dropped; the line before
   // it still counts.
-  EXPECT_EQ(ParseAll(Utf16Le(u"1 a") + std::string(1, '\0'), 10), (std::vector<Entry>{{10, "a", ""}}));
+  EXPECT_EQ(ParseAll(Utf16Bytes(u"1 a") + std::string(1, '\0'), 10), (std::vector<Entry>{{10, "a", ""}}));
   // A lone surrogate becomes U+FFFD.
-  EXPECT_EQ(ParseAll(Utf16Le(std::u16string(u"1 a") + char16_t(0xD800)), 10),
+  EXPECT_EQ(ParseAll(Utf16Bytes(std::u16string(u"1 a") + char16_t(0xD800)), 10),
             (std::vector<Entry>{{10, "a\xEF\xBF\xBD", ""}}));
 
   // Without a mark the text is in the narrow code page.
@@ -229,12 +205,12 @@ TEST_F(MarkerFileTest, ExportWritesUtf16WithHeaderAndReplacesTheFileWhole) {
   doc_->markers = MakeList({{66150, "name", ""}, {88200, "n\"b", "c\\d"}});
   const std::string path = dir_ + "/labels.txt";
   ASSERT_EQ(ExportMarkerText(*doc_, path), 0u);
-  EXPECT_EQ(ReadFile(path),
-            Utf16Le(u"00:01.5000\t\"name\"\r\n00:02.0000\t\"n\\\"b\" \"c\\\\d\"\r\n"));
+  EXPECT_EQ(ReadFileText(path),
+            Utf16Bytes(u"00:01.5000\t\"name\"\r\n00:02.0000\t\"n\\\"b\" \"c\\\\d\"\r\n"));
 
   const auto starts_with = [&path](std::u16string_view header) {
-    const std::string expected = Utf16Le(header);
-    return ReadFile(path).substr(0, expected.size()) == expected;
+    const std::string expected = Utf16Bytes(header);
+    return ReadFileText(path).substr(0, expected.size()) == expected;
   };
   doc_->second_path = "/music/take \u00E9.wav";
   ASSERT_EQ(ExportMarkerText(*doc_, path), 0u);
@@ -249,7 +225,7 @@ TEST_F(MarkerFileTest, ExportWritesUtf16WithHeaderAndReplacesTheFileWhole) {
   doc_->path.reset();
   doc_->second_path.reset();
   ASSERT_EQ(ExportMarkerText(*doc_, path), 0u);
-  EXPECT_EQ(ReadFile(path), "\xFF\xFE");
+  EXPECT_EQ(ReadFileText(path), "\xFF\xFE");
 
   // Through a link the file it names is written; the link stays.
   ASSERT_EQ(symlink("labels.txt", (dir_ + "/link.txt").c_str()), 0);
@@ -258,13 +234,13 @@ TEST_F(MarkerFileTest, ExportWritesUtf16WithHeaderAndReplacesTheFileWhole) {
   struct stat st;
   ASSERT_EQ(lstat((dir_ + "/link.txt").c_str(), &st), 0);
   EXPECT_TRUE(S_ISLNK(st.st_mode));
-  EXPECT_EQ(ReadFile(path), Utf16Le(u"00:00.0000\t\"l\"\r\n"));
+  EXPECT_EQ(ReadFileText(path), Utf16Bytes(u"00:00.0000\t\"l\"\r\n"));
 }
 
 TEST_F(MarkerFileTest, ExportFailuresLeaveNothingBehind) {
   doc_->markers = MakeList({{0, "a", ""}});
   EXPECT_EQ(ExportMarkerText(*doc_, dir_ + "/missing/labels.txt"), err::kCreateFailed);
-  WriteFile(dir_ + "/plain", "x");
+  WriteFileText(dir_ + "/plain", "x");
   EXPECT_EQ(ExportMarkerText(*doc_, dir_ + "/plain/labels.txt"), err::kCreateFailed);
   ASSERT_EQ(mkdir((dir_ + "/folder").c_str(), 0700), 0);
   EXPECT_EQ(ExportMarkerText(*doc_, dir_ + "/folder"), err::kCreateFailed);
@@ -273,7 +249,7 @@ TEST_F(MarkerFileTest, ExportFailuresLeaveNothingBehind) {
 
   // A write that fails leaves the old file as it was and no temporary file.
   const std::string path = dir_ + "/folder/labels.txt";
-  WriteFile(path, "old content");
+  WriteFileText(path, "old content");
   {
     const fault::ScopedFault full(fault::FaultRule::FailNth(fault::kWrite, 1, ENOSPC));
     EXPECT_EQ(ExportMarkerText(*doc_, path), err::kDiskFull);
@@ -283,7 +259,7 @@ TEST_F(MarkerFileTest, ExportFailuresLeaveNothingBehind) {
     const fault::ScopedFault broken(fault::FaultRule::FailNth(fault::kRename, 1, EIO));
     EXPECT_EQ(ExportMarkerText(*doc_, path), err::kCreateFailed);
   }
-  EXPECT_EQ(ReadFile(path), "old content");
+  EXPECT_EQ(ReadFileText(path), "old content");
   EXPECT_EQ(FolderNames(dir_ + "/folder"), std::vector<std::string>{"labels.txt"});
 }
 
@@ -298,9 +274,9 @@ TEST_F(MarkerFileTest, ReadingAFileGivesTheReadersErrors) {
   // or a line cut by a piece boundary included.
   std::u16string text = u"\r\n";
   for (int i = 0; i < 120000; ++i) text += u"1:" + std::u16string(1, static_cast<char16_t>(u'0' + i % 10)) + u".25 \"m\u00E9\"\r\n";
-  const std::string bytes = Utf16Le(text);
+  const std::string bytes = Utf16Bytes(text);
   ASSERT_GT(bytes.size(), std::size_t{2} << 20);
-  WriteFile(dir_ + "/big.txt", bytes);
+  WriteFileText(dir_ + "/big.txt", bytes);
   ASSERT_EQ(ReadMarkerTextFile(dir_ + "/big.txt", 48000, &list), 0u);
   EXPECT_EQ(Entries(list), ParseAll(bytes, 48000));
   EXPECT_EQ(list.size(), 120000u);
@@ -347,7 +323,7 @@ TEST_F(MarkerFileTest, ImportMergesIntoTheDocument) {
   const std::string path = dir_ + "/in.txt";
   // Clamped to the length (10 s), an exact duplicate dropped, the same time
   // with another name kept in file order.
-  WriteFile(path, "\xEF\xBB\xBF" "1:02:03.5 Intro\n0:02 \"b\"\n0:01 a\n0:02 \"b\"\n0:02 \"b2\" \"c\"\nbad line\n");
+  WriteFileText(path, "\xEF\xBB\xBF" "1:02:03.5 Intro\n0:02 \"b\"\n0:01 a\n0:02 \"b\"\n0:02 \"b2\" \"c\"\nbad line\n");
   ASSERT_EQ(ImportMarkerText(*doc_, path), 0u);
   EXPECT_EQ(Entries(doc_->markers), (std::vector<Entry>{{48000, "a", ""},
                                                         {96000, "b", ""},
@@ -356,9 +332,9 @@ TEST_F(MarkerFileTest, ImportMergesIntoTheDocument) {
   EXPECT_EQ(doc_->marker_change_counter, 1u);
 
   // A file without one good line adds nothing.
-  WriteFile(path, "no markers here\n");
+  WriteFileText(path, "no markers here\n");
   ASSERT_EQ(ImportMarkerText(*doc_, path), 0u);
-  WriteFile(path, "");
+  WriteFileText(path, "");
   ASSERT_EQ(ImportMarkerText(*doc_, path), 0u);
   EXPECT_EQ(doc_->markers.size(), 4u);
   EXPECT_EQ(doc_->marker_change_counter, 1u);

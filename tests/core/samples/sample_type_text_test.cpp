@@ -262,32 +262,6 @@ TEST(SampleTypeText, MalformedTextsFail) {
   ExpectParse(many + "16", std::nullopt);
 }
 
-TEST(SampleTypeText, TextsRoundTripForEveryKindAndCode) {
-  for (PcmFileKind kind : kKinds)
-    for (SampleCode c : sc::kAll) {
-      SCOPED_TRACE(Show(Ok(kind, c)));
-      const NormalisedCode n = NormaliseForKind(kind, c);
-      const std::string text = SampleTypeText(kind, n.code);
-      // Outside Raw the text gives only the size, so an AIFC integer stored
-      // big-endian reads back as the default little-endian.
-      SampleCode expected = n.code;
-      if (kind == PcmFileKind::AIFC && !IsFloatCode(expected) && BytesPerSample(expected) > 1)
-        expected &= ~sc::kBigEndianBit;
-      ExpectParse(text, Ok(kind, expected));
-      std::string lower = text, upper = text;
-      for (char& ch : lower) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-      for (char& ch : upper) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
-      ExpectParse(lower, Ok(kind, expected));
-      ExpectParse(upper, Ok(kind, expected));
-      // The text of an unnormalised request means its size (and, for Raw,
-      // its order or signedness) passed through the kind's table.
-      const SampleCode said =
-          kind == PcmFileKind::Raw ? c : static_cast<SampleCode>(c & (sc::kSizeMask | sc::kFloatBit));
-      const NormalisedCode m = ModelNormalise(kind, said);
-      ExpectParse(SampleTypeText(kind, c), m.invalid ? Parsed{} : Ok(kind, m.code));
-    }
-}
-
 // Every sequence of up to four keywords, run together or separated by assorted
 // white space and in random case, parses exactly as the group rules say.
 TEST(SampleTypeText, KeywordSequencesFollowTheGroupRules) {

@@ -157,63 +157,31 @@ TEST_F(SourceTest, SilenceNeedsChannels) {
   EXPECT_FALSE(MakeSilenceSource(44100, 0));
 }
 
-TEST_F(SourceTest, ViewsPickAndDoubleChannels) {
-  // Stereo 16-bit frames L = 2i, R = -2i - 1; mono frames M = 3i.
-  constexpr std::uint32_t kFrames = 5000;  // more than one staging piece of a mono view
-  std::vector<std::uint8_t> stereo(kFrames * 4), mono(kFrames * 2);
-  for (std::uint32_t i = 0; i < kFrames; ++i) {
-    const auto l = static_cast<std::int16_t>(2 * i), r = static_cast<std::int16_t>(-2 * static_cast<int>(i) - 1),
-               m = static_cast<std::int16_t>(3 * i);
-    std::memcpy(&stereo[i * 4], &l, 2);
-    std::memcpy(&stereo[i * 4 + 2], &r, 2);
-    std::memcpy(&mono[i * 2], &m, 2);
-  }
-  WriteWholeFile(Path("s.raw"), stereo);
+// What views read, each channel of stereo and mono doubled in every code, is
+// checked through the cursor in the document tests; here their figures, a
+// view of a view and what they refuse.
+TEST_F(SourceTest, ViewsReadThroughViewsAndRefuseWhatTheyCannotShow) {
+  constexpr std::uint32_t kFrames = 5000;
+  const std::vector<std::uint8_t> mono = RandomBytes(kFrames * 2, 3), stereo = RandomBytes(kFrames * 4, 4);
   WriteWholeFile(Path("m.raw"), mono);
+  WriteWholeFile(Path("s.raw"), stereo);
   SourceRef s, m;
   ASSERT_EQ(OpenFileSource(Path("s.raw"), 0, 44100, kS16, 2, kFrames, 0, nullptr, &s), 0u);
   ASSERT_EQ(OpenFileSource(Path("m.raw"), 0, 44100, kS16, 1, kFrames, 0, nullptr, &m), 0u);
+  SourceRef mv = MakeMonoView(s, 1), sv = MakeStereoView(m, 0);
+  ASSERT_TRUE(mv && sv);
+  EXPECT_EQ(mv->channels(), 1);
+  EXPECT_EQ(mv->rate(), 44100u);
+  EXPECT_EQ(sv->channels(), 2);
 
-  const std::uint32_t first = 7, count = kFrames - 9;
-  auto sample = [](const std::vector<std::uint8_t>& v, std::size_t i) {
-    std::int16_t x;
-    std::memcpy(&x, &v[i * 2], 2);
-    return x;
-  };
-  std::vector<std::uint8_t> out;
-  for (const std::uint16_t ch : {std::uint16_t{0}, std::uint16_t{1}}) {
-    SourceRef mv = MakeMonoView(s, ch);
-    ASSERT_TRUE(mv);
-    EXPECT_EQ(mv->channels(), 1);
-    EXPECT_EQ(mv->rate(), 44100u);
-    ASSERT_EQ(ReadChecked(mv.get(), first, count, kS16, &out), 0u);
-    for (std::uint32_t i = 0; i < count; ++i) ASSERT_EQ(sample(out, i), sample(stereo, 2 * (first + i) + ch));
-
-    SourceRef sv = MakeStereoView(s, ch);
-    ASSERT_TRUE(sv);
-    EXPECT_EQ(sv->channels(), 2);
-    ASSERT_EQ(ReadChecked(sv.get(), first, count, kS16, &out), 0u);
-    for (std::uint32_t i = 0; i < count; ++i) {
-      ASSERT_EQ(sample(out, 2 * i), sample(stereo, 2 * (first + i) + ch));
-      ASSERT_EQ(sample(out, 2 * i + 1), sample(stereo, 2 * (first + i) + ch));
-    }
-  }
-  // A stereo view of mono doubles each sample, also when widened to float.
-  SourceRef dm = MakeStereoView(m, 0);
-  ASSERT_TRUE(dm);
-  ASSERT_EQ(ReadChecked(dm.get(), first, count, kFloat, &out), 0u);
-  for (std::uint32_t i = 0; i < count; ++i) {
-    float l, r;
-    std::memcpy(&l, &out[i * 8], 4);
-    std::memcpy(&r, &out[i * 8 + 4], 4);
-    ASSERT_EQ(l, static_cast<float>(sample(mono, first + i)) / 32768.0f);
-    ASSERT_EQ(r, l);
-  }
-  // A view of a view reads through both.
-  SourceRef mvv = MakeMonoView(MakeStereoView(m, 0), 1);
+  // A view of a view reads through both: channel 1 of a stereo view of the
+  // left channel is the left channel.
+  SourceRef mvv = MakeMonoView(MakeStereoView(s, 0), 1);
   ASSERT_TRUE(mvv);
-  ASSERT_EQ(ReadChecked(mvv.get(), first, count, kS16, &out), 0u);
-  for (std::uint32_t i = 0; i < count; ++i) ASSERT_EQ(sample(out, i), sample(mono, first + i));
+  std::vector<std::uint8_t> out;
+  ASSERT_EQ(ReadChecked(mvv.get(), 7, kFrames - 9, kS16, &out), 0u);
+  for (std::uint32_t i = 0; i < kFrames - 9; ++i)
+    ASSERT_TRUE(std::equal(&out[2 * i], &out[2 * i + 2], &stereo[4 * (7 + i)])) << i;
   // A read past the end of the inner source fails through the view.
   EXPECT_EQ(ReadChecked(mvv.get(), kFrames - 1, 2, kS16, &out), err::kReadFailed);
 

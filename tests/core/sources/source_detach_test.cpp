@@ -186,101 +186,94 @@ TEST_F(DetachTest, CancelAndDeclineKeepTheOriginal) {
   EXPECT_TRUE(OwnsFile(b.get()));
 }
 
+// An owned working file of 70000 16-bit stereo frames behind a 44-byte header.
 class RenameTest : public DetachTest {
  protected:
-  // An owned working file with a 44-byte header.
-  SourceRef OpenWorkFile(std::vector<std::uint8_t>* bytes) {
-    std::string path;
-    EXPECT_EQ(NewWorkFileName("wav", &path), 0u);
-    *bytes = RandomBytes(44 + 4 * 70000, 23);
-    WriteWholeFile(path, *bytes);
-    work_file_ = path;
-    SourceRef s;
-    EXPECT_EQ(OpenFileSource(path, 44, 44100, kS16, 2, 70000, kSourceOwnsFile, nullptr, &s), 0u);
-    return s;
+  void SetUp() override {
+    DetachTest::SetUp();
+    ASSERT_EQ(NewWorkFileName("wav", &work_file_), 0u);
+    bytes_ = RandomBytes(44 + 4 * 70000, 23);
+    WriteWholeFile(work_file_, bytes_);
+    ASSERT_EQ(OpenFileSource(work_file_, 44, 44100, kS16, 2, 70000, kSourceOwnsFile, nullptr, &s_), 0u);
   }
-  std::vector<std::uint8_t> Samples(const std::vector<std::uint8_t>& bytes) const {
-    return std::vector<std::uint8_t>(bytes.begin() + 44, bytes.end());
+  void TearDown() override {
+    s_.reset();
+    DetachTest::TearDown();
   }
+  std::vector<std::uint8_t> Samples() const { return std::vector<std::uint8_t>(bytes_.begin() + 44, bytes_.end()); }
+
   std::string work_file_;
+  std::vector<std::uint8_t> bytes_;
+  SourceRef s_;
 };
 
 TEST_F(RenameTest, RenamesOrReportsTheTargetExists) {
-  std::vector<std::uint8_t> bytes;
-  SourceRef s = OpenWorkFile(&bytes);
-  ASSERT_TRUE(s);
   const std::string taken = dir_ + "/taken.wav", target = dir_ + "/saved.wav";
   WriteWholeFile(taken, {1, 2, 3});
   Error error(99);
-  EXPECT_EQ(RenameOwnedFile(s.get(), taken, &error), kRenameTargetExists);
+  EXPECT_EQ(RenameOwnedFile(s_.get(), taken, &error), kRenameTargetExists);
   EXPECT_EQ(ReadWholeFile(taken), (std::vector<std::uint8_t>{1, 2, 3}));
-  EXPECT_TRUE(OwnsFile(s.get()));
+  EXPECT_TRUE(OwnsFile(s_.get()));
   EXPECT_TRUE(FileExists(work_file_));
 
-  ASSERT_EQ(RenameOwnedFile(s.get(), target, &error), kRenameDone);
+  ASSERT_EQ(RenameOwnedFile(s_.get(), target, &error), kRenameDone);
   EXPECT_EQ(error, 0u);
   EXPECT_FALSE(FileExists(work_file_));
-  EXPECT_EQ(ReadWholeFile(target), bytes);
-  EXPECT_FALSE(OwnsFile(s.get()));
-  EXPECT_EQ(FilePath(s.get()), target);
-  EXPECT_EQ(FindFileSource(target).get(), s.get());
+  EXPECT_EQ(ReadWholeFile(target), bytes_);
+  EXPECT_FALSE(OwnsFile(s_.get()));
+  EXPECT_EQ(FilePath(s_.get()), target);
+  EXPECT_EQ(FindFileSource(target).get(), s_.get());
   EXPECT_FALSE(FindFileSource(work_file_));
-  EXPECT_EQ(ReadAll(s.get(), 70000, kS16), Samples(bytes));
+  EXPECT_EQ(ReadAll(s_.get(), 70000, kS16), Samples());
 
   // No longer owned: nothing to rename, and the saved file survives the source.
-  EXPECT_EQ(RenameOwnedFile(s.get(), dir_ + "/again.wav", &error), kRenameNotDone);
+  EXPECT_EQ(RenameOwnedFile(s_.get(), dir_ + "/again.wav", &error), kRenameNotDone);
   EXPECT_EQ(error, 0u);
   SourceRef silence = MakeSilenceSource(44100, 2);
   EXPECT_EQ(RenameOwnedFile(silence.get(), dir_ + "/again.wav"), kRenameNotDone);
-  s.reset();
+  s_.reset();
   EXPECT_TRUE(FileExists(target));
 }
 
 // A target on another file system (EXDEV from the first rename): the file
 // is copied beside the target, moved in atomically, and the original goes.
 TEST_F(RenameTest, CopiesAcrossFileSystems) {
-  std::vector<std::uint8_t> bytes;
-  SourceRef s = OpenWorkFile(&bytes);
-  ASSERT_TRUE(s);
   const std::string target = dir_ + "/other.wav";
   {
     const fault::ScopedFault exdev(fault::FaultRule::FailNth(fault::kRename, 1, EXDEV));
-    ASSERT_EQ(RenameOwnedFile(s.get(), target), kRenameDone);
+    ASSERT_EQ(RenameOwnedFile(s_.get(), target), kRenameDone);
     EXPECT_TRUE(exdev.fired());
   }
-  EXPECT_EQ(ReadWholeFile(target), bytes);
+  EXPECT_EQ(ReadWholeFile(target), bytes_);
   EXPECT_FALSE(FileExists(work_file_));
   EXPECT_EQ(FolderNames(dir_), std::vector<std::string>{"other.wav"}) << "a temporary copy was left";
-  EXPECT_FALSE(OwnsFile(s.get()));
-  EXPECT_EQ(ReadAll(s.get(), 70000, kS16), Samples(bytes));
-  s.reset();
+  EXPECT_FALSE(OwnsFile(s_.get()));
+  EXPECT_EQ(ReadAll(s_.get(), 70000, kS16), Samples());
+  s_.reset();
   EXPECT_TRUE(FileExists(target));
 }
 
 TEST_F(RenameTest, FailedCrossFileSystemCopiesLeaveTheOriginal) {
-  std::vector<std::uint8_t> bytes;
-  SourceRef s = OpenWorkFile(&bytes);
-  ASSERT_TRUE(s);
   const std::string target = dir_ + "/other.wav";
   Error error;
   {
     // The disk fills while copying.
     const fault::ScopedFault exdev(fault::FaultRule::FailNth(fault::kRename, 1, EXDEV));
     const fault::ScopedFault full(fault::FaultRule::FailNth(fault::kWrite, 1, ENOSPC));
-    EXPECT_EQ(RenameOwnedFile(s.get(), target, &error), kRenameNotDone);
+    EXPECT_EQ(RenameOwnedFile(s_.get(), target, &error), kRenameNotDone);
     EXPECT_EQ(error, err::kDiskFull);
   }
   {
     // The target appears while copying: the atomic rename refuses it.
     const fault::ScopedFault exdev(fault::FaultRule::FailNth(fault::kRename, 1, EXDEV));
     const fault::ScopedFault exists(fault::FaultRule::FailNth(fault::kRename, 2, EEXIST));
-    EXPECT_EQ(RenameOwnedFile(s.get(), target, &error), kRenameTargetExists);
+    EXPECT_EQ(RenameOwnedFile(s_.get(), target, &error), kRenameTargetExists);
   }
   EXPECT_TRUE(FolderNames(dir_).empty()) << "a temporary copy was left";
-  EXPECT_EQ(ReadWholeFile(work_file_), bytes);
-  EXPECT_TRUE(OwnsFile(s.get()));
-  EXPECT_EQ(FilePath(s.get()), work_file_);
-  EXPECT_EQ(ReadAll(s.get(), 70000, kS16), Samples(bytes));
+  EXPECT_EQ(ReadWholeFile(work_file_), bytes_);
+  EXPECT_TRUE(OwnsFile(s_.get()));
+  EXPECT_EQ(FilePath(s_.get()), work_file_);
+  EXPECT_EQ(ReadAll(s_.get(), 70000, kS16), Samples());
 }
 
 }  // namespace

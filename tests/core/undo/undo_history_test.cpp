@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <bit>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -297,43 +295,6 @@ TEST_F(UndoHistoryTest, ANewChangeDestroysTheUndoneRecordsAndWhatTheyHold) {
   EXPECT_FALSE(CanRedo(*doc_));
 }
 
-class ByteReader {
- public:
-  explicit ByteReader(const std::vector<std::uint8_t>& b) : b_(b) {}
-  std::string Code() {
-    std::string s(reinterpret_cast<const char*>(Take(4)), 4);
-    return s;
-  }
-  std::uint8_t U8() { return *Take(1); }
-  std::uint16_t U16() {
-    const std::uint8_t* p = Take(2);
-    return static_cast<std::uint16_t>(p[0] | p[1] << 8);
-  }
-  std::uint32_t U32() {
-    const std::uint8_t* p = Take(4);
-    return p[0] | p[1] << 8 | p[2] << 16 | std::uint32_t{p[3]} << 24;
-  }
-  float F32() { return std::bit_cast<float>(U32()); }
-  void Words(std::initializer_list<std::uint32_t> words) {
-    for (const std::uint32_t w : words) EXPECT_EQ(U32(), w);
-  }
-  bool done() const { return at_ == b_.size(); }
-
- private:
-  const std::uint8_t* Take(std::size_t n) {
-    static const std::uint8_t zero[4] = {};
-    if (at_ + n > b_.size()) {
-      ADD_FAILURE() << "read past the end at " << at_;
-      return zero;
-    }
-    const std::uint8_t* p = b_.data() + at_;
-    at_ += n;
-    return p;
-  }
-  const std::vector<std::uint8_t>& b_;
-  std::size_t at_ = 0;
-};
-
 // A history of every record kind: marker add, delete, move and replace, an
 // envelope add, a gain edit, a cut holding nodes and an undone point deletion,
 // with its nodes numbered the way a workspace is written.
@@ -398,7 +359,7 @@ TEST_F(HistChunkTest, NodesAreNumberedInListThenRecordOrder) {
 
 TEST_F(HistChunkTest, RecordsWriteTheirChunksAndReferToNodesByNumber) {
   for (std::size_t i = 0; i < doc_->history.size(); ++i) ASSERT_EQ(doc_->history.at(i).Serialize(writer), 0u);
-  ByteReader in(writer.bytes);
+  testing::ByteReader in(writer.bytes);
   auto change = [&](std::uint8_t kind, char op, char letter, std::uint32_t count) {
     EXPECT_EQ(in.Code(), "hist");
     EXPECT_EQ(in.U8(), kind);

@@ -17,15 +17,14 @@
 #include <string>
 #include <vector>
 
-#include "core/io/chunk_writer.h"
 #include "core/undo/envelope_commands.h"
 #include "core/undo/marker_commands.h"
 #include "core/document/internal/segment_edit.h"
-#include "core/sources/source_numbering.h"
 #include "core/undo/undo_history.h"
 #include "platform/error_numbers.h"
 #include "platform/headless_editor_window.h"
 #include "platform/headless_main_frame.h"
+#include "tests/core/document_model.h"
 #include "tests/core/document_test_util.h"
 #include "tests/core/marker_test_util.h"
 #include "tests/core/numbering_writer.h"
@@ -34,16 +33,10 @@
 namespace tidemark {
 namespace {
 
+using testing::FrameOrigin;
 using testing::NewSegment;
 
 const SegmentGain kGains[] = {{0.5f, 0, 0.25f, 0}, {1, 0.125f, 1, -0.25f}};
-
-struct FrameOrigin {
-  int source = -1;  // -1: a gap
-  std::uint32_t frame = 0;
-  int gain = -1;  // index into kGains; -1: none
-  bool operator==(const FrameOrigin&) const = default;
-};
 
 using ModelMarker = testing::MarkerNode;
 using ModelPoint = testing::PointNode;
@@ -170,7 +163,7 @@ class ModelRun {
     return name;
   }
 
-  std::uint32_t below(std::uint32_t n) { return n == 0 ? 0 : static_cast<std::uint32_t>(rng_() % n); }
+  std::uint32_t below(std::uint32_t n) { return testing::Below(rng_, n); }
   const State& now() const { return states_[pos_]; }
 
   void ExpectFlags(std::uint32_t flags) {
@@ -252,30 +245,17 @@ class ModelRun {
   void Edit() {
     const std::uint32_t L = doc_->length;
     EditRequest r;
-    r.start = below(L + 1);
-    r.old_length = below(std::min<std::uint32_t>(L - r.start, 500) + 1);
+    testing::RandomStretch(rng_, L, 500, &r.start, &r.old_length);
     r.markers_and_envelope = below(4) != 0;
     std::vector<FrameOrigin> inserted;
     const std::uint32_t content = below(3);
     if (content == 1) {
-      const std::uint32_t from = below(L + 1);
-      const std::uint32_t n = below(std::min<std::uint32_t>(L - from, 400) + 1);
+      std::uint32_t from, n;
+      testing::RandomStretch(rng_, L, 400, &from, &n);
       ASSERT_EQ(CopyRange(doc_->segments, from, n, &r.segments), 0u);
       inserted.assign(now().frames->begin() + from, now().frames->begin() + from + n);
     } else if (content == 2) {
-      std::uint32_t at = 0;
-      for (std::uint32_t piece = 0, pieces = 1 + below(3); piece < pieces; ++piece) {
-        const std::uint32_t gap = below(3) == 0 ? below(30) : 0;
-        inserted.resize(inserted.size() + gap);
-        at += gap;
-        const int src = static_cast<int>(below(2));
-        const std::uint32_t n = 1 + below(200);
-        const std::uint32_t off = below(kSourceFrames - n);
-        const int g = static_cast<int>(below(4)) - 2;  // -2, -1: none
-        r.segments.PushBack(NewSegment(sources_[src], at, n, off, g >= 0 ? &kGains[g] : nullptr));
-        for (std::uint32_t i = 0; i < n; ++i) inserted.push_back({src, off + i, g >= 0 ? g : -1});
-        at += n;
-      }
+      testing::AddRandomPieces(rng_, sources_, kSourceFrames, kGains, 200, 30, &r, &inserted);
     }
     // Without the flag the lists stay: never leave nodes past a shorter end.
     if (!r.markers_and_envelope && inserted.size() < r.old_length) inserted.resize(r.old_length);
@@ -312,29 +292,8 @@ class ModelRun {
       for (const EnvelopePoint* p = r.envelope.first(); p; p = p->next)
         new_points.push_back({p, p->position + r.start, p->level});
     }
-    auto splice = [&](const auto& list, const auto& incoming, auto* out) {
-      bool placed = false;
-      auto place = [&] {
-        out->insert(out->end(), incoming.begin(), incoming.end());
-        placed = true;
-      };
-      for (auto e : list) {
-        if (!r.markers_and_envelope) {
-          out->push_back(e);
-        } else if (e.position < r.start) {
-          out->push_back(e);
-        } else if (e.position < std::uint64_t{r.start} + r.old_length) {
-          if (!placed) place();
-        } else {
-          if (!placed) place();
-          e.position = e.position - r.old_length + r.new_length;
-          out->push_back(e);
-        }
-      }
-      if (r.markers_and_envelope && !placed) place();
-    };
-    splice(now().markers, new_markers, &next.markers);
-    splice(now().points, new_points, &next.points);
+    next.markers = testing::SpliceEntries(now().markers, new_markers, r);
+    next.points = testing::SpliceEntries(now().points, new_points, r);
 
     ASSERT_EQ(ReplaceRange(*doc_, r), 0u) << "step " << step_;
     RecordEdit(*doc_, r, Named('x'));
@@ -493,52 +452,37 @@ class ModelRun {
 
     // The reader's side: nodes are taken in order; references by number
     // must point at nodes already taken.
-    std::size_t at = 0;
-    auto u8 = [&] { return writer.bytes.at(at++); };
-    auto u16 = [&] {
-      const std::uint16_t low = u8();
-      return static_cast<std::uint16_t>(low | u8() << 8);
-    };
-    auto u32 = [&] {
-      const std::uint32_t low = u16();
-      return low | std::uint32_t{u16()} << 16;
-    };
-    auto code = [&] {
-      std::string c(writer.bytes.begin() + at, writer.bytes.begin() + at + 4);
-      at += 4;
-      return c;
-    };
+    testing::ByteReader in(writer.bytes);
     std::uint32_t took_markers = list_markers, took_points = list_points;
     for (std::size_t i = 0; i < doc_->history.size(); ++i) {
-      ASSERT_EQ(code(), "hist");
-      const std::uint8_t kind = u8();
+      ASSERT_EQ(in.Code(), "hist");
+      const std::uint8_t kind = in.U8();
       if (kind == 0) {
-        at += 1 + 3 * 4;  // flag, start, old and new length
-        const std::uint32_t segments = u32();
-        took_markers += u32();
-        took_points += u32();
-        const std::uint32_t name = u32();
-        at += std::size_t{segments} * 36;
-        if (name) at += 4 + std::size_t{name} * 2;
+        in.Skip(1 + 3 * 4);  // flag, start, old and new length
+        const std::uint32_t segments = in.U32();
+        took_markers += in.U32();
+        took_points += in.U32();
+        const std::uint32_t name = in.U32();
+        in.Skip(std::size_t{segments} * 36 + (name ? 4 + std::size_t{name} * 2 : 0));
         continue;
       }
       ASSERT_LE(kind, 2);
       std::uint32_t& took = kind == 1 ? took_markers : took_points;
-      ASSERT_EQ(u8(), 0);
-      const char op = static_cast<char>(u16() & 0xFF);
-      const std::uint32_t count = u32();
+      ASSERT_EQ(in.U8(), 0);
+      const char op = static_cast<char>(in.U16() & 0xFF);
+      const std::uint32_t count = in.U32();
       if (op == 'A') {
         took += count;
       } else if (op == 'D') {
-        for (std::uint32_t k = 0; k < count; ++k) ASSERT_LT(u32(), took) << "step " << step_;
+        for (std::uint32_t k = 0; k < count; ++k) ASSERT_LT(in.U32(), took) << "step " << step_;
       } else {
         ASSERT_TRUE(op == 'R' || (op == 'M' && kind == 1));
         ASSERT_EQ(count, 2u);
-        ASSERT_LT(u32(), took);
+        ASSERT_LT(in.U32(), took);
         took += 1;
       }
     }
-    EXPECT_EQ(at, writer.bytes.size());
+    EXPECT_TRUE(in.done());
     EXPECT_EQ(took_markers, writer.markers.size()) << "step " << step_;
     EXPECT_EQ(took_points, writer.points.size()) << "step " << step_;
   }
