@@ -5,12 +5,16 @@
 #include "effects/channel/mono_output.h"
 #include "effects/channel/pan.h"
 #include "effects/level/volume.h"
+#include "effects/time/delay.h"
+#include "effects/time/fade.h"
 
 namespace tidemark {
 
 std::vector<CEffEntry*> BuiltInEffectEntries() {
   return {
       &NS_EFFECT_VOLUME::Entry(),
+      &NS_EFFECT_FADE::Entry(),
+      &NS_EFFECT_DELAY::Entry(),
       &NS_EFFECT_PAN::Entry(),
       &NS_EFFECT_CHXCHG::Entry(),
       &NS_EFFECT_MIDSIDE::Entry(),
