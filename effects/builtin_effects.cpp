@@ -4,6 +4,8 @@
 #include "effects/channel/mid_side.h"
 #include "effects/channel/mono_output.h"
 #include "effects/channel/pan.h"
+#include "effects/generators/noise_generator.h"
+#include "effects/generators/sine_generator.h"
 #include "effects/level/volume.h"
 #include "effects/time/delay.h"
 #include "effects/time/fade.h"
@@ -18,6 +20,8 @@ std::vector<CEffEntry*> BuiltInEffectEntries() {
       &NS_EFFECT_PAN::Entry(),
       &NS_EFFECT_CHXCHG::Entry(),
       &NS_EFFECT_MIDSIDE::Entry(),
+      &NS_EFFECT_GENSINE::Entry(),
+      &NS_EFFECT_GENNOISE::Entry(),
       &NS_EFFECT_MONO::Entry(),
   };
 }
