@@ -159,6 +159,34 @@ TEST(BlockLayouts, SineSetupUsesTheClampedFrequency) {
   }
 }
 
+// What a dialog hands back is held to the layout as a stored block is: a
+// short block is completed from the defaults, an out-of-range value clamped.
+TEST(BlockLayouts, DialogResultIsLoadedLikeAPreset) {
+  DocumentPtr doc = MakeFloatDocument(std::vector<float>(10, 0.0f), 1, 32000);
+  SelectAll(*doc);
+  {
+    BlockDialog dialog(SettingsBlock{{0xFA, 0x00, 0x05}});  // time 250 ms, then one stray byte
+    ScopedSettingsDialog installed(&dialog);
+    CEffEntry::SetupParamsPtr params;
+    ASSERT_EQ(NS_EFFECT_DELAY::Entry().CreateSetupParams(doc.get(), 0, &params), 0u);
+    SettingsBlock block;
+    ASSERT_EQ(dynamic_cast<CEffEntry_Std&>(NS_EFFECT_DELAY::Entry()).Setup(*params, block), 0u);
+    EXPECT_EQ(block.bytes, BlockBytes(8).I16(0, 250).I16(2, -300).I16(4, 0).U8(6, 0).bytes());
+    const auto& delay = static_cast<const NS_EFFECT_DELAY::MySetupParams&>(*params);
+    EXPECT_EQ(delay.time_ms, 250u);
+    EXPECT_NEAR(delay.feedback, std::pow(10.0, -300 / 2000.0), 1e-6);
+  }
+  {
+    BlockDialog dialog(BlockBytes(12).F32(0, 30000.0f).I16(4, 50).I16(8, 440));
+    ScopedSettingsDialog installed(&dialog);
+    CEffEntry::SetupParamsPtr params;
+    ASSERT_EQ(NS_EFFECT_GENSINE::Entry().CreateSetupParams(doc.get(), 0, &params), 0u);
+    SettingsBlock block;
+    ASSERT_EQ(dynamic_cast<CEffEntry_Std&>(NS_EFFECT_GENSINE::Entry()).Setup(*params, block), 0u);
+    EXPECT_EQ(static_cast<const NS_EFFECT_GENSINE::MySetupParams&>(*params).frequency, 16000.0f);
+  }
+}
+
 // The console's FIELD=VALUE forms: value text to stored value and back.
 struct ConsoleCase {
   CEffEntry& (*entry)();

@@ -125,7 +125,7 @@ TEST(NoiseGenerator, RunsCreatedAtOnceGetDifferentSeeds) {
 // Every concurrent caller gets a step of its own: together they took
 // exactly the next steps of the recurrence, none lost, none twice.
 TEST(NoiseGenerator, SharedSeedGeneratorLosesNoStepUnderConcurrency) {
-  constexpr int kThreads = 4, kSteps = 20000;
+  constexpr int kThreads = 8, kSteps = 100000;
   const std::uint32_t start = NS_EFFECT_GENNOISE::AdvanceSharedSeedGenerator();
   std::vector<std::vector<std::uint32_t>> taken(kThreads);
   std::vector<std::thread> threads;
