@@ -59,8 +59,7 @@ INSTANTIATE_TEST_SUITE_P(
         DefaultsCase{NS_EFFECT_MONO::Entry, BlockBytes(4).I16(0, 0).I16(2, -600)},
         DefaultsCase{NS_EFFECT_DELAY::Entry, BlockBytes(8).I16(0, 400).I16(2, -300).I16(4, 0).U8(6, 0)},
         DefaultsCase{NS_EFFECT_GENSINE::Entry, BlockBytes(12).F32(0, 440.0f).I16(4, 50).I16(6, 0).I16(8, 440)},
-        DefaultsCase{NS_EFFECT_GENNOISE::Entry, BlockBytes(4).I16(0, -2000)}),
-    [](const auto& named) { return std::string(named.param.entry().GetKeyName()); });
+        DefaultsCase{NS_EFFECT_GENNOISE::Entry, BlockBytes(4).I16(0, -2000)}));
 
 TEST(BlockLayouts, EffectsWithoutSettingsHaveNoBlock) {
   EXPECT_EQ(NS_EFFECT_MIDSIDE::Entry().GetSettingsLayout(), nullptr);
@@ -115,7 +114,8 @@ INSTANTIATE_TEST_SUITE_P(
     Fields, BlockClamp,
     ::testing::Values(
         ClampCase{NS_EFFECT_FADE::Entry, "shape", 44100, -1, 0}, ClampCase{NS_EFFECT_FADE::Entry, "shape", 44100, 4, 3},
-        ClampCase{NS_EFFECT_PAN::Entry, "angle", 44100, -91, -90}, ClampCase{NS_EFFECT_PAN::Entry, "angle", 44100, 300, 90},
+        ClampCase{NS_EFFECT_PAN::Entry, "angle", 44100, -91, -90},
+        ClampCase{NS_EFFECT_PAN::Entry, "angle", 44100, 300, 90},
         ClampCase{NS_EFFECT_PAN::Entry, "distance", 44100, 10, 50},
         ClampCase{NS_EFFECT_PAN::Entry, "distance", 44100, 601, 600},
         ClampCase{NS_EFFECT_PAN::Entry, "spacing", 44100, 19, 20},
@@ -144,8 +144,7 @@ INSTANTIATE_TEST_SUITE_P(
         ClampCase{NS_EFFECT_GENSINE::Entry, "pitch", 44100, 349, 350},
         ClampCase{NS_EFFECT_GENSINE::Entry, "pitch", 44100, 451, 450},
         ClampCase{NS_EFFECT_GENNOISE::Entry, "level", 44100, -9001, -9000},
-        ClampCase{NS_EFFECT_GENNOISE::Entry, "level", 44100, -999, -1000}),
-    [](const auto& named) { return "Case" + std::to_string(named.index); });
+        ClampCase{NS_EFFECT_GENNOISE::Entry, "level", 44100, -999, -1000}));
 
 // Set up through the entry with an out-of-range last-used block: the run
 // gets the clamped frequency.
@@ -230,8 +229,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ConsoleCase{NS_EFFECT_GENSINE::Entry, "level", "100", 100, "100"},
                       ConsoleCase{NS_EFFECT_GENSINE::Entry, "display", "note", 1, "note"},
                       ConsoleCase{NS_EFFECT_GENSINE::Entry, "pitch", "432", 432, "432"},
-                      ConsoleCase{NS_EFFECT_GENNOISE::Entry, "level", "-20", -2000, "-20.00"}),
-    [](const auto& named) { return "Case" + std::to_string(named.index); });
+                      ConsoleCase{NS_EFFECT_GENNOISE::Entry, "level", "-20", -2000, "-20.00"}));
 
 TEST(BlockLayouts, ConsoleRefusesValuesOutsideTheRateBoundRange) {
   const SettingsField* freq = FindField(LayoutOf(NS_EFFECT_GENSINE::Entry()), "freq");

@@ -23,19 +23,6 @@ TEST(ChannelExchange, OnceSwapsTwiceRestores) {
   EXPECT_EQ(ReadAll(*doc), input);
 }
 
-TEST(ChannelExchange, OneSelectedChannelTakesTheOther) {
-  const auto input = RandomSamples(300 * 2, 52);
-  DocumentPtr doc = MakeFloatDocument(input, 2);
-  SelectAll(*doc);
-  SetChannelMask(*doc, 1);
-  ASSERT_EQ(ExecuteWithBlock(NS_EFFECT_CHXCHG::Entry(), *doc), 0u);
-  const auto out = ReadAll(*doc);
-  for (std::size_t f = 0; f < 300; ++f) {
-    ASSERT_EQ(out[2 * f], input[2 * f + 1]);
-    ASSERT_EQ(out[2 * f + 1], input[2 * f + 1]);
-  }
-}
-
 TEST(ChannelExchange, SameOutputHoweverTheBlocksAreSplit) {
   ExpectSameOutputThreeWays([] { return EffRunPtr(new NS_EFFECT_CHXCHG::CMyEffRun()); }, 2, 3);
 }

@@ -30,19 +30,6 @@ TEST(MidSide, DocumentTakesHalfSumAndHalfDifference) {
   }
 }
 
-TEST(MidSide, OnlyTheSelectedChannelChanges) {
-  const auto input = RandomSamples(500 * 2, 42);
-  DocumentPtr doc = MakeFloatDocument(input, 2);
-  SelectAll(*doc);
-  SetChannelMask(*doc, 2);
-  ASSERT_EQ(ExecuteWithBlock(NS_EFFECT_MIDSIDE::Entry(), *doc), 0u);
-  const auto out = ReadAll(*doc);
-  for (std::size_t f = 0; f < 500; ++f) {
-    ASSERT_EQ(out[2 * f], input[2 * f]);
-    ASSERT_NEAR(out[2 * f + 1], (double(input[2 * f]) - input[2 * f + 1]) * 0.5, 1e-7);
-  }
-}
-
 TEST(MidSide, SameOutputHoweverTheBlocksAreSplit) {
   ExpectSameOutputThreeWays([] { return EffRunPtr(new NS_EFFECT_MIDSIDE::CMyEffRun()); }, 2, 3);
 }

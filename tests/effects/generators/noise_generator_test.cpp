@@ -89,15 +89,6 @@ TEST(NoiseGenerator, MinusTwentyDbHasRmsNearATenthAndStaysWithinSixSigma) {
   EXPECT_GT(peak, 0.3);  // a Gaussian of 200000 draws reaches beyond 3 sigma
 }
 
-TEST(NoiseGenerator, AddsToTheExistingSound) {
-  CMyEffRun run(0.01f);
-  run.SetSeed(99);
-  std::vector<float> x(1000, 0.5f);
-  ASSERT_EQ(run.Process(x.data(), 1000, 1, 1), 0u);
-  std::uint32_t state = 99;
-  for (const float v : x) ASSERT_NEAR(v, 0.5 + Gaussian(state, double(0.01f)), 1e-7);
-}
-
 // The seed is s * 12345 + 83810205 with s = tick count + the shared
 // generator's next output.
 TEST(NoiseGenerator, SeedFromTickCountAndTheSharedGenerator) {

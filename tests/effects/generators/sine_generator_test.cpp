@@ -82,11 +82,7 @@ TEST_P(SineTones, AddsTheToneToTheExistingSound) {
 INSTANTIATE_TEST_SUITE_P(Tones, SineTones,
                          ::testing::Values(ToneCase{440.0f, 50, 44100}, ToneCase{1234.5f, 100, 44100},
                                            ToneCase{19999.0f, 30, 48000}, ToneCase{1.0f, 70, 8000},
-                                           ToneCase{3000.25f, 0, 22050}),
-                         [](const auto& named) {
-                           return std::to_string(static_cast<int>(named.param.freq)) + "Hz" +
-                                  std::to_string(named.param.level) + "Pct" + std::to_string(named.param.rate);
-                         });
+                                           ToneCase{3000.25f, 0, 22050}));
 
 // A stored 30000 Hz loads as the rate's upper end: at 32 kHz that is the
 // Nyquist frequency, whose tone alternates.
@@ -94,7 +90,8 @@ TEST(SineGenerator, FrequencyClampedToTheRateThenAtNyquist) {
   DocumentPtr doc = MakeFloatDocument(std::vector<float>(100, 0.0f), 1, 32000);
   SelectAll(*doc);
   ASSERT_EQ(ExecuteWithLastUsed(NS_EFFECT_GENSINE::Entry(), *doc, SineBlock(30000.0f, 100)), 0u);
-  EXPECT_EQ(NS_EFFECT_GENSINE::Entry().GetSettingsBlock().bytes, BlockBytes(12).F32(0, 16000.0f).I16(4, 100).I16(8, 440).bytes());
+  EXPECT_EQ(NS_EFFECT_GENSINE::Entry().GetSettingsBlock().bytes,
+            BlockBytes(12).F32(0, 16000.0f).I16(4, 100).I16(8, 440).bytes());
   const auto out = ReadAll(*doc);
   for (std::size_t f = 0; f < 100; ++f) ASSERT_NEAR(out[f], f % 2 ? -1.0 : 1.0, 1e-6) << f;
 }

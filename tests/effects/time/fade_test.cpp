@@ -72,22 +72,7 @@ TEST_P(FadeShapes, MonoSelectionBecomesStereoOnlyForTheCrossedShapes) {
 
 INSTANTIATE_TEST_SUITE_P(Shapes, FadeShapes,
                          ::testing::Values(ShapeCase{0, 0, 0}, ShapeCase{1, 1, 1}, ShapeCase{2, 1, 0},
-                                           ShapeCase{3, 0, 1}),
-                         [](const auto& named) { return "Shape" + std::to_string(named.param.shape); });
-
-TEST(Fade, CrossedShapeOnMonoFadesLeftOutWhileRightFadesIn) {
-  DocumentPtr doc = MakeFloatDocument(std::vector<float>(1000, 0.5f), 1);
-  SelectAll(*doc);
-  ASSERT_EQ(ExecuteWithBlock(NS_EFFECT_FADE::Entry(), *doc, Shape(2)), 0u);
-  ASSERT_EQ(doc->channels, 2);
-  const auto out = ReadAll(*doc);
-  EXPECT_FLOAT_EQ(out[0], 0.5f);
-  EXPECT_FLOAT_EQ(out[1], 0.0f);
-  EXPECT_FLOAT_EQ(out[2 * 500], 0.25f);
-  EXPECT_FLOAT_EQ(out[2 * 500 + 1], 0.25f);
-  EXPECT_LT(out[2 * 999], 0.001f);
-  EXPECT_GT(out[2 * 999 + 1], 0.499f);
-}
+                                           ShapeCase{3, 0, 1}));
 
 // The straight shapes follow the selected channels; the crossed ones work
 // on both whatever is selected.
