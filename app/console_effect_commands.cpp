@@ -188,6 +188,7 @@ Result EffectCommand(Session& s, const CommandArgs& args) {
   if (!entry) return Refuse(s, name, kNotAvailable);
 
   std::optional<SettingsBlock> given;
+  std::string_view given_arg;
   std::vector<std::string> pairs;
   for (std::size_t i = 1; i < args.size(); ++i) {
     const std::string& arg = args[i];
@@ -197,12 +198,13 @@ Result EffectCommand(Session& s, const CommandArgs& args) {
       if (given) return s.Usage("effect");
       given = ParseBlockHex(std::string_view(arg).substr(6));
       if (!given) return Refuse(s, arg, kSettingsNotValid);
+      given_arg = arg;
       continue;
     }
     pairs.push_back(arg);
   }
   const SettingsLayout* layout = entry->GetSettingsLayout();
-  if (!layout && given && !given->empty()) return Refuse(s, "block=" + BlockHex(*given), kSettingsNotValid);
+  if (!layout && given && !given->empty()) return Refuse(s, given_arg, kSettingsNotValid);
   SettingsRefusal refusal;
   const std::optional<SettingsBlock> block =
       CommandBlock(layout, given ? *given : entry->GetSettingsBlock(), d.rate, pairs, &refusal);

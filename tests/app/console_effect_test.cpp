@@ -321,7 +321,12 @@ TEST_F(ConsoleEffect, RefusalsChangeNothing) {
       {"effect volume block=0000 block=0000", {"usage: effect"}},
       {"effect volume preview", {"preview:"}},
       {"effect volume gain=-3 preview", {"preview:"}},
+      // An effect without settings takes no block and no field.
+      {"effect 323 block=00", {"block=00:", DescribeError(console::kSettingsNotValid)}},
+      {"effect channelexchange amount=1", {"amount=1:", DescribeError(console::kSettingsNotValid)}},
   };
+  testing::TestEntry without_settings(323, false);
+  const console::ScopedConsoleEffect in_place(without_settings);
   // A row this build has no entry for (none once every effect exists).
   for (const EffectDescription& row : EffectDescriptions()) {
     if (console::ConsoleEffectEntry(row)) continue;
