@@ -1,8 +1,6 @@
 // The console's stand-in for the settings dialogs: blocks written in
 // hexadecimal, and FIELD=VALUE pairs applied to a block, over a layout of
 // the test's own that has every kind of field.
-#include <random>
-
 #include <gtest/gtest.h>
 
 #include "app/console_effect_dialog.h"
@@ -42,17 +40,6 @@ TEST(ConsoleEffectDialog, BlockHexParsesPairsOfDigitsAndRefusesTheRest) {
     if (block) {
       EXPECT_EQ(block->bytes, *c.bytes) << c.text;
     }
-  }
-}
-
-TEST(ConsoleEffectDialog, BlockHexPrintsWhatItParses) {
-  std::mt19937 random(5);
-  for (int n = 0; n < 40; ++n) {
-    SettingsBlock block;
-    for (int i = 0; i < n; ++i) block.bytes.push_back(static_cast<std::uint8_t>(random()));
-    const std::string text = console::BlockHex(block);
-    EXPECT_EQ(text.size(), block.bytes.size() * 2);
-    EXPECT_EQ(console::ParseBlockHex(text), block) << text;
   }
 }
 
@@ -124,17 +111,6 @@ TEST(ConsoleEffectDialog, PairsSetFieldsInDisplayUnitsOrRefuseNamingTheField) {
   }
 }
 
-TEST(ConsoleEffectDialog, RangesNameTheFieldAndBothEnds) {
-  for (const SettingsField& field : kTestFields) {
-    const std::string text = console::FieldRangeText(field, 44100);
-    EXPECT_EQ(text.rfind(field.name, 0), 0u) << text;
-    if (field.words.empty() && !field.flag) {
-      EXPECT_NE(text.find(FormatFieldValue(field, field.min)), std::string::npos) << text;
-      EXPECT_NE(text.find(FormatFieldValue(field, field.max)), std::string::npos) << text;
-    }
-  }
-}
-
 // The base block is loaded as a preset is: clamped, short blocks completed
 // from the defaults, longer ones kept whole; pairs apply on top.
 TEST(ConsoleEffectDialog, BaseBlockIsLoadedAsAPresetBeforeThePairs) {
@@ -185,15 +161,6 @@ TEST(ConsoleEffectDialog, RateDependentRangesUseTheDocumentRate) {
   const auto block = CommandBlock(&layout, SettingsBlock{{0x20, 0x4E}}, 32000, {}, &refusal);
   ASSERT_TRUE(block);
   EXPECT_EQ(GetField(kFrequency[0], block->bytes), 16000);
-}
-
-TEST(ConsoleEffectDialog, DialogHandsOverTheCommandsBlock) {
-  testing::TestEntry entry(304);
-  const SettingsBlock wanted{{1, 2, 3}};
-  console::ConsoleSettingsDialog dialog(wanted);
-  SettingsBlock block{{9, 9}};
-  EXPECT_EQ(dialog.Edit(entry, CEffEntry::SetupParams{}, block), err::kOk);
-  EXPECT_EQ(block, wanted);
 }
 
 TEST(SettingsEffectOptions, WorkingFormatAndWeightingFromTheSettings) {
