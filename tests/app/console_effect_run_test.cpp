@@ -12,10 +12,13 @@
 
 #include "app/console_effect_commands.h"
 #include "app/console_progress.h"
+#include "config/error_messages.h"
 #include "config/text_catalogue.h"
+#include "core/io/work_folder.h"
 #include "effects/analysis/waveform_statistics.h"
 #include "effects/framework/block_run_worker.h"
 #include "effects/framework/progress_scope.h"
+#include "platform/fault_injection.h"
 #include "tests/app/console_effect_test_util.h"
 #include "tests/app/console_test_util.h"
 #include "tests/effects/effect_test_util.h"
@@ -69,6 +72,42 @@ TEST(ConsoleEffectRun, CancelAtEveryBlockLeavesTheDocumentAsItWas) {
   ASSERT_EQ(doc.history.size(), 1u);
   const std::vector<float> done = testing::ReadAll(doc);
   for (std::size_t i = 0; i < samples.size(); ++i) ASSERT_EQ(done[i], samples[i] * 0.5f) << i;
+}
+
+// A full disk while the worker writes, and a worker thread that cannot
+// start: the message says which, and the document, its history and the
+// working folder stay as they were.
+TEST(ConsoleEffectRun, FullDiskAndNoThreadChangeNothing) {
+  testing::TestEntry entry(304);
+  const console::ScopedConsoleEffect in_place(entry);
+  const std::vector<float> samples = Noise(2 * std::size_t{3 * EffectBlockFrames(2)}, 18);
+  ConsoleRun run;
+  run.session.Adopt(testing::MakeFloatDocument(samples, 2));
+  SoundDocument& doc = *run.session.active();
+  testing::SelectAll(doc);
+  std::string work;
+  ASSERT_EQ(WorkFolder(&work), err::kOk);
+  const std::set<std::string> before = testing::FolderEntries(work);
+  struct Case {
+    fault::FaultRule rule;
+    Error says;
+  };
+  const Case cases[] = {
+      {fault::FaultRule::DiskFullAt(100000), err::kDiskFull},
+      {fault::FaultRule::FailNth(fault::kThreadStart, 1, EAGAIN), err::kThreadCreate},
+  };
+  for (const Case& c : cases) {
+    run.err.str("");
+    {
+      const fault::ScopedFault fault(c.rule);
+      EXPECT_EQ(run.session.Execute("effect fade"), Result::kFailed);
+    }
+    EXPECT_EQ(run.err.str(), "error: " + DescribeError(c.says) + "\n");
+    EXPECT_EQ(testing::ReadAll(doc), samples);
+    EXPECT_TRUE(doc.history.empty());
+    EXPECT_EQ(testing::FolderEntries(work), before);
+  }
+  EXPECT_EQ(run.session.Execute("effect fade"), Result::kDone) << run.err.str();
 }
 
 // Ctrl-C is the terminal hooks' cancel: a SIGINT while the effect runs
