@@ -5,6 +5,7 @@
 #include "effects/level/sign_reverse.h"
 #include "effects/level/silence.h"
 #include "effects/level/volume.h"
+#include "effects/time/time_reverse.h"
 
 namespace tidemark {
 
@@ -15,6 +16,7 @@ std::vector<CEffEntry*> BuiltInEffectEntries() {
       &NS_EFFECT_SILENCE::Entry(),
       &NS_EFFECT_OFFSET::Entry(),
       &NS_EFFECT_SIGNREV::Entry(),
+      &NS_EFFECT_TIMEREV::Entry(),
   };
 }
 
