@@ -59,7 +59,8 @@ class CStatis : public CEffRun {
   [[nodiscard]] static Error Create(std::uint32_t flags, std::uint32_t window, std::uint32_t origin,
                                     char weighting, std::uint32_t rate, std::unique_ptr<CStatis>* run);
 
-  // Measures the channels of `mask` (77 for more than two channels).
+  // Measures the channels of `mask` (77 for more than two channels, or a
+  // channel count other than that of the first block).
   [[nodiscard]] Error Process(float* buffer, std::uint32_t frames, std::uint16_t channels,
                               std::uint32_t mask) override;
   void Reset() override;
@@ -83,14 +84,23 @@ class CStatis : public CEffRun {
   double ShortRmsPeak(std::uint32_t* frame = nullptr) const;
 
  private:
-  // Squares are taken in chunks of this many frames (the weighted copy).
+  // Frames are measured in chunks of this many (the weighted copy and the
+  // frame powers of one chunk).
   static constexpr std::uint32_t kChunkFrames = 1024;
+  // Sums and extremes run in this many lanes of interleaved samples, so
+  // that the operations overlap while the result stays independent of the
+  // block split. A power of two, and so a multiple of both channel counts.
+  static constexpr std::uint32_t kLanes = 8;
+  using Lanes = std::array<double, kLanes>;
 
   CStatis(std::uint32_t flags, std::uint32_t window, std::uint32_t origin, std::unique_ptr<float[]> ring,
           StatisWeightingPtr weighting);
-  void MeasureChunk(const float* buffer, const float* squared, std::uint32_t frames, std::uint16_t channels,
-                    std::uint32_t mask);
+  void MeasureSums(const float* buffer, const float* squared, std::uint32_t samples);
+  void MeasureExtremes(const float* buffer, std::uint32_t frames, std::uint32_t mask);
   void MeasureWindow(const float* squared, std::uint32_t frames, std::uint16_t channels, std::uint32_t mask);
+  // Moves the window over `n` frames given the change each makes; only the
+  // first `compared` of them may become the largest window.
+  void AdvanceWindow(const double* change, std::uint32_t n, std::uint32_t first, std::uint32_t compared);
   std::uint32_t MeasuredChannels() const;
 
   std::uint32_t flags_;
@@ -98,12 +108,21 @@ class CStatis : public CEffRun {
   std::uint32_t origin_;
   StatisWeightingPtr weighting_;
   std::array<float, kChunkFrames * kMaxChannels> weighted_{};
+  std::array<float, kChunkFrames> power_{};
+  std::array<double, kChunkFrames> change_{};
+  // Sums, squares and extremes; the sums and squares of result_ are filled
+  // from the lanes when asked.
   StatisResult result_;
+  Lanes sum_lanes_{};
+  Lanes square_lanes_{};
+  std::uint16_t channels_ = 0;  // fixed by the first block
   // The short-term window: W per-frame powers, the oldest overwritten, and
   // their running sum.
   std::unique_ptr<float[]> ring_;
   std::uint32_t ring_at_ = 0;
-  double running_ = 0;
+  double running_ = 0;  // the window sum at the start of the current group
+  double partial_ = 0;  // the changes of the current group so far
+  std::uint32_t in_group_ = 0;
   double largest_ = -1;  // below any sum: the first frame always sets it
   std::uint64_t recompute_every_ = 0;  // frames
   std::uint64_t since_recompute_ = 0;

@@ -64,18 +64,6 @@ TEST(LevelBlocks, DefaultsLieAtTheirOffsets) {
   EXPECT_EQ(DefaultBlock(LayoutOf("Offset")).bytes, OffsetBlock(0, 0.0f));
 }
 
-TEST(LevelBlocks, EffectsWithoutSettingsHaveNoLayout) {
-  for (std::string_view key : {"Silence", "SignReverse", "TimeReverse"}) {
-    CEffEntry* entry = EffectRegistry::FindByKey(key);
-    ASSERT_NE(entry, nullptr) << key;
-    EXPECT_EQ(entry->GetSettingsLayout(), nullptr) << key;
-    CEffEntry::ChainDescription d;
-    entry->DescribeForChain(&d);
-    EXPECT_EQ(d.default_size, 0u) << key;
-    EXPECT_EQ(d.chain, nullptr) << key;
-  }
-}
-
 struct ClampCase {
   const char* what;
   const char* key;

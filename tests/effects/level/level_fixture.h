@@ -19,6 +19,7 @@
 #include "effects/framework/progress_scope.h"
 #include "effects/framework/settings_dialog.h"
 #include "platform/headless_editor_window.h"
+#include "platform/error_numbers.h"
 #include "platform/headless_main_frame.h"
 #include "tests/effects/effect_test_util.h"
 

@@ -1,6 +1,6 @@
 // Normalize against levels computed here in plain double precision: each
 // mode with and without its clip guard, the selected channels only, the
-// silent selection, the dialog's answers and cancel during the scan.
+// silent selection and cancel during the scan.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -20,7 +20,6 @@ using testing::CancellingDisplay;
 using testing::FieldDialog;
 
 constexpr std::uint32_t kRate = 8000;  // the window is one second: 8000 frames
-constexpr Error kDialogCancelled{4};  // the dialog was cancelled
 
 // The levels of [from, to) of the channels of `mask`, straight from their
 // definitions.
@@ -170,35 +169,6 @@ TEST_P(NormalizeSilence, PeakAtMostOneHundredThousandthChangesNothing) {
 INSTANTIATE_TEST_SUITE_P(Cases, NormalizeSilence,
                          ::testing::Values(SilentCase{0.0f, true}, SilentCase{1e-5f, true},
                                            SilentCase{1.2e-5f, false}));
-
-TEST_F(NormalizeTest, DialogAnswersEndItBeforeAnythingRuns) {
-  const std::vector<float> x = testing::RandomSamples(2 * 1000, 5);
-  Open(x, 2, kRate);
-  FieldDialog dialog;
-  dialog.result = kDialogCancelled;
-  {
-    ScopedSettingsDialog installed(&dialog);
-    EXPECT_EQ(EntryNamed("Normalize").Execute(doc_.get()), kDialogCancelled);
-  }
-  EXPECT_EQ(EntryNamed("Normalize").Execute(doc_.get()), err::kWindowCreate);  // no dialog at all
-  EXPECT_EQ(testing::ReadAll(*doc_), x);
-  EXPECT_EQ(doc_->history.size(), 0u);
-}
-
-TEST_F(NormalizeTest, TheDialogsBlockBecomesTheLastUsedOne) {
-  Open(testing::RandomSamples(2 * 1000, 6), 2, kRate);
-  ASSERT_EQ(Run({{"mode", 1}, {"shortrms", -2400}, {"rmsguard", 0}}), err::kOk);
-  const SettingsBlock kept = EntryNamed("Normalize").GetSettingsBlock();
-  const SettingsLayout& layout = *EntryNamed("Normalize").GetSettingsLayout();
-  EXPECT_EQ(GetField(*FindField(layout, "mode"), kept.bytes), 1);
-  EXPECT_EQ(GetField(*FindField(layout, "shortrms"), kept.bytes), -2400);
-  EXPECT_EQ(GetField(*FindField(layout, "rmsguard"), kept.bytes), 0);
-  // The next run's dialog starts from it.
-  FieldDialog looking;
-  ScopedSettingsDialog installed(&looking);
-  ASSERT_EQ(EntryNamed("Normalize").Execute(doc_.get()), err::kOk);
-  EXPECT_EQ(EntryNamed("Normalize").GetSettingsBlock(), kept);
-}
 
 TEST_F(NormalizeTest, CancelDuringTheScanLeavesTheDocument) {
   // Four blocks of stereo frames; cancel after the first.

@@ -99,14 +99,5 @@ TEST_F(OffsetTest, CancelDuringTheScanLeavesTheDocument) {
   EXPECT_EQ(doc_->history.size(), 0u);
 }
 
-TEST_F(OffsetTest, FixedValueNeedsNoScan) {
-  const std::vector<float> x = testing::RandomSamples(2 * 100000, 10);
-  Open(x, 2);
-  CancellingDisplay display(0);  // would cancel any scan at once
-  SetProgressDisplay(&display);
-  EXPECT_EQ(Run(1, 0.5f), err::kOk);
-  EXPECT_EQ(display.asked(), 0);
-}
-
 }  // namespace
 }  // namespace tidemark

@@ -10,8 +10,6 @@
 
 #include "config/error_codes.h"
 #include "core/undo/undo_history.h"
-#include "effects/framework/block_run_worker.h"
-#include "effects/time/time_reverse.h"
 #include "tests/effects/level/level_fixture.h"
 
 namespace tidemark {
@@ -84,19 +82,6 @@ TEST_F(TimeReverseTest, TimeReverseTwiceRestoresEveryBit) {
   EXPECT_EQ(doc_->history.size(), 2u);
 }
 
-TEST_F(TimeReverseTest, TimeReverseWritesTheWorkingFormat) {
-  // 16-bit working files round the samples; the reversal stays exact on
-  // values that 16 bits hold.
-  std::vector<float> x(2 * 50000);
-  for (std::size_t i = 0; i < x.size(); ++i) x[i] = float(int(i % 65536) - 32768) / 32768.0f;
-  Open(x, 2);
-  SetEffectWorkingCode(sample_code::kS16);
-  const Error rc = EntryNamed("TimeReverse").Execute(doc_.get());
-  SetEffectWorkingCode(sample_code::kFloat);
-  ASSERT_EQ(rc, err::kOk);
-  EXPECT_EQ(testing::ReadAll(*doc_), Reversed(x, 2, 0, 50000));
-}
-
 class TimeReverseCancel : public testing::LevelEffectTest, public ::testing::WithParamInterface<int> {};
 
 TEST_P(TimeReverseCancel, LeavesTheDocumentHistoryAndNoWorkingFile) {
@@ -114,15 +99,6 @@ TEST_P(TimeReverseCancel, LeavesTheDocumentHistoryAndNoWorkingFile) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Blocks, TimeReverseCancel, ::testing::Values(0, 1, 3, 4));
-
-TEST_F(TimeReverseTest, TimeReverseLeavesNoWorkingFileOnAStretchOutsideTheDocument) {
-  Open(testing::RandomSamples(2 * 100, 79), 2);
-  ProgressScope scope;
-  SegmentList out;
-  EXPECT_EQ(NS_EFFECT_TIMEREV::RenderReversed(scope, *doc_, 50, 51, &out), err::kSizeLimit);
-  EXPECT_EQ(out.first(), nullptr);
-  EXPECT_EQ(WorkFiles(), 0u);
-}
 
 }  // namespace
 }  // namespace tidemark
