@@ -9,12 +9,15 @@ namespace tidemark {
 
 Error SetupOwnSettings(CEffEntry& entry, const CEffEntry::SetupParams& params, SettingsBlock* block) {
   const SettingsLayout* layout = entry.GetSettingsLayout();
+  const std::uint32_t rate = params.target ? params.target->rate : 44100;
   SettingsBlock loaded;
-  if (layout) loaded = LoadBlock(*layout, entry.GetSettingsBlock(), params.target ? params.target->rate : 44100);
+  if (layout) loaded = LoadBlock(*layout, entry.GetSettingsBlock(), rate);
   if (entry.HasSetupDialog()) {
     SettingsDialog* dialog = CurrentSettingsDialog();
     if (!dialog) return err::kWindowCreate;
     if (const Error rc = dialog->Edit(entry, params, loaded)) return rc;
+    // The effects read their fields trusting the ranges.
+    if (layout) loaded = LoadBlock(*layout, loaded, rate);
   }
   entry.GetSettingsStore().Set(loaded);
   *block = std::move(loaded);

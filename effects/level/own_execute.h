@@ -10,8 +10,8 @@ namespace tidemark {
 
 // Loads the entry's last-used block (the defaults at first use) clamped to
 // its ranges for the target's rate, lets the settings dialog edit it when
-// the entry has one, and keeps the result as the last-used block in
-// `*block` and the entry's store. 3 when a dialog is needed and none can be
+// the entry has one (clamping what it wrote), and keeps the result as the
+// last-used block in `*block` and the entry's store. 3 when a dialog is needed and none can be
 // shown, 4 when it is cancelled (the store then keeps its old block).
 [[nodiscard]] Error SetupOwnSettings(CEffEntry& entry, const CEffEntry::SetupParams& params, SettingsBlock* block);
 

@@ -170,6 +170,15 @@ INSTANTIATE_TEST_SUITE_P(Cases, NormalizeSilence,
                          ::testing::Values(SilentCase{0.0f, true}, SilentCase{1e-5f, true},
                                            SilentCase{1.2e-5f, false}));
 
+TEST_F(NormalizeTest, WhatTheDialogWritesIsClampedToo) {
+  Open(testing::RandomSamples(2 * 1000, 12), 2, kRate);
+  ASSERT_EQ(Run({{"mode", 7}, {"rms", 900}, {"rmsguard", 0}}), err::kOk);
+  const SettingsLayout& layout = *EntryNamed("Normalize").GetSettingsLayout();
+  const SettingsBlock& kept = EntryNamed("Normalize").GetSettingsBlock();
+  EXPECT_EQ(GetField(*FindField(layout, "mode"), kept.bytes), 2);
+  EXPECT_EQ(GetField(*FindField(layout, "rms"), kept.bytes), 0);
+}
+
 TEST_F(NormalizeTest, CancelDuringTheScanLeavesTheDocument) {
   // Four blocks of stereo frames; cancel after the first.
   const std::vector<float> x = testing::RandomSamples(2 * 100000, 8);
