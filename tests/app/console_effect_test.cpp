@@ -232,8 +232,9 @@ TEST_F(ConsoleEffect, HelpEffectListsEveryFieldInBlockOrder) {
   testing::TestEntry local(304);
   const console::ScopedConsoleEffect in_place(local);
   std::vector<const CEffEntry*> entries{&local};
+  // The local entry stands in for the registered one of its number.
   for (const CEffEntry* entry : EffectRegistry::Entries())
-    if (entry) entries.push_back(entry);
+    if (entry && entry->GetCommandId() != local.GetCommandId()) entries.push_back(entry);
   for (const CEffEntry* entry : entries) {
     const std::string help = Done("help effect " + std::string(entry->GetKeyName()));
     const std::vector<std::string> lines = testing::Lines(help);
