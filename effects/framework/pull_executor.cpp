@@ -8,7 +8,7 @@
 #include "core/edit/channel_conversion.h"
 #include "core/edit/edit_commands.h"
 #include "core/io/work_file_writer.h"
-#include "effects/framework/block_run_worker.h"
+#include "effects/framework/internal/effect_result.h"
 #include "effects/framework/progress_scope.h"
 #include "platform/alloc.h"
 #include "platform/error_numbers.h"
@@ -59,8 +59,10 @@ Error PullAll(ProgressScope& scope, const SoundDocument& document, CResampleEffR
   std::uint32_t done = 0;
   while (done < total) {
     std::uint32_t got = 0;
-    if (const Error rc = run.Pull(source, block.get(), std::min(block_frames, total - done), &got)) return fail(rc);
+    const std::uint32_t asked = std::min(block_frames, total - done);
+    if (const Error rc = run.Pull(source, block.get(), asked, &got)) return fail(rc);
     if (got == 0) break;
+    if (got > asked) return fail(err::kSizeLimit);
     if (kept) {
       // The unprocessed channels keep the document's samples at the same
       // place (silence past the consumed stretch).
@@ -99,6 +101,9 @@ Error ProcessPullRun(ProgressScope& scope, const CEffEntry::SetupParams& params,
   const std::uint32_t mask = oc == document.channels ? params.channel_mask : (oc == 1 ? 1u : 3u);
   if (document.channels == 2 && document.editor)
     document.editor->Send(effect_msg::kChannelsProcessed, mask, 0);
+  StereoConversion stereo;
+  if (oc > document.channels)
+    if (const Error rc = stereo.Prepare(document)) return rc;
   EditRequest request;
   request.start = start;
   request.old_length = length;
@@ -107,9 +112,7 @@ Error ProcessPullRun(ProgressScope& scope, const CEffEntry::SetupParams& params,
         return PullAll(progress, document, run, mask, &request.segments, &request.new_length);
       }))
     return rc;
-  if (oc > document.channels)
-    if (const Error rc = ConvertToStereo(document)) return rc;
-  return ApplyEdit(document, request, run.GetName());
+  return PutEffectResult(document, stereo, request, run.GetName());
 }
 
 }  // namespace tidemark
