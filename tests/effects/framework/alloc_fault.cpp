@@ -47,7 +47,9 @@ using tidemark::testing::AllocateOrThrow;
 
 void* operator new(std::size_t size) { return AllocateOrThrow(size, 0); }
 void* operator new[](std::size_t size) { return AllocateOrThrow(size, 0); }
-void* operator new(std::size_t size, std::align_val_t al) { return AllocateOrThrow(size, static_cast<std::size_t>(al)); }
+void* operator new(std::size_t size, std::align_val_t al) {
+  return AllocateOrThrow(size, static_cast<std::size_t>(al));
+}
 void* operator new[](std::size_t size, std::align_val_t al) {
   return AllocateOrThrow(size, static_cast<std::size_t>(al));
 }
