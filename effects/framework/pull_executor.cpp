@@ -12,6 +12,7 @@
 #include "effects/framework/progress_scope.h"
 #include "platform/alloc.h"
 #include "platform/error_numbers.h"
+#include "platform/page_buffer.h"
 
 namespace tidemark {
 
@@ -45,10 +46,12 @@ Error PullAll(ProgressScope& scope, const SoundDocument& document, CResampleEffR
   const std::uint32_t all = oc == 1 ? 1u : 3u;
   const std::uint32_t total = run.OutputLength();
   const std::uint32_t block_frames = EffectBlockFrames(oc);
-  std::unique_ptr<float[]> block, kept;
-  if (MakeNew(&block, std::size_t{block_frames} * oc) ||
-      ((mask & all) != all && MakeNew(&kept, std::size_t{block_frames} * oc)))
-    return err::kOutOfMemory;
+  // The work buffer: 0x40000 bytes of whole pages, allocated once per run.
+  PageBuffer work;
+  if (const Error rc = work.Allocate(std::size_t{block_frames} * oc * sizeof(float))) return rc;
+  float* const block = reinterpret_cast<float*>(work.data());
+  std::unique_ptr<float[]> kept;
+  if ((mask & all) != all && MakeNew(&kept, std::size_t{block_frames} * oc)) return err::kOutOfMemory;
   WorkFileWriter writer;
   if (const Error rc = writer.Begin(PcmFileKind::Temp, document.rate, EffectWorkingCode(), oc, total)) return rc;
   const auto fail = [&](Error rc) {
@@ -60,7 +63,7 @@ Error PullAll(ProgressScope& scope, const SoundDocument& document, CResampleEffR
   while (done < total) {
     std::uint32_t got = 0;
     const std::uint32_t asked = std::min(block_frames, total - done);
-    if (const Error rc = run.Pull(source, block.get(), asked, &got)) return fail(rc);
+    if (const Error rc = run.Pull(source, block, asked, &got)) return fail(rc);
     if (got == 0) break;
     if (got > asked) return fail(err::kSizeLimit);
     if (kept) {
@@ -75,7 +78,7 @@ Error PullAll(ProgressScope& scope, const SoundDocument& document, CResampleEffR
         if (!(mask & (1u << c)))
           for (std::size_t i = c; i < std::size_t{got} * oc; i += oc) block[i] = kept[i];
     }
-    if (const Error rc = writer.WriteFrames(block.get(), got, sample_code::kFloat)) return fail(rc);
+    if (const Error rc = writer.WriteFrames(block, got, sample_code::kFloat)) return fail(rc);
     done += got;
     scope.Update(done, total);
     if (scope.Cancelled()) return fail(err::kCancelled);

@@ -128,14 +128,19 @@ TEST_F(BlockRunWorkerTest, BlockSplitsChangeNothing) {
   EXPECT_EQ(FramesOf(testing::ReadAll(*doc), 2, kStart, kLength), FramesOf(one_block, 2, kLatency, kLength));
 }
 
-TEST_F(BlockRunWorkerTest, OutputGoesToFloatWorkingFiles) {
-  DocumentPtr doc = testing::MakeFloatDocument(RandomSamples(20000, 13), 2);
+// One page-aligned work buffer for the whole run; the output in float
+// working files whatever the document's own sample code.
+TEST_F(BlockRunWorkerTest, OneAlignedWorkBufferAndFloatWorkingFiles) {
+  DocumentPtr doc = testing::MakeFloatDocument(RandomSamples(200000, 13), 2);
   doc->code = sample_code::kS16;
-  LatencyRun run(0, 2);
+  LatencyRun run(1000, 2);
   CEffEntry::SetupParams params;
-  testing::FillCommon(params, *doc, 0, 10000, 3);
+  testing::FillCommon(params, *doc, 0, 90000, 1);
   ProgressScope scope(nullptr);
   ASSERT_EQ(ProcessBlockRun(scope, params, run), 0u);
+  EXPECT_EQ(run.fed.size(), std::size_t{91000} * 2);
+  ASSERT_EQ(run.buffers.size(), 1u);
+  EXPECT_TRUE(testing::PageAligned(run.buffers[0]));
   const Segment* s = doc->segments.first();
   ASSERT_NE(s, nullptr);
   ASSERT_TRUE(IsFileSource(s->source.get()));

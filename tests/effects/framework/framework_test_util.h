@@ -3,6 +3,7 @@
 // a progress display that cancels on cue, and snapshots of a document.
 #pragma once
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <random>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "core/document/sound_document.h"
 #include "core/io/work_folder.h"
@@ -42,6 +44,7 @@ class LatencyRun final : public CEffRun {
   }
   Error Process(float* buffer, std::uint32_t frames, std::uint16_t channels, std::uint32_t) override {
     if (channels != channels_) return err::kSizeLimit;
+    if (std::find(buffers.begin(), buffers.end(), buffer) == buffers.end()) buffers.push_back(buffer);
     fed.insert(fed.end(), buffer, buffer + std::size_t{frames} * channels);
     for (std::size_t i = 0; i < std::size_t{frames} * channels; ++i) {
       const std::size_t c = i % channels;
@@ -68,6 +71,7 @@ class LatencyRun final : public CEffRun {
   std::string GetName() const override { return name_; }
 
   std::vector<float> fed;  // every frame fed, interleaved
+  std::vector<const float*> buffers;  // every buffer seen
 
  private:
   std::uint32_t latency_;
@@ -184,6 +188,10 @@ struct DocumentState {
   bool format_changed;
   std::vector<std::string> work_files;
 };
+
+inline bool PageAligned(const void* p) {
+  return reinterpret_cast<std::uintptr_t>(p) % static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE)) == 0;
+}
 
 inline std::vector<std::string> WorkFiles() {
   std::string folder;

@@ -39,6 +39,7 @@ class DoublingPullRun final : public CResampleEffRun {
   std::uint16_t OutputChannels() const override { return out_; }
   Error Pull(PullSource& source, float* dst, std::uint32_t frames, std::uint32_t* delivered) override {
     ++pulls;
+    if (std::find(buffers.begin(), buffers.end(), dst) == buffers.end()) buffers.push_back(dst);
     const std::uint32_t n = std::min(frames, delivered_limit - done_);
     if (n == 0) {
       *delivered = 0;
@@ -62,6 +63,7 @@ class DoublingPullRun final : public CResampleEffRun {
   std::uint32_t delivered_limit;
   bool overdeliver = false;
   int pulls = 0;
+  std::vector<const float*> buffers;  // every buffer seen
 
  private:
   std::uint32_t start_, length_;
@@ -130,6 +132,8 @@ TEST_P(PullCaseTest, LengthMaskRestoreAndOneUndoStep) {
   want.insert(want.end(), seen.begin() + std::ptrdiff_t{kStart + kLength} * oc, seen.end());
 
   EXPECT_GE(run.pulls, 2) << "one block only";
+  ASSERT_EQ(run.buffers.size(), 1u);
+  EXPECT_TRUE(testing::PageAligned(run.buffers[0]));
   EXPECT_EQ(doc->channels, oc);
   EXPECT_EQ(doc->length, kFrames + kLength);
   EXPECT_EQ(testing::ReadAll(*doc), want);
