@@ -33,7 +33,10 @@ template <class Fill>
 Error SetupWith(CEffEntry& entry, CEffEntry::SetupParams& params, SettingsBlock& block, bool dialog, Fill fill) {
   const SettingsLayout* layout = entry.GetSettingsLayout();
   SettingsBlock loaded;
-  if (layout) loaded = LoadBlock(*layout, block, params.target ? params.target->rate : 44100);
+  if (layout)
+    if (const Error rc = TryAlloc(
+            [&] { loaded = LoadBlock(*layout, block, params.target ? params.target->rate : 44100); }))
+      return rc;
   if (dialog && entry.HasSetupDialog()) {
     SettingsDialog* editor = CurrentSettingsDialog();
     if (!editor) return err::kWindowCreate;

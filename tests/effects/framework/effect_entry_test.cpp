@@ -131,6 +131,25 @@ TEST(EntrySetup, TheDialogsBlockIsWrittenBackAndQuietSetupKeepsReadyParams) {
   EXPECT_NEAR(sample[0], std::pow(10.0, -450.0 / 2000.0), 1e-6);
 }
 
+TEST(EntrySetup, NoMemoryForTheBlockIs2AndNothingChanges) {
+  DocumentPtr doc = testing::MakeFloatDocument(RandomSamples(200, 3), 2);
+  testing::SelectAll(*doc);
+  CEffEntry::SetupParamsPtr params;
+  ASSERT_EQ(Volume().CreateSetupParams(doc.get(), 0, &params), 0u);
+  SettingDialog dialog(-450);
+  ScopedSettingsDialog installed(&dialog);
+  for (const bool quiet : {false, true}) {
+    SettingsBlock block;
+    testing::FailNthAllocation(1);
+    EXPECT_EQ(quiet ? Volume().SetupQuiet(nullptr, *params, block) : Volume().Setup(*params, block),
+              err::kOutOfMemory);
+    EXPECT_TRUE(testing::AllocationFailureFired());
+    testing::FailNthAllocation(0);
+    EXPECT_TRUE(block.empty());
+    EXPECT_EQ(params->ready, 0);
+  }
+}
+
 // --- the chain node ---
 
 struct NodeCase {
