@@ -1,15 +1,10 @@
 // Progress scopes: the percentage rule, a window that hears only changed
-// percentages, the cancel flag that turns success into 0xFFFFFFFF, and a
-// worker thread that cannot be started.
+// percentages, and the cancel flag that turns success into 0xFFFFFFFF.
 #include "effects/framework/progress_scope.h"
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
-#include <thread>
-
 #include "platform/error_numbers.h"
-#include "platform/fault_injection.h"
 #include "tests/effects/framework/framework_test_util.h"
 
 namespace tidemark {
@@ -88,26 +83,6 @@ TEST_F(ProgressScopeTest, ACancelFlagTurnsSuccessIntoCancelledOnly) {
               c.result);
     EXPECT_EQ(frame_.status_text(), "") << "never visible, so no time taken";
   }
-}
-
-TEST_F(ProgressScopeTest, WorkRunsOnAnotherThreadOrNotAtAll) {
-  ProgressScope scope(nullptr);
-  std::thread::id worker;
-  EXPECT_EQ(scope.RunWorker([&](ProgressScope&) {
-              worker = std::this_thread::get_id();
-              return Error();
-            }),
-            0u);
-  EXPECT_NE(worker, std::this_thread::get_id());
-
-  bool ran = false;
-  const fault::ScopedFault fault(fault::FaultRule::FailNth(fault::kThreadStart, 1, EAGAIN));
-  EXPECT_EQ(scope.RunWorker([&](ProgressScope&) {
-              ran = true;
-              return Error();
-            }),
-            err::kThreadCreate);
-  EXPECT_FALSE(ran);
 }
 
 }  // namespace
