@@ -7,6 +7,7 @@
 #include "core/io/work_file_writer.h"
 #include "platform/alloc.h"
 #include "platform/error_numbers.h"
+#include "platform/page_buffer.h"
 
 namespace tidemark {
 
@@ -71,12 +72,14 @@ Error RenderThroughProcessor(const RenderStretch& stretch, StretchProcessor& pro
   const std::uint32_t block_frames = RenderBlockFrames(ch);
   const std::size_t block_samples = std::size_t{block_frames} * ch;
 
-  std::unique_ptr<float[]> block;
+  // The work buffer: 0x40000 bytes of whole pages, allocated once per render.
+  PageBuffer work;
+  if (const Error rc = work.Allocate(block_samples * sizeof(float))) return rc;
+  float* const block = reinterpret_cast<float*>(work.data());
   // The untouched input at the output's positions, for the channels the
   // processor must not change.
   std::unique_ptr<float[]> kept;
-  if (MakeNew(&block, block_samples) || (plan.mask != plan.all && MakeNew(&kept, block_samples)))
-    return err::kOutOfMemory;
+  if (plan.mask != plan.all && MakeNew(&kept, block_samples)) return err::kOutOfMemory;
 
   WorkFileWriter writer;
   if (const Error rc = writer.Begin(PcmFileKind::Temp, stretch.rate, stretch.output_code, ch, plan.out_total))
@@ -91,13 +94,13 @@ Error RenderThroughProcessor(const RenderStretch& stretch, StretchProcessor& pro
   };
   for (std::uint32_t fed = 0; fed < plan.fed_total;) {
     const std::uint32_t n = std::min(block_frames, plan.fed_total - fed);
-    if (const Error rc = ReadPadded(cursor, Clip(fed, n, plan.from_list), n, block.get(), ch)) return fail(rc);
+    if (const Error rc = ReadPadded(cursor, Clip(fed, n, plan.from_list), n, block, ch)) return fail(rc);
     if (plan.mask != 0)
-      if (const Error rc = processor.Process(block.get(), fed, n, ch)) return fail(rc);
+      if (const Error rc = processor.Process(block, fed, n, ch)) return fail(rc);
     // The first `latency` frames fed produce nothing that is kept.
     const std::uint32_t skip = fed < plan.latency ? std::min(n, plan.latency - fed) : 0;
     const std::uint32_t m = n - skip;
-    float* kept_out = block.get() + std::size_t{skip} * ch;
+    float* kept_out = block + std::size_t{skip} * ch;
     if (kept && m > 0) {
       const std::uint32_t position = fed + skip - plan.latency;
       if (const Error rc = ReadPadded(restore, Clip(position, m, stretch.length), m, kept.get(), ch))

@@ -1,6 +1,7 @@
 // Rendering a stretch of a segment list through a processor into new
-// working files: the stretch is read as float in blocks of 0x40000 bytes,
-// each block is handed to the processor, and the result is written by a
+// working files: the stretch is read as float in blocks of 0x40000 bytes
+// (one page-aligned work buffer per render), each block is handed to the
+// processor, and the result is written by a
 // WorkFileWriter. Channels outside the processing mask are copied from the
 // stretch unchanged. A processor whose output lags its input by a latency
 // of L frames is fed L frames more, those following the stretch (silence

@@ -4,6 +4,7 @@
 #include "core/edit/channel_conversion.h"
 #include "core/edit/edit_commands.h"
 #include "core/edit/stretch_render.h"
+#include "effects/framework/internal/effect_result.h"
 #include "effects/framework/progress_scope.h"
 #include "platform/error_numbers.h"
 
@@ -38,6 +39,17 @@ class ScopeObserver : public RenderObserver {
 
 }  // namespace
 
+Error PutEffectResult(SoundDocument& document, StereoConversion& stereo, EditRequest& request,
+                      std::string_view undo_name) {
+  stereo.Commit();
+  if (const Error rc = ApplyEdit(document, request, undo_name)) {
+    stereo.Revert();
+    return rc;
+  }
+  stereo.Announce();
+  return err::kOk;
+}
+
 void SetEffectWorkingCode(SampleCode code) { g_working_code = code; }
 SampleCode EffectWorkingCode() { return g_working_code; }
 
@@ -45,6 +57,11 @@ Error ProcessBlockRun(ProgressScope& scope, const CEffEntry::SetupParams& params
   SoundDocument& document = *params.target;
   if (document.channels == 2 && document.editor)
     document.editor->Send(effect_msg::kChannelsProcessed, params.channel_mask, 0);
+  // Mono made stereo: every view is made before the worker starts, and put
+  // in place only together with the output.
+  StereoConversion stereo;
+  if (params.output_channels > document.channels)
+    if (const Error rc = stereo.Prepare(document)) return rc;
   RenderStretch stretch;
   stretch.list = &document.segments;
   stretch.list_length = document.length;
@@ -67,9 +84,7 @@ Error ProcessBlockRun(ProgressScope& scope, const CEffEntry::SetupParams& params
         return RenderThroughProcessor(stretch, processor, &observer, &request.segments, &request.new_length);
       }))
     return rc;
-  if (params.output_channels > document.channels)
-    if (const Error rc = ConvertToStereo(document)) return rc;
-  return ApplyEdit(document, request, run.GetName());
+  return PutEffectResult(document, stereo, request, run.GetName());
 }
 
 }  // namespace tidemark

@@ -31,12 +31,13 @@ SampleCode EffectWorkingCode();
 // Processes [params.start, params.start + params.length) of params.target
 // through `run` on a worker thread under `scope`: tells a stereo document's
 // editor the processed channels; makes a mono document stereo when the
-// output has two channels; replaces the selection by the output in the
-// working format (the settings' temporary sample bits), one undo step named
-// by the run. Errors: 2, 39, 77 (the result would pass the length limit),
-// 0xFFFFFFFF cancelled, the run's and the working files' errors; on any
-// error the document and its history are as they were and no working file
-// is left.
+// output has two channels (the views are made before the worker starts and
+// put in place with the output, or not at all); replaces the selection by
+// the output in the working format (the settings' temporary sample bits),
+// one undo step named by the run. Errors: 2, 39, 77 (the result would pass
+// the length limit), 0xFFFFFFFF cancelled, the run's and the working files'
+// errors; on any error the document and its history are as they were and
+// no working file is left.
 [[nodiscard]] Error ProcessBlockRun(ProgressScope& scope, const CEffEntry::SetupParams& params, CEffRun& run);
 
 // The same for a pull run: replaces [source start, source start + source

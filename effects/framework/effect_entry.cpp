@@ -34,14 +34,16 @@ Error SetupWith(CEffEntry& entry, CEffEntry::SetupParams& params, SettingsBlock&
   const SettingsLayout* layout = entry.GetSettingsLayout();
   const std::uint32_t rate = params.target ? params.target->rate : 44100;
   SettingsBlock loaded;
-  if (layout) loaded = LoadBlock(*layout, block, rate);
+  if (layout)
+    if (const Error rc = TryAlloc([&] { loaded = LoadBlock(*layout, block, rate); })) return rc;
   if (dialog && entry.HasSetupDialog()) {
     SettingsDialog* editor = CurrentSettingsDialog();
     if (!editor) return err::kWindowCreate;
     if (const Error rc = editor->Edit(entry, params, loaded)) return rc;
     // The effects read every field of the block: hold the dialog's result
     // to the layout as a stored block is held.
-    if (layout) loaded = LoadBlock(*layout, loaded, rate);
+    if (layout)
+      if (const Error rc = TryAlloc([&] { loaded = LoadBlock(*layout, loaded, rate); })) return rc;
   }
   if (const Error rc = fill(loaded)) return rc;
   block = std::move(loaded);

@@ -86,7 +86,7 @@ void ProgressScope::Update(std::uint64_t done, std::uint64_t total) {
 
 void ProgressScope::Deliver(std::uint32_t percent) {
   if (!display_) return;
-  if (!visible_ && std::chrono::steady_clock::now() - started_ >= kProgressShowDelay) {
+  if (!visible_ && std::chrono::steady_clock::now() - started_ >= show_delay_) {
     display_->Show(caption_);
     visible_ = true;
   }

@@ -63,6 +63,9 @@ class ProgressScope {
   void Cancel() { cancelled_.store(true); }
 
   bool became_visible() const { return visible_; }
+  // How long after the start the window becomes visible (kProgressShowDelay
+  // unless changed; tests use 0 or a delay no run reaches).
+  void set_show_delay(std::chrono::milliseconds delay) { show_delay_ = delay; }
 
  private:
   void Deliver(std::uint32_t percent);
@@ -72,6 +75,7 @@ class ProgressScope {
   std::uint32_t last_percent_ = 0xFFFFFFFFu;  // worker side
   std::string caption_;
   bool visible_ = false;  // owner side
+  std::chrono::milliseconds show_delay_ = kProgressShowDelay;
   std::chrono::steady_clock::time_point started_;
   Window* window_ = nullptr;  // the owner thread's receiver while a worker runs
 };

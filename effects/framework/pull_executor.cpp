@@ -8,10 +8,11 @@
 #include "core/edit/channel_conversion.h"
 #include "core/edit/edit_commands.h"
 #include "core/io/work_file_writer.h"
-#include "effects/framework/block_run_worker.h"
+#include "effects/framework/internal/effect_result.h"
 #include "effects/framework/progress_scope.h"
 #include "platform/alloc.h"
 #include "platform/error_numbers.h"
+#include "platform/page_buffer.h"
 
 namespace tidemark {
 
@@ -45,10 +46,12 @@ Error PullAll(ProgressScope& scope, const SoundDocument& document, CResampleEffR
   const std::uint32_t all = oc == 1 ? 1u : 3u;
   const std::uint32_t total = run.OutputLength();
   const std::uint32_t block_frames = EffectBlockFrames(oc);
-  std::unique_ptr<float[]> block, kept;
-  if (MakeNew(&block, std::size_t{block_frames} * oc) ||
-      ((mask & all) != all && MakeNew(&kept, std::size_t{block_frames} * oc)))
-    return err::kOutOfMemory;
+  // The work buffer: 0x40000 bytes of whole pages, allocated once per run.
+  PageBuffer work;
+  if (const Error rc = work.Allocate(std::size_t{block_frames} * oc * sizeof(float))) return rc;
+  float* const block = reinterpret_cast<float*>(work.data());
+  std::unique_ptr<float[]> kept;
+  if ((mask & all) != all && MakeNew(&kept, std::size_t{block_frames} * oc)) return err::kOutOfMemory;
   WorkFileWriter writer;
   if (const Error rc = writer.Begin(PcmFileKind::Temp, document.rate, EffectWorkingCode(), oc, total)) return rc;
   const auto fail = [&](Error rc) {
@@ -59,8 +62,10 @@ Error PullAll(ProgressScope& scope, const SoundDocument& document, CResampleEffR
   std::uint32_t done = 0;
   while (done < total) {
     std::uint32_t got = 0;
-    if (const Error rc = run.Pull(source, block.get(), std::min(block_frames, total - done), &got)) return fail(rc);
+    const std::uint32_t asked = std::min(block_frames, total - done);
+    if (const Error rc = run.Pull(source, block, asked, &got)) return fail(rc);
     if (got == 0) break;
+    if (got > asked) return fail(err::kSizeLimit);
     if (kept) {
       // The unprocessed channels keep the document's samples at the same
       // place (silence past the consumed stretch).
@@ -73,7 +78,7 @@ Error PullAll(ProgressScope& scope, const SoundDocument& document, CResampleEffR
         if (!(mask & (1u << c)))
           for (std::size_t i = c; i < std::size_t{got} * oc; i += oc) block[i] = kept[i];
     }
-    if (const Error rc = writer.WriteFrames(block.get(), got, sample_code::kFloat)) return fail(rc);
+    if (const Error rc = writer.WriteFrames(block, got, sample_code::kFloat)) return fail(rc);
     done += got;
     scope.Update(done, total);
     if (scope.Cancelled()) return fail(err::kCancelled);
@@ -99,6 +104,9 @@ Error ProcessPullRun(ProgressScope& scope, const CEffEntry::SetupParams& params,
   const std::uint32_t mask = oc == document.channels ? params.channel_mask : (oc == 1 ? 1u : 3u);
   if (document.channels == 2 && document.editor)
     document.editor->Send(effect_msg::kChannelsProcessed, mask, 0);
+  StereoConversion stereo;
+  if (oc > document.channels)
+    if (const Error rc = stereo.Prepare(document)) return rc;
   EditRequest request;
   request.start = start;
   request.old_length = length;
@@ -107,9 +115,7 @@ Error ProcessPullRun(ProgressScope& scope, const CEffEntry::SetupParams& params,
         return PullAll(progress, document, run, mask, &request.segments, &request.new_length);
       }))
     return rc;
-  if (oc > document.channels)
-    if (const Error rc = ConvertToStereo(document)) return rc;
-  return ApplyEdit(document, request, run.GetName());
+  return PutEffectResult(document, stereo, request, run.GetName());
 }
 
 }  // namespace tidemark
