@@ -17,6 +17,7 @@
 #include "core/document/sound_document.h"
 #include "effects/analysis/waveform_statistics.h"
 #include "effects/framework/progress_scope.h"
+#include "effects/framework/recent_effects.h"
 #include "platform/ascii_case.h"
 #include "platform/error_numbers.h"
 #include "platform/ui_messages.h"
@@ -113,10 +114,7 @@ struct RunScreen {
 };
 
 // The recently used list's one call site: the entry just ran to the end.
-void NoteRecentlyUsed(const CEffEntry&) {
-  // MERGE(RecentEffects): record the entry once the framework's recently
-  // used list exists, e.g. RecentEffects().Use(entry);
-}
+void NoteRecentlyUsed(const CEffEntry& entry) { RecentlyUsedEffects().Use(entry); }
 
 // Refuses a document the entry cannot act on; nothing when it can.
 std::optional<Result> RefuseChannels(Session& s, const SoundDocument& d, const CEffEntry& entry,

@@ -6,6 +6,7 @@
 #include "config/settings.h"
 #include "app/settings_core_options.h"
 #include "app/settings_effect_options.h"
+#include "effects/framework/recent_effects.h"
 #include "config/text_catalogue.h"
 #include "config/text_slots.h"
 #include "core/core_options.h"
@@ -54,6 +55,7 @@ StartupSettings LoadStartupSettings() {
   (void)LoadSettings(&settings);  // failures keep the built-in settings
   FillCoreOptions(settings, &MutableCoreOptions());
   ApplyEffectSettings(settings);
+  RecentlyUsedEffects().RestoreFrom(settings);
   StartupSettings startup;
   startup.open.importable_audio_extensions = settings.importable_audio_extensions;
   startup.open.importable_video_extensions = settings.importable_video_extensions;
