@@ -12,6 +12,7 @@
 #include "app/console_args.h"
 #include "app/console_commands.h"
 #include "app/console_session.h"
+#include "config/error_messages.h"
 #include "core/edit/document_properties.h"
 #include "core/document/sound_document.h"
 #include "core/undo/undo_history.h"
@@ -50,6 +51,15 @@ std::optional<int> DocumentNumber(const std::string& text) {
   return static_cast<int>(*n);
 }
 
+// One line for each piece of metadata that opening `path` left out. Its
+// words are fixed, as the field names of info are; the reason is the
+// catalogue's message.
+void ReportSkippedMetadata(Session& s, const std::string& path, const std::vector<SkippedMetadata>& skipped) {
+  for (const SkippedMetadata& m : skipped)
+    s.out() << "skipped " << (m.kind == SkippedMetadata::Kind::kMarkers ? "markers" : "tags") << " (" << m.chunks
+            << ") of " << path << ": " << DescribeError(m.error) << '\n';
+}
+
 Result Open(Session& s, const Args& args) {
   bool failed = false;
   for (const std::string& arg : args) {
@@ -70,13 +80,15 @@ Result Open(Session& s, const Args& args) {
     }
     if (found) continue;
     SoundDocument* doc = nullptr;
-    if (const Error rc = OpenSoundDocument(path, s.open_options(), &doc)) {
+    std::vector<SkippedMetadata> skipped;
+    if (const Error rc = OpenSoundDocument(path, s.open_options(), &doc, &skipped)) {
       s.err() << Session::Format(text::kConsoleCannotOpenFile, path) << '\n';
       s.Fail(rc);
       failed = true;
       continue;
     }
     s.Adopt(DocumentPtr(doc));
+    ReportSkippedMetadata(s, path, skipped);
   }
   return failed ? Result::kFailed : Result::kDone;
 }

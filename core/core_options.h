@@ -32,6 +32,12 @@ struct CoreOptions {
   // Copy and cut also put the program's clip on the system clipboard, and a
   // paste without a clip of the program's own reads the system clipboard.
   bool use_system_clipboard = true;
+  // ID3v2 tags written into files (the DSF metadata block) are version 2.4
+  // (off: 2.3), write text that is not plain ASCII as UTF-16 (off: in the
+  // multibyte code page), and are unsynchronised where they need it.
+  bool id3v2_version4 = false;
+  bool id3v2_unicode = true;
+  bool id3v2_unsynchronisation = false;
 };
 
 // The process-wide options record.

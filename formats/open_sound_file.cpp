@@ -11,11 +11,10 @@
 #include "formats/aiff_au/internal/aiff_au_codes.h"
 #include "formats/aiff_au/internal/iff_numbers.h"
 #include "formats/chunks/internal/input_file.h"
-#include "formats/file_markers.h"
+#include "formats/file_metadata.h"
 #include "formats/one_bit/one_bit_document.h"
 #include "formats/aiff_au/internal/raw_pcm.h"
 #include "formats/pcm_probe.h"
-#include "formats/tags/tags.h"
 #include "formats/wav/internal/wav_format.h"
 #include "platform/ascii_case.h"
 
@@ -65,13 +64,13 @@ bool IsOpenableWidth(SampleCode code) {
   return (width >= 1 && width <= 4) || (width == 8 && IsFloatCode(code));
 }
 
-Error ReadFileMetadata(const std::string& path, SoundFileInfo* info) {
-  MarkerList markers;
-  if (const Error rc = ReadFileMarkers(path, info->kind, info->frames, &markers)) return rc;
-  TagSet tags;
-  if (const Error tag_rc = ReadTags(path, info->kind, &tags)) return tag_rc;
-  info->markers = std::move(markers);
-  info->tags = std::move(tags);
+// Metadata that cannot be read is left out and listed; the samples still open.
+Error TakeFileMetadata(const std::string& path, SoundFileInfo* info) {
+  FileMetadata metadata;
+  if (const Error rc = ReadFileMetadata(path, info->kind, info->frames, &metadata)) return rc;
+  info->markers = std::move(metadata.markers);
+  info->tags = std::move(metadata.tags);
+  info->skipped_metadata = std::move(metadata.skipped);
   return err::kOk;
 }
 
@@ -93,7 +92,7 @@ Error OpenPcm(const std::string& path, const OpenOptions& options, bool take_met
   if ((rc = OpenFileSource(path, probed.data_offset, probed.rate, probed.code, probed.channels, probed.frames, 0,
                            &list, nullptr)))
     return rc;
-  if (take_metadata && (rc = ReadFileMetadata(path, &probed))) return rc;
+  if (take_metadata && (rc = TakeFileMetadata(path, &probed))) return rc;
   *info = std::move(probed);
   *segments = std::move(list);
   return err::kOk;
@@ -179,10 +178,12 @@ Error OpenSoundFile(const std::string& path, const OpenOptions& options, bool ta
   return OpenPcm(path, options, take_metadata, info, segments);
 }
 
-Error OpenSoundDocument(const std::string& path, const OpenOptions& options, SoundDocument** document) {
+Error OpenSoundDocument(const std::string& path, const OpenOptions& options, SoundDocument** document,
+                        std::vector<SkippedMetadata>* skipped) {
   SoundFileInfo info;
   SegmentList segments;
   if (const Error rc = OpenSoundFile(path, options, true, &info, &segments)) return rc;
+  if (skipped) *skipped = info.skipped_metadata;
   const bool decoded = ReaderForPath(path) != SoundReader::kPcmProbe;
   const PcmFileKind kind = decoded ? PcmFileKind::Wave : info.kind;
   return MakeDocument(path, std::move(info), std::move(segments), decoded, kind, document);

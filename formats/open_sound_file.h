@@ -62,7 +62,9 @@ struct OpenOptions {
 
 // Opens `path` through the reader of its extension: `info` gets its format,
 // `segments` one segment over the file's samples. With `take_metadata` the
-// markers and tags are read into `info` after the samples are attached.
+// markers and tags are read into `info` after the samples are attached;
+// markers or tags that cannot be read do not refuse the file: they are left
+// out and listed in info->skipped_metadata.
 // Errors: 14 for a refused extension or a file no reader knows; 15 and 12
 // (CheckOpenLimits); kCodecNotAvailable for the codec rows, a compressed
 // WAV file and a file for the media import; the readers' errors (25, 8, 78 ...).
@@ -72,7 +74,9 @@ struct OpenOptions {
 // OpenSoundFile, then a document over the result, linked first in the open
 // list with the file's markers and tags. A document decoded from another
 // encoding (1-bit) keeps the path in the second slot and has none of its own.
-[[nodiscard]] Error OpenSoundDocument(const std::string& path, const OpenOptions& options, SoundDocument** document);
+// `skipped`, when given, gets the metadata that was left out.
+[[nodiscard]] Error OpenSoundDocument(const std::string& path, const OpenOptions& options, SoundDocument** document,
+                                      std::vector<SkippedMetadata>* skipped = nullptr);
 
 // The layout of a headerless file.
 struct RawLayout {

@@ -21,6 +21,9 @@
 #include "formats/file_kind.h"
 #include "formats/file_kind_table.h"
 #include "formats/chunks/internal/foreign_chunks.h"
+#include "formats/chunks/internal/input_file.h"
+#include "formats/file_metadata.h"
+#include "formats/tags/internal/id3_chunk.h"
 #include "formats/tags/tags.h"
 #include "platform/error_numbers.h"
 #include "platform/file_ops.h"
@@ -72,10 +75,84 @@ Error WriteMarkers(const std::string& path, PcmFileKind kind, const MarkerList& 
   return file.Close();
 }
 
-// Markers, then tags, then the kept chunks, on the completed file at `path`.
-Error WriteMetadata(const std::string& path, PcmFileKind kind, const SoundDocument& document, PosixFile* kept) {
-  if (const Error rc = WriteMarkers(path, kind, document.markers)) return rc;
-  if (const Error rc = WriteTags(path, kind, document.metadata)) return rc;
+// What a save does with each kind of metadata of the file it replaces (or
+// rewrites in place).
+struct MetadataPlan {
+  // The metadata_chunk kinds taken over from the old file as they are.
+  unsigned carried = metadata_chunk::kId3;
+  bool write_markers = true;
+  bool write_tags = true;
+  // When not 0, the id of an ID3 chunk written anew from the document's
+  // tags, as a tag of id3_version.
+  std::uint32_t id3_id = 0;
+  int id3_version = 3;
+};
+
+// The plan for a document read from `old_path` of `old_kind`:
+// - markers or tags the file holds but that could not be read, and that the
+//   user has not changed since, are carried as they are instead of written
+//   from the document (which has none of them);
+// - an ID3 chunk is carried while the tags are unchanged; once they changed
+//   it is written anew from them (in its old spelling and version), so that
+//   it does not go on showing the old texts.
+// A file that is gone or is no well-formed container writes everything.
+// 2 when memory runs out.
+Error PlanMetadata(const SoundDocument& document, const std::string& old_path, PcmFileKind old_kind,
+                   MetadataPlan* plan) {
+  *plan = MetadataPlan{};
+  const Container* container = DescribeFileKind(old_kind).container;
+  if (!container) return err::kOk;
+  {
+    PosixFile file;
+    std::uint64_t length = 0;
+    if (OpenInputFile(old_path, &file, &length) != err::kOk || length >= 0xFFFFFFFFu) return err::kOk;
+    FileInput input(file);
+    ChunkTable table;
+    if (const Error rc = ReadFileChunkTable(input, length, *container, &table))
+      return rc == err::kOutOfMemory ? rc : err::kOk;
+    const ChunkEntry* id3 = FindId3Chunk(table);
+    if (id3 && document.metadata_changed) {
+      TagSet old_tags;
+      int version = 0;
+      if (ReadId3Chunk(input, *id3, &old_tags, &version) == err::kOk && version == 4) plan->id3_version = 4;
+      plan->carried &= ~metadata_chunk::kId3;
+      plan->id3_id = id3->id;
+    }
+  }
+  FileMetadata old;
+  if (const Error rc = ReadFileMetadata(old_path, old_kind, document.length, &old)) return rc;
+  if (Skipped(old.skipped, SkippedMetadata::Kind::kMarkers) && document.marker_change_counter == 0) {
+    plan->carried |= metadata_chunk::kMarkers;
+    plan->write_markers = false;
+  }
+  if (Skipped(old.skipped, SkippedMetadata::Kind::kTags) && !document.metadata_changed) {
+    plan->carried |= metadata_chunk::kTexts;
+    plan->write_tags = false;
+  }
+  return err::kOk;
+}
+
+// A new ID3 chunk for `tags` appended to the file at `path` of `kind`.
+Error WriteId3Chunk(const std::string& path, PcmFileKind kind, const TagSet& tags, const MetadataPlan& plan) {
+  const Container* container = DescribeFileKind(kind).container;
+  if (!container || !plan.id3_id) return err::kOk;
+  PosixFile file;
+  std::uint64_t length = 0;
+  if (const Error rc = OpenForMetadataEdit(path, &file, &length)) return rc;
+  const Error rc = AppendId3Chunk(file, length, *container, plan.id3_id, tags, plan.id3_version);
+  if (rc != err::kOk) return rc == err::kMalformed ? err::kLayoutMismatch : rc;
+  return file.Close();
+}
+
+// Markers, tags and the document's own ID3 chunk as the plan says, then the
+// kept chunks, on the completed file at `path`.
+Error WriteMetadata(const std::string& path, PcmFileKind kind, const SoundDocument& document,
+                    const MetadataPlan& plan, PosixFile* kept) {
+  if (plan.write_markers)
+    if (const Error rc = WriteMarkers(path, kind, document.markers)) return rc;
+  if (plan.write_tags)
+    if (const Error rc = WriteTags(path, kind, document.metadata)) return rc;
+  if (const Error rc = WriteId3Chunk(path, kind, document.metadata, plan)) return rc;
   if (kept && kept->is_open())
     if (const Error rc = AppendHarvestedChunks(path, kind, *kept)) return rc;
   return err::kOk;
@@ -152,7 +229,8 @@ FileSource* MovableWorkFile(const SoundDocument& document, SampleCode stored, co
 // Moves the working file of `source` over `target` through a hidden name
 // beside it, completing it there; on failure the file goes back to its
 // place, as it was, and the source reads it again.
-Error MoveWorkFileIntoPlace(SoundDocument& document, FileSource* source, const std::string& target, PosixFile* kept) {
+Error MoveWorkFileIntoPlace(SoundDocument& document, FileSource* source, const std::string& target,
+                            const MetadataPlan& plan, PosixFile* kept) {
   const std::string temp = HiddenSiblingName(target);
   std::string work;
   std::uint32_t header_bytes = 0;
@@ -180,7 +258,7 @@ Error MoveWorkFileIntoPlace(SoundDocument& document, FileSource* source, const s
   std::uint32_t old_rate = 0;
   if (header.size() >= 28) old_rate = header[24] | header[25] << 8 | header[26] << 16 | std::uint32_t{header[27]} << 24;
   if (old_rate != document.rate) rc = PatchSampleRate(temp, PcmFileKind::Wave, document.rate);
-  if (rc == err::kOk) rc = WriteMetadata(temp, PcmFileKind::Wave, document, kept);
+  if (rc == err::kOk) rc = WriteMetadata(temp, PcmFileKind::Wave, document, plan, kept);
   if (rc == err::kOk) rc = SyncPath(temp);
   if (rc == err::kOk) {
     const std::lock_guard<std::mutex> lock(SourceMutex());
@@ -210,7 +288,7 @@ Error MoveWorkFileIntoPlace(SoundDocument& document, FileSource* source, const s
 
 // The full save into a new file beside the target, renamed over it at the end.
 Error SaveReplacing(SoundDocument& document, const std::string& target, PcmFileKind kind, SampleCode stored,
-                    const SaveOptions& options, PosixFile* kept, const struct stat* old) {
+                    const SaveOptions& options, const MetadataPlan& plan, PosixFile* kept, const struct stat* old) {
   const std::string folder = FolderOf(target);
   PosixFile file;
   std::string named;  // the hidden name, once the file has one
@@ -235,7 +313,7 @@ Error SaveReplacing(SoundDocument& document, const std::string& target, PcmFileK
     if (rc == err::kOk) named = name;
   }
   if (rc == err::kOk) rc = file.Close();
-  if (rc == err::kOk) rc = WriteMetadata(named, kind, document, kept);
+  if (rc == err::kOk) rc = WriteMetadata(named, kind, document, plan, kept);
   if (rc == err::kOk) rc = SyncPath(named);
   if (rc == err::kOk) rc = RenameFile(named, target, false);
   if (rc == err::kOk) {
@@ -251,7 +329,7 @@ Error SaveReplacing(SoundDocument& document, const std::string& target, PcmFileK
 // A writable file in a folder that is not writable cannot be replaced: it is
 // rewritten where it is, after the sources reading it were given copies.
 Error SaveInPlace(SoundDocument& document, const std::string& target, PcmFileKind kind, SampleCode stored,
-                  const SaveOptions& options, PosixFile* kept) {
+                  const SaveOptions& options, const MetadataPlan& plan, PosixFile* kept) {
   PosixFile file;
   FileOpenOptions open;
   open.access = FileAccess::kReadWrite;
@@ -260,7 +338,7 @@ Error SaveInPlace(SoundDocument& document, const std::string& target, PcmFileKin
   if (rc != err::kOk) return file.last_errno() == EACCES || file.last_errno() == EROFS ? err::kReadOnly : rc;
   rc = WriteSamples(file, document, kind, stored, options);
   if (rc == err::kOk) rc = file.Close();
-  if (rc == err::kOk) rc = WriteMetadata(target, kind, document, kept);
+  if (rc == err::kOk) rc = WriteMetadata(target, kind, document, plan, kept);
   if (rc == err::kOk) rc = SyncPath(target);
   return rc;
 }
@@ -288,11 +366,14 @@ Error SaveAs(SoundDocument& document, const std::string& path, PcmFileKind kind,
   if (exists && !WritableByUs(target)) return err::kReadOnly;
   const bool in_place = exists && !WritableByUs(FolderOf(target));
 
-  // The chunks of the document's file that the program does not know.
+  // The chunks of the document's file that the program does not know, and
+  // the metadata chunks the plan carries as they are.
   PosixFile kept;
+  MetadataPlan plan;
   if (document.path && SameContainer(document.kind, kind)) {
+    if (const Error rc = PlanMetadata(document, *document.path, document.kind, &plan)) return rc;
     bool any = false;
-    if (const Error rc = HarvestForeignChunks(*document.path, document.kind, &kept, &any)) return rc;
+    if (const Error rc = HarvestForeignChunks(*document.path, document.kind, &kept, &any, plan.carried)) return rc;
   }
   // Whatever still reads the target must read a copy before it is replaced.
   // A hard link keeps the old bytes for them at no cost when the target is
@@ -309,11 +390,11 @@ Error SaveAs(SoundDocument& document, const std::string& path, PcmFileKind kind,
   if (!in_place && options.move_work_file && kind == PcmFileKind::Wave)
     movable = MovableWorkFile(document, stored, target);
   if (movable)
-    rc = MoveWorkFileIntoPlace(document, movable, target, &kept);
+    rc = MoveWorkFileIntoPlace(document, movable, target, plan, &kept);
   else if (in_place)
-    rc = SaveInPlace(document, target, kind, stored, options, &kept);
+    rc = SaveInPlace(document, target, kind, stored, options, plan, &kept);
   else
-    rc = SaveReplacing(document, target, kind, stored, options, &kept, exists ? &old : nullptr);
+    rc = SaveReplacing(document, target, kind, stored, options, plan, &kept, exists ? &old : nullptr);
   if (rc != err::kOk) return rc;
 
   document.path = target;
@@ -332,9 +413,15 @@ Error UpdateMetadata(SoundDocument& document) {
   if (document.modification_counter != 0) return err::kLayoutMismatch;
   const std::string& path = *document.path;
   const PcmFileKind kind = NormalisedKind(document.kind);
-  if (const Error rc = StripMetadata(path, kind)) return rc;
-  if (const Error rc = WriteMarkers(path, kind, document.markers)) return rc;
-  if (const Error rc = WriteTags(path, kind, document.metadata)) return rc;
+  MetadataPlan plan;
+  if (const Error rc = PlanMetadata(document, path, kind, &plan)) return rc;
+  // What the plan carries stays where it is.
+  if (const Error rc = StripMetadata(path, kind, metadata_chunk::kAll & ~plan.carried)) return rc;
+  if (plan.write_markers)
+    if (const Error rc = WriteMarkers(path, kind, document.markers)) return rc;
+  if (plan.write_tags)
+    if (const Error rc = WriteTags(path, kind, document.metadata)) return rc;
+  if (const Error rc = WriteId3Chunk(path, kind, document.metadata, plan)) return rc;
   if (document.format_changed)
     if (const Error rc = PatchSampleRate(path, kind, document.rate)) return rc;
   if (const Error rc = SyncPath(path)) return rc;

@@ -37,7 +37,11 @@ struct SaveOptions {
 };
 
 // Saves `document` to `path` as `kind` with samples of `code` (stored as
-// the kind holds them, StoredSampleFormat). Nothing is done (0) when `path`
+// the kind holds them, StoredSampleFormat). Into a file of the same
+// container as the document's own, the chunks of that file go with it: the
+// foreign ones, an ID3 chunk while the tags are unchanged (once they
+// changed it is written anew from them), and markers or tags that could not
+// be read when it was opened, while the user has not changed that kind. Nothing is done (0) when `path`
 // is the document's own file, kind and code are unchanged and nothing is
 // modified. A symbolic link as target is followed: the file it names is
 // replaced. On success the document takes the path, kind and stored code,
@@ -55,7 +59,10 @@ struct SaveOptions {
 
 // Rewrites only the metadata of the document's file: its markers and tag
 // chunks are neutralised, the document's markers and tags written, and
-// when the format changed (the rate alone can) the rate patched. Sample
+// when the format changed (the rate alone can) the rate patched. What
+// SaveAs would carry over stays in place untouched (an ID3 chunk of
+// unchanged tags, markers or tags that could not be read and were not
+// changed); an ID3 chunk of changed tags is replaced. Sample
 // bytes are never touched; a failure at any step leaves a valid file with
 // the same samples. Needs a document whose samples equal its file (modified
 // counter 0): 78 otherwise, 25 without a file; errors of the writers. On

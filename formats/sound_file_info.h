@@ -4,10 +4,13 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "core/document/document_metadata.h"
 #include "core/markers/marker_list.h"
 #include "core/samples/sample_format.h"
+#include "platform/error.h"
 
 namespace tidemark {
 
@@ -19,6 +22,17 @@ inline constexpr std::uint16_t kRemovableDrive = 0x4000;
 inline constexpr std::uint16_t kFromOneBit = 3;
 }  // namespace open_flag
 
+// Metadata of a file that could not be read and was left out, so that the
+// rest of the file still opens.
+struct SkippedMetadata {
+  enum class Kind : std::uint8_t { kMarkers, kTags };
+  Kind kind = Kind::kMarkers;
+  // The chunks it was to come from, as a user finds them in the file:
+  // "cue, LIST adtl", "LIST INFO", "id3" ...
+  std::string chunks;
+  Error error;  // why: 78 for damage, 8 for a failed read, 2 ...
+};
+
 struct SoundFileInfo {
   PcmFileKind kind = PcmFileKind::Wave;
   std::uint32_t rate = 0;
@@ -29,6 +43,8 @@ struct SoundFileInfo {
   std::uint16_t open_flags = 0;
   MarkerList markers;
   DocumentMetadata tags;
+  // What of the markers and tags could not be read (in the order read).
+  std::vector<SkippedMetadata> skipped_metadata;
 };
 
 }  // namespace tidemark

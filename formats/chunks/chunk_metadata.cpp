@@ -10,6 +10,7 @@
 #include "formats/chunks/byte_order.h"
 #include "formats/chunks/file_io.h"
 #include "formats/file_kind_table.h"
+#include "platform/alloc.h"
 #include "platform/error_numbers.h"
 
 namespace tidemark {
@@ -17,18 +18,77 @@ namespace {
 
 constexpr std::uint64_t kLargestEnd = 0xFFFFFFFEu;
 
-bool IsStrippedId(const ChunkEntry& chunk, const Container& container) {
-  if (!container.big_endian) {
-    if (chunk.id == FourCc("cue ") || chunk.id == FourCc("plst")) return true;
-    return chunk.id == FourCc("LIST") && (chunk.list_type == FourCc("INFO") || chunk.list_type == FourCc("adtl"));
+// Whether the 8 header bytes `h` at `at` could start a chunk of a list
+// ending at `end`: an identifier of printable characters, a body inside.
+bool PlausibleHeader(const std::uint8_t* h, std::uint64_t at, std::uint64_t end) {
+  for (int i = 0; i < 4; ++i)
+    if (h[i] < 0x20 || h[i] > 0x7E) return false;
+  return at + 8 + LoadLe32(h + 4) <= end;
+}
+
+// Where the chunk after the one at `at` of `size` body bytes starts.
+Error NextSubChunk(RandomAccessInput& input, std::uint64_t at, std::uint32_t size, std::uint64_t end,
+                   std::uint64_t* next) {
+  const std::uint64_t padded = at + 8 + PaddedSize(size);
+  *next = padded;
+  if (padded == at + 8 + size) return err::kOk;
+  const std::uint64_t bare = at + 8 + size;
+  std::uint8_t h[8];
+  if (padded + 8 <= end) {
+    if (const Error rc = input.ReadExact(h, sizeof h, padded)) return rc;
+    if (PlausibleHeader(h, padded, end)) return err::kOk;
   }
-  for (const std::uint32_t id : {FourCc("NAME"), FourCc("AUTH"), FourCc("(c) "), FourCc("ANNO"), FourCc("COMT"),
-                                 FourCc("MARK")})
-    if (chunk.id == id) return true;
-  return false;
+  if (bare + 8 > end) return err::kOk;
+  if (const Error rc = input.ReadExact(h, sizeof h, bare)) return rc;
+  if (PlausibleHeader(h, bare, end)) *next = bare;
+  return err::kOk;
 }
 
 }  // namespace
+
+unsigned MetadataChunkKind(const ChunkEntry& chunk, const Container& container) {
+  if (chunk.id == FourCc("id3 ") || chunk.id == FourCc("ID3 ")) return metadata_chunk::kId3;
+  if (!container.big_endian) {
+    if (chunk.id == FourCc("cue ") || chunk.id == FourCc("plst")) return metadata_chunk::kMarkers;
+    if (chunk.id != FourCc("LIST")) return 0;
+    if (chunk.list_type == FourCc("adtl")) return metadata_chunk::kMarkers;
+    return chunk.list_type == FourCc("INFO") ? metadata_chunk::kTexts : 0;
+  }
+  if (chunk.id == FourCc("MARK") || chunk.id == FourCc("COMT")) return metadata_chunk::kMarkers;
+  for (const std::uint32_t id : {FourCc("NAME"), FourCc("AUTH"), FourCc("(c) "), FourCc("ANNO")})
+    if (chunk.id == id) return metadata_chunk::kTexts;
+  return 0;
+}
+
+Error ReadListChunks(RandomAccessInput& input, const ChunkEntry& list, ChunkTable* subs) {
+  subs->clear();
+  if (list.id != FourCc("LIST") || list.size < 4) return err::kMalformed;
+  const std::uint64_t end = std::uint64_t{list.offset} + 8 + list.size;
+  ChunkTable found;
+  const Error rc = TryAlloc([&] {
+    for (std::uint64_t at = std::uint64_t{list.offset} + 12; at + 8 <= end;) {
+      std::uint8_t h[8];
+      if (const Error read_rc = input.ReadExact(h, sizeof h, at)) return read_rc;
+      ChunkEntry entry;
+      entry.id = LoadLe32(h);
+      entry.size = LoadLe32(h + 4);
+      entry.offset = static_cast<std::uint32_t>(at);
+      if (at + 8 + entry.size > end) return err::kMalformed;
+      if (entry.id == FourCc("LIST")) {
+        if (entry.size < 4) return err::kMalformed;
+        std::uint8_t type[4];
+        if (const Error read_rc = input.ReadExact(type, sizeof type, at + 8)) return read_rc;
+        entry.list_type = LoadLe32(type);
+      }
+      found.push_back(entry);
+      if (const Error next_rc = NextSubChunk(input, at, entry.size, end, &at)) return next_rc;
+    }
+    return err::kOk;
+  });
+  if (rc) return rc;
+  *subs = std::move(found);
+  return err::kOk;
+}
 
 Error AppendChunks(PosixFile& file, std::uint64_t length, const Container& container,
                    std::span<const ChunkToAppend> chunks) {
@@ -81,7 +141,7 @@ Error OpenForMetadataEdit(const std::string& path, PosixFile* file, std::uint64_
   return err::kOk;
 }
 
-Error StripMetadataChunks(PosixFile& file, std::uint64_t length, const Container& container) {
+Error StripMetadataChunks(PosixFile& file, std::uint64_t length, const Container& container, unsigned kinds) {
   ChunkTable table;
   FileInput input(file);
   if (const Error rc = ReadFileChunkTable(input, length, container, &table)) return rc;
@@ -89,7 +149,7 @@ Error StripMetadataChunks(PosixFile& file, std::uint64_t length, const Container
   std::uint8_t dead[4];
   StoreFourCc(dead, container.dead_id);
   for (ChunkEntry& chunk : table) {
-    if (!IsStrippedId(chunk, container)) continue;
+    if (!(MetadataChunkKind(chunk, container) & kinds)) continue;
     if (const Error rc = WriteExact(file, dead, sizeof dead, chunk.offset)) return rc;
     chunk.id = container.dead_id;
   }
@@ -104,13 +164,13 @@ Error StripMetadataChunks(PosixFile& file, std::uint64_t length, const Container
   return file.Truncate(cut) == err::kOk ? err::kOk : err::kSeekFailed;
 }
 
-Error StripMetadata(const std::string& path, PcmFileKind kind) {
+Error StripMetadata(const std::string& path, PcmFileKind kind, unsigned kinds) {
   const Container* container = DescribeFileKind(kind).container;
   if (!container) return err::kOk;
   PosixFile file;
   std::uint64_t length = 0;
   if (const Error rc = OpenForMetadataEdit(path, &file, &length)) return rc;
-  Error rc = StripMetadataChunks(file, length, *container);
+  Error rc = StripMetadataChunks(file, length, *container, kinds);
   if (rc == err::kMalformed) rc = err::kLayoutMismatch;
   const Error close_rc = file.Close();
   return rc ? rc : (close_rc ? err::kWriteFailed : err::kOk);

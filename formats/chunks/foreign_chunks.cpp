@@ -35,7 +35,8 @@ Error CopyBytes(PosixFile& from, std::uint64_t from_offset, PosixFile& to, std::
   return err::kOk;
 }
 
-Error Harvest(const std::string& old_path, const Container& container, PosixFile* temp, bool* kept) {
+Error Harvest(const std::string& old_path, const Container& container, unsigned carried, PosixFile* temp,
+              bool* kept) {
   if (old_path.empty()) return err::kOk;
   PosixFile old;
   if (old.Open(old_path, FileOpenOptions{}) != err::kOk) {
@@ -52,8 +53,11 @@ Error Harvest(const std::string& old_path, const Container& container, PosixFile
     return rc == err::kMalformed ? err::kOk : rc;
   }
   std::vector<ChunkEntry> keep;
-  for (const ChunkEntry& chunk : table)
-    if (IsForeignChunk(chunk, container) && chunk.size <= kMaxKeptChunkBody) keep.push_back(chunk);
+  for (const ChunkEntry& chunk : table) {
+    const unsigned metadata = MetadataChunkKind(chunk, container);
+    const bool wanted = metadata ? (metadata & carried) != 0 : IsForeignChunk(chunk, container);
+    if (wanted && chunk.size <= kMaxKeptChunkBody) keep.push_back(chunk);
+  }
   if (keep.empty()) return err::kOk;
 
   PosixFile out;
@@ -96,13 +100,14 @@ bool IsForeignChunk(const ChunkEntry& chunk, const Container& container) {
   return true;
 }
 
-Error HarvestForeignChunks(const std::string& old_path, PcmFileKind kind, PosixFile* temp, bool* kept) {
+Error HarvestForeignChunks(const std::string& old_path, PcmFileKind kind, PosixFile* temp, bool* kept,
+                           unsigned carried) {
   *kept = false;
   (void)temp->Close();  // whatever it held belongs to an earlier save
   const Container* container = DescribeFileKind(kind).container;
   if (!container) return err::kOk;
   return TryAlloc([&] {
-    return Harvest(old_path, *container, temp, kept);
+    return Harvest(old_path, *container, carried, temp, kept);
   });
 }
 

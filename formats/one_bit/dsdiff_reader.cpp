@@ -95,6 +95,8 @@ Error CDsdIff::Open(const std::string& path) {
 void CDsdIff::Close() {
   CloseFile();
   chunks_.clear();
+  diin_.clear();
+  diin_listed_ = false;
   rate_ = 0;
   channels_ = 0;
   data_offset_ = 0;
@@ -142,11 +144,14 @@ Error CDsdIff::ReadHeader() {
   return err::kOk;
 }
 
-Error CDsdIff::ReadDiin(Iff8Table* chunks) {
-  chunks->clear();
+Error CDsdIff::ListDiin(const Iff8Table** chunks) {
+  *chunks = &diin_;
+  if (diin_listed_) return err::kOk;
   const Iff8Entry* diin = chunks_.Find(FourCc("DIIN"));
-  if (!diin || diin->size < 1) return err::kOk;
-  return ReadChunkList(input(), BodyOf(*diin), BodyOf(*diin) + diin->size, chunks);
+  if (diin && diin->size >= 1)
+    if (const Error rc = ReadChunkList(input(), BodyOf(*diin), BodyOf(*diin) + diin->size, &diin_)) return rc;
+  diin_listed_ = true;
+  return err::kOk;
 }
 
 Error CDsdIff::ReadMarkers(MarkerList& markers, std::uint32_t pcm_rate) {
@@ -154,13 +159,13 @@ Error CDsdIff::ReadMarkers(MarkerList& markers, std::uint32_t pcm_rate) {
   if (pcm_rate == 0 || rate_ / pcm_rate == 0) return err::kUnsupportedFormat;
   const std::int64_t ratio = rate_ / pcm_rate;
   return TryAlloc([&] {
-    Iff8Table diin;
-    if (const Error rc = ReadDiin(&diin)) return rc;
+    const Iff8Table* diin = nullptr;
+    if (const Error rc = ListDiin(&diin)) return rc;
     const std::string codeset = NarrowCodeset();
     MarkerList read;
     Marker* tail = nullptr;
     std::string name;
-    for (const Iff8Entry& chunk : diin.entries()) {
+    for (const Iff8Entry& chunk : diin->entries()) {
       if (chunk.id != FourCc("MARK") || chunk.size < kMarkHeaderBytes) continue;
       std::uint8_t h[kMarkHeaderBytes];
       if (const Error rc = input().ReadExact(h, sizeof h, BodyOf(chunk))) return rc;
@@ -230,13 +235,13 @@ Error CDsdIff::ReadTags(TagSet& tags) {
       }
     }
 
-    Iff8Table diin;
-    if (const Error rc = ReadDiin(&diin)) return rc;
-    if (const Iff8Entry* title = diin.Find(FourCc("DITI"))) {
+    const Iff8Table* diin = nullptr;
+    if (const Error rc = ListDiin(&diin)) return rc;
+    if (const Iff8Entry* title = diin->Find(FourCc("DITI"))) {
       if (const Error rc = ReadCountedText(in, *title, &text)) return rc;
       SetTagText(read, InfoText::Name, text);
     }
-    if (const Iff8Entry* artist = diin.Find(FourCc("DIAR"))) {
+    if (const Iff8Entry* artist = diin->Find(FourCc("DIAR"))) {
       if (const Error rc = ReadCountedText(in, *artist, &text)) return rc;
       SetTagText(read, InfoText::Artist, text);
     }

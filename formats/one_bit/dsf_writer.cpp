@@ -47,7 +47,7 @@ void BuildHeader(std::uint32_t rate, std::uint16_t channels, std::uint64_t bytes
 
 }  // namespace
 
-CDsfWriter::CDsfWriter() : COneBitWriter(true) {}
+CDsfWriter::CDsfWriter(const Id3v2WriteOptions& id3v2) : COneBitWriter(true), id3v2_options_(id3v2) {}
 
 CDsfWriter::~CDsfWriter() = default;
 

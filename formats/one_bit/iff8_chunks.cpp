@@ -1,5 +1,7 @@
 #include "formats/one_bit/internal/iff8_chunks.h"
 
+#include <algorithm>
+#include <atomic>
 #include <limits>
 
 #include "core/io/chunk_padding.h"
@@ -11,9 +13,24 @@ namespace tidemark::NS_1BIT {
 namespace {
 
 constexpr std::uint64_t kContainerHeaderBytes = 16;
-constexpr std::size_t kTableStep = 32;
+constexpr std::size_t kInitialRoom = 32;
+
+std::atomic<std::uint64_t> table_growths{0};
+
+void Append(std::vector<Iff8Entry>& entries, const Iff8Entry& entry) {
+  if (entries.size() == entries.capacity()) {
+    // Doubling: adding a fixed step would copy the table once per step,
+    // quadratic in the chunk count of a file of many empty chunks. The last
+    // step leaves room for exactly the largest table and its end entry.
+    entries.reserve(std::min(std::max(entries.capacity() * 2, kInitialRoom), kIff8MaxChunks + 1));
+    table_growths.fetch_add(1, std::memory_order_relaxed);
+  }
+  entries.push_back(entry);
+}
 
 }  // namespace
+
+std::uint64_t Iff8TableGrowths() { return table_growths.load(std::memory_order_relaxed); }
 
 const Iff8Entry* Iff8Table::Find(std::uint32_t id, std::uint32_t type) const {
   for (const Iff8Entry& entry : entries())
@@ -44,7 +61,7 @@ Error CIff8::ReadChunkList(RandomAccessInput& input, std::uint64_t begin, std::u
   if (PaddedSize(begin) != begin) return err::kSizeLimit;
   return TryAlloc([&] {
     std::vector<Iff8Entry> entries;
-    entries.reserve(kTableStep);
+    entries.reserve(kInitialRoom);
     std::uint64_t pos = begin;
     while (pos < end && end - pos >= kIff8HeaderBytes) {
       std::uint8_t h[kIff8HeaderBytes];
@@ -61,13 +78,12 @@ Error CIff8::ReadChunkList(RandomAccessInput& input, std::uint64_t begin, std::u
         entry.type = LoadLe32(type);
       }
       if (entries.size() >= kIff8MaxChunks) return err::kMalformed;
-      if (entries.size() == entries.capacity()) entries.reserve(entries.capacity() + kTableStep);
-      entries.push_back(entry);
+      Append(entries, entry);
       // The pad byte of the last chunk may lie past the end: pos then
       // passes `end` and the walk stops.
       pos += kIff8HeaderBytes + PaddedSize(entry.size);
     }
-    entries.push_back(Iff8Entry{});
+    Append(entries, Iff8Entry{});
     entries.shrink_to_fit();
     table->entries_ = std::move(entries);
     return err::kOk;

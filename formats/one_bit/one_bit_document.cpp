@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "core/document/segment.h"
+#include "core/markers/marker_list.h"
 #include "formats/one_bit/one_bit_audio.h"
 #include "formats/one_bit/one_bit_source.h"
 #include "platform/alloc.h"
@@ -29,9 +30,9 @@ Error OpenOneBitFile(const std::string& path, bool take_metadata, bool max_48k, 
   if (const Error rc = reader->CheckLimits(kLowestOneBitRate, kHighestOneBitRate, 1, 2)) return rc;
 
   SourceRef converter;
-  if (OneBitSource::Create(path, reader->DataOffset(), reader->DataSize(), reader->SampleRate(),
-                           reader->Channels(), reader->layout(), max_48k, &converter) != err::kOk)
-    return err::kOutOfMemory;
+  if (const Error rc = OneBitSource::Create(path, reader->DataOffset(), reader->DataSize(), reader->SampleRate(),
+                                            reader->Channels(), reader->layout(), max_48k, &converter))
+    return rc;
   const auto* one_bit = AsOneBitSource(converter.get());
 
   SoundFileInfo opened;
@@ -43,7 +44,11 @@ Error OpenOneBitFile(const std::string& path, bool take_metadata, bool max_48k, 
   opened.data_offset = 0;
   opened.open_flags = open_flag::kFromOneBit;
   if (take_metadata) {
-    if (const Error rc = reader->ReadMarkers(opened.markers, opened.rate)) return rc;
+    MarkerList markers;
+    if (const Error rc = reader->ReadMarkers(markers, opened.rate)) return rc;
+    // As a PCM file's markers reach its document: in position order, none
+    // past the end, exact repeats dropped. Files store marks in any order.
+    opened.markers = MergeSorted(std::move(markers), opened.frames);
     if (const Error rc = reader->ReadTags(opened.tags)) return rc;
   }
   reader->Close();

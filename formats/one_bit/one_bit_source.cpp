@@ -3,6 +3,7 @@
 #include <omp.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "core/core_options.h"
@@ -36,6 +37,22 @@ std::uint8_t SilenceFor(OneBitLayout layout) { return layout == OneBitLayout::kD
 
 constexpr std::size_t kZeroFrames = 1024;
 
+// One past the last file byte a source reads (saturating): the end of the
+// data when it is interleaved; with DSF blocks, the last byte of the last
+// channel in the last block group, which may end before the group's padding.
+std::uint64_t DataEnd(std::uint64_t offset, std::uint64_t size, std::uint16_t channels, bool dsf) {
+  unsigned __int128 end = offset;
+  const std::uint64_t per_channel = size / channels;
+  if (!dsf) {
+    end += size;
+  } else if (per_channel != 0) {
+    const std::uint64_t last_group = (per_channel - 1) / kDsfBlockBytes;
+    end += static_cast<unsigned __int128>(last_group) * kDsfBlockBytes * channels +
+           std::uint64_t{kDsfBlockBytes} * (channels - 1u) + (per_channel - last_group * kDsfBlockBytes);
+  }
+  return end > UINT64_MAX ? UINT64_MAX : static_cast<std::uint64_t>(end);
+}
+
 }  // namespace
 
 OneBitSource::OneBitSource(std::string path, std::uint64_t data_offset, std::uint64_t data_size,
@@ -64,6 +81,15 @@ Error OneBitSource::Create(const std::string& path, std::uint64_t data_offset, s
   if (const Error rc = MakeOneBitPlan(one_bit_rate, channels, layout == OneBitLayout::kByteInterleaved,
                                               max_48k, data_size / channels, &plan))
     return rc;
+  {
+    // A file that is gone or cut short shows now, with its own error, not at
+    // some later read.
+    PosixFile file;
+    std::uint64_t length = 0;
+    if (const Error rc = OpenInputFile(path, &file, &length)) return rc;
+    if (length < DataEnd(data_offset, data_size, channels, layout != OneBitLayout::kByteInterleaved))
+      return err::kReadFailed;
+  }
   SourceRef ref;
   const Error rc = TryAlloc([&] {
     ref = SourceRef::Adopt(new OneBitSource(path, data_offset, data_size, one_bit_rate, channels, layout, plan));

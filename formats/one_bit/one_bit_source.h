@@ -28,9 +28,12 @@ class OneBitSource final : public SoundSource {
   // Makes a closed source over `data_size` bytes (all channels; rounded down
   // to a multiple of the channel count) of 1-bit data at `data_offset` of
   // `path`, with the plan for `one_bit_rate` computed, and lists it. The
-  // file is not touched until the first read. `max_48k` limits the output
+  // file is opened only to check that it holds every byte the source will
+  // read; it stays closed until the first read. `max_48k` limits the output
   // rate to 48 kHz (the second form takes the process-wide option). 15 for a
-  // rate or channel count no plan exists for; 2.
+  // rate or channel count no plan exists for; 25 when the file cannot be
+  // opened; 8 when it ends before the data does (or its length cannot be
+  // read); 2.
   [[nodiscard]] static Error Create(const std::string& path, std::uint64_t data_offset,
                                     std::uint64_t data_size, std::uint32_t one_bit_rate,
                                     std::uint16_t channels, OneBitLayout layout, bool max_48k,

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 
+#include "core/core_options.h"
 #include "formats/one_bit/internal/dsdiff_writer.h"
 #include "formats/one_bit/internal/dsf_writer.h"
 #include "formats/one_bit/internal/wsd_writer.h"
@@ -16,6 +17,16 @@ namespace {
 
 // Interleaved data goes to WriteRaw in slices of this many bytes.
 constexpr std::uint32_t kInterleaveSlice = 4096;
+
+// The ID3v2 settings, as the application put them into the options record.
+Id3v2WriteOptions Id3v2OptionsFromCore() {
+  const CoreOptions& core = GetCoreOptions();
+  Id3v2WriteOptions options;
+  options.version = core.id3v2_version4 ? 4 : 3;
+  options.unicode = core.id3v2_unicode;
+  options.unsynchronise = core.id3v2_unsynchronisation;
+  return options;
+}
 
 }  // namespace
 
@@ -146,7 +157,7 @@ Error COneBitWriter::WriteInterleaved(const std::uint8_t* const* channel_bytes,
 std::unique_ptr<COneBitWriter> MakeOneBitWriter(std::string_view extension) {
   std::unique_ptr<COneBitWriter> writer;  // stays empty when memory runs out
   if (EqualsIgnoreAsciiCase(extension, ".dff")) (void)MakeNew<CDsdIffWriter>(&writer);
-  else if (EqualsIgnoreAsciiCase(extension, ".dsf")) (void)MakeNew<CDsfWriter>(&writer);
+  else if (EqualsIgnoreAsciiCase(extension, ".dsf")) (void)MakeNew<CDsfWriter>(&writer, Id3v2OptionsFromCore());
   else if (EqualsIgnoreAsciiCase(extension, ".wsd")) (void)MakeNew<CWsdWriter>(&writer);
   return writer;
 }

@@ -110,7 +110,10 @@ class COneBitWriter {
 };
 
 // A writer for the extension ".dff", ".dsf" or ".wsd" (ASCII case ignored);
-// null for any other extension or when memory runs out.
+// null for any other extension or when memory runs out. A DSF writer builds
+// its ID3v2 tag as the process-wide options say (CoreOptions: version,
+// Unicode, unsynchronisation), which the application fills from the
+// settings.
 std::unique_ptr<COneBitWriter> MakeOneBitWriter(std::string_view extension);
 
 }  // namespace tidemark::NS_1BIT

@@ -6,8 +6,10 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "core/samples/sample_format.h"
+#include "formats/sound_file_info.h"
 #include "formats/tags/tag_set.h"
 #include "platform/error.h"
 
@@ -18,10 +20,21 @@ namespace tidemark {
 // replacing any value.
 TagSet StampedTags(const TagSet& tags);
 
-// Reads the tags of the file at `path` of `kind`. 25 when it cannot be
-// opened; 78 when it is 0xFFFFFFFF bytes or longer or malformed; 8, 2.
-// `tags` is empty on failure.
+// Reads the tags of the file at `path` of `kind`: those of its text store
+// (INFO list, AIFF text chunks, AU annotation), and for WAV and AIFF files
+// the slots that store leaves empty filled from an ID3 chunk (see
+// formats/tags/internal/id3_chunk.h). 25 when it cannot be opened; 78 when
+// it is 0xFFFFFFFF bytes or longer or malformed; 8, 2. `tags` is empty on
+// failure.
 [[nodiscard]] Error ReadTags(const std::string& path, PcmFileKind kind, TagSet* tags);
+
+// ReadTags, except that a store that cannot be read (the text store, the
+// ID3 chunk) costs only its own texts: it is left out and added to
+// `skipped`, and the other store is still read. Fails only for the file as
+// a whole: 25 when it cannot be opened, 78 when it is 0xFFFFFFFF bytes or
+// longer, 2 (`tags` is then empty).
+[[nodiscard]] Error ReadTagsSkipping(const std::string& path, PcmFileKind kind, TagSet* tags,
+                                     std::vector<SkippedMetadata>* skipped);
 
 // Appends the stamped set (StampedTags) to the file at `path` of `kind`:
 // after the last chunk for Wave, AIFF and AIFC (with the container size

@@ -44,9 +44,7 @@ Error ReadInfoList(RandomAccessInput& input, std::uint64_t length, TagSet* tags)
     const ChunkEntry* info = FindChunk(table, FourCc("LIST"), FourCc("INFO"));
     if (!info) return err::kOk;
     ChunkTable subs;
-    if (const Error rc =
-            ReadChunkTable(input, info->offset, info->size + 8, FourCc("LIST"), FourCc("INFO"), false, &subs))
-      return rc;
+    if (const Error rc = ReadListChunks(input, *info, &subs)) return rc;
     TagSet read;
     std::string text;
     for (const ChunkEntry& sub : subs) {

@@ -78,9 +78,7 @@ Error ReadCuePoints(RandomAccessInput& input, const ChunkEntry& cue, std::vector
 // identifier; with repeated identifiers, the first such cue point.
 Error ReadTexts(RandomAccessInput& input, const ChunkEntry& adtl, std::vector<CuePoint>& points) {
   ChunkTable subs;
-  if (const Error rc =
-          ReadChunkTable(input, adtl.offset, adtl.size + 8, FourCc("LIST"), FourCc("adtl"), false, &subs))
-    return rc;
+  if (const Error rc = ReadListChunks(input, adtl, &subs)) return rc;
 
   // (identifier, index) sorted by identifier, then index: the first match is found by lower_bound.
   std::vector<std::pair<std::uint32_t, std::uint32_t>> by_id(points.size());

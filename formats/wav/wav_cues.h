@@ -32,8 +32,9 @@ namespace tidemark {
 // point that has a label, named by it, commented by its note, at the cue
 // point's sample offset. The list comes out in reverse order of the cue
 // points; see ReadFileMarkers for the document's form. No cue chunk gives an
-// empty list. 14 for a malformed file or adtl list, 8, 2 (`markers` is then
-// empty).
+// empty list. The adtl list is read by ReadListChunks (odd-sized labels
+// without their pad byte are read too). 14 for a malformed file or adtl
+// list, 8, 2 (`markers` is then empty).
 [[nodiscard]] Error ReadCueList(RandomAccessInput& input, std::uint64_t length, MarkerList* markers);
 
 

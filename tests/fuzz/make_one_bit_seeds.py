@@ -2,12 +2,26 @@
 """Writes the seed files of the 1-bit reader fuzz targets into
 corpus/fuzz_dsdiff/, corpus/fuzz_dsf/ and corpus/fuzz_wsd/: small valid
 DSDIFF files with markers, comments and titles, DSF files of both bit
-orders with ID3v2 tags, and WSD files with text fields. Run from anywhere;
+orders with ID3v2 tags, and WSD files with text fields; and the readers'
+worst cases in a size the corpus can keep (tens of thousands of empty
+chunks, thousands of marks in reverse order, a long lyrics frame), so every
+replay checks that their cost stays in proportion. Run from anywhere;
 rerunning rewrites them."""
 import os
 import struct
 
 from seed_files import HERE, samples, write
+
+# The worst-case seeds are large on purpose, but the corpus stays small.
+LARGE_SEED_LIMIT = 256 * 1024
+
+
+def write_large(target, name, data):
+    assert 8192 <= len(data) <= LARGE_SEED_LIMIT
+    folder = os.path.join(HERE, 'corpus', target)
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, name), 'wb') as f:
+        f.write(data)
 
 DSD64 = 2822400
 
@@ -60,6 +74,15 @@ write('fuzz_dsdiff', 'dst.dff', frm8(FVER, prop(DSD64, 2, b'DST '), chunk8(b'DST
 write('fuzz_dsdiff', 'list_before_data.dff',
       frm8(FVER, chunk8(b'LIST', b'INFO' + chunk8(b'NOTE', b'x')), prop(DSD64, 6), chunk8(b'DSD ', samples(48))))
 
+# Worst cases: a table of 17,000 empty chunks at the top (it once grew 32
+# entries at a time, copying itself on every step), and "DIIN" holding 1,900
+# marks in reverse order with a "COMT" of as many comments.
+HEAD = FVER + prop(DSD64, 2) + chunk8(b'DSD ', samples(64))
+write_large('fuzz_dsdiff', 'many_empty_chunks.dff', frm8(HEAD, chunk8(b'JUNK', b'') * 17000))
+write_large('fuzz_dsdiff', 'many_marks_and_comments.dff',
+            frm8(HEAD, chunk8(b'DIIN', b''.join(mark(0, 0, 0, 64 * (1900 - i), 0, i % 5, 0, b'') for i in range(1900))),
+                 comt(*[(1, 0, b'')] * 1899 + [(0, 0, b'last')])))
+
 
 # DSF: little-endian header of 92 bytes, blocks of 4096 bytes per channel.
 def dsf(rate, channels, bits, per_channel, metadata=b'', full_blocks=True):
@@ -92,6 +115,11 @@ write('fuzz_dsf', 'stereo_lsb_tag.dsf', dsf(DSD64, 2, 1, 100, TAG, full_blocks=F
 write('fuzz_dsf', 'mono_msb.dsf', dsf(DSD64 * 4, 1, 8, 37, full_blocks=False))
 write('fuzz_dsf', 'no_tag.dsf', dsf(DSD64, 2, 1, 64, full_blocks=False))
 write('fuzz_dsf', 'mono_full_block_tag.dsf', dsf(DSD64, 1, 1, 4000, TAG))
+# Worst case: a lyrics frame of 12,000 entries in reverse order, each a
+# marker.
+write_large('fuzz_dsf', 'long_lyrics.dsf',
+            dsf(DSD64, 1, 1, 64, id3(id3_frame(b'SYLT', b'\0eng\x02\x01\0' + b''.join(
+                b'\0' + struct.pack('>I', 10 * (12000 - i)) for i in range(12000)))), full_blocks=False))
 
 
 # WSD: 2048-byte big-endian header with a text area of 1920 bytes at 128.

@@ -28,14 +28,17 @@ def extensible(channels, rate, width, guid):
     return fmt(0xFFFE, channels, rate, width, struct.pack('<HHI', 22, width * 8, 4 if channels == 1 else 3) + guid)
 
 
-def cues(points):
+def cues(points, packed=False):
+    """Cue points with labels and notes; `packed` leaves out the pad bytes of
+    odd-sized labels and notes, as some writers do."""
+    sub = (lambda cid, body: cid + struct.pack('<I', len(body)) + body) if packed else chunk
     cue = struct.pack('<I', len(points))
     adtl = b'adtl'
     for i, (pos, name, note) in enumerate(points):
         cue += struct.pack('<II4sIII', i, pos, b'data', 0, 0, pos)
-        adtl += chunk(b'labl', struct.pack('<I', i) + name + b'\0')
+        adtl += sub(b'labl', struct.pack('<I', i) + name + b'\0')
         if note:
-            adtl += chunk(b'note', struct.pack('<I', i) + note + b'\0')
+            adtl += sub(b'note', struct.pack('<I', i) + note + b'\0')
     return chunk(b'cue ', cue) + chunk(b'LIST', adtl)
 
 
@@ -59,7 +62,9 @@ with_cues = {
 }
 for name, data in {**files, **with_cues}.items():
     write('fuzz_wav_probe', name, data)
-for name, data in {**with_cues, 'pcm16_stereo.wav': files['pcm16_stereo.wav']}.items():
+packed_cues = riff(fmt(1, 1, 8000, 2), chunk(b'data', samples(40)),
+                   cues([(1, b'odd', b'no'), (5, b'even', b'n'), (9, b'last', b'')], packed=True))
+for name, data in {**with_cues, 'pcm16_stereo.wav': files['pcm16_stereo.wav'], 'cues_packed.wav': packed_cues}.items():
     write('fuzz_wav_cues', name, data)
 write('fuzz_wav_clipboard', 'image16.wav', files['pcm16_stereo.wav'])
 write('fuzz_wav_clipboard', 'image8.wav', files['u8_mono_odd.wav'])

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "core/samples/sample_format.h"
+#include "formats/chunks/chunk_metadata.h"
 #include "formats/chunks/internal/chunk_table.h"
 #include "formats/chunks/container.h"
 #include "platform/error.h"
@@ -26,17 +27,21 @@ bool IsForeignChunk(const ChunkEntry& chunk, const Container& container);
 
 // Copies the foreign chunks of `old_path` with bodies of at most
 // kMaxKeptChunkBody bytes into a new working file, which is opened in
-// `*temp` and deleted when it is closed. The working file holds "RIFF" or
-// "FORM", then each kept chunk whole (header, body, a zero pad byte after
-// an odd body). `*kept` tells whether anything was kept; when nothing was,
-// `*temp` is left closed.
+// `*temp` and deleted when it is closed. The metadata chunks of the kinds
+// in `carried` (metadata_chunk bits, see MetadataChunkKind) go with them,
+// the others stay behind; by default only an ID3 chunk is carried, like
+// any chunk the program does not write itself. The working file holds
+// "RIFF" or "FORM", then each kept chunk whole (header, body, a zero pad
+// byte after an odd body). `*kept` tells whether anything was kept; when
+// nothing was, `*temp` is left closed.
 //
 // An empty path, a missing old file, one of 0xFFFFFFFF bytes or more, one
 // that is not a well-formed container of `kind`, and kinds without chunks
 // keep nothing and succeed. Errors: 25 when the old file exists but cannot
 // be opened; 8 when reading it fails; 6 when the working file cannot be
 // created or written; 2.
-[[nodiscard]] Error HarvestForeignChunks(const std::string& old_path, PcmFileKind kind, PosixFile* temp, bool* kept);
+[[nodiscard]] Error HarvestForeignChunks(const std::string& old_path, PcmFileKind kind, PosixFile* temp, bool* kept,
+                                        unsigned carried = metadata_chunk::kId3);
 
 // Appends the chunks kept in `temp` (everything after its first 4 bytes) to
 // the completed file `file` at the container's padded end, 8 + the declared

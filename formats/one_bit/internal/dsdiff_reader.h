@@ -50,10 +50,14 @@ class CDsdIff : public COneBitAudio, public CIff8 {
 
  private:
   [[nodiscard]] Error ReadHeader();
-  // The chunks inside the first "DIIN"; an empty table when there is none.
-  [[nodiscard]] Error ReadDiin(Iff8Table* chunks);
+  // The chunks inside the first "DIIN" (an empty table when there is
+  // none), listed on first use and kept until Close: markers and tags both
+  // need them.
+  [[nodiscard]] Error ListDiin(const Iff8Table** chunks);
 
   Iff8Table chunks_;  // the top level of the file
+  Iff8Table diin_;
+  bool diin_listed_ = false;
   std::uint32_t rate_ = 0;
   std::uint16_t channels_ = 0;
   std::uint64_t data_offset_ = 0;

@@ -15,7 +15,9 @@ namespace tidemark::NS_1BIT {
 
 class CDsfWriter : public COneBitWriter {
  public:
-  CDsfWriter();
+  // `id3v2` says how the metadata tag is built (version, text encoding,
+  // unsynchronisation).
+  explicit CDsfWriter(const Id3v2WriteOptions& id3v2);
   ~CDsfWriter() override;
 
   // `data_bytes` must divide evenly among the channels (else 77); 19 for
@@ -38,14 +40,10 @@ class CDsfWriter : public COneBitWriter {
   // 92.
   std::uint32_t HeaderSize() const override;
 
-  // How the tag is built: by default version 3, UTF-16 for text that is not
-  // plain ASCII, no unsynchronisation (the settings' defaults).
-  void set_id3v2_options(const Id3v2WriteOptions& options) { id3v2_options_ = options; }
-
  private:
   Error WriteGroup();
 
-  Id3v2WriteOptions id3v2_options_{3, true, false};
+  const Id3v2WriteOptions id3v2_options_;
   std::vector<std::uint8_t> blocks_;    // one block per channel
   std::uint32_t block_fill_ = 0;        // bytes per channel in the current group
   std::uint64_t bytes_per_channel_ = 0;  // as declared at Begin

@@ -30,8 +30,12 @@ inline constexpr std::uint64_t kIff8HeaderBytes = 12;
 // on memory.
 inline constexpr std::size_t kIff8MaxChunks = std::size_t{1} << 20;
 
-// The chunks of one container in file order. Room is made 32 entries at a
-// time; a read table ends with a zero entry, which entries() leaves out.
+// Chunk tables grown since the process started: a table of n chunks grows
+// at most log2(n / 32) + 1 times (a seam for tests).
+std::uint64_t Iff8TableGrowths();
+
+// The chunks of one container in file order. Room starts at 32 entries and
+// doubles; a read table ends with a zero entry, which entries() leaves out.
 class Iff8Table {
  public:
   std::span<const Iff8Entry> entries() const {

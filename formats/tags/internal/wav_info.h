@@ -18,8 +18,9 @@ namespace tidemark {
 // INFO list: every sub-chunk with one of the nineteen ids fills its slot
 // when that slot is still empty, so the first non-empty occurrence wins.
 // A body is taken up to its first zero byte and converted from the narrow
-// code page. No INFO list gives an empty set. 14 for a malformed file or
-// list, 8, 2 (`tags` is then empty).
+// code page. The sub-chunks are listed by ReadListChunks, so odd-sized ones
+// without their pad byte are read too. No INFO list gives an empty set. 14
+// for a malformed file or list, 8, 2 (`tags` is then empty).
 [[nodiscard]] Error ReadInfoList(RandomAccessInput& input, std::uint64_t length, TagSet* tags);
 
 

@@ -22,6 +22,96 @@ Error Append(const std::string& path, const Container& container, std::span<cons
   return AppendChunks(file, testing::FileLength(path), container, chunks);
 }
 
+// A sub-list case: the body of an INFO list after its type, and the table
+// ReadListChunks gives for it (the list starts at offset 12 of the file, so
+// its first sub-chunk at 24), or the error.
+struct ListCase {
+  const char* name;
+  ChunkBytes inner;
+  const char* table;
+  Error rc = err::kOk;
+};
+
+ChunkBytes Inner(std::initializer_list<std::pair<const char*, std::string_view>> parts) {
+  ChunkBytes b;
+  for (const auto& [what, bytes] : parts) {
+    if (std::string_view(what) == "raw") b.Text(bytes);
+    else b.Text(what).U32(static_cast<std::uint32_t>(bytes.size())).Text(bytes);
+  }
+  return b;
+}
+
+TEST(ChunkMetadata, ListChunksTolerateMissingPadBytes) {
+  using namespace std::string_view_literals;
+  const ListCase cases[] = {
+      {"padded as the rule says", Inner({{"INAM", "Tune\0"sv}, {"raw", "\0"sv}, {"IART", "Bnd\0"sv}}),
+       "INAM@24+5 IART@38+4"},
+      {"odd chunks back to back", Inner({{"INAM", "Tune\0"sv}, {"IART", "Band\0"sv}, {"ICMT", "Notes\0"sv}}),
+       "INAM@24+5 IART@37+5 ICMT@50+6"},
+      {"an empty chunk that fits only without the pad", Inner({{"INAM", "Tune\0"sv}, {"IART", ""sv}}),
+       "INAM@24+5 IART@37+0"},
+      {"the last pad byte outside the list", Inner({{"INAM", "Tune\0"sv}}), "INAM@24+5"},
+      {"a pad byte before an odd identifier stays a pad byte",
+       Inner({{"INAM", "Tune\0"sv}, {"raw", "\0"sv}, {"\x01\x02\x03\x04", "ab"sv}}),
+       "INAM@24+5 \x01\x02\x03\x04@38+2"},
+      {"a body past the list", Inner({{"INAM", "Tune\0"sv}, {"raw", "IART\x40\0\0\0x"sv}}), "",
+       err::kMalformed},
+      {"a list inside below 4 bytes", Inner({{"LIST", "ab"sv}}), "", err::kMalformed},
+  };
+  for (const ListCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    ChunkBytes body;
+    body.List("INFO", c.inner).Chunk("data", 4, 0);
+    const Bytes file = testing::RiffWave(body);
+    const ChunkTable table = testing::TableOf(file, kRiffContainer);
+    ASSERT_EQ(table.size(), 2u);
+    MemoryInput input(file);
+    ChunkTable subs;
+    ASSERT_EQ(ReadListChunks(input, table[0], &subs), c.rc);
+    EXPECT_EQ(testing::Describe(subs), c.table);
+  }
+  // Only lists are listed.
+  ChunkBytes body;
+  body.Chunk("data", 4, 0);
+  const Bytes file = testing::RiffWave(body);
+  MemoryInput input(file);
+  ChunkTable subs;
+  EXPECT_EQ(ReadListChunks(input, testing::TableOf(file, kRiffContainer)[0], &subs), err::kMalformed);
+}
+
+// Stripping names what goes: an ID3 chunk only when asked, markers left
+// alone when not asked.
+TEST(ChunkMetadata, StripOnlyTheKindsAsked) {
+  ChunkBytes info;
+  info.Chunk("INAM", 4, 'n');
+  ChunkBytes base;
+  base.Chunk("fmt ", 16, 1).Chunk("data", 8, 2);
+  ChunkBytes body = base;
+  body.Chunk("cue ", 28, 3).List("INFO", info).Chunk("id3 ", 10, 4);
+  const Bytes file = testing::RiffWave(body);
+  const std::size_t cue_at = 12 + base.size(), info_at = cue_at + 36, id3_at = info_at + 24;
+
+  const std::string texts = testing::WriteTempFile("texts.wav", file);
+  ASSERT_EQ(StripMetadata(texts, PcmFileKind::Wave, metadata_chunk::kTexts), err::kOk);
+  Bytes after = testing::ReadWholeFile(texts);
+  ASSERT_EQ(after.size(), file.size());
+  EXPECT_EQ(testing::IdAt(after, cue_at), "cue ");
+  EXPECT_EQ(testing::IdAt(after, info_at), "JUNK");
+  EXPECT_EQ(testing::IdAt(after, id3_at), "id3 ");
+
+  // The default leaves the ID3 chunk, which then keeps the dead ones before it.
+  const std::string usual = testing::WriteTempFile("usual.wav", file);
+  ASSERT_EQ(StripMetadata(usual, PcmFileKind::Wave), err::kOk);
+  after = testing::ReadWholeFile(usual);
+  ASSERT_EQ(after.size(), file.size());
+  EXPECT_EQ(testing::IdAt(after, cue_at), "JUNK");
+  EXPECT_EQ(testing::IdAt(after, id3_at), "id3 ");
+
+  const std::string all = testing::WriteTempFile("all.wav", file);
+  ASSERT_EQ(StripMetadata(all, PcmFileKind::Wave, metadata_chunk::kAll), err::kOk);
+  EXPECT_EQ(testing::ReadWholeFile(all), testing::RiffWave(base));
+}
+
 TEST(ChunkMetadata, AppendCutsTrailingBytesAndRewritesTheSize) {
   ChunkBytes body;
   body.Chunk("fmt ", 16, 1).Chunk("data", 5, 2);

@@ -2,6 +2,7 @@
 // opened again as a float document through the converter, and the same
 // files decoded by ffmpeg.
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -15,14 +16,18 @@
 #include "core/document/segment_cursor.h"
 #include "core/document/sound_document.h"
 #include "core/document/source_format.h"
+#include "core/markers/marker_regions.h"
 #include "dsp/delta_sigma/delta_sigma_modulator.h"
 #include "dsp/analysis/tone_analysis.h"
 #include "formats/one_bit/one_bit_document.h"
 #include "formats/one_bit/one_bit_source.h"
 #include "formats/one_bit/one_bit_writer.h"
+#include "formats/open_sound_file.h"
 #include "formats/tags/tag_set.h"
 #include "platform/error_numbers.h"
+#include "platform/fault_injection.h"
 #include "tests/core/document_test_util.h"
+#include "tests/core/marker_test_util.h"
 #include "tests/formats/chunks/chunk_test_util.h"
 #include "tests/formats/one_bit/one_bit_test_util.h"
 #include "tests/formats/wav/wav_test_util.h"
@@ -30,6 +35,7 @@
 namespace tidemark::NS_1BIT {
 namespace {
 
+using testing::Bytes;
 using testing::MakeTempDir;
 using testing::ReadWholeFile;
 using testing::Run;
@@ -183,21 +189,131 @@ TEST(OneBitDocument, MarkersFollowTheConvertedRate) {
   testing::WriteWholeFile(path, testing::DsdiffFile(Iff8Bytes()
                                                         .Raw(testing::Fver().bytes())
                                                         .Raw(testing::Prop(kDsd64, 2).bytes())
-                                                        .Raw(testing::DsdData(kDsd64 / 4, 0xAA).bytes())
+                                                        .Raw(testing::DsdData(kDsd64 / 2, 0xAA).bytes())  // 2 s
                                                         .Chunk("DIIN", diin)));
   for (bool max_48k : {false, true}) {
     SegmentList segments;
     SoundFileInfo info;
     ASSERT_EQ(OpenOneBitFile(path, true, max_48k, &segments, &info), 0u);
     const std::uint32_t ratio = kDsd64 / info.rate;
-    ASSERT_EQ(info.markers.size(), 2u);
-    const Marker* first = info.markers.first();
-    EXPECT_EQ(first->name, "start");
-    EXPECT_EQ(first->position, 6400 / ratio + info.rate);
-    ASSERT_TRUE(first->comment);
-    EXPECT_EQ(*first->comment, "TrackStart marker");
-    EXPECT_EQ(first->next->position, 64000 / ratio);
+    ASSERT_EQ(info.frames, 2 * info.rate);
+    EXPECT_EQ(testing::MarkerEntries(info.markers),
+              (std::vector<testing::MarkerEntry>{{64000 / ratio, "index", "Index marker"},
+                                                 {6400 / ratio + info.rate, "start", "TrackStart marker"}}));
   }
+}
+
+// Marks stored out of order, past the end and repeated reach the document
+// as a PCM file's markers do: in position order, the late one at the end,
+// the exact repeat dropped, equal positions in file order. Region selection
+// then stays inside the sound.
+TEST(OneBitDocument, MarkersAreOrderedAndClampedToTheDocument) {
+  using testing::Iff8Bytes;
+  const std::string dir = MakeTempDir("one_bit_order");
+  // One second of DSD64: 88200 frames. Marks at 5 s, 0.05 s, 0.01 s, 0.05 s
+  // again (the same mark) and 0.05 s under another name.
+  const std::uint32_t length = 88200;
+  const Iff8Bytes diin = Iff8Bytes()
+                             .Raw(testing::Mark({0, 0, 5, 0, 0, 0, 0, "late"}).bytes())
+                             .Raw(testing::Mark({0, 0, 0, kDsd64 / 20, 0, 4, 0, "b"}).bytes())
+                             .Raw(testing::Mark({0, 0, 0, kDsd64 / 100, 0, 4, 0, "a"}).bytes())
+                             .Raw(testing::Mark({0, 0, 0, kDsd64 / 20, 0, 4, 0, "b"}).bytes())
+                             .Raw(testing::Mark({0, 0, 0, kDsd64 / 20, 0, 4, 0, "c"}).bytes());
+  const std::string dff = dir + "/marks.dff";
+  testing::WriteWholeFile(dff, testing::DsdiffFile(Iff8Bytes()
+                                                       .Raw(testing::Fver().bytes())
+                                                       .Raw(testing::Prop(kDsd64, 2).bytes())
+                                                       .Raw(testing::DsdData(kDsd64 / 8 * 2, 0xAA).bytes())
+                                                       .Chunk("DIIN", diin)));
+  // The same times as DSF lyrics (milliseconds).
+  Bytes sylt = {0, 'e', 'n', 'g', 2, 1, 0};
+  for (const auto& [text, ms] : std::vector<std::pair<std::string, std::uint32_t>>{
+           {"late", 5000}, {"b", 50}, {"a", 10}, {"b", 50}, {"c", 50}}) {
+    sylt.insert(sylt.end(), text.begin(), text.end());
+    sylt.insert(sylt.end(), {0, static_cast<std::uint8_t>(ms >> 24), static_cast<std::uint8_t>(ms >> 16),
+                             static_cast<std::uint8_t>(ms >> 8), static_cast<std::uint8_t>(ms)});
+  }
+  Bytes tag = {'I', 'D', '3', 3, 0, 0, 0, 0, 0, 0};
+  tag.insert(tag.end(), {'S', 'Y', 'L', 'T', 0, 0, 0, static_cast<std::uint8_t>(sylt.size()), 0, 0});
+  tag.insert(tag.end(), sylt.begin(), sylt.end());
+  tag[9] = static_cast<std::uint8_t>(tag.size() - 10);
+  const std::string dsf = dir + "/marks.dsf";
+  testing::WriteWholeFile(dsf, testing::DsfFile(kDsd64, 2, 1, kDsd64 / 8, tag));
+
+  const struct {
+    std::string path;
+    std::string comment;
+  } files[] = {{dff, "Index marker"}, {dsf, ""}};
+  for (const auto& f : files) {
+    SCOPED_TRACE(f.path);
+    SoundDocument* raw = nullptr;
+    ASSERT_EQ(OpenSoundDocument(f.path, OpenOptions{}, &raw), 0u);
+    const testing::DocumentPtr doc(raw);
+    ASSERT_EQ(doc->length, length);
+    const std::string& c = f.comment;
+    EXPECT_EQ(testing::MarkerEntries(doc->markers),
+              (std::vector<testing::MarkerEntry>{
+                  {882, "a", c}, {4410, "b", c}, {4410, "c", c}, {length, "late", f.path == dff ? "TrackStart marker" : ""}}));
+    // Walking the regions forward: each marker before the end starts one
+    // (the one at "b" ends at "c", in the same place); then it wraps.
+    const std::pair<std::uint32_t, std::uint32_t> expected[] = {{882, 4410}, {4410, 4410}, {0, 882}, {882, 4410}};
+    for (const auto& [from, to] : expected) {
+      SelectNextRegion(*doc);
+      std::uint32_t got_from = 0, got_to = 0;
+      GetSelection(*doc, &got_from, &got_to);
+      EXPECT_EQ(got_from, from);
+      EXPECT_EQ(got_to, to);
+    }
+  }
+}
+
+// Every file error while opening, in the reader or in the converting source
+// (which opens the file again to check it holds the data), comes back as the
+// file answered it, never as a shortage of memory.
+TEST(OneBitDocument, FileErrorsComeBackAsTheyHappened) {
+  const std::string dir = MakeTempDir("one_bit_faults");
+  OneBitData silence;
+  silence.channels = 2;
+  silence.bytes.assign(2, std::vector<std::uint8_t>(8192, 0xAA));
+  TagSet tags;
+  SetTagText(tags, InfoText::Name, "Title");
+  for (const char* ext : kExtensions) {
+    SCOPED_TRACE(ext);
+    const std::string path = dir + "/faults" + ext;
+    WriteOneBitFile(path, ext, silence, tags);
+    {
+      // The reader's open works; the source's check of the file does not.
+      const fault::ScopedFault second_open(fault::FaultRule::FailNth(fault::kOpen, 2, EACCES));
+      SegmentList segments;
+      SoundFileInfo info;
+      EXPECT_EQ(OpenOneBitFile(path, true, false, &segments, &info), err::kCannotOpen);
+      EXPECT_TRUE(second_open.fired());
+      EXPECT_TRUE(segments.empty());
+    }
+    const std::size_t sources = OneBitSourceCount();
+    const std::uint64_t runs = fault::ForEachFaultPoint(fault::kOpen | fault::kRead | fault::kStat, EIO,
+                                                        [&](const fault::ScopedFault& fault) {
+      SegmentList segments;
+      SoundFileInfo info;
+      const Error rc = OpenOneBitFile(path, true, false, &segments, &info);
+      if (fault.fired()) {
+        EXPECT_TRUE(rc == err::kCannotOpen || rc == err::kReadFailed) << rc << " at " << fault.rule().nth;
+        EXPECT_TRUE(segments.empty());
+      } else {
+        EXPECT_EQ(rc, err::kOk);
+        EXPECT_EQ(TagText(info.tags, InfoText::Name), "Title");
+      }
+    });
+    EXPECT_GE(runs, 4u);  // the reader's open, stat, header read; the source's open
+    EXPECT_EQ(OneBitSourceCount(), sources);
+  }
+  // A file cut after its header was written: the reader refuses it.
+  const std::string cut = dir + "/cut.dff";
+  WriteOneBitFile(cut, ".dff", silence);
+  ASSERT_EQ(::truncate(cut.c_str(), 200), 0);
+  SegmentList segments;
+  SoundFileInfo info;
+  EXPECT_EQ(OpenOneBitFile(cut, true, false, &segments, &info), err::kMalformed);
 }
 
 // A document over the converting source keeps the 1-bit file in its second

@@ -1,8 +1,12 @@
 // The converting source behind a 1-bit document: hand-made data areas in
 // every layout and stage count read against a direct evaluation of the
 // filter, in any order and piece, with its limits and bookkeeping.
+#include <unistd.h>
+
+#include <cerrno>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <numbers>
 #include <random>
@@ -21,6 +25,7 @@
 #include "dsp/one_bit/one_bit_plan.h"
 #include "formats/one_bit/one_bit_source.h"
 #include "platform/error_numbers.h"
+#include "platform/fault_injection.h"
 #include "tests/formats/chunks/chunk_test_util.h"
 
 namespace tidemark::NS_1BIT {
@@ -332,33 +337,88 @@ TEST(OneBitSource, LimitsErrorsAndBookkeeping) {
     EXPECT_EQ(numbering.file_count(), 1u);
   }
 
-  // Data claimed beyond the file: the frame count is clamped, and reading
-  // where the file has no bytes fails.
+  // More data than a document can hold: the frame count is clamped.
   SourceRef big;
-  ASSERT_EQ(OneBitSource::Create(path, kHeader, std::uint64_t{1} << 40, kDsd64, 2, OneBitLayout::kByteInterleaved,
-                                 false, &big),
+  const std::uint64_t huge = std::uint64_t{1} << 35;
+  const std::string sparse = testing::WriteSparseFile("huge", Bytes(kHeader, 0x3C), kHeader + huge);
+  ASSERT_EQ(OneBitSource::Create(sparse, kHeader, huge, kDsd64, 2, OneBitLayout::kByteInterleaved, false, &big),
             err::kOk);
   EXPECT_EQ(AsOneBitSource(big.get())->frames(), 0xFFFF0000u);
-  EXPECT_EQ(big->Read(0, 1, frame, sample_code::kFloat), err::kReadFailed);
-  // A DSF block beyond 0x80000000000 bytes per channel is refused before
-  // the file is opened.
-  SourceRef far;
-  ASSERT_EQ(OneBitSource::Create(path, kHeader, std::uint64_t{1} << 46, kHighestPlanRate, 2,
-                                 OneBitLayout::kDsfLsbFirst, true, &far),
+  // A file that shrinks or goes away after the source was made shows at the
+  // next read that needs it.
+  SourceRef cut;
+  const std::string cut_path = testing::WriteTempFile("cut", Bytes(kHeader + 4000, 0xAA));
+  ASSERT_EQ(OneBitSource::Create(cut_path, kHeader, 4000, kDsd64, 2, OneBitLayout::kByteInterleaved, false, &cut),
             err::kOk);
-  EXPECT_EQ(far->Read(0xFFFEFFFFu, 1, frame, sample_code::kFloat), err::kReadFailed);
-  EXPECT_FALSE(AsOneBitSource(far.get())->is_open());
-  // A missing file shows at the first read.
-  SourceRef missing;
-  ASSERT_EQ(OneBitSource::Create(path + ".none", 0, 4000, kDsd64, 2, OneBitLayout::kByteInterleaved, false,
-                                 &missing),
-            err::kOk);
-  EXPECT_EQ(missing->Read(0, 1, frame, sample_code::kFloat), err::kCannotOpen);
+  ASSERT_EQ(::truncate(cut_path.c_str(), kHeader + 100), 0);
+  EXPECT_EQ(cut->Read(0, 1, frame, sample_code::kFloat), err::kReadFailed);
+  AsOneBitSource(cut.get())->Close();
+  ASSERT_EQ(std::remove(cut_path.c_str()), 0);
+  EXPECT_EQ(cut->Read(0, 1, frame, sample_code::kFloat), err::kCannotOpen);
   big.reset();
-  far.reset();
-  missing.reset();
+  cut.reset();
   ref.reset();
   EXPECT_EQ(OneBitSourceCount(), before);
+}
+
+// The file must hold every byte the source will read: interleaved data to
+// its last byte, DSF data to the last channel's last byte in the last block
+// group (the group's padding may be missing). What is wrong is reported as
+// the file answered, before the source exists.
+TEST(OneBitSource, CreateChecksTheFileHoldsTheData) {
+  const std::uint32_t per_channel = kDsfBlockBytes + 100;  // two block groups, the second nearly empty
+  const std::uint64_t interleaved_end = kHeader + 2 * per_channel;
+  const std::uint64_t dsf_end = kHeader + 3 * kDsfBlockBytes + 100;  // group 1: channel 0 block, 100 of channel 1
+  const struct {
+    const char* what;
+    OneBitLayout layout;
+    std::uint64_t file_length;  // 0: no file
+    Error rc;
+  } cases[] = {
+      {"interleaved, whole", OneBitLayout::kByteInterleaved, interleaved_end, err::kOk},
+      {"interleaved, last byte missing", OneBitLayout::kByteInterleaved, interleaved_end - 1, err::kReadFailed},
+      {"interleaved, nothing past the header", OneBitLayout::kByteInterleaved, kHeader, err::kReadFailed},
+      {"DSF, last group unpadded", OneBitLayout::kDsfLsbFirst, dsf_end, err::kOk},
+      {"DSF, last byte missing", OneBitLayout::kDsfMsbFirst, dsf_end - 1, err::kReadFailed},
+      {"DSF, as long as the interleaved data", OneBitLayout::kDsfLsbFirst, interleaved_end, err::kReadFailed},
+      {"no file", OneBitLayout::kByteInterleaved, 0, err::kCannotOpen},
+  };
+  const std::size_t before = OneBitSourceCount();
+  for (const auto& c : cases) {
+    const std::string path = c.file_length ? testing::WriteTempFile("data", Bytes(c.file_length, 0x69))
+                                           : testing::TempFilePath("none");
+    SourceRef ref;
+    EXPECT_EQ(OneBitSource::Create(path, kHeader, 2 * per_channel, kDsd64, 2, c.layout, false, &ref), c.rc)
+        << c.what;
+    EXPECT_EQ(ref.get() != nullptr, c.rc == err::kOk) << c.what;
+    if (ref) {
+      // Every frame reads: the check asked for what reading needs, no more.
+      std::vector<float> all(std::size_t{AsOneBitSource(ref.get())->frames()} * 2);
+      EXPECT_EQ(ref->Read(0, AsOneBitSource(ref.get())->frames(), all.data(), sample_code::kFloat), err::kOk)
+          << c.what;
+    }
+  }
+  EXPECT_EQ(OneBitSourceCount(), before);
+
+  // A folder is no file, and a failing open of a file that is there reports
+  // that failure.
+  SourceRef ref;
+  EXPECT_EQ(OneBitSource::Create(testing::MakeTempDir("folder"), 0, 0, kDsd64, 1, OneBitLayout::kByteInterleaved,
+                                 false, &ref),
+            err::kCannotOpen);
+  const std::string path = testing::WriteTempFile("data", Bytes(kHeader + 64, 0x69));
+  {
+    const fault::ScopedFault denied(fault::FaultRule::FailNth(fault::kOpen, 1, EACCES));
+    EXPECT_EQ(OneBitSource::Create(path, kHeader, 64, kDsd64, 2, OneBitLayout::kByteInterleaved, false, &ref),
+              err::kCannotOpen);
+    EXPECT_TRUE(denied.fired());
+  }
+  {
+    const fault::ScopedFault unreadable(fault::FaultRule::FailNth(fault::kStat, 1, EIO));
+    EXPECT_EQ(OneBitSource::Create(path, kHeader, 64, kDsd64, 2, OneBitLayout::kByteInterleaved, false, &ref),
+              err::kReadFailed);
+  }
+  EXPECT_FALSE(ref);
 }
 
 }  // namespace

@@ -61,6 +61,44 @@ TEST(WavInfo, ReadsTheFirstListFirstNonEmptyOccurrenceAndConvertsTheCodePage) {
   EXPECT_EQ(ReadTags(testing::WriteTempFile("bad.wav", bad), PcmFileKind::Wave, &tags), err::kLayoutMismatch);
 }
 
+// An INFO list whose odd-sized texts follow each other without pad bytes,
+// as some writers pack it, in a file of 400 frames.
+Bytes PackedInfoFile() {
+  ChunkBytes info;
+  info.Text("INAM").U32(5).Text("Tune", true).Text("IART").U32(5).Text("Band", true).Text("ICMT").U32(6)
+      .Text("Notes", true);
+  ChunkBytes body;
+  body.Chunk("fmt ", testing::FormatBody(1, 1, 8000, 2, 16).bytes()).Chunk("data", 800, 7).List("INFO", info);
+  return testing::RiffWave(body);
+}
+
+// Such a list reads whole, as other readers take it.
+TEST(WavInfo, PackedListWithoutPadBytes) {
+  const Bytes file = PackedInfoFile();
+  MemoryInput input(file);
+  TagSet tags;
+  ASSERT_EQ(ReadInfoList(input, file.size(), &tags), 0u);
+  EXPECT_EQ(TagText(tags, InfoText::Name), "Tune");
+  EXPECT_EQ(TagText(tags, InfoText::Artist), "Band");
+  EXPECT_EQ(TagText(tags, InfoText::Comments), "Notes");
+}
+
+TEST(WavInfo, FfprobeReadsThePackedListAsWeDo) {
+  TIDEMARK_REQUIRE_PEER("/usr/bin/ffprobe");
+  const std::string path = testing::WriteTempFile("packed.wav", PackedInfoFile());
+  std::string out;
+  ASSERT_EQ(testing::Run("/usr/bin/ffprobe -v error -show_entries format_tags -of default=nw=1 '" + path + "'", &out,
+                         true),
+            0);
+  TagSet tags;
+  ASSERT_EQ(ReadTags(path, PcmFileKind::Wave, &tags), 0u);
+  for (const auto& [key, slot] : {std::pair{"title", InfoText::Name}, std::pair{"artist", InfoText::Artist},
+                                  std::pair{"comment", InfoText::Comments}}) {
+    const std::string line = std::string("TAG:") + key + "=" + std::string(TagText(tags, slot));
+    EXPECT_NE(out.find(line + "\n"), std::string::npos) << line << " in\n" << out;
+  }
+}
+
 TEST(WavInfo, SubChunkSizesPadsAndAFileRoundTrip) {
   testing::ScopedCodeset codeset("CP1252");
   TagSet tags;

@@ -138,6 +138,22 @@ TEST(WavCues, ReadingRules) {
   EXPECT_TRUE(list.empty());
 }
 
+// Labels and notes of odd size packed without pad bytes are read as other
+// readers read them.
+TEST(WavCues, LabelsWithoutPadBytes) {
+  Body adtl = Body().Text("adtl");
+  for (const auto& [id, body] : {std::pair{"labl", TextChunkBody(7, "one!")}, std::pair{"note", TextChunkBody(7, "no")},
+                                 std::pair{"labl", TextChunkBody(8, "second")}})
+    adtl.Text(id).U32(static_cast<std::uint32_t>(body.size())).Raw(body.bytes());
+  const Body cue = Body().U32(2).Raw(CuePoint(7, 70).bytes()).Raw(CuePoint(8, 80).bytes());
+  const std::vector<std::uint8_t> file = RiffBuilder().Chunk("fmt ", FormatBody(1, 1, 8000, 2, 16))
+                                             .Chunk("data", std::vector<std::uint8_t>(200)).Chunk("cue ", cue)
+                                             .Chunk("LIST", adtl).Bytes();
+  MarkerList list;
+  ASSERT_EQ(ReadBytes(file, &list), 0u);
+  EXPECT_EQ(MarkerEntries(list), (std::vector<Expected>{{80, "second", ""}, {70, "one!", "no"}}));
+}
+
 TEST(WavCues, TextsUseTheNarrowCodePage) {
   SetNarrowCodesetForTesting("CP1252");
   const std::string dir = testing::MakeTempDir("wav_cp");
