@@ -193,14 +193,14 @@ class WaveformStatisticsRefuses : public testing::LevelEffectTest,
 
 TEST_P(WaveformStatisticsRefuses, BeforeAnythingRuns) {
   Open(Busy(2, 1000, 7), 2, 8000);
-  testing::CancellingDisplay display(-1);
+  testing::TestDisplay display(-1);
   SetProgressDisplay(&display);
   ProgressScope scope;
   WaveformStatistics s;
   s.rms = 123;
   EXPECT_EQ(MeasureWaveform(scope, *doc_, GetParam().start, GetParam().length, GetParam().weighting, &s),
             GetParam().expected);
-  EXPECT_EQ(display.asked(), 0) << "no scan ran";
+  EXPECT_EQ(display.asked.load(), 0) << "no scan ran";
   EXPECT_EQ(s.rms, 123) << "the result is left alone";
 }
 
@@ -214,12 +214,12 @@ INSTANTIATE_TEST_SUITE_P(Cases, WaveformStatisticsRefuses,
 
 TEST_F(StatisticsTest, CancelDuringTheStatisticsScan) {
   Open(Busy(2, 100000, 8), 2, 8000);
-  testing::CancellingDisplay display(2);
+  testing::TestDisplay display(2);
   SetProgressDisplay(&display);
   ProgressScope scope;
   WaveformStatistics s;
   EXPECT_EQ(MeasureWaveform(scope, *doc_, 0, 100000, "0", &s), err::kCancelled);
-  EXPECT_EQ(display.asked(), 3);
+  EXPECT_EQ(display.asked.load(), 3);
 }
 
 }  // namespace

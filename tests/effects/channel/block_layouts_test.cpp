@@ -164,7 +164,7 @@ TEST(BlockLayouts, DialogResultIsLoadedLikeAPreset) {
   DocumentPtr doc = MakeFloatDocument(std::vector<float>(10, 0.0f), 1, 32000);
   SelectAll(*doc);
   {
-    BlockDialog dialog(SettingsBlock{{0xFA, 0x00, 0x05}});  // time 250 ms, then one stray byte
+    StubDialog dialog(SettingsBlock{{0xFA, 0x00, 0x05}});  // time 250 ms, then one stray byte
     ScopedSettingsDialog installed(&dialog);
     CEffEntry::SetupParamsPtr params;
     ASSERT_EQ(NS_EFFECT_DELAY::Entry().CreateSetupParams(doc.get(), 0, &params), 0u);
@@ -176,7 +176,7 @@ TEST(BlockLayouts, DialogResultIsLoadedLikeAPreset) {
     EXPECT_NEAR(delay.feedback, std::pow(10.0, -300 / 2000.0), 1e-6);
   }
   {
-    BlockDialog dialog(BlockBytes(12).F32(0, 30000.0f).I16(4, 50).I16(8, 440));
+    StubDialog dialog(BlockBytes(12).F32(0, 30000.0f).I16(4, 50).I16(8, 440));
     ScopedSettingsDialog installed(&dialog);
     CEffEntry::SetupParamsPtr params;
     ASSERT_EQ(NS_EFFECT_GENSINE::Entry().CreateSetupParams(doc.get(), 0, &params), 0u);

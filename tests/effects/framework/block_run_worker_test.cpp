@@ -309,7 +309,7 @@ TEST_P(ExecuteMessagesTest, ProcessedMaskSelectionAndOneNamedUndoStep) {
   testing::TestEntry entry(312);
   entry.latency = 64;
   entry.run_name = "Echo of a test";
-  testing::TestDialog dialog;
+  testing::StubDialog dialog;
   ScopedSettingsDialog installed(&dialog);
   const std::size_t steps = doc->history.size();
   ASSERT_EQ(entry.Execute(doc.get()), 0u);

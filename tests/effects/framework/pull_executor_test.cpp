@@ -291,7 +291,7 @@ TEST_P(PullExecuteTest, SetupIsAlwaysShown) {
   DocumentPtr doc = testing::MakeFloatDocument(RandomSamples(kFrames, 34), 1);
   testing::Select(*doc, c.select ? kStart : 0, c.select ? kStart + kLength : 0);
   const DocumentState before = StateOf(*doc);
-  testing::TestDialog dialog(c.dialog_result);
+  testing::StubDialog dialog(c.dialog_result);
   ScopedSettingsDialog installed(c.dialog ? &dialog : nullptr);
   TestPullEntry entry;
   EXPECT_EQ(entry.Execute(doc.get()), c.expected);

@@ -27,13 +27,13 @@ class FixedGainEffects : public testing::LevelEffectTest, public ::testing::With
 TEST_P(FixedGainEffects, SelectedStretchOfSelectedChannelsOnly) {
   const GainCase& p = GetParam();
   constexpr std::uint32_t kFrames = 5000, kFrom = 700, kTo = 4100;
-  const std::vector<float> x = testing::RandomSamples(std::size_t{kFrames} * p.channels, 41);
+  const std::vector<float> x = testing::RandomSamples(std::size_t{kFrames} * p.channels, 41, 0.5f);
   Open(x, p.channels);
   testing::Select(*doc_, kFrom, kTo);
   SetChannelMask(*doc_, p.mask);
   {
     // Neither effect asks a dialog: one that refuses would stop them.
-    testing::FieldDialog refusing;
+    testing::StubDialog refusing;
     refusing.result = Error{4};
     ScopedSettingsDialog installed(&refusing);
     ASSERT_EQ(EntryNamed(p.key).Execute(doc_.get()), err::kOk);
@@ -74,10 +74,10 @@ TEST_F(GainEffectTest, SignReverseTwiceRestoresEveryBit) {
 class EmptySelection : public testing::LevelEffectTest, public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(EmptySelection, GivesTheSilentNoticeAndChangesNothing) {
-  const std::vector<float> x = testing::RandomSamples(2 * 1000, 43);
+  const std::vector<float> x = testing::RandomSamples(2 * 1000, 43, 0.5f);
   Open(x, 2);
   testing::Select(*doc_, 400, 400);
-  testing::FieldDialog dialog;
+  testing::StubDialog dialog;
   ScopedSettingsDialog installed(&dialog);
   EXPECT_EQ(EntryNamed(GetParam()).Execute(doc_.get()), err::kNoSelection);
   EXPECT_EQ(dialog.shown, 0);

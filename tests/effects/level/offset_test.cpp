@@ -13,13 +13,13 @@
 namespace tidemark {
 namespace {
 
-using testing::CancellingDisplay;
-using testing::FieldDialog;
+using testing::TestDisplay;
+using testing::StubDialog;
 
 class OffsetTest : public testing::LevelEffectTest {
  protected:
   Error Run(std::int16_t mode, float value = 0.0f) {
-    FieldDialog dialog;
+    StubDialog dialog;
     dialog.values = {{"mode", mode}, {"value", value}};
     ScopedSettingsDialog installed(&dialog);
     return EntryNamed("Offset").Execute(doc_.get());
@@ -89,12 +89,12 @@ INSTANTIATE_TEST_SUITE_P(Cases, OffsetModes,
                          [](const auto& param_info) { return std::string(param_info.param.what); });
 
 TEST_F(OffsetTest, CancelDuringTheScanLeavesTheDocument) {
-  const std::vector<float> x = testing::RandomSamples(2 * 100000, 9);
+  const std::vector<float> x = testing::RandomSamples(2 * 100000, 9, 0.5f);
   Open(x, 2);
-  CancellingDisplay display(1);
+  TestDisplay display(1);
   SetProgressDisplay(&display);
   EXPECT_EQ(Run(0), err::kCancelled);
-  EXPECT_EQ(display.asked(), 2) << "the scan must stop after its second block";
+  EXPECT_EQ(display.asked.load(), 2) << "the scan must stop after its second block";
   EXPECT_EQ(testing::ReadAll(*doc_), x);
   EXPECT_EQ(doc_->history.size(), 0u);
 }

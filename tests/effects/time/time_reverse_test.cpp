@@ -39,7 +39,7 @@ class TimeReverse : public testing::LevelEffectTest, public ::testing::WithParam
 
 TEST_P(TimeReverse, ReversesTheSelectionOnly) {
   const ReverseCase& p = GetParam();
-  const std::vector<float> x = testing::RandomSamples(std::size_t{p.frames} * p.channels, p.frames);
+  const std::vector<float> x = testing::RandomSamples(std::size_t{p.frames} * p.channels, p.frames, 0.5f);
   Open(x, p.channels);
   testing::Select(*doc_, p.from, p.to);
   SetChannelMask(*doc_, p.mask);
@@ -87,12 +87,12 @@ class TimeReverseCancel : public testing::LevelEffectTest, public ::testing::Wit
 TEST_P(TimeReverseCancel, LeavesTheDocumentHistoryAndNoWorkingFile) {
   // Four stereo blocks; the cancel comes after block GetParam() + 1, or
   // (the last case) only when the worker has finished its files.
-  const std::vector<float> x = testing::RandomSamples(2 * 100000, 78);
+  const std::vector<float> x = testing::RandomSamples(2 * 100000, 78, 0.5f);
   Open(x, 2);
-  testing::CancellingDisplay display(GetParam());
+  testing::TestDisplay display(GetParam());
   SetProgressDisplay(&display);
   EXPECT_EQ(EntryNamed("TimeReverse").Execute(doc_.get()), err::kCancelled);
-  EXPECT_EQ(display.asked(), GetParam() + 1);
+  EXPECT_EQ(display.asked.load(), GetParam() + 1);
   EXPECT_EQ(testing::ReadAll(*doc_), x);
   EXPECT_EQ(doc_->history.size(), 0u);
   EXPECT_EQ(WorkFiles(), 0u);
