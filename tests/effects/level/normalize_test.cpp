@@ -1,6 +1,6 @@
 // Normalize against levels computed here in plain double precision: each
 // mode with and without its clip guard, the selected channels only, the
-// silent selection and cancel during the scan.
+// silent selection.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -16,7 +16,6 @@
 namespace tidemark {
 namespace {
 
-using testing::TestDisplay;
 using testing::StubDialog;
 
 constexpr std::uint32_t kRate = 8000;  // the window is one second: 8000 frames
@@ -177,18 +176,6 @@ TEST_F(NormalizeTest, WhatTheDialogWritesIsClampedToo) {
   const SettingsBlock& kept = EntryNamed("Normalize").GetSettingsBlock();
   EXPECT_EQ(GetField(*FindField(layout, "mode"), kept.bytes), 2);
   EXPECT_EQ(GetField(*FindField(layout, "rms"), kept.bytes), 0);
-}
-
-TEST_F(NormalizeTest, CancelDuringTheScanLeavesTheDocument) {
-  // Four blocks of stereo frames; cancel after the first.
-  const std::vector<float> x = testing::RandomSamples(2 * 100000, 8, 0.5f);
-  Open(x, 2, kRate);
-  TestDisplay display(0);
-  SetProgressDisplay(&display);
-  EXPECT_EQ(Run({{"mode", 2}}), err::kCancelled);
-  EXPECT_EQ(display.asked.load(), 1) << "the scan must stop after its first block";
-  EXPECT_EQ(testing::ReadAll(*doc_), x);
-  EXPECT_EQ(doc_->history.size(), 0u);
 }
 
 }  // namespace
