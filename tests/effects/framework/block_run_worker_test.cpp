@@ -32,15 +32,7 @@ using testing::TestDisplay;
 
 constexpr std::uint32_t kStereoBlock = 32768;  // 0x40000 bytes of stereo float frames
 
-class BlockRunWorkerTest : public ::testing::Test {
- protected:
-  void SetUp() override { SetMainFrame(&frame_); }
-  void TearDown() override { SetMainFrame(nullptr); }
-
-  HeadlessEditorWindow& EditorOf(SoundDocument& d) { return *static_cast<HeadlessEditorWindow*>(d.editor.get()); }
-
-  HeadlessMainFrame frame_;
-};
+using BlockRunWorkerTest = testing::FrameworkTest;
 
 // --- what the run is fed and what is kept ---
 

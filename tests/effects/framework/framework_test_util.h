@@ -22,6 +22,7 @@
 #include "platform/alloc.h"
 #include "platform/error_numbers.h"
 #include "platform/headless_editor_window.h"
+#include "platform/headless_main_frame.h"
 #include "platform/ui_messages.h"
 #include "tests/core/document_test_util.h"
 #include "tests/effects/effect_test_util.h"
@@ -213,5 +214,15 @@ inline void FillCommon(CEffEntry::SetupParams& p, SoundDocument& document, std::
   p.channel_mask = mask;
   p.ready = 1;
 }
+
+// A main frame for the status line; the editors of documents.
+class FrameworkTest : public ::testing::Test {
+ protected:
+  void SetUp() override { SetMainFrame(&frame_); }
+  void TearDown() override { SetMainFrame(nullptr); }
+  static HeadlessEditorWindow& EditorOf(SoundDocument& d) { return *static_cast<HeadlessEditorWindow*>(d.editor.get()); }
+
+  HeadlessMainFrame frame_;
+};
 
 }  // namespace tidemark::testing

@@ -82,14 +82,7 @@ struct PullCase {
 
 constexpr std::uint32_t kFrames = 60000, kStart = 7000, kLength = 40000;
 
-class PullExecutorTest : public ::testing::Test {
- protected:
-  void SetUp() override { SetMainFrame(&frame_); }
-  void TearDown() override { SetMainFrame(nullptr); }
-  HeadlessEditorWindow& EditorOf(SoundDocument& d) { return *static_cast<HeadlessEditorWindow*>(d.editor.get()); }
-
-  HeadlessMainFrame frame_;
-};
+using PullExecutorTest = testing::FrameworkTest;
 
 class PullCaseTest : public PullExecutorTest, public ::testing::WithParamInterface<PullCase> {
  protected:
