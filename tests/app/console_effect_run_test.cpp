@@ -30,41 +30,31 @@ namespace {
 using console::Result;
 using testing::ConsoleRun;
 
-std::vector<float> Noise(std::size_t samples, std::uint32_t seed) {
-  std::mt19937 random(seed);
-  std::uniform_real_distribution<float> u(-0.5f, 0.5f);
-  std::vector<float> out(samples);
-  for (float& x : out) x = u(random);
-  return out;
-}
-
+using testing::ConsoleEffect;
 // Cancel at the k-th time the worker asks, for k = 1, 2, ... until a run
 // gets through: every cancelled run leaves the samples, the history and the
 // channel count as they were; the run that gets through is one undo step.
-TEST(ConsoleEffectRun, CancelAtEveryBlockLeavesTheDocumentAsItWas) {
+TEST_F(ConsoleEffect, CancelAtEveryBlockLeavesTheDocumentAsItWas) {
   testing::TestEntry entry(304);
   const console::ScopedConsoleEffect in_place(entry);
   const std::uint32_t frames = 3 * EffectBlockFrames(2) + 1000;  // four blocks
-  const std::vector<float> samples = Noise(2 * std::size_t{frames}, 12);
-  ConsoleRun run;
-  run.session.Adopt(testing::MakeFloatDocument(samples, 2));
-  SoundDocument& doc = *run.session.active();
-  testing::SelectAll(doc);
+  const std::vector<float> samples = testing::RandomSamples(2 * std::size_t{frames}, 12, 0.5f);
+  SoundDocument& doc = Adopt(samples, 2);
 
   int asked = 0, cancel_at = 0;
   console::ProgressHooks hooks;
   hooks.cancel_requested = [&] { return ++asked >= cancel_at; };
-  run.session.set_progress(hooks);
+  run_.session.set_progress(hooks);
   const std::string cancelled = std::string(UiText(text::kConsoleCancelled)) + "\n";
   int cancels = 0;
   for (cancel_at = 1; cancel_at < 50; ++cancel_at) {
     asked = 0;
-    const Result result = run.session.Execute("effect fade amount=50");
+    const Result result = run_.session.Execute("effect fade amount=50");
     if (result == Result::kDone) break;
     ++cancels;
     EXPECT_EQ(result, Result::kFailed) << cancel_at;
-    EXPECT_EQ(run.err.str(), "error: " + cancelled) << cancel_at;
-    run.err.str("");
+    EXPECT_EQ(run_.err.str(), "error: " + cancelled) << cancel_at;
+    run_.err.str("");
     EXPECT_EQ(testing::ReadAll(doc), samples) << cancel_at;
     EXPECT_TRUE(doc.history.empty()) << cancel_at;
   }
@@ -77,14 +67,11 @@ TEST(ConsoleEffectRun, CancelAtEveryBlockLeavesTheDocumentAsItWas) {
 // A full disk while the worker writes, and a worker thread that cannot
 // start: the message says which, and the document, its history and the
 // working folder stay as they were.
-TEST(ConsoleEffectRun, FullDiskAndNoThreadChangeNothing) {
+TEST_F(ConsoleEffect, FullDiskAndNoThreadChangeNothing) {
   testing::TestEntry entry(304);
   const console::ScopedConsoleEffect in_place(entry);
-  const std::vector<float> samples = Noise(2 * std::size_t{3 * EffectBlockFrames(2)}, 18);
-  ConsoleRun run;
-  run.session.Adopt(testing::MakeFloatDocument(samples, 2));
-  SoundDocument& doc = *run.session.active();
-  testing::SelectAll(doc);
+  const std::vector<float> samples = testing::RandomSamples(2 * std::size_t{3 * EffectBlockFrames(2)}, 18, 0.5f);
+  SoundDocument& doc = Adopt(samples, 2);
   std::string work;
   ASSERT_EQ(WorkFolder(&work), err::kOk);
   const std::set<std::string> before = testing::FolderEntries(work);
@@ -97,29 +84,26 @@ TEST(ConsoleEffectRun, FullDiskAndNoThreadChangeNothing) {
       {fault::FaultRule::FailNth(fault::kThreadStart, 1, EAGAIN), err::kThreadCreate},
   };
   for (const Case& c : cases) {
-    run.err.str("");
+    run_.err.str("");
     {
       const fault::ScopedFault fault(c.rule);
-      EXPECT_EQ(run.session.Execute("effect fade"), Result::kFailed);
+      EXPECT_EQ(run_.session.Execute("effect fade"), Result::kFailed);
     }
-    EXPECT_EQ(run.err.str(), "error: " + DescribeError(c.says) + "\n");
+    EXPECT_EQ(run_.err.str(), "error: " + DescribeError(c.says) + "\n");
     EXPECT_EQ(testing::ReadAll(doc), samples);
     EXPECT_TRUE(doc.history.empty());
     EXPECT_EQ(testing::FolderEntries(work), before);
   }
-  EXPECT_EQ(run.session.Execute("effect fade"), Result::kDone) << run.err.str();
+  EXPECT_EQ(run_.session.Execute("effect fade"), Result::kDone) << run_.err.str();
 }
 
 // Ctrl-C is the terminal hooks' cancel: a SIGINT while the effect runs
 // cancels it; the next command starts afresh.
-TEST(ConsoleEffectRun, CtrlCCancelsThroughTheTerminalHooks) {
+TEST_F(ConsoleEffect, CtrlCCancelsThroughTheTerminalHooks) {
   testing::TestEntry entry(304);
   const console::ScopedConsoleEffect in_place(entry);
-  const std::vector<float> samples = Noise(2 * 5000, 13);
-  ConsoleRun run;
-  run.session.Adopt(testing::MakeFloatDocument(samples, 2));
-  SoundDocument& doc = *run.session.active();
-  testing::SelectAll(doc);
+  const std::vector<float> samples = testing::RandomSamples(2 * 5000, 13, 0.5f);
+  SoundDocument& doc = Adopt(samples, 2);
   console::ProgressHooks hooks = console::TerminalProgress();
   const std::function<void()> begin = hooks.begin;
   bool interrupt = true;
@@ -127,27 +111,25 @@ TEST(ConsoleEffectRun, CtrlCCancelsThroughTheTerminalHooks) {
     begin();
     if (interrupt) ::raise(SIGINT);  // as if Ctrl-C came while the command runs
   };
-  run.session.set_progress(hooks);
-  EXPECT_EQ(run.session.Execute("effect fade"), Result::kFailed);
-  EXPECT_NE(run.err.str().find(UiText(text::kConsoleCancelled)), std::string::npos) << run.err.str();
+  run_.session.set_progress(hooks);
+  EXPECT_EQ(run_.session.Execute("effect fade"), Result::kFailed);
+  EXPECT_NE(run_.err.str().find(UiText(text::kConsoleCancelled)), std::string::npos) << run_.err.str();
   EXPECT_EQ(testing::ReadAll(doc), samples);
   EXPECT_TRUE(doc.history.empty());
   interrupt = false;
-  EXPECT_EQ(run.session.Execute("effect fade"), Result::kDone) << run.err.str();
+  EXPECT_EQ(run_.session.Execute("effect fade"), Result::kDone) << run_.err.str();
   EXPECT_EQ(doc.history.size(), 1u);
 }
 
 // Work that takes long enough for the progress window shows the bar with
 // the run's caption, and the main frame's time-taken line becomes a notice
 // after it.
-TEST(ConsoleEffectRun, LongWorkShowsTheBarAndTheTimeTaken) {
+TEST_F(ConsoleEffect, LongWorkShowsTheBarAndTheTimeTaken) {
   testing::TestEntry entry(304);
   entry.pause = std::chrono::milliseconds(200);
   const console::ScopedConsoleEffect in_place(entry);
   const std::uint32_t frames = 4 * EffectBlockFrames(2);
-  ConsoleRun run;
-  run.session.Adopt(testing::MakeFloatDocument(Noise(2 * std::size_t{frames}, 14), 2));
-  testing::SelectAll(*run.session.active());
+  Adopt(testing::RandomSamples(2 * std::size_t{frames}, 14, 0.5f), 2);
   std::string caption;
   std::vector<std::uint64_t> percents;
   int ends = 0;
@@ -159,8 +141,8 @@ TEST(ConsoleEffectRun, LongWorkShowsTheBarAndTheTimeTaken) {
     return true;
   };
   hooks.end = [&] { ++ends; };
-  run.session.set_progress(hooks);
-  ASSERT_EQ(run.session.Execute("effect fade"), Result::kDone) << run.err.str();
+  run_.session.set_progress(hooks);
+  ASSERT_EQ(run_.session.Execute("effect fade"), Result::kDone) << run_.err.str();
   EXPECT_EQ(caption, "Scale...");
   ASSERT_FALSE(percents.empty());
   EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end()));
@@ -170,7 +152,7 @@ TEST(ConsoleEffectRun, LongWorkShowsTheBarAndTheTimeTaken) {
   const std::string_view line(UiText(text::kStatusTimeTaken));
   const std::string head(line.substr(0, line.find('%')));
   ASSERT_FALSE(head.empty());
-  const std::string out = run.out.str();
+  const std::string out = run_.out.str();
   EXPECT_EQ(out.rfind(head, 0), 0u) << out;
   EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 1) << out;
 }
@@ -201,7 +183,7 @@ std::vector<StatLine> ParseStats(const std::string& text) {
   return lines;
 }
 
-class ConsoleStats : public ::testing::TestWithParam<std::uint16_t> {};
+class ConsoleStats : public ConsoleEffect, public ::testing::WithParamInterface<std::uint16_t> {};
 
 // Every key of the waveform information, whole-selection keys first, then
 // the per-channel ones for each channel; values as MeasureWaveform gives
@@ -211,19 +193,17 @@ class ConsoleStats : public ::testing::TestWithParam<std::uint16_t> {};
 TEST_P(ConsoleStats, PrintsEveryKeyWithAllItsDigits) {
   const std::uint16_t channels = GetParam();
   constexpr std::uint32_t kRate = 48000, kFrames = 30000, kPeakAt = 12345;
-  std::vector<float> samples = Noise(std::size_t{channels} * kFrames, 15);
+  std::vector<float> samples = testing::RandomSamples(std::size_t{channels} * kFrames, 15, 0.5f);
   for (std::uint32_t f = 0; f < kFrames; ++f) samples[std::size_t{f} * channels] *= 0.5f;
   samples[std::size_t{kPeakAt} * channels] = -0.875f;
   if (channels == 2)
     for (std::uint32_t f = 0; f < kFrames; ++f) samples[std::size_t{f} * 2 + 1] = 0.125f;
   // Outside the selection, louder than anything inside it.
   samples[std::size_t{10} * channels] = 1.0f;
-  ConsoleRun run;
-  run.session.Adopt(testing::MakeFloatDocument(samples, channels, kRate));
-  SoundDocument& doc = *run.session.active();
+  SoundDocument& doc = Adopt(samples, channels, kRate);
   testing::Select(doc, 100, kFrames);
-  ASSERT_EQ(run.session.Execute("stats"), Result::kDone) << run.err.str();
-  EXPECT_EQ(run.err.str(), "");
+  ASSERT_EQ(run_.session.Execute("stats"), Result::kDone) << run_.err.str();
+  EXPECT_EQ(run_.err.str(), "");
 
   WaveformStatistics expected;
   ProgressScope scope(nullptr);
@@ -242,8 +222,8 @@ TEST_P(ConsoleStats, PrintsEveryKeyWithAllItsDigits) {
   for (const auto& [key, field] : per_channel)
     for (int c = 0; c < channels; ++c) want.push_back({key, c, expected.channel[std::size_t(c)].*field});
 
-  const std::vector<StatLine> got = ParseStats(run.out.str());
-  ASSERT_EQ(got.size(), want.size()) << run.out.str();
+  const std::vector<StatLine> got = ParseStats(run_.out.str());
+  ASSERT_EQ(got.size(), want.size()) << run_.out.str();
   for (std::size_t i = 0; i < want.size(); ++i) {
     EXPECT_EQ(got[i].key, want[i].key);
     EXPECT_EQ(got[i].channel, want[i].channel) << want[i].key;
@@ -269,32 +249,30 @@ INSTANTIATE_TEST_SUITE_P(MonoAndStereo, ConsoleStats, ::testing::Values(std::uin
 
 // Only the first character of WEIGHTING counts; "0" is none, the letters
 // A to D name curves, anything else is refused before anything is measured.
-TEST(ConsoleStatsWeighting, FirstCharacterChoosesTheWeighting) {
-  ConsoleRun run;
-  run.session.Adopt(testing::MakeFloatDocument(Noise(2 * 2000, 16), 2));
-  testing::SelectAll(*run.session.active());
+TEST_F(ConsoleEffect, StatsWeightingFirstCharacterChoosesTheWeighting) {
+  Adopt(testing::RandomSamples(2 * 2000, 16, 0.5f), 2);
   for (const std::string line : {"stats", "stats 0", "stats 0dB", "stats \"\""}) {
-    run.out.str("");
-    EXPECT_EQ(run.session.Execute(line), Result::kDone) << line << run.err.str();
-    EXPECT_EQ(run.out.str().rfind("InstantPeak ", 0), 0u) << line;
+    run_.out.str("");
+    EXPECT_EQ(run_.session.Execute(line), Result::kDone) << line << run_.err.str();
+    EXPECT_EQ(run_.out.str().rfind("InstantPeak ", 0), 0u) << line;
   }
   for (const std::string line : {"stats z", "stats ?", "stats E", "stats 1", "stats \xC3\xA9", "stats 0 0"}) {
-    run.err.str("");
-    EXPECT_EQ(run.session.Execute(line), Result::kFailed) << line;
-    EXPECT_NE(run.err.str().find("usage: stats"), std::string::npos) << line << run.err.str();
+    run_.err.str("");
+    EXPECT_EQ(run_.session.Execute(line), Result::kFailed) << line;
+    EXPECT_NE(run_.err.str().find("usage: stats"), std::string::npos) << line << run_.err.str();
   }
   // A curve the build does not have yet is refused naming it; one it has
   // measures.
   for (const std::string letter : {"a", "B", "c", "D"}) {
-    run.out.str("");
-    run.err.str("");
-    const Result result = run.session.Execute("stats " + letter);
+    run_.out.str("");
+    run_.err.str("");
+    const Result result = run_.session.Execute("stats " + letter);
     if (result == Result::kDone) {
-      EXPECT_EQ(run.out.str().rfind("InstantPeak ", 0), 0u) << letter;
+      EXPECT_EQ(run_.out.str().rfind("InstantPeak ", 0), 0u) << letter;
     } else {
       const char upper = static_cast<char>(std::toupper(letter[0]));
-      EXPECT_EQ(run.err.str().rfind(std::string("error: ") + upper + ": ", 0), 0u) << run.err.str();
-      EXPECT_EQ(run.out.str(), "");
+      EXPECT_EQ(run_.err.str().rfind(std::string("error: ") + upper + ": ", 0), 0u) << run_.err.str();
+      EXPECT_EQ(run_.out.str(), "");
     }
   }
 }

@@ -27,46 +27,13 @@ namespace {
 using console::Result;
 using testing::ConsoleRun;
 
-std::vector<float> Noise(std::size_t samples, std::uint32_t seed, float amplitude = 0.5f) {
-  std::mt19937 random(seed);
-  std::uniform_real_distribution<float> u(-amplitude, amplitude);
-  std::vector<float> out(samples);
-  for (float& x : out) x = u(random);
-  return out;
-}
-
 CEffEntry& Volume() {
   CEffEntry* entry = EffectRegistry::FindByKey("Volume");
   EXPECT_TRUE(entry);
   return *entry;
 }
 
-class ConsoleEffect : public ::testing::Test {
- protected:
-  void SetUp() override {
-    for (CEffEntry* entry : EffectRegistry::Entries())
-      if (entry) entry->GetSettingsStore().Clear();
-  }
-
-  // A document of the test's samples, made active, everything selected.
-  SoundDocument& Adopt(const std::vector<float>& samples, std::uint16_t channels, std::uint32_t rate = 44100) {
-    run_.session.Adopt(testing::MakeFloatDocument(samples, channels, rate));
-    SoundDocument& doc = *run_.session.active();
-    testing::SelectAll(doc);
-    return doc;
-  }
-  Result Execute(const std::string& line) { return run_.session.Execute(line); }
-  std::string Out() { return std::exchange(run_.out, std::ostringstream()).str(); }
-  std::string Err() { return std::exchange(run_.err, std::ostringstream()).str(); }
-  // Runs `line`, which must be done without a message on standard error.
-  std::string Done(const std::string& line) {
-    EXPECT_EQ(Execute(line), Result::kDone) << line << ": " << run_.err.str();
-    EXPECT_EQ(Err(), "") << line;
-    return Out();
-  }
-
-  ConsoleRun run_;
-};
+using testing::ConsoleEffect;
 
 TEST_F(ConsoleEffect, EffectsListsEveryRowWithWhatItOffers) {
   // An entry of the test's own fills a row this build may lack.
@@ -113,7 +80,7 @@ TEST_F(ConsoleEffect, VolumeScalesByTheDecibelFactor) {
   };
   for (const std::uint32_t mask : {3u, 1u, 2u}) {
     for (const Case& c : cases) {
-      const std::vector<float> before = Noise(2 * 3000, 11);
+      const std::vector<float> before = testing::RandomSamples(2 * 3000, 11, 0.5f);
       SoundDocument& doc = Adopt(before, 2);
       testing::Select(doc, 500, 2500);
       Done("channels " + std::to_string(mask));
@@ -135,38 +102,6 @@ TEST_F(ConsoleEffect, VolumeScalesByTheDecibelFactor) {
       EXPECT_EQ(testing::ReadAll(doc), before) << c.command;
       Done("close!");
     }
-  }
-}
-
-// block=HEX is loaded as a stored preset is: the block the effect keeps is
-// the given one with its field clamped, byte for byte, and help prints it.
-TEST_F(ConsoleEffect, VolumeBlockIsKeptAsGivenClamped) {
-  struct Case {
-    std::string_view hex;
-    std::string_view kept;
-  };
-  const Case cases[] = {
-      {"0000", "0000"}, {"2cfe", "2CFE"}, {"1405", "1405"},
-      {"d007", "1405"},  // 2000 -> 1300
-      {"30f8", "ECFA"},  // -2000 -> -1300
-      {"ff7f", "1405"},  {"0080", "ECFA"},
-      {"", "0000"},        // the defaults
-      {"0a", "0000"},      // too short for the field: the default
-      {"0a000102", "0A000102"},  // longer: kept whole
-      {"D0070102", "14050102"},
-  };
-  Adopt(Noise(2 * 100, 3), 2);
-  for (const Case& c : cases) {
-    Done("effect volume block=" + std::string(c.hex));
-    EXPECT_EQ(console::BlockHex(Volume().GetSettingsBlock()), c.kept) << c.hex;
-    const std::string help = Done("help effect volume");
-    EXPECT_NE(help.find("  block=" + std::string(c.kept) + "  "), std::string::npos) << help;
-    // The value help prints sets the same field again from the defaults.
-    const std::optional<std::string> gain = testing::CurrentValue(help, "gain");
-    ASSERT_TRUE(gain) << help;
-    Done("effect volume block=");
-    Done("effect volume gain=" + *gain);
-    EXPECT_EQ(console::BlockHex(Volume().GetSettingsBlock()), std::string(c.kept.substr(0, 4))) << c.hex;
   }
 }
 
@@ -197,7 +132,7 @@ TEST_F(ConsoleEffect, EveryFieldOfEveryRegisteredLayoutRoundTrips) {
     const SettingsLayout& layout = *entry->GetSettingsLayout();
     const std::string key(entry->GetKeyName());
     const std::uint16_t channels = ChannelsSupported(entry->GetChannelSupport(), 2) ? 2 : 1;
-    SoundDocument& doc = Adopt(Noise(std::size_t{channels} * 64, 5, 0.25f), channels, kRate);
+    SoundDocument& doc = Adopt(testing::RandomSamples(std::size_t{channels} * 64, 5, 0.25f), channels, kRate);
     for (int kind = 0; kind < 4; ++kind) {
       SettingsBlock block = DefaultBlock(layout);
       for (const SettingsField& field : layout.fields) PutField(field, Probe(field, kind, kRate), block.bytes);
@@ -262,6 +197,8 @@ TEST_F(ConsoleEffect, HelpEffectListsEveryFieldInBlockOrder) {
     }
     EXPECT_NE(help.find("  block=", at), std::string::npos) << help;
   }
+  EXPECT_NE(Done("help effect").find("effect NAME"), std::string::npos);
+  EXPECT_NE(Done("help").find("  effect NAME"), std::string::npos);
   // The test entry's four kinds of field, as written.
   const std::string help = Done("help effect fade");
   EXPECT_NE(help.find("  amount  offset 0  i16  unit %  range 0..200  default 50  current 50\n"), std::string::npos)
@@ -274,21 +211,8 @@ TEST_F(ConsoleEffect, HelpEffectListsEveryFieldInBlockOrder) {
   EXPECT_NE(help.find("  block=32000000" "0000803E  (8 bytes, ranges at 44100 Hz)\n"), std::string::npos) << help;
 }
 
-TEST_F(ConsoleEffect, HelpEffectRefusesWhatNamesNoEffect) {
-  EXPECT_EQ(Execute("help effect nosuch"), Result::kFailed);
-  EXPECT_NE(Err().find("effect nosuch"), std::string::npos);
-  EXPECT_EQ(Execute("help effect 528"), Result::kFailed);
-  EXPECT_NE(Err().find("effect 528"), std::string::npos);
-  EXPECT_EQ(Execute("help volume now"), Result::kFailed);
-  EXPECT_NE(Err().find("usage: help"), std::string::npos);
-  EXPECT_EQ(Out(), "");
-  // help still explains the effect command itself.
-  EXPECT_NE(Done("help effect").find("effect NAME"), std::string::npos);
-  EXPECT_NE(Done("help").find("  effect NAME"), std::string::npos);
-}
-
 // Every malformed, unknown or out-of-range form is refused with a message
-// naming what is wrong, and nothing runs: samples, history and the
+// naming what is wrong (help's too), and nothing runs: samples, history and the
 // last-used block stay as they were.
 TEST_F(ConsoleEffect, RefusalsChangeNothing) {
   const SettingsField& gain = Volume().GetSettingsLayout()->fields[0];
@@ -325,6 +249,9 @@ TEST_F(ConsoleEffect, RefusalsChangeNothing) {
       // An effect without settings takes no block and no field.
       {"effect 323 block=00", {"block=00:", DescribeError(console::kSettingsNotValid)}},
       {"effect channelexchange amount=1", {"amount=1:", DescribeError(console::kSettingsNotValid)}},
+      {"help effect nosuch", {"effect nosuch"}},
+      {"help effect 528", {"effect 528"}},
+      {"help volume now", {"usage: help"}},
   };
   testing::TestEntry without_settings(323, false);
   const console::ScopedConsoleEffect in_place(without_settings);
@@ -335,7 +262,7 @@ TEST_F(ConsoleEffect, RefusalsChangeNothing) {
     cases.push_back({"effect " + std::to_string(row.command) + " block=00", {}});
     break;
   }
-  const std::vector<float> samples = Noise(2 * 500, 9);
+  const std::vector<float> samples = testing::RandomSamples(2 * 500, 9, 0.5f);
   SoundDocument& doc = Adopt(samples, 2);
   Volume().GetSettingsStore().Set(SettingsBlock{{0x9C, 0xFF}});  // -100
   for (const Case& c : cases) {
@@ -353,7 +280,7 @@ TEST_F(ConsoleEffect, RefusalsChangeNothing) {
 // An empty selection is the silent no-selection notice: done, nothing
 // changed, the last-used block untouched.
 TEST_F(ConsoleEffect, EmptySelectionIsTheNoSelectionNotice) {
-  SoundDocument& doc = Adopt(Noise(2 * 200, 4), 2);
+  SoundDocument& doc = Adopt(testing::RandomSamples(2 * 200, 4, 0.5f), 2);
   const std::string notice = std::string(UiText(text::kConsoleNothingSelected)) + "\n";
   for (const std::string line : {"effect volume gain=-3", "effect volume block=2cfe", "stats"}) {
     testing::Select(doc, 50, 50);
@@ -369,7 +296,7 @@ TEST_F(ConsoleEffect, EmptySelectionIsTheNoSelectionNotice) {
 TEST_F(ConsoleEffect, ChannelCountsTheEffectCannotTakeAreRefused) {
   testing::TestEntry stereo_only(323, false);  // channel support 4
   const console::ScopedConsoleEffect in_place(stereo_only);
-  const std::vector<float> mono = Noise(300, 2);
+  const std::vector<float> mono = testing::RandomSamples(300, 2, 0.5f);
   SoundDocument& doc = Adopt(mono, 1);
   EXPECT_EQ(Execute("effect channelexchange"), Result::kFailed);
   const std::string message = Err();
@@ -379,7 +306,7 @@ TEST_F(ConsoleEffect, ChannelCountsTheEffectCannotTakeAreRefused) {
   EXPECT_TRUE(doc.history.empty());
 
   // The same effect on a stereo document runs (it halves the samples).
-  const std::vector<float> stereo = Noise(2 * 300, 3);
+  const std::vector<float> stereo = testing::RandomSamples(2 * 300, 3, 0.5f);
   SoundDocument& two = Adopt(stereo, 2);
   Done("effect 323");
   const std::vector<float> halved = testing::ReadAll(two);
@@ -389,7 +316,7 @@ TEST_F(ConsoleEffect, ChannelCountsTheEffectCannotTakeAreRefused) {
   // Three channels: nothing is offered. The core makes no such document, so
   // a stereo one claims a third channel while the commands look at it (they
   // must refuse before reading a sample).
-  SoundDocument& three = Adopt(Noise(2 * 100, 4), 2);
+  SoundDocument& three = Adopt(testing::RandomSamples(2 * 100, 4, 0.5f), 2);
   const std::vector<float> before = testing::ReadAll(three);
   three.channels = 3;
   for (const std::string line : {"effect volume gain=-3", "effect 323", "stats"}) {
@@ -404,7 +331,7 @@ TEST_F(ConsoleEffect, ChannelCountsTheEffectCannotTakeAreRefused) {
 TEST_F(ConsoleEffect, MonoSelectionBecomesStereoWhenTheEffectSaysSo) {
   testing::TestEntry to_stereo(304, true, true);  // channel support 7
   const console::ScopedConsoleEffect in_place(to_stereo);
-  const std::vector<float> mono = Noise(1000, 8);
+  const std::vector<float> mono = testing::RandomSamples(1000, 8, 0.5f);
   SoundDocument& doc = Adopt(mono, 1);
   testing::Select(doc, 100, 600);
   Done("effect fade amount=25");
@@ -432,7 +359,7 @@ TEST_F(ConsoleEffect, WorkingFormatFollowsTheTemporarySampleBits) {
     const console::StartupSettings startup = console::LoadStartupSettings();
     std::remove(ini.c_str());
     EXPECT_EQ(startup.weighting, 'C');
-    SoundDocument& doc = Adopt(Noise(2 * 400, 21), 2);
+    SoundDocument& doc = Adopt(testing::RandomSamples(2 * 400, 21, 0.5f), 2);
     Done("effect fade amount=33");
     std::size_t on_grid = 0;
     for (const float x : testing::ReadAll(doc)) on_grid += std::nearbyint(double(x) * 32768) == double(x) * 32768;

@@ -1,7 +1,7 @@
 // Shared pieces of the console's effect tests: a block-run entry of the
 // test's own that can stand in any row of the registry (so that channel
 // support, dialogs, progress and cancel can be driven before the real
-// effects exist), and reading the console's output back.
+// effects exist), a session fixture, and reading the console's output back.
 #pragma once
 
 #include <array>
@@ -13,11 +13,16 @@
 #include <thread>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "app/console_effect_commands.h"
+#include "effects/framework/effect_registry.h"
 #include "effects/framework/effect_entry.h"
 #include "effects/framework/settings_block.h"
 #include "platform/alloc.h"
 #include "platform/error_numbers.h"
+#include "tests/app/console_test_util.h"
+#include "tests/effects/effect_test_util.h"
 
 namespace tidemark::testing {
 
@@ -115,5 +120,33 @@ inline std::optional<std::string> CurrentValue(const std::string& help, std::str
   }
   return std::nullopt;
 }
+
+// A session whose effects start without a last-used block.
+class ConsoleEffect : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (CEffEntry* entry : EffectRegistry::Entries())
+      if (entry) entry->GetSettingsStore().Clear();
+  }
+
+  // A document of the test's samples, made active, everything selected.
+  SoundDocument& Adopt(const std::vector<float>& samples, std::uint16_t channels, std::uint32_t rate = 44100) {
+    run_.session.Adopt(MakeFloatDocument(samples, channels, rate));
+    SoundDocument& doc = *run_.session.active();
+    SelectAll(doc);
+    return doc;
+  }
+  console::Result Execute(const std::string& line) { return run_.session.Execute(line); }
+  std::string Out() { return std::exchange(run_.out, std::ostringstream()).str(); }
+  std::string Err() { return std::exchange(run_.err, std::ostringstream()).str(); }
+  // Runs `line`, which must be done without a message on standard error.
+  std::string Done(const std::string& line) {
+    EXPECT_EQ(Execute(line), console::Result::kDone) << line << ": " << run_.err.str();
+    EXPECT_EQ(Err(), "") << line;
+    return Out();
+  }
+
+  ConsoleRun run_;
+};
 
 }  // namespace tidemark::testing

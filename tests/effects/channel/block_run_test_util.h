@@ -45,29 +45,12 @@ class BlockBytes {
   std::vector<std::uint8_t> bytes_;
 };
 
-// The dialog stand-in: accepts what it is shown, or puts `block` in.
-class BlockDialog : public SettingsDialog {
- public:
-  BlockDialog() = default;
-  explicit BlockDialog(std::optional<SettingsBlock> block) : block_(std::move(block)) {}
-  Error Edit(CEffEntry&, const CEffEntry::SetupParams&, SettingsBlock& block) override {
-    if (block_) block = *block_;
-    ++edits_;
-    return {};
-  }
-  int edits() const { return edits_; }
-
- private:
-  std::optional<SettingsBlock> block_;
-  int edits_ = 0;
-};
-
 // Executes `entry` on the document's selection with `block` as the
 // dialog's result (none: the dialog accepts what it is shown; entries
 // without a dialog ignore it).
 inline Error ExecuteWithBlock(CEffEntry& entry, SoundDocument& document,
                               std::optional<SettingsBlock> block = std::nullopt) {
-  BlockDialog dialog(std::move(block));
+  StubDialog dialog(std::move(block));
   ScopedSettingsDialog installed(&dialog);
   return entry.Execute(&document);
 }
@@ -93,15 +76,6 @@ inline PreparedRun Prepare(CEffEntry& entry, SoundDocument& document, SettingsBl
   EXPECT_EQ(std_entry.SetupQuiet(nullptr, *prepared.params, stored), 0u);
   EXPECT_EQ(std_entry.CreateRun(nullptr, *prepared.params, &prepared.run), 0u);
   return prepared;
-}
-
-// Seeded samples in [-amplitude, amplitude).
-inline std::vector<float> RandomSamples(std::size_t count, std::uint32_t seed, float amplitude = 0.9f) {
-  std::mt19937 gen(seed);
-  std::uniform_real_distribution<float> dist(-amplitude, amplitude);
-  std::vector<float> out(count);
-  for (float& v : out) v = dist(gen);
-  return out;
 }
 
 // Feeds `input` through `run` in blocks of the given frame counts.

@@ -176,17 +176,5 @@ TEST(Pan, ResetClearsHistoryAndLine) {
   EXPECT_EQ(silence, std::vector<float>(2 * 200, 0.0f));
 }
 
-TEST(Pan, SameOutputHoweverTheBlocksAreSplit) {
-  for (const bool widen : {false, true}) {
-    ExpectSameOutputThreeWays(
-        [widen] {
-          std::unique_ptr<CMyEffRun> run;
-          EXPECT_EQ(CMyEffRun::Create(44100, -0.7f, 1.5f, 0.26f, widen, &run), 0u);
-          return EffRunPtr(std::move(run));
-        },
-        2, 3);
-  }
-}
-
 }  // namespace
 }  // namespace tidemark::testing

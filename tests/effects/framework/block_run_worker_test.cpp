@@ -32,15 +32,7 @@ using testing::TestDisplay;
 
 constexpr std::uint32_t kStereoBlock = 32768;  // 0x40000 bytes of stereo float frames
 
-class BlockRunWorkerTest : public ::testing::Test {
- protected:
-  void SetUp() override { SetMainFrame(&frame_); }
-  void TearDown() override { SetMainFrame(nullptr); }
-
-  HeadlessEditorWindow& EditorOf(SoundDocument& d) { return *static_cast<HeadlessEditorWindow*>(d.editor.get()); }
-
-  HeadlessMainFrame frame_;
-};
+using BlockRunWorkerTest = testing::FrameworkTest;
 
 // --- what the run is fed and what is kept ---
 
@@ -309,7 +301,7 @@ TEST_P(ExecuteMessagesTest, ProcessedMaskSelectionAndOneNamedUndoStep) {
   testing::TestEntry entry(312);
   entry.latency = 64;
   entry.run_name = "Echo of a test";
-  testing::TestDialog dialog;
+  testing::StubDialog dialog;
   ScopedSettingsDialog installed(&dialog);
   const std::size_t steps = doc->history.size();
   ASSERT_EQ(entry.Execute(doc.get()), 0u);

@@ -90,7 +90,7 @@ TEST_P(ExecuteOutcomeTest, NothingRunsUnlessSelectedAndAccepted) {
   editor.ClearLog();
   const testing::DocumentState before = testing::StateOf(*doc);
   testing::TestEntry entry(c.command);
-  testing::TestDialog dialog(c.dialog_result);
+  testing::StubDialog dialog(c.dialog_result);
   ScopedSettingsDialog installed(c.dialog ? &dialog : nullptr);
   EXPECT_EQ(entry.Execute(doc.get()), c.expected);
   EXPECT_EQ(entry.last_run != nullptr, c.runs);

@@ -22,6 +22,7 @@
 #include "platform/alloc.h"
 #include "platform/error_numbers.h"
 #include "platform/headless_editor_window.h"
+#include "platform/headless_main_frame.h"
 #include "platform/ui_messages.h"
 #include "tests/core/document_test_util.h"
 #include "tests/effects/effect_test_util.h"
@@ -106,14 +107,6 @@ inline std::vector<float> FramesOf(const std::vector<float>& samples, std::uint1
   return out;
 }
 
-inline std::vector<float> RandomSamples(std::size_t n, std::uint32_t seed) {
-  std::mt19937 rng(seed);
-  std::uniform_real_distribution<float> dist(-1.0f, 1.0f);
-  std::vector<float> v(n);
-  for (float& x : v) x = dist(rng);
-  return v;
-}
-
 // A block-run entry over the row of `command` whose run is a LatencyRun.
 class TestEntry final : public CEffEntry_Std, public CEffChain_Std {
  public:
@@ -137,43 +130,6 @@ class TestEntry final : public CEffEntry_Std, public CEffChain_Std {
     if (output_channels != 0) params.output_channels = output_channels;
     return err::kOk;
   }
-};
-
-// The settings dialog stand-in of the tests: accepts, or answers `result`.
-class TestDialog final : public SettingsDialog {
- public:
-  explicit TestDialog(Error result = Error()) : result_(result) {}
-  Error Edit(CEffEntry&, const CEffEntry::SetupParams&, SettingsBlock&) override {
-    ++shown;
-    return result_;
-  }
-  int shown = 0;
-
- private:
-  Error result_;
-};
-
-// A progress display that asks to cancel from its (k+1)-th question on
-// (never when k < 0), and keeps what it was shown.
-class TestDisplay final : public ProgressDisplay {
- public:
-  explicit TestDisplay(int cancel_after = -1) : cancel_after_(cancel_after) {}
-  void Show(std::string_view text) override {
-    ++shows;
-    caption = std::string(text);
-  }
-  void SetPercent(std::uint32_t percent) override { percents.push_back(percent); }
-  void Hide() override { ++hides; }
-  bool CancelRequested() override { return cancel_after_ >= 0 && asked.fetch_add(1) >= cancel_after_; }
-
-  int shows = 0;
-  int hides = 0;
-  std::string caption;
-  std::vector<std::uint32_t> percents;
-  std::atomic<int> asked{0};
-
- private:
-  int cancel_after_;
 };
 
 // Everything an effect that fails or is cancelled must leave as it was.
@@ -258,5 +214,15 @@ inline void FillCommon(CEffEntry::SetupParams& p, SoundDocument& document, std::
   p.channel_mask = mask;
   p.ready = 1;
 }
+
+// A main frame for the status line; the editors of documents.
+class FrameworkTest : public ::testing::Test {
+ protected:
+  void SetUp() override { SetMainFrame(&frame_); }
+  void TearDown() override { SetMainFrame(nullptr); }
+  static HeadlessEditorWindow& EditorOf(SoundDocument& d) { return *static_cast<HeadlessEditorWindow*>(d.editor.get()); }
+
+  HeadlessMainFrame frame_;
+};
 
 }  // namespace tidemark::testing

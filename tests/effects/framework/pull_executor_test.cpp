@@ -82,14 +82,7 @@ struct PullCase {
 
 constexpr std::uint32_t kFrames = 60000, kStart = 7000, kLength = 40000;
 
-class PullExecutorTest : public ::testing::Test {
- protected:
-  void SetUp() override { SetMainFrame(&frame_); }
-  void TearDown() override { SetMainFrame(nullptr); }
-  HeadlessEditorWindow& EditorOf(SoundDocument& d) { return *static_cast<HeadlessEditorWindow*>(d.editor.get()); }
-
-  HeadlessMainFrame frame_;
-};
+using PullExecutorTest = testing::FrameworkTest;
 
 class PullCaseTest : public PullExecutorTest, public ::testing::WithParamInterface<PullCase> {
  protected:
@@ -291,7 +284,7 @@ TEST_P(PullExecuteTest, SetupIsAlwaysShown) {
   DocumentPtr doc = testing::MakeFloatDocument(RandomSamples(kFrames, 34), 1);
   testing::Select(*doc, c.select ? kStart : 0, c.select ? kStart + kLength : 0);
   const DocumentState before = StateOf(*doc);
-  testing::TestDialog dialog(c.dialog_result);
+  testing::StubDialog dialog(c.dialog_result);
   ScopedSettingsDialog installed(c.dialog ? &dialog : nullptr);
   TestPullEntry entry;
   EXPECT_EQ(entry.Execute(doc.get()), c.expected);

@@ -133,15 +133,5 @@ TEST(NoiseGenerator, SharedSeedGeneratorLosesNoStepUnderConcurrency) {
   EXPECT_EQ(all, want);
 }
 
-TEST(NoiseGenerator, SameOutputHoweverTheBlocksAreSplit) {
-  ExpectSameOutputThreeWays(
-      [] {
-        auto run = std::make_unique<CMyEffRun>(0.2f);
-        run->SetSeed(2024);
-        return EffRunPtr(std::move(run));
-      },
-      2, 3);
-}
-
 }  // namespace
 }  // namespace tidemark::testing

@@ -111,10 +111,5 @@ TEST(SineGenerator, OnlyMaskedChannelsAndResetRestartsThePhase) {
   }
 }
 
-TEST(SineGenerator, SameOutputHoweverTheBlocksAreSplit) {
-  ExpectSameOutputThreeWays([] { return EffRunPtr(new CMyEffRun(44100, 997.0f, 0.3f)); }, 2, 3);
-  ExpectSameOutputThreeWays([] { return EffRunPtr(new CMyEffRun(44100, 22050.0f, 0.3f)); }, 1, 1);
-}
-
 }  // namespace
 }  // namespace tidemark::testing

@@ -1,5 +1,5 @@
 // Silence and Sign reverse (fixed range gains, no dialog), and what every
-// entry with its own Execute answers for an empty selection.
+// entry with its own Execute answers for an empty selection and a cancel.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -27,13 +27,13 @@ class FixedGainEffects : public testing::LevelEffectTest, public ::testing::With
 TEST_P(FixedGainEffects, SelectedStretchOfSelectedChannelsOnly) {
   const GainCase& p = GetParam();
   constexpr std::uint32_t kFrames = 5000, kFrom = 700, kTo = 4100;
-  const std::vector<float> x = testing::RandomSamples(std::size_t{kFrames} * p.channels, 41);
+  const std::vector<float> x = testing::RandomSamples(std::size_t{kFrames} * p.channels, 41, 0.5f);
   Open(x, p.channels);
   testing::Select(*doc_, kFrom, kTo);
   SetChannelMask(*doc_, p.mask);
   {
     // Neither effect asks a dialog: one that refuses would stop them.
-    testing::FieldDialog refusing;
+    testing::StubDialog refusing;
     refusing.result = Error{4};
     ScopedSettingsDialog installed(&refusing);
     ASSERT_EQ(EntryNamed(p.key).Execute(doc_.get()), err::kOk);
@@ -74,10 +74,10 @@ TEST_F(GainEffectTest, SignReverseTwiceRestoresEveryBit) {
 class EmptySelection : public testing::LevelEffectTest, public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(EmptySelection, GivesTheSilentNoticeAndChangesNothing) {
-  const std::vector<float> x = testing::RandomSamples(2 * 1000, 43);
+  const std::vector<float> x = testing::RandomSamples(2 * 1000, 43, 0.5f);
   Open(x, 2);
   testing::Select(*doc_, 400, 400);
-  testing::FieldDialog dialog;
+  testing::StubDialog dialog;
   ScopedSettingsDialog installed(&dialog);
   EXPECT_EQ(EntryNamed(GetParam()).Execute(doc_.get()), err::kNoSelection);
   EXPECT_EQ(dialog.shown, 0);
@@ -87,6 +87,35 @@ TEST_P(EmptySelection, GivesTheSilentNoticeAndChangesNothing) {
 
 INSTANTIATE_TEST_SUITE_P(Entries, EmptySelection,
                          ::testing::Values("Normalize", "Offset", "Silence", "SignReverse", "TimeReverse"));
+
+// A cancel while the entry scans or writes (four stereo blocks; the display
+// cancels at its (k+1)-th question) leaves the document, its history and no
+// working file.
+TEST_F(GainEffectTest, CancelLeavesTheDocument) {
+  const struct {
+    const char* key;
+    std::vector<std::pair<std::string, double>> values;
+    int cancel_after;
+  } cases[] = {
+      {"Offset", {{"mode", 0}}, 1},  {"Normalize", {{"mode", 2}}, 0}, {"TimeReverse", {}, 0},
+      {"TimeReverse", {}, 1},        {"TimeReverse", {}, 3},          {"TimeReverse", {}, 4},  // after its files
+  };
+  const std::vector<float> x = testing::RandomSamples(2 * 100000, 8, 0.5f);
+  for (const auto& c : cases) {
+    Open(x, 2, 8000);
+    testing::StubDialog dialog;
+    dialog.values = c.values;
+    ScopedSettingsDialog installed(&dialog);
+    testing::TestDisplay display(c.cancel_after);
+    SetProgressDisplay(&display);
+    EXPECT_EQ(EntryNamed(c.key).Execute(doc_.get()), err::kCancelled) << c.key;
+    EXPECT_EQ(display.asked.load(), c.cancel_after + 1) << c.key << " went on after the cancel";
+    EXPECT_EQ(testing::ReadAll(*doc_), x) << c.key;
+    EXPECT_EQ(doc_->history.size(), 0u) << c.key;
+    EXPECT_EQ(WorkFiles(), 0u) << c.key;
+    SetProgressDisplay(nullptr);
+  }
+}
 
 }  // namespace
 }  // namespace tidemark

@@ -147,18 +147,5 @@ TEST(Delay, UnmaskedChannelIsLeftAlone) {
   }
 }
 
-TEST(Delay, SameOutputHoweverTheBlocksAreSplit) {
-  for (const std::uint8_t mode : {std::uint8_t{0}, std::uint8_t{1}}) {
-    ExpectSameOutputThreeWays(
-        [mode] {
-          std::unique_ptr<CMyEffRun> run;
-          EXPECT_EQ(CMyEffRun::Create(8000, &run), 0u);
-          run->Configure(100, 0.7f, 0.8f, mode);
-          return EffRunPtr(std::move(run));
-        },
-        2, 3);
-  }
-}
-
 }  // namespace
 }  // namespace tidemark::testing

@@ -106,12 +106,5 @@ TEST(Fade, RunCountsFramesAcrossBlocksAndResetStartsAgain) {
   EXPECT_EQ(again, (std::vector<float>{0, 1}));
 }
 
-TEST(Fade, SameOutputHoweverTheBlocksAreSplit) {
-  for (const auto& [d0, d1] : {std::pair<std::int16_t, std::int16_t>{0, 0}, {1, 0}}) {
-    ExpectSameOutputThreeWays([d0 = d0, d1 = d1] { return EffRunPtr(new NS_EFFECT_FADE::CMyEffRun(d0, d1, 6000)); },
-                              2, 3);
-  }
-}
-
 }  // namespace
 }  // namespace tidemark::testing
