@@ -326,6 +326,10 @@ Result OnError(Session& s, const Args& args) {
 }
 
 Result Help(Session& s, const Args& args) {
+  if (args.size() == 2) {
+    if (args[0] != "effect") return s.Usage("help");
+    return HelpEffect(s, args[1]);
+  }
   if (!args.empty()) {
     const Command* c = FindCommand(args[0]);
     if (!c) return s.Fail(text::kConsoleUnknownCommand, args[0]);
@@ -373,11 +377,14 @@ const std::vector<Command>& Commands() {
       {"history", 0, 0, true, History},
       {"marker", 1, kAny, true, MarkerCommand},
       {"region", 1, 1, true, RegionCommand},
+      {"effects", 0, 0, false, EffectsCommand},
+      {"effect", 1, kAny, true, EffectCommand},
+      {"stats", 0, 1, true, StatsCommand},
       {"tag", 0, 2, true, Tag},
       {"save", 0, 0, true, Save},
       {"saveas", 1, 2, true, SaveAsCommand},
       {"onerror", 1, 1, false, OnError},
-      {"help", 0, 1, false, Help},
+      {"help", 0, 2, false, Help},
       {"quit", 0, 0, false, Quit},
   };
   return table;

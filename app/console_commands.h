@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/console_session.h"
@@ -30,5 +31,10 @@ Result UndoCommand(Session& s, const CommandArgs& args);
 Result RedoCommand(Session& s, const CommandArgs& args);
 Result MarkerCommand(Session& s, const CommandArgs& args);
 Result RegionCommand(Session& s, const CommandArgs& args);
+// The effect commands (console_effect_commands.cpp).
+Result EffectsCommand(Session& s, const CommandArgs& args);
+Result EffectCommand(Session& s, const CommandArgs& args);
+Result StatsCommand(Session& s, const CommandArgs& args);
+Result HelpEffect(Session& s, std::string_view name);
 
 }  // namespace tidemark::console

@@ -17,6 +17,7 @@
 #include "app/console_progress.h"
 #include "app/console_session.h"
 #include "app/console_startup.h"
+#include "effects/framework/effect_registry.h"
 #include "formats/clip_image.h"
 #include "formats/file_kind_table.h"
 
@@ -98,6 +99,7 @@ int main(int argc, char** argv) {
   LoadStartupTexts();
   tidemark::InstallFileKinds();
   tidemark::InstallWaveClipboardLink();
+  tidemark::EffectRegistry::Install();
   const bool interactive = ::isatty(STDIN_FILENO) == 1;
   const std::vector<std::string> files = AbsolutePaths(argv + 1, argv + argc);
 
@@ -117,6 +119,7 @@ int main(int argc, char** argv) {
   Session session(std::cout, std::cerr, interactive);
   session.set_open_options(startup.open);
   session.set_save_settings(startup.save);
+  session.set_weighting(startup.weighting);
   if (::isatty(STDERR_FILENO) == 1) session.set_progress(TerminalProgress());
   if (session.OpenFiles(files) == Result::kFailed && !interactive) return 1;
   if (!interactive) return session.Run(std::cin);

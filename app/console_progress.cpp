@@ -15,6 +15,7 @@ void OnInterrupt(int) { g_cancel = 1; }
 struct BarState {
   bool shown = false;
   int last_percent = -1;
+  std::string caption;  // "" for work that names none
 };
 
 }  // namespace
@@ -48,7 +49,8 @@ ProgressHooks TerminalProgress() {
     if (percent != state->last_percent) {
       state->last_percent = percent;
       state->shown = true;
-      std::fprintf(stderr, "\r%s", ProgressBarText(done, total).c_str());
+      const std::string prefix = state->caption.empty() ? std::string() : state->caption + " ";
+      std::fprintf(stderr, "\r%s%s", prefix.c_str(), ProgressBarText(done, total).c_str());
       std::fflush(stderr);
     }
     return g_cancel == 0;
@@ -56,9 +58,31 @@ ProgressHooks TerminalProgress() {
   hooks.end = [state] {
     if (state->shown) std::fputc('\n', stderr);
     state->shown = false;
+    state->last_percent = -1;
     g_cancel = 0;
   };
+  hooks.caption = [state](std::string_view caption) { state->caption = caption; };
+  // Read by an effect's worker thread: the flag is only ever set whole.
+  hooks.cancel_requested = [] { return g_cancel != 0; };
   return hooks;
+}
+
+void ConsoleProgressDisplay::Show(std::string_view caption) {
+  if (hooks_.caption) hooks_.caption(caption);
+  SetPercent(0);
+}
+
+void ConsoleProgressDisplay::SetPercent(std::uint32_t percent) {
+  if (hooks_.step && !hooks_.step(percent, 100)) cancelled_.store(true);
+}
+
+void ConsoleProgressDisplay::Hide() {
+  if (hooks_.end) hooks_.end();
+}
+
+bool ConsoleProgressDisplay::CancelRequested() {
+  if (cancelled_.load()) return true;
+  return hooks_.cancel_requested && hooks_.cancel_requested();
 }
 
 }  // namespace tidemark::console

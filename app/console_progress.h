@@ -3,10 +3,13 @@
 // then reports its cancel) instead of killing the program.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "app/console_session.h"
+#include "effects/framework/progress_scope.h"
 
 namespace tidemark::console {
 
@@ -16,5 +19,37 @@ std::string ProgressBarText(std::uint64_t done, std::uint64_t total, int width =
 // Hooks that draw the bar on standard error and cancel on Ctrl-C. Installs
 // the SIGINT handler that sets the cancel flag.
 ProgressHooks TerminalProgress();
+
+// The effects' progress window on the console: draws through the session's
+// hooks ("Volume... [####      ]  40%") and passes their cancel (Ctrl-C) to
+// the worker. The hooks must outlive the display.
+class ConsoleProgressDisplay final : public ProgressDisplay {
+ public:
+  explicit ConsoleProgressDisplay(const ProgressHooks& hooks) : hooks_(hooks) {}
+  void Show(std::string_view caption) override;
+  void SetPercent(std::uint32_t percent) override;
+  // Ends the bar's line, so that what the command prints next starts a line
+  // of its own.
+  void Hide() override;
+  bool CancelRequested() override;
+
+ private:
+  const ProgressHooks& hooks_;
+  std::atomic<bool> cancelled_{false};
+};
+
+// Puts `display` in force for the progress scopes made while it lives.
+class ScopedProgressDisplay {
+ public:
+  explicit ScopedProgressDisplay(ProgressDisplay* display) : previous_(CurrentProgressDisplay()) {
+    SetProgressDisplay(display);
+  }
+  ~ScopedProgressDisplay() { SetProgressDisplay(previous_); }
+  ScopedProgressDisplay(const ScopedProgressDisplay&) = delete;
+  ScopedProgressDisplay& operator=(const ScopedProgressDisplay&) = delete;
+
+ private:
+  ProgressDisplay* previous_;
+};
 
 }  // namespace tidemark::console

@@ -28,13 +28,17 @@ namespace tidemark::console {
 // What one command did.
 enum class Result { kDone, kFailed, kQuit };
 
-// Progress of long work (saving, mix paste): `step` is told the units done
-// and the total and returns false to cancel; `end` runs after every command
-// that may have shown progress. Both optional.
+// Progress of long work (saving, mix paste, effects): `step` is told the
+// units done and the total and returns false to cancel; `end` runs after
+// every command that may have shown progress. Effects also name their work
+// through `caption` and ask `cancel_requested` (from their worker thread)
+// whether the user wants them to stop. All optional.
 struct ProgressHooks {
   std::function<bool(std::uint64_t done, std::uint64_t total)> step;
   std::function<void()> begin;
   std::function<void()> end;
+  std::function<void(std::string_view caption)> caption;
+  std::function<bool()> cancel_requested;
 };
 
 // How saves are made (from the settings; built-in by default).
@@ -100,10 +104,15 @@ class Session {
   const OpenOptions& open_options() const { return open_options_; }
   void set_save_settings(SaveSettings settings) { save_settings_ = settings; }
   const SaveSettings& save_settings() const { return save_settings_; }
+  // The weighting statistics use when the command names none ('0' none,
+  // 'A' to 'D'; from the settings).
+  void set_weighting(char weighting) { weighting_ = weighting; }
+  char weighting() const { return weighting_; }
   // The dither the saves use when the settings ask for it.
   DitherHook* dither() { return &dither_; }
   // The progress callback for long work (empty without one).
   const std::function<bool(std::uint64_t, std::uint64_t)>& progress() const { return progress_.step; }
+  const ProgressHooks& progress_hooks() const { return progress_; }
   // Whether a quit right now is allowed (asks once with modified documents
   // when interactive).
   bool ConfirmQuit();
@@ -129,6 +138,7 @@ class Session {
   ProgressHooks progress_;
   OpenOptions open_options_;
   SaveSettings save_settings_;
+  char weighting_ = '0';
   TpdfDither16 dither_;
 };
 

@@ -5,6 +5,8 @@
 #include "config/option_bits.h"
 #include "config/settings.h"
 #include "app/settings_core_options.h"
+#include "app/settings_effect_options.h"
+#include "effects/framework/recent_effects.h"
 #include "config/text_catalogue.h"
 #include "config/text_slots.h"
 #include "core/core_options.h"
@@ -52,12 +54,15 @@ StartupSettings LoadStartupSettings() {
   Settings settings;
   (void)LoadSettings(&settings);  // failures keep the built-in settings
   FillCoreOptions(settings, &MutableCoreOptions());
+  ApplyEffectSettings(settings);
+  RecentlyUsedEffects().RestoreFrom(settings);
   StartupSettings startup;
   startup.open.importable_audio_extensions = settings.importable_audio_extensions;
   startup.open.importable_video_extensions = settings.importable_video_extensions;
   startup.open.one_bit_max_48k = GetCoreOptions().one_bit_output_max_48k;
   startup.save.dither_16bit = settings.Option(OptionBit::kDitherTo16Bits);
   startup.save.move_work_file = settings.Option(OptionBit::kSaveByMovingWorkFile);
+  startup.weighting = StatisticsWeighting(settings);
   return startup;
 }
 

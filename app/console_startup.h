@@ -13,11 +13,13 @@ namespace tidemark::console {
 void LoadStartupTexts();
 
 // Loads the user's settings ("tide.ini"; a missing or unreadable file
-// leaves the built-in ones), fills the core's options from them and gives
-// what opening and saving files need. Call before any document exists.
+// leaves the built-in ones), fills the core's options and the effects'
+// working format from them and gives what opening and saving files and the
+// statistics need. Call before any document exists.
 struct StartupSettings {
   OpenOptions open;
   SaveSettings save;
+  char weighting = '0';
 };
 StartupSettings LoadStartupSettings();
 

@@ -39,11 +39,14 @@ constexpr HelpEntry kHelp[] = {
     {"history", "history", text::kKeyDescHistory},
     {"marker", "marker add POS NAME [COMMENT] | list | delete INDEX... | move INDEX POS | set INDEX POS NAME [COMMENT] | export PATH | import PATH", text::kKeyDescMarker},
     {"region", "region next | region prev", text::kKeyDescRegion},
+    {"effects", "effects", text::kMenuEffects},
+    {"effect", "effect NAME|NUMBER [block=HEX] [FIELD=VALUE ...]", text::kKeyDescEffect},
+    {"stats", "stats [WEIGHTING]", text::kKeyDescStatistics},
     {"tag", "tag [KEY VALUE]", text::kKeyDescTag},
     {"save", "save", text::kKeyDescSave},
     {"saveas", "saveas PATH [FORMATWORD]", text::kKeyDescSaveAs},
     {"onerror", "onerror stop|continue", text::kKeyDescOnError},
-    {"help", "help [COMMAND]", text::kKeyDescHelp},
+    {"help", "help [COMMAND] | help effect NAME", text::kKeyDescHelp},
     {"quit", "quit", text::kKeyDescQuit},
 };
 

@@ -4,7 +4,8 @@
 // the format probe, reads the samples back and reports how close the round
 // trip came; the 16-bit WAV file also gets two markers and a title. Then a
 // tone goes the 1-bit way: modulated to DSD64, saved as DSF, DSDIFF and WSD,
-// and converted back to PCM.
+// and converted back to PCM. Last, effects run on the 16-bit WAV file
+// through the console editor's commands, with its statistics.
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -13,10 +14,12 @@
 #include <string>
 #include <vector>
 
+#include "app/effects_demo.h"
 #include "app/one_bit_demo.h"
 #include "core/markers/marker.h"
 #include "core/samples/sample_convert.h"
 #include "core/samples/sample_type_text.h"
+#include "effects/framework/effect_registry.h"
 #include "formats/chunks/file_io.h"
 #include "formats/file_kind.h"
 #include "formats/file_kind_table.h"
@@ -146,6 +149,7 @@ void MarkAndTitle(const std::string& path) {
 
 int main(int argc, char** argv) {
   InstallFileKinds();
+  EffectRegistry::Install();
   const std::filesystem::path out_dir = argc > 1 ? argv[1] : "tidemark-demo";
   std::error_code ec;
   std::filesystem::create_directories(out_dir, ec);
@@ -199,6 +203,7 @@ int main(int argc, char** argv) {
   }
   if (!wave16.empty()) MarkAndTitle(wave16);
   failures += RunOneBitDemo(out_dir);
+  if (!wave16.empty()) failures += RunEffectsDemo(wave16, out_dir);
   std::printf("\nConverter variant in use: %s.\n",
               ActiveConvertIsa() == ConvertIsa::Avx2    ? "AVX2"
               : ActiveConvertIsa() == ConvertIsa::Sse41 ? "SSE4.1"

@@ -28,6 +28,7 @@ enum FaultOp : std::uint32_t {
   kStat = 1u << 10,      // fstat
   kSetDirect = 1u << 11, // switching a descriptor to direct I/O (fcntl)
   kClose = 1u << 12,
+  kThreadStart = 1u << 13,  // starting a worker thread (not in kAllOps)
 };
 using FaultOps = std::uint32_t;
 

@@ -34,6 +34,11 @@ MsgResult HeadlessEditorWindow::Handle(std::uint32_t msg, MsgParam wparam, MsgPa
       // A mask with no channel of this document keeps the old one.
       if (const std::uint32_t mask = static_cast<std::uint32_t>(wparam) & all_channels_) mask_ = mask;
       return mask_;
+    case editor_msg::kChannelsChanged:
+      channels_ = static_cast<std::uint16_t>(wparam);
+      all_channels_ = AllChannels(channels_);
+      mask_ = all_channels_;
+      return 0;
     case editor_msg::kContentReplaced:
       last_change_ = {static_cast<std::uint32_t>(wparam), static_cast<std::uint32_t>(lparam)};
       ++content_changes_;

@@ -29,6 +29,9 @@ inline constexpr std::uint32_t kMarkerChanged = kWmApp + 17;
 inline constexpr std::uint32_t kGetViewState = kWmApp + 30;
 // Take the 24-byte view state from the buffer at wparam.
 inline constexpr std::uint32_t kSetViewState = kWmApp + 31;
+// The document now has wparam channels (a mono document made stereo); every
+// channel is selected.
+inline constexpr std::uint32_t kChannelsChanged = kWmApp + 32;
 }  // namespace editor_msg
 
 namespace frame_msg {

@@ -1,11 +1,15 @@
 // Rendering a stretch of a segment list through a processor into new
-// working files: the stretch is read as float in blocks of 0x40000 bytes,
-// each block is handed to the processor, and the result is written by a
+// working files: the stretch is read as float in blocks of 0x40000 bytes
+// (one page-aligned work buffer per render), each block is handed to the
+// processor, and the result is written by a
 // WorkFileWriter. Channels outside the processing mask are copied from the
-// stretch unchanged. A processor may ask for extra output frames behind the
-// stretch (a tail); those blocks reach it zero-filled (and unprocessed
-// channels stay silent there). Between blocks the observer sees the
-// progress and may cancel.
+// stretch unchanged. A processor whose output lags its input by a latency
+// of L frames is fed L frames more, those following the stretch (silence
+// past the list's end), and its first L output frames are dropped, so the
+// output lines up with the input. A processor may also ask for extra output
+// frames behind the stretch (a tail); those reach it zero-filled (and
+// unprocessed channels stay silent there). After each block the observer
+// sees the progress and may cancel.
 #pragma once
 
 #include <cstdint>
@@ -21,6 +25,8 @@ class StretchProcessor {
   virtual ~StretchProcessor() = default;
   // Extra frames the processor writes behind the stretch.
   virtual std::uint32_t TailFrames() const { return 0; }
+  // Frames by which the processor's output lags its input.
+  virtual std::uint32_t LatencyFrames() const { return 0; }
   // Processes `frames` interleaved float frames of `channels` channels in
   // place; `first` counts from the start of the stretch (frames at or past
   // the stretch's length belong to the tail). Blocks arrive in order. A
@@ -34,7 +40,7 @@ class RenderObserver {
   virtual ~RenderObserver() = default;
   // Called after each block with the frames done and the frames in all.
   virtual void Progress(std::uint64_t /*done*/, std::uint64_t /*total*/) {}
-  // Asked before each block; true stops the render.
+  // Asked after each block; true stops the render.
   virtual bool Cancelled() { return false; }
 };
 
@@ -44,6 +50,9 @@ struct RenderStretch {
   const SegmentList* list = nullptr;
   std::uint32_t list_length = 0;
   std::uint16_t channels = 2;
+  // The channels the processor sees and the output has: 0 for `channels`;
+  // 2 from a mono list doubles each sample.
+  std::uint16_t output_channels = 0;
   std::uint32_t rate = 44100;
   std::uint32_t start = 0;
   std::uint32_t length = 0;
@@ -52,10 +61,12 @@ struct RenderStretch {
 };
 
 // The frames per block for `channels` float channels (0x40000 bytes).
+// The processor sees blocks of this size for the output channels.
 constexpr std::uint32_t RenderBlockFrames(std::uint16_t channels) { return 0x40000u / (4u * channels); }
 
 // Renders the stretch and appends the segments over the new working files
-// (positions from 0) to `out`; `*frames` receives length + tail. Errors:
+// (positions from 0) to `out`; `*frames` receives length + tail. The
+// observer's totals count the frames fed (length + latency + tail). Errors:
 // 77 when the stretch passes the list's length or the output would pass
 // kMaxFrames, -1 (kCancelled) when the observer cancels, 2, the read errors
 // of the sources and the working-file writer's errors. On any error the

@@ -79,6 +79,7 @@ class EditRecord final : public UndoRecord {
   }
 
   UndoKind kind() const override { return UndoKind::kEdit; }
+  SegmentList* edit_segments() override { return &request_.segments; }
 
  private:
   template <typename Node>

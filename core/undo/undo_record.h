@@ -77,6 +77,11 @@ class UndoRecord {
 
   virtual UndoKind kind() const = 0;
 
+  // The segments an edit record puts back when applied (positions from its
+  // start); null for the other kinds. Converting a document to another
+  // channel count converts these with it, so that the record still fits.
+  virtual SegmentList* edit_segments() { return nullptr; }
+
  protected:
   UndoRecord() = default;
 };

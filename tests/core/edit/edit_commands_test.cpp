@@ -364,9 +364,9 @@ TEST_F(EditCommandsTest, RenderReportsProgressAndCancelLeavesNothing) {
   ClipRef clip = ClipOf(100000, 2, 13, 0, 100000);
   const Snapshot before = Take(*big);
   const std::size_t files = WorkFileCount(work_);
-  CancelAfter cancel(2);
+  CancelAfter cancel(2);  // asked after each block: the third one stops
   EXPECT_EQ(MixPaste(*big, 0, *clip, false, &cancel), err::kCancelled);
-  EXPECT_EQ(cancel.last_done, 2u * RenderBlockFrames(2));
+  EXPECT_EQ(cancel.last_done, 3u * RenderBlockFrames(2));
   EXPECT_EQ(cancel.last_total, 100000u);
   EXPECT_EQ(WorkFileCount(work_), files);
   EXPECT_EQ(Take(*big), before);

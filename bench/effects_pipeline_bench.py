@@ -1,0 +1,191 @@
+#!/usr/bin/python3
+"""Whole effect pipelines through the console editor against sox.
+
+Each pipeline opens a 10-minute 44.1 kHz stereo 16-bit WAV file (made here,
+noise), runs one effect on all of it and saves it as 16-bit WAV, all in one
+run of tidemark-edit with a command file; sox does the same in one run of
+its own. `stats` measures instead of saving, against `sox IN -n stats`. A
+plain open and saveas of the unedited file is the baseline of the range
+gain. Then the peak resident memory of each of our pipelines on a one-hour
+document, beside the 10-minute one (it must not grow with the length).
+
+  bench/effects_pipeline_bench.py [--program PATH] [--folder DIR]
+      [--minutes 10] [--hour-minutes 60] [--runs 3] [EFFECT ...]
+
+EFFECT is what follows "effect" on the console ("volume gain=-3", "fade",
+"timereverse", "normalize", ...) or the word "stats"; by default
+"volume gain=-3", "fade", "timereverse" and "stats". An effect this build
+does not have is reported and skipped. Times are medians of the runs, each
+including the sync of the file written.
+"""
+import argparse
+import os
+import shlex
+import shutil
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+DEFAULT_EFFECTS = ["volume gain=-3", "fade", "timereverse", "stats"]
+
+
+def write_wave(path, minutes, sparse):
+    """A 44.1 kHz stereo 16-bit WAV file: noise, or zeros left sparse."""
+    frames = int(minutes * 60 * 44100)
+    data = frames * 4
+    header = b"RIFF" + (36 + data).to_bytes(4, "little") + b"WAVEfmt " + (16).to_bytes(4, "little")
+    header += (1).to_bytes(2, "little") + (2).to_bytes(2, "little") + (44100).to_bytes(4, "little")
+    header += (44100 * 4).to_bytes(4, "little") + (4).to_bytes(2, "little") + (16).to_bytes(2, "little")
+    header += b"data" + data.to_bytes(4, "little")
+    with open(path, "wb") as f:
+        f.write(header)
+        if sparse:
+            f.truncate(len(header) + data)
+        else:
+            left = data
+            while left > 0:
+                n = min(left, 1 << 24)
+                f.write(os.urandom(n))
+                left -= n
+    subprocess.run(["sync", path], check=False)
+    return frames
+
+
+def sox_pipeline(effect, src, dst, seconds):
+    """The sox command doing what `effect` does, or None when there is none."""
+    words = effect.split()
+    key, fields = words[0].lower(), dict(w.split("=", 1) for w in words[1:] if "=" in w)
+    if key == "stats":
+        return ["sox", src, "-n", "stats"]
+    if key in ("volume", "301") and set(fields) <= {"gain"}:
+        sox_effect = ["gain", fields.get("gain", "0")]
+    elif key in ("fade", "304") and not fields:  # the default shape: a linear fade-in over the selection
+        sox_effect = ["fade", "t", "%.6f" % seconds]
+    elif key in ("timereverse", "322") and not fields:
+        sox_effect = ["reverse"]
+    else:
+        return None
+    return ["sox", "-V1", "-D", src, "-b", "16", dst] + sox_effect
+
+
+def run_timed(command, stdin_text=None, sync_path=None):
+    """Wall time (with the sync of `sync_path`), exit status and stderr of one run."""
+    start = time.monotonic()
+    proc = subprocess.Popen(command, stdin=subprocess.PIPE if stdin_text is not None else subprocess.DEVNULL,
+                            stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+    _, err = proc.communicate(stdin_text)
+    status = proc.returncode
+    if sync_path and status == 0:
+        subprocess.run(["sync", sync_path], check=False)
+    return time.monotonic() - start, status, err
+
+
+def peak_memory_kib(command, stdin_text):
+    """Peak resident memory (KiB) of `command`: a fresh Python runs it as its
+    only child, so the children's peak is this command's."""
+    probe = ("import resource, subprocess, sys\n"
+             "p = subprocess.run(sys.argv[1:], input=sys.stdin.read(), text=True,"
+             " stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)\n"
+             "print(resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss if p.returncode == 0 else -1)\n")
+    out = subprocess.run([sys.executable, "-c", probe] + command, input=stdin_text, text=True,
+                         capture_output=True, check=False).stdout.strip()
+    return int(out) if out else -1
+
+
+def is_stats(effect):
+    return [w.lower() for w in effect.split()[:1]] == ["stats"]
+
+
+def label_of(effect):
+    return "saveas (no effect)" if not effect else effect if is_stats(effect) else "effect " + effect
+
+
+def ours(program, src, dst, effect):
+    """tidemark-edit's command line and command file for the pipeline; an
+    empty `effect` is the plain open and saveas."""
+    lines = ["select all"]
+    if is_stats(effect):
+        lines.append("stats")
+    else:
+        if effect:
+            lines.append("effect " + effect)
+        lines.append("saveas " + shlex.quote(dst) + " Wave16")
+    return [program, src], "\n".join(lines) + "\n"
+
+
+def median_time(command, stdin_text, sync_path, runs):
+    times = []
+    for _ in range(runs):
+        elapsed, status, err = run_timed(command, stdin_text, sync_path)
+        if status != 0:
+            return None, err.strip().splitlines()[0] if err.strip() else "exit status %d" % status
+        times.append(elapsed)
+    return statistics.median(times), None
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("effects", nargs="*", default=DEFAULT_EFFECTS)
+    parser.add_argument("--program", default=os.path.join(ROOT, "build/release/bin/tidemark-edit"))
+    parser.add_argument("--folder", default=os.environ.get("TMPDIR", tempfile.gettempdir()))
+    parser.add_argument("--minutes", type=float, default=10.0)
+    parser.add_argument("--hour-minutes", type=float, default=60.0)
+    parser.add_argument("--runs", type=int, default=3)
+    args = parser.parse_args()
+    if not os.access(args.program, os.X_OK):
+        sys.exit("no program at %s (build tidemark-edit first, or give --program)" % args.program)
+    have_sox = shutil.which("sox") is not None
+
+    folder = tempfile.mkdtemp(prefix="effects_bench_", dir=args.folder)
+    src, dst, sox_dst = (os.path.join(folder, n) for n in ("in.wav", "ours.wav", "sox.wav"))
+    frames = write_wave(src, args.minutes, sparse=False)
+    seconds = frames / 44100.0
+    print("%g min 44.1 kHz stereo 16-bit WAV (%.1f MB), median of %d runs, each with its sync:"
+          % (args.minutes, os.path.getsize(src) / 1e6, args.runs))
+
+    plain, why = median_time(*ours(args.program, src, dst, ""), dst, args.runs)
+    if plain is None:
+        sys.exit("plain saveas failed: %s" % why)
+    print("  %-24s tidemark %6.2f s" % (label_of(""), plain))
+    available = []
+    for effect in args.effects:
+        measures = is_stats(effect)
+        command, script = ours(args.program, src, dst, effect)
+        t, why = median_time(command, script, None if measures else dst, args.runs)
+        label = label_of(effect)
+        if t is None:
+            print("  %-24s skipped: %s" % (label, why))
+            continue
+        available.append(effect)
+        line = "  %-24s tidemark %6.2f s  (%.2fx plain saveas)" % (label, t, t / plain)
+        sox = sox_pipeline(effect, src, sox_dst, seconds) if have_sox else None
+        if sox:
+            ts, why = median_time(sox, None, None if measures else sox_dst, args.runs)
+            line += ("   sox %6.2f s   sox/tidemark %5.2fx" % (ts, ts / t)) if ts else "   sox failed: %s" % why
+        elif not have_sox:
+            line += "   (sox missing)"
+        print(line)
+    for p in (dst, sox_dst):
+        if os.path.exists(p):
+            os.unlink(p)
+
+    print("Peak resident memory of tidemark-edit, %g min against %g min:" % (args.minutes, args.hour_minutes))
+    long_src = os.path.join(folder, "long.wav")
+    write_wave(long_src, args.hour_minutes, sparse=True)
+    for effect in [""] + available:
+        short_kib = peak_memory_kib(*ours(args.program, src, dst, effect))
+        long_kib = peak_memory_kib(*ours(args.program, long_src, dst, effect))
+        print("  %-24s %7.1f MB  %7.1f MB  (ratio %.2f)"
+              % (label_of(effect), short_kib / 1024, long_kib / 1024, long_kib / short_kib if short_kib > 0 else float("nan")))
+        if os.path.exists(dst):
+            os.unlink(dst)
+    for p in (src, long_src):
+        os.unlink(p)
+    os.rmdir(folder)
+
+
+if __name__ == "__main__":
+    main()

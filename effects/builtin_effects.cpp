@@ -1,0 +1,39 @@
+#include "effects/builtin_effects.h"
+
+#include "effects/channel/channel_exchange.h"
+#include "effects/channel/mid_side.h"
+#include "effects/channel/mono_output.h"
+#include "effects/channel/pan.h"
+#include "effects/generators/noise_generator.h"
+#include "effects/generators/sine_generator.h"
+#include "effects/level/normalize.h"
+#include "effects/level/offset.h"
+#include "effects/level/sign_reverse.h"
+#include "effects/level/silence.h"
+#include "effects/level/volume.h"
+#include "effects/time/delay.h"
+#include "effects/time/fade.h"
+#include "effects/time/time_reverse.h"
+
+namespace tidemark {
+
+std::vector<CEffEntry*> BuiltInEffectEntries() {
+  return {
+      &NS_EFFECT_MAXIMIZE::Entry(),
+      &NS_EFFECT_VOLUME::Entry(),
+      &NS_EFFECT_FADE::Entry(),
+      &NS_EFFECT_DELAY::Entry(),
+      &NS_EFFECT_PAN::Entry(),
+      &NS_EFFECT_CHXCHG::Entry(),
+      &NS_EFFECT_MIDSIDE::Entry(),
+      &NS_EFFECT_GENSINE::Entry(),
+      &NS_EFFECT_GENNOISE::Entry(),
+      &NS_EFFECT_MONO::Entry(),
+      &NS_EFFECT_SILENCE::Entry(),
+      &NS_EFFECT_OFFSET::Entry(),
+      &NS_EFFECT_SIGNREV::Entry(),
+      &NS_EFFECT_TIMEREV::Entry(),
+  };
+}
+
+}  // namespace tidemark

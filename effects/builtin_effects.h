@@ -1,0 +1,13 @@
+// The entries of the effects this build has, gathered for the registry.
+#pragma once
+
+#include <vector>
+
+namespace tidemark {
+
+class CEffEntry;
+
+// One static entry object per effect, in no particular order.
+std::vector<CEffEntry*> BuiltInEffectEntries();
+
+}  // namespace tidemark

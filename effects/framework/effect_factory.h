@@ -1,0 +1,31 @@
+// The preview factory of a block-run effect's settings dialog (on this
+// platform, the console's stand-in for it): a block run of the entry on the
+// document, built from the settings the dialog currently holds.
+#pragma once
+
+#include "effects/framework/effect_entry.h"
+#include "platform/error.h"
+
+namespace tidemark {
+
+class CEffFactory_Std : public CEffFactory {
+ public:
+  // `block` is the dialog's working block, read at each CreatePreviewRun.
+  // All three must outlive the factory.
+  CEffFactory_Std(CEffEntry_Std& entry, SoundDocument& document, const SettingsBlock& block)
+      : entry_(entry), document_(document), block_(block) {}
+
+  // CreateSetupParams on the document's selection and channels, SetupQuiet
+  // with a copy of the current block (the dialog's block and the entry's
+  // store stay as they are), CreateRun. A run may refer to its params: they
+  // live until the next CreatePreviewRun or the factory's end.
+  [[nodiscard]] Error CreatePreviewRun(EffRunPtr* run) override;
+
+ private:
+  CEffEntry_Std& entry_;
+  SoundDocument& document_;
+  const SettingsBlock& block_;
+  CEffEntry::SetupParamsPtr params_;
+};
+
+}  // namespace tidemark

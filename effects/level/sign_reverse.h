@@ -1,0 +1,19 @@
+// Sign reverse: the selected channels change sign (a range gain of -1), so a
+// second application restores them exactly. No settings and no dialog; the
+// document's range-gain operation does the work, one undo step.
+#pragma once
+
+#include "effects/framework/effect_entry.h"
+
+namespace tidemark::NS_EFFECT_SIGNREV {
+
+class CMyEffEntry : public CEffEntry {
+ public:
+  CMyEffEntry();
+  // 0xFFFFFFFB without a selection.
+  [[nodiscard]] Error Execute(SoundDocument* target) override;
+};
+
+CEffEntry& Entry();
+
+}  // namespace tidemark::NS_EFFECT_SIGNREV

@@ -1,0 +1,74 @@
+#include "effects/time/fade.h"
+
+#include <array>
+#include <cmath>
+
+#include "platform/alloc.h"
+
+namespace tidemark::NS_EFFECT_FADE {
+
+namespace {
+
+constexpr std::array<std::string_view, 4> kShapes{"in", "out", "out-in", "in-out"};
+constexpr std::array<SettingsField, 1> kFields{{
+    {.name = "shape", .type = FieldType::kI16, .offset = 0, .min = 0, .max = 3, .def = 0, .words = kShapes},
+}};
+constexpr SettingsLayout kLayout{kBlockSize, kFields};
+
+// Directions (d0, d1) of each shape.
+constexpr std::array<std::array<std::int16_t, 2>, 4> kDirections{{{0, 0}, {1, 1}, {1, 0}, {0, 1}}};
+
+}  // namespace
+
+Error CMyEffRun::Process(float* buffer, std::uint32_t frames, std::uint16_t channels, std::uint32_t mask) {
+  const double n = length_ ? static_cast<double>(length_) : 1.0;
+  const std::uint16_t faded = channels < 2 ? channels : std::uint16_t{2};
+  for (std::uint32_t f = 0; f < frames; ++f, ++frame_) {
+    const double t = static_cast<double>(frame_) / n;
+    float* frame = buffer + std::size_t{f} * channels;
+    for (std::uint16_t c = 0; c < faded; ++c)
+      if (mask & (1u << c)) frame[c] = static_cast<float>(frame[c] * std::fabs(d_[c] - t));
+  }
+  return err::kOk;
+}
+
+std::string CMyEffRun::GetName() const { return Entry().GetDisplayName(); }
+
+CMyEffEntry::CMyEffEntry() : CEffEntry(304) {}
+
+const SettingsLayout* CMyEffEntry::GetSettingsLayout() const { return &kLayout; }
+
+Error CMyEffEntry::NewSetupParams(SetupParamsPtr* params) {
+  std::unique_ptr<MySetupParams> made;
+  if (MakeNew(&made)) return err::kOutOfMemory;
+  *params = std::move(made);
+  return err::kOk;
+}
+
+Error CMyEffEntry::FillParams(ProgressScope*, SetupParams& params, const SettingsBlock& block) {
+  auto& mine = static_cast<MySetupParams&>(params);
+  const auto shape = static_cast<std::size_t>(GetField(kFields[0], block.bytes));
+  mine.d0 = kDirections[shape][0];
+  mine.d1 = kDirections[shape][1];
+  // The crossed shapes need both channels, so a mono selection becomes stereo.
+  if (shape >= 2) {
+    mine.output_channels = 2;
+    mine.channel_mask = 3;
+  }
+  return err::kOk;
+}
+
+Error CMyEffEntry::CreateRun(ProgressScope*, SetupParams& params, EffRunPtr* run) {
+  const auto& mine = static_cast<const MySetupParams&>(params);
+  std::unique_ptr<CMyEffRun> made;
+  if (MakeNew(&made, mine.d0, mine.d1, mine.length)) return err::kOutOfMemory;
+  *run = std::move(made);
+  return err::kOk;
+}
+
+CEffEntry& Entry() {
+  static CMyEffEntry entry;
+  return entry;
+}
+
+}  // namespace tidemark::NS_EFFECT_FADE

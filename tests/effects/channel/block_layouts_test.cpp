@@ -1,0 +1,294 @@
+// The settings blocks of every effect: sizes, field offsets and defaults
+// written out byte for byte, every field clamped on load, and the console's
+// names and units mapping to the stored values and back.
+#include <bit>
+#include <cmath>
+#include <limits>
+
+#include <gtest/gtest.h>
+
+#include "effects/channel/channel_exchange.h"
+#include "effects/channel/mid_side.h"
+#include "effects/channel/mono_output.h"
+#include "effects/channel/pan.h"
+#include "effects/framework/effect_registry.h"
+#include "effects/generators/noise_generator.h"
+#include "effects/generators/sine_generator.h"
+#include "effects/level/normalize.h"
+#include "effects/level/offset.h"
+#include "effects/level/volume.h"
+#include "effects/time/delay.h"
+#include "effects/time/fade.h"
+#include "platform/error_numbers.h"
+#include "tests/effects/channel/block_run_test_util.h"
+
+namespace tidemark::testing {
+namespace {
+
+const SettingsLayout& LayoutOf(CEffEntry& entry) {
+  const SettingsLayout* layout = entry.GetSettingsLayout();
+  EXPECT_NE(layout, nullptr) << entry.GetKeyName();
+  static const SettingsLayout kNone{};
+  return layout ? *layout : kNone;
+}
+
+struct DefaultsCase {
+  CEffEntry& (*entry)();
+  BlockBytes bytes;
+};
+
+class BlockDefaults : public ::testing::TestWithParam<DefaultsCase> {};
+
+TEST_P(BlockDefaults, SizeOffsetsAndDefaultsByteForByte) {
+  CEffEntry& entry = GetParam().entry();
+  const SettingsLayout& layout = LayoutOf(entry);
+  EXPECT_EQ(layout.size, GetParam().bytes.bytes().size());
+  EXPECT_EQ(DefaultBlock(layout).bytes, GetParam().bytes.bytes());
+  // Reserved bytes are zeroed on load.
+  SettingsBlock dirty = GetParam().bytes;
+  std::vector<bool> covered(layout.size, false);
+  for (const SettingsField& field : layout.fields)
+    for (std::size_t i = 0; i < (field.type == FieldType::kF32 ? 4u : field.type == FieldType::kI16 ? 2u : 1u); ++i)
+      covered.at(field.offset + i) = true;
+  for (std::size_t i = 0; i < layout.size; ++i)
+    if (!covered[i]) dirty.bytes[i] = 0xA5;
+  EXPECT_EQ(LoadBlock(layout, dirty, 44100).bytes, GetParam().bytes.bytes());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Effects, BlockDefaults,
+    ::testing::Values(
+        DefaultsCase{NS_EFFECT_FADE::Entry, BlockBytes(2).I16(0, 0)},
+        DefaultsCase{NS_EFFECT_PAN::Entry, BlockBytes(8).I16(0, 45).I16(2, 100).I16(4, 24).U8(6, 0)},
+        DefaultsCase{NS_EFFECT_MONO::Entry, BlockBytes(4).I16(0, 0).I16(2, -600)},
+        DefaultsCase{NS_EFFECT_DELAY::Entry, BlockBytes(8).I16(0, 400).I16(2, -300).I16(4, 0).U8(6, 0)},
+        DefaultsCase{NS_EFFECT_GENSINE::Entry, BlockBytes(12).F32(0, 440.0f).I16(4, 50).I16(6, 0).I16(8, 440)},
+        DefaultsCase{NS_EFFECT_GENNOISE::Entry, BlockBytes(4).I16(0, -2000)},
+        DefaultsCase{NS_EFFECT_VOLUME::Entry, BlockBytes(2)},
+        DefaultsCase{NS_EFFECT_MAXIMIZE::Entry, BlockBytes(10).I16(4, -1500).I16(6, -1500).U8(8, 1).U8(9, 1)},
+        DefaultsCase{NS_EFFECT_OFFSET::Entry, BlockBytes(8)}));
+
+TEST(BlockLayouts, EffectsWithoutSettingsHaveNoBlock) {
+  EXPECT_EQ(NS_EFFECT_MIDSIDE::Entry().GetSettingsLayout(), nullptr);
+  EXPECT_EQ(NS_EFFECT_CHXCHG::Entry().GetSettingsLayout(), nullptr);
+}
+
+// One field stored out of range (everything else default) and what it
+// loads as.
+struct ClampCase {
+  CEffEntry& (*entry)();
+  const char* field;
+  std::uint32_t rate;
+  double stored;
+  double loaded;
+};
+
+class BlockClamp : public ::testing::TestWithParam<ClampCase> {};
+
+TEST_P(BlockClamp, FieldLoadsWithinItsRange) {
+  const ClampCase& c = GetParam();
+  const SettingsLayout& layout = LayoutOf(c.entry());
+  const SettingsField* field = FindField(layout, c.field);
+  ASSERT_NE(field, nullptr) << c.field;
+  SettingsBlock stored = DefaultBlock(layout);
+  std::vector<std::uint8_t> bytes = stored.bytes;
+  switch (field->type) {
+    case FieldType::kI16: {
+      const auto bits = static_cast<std::uint16_t>(static_cast<std::int16_t>(c.stored));
+      bytes[field->offset] = static_cast<std::uint8_t>(bits);
+      bytes[field->offset + 1] = static_cast<std::uint8_t>(bits >> 8);
+      break;
+    }
+    case FieldType::kU8: bytes[field->offset] = static_cast<std::uint8_t>(c.stored); break;
+    case FieldType::kF32: {
+      const auto bits = std::bit_cast<std::uint32_t>(static_cast<float>(c.stored));
+      for (int i = 0; i < 4; ++i) bytes[field->offset + i] = static_cast<std::uint8_t>(bits >> (8 * i));
+      break;
+    }
+  }
+  const SettingsBlock loaded = LoadBlock(layout, SettingsBlock{bytes}, c.rate);
+  EXPECT_EQ(GetField(*field, loaded.bytes), c.loaded);
+  // The other fields keep their defaults.
+  for (const SettingsField& other : layout.fields)
+    if (&other != field) {
+      EXPECT_EQ(GetField(other, loaded.bytes), other.def) << other.name;
+    }
+}
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+INSTANTIATE_TEST_SUITE_P(
+    Fields, BlockClamp,
+    ::testing::Values(
+        ClampCase{NS_EFFECT_FADE::Entry, "shape", 44100, -1, 0}, ClampCase{NS_EFFECT_FADE::Entry, "shape", 44100, 4, 3},
+        ClampCase{NS_EFFECT_PAN::Entry, "angle", 44100, -91, -90},
+        ClampCase{NS_EFFECT_PAN::Entry, "angle", 44100, 300, 90},
+        ClampCase{NS_EFFECT_PAN::Entry, "distance", 44100, 10, 50},
+        ClampCase{NS_EFFECT_PAN::Entry, "distance", 44100, 601, 600},
+        ClampCase{NS_EFFECT_PAN::Entry, "spacing", 44100, 19, 20},
+        ClampCase{NS_EFFECT_PAN::Entry, "spacing", 44100, 29, 28},
+        ClampCase{NS_EFFECT_PAN::Entry, "widen", 44100, 9, 9},  // a flag: any non-zero byte means on
+        ClampCase{NS_EFFECT_MONO::Entry, "source", 44100, -5, 0},
+        ClampCase{NS_EFFECT_MONO::Entry, "source", 44100, 3, 2},
+        ClampCase{NS_EFFECT_MONO::Entry, "gain", 44100, -2001, -2000},
+        ClampCase{NS_EFFECT_MONO::Entry, "gain", 44100, 1, 0},
+        ClampCase{NS_EFFECT_DELAY::Entry, "time", 44100, 99, 100},
+        ClampCase{NS_EFFECT_DELAY::Entry, "time", 44100, 5000, 1000},
+        ClampCase{NS_EFFECT_DELAY::Entry, "feedback", 44100, -1501, -1500},
+        ClampCase{NS_EFFECT_DELAY::Entry, "feedback", 44100, 0, -100},
+        ClampCase{NS_EFFECT_DELAY::Entry, "output", 44100, -32768, -1200},
+        ClampCase{NS_EFFECT_DELAY::Entry, "output", 44100, 600, 0},
+        ClampCase{NS_EFFECT_DELAY::Entry, "mode", 44100, 200, 1},  // any non-zero mode is feed-forward
+        ClampCase{NS_EFFECT_GENSINE::Entry, "freq", 44100, 30000, 20000},
+        ClampCase{NS_EFFECT_GENSINE::Entry, "freq", 32000, 30000, 16000},
+        ClampCase{NS_EFFECT_GENSINE::Entry, "freq", 48000, 22000, 20000},
+        ClampCase{NS_EFFECT_GENSINE::Entry, "freq", 44100, 0.25, 1},
+        ClampCase{NS_EFFECT_GENSINE::Entry, "freq", 44100, kNaN, 440},
+        ClampCase{NS_EFFECT_GENSINE::Entry, "level", 44100, -1, 0},
+        ClampCase{NS_EFFECT_GENSINE::Entry, "level", 44100, 101, 100},
+        ClampCase{NS_EFFECT_GENSINE::Entry, "display", 44100, 2, 1},
+        ClampCase{NS_EFFECT_GENSINE::Entry, "display", 44100, -2, 0},
+        ClampCase{NS_EFFECT_GENSINE::Entry, "pitch", 44100, 349, 350},
+        ClampCase{NS_EFFECT_GENSINE::Entry, "pitch", 44100, 451, 450},
+        ClampCase{NS_EFFECT_GENNOISE::Entry, "level", 44100, -9001, -9000},
+        ClampCase{NS_EFFECT_GENNOISE::Entry, "level", 44100, -999, -1000},
+        ClampCase{NS_EFFECT_VOLUME::Entry, "gain", 44100, 2000, 1300},
+        ClampCase{NS_EFFECT_VOLUME::Entry, "gain", 44100, -2000, -1300},
+        ClampCase{NS_EFFECT_VOLUME::Entry, "gain", 44100, -1299, -1299},
+        ClampCase{NS_EFFECT_MAXIMIZE::Entry, "mode", 44100, 5, 2},
+        ClampCase{NS_EFFECT_MAXIMIZE::Entry, "mode", 44100, -3, 0},
+        ClampCase{NS_EFFECT_MAXIMIZE::Entry, "peak", 44100, 100, 0},
+        ClampCase{NS_EFFECT_MAXIMIZE::Entry, "peak", 44100, -2000, -1000},
+        ClampCase{NS_EFFECT_MAXIMIZE::Entry, "shortrms", 44100, 10, 0},
+        ClampCase{NS_EFFECT_MAXIMIZE::Entry, "shortrms", 44100, -6000, -5000},
+        ClampCase{NS_EFFECT_MAXIMIZE::Entry, "rms", 44100, 1, 0},
+        ClampCase{NS_EFFECT_MAXIMIZE::Entry, "rms", 44100, -32768, -5000},
+        ClampCase{NS_EFFECT_MAXIMIZE::Entry, "shortguard", 44100, 7, 7},
+        ClampCase{NS_EFFECT_MAXIMIZE::Entry, "rmsguard", 44100, 255, 255},
+        ClampCase{NS_EFFECT_OFFSET::Entry, "mode", 44100, 9, 1},
+        ClampCase{NS_EFFECT_OFFSET::Entry, "mode", 44100, -1, 0},
+        ClampCase{NS_EFFECT_OFFSET::Entry, "value", 44100, 2, 1},
+        ClampCase{NS_EFFECT_OFFSET::Entry, "value", 44100, -1.5, -1},
+        ClampCase{NS_EFFECT_OFFSET::Entry, "value", 44100, kNaN, 0},
+        ClampCase{NS_EFFECT_OFFSET::Entry, "value", 44100, -std::numeric_limits<double>::infinity(), -1}));
+
+// Set up through the entry with an out-of-range last-used block: the run
+// gets the clamped frequency.
+TEST(BlockLayouts, SineSetupUsesTheClampedFrequency) {
+  for (const auto& [rate, want] : {std::pair<std::uint32_t, float>{44100, 20000.0f}, {32000, 16000.0f}}) {
+    DocumentPtr doc = MakeFloatDocument(std::vector<float>(10, 0.0f), 1, rate);
+    SelectAll(*doc);
+    auto prepared = Prepare(NS_EFFECT_GENSINE::Entry(), *doc, BlockBytes(12).F32(0, 30000.0f).I16(4, 50).I16(8, 440));
+    ASSERT_TRUE(prepared.params);
+    EXPECT_EQ(static_cast<NS_EFFECT_GENSINE::MySetupParams&>(*prepared.params).frequency, want) << rate;
+  }
+}
+
+// What a dialog hands back is held to the layout as a stored block is: a
+// short block is completed from the defaults, an out-of-range value clamped.
+TEST(BlockLayouts, DialogResultIsLoadedLikeAPreset) {
+  DocumentPtr doc = MakeFloatDocument(std::vector<float>(10, 0.0f), 1, 32000);
+  SelectAll(*doc);
+  {
+    StubDialog dialog(SettingsBlock{{0xFA, 0x00, 0x05}});  // time 250 ms, then one stray byte
+    ScopedSettingsDialog installed(&dialog);
+    CEffEntry::SetupParamsPtr params;
+    ASSERT_EQ(NS_EFFECT_DELAY::Entry().CreateSetupParams(doc.get(), 0, &params), 0u);
+    SettingsBlock block;
+    ASSERT_EQ(dynamic_cast<CEffEntry_Std&>(NS_EFFECT_DELAY::Entry()).Setup(*params, block), 0u);
+    EXPECT_EQ(block.bytes, BlockBytes(8).I16(0, 250).I16(2, -300).I16(4, 0).U8(6, 0).bytes());
+    const auto& delay = static_cast<const NS_EFFECT_DELAY::MySetupParams&>(*params);
+    EXPECT_EQ(delay.time_ms, 250u);
+    EXPECT_NEAR(delay.feedback, std::pow(10.0, -300 / 2000.0), 1e-6);
+  }
+  {
+    StubDialog dialog(BlockBytes(12).F32(0, 30000.0f).I16(4, 50).I16(8, 440));
+    ScopedSettingsDialog installed(&dialog);
+    CEffEntry::SetupParamsPtr params;
+    ASSERT_EQ(NS_EFFECT_GENSINE::Entry().CreateSetupParams(doc.get(), 0, &params), 0u);
+    SettingsBlock block;
+    ASSERT_EQ(dynamic_cast<CEffEntry_Std&>(NS_EFFECT_GENSINE::Entry()).Setup(*params, block), 0u);
+    EXPECT_EQ(static_cast<const NS_EFFECT_GENSINE::MySetupParams&>(*params).frequency, 16000.0f);
+  }
+}
+
+// The console's FIELD=VALUE forms: value text to stored value and back.
+struct ConsoleCase {
+  CEffEntry& (*entry)();
+  const char* field;
+  const char* text;
+  double stored;
+  const char* printed;
+};
+
+class ConsoleFields : public ::testing::TestWithParam<ConsoleCase> {};
+
+TEST_P(ConsoleFields, UnitsAndWordsToStoredAndBack) {
+  const ConsoleCase& c = GetParam();
+  const SettingsField* field = FindField(LayoutOf(c.entry()), c.field);
+  ASSERT_NE(field, nullptr) << c.field;
+  double stored = 0;
+  std::string why;
+  ASSERT_EQ(ParseFieldValue(*field, c.text, 44100, &stored, &why), 0u) << why;
+  EXPECT_EQ(stored, c.stored);
+  EXPECT_EQ(FormatFieldValue(*field, stored), c.printed);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Fields, ConsoleFields,
+    ::testing::Values(ConsoleCase{NS_EFFECT_FADE::Entry, "shape", "OUT-IN", 2, "out-in"},
+                      ConsoleCase{NS_EFFECT_FADE::Entry, "shape", "in-out", 3, "in-out"},
+                      ConsoleCase{NS_EFFECT_PAN::Entry, "angle", "-90", -90, "-90"},
+                      ConsoleCase{NS_EFFECT_PAN::Entry, "distance", "2.5", 250, "2.50"},
+                      ConsoleCase{NS_EFFECT_PAN::Entry, "spacing", "0.235", 24, "0.24"},
+                      ConsoleCase{NS_EFFECT_PAN::Entry, "widen", "on", 1, "on"},
+                      ConsoleCase{NS_EFFECT_MONO::Entry, "source", "right", 2, "right"},
+                      ConsoleCase{NS_EFFECT_MONO::Entry, "gain", "-6", -600, "-6.00"},
+                      ConsoleCase{NS_EFFECT_DELAY::Entry, "time", "250", 250, "250"},
+                      ConsoleCase{NS_EFFECT_DELAY::Entry, "feedback", "-1", -100, "-1.00"},
+                      ConsoleCase{NS_EFFECT_DELAY::Entry, "output", "-12", -1200, "-12.00"},
+                      ConsoleCase{NS_EFFECT_DELAY::Entry, "mode", "feedforward", 1, "feedforward"},
+                      ConsoleCase{NS_EFFECT_GENSINE::Entry, "freq", "440.5", 440.5, "440.5"},
+                      ConsoleCase{NS_EFFECT_GENSINE::Entry, "level", "100", 100, "100"},
+                      ConsoleCase{NS_EFFECT_GENSINE::Entry, "display", "note", 1, "note"},
+                      ConsoleCase{NS_EFFECT_GENSINE::Entry, "pitch", "432", 432, "432"},
+                      ConsoleCase{NS_EFFECT_GENNOISE::Entry, "level", "-20", -2000, "-20.00"}));
+
+// Every stored value the console prints parses back to itself: each value
+// of the integer fields, a few of the float ones.
+TEST(BlockLayouts, EveryConsoleValueOfEveryLayoutRoundTrips) {
+  for (CEffEntry* entry : EffectRegistry::Entries()) {
+    if (!entry || !entry->GetSettingsLayout()) continue;
+    for (const SettingsField& field : entry->GetSettingsLayout()->fields) {
+      const double max = FieldMax(field, 44100);
+      std::vector<double> values{field.min, max, field.def};
+      if (field.type == FieldType::kF32) {
+        for (const double v : {0.1, -0.3333333432674408, 1e-7, 440.5, double(440.1f)})
+          if (v >= field.min && v <= max) values.push_back(v);
+      } else {
+        for (double v = field.min + 1; v < max; ++v) values.push_back(v);
+      }
+      for (const double stored : values) {
+        const std::string text = FormatFieldValue(field, stored);
+        double parsed = 0;
+        std::string why;
+        ASSERT_EQ(ParseFieldValue(field, text, 44100, &parsed, &why), 0u) << field.name << "=" << text << ": " << why;
+        EXPECT_EQ(static_cast<float>(parsed), static_cast<float>(stored)) << entry->GetKeyName() << "." << field.name;
+      }
+    }
+  }
+}
+
+TEST(BlockLayouts, ConsoleRefusesValuesOutsideTheRateBoundRange) {
+  const SettingsField* freq = FindField(LayoutOf(NS_EFFECT_GENSINE::Entry()), "freq");
+  ASSERT_NE(freq, nullptr);
+  double stored = 0;
+  std::string why;
+  EXPECT_EQ(ParseFieldValue(*freq, "20000", 44100, &stored, &why), 0u);
+  EXPECT_EQ(ParseFieldValue(*freq, "20000", 32000, &stored, &why), err::kSizeLimit);
+  EXPECT_NE(why.find("freq"), std::string::npos) << why;
+  EXPECT_NE(why.find("16000"), std::string::npos) << why;
+}
+
+}  // namespace
+}  // namespace tidemark::testing

@@ -1,0 +1,123 @@
+// Helpers of the block-run effect tests: settings blocks built field by
+// field, a settings dialog that hands over the wanted block, running an
+// entry over a document, and driving a run in differently split blocks.
+#pragma once
+
+#include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <random>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "effects/framework/effect_entry.h"
+#include "effects/framework/settings_dialog.h"
+#include "tests/effects/effect_test_util.h"
+
+namespace tidemark::testing {
+
+// A little-endian block of `size` zero bytes with fields written into it.
+class BlockBytes {
+ public:
+  explicit BlockBytes(std::size_t size) : bytes_(size, 0) {}
+  BlockBytes& I16(std::size_t offset, std::int16_t value) {
+    const auto bits = static_cast<std::uint16_t>(value);
+    bytes_.at(offset) = static_cast<std::uint8_t>(bits);
+    bytes_.at(offset + 1) = static_cast<std::uint8_t>(bits >> 8);
+    return *this;
+  }
+  BlockBytes& U8(std::size_t offset, std::uint8_t value) {
+    bytes_.at(offset) = value;
+    return *this;
+  }
+  BlockBytes& F32(std::size_t offset, float value) {
+    const auto bits = std::bit_cast<std::uint32_t>(value);
+    for (std::size_t i = 0; i < 4; ++i) bytes_.at(offset + i) = static_cast<std::uint8_t>(bits >> (8 * i));
+    return *this;
+  }
+  const std::vector<std::uint8_t>& bytes() const { return bytes_; }
+  operator SettingsBlock() const { return SettingsBlock{bytes_}; }
+
+ private:
+  std::vector<std::uint8_t> bytes_;
+};
+
+// Executes `entry` on the document's selection with `block` as the
+// dialog's result (none: the dialog accepts what it is shown; entries
+// without a dialog ignore it).
+inline Error ExecuteWithBlock(CEffEntry& entry, SoundDocument& document,
+                              std::optional<SettingsBlock> block = std::nullopt) {
+  StubDialog dialog(std::move(block));
+  ScopedSettingsDialog installed(&dialog);
+  return entry.Execute(&document);
+}
+
+// Executes `entry` with `stored` as its last-used block and a dialog that
+// accepts what it is shown: the block is loaded as a preset is (clamped).
+inline Error ExecuteWithLastUsed(CEffEntry& entry, SoundDocument& document, SettingsBlock stored) {
+  entry.GetSettingsStore().Set(std::move(stored));
+  return ExecuteWithBlock(entry, document, std::nullopt);
+}
+
+// Params set up quietly from `stored` (loaded and clamped as a preset is)
+// and a run made from them, for `document`'s selection.
+struct PreparedRun {
+  CEffEntry::SetupParamsPtr params;
+  EffRunPtr run;
+};
+inline PreparedRun Prepare(CEffEntry& entry, SoundDocument& document, SettingsBlock stored = {}) {
+  PreparedRun prepared;
+  auto& std_entry = dynamic_cast<CEffEntry_Std&>(entry);
+  EXPECT_EQ(entry.CreateSetupParams(&document, 0, &prepared.params), 0u);
+  if (!prepared.params) return prepared;
+  EXPECT_EQ(std_entry.SetupQuiet(nullptr, *prepared.params, stored), 0u);
+  EXPECT_EQ(std_entry.CreateRun(nullptr, *prepared.params, &prepared.run), 0u);
+  return prepared;
+}
+
+// Feeds `input` through `run` in blocks of the given frame counts.
+inline std::vector<float> ProcessInBlocks(CEffRun& run, std::vector<float> input, std::uint16_t channels,
+                                          std::uint32_t mask, const std::vector<std::uint32_t>& blocks) {
+  std::size_t at = 0;
+  for (std::uint32_t frames : blocks) {
+    EXPECT_EQ(run.Process(input.data() + at * channels, frames, channels, mask), 0u);
+    at += frames;
+  }
+  EXPECT_EQ(at * channels, input.size());
+  return input;
+}
+
+// Drives fresh runs from `make` three ways over the same input (one block,
+// one frame at a time, seeded random splits) and expects identical output;
+// answers the one-block output.
+inline std::vector<float> ExpectSameOutputThreeWays(const std::function<EffRunPtr()>& make,
+                                                    std::uint16_t channels, std::uint32_t mask,
+                                                    std::uint32_t frames = 6000) {
+  const std::vector<float> input = RandomSamples(std::size_t{frames} * channels, 99);
+  EffRunPtr whole = make(), single = make(), split = make();
+  const auto one = ProcessInBlocks(*whole, input, channels, mask, {frames});
+  const auto by_frame =
+      ProcessInBlocks(*single, input, channels, mask, std::vector<std::uint32_t>(frames, 1));
+  std::mt19937 gen(7);
+  std::vector<std::uint32_t> sizes;
+  for (std::uint32_t left = frames; left > 0;) {
+    const std::uint32_t n = std::min(left, std::uniform_int_distribution<std::uint32_t>(0, 900)(gen));
+    sizes.push_back(n);  // empty blocks included
+    left -= n;
+  }
+  const auto random = ProcessInBlocks(*split, input, channels, mask, sizes);
+  EXPECT_EQ(one, by_frame);
+  EXPECT_EQ(one, random);
+  EXPECT_NE(one, input) << "the run changed nothing, so the comparison proves nothing";
+  return one;
+}
+
+// Frame f, channel c of interleaved samples.
+inline float At(const std::vector<float>& samples, std::uint16_t channels, std::size_t f, std::uint16_t c) {
+  return samples[f * channels + c];
+}
+
+}  // namespace tidemark::testing
