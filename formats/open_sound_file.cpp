@@ -264,7 +264,7 @@ void SniffIff(const std::uint8_t* b, std::size_t size, bool aifc, SoundFileInfo*
     const std::uint32_t body_size = LoadBe32(b + comm + 4);
     if (body_size >= 22 && comm + 8 + 22 <= size) {
       const std::uint32_t type = LoadLe32(body + 18);
-      if (type == kAifcFloat32 || type == kAifcFloat64) code |= sample_code::kFloatBit;
+      if (IsAifcFloatType(type)) code |= sample_code::kFloatBit;
       if (type == kAifcSowt) code &= static_cast<SampleCode>(~sample_code::kBigEndianBit);
     }
     info->kind = aifc ? PcmFileKind::AIFC : PcmFileKind::AIFF;

@@ -23,6 +23,18 @@ struct WaveChunks {
   const ChunkEntry* data = nullptr;
 };
 
+// A float format body is 16 bytes (libsndfile writes no extra-size field)
+// or 18 and more with an extra-size field that the body holds; 17 bytes cut
+// that field, and a larger field claims bytes the chunk does not have.
+Error CheckFloatFormatSize(RandomAccessInput& input, const ChunkEntry& chunk) {
+  if (chunk.size == wav::kPlainFormatBytes) return err::kOk;
+  if (chunk.size < wav::kFloatFormatBytes) return err::kMalformed;
+  std::uint8_t extra[2];
+  if (const Error rc = input.ReadExact(extra, sizeof extra, std::uint64_t{chunk.offset} + 8 + wav::kPlainFormatBytes))
+    return rc;
+  return LoadLe16(extra) <= chunk.size - wav::kFloatFormatBytes ? err::kOk : err::kMalformed;
+}
+
 // Reads and checks the first "fmt " body; 33 for a foreign tag before
 // anything else is looked at.
 Error ReadFormat(RandomAccessInput& input, const ChunkEntry& chunk, WaveChunks* out) {
@@ -34,7 +46,7 @@ Error ReadFormat(RandomAccessInput& input, const ChunkEntry& chunk, WaveChunks* 
     case wav::kTagPcm:
       break;
     case wav::kTagFloat:
-      if (chunk.size != wav::kFloatFormatBytes) return err::kMalformed;
+      if (const Error rc = CheckFloatFormatSize(input, chunk)) return rc;
       out->float_data = true;
       break;
     case wav::kTagExtensible: {

@@ -39,11 +39,12 @@ Bytes Wave(const Chunks& chunks) {
 
 struct PeerFile {
   const char* name;
-  const char* command;  // %s is the output path
+  const char* command;  // every %s is the output path
   SampleCode code;
   std::uint16_t channels;
   std::uint32_t rate;
   bool extensible;
+  std::uint32_t format_bytes = 0;  // the "fmt " body the peer writes, when it matters
 };
 
 // ffmpeg writes the extensible form above 16 bits or 48 kHz, and a LIST/INFO chunk.
@@ -70,6 +71,11 @@ const PeerFile kPeerFiles[] = {
      44100, true},
     {"fff64", "ffmpeg -loglevel error -y -f lavfi -i sine=f=440:r=44100:d=0.05 -c:a pcm_f64le %s", kDouble, 1, 44100,
      true},
+    // libsndfile writes float without the extra-size field.
+    {"sf32", "sox -n -r 44100 -c 2 -b 16 %s.in.wav synth 0.05 sine 440 noise && sndfile-convert -float32 %s.in.wav %s",
+     kFloat, 2, 44100, false, 16},
+    {"sf64", "sox -n -r 22050 -c 1 -b 24 %s.in.wav synth 0.05 sine 440 && sndfile-convert -float64 %s.in.wav %s",
+     kDouble, 1, 22050, false, 16},
 };
 
 class WavProbePeers : public ::testing::TestWithParam<PeerFile> {};
@@ -81,13 +87,19 @@ TEST_P(WavProbePeers, FileMatchesSoxDecoding) {
   TIDEMARK_REQUIRE_PEER("/usr/bin/sox");
   const bool ffmpeg = std::strncmp(peer.command, "ffmpeg", 6) == 0;
   TIDEMARK_REQUIRE_PEER_IF(!ffmpeg || testing::HaveProgram("/usr/bin/ffmpeg"), "/usr/bin/ffmpeg");
+  const bool sndfile = std::strstr(peer.command, "sndfile-convert") != nullptr;
+  TIDEMARK_REQUIRE_PEER_IF(!sndfile || testing::HaveProgram("/usr/bin/sndfile-convert"), "/usr/bin/sndfile-convert");
   const std::string wav = testing::MakeTempDir("wav_peers") + "/" + peer.name + ".wav", raw = wav + ".raw";
   std::string command = peer.command;
-  command.replace(command.find("%s"), 2, wav);
-  ASSERT_EQ(testing::Run(command), 0);
+  for (std::size_t at; (at = command.find("%s")) != std::string::npos;) command.replace(at, 2, wav);
+  std::string output;
+  ASSERT_EQ(testing::Run(command, &output), 0) << output;
   const Bytes file = ReadWholeFile(wav);
   ASSERT_GT(file.size(), 20u);
   EXPECT_EQ(LoadLe16(&file[20]) == 0xFFFE, peer.extensible) << "the peer wrote another header form";
+  if (peer.format_bytes) {
+    EXPECT_EQ(LoadLe32(&file[16]), peer.format_bytes) << "the peer wrote another format block";
+  }
 
   SoundFileInfo info;
   ASSERT_EQ(ProbePcmFile(wav, &info), 0u);
@@ -123,9 +135,14 @@ TEST(WavProbe, FormatBlockRulesAndSampleCodes) {
     SampleCode code;
     bool data = true;
   } cases[] = {
-      // Float needs the 18-byte body, the extensible form 40 bytes with a known GUID.
-      {"float, 16 bytes", FormatBody(3, 1, 8000, 4, 32), err::kMalformed, 0},
-      {"float, 20 bytes", FormatBody(3, 1, 8000, 4, 32).Zeros(4), err::kMalformed, 0},
+      // Float takes 16 bytes (libsndfile), or 18 and more when the extra-size
+      // field fits; the extensible form 40 bytes with a known GUID.
+      {"float, 16 bytes", FormatBody(3, 1, 8000, 4, 32), err::kOk, kFloat},
+      {"float, 17 bytes", FormatBody(3, 1, 8000, 4, 32).Zeros(1), err::kMalformed, 0},
+      {"float, 20 bytes, no extra", FormatBody(3, 1, 8000, 4, 32).Zeros(4), err::kOk, kFloat},
+      {"float, 22 bytes, 4 extra", FormatBody(3, 2, 8000, 8, 32).U16(4).Zeros(4), err::kOk, kFloat},
+      {"float, 18 bytes, 2 extra", FormatBody(3, 1, 8000, 4, 32).U16(2), err::kMalformed, 0},
+      {"float, 21 bytes, 4 extra", FormatBody(3, 1, 8000, 4, 32).U16(4).Zeros(3), err::kMalformed, 0},
       {"extensible, 42 bytes", ExtensibleBody(2, 8000, 2, testing::kPcmGuid).Zeros(2), err::kMalformed, 0},
       {"extensible, unknown GUID", odd_guid, err::kMalformed, 0},
       // PCM takes any body of 16 bytes or more; 15 is too short.
