@@ -49,7 +49,7 @@ Error VorbisReader(const std::string&, SoundFileInfo*, SegmentList*) { return kC
 Error FlacReader(const std::string&, SoundFileInfo*, SegmentList*) { return kCodecNotAvailable; }
 Error OpusReader(const std::string&, SoundFileInfo*, SegmentList*) { return kCodecNotAvailable; }
 Error VideoReader(const std::string&, SoundFileInfo*, SegmentList*) { return kCodecNotAvailable; }
-Error CompressedWaveReader(const std::string&, SoundFileInfo*, SegmentList*) { return kCodecNotAvailable; }
+Error CompressedWaveReader(const std::string&, SoundFileInfo*, SegmentList*) { return err::kForeignEncoding; }
 Error MediaImport(const std::string&, SoundFileInfo*, SegmentList*) { return kCodecNotAvailable; }
 
 // The Ogg row: each reader gets the file when the one before answered 14.

@@ -18,11 +18,11 @@ namespace tidemark {
 
 struct SoundDocument;
 
-// What a reader answers when its decoder is not part of this build: the
-// number of "an encoding only a codec decoder reads". The compressed-WAV
-// path, the codec rows of the dispatch and the platform media import all
-// answer it until their decoders are built in.
-inline constexpr Error kCodecNotAvailable = err::kForeignEncoding;
+// What the codec rows of the dispatch and the platform media import answer
+// while their decoders are not part of this build: the codec library could
+// not be loaded. A compressed WAV file keeps the probe's 33 (an encoding
+// other than PCM or float), which names what is wrong with it.
+inline constexpr Error kCodecNotAvailable = err::kCodecLibraryUnavailable;
 
 // The readers of the dispatch table.
 enum class SoundReader {
@@ -64,8 +64,9 @@ struct OpenOptions {
 // `segments` one segment over the file's samples. With `take_metadata` the
 // markers and tags are read into `info` after the samples are attached.
 // Errors: 14 for a refused extension or a file no reader knows; 15 and 12
-// (CheckOpenLimits); kCodecNotAvailable for the codec rows, a compressed
-// WAV file and a file for the media import; the readers' errors (25, 8, 78 ...).
+// (CheckOpenLimits); kCodecNotAvailable for the codec rows and a file for
+// the media import; 33 for a compressed WAV file; the readers' errors (25,
+// 8, 78 ...).
 [[nodiscard]] Error OpenSoundFile(const std::string& path, const OpenOptions& options, bool take_metadata,
                                   SoundFileInfo* info, SegmentList* segments);
 

@@ -38,15 +38,18 @@ TEST(OpenSoundFile, DispatchByExtension) {
     testing::WriteWholeFile(dir + "/" + name, wave);
     EXPECT_EQ(OpenFile(dir + "/" + name), err::kMalformed) << name;
   }
-  for (const char* name : {"a.mp3", "b.OGG", "c.flac", "d.opus", "e.wma", "f.avi", "g.oga", "h.fla"}) {
+  // The codec rows answer that their library could not be loaded, not the
+  // compressed-WAV message.
+  for (const char* name : {"a.mp3", "b.OGG", "c.flac", "d.opus", "e.wma", "f.avi", "g.oga", "h.fla", "i.wmv",
+                           "j.asf", "k.opu"}) {
     testing::WriteWholeFile(dir + "/" + name, wave);
-    EXPECT_EQ(OpenFile(dir + "/" + name), kCodecNotAvailable) << name;
+    EXPECT_EQ(OpenFile(dir + "/" + name), err::kCodecLibraryUnavailable) << name;
   }
   testing::WriteWholeFile(dir + "/clip.m4a", wave);
   EXPECT_EQ(OpenFile(dir + "/clip.m4a"), 0u);
   OpenOptions mp4;
   mp4.mp4_decoder_enabled = true;
-  EXPECT_EQ(OpenFile(dir + "/clip.m4a", mp4), kCodecNotAvailable);
+  EXPECT_EQ(OpenFile(dir + "/clip.m4a", mp4), err::kCodecLibraryUnavailable);
   for (const char* name : {"plain.wav", "noext", "odd.xyz"}) {
     testing::WriteWholeFile(dir + "/" + name, wave);
     EXPECT_EQ(OpenFile(dir + "/" + name), 0u) << name;
@@ -57,8 +60,9 @@ TEST(OpenSoundFile, DispatchByExtension) {
 }
 
 // The open limits in their order; a compressed WAV goes to the (absent)
-// compressed-WAV decoder; an unknown file is 14 unless its extension is one
-// the settings list for the media import.
+// compressed-WAV decoder and keeps the WAV encoding error; an unknown file is
+// 14 unless its extension is one the settings list for the media import,
+// whose library is missing.
 TEST(OpenSoundFile, LimitsCompressedWaveAndImportLists) {
   const std::string dir = MakeTempDir("open_limits");
   testing::WriteWholeFile(dir + "/three.wav", testing::Pcm16Wave(3, 44100, 10, 2));
@@ -73,16 +77,16 @@ TEST(OpenSoundFile, LimitsCompressedWaveAndImportLists) {
   testing::RiffBuilder adpcm;
   adpcm.Chunk("fmt ", testing::FormatBody(2, 1, 8000, 256, 4).bytes()).Chunk("data", std::vector<std::uint8_t>(256));
   testing::WriteWholeFile(dir + "/adpcm.wav", adpcm.Bytes());
-  EXPECT_EQ(OpenFile(dir + "/adpcm.wav"), kCodecNotAvailable);
+  EXPECT_EQ(OpenFile(dir + "/adpcm.wav"), err::kForeignEncoding);
 
   testing::WriteWholeFile(dir + "/movie.mkv", std::vector<std::uint8_t>(64, 'x'));
   EXPECT_EQ(OpenFile(dir + "/movie.mkv"), err::kMalformed);
   OpenOptions lists;
   lists.importable_video_extensions = {"avi", ".MKV"};
-  EXPECT_EQ(OpenFile(dir + "/movie.mkv", lists), kCodecNotAvailable);
+  EXPECT_EQ(OpenFile(dir + "/movie.mkv", lists), err::kCodecLibraryUnavailable);
   lists.importable_video_extensions.clear();
   lists.importable_audio_extensions = {"mkv"};
-  EXPECT_EQ(OpenFile(dir + "/movie.mkv", lists), kCodecNotAvailable);
+  EXPECT_EQ(OpenFile(dir + "/movie.mkv", lists), err::kCodecLibraryUnavailable);
 }
 
 // A document opened from a WAV file holds its samples, markers and tags and
