@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <utility>
 
 #include "core/document/sound_document.h"
@@ -18,6 +19,7 @@
 #include "formats/tags/tags.h"
 #include "formats/wav/internal/wav_format.h"
 #include "platform/ascii_case.h"
+#include "platform/volume_info.h"
 
 namespace tidemark {
 namespace {
@@ -142,8 +144,8 @@ Error CheckOpenLimits(const SoundFileInfo& info) {
   return err::kOk;
 }
 
-Error OpenSoundFile(const std::string& path, const OpenOptions& options, bool take_metadata,
-                    SoundFileInfo* info, SegmentList* segments) {
+static Error OpenByExtension(const std::string& path, const OpenOptions& options, bool take_metadata,
+                             SoundFileInfo* info, SegmentList* segments) {
   switch (ReaderForPath(path)) {
     case SoundReader::kRefused:
       return err::kMalformed;
@@ -177,6 +179,28 @@ Error OpenSoundFile(const std::string& path, const OpenOptions& options, bool ta
       break;
   }
   return OpenPcm(path, options, take_metadata, info, segments);
+}
+
+namespace {
+
+std::atomic<detail::OpenVolumeQuery> g_volume_query{nullptr};
+
+std::uint16_t DriveOpenFlags(const std::string& path) {
+  VolumeInfo volume;
+  const detail::OpenVolumeQuery query = g_volume_query.load(std::memory_order_relaxed);
+  const Error rc = query ? query(path, &volume) : QueryVolume(path, &volume);
+  return rc == err::kOk && IsRemoteFileSystem(volume.fs_magic) ? open_flag::kRemovableDrive : 0;
+}
+
+}  // namespace
+
+void detail::SetOpenVolumeQuery(OpenVolumeQuery query) { g_volume_query.store(query, std::memory_order_relaxed); }
+
+Error OpenSoundFile(const std::string& path, const OpenOptions& options, bool take_metadata,
+                    SoundFileInfo* info, SegmentList* segments) {
+  if (const Error rc = OpenByExtension(path, options, take_metadata, info, segments)) return rc;
+  info->open_flags = static_cast<std::uint16_t>(info->open_flags | DriveOpenFlags(path));
+  return err::kOk;
 }
 
 Error OpenSoundDocument(const std::string& path, const OpenOptions& options, SoundDocument** document) {

@@ -17,6 +17,7 @@
 namespace tidemark {
 
 struct SoundDocument;
+struct VolumeInfo;
 
 // What the codec rows of the dispatch and the platform media import answer
 // while their decoders are not part of this build: the codec library could
@@ -63,6 +64,9 @@ struct OpenOptions {
 // Opens `path` through the reader of its extension: `info` gets its format,
 // `segments` one segment over the file's samples. With `take_metadata` the
 // markers and tags are read into `info` after the samples are attached.
+// open_flag::kRemovableDrive is added to the reader's open flags when the
+// file lies on a network or FUSE file system (IsRemoteFileSystem); a volume
+// that cannot be queried counts as local.
 // Errors: 14 for a refused extension or a file no reader knows; 15 and 12
 // (CheckOpenLimits); kCodecNotAvailable for the codec rows and a file for
 // the media import; 33 for a compressed WAV file; the readers' errors (25,
@@ -97,5 +101,13 @@ struct RawLayout {
 [[nodiscard]] Error SniffSoundHeader(const std::string& path, SoundFileInfo* info);
 // The same on bytes already read.
 void SniffSoundHeaderBytes(const std::uint8_t* bytes, std::size_t size, SoundFileInfo* info);
+
+namespace detail {
+// The volume query behind the drive flag of OpenSoundFile. Tests put a fake
+// in its place to stand for file systems the machine does not have; null
+// restores QueryVolume.
+using OpenVolumeQuery = Error (*)(const std::string& path, VolumeInfo* info);
+void SetOpenVolumeQuery(OpenVolumeQuery query);
+}  // namespace detail
 
 }  // namespace tidemark

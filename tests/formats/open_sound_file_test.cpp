@@ -1,5 +1,7 @@
 #include "formats/open_sound_file.h"
 
+#include <atomic>
+#include <cerrno>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -11,6 +13,7 @@
 #include "formats/tags/tags.h"
 #include "formats/wav/wav_cues.h"
 #include "platform/error_numbers.h"
+#include "platform/volume_info.h"
 #include "tests/formats/aiff_au/iff_test_util.h"
 #include "tests/formats/one_bit/one_bit_test_util.h"
 #include "tests/formats/open_save_test_util.h"
@@ -19,6 +22,7 @@
 namespace tidemark {
 namespace {
 
+using testing::Bytes;
 using testing::DocumentPtr;
 using testing::MakeTempDir;
 
@@ -171,6 +175,68 @@ TEST(OpenSoundFile, RawImport) {
   bad.data_offset = static_cast<std::uint32_t>(bytes.size());
   EXPECT_EQ(OpenRawDocument(path, bad, &none), err::kMalformed);
   EXPECT_EQ(OpenRawDocument(path + ".missing", layout, &none), err::kCannotOpen);
+}
+
+// The drive flag: files on network and FUSE file systems get 0x4000 in
+// their open flags, whatever reader opened them (1-bit files keep their 3),
+// and files on local disks do not. The machine has no network file system,
+// so the volume query is faked by its file system number.
+std::atomic<std::uint32_t> g_fake_fs_magic{0};
+Error FakeVolume(const std::string&, VolumeInfo* info) {
+  *info = VolumeInfo();
+  info->fs_magic = g_fake_fs_magic.load();
+  return err::kOk;
+}
+Error FailingVolume(const std::string&, VolumeInfo*) { return err::OsError(EIO); }
+
+TEST(OpenSoundFile, OpenFlagForNetworkAndFuseDrives) {
+  const std::string dir = MakeTempDir("open_flags");
+  testing::WriteWholeFile(dir + "/a.wav", testing::Pcm16Wave(2, 44100, 100, 1));
+  testing::WriteWholeFile(dir + "/b.aif", testing::FormFile("AIFF", testing::ChunkBytes(true)
+                                                                         .Chunk("COMM", testing::CommBody(1, 4, 16, 8000))
+                                                                         .Chunk("SSND", testing::SsndBody(Bytes(8, 1)))));
+  testing::WriteWholeFile(dir + "/c.dsf", testing::DsfFile(2822400, 2, 1, 40000));
+  const auto flags_of = [](const std::string& path) {
+    SoundFileInfo info;
+    SegmentList segments;
+    EXPECT_EQ(OpenSoundFile(path, OpenOptions(), false, &info, &segments), 0u) << path;
+    return info.open_flags;
+  };
+
+  // The real volume of the test folder: a local disk, so no flag.
+  VolumeInfo real;
+  ASSERT_EQ(QueryVolume(dir, &real), 0u);
+  ASSERT_FALSE(IsRemoteFileSystem(real.fs_magic)) << "the test folder must lie on a local disk";
+  EXPECT_EQ(flags_of(dir + "/a.wav"), 0u);
+  EXPECT_EQ(flags_of(dir + "/c.dsf"), open_flag::kFromOneBit);
+
+  detail::SetOpenVolumeQuery(FakeVolume);
+  const struct {
+    const char* what;
+    std::uint32_t magic;
+    bool remote;
+  } volumes[] = {{"ext4", 0xEF53, false},      {"tmpfs", 0x01021994, false}, {"btrfs", 0x9123683E, false},
+                 {"vfat", 0x4D44, false},      {"nfs", 0x6969, true},        {"cifs", 0xFF534D42, true},
+                 {"smb2", 0xFE534D42, true},   {"9p", 0x01021997, true},     {"fuse", 0x65735546, true},
+                 {"ceph", 0x00C36400, true}};
+  for (const auto& v : volumes) {
+    SCOPED_TRACE(v.what);
+    g_fake_fs_magic = v.magic;
+    const std::uint16_t drive = v.remote ? open_flag::kRemovableDrive : 0;
+    EXPECT_EQ(flags_of(dir + "/a.wav"), drive);
+    EXPECT_EQ(flags_of(dir + "/b.aif"), drive);
+    EXPECT_EQ(flags_of(dir + "/c.dsf"), drive | open_flag::kFromOneBit);
+  }
+  // A volume that cannot be queried counts as local; a failed open has no flags to give.
+  detail::SetOpenVolumeQuery(FailingVolume);
+  EXPECT_EQ(flags_of(dir + "/a.wav"), 0u);
+  detail::SetOpenVolumeQuery(FakeVolume);
+  SoundFileInfo info;
+  SegmentList segments;
+  EXPECT_EQ(OpenSoundFile(dir + "/missing.wav", OpenOptions(), false, &info, &segments), err::kCannotOpen);
+  EXPECT_EQ(info.open_flags, 0u);
+  detail::SetOpenVolumeQuery(nullptr);
+  EXPECT_EQ(flags_of(dir + "/b.aif"), 0u);
 }
 
 // The sniff looks at 256 bytes only and always answers 0 for a readable
