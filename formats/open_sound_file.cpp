@@ -18,6 +18,7 @@
 #include "formats/pcm_probe.h"
 #include "formats/tags/tags.h"
 #include "formats/wav/internal/wav_format.h"
+#include "formats/wav/wav_probe.h"
 #include "platform/ascii_case.h"
 #include "platform/volume_info.h"
 
@@ -320,7 +321,8 @@ void SniffSoundHeaderBytes(const std::uint8_t* b, std::size_t size, SoundFileInf
   const auto id = [&](std::size_t at, const char* text) {
     return at + 4 <= size && std::equal(text, text + 4, reinterpret_cast<const char*>(b + at));
   };
-  if (id(0, "RIFF") && id(8, "WAVE"))
+  // The WAV forms are those the probe takes.
+  if ((id(0, "RIFF") || (size >= 4 && IsRf64Magic(LoadLe32(b)))) && id(8, "WAVE"))
     SniffWave(b, size, info);
   else if (id(0, "FORM") && (id(8, "AIFF") || id(8, "AIFC")))
     SniffIff(b, size, id(8, "AIFC"), info);

@@ -96,8 +96,9 @@ struct RawLayout {
 
 // Classifies the file from its first 256 bytes without parsing it: kind,
 // rate, channels, code and data offset where they lie in those bytes
-// (frames stay 0). Starts as Raw with all fields 0 and answers 0 whatever
-// the bytes hold; 25 when the file cannot be opened, 8 on a short read.
+// (frames stay 0); RF64 and BW64 files are WAV files here as in the probe.
+// Starts as Raw with all fields 0 and answers 0 whatever the bytes hold; 25
+// when the file cannot be opened, 8 on a short read.
 [[nodiscard]] Error SniffSoundHeader(const std::string& path, SoundFileInfo* info);
 // The same on bytes already read.
 void SniffSoundHeaderBytes(const std::uint8_t* bytes, std::size_t size, SoundFileInfo* info);

@@ -1,5 +1,7 @@
 #include "formats/open_sound_file.h"
 
+#include <unistd.h>
+
 #include <atomic>
 #include <cerrno>
 #include <cstring>
@@ -10,6 +12,7 @@
 
 #include "core/document/sound_document.h"
 #include "formats/tags/tag_set.h"
+#include "formats/save_document.h"
 #include "formats/tags/tags.h"
 #include "formats/wav/wav_cues.h"
 #include "platform/error_numbers.h"
@@ -17,6 +20,7 @@
 #include "tests/formats/aiff_au/iff_test_util.h"
 #include "tests/formats/one_bit/one_bit_test_util.h"
 #include "tests/formats/open_save_test_util.h"
+#include "tests/formats/wav/wav_probe_test_util.h"
 #include "tests/support/hermetic_env.h"
 
 namespace tidemark {
@@ -239,6 +243,130 @@ TEST(OpenSoundFile, OpenFlagForNetworkAndFuseDrives) {
   EXPECT_EQ(flags_of(dir + "/b.aif"), 0u);
 }
 
+// An RF64 (or BW64) file opens as the document its RIFF twin gives: the
+// same samples, markers and tags, the metadata before or after the samples
+// and with sizes from the "ds64" table. It is never edited in place; saving
+// it writes a RIFF file.
+TEST(OpenSoundFile, Rf64DocumentsAreTheirRiffTwins) {
+  const std::string dir = MakeTempDir("open_rf64");
+  const std::string riff = dir + "/riff.wav";
+  testing::WriteWholeFile(riff, testing::Pcm16Wave(2, 48000, 3000, 21));
+  MarkerList markers;
+  ASSERT_TRUE(InsertMarker(markers, NewMarker("intro", "first", 100)));
+  ASSERT_TRUE(InsertMarker(markers, NewMarker("end", "", 2900)));
+  ASSERT_EQ(WriteCueList(riff, markers), 0u);
+  TagSet tags;
+  SetTagText(tags, InfoText::Name, "A song");
+  ASSERT_EQ(WriteTags(riff, PcmFileKind::Wave, tags), 0u);
+  const DocumentPtr want = testing::OpenDocument(riff);
+  ASSERT_TRUE(want);
+
+  testing::Rf64Options bw64, table;
+  bw64.magic = "BW64";
+  table.large = {"data", "LIST", "cue "};
+  int n = 0;
+  for (const testing::Rf64Options& options : {testing::Rf64Options{}, bw64, table}) {
+    const std::string path = dir + "/twin" + std::to_string(n++) + ".wav";
+    SCOPED_TRACE(path);
+    testing::WriteWholeFile(path, testing::Rf64Twin(testing::ReadWholeFile(riff), options));
+    const DocumentPtr doc = testing::OpenDocument(path);
+    ASSERT_TRUE(doc);
+    EXPECT_EQ(doc->kind, PcmFileKind::Wave);
+    EXPECT_EQ(doc->code, want->code);
+    EXPECT_EQ(doc->rate, want->rate);
+    EXPECT_EQ(testing::DocumentSamples(*doc), testing::DocumentSamples(*want));
+    ASSERT_TRUE(doc->markers.first());
+    EXPECT_EQ(doc->markers.first()->name, "intro");
+    ASSERT_TRUE(doc->markers.first()->comment);
+    EXPECT_EQ(*doc->markers.first()->comment, "first");
+    ASSERT_TRUE(doc->markers.first()->next);
+    EXPECT_EQ(doc->markers.first()->next->position, 2900u);
+    EXPECT_EQ(TagText(doc->metadata, InfoText::Name), "A song");
+  }
+
+  // The chunk writers refuse an RF64 file and leave it as it was.
+  const std::string twin = dir + "/twin0.wav";
+  const std::vector<std::uint8_t> before = testing::ReadWholeFile(twin);
+  EXPECT_EQ(WriteCueList(twin, MarkerList()), err::kLayoutMismatch);
+  EXPECT_EQ(WriteTags(twin, PcmFileKind::Wave, tags), err::kLayoutMismatch);
+  EXPECT_EQ(testing::ReadWholeFile(twin), before);
+
+  // Saved over itself with a new marker, the document becomes a RIFF file.
+  const DocumentPtr doc = testing::OpenDocument(twin);
+  ASSERT_TRUE(doc);
+  ASSERT_TRUE(InsertMarker(doc->markers, NewMarker("added", "", 5)));
+  ++doc->marker_change_counter;
+  ASSERT_EQ(SaveAs(*doc, twin, PcmFileKind::Wave, doc->code), 0u);
+  const std::vector<std::uint8_t> saved = testing::ReadWholeFile(twin);
+  ASSERT_GE(saved.size(), 4u);
+  EXPECT_EQ(LoadLe32(saved.data()), FourCc("RIFF"));
+  const DocumentPtr reopened = testing::OpenDocument(twin);
+  ASSERT_TRUE(reopened);
+  EXPECT_EQ(testing::DocumentSamples(*reopened), testing::DocumentSamples(*want));
+  ASSERT_TRUE(reopened->markers.first());
+  EXPECT_EQ(reopened->markers.first()->name, "added");
+}
+
+// RF64 files past 4 GiB, as sparse files: the samples are read at 64-bit
+// offsets, and the frame limit holds (12 for one frame more than a
+// document can have).
+TEST(OpenSoundFile, Rf64FilesPastFourGibibytes) {
+  const std::string dir = MakeTempDir("open_rf64_big");
+  // The header of an RF64 file whose "data" chunk holds `data_bytes`.
+  const auto write_header = [&](const std::string& path, std::uint16_t channels, std::uint16_t width,
+                                std::uint64_t data_bytes) {
+    testing::RiffBuilder riff;
+    riff.Chunk("fmt ", testing::FormatBody(1, channels, 44100, static_cast<std::uint16_t>(channels * width),
+                                           static_cast<std::uint16_t>(8 * width))
+                           .bytes())
+        .Chunk("data", {});
+    Bytes file = testing::Rf64Twin(riff.Bytes());
+    const std::uint64_t length = file.size() + data_bytes;
+    StoreLe64(&file[20], length - 8);
+    StoreLe64(&file[28], data_bytes);
+    testing::WriteWholeFile(path, file);
+    EXPECT_EQ(::truncate(path.c_str(), static_cast<off_t>(length)), 0);
+    return file.size();
+  };
+  SoundFileInfo info;
+  SegmentList segments;
+  const std::string big = dir + "/big.wav";
+  const std::uint32_t frames = 0x50000000u;  // 5 GiB of 16-bit stereo
+  const std::size_t header = write_header(big, 2, 2, std::uint64_t{frames} * 4);
+  ASSERT_EQ(OpenSoundFile(big, OpenOptions(), false, &info, &segments), 0u);
+  EXPECT_EQ(info.frames, frames);
+  EXPECT_EQ(info.data_offset, header);
+  // The last frame lies past 4 GiB: a hole reads as zeros, a frame written there as written.
+  const std::uint8_t last[4] = {1, 2, 3, 4};
+  {
+    PosixFile file;
+    FileOpenOptions write;
+    write.access = FileAccess::kReadWrite;
+    ASSERT_EQ(file.Open(big, write), 0u);
+    std::size_t done = 0;
+    ASSERT_EQ(file.WriteAt(last, sizeof last, header + (std::uint64_t{frames} - 1) * 4, &done), 0u);
+  }
+  std::int16_t read[4] = {};
+  ASSERT_EQ(segments.first()->source->Read(frames - 2, 2, read, sample_code::kS16), 0u);
+  EXPECT_EQ(read[0], 0);
+  EXPECT_EQ(read[2], 0x0201);
+  EXPECT_EQ(read[3], 0x0403);
+  segments = SegmentList();
+
+  // One byte per frame: one frame more than a document holds is 12.
+  const std::string limit = dir + "/limit.wav";
+  write_header(limit, 1, 1, kMaxFrames);
+  ASSERT_EQ(OpenSoundFile(limit, OpenOptions(), false, &info, &segments), 0u);
+  EXPECT_EQ(info.frames, kMaxFrames);
+  segments = SegmentList();
+  write_header(limit, 1, 1, std::uint64_t{kMaxFrames} + 1);
+  EXPECT_EQ(OpenSoundFile(limit, OpenOptions(), false, &info, &segments), err::kTooManyFrames);
+  write_header(limit, 2, 2, std::uint64_t{kMaxFrames} * 4 + 4);
+  EXPECT_EQ(OpenSoundFile(limit, OpenOptions(), false, &info, &segments), err::kTooManyFrames);
+  ::unlink(big.c_str());
+  ::unlink(limit.c_str());
+}
+
 // The sniff looks at 256 bytes only and always answers 0 for a readable
 // file, whatever it finds there.
 TEST(OpenSoundFile, HeaderSniffWave) {
@@ -289,7 +417,9 @@ TEST(OpenSoundFile, PeerFilesOpen) {
   ASSERT_EQ(testing::Run("/usr/bin/sox -D -n -r 8000 -c 1 -b 16 " + dir + "/sox.au synth 0.1 sine 300"), 0);
   ASSERT_EQ(testing::Run("/usr/bin/ffmpeg -nostdin -loglevel error -f lavfi -i sine=f=500:d=0.2:r=48000 -ac 2 "
                          "-c:a pcm_s16le " + dir + "/ff.wav"), 0);
-  for (const char* name : {"sox.wav", "sox.aiff", "sox.au", "ff.wav"}) {
+  ASSERT_EQ(testing::Run("/usr/bin/ffmpeg -nostdin -loglevel error -f lavfi -i sine=f=500:d=0.2:r=44100 -ac 2 "
+                         "-c:a pcm_s16le -rf64 always -metadata title=Far " + dir + "/ff_rf64.wav"), 0);
+  for (const char* name : {"sox.wav", "sox.aiff", "sox.au", "ff.wav", "ff_rf64.wav"}) {
     SCOPED_TRACE(name);
     const std::string path = dir + "/" + name;
     const DocumentPtr doc = testing::OpenDocument(path);
@@ -300,6 +430,10 @@ TEST(OpenSoundFile, PeerFilesOpen) {
     ASSERT_EQ(samples.size() * 2, expected.size());
     EXPECT_EQ(std::memcmp(samples.data(), expected.data(), expected.size()), 0);
   }
+  // ffmpeg's RF64 file keeps its title in an INFO list.
+  const DocumentPtr rf64 = testing::OpenDocument(dir + "/ff_rf64.wav");
+  ASSERT_TRUE(rf64);
+  EXPECT_EQ(TagText(rf64->metadata, InfoText::Name), "Far");
 }
 
 }  // namespace

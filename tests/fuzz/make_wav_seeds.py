@@ -39,6 +39,26 @@ def cues(points):
     return chunk(b'cue ', cue) + chunk(b'LIST', adtl)
 
 
+def rf64(*chunks, magic=b'RF64', large=(b'data',), sample_count=0):
+    """The RF64 form of riff(*chunks): a "ds64" chunk first, and 0xFFFFFFFF
+    in the RIFF size and in the size of every chunk named in `large`
+    ("data" finds its size in "ds64", the others in its table)."""
+    body, table, data_size = b'', b'', 0
+    for c in chunks:
+        cid, size = c[:4], struct.unpack('<I', c[4:8])[0]
+        if cid == b'data':
+            data_size = size
+        if cid in large:
+            c = cid + struct.pack('<I', 0xFFFFFFFF) + c[8:]
+            if cid != b'data':
+                table += cid + struct.pack('<Q', size)
+        body += c
+    ds64 = struct.pack('<QQQI', 0, data_size, sample_count, len(table) // 12) + table
+    total = 12 + 8 + len(ds64) + len(body)
+    ds64 = struct.pack('<Q', total - 8) + ds64[8:]
+    return magic + struct.pack('<I', 0xFFFFFFFF) + b'WAVE' + chunk(b'ds64', ds64) + body
+
+
 files = {
     'pcm16_stereo.wav': riff(fmt(1, 2, 44100, 2), chunk(b'data', samples(64))),
     'u8_mono_odd.wav': riff(fmt(1, 1, 8000, 1), chunk(b'data', samples(33))),
@@ -57,9 +77,18 @@ with_cues = {
     'cues_float.wav': riff(fmt(3, 1, 8000, 4, b'\0\0'), chunk(b'fact', struct.pack('<I', 4)),
                            chunk(b'data', samples(16)), cues([(2, b'x', b'y'), (2, b'same place', b'')])),
 }
-for name, data in {**files, **with_cues}.items():
+info = chunk(b'LIST', b'INFOINAM' + struct.pack('<I', 4) + b'abc\0')
+large_files = {
+    'rf64_pcm16.wav': rf64(fmt(1, 2, 44100, 2), chunk(b'data', samples(64)), info),
+    'bw64_float_counted.wav': rf64(fmt(3, 1, 48000, 4), chunk(b'fact', struct.pack('<I', 0xFFFFFFFF)),
+                                   chunk(b'data', samples(36)), magic=b'BW64', sample_count=7),
+    'rf64_cues_in_table.wav': rf64(fmt(1, 1, 8000, 2), chunk(b'data', samples(40)),
+                                   cues([(1, b'ab', b'note'), (5, b'c', b'')]), info, large=(b'data', b'LIST', b'cue ')),
+}
+for name, data in {**files, **with_cues, **large_files}.items():
     write('fuzz_wav_probe', name, data)
-for name, data in {**with_cues, 'pcm16_stereo.wav': files['pcm16_stereo.wav']}.items():
+for name, data in {**with_cues, 'pcm16_stereo.wav': files['pcm16_stereo.wav'],
+                   'rf64_cues_in_table.wav': large_files['rf64_cues_in_table.wav']}.items():
     write('fuzz_wav_cues', name, data)
 write('fuzz_wav_clipboard', 'image16.wav', files['pcm16_stereo.wav'])
 write('fuzz_wav_clipboard', 'image8.wav', files['u8_mono_odd.wav'])

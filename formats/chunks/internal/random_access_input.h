@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <utility>
+#include <vector>
 
 #include "platform/error.h"
 #include "platform/posix_file.h"
@@ -37,6 +39,26 @@ class MemoryInput final : public RandomAccessInput {
 
  private:
   std::span<const std::uint8_t> bytes_;
+};
+
+// The first `length` bytes of another input with some 4-byte fields
+// replaced: how a file is shown to a reader that expects another variant of
+// its layout (an RF64 file to the readers of RIFF files).
+class PatchedInput final : public RandomAccessInput {
+ public:
+  struct Patch {
+    std::uint64_t offset = 0;
+    std::uint8_t bytes[4] = {};
+  };
+  // `patches` in increasing offset order, none overlapping another.
+  PatchedInput(RandomAccessInput& inner, std::uint64_t length, std::vector<Patch> patches)
+      : inner_(inner), length_(length), patches_(std::move(patches)) {}
+  Error ReadAt(void* buffer, std::size_t n, std::uint64_t offset, std::size_t* done) override;
+
+ private:
+  RandomAccessInput& inner_;
+  std::uint64_t length_;
+  std::vector<Patch> patches_;
 };
 
 }  // namespace tidemark
