@@ -238,9 +238,10 @@ Error ViewRf64AsRiff(RandomAccessInput& input, std::uint64_t length, RiffView* v
     out.patches.push_back(PatchAt(4, 0));  // the view's size, known at the end
     std::uint64_t view_end = std::min(end, kLargestFile);
     bool cut = false, have_data = false;
+    WindowedReader headers(input, end);
     for (std::uint64_t at = 12; at + 8 <= end;) {
       std::uint8_t header[8];
-      if (const Error rc = input.ReadExact(header, sizeof header, at)) return rc;
+      if (const Error rc = headers.ReadExact(header, sizeof header, at)) return rc;
       const std::uint32_t id = LoadLe32(header), stored = LoadLe32(header + 4);
       const std::uint64_t size = ds64.SizeOf(id, stored);
       if (size > end - at - 8) return err::kMalformed;

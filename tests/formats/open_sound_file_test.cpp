@@ -15,7 +15,9 @@
 #include "formats/save_document.h"
 #include "formats/tags/tags.h"
 #include "formats/wav/wav_cues.h"
+#include "formats/chunks/internal/random_access_input.h"
 #include "platform/error_numbers.h"
+#include "platform/fault_injection.h"
 #include "platform/volume_info.h"
 #include "tests/formats/aiff_au/iff_test_util.h"
 #include "tests/formats/one_bit/one_bit_test_util.h"
@@ -365,6 +367,53 @@ TEST(OpenSoundFile, Rf64FilesPastFourGibibytes) {
   EXPECT_EQ(OpenSoundFile(limit, OpenOptions(), false, &info, &segments), err::kTooManyFrames);
   ::unlink(big.c_str());
   ::unlink(limit.c_str());
+}
+
+// Files of about 1 MB made of as many tiny chunks as fit: opening one as a
+// document (probe, markers and tags, each listing the chunks) reads the
+// file a window at a time, never once per chunk.
+TEST(OpenSoundFile, HostileChunkCountsCostReadsByTheWindow) {
+  const std::string dir = MakeTempDir("open_hostile");
+  constexpr std::size_t kRoom = (1u << 20) - 4096;
+  testing::RiffBuilder tiny, listed;
+  tiny.Chunk("fmt ", testing::FormatBody(1, 1, 8000, 2, 16).bytes());
+  for (std::size_t i = 0; i < kRoom / 8; ++i) tiny.Chunk("JUNK", {});
+  tiny.Chunk("data", testing::RandomBytes(2000, 1));
+  testing::ChunkBytes info;
+  info.Id("INFO");
+  for (std::size_t i = 0; i < kRoom / 8; ++i) info.Header("ISFT", 0);
+  listed.Chunk("fmt ", testing::FormatBody(1, 1, 8000, 2, 16).bytes())
+      .Chunk("data", testing::RandomBytes(2000, 2))
+      .Chunk("LIST", info.bytes());
+  testing::ChunkBytes form(true);
+  form.Chunk("COMM", testing::CommBody(1, 1000, 16, 8000)).Chunk("SSND", testing::SsndBody(Bytes(2000, 3)));
+  for (std::size_t i = 0; i < kRoom / 8; ++i) form.Header("    ", 0);
+  // The probe, the marker reader and the tag reader each list the chunks;
+  // for RF64 each walks the file and then its RIFF view.
+  const struct {
+    const char* name;
+    Bytes file;
+    std::uint32_t walks;
+  } files[] = {
+      {"tiny.wav", tiny.Bytes(), 3},
+      {"listed.wav", listed.Bytes(), 3},
+      {"tiny.aif", testing::FormFile("AIFF", form), 3},
+      {"tiny_rf64.wav", testing::Rf64Twin(tiny.Bytes()), 6},
+  };
+  for (const auto& f : files) {
+    SCOPED_TRACE(f.name);
+    ASSERT_LT(f.file.size(), 1u << 20);
+    const std::string path = dir + "/" + f.name;
+    testing::WriteWholeFile(path, f.file);
+    SoundFileInfo info_out;
+    SegmentList segments;
+    const fault::ScopedFault count(fault::FaultRule::FailNth(fault::kRead, ~std::uint64_t{0}, EIO));
+    ASSERT_EQ(OpenSoundFile(path, OpenOptions(), true, &info_out, &segments), 0u);
+    EXPECT_EQ(info_out.frames, 1000u);
+    const std::uint64_t windows = 1 + f.file.size() / WindowedReader::kWindowBytes;
+    // A few reads more for headers and bodies.
+    EXPECT_LE(count.seen(), 32 + f.walks * windows);
+  }
 }
 
 // The sniff looks at 256 bytes only and always answers 0 for a readable

@@ -41,6 +41,26 @@ class MemoryInput final : public RandomAccessInput {
   std::span<const std::uint8_t> bytes_;
 };
 
+// Reads an input front to back in small pieces through a window that never
+// reaches past `end`: a walk over many small chunk headers makes one read of
+// the input per window instead of one per header, and never more than about
+// twice the bytes it walks over.
+class WindowedReader {
+ public:
+  static constexpr std::size_t kWindowBytes = 16384;
+  WindowedReader(RandomAccessInput& input, std::uint64_t end) : input_(input), end_(end) {}
+  // Exactly `n` bytes at `offset`; 8 when the input ends first or the read
+  // fails. Pieces larger than the window are read directly.
+  [[nodiscard]] Error ReadExact(void* out, std::size_t n, std::uint64_t offset);
+
+ private:
+  RandomAccessInput& input_;
+  std::uint64_t end_;
+  std::vector<std::uint8_t> window_;  // grown as the reads need it
+  std::uint64_t window_at_ = 0;
+  std::size_t window_bytes_ = 0;      // valid bytes from window_at_
+};
+
 // The first `length` bytes of another input with some 4-byte fields
 // replaced: how a file is shown to a reader that expects another variant of
 // its layout (an RF64 file to the readers of RIFF files).

@@ -440,6 +440,36 @@ TEST(WavProbe, Rf64FrameCountsBeyondTheLimit) {
   EXPECT_EQ(ProbePcm(input, 0xFFFFFFFFu, &info), err::kMalformed);
 }
 
+// An RF64 file of many tiny chunks whose sizes all come from the "ds64"
+// table: the walk reads a window of headers at a time and looks each size
+// up without going through the table again, so the probe stays linear.
+TEST(WavProbe, Rf64OfManyTinyChunksIsReadInWindows) {
+  constexpr std::size_t kMany = 30000;
+  RiffBuilder riff;
+  riff.Chunk("fmt ", FormatBody(1, 1, 8000, 2, 16).bytes());
+  for (std::size_t i = 0; i < kMany; ++i) riff.Chunk("tiny", {});
+  riff.Chunk("data", testing::RandomBytes(20, 3));
+  testing::Rf64Options options;
+  options.large = {"data", "tiny"};
+  const Bytes file = testing::Rf64Twin(riff.Bytes(), options);
+  struct Counting final : RandomAccessInput {
+    explicit Counting(const Bytes& b) : memory(b) {}
+    Error ReadAt(void* buffer, std::size_t n, std::uint64_t offset, std::size_t* done) override {
+      ++reads;
+      return memory.ReadAt(buffer, n, offset, done);
+    }
+    MemoryInput memory;
+    std::uint64_t reads = 0;
+  } input(file);
+  SoundFileInfo info;
+  ASSERT_EQ(ProbePcm(input, file.size(), &info), 0u);
+  EXPECT_EQ(info.frames, 10u);
+  EXPECT_EQ(info.data_offset, file.size() - 20);
+  // Two walks (the file's and its RIFF view's), each a window at a time,
+  // plus the header, the table and the format block.
+  EXPECT_LE(input.reads, 8 + 2 * (1 + file.size() / WindowedReader::kWindowBytes));
+}
+
 TEST(WavProbe, FilesThatCannotBeProbed) {
   const std::string dir = testing::MakeTempDir("wav_files");
   SoundFileInfo info;
