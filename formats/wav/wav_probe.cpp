@@ -22,6 +22,9 @@ constexpr std::uint32_t kSizeInDs64 = 0xFFFFFFFFu;
 constexpr std::uint32_t kDs64FixedBytes = 28;
 // Chunk id and 64-bit size.
 constexpr std::uint32_t kDs64EntryBytes = 12;
+// Writers list a chunk or two; a table claiming gigabytes is read no
+// further than this, and chunks it would have sized keep their stored size.
+constexpr std::uint32_t kMaxDs64Entries = 65536;
 
 struct WaveChunks {
   bool have_format = false;
@@ -190,7 +193,7 @@ struct Ds64 {
 };
 
 Error ReadDs64Table(RandomAccessInput& input, std::uint32_t body_size, std::uint32_t entries, Ds64* ds64) {
-  entries = std::min(entries, (body_size - kDs64FixedBytes) / kDs64EntryBytes);
+  entries = std::min({entries, (body_size - kDs64FixedBytes) / kDs64EntryBytes, kMaxDs64Entries});
   std::vector<std::uint8_t> bytes(std::size_t{entries} * kDs64EntryBytes);
   if (!bytes.empty())
     if (const Error rc = input.ReadExact(bytes.data(), bytes.size(), 12 + 8 + kDs64FixedBytes)) return rc;

@@ -440,6 +440,32 @@ TEST(WavProbe, Rf64FrameCountsBeyondTheLimit) {
   EXPECT_EQ(ProbePcm(input, 0xFFFFFFFFu, &info), err::kMalformed);
 }
 
+// Counts the reads made of a block of bytes and the largest one asked for.
+struct CountingInput final : RandomAccessInput {
+  explicit CountingInput(const Bytes& b) : memory(b) {}
+  Error ReadAt(void* buffer, std::size_t n, std::uint64_t offset, std::size_t* done) override {
+    ++reads;
+    largest = std::max<std::uint64_t>(largest, n);
+    return memory.ReadAt(buffer, n, offset, done);
+  }
+  MemoryInput memory;
+  std::uint64_t reads = 0, largest = 0;
+};
+
+// A "ds64" table that claims gigabytes is not read (nor allocated) whole.
+TEST(WavProbe, Rf64TableClaimsAreBounded) {
+  const Bytes riff = Wave({{"fmt ", FormatBody(1, 1, 8000, 1, 8)}, {"data", {}}});
+  Bytes file = testing::Rf64Twin(riff);
+  const std::uint64_t length = 1ull << 33;
+  StoreLe32(&file[16], 0xFFFFFFF0u);   // the "ds64" body
+  StoreLe64(&file[20], length - 8);   // the RIFF size
+  StoreLe32(&file[44], 0xFFFFFFFFu);   // table entries
+  CountingInput input(file);
+  SoundFileInfo info;
+  EXPECT_EQ(ProbePcm(input, length, &info), err::kReadFailed);  // the input holds the header only
+  EXPECT_LE(input.largest, 65536u * 12);
+}
+
 // An RF64 file of many tiny chunks whose sizes all come from the "ds64"
 // table: the walk reads a window of headers at a time and looks each size
 // up without going through the table again, so the probe stays linear.
@@ -452,15 +478,7 @@ TEST(WavProbe, Rf64OfManyTinyChunksIsReadInWindows) {
   testing::Rf64Options options;
   options.large = {"data", "tiny"};
   const Bytes file = testing::Rf64Twin(riff.Bytes(), options);
-  struct Counting final : RandomAccessInput {
-    explicit Counting(const Bytes& b) : memory(b) {}
-    Error ReadAt(void* buffer, std::size_t n, std::uint64_t offset, std::size_t* done) override {
-      ++reads;
-      return memory.ReadAt(buffer, n, offset, done);
-    }
-    MemoryInput memory;
-    std::uint64_t reads = 0;
-  } input(file);
+  CountingInput input(file);
   SoundFileInfo info;
   ASSERT_EQ(ProbePcm(input, file.size(), &info), 0u);
   EXPECT_EQ(info.frames, 10u);
