@@ -436,6 +436,36 @@ TEST(OpenSoundFile, HeaderSniffWave) {
 
 }
 
+// An AIFC file of compression `type` with an empty name.
+Bytes AifcOfType(const char* type, std::uint16_t bits) {
+  testing::ChunkBytes b = testing::AifcChunks();
+  b.Chunk("COMM", testing::CommBody(2, 4, bits, 44100, type, Bytes{0, 0})).Chunk("SSND", testing::SsndBody(Bytes(16, 1)));
+  testing::ChunkBytes form(true);
+  form.Text("FORM").U32(static_cast<std::uint32_t>(4 + b.size())).Text("AIFC").Raw(b.bytes());
+  return form.bytes();
+}
+
+// AIFC float types in either case, as the probe takes them; other cases of
+// the name are not floats.
+TEST(OpenSoundFile, HeaderSniffAifcFloatTypes) {
+  const struct {
+    const char* type;
+    std::uint16_t bits;
+    SampleCode code;
+  } cases[] = {{"fl32", 32, sample_code::kFloatBE}, {"FL32", 32, sample_code::kFloatBE},
+               {"FL64", 64, sample_code::kDoubleBE}, {"Fl32", 32, sample_code::kS32BE},
+               {"sowt", 16, sample_code::kS16}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.type);
+    const Bytes file = AifcOfType(c.type, c.bits);
+    SoundFileInfo info;
+    SniffSoundHeaderBytes(file.data(), file.size(), &info);
+    EXPECT_EQ(info.kind, PcmFileKind::AIFC);
+    EXPECT_EQ(info.code, c.code);
+    EXPECT_EQ(info.rate, 44100u);
+  }
+}
+
 // An AU header gives its layout; an unknown encoding reads as 16-bit; what
 // is neither is raw.
 TEST(OpenSoundFile, HeaderSniffAuAndRaw) {
