@@ -30,7 +30,8 @@ Error WindowedReader::ReadExact(void* out, std::size_t n, std::uint64_t offset) 
   if (n > kWindowBytes) return input_.ReadExact(out, n, offset);
   if (offset < window_at_ || offset + n > window_at_ + window_bytes_) {
     const std::uint64_t left = end_ > offset ? end_ - offset : 0;
-    const std::size_t wanted = static_cast<std::size_t>(std::max<std::uint64_t>(n, std::min<std::uint64_t>(kWindowBytes, left)));
+    const std::size_t wanted =
+        static_cast<std::size_t>(std::max<std::uint64_t>(n, std::min<std::uint64_t>(kWindowBytes, left)));
     // Only as large as the bytes left: a walk over a tiny "LIST" costs
     // a few bytes, not a whole window.
     if (window_.size() < wanted) window_.resize(wanted);

@@ -198,9 +198,9 @@ Error FailingVolume(const std::string&, VolumeInfo*) { return err::OsError(EIO);
 TEST(OpenSoundFile, OpenFlagForNetworkAndFuseDrives) {
   const std::string dir = MakeTempDir("open_flags");
   testing::WriteWholeFile(dir + "/a.wav", testing::Pcm16Wave(2, 44100, 100, 1));
-  testing::WriteWholeFile(dir + "/b.aif", testing::FormFile("AIFF", testing::ChunkBytes(true)
-                                                                         .Chunk("COMM", testing::CommBody(1, 4, 16, 8000))
-                                                                         .Chunk("SSND", testing::SsndBody(Bytes(8, 1)))));
+  testing::ChunkBytes aiff(true);
+  aiff.Chunk("COMM", testing::CommBody(1, 4, 16, 8000)).Chunk("SSND", testing::SsndBody(Bytes(8, 1)));
+  testing::WriteWholeFile(dir + "/b.aif", testing::FormFile("AIFF", aiff));
   testing::WriteWholeFile(dir + "/c.dsf", testing::DsfFile(2822400, 2, 1, 40000));
   const auto flags_of = [](const std::string& path) {
     SoundFileInfo info;
@@ -439,7 +439,8 @@ TEST(OpenSoundFile, HeaderSniffWave) {
 // An AIFC file of compression `type` with an empty name.
 Bytes AifcOfType(const char* type, std::uint16_t bits) {
   testing::ChunkBytes b = testing::AifcChunks();
-  b.Chunk("COMM", testing::CommBody(2, 4, bits, 44100, type, Bytes{0, 0})).Chunk("SSND", testing::SsndBody(Bytes(16, 1)));
+  b.Chunk("COMM", testing::CommBody(2, 4, bits, 44100, type, Bytes{0, 0}))
+      .Chunk("SSND", testing::SsndBody(Bytes(16, 1)));
   testing::ChunkBytes form(true);
   form.Text("FORM").U32(static_cast<std::uint32_t>(4 + b.size())).Text("AIFC").Raw(b.bytes());
   return form.bytes();

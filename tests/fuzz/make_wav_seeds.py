@@ -87,7 +87,8 @@ large_files = {
     'bw64_float_counted.wav': rf64(fmt(3, 1, 48000, 4), chunk(b'fact', struct.pack('<I', 0xFFFFFFFF)),
                                    chunk(b'data', samples(36)), magic=b'BW64', sample_count=7),
     'rf64_cues_in_table.wav': rf64(fmt(1, 1, 8000, 2), chunk(b'data', samples(40)),
-                                   cues([(1, b'ab', b'note'), (5, b'c', b'')]), info, large=(b'data', b'LIST', b'cue ')),
+                                   cues([(1, b'ab', b'note'), (5, b'c', b'')]), info,
+                                   large=(b'data', b'LIST', b'cue ')),
 }
 for name, data in {**files, **with_cues, **large_files}.items():
     write('fuzz_wav_probe', name, data)

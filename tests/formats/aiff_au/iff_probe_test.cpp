@@ -158,8 +158,8 @@ TEST(IffProbe, FloatFilesOfLibsndfile) {
     EXPECT_EQ(info.channels, 2u);
     EXPECT_EQ(info.rate, 44100u);
     const auto le = static_cast<SampleCode>(c.code & ~kBigEndianBit);
-    ASSERT_EQ(testing::Run(std::string("sndfile-convert ") + c.encoding + " -endian=little " + aifc + " " + raw, &out), 0)
-        << out;
+    const std::string decode = std::string("sndfile-convert ") + c.encoding + " -endian=little " + aifc + " " + raw;
+    ASSERT_EQ(testing::Run(decode, &out), 0) << out;
     const Bytes want = testing::ReadWholeFile(raw);
     EXPECT_EQ(want.size(), std::size_t{info.frames} * 2 * BytesPerSample(c.code));
     EXPECT_EQ(testing::ReadThroughSource(aifc, info, le), want);

@@ -30,7 +30,8 @@ inline Bytes Rf64Twin(const Bytes& riff, const Rf64Options& options = {}) {
   std::uint32_t entries = 0;
   std::uint64_t data_size = 0;
   for (std::size_t at = 12; at + 8 <= riff.size();) {
-    const std::string id(riff.begin() + static_cast<std::ptrdiff_t>(at), riff.begin() + static_cast<std::ptrdiff_t>(at + 4));
+    const auto from = riff.begin() + static_cast<std::ptrdiff_t>(at);
+    const std::string id(from, from + 4);
     const std::uint32_t size = LoadLe32(&riff[at + 4]);
     const bool large = options.large.count(id) != 0;
     chunks.Raw(&riff[at], 4).U32(large ? 0xFFFFFFFFu : size);
