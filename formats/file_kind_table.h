@@ -46,8 +46,8 @@ struct FileKindDescription {
   // unsigned, wider ones (floats too) big-endian.
   bool unsigned_bytes = false;
   bool big_endian = false;
-  // The probe for files whose first four bytes are `magic` (as FourCc).
-  std::uint32_t magic = 0;
+  // The probe for files whose first four bytes are one of `magics` (as FourCc).
+  std::span<const std::uint32_t> magics;
   ProbeFunction probe = nullptr;
   // Rewrites the stored sample rate.
   RatePatchFunction patch_rate = nullptr;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <utility>
 
 #include "core/document/sound_document.h"
@@ -16,7 +17,9 @@
 #include "formats/aiff_au/internal/raw_pcm.h"
 #include "formats/pcm_probe.h"
 #include "formats/wav/internal/wav_format.h"
+#include "formats/wav/wav_probe.h"
 #include "platform/ascii_case.h"
+#include "platform/volume_info.h"
 
 namespace tidemark {
 namespace {
@@ -48,7 +51,7 @@ Error VorbisReader(const std::string&, SoundFileInfo*, SegmentList*) { return kC
 Error FlacReader(const std::string&, SoundFileInfo*, SegmentList*) { return kCodecNotAvailable; }
 Error OpusReader(const std::string&, SoundFileInfo*, SegmentList*) { return kCodecNotAvailable; }
 Error VideoReader(const std::string&, SoundFileInfo*, SegmentList*) { return kCodecNotAvailable; }
-Error CompressedWaveReader(const std::string&, SoundFileInfo*, SegmentList*) { return kCodecNotAvailable; }
+Error CompressedWaveReader(const std::string&, SoundFileInfo*, SegmentList*) { return err::kForeignEncoding; }
 Error MediaImport(const std::string&, SoundFileInfo*, SegmentList*) { return kCodecNotAvailable; }
 
 // The Ogg row: each reader gets the file when the one before answered 14.
@@ -141,8 +144,8 @@ Error CheckOpenLimits(const SoundFileInfo& info) {
   return err::kOk;
 }
 
-Error OpenSoundFile(const std::string& path, const OpenOptions& options, bool take_metadata,
-                    SoundFileInfo* info, SegmentList* segments) {
+static Error OpenByExtension(const std::string& path, const OpenOptions& options, bool take_metadata,
+                             SoundFileInfo* info, SegmentList* segments) {
   switch (ReaderForPath(path)) {
     case SoundReader::kRefused:
       return err::kMalformed;
@@ -176,6 +179,28 @@ Error OpenSoundFile(const std::string& path, const OpenOptions& options, bool ta
       break;
   }
   return OpenPcm(path, options, take_metadata, info, segments);
+}
+
+namespace {
+
+std::atomic<detail::OpenVolumeQuery> g_volume_query{nullptr};
+
+std::uint16_t DriveOpenFlags(const std::string& path) {
+  VolumeInfo volume;
+  const detail::OpenVolumeQuery query = g_volume_query.load(std::memory_order_relaxed);
+  const Error rc = query ? query(path, &volume) : QueryVolume(path, &volume);
+  return rc == err::kOk && IsRemoteFileSystem(volume.fs_magic) ? open_flag::kRemovableDrive : 0;
+}
+
+}  // namespace
+
+void detail::SetOpenVolumeQuery(OpenVolumeQuery query) { g_volume_query.store(query, std::memory_order_relaxed); }
+
+Error OpenSoundFile(const std::string& path, const OpenOptions& options, bool take_metadata,
+                    SoundFileInfo* info, SegmentList* segments) {
+  if (const Error rc = OpenByExtension(path, options, take_metadata, info, segments)) return rc;
+  info->open_flags = static_cast<std::uint16_t>(info->open_flags | DriveOpenFlags(path));
+  return err::kOk;
 }
 
 Error OpenSoundDocument(const std::string& path, const OpenOptions& options, SoundDocument** document,
@@ -265,7 +290,7 @@ void SniffIff(const std::uint8_t* b, std::size_t size, bool aifc, SoundFileInfo*
     const std::uint32_t body_size = LoadBe32(b + comm + 4);
     if (body_size >= 22 && comm + 8 + 22 <= size) {
       const std::uint32_t type = LoadLe32(body + 18);
-      if (type == kAifcFloat32 || type == kAifcFloat64) code |= sample_code::kFloatBit;
+      if (IsAifcFloatType(type)) code |= sample_code::kFloatBit;
       if (type == kAifcSowt) code &= static_cast<SampleCode>(~sample_code::kBigEndianBit);
     }
     info->kind = aifc ? PcmFileKind::AIFC : PcmFileKind::AIFF;
@@ -297,7 +322,8 @@ void SniffSoundHeaderBytes(const std::uint8_t* b, std::size_t size, SoundFileInf
   const auto id = [&](std::size_t at, const char* text) {
     return at + 4 <= size && std::equal(text, text + 4, reinterpret_cast<const char*>(b + at));
   };
-  if (id(0, "RIFF") && id(8, "WAVE"))
+  // The WAV forms are those the probe takes.
+  if ((id(0, "RIFF") || (size >= 4 && IsRf64Magic(LoadLe32(b)))) && id(8, "WAVE"))
     SniffWave(b, size, info);
   else if (id(0, "FORM") && (id(8, "AIFF") || id(8, "AIFC")))
     SniffIff(b, size, id(8, "AIFC"), info);

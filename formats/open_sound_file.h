@@ -17,12 +17,13 @@
 namespace tidemark {
 
 struct SoundDocument;
+struct VolumeInfo;
 
-// What a reader answers when its decoder is not part of this build: the
-// number of "an encoding only a codec decoder reads". The compressed-WAV
-// path, the codec rows of the dispatch and the platform media import all
-// answer it until their decoders are built in.
-inline constexpr Error kCodecNotAvailable = err::kForeignEncoding;
+// What the codec rows of the dispatch and the platform media import answer
+// while their decoders are not part of this build: the codec library could
+// not be loaded. A compressed WAV file keeps the probe's 33 (an encoding
+// other than PCM or float), which names what is wrong with it.
+inline constexpr Error kCodecNotAvailable = err::kCodecLibraryUnavailable;
 
 // The readers of the dispatch table.
 enum class SoundReader {
@@ -64,10 +65,14 @@ struct OpenOptions {
 // `segments` one segment over the file's samples. With `take_metadata` the
 // markers and tags are read into `info` after the samples are attached;
 // markers or tags that cannot be read do not refuse the file: they are left
-// out and listed in info->skipped_metadata.
+// out and listed in info->skipped_metadata. open_flag::kRemovableDrive is
+// added to the reader's open flags when the file lies on a network or FUSE
+// file system (IsRemoteFileSystem); a volume that cannot be queried counts
+// as local.
 // Errors: 14 for a refused extension or a file no reader knows; 15 and 12
-// (CheckOpenLimits); kCodecNotAvailable for the codec rows, a compressed
-// WAV file and a file for the media import; the readers' errors (25, 8, 78 ...).
+// (CheckOpenLimits); kCodecNotAvailable for the codec rows and a file for
+// the media import; 33 for a compressed WAV file; the readers' errors (25,
+// 8, 78 ...).
 [[nodiscard]] Error OpenSoundFile(const std::string& path, const OpenOptions& options, bool take_metadata,
                                   SoundFileInfo* info, SegmentList* segments);
 
@@ -95,10 +100,19 @@ struct RawLayout {
 
 // Classifies the file from its first 256 bytes without parsing it: kind,
 // rate, channels, code and data offset where they lie in those bytes
-// (frames stay 0). Starts as Raw with all fields 0 and answers 0 whatever
-// the bytes hold; 25 when the file cannot be opened, 8 on a short read.
+// (frames stay 0); RF64 and BW64 files are WAV files here as in the probe.
+// Starts as Raw with all fields 0 and answers 0 whatever the bytes hold; 25
+// when the file cannot be opened, 8 on a short read.
 [[nodiscard]] Error SniffSoundHeader(const std::string& path, SoundFileInfo* info);
 // The same on bytes already read.
 void SniffSoundHeaderBytes(const std::uint8_t* bytes, std::size_t size, SoundFileInfo* info);
+
+namespace detail {
+// The volume query behind the drive flag of OpenSoundFile. Tests put a fake
+// in its place to stand for file systems the machine does not have; null
+// restores QueryVolume.
+using OpenVolumeQuery = Error (*)(const std::string& path, VolumeInfo* info);
+void SetOpenVolumeQuery(OpenVolumeQuery query);
+}  // namespace detail
 
 }  // namespace tidemark

@@ -10,9 +10,10 @@
 
 namespace tidemark {
 
-// The PCM probe on an input: 14 unless `length` is 4 to 0xFFFFFFFE; then
-// "RIFF" goes to ProbeWave, "FORM" to ProbeIff, ".snd" to ProbeAu, anything
-// else is 14.
+// The PCM probe on an input: 14 when `length` is below 4; then "RIFF",
+// "RF64" and "BW64" go to ProbeWave, "FORM" to ProbeIff, ".snd" to ProbeAu,
+// anything else is 14. Each probe refuses the lengths its kind cannot have
+// (above 0xFFFFFFFE bytes for all but RF64 and BW64) with 14.
 [[nodiscard]] Error ProbePcm(RandomAccessInput& input, std::uint64_t length, SoundFileInfo* info);
 
 // The PCM probe on a file: 25 when it cannot be opened for reading, 8 when

@@ -46,6 +46,8 @@ inline constexpr Error kForeignEncoding{33};
 // The target file is open in another window.
 inline constexpr Error kOpenElsewhere{34};
 inline constexpr Error kInvalidPath{35};
+// A codec library that a reader or writer needs could not be loaded.
+inline constexpr Error kCodecLibraryUnavailable{37};
 // The system clipboard could not be opened.
 inline constexpr Error kClipboardUnavailable{38};
 // A worker thread could not be created.

@@ -21,6 +21,23 @@ constexpr std::uint32_t kTmpfsMagic = 0x01021994;
 constexpr std::uint32_t kRamfsMagic = 0x858458F6;
 constexpr std::uint32_t kOverlayMagic = 0x794C7630;
 constexpr std::uint32_t kZfsMagic = 0x2FC12FC1;
+// Network and user-space file systems.
+constexpr std::uint32_t kRemoteMagics[] = {
+    0x6969,      // nfs
+    0x517B,      // smb
+    0xFF534D42,  // cifs
+    0xFE534D42,  // smb2
+    0x01021997,  // 9p
+    0x65735546,  // fuse, fuseblk, virtiofs
+    0x00C36400,  // ceph
+    0x5346414F,  // afs
+    0x6B414653,  // kafs
+    0x73757245,  // coda
+    0x564C,      // ncp
+    0x13661366,  // orangefs
+    0x0BD00BD0,  // lustre
+    0x47504653,  // gpfs
+};
 
 void Fill(const struct statvfs& vfs, const struct statfs& fs, VolumeInfo* info) {
   const std::uint64_t bsize = vfs.f_bsize;
@@ -57,6 +74,12 @@ bool IsLocalDiskFileSystem(std::uint32_t fs_magic) {
     default:
       return false;
   }
+}
+
+bool IsRemoteFileSystem(std::uint32_t fs_magic) {
+  for (const std::uint32_t magic : kRemoteMagics)
+    if (magic == fs_magic) return true;
+  return false;
 }
 
 Error QueryVolume(const std::string& path, VolumeInfo* info) {

@@ -25,6 +25,11 @@ inline constexpr std::uint32_t kMaxSectorSize = 0x40000;
 // unknown.
 bool IsLocalDiskFileSystem(std::uint32_t fs_magic);
 
+// True for network file systems (nfs, smb/cifs, 9p, ceph, afs, coda, lustre,
+// ...) and FUSE: what stands for a drive that is neither a fixed disk nor a
+// RAM disk. Unknown local file systems (vfat, exfat, iso9660 ...) are not.
+bool IsRemoteFileSystem(std::uint32_t fs_magic);
+
 // Queries the volume holding `path`. Returns err::OsError(errno) on failure;
 // LastFileErrno() gives the errno.
 [[nodiscard]] Error QueryVolume(const std::string& path, VolumeInfo* info);

@@ -28,6 +28,9 @@ Error AppendIffMarkersNow(PosixFile& file, std::uint64_t length, const MarkerLis
 // The annotation holds Copyright alone.
 bool LacksCopyright(const TagSet& tags) { return TagText(tags, InfoText::Copyright).empty(); }
 
+constexpr std::uint32_t kFormMagics[] = {FourCc("FORM")};
+constexpr std::uint32_t kAuMagics[] = {FourCc(".snd")};
+
 constexpr FileKindDescription IffFile(PcmFileKind kind, std::span<const std::string_view> extensions,
                                       const PcmHeaderFormat* header) {
   FileKindDescription d;
@@ -36,7 +39,7 @@ constexpr FileKindDescription IffFile(PcmFileKind kind, std::span<const std::str
   d.header = header;
   d.container = &kFormContainer;
   d.big_endian = true;
-  d.magic = FourCc("FORM");
+  d.magics = kFormMagics;
   d.probe = ProbeIff;  // either form type
   d.patch_rate = PatchIffRate;
   d.read_tags = ReadAiffTexts;
@@ -53,7 +56,7 @@ constexpr FileKindDescription AuFile() {
   d.extensions = kAuExtensions;
   d.header = &kAuHeaderFormat;
   d.big_endian = true;
-  d.magic = FourCc(".snd");
+  d.magics = kAuMagics;
   d.probe = ProbeAu;
   d.patch_rate = PatchAuRate;
   d.read_tags = ReadAuAnnotation;

@@ -37,8 +37,7 @@ Error ReadCommon(RandomAccessInput& input, const ChunkEntry& chunk, bool aifc, C
   out->bits = static_cast<std::int16_t>(LoadBe16(body + 6));
   out->rate = ReadExtended80(body + 8);
   out->compression = aifc ? LoadLe32(body + 18) : kAifcNone;
-  if (out->compression != kAifcNone && out->compression != kAifcSowt && out->compression != kAifcFloat32 &&
-      out->compression != kAifcFloat64)
+  if (out->compression != kAifcNone && out->compression != kAifcSowt && !IsAifcFloatType(out->compression))
     return err::kMalformed;
   return err::kOk;
 }
@@ -47,7 +46,7 @@ Error ReadCommon(RandomAccessInput& input, const ChunkEntry& chunk, bool aifc, C
 Error CodeFor(const CommonChunk& comm, SampleCode* code) {
   if (comm.bits <= 0) return err::kMalformed;
   const unsigned width = (static_cast<unsigned>(comm.bits) + 7) / 8;
-  const bool is_float = comm.compression == kAifcFloat32 || comm.compression == kAifcFloat64;
+  const bool is_float = IsAifcFloatType(comm.compression);
   if (is_float) {
     // The width comes from the bits, not from the name: "fl32" with 64 bits is double.
     if (comm.bits != 32 && comm.bits != 64) return err::kMalformed;

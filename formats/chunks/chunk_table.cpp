@@ -35,9 +35,11 @@ Error ReadChunkTable(RandomAccessInput& input, std::uint32_t start, std::uint32_
   const Error scanned = TryAlloc([&] {
     found.reserve(kInitialTableRoom);
     const std::uint64_t end = start + declared;
+    // A container of many tiny chunks is read a window at a time.
+    WindowedReader headers(input, end);
     for (std::uint64_t at = std::uint64_t{start} + 12; at + 8 <= end;) {
       std::uint8_t chunk[8];
-      if (const Error rc = input.ReadExact(chunk, sizeof chunk, at)) return rc;
+      if (const Error rc = headers.ReadExact(chunk, sizeof chunk, at)) return rc;
       ChunkEntry entry;
       entry.id = LoadLe32(chunk);
       entry.size = LoadSize(chunk + 4, big_endian);
@@ -49,7 +51,7 @@ Error ReadChunkTable(RandomAccessInput& input, std::uint32_t start, std::uint32_
       if (entry.id == FourCc("LIST")) {
         if (entry.size < 4) return err::kMalformed;
         std::uint8_t type[4];
-        if (const Error rc = input.ReadExact(type, sizeof type, at + 8)) return rc;
+        if (const Error rc = headers.ReadExact(type, sizeof type, at + 8)) return rc;
         entry.list_type = LoadLe32(type);
       }
       // Geometric growth: adding a fixed step each time would copy the

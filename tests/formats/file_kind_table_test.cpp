@@ -41,7 +41,7 @@ TEST(FileKindTable, EveryKindHasExactlyTheEntriesItShould) {
     EXPECT_EQ(d.header->padded, e.chunks);
 
     EXPECT_EQ(!d.extensions.empty(), e.named);
-    EXPECT_EQ(d.magic != 0, e.named);
+    EXPECT_EQ(!d.magics.empty(), e.named);
     EXPECT_EQ(d.probe != nullptr, e.named);
 
     EXPECT_EQ(d.container != nullptr, e.chunks);
@@ -65,10 +65,12 @@ TEST(FileKindTable, NamesAndMagicsLeadToOneKindEach) {
       for (const char c : ext) EXPECT_FALSE(c == '.' || std::isupper(static_cast<unsigned char>(c))) << ext;
     }
     // Kinds that start alike (AIFF and AIFC) share the probe that tells them apart.
-    for (const FileKindDescription* other : FileKindTable()) {
-      if (d->magic == 0 || other->magic != d->magic) continue;
-      EXPECT_EQ(other->probe, d->probe);
-    }
+    for (const std::uint32_t magic : d->magics)
+      for (const FileKindDescription* other : FileKindTable())
+        for (const std::uint32_t other_magic : other->magics)
+          if (other_magic == magic) {
+            EXPECT_EQ(other->probe, d->probe);
+          }
   }
 }
 

@@ -1,5 +1,9 @@
 #include "formats/open_sound_file.h"
 
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -8,17 +12,23 @@
 
 #include "core/document/sound_document.h"
 #include "formats/tags/tag_set.h"
+#include "formats/save_document.h"
 #include "formats/tags/tags.h"
 #include "formats/wav/wav_cues.h"
+#include "formats/chunks/internal/random_access_input.h"
 #include "platform/error_numbers.h"
+#include "platform/fault_injection.h"
+#include "platform/volume_info.h"
 #include "tests/formats/aiff_au/iff_test_util.h"
 #include "tests/formats/one_bit/one_bit_test_util.h"
 #include "tests/formats/open_save_test_util.h"
+#include "tests/formats/wav/wav_probe_test_util.h"
 #include "tests/support/hermetic_env.h"
 
 namespace tidemark {
 namespace {
 
+using testing::Bytes;
 using testing::DocumentPtr;
 using testing::MakeTempDir;
 
@@ -38,15 +48,18 @@ TEST(OpenSoundFile, DispatchByExtension) {
     testing::WriteWholeFile(dir + "/" + name, wave);
     EXPECT_EQ(OpenFile(dir + "/" + name), err::kMalformed) << name;
   }
-  for (const char* name : {"a.mp3", "b.OGG", "c.flac", "d.opus", "e.wma", "f.avi", "g.oga", "h.fla"}) {
+  // The codec rows answer that their library could not be loaded, not the
+  // compressed-WAV message.
+  for (const char* name : {"a.mp3", "b.OGG", "c.flac", "d.opus", "e.wma", "f.avi", "g.oga", "h.fla", "i.wmv",
+                           "j.asf", "k.opu"}) {
     testing::WriteWholeFile(dir + "/" + name, wave);
-    EXPECT_EQ(OpenFile(dir + "/" + name), kCodecNotAvailable) << name;
+    EXPECT_EQ(OpenFile(dir + "/" + name), err::kCodecLibraryUnavailable) << name;
   }
   testing::WriteWholeFile(dir + "/clip.m4a", wave);
   EXPECT_EQ(OpenFile(dir + "/clip.m4a"), 0u);
   OpenOptions mp4;
   mp4.mp4_decoder_enabled = true;
-  EXPECT_EQ(OpenFile(dir + "/clip.m4a", mp4), kCodecNotAvailable);
+  EXPECT_EQ(OpenFile(dir + "/clip.m4a", mp4), err::kCodecLibraryUnavailable);
   for (const char* name : {"plain.wav", "noext", "odd.xyz"}) {
     testing::WriteWholeFile(dir + "/" + name, wave);
     EXPECT_EQ(OpenFile(dir + "/" + name), 0u) << name;
@@ -57,8 +70,9 @@ TEST(OpenSoundFile, DispatchByExtension) {
 }
 
 // The open limits in their order; a compressed WAV goes to the (absent)
-// compressed-WAV decoder; an unknown file is 14 unless its extension is one
-// the settings list for the media import.
+// compressed-WAV decoder and keeps the WAV encoding error; an unknown file is
+// 14 unless its extension is one the settings list for the media import,
+// whose library is missing.
 TEST(OpenSoundFile, LimitsCompressedWaveAndImportLists) {
   const std::string dir = MakeTempDir("open_limits");
   testing::WriteWholeFile(dir + "/three.wav", testing::Pcm16Wave(3, 44100, 10, 2));
@@ -73,16 +87,16 @@ TEST(OpenSoundFile, LimitsCompressedWaveAndImportLists) {
   testing::RiffBuilder adpcm;
   adpcm.Chunk("fmt ", testing::FormatBody(2, 1, 8000, 256, 4).bytes()).Chunk("data", std::vector<std::uint8_t>(256));
   testing::WriteWholeFile(dir + "/adpcm.wav", adpcm.Bytes());
-  EXPECT_EQ(OpenFile(dir + "/adpcm.wav"), kCodecNotAvailable);
+  EXPECT_EQ(OpenFile(dir + "/adpcm.wav"), err::kForeignEncoding);
 
   testing::WriteWholeFile(dir + "/movie.mkv", std::vector<std::uint8_t>(64, 'x'));
   EXPECT_EQ(OpenFile(dir + "/movie.mkv"), err::kMalformed);
   OpenOptions lists;
   lists.importable_video_extensions = {"avi", ".MKV"};
-  EXPECT_EQ(OpenFile(dir + "/movie.mkv", lists), kCodecNotAvailable);
+  EXPECT_EQ(OpenFile(dir + "/movie.mkv", lists), err::kCodecLibraryUnavailable);
   lists.importable_video_extensions.clear();
   lists.importable_audio_extensions = {"mkv"};
-  EXPECT_EQ(OpenFile(dir + "/movie.mkv", lists), kCodecNotAvailable);
+  EXPECT_EQ(OpenFile(dir + "/movie.mkv", lists), err::kCodecLibraryUnavailable);
 }
 
 // A document opened from a WAV file holds its samples, markers and tags and
@@ -169,6 +183,239 @@ TEST(OpenSoundFile, RawImport) {
   EXPECT_EQ(OpenRawDocument(path + ".missing", layout, &none), err::kCannotOpen);
 }
 
+// The drive flag: files on network and FUSE file systems get 0x4000 in
+// their open flags, whatever reader opened them (1-bit files keep their 3),
+// and files on local disks do not. The machine has no network file system,
+// so the volume query is faked by its file system number.
+std::atomic<std::uint32_t> g_fake_fs_magic{0};
+Error FakeVolume(const std::string&, VolumeInfo* info) {
+  *info = VolumeInfo();
+  info->fs_magic = g_fake_fs_magic.load();
+  return err::kOk;
+}
+Error FailingVolume(const std::string&, VolumeInfo*) { return err::OsError(EIO); }
+
+TEST(OpenSoundFile, OpenFlagForNetworkAndFuseDrives) {
+  const std::string dir = MakeTempDir("open_flags");
+  testing::WriteWholeFile(dir + "/a.wav", testing::Pcm16Wave(2, 44100, 100, 1));
+  testing::ChunkBytes aiff(true);
+  aiff.Chunk("COMM", testing::CommBody(1, 4, 16, 8000)).Chunk("SSND", testing::SsndBody(Bytes(8, 1)));
+  testing::WriteWholeFile(dir + "/b.aif", testing::FormFile("AIFF", aiff));
+  testing::WriteWholeFile(dir + "/c.dsf", testing::DsfFile(2822400, 2, 1, 40000));
+  const auto flags_of = [](const std::string& path) {
+    SoundFileInfo info;
+    SegmentList segments;
+    EXPECT_EQ(OpenSoundFile(path, OpenOptions(), false, &info, &segments), 0u) << path;
+    return info.open_flags;
+  };
+
+  // The real volume of the test folder: a local disk, so no flag.
+  VolumeInfo real;
+  ASSERT_EQ(QueryVolume(dir, &real), 0u);
+  ASSERT_FALSE(IsRemoteFileSystem(real.fs_magic)) << "the test folder must lie on a local disk";
+  EXPECT_EQ(flags_of(dir + "/a.wav"), 0u);
+  EXPECT_EQ(flags_of(dir + "/c.dsf"), open_flag::kFromOneBit);
+
+  detail::SetOpenVolumeQuery(FakeVolume);
+  const struct {
+    const char* what;
+    std::uint32_t magic;
+    bool remote;
+  } volumes[] = {{"ext4", 0xEF53, false},      {"tmpfs", 0x01021994, false}, {"btrfs", 0x9123683E, false},
+                 {"vfat", 0x4D44, false},      {"nfs", 0x6969, true},        {"cifs", 0xFF534D42, true},
+                 {"smb2", 0xFE534D42, true},   {"9p", 0x01021997, true},     {"fuse", 0x65735546, true},
+                 {"ceph", 0x00C36400, true}};
+  for (const auto& v : volumes) {
+    SCOPED_TRACE(v.what);
+    g_fake_fs_magic = v.magic;
+    const std::uint16_t drive = v.remote ? open_flag::kRemovableDrive : 0;
+    EXPECT_EQ(flags_of(dir + "/a.wav"), drive);
+    EXPECT_EQ(flags_of(dir + "/b.aif"), drive);
+    EXPECT_EQ(flags_of(dir + "/c.dsf"), drive | open_flag::kFromOneBit);
+  }
+  // A volume that cannot be queried counts as local; a failed open has no flags to give.
+  detail::SetOpenVolumeQuery(FailingVolume);
+  EXPECT_EQ(flags_of(dir + "/a.wav"), 0u);
+  detail::SetOpenVolumeQuery(FakeVolume);
+  SoundFileInfo info;
+  SegmentList segments;
+  EXPECT_EQ(OpenSoundFile(dir + "/missing.wav", OpenOptions(), false, &info, &segments), err::kCannotOpen);
+  EXPECT_EQ(info.open_flags, 0u);
+  detail::SetOpenVolumeQuery(nullptr);
+  EXPECT_EQ(flags_of(dir + "/b.aif"), 0u);
+}
+
+// An RF64 (or BW64) file opens as the document its RIFF twin gives: the
+// same samples, markers and tags, the metadata before or after the samples
+// and with sizes from the "ds64" table. It is never edited in place; saving
+// it writes a RIFF file.
+TEST(OpenSoundFile, Rf64DocumentsAreTheirRiffTwins) {
+  const std::string dir = MakeTempDir("open_rf64");
+  const std::string riff = dir + "/riff.wav";
+  testing::WriteWholeFile(riff, testing::Pcm16Wave(2, 48000, 3000, 21));
+  MarkerList markers;
+  ASSERT_TRUE(InsertMarker(markers, NewMarker("intro", "first", 100)));
+  ASSERT_TRUE(InsertMarker(markers, NewMarker("end", "", 2900)));
+  ASSERT_EQ(WriteCueList(riff, markers), 0u);
+  TagSet tags;
+  SetTagText(tags, InfoText::Name, "A song");
+  ASSERT_EQ(WriteTags(riff, PcmFileKind::Wave, tags), 0u);
+  const DocumentPtr want = testing::OpenDocument(riff);
+  ASSERT_TRUE(want);
+
+  testing::Rf64Options bw64, table;
+  bw64.magic = "BW64";
+  table.large = {"data", "LIST", "cue "};
+  int n = 0;
+  for (const testing::Rf64Options& options : {testing::Rf64Options{}, bw64, table}) {
+    const std::string path = dir + "/twin" + std::to_string(n++) + ".wav";
+    SCOPED_TRACE(path);
+    testing::WriteWholeFile(path, testing::Rf64Twin(testing::ReadWholeFile(riff), options));
+    const DocumentPtr doc = testing::OpenDocument(path);
+    ASSERT_TRUE(doc);
+    EXPECT_EQ(doc->kind, PcmFileKind::Wave);
+    EXPECT_EQ(doc->code, want->code);
+    EXPECT_EQ(doc->rate, want->rate);
+    EXPECT_EQ(testing::DocumentSamples(*doc), testing::DocumentSamples(*want));
+    ASSERT_TRUE(doc->markers.first());
+    EXPECT_EQ(doc->markers.first()->name, "intro");
+    ASSERT_TRUE(doc->markers.first()->comment);
+    EXPECT_EQ(*doc->markers.first()->comment, "first");
+    ASSERT_TRUE(doc->markers.first()->next);
+    EXPECT_EQ(doc->markers.first()->next->position, 2900u);
+    EXPECT_EQ(TagText(doc->metadata, InfoText::Name), "A song");
+  }
+
+  // The chunk writers refuse an RF64 file and leave it as it was.
+  const std::string twin = dir + "/twin0.wav";
+  const std::vector<std::uint8_t> before = testing::ReadWholeFile(twin);
+  EXPECT_EQ(WriteCueList(twin, MarkerList()), err::kLayoutMismatch);
+  EXPECT_EQ(WriteTags(twin, PcmFileKind::Wave, tags), err::kLayoutMismatch);
+  EXPECT_EQ(testing::ReadWholeFile(twin), before);
+
+  // Saved over itself with a new marker, the document becomes a RIFF file.
+  const DocumentPtr doc = testing::OpenDocument(twin);
+  ASSERT_TRUE(doc);
+  ASSERT_TRUE(InsertMarker(doc->markers, NewMarker("added", "", 5)));
+  ++doc->marker_change_counter;
+  ASSERT_EQ(SaveAs(*doc, twin, PcmFileKind::Wave, doc->code), 0u);
+  const std::vector<std::uint8_t> saved = testing::ReadWholeFile(twin);
+  ASSERT_GE(saved.size(), 4u);
+  EXPECT_EQ(LoadLe32(saved.data()), FourCc("RIFF"));
+  const DocumentPtr reopened = testing::OpenDocument(twin);
+  ASSERT_TRUE(reopened);
+  EXPECT_EQ(testing::DocumentSamples(*reopened), testing::DocumentSamples(*want));
+  ASSERT_TRUE(reopened->markers.first());
+  EXPECT_EQ(reopened->markers.first()->name, "added");
+}
+
+// RF64 files past 4 GiB, as sparse files: the samples are read at 64-bit
+// offsets, and the frame limit holds (12 for one frame more than a
+// document can have).
+TEST(OpenSoundFile, Rf64FilesPastFourGibibytes) {
+  const std::string dir = MakeTempDir("open_rf64_big");
+  // The header of an RF64 file whose "data" chunk holds `data_bytes`.
+  const auto write_header = [&](const std::string& path, std::uint16_t channels, std::uint16_t width,
+                                std::uint64_t data_bytes) {
+    testing::RiffBuilder riff;
+    riff.Chunk("fmt ", testing::FormatBody(1, channels, 44100, static_cast<std::uint16_t>(channels * width),
+                                           static_cast<std::uint16_t>(8 * width))
+                           .bytes())
+        .Chunk("data", {});
+    Bytes file = testing::Rf64Twin(riff.Bytes());
+    const std::uint64_t length = file.size() + data_bytes;
+    StoreLe64(&file[20], length - 8);
+    StoreLe64(&file[28], data_bytes);
+    testing::WriteWholeFile(path, file);
+    EXPECT_EQ(::truncate(path.c_str(), static_cast<off_t>(length)), 0);
+    return file.size();
+  };
+  SoundFileInfo info;
+  SegmentList segments;
+  const std::string big = dir + "/big.wav";
+  const std::uint32_t frames = 0x50000000u;  // 5 GiB of 16-bit stereo
+  const std::size_t header = write_header(big, 2, 2, std::uint64_t{frames} * 4);
+  ASSERT_EQ(OpenSoundFile(big, OpenOptions(), false, &info, &segments), 0u);
+  EXPECT_EQ(info.frames, frames);
+  EXPECT_EQ(info.data_offset, header);
+  // The last frame lies past 4 GiB: a hole reads as zeros, a frame written there as written.
+  const std::uint8_t last[4] = {1, 2, 3, 4};
+  {
+    PosixFile file;
+    FileOpenOptions write;
+    write.access = FileAccess::kReadWrite;
+    ASSERT_EQ(file.Open(big, write), 0u);
+    std::size_t done = 0;
+    ASSERT_EQ(file.WriteAt(last, sizeof last, header + (std::uint64_t{frames} - 1) * 4, &done), 0u);
+  }
+  std::int16_t read[4] = {};
+  ASSERT_EQ(segments.first()->source->Read(frames - 2, 2, read, sample_code::kS16), 0u);
+  EXPECT_EQ(read[0], 0);
+  EXPECT_EQ(read[2], 0x0201);
+  EXPECT_EQ(read[3], 0x0403);
+  segments = SegmentList();
+
+  // One byte per frame: one frame more than a document holds is 12.
+  const std::string limit = dir + "/limit.wav";
+  write_header(limit, 1, 1, kMaxFrames);
+  ASSERT_EQ(OpenSoundFile(limit, OpenOptions(), false, &info, &segments), 0u);
+  EXPECT_EQ(info.frames, kMaxFrames);
+  segments = SegmentList();
+  write_header(limit, 1, 1, std::uint64_t{kMaxFrames} + 1);
+  EXPECT_EQ(OpenSoundFile(limit, OpenOptions(), false, &info, &segments), err::kTooManyFrames);
+  write_header(limit, 2, 2, std::uint64_t{kMaxFrames} * 4 + 4);
+  EXPECT_EQ(OpenSoundFile(limit, OpenOptions(), false, &info, &segments), err::kTooManyFrames);
+  ::unlink(big.c_str());
+  ::unlink(limit.c_str());
+}
+
+// Files of about 1 MB made of as many tiny chunks as fit: opening one as a
+// document (probe, markers and tags, each listing the chunks) reads the
+// file a window at a time, never once per chunk.
+TEST(OpenSoundFile, HostileChunkCountsCostReadsByTheWindow) {
+  const std::string dir = MakeTempDir("open_hostile");
+  constexpr std::size_t kRoom = (1u << 20) - 4096;
+  testing::RiffBuilder tiny, listed;
+  tiny.Chunk("fmt ", testing::FormatBody(1, 1, 8000, 2, 16).bytes());
+  for (std::size_t i = 0; i < kRoom / 8; ++i) tiny.Chunk("JUNK", {});
+  tiny.Chunk("data", testing::RandomBytes(2000, 1));
+  testing::ChunkBytes info;
+  info.Id("INFO");
+  for (std::size_t i = 0; i < kRoom / 8; ++i) info.Header("ISFT", 0);
+  listed.Chunk("fmt ", testing::FormatBody(1, 1, 8000, 2, 16).bytes())
+      .Chunk("data", testing::RandomBytes(2000, 2))
+      .Chunk("LIST", info.bytes());
+  testing::ChunkBytes form(true);
+  form.Chunk("COMM", testing::CommBody(1, 1000, 16, 8000)).Chunk("SSND", testing::SsndBody(Bytes(2000, 3)));
+  for (std::size_t i = 0; i < kRoom / 8; ++i) form.Header("    ", 0);
+  // The probe, the marker reader and the tag reader each list the chunks;
+  // for RF64 each walks the file and then its RIFF view.
+  const struct {
+    const char* name;
+    Bytes file;
+    std::uint32_t walks;
+  } files[] = {
+      {"tiny.wav", tiny.Bytes(), 3},
+      {"listed.wav", listed.Bytes(), 3},
+      {"tiny.aif", testing::FormFile("AIFF", form), 3},
+      {"tiny_rf64.wav", testing::Rf64Twin(tiny.Bytes()), 6},
+  };
+  for (const auto& f : files) {
+    SCOPED_TRACE(f.name);
+    ASSERT_LT(f.file.size(), 1u << 20);
+    const std::string path = dir + "/" + f.name;
+    testing::WriteWholeFile(path, f.file);
+    SoundFileInfo info_out;
+    SegmentList segments;
+    const fault::ScopedFault count(fault::FaultRule::FailNth(fault::kRead, ~std::uint64_t{0}, EIO));
+    ASSERT_EQ(OpenSoundFile(path, OpenOptions(), true, &info_out, &segments), 0u);
+    EXPECT_EQ(info_out.frames, 1000u);
+    const std::uint64_t windows = 1 + f.file.size() / WindowedReader::kWindowBytes;
+    // A few reads more for headers and bodies.
+    EXPECT_LE(count.seen(), 32 + f.walks * windows);
+  }
+}
+
 // The sniff looks at 256 bytes only and always answers 0 for a readable
 // file, whatever it finds there.
 TEST(OpenSoundFile, HeaderSniffWave) {
@@ -187,6 +434,37 @@ TEST(OpenSoundFile, HeaderSniffWave) {
   ASSERT_EQ(SniffSoundHeader(dir + "/late.wav", &info), 0u);
   EXPECT_EQ(testing::LayoutOf(info), testing::Layout(PcmFileKind::Wave, sample_code::kFloat, 1, 96000, 0, 0));
 
+}
+
+// An AIFC file of compression `type` with an empty name.
+Bytes AifcOfType(const char* type, std::uint16_t bits) {
+  testing::ChunkBytes b = testing::AifcChunks();
+  b.Chunk("COMM", testing::CommBody(2, 4, bits, 44100, type, Bytes{0, 0}))
+      .Chunk("SSND", testing::SsndBody(Bytes(16, 1)));
+  testing::ChunkBytes form(true);
+  form.Text("FORM").U32(static_cast<std::uint32_t>(4 + b.size())).Text("AIFC").Raw(b.bytes());
+  return form.bytes();
+}
+
+// AIFC float types in either case, as the probe takes them; other cases of
+// the name are not floats.
+TEST(OpenSoundFile, HeaderSniffAifcFloatTypes) {
+  const struct {
+    const char* type;
+    std::uint16_t bits;
+    SampleCode code;
+  } cases[] = {{"fl32", 32, sample_code::kFloatBE}, {"FL32", 32, sample_code::kFloatBE},
+               {"FL64", 64, sample_code::kDoubleBE}, {"Fl32", 32, sample_code::kS32BE},
+               {"sowt", 16, sample_code::kS16}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.type);
+    const Bytes file = AifcOfType(c.type, c.bits);
+    SoundFileInfo info;
+    SniffSoundHeaderBytes(file.data(), file.size(), &info);
+    EXPECT_EQ(info.kind, PcmFileKind::AIFC);
+    EXPECT_EQ(info.code, c.code);
+    EXPECT_EQ(info.rate, 44100u);
+  }
 }
 
 // An AU header gives its layout; an unknown encoding reads as 16-bit; what
@@ -219,7 +497,9 @@ TEST(OpenSoundFile, PeerFilesOpen) {
   ASSERT_EQ(testing::Run("/usr/bin/sox -D -n -r 8000 -c 1 -b 16 " + dir + "/sox.au synth 0.1 sine 300"), 0);
   ASSERT_EQ(testing::Run("/usr/bin/ffmpeg -nostdin -loglevel error -f lavfi -i sine=f=500:d=0.2:r=48000 -ac 2 "
                          "-c:a pcm_s16le " + dir + "/ff.wav"), 0);
-  for (const char* name : {"sox.wav", "sox.aiff", "sox.au", "ff.wav"}) {
+  ASSERT_EQ(testing::Run("/usr/bin/ffmpeg -nostdin -loglevel error -f lavfi -i sine=f=500:d=0.2:r=44100 -ac 2 "
+                         "-c:a pcm_s16le -rf64 always -metadata title=Far " + dir + "/ff_rf64.wav"), 0);
+  for (const char* name : {"sox.wav", "sox.aiff", "sox.au", "ff.wav", "ff_rf64.wav"}) {
     SCOPED_TRACE(name);
     const std::string path = dir + "/" + name;
     const DocumentPtr doc = testing::OpenDocument(path);
@@ -230,6 +510,10 @@ TEST(OpenSoundFile, PeerFilesOpen) {
     ASSERT_EQ(samples.size() * 2, expected.size());
     EXPECT_EQ(std::memcmp(samples.data(), expected.data(), expected.size()), 0);
   }
+  // ffmpeg's RF64 file keeps its title in an INFO list.
+  const DocumentPtr rf64 = testing::OpenDocument(dir + "/ff_rf64.wav");
+  ASSERT_TRUE(rf64);
+  EXPECT_EQ(TagText(rf64->metadata, InfoText::Name), "Far");
 }
 
 }  // namespace

@@ -15,12 +15,16 @@ using namespace tidemark;
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   const std::vector<AppPrivateEntry> entries = ParseAppPrivate(text);
-  for (const std::string_view key : {app_private_key::kTrack, app_private_key::kAlbum, app_private_key::kWebUrl,
-                                     app_private_key::kLyricsType, app_private_key::kIsrc}) {
+  const std::string_view keys[] = {app_private_key::kTrack, app_private_key::kAlbum, app_private_key::kWebUrl,
+                                   app_private_key::kLyricsType, app_private_key::kIsrc};
+  for (const std::string_view key : keys) {
     const auto value = AppPrivateValue(entries, key);
-    if (value != AppPrivateValue(text, key)) std::abort();
     if (value && value->size() > size) std::abort();
   }
+  // The lookup on the text parses it again: once per input, for a key the
+  // input chooses, keeps a long input within the time limit.
+  const std::string_view key = keys[size % std::size(keys)];
+  if (AppPrivateValue(entries, key) != AppPrivateValue(text, key)) std::abort();
   std::vector<std::pair<std::string, std::string>> pairs;
   for (const AppPrivateEntry& e : entries)
     if (!e.key.empty() && !e.value.empty()) pairs.emplace_back(e.key, e.value);

@@ -1,11 +1,13 @@
 #!/usr/bin/python3
 """Writes the seed files of the AIFF and AU fuzz targets into
 corpus/fuzz_iff_probe/ and corpus/fuzz_au_probe/: small valid files of each
-layout, AIFF/AIFC ones with markers and comments. Run from anywhere;
-rerunning rewrites them."""
+layout, AIFF/AIFC ones with markers and comments, and the worst cases for
+the FORM readers' running time (worst_*). The AU probe reads six words
+whatever the file holds, so it has none. Run from anywhere; rerunning
+rewrites them."""
 import struct
 
-from seed_files import chunk_bytes, samples, write
+from seed_files import WORST_BYTES, chunk_bytes, samples, write, write_worst
 
 
 
@@ -74,3 +76,19 @@ write('fuzz_iff_probe', 'aifc_fl64.aifc',
 for encoding, name in [(2, 's8'), (3, 's16'), (4, 's24'), (5, 's32'), (6, 'f32'), (7, 'f64')]:
     write('fuzz_au_probe', name + '.au', au(encoding, 2, 8000, samples(48)))
 write('fuzz_au_probe', 'to_end.au', au(3, 1, 11025, samples(21), 0xFFFFFFFF))
+
+write('fuzz_iff_probe', 'aifc_FL32_sndfile.aifc',
+      form(b'AIFC', FVER, comm(2, 2, 32, 44100, b'FL32', b'\0\0'), ssnd(samples(16))))
+
+# Worst cases: as many empty chunks as fit; the most markers a count can
+# announce, then comments for them in turn until the room is used.
+room = WORST_BYTES - 256
+write_worst('fuzz_iff_probe', 'tiny_chunks.aif',
+            form(b'AIFF', comm(1, 4, 16, 8000), ssnd(samples(8)), *[chunk(b'    ', b'')] * (room // 8)))
+count = 32767
+mark = struct.pack('>H', count) + b''.join(struct.pack('>HI', i, i) + pascal(b'm') for i in range(1, count + 1))
+notes = (room - len(mark) - 16) // 10
+comt = struct.pack('>H', notes) + b''.join(struct.pack('>IHH', 0, 1 + (i * 7919) % count, 2) + b'cc'
+                                           for i in range(notes))
+write_worst('fuzz_iff_probe', 'markers_and_comments.aif',
+            form(b'AIFF', comm(1, 4, 16, 8000), ssnd(samples(8)), chunk(b'MARK', mark), chunk(b'COMT', comt)))

@@ -1,5 +1,5 @@
 """What the seed-file scripts share: chunks in either byte order, sample
-bytes, and writing a seed into corpus/<target>/."""
+bytes, and writing a seed or a worst case into corpus/<target>/."""
 import os
 import struct
 
@@ -22,4 +22,19 @@ def write(target, name, data):
     # the fuzzer mutates structure, not bulk data.
     assert len(data) < 8192
     with open(os.path.join(folder, name), 'wb') as f:
+        f.write(data)
+
+
+# Worst cases for a reader's running time: as many tiny records as fit in
+# half a mebibyte. That is enough for a reader gone quadratic to pass
+# libFuzzer's one-second timeout under the sanitizers, and stays well
+# below the 1 MB that every input must open within a second.
+WORST_BYTES = 512 * 1024
+
+
+def write_worst(target, name, data):
+    assert len(data) <= WORST_BYTES, (name, len(data))
+    folder = os.path.join(HERE, 'corpus', target)
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, 'worst_' + name), 'wb') as f:
         f.write(data)

@@ -16,6 +16,15 @@ inline constexpr std::uint32_t kAifcNone = FourCc("NONE");
 inline constexpr std::uint32_t kAifcSowt = FourCc("sowt");
 inline constexpr std::uint32_t kAifcFloat32 = FourCc("fl32");
 inline constexpr std::uint32_t kAifcFloat64 = FourCc("fl64");
+// libsndfile writes the float types in upper case. Only these two are read
+// in either case; "NONE" and "sowt" are matched exactly.
+inline constexpr std::uint32_t kAifcFloat32Upper = FourCc("FL32");
+inline constexpr std::uint32_t kAifcFloat64Upper = FourCc("FL64");
+
+// Whether `type` is one of the floating-point compression types.
+constexpr bool IsAifcFloatType(std::uint32_t type) {
+  return type == kAifcFloat32 || type == kAifcFloat64 || type == kAifcFloat32Upper || type == kAifcFloat64Upper;
+}
 
 // The AU encodings the program reads and writes, and the samples each holds.
 struct AuEncoding {

@@ -14,7 +14,8 @@ namespace tidemark {
 // or AIFC by the form type. Only the first "FVER", "COMM" and "SSND" chunks
 // count. "COMM" is 18 bytes exactly in AIFF and at least 22 in AIFC, whose
 // compression type is "NONE", "sowt" (little-endian), "fl32" or "fl64"
-// (floats of 32 or 64 bits); AIFC needs an "FVER" of version 1. The samples
+// (floats of 32 or 64 bits; "FL32" and "FL64" too); AIFC needs an "FVER" of
+// version 1. The samples
 // start 16 bytes after the "SSND" header, whose offset and block size must
 // be 0. The frame count is that of "COMM", lowered to what "SSND" holds
 // only when another chunk follows it (so that no chunk is read as samples).

@@ -46,7 +46,9 @@ TEST(IffProbe, DescribesAiffAndAifc) {
     SampleCode code;
   } aifc[] = {{8, "NONE", kS8},   {5, "sowt", kS8},       {16, "NONE", kS16BE},   {16, "sowt", kS16},
               {20, "NONE", kS24BE}, {24, "sowt", kS24},   {32, "sowt", kS32},     {32, "fl32", kFloatBE},
-              {64, "fl64", kDoubleBE}, {64, "fl32", kDoubleBE}, {32, "fl64", kFloatBE}};
+              {64, "fl64", kDoubleBE}, {64, "fl32", kDoubleBE}, {32, "fl64", kFloatBE},
+              // libsndfile's upper-case float types.
+              {32, "FL32", kFloatBE}, {64, "FL64", kDoubleBE}, {32, "FL64", kFloatBE}};
   for (const auto& c : aifc) {
     SCOPED_TRACE(std::to_string(c.bits) + c.compression);
     ASSERT_EQ(ProbeBytes(Aifc(CommBody(1, 1, static_cast<std::uint16_t>(c.bits), 8000, c.compression)), &info),
@@ -91,6 +93,12 @@ TEST(IffProbe, RejectsWhatBreaksTheRules) {
       {"AIFF, 17-byte COMM", Aiff(sized(17)), err::kMalformed},
       {"AIFC, 18-byte COMM", Aifc(comm), err::kMalformed},
       {"ulaw", Aifc(CommBody(1, 1, 16, 8000, "ulaw")), err::kMalformed},
+      // Only the float types are read in either case.
+      {"Fl32", Aifc(CommBody(1, 1, 32, 8000, "Fl32")), err::kMalformed},
+      {"fL64", Aifc(CommBody(1, 1, 64, 8000, "fL64")), err::kMalformed},
+      {"none", Aifc(CommBody(1, 1, 16, 8000, "none")), err::kMalformed},
+      {"SOWT", Aifc(CommBody(1, 1, 16, 8000, "SOWT")), err::kMalformed},
+      {"FL32 of 16 bits", Aifc(CommBody(1, 1, 16, 8000, "FL32")), err::kMalformed},
       {"fl32 of 16 bits", Aifc(CommBody(1, 1, 16, 8000, "fl32")), err::kMalformed},
       {"fl64 of 8 bits", Aifc(CommBody(1, 1, 8, 8000, "fl64")), err::kMalformed},
       // Bits of 0 or below hold nothing; widths no sample code has are refused.
@@ -120,6 +128,42 @@ TEST(IffProbe, RejectsWhatBreaksTheRules) {
   ASSERT_EQ(ProbeBytes(good, &info), err::kOk);
   for (std::size_t n = 4; n < good.size(); ++n)
     EXPECT_NE(ProbeBytes(Bytes(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(n)), &info), err::kOk) << n;
+}
+
+// libsndfile writes AIFC floats as "FL32"/"FL64" with an empty name; the
+// samples read through a file source equal libsndfile's own raw decoding.
+TEST(IffProbe, FloatFilesOfLibsndfile) {
+  TIDEMARK_REQUIRE_PEER("/usr/bin/sndfile-convert");
+  TIDEMARK_REQUIRE_PEER("/usr/bin/sox");
+  const std::string dir = testing::MakeTempDir("iff_sndfile");
+  const std::string source = dir + "/source.wav";
+  ASSERT_EQ(testing::Run("sox -n -r 44100 -c 2 -b 24 " + source + " synth 0.05 sine 440 noise"), 0);
+  const struct {
+    const char* encoding;
+    const char* type;
+    SampleCode code;
+  } cases[] = {{"-float32", "FL32", kFloatBE}, {"-float64", "FL64", kDoubleBE}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.encoding);
+    const std::string aifc = dir + "/" + (c.encoding + 1) + ".aifc", raw = aifc + ".raw";
+    std::string out;
+    ASSERT_EQ(testing::Run(std::string("sndfile-convert ") + c.encoding + " " + source + " " + aifc, &out), 0) << out;
+    const Bytes file = testing::ReadWholeFile(aifc);
+    ASSERT_GE(file.size(), 54u);
+    EXPECT_EQ(std::string(file.begin() + 50, file.begin() + 54), c.type) << "libsndfile wrote another type";
+    SoundFileInfo info;
+    ASSERT_EQ(ProbePcmFile(aifc, &info), err::kOk);
+    EXPECT_EQ(info.kind, PcmFileKind::AIFC);
+    EXPECT_EQ(info.code, c.code);
+    EXPECT_EQ(info.channels, 2u);
+    EXPECT_EQ(info.rate, 44100u);
+    const auto le = static_cast<SampleCode>(c.code & ~kBigEndianBit);
+    const std::string decode = std::string("sndfile-convert ") + c.encoding + " -endian=little " + aifc + " " + raw;
+    ASSERT_EQ(testing::Run(decode, &out), 0) << out;
+    const Bytes want = testing::ReadWholeFile(raw);
+    EXPECT_EQ(want.size(), std::size_t{info.frames} * 2 * BytesPerSample(c.code));
+    EXPECT_EQ(testing::ReadThroughSource(aifc, info, le), want);
+  }
 }
 
 TEST(IffProbe, FramesBeyondTheSoundData) {

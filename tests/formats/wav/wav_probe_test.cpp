@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <utility>
@@ -11,8 +12,10 @@
 
 #include "core/sources/sound_source.h"
 #include "formats/chunks/internal/random_access_input.h"
+#include "formats/open_sound_file.h"
 #include "formats/pcm_probe.h"
 #include "platform/error_numbers.h"
+#include "tests/formats/wav/wav_probe_test_util.h"
 #include "tests/formats/wav/wav_test_util.h"
 #include "tests/support/hermetic_env.h"
 
@@ -39,12 +42,21 @@ Bytes Wave(const Chunks& chunks) {
 
 struct PeerFile {
   const char* name;
-  const char* command;  // %s is the output path
+  const char* command;  // every %s is the output path
   SampleCode code;
   std::uint16_t channels;
   std::uint32_t rate;
   bool extensible;
+  std::uint32_t format_bytes = 0;  // the "fmt " body the peer writes, when it matters
+  const char* form = "RIFF";
 };
+
+// Where the first "fmt " chunk of a WAV file starts (0 when not found).
+std::size_t FormatChunkAt(const Bytes& file) {
+  for (std::size_t at = 12; at + 8 <= file.size(); at += 8 + ((LoadLe32(&file[at + 4]) + 1) & ~1u))
+    if (LoadLe32(&file[at]) == FourCc("fmt ")) return at;
+  return 0;
+}
 
 // ffmpeg writes the extensible form above 16 bits or 48 kHz, and a LIST/INFO chunk.
 const PeerFile kPeerFiles[] = {
@@ -70,6 +82,20 @@ const PeerFile kPeerFiles[] = {
      44100, true},
     {"fff64", "ffmpeg -loglevel error -y -f lavfi -i sine=f=440:r=44100:d=0.05 -c:a pcm_f64le %s", kDouble, 1, 44100,
      true},
+    // libsndfile writes float without the extra-size field.
+    {"sf32", "sox -n -r 44100 -c 2 -b 16 %s.in.wav synth 0.05 sine 440 noise && sndfile-convert -float32 %s.in.wav %s",
+     kFloat, 2, 44100, false, 16},
+    {"sf64", "sox -n -r 22050 -c 1 -b 24 %s.in.wav synth 0.05 sine 440 && sndfile-convert -float64 %s.in.wav %s",
+     kDouble, 1, 22050, false, 16},
+    // RF64 as ffmpeg writes it even for short sounds.
+    {"rf16", "ffmpeg -loglevel error -y -f lavfi -i sine=f=440:r=44100:d=0.05 -ac 2 -c:a pcm_s16le -rf64 always %s",
+     kS16, 2, 44100, false, 16, "RF64"},
+    {"rf24", "ffmpeg -loglevel error -y -f lavfi -i sine=f=440:r=48000:d=0.05 -ac 2 -c:a pcm_s24le -rf64 always %s",
+     kS24, 2, 48000, true, 40, "RF64"},
+    {"rff32", "ffmpeg -loglevel error -y -f lavfi -i sine=f=440:r=44100:d=0.05 -ac 2 -c:a pcm_f32le -rf64 always "
+     "-metadata title=abc %s", kFloat, 2, 44100, true, 40, "RF64"},
+    {"rfu8", "ffmpeg -loglevel error -y -f lavfi -i sine=f=440:r=8000:d=0.0503 -c:a pcm_u8 -rf64 always %s", kU8, 1,
+     8000, false, 16, "RF64"},
 };
 
 class WavProbePeers : public ::testing::TestWithParam<PeerFile> {};
@@ -81,13 +107,22 @@ TEST_P(WavProbePeers, FileMatchesSoxDecoding) {
   TIDEMARK_REQUIRE_PEER("/usr/bin/sox");
   const bool ffmpeg = std::strncmp(peer.command, "ffmpeg", 6) == 0;
   TIDEMARK_REQUIRE_PEER_IF(!ffmpeg || testing::HaveProgram("/usr/bin/ffmpeg"), "/usr/bin/ffmpeg");
+  const bool sndfile = std::strstr(peer.command, "sndfile-convert") != nullptr;
+  TIDEMARK_REQUIRE_PEER_IF(!sndfile || testing::HaveProgram("/usr/bin/sndfile-convert"), "/usr/bin/sndfile-convert");
   const std::string wav = testing::MakeTempDir("wav_peers") + "/" + peer.name + ".wav", raw = wav + ".raw";
   std::string command = peer.command;
-  command.replace(command.find("%s"), 2, wav);
-  ASSERT_EQ(testing::Run(command), 0);
+  for (std::size_t at; (at = command.find("%s")) != std::string::npos;) command.replace(at, 2, wav);
+  std::string output;
+  ASSERT_EQ(testing::Run(command, &output), 0) << output;
   const Bytes file = ReadWholeFile(wav);
-  ASSERT_GT(file.size(), 20u);
-  EXPECT_EQ(LoadLe16(&file[20]) == 0xFFFE, peer.extensible) << "the peer wrote another header form";
+  ASSERT_GT(file.size(), 12u);
+  EXPECT_EQ(std::string(file.begin(), file.begin() + 4), peer.form) << "the peer wrote another header form";
+  const std::size_t fmt = FormatChunkAt(file);
+  ASSERT_NE(fmt, 0u);
+  EXPECT_EQ(LoadLe16(&file[fmt + 8]) == 0xFFFE, peer.extensible) << "the peer wrote another header form";
+  if (peer.format_bytes) {
+    EXPECT_EQ(LoadLe32(&file[fmt + 4]), peer.format_bytes) << "the peer wrote another format block";
+  }
 
   SoundFileInfo info;
   ASSERT_EQ(ProbePcmFile(wav, &info), 0u);
@@ -123,9 +158,14 @@ TEST(WavProbe, FormatBlockRulesAndSampleCodes) {
     SampleCode code;
     bool data = true;
   } cases[] = {
-      // Float needs the 18-byte body, the extensible form 40 bytes with a known GUID.
-      {"float, 16 bytes", FormatBody(3, 1, 8000, 4, 32), err::kMalformed, 0},
-      {"float, 20 bytes", FormatBody(3, 1, 8000, 4, 32).Zeros(4), err::kMalformed, 0},
+      // Float takes 16 bytes (libsndfile), or 18 and more when the extra-size
+      // field fits; the extensible form 40 bytes with a known GUID.
+      {"float, 16 bytes", FormatBody(3, 1, 8000, 4, 32), err::kOk, kFloat},
+      {"float, 17 bytes", FormatBody(3, 1, 8000, 4, 32).Zeros(1), err::kMalformed, 0},
+      {"float, 20 bytes, no extra", FormatBody(3, 1, 8000, 4, 32).Zeros(4), err::kOk, kFloat},
+      {"float, 22 bytes, 4 extra", FormatBody(3, 2, 8000, 8, 32).U16(4).Zeros(4), err::kOk, kFloat},
+      {"float, 18 bytes, 2 extra", FormatBody(3, 1, 8000, 4, 32).U16(2), err::kMalformed, 0},
+      {"float, 21 bytes, 4 extra", FormatBody(3, 1, 8000, 4, 32).U16(4).Zeros(3), err::kMalformed, 0},
       {"extensible, 42 bytes", ExtensibleBody(2, 8000, 2, testing::kPcmGuid).Zeros(2), err::kMalformed, 0},
       {"extensible, unknown GUID", odd_guid, err::kMalformed, 0},
       // PCM takes any body of 16 bytes or more; 15 is too short.
@@ -252,6 +292,200 @@ TEST(WavProbe, DamagedFilesAreRejected) {
                              {"data", testing::RandomBytes(4, 6)}}),
                        &info),
             err::kMalformed);
+}
+
+// RF64 and BW64: the twin of a RIFF file describes as that file, its
+// samples a "ds64" chunk later; the 64-bit sizes stand where the 32-bit
+// fields hold 0xFFFFFFFF, the 32-bit values elsewhere.
+TEST(WavProbe, Rf64AndBw64DescribeAsTheirRiffTwins) {
+  const Bytes float_fmt = Body(FormatBody(3, 2, 44100, 8, 32)).U16(0);
+  const Bytes data = testing::RandomBytes(80, 7), odd = testing::RandomBytes(81, 8);
+  const Bytes list = Body().Text("INFO").Text("INAM").U32(4).Text("abc", true);
+  const std::vector<Chunks> files = {
+      {{"fmt ", FormatBody(1, 2, 44100, 4, 16)}, {"data", data}},
+      {{"fmt ", FormatBody(1, 1, 8000, 1, 8)}, {"data", odd}, {"LIST", list}},
+      {{"fmt ", float_fmt}, {"fact", Body().U32(7)}, {"data", data}},
+      {{"fmt ", ExtensibleBody(2, 96000, 4, testing::kFloatGuid)}, {"fact", Body().U32(100)}, {"data", data}},
+      {{"fmt ", ExtensibleBody(1, 48000, 3, testing::kPcmGuid)}, {"LIST", list}, {"data", Bytes(81, 1)}},
+      // Two chunks of one id take their table entries in file order.
+      {{"LIST", Body().Text("adtl")}, {"fmt ", FormatBody(1, 1, 8000, 2, 16)}, {"LIST", list}, {"data", data}},
+  };
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    const Bytes riff = Wave(files[i]);
+    SoundFileInfo want;
+    ASSERT_EQ(ProbeBytes(riff, &want), 0u) << i;
+    for (const testing::Rf64Options& options :
+         {testing::Rf64Options{}, testing::Rf64Options{"BW64"}, testing::Rf64Options{"RF64", {"data", "LIST"}},
+          testing::Rf64Options{"BW64", {}, static_cast<std::uint32_t>(riff.size() + 28)},
+          testing::Rf64Options{"RF64", {"fmt ", "data"}}}) {
+      SCOPED_TRACE(std::to_string(i) + " " + options.magic + " " + std::to_string(options.large.size()));
+      const Bytes twin = testing::Rf64Twin(riff, options);
+      SoundFileInfo got;
+      ASSERT_EQ(ProbeBytes(twin, &got), 0u);
+      const std::uint32_t ds64 = static_cast<std::uint32_t>(twin.size() - riff.size());
+      EXPECT_EQ(testing::LayoutOf(got), testing::Layout(want.kind, want.code, want.channels, want.rate, want.frames,
+                                                        want.data_offset + ds64));
+    }
+  }
+
+  // A "fact" count of 0xFFFFFFFF is the "ds64" sample count; others stand.
+  const Bytes riff = Wave({{"fmt ", float_fmt}, {"fact", Body().U32(0xFFFFFFFFu)}, {"data", data}});
+  testing::Rf64Options counted;
+  counted.sample_count = 6;
+  SoundFileInfo info;
+  ASSERT_EQ(ProbeBytes(testing::Rf64Twin(riff, counted), &info), 0u);
+  EXPECT_EQ(info.frames, 6u);
+  counted.sample_count = 1000;  // beyond the data, which is last: believed
+  ASSERT_EQ(ProbeBytes(testing::Rf64Twin(riff, counted), &info), 0u);
+  EXPECT_EQ(info.frames, 1000u);
+  const Bytes followed =
+      Wave({{"fmt ", float_fmt}, {"fact", Body().U32(0xFFFFFFFFu)}, {"data", data}, {"LIST", list}});
+  ASSERT_EQ(ProbeBytes(testing::Rf64Twin(followed, counted), &info), 0u);
+  EXPECT_EQ(info.frames, 10u);
+}
+
+// What makes an RF64 file malformed, and the sniff that agrees with the probe.
+TEST(WavProbe, Rf64RulesAndSniff) {
+  const Bytes riff = Wave({{"fmt ", FormatBody(1, 2, 44100, 4, 16)}, {"data", testing::RandomBytes(40, 9)}});
+  const Bytes good = testing::Rf64Twin(riff);
+  SoundFileInfo info;
+  ASSERT_EQ(ProbeBytes(good, &info), 0u);
+  const auto with = [&](std::size_t at, std::uint32_t value) {
+    Bytes b = good;
+    StoreLe32(&b[at], value);
+    return b;
+  };
+  testing::Rf64Options short_ds64, long_riff, small_riff;
+  short_ds64.ds64_body = 24;
+  long_riff.ds64_riff = good.size() - 7;
+  small_riff.riff_field = 3;
+  Bytes ds64_later = good;  // "fmt " first, "ds64" second
+  std::rotate(ds64_later.begin() + 12, ds64_later.begin() + 48, ds64_later.begin() + 72);
+  const struct {
+    const char* what;
+    Bytes file;
+  } bad[] = {
+      {"ds64 body under 28 bytes", testing::Rf64Twin(riff, short_ds64)},
+      {"ds64 RIFF size past the end", testing::Rf64Twin(riff, long_riff)},
+      {"RIFF size under 4", testing::Rf64Twin(riff, small_riff)},
+      {"ds64 not first", ds64_later},
+      {"data size past the end", with(28, 41)},
+      {"data size above 32 bits", with(32, 1)},
+      {"another form type", with(8, FourCc("AVI "))},
+      {"no ds64", with(12, FourCc("JUNK"))},
+      // A size field of 0xFFFFFFFF that "ds64" does not name stands as stored.
+      {"fmt size from nowhere", with(52, 0xFFFFFFFFu)},
+  };
+  for (const auto& c : bad) EXPECT_EQ(ProbeBytes(c.file, &info), err::kMalformed) << c.what;
+  for (std::size_t n = 0; n < good.size(); ++n)
+    EXPECT_NE(ProbeBytes(Bytes(good.begin(), good.begin() + static_cast<long>(n)), &info), 0u) << n;
+
+  // The sniff takes RF64 and BW64 as WAV files, as the probe does.
+  for (const char* magic : {"RF64", "BW64"}) {
+    testing::Rf64Options options;
+    options.magic = magic;
+    const Bytes file = testing::Rf64Twin(riff, options);
+    SoundFileInfo probed, sniffed;
+    ASSERT_EQ(ProbeBytes(file, &probed), 0u);
+    SniffSoundHeaderBytes(file.data(), file.size(), &sniffed);
+    EXPECT_EQ(testing::LayoutOf(sniffed), testing::Layout(PcmFileKind::Wave, probed.code, probed.channels,
+                                                          probed.rate, 0, probed.data_offset));
+  }
+  const Bytes not_wave = with(0, FourCc("RF65"));
+  EXPECT_EQ(ProbeBytes(not_wave, &info), err::kMalformed);
+  SniffSoundHeaderBytes(not_wave.data(), not_wave.size(), &info);
+  EXPECT_EQ(info.kind, PcmFileKind::Raw);
+}
+
+// The frame limit with 64-bit sizes, on headers alone: the input holds the
+// header, the length given is that of the whole file.
+TEST(WavProbe, Rf64FrameCountsBeyondTheLimit) {
+  const auto header = [](std::uint16_t block, std::uint64_t data_bytes) {
+    Bytes riff = Wave({{"fmt ", FormatBody(1, 1, 8000, block, static_cast<std::uint16_t>(8 * block))}, {"data", {}}});
+    Bytes file = testing::Rf64Twin(riff);
+    const std::uint64_t length = file.size() + data_bytes;
+    StoreLe32(&file[20], static_cast<std::uint32_t>(length - 8));
+    StoreLe32(&file[24], static_cast<std::uint32_t>((length - 8) >> 32));
+    StoreLe32(&file[28], static_cast<std::uint32_t>(data_bytes));
+    StoreLe32(&file[32], static_cast<std::uint32_t>(data_bytes >> 32));
+    return std::pair{file, length};
+  };
+  const struct {
+    std::uint16_t block;
+    std::uint64_t data_bytes;
+    std::uint32_t frames;
+    Error limits;
+  } cases[] = {
+      {1, 0xFFFF0000u, 0xFFFF0000u, err::kOk},
+      {1, 0xFFFF0001u, 0xFFFF0001u, err::kTooManyFrames},
+      {4, 4ull * 0xFFFF0000u, 0xFFFF0000u, err::kOk},
+      {4, 4ull * 0xFFFF0000u + 4, 0xFFFF0001u, err::kTooManyFrames},
+      {1, 1ull << 40, 0xFFFFFFFFu, err::kTooManyFrames},  // saturated, never wrapped
+      {2, (1ull << 33) + 2, 0xFFFFFFFFu, err::kTooManyFrames},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.data_bytes);
+    const auto [bytes, length] = header(c.block, c.data_bytes);
+    MemoryInput input(bytes);
+    SoundFileInfo info;
+    ASSERT_EQ(ProbePcm(input, length, &info), 0u);
+    EXPECT_EQ(info.frames, c.frames);
+    EXPECT_EQ(info.data_offset, bytes.size());
+    EXPECT_EQ(CheckOpenLimits(info), c.limits);
+  }
+  // A RIFF file is never longer than 0xFFFFFFFE bytes, whatever it declares.
+  const Bytes riff = Wave({{"fmt ", FormatBody(1, 1, 8000, 1, 8)}, {"data", {}}});
+  MemoryInput input(riff);
+  SoundFileInfo info;
+  EXPECT_EQ(ProbePcm(input, 0xFFFFFFFFu, &info), err::kMalformed);
+}
+
+// Counts the reads made of a block of bytes and the largest one asked for.
+struct CountingInput final : RandomAccessInput {
+  explicit CountingInput(const Bytes& b) : memory(b) {}
+  Error ReadAt(void* buffer, std::size_t n, std::uint64_t offset, std::size_t* done) override {
+    ++reads;
+    largest = std::max<std::uint64_t>(largest, n);
+    return memory.ReadAt(buffer, n, offset, done);
+  }
+  MemoryInput memory;
+  std::uint64_t reads = 0, largest = 0;
+};
+
+// A "ds64" table that claims gigabytes is not read (nor allocated) whole.
+TEST(WavProbe, Rf64TableClaimsAreBounded) {
+  const Bytes riff = Wave({{"fmt ", FormatBody(1, 1, 8000, 1, 8)}, {"data", {}}});
+  Bytes file = testing::Rf64Twin(riff);
+  const std::uint64_t length = 1ull << 33;
+  StoreLe32(&file[16], 0xFFFFFFF0u);   // the "ds64" body
+  StoreLe64(&file[20], length - 8);   // the RIFF size
+  StoreLe32(&file[44], 0xFFFFFFFFu);   // table entries
+  CountingInput input(file);
+  SoundFileInfo info;
+  EXPECT_EQ(ProbePcm(input, length, &info), err::kReadFailed);  // the input holds the header only
+  EXPECT_LE(input.largest, 65536u * 12);
+}
+
+// An RF64 file of many tiny chunks whose sizes all come from the "ds64"
+// table: the walk reads a window of headers at a time and looks each size
+// up without going through the table again, so the probe stays linear.
+TEST(WavProbe, Rf64OfManyTinyChunksIsReadInWindows) {
+  constexpr std::size_t kMany = 30000;
+  RiffBuilder riff;
+  riff.Chunk("fmt ", FormatBody(1, 1, 8000, 2, 16).bytes());
+  for (std::size_t i = 0; i < kMany; ++i) riff.Chunk("tiny", {});
+  riff.Chunk("data", testing::RandomBytes(20, 3));
+  testing::Rf64Options options;
+  options.large = {"data", "tiny"};
+  const Bytes file = testing::Rf64Twin(riff.Bytes(), options);
+  CountingInput input(file);
+  SoundFileInfo info;
+  ASSERT_EQ(ProbePcm(input, file.size(), &info), 0u);
+  EXPECT_EQ(info.frames, 10u);
+  EXPECT_EQ(info.data_offset, file.size() - 20);
+  // Two walks (the file's and its RIFF view's), each a window at a time,
+  // plus the header, the table and the format block.
+  EXPECT_LE(input.reads, 8 + 2 * (1 + file.size() / WindowedReader::kWindowBytes));
 }
 
 TEST(WavProbe, FilesThatCannotBeProbed) {
