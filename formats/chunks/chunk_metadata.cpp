@@ -27,7 +27,7 @@ bool PlausibleHeader(const std::uint8_t* h, std::uint64_t at, std::uint64_t end)
 }
 
 // Where the chunk after the one at `at` of `size` body bytes starts.
-Error NextSubChunk(RandomAccessInput& input, std::uint64_t at, std::uint32_t size, std::uint64_t end,
+Error NextSubChunk(WindowedReader& input, std::uint64_t at, std::uint32_t size, std::uint64_t end,
                    std::uint64_t* next) {
   const std::uint64_t padded = at + 8 + PaddedSize(size);
   *next = padded;
@@ -64,11 +64,13 @@ Error ReadListChunks(RandomAccessInput& input, const ChunkEntry& list, ChunkTabl
   subs->clear();
   if (list.id != FourCc("LIST") || list.size < 4) return err::kMalformed;
   const std::uint64_t end = std::uint64_t{list.offset} + 8 + list.size;
+  // A list of many tiny sub-chunks costs one read per window, not per header.
+  WindowedReader window(input, end);
   ChunkTable found;
   const Error rc = TryAlloc([&] {
     for (std::uint64_t at = std::uint64_t{list.offset} + 12; at + 8 <= end;) {
       std::uint8_t h[8];
-      if (const Error read_rc = input.ReadExact(h, sizeof h, at)) return read_rc;
+      if (const Error read_rc = window.ReadExact(h, sizeof h, at)) return read_rc;
       ChunkEntry entry;
       entry.id = LoadLe32(h);
       entry.size = LoadLe32(h + 4);
@@ -77,11 +79,11 @@ Error ReadListChunks(RandomAccessInput& input, const ChunkEntry& list, ChunkTabl
       if (entry.id == FourCc("LIST")) {
         if (entry.size < 4) return err::kMalformed;
         std::uint8_t type[4];
-        if (const Error read_rc = input.ReadExact(type, sizeof type, at + 8)) return read_rc;
+        if (const Error read_rc = window.ReadExact(type, sizeof type, at + 8)) return read_rc;
         entry.list_type = LoadLe32(type);
       }
       found.push_back(entry);
-      if (const Error next_rc = NextSubChunk(input, at, entry.size, end, &at)) return next_rc;
+      if (const Error next_rc = NextSubChunk(window, at, entry.size, end, &at)) return next_rc;
     }
     return err::kOk;
   });
