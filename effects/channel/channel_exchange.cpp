@@ -20,10 +20,7 @@ std::string CMyEffRun::GetName() const { return Entry().GetDisplayName(); }
 CMyEffEntry::CMyEffEntry() : CEffEntry(323) {}
 
 Error CMyEffEntry::CreateRun(ProgressScope*, SetupParams&, EffRunPtr* run) {
-  std::unique_ptr<CMyEffRun> made;
-  if (MakeNew(&made)) return err::kOutOfMemory;
-  *run = std::move(made);
-  return err::kOk;
+  return MakeNew<CMyEffRun>(run);
 }
 
 CEffEntry& Entry() {

@@ -38,10 +38,7 @@ CMyEffEntry::CMyEffEntry() : CEffEntry(327) {}
 const SettingsLayout* CMyEffEntry::GetSettingsLayout() const { return &kLayout; }
 
 Error CMyEffEntry::NewSetupParams(SetupParamsPtr* params) {
-  std::unique_ptr<MySetupParams> made;
-  if (MakeNew(&made)) return err::kOutOfMemory;
-  *params = std::move(made);
-  return err::kOk;
+  return MakeNew<MySetupParams>(params);
 }
 
 Error CMyEffEntry::FillParams(ProgressScope*, SetupParams& params, const SettingsBlock& block) {
@@ -53,10 +50,7 @@ Error CMyEffEntry::FillParams(ProgressScope*, SetupParams& params, const Setting
 
 Error CMyEffEntry::CreateRun(ProgressScope*, SetupParams& params, EffRunPtr* run) {
   const auto& mine = static_cast<const MySetupParams&>(params);
-  std::unique_ptr<CMyEffRun> made;
-  if (MakeNew(&made, mine.source, mine.gain)) return err::kOutOfMemory;
-  *run = std::move(made);
-  return err::kOk;
+  return MakeNew<CMyEffRun>(run, mine.source, mine.gain);
 }
 
 CEffEntry& Entry() {

@@ -69,10 +69,7 @@ CMyEffEntry::CMyEffEntry() : CEffEntry(326) {}
 const SettingsLayout* CMyEffEntry::GetSettingsLayout() const { return &kLayout; }
 
 Error CMyEffEntry::NewSetupParams(SetupParamsPtr* params) {
-  std::unique_ptr<MySetupParams> made;
-  if (MakeNew(&made)) return err::kOutOfMemory;
-  *params = std::move(made);
-  return err::kOk;
+  return MakeNew<MySetupParams>(params);
 }
 
 Error CMyEffEntry::FillParams(ProgressScope*, SetupParams& params, const SettingsBlock& block) {
@@ -81,10 +78,7 @@ Error CMyEffEntry::FillParams(ProgressScope*, SetupParams& params, const Setting
 }
 
 Error CMyEffEntry::CreateRun(ProgressScope*, SetupParams& params, EffRunPtr* run) {
-  std::unique_ptr<CMyEffRun> made;
-  if (MakeNew(&made, static_cast<const MySetupParams&>(params).sigma)) return err::kOutOfMemory;
-  *run = std::move(made);
-  return err::kOk;
+  return MakeNew<CMyEffRun>(run, static_cast<const MySetupParams&>(params).sigma);
 }
 
 CEffEntry& Entry() {

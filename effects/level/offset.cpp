@@ -32,10 +32,7 @@ CMyEffEntry::CMyEffEntry() : CEffEntry(320) {}
 const SettingsLayout* CMyEffEntry::GetSettingsLayout() const { return &kLayout; }
 
 Error CMyEffEntry::NewSetupParams(SetupParamsPtr* params) {
-  std::unique_ptr<MySetupParams> made;
-  if (MakeNew(&made)) return err::kOutOfMemory;
-  *params = std::move(made);
-  return err::kOk;
+  return MakeNew<MySetupParams>(params);
 }
 
 Error CMyEffEntry::Execute(SoundDocument* target) {

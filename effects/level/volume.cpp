@@ -32,10 +32,7 @@ CMyEffEntry::CMyEffEntry() : CEffEntry(301) {}
 const SettingsLayout* CMyEffEntry::GetSettingsLayout() const { return &kLayout; }
 
 Error CMyEffEntry::NewSetupParams(SetupParamsPtr* params) {
-  std::unique_ptr<MySetupParams> made;
-  if (MakeNew(&made)) return err::kOutOfMemory;
-  *params = std::move(made);
-  return err::kOk;
+  return MakeNew<MySetupParams>(params);
 }
 
 Error CMyEffEntry::FillParams(ProgressScope*, SetupParams& params, const SettingsBlock& block) {
@@ -52,10 +49,7 @@ Error CMyEffEntry::Execute(SoundDocument* target) {
 }
 
 Error CMyEffEntry::CreateRun(ProgressScope*, SetupParams& params, EffRunPtr* run) {
-  std::unique_ptr<CMyEffRun> made;
-  if (MakeNew(&made, static_cast<const MySetupParams&>(params).gain)) return err::kOutOfMemory;
-  *run = std::move(made);
-  return err::kOk;
+  return MakeNew<CMyEffRun>(run, static_cast<const MySetupParams&>(params).gain);
 }
 
 CEffEntry& Entry() {

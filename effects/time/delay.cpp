@@ -87,10 +87,7 @@ CMyEffEntry::CMyEffEntry() : CEffEntry(312) {}
 const SettingsLayout* CMyEffEntry::GetSettingsLayout() const { return &kLayout; }
 
 Error CMyEffEntry::NewSetupParams(SetupParamsPtr* params) {
-  std::unique_ptr<MySetupParams> made;
-  if (MakeNew(&made)) return err::kOutOfMemory;
-  *params = std::move(made);
-  return err::kOk;
+  return MakeNew<MySetupParams>(params);
 }
 
 Error CMyEffEntry::FillParams(ProgressScope*, SetupParams& params, const SettingsBlock& block) {

@@ -39,10 +39,7 @@ CMyEffEntry::CMyEffEntry() : CEffEntry(304) {}
 const SettingsLayout* CMyEffEntry::GetSettingsLayout() const { return &kLayout; }
 
 Error CMyEffEntry::NewSetupParams(SetupParamsPtr* params) {
-  std::unique_ptr<MySetupParams> made;
-  if (MakeNew(&made)) return err::kOutOfMemory;
-  *params = std::move(made);
-  return err::kOk;
+  return MakeNew<MySetupParams>(params);
 }
 
 Error CMyEffEntry::FillParams(ProgressScope*, SetupParams& params, const SettingsBlock& block) {
@@ -60,10 +57,7 @@ Error CMyEffEntry::FillParams(ProgressScope*, SetupParams& params, const Setting
 
 Error CMyEffEntry::CreateRun(ProgressScope*, SetupParams& params, EffRunPtr* run) {
   const auto& mine = static_cast<const MySetupParams&>(params);
-  std::unique_ptr<CMyEffRun> made;
-  if (MakeNew(&made, mine.d0, mine.d1, mine.length)) return err::kOutOfMemory;
-  *run = std::move(made);
-  return err::kOk;
+  return MakeNew<CMyEffRun>(run, mine.d0, mine.d1, mine.length);
 }
 
 CEffEntry& Entry() {
