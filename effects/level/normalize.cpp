@@ -64,14 +64,10 @@ Error CMyEffEntry::NewSetupParams(SetupParamsPtr* params) {
 }
 
 Error CMyEffEntry::Execute(SoundDocument* target) {
-  std::uint32_t from = 0, to = 0;
-  GetSelection(*target, &from, &to);
-  if (to == from) return err::kNoSelection;
   SetupParamsPtr made;
-  if (const Error rc = CreateSetupParams(target, 0, &made)) return rc;
-  auto& params = static_cast<MySetupParams&>(*made);
   SettingsBlock block;
-  if (const Error rc = SetupOwnSettings(*this, params, &block)) return rc;
+  if (const Error rc = BeginOwnExecute(*this, target, &made, &block)) return rc;
+  auto& params = static_cast<MySetupParams&>(*made);
   FillParams(params, block);
 
   // A one-second window; no weighting.

@@ -36,14 +36,10 @@ Error CMyEffEntry::NewSetupParams(SetupParamsPtr* params) {
 }
 
 Error CMyEffEntry::Execute(SoundDocument* target) {
-  std::uint32_t from = 0, to = 0;
-  GetSelection(*target, &from, &to);
-  if (to == from) return err::kNoSelection;
   SetupParamsPtr made;
-  if (const Error rc = CreateSetupParams(target, 0, &made)) return rc;
-  auto& params = static_cast<MySetupParams&>(*made);
   SettingsBlock block;
-  if (const Error rc = SetupOwnSettings(*this, params, &block)) return rc;
+  if (const Error rc = BeginOwnExecute(*this, target, &made, &block)) return rc;
+  auto& params = static_cast<MySetupParams&>(*made);
   params.mode = static_cast<std::int16_t>(GetField(kFields[0], block.bytes));
   params.value = static_cast<float>(GetField(kFields[1], block.bytes));
   params.ready = 1;

@@ -7,6 +7,15 @@
 
 namespace tidemark {
 
+Error BeginOwnExecute(CEffEntry& entry, SoundDocument* target, CEffEntry::SetupParamsPtr* params,
+                      SettingsBlock* block) {
+  std::uint32_t from = 0, to = 0;
+  GetSelection(*target, &from, &to);
+  if (to == from) return err::kNoSelection;
+  if (const Error rc = entry.CreateSetupParams(target, 0, params)) return rc;
+  return SetupOwnSettings(entry, **params, block);
+}
+
 Error SetupOwnSettings(CEffEntry& entry, const CEffEntry::SetupParams& params, SettingsBlock* block) {
   const SettingsLayout* layout = entry.GetSettingsLayout();
   const std::uint32_t rate = params.target ? params.target->rate : 44100;

@@ -15,6 +15,12 @@ namespace tidemark {
 // shown, 4 when it is cancelled (the store then keeps its old block).
 [[nodiscard]] Error SetupOwnSettings(CEffEntry& entry, const CEffEntry::SetupParams& params, SettingsBlock* block);
 
+// The start of such an Execute: 0xFFFFFFFB without a selection; else the
+// entry's params for the target's selection and its settings as
+// SetupOwnSettings leaves them.
+[[nodiscard]] Error BeginOwnExecute(CEffEntry& entry, SoundDocument* target, CEffEntry::SetupParamsPtr* params,
+                                    SettingsBlock* block);
+
 // Execute of an entry whose effect is one gain: 0xFFFFFFFB without a
 // selection; else `factor` for the selected channels (1 for the others)
 // through the document's range-gain operation, one undo step named by the
