@@ -221,6 +221,10 @@ Result EffectCommand(Session& s, const CommandArgs& args) {
   const Error rc = entry->Execute(&d);
   // Nothing to do on a selection that is there (Normalize of silence).
   if (rc == err::kNoSelection) return s.Notice(text::kSilentNothingDone);
+  if (rc && !dialog.problem().empty()) {
+    s.err() << "error: " << name << ": " << dialog.problem() << '\n';
+    return Result::kFailed;
+  }
   if (rc) return s.Fail(rc);
   NoteRecentlyUsed(*entry);
   screen.frame.Print(s);
@@ -244,7 +248,12 @@ Result HelpEffect(Session& s, std::string_view name) {
             << "  default " << FormatFieldValue(field, field.def) << "  current "
             << FormatFieldValue(field, GetField(field, current.bytes)) << '\n';
   }
-  s.out() << "  block=" << BlockHex(current) << "  (" << layout->size << " bytes, ranges at " << rate << " Hz)\n";
+  if (layout->text) {
+    s.out() << "  " << layout->text->name << "  offset " << layout->size
+            << "  text to the block's end (UTF-16LE when wide is on)  current \"" << EscapeText(GetBlockText(*layout, current))
+            << "\"  (or file=PATH)\n";
+  }
+  s.out() << "  block=" << BlockHex(current) << "  (" << current.size() << " bytes, ranges at " << rate << " Hz)\n";
   return Result::kDone;
 }
 

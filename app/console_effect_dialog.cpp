@@ -1,5 +1,9 @@
 #include "app/console_effect_dialog.h"
 
+#include <fstream>
+#include <iterator>
+
+#include "platform/ascii_case.h"
 #include "platform/error_numbers.h"
 
 namespace tidemark::console {
@@ -22,7 +26,44 @@ std::string AllRanges(const SettingsLayout& layout, std::uint32_t rate) {
   return text;
 }
 
+// The console writes a line break inside a text as the two characters "\n".
+std::string Unescape(std::string_view text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\\' && i + 1 < text.size() && text[i + 1] == 'n') {
+      out += '\n';
+      ++i;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
+// A text file's bytes; nothing when it cannot be read or is over kMaxTextFileBytes.
+std::optional<std::string> ReadTextFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return std::nullopt;
+  std::string bytes;
+  char chunk[4096];
+  while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
+    bytes.append(chunk, static_cast<std::size_t>(in.gcount()));
+    if (bytes.size() > kMaxTextFileBytes) return std::nullopt;
+  }
+  if (in.bad()) return std::nullopt;
+  return bytes;
+}
+
 }  // namespace
+
+std::string EscapeText(std::string_view text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\n') out += "\\n";
+    else if (c != '\r') out += c;
+  }
+  return out;
+}
 
 std::string FieldRangeText(const SettingsField& field, std::uint32_t rate) {
   // No field takes the empty text, and refusing it names the field and its
@@ -60,6 +101,9 @@ std::optional<SettingsBlock> CommandBlock(const SettingsLayout* layout, const Se
                                           std::uint32_t rate, const std::vector<std::string>& pairs,
                                           SettingsRefusal* refusal) {
   SettingsBlock block = layout ? LoadBlock(*layout, base, rate) : SettingsBlock{};
+  // The text is put back after the fields, in the form they leave chosen.
+  std::optional<std::string> text;
+  if (layout && layout->text) text = GetBlockText(*layout, block);
   for (const std::string& pair : pairs) {
     const std::size_t equals = pair.find('=');
     const std::string_view name = std::string_view(pair).substr(0, equals);
@@ -69,6 +113,18 @@ std::optional<SettingsBlock> CommandBlock(const SettingsLayout* layout, const Se
     if (!layout || layout->fields.empty()) {
       refusal->error = kSettingsNotValid;
       return std::nullopt;
+    }
+    if (text && EqualsIgnoreAsciiCase(name, layout->text->name)) {
+      text = Unescape(value);
+      continue;
+    }
+    if (text && EqualsIgnoreAsciiCase(name, "file")) {
+      text = ReadTextFile(std::string(value));
+      if (!text) {
+        refusal->error = err::kCannotOpen;
+        return std::nullopt;
+      }
+      continue;
     }
     const SettingsField* field = FindField(*layout, name);
     if (!field) {
@@ -83,6 +139,7 @@ std::optional<SettingsBlock> CommandBlock(const SettingsLayout* layout, const Se
     }
     PutField(*field, stored, block.bytes);
   }
+  if (text) PutBlockText(*layout, *text, block);
   return block;
 }
 
@@ -90,5 +147,7 @@ Error ConsoleSettingsDialog::Edit(CEffEntry&, const CEffEntry::SetupParams&, Set
   block = block_;
   return err::kOk;
 }
+
+void ConsoleSettingsDialog::ShowProblem(CEffEntry&, std::string_view message) { problem_ = message; }
 
 }  // namespace tidemark::console

@@ -31,6 +31,12 @@ struct SettingsRefusal {
   std::string ranges;
 };
 
+// A text for one line of output: line breaks as "\n", carriage returns dropped.
+std::string EscapeText(std::string_view text);
+
+// The largest text file `file=PATH` reads into a block's text.
+inline constexpr std::size_t kMaxTextFileBytes = 1 << 20;
+
 // "gain lies in -13.00 ... 13.00 dB": a field's name and range at `rate`.
 std::string FieldRangeText(const SettingsField& field, std::uint32_t rate);
 
@@ -38,7 +44,10 @@ std::string FieldRangeText(const SettingsField& field, std::uint32_t rate);
 // is (defaults when empty, clamped for `rate`), then each "FIELD=VALUE" of
 // `pairs` in order (a word without "=" is a field without a value). The
 // first bad pair refuses them all: an unknown field, or a value that is
-// malformed or outside the field's range. `layout` null: the effect has no
+// malformed or outside the field's range. A layout with a text also takes
+// "NAME=TEXT" for it (its name; "\n" is a line break) and "file=PATH" (the
+// text from a file, refused with err::kCannotOpen when it cannot be read or
+// is over kMaxTextFileBytes). `layout` null: the effect has no
 // settings, so any pair is refused.
 // The messages' errors: an effect setting out of range, or settings that
 // are not valid for an effect without settings.
@@ -53,9 +62,13 @@ class ConsoleSettingsDialog final : public SettingsDialog {
  public:
   explicit ConsoleSettingsDialog(SettingsBlock block) : block_(std::move(block)) {}
   [[nodiscard]] Error Edit(CEffEntry& entry, const CEffEntry::SetupParams& params, SettingsBlock& block) override;
+  void ShowProblem(CEffEntry& entry, std::string_view message) override;
+  // What the effect last found wrong with the settings (empty: nothing).
+  const std::string& problem() const { return problem_; }
 
  private:
   SettingsBlock block_;
+  std::string problem_;
 };
 
 }  // namespace tidemark::console

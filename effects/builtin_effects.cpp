@@ -4,6 +4,7 @@
 #include "effects/channel/mid_side.h"
 #include "effects/channel/mono_output.h"
 #include "effects/channel/pan.h"
+#include "effects/filters/user_iir.h"
 #include "effects/generators/noise_generator.h"
 #include "effects/generators/sine_generator.h"
 #include "effects/level/normalize.h"
@@ -26,6 +27,7 @@ std::vector<CEffEntry*> BuiltInEffectEntries() {
       &NS_EFFECT_PAN::Entry(),
       &NS_EFFECT_CHXCHG::Entry(),
       &NS_EFFECT_MIDSIDE::Entry(),
+      &NS_EFFECT_USERIIR::Entry(),
       &NS_EFFECT_GENSINE::Entry(),
       &NS_EFFECT_GENNOISE::Entry(),
       &NS_EFFECT_MONO::Entry(),

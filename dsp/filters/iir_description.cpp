@@ -391,6 +391,14 @@ IirDescResult ParseIirDescription(std::string_view text, double sample_rate, Iir
   return result;
 }
 
+IirDescResult DescriptionToLattice(std::string_view text, double sample_rate, NS_EFFECT::SLatticeIIR* out) {
+  IirCoefficients c;
+  if (const IirDescResult r = ParseIirDescription(text, sample_rate, &c); !r.ok()) return r;
+  if (c.order > NS_EFFECT::SLatticeIIR::kMaxOrder) return {IirDescError::kOrderAbove99, 0};
+  if (!DirectToLattice(c.a.data(), c.b.data(), c.order, out)) return {IirDescError::kUnstable, 0};
+  return {};
+}
+
 int IirDescErrorText(IirDescError error) {
   const int n = static_cast<int>(error);
   if (n >= 1 && n <= 12) return n;

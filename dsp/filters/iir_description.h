@@ -18,6 +18,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "dsp/filters/lattice.h"
+
 namespace tidemark::dsp {
 
 // The description's error numbers. 1..6 and 19 are the design's parse
@@ -64,6 +66,11 @@ struct IirDescResult {
 // Stability is not judged here.
 [[nodiscard]] IirDescResult ParseIirDescription(std::string_view text, double sample_rate,
                                                 IirCoefficients* out);
+
+// Reads `text` as above and turns it into the lattice that runs it;
+// kUnstable (line 0) when a pole lies on or outside the unit circle.
+[[nodiscard]] IirDescResult DescriptionToLattice(std::string_view text, double sample_rate,
+                                                 NS_EFFECT::SLatticeIIR* out);
 
 // The index of the error's text within "effect/iirfilter/descerror"
 // (0 is the general "cannot be used").

@@ -8,6 +8,8 @@
 #include <cstring>
 
 #include "platform/ascii_case.h"
+#include "platform/code_page.h"
+#include "platform/utf.h"
 #include "platform/error_numbers.h"
 
 namespace tidemark {
@@ -128,6 +130,46 @@ SettingsBlock LoadBlock(const SettingsLayout& layout, const SettingsBlock& store
   if (stored.size() > layout.size)
     std::copy(stored.bytes.begin() + layout.size, stored.bytes.end(), block.bytes.begin() + layout.size);
   return block;
+}
+
+namespace {
+
+bool WideText(const SettingsLayout& layout, const SettingsBlock& block) {
+  const std::size_t flag = layout.text->wide_flag_offset;
+  return flag < block.bytes.size() && block.bytes[flag] != 0;
+}
+
+}  // namespace
+
+std::string GetBlockText(const SettingsLayout& layout, const SettingsBlock& block) {
+  if (!layout.text || block.size() <= layout.size) return {};
+  const std::uint8_t* tail = block.bytes.data() + layout.size;
+  const std::size_t bytes = block.size() - layout.size;
+  if (!WideText(layout, block)) {
+    const std::string_view narrow(reinterpret_cast<const char*>(tail), bytes);
+    return NarrowToUtf8(narrow.substr(0, narrow.find('\0')));
+  }
+  std::u16string wide;
+  for (std::size_t i = 0; i + 1 < bytes; i += 2) {
+    const auto unit = static_cast<char16_t>(tail[i] | tail[i + 1] << 8);
+    if (unit == 0) break;
+    wide += unit;
+  }
+  return Utf16ToUtf8(wide);
+}
+
+void PutBlockText(const SettingsLayout& layout, std::string_view utf8, SettingsBlock& block) {
+  if (!layout.text) return;
+  block.bytes.resize(layout.size, 0);
+  if (!WideText(layout, block)) {
+    const std::string narrow = Utf8ToNarrow(utf8);
+    block.bytes.insert(block.bytes.end(), narrow.begin(), narrow.end());
+    return;
+  }
+  for (const char16_t unit : Utf8ToUtf16(utf8)) {
+    block.bytes.push_back(static_cast<std::uint8_t>(unit & 0xFF));
+    block.bytes.push_back(static_cast<std::uint8_t>(unit >> 8));
+  }
 }
 
 const SettingsField* FindField(const SettingsLayout& layout, std::string_view name) {

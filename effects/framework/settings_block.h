@@ -66,12 +66,29 @@ struct SettingsField {
   bool flag = false;
 };
 
+// A text that fills a block from the layout's size to the block's end (a
+// filter description). The u8 at `wide_flag_offset` chooses its form: 0 the
+// narrow code page, non-zero UTF-16LE. The text has no terminator; a NUL
+// ends it early.
+struct SettingsText {
+  std::string_view name;  // the console's name for it
+  std::uint16_t wide_flag_offset = 0;
+};
+
 // A block's layout: its size and fields in block order. Bytes no field
-// covers are reserved and kept 0.
+// covers are reserved and kept 0. With a text, `size` is the block's
+// smallest size and the text follows.
 struct SettingsLayout {
   std::uint32_t size = 0;
   std::span<const SettingsField> fields;
+  const SettingsText* text = nullptr;
 };
+
+// The block's text in UTF-8 (empty for a layout without one).
+std::string GetBlockText(const SettingsLayout& layout, const SettingsBlock& block);
+// Replaces the block's text by `utf8` in the form its flag chooses (the
+// block is first completed to the layout's size).
+void PutBlockText(const SettingsLayout& layout, std::string_view utf8, SettingsBlock& block);
 
 // The upper end of `field` for a document of `rate` Hz.
 double FieldMax(const SettingsField& field, std::uint32_t rate);

@@ -3,6 +3,8 @@
 // console fills the block from its command's arguments).
 #pragma once
 
+#include <string_view>
+
 #include "effects/framework/effect_entry.h"
 #include "platform/error.h"
 
@@ -15,6 +17,12 @@ class SettingsDialog {
   // 0 to accept, 4 when the user cancels, 3 when it cannot be shown.
   [[nodiscard]] virtual Error Edit(CEffEntry& entry, const CEffEntry::SetupParams& params,
                                    SettingsBlock& block) = 0;
+  // Shows why the settings just edited cannot be used (a description with
+  // an error), as the dialog does before it keeps the previous settings.
+  virtual void ShowProblem(CEffEntry& entry, std::string_view message) {
+    (void)entry;
+    (void)message;
+  }
 };
 
 // None by default: a setup that needs the dialog then answers 3.
