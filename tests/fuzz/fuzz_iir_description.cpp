@@ -1,6 +1,8 @@
 // Arbitrary bytes as a user filter description: every input either reads
 // to finite coefficients normalised by B0 with the order of its highest
-// nonzero coefficient, or gives an error whose line lies inside the text.
+// nonzero coefficient, or gives an error whose line lies inside the text;
+// what reads becomes a stable lattice (every |k| < 1) or is refused as
+// unstable.
 // Deep nesting must end in the depth limit, not a stack overflow (the
 // sanitizers and libFuzzer's -timeout watch the time).
 #include <algorithm>
@@ -39,5 +41,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   Check(c.a[static_cast<std::size_t>(c.order)] != 0.0 || c.b[static_cast<std::size_t>(c.order)] != 0.0 ||
         c.order == 0);
+
+  tidemark::NS_EFFECT::SLatticeIIR lattice;
+  const IirDescResult l = DescriptionToLattice(text, 44100.0, &lattice);
+  if (!l.ok()) {
+    Check(l.error == IirDescError::kUnstable);
+    return 0;
+  }
+  Check(lattice.order == c.order);
+  for (int i = 1; i <= lattice.order; ++i) Check(std::fabs(lattice.k[i]) < 1.0);
+  for (int i = 0; i <= lattice.order; ++i) Check(std::isfinite(lattice.c[i]));
   return 0;
 }
