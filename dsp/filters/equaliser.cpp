@@ -1,5 +1,6 @@
 #include "dsp/filters/equaliser.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "dsp/filters/internal/z_map.h"
@@ -38,7 +39,9 @@ Error DesignEqBand(EqBand band, double f_over_rate, double gain, double width_oc
   const double edge = centre / std::exp2(width_octaves / 2);
   const filters_internal::ZMap map(edge, false);
   const double w0 = map.AnalogFrequency(centre);
-  const double q = w0 / (w0 * w0 - 1.0);
+  // A shelf's Q stops at 1/sqrt(2), the steepest that never overshoots.
+  const double band_q = w0 / (w0 * w0 - 1.0);
+  const double q = band == EqBand::kPeaking ? band_q : std::min(band_q, M_SQRT1_2);
   const double a = std::sqrt(gain);
   const double sa = std::sqrt(a);
   // Numerator and denominator of the prototype as (s^2, s, 1) coefficients;

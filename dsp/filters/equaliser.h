@@ -6,7 +6,9 @@
 // f x 2^(w/2); the prototype's edge (1 rad/s) goes to the lower end
 // f / 2^(w/2), its centre to the analog frequency that lands exactly on f,
 // and its Q = centre / (centre^2 - 1) (in the analog plane the band runs
-// from the edge to centre^2). So:
+// from the edge to centre^2); a shelf's Q is held at 1/sqrt(2) at most, the
+// steepest slope without overshoot, so widths under about 1.9 octaves all
+// give that slope. So:
 //   peaking     gain g at f, sqrt(g) at the lower band edge, unity at DC and
 //               at the Nyquist frequency;
 //   high shelf  unity at DC, sqrt(g) at f, g at the Nyquist frequency;
