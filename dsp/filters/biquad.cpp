@@ -131,6 +131,15 @@ Error BiquadKernel::Init(const NS_EFFECT::SBiQuadFilter& filter, std::uint16_t c
     std::copy(filter.sections, filter.sections + count, coef_);
     count_ = count;
   }
+  // A pass-through section is skipped rather than run: it would turn -0 into
+  // +0 and, once an infinity passed, 0 x inf into NaN.
+  active_ = 0;
+  for (int s = 0; s < count_; ++s) {
+    const SBiQuadSection& c = coef_[s];
+    if (c.b0 == 1.0 && c.b1 == 0.0 && c.b2 == 0.0 && c.a1 == 0.0 && c.a2 == 0.0) continue;
+    run_[active_] = c;
+    slot_[active_++] = s;
+  }
   gain_ = filter.gain;
   channels_ = channels;
   Reset();
@@ -140,6 +149,7 @@ Error BiquadKernel::Init(const NS_EFFECT::SBiQuadFilter& filter, std::uint16_t c
 void BiquadKernel::Reset() { std::fill(state_.get(), state_.get() + capacity_, 0.0); }
 
 void BiquadKernel::Process(float* buffer, std::size_t frames, std::uint32_t mask) {
+  if (active_ == 0) return;
   const std::size_t stride = channels_;
   const std::size_t per_channel = static_cast<std::size_t>(count_) * 2;
   const auto processed = [&](std::size_t ch) { return ch < 32 && (mask & (std::uint32_t{1} << ch)) != 0; };
@@ -149,46 +159,50 @@ void BiquadKernel::Process(float* buffer, std::size_t frames, std::uint32_t mask
     if (ch + 1 < stride && processed(ch + 1)) {
       double* next = mine + per_channel;
       GroupState<Pair> st[kMaxGroups];
-      for (int s = 0; s < count_; ++s) {
-        st[s / kGroup].w1[s % kGroup] = Pair{mine[2 * s], next[2 * s]};
-        st[s / kGroup].w2[s % kGroup] = Pair{mine[2 * s + 1], next[2 * s + 1]};
+      for (int j = 0; j < active_; ++j) {
+        const std::size_t at = 2 * static_cast<std::size_t>(slot_[j]);
+        st[j / kGroup].w1[j % kGroup] = Pair{mine[at], next[at]};
+        st[j / kGroup].w2[j % kGroup] = Pair{mine[at + 1], next[at + 1]};
       }
       Pair data[kChunk];
       for (std::size_t done = 0; done < frames; done += kChunk) {
         const std::size_t n = std::min(kChunk, frames - done);
         float* p = buffer + done * stride + ch;
         for (std::size_t i = 0; i < n; ++i) data[i] = Pair{p[i * stride], p[i * stride + 1]};
-        RunSections(coef_, count_, st, data, n);
+        RunSections(run_, active_, st, data, n);
         for (std::size_t i = 0; i < n; ++i) {
           p[i * stride] = static_cast<float>(data[i][0]);
           p[i * stride + 1] = static_cast<float>(data[i][1]);
         }
       }
-      for (int s = 0; s < count_; ++s) {
-        mine[2 * s] = st[s / kGroup].w1[s % kGroup][0];
-        next[2 * s] = st[s / kGroup].w1[s % kGroup][1];
-        mine[2 * s + 1] = st[s / kGroup].w2[s % kGroup][0];
-        next[2 * s + 1] = st[s / kGroup].w2[s % kGroup][1];
+      for (int j = 0; j < active_; ++j) {
+        const std::size_t at = 2 * static_cast<std::size_t>(slot_[j]);
+        mine[at] = st[j / kGroup].w1[j % kGroup][0];
+        next[at] = st[j / kGroup].w1[j % kGroup][1];
+        mine[at + 1] = st[j / kGroup].w2[j % kGroup][0];
+        next[at + 1] = st[j / kGroup].w2[j % kGroup][1];
       }
       ++ch;
       continue;
     }
     GroupState<double> st[kMaxGroups];
-    for (int s = 0; s < count_; ++s) {
-      st[s / kGroup].w1[s % kGroup] = mine[2 * s];
-      st[s / kGroup].w2[s % kGroup] = mine[2 * s + 1];
+    for (int j = 0; j < active_; ++j) {
+      const std::size_t at = 2 * static_cast<std::size_t>(slot_[j]);
+      st[j / kGroup].w1[j % kGroup] = mine[at];
+      st[j / kGroup].w2[j % kGroup] = mine[at + 1];
     }
     double data[kChunk];
     for (std::size_t done = 0; done < frames; done += kChunk) {
       const std::size_t n = std::min(kChunk, frames - done);
       float* p = buffer + done * stride + ch;
       for (std::size_t i = 0; i < n; ++i) data[i] = p[i * stride];
-      RunSections(coef_, count_, st, data, n);
+      RunSections(run_, active_, st, data, n);
       for (std::size_t i = 0; i < n; ++i) p[i * stride] = static_cast<float>(data[i]);
     }
-    for (int s = 0; s < count_; ++s) {
-      mine[2 * s] = st[s / kGroup].w1[s % kGroup];
-      mine[2 * s + 1] = st[s / kGroup].w2[s % kGroup];
+    for (int j = 0; j < active_; ++j) {
+      const std::size_t at = 2 * static_cast<std::size_t>(slot_[j]);
+      mine[at] = st[j / kGroup].w1[j % kGroup];
+      mine[at + 1] = st[j / kGroup].w2[j % kGroup];
     }
   }
 }

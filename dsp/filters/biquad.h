@@ -51,7 +51,8 @@ struct SBiQuadFilter {
 namespace tidemark::dsp {
 
 // The running cascade. A filter of 0 sections runs as one pass-through
-// section (b = 1, 0, 0; a = 0, 0). Not copyable.
+// section (b = 1, 0, 0; a = 0, 0); pass-through sections leave samples
+// bit for bit as they are (-0 and infinities included). Not copyable.
 class BiquadKernel {
  public:
   BiquadKernel() = default;
@@ -83,6 +84,11 @@ class BiquadKernel {
   std::uint16_t channels_ = 0;
   std::size_t capacity_ = 0;  // doubles in state_
   NS_EFFECT::SBiQuadSection coef_[NS_EFFECT::SBiQuadFilter::kMaxSections];
+  // The sections that are not pass-through, in order, and where each one's
+  // state lives.
+  int active_ = 0;
+  NS_EFFECT::SBiQuadSection run_[NS_EFFECT::SBiQuadFilter::kMaxSections];
+  int slot_[NS_EFFECT::SBiQuadFilter::kMaxSections] = {};
   std::unique_ptr<double[]> state_;  // per channel, per section: w1, w2
 };
 
