@@ -17,6 +17,7 @@
 #include "app/console_progress.h"
 #include "app/console_session.h"
 #include "app/console_startup.h"
+#include "effects/analysis/weighting.h"
 #include "effects/framework/effect_registry.h"
 #include "formats/clip_image.h"
 #include "formats/file_kind_table.h"
@@ -120,6 +121,7 @@ int main(int argc, char** argv) {
   session.set_open_options(startup.open);
   session.set_save_settings(startup.save);
   session.set_weighting(startup.weighting);
+  tidemark::NS_EFFECT::SetProgramWeighting(startup.weighting);
   if (::isatty(STDERR_FILENO) == 1) session.set_progress(TerminalProgress());
   if (session.OpenFiles(files) == Result::kFailed && !interactive) return 1;
   if (!interactive) return session.Run(std::cin);

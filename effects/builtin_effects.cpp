@@ -5,6 +5,7 @@
 #include "effects/channel/mono_output.h"
 #include "effects/channel/pan.h"
 #include "effects/filters/user_iir.h"
+#include "effects/filters/weighting_filter.h"
 #include "effects/generators/noise_generator.h"
 #include "effects/generators/sine_generator.h"
 #include "effects/level/normalize.h"
@@ -37,5 +38,7 @@ std::vector<CEffEntry*> BuiltInEffectEntries() {
       &NS_EFFECT_TIMEREV::Entry(),
   };
 }
+
+void InstallBuiltInHooks() { NS_EFFECT::SetWeightingFactory(&NS_EFFECT::MakeWeightingCurve); }
 
 }  // namespace tidemark

@@ -10,4 +10,8 @@ class CEffEntry;
 // One static entry object per effect, in no particular order.
 std::vector<CEffEntry*> BuiltInEffectEntries();
 
+// Puts in force what the built-in effects lend the framework: the weighting
+// curves of the statistics.
+void InstallBuiltInHooks();
+
 }  // namespace tidemark

@@ -7,10 +7,14 @@ namespace tidemark::NS_EFFECT {
 namespace {
 
 WeightingFactory g_factory = nullptr;
+char g_program_weighting = 0;
 
 }  // namespace
 
 void SetWeightingFactory(WeightingFactory factory) { g_factory = factory; }
+
+void SetProgramWeighting(char letter) { g_program_weighting = letter == '0' ? 0 : letter; }
+char ProgramWeighting() { return g_program_weighting; }
 
 Error ParseWeighting(std::string_view option, char* letter, std::string* why) {
   const char first = option.empty() ? '0' : option.front();

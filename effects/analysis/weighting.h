@@ -30,6 +30,11 @@ using WeightingFactory = Error (*)(char letter, std::uint32_t rate, std::uint16_
                                    StatisWeightingPtr* filter);
 void SetWeightingFactory(WeightingFactory factory);
 
+// The program-wide weighting option: the letter ('A'..'D', 0 for none) that
+// Normalize's RMS modes use. Set at start-up from the settings.
+void SetProgramWeighting(char letter);
+char ProgramWeighting();
+
 // The weighting option as the object model reads it: only its first
 // character counts, upper-cased; "0" is none (`*letter` = 0), and so is an
 // empty option (a caller with a default weighting passes that instead).

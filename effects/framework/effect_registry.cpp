@@ -61,6 +61,7 @@ const EffectDescription* DescribeEffect(std::uint32_t command) {
 
 void EffectRegistry::Install() {
   for (CEffEntry* entry : BuiltInEffectEntries()) g_entries[entry->GetCommandId() - kFirstEffectCommand] = entry;
+  InstallBuiltInHooks();
 }
 
 CEffEntry* EffectRegistry::Find(std::uint32_t command) {

@@ -8,6 +8,7 @@
 #include "core/document/sound_document.h"
 #include "core/edit/edit_commands.h"
 #include "effects/analysis/statis.h"
+#include "effects/analysis/weighting.h"
 #include "effects/framework/progress_scope.h"
 #include "effects/framework/range_gain.h"
 #include "effects/framework/scan.h"
@@ -70,9 +71,10 @@ Error CMyEffEntry::Execute(SoundDocument* target) {
   auto& params = static_cast<MySetupParams&>(*made);
   FillParams(params, block);
 
-  // A one-second window; no weighting.
+  // A one-second window; the RMS modes through the program's weighting.
+  const char weighting = params.mode == kPeak ? 0 : NS_EFFECT::ProgramWeighting();
   std::unique_ptr<NS_EFFECT::CStatis> statis;
-  if (const Error rc = NS_EFFECT::CStatis::Create(FlagsFor(params.mode), target->rate, params.start, 0,
+  if (const Error rc = NS_EFFECT::CStatis::Create(FlagsFor(params.mode), target->rate, params.start, weighting,
                                                   target->rate, &statis))
     return rc;
   ProgressScope scope;

@@ -191,7 +191,6 @@ INSTANTIATE_TEST_SUITE_P(Cases, WaveformStatisticsRefuses,
                          ::testing::Values(RefusalCase{"empty", 10, 0, "0", err::kNoSelection},
                                            RefusalCase{"past_the_end", 900, 101, "0", err::kSizeLimit},
                                            RefusalCase{"start_past_the_end", 1001, 1, "0", err::kSizeLimit},
-                                           RefusalCase{"weighting_a", 0, 1000, "A", err::kSizeLimit},
                                            RefusalCase{"weighting_z", 0, 1000, "z", err::kSizeLimit}),
                          [](const auto& param_info) { return std::string(param_info.param.what); });
 
