@@ -1,7 +1,7 @@
 // The block-run worker against a plain reference: latency compensation fed
 // from after the selection (silence past the end), unselected channels
-// restored, block splits that change nothing, the errors of thread start and
-// a full disk, the editor messages, the undo step and the "Time taken" line.
+// restored (whatever the worker's blocks), the errors of thread start and a
+// full disk, the editor messages, the undo step and the "Time taken" line.
 // Cancel at every block and memory after the conversion are in
 // executors_test.cpp.
 #include "effects/framework/block_run_worker.h"
@@ -85,39 +85,6 @@ INSTANTIATE_TEST_SUITE_P(Cases, LatencyAlignmentTest,
                                            AlignCase{"LeftOnly", 1000, 70000, 1500, 1},
                                            AlignCase{"RightOnlyPastTheEnd", 95000, 5000, 9000, 2}),
                          [](const auto& p) { return std::string(p.param.name); });
-
-// The run's output does not depend on how its input is cut into blocks: one
-// block, one frame at a time, random splits and the worker's own blocks
-// (the latency point falling inside one) give the same samples.
-TEST_F(BlockRunWorkerTest, BlockSplitsChangeNothing) {
-  constexpr std::uint32_t kLatency = 40000, kStart = 3000, kLength = 80000;
-  const std::vector<float> original = RandomSamples(std::size_t{kDocFrames} * 2, 12);
-  const std::vector<float> fed = FramesOf(original, 2, kStart, std::size_t{kLength} + kLatency);
-  const std::size_t frames = fed.size() / 2;
-
-  const auto drive = [&](auto&& next_size) {
-    LatencyRun run(kLatency, 2);
-    std::vector<float> buffer = fed;
-    for (std::size_t at = 0; at < frames;) {
-      const std::size_t n = std::min<std::size_t>(next_size(), frames - at);
-      EXPECT_EQ(run.Process(buffer.data() + at * 2, static_cast<std::uint32_t>(n), 2, 3), 0u);
-      at += n;
-    }
-    return buffer;
-  };
-  const std::vector<float> one_block = drive([&] { return frames; });
-  EXPECT_EQ(drive([] { return std::size_t{1}; }), one_block);
-  std::mt19937 rng(5);
-  EXPECT_EQ(drive([&] { return std::size_t{1} + rng() % 5000; }), one_block);
-
-  DocumentPtr doc = testing::MakeFloatDocument(original, 2);
-  LatencyRun run(kLatency, 2);
-  CEffEntry::SetupParams params;
-  testing::FillCommon(params, *doc, kStart, kLength, 3);
-  ProgressScope scope(nullptr);
-  ASSERT_EQ(ProcessBlockRun(scope, params, run), 0u);
-  EXPECT_EQ(FramesOf(testing::ReadAll(*doc), 2, kStart, kLength), FramesOf(one_block, 2, kLatency, kLength));
-}
 
 // One page-aligned work buffer for the whole run; the output in float
 // working files whatever the document's own sample code.
