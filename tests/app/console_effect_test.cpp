@@ -284,6 +284,13 @@ TEST_F(ConsoleEffect, RefusalsAndNoticesChangeNothing) {
       {"effect volume gain=-3", {DescribeError(Error(52))}, Doc::kThreeChannels},
       {"effect 323", {DescribeError(Error(52))}, Doc::kThreeChannels},
       {"stats", {DescribeError(Error(52))}, Doc::kThreeChannels},
+      // Only the first character of WEIGHTING counts: 0 or a curve's letter.
+      {"stats z", {"usage: stats"}},
+      {"stats ?", {"usage: stats"}},
+      {"stats E", {"usage: stats"}},
+      {"stats 1", {"usage: stats"}},
+      {"stats \xC3\xA9", {"usage: stats"}},
+      {"stats 0 0", {"usage: stats"}},
       // An empty selection is the silent notice, done.
       {"effect volume gain=-3", {notice}, Doc::kNothingSelected},
       {"effect volume block=2cfe", {notice}, Doc::kNothingSelected},

@@ -117,6 +117,11 @@ TEST(BlockLayouts, EveryFieldLoadsWithinItsRange) {
     }
   }
   EXPECT_GE(fields, 20);
+  // The one rate-bound maximum: half the rate, at most 20000 Hz.
+  const SettingsField* freq = FindField(LayoutOf(NS_EFFECT_GENSINE::Entry()), "freq");
+  ASSERT_NE(freq, nullptr);
+  for (const auto& [rate, max] : {std::pair{32000u, 16000.0}, {44100u, 20000.0}, {48000u, 20000.0}})
+    EXPECT_EQ(FieldMax(*freq, rate), max) << rate;
 }
 
 // What a dialog hands back is held to the layout as a stored block is: a
