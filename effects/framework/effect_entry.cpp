@@ -26,11 +26,10 @@ std::string EntryText(const EffectDescription& row, unsigned index) {
   return index == 0 ? std::string(row.key_name) : std::string();
 }
 
-// Setup's common steps: load and clamp the block, let the dialog edit it
-// (with `dialog` and an entry that has one), fill the params, and only then
-// write the block back and mark the params ready.
-template <class Fill>
-Error SetupWith(CEffEntry& entry, CEffEntry::SetupParams& params, SettingsBlock& block, bool dialog, Fill fill) {
+}  // namespace
+
+Error SetupEntrySettings(CEffEntry& entry, CEffEntry::SetupParams& params, SettingsBlock& block, bool dialog,
+                         SettingsFill fill) {
   const SettingsLayout* layout = entry.GetSettingsLayout();
   const std::uint32_t rate = params.target ? params.target->rate : 44100;
   SettingsBlock loaded;
@@ -45,13 +44,11 @@ Error SetupWith(CEffEntry& entry, CEffEntry::SetupParams& params, SettingsBlock&
     if (layout)
       if (const Error rc = TryAlloc([&] { loaded = LoadBlock(*layout, loaded, rate); })) return rc;
   }
-  if (const Error rc = fill(loaded)) return rc;
+  if (const Error rc = fill(params, loaded)) return rc;
   block = std::move(loaded);
   params.ready = 1;
   return err::kOk;
 }
-
-}  // namespace
 
 CEffEntry::CEffEntry(std::uint32_t command) : row_(DescribeEffect(command)) {}
 
@@ -96,14 +93,16 @@ Error CEffEntry::CreateSetupParams(SoundDocument* target, std::uint16_t forced_c
 }
 
 Error CEffEntry_Std::Setup(SetupParams& params, SettingsBlock& block) {
-  return SetupWith(*this, params, block, true,
-                   [&](SettingsBlock& loaded) { return FillParams(nullptr, params, loaded); });
+  return SetupEntrySettings(*this, params, block, true, [&](SetupParams& filled, const SettingsBlock& loaded) {
+    return FillParams(nullptr, filled, loaded);
+  });
 }
 
 Error CEffEntry_Std::SetupQuiet(ProgressScope* scope, SetupParams& params, SettingsBlock& block) {
   if (params.ready) return err::kOk;
-  return SetupWith(*this, params, block, false,
-                   [&](SettingsBlock& loaded) { return FillParams(scope, params, loaded); });
+  return SetupEntrySettings(*this, params, block, false, [&](SetupParams& filled, const SettingsBlock& loaded) {
+    return FillParams(scope, filled, loaded);
+  });
 }
 
 Error CEffEntry_Std::Execute(SoundDocument* target) {
@@ -148,14 +147,16 @@ Error CEffChain_Std::CreateChainNode(SetupParams& params, ChainNodePtr* node) {
 }
 
 Error CEffEntry_Resample::Setup(SetupParams& params, SettingsBlock& block) {
-  return SetupWith(*this, params, block, true,
-                   [&](SettingsBlock& loaded) { return FillParams(nullptr, params, loaded); });
+  return SetupEntrySettings(*this, params, block, true, [&](SetupParams& filled, const SettingsBlock& loaded) {
+    return FillParams(nullptr, filled, loaded);
+  });
 }
 
 Error CEffEntry_Resample::SetupQuiet(ProgressScope* scope, SetupParams& params, SettingsBlock& block) {
   if (params.ready) return err::kOk;
-  return SetupWith(*this, params, block, false,
-                   [&](SettingsBlock& loaded) { return FillParams(scope, params, loaded); });
+  return SetupEntrySettings(*this, params, block, false, [&](SetupParams& filled, const SettingsBlock& loaded) {
+    return FillParams(scope, filled, loaded);
+  });
 }
 
 Error CEffEntry_Resample::Execute(SoundDocument* target) {

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 #include "effects/framework/effect_run.h"
 #include "effects/framework/settings_block.h"
@@ -100,6 +101,36 @@ class CEffEntry {
   const EffectDescription* row_ = nullptr;
   SettingsStore store_;
 };
+
+// The step of SetupEntrySettings that reads a loaded block into the
+// effect's fields of the params. A borrowed callable: it never allocates,
+// so every allocation of a setup stays one the memory-failure loops count.
+class SettingsFill {
+ public:
+  template <class F>
+    requires(!std::is_same_v<std::remove_cvref_t<F>, SettingsFill>)
+  SettingsFill(F&& fill)  // implicit: a lambda passes as it stands
+      : object_(&fill), call_([](const void* object, CEffEntry::SetupParams& params, const SettingsBlock& block) {
+          return (*static_cast<const std::remove_reference_t<F>*>(object))(params, block);
+        }) {}
+  [[nodiscard]] Error operator()(CEffEntry::SetupParams& params, const SettingsBlock& block) const {
+    return call_(object_, params, block);
+  }
+
+ private:
+  const void* object_;
+  Error (*call_)(const void*, CEffEntry::SetupParams&, const SettingsBlock&);
+};
+
+// Setup's steps, shared by every entry with settings: loads `block` (the
+// defaults when empty) clamped to the entry's layout for the target's rate,
+// lets the settings dialog edit it when `dialog` is set and the entry has
+// one (clamping what it wrote), runs `fill`, and only then writes the result
+// back into `block` and marks `params` ready. 3 when a dialog is needed and
+// none can be shown, 4 when it is cancelled, 2 when memory runs out, or
+// fill's error; `block` then is as it was.
+[[nodiscard]] Error SetupEntrySettings(CEffEntry& entry, CEffEntry::SetupParams& params, SettingsBlock& block,
+                                       bool dialog, SettingsFill fill);
 
 // The chain-member face of an entry.
 class CEffChain : public virtual CEffEntry {

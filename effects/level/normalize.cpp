@@ -42,7 +42,6 @@ void FillParams(MySetupParams& params, const SettingsBlock& block) {
   params.mode = mode;
   params.target_level = static_cast<float>(CentiDbToLinear(GetField(target, block.bytes)));
   params.clip_guard = mode != kPeak && GetField(guard, block.bytes) != 0 ? 1 : 0;
-  params.ready = 1;
 }
 
 // What the scan must measure for `mode`: always the peak, and the level
@@ -66,10 +65,12 @@ Error CMyEffEntry::NewSetupParams(SetupParamsPtr* params) {
 
 Error CMyEffEntry::Execute(SoundDocument* target) {
   SetupParamsPtr made;
-  SettingsBlock block;
-  if (const Error rc = BeginOwnExecute(*this, target, &made, &block)) return rc;
+  const auto fill = [](SetupParams& filled, const SettingsBlock& block) {
+    FillParams(static_cast<MySetupParams&>(filled), block);
+    return err::kOk;
+  };
+  if (const Error rc = BeginOwnExecute(*this, target, fill, &made)) return rc;
   auto& params = static_cast<MySetupParams&>(*made);
-  FillParams(params, block);
 
   // A one-second window; the RMS modes through the program's weighting.
   const char weighting = params.mode == kPeak ? 0 : NS_EFFECT::ProgramWeighting();

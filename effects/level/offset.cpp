@@ -37,12 +37,14 @@ Error CMyEffEntry::NewSetupParams(SetupParamsPtr* params) {
 
 Error CMyEffEntry::Execute(SoundDocument* target) {
   SetupParamsPtr made;
-  SettingsBlock block;
-  if (const Error rc = BeginOwnExecute(*this, target, &made, &block)) return rc;
+  const auto fill = [](SetupParams& filled, const SettingsBlock& block) {
+    auto& own = static_cast<MySetupParams&>(filled);
+    own.mode = static_cast<std::int16_t>(GetField(kFields[0], block.bytes));
+    own.value = static_cast<float>(GetField(kFields[1], block.bytes));
+    return err::kOk;
+  };
+  if (const Error rc = BeginOwnExecute(*this, target, fill, &made)) return rc;
   auto& params = static_cast<MySetupParams&>(*made);
-  params.mode = static_cast<std::int16_t>(GetField(kFields[0], block.bytes));
-  params.value = static_cast<float>(GetField(kFields[1], block.bytes));
-  params.ready = 1;
 
   ChannelValues offsets{0.0f, 0.0f};
   const std::uint32_t mask = params.channel_mask & (target->channels == 1 ? 1u : 3u);

@@ -1,7 +1,7 @@
 // The console's effect commands through a session: the list of effects,
 // Volume against the decibel rule, blocks and fields of every registered
-// effect round-tripping through what the console prints, help effect, the
-// refusals (which change nothing), empty selections and channel counts.
+// effect round-tripping through what the console prints, help effect, one
+// table of the refusals and notices (which change nothing), mono made stereo.
 #include <cmath>
 #include <cstdio>
 #include <map>
@@ -211,16 +211,29 @@ TEST_F(ConsoleEffect, HelpEffectListsEveryFieldInBlockOrder) {
   EXPECT_NE(help.find("  block=32000000" "0000803E  (8 bytes, ranges at 44100 Hz)\n"), std::string::npos) << help;
 }
 
-// Every malformed, unknown or out-of-range form is refused with a message
-// naming what is wrong (help's too), and nothing runs: samples, history and the
-// last-used block stay as they were.
-TEST_F(ConsoleEffect, RefusalsChangeNothing) {
-  const SettingsField& gain = Volume().GetSettingsLayout()->fields[0];
-  const std::string range = console::FieldRangeText(gain, 44100);
+// Every refusal and notice of the effect commands: malformed, unknown or
+// out-of-range forms, effects a document's channel count rules out, empty
+// selections. Each says what is wrong (stats too) and nothing runs: samples,
+// channels, history and the last-used blocks stay as they were.
+TEST_F(ConsoleEffect, RefusalsAndNoticesChangeNothing) {
+  enum class Doc { kStereo, kNothingSelected, kMono, kThreeChannels };
   struct Case {
     std::string line;
-    std::vector<std::string> says;  // pieces of the message
+    std::vector<std::string> says;  // pieces of the message, the notice for an empty selection
+    Doc doc = Doc::kStereo;
   };
+  testing::TestEntry fields(304);               // "fade": the test's layout with every kind of field
+  testing::TestEntry without_settings(323, false);  // "channelexchange": stereo only, no settings
+  const console::ScopedConsoleEffect fields_in_place(fields);
+  const console::ScopedConsoleEffect without_in_place(without_settings);
+  const auto out_of_range = [](const std::string& argument, std::size_t field) {
+    return std::vector<std::string>{argument + ": " + DescribeError(console::kSettingOutOfRange),
+                                    console::FieldRangeText(testing::kTestFields[field], 44100)};
+  };
+  const auto not_valid = [](const std::string& argument) {
+    return std::vector<std::string>{argument + ": " + DescribeError(console::kSettingsNotValid)};
+  };
+  const std::string notice(UiText(text::kConsoleNothingSelected));
   std::vector<Case> cases = {
       {"effect", {"usage: effect"}},
       {"effect nosuch", {"effect nosuch"}},
@@ -228,33 +241,62 @@ TEST_F(ConsoleEffect, RefusalsChangeNothing) {
       {"effect 328", {"effect 328"}},  // plug-in numbers name nothing here
       {"effect 527", {"effect 527"}},
       {"effect -301", {"effect -301"}},
-      {"effect volume gain", {"gain:", range}},
-      {"effect volume gain=", {"gain=:", range}},
-      {"effect volume gain=13.01", {"gain=13.01:", range}},
-      {"effect volume gain=-13.005", {"gain=-13.005:", range}},  // rounds to -1301
-      {"effect volume gain=99", {"gain=99:", range}},
-      {"effect volume gain=abc", {"gain=abc:", range}},
-      {"effect volume gain=1e", {"gain=1e:", range}},
-      {"effect volume gain=nan", {"gain=nan:", range}},
-      {"effect volume gain=-inf", {"gain=-inf:", range}},
-      {"effect volume gain=3dB", {"gain=3dB:", range}},
-      {"effect volume bogus=1", {"bogus=1:", range}},
-      {"effect volume gain=1 gain=99", {"gain=99:", range}},
-      {"effect volume block=0a1", {"block=0a1:", DescribeError(console::kSettingsNotValid)}},
-      {"effect volume block=zz", {"block=zz:", DescribeError(console::kSettingsNotValid)}},
+      {"help effect nosuch", {"effect nosuch"}},
+      {"help effect 528", {"effect 528"}},
+      {"help volume now", {"usage: help"}},
+      // Missing values, values outside the range (after rounding half away
+      // from zero), malformed ones, unknown fields (every field named).
+      {"effect fade amount", out_of_range("amount", 0)},
+      {"effect fade amount=", out_of_range("amount=", 0)},
+      {"effect fade mode=", out_of_range("mode=", 1)},
+      {"effect fade amount=201", out_of_range("amount=201", 0)},
+      {"effect fade amount=-1", out_of_range("amount=-1", 0)},
+      {"effect fade amount=200.5", out_of_range("amount=200.5", 0)},
+      {"effect fade level=1.5", out_of_range("level=1.5", 3)},
+      {"effect fade mode=2", out_of_range("mode=2", 1)},
+      {"effect fade amount=abc", out_of_range("amount=abc", 0)},
+      {"effect fade amount=1e", out_of_range("amount=1e", 0)},
+      {"effect fade amount=nan", out_of_range("amount=nan", 0)},
+      {"effect fade amount=inf", out_of_range("amount=inf", 0)},
+      {"effect fade level=-inf", out_of_range("level=-inf", 3)},
+      {"effect fade amount=1,5", out_of_range("amount=1,5", 0)},
+      {"effect fade amount=3dB", out_of_range("amount=3dB", 0)},
+      {"effect fade mode=weird", out_of_range("mode=weird", 1)},
+      {"effect fade loud=maybe", out_of_range("loud=maybe", 2)},
+      {"effect fade bogus=1", out_of_range("bogus=1", 0)},
+      {"effect fade =5", out_of_range("=5", 3)},
+      // The first bad pair refuses the whole list; a later pair of the same
+      // field is judged too.
+      {"effect fade amount=10 amount=999 mode=fancy", out_of_range("amount=999", 0)},
+      {"effect volume gain=1 gain=99", {"gain=99: ", console::FieldRangeText(Volume().GetSettingsLayout()->fields[0], 44100)}},
+      // Blocks: odd hex, not hex, a prefix, twice.
+      {"effect volume block=0a1", not_valid("block=0a1")},
+      {"effect volume block=zz", not_valid("block=zz")},
       {"effect volume block=0x0000", {"block=0x0000:"}},
       {"effect volume block=0000 block=0000", {"usage: effect"}},
       {"effect volume preview", {"preview:"}},
       {"effect volume gain=-3 preview", {"preview:"}},
       // An effect without settings takes no block and no field.
-      {"effect 323 block=00", {"block=00:", DescribeError(console::kSettingsNotValid)}},
-      {"effect channelexchange amount=1", {"amount=1:", DescribeError(console::kSettingsNotValid)}},
-      {"help effect nosuch", {"effect nosuch"}},
-      {"help effect 528", {"effect 528"}},
-      {"help volume now", {"usage: help"}},
+      {"effect 323 block=00", not_valid("block=00")},
+      {"effect channelexchange amount=1", not_valid("amount=1")},
+      // Channel counts: stereo only on mono; nothing for three channels.
+      {"effect channelexchange", {without_settings.GetDisplayName() + ": " + DescribeError(Error(48))}, Doc::kMono},
+      {"effect volume gain=-3", {DescribeError(Error(52))}, Doc::kThreeChannels},
+      {"effect 323", {DescribeError(Error(52))}, Doc::kThreeChannels},
+      {"stats", {DescribeError(Error(52))}, Doc::kThreeChannels},
+      // Only the first character of WEIGHTING counts: 0 or a curve's letter.
+      {"stats z", {"usage: stats"}},
+      {"stats ?", {"usage: stats"}},
+      {"stats E", {"usage: stats"}},
+      {"stats 1", {"usage: stats"}},
+      {"stats \xC3\xA9", {"usage: stats"}},
+      {"stats 0 0", {"usage: stats"}},
+      // An empty selection is the silent notice, done.
+      {"effect volume gain=-3", {notice}, Doc::kNothingSelected},
+      {"effect volume block=2cfe", {notice}, Doc::kNothingSelected},
+      {"effect fade amount=10", {notice}, Doc::kNothingSelected},
+      {"stats", {notice}, Doc::kNothingSelected},
   };
-  testing::TestEntry without_settings(323, false);
-  const console::ScopedConsoleEffect in_place(without_settings);
   // A row this build has no entry for (none once every effect exists).
   for (const EffectDescription& row : EffectDescriptions()) {
     if (console::ConsoleEffectEntry(row)) continue;
@@ -262,70 +304,43 @@ TEST_F(ConsoleEffect, RefusalsChangeNothing) {
     cases.push_back({"effect " + std::to_string(row.command) + " block=00", {}});
     break;
   }
-  const std::vector<float> samples = testing::RandomSamples(2 * 500, 9, 0.5f);
-  SoundDocument& doc = Adopt(samples, 2);
-  Volume().GetSettingsStore().Set(SettingsBlock{{0x9C, 0xFF}});  // -100
+  const SettingsBlock volume_block{{0x9C, 0xFF}};  // -100
+  const SettingsBlock fields_block = DefaultBlock(testing::kTestLayout);
   for (const Case& c : cases) {
-    EXPECT_EQ(Execute(c.line), Result::kFailed) << c.line;
-    const std::string message = Err();
-    EXPECT_EQ(message.rfind("error: ", 0), 0u) << c.line << ": " << message;
+    const std::uint16_t channels = c.doc == Doc::kMono ? 1 : 2;
+    const std::vector<float> samples = testing::RandomSamples(std::size_t{channels} * 500, 9, 0.5f);
+    SoundDocument& doc = Adopt(samples, channels);
+    if (c.doc == Doc::kNothingSelected) testing::Select(doc, 50, 50);
+    // The core makes no three-channel document, so a stereo one claims a
+    // third channel while the command looks at it (it must refuse before
+    // reading a sample).
+    if (c.doc == Doc::kThreeChannels) doc.channels = 3;
+    Volume().GetSettingsStore().Set(volume_block);
+    fields.GetSettingsStore().Set(fields_block);
+    const Result result = Execute(c.line);
+    doc.channels = channels;
+    const std::string message = c.doc == Doc::kNothingSelected ? Out() : Err();
+    if (c.doc == Doc::kNothingSelected) {
+      EXPECT_EQ(result, Result::kDone) << c.line;
+      EXPECT_EQ(Err(), "") << c.line;
+    } else {
+      EXPECT_EQ(result, Result::kFailed) << c.line;
+      EXPECT_EQ(message.rfind("error: ", 0), 0u) << c.line << ": " << message;
+      EXPECT_EQ(Out(), "") << c.line;
+    }
     for (const std::string& piece : c.says) EXPECT_NE(message.find(piece), std::string::npos) << c.line << ": " << message;
-    EXPECT_EQ(Out(), "") << c.line;
     EXPECT_EQ(testing::ReadAll(doc), samples) << c.line;
     EXPECT_TRUE(doc.history.empty()) << c.line;
-    EXPECT_EQ(Volume().GetSettingsBlock(), (SettingsBlock{{0x9C, 0xFF}})) << c.line;
+    EXPECT_EQ(Volume().GetSettingsBlock(), volume_block) << c.line;
+    EXPECT_EQ(fields.GetSettingsBlock(), fields_block) << c.line;
+    Done("close!");
   }
-}
-
-// An empty selection is the silent no-selection notice: done, nothing
-// changed, the last-used block untouched.
-TEST_F(ConsoleEffect, EmptySelectionIsTheNoSelectionNotice) {
-  SoundDocument& doc = Adopt(testing::RandomSamples(2 * 200, 4, 0.5f), 2);
-  const std::string notice = std::string(UiText(text::kConsoleNothingSelected)) + "\n";
-  for (const std::string line : {"effect volume gain=-3", "effect volume block=2cfe", "stats"}) {
-    testing::Select(doc, 50, 50);
-    EXPECT_EQ(Done(line), notice) << line;
-    EXPECT_TRUE(doc.history.empty()) << line;
-    EXPECT_TRUE(Volume().GetSettingsBlock().empty()) << line;
-  }
-}
-
-// Channel counts: a stereo-only effect on a mono document is refused; a
-// mono-to-stereo effect makes a mono document stereo; other counts are
-// refused for every effect and for stats.
-TEST_F(ConsoleEffect, ChannelCountsTheEffectCannotTakeAreRefused) {
-  testing::TestEntry stereo_only(323, false);  // channel support 4
-  const console::ScopedConsoleEffect in_place(stereo_only);
-  const std::vector<float> mono = testing::RandomSamples(300, 2, 0.5f);
-  SoundDocument& doc = Adopt(mono, 1);
-  EXPECT_EQ(Execute("effect channelexchange"), Result::kFailed);
-  const std::string message = Err();
-  EXPECT_NE(message.find(stereo_only.GetDisplayName() + ": "), std::string::npos) << message;
-  EXPECT_EQ(doc.channels, 1);
-  EXPECT_EQ(testing::ReadAll(doc), mono);
-  EXPECT_TRUE(doc.history.empty());
-
-  // The same effect on a stereo document runs (it halves the samples).
+  // The stereo-only effect runs on a stereo document (it halves the samples).
   const std::vector<float> stereo = testing::RandomSamples(2 * 300, 3, 0.5f);
   SoundDocument& two = Adopt(stereo, 2);
   Done("effect 323");
   const std::vector<float> halved = testing::ReadAll(two);
   for (std::size_t i = 0; i < stereo.size(); ++i) ASSERT_EQ(halved[i], stereo[i] * 0.5f) << i;
-  EXPECT_EQ(two.history.size(), 1u);
-
-  // Three channels: nothing is offered. The core makes no such document, so
-  // a stereo one claims a third channel while the commands look at it (they
-  // must refuse before reading a sample).
-  SoundDocument& three = Adopt(testing::RandomSamples(2 * 100, 4, 0.5f), 2);
-  const std::vector<float> before = testing::ReadAll(three);
-  three.channels = 3;
-  for (const std::string line : {"effect volume gain=-3", "effect 323", "stats"}) {
-    EXPECT_EQ(Execute(line), Result::kFailed) << line;
-    EXPECT_NE(Err().find(DescribeError(Error(52))), std::string::npos) << line;
-  }
-  three.channels = 2;
-  EXPECT_EQ(testing::ReadAll(three), before);
-  EXPECT_TRUE(three.history.empty());
 }
 
 TEST_F(ConsoleEffect, MonoSelectionBecomesStereoWhenTheEffectSaysSo) {

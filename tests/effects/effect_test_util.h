@@ -1,9 +1,10 @@
-// Helpers of every effect test: seeded samples, documents over them, reading
-// a document back, selecting, a settings dialog stand-in and a progress
+// Helpers of every effect test: settings blocks built field by field, seeded
+// samples, documents over them, reading a document back, selecting, a settings dialog stand-in and a progress
 // display that cancels on cue.
 #pragma once
 
 #include <atomic>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <optional>
@@ -18,12 +19,39 @@
 #include "core/document/sound_document.h"
 #include "core/sources/file_source.h"
 #include "effects/framework/progress_scope.h"
+#include "effects/framework/settings_block.h"
 #include "effects/framework/settings_dialog.h"
 #include "platform/error_numbers.h"
 #include "tests/core/document_test_util.h"
 #include "tests/support/hermetic_env.h"
 
 namespace tidemark::testing {
+
+// A little-endian block of `size` zero bytes with fields written into it.
+class BlockBytes {
+ public:
+  explicit BlockBytes(std::size_t size) : bytes_(size, 0) {}
+  BlockBytes& I16(std::size_t offset, std::int16_t value) {
+    const auto bits = static_cast<std::uint16_t>(value);
+    bytes_.at(offset) = static_cast<std::uint8_t>(bits);
+    bytes_.at(offset + 1) = static_cast<std::uint8_t>(bits >> 8);
+    return *this;
+  }
+  BlockBytes& U8(std::size_t offset, std::uint8_t value) {
+    bytes_.at(offset) = value;
+    return *this;
+  }
+  BlockBytes& F32(std::size_t offset, float value) {
+    const auto bits = std::bit_cast<std::uint32_t>(value);
+    for (std::size_t i = 0; i < 4; ++i) bytes_.at(offset + i) = static_cast<std::uint8_t>(bits >> (8 * i));
+    return *this;
+  }
+  const std::vector<std::uint8_t>& bytes() const { return bytes_; }
+  operator SettingsBlock() const { return SettingsBlock{bytes_}; }
+
+ private:
+  std::vector<std::uint8_t> bytes_;
+};
 
 // Seeded samples in [-amplitude, amplitude).
 inline std::vector<float> RandomSamples(std::size_t count, std::uint32_t seed, float amplitude = 0.9f) {

@@ -1,10 +1,8 @@
-// Helpers of the block-run effect tests: settings blocks built field by
-// field, a settings dialog that hands over the wanted block, running an
-// entry over a document, and driving a run in differently split blocks.
+// Helpers of the block-run effect tests: running an entry over a document
+// with a wanted block, and driving a run in differently split blocks.
 #pragma once
 
 #include <algorithm>
-#include <bit>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -18,32 +16,6 @@
 #include "tests/effects/effect_test_util.h"
 
 namespace tidemark::testing {
-
-// A little-endian block of `size` zero bytes with fields written into it.
-class BlockBytes {
- public:
-  explicit BlockBytes(std::size_t size) : bytes_(size, 0) {}
-  BlockBytes& I16(std::size_t offset, std::int16_t value) {
-    const auto bits = static_cast<std::uint16_t>(value);
-    bytes_.at(offset) = static_cast<std::uint8_t>(bits);
-    bytes_.at(offset + 1) = static_cast<std::uint8_t>(bits >> 8);
-    return *this;
-  }
-  BlockBytes& U8(std::size_t offset, std::uint8_t value) {
-    bytes_.at(offset) = value;
-    return *this;
-  }
-  BlockBytes& F32(std::size_t offset, float value) {
-    const auto bits = std::bit_cast<std::uint32_t>(value);
-    for (std::size_t i = 0; i < 4; ++i) bytes_.at(offset + i) = static_cast<std::uint8_t>(bits >> (8 * i));
-    return *this;
-  }
-  const std::vector<std::uint8_t>& bytes() const { return bytes_; }
-  operator SettingsBlock() const { return SettingsBlock{bytes_}; }
-
- private:
-  std::vector<std::uint8_t> bytes_;
-};
 
 // Executes `entry` on the document's selection with `block` as the
 // dialog's result (none: the dialog accepts what it is shown; entries
@@ -113,11 +85,6 @@ inline std::vector<float> ExpectSameOutputThreeWays(const std::function<EffRunPt
   EXPECT_EQ(one, random);
   EXPECT_NE(one, input) << "the run changed nothing, so the comparison proves nothing";
   return one;
-}
-
-// Frame f, channel c of interleaved samples.
-inline float At(const std::vector<float>& samples, std::uint16_t channels, std::size_t f, std::uint16_t c) {
-  return samples[f * channels + c];
 }
 
 }  // namespace tidemark::testing

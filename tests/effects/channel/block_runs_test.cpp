@@ -1,6 +1,6 @@
 // Every block run driven three ways (one block, frame by frame, random
-// splits) to identical output, and the plain channel effects against their
-// formulas over a partial selection.
+// splits) to identical output and reset to a new run's; the fade's frame
+// count across blocks; Mono output passing other channel counts.
 #include <cmath>
 #include <functional>
 
@@ -46,7 +46,10 @@ std::function<EffRunPtr()> Noise() {
   };
 }
 
-TEST(BlockRuns, SameOutputHoweverTheBlocksAreSplit) {
+// Every run gives the same output however its input is cut into blocks,
+// and after Reset it answers as a new run does (the noise generator alone
+// goes on with its sequence).
+TEST(BlockRuns, SameOutputHoweverTheBlocksAreSplitAndAfterReset) {
   using NS_EFFECT_GENSINE::CMyEffRun;
   const struct {
     const char* name;
@@ -68,57 +71,18 @@ TEST(BlockRuns, SameOutputHoweverTheBlocksAreSplit) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    ExpectSameOutputThreeWays(c.make, c.channels, c.channels == 2 ? 3u : 1u);
+    const std::uint32_t mask = c.channels == 2 ? 3u : 1u;
+    const std::vector<float> fresh = ExpectSameOutputThreeWays(c.make, c.channels, mask);
+    if (std::string_view(c.name) == "noise") continue;
+    EffRunPtr run = c.make();
+    const std::vector<float> input = RandomSamples(fresh.size(), 99);
+    ProcessInBlocks(*run, RandomSamples(std::size_t{777} * c.channels, 5), c.channels, mask, {777});
+    run->Reset();
+    EXPECT_EQ(ProcessInBlocks(*run, input, c.channels, mask, {6000}), fresh);
   }
 }
 
-// Frames [100, 1000) of 1200 stereo ones processed, what each frame becomes.
-TEST(ChannelEffects, SelectionFollowsTheFormula) {
-  using Formula = std::function<std::pair<double, double>(double, double)>;
-  const auto mono = [](std::int16_t source, std::int16_t gain) -> Formula {
-    const double k = std::pow(10.0, gain / 2000.0);
-    return [=](double l, double r) {
-      const double v = (source == 0 ? l + r : source == 1 ? l : r) * k;
-      return std::pair{v, v};
-    };
-  };
-  const struct {
-    const char* name;
-    CEffEntry& (*entry)();
-    std::optional<SettingsBlock> block;
-    Formula want;
-  } cases[] = {
-      {"exchange", NS_EFFECT_CHXCHG::Entry, {}, [](double l, double r) { return std::pair{r, l}; }},
-      {"midside", NS_EFFECT_MIDSIDE::Entry, {}, [](double l, double r) { return std::pair{(l + r) / 2, (l - r) / 2}; }},
-      {"mono sum", NS_EFFECT_MONO::Entry, BlockBytes(4).I16(2, -600), mono(0, -600)},
-      {"mono left", NS_EFFECT_MONO::Entry, BlockBytes(4).I16(0, 1).I16(2, -600), mono(1, -600)},
-      {"mono right", NS_EFFECT_MONO::Entry, BlockBytes(4).I16(0, 2).I16(2, -600), mono(2, -600)},
-      {"mono sum 0 dB", NS_EFFECT_MONO::Entry, BlockBytes(4), mono(0, 0)},
-      {"mono right -20 dB", NS_EFFECT_MONO::Entry, BlockBytes(4).I16(0, 2).I16(2, -2000), mono(2, -2000)},
-  };
-  constexpr std::size_t kFrames = 1200, kFrom = 100, kTo = 1000;
-  for (const auto& c : cases) {
-    const auto input = RandomSamples(kFrames * 2, 41);
-    DocumentPtr doc = MakeFloatDocument(input, 2);
-    Select(*doc, kFrom, kTo);
-    ASSERT_EQ(ExecuteWithBlock(c.entry(), *doc, c.block), 0u) << c.name;
-    const auto out = ReadAll(*doc);
-    for (std::size_t f = 0; f < kFrames; ++f) {
-      const double l = input[2 * f], r = input[2 * f + 1];
-      const auto [wl, wr] = f >= kFrom && f < kTo ? c.want(l, r) : std::pair{l, r};
-      ASSERT_NEAR(out[2 * f], wl, 1e-6) << c.name << " frame " << f;
-      ASSERT_NEAR(out[2 * f + 1], wr, 1e-6) << c.name << " frame " << f;
-    }
-  }
-}
-
-TEST(ChannelEffects, MonoOutputPassesOtherChannelCounts) {
-  const auto input = RandomSamples(900, 32);
-  DocumentPtr doc = MakeFloatDocument(input, 1);
-  SelectAll(*doc);
-  ASSERT_EQ(ExecuteWithBlock(NS_EFFECT_MONO::Entry(), *doc, BlockBytes(4).I16(0, 1).I16(2, -2000)), 0u);
-  EXPECT_EQ(doc->channels, 1);
-  EXPECT_EQ(ReadAll(*doc), input);
+TEST(BlockRuns, MonoOutputPassesOtherChannelCounts) {
   for (const std::uint16_t channels : {std::uint16_t{1}, std::uint16_t{3}}) {
     NS_EFFECT_MONO::CMyEffRun run(0, 0.5f);
     auto samples = RandomSamples(std::size_t{channels} * 100, 33);
@@ -126,6 +90,14 @@ TEST(ChannelEffects, MonoOutputPassesOtherChannelCounts) {
     ASSERT_EQ(run.Process(samples.data(), 100, channels, 7), 0u);
     EXPECT_EQ(samples, before) << channels << " channels";
   }
+}
+
+TEST(BlockRuns, FadeCountsFramesAcrossBlocks) {
+  NS_EFFECT_FADE::CMyEffRun run(0, 1, 4);
+  std::vector<float> ones(8, 1.0f);
+  ASSERT_EQ(run.Process(ones.data(), 2, 2, 3), 0u);
+  ASSERT_EQ(run.Process(ones.data() + 4, 2, 2, 3), 0u);
+  EXPECT_EQ(ones, (std::vector<float>{0, 1, 0.25f, 0.75f, 0.5f, 0.5f, 0.75f, 0.25f}));
 }
 
 }  // namespace

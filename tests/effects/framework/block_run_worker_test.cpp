@@ -1,8 +1,9 @@
 // The block-run worker against a plain reference: latency compensation fed
 // from after the selection (silence past the end), unselected channels
-// restored, block splits that change nothing, cancel at every block, the
-// errors of thread start, a full disk and memory after the conversion, the
-// editor messages, the undo step and the "Time taken" line.
+// restored (whatever the worker's blocks), the errors of thread start and a
+// full disk, the editor messages, the undo step and the "Time taken" line.
+// Cancel at every block and memory after the conversion are in
+// executors_test.cpp.
 #include "effects/framework/block_run_worker.h"
 
 #include <gtest/gtest.h>
@@ -30,7 +31,6 @@ using testing::RandomSamples;
 using testing::StateOf;
 using testing::TestDisplay;
 
-constexpr std::uint32_t kStereoBlock = 32768;  // 0x40000 bytes of stereo float frames
 
 using BlockRunWorkerTest = testing::FrameworkTest;
 
@@ -86,39 +86,6 @@ INSTANTIATE_TEST_SUITE_P(Cases, LatencyAlignmentTest,
                                            AlignCase{"RightOnlyPastTheEnd", 95000, 5000, 9000, 2}),
                          [](const auto& p) { return std::string(p.param.name); });
 
-// The run's output does not depend on how its input is cut into blocks: one
-// block, one frame at a time, random splits and the worker's own blocks
-// (the latency point falling inside one) give the same samples.
-TEST_F(BlockRunWorkerTest, BlockSplitsChangeNothing) {
-  constexpr std::uint32_t kLatency = 40000, kStart = 3000, kLength = 80000;
-  const std::vector<float> original = RandomSamples(std::size_t{kDocFrames} * 2, 12);
-  const std::vector<float> fed = FramesOf(original, 2, kStart, std::size_t{kLength} + kLatency);
-  const std::size_t frames = fed.size() / 2;
-
-  const auto drive = [&](auto&& next_size) {
-    LatencyRun run(kLatency, 2);
-    std::vector<float> buffer = fed;
-    for (std::size_t at = 0; at < frames;) {
-      const std::size_t n = std::min<std::size_t>(next_size(), frames - at);
-      EXPECT_EQ(run.Process(buffer.data() + at * 2, static_cast<std::uint32_t>(n), 2, 3), 0u);
-      at += n;
-    }
-    return buffer;
-  };
-  const std::vector<float> one_block = drive([&] { return frames; });
-  EXPECT_EQ(drive([] { return std::size_t{1}; }), one_block);
-  std::mt19937 rng(5);
-  EXPECT_EQ(drive([&] { return std::size_t{1} + rng() % 5000; }), one_block);
-
-  DocumentPtr doc = testing::MakeFloatDocument(original, 2);
-  LatencyRun run(kLatency, 2);
-  CEffEntry::SetupParams params;
-  testing::FillCommon(params, *doc, kStart, kLength, 3);
-  ProgressScope scope(nullptr);
-  ASSERT_EQ(ProcessBlockRun(scope, params, run), 0u);
-  EXPECT_EQ(FramesOf(testing::ReadAll(*doc), 2, kStart, kLength), FramesOf(one_block, 2, kLatency, kLength));
-}
-
 // One page-aligned work buffer for the whole run; the output in float
 // working files whatever the document's own sample code.
 TEST_F(BlockRunWorkerTest, OneAlignedWorkBufferAndFloatWorkingFiles) {
@@ -170,66 +137,6 @@ TEST_F(BlockRunWorkerTest, MonoMadeStereoDoublesTheRestAndUndoFits) {
   ASSERT_EQ(Undo(*doc), 0u);
   EXPECT_EQ(testing::ReadAll(*doc), doubled);
 }
-
-// The conversion is in place when ReplaceRange fails for want of memory:
-// the document must be mono again, exactly as before.
-TEST_F(BlockRunWorkerTest, FailureAfterTheConversionLeavesTheMonoDocument) {
-  DocumentPtr doc = testing::MakeFloatDocument(RandomSamples(20000, 15), 1);
-  auto editor = std::make_unique<testing::FailAfterConversionEditor>(*doc);
-  testing::FailAfterConversionEditor* seen = editor.get();
-  doc->editor = std::move(editor);
-  const DocumentState before = StateOf(*doc);
-  LatencyRun run(10, 2);
-  CEffEntry::SetupParams params;
-  testing::FillCommon(params, *doc, 1000, 5000, 3, 2);
-  ProgressScope scope(nullptr);
-  EXPECT_EQ(ProcessBlockRun(scope, params, run), err::kOutOfMemory);
-  testing::FailNthAllocation(0);
-  EXPECT_TRUE(seen->armed);
-  ExpectUnchanged(before, *doc, "after the failed edit");
-  EXPECT_EQ(seen->channels(), 1);
-}
-
-// --- cancel ---
-
-struct CancelCase {
-  const char* name;
-  std::uint16_t channels, output_channels;
-  std::uint32_t frames, latency;
-};
-
-class CancelEveryBlockTest : public BlockRunWorkerTest, public ::testing::WithParamInterface<CancelCase> {};
-
-TEST_P(CancelEveryBlockTest, CancelAtAnyBlockOrAfterTheLastChangesNothing) {
-  const CancelCase& c = GetParam();
-  DocumentPtr doc = testing::MakeFloatDocument(RandomSamples(std::size_t{c.frames} * c.channels, 16), c.channels);
-  const DocumentState before = StateOf(*doc);
-  const int blocks = static_cast<int>((c.frames + c.latency + kStereoBlock - 1) / kStereoBlock);
-  // The worker asks after each block, RunWorker once more after the worker.
-  for (int k = 0; k <= blocks + 1; ++k) {
-    TestDisplay display(k);
-    LatencyRun run(c.latency, c.output_channels);
-    CEffEntry::SetupParams params;
-    testing::FillCommon(params, *doc, 0, c.frames, 3, c.output_channels);
-    ProgressScope scope(&display);
-    const Error rc = ProcessBlockRun(scope, params, run);
-    if (k <= blocks) {
-      EXPECT_EQ(rc, err::kCancelled) << "cancel after " << k << " questions";
-      EXPECT_EQ(display.asked.load(), k + 1) << k;
-      ExpectUnchanged(before, *doc, "cancelled after " + std::to_string(k));
-    } else {
-      EXPECT_EQ(rc, 0u);
-      EXPECT_EQ(display.asked.load(), blocks + 1);
-      EXPECT_EQ(doc->history.size(), before.history_size + 1);
-    }
-  }
-}
-
-INSTANTIATE_TEST_SUITE_P(Cases, CancelEveryBlockTest,
-                         ::testing::Values(CancelCase{"Stereo", 2, 2, 100000, 0},
-                                           CancelCase{"StereoWithLatency", 2, 2, 70000, 30000},
-                                           CancelCase{"MonoMadeStereo", 1, 2, 70000, 0}),
-                         [](const auto& p) { return std::string(p.param.name); });
 
 // --- errors ---
 

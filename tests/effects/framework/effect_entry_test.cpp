@@ -1,6 +1,6 @@
-// The entry interface: the common fields of new params, Execute's early
-// outcomes, Setup writing the dialog's block back, the chain node around a
-// run, the chain editor's description and the dialog's preview factory.
+// The entry interface: the common fields of new params, Setup writing the
+// dialog's block back, the chain node around a run, the chain editor's
+// description and the dialog's preview factory.
 #include "effects/framework/effect_entry.h"
 
 #include <gtest/gtest.h>
@@ -18,7 +18,6 @@ namespace {
 
 using testing::RandomSamples;
 
-constexpr Error kDialogCancelled{4};
 
 CEffEntry_Std& Volume() {
   CEffEntry* entry = EffectRegistry::Find(301);
@@ -69,45 +68,6 @@ TEST(CreateSetupParams, CommonFieldsFromTheSelectionOrTheImposedCount) {
     EXPECT_EQ(params->ready, 0);
   }
 }
-
-struct ExecuteCase {
-  const char* name;
-  std::uint32_t command;  // the row: 312 has a dialog, 319 none
-  bool select;
-  bool dialog;
-  Error dialog_result;
-  Error expected;
-  bool runs;
-};
-
-class ExecuteOutcomeTest : public ::testing::TestWithParam<ExecuteCase> {};
-
-TEST_P(ExecuteOutcomeTest, NothingRunsUnlessSelectedAndAccepted) {
-  const ExecuteCase& c = GetParam();
-  DocumentPtr doc = testing::MakeFloatDocument(RandomSamples(2000, 2), 2);
-  testing::Select(*doc, c.select ? 100 : 500, 500);
-  auto& editor = *static_cast<HeadlessEditorWindow*>(doc->editor.get());
-  editor.ClearLog();
-  const testing::DocumentState before = testing::StateOf(*doc);
-  testing::TestEntry entry(c.command);
-  testing::StubDialog dialog(c.dialog_result);
-  ScopedSettingsDialog installed(c.dialog ? &dialog : nullptr);
-  EXPECT_EQ(entry.Execute(doc.get()), c.expected);
-  EXPECT_EQ(entry.last_run != nullptr, c.runs);
-  if (!c.runs) testing::ExpectUnchanged(before, *doc, c.name);
-  if (!c.select) {
-    for (const ReceivedMessage& m : editor.log()) EXPECT_EQ(m.msg, editor_msg::kGetSelection) << "told something";
-  }
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, ExecuteOutcomeTest,
-    ::testing::Values(ExecuteCase{"NoSelection", 312, false, true, Error(), err::kNoSelection, false},
-                      ExecuteCase{"DialogCancelled", 312, true, true, kDialogCancelled, kDialogCancelled, false},
-                      ExecuteCase{"NoDialogToShow", 312, true, false, Error(), err::kWindowCreate, false},
-                      ExecuteCase{"Accepted", 312, true, true, Error(), Error(), true},
-                      ExecuteCase{"NoDialogNeeded", 319, true, false, Error(), Error(), true}),
-    [](const auto& p) { return std::string(p.param.name); });
 
 TEST(EntrySetup, TheDialogsBlockIsWrittenBackAndQuietSetupKeepsReadyParams) {
   DocumentPtr doc = testing::MakeFloatDocument(RandomSamples(200, 3), 2);

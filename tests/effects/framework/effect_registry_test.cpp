@@ -202,12 +202,6 @@ TEST(EffectOffering, DocumentsWithASelectionAndTheRightChannels) {
     EXPECT_EQ(EffectOffered(entry, *stereo), Offered(support, 2)) << support;
     EXPECT_FALSE(EffectOffered(entry, *three)) << support;
   }
-  for (const Row& t : kTable) {
-    const RowEntry entry(t.command);
-    EXPECT_FALSE(EffectOffered(entry, *three)) << t.key << " offered for three channels";
-    EXPECT_EQ(EffectOffered(entry, *mono), Offered(t.channel_support, 1)) << t.key;
-    EXPECT_EQ(EffectOffered(entry, *stereo), Offered(t.channel_support, 2)) << t.key;
-  }
   testing::Select(*stereo, 20, 20);
   EXPECT_FALSE(EffectOffered(RowEntry(301), *stereo)) << "offered without a selection";
 }

@@ -1,6 +1,7 @@
 // Test-local entries, runs and displays for the framework tests: a stateful
 // run with a latency and its plain reference, a block-run entry around it,
-// a progress display that cancels on cue, and snapshots of a document.
+// a pull run that doubles the length and its entry, and snapshots of a
+// document.
 #pragma once
 
 #include <algorithm>
@@ -223,6 +224,74 @@ class FrameworkTest : public ::testing::Test {
   static HeadlessEditorWindow& EditorOf(SoundDocument& d) { return *static_cast<HeadlessEditorWindow*>(d.editor.get()); }
 
   HeadlessMainFrame frame_;
+};
+
+inline constexpr float kGains[2] = {0.5f, -1.0f};
+// Each source frame twice: output frame j, channel c is kGains[c] times
+// channel c of source frame j / 2 (channel 0 of a mono source). It promises
+// `promised` frames and delivers `delivered_limit` in all (both 2 x length
+// unless set), or more than asked when `overdeliver` is set.
+class DoublingPullRun final : public CResampleEffRun {
+ public:
+  DoublingPullRun(std::uint32_t start, std::uint32_t length, std::uint16_t in_channels, std::uint16_t out_channels)
+      : promised(2 * length), delivered_limit(2 * length), start_(start), length_(length), in_(in_channels),
+        out_(out_channels) {}
+
+  std::uint32_t SourceStart() const override { return start_; }
+  std::uint32_t SourceLength() const override { return length_; }
+  std::uint32_t OutputLength() const override { return promised; }
+  std::uint16_t OutputChannels() const override { return out_; }
+  Error Pull(PullSource& source, float* dst, std::uint32_t frames, std::uint32_t* delivered) override {
+    ++pulls;
+    if (std::find(buffers.begin(), buffers.end(), dst) == buffers.end()) buffers.push_back(dst);
+    const std::uint32_t n = std::min(frames, delivered_limit - done_);
+    if (n == 0) {
+      *delivered = 0;
+      return err::kOk;
+    }
+    const std::uint32_t first = done_ / 2, count = (done_ + n - 1) / 2 - first + 1;
+    buffer_.resize(std::size_t{count} * in_);
+    if (const Error rc = source.Read(start_ + first, count, buffer_.data(), in_)) return rc;
+    for (std::uint32_t j = 0; j < n; ++j)
+      for (std::uint16_t c = 0; c < out_; ++c)
+        dst[std::size_t{j} * out_ + c] =
+            kGains[c] * buffer_[std::size_t{(done_ + j) / 2 - first} * in_ + std::min<std::uint16_t>(c, in_ - 1)];
+    done_ += n;
+    *delivered = overdeliver ? frames + 1 : n;
+    return err::kOk;
+  }
+  void Reset() override { done_ = 0; }
+  std::string GetName() const override { return "Doubling"; }
+
+  std::uint32_t promised;
+  std::uint32_t delivered_limit;
+  bool overdeliver = false;
+  int pulls = 0;
+  std::vector<const float*> buffers;  // every buffer seen
+
+ private:
+  std::uint32_t start_, length_;
+  std::uint16_t in_, out_;
+  std::uint32_t done_ = 0;
+  std::vector<float> buffer_;
+};
+
+// A pull-run entry in the row of Pitch change: each frame twice, mono made stereo.
+class TestPullEntry final : public CEffEntry_Resample {
+ public:
+  TestPullEntry() : CEffEntry(318) {}
+  Error CreateRun(ProgressScope*, SetupParams& params, ResampleEffRunPtr* run) override {
+    std::unique_ptr<DoublingPullRun> made;
+    if (MakeNew(&made, params.start, params.length, params.input_channels, std::uint16_t{2})) return err::kOutOfMemory;
+    *run = std::move(made);
+    return err::kOk;
+  }
+
+ protected:
+  Error FillParams(ProgressScope*, SetupParams& params, const SettingsBlock&) override {
+    params.output_channels = 2;
+    return err::kOk;
+  }
 };
 
 }  // namespace tidemark::testing

@@ -1,7 +1,8 @@
 // The pull executor with a stub pull run that doubles the length and can
 // make mono stereo, before any real pull effect exists: the new length, the
-// channel-mask rule, unprocessed channels restored, cancel at every block,
-// one undo step that undo takes back, the length limit and misbehaving runs.
+// channel-mask rule, unprocessed channels restored, one undo step that undo
+// takes back, the length limit and misbehaving runs. Cancel, failures after
+// the conversion and Execute's outcomes are in executors_test.cpp.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -18,59 +19,8 @@ using testing::DocumentState;
 using testing::ExpectUnchanged;
 using testing::RandomSamples;
 using testing::StateOf;
-using testing::TestDisplay;
-
-constexpr float kGains[2] = {0.5f, -1.0f};
-constexpr Error kDialogCancelled{4};
-
-// Each source frame twice: output frame j, channel c is kGains[c] times
-// channel c of source frame j / 2 (channel 0 of a mono source). It promises
-// `promised` frames and delivers `delivered_limit` in all (both 2 x length
-// unless set), or more than asked when `overdeliver` is set.
-class DoublingPullRun final : public CResampleEffRun {
- public:
-  DoublingPullRun(std::uint32_t start, std::uint32_t length, std::uint16_t in_channels, std::uint16_t out_channels)
-      : promised(2 * length), delivered_limit(2 * length), start_(start), length_(length), in_(in_channels),
-        out_(out_channels) {}
-
-  std::uint32_t SourceStart() const override { return start_; }
-  std::uint32_t SourceLength() const override { return length_; }
-  std::uint32_t OutputLength() const override { return promised; }
-  std::uint16_t OutputChannels() const override { return out_; }
-  Error Pull(PullSource& source, float* dst, std::uint32_t frames, std::uint32_t* delivered) override {
-    ++pulls;
-    if (std::find(buffers.begin(), buffers.end(), dst) == buffers.end()) buffers.push_back(dst);
-    const std::uint32_t n = std::min(frames, delivered_limit - done_);
-    if (n == 0) {
-      *delivered = 0;
-      return err::kOk;
-    }
-    const std::uint32_t first = done_ / 2, count = (done_ + n - 1) / 2 - first + 1;
-    buffer_.resize(std::size_t{count} * in_);
-    if (const Error rc = source.Read(start_ + first, count, buffer_.data(), in_)) return rc;
-    for (std::uint32_t j = 0; j < n; ++j)
-      for (std::uint16_t c = 0; c < out_; ++c)
-        dst[std::size_t{j} * out_ + c] =
-            kGains[c] * buffer_[std::size_t{(done_ + j) / 2 - first} * in_ + std::min<std::uint16_t>(c, in_ - 1)];
-    done_ += n;
-    *delivered = overdeliver ? frames + 1 : n;
-    return err::kOk;
-  }
-  void Reset() override { done_ = 0; }
-  std::string GetName() const override { return "Doubling"; }
-
-  std::uint32_t promised;
-  std::uint32_t delivered_limit;
-  bool overdeliver = false;
-  int pulls = 0;
-  std::vector<const float*> buffers;  // every buffer seen
-
- private:
-  std::uint32_t start_, length_;
-  std::uint16_t in_, out_;
-  std::uint32_t done_ = 0;
-  std::vector<float> buffer_;
-};
+using testing::DoublingPullRun;
+using testing::kGains;
 
 struct PullCase {
   const char* name;
@@ -160,27 +110,6 @@ INSTANTIATE_TEST_SUITE_P(Cases, PullCaseTest,
                                            PullCase{"StereoRightOnly", 2, 2, 2, 2}),
                          [](const auto& p) { return std::string(p.param.name); });
 
-TEST_F(PullExecutorTest, CancelAtEveryBlockLeavesTheMonoDocument) {
-  DocumentPtr doc = testing::MakeFloatDocument(RandomSamples(kFrames, 31), 1);
-  const DocumentState before = StateOf(*doc);
-  const int blocks = static_cast<int>((2 * kLength + 32767) / 32768);
-  for (int k = 0; k <= blocks + 1; ++k) {
-    TestDisplay display(k);
-    DoublingPullRun run(kStart, kLength, 1, 2);
-    CEffEntry::SetupParams params;
-    testing::FillCommon(params, *doc, kStart, kLength, 1);
-    ProgressScope scope(&display);
-    const Error rc = ProcessPullRun(scope, params, run);
-    if (k <= blocks) {
-      EXPECT_EQ(rc, err::kCancelled) << k;
-      ExpectUnchanged(before, *doc, "cancelled after " + std::to_string(k));
-    } else {
-      EXPECT_EQ(rc, 0u);
-      EXPECT_EQ(doc->channels, 2);
-    }
-  }
-}
-
 // The result would pass the length limit: refused with 77 before anything
 // runs. The document is one gap, so it costs nothing to be that long.
 TEST_F(PullExecutorTest, OutputPastTheLengthLimitGives77) {
@@ -233,77 +162,6 @@ INSTANTIATE_TEST_SUITE_P(Cases, PullMisbehaviourTest,
                                            MisbehaviourCase{"DeliversLess", 0, 1000, false},
                                            MisbehaviourCase{"DeliversMoreThanAsked", 0, 0, true}),
                          [](const auto& p) { return std::string(p.param.name); });
-
-TEST_F(PullExecutorTest, FailureAfterTheConversionLeavesTheMonoDocument) {
-  DocumentPtr doc = testing::MakeFloatDocument(RandomSamples(kFrames, 33), 1);
-  auto editor = std::make_unique<testing::FailAfterConversionEditor>(*doc);
-  testing::FailAfterConversionEditor* seen = editor.get();
-  doc->editor = std::move(editor);
-  const DocumentState before = StateOf(*doc);
-  DoublingPullRun run(kStart, kLength, 1, 2);
-  CEffEntry::SetupParams params;
-  testing::FillCommon(params, *doc, kStart, kLength, 1);
-  ProgressScope scope(nullptr);
-  EXPECT_EQ(ProcessPullRun(scope, params, run), err::kOutOfMemory);
-  testing::FailNthAllocation(0);
-  EXPECT_TRUE(seen->armed);
-  ExpectUnchanged(before, *doc, "after the failed edit");
-}
-
-// --- Execute of a pull-run entry ---
-
-class TestPullEntry final : public CEffEntry_Resample {
- public:
-  TestPullEntry() : CEffEntry(318) {}
-  Error CreateRun(ProgressScope*, SetupParams& params, ResampleEffRunPtr* run) override {
-    std::unique_ptr<DoublingPullRun> made;
-    if (MakeNew(&made, params.start, params.length, params.input_channels, std::uint16_t{2})) return err::kOutOfMemory;
-    *run = std::move(made);
-    return err::kOk;
-  }
-
- protected:
-  Error FillParams(ProgressScope*, SetupParams& params, const SettingsBlock&) override {
-    params.output_channels = 2;
-    return err::kOk;
-  }
-};
-
-struct ExecuteCase {
-  const char* name;
-  bool select;
-  bool dialog;
-  Error dialog_result;
-  Error expected;
-};
-
-class PullExecuteTest : public PullExecutorTest, public ::testing::WithParamInterface<ExecuteCase> {};
-
-TEST_P(PullExecuteTest, SetupIsAlwaysShown) {
-  const ExecuteCase& c = GetParam();
-  DocumentPtr doc = testing::MakeFloatDocument(RandomSamples(kFrames, 34), 1);
-  testing::Select(*doc, c.select ? kStart : 0, c.select ? kStart + kLength : 0);
-  const DocumentState before = StateOf(*doc);
-  testing::StubDialog dialog(c.dialog_result);
-  ScopedSettingsDialog installed(c.dialog ? &dialog : nullptr);
-  TestPullEntry entry;
-  EXPECT_EQ(entry.Execute(doc.get()), c.expected);
-  EXPECT_EQ(dialog.shown, c.select && c.dialog ? 1 : 0);
-  if (c.expected == 0u) {
-    EXPECT_EQ(doc->channels, 2);
-    EXPECT_EQ(doc->length, kFrames + kLength);
-  } else {
-    ExpectUnchanged(before, *doc, c.name);
-  }
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, PullExecuteTest,
-    ::testing::Values(ExecuteCase{"Runs", true, true, Error(), Error()},
-                      ExecuteCase{"NoSelection", false, true, Error(), err::kNoSelection},
-                      ExecuteCase{"DialogCancelled", true, true, kDialogCancelled, kDialogCancelled},
-                      ExecuteCase{"NoDialog", true, false, Error(), err::kWindowCreate}),
-    [](const auto& p) { return std::string(p.param.name); });
 
 }  // namespace
 }  // namespace tidemark

@@ -4,11 +4,12 @@
 #include "platform/error_numbers.h"
 
 #include <array>
-#include <bit>
 #include <cmath>
 #include <limits>
 
 #include <gtest/gtest.h>
+
+#include "tests/effects/effect_test_util.h"
 
 namespace tidemark {
 namespace {
@@ -30,20 +31,10 @@ constexpr SettingsLayout kLayout{12, kFields};
 
 SettingsBlock Bytes(std::vector<std::uint8_t> bytes) { return SettingsBlock{std::move(bytes)}; }
 
-std::vector<std::uint8_t> F32(float value) {
-  const auto bits = std::bit_cast<std::uint32_t>(value);
-  return {static_cast<std::uint8_t>(bits), static_cast<std::uint8_t>(bits >> 8),
-          static_cast<std::uint8_t>(bits >> 16), static_cast<std::uint8_t>(bits >> 24)};
-}
-
 std::vector<std::uint8_t> Block(std::int16_t level, float freq, std::int16_t mode, std::uint8_t guard,
                                 std::uint8_t reserved = 0) {
-  std::vector<std::uint8_t> b{static_cast<std::uint8_t>(level), static_cast<std::uint8_t>(level >> 8),
-                              reserved, reserved};
-  const auto f = F32(freq);
-  b.insert(b.end(), f.begin(), f.end());
-  b.insert(b.end(), {static_cast<std::uint8_t>(mode), static_cast<std::uint8_t>(mode >> 8), guard, reserved});
-  return b;
+  return testing::BlockBytes(12).I16(0, level).U8(2, reserved).U8(3, reserved).F32(4, freq).I16(8, mode).U8(10, guard)
+      .U8(11, reserved).bytes();
 }
 
 TEST(SettingsBlock, DefaultsFillAnEmptyBlock) {

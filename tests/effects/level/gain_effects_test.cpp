@@ -1,5 +1,6 @@
-// Silence and Sign reverse (fixed range gains, no dialog), and what every
-// entry with its own Execute answers for an empty selection and a cancel.
+// What the entries with their own Execute share beyond their formulas:
+// applied twice the reversals are the identity; an empty selection, a
+// silent one and a cancel change nothing; what the dialog writes is clamped.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -15,61 +16,22 @@ namespace {
 
 class GainEffectTest : public testing::LevelEffectTest {};
 
-struct GainCase {
-  const char* key;
-  float factor;  // what a selected sample is multiplied by
-  std::uint16_t channels;
-  std::uint32_t mask;
-};
+class TwiceIsTheIdentity : public testing::LevelEffectTest, public ::testing::WithParamInterface<const char*> {};
 
-class FixedGainEffects : public testing::LevelEffectTest, public ::testing::WithParamInterface<GainCase> {};
-
-TEST_P(FixedGainEffects, SelectedStretchOfSelectedChannelsOnly) {
-  const GainCase& p = GetParam();
-  constexpr std::uint32_t kFrames = 5000, kFrom = 700, kTo = 4100;
-  const std::vector<float> x = testing::RandomSamples(std::size_t{kFrames} * p.channels, 41, 0.5f);
-  Open(x, p.channels);
-  testing::Select(*doc_, kFrom, kTo);
-  SetChannelMask(*doc_, p.mask);
-  {
-    // Neither effect asks a dialog: one that refuses would stop them.
-    testing::StubDialog refusing;
-    refusing.result = Error{4};
-    ScopedSettingsDialog installed(&refusing);
-    ASSERT_EQ(EntryNamed(p.key).Execute(doc_.get()), err::kOk);
-    EXPECT_EQ(refusing.shown, 0);
-  }
-  const std::vector<float> out = testing::ReadAll(*doc_);
-  for (std::uint32_t i = 0; i < kFrames; ++i)
-    for (std::uint16_t c = 0; c < p.channels; ++c) {
-      const std::size_t k = std::size_t{i} * p.channels + c;
-      const bool hit = i >= kFrom && i < kTo && (p.mask & (1u << c));
-      ASSERT_EQ(out[k], hit ? x[k] * p.factor : x[k]) << "frame " << i << " channel " << c;
-    }
-  ASSERT_EQ(doc_->history.size(), 1u);
-  std::string name;
-  ASSERT_EQ(doc_->history.at(0).GetName(&name), err::kOk);
-  EXPECT_EQ(name, EntryNamed(p.key).GetDisplayName());
-  ASSERT_EQ(Undo(*doc_), err::kOk);
-  EXPECT_EQ(testing::ReadAll(*doc_), x);
-}
-
-INSTANTIATE_TEST_SUITE_P(Cases, FixedGainEffects,
-                         ::testing::Values(GainCase{"Silence", 0.0f, 1, 1}, GainCase{"Silence", 0.0f, 2, 3},
-                                           GainCase{"Silence", 0.0f, 2, 2}, GainCase{"SignReverse", -1.0f, 1, 1},
-                                           GainCase{"SignReverse", -1.0f, 2, 3},
-                                           GainCase{"SignReverse", -1.0f, 2, 1}));
-
-TEST_F(GainEffectTest, SignReverseTwiceRestoresEveryBit) {
-  std::vector<float> x = testing::RandomSamples(2 * 70000, 42, 1.0f);
+TEST_P(TwiceIsTheIdentity, EveryBitComesBack) {
+  std::vector<float> x = testing::RandomSamples(2 * 90001, 42, 1.0f);
   x[5] = -1.0f;
   x[6] = 1e-30f;  // tiny values keep their bits too
   Open(x, 2);
-  ASSERT_EQ(EntryNamed("SignReverse").Execute(doc_.get()), err::kOk);
-  ASSERT_EQ(EntryNamed("SignReverse").Execute(doc_.get()), err::kOk);
+  testing::Select(*doc_, 1, 90000);
+  ASSERT_EQ(EntryNamed(GetParam()).Execute(doc_.get()), err::kOk);
+  ASSERT_NE(testing::ReadAll(*doc_), x);
+  ASSERT_EQ(EntryNamed(GetParam()).Execute(doc_.get()), err::kOk);
   EXPECT_EQ(testing::ReadAll(*doc_), x);
   EXPECT_EQ(doc_->history.size(), 2u);
 }
+
+INSTANTIATE_TEST_SUITE_P(Entries, TwiceIsTheIdentity, ::testing::Values("SignReverse", "TimeReverse"));
 
 class EmptySelection : public testing::LevelEffectTest, public ::testing::WithParamInterface<const char*> {};
 
@@ -115,6 +77,35 @@ TEST_F(GainEffectTest, CancelLeavesTheDocument) {
     EXPECT_EQ(WorkFiles(), 0u) << c.key;
     SetProgressDisplay(nullptr);
   }
+}
+
+// A selection whose peak is at most 1e-5 is silent to Normalize: the
+// no-selection notice, nothing changed.
+TEST_F(GainEffectTest, NormalizeLeavesASilentSelection) {
+  for (const auto& [peak, silent] : {std::pair{0.0f, true}, {1e-5f, true}, {1.2e-5f, false}}) {
+    std::vector<float> x(2 * 5000, 0.0f);
+    x[2 * 100] = peak;
+    x[2 * 4000 + 1] = -peak;
+    Open(x, 2, 8000);
+    testing::StubDialog dialog;
+    dialog.values = {{"mode", 2}};
+    ScopedSettingsDialog installed(&dialog);
+    EXPECT_EQ(EntryNamed("Normalize").Execute(doc_.get()), silent ? err::kNoSelection : err::kOk) << peak;
+    EXPECT_EQ(doc_->history.size(), silent ? 0u : 1u) << peak;
+    EXPECT_EQ(testing::ReadAll(*doc_) == x, silent) << peak;
+  }
+}
+
+TEST_F(GainEffectTest, WhatNormalizesDialogWritesIsClampedToo) {
+  Open(testing::RandomSamples(2 * 1000, 12, 0.5f), 2, 8000);
+  testing::StubDialog dialog;
+  dialog.values = {{"mode", 7}, {"rms", 900}, {"rmsguard", 0}};
+  ScopedSettingsDialog installed(&dialog);
+  ASSERT_EQ(EntryNamed("Normalize").Execute(doc_.get()), err::kOk);
+  const SettingsLayout& layout = *EntryNamed("Normalize").GetSettingsLayout();
+  const SettingsBlock& kept = EntryNamed("Normalize").GetSettingsBlock();
+  EXPECT_EQ(GetField(*FindField(layout, "mode"), kept.bytes), 2);
+  EXPECT_EQ(GetField(*FindField(layout, "rms"), kept.bytes), 0);
 }
 
 }  // namespace
