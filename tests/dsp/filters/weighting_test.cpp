@@ -5,6 +5,7 @@
 #include <cmath>
 #include <complex>
 #include <limits>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -76,6 +77,8 @@ struct Case {
   char letter;
   double rate;
 };
+
+void PrintTo(const Case& c, std::ostream* os) { *os << c.letter << " at " << c.rate << " Hz"; }
 
 class WeightingCurves : public ::testing::TestWithParam<Case> {};
 
