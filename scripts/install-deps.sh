@@ -9,7 +9,7 @@ packages=(
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev libfftw3-dev
   # peers that the format tests compare against
-  sox ffmpeg sndfile-programs python3 python3-numpy python3-mutagen
+  sox ffmpeg sndfile-programs python3 python3-numpy python3-scipy python3-mutagen
   # fuzzing: libstdc++ 12's <ranges> needs clang 16; libFuzzer comes with its runtime
   clang-16 libclang-rt-16-dev
   # OpenMP for the 1-bit filter threads: libgomp comes with g++, clang needs its own runtime

@@ -119,6 +119,7 @@ Error BiquadKernel::Init(const NS_EFFECT::SBiQuadFilter& filter, std::uint16_t c
     state_.reset();
     capacity_ = 0;
     count_ = 0;
+    active_ = 0;
     channels_ = 0;
     const Error rc = MakeNew(&state_, std::max<std::size_t>(need, 1));
     if (rc) return rc;

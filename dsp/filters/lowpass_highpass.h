@@ -7,7 +7,7 @@
 // substitution (low-pass to low-pass or to high-pass). Every section is
 // scaled to unity gain at DC (low-pass) or at the Nyquist frequency
 // (high-pass), so a Chebyshev I or elliptic passband lies between 0 and
-// +ripple dB.
+// +ripple dB, and an elliptic stopband at the stopband level + ripple.
 //
 // What the cutoff means:
 //   Butterworth   the -3 dB point;

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <complex>
-#include <vector>
 
 #include "dsp/filters/internal/z_map.h"
 #include "platform/error_numbers.h"
@@ -114,14 +113,18 @@ bool Solve(long double* a, long double* b, int n) {
 // Fits N(w) / D(w), N = n0 + n1 cos w (+ n2 cos 2w), D = 1 + d1 cos w
 // (+ d2 cos 2w), to target[i]^2 at omega[i] with relative error.
 // coef gets n0, n1, [n2,] d1, [d2].
-bool FitSquaredMagnitude(const std::vector<double>& omega, const std::vector<double>& target, int order,
-                         double* coef) {
+// The fit grid: kPoints log-spaced and kPoints evenly spaced frequencies.
+constexpr int kPoints = 300;
+constexpr int kGrid = 2 * kPoints;
+
+bool FitSquaredMagnitude(const double* omega, const double* target, int order, double* coef) {
   const int unknowns = 2 * order + 1;
-  std::vector<double> d_prev(omega.size(), 1.0);
+  double d_prev[kGrid];
+  for (double& d : d_prev) d = 1.0;
   for (int iteration = 0; iteration < 40; ++iteration) {
     long double ata[25] = {};
     long double atb[5] = {};
-    for (std::size_t i = 0; i < omega.size(); ++i) {
+    for (int i = 0; i < kGrid; ++i) {
       const double t2 = target[i] * target[i];
       const double w = 1.0 / (d_prev[i] * t2);
       // Residual D t^2 - N = 0, the D's constant 1 moved to the right.
@@ -137,7 +140,7 @@ bool FitSquaredMagnitude(const std::vector<double>& omega, const std::vector<dou
     }
     if (!Solve(ata, atb, unknowns)) return false;
     for (int k = 0; k < unknowns; ++k) coef[k] = static_cast<double>(atb[k]);
-    for (std::size_t i = 0; i < omega.size(); ++i) {
+    for (int i = 0; i < kGrid; ++i) {
       double d = 1.0;
       for (int j = 1; j <= order; ++j) d += coef[order + j] * std::cos(j * omega[i]);
       if (!(d > 0.0)) return false;
@@ -214,17 +217,17 @@ Error DesignWeighting(char letter, double rate, NS_EFFECT::SBiQuadFilter* out) {
 
   // What the matched part misses, on a grid dense at both ends.
   const double f_max = std::min(0.45 * rate, 22000.0);
-  std::vector<double> omega;
-  std::vector<double> target;
-  constexpr int kPoints = 300;
+  double omega[kGrid];
+  double target[kGrid];
   for (int i = 0; i < kPoints; ++i) {
     const double u = static_cast<double>(i) / (kPoints - 1);
-    for (double f : {5.0 * std::pow(f_max / 5.0, u), 5.0 + (f_max - 5.0) * u}) {
-      omega.push_back(kTwoPi * f * t);
-      target.push_back(AnalogMagnitude(r, f) / CascadeMagnitude(made.sections, made.count, kTwoPi * f * t));
+    const double f[2] = {5.0 * std::pow(f_max / 5.0, u), 5.0 + (f_max - 5.0) * u};
+    for (int j = 0; j < 2; ++j) {
+      omega[2 * i + j] = kTwoPi * f[j] * t;
+      target[2 * i + j] = AnalogMagnitude(r, f[j]) / CascadeMagnitude(made.sections, made.count, omega[2 * i + j]);
     }
   }
-  const double peak = *std::max_element(target.begin(), target.end());
+  const double peak = *std::max_element(target, target + kGrid);
   for (double& v : target) v /= peak;
 
   // A, B, C: the square of a first-order fit to the root of the ratio. D: a
@@ -245,8 +248,8 @@ Error DesignWeighting(char letter, double rate, NS_EFFECT::SBiQuadFilter* out) {
   }
   if (!fitted) {
     const double power = letter == 'D' ? 1.0 : 0.5;
-    std::vector<double> root = target;
-    for (double& v : root) v = std::pow(v, power);
+    double root[kGrid];
+    for (int i = 0; i < kGrid; ++i) root[i] = std::pow(target[i], power);
     double coef[3];
     Complex zn[2], zd[2];
     if (!FitSquaredMagnitude(omega, root, 1, coef)) return err::kSizeLimit;

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <ostream>
 #include <random>
 #include <vector>
 
@@ -64,6 +65,8 @@ struct Shape {
   int sections;
   std::uint16_t channels;
 };
+
+void PrintTo(const Shape& s, std::ostream* os) { *os << s.sections << " sections, " << s.channels << " channels"; }
 
 class BiquadKernelShapes : public ::testing::TestWithParam<Shape> {};
 

@@ -103,6 +103,7 @@ class LowpassHighpassTest(unittest.TestCase):
             self.assertLess(err.max(), 1e-5, f"{case}: largest difference {err.max():.3g}")
 
     def test_edge_and_attenuation_at_two_and_four_times_the_cutoff(self):
+        stopband_checks = {}
         for case, answer in zip(self.CASES, self.answers):
             design, highpass, m, cutoff, stop = case
             sos, gain, order = answer
@@ -120,11 +121,17 @@ class LowpassHighpassTest(unittest.TestCase):
                 ref = db(response(ref_sos, ref_gain, np.array([w])))[0]
                 self.assertAlmostEqual(got, ref, delta=0.05 if ref > -150 else 5.0,
                                        msg=f"{case}: {got:.2f} dB at {factor}x the cutoff, scipy {ref:.2f}")
-                if ref < stop + 0.01:  # in the stopband
-                    self.assertLess(got, stop + 0.02, f"{case}: stopband {got:.2f} dB at {factor}x")
+                # Scaled to unity at DC, an even-order elliptic's stopband
+                # sits the ripple higher.
+                bound = stop + (RIPPLE_DB if design == "elliptic" else 0.0) + 0.01
+                if ref < bound:  # in the stopband
+                    self.assertLess(got, bound, f"{case}: stopband {got:.2f} dB at {factor}x")
+                    stopband_checks[design] = stopband_checks.get(design, 0) + 1
                 if design == "butterworth":
                     # |H|^2 = 1 / (1 + r^(2N)) for the warped ratio r > factor... at least this much.
                     self.assertLess(got, -10 * math.log10(1 + factor ** (2 * order)) + 0.5, f"{case}")
+        self.assertGreater(stopband_checks.get("elliptic", 0), 20)
+        self.assertGreater(stopband_checks.get("chebyshev2", 0), 20)
 
     def test_passband_ripple(self):
         omega = np.linspace(0, 1, 500)
@@ -161,10 +168,6 @@ class LowpassHighpassTest(unittest.TestCase):
                 sign = -1.0 if case[1] else 1.0
                 self.assertAlmostEqual((b0 + sign * b1 + b2) / (1 + sign * a1_ + a2_), 1.0, delta=1e-7, msg=f"{case}")
             self.assertAlmostEqual(response(sos, gain, np.array([at]))[0], 1.0, delta=1e-7, msg=f"{case}")
-
-    def test_cutoff_above_the_limit_is_the_limit(self):
-        a, b = run([lphp_request("elliptic", False, 5, 32000 / 44100), lphp_request("elliptic", False, 5, 0.4995)])
-        self.assertTrue(np.array_equal(a[0], b[0]))
 
 
 class EqualiserTest(unittest.TestCase):
