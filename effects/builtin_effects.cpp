@@ -4,6 +4,9 @@
 #include "effects/channel/mid_side.h"
 #include "effects/channel/mono_output.h"
 #include "effects/channel/pan.h"
+#include "effects/filters/graphic_eq.h"
+#include "effects/filters/lowpass_highpass.h"
+#include "effects/filters/parametric_eq.h"
 #include "effects/filters/user_iir.h"
 #include "effects/filters/weighting_filter.h"
 #include "effects/generators/noise_generator.h"
@@ -29,6 +32,9 @@ std::vector<CEffEntry*> BuiltInEffectEntries() {
       &NS_EFFECT_CHXCHG::Entry(),
       &NS_EFFECT_MIDSIDE::Entry(),
       &NS_EFFECT_USERIIR::Entry(),
+      &NS_EFFECT_HLPLPF::Entry(),
+      &NS_EFFECT_PEQ::Entry(),
+      &NS_EFFECT_GEQ::Entry(),
       &NS_EFFECT_GENSINE::Entry(),
       &NS_EFFECT_GENNOISE::Entry(),
       &NS_EFFECT_MONO::Entry(),

@@ -39,6 +39,15 @@ bool ParseDouble(std::string_view text, double* value) {
   return ec == std::errc() && end == text.data() + text.size() && std::isfinite(*value);
 }
 
+// The console's number for a stored value and back (before rounding).
+double ToDisplay(const FieldUnit& unit, double stored) {
+  return unit.cents_re_1khz ? 1000.0 * std::exp2(stored / 1200.0) : stored / unit.scale;
+}
+double ToStored(const FieldUnit& unit, double display) {
+  if (!unit.cents_re_1khz) return display * unit.scale;
+  return display > 0 ? 1200.0 * std::log2(display / 1000.0) : -HUGE_VAL;
+}
+
 std::string RangeText(const SettingsField& field, std::uint32_t rate) {
   std::string text(field.name);
   if (field.flag) {
@@ -186,9 +195,9 @@ std::string FormatFieldValue(const SettingsField& field, double stored) {
   }
   char text[64];
   if (field.type == FieldType::kF32) {
-    std::snprintf(text, sizeof text, "%.9g", stored / field.unit.scale);
+    std::snprintf(text, sizeof text, "%.9g", ToDisplay(field.unit, stored));
   } else {
-    std::snprintf(text, sizeof text, "%.*f", field.unit.decimals, stored / field.unit.scale);
+    std::snprintf(text, sizeof text, "%.*f", field.unit.decimals, ToDisplay(field.unit, stored));
   }
   return text;
 }
@@ -209,7 +218,7 @@ Error ParseFieldValue(const SettingsField& field, std::string_view text, std::ui
   }
   double display = 0;
   if (!ParseDouble(text, &display)) return *why = RangeText(field, rate), err::kSizeLimit;
-  double value = display * field.unit.scale;
+  double value = ToStored(field.unit, display);
   if (field.type != FieldType::kF32) value = std::round(value);  // half away from zero
   if (value < field.min || value > FieldMax(field, rate)) return *why = RangeText(field, rate), err::kSizeLimit;
   *stored = value;

@@ -40,10 +40,15 @@ struct FieldUnit {
   std::string_view name;  // "dB", "Hz", "ms", "%", "degrees", "m", "" ...
   double scale = 1.0;     // stored = display x scale
   int decimals = 0;
+  // A frequency stored as a pitch: cents relative to 1 kHz, so stored =
+  // 1200 log2(display / 1000) (scale unused).
+  bool cents_re_1khz = false;
 };
 
 inline constexpr FieldUnit kUnitCentiDb{"dB", 100.0, 2};
 inline constexpr FieldUnit kUnitHz{"Hz", 1.0, 0};
+inline constexpr FieldUnit kUnitPitchHz{"Hz", 1.0, 2, true};
+inline constexpr FieldUnit kUnitCents{"cents", 1.0, 0};
 inline constexpr FieldUnit kUnitMs{"ms", 1.0, 0};
 inline constexpr FieldUnit kUnitPercent{"%", 1.0, 0};
 inline constexpr FieldUnit kUnitDegrees{"degrees", 1.0, 0};
