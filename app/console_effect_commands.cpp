@@ -213,7 +213,9 @@ Result EffectCommand(Session& s, const CommandArgs& args) {
   if (from == to) return s.Notice(text::kConsoleNothingSelected);
 
   // The block is the last-used one from here on, as a dialog that was
-  // confirmed leaves it, whatever the run then does.
+  // confirmed leaves it, whatever the run then does; settings the dialog
+  // would have refused (a faulty description) leave the previous ones.
+  const SettingsBlock previous = entry->GetSettingsStore().block();
   if (layout) entry->GetSettingsStore().Set(*block);
   ConsoleSettingsDialog dialog(layout ? *block : SettingsBlock{});
   const ScopedSettingsDialog dialog_in_force(&dialog);
@@ -222,6 +224,7 @@ Result EffectCommand(Session& s, const CommandArgs& args) {
   // Nothing to do on a selection that is there (Normalize of silence).
   if (rc == err::kNoSelection) return s.Notice(text::kSilentNothingDone);
   if (rc && !dialog.problem().empty()) {
+    entry->GetSettingsStore().Set(previous);
     s.err() << "error: " << name << ": " << dialog.problem() << '\n';
     return Result::kFailed;
   }

@@ -58,12 +58,16 @@ TEST_F(ConsoleEffect, IirFilterFaultsNameTheirLineAndChangeNothing) {
       {"wide=maybe text=\"A0 = 1\"", "error: wide=maybe: "},
   };
   const auto input = RandomSamples(200, 4, 0.4f);
+  Adopt(input, 1);
+  Done("effect IIRFilter text=\"A0 = 1\"");
   for (const FaultCase& c : cases) {
     SCOPED_TRACE(c.args);
     SoundDocument& doc = Adopt(input, 1);
     EXPECT_EQ(Execute("effect IIRFilter " + c.args), console::Result::kFailed);
     EXPECT_NE(Err().find(c.message), std::string::npos);
     EXPECT_EQ(ReadAll(doc), input);
+    // The settings stay the last good ones.
+    EXPECT_NE(Done("help effect IIRFilter").find("current \"A0 = 1\""), std::string::npos);
   }
 }
 
