@@ -36,7 +36,10 @@ int RunEffectsDemo(const std::string& wave_path, const std::filesystem::path& ou
       {"select 1.5 2", {}},
       {"effect fade block=0100", "Fade"},
       {"select all", {}},
+      {"effect lowpasshighpass design=butterworth kind=highpass cutoff=80 sections=2", "LowpassHighpass"},
+      {"effect parametriceq f1=4000 g1=2 w1=1200", "ParametricEQ"},
       {"stats", {}},
+      {"stats A", {}},
       {"history", {}},
       {"saveas " + saved + " Wave16", {}},
   };
