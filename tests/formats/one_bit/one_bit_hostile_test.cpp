@@ -29,8 +29,6 @@ namespace {
 
 using namespace tidemark::testing;
 
-constexpr std::uint32_t kDsd64 = 2822400;
-
 // Most growths a table of `chunks` entries may take: logarithmic. Growing by
 // a fixed step of 32 would take chunks / 32.
 std::uint64_t LogarithmicGrowths(std::size_t chunks) { return std::bit_width(chunks / 32) + 1u; }
@@ -40,8 +38,6 @@ Iff8Bytes EmptyChunks(std::size_t n) {
   for (std::size_t i = 0; i < n; ++i) b.Header("JUNK", 0);
   return b;
 }
-
-Iff8Bytes Head() { return Iff8Bytes().Raw(Fver().bytes()).Raw(Prop(kDsd64, 2).bytes()).Raw(DsdData(64).bytes()); }
 
 // Counts what `run` costs: chunk-table growths and file reads.
 struct Cost {
@@ -91,7 +87,7 @@ TEST(OneBitHostile, DsdiffChunkFloods) {
     std::size_t table;  // entries of the largest table
     std::string title;
   } cases[] = {
-      {"top level", DsdiffFile(Head().Raw(EmptyChunks(kChunks).bytes())), kChunks + 3, ""},
+      {"top level", DsdiffOf(kDsd64, 2, 64, EmptyChunks(kChunks)), kChunks + 3, ""},
       {"property chunk",
        DsdiffFile(Iff8Bytes()
                       .Raw(Fver().bytes())
@@ -102,7 +98,7 @@ TEST(OneBitHostile, DsdiffChunkFloods) {
                                      .Chunk("CMPR", Iff8Bytes().Id("DSD ").U8(0)))
                       .Raw(DsdData(64).bytes())),
        kChunks + 3, ""},
-      {"DIIN", DsdiffFile(Head().Chunk("DIIN", EmptyChunks(kChunks).Raw(CountedText("DITI", "t").bytes()))),
+      {"DIIN", DsdiffOf(kDsd64, 2, 64, Iff8Bytes().Chunk("DIIN", EmptyChunks(kChunks).Raw(CountedText("DITI", "t").bytes()))),
        kChunks + 1, "t"},
   };
   for (const auto& c : cases) {
@@ -133,7 +129,7 @@ TEST(OneBitHostile, DsdiffMarkAndCommentFloods) {
   for (std::uint32_t i = 0; i < kMarks; ++i) marks.Raw(Mark({0, 0, 0, 32 * (kMarks - i), 0, 4, 0, ""}).bytes());
   std::vector<Comment> comments(65534, Comment{1, 0, ""});
   comments.push_back({0, 0, "found"});
-  const std::string path = WriteTempFile("marks.dff", DsdiffFile(Head().Chunk("DIIN", marks).Raw(Comt(comments).bytes())));
+  const std::string path = WriteTempFile("marks.dff", DsdiffOf(kDsd64, 2, 64, Iff8Bytes().Chunk("DIIN", marks).Raw(Comt(comments).bytes())));
   CDsdIff reader;
   MarkerList markers;
   TagSet tags;
@@ -157,12 +153,9 @@ TEST(OneBitHostile, DsdiffMarkAndCommentFloods) {
 // A tag that claims 256 MiB in a small file is not read at all.
 TEST(OneBitHostile, DsfTagFloods) {
   constexpr std::uint32_t kEntries = 200000;
-  Bytes sylt = {0, 'e', 'n', 'g', 2, 1, 0};
-  for (std::uint32_t i = 0; i < kEntries; ++i) {
-    const std::uint32_t ms = 10 * (kEntries - i);
-    sylt.insert(sylt.end(), {0, static_cast<std::uint8_t>(ms >> 24), static_cast<std::uint8_t>(ms >> 16),
-                             static_cast<std::uint8_t>(ms >> 8), static_cast<std::uint8_t>(ms)});
-  }
+  std::vector<std::pair<std::string, std::uint32_t>> entries;
+  for (std::uint32_t i = 0; i < kEntries; ++i) entries.emplace_back("", 10 * (kEntries - i));
+  const Bytes sylt = SyltBody(entries);
   const std::string path =
       WriteTempFile("lyrics.dsf", DsfFile(kDsd64, 2, 1, 4096, Tag(3, 0, Frame(3, "SYLT", sylt))));
   CDsf reader;

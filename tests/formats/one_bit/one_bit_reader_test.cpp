@@ -3,8 +3,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <map>
 #include <memory>
 #include <string>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -16,7 +18,8 @@
 #include "tests/core/marker_test_util.h"
 #include "tests/formats/tags/id3_test_util.h"
 #include "tests/formats/one_bit/one_bit_test_util.h"
-#include "tests/formats/wav/wav_test_util.h"
+#include "tests/formats/peer_test_util.h"
+#include "tests/formats/tags/tag_test_util.h"
 #include "tests/support/scoped_codeset.h"
 
 namespace tidemark::NS_1BIT {
@@ -24,14 +27,20 @@ namespace {
 
 using namespace tidemark::testing;
 
-constexpr std::uint32_t kDsd64 = 2822400;
-
-Bytes GoodDsdiff(std::uint32_t rate = kDsd64, std::uint16_t channels = 2, const Iff8Bytes& extra = {}) {
-  return DsdiffFile(Iff8Bytes().Raw(Fver().bytes()).Raw(Prop(rate, channels).bytes()).Raw(DsdData(10).bytes()).Raw(extra.bytes()));
-}
-
 Error OpenBytes(COneBitAudio& reader, const Bytes& bytes, const std::string& name = "t.bin") {
   return reader.Open(WriteTempFile(name, bytes));
+}
+
+// What an open reader reports: rate, channels, data offset and size, layout.
+auto Shape(const COneBitAudio& r) {
+  return std::tuple{r.SampleRate(), r.Channels(), r.DataOffset(), r.DataSize(), r.layout()};
+}
+using ShapeOf = std::tuple<std::uint32_t, std::uint16_t, std::uint64_t, std::uint64_t, OneBitLayout>;
+
+// A refused open leaves the reader closed.
+void ExpectRefused(COneBitAudio& reader, const Bytes& bytes, Error rc, const char* what) {
+  EXPECT_EQ(OpenBytes(reader, bytes), rc) << what;
+  EXPECT_EQ(reader.CheckLimits(0, ~0u, 0, 0xFFFF), err::kSizeLimit) << what << ": left open";
 }
 
 TEST(OneBitReader, FactoryPicksTheReaderByExtension) {
@@ -53,19 +62,16 @@ TEST(OneBitReader, DsdiffOpensAndChecksLimits) {
                                      .Raw(DsdData(11).bytes()));
   const std::string path = WriteTempFile("a.dff", bytes);
   ASSERT_EQ(reader.Open(path), 0u);
-  EXPECT_EQ(reader.SampleRate(), kDsd64);
-  EXPECT_EQ(reader.Channels(), 2);
-  EXPECT_EQ(reader.DataSize(), 11u);
-  EXPECT_EQ(reader.DataOffset(), bytes.size() - 12);  // one pad byte after the data, 11 bytes of it
+  // One pad byte after the data, 11 bytes of it.
+  EXPECT_EQ(Shape(reader), ShapeOf(kDsd64, 2, bytes.size() - 12, 11, OneBitLayout::kByteInterleaved));
   EXPECT_EQ(bytes[reader.DataOffset()], 0x69);
-  EXPECT_EQ(reader.layout(), OneBitLayout::kByteInterleaved);
   EXPECT_EQ(reader.CheckLimits(1411200, 12288000, 1, 2), 0u);
   EXPECT_EQ(reader.CheckLimits(1411200, 12288000, 1, 1), err::kUnsupportedFormat);
   EXPECT_EQ(reader.Open(path), err::kSizeLimit);  // already open, and stays so
   EXPECT_EQ(reader.SampleRate(), kDsd64);
   reader.Close();
   EXPECT_EQ(reader.CheckLimits(1411200, 12288000, 1, 2), err::kSizeLimit);
-  ASSERT_EQ(OpenBytes(reader, GoodDsdiff(1000000)), 0u);
+  ASSERT_EQ(OpenBytes(reader, DsdiffOf(1000000)), 0u);
   EXPECT_EQ(reader.CheckLimits(1411200, 12288000, 1, 2), err::kUnsupportedFormat);
 }
 
@@ -106,9 +112,8 @@ TEST(OneBitReader, DsdiffRefusals) {
   };
   for (const auto& c : cases) {
     CDsdIff reader;
-    EXPECT_EQ(OpenBytes(reader, c.bytes), c.rc) << c.what;
-    EXPECT_EQ(reader.CheckLimits(0, ~0u, 0, 0xFFFF), err::kSizeLimit) << c.what << ": left open";
-    EXPECT_EQ(OpenBytes(reader, GoodDsdiff()), 0u) << c.what << ": cannot open again";
+    ExpectRefused(reader, c.bytes, c.rc, c.what);
+    EXPECT_EQ(OpenBytes(reader, DsdiffOf()), 0u) << c.what << ": cannot open again";
   }
   CDsdIff reader;
   EXPECT_EQ(reader.Open(TempFilePath("missing.dff")), err::kCannotOpen);
@@ -163,21 +168,18 @@ TEST(OneBitReader, DsdiffDataMustStartBelowFourGiB) {
 TEST(OneBitReader, DsdiffMarkers) {
   ScopedCodeset cp1252("CP1252");
   // 27:03:10 and 2761 frames at 44.1 kHz is frame 0xFFFF0001.
-  const Iff8Bytes diin = Iff8Bytes()
-                             .Raw(Mark({0, 1, 2, 6400, -64, 0, 0, "Caf\xE9"}).bytes())
-                             .Raw(Mark({0, 0, 0, 100, 0, 1, 0, "stop"}).bytes())
-                             .Raw(Mark({0, 0, 0, 64, 0, 3, 0, "type 3"}).bytes())
-                             .Raw(Mark({0, 0, 0, 64, 0, 0, 1, "channel 1"}).bytes())
-                             .Raw(Mark({0, 0, 0, 0, -640, 2, 0, "before the start"}).bytes())
-                             .Raw(Mark({27, 3, 10, 2760 * 64, 0, 4, 0, "last"}).bytes())
-                             .Raw(Mark({27, 3, 10, 2761 * 64, 0, 4, 0, "too late"}).bytes())
-                             .Raw(Mark({0, 0, 1, 0, 0, 4, 0, std::string(300, 'n')}).bytes())
-                             .Raw(Mark({0, 0, 2, 0, 0, 4, 0, "cut", 1000}).bytes())
-                             .Chunk("MARK", Bytes(21, 0));  // too short to be a mark
+  Iff8Bytes diin;
+  for (const MarkFields& m : std::initializer_list<MarkFields>{
+           {0, 1, 2, 6400, -64, 0, 0, "Caf\xE9"}, {0, 0, 0, 100, 0, 1, 0, "stop"}, {0, 0, 0, 64, 0, 3, 0, "type 3"},
+           {0, 0, 0, 64, 0, 0, 1, "channel 1"}, {0, 0, 0, 0, -640, 2, 0, "before the start"},
+           {27, 3, 10, 2760 * 64, 0, 4, 0, "last"}, {27, 3, 10, 2761 * 64, 0, 4, 0, "too late"},
+           {0, 0, 1, 0, 0, 4, 0, std::string(300, 'n')}, {0, 0, 2, 0, 0, 4, 0, "cut", 1000}})
+    diin.Raw(Mark(m).bytes());
+  diin.Chunk("MARK", Bytes(21, 0));  // too short to be a mark
   CDsdIff reader;
   MarkerList markers;
   EXPECT_EQ(reader.ReadMarkers(markers, 44100), err::kSizeLimit);
-  ASSERT_EQ(OpenBytes(reader, GoodDsdiff(kDsd64, 2, Iff8Bytes().Chunk("DIIN", diin))), 0u);
+  ASSERT_EQ(OpenBytes(reader, DsdiffOf(kDsd64, 2, 10, Iff8Bytes().Chunk("DIIN", diin))), 0u);
   markers.PushFrontAdopt(NewMarker("already there", "", 5));
   ASSERT_EQ(reader.ReadMarkers(markers, 44100), 0u);
   EXPECT_EQ(MarkerEntries(markers), (std::vector<MarkerEntry>{{5, "already there", ""},
@@ -194,24 +196,18 @@ TEST(OneBitReader, DsdiffMarkers) {
 
 TEST(OneBitReader, DsdiffTags) {
   ScopedCodeset cp1252("CP1252");
-  const Iff8Bytes extra = Iff8Bytes()
-                              .Raw(Comt({{1, 0, "a remark"},
-                                         {0, 0, "Na\xEFve"},
-                                         {0, 0, "second comment"},
-                                         {3, 2, "Maker 1.0"},
-                                         {0, 0, "past the end", 100}},
-                                        9)
-                                       .bytes())
-                              .Chunk("DIIN", Iff8Bytes()
-                                                 .Raw(CountedText("DITI", "The title").bytes())
-                                                 .Raw(CountedText("DITI", "second title").bytes())
-                                                 .Raw(CountedText("DIAR", "Artist", 7).bytes()));
+  const Iff8Bytes extra =
+      Iff8Bytes()
+          .Raw(Comt({{1, 0, "a remark"}, {0, 0, "Na\xEFve"}, {0, 0, "second comment"}, {3, 2, "Maker 1.0"},
+                     {0, 0, "past the end", 100}}, 9).bytes())
+          .Chunk("DIIN", Iff8Bytes().Raw(CountedText("DITI", "The title").bytes())
+                             .Raw(CountedText("DITI", "second title").bytes())
+                             .Raw(CountedText("DIAR", "Artist", 7).bytes()));
   CDsdIff reader;
   TagSet tags;
   EXPECT_EQ(reader.ReadTags(tags), err::kSizeLimit);
-  ASSERT_EQ(OpenBytes(reader, GoodDsdiff(kDsd64, 2, extra)), 0u);
-  SetTagText(tags, InfoText::Copyright, "kept");
-  SetTagText(tags, InfoText::Artist, "kept too");
+  ASSERT_EQ(OpenBytes(reader, DsdiffOf(kDsd64, 2, 10, extra)), 0u);
+  tags = MakeTags({{InfoText::Copyright, "kept"}, {InfoText::Artist, "kept too"}});
   ASSERT_EQ(reader.ReadTags(tags), 0u);
   EXPECT_EQ(TagText(tags, InfoText::Comments), "Na\xC3\xAFve");
   EXPECT_EQ(TagText(tags, InfoText::Software), "Maker 1.0");
@@ -221,7 +217,7 @@ TEST(OneBitReader, DsdiffTags) {
 
   // A comment chunk with a count of 0 gives nothing.
   CDsdIff uncounted;
-  ASSERT_EQ(OpenBytes(uncounted, GoodDsdiff(kDsd64, 2, Comt({{0, 0, "abcdefgh"}}, 0))), 0u);
+  ASSERT_EQ(OpenBytes(uncounted, DsdiffOf(kDsd64, 2, 10, Comt({{0, 0, "abcdefgh"}}, 0))), 0u);
   TagSet none;
   ASSERT_EQ(uncounted.ReadTags(none), 0u);
   EXPECT_TRUE(IsTagSetEmpty(none));
@@ -230,16 +226,11 @@ TEST(OneBitReader, DsdiffTags) {
 TEST(OneBitReader, DsfHeader) {
   CDsf reader;
   ASSERT_EQ(OpenBytes(reader, DsfFile(kDsd64, 2, 1, 10000)), 0u);
-  EXPECT_EQ(reader.SampleRate(), kDsd64);
-  EXPECT_EQ(reader.Channels(), 2);
-  EXPECT_EQ(reader.DataOffset(), 92u);
-  EXPECT_EQ(reader.DataSize(), 20000u);
-  EXPECT_EQ(reader.layout(), OneBitLayout::kDsfLsbFirst);
+  EXPECT_EQ(Shape(reader), ShapeOf(kDsd64, 2, 92, 20000, OneBitLayout::kDsfLsbFirst));
   EXPECT_EQ(reader.CheckLimits(1411200, 12288000, 1, 2), 0u);
   reader.Close();
   ASSERT_EQ(OpenBytes(reader, DsfFile(kDsd64 * 2, 1, 8, 5)), 0u);
-  EXPECT_EQ(reader.layout(), OneBitLayout::kDsfMsbFirst);
-  EXPECT_EQ(reader.DataSize(), 5u);
+  EXPECT_EQ(Shape(reader), ShapeOf(kDsd64 * 2, 1, 92, 5, OneBitLayout::kDsfMsbFirst));
   reader.Close();
 
   const Bytes good = DsfFile(kDsd64, 2, 1, 100);
@@ -268,19 +259,13 @@ TEST(OneBitReader, DsfHeader) {
       {"zero channels", with(52, 0)},
       {"rate 0", with(56, 0)},
   };
-  for (const auto& c : bad) {
-    EXPECT_EQ(OpenBytes(reader, c.bytes), err::kMalformed) << c.what;
-    EXPECT_EQ(reader.CheckLimits(0, ~0u, 0, 0xFFFF), err::kSizeLimit) << c.what;
-  }
+  for (const auto& c : bad) ExpectRefused(reader, c.bytes, err::kMalformed, c.what);
 }
 
 TEST(OneBitReader, DsfTagsAndMarkersFromId3v2) {
   ScopedCodeset cp1252("CP1252");
-  // SYLT: encoding 0, language, milliseconds, content type 1, empty descriptor, entries.
-  const Bytes sylt = Cat({Bytes{0}, B("eng"), Bytes{2, 1, 0}, B("one"), Bytes{0, 0, 0, 0x03, 0xE8}, B("two"),
-                          Bytes{0, 0, 0, 0x07, 0xD0}});
   const Bytes id3 = Tag(3, 0, Cat({TextFrame(3, "TIT2", "Caf\xE9"), TextFrame(3, "TPE1", "Someone"),
-                                   Frame(3, "SYLT", sylt)}));
+                                   Frame(3, "SYLT", SyltBody({{"one", 1000}, {"two", 2000}}))}));
   CDsf reader;
   ASSERT_EQ(OpenBytes(reader, DsfFile(kDsd64, 2, 1, 100, id3)), 0u);
   TagSet tags;
@@ -316,11 +301,7 @@ TEST(OneBitReader, DsfTagsAndMarkersFromId3v2) {
 TEST(OneBitReader, WsdHeader) {
   CWsd reader;
   ASSERT_EQ(OpenBytes(reader, WsdFile(kDsd64, 2, 100)), 0u);
-  EXPECT_EQ(reader.SampleRate(), kDsd64);
-  EXPECT_EQ(reader.Channels(), 2);
-  EXPECT_EQ(reader.DataOffset(), 2048u);
-  EXPECT_EQ(reader.DataSize(), 100u);
-  EXPECT_EQ(reader.layout(), OneBitLayout::kByteInterleaved);
+  EXPECT_EQ(Shape(reader), ShapeOf(kDsd64, 2, 2048, 100, OneBitLayout::kByteInterleaved));
   MarkerList markers;
   EXPECT_EQ(reader.ReadMarkers(markers, 44100), 0u);
   EXPECT_TRUE(markers.empty());
@@ -351,10 +332,7 @@ TEST(OneBitReader, WsdHeader) {
       {"rate 0", with(36, 0)},
       {"zero channels", with(44, 0, true)},
   };
-  for (const auto& c : bad) {
-    EXPECT_EQ(OpenBytes(reader, c.bytes), err::kMalformed) << c.what;
-    EXPECT_EQ(reader.CheckLimits(0, ~0u, 0, 0xFFFF), err::kSizeLimit) << c.what;
-  }
+  for (const auto& c : bad) ExpectRefused(reader, c.bytes, err::kMalformed, c.what);
 }
 
 TEST(OneBitReader, WsdTextFields) {
@@ -381,21 +359,9 @@ TEST(OneBitReader, WsdTextFields) {
   Bytes text_outside = WsdFile(kDsd64, 2, 16);
   PutBe32(text_outside, 20, 2048 + 16 - 1919);  // the area's last byte is past the file
   ASSERT_EQ(OpenBytes(reader, text_outside), 0u);
-  TagSet untouched;
-  SetTagText(untouched, InfoText::Name, "old");
+  TagSet untouched = MakeTags({{InfoText::Name, "old"}});
   EXPECT_EQ(reader.ReadTags(untouched), err::kReadFailed);
   EXPECT_EQ(TagText(untouched, InfoText::Name), "old");
-}
-
-// The value of "key=" in ffprobe's key=value output without trailing
-// blanks (it keeps the padding of fixed-width fields); empty when absent.
-std::string ProbeValue(const std::string& output, const std::string& key) {
-  const std::size_t at = output.find(key + "=");
-  if (at == std::string::npos) return {};
-  const std::size_t begin = at + key.size() + 1;
-  std::string value = output.substr(begin, output.find('\n', begin) - begin);
-  value.erase(value.find_last_not_of(' ') + 1);
-  return value;
 }
 
 // Files built here are what another demuxer reads too: same 1-bit rate
@@ -411,24 +377,21 @@ TEST(OneBitReader, PeerDemuxerAgrees) {
     std::unique_ptr<COneBitAudio> reader;
     Bytes bytes;
   } files[] = {
-      {"p.dff", std::make_unique<CDsdIff>(), GoodDsdiff(kDsd64 * 2, 1, dsdiff_meta)},
+      {"p.dff", std::make_unique<CDsdIff>(), DsdiffOf(kDsd64 * 2, 1, 10, dsdiff_meta)},
       {"p.dsf", std::make_unique<CDsf>(), DsfFile(kDsd64, 2, 1, 5000, dsf_tag)},
       {"p.wsd", std::make_unique<CWsd>(), WsdFile(kDsd64 * 4, 2, 64, {{0, "Wsd title"}, {384, "Wsd artist"}})},
   };
   for (const auto& f : files) {
+    SCOPED_TRACE(f.name);
     const std::string path = WriteTempFile(f.name, f.bytes);
-    std::string out;
-    ASSERT_EQ(tidemark::testing::Run("/usr/bin/ffprobe -v error -show_entries stream=sample_rate,channels:format_tags=title,artist "
-                  "-of default=nw=1 '" + path + "'", &out),
-              0)
-        << out;
-    ASSERT_EQ(f.reader->Open(path), 0u) << f.name;
+    ASSERT_EQ(f.reader->Open(path), 0u);
     TagSet tags;
-    ASSERT_EQ(f.reader->ReadTags(tags), 0u) << f.name;
-    EXPECT_EQ(ProbeValue(out, "sample_rate"), std::to_string(f.reader->SampleRate() / 8)) << f.name;
-    EXPECT_EQ(ProbeValue(out, "channels"), std::to_string(f.reader->Channels())) << f.name;
-    EXPECT_EQ(ProbeValue(out, "TAG:title"), TagText(tags, InfoText::Name)) << f.name;
-    EXPECT_EQ(ProbeValue(out, "TAG:artist"), TagText(tags, InfoText::Artist)) << f.name;
+    ASSERT_EQ(f.reader->ReadTags(tags), 0u);
+    EXPECT_EQ(FfprobeFields(path, "stream=sample_rate,channels:format_tags=title,artist"),
+              (std::map<std::string, std::string>{{"sample_rate", std::to_string(f.reader->SampleRate() / 8)},
+                                                  {"channels", std::to_string(f.reader->Channels())},
+                                                  {"TAG:title", std::string(TagText(tags, InfoText::Name))},
+                                                  {"TAG:artist", std::string(TagText(tags, InfoText::Artist))}}));
   }
 }
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -58,6 +59,18 @@ inline Bytes Tag(int version, std::uint8_t flags, const Bytes& body, long long s
   Bytes out = {'I', 'D', '3', static_cast<std::uint8_t>(version), 0, flags};
   PutSyncSafe(out, static_cast<std::uint32_t>(size >= 0 ? size : static_cast<long long>(body.size())));
   out.insert(out.end(), body.begin(), body.end());
+  return out;
+}
+
+// A "SYLT" body of encoding 0 in English, times in milliseconds, lyrics,
+// no descriptor, then `entries` of (text, milliseconds).
+inline Bytes SyltBody(const std::vector<std::pair<std::string, std::uint32_t>>& entries) {
+  Bytes out = {0, 'e', 'n', 'g', 2, 1, 0};
+  for (const auto& [text, ms] : entries) {
+    out.insert(out.end(), text.begin(), text.end());
+    out.insert(out.end(), {0, static_cast<std::uint8_t>(ms >> 24), static_cast<std::uint8_t>(ms >> 16),
+                           static_cast<std::uint8_t>(ms >> 8), static_cast<std::uint8_t>(ms)});
+  }
   return out;
 }
 

@@ -5,12 +5,14 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "core/io/pcm_header.h"
 #include "formats/file_kind.h"
+#include "formats/tags/tag_set.h"
 #include "platform/narrow_codeset.h"
 #include "tests/support/scoped_codeset.h"
 
@@ -29,5 +31,11 @@ inline std::vector<std::uint8_t> SoundFileBytes(PcmFileKind kind, std::uint32_t 
   return out;
 }
 
+// A tag set holding `texts`.
+inline TagSet MakeTags(std::initializer_list<std::pair<InfoText, std::string>> texts) {
+  TagSet tags;
+  for (const auto& [slot, text] : texts) SetTagText(tags, slot, text);
+  return tags;
+}
 
 }  // namespace tidemark::testing
