@@ -297,18 +297,9 @@ TEST(OpenSoundFile, Rf64DocumentsAreTheirRiffTwins) {
 // document can have).
 TEST(OpenSoundFile, Rf64FilesPastFourGibibytes) {
   const std::string dir = MakeTempDir("open_rf64_big");
-  // The header of an RF64 file whose "data" chunk holds `data_bytes`.
   const auto write_header = [&](const std::string& path, std::uint16_t channels, std::uint16_t width,
                                 std::uint64_t data_bytes) {
-    testing::RiffBuilder riff;
-    riff.Chunk("fmt ", testing::FormatBody(1, channels, 44100, static_cast<std::uint16_t>(channels * width),
-                                           static_cast<std::uint16_t>(8 * width))
-                           .bytes())
-        .Chunk("data", {});
-    Bytes file = testing::Rf64Twin(riff.Bytes());
-    const std::uint64_t length = file.size() + data_bytes;
-    StoreLe64(&file[20], length - 8);
-    StoreLe64(&file[28], data_bytes);
+    const auto [file, length] = testing::Rf64Header(channels, width, data_bytes);
     testing::WriteWholeFile(path, file);
     EXPECT_EQ(::truncate(path.c_str(), static_cast<off_t>(length)), 0);
     return file.size();

@@ -249,21 +249,6 @@ TEST(ChunkTable, GrowsPastThirtyTwoEntries) {
   EXPECT_EQ(table.back().offset, 12 + 8 * (kMany - 1));
 }
 
-// Counts the reads made of an input and the bytes they asked for.
-class CountingInput final : public RandomAccessInput {
- public:
-  explicit CountingInput(RandomAccessInput& inner) : inner_(inner) {}
-  Error ReadAt(void* buffer, std::size_t n, std::uint64_t offset, std::size_t* done) override {
-    ++reads;
-    bytes += n;
-    return inner_.ReadAt(buffer, n, offset, done);
-  }
-  std::uint64_t reads = 0, bytes = 0;
-
- private:
-  RandomAccessInput& inner_;
-};
-
 // Hostile containers of many tiny chunks cost one read per window of
 // headers, not one per chunk, and never much more than their own bytes;
 // containers of a few large chunks cost a read per chunk, not a window's
@@ -271,8 +256,7 @@ class CountingInput final : public RandomAccessInput {
 TEST(ChunkTable, ReadsGrowWithTheBytesNotTheChunks) {
   const auto costs = [](const Bytes& file, std::uint32_t start, std::uint32_t length, const char* id,
                         std::uint32_t form, std::size_t chunks) {
-    MemoryInput memory(file);
-    CountingInput input(memory);
+    testing::CountingInput input(file);
     ChunkTable table;
     EXPECT_EQ(ReadChunkTable(input, start, length, LoadLe32(reinterpret_cast<const std::uint8_t*>(id)), form, false,
                              &table),
@@ -317,8 +301,7 @@ TEST(ChunkTable, ReadsGrowWithTheBytesNotTheChunks) {
 // The window never reads past its end, and pieces larger than it go through whole.
 TEST(ChunkTable, WindowedReaderStaysInsideItsEnd) {
   const Bytes bytes = testing::RandomBytes(3 * WindowedReader::kWindowBytes, 1);
-  MemoryInput memory(bytes);
-  CountingInput input(memory);
+  testing::CountingInput input(bytes);
   WindowedReader reader(input, 100);
   std::uint8_t piece[8];
   ASSERT_EQ(reader.ReadExact(piece, 8, 10), err::kOk);

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -16,6 +17,7 @@
 #include "formats/chunks/byte_order.h"
 #include "formats/chunks/container.h"
 #include "formats/chunks/internal/chunk_table.h"
+#include "formats/chunks/internal/random_access_input.h"
 #include "platform/error_numbers.h"
 #include "platform/posix_file.h"
 #include "tests/core/source_test_util.h"
@@ -115,6 +117,23 @@ inline std::string IdAt(const Bytes& b, std::size_t at) {
 inline Bytes Slice(const Bytes& b, std::size_t at, std::size_t n) {
   return Bytes(b.begin() + static_cast<std::ptrdiff_t>(at), b.begin() + static_cast<std::ptrdiff_t>(at + n));
 }
+
+// Counts the reads made of a block of bytes, the bytes they asked for and
+// the largest one.
+class CountingInput final : public RandomAccessInput {
+ public:
+  explicit CountingInput(const Bytes& b) : memory_(b) {}
+  Error ReadAt(void* buffer, std::size_t n, std::uint64_t offset, std::size_t* done) override {
+    ++reads;
+    bytes += n;
+    largest = std::max<std::uint64_t>(largest, n);
+    return memory_.ReadAt(buffer, n, offset, done);
+  }
+  std::uint64_t reads = 0, bytes = 0, largest = 0;
+
+ private:
+  MemoryInput memory_;
+};
 
 // A chunk table as "id@offset+size" words ("LIST:type@offset+size" for a
 // list), to compare a whole table at once.

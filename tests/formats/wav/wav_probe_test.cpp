@@ -400,16 +400,6 @@ TEST(WavProbe, Rf64RulesAndSniff) {
 // The frame limit with 64-bit sizes, on headers alone: the input holds the
 // header, the length given is that of the whole file.
 TEST(WavProbe, Rf64FrameCountsBeyondTheLimit) {
-  const auto header = [](std::uint16_t block, std::uint64_t data_bytes) {
-    Bytes riff = Wave({{"fmt ", FormatBody(1, 1, 8000, block, static_cast<std::uint16_t>(8 * block))}, {"data", {}}});
-    Bytes file = testing::Rf64Twin(riff);
-    const std::uint64_t length = file.size() + data_bytes;
-    StoreLe32(&file[20], static_cast<std::uint32_t>(length - 8));
-    StoreLe32(&file[24], static_cast<std::uint32_t>((length - 8) >> 32));
-    StoreLe32(&file[28], static_cast<std::uint32_t>(data_bytes));
-    StoreLe32(&file[32], static_cast<std::uint32_t>(data_bytes >> 32));
-    return std::pair{file, length};
-  };
   const struct {
     std::uint16_t block;
     std::uint64_t data_bytes;
@@ -425,7 +415,7 @@ TEST(WavProbe, Rf64FrameCountsBeyondTheLimit) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.data_bytes);
-    const auto [bytes, length] = header(c.block, c.data_bytes);
+    const auto [bytes, length] = testing::Rf64Header(1, c.block, c.data_bytes);
     MemoryInput input(bytes);
     SoundFileInfo info;
     ASSERT_EQ(ProbePcm(input, length, &info), 0u);
@@ -440,18 +430,6 @@ TEST(WavProbe, Rf64FrameCountsBeyondTheLimit) {
   EXPECT_EQ(ProbePcm(input, 0xFFFFFFFFu, &info), err::kMalformed);
 }
 
-// Counts the reads made of a block of bytes and the largest one asked for.
-struct CountingInput final : RandomAccessInput {
-  explicit CountingInput(const Bytes& b) : memory(b) {}
-  Error ReadAt(void* buffer, std::size_t n, std::uint64_t offset, std::size_t* done) override {
-    ++reads;
-    largest = std::max<std::uint64_t>(largest, n);
-    return memory.ReadAt(buffer, n, offset, done);
-  }
-  MemoryInput memory;
-  std::uint64_t reads = 0, largest = 0;
-};
-
 // A "ds64" table that claims gigabytes is not read (nor allocated) whole.
 TEST(WavProbe, Rf64TableClaimsAreBounded) {
   const Bytes riff = Wave({{"fmt ", FormatBody(1, 1, 8000, 1, 8)}, {"data", {}}});
@@ -460,7 +438,7 @@ TEST(WavProbe, Rf64TableClaimsAreBounded) {
   StoreLe32(&file[16], 0xFFFFFFF0u);   // the "ds64" body
   StoreLe64(&file[20], length - 8);   // the RIFF size
   StoreLe32(&file[44], 0xFFFFFFFFu);   // table entries
-  CountingInput input(file);
+  testing::CountingInput input(file);
   SoundFileInfo info;
   EXPECT_EQ(ProbePcm(input, length, &info), err::kReadFailed);  // the input holds the header only
   EXPECT_LE(input.largest, 65536u * 12);
@@ -478,7 +456,7 @@ TEST(WavProbe, Rf64OfManyTinyChunksIsReadInWindows) {
   testing::Rf64Options options;
   options.large = {"data", "tiny"};
   const Bytes file = testing::Rf64Twin(riff.Bytes(), options);
-  CountingInput input(file);
+  testing::CountingInput input(file);
   SoundFileInfo info;
   ASSERT_EQ(ProbePcm(input, file.size(), &info), 0u);
   EXPECT_EQ(info.frames, 10u);

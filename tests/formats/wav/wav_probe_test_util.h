@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "formats/chunks/byte_order.h"
@@ -57,6 +58,22 @@ inline Bytes Rf64Twin(const Bytes& riff, const Rf64Options& options = {}) {
   bytes.resize(12 + 8 + body, 0);
   bytes.insert(bytes.end(), chunks.bytes().begin(), chunks.bytes().end());
   return bytes;
+}
+
+// The RF64 header of a mono or stereo PCM file whose "data" chunk holds
+// `data_bytes` (64-bit sizes in "ds64"), and the length of the whole file.
+inline std::pair<Bytes, std::uint64_t> Rf64Header(std::uint16_t channels, std::uint16_t width, std::uint64_t data_bytes) {
+  ChunkBytes body;
+  body.Chunk("fmt ", ChunkBytes()
+                         .U16(1).U16(channels).U32(8000).U32(8000u * channels * width)
+                         .U16(static_cast<std::uint16_t>(channels * width)).U16(static_cast<std::uint16_t>(8 * width))
+                         .bytes())
+      .Header("data", 0);
+  Bytes file = Rf64Twin(RiffWave(body));
+  const std::uint64_t length = file.size() + data_bytes;
+  StoreLe64(&file[20], length - 8);
+  StoreLe64(&file[28], data_bytes);
+  return {file, length};
 }
 
 }  // namespace tidemark::testing
