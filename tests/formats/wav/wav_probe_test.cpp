@@ -15,7 +15,6 @@
 #include "formats/open_sound_file.h"
 #include "formats/pcm_probe.h"
 #include "platform/error_numbers.h"
-#include "tests/formats/wav/wav_probe_test_util.h"
 #include "tests/formats/wav/wav_test_util.h"
 #include "tests/support/hermetic_env.h"
 
