@@ -25,6 +25,7 @@
 #include "formats/pcm_probe.h"
 #include "formats/chunks/internal/random_access_input.h"
 #include "formats/wav/wav_probe.h"
+#include "platform/error_numbers.h"
 #include "tests/formats/chunks/chunk_test_util.h"
 #include "tests/core/source_test_util.h"
 #include "tests/support/peer_tools.h"
@@ -248,6 +249,47 @@ inline int Run(const std::string& command, std::string* output = nullptr, bool q
   const int status = ::pclose(pipe);
   if (output) *output = std::move(text);
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// The little-endian code of the same numbers, as the peers write raw output.
+inline SampleCode LittleEndian(SampleCode code) { return static_cast<SampleCode>(code & ~sample_code::kBigEndianBit); }
+
+// Probes a file another program wrote: its layout is what `want` says
+// (frames and data offset aside), its frame count what sox reports, and
+// the samples read through a file source what sox decodes.
+inline void ExpectProbeMatchesSox(const std::string& path, PcmFileKind kind, SampleCode code, std::uint16_t channels,
+                                  std::uint32_t rate) {
+  SCOPED_TRACE(path);
+  SoundFileInfo info;
+  ASSERT_EQ(ProbePcmFile(path, &info), err::kOk);
+  EXPECT_EQ(std::tuple(info.kind, info.code, info.channels, info.rate), std::tuple(kind, code, channels, rate));
+  std::string out;
+  ASSERT_EQ(Run("sox --i -s " + path, &out, true), 0);
+  EXPECT_EQ(out, std::to_string(info.frames) + "\n");
+  const SampleCode le = LittleEndian(code);
+  ASSERT_EQ(Run("sox " + path + " -t raw " + SoxRaw(le) + " " + path + ".raw", &out), 0) << out;
+  ExpectSameSamples(ReadThroughSource(path, info, le), ReadWholeFile(path + ".raw"), le);
+}
+
+// sox reads a file the program wrote as `channels` x `frames` at `rate`,
+// without a remark, and decodes `want` (little-endian `le` samples; exactly
+// when `exact`, else as ExpectSameSamples compares).
+inline void ExpectSoxDecodes(const std::string& path, std::uint16_t channels, std::uint32_t frames,
+                             std::uint32_t rate, const Bytes& want, SampleCode le, bool exact) {
+  SCOPED_TRACE(path);
+  std::string out;
+  for (const auto& [option, value] : {std::pair<const char*, std::string>{"-c", std::to_string(channels)},
+                                      {"-s", std::to_string(frames)}, {"-r", std::to_string(rate)}}) {
+    ASSERT_EQ(Run(std::string("sox --i ") + option + " " + path, &out, true), 0);
+    EXPECT_EQ(out, value + "\n") << option;
+  }
+  ASSERT_EQ(Run("sox -V1 " + path + " -t raw " + SoxRaw(le) + " " + path + ".raw", &out), 0) << out;
+  EXPECT_TRUE(out.empty()) << out;
+  if (exact) {
+    EXPECT_EQ(ReadWholeFile(path + ".raw"), want);
+  } else {
+    ExpectSameSamples(ReadWholeFile(path + ".raw"), want, le);
+  }
 }
 
 }  // namespace tidemark::testing
