@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -143,13 +144,10 @@ TEST(OneBitDocument, OpensAsFloatDocumentWithTagsAndRateOption) {
       SoundFileInfo info;
       SourceRef source;
       ASSERT_EQ(OpenOneBitFile(path, true, max_48k, &segments, &info, &source), 0u);
-      EXPECT_EQ(info.kind, PcmFileKind::Wave);
-      EXPECT_EQ(info.code, sample_code::kFloat);
-      EXPECT_EQ(info.rate, max_48k ? 44100u : 88200u);
-      EXPECT_EQ(info.channels, 2);
-      EXPECT_EQ(info.open_flags, open_flag::kFromOneBit);
       // DSF pads the data to whole blocks; the converter reads the declared samples only.
-      EXPECT_EQ(info.frames, kDsd64 / 4 / (max_48k ? 64 : 32));
+      EXPECT_EQ(std::tuple(info.kind, info.code, info.rate, info.channels, info.open_flags, info.frames),
+                std::tuple(PcmFileKind::Wave, sample_code::kFloat, max_48k ? 44100u : 88200u, std::uint16_t{2},
+                           open_flag::kFromOneBit, kDsd64 / 4 / (max_48k ? 64 : 32)));
       EXPECT_EQ(TagText(info.tags, InfoText::Name), "Title");
       EXPECT_EQ(TagText(info.tags, InfoText::Artist), "Artist");
       ASSERT_EQ(segments.size(), 1u);
