@@ -54,18 +54,9 @@ t.save(path, v2_version=ver)
 // Fields whose texts need unsynchronisation in every form (ÿ is 0xFF in
 // the code page and FF 00 in UTF-16).
 Id3Fields PeerFields(bool unicode) {
-  Id3Fields f;
-  f.title = "Caf\xC3\xA9 \xC3\xBF\xC3\xBF";
-  f.artist = unicode ? kJapanese : "Artist";
-  f.album = "Album";
-  f.genre = 17;
-  f.copyright = "(c) Me";
-  f.track = 3;
-  f.isrc = "USRC17607839";
-  f.year = 2001;
-  f.web_url = "http://example.com/a";
-  f.comment = "Comment \xC3\xBF";
-  return f;
+  return {.title = "Caf\xC3\xA9 \xC3\xBF\xC3\xBF", .artist = unicode ? kJapanese : "Artist", .album = "Album",
+          .comment = "Comment \xC3\xBF", .copyright = "(c) Me", .year = 2001, .genre = 17, .track = 3,
+          .isrc = "USRC17607839", .web_url = "http://example.com/a"};
 }
 
 TEST(Id3Peer, MutagenReadsOurTags) {
