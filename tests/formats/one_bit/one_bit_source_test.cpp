@@ -11,6 +11,7 @@
 #include <numbers>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -298,10 +299,8 @@ TEST(OneBitSource, DsfBitOrdersAndInterleavedDataAgree) {
   EXPECT_EQ(AsOneBitSource(dff.get())->silence_byte(), 0xAA);
   const std::uint32_t frames = AsOneBitSource(lsb.get())->frames();
   const std::vector<float> x = ReadAll(lsb.get(), 0, frames);
-  const std::vector<float> y = ReadAll(msb.get(), 0, frames);
-  const std::vector<float> z = ReadAll(dff.get(), 0, frames);
-  EXPECT_EQ(std::memcmp(x.data(), y.data(), x.size() * sizeof(float)), 0);
-  EXPECT_EQ(std::memcmp(x.data(), z.data(), x.size() * sizeof(float)), 0);
+  for (SoundSource* other : {msb.get(), dff.get()})
+    EXPECT_EQ(std::memcmp(x.data(), ReadAll(other, 0, frames).data(), x.size() * sizeof(float)), 0);
 }
 
 TEST(OneBitSource, LimitsErrorsAndBookkeeping) {
@@ -314,14 +313,11 @@ TEST(OneBitSource, LimitsErrorsAndBookkeeping) {
             err::kOk);
   OneBitSource* s = AsOneBitSource(ref.get());
   EXPECT_EQ(OneBitSourceCount(), before + 1);
-  EXPECT_EQ(s->data_size(), 4000u);  // rounded down to whole frames of bytes
-  EXPECT_EQ(ref->kind(), SourceKind::OneBit);
-  EXPECT_EQ(ref->rate(), 88200u);
-  EXPECT_EQ(s->frames(), 2000u * 8 / 32);
-  EXPECT_FALSE(s->is_open());
+  // The data rounded down to whole frames of bytes.
+  EXPECT_EQ(std::tuple(s->data_size(), ref->kind(), ref->rate(), s->frames(), s->is_open()),
+            std::tuple(4000u, SourceKind::OneBit, 88200u, 2000u * 8 / 32, false));
   EXPECT_EQ(s->Replan(true), err::kOk);
-  EXPECT_EQ(ref->rate(), 44100u);
-  EXPECT_EQ(s->frames(), 2000u * 8 / 64);
+  EXPECT_EQ(std::tuple(ref->rate(), s->frames()), std::tuple(44100u, 2000u * 8 / 64));
   float frame[2];
   EXPECT_EQ(ref->Read(0, 1, frame, 0x4003), err::kSizeLimit);
   ASSERT_EQ(ref->Read(0, 1, frame, sample_code::kFloat), err::kOk);

@@ -314,20 +314,18 @@ TEST(WavProbe, Rf64AndBw64DescribeAsTheirRiffTwins) {
     }
   }
 
-  // A "fact" count of 0xFFFFFFFF is the "ds64" sample count; others stand.
+  // A "fact" count of 0xFFFFFFFF is the "ds64" sample count, believed
+  // beyond the data when the data is last.
   const Bytes riff = Wave({{"fmt ", float_fmt}, {"fact", Body().U32(0xFFFFFFFFu)}, {"data", data}});
-  testing::Rf64Options counted;
-  counted.sample_count = 6;
-  SoundFileInfo info;
-  ASSERT_EQ(ProbeBytes(testing::Rf64Twin(riff, counted), &info), 0u);
-  EXPECT_EQ(info.frames, 6u);
-  counted.sample_count = 1000;  // beyond the data, which is last: believed
-  ASSERT_EQ(ProbeBytes(testing::Rf64Twin(riff, counted), &info), 0u);
-  EXPECT_EQ(info.frames, 1000u);
   const Bytes followed =
       Wave({{"fmt ", float_fmt}, {"fact", Body().U32(0xFFFFFFFFu)}, {"data", data}, {"LIST", list}});
-  ASSERT_EQ(ProbeBytes(testing::Rf64Twin(followed, counted), &info), 0u);
-  EXPECT_EQ(info.frames, 10u);
+  for (const auto& [file, count, frames] : {std::tuple{&riff, 6u, 6u}, {&riff, 1000u, 1000u}, {&followed, 1000u, 10u}}) {
+    testing::Rf64Options counted;
+    counted.sample_count = count;
+    SoundFileInfo info;
+    ASSERT_EQ(ProbeBytes(testing::Rf64Twin(*file, counted), &info), 0u);
+    EXPECT_EQ(info.frames, frames) << count;
+  }
 }
 
 // What makes an RF64 file malformed, and the sniff that agrees with the probe.
@@ -455,12 +453,11 @@ TEST(WavProbe, Rf64OfManyTinyChunksIsReadInWindows) {
 TEST(WavProbe, FilesThatCannotBeProbed) {
   const std::string dir = testing::MakeTempDir("wav_files");
   SoundFileInfo info;
-  EXPECT_EQ(ProbePcmFile(dir + "/missing.wav", &info), err::kCannotOpen);
-  EXPECT_EQ(ProbePcmFile(dir, &info), err::kCannotOpen);
   WriteWholeFile(dir + "/empty.wav", {});
-  EXPECT_EQ(ProbePcmFile(dir + "/empty.wav", &info), err::kMalformed);
   WriteWholeFile(dir + "/three.wav", {'R', 'I', 'F'});
-  EXPECT_EQ(ProbePcmFile(dir + "/three.wav", &info), err::kMalformed);
+  for (const auto& [name, rc] : {std::pair{"/missing.wav", err::kCannotOpen}, {"", err::kCannotOpen},
+                                 {"/empty.wav", err::kMalformed}, {"/three.wav", err::kMalformed}})
+    EXPECT_EQ(ProbePcmFile(dir + name, &info), rc) << name;
 
   // Sparse files at the 32-bit limit: 0xFFFFFFFE bytes is the largest that
   // is read, one more is refused before anything is parsed.
