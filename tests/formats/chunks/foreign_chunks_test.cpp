@@ -205,13 +205,10 @@ TEST(ForeignChunks, HarvestErrors) {
     EXPECT_EQ(temp.is_open(), !f.fired());
   });
   EXPECT_EQ(writes, 1u + 1 + 1 + 2);  // "RIFF", bext and its pad, iXML in two blocks
-  {
-    const fault::ScopedFault f(fault::FaultRule::FailNth(fault::kOpen, 2, EIO));
-    EXPECT_EQ(HarvestForeignChunks(path, PcmFileKind::Wave, &temp, &kept), err::kNoWorkFile);
-  }
-  {
-    const fault::ScopedFault f(fault::FaultRule::FailNth(fault::kUnlink, 1, EIO));
-    EXPECT_EQ(HarvestForeignChunks(path, PcmFileKind::Wave, &temp, &kept), err::kNoWorkFile);
+  // Opening the working file, and unlinking it.
+  for (const auto& [op, nth] : {std::pair{fault::kOpen, 2}, {fault::kUnlink, 1}}) {
+    const fault::ScopedFault f(fault::FaultRule::FailNth(op, static_cast<std::uint64_t>(nth), EIO));
+    EXPECT_EQ(HarvestForeignChunks(path, PcmFileKind::Wave, &temp, &kept), err::kNoWorkFile) << op;
   }
   EXPECT_EQ(temp.Close(), err::kOk);
   EXPECT_EQ(WorkFolderNames(), names_before);

@@ -403,16 +403,11 @@ TEST(OneBitSource, CreateChecksTheFileHoldsTheData) {
                                  false, &ref),
             err::kCannotOpen);
   const std::string path = testing::WriteTempFile("data", Bytes(kHeader + 64, 0x69));
-  {
-    const fault::ScopedFault denied(fault::FaultRule::FailNth(fault::kOpen, 1, EACCES));
-    EXPECT_EQ(OneBitSource::Create(path, kHeader, 64, kDsd64, 2, OneBitLayout::kByteInterleaved, false, &ref),
-              err::kCannotOpen);
-    EXPECT_TRUE(denied.fired());
-  }
-  {
-    const fault::ScopedFault unreadable(fault::FaultRule::FailNth(fault::kStat, 1, EIO));
-    EXPECT_EQ(OneBitSource::Create(path, kHeader, 64, kDsd64, 2, OneBitLayout::kByteInterleaved, false, &ref),
-              err::kReadFailed);
+  for (const auto& [op, error, rc] : {std::tuple{fault::kOpen, EACCES, err::kCannotOpen},
+                                      std::tuple{fault::kStat, EIO, err::kReadFailed}}) {
+    const fault::ScopedFault f(fault::FaultRule::FailNth(op, 1, error));
+    EXPECT_EQ(OneBitSource::Create(path, kHeader, 64, kDsd64, 2, OneBitLayout::kByteInterleaved, false, &ref), rc);
+    EXPECT_TRUE(f.fired()) << op;
   }
   EXPECT_FALSE(ref);
 }
