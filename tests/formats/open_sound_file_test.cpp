@@ -21,10 +21,9 @@
 #include "platform/fault_injection.h"
 #include "platform/volume_info.h"
 #include "tests/core/marker_test_util.h"
-#include "tests/formats/aiff_au/iff_test_util.h"
+#include "tests/formats/wav/wav_test_util.h"
 #include "tests/formats/one_bit/one_bit_test_util.h"
 #include "tests/formats/open_save_test_util.h"
-#include "tests/formats/wav/wav_test_util.h"
 #include "tests/support/hermetic_env.h"
 
 namespace tidemark {

@@ -14,7 +14,7 @@
 #include "formats/file_markers.h"
 #include "platform/error_numbers.h"
 #include "tests/core/marker_test_util.h"
-#include "tests/formats/aiff_au/iff_test_util.h"
+#include "tests/formats/wav/wav_test_util.h"
 #include "tests/support/scoped_codeset.h"
 
 namespace tidemark {

@@ -31,7 +31,6 @@
 #include "tests/core/marker_test_util.h"
 #include "tests/formats/chunks/chunk_test_util.h"
 #include "tests/formats/one_bit/one_bit_test_util.h"
-#include "tests/formats/tags/id3_test_util.h"
 #include "tests/formats/tags/tag_test_util.h"
 #include "tests/formats/wav/wav_test_util.h"
 

@@ -20,7 +20,6 @@
 #include "tests/formats/chunks/chunk_test_util.h"
 #include "tests/formats/open_save_test_util.h"
 #include "tests/formats/peer_test_util.h"
-#include "tests/formats/tags/id3_test_util.h"
 #include "tests/formats/tags/tag_test_util.h"
 #include "tests/formats/wav/wav_test_util.h"
 

@@ -11,7 +11,7 @@
 #include "formats/tags/internal/id3v2_writer.h"
 #include "tests/formats/chunks/chunk_test_util.h"
 #include "tests/formats/peer_test_util.h"
-#include "tests/formats/tags/id3_test_util.h"
+#include "tests/formats/tags/tag_test_util.h"
 
 namespace tidemark {
 namespace {

@@ -8,7 +8,7 @@
 #include "platform/error_numbers.h"
 #include "formats/tags/internal/id3v2_tag_set.h"
 #include "tests/formats/chunks/chunk_test_util.h"
-#include "tests/formats/tags/id3_test_util.h"
+#include "tests/formats/tags/tag_test_util.h"
 
 namespace tidemark {
 namespace {

@@ -10,7 +10,6 @@
 #include "formats/tags/internal/id3_genres.h"
 #include "formats/tags/internal/id3v1.h"
 #include "tests/formats/chunks/chunk_test_util.h"
-#include "tests/formats/tags/id3_test_util.h"
 #include "tests/formats/tags/tag_test_util.h"
 
 namespace tidemark {

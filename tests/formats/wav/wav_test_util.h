@@ -1,5 +1,6 @@
 // Helpers shared by the WAV, AIFF and AU tests: a RIFF file builder over the chunk byte builder,
-// PCM files with the program's own headers, probing bytes, and running and checking the peers.
+// hand-made AIFF, AIFC and AU headers, PCM files with the program's own headers, probing bytes,
+// and running and checking the peers.
 #pragma once
 
 #include <sys/wait.h>
@@ -21,6 +22,7 @@
 
 #include "core/io/pcm_header.h"
 #include "core/sources/sound_source.h"
+#include "formats/aiff_au/internal/iff_numbers.h"
 #include "formats/chunks/byte_order.h"
 #include "formats/pcm_probe.h"
 #include "formats/chunks/internal/random_access_input.h"
@@ -236,6 +238,41 @@ inline std::pair<Bytes, std::uint64_t> Rf64Header(std::uint16_t channels, std::u
   StoreLe64(&file[20], length - 8);
   StoreLe64(&file[28], data_bytes);
   return {file, length};
+}
+
+// A "COMM" body: 18 bytes, plus the compression type (and `name` as the
+// raw bytes after it) when `compression` is given.
+inline Bytes CommBody(std::uint16_t channels, std::uint32_t frames, std::uint16_t bits, std::uint32_t rate,
+                      const char* compression = nullptr, const Bytes& name = {}) {
+  ChunkBytes b(true);
+  b.U16(channels).U32(frames).U16(bits);
+  std::uint8_t ext[kExtended80Bytes];
+  WriteExtended80(ext, rate);
+  b.Raw(ext, sizeof ext);
+  if (compression) b.Text(compression).Raw(name);
+  return b.bytes();
+}
+
+// An "SSND" body: offset, block size, samples.
+inline Bytes SsndBody(const Bytes& samples, std::uint32_t offset = 0, std::uint32_t block = 0) {
+  ChunkBytes b(true);
+  b.U32(offset).U32(block).Raw(samples);
+  return b.bytes();
+}
+
+// An AIFC body that starts with a version-1 "FVER".
+inline ChunkBytes AifcChunks() {
+  ChunkBytes b(true);
+  b.Header("FVER", 4).U32(0xA2805140u);
+  return b;
+}
+
+// An AU file: the six header words, `annotation` zero bytes, the samples.
+inline Bytes AuFile(std::uint32_t offset, std::uint32_t size, std::uint32_t encoding, std::uint32_t rate,
+                    std::uint32_t channels, const Bytes& samples, std::size_t annotation = 8) {
+  ChunkBytes b(true);
+  b.Id(".snd").U32(offset).U32(size).U32(encoding).U32(rate).U32(channels).Zeros(annotation).Raw(samples);
+  return b.bytes();
 }
 
 // Runs a shell command; its exit status, and its standard output (with
