@@ -54,19 +54,18 @@ TEST(ChunkTable, ListsChunksOfBothByteOrdersWithPadBytes) {
   EXPECT_EQ(ReadWhole(form, FourCc("FORM"), 0, false, &table), err::kMalformed);
   EXPECT_TRUE(table.empty());
 
-  // The whole-file reader checks the form type of each container.
-  MemoryInput input(form);
-  EXPECT_EQ(ReadFileChunkTable(input, form.size(), kFormContainer, &table), err::kOk);
+  // The whole-file reader checks the form type of each container; a length
+  // of 0xFFFFFFFF or more is refused before anything is read.
+  const auto whole = [&](const Bytes& file, const Container& container, std::uint64_t length = 0) {
+    MemoryInput input(file);
+    return ReadFileChunkTable(input, length ? length : file.size(), container, &table);
+  };
+  EXPECT_EQ(whole(form, kFormContainer), err::kOk);
   EXPECT_EQ(table.size(), 3u);
-  const Bytes aifx = testing::FormFile("AIFX", form_body);
-  MemoryInput aifx_input(aifx);
-  EXPECT_EQ(ReadFileChunkTable(aifx_input, aifx.size(), kFormContainer, &table), err::kMalformed);
-  const Bytes rmid = testing::ContainerFile("RIFF", "RMID", body);
-  MemoryInput rmid_input(rmid);
-  EXPECT_EQ(ReadFileChunkTable(rmid_input, rmid.size(), kRiffContainer, &table), err::kMalformed);
-  // A length of 0xFFFFFFFF or more is refused before anything is read.
-  EXPECT_EQ(ReadFileChunkTable(input, 0xFFFFFFFFu, kFormContainer, &table), err::kMalformed);
-  EXPECT_EQ(ReadFileChunkTable(input, 0x100000000u, kFormContainer, &table), err::kMalformed);
+  EXPECT_EQ(whole(testing::FormFile("AIFX", form_body), kFormContainer), err::kMalformed);
+  EXPECT_EQ(whole(testing::ContainerFile("RIFF", "RMID", body), kRiffContainer), err::kMalformed);
+  EXPECT_EQ(whole(form, kFormContainer, 0xFFFFFFFFu), err::kMalformed);
+  EXPECT_EQ(whole(form, kFormContainer, 0x100000000u), err::kMalformed);
 }
 
 TEST(ChunkTable, EmptyContainerAppendsAtTwelve) {
