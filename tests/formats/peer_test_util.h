@@ -45,7 +45,7 @@ inline std::string FfprobeOutput(const std::string& path, const std::string& ent
 }
 
 // The same as a map, values without trailing blanks (ffprobe keeps the
-// padding of fixed-width fields).
+// padding of fixed-width fields); a key given twice fails the test.
 inline std::map<std::string, std::string> FfprobeFields(const std::string& path, const std::string& entries) {
   std::map<std::string, std::string> fields;
   std::istringstream in(FfprobeOutput(path, entries));
@@ -54,7 +54,7 @@ inline std::map<std::string, std::string> FfprobeFields(const std::string& path,
     if (eq == std::string::npos) continue;
     std::string value = line.substr(eq + 1);
     value.erase(value.find_last_not_of(' ') + 1);
-    fields[line.substr(0, eq)] = value;
+    EXPECT_TRUE(fields.emplace(line.substr(0, eq), value).second) << "ffprobe repeats " << line;
   }
   return fields;
 }
