@@ -108,9 +108,8 @@ TEST(OneBitWriter, LayoutsMatchTheBuiltFiles) {
 }
 
 TEST(OneBitWriter, FactoryRefusalsAndIdlePadding) {
-  EXPECT_FALSE(MakeOneBitWriter(".DFF")->lsb_first());
-  EXPECT_TRUE(MakeOneBitWriter(".Dsf")->lsb_first());
-  EXPECT_FALSE(MakeOneBitWriter(".wsD")->lsb_first());
+  for (const auto& [ext, lsb] : {std::pair{".DFF", false}, {".Dsf", true}, {".wsD", false}})
+    EXPECT_EQ(MakeOneBitWriter(ext)->lsb_first(), lsb) << ext;
   EXPECT_EQ(MakeOneBitWriter(".wav"), nullptr);
   EXPECT_EQ(MakeOneBitWriter("dsf"), nullptr);
 
