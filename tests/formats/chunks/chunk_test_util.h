@@ -2,12 +2,15 @@
 // FORM files, byte readers for checking results, and file helpers.
 #pragma once
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -175,6 +178,17 @@ inline std::string WriteSparseFile(const std::string& name, const Bytes& head, s
   const std::string path = WriteTempFile(name, head);
   EXPECT_EQ(::truncate(path.c_str(), static_cast<off_t>(length)), 0) << path;
   return path;
+}
+
+// The names in a folder (without "." and "..").
+inline std::set<std::string> FolderEntries(const std::string& dir) {
+  std::set<std::string> names;
+  if (DIR* d = opendir(dir.c_str())) {
+    while (const dirent* e = readdir(d))
+      if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0) names.insert(e->d_name);
+    closedir(d);
+  }
+  return names;
 }
 
 inline std::uint64_t FileLength(const std::string& path) {
