@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "core/core_options.h"
-#include "core/edit/edit_commands.h"
 #include "core/document/segment_cursor.h"
+#include "core/edit/edit_commands.h"
 #include "core/edit/sound_clip.h"
 #include "platform/clipboard.h"
 #include "platform/error_numbers.h"

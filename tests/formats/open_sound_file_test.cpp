@@ -3,27 +3,27 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <tuple>
 #include <cerrno>
 #include <cstring>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "core/document/sound_document.h"
-#include "formats/tags/tag_set.h"
+#include "formats/chunks/internal/random_access_input.h"
 #include "formats/save_document.h"
+#include "formats/tags/tag_set.h"
 #include "formats/tags/tags.h"
 #include "formats/wav/wav_cues.h"
-#include "formats/chunks/internal/random_access_input.h"
 #include "platform/error_numbers.h"
 #include "platform/fault_injection.h"
 #include "platform/volume_info.h"
 #include "tests/core/marker_test_util.h"
-#include "tests/formats/wav/wav_test_util.h"
 #include "tests/formats/one_bit/one_bit_test_util.h"
 #include "tests/formats/open_save_test_util.h"
+#include "tests/formats/wav/wav_test_util.h"
 #include "tests/support/hermetic_env.h"
 
 namespace tidemark {

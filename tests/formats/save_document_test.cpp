@@ -18,13 +18,13 @@
 #include <gtest/gtest.h>
 
 #include "core/core_options.h"
+#include "core/io/work_folder.h"
 #include "core/sources/file_source.h"
 #include "core/sources/source_detach.h"
 #include "core/sources/source_list.h"
-#include "core/io/work_folder.h"
 #include "formats/chunks/internal/chunk_table.h"
-#include "formats/tags/tag_set.h"
 #include "formats/pcm_probe.h"
+#include "formats/tags/tag_set.h"
 #include "platform/error_numbers.h"
 #include "platform/fault_injection.h"
 #include "platform/headless_main_frame.h"

@@ -8,8 +8,8 @@
 
 #include <gtest/gtest.h>
 
-#include "formats/chunks/internal/chunk_table.h"
 #include "formats/chunks/container.h"
+#include "formats/chunks/internal/chunk_table.h"
 #include "formats/chunks/internal/random_access_input.h"
 #include "formats/file_markers.h"
 #include "platform/error_numbers.h"

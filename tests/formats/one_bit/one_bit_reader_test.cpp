@@ -25,9 +25,9 @@
 #include "platform/error_numbers.h"
 #include "platform/fault_injection.h"
 #include "tests/core/marker_test_util.h"
-#include "tests/formats/tags/tag_test_util.h"
 #include "tests/formats/one_bit/one_bit_test_util.h"
 #include "tests/formats/peer_test_util.h"
+#include "tests/formats/tags/tag_test_util.h"
 #include "tests/support/scoped_codeset.h"
 
 namespace tidemark::NS_1BIT {

@@ -11,11 +11,11 @@
 
 #include <gtest/gtest.h>
 
-#include "formats/tags/internal/app_private.h"
 #include "formats/chunks/byte_order.h"
+#include "formats/one_bit/one_bit_writer.h"
+#include "formats/tags/internal/app_private.h"
 #include "formats/tags/internal/id3v2_reader.h"
 #include "formats/tags/internal/id3v2_tag_set.h"
-#include "formats/one_bit/one_bit_writer.h"
 #include "platform/error_numbers.h"
 #include "platform/fault_injection.h"
 #include "platform/file_ops.h"

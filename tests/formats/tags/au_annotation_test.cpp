@@ -7,8 +7,8 @@
 #include "formats/tags/internal/narrow_cut.h"
 #include "platform/error_numbers.h"
 #include "platform/narrow_codeset.h"
-#include "tests/formats/wav/wav_test_util.h"
 #include "tests/formats/tags/tag_test_util.h"
+#include "tests/formats/wav/wav_test_util.h"
 
 namespace tidemark {
 namespace {

@@ -5,10 +5,10 @@
 
 #include <gtest/gtest.h>
 
-#include "formats/chunks/internal/chunk_table.h"
 #include "formats/chunks/container.h"
-#include "formats/wav/wav_cues.h"
+#include "formats/chunks/internal/chunk_table.h"
 #include "formats/tags/internal/wav_info.h"
+#include "formats/wav/wav_cues.h"
 #include "platform/error_numbers.h"
 #include "tests/core/marker_test_util.h"
 #include "tests/formats/chunks/chunk_test_util.h"

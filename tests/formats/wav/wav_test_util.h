@@ -24,12 +24,12 @@
 #include "core/sources/sound_source.h"
 #include "formats/aiff_au/internal/iff_numbers.h"
 #include "formats/chunks/byte_order.h"
-#include "formats/pcm_probe.h"
 #include "formats/chunks/internal/random_access_input.h"
+#include "formats/pcm_probe.h"
 #include "formats/wav/wav_probe.h"
 #include "platform/error_numbers.h"
-#include "tests/formats/chunks/chunk_test_util.h"
 #include "tests/core/source_test_util.h"
+#include "tests/formats/chunks/chunk_test_util.h"
 #include "tests/support/peer_tools.h"
 
 namespace tidemark::testing {
