@@ -10,11 +10,12 @@
 #include <cstdlib>
 #include <fstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "core/core_options.h"
-#include "core/edit/edit_commands.h"
 #include "core/document/segment_cursor.h"
+#include "core/edit/edit_commands.h"
 #include "core/edit/sound_clip.h"
 #include "platform/clipboard.h"
 #include "platform/error_numbers.h"
@@ -66,10 +67,8 @@ TEST_F(ClipImageTest, ImageRoundTripKeepsFormatAndSamples) {
   ASSERT_EQ(ClipToWaveImage(*clip, &image), 0u);
   ClipRef back;
   ASSERT_EQ(ClipFromWaveImage(image, &back), 0u);
-  EXPECT_EQ(back->rate, 32000u);
-  EXPECT_EQ(back->channels, 2);
-  EXPECT_EQ(back->code, sample_code::kS16);
-  ASSERT_EQ(back->length, 500u);
+  ASSERT_EQ(std::tuple(back->rate, back->channels, back->code, back->length),
+            std::tuple(32000u, std::uint16_t{2}, sample_code::kS16, 500u));
   EXPECT_EQ(ReadS16(back->segments, 2, 500), ReadS16(clip->segments, 2, 500));
   image[8] = 'X';  // not WAVE any more
   EXPECT_EQ(ClipFromWaveImage(image, &back), err::kMalformed);

@@ -196,21 +196,14 @@ TEST(FileKind, PrepareFailures) {
   EXPECT_EQ(PrepareSoundFile(file, PcmFileKind::Wave, 44100, kS24, 0, 1), err::kSizeLimit);
   EXPECT_EQ(PrepareSoundFile(file, PcmFileKind::Wave, 44100, kS8, 1, 0xFFFFFFFFu), err::kSizeLimit);
   EXPECT_EQ(testing::ReadWholeFile(path), before);
-  {
-    const fault::ScopedFault full(fault::FaultRule::DiskFullAt(40));
-    EXPECT_EQ(PrepareSoundFile(file, PcmFileKind::Wave, 44100, kS16, 2, 100), err::kDiskFull);
-  }
-  {
-    const fault::ScopedFault full(fault::FaultRule::DiskFullAt(40, EDQUOT));
-    EXPECT_EQ(PrepareSoundFile(file, PcmFileKind::Wave, 44100, kS16, 2, 100), err::kDiskFull);
-  }
-  {
-    const fault::ScopedFault broken(fault::FaultRule::FailNth(fault::kFallocate | fault::kFtruncate, 1, EIO));
-    EXPECT_EQ(PrepareSoundFile(file, PcmFileKind::Wave, 44100, kS16, 2, 100), err::kSeekFailed);
-  }
-  {
-    const fault::ScopedFault broken(fault::FaultRule::FailNth(fault::kWrite, 1, EIO));
-    EXPECT_EQ(PrepareSoundFile(file, PcmFileKind::Wave, 44100, kS16, 2, 100), err::kWriteFailed);
+  const std::pair<fault::FaultRule, Error> faults[] = {
+      {fault::FaultRule::DiskFullAt(40), err::kDiskFull},
+      {fault::FaultRule::DiskFullAt(40, EDQUOT), err::kDiskFull},
+      {fault::FaultRule::FailNth(fault::kFallocate | fault::kFtruncate, 1, EIO), err::kSeekFailed},
+      {fault::FaultRule::FailNth(fault::kWrite, 1, EIO), err::kWriteFailed}};
+  for (const auto& [rule, rc] : faults) {
+    const fault::ScopedFault fault(rule);
+    EXPECT_EQ(PrepareSoundFile(file, PcmFileKind::Wave, 44100, kS16, 2, 100), rc) << rc;
   }
 }
 

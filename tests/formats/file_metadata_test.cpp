@@ -122,19 +122,6 @@ TEST(FileMetadata, StructuralDamageStillRefuses) {
   }
 }
 
-// sox plays the damaged file; we open the same samples.
-TEST(FileMetadata, SoxDecodesWhatWeOpen) {
-  TIDEMARK_REQUIRE_PEER("/usr/bin/sox");
-  const std::string path = testing::WriteTempFile("damaged.wav", SongFile({true, true}));
-  ASSERT_EQ(testing::Run("/usr/bin/sox -D " + path + " -t raw -e signed -b 16 -L " + path + ".raw"), 0);
-  const Bytes expected = testing::ReadWholeFile(path + ".raw");
-  const DocumentPtr doc = testing::OpenDocument(path);
-  ASSERT_TRUE(doc);
-  const std::vector<std::int16_t> samples = testing::DocumentSamples(*doc);
-  ASSERT_EQ(samples.size() * 2, expected.size());
-  EXPECT_EQ(std::memcmp(samples.data(), expected.data(), expected.size()), 0);
-}
-
 // The bytes of every chunk with `id` (and list type `type`) in the file.
 std::vector<Bytes> Chunks(const Bytes& file, const char (&id)[5], const char* type = nullptr) {
   std::vector<Bytes> out;

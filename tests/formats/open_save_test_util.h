@@ -2,11 +2,7 @@
 // content, and reading a document's samples back.
 #pragma once
 
-#include <dirent.h>
 #include <sys/stat.h>
-
-#include <cstring>
-#include <set>
 
 #include <cstdint>
 #include <string>
@@ -48,17 +44,6 @@ inline DocumentPtr OpenDocument(const std::string& path, Error* rc = nullptr) {
   if (rc) *rc = result;
   else EXPECT_EQ(result, 0u) << path;
   return DocumentPtr(result == 0 ? doc : nullptr);
-}
-
-// The names in a folder (without "." and "..").
-inline std::set<std::string> FolderEntries(const std::string& dir) {
-  std::set<std::string> names;
-  if (DIR* d = opendir(dir.c_str())) {
-    while (const dirent* e = readdir(d))
-      if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0) names.insert(e->d_name);
-    closedir(d);
-  }
-  return names;
 }
 
 inline struct stat StatOf(const std::string& path) {

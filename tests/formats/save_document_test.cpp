@@ -12,21 +12,23 @@
 #include <random>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "core/core_options.h"
+#include "core/io/work_folder.h"
 #include "core/sources/file_source.h"
 #include "core/sources/source_detach.h"
 #include "core/sources/source_list.h"
-#include "core/io/work_folder.h"
 #include "formats/chunks/internal/chunk_table.h"
-#include "formats/tags/tag_set.h"
 #include "formats/pcm_probe.h"
+#include "formats/tags/tag_set.h"
 #include "platform/error_numbers.h"
 #include "platform/fault_injection.h"
 #include "platform/headless_main_frame.h"
+#include "tests/core/marker_test_util.h"
 #include "tests/formats/open_save_test_util.h"
 #include "tests/support/hermetic_env.h"
 
@@ -44,11 +46,18 @@ void AddMarker(SoundDocument& doc, const char* name, std::uint32_t position) {
   ++doc.marker_change_counter;
 }
 
-// What the probe finds in a saved file; an empty description when it fails.
-SoundFileInfo Probed(const std::string& path) {
+// What the probe finds in a saved file: kind, rate and frames.
+std::tuple<PcmFileKind, std::uint32_t, std::uint32_t> Probed(const std::string& path) {
   SoundFileInfo info;
   EXPECT_EQ(ProbePcmFile(path, &info), 0u) << path;
-  return info;
+  return {info.kind, info.rate, info.frames};
+}
+using Shape = std::tuple<PcmFileKind, std::uint32_t, std::uint32_t>;
+
+// Opens `name` in `dir` after writing `bytes` there.
+DocumentPtr OpenNew(const std::string& dir, const char* name, const std::vector<std::uint8_t>& bytes) {
+  WriteWholeFile(dir + "/" + name, bytes);
+  return testing::OpenDocument(dir + "/" + name);
 }
 
 bool Contains(const std::vector<std::uint8_t>& bytes, std::string_view text) {
@@ -60,10 +69,9 @@ bool Contains(const std::vector<std::uint8_t>& bytes, std::string_view text) {
 // hears 208.
 TEST(SaveDocument, SavesEveryKindAndTakesTheNewName) {
   const std::string dir = MakeTempDir("save_kinds");
-  WriteWholeFile(dir + "/in.wav", testing::Pcm16Wave(2, 44100, 3000, 11));
   HeadlessMainFrame frame;
   SetMainFrame(&frame);
-  const DocumentPtr doc = testing::OpenDocument(dir + "/in.wav");
+  const DocumentPtr doc = OpenNew(dir, "in.wav", testing::Pcm16Wave(2, 44100, 3000, 11));
   ASSERT_TRUE(doc);
   const std::vector<std::int16_t> samples = testing::DocumentSamples(*doc);
   struct Case {
@@ -85,21 +93,15 @@ TEST(SaveDocument, SavesEveryKindAndTakesTheNewName) {
     const std::string path = dir + "/" + c.name;
     ASSERT_EQ(SaveAs(*doc, path, c.kind, c.code), 0u);
     EXPECT_EQ(frame.last_flags(), 208u);
-    ASSERT_TRUE(doc->path);
-    EXPECT_EQ(*doc->path, path);
-    EXPECT_EQ(doc->kind, c.kind);
-    EXPECT_EQ(doc->code, c.stored);
-    EXPECT_EQ(doc->marker_change_counter, 0u);
-    EXPECT_FALSE(doc->metadata_changed);
-    const DocumentPtr back = testing::OpenDocument(path + "");
+    EXPECT_EQ(std::tuple(doc->path.value_or(""), doc->kind, doc->code, doc->marker_change_counter, doc->metadata_changed),
+              std::tuple(path, c.kind, c.stored, 0u, false));
     // The path is open in `doc`; a second document over it reads the same file.
+    const DocumentPtr back = testing::OpenDocument(path);
     ASSERT_TRUE(back);
     EXPECT_EQ(testing::DocumentSamples(*back), samples);
-    if (c.kind != PcmFileKind::AU) {
-      bool found = false;
-      for (const Marker* m = back->markers.first(); m; m = m->next) found |= m->name == c.name && m->position == 1234;
-      EXPECT_TRUE(found);
-    }
+    const std::vector<testing::MarkerEntry> markers = testing::MarkerEntries(back->markers);
+    EXPECT_EQ(std::count(markers.begin(), markers.end(), testing::MarkerEntry{1234, c.name, ""}),
+              c.kind == PcmFileKind::AU ? 0 : 1);
   }
   SetMainFrame(nullptr);
 }
@@ -108,18 +110,15 @@ TEST(SaveDocument, SavesEveryKindAndTakesTheNewName) {
 // writes nothing at all; a target that another document has open is refused.
 TEST(SaveDocument, UnmodifiedSaveAndOpenElsewhere) {
   const std::string dir = MakeTempDir("save_noop");
-  WriteWholeFile(dir + "/a.wav", testing::Pcm16Wave(1, 8000, 500, 12));
-  WriteWholeFile(dir + "/b.wav", testing::Pcm16Wave(1, 8000, 400, 13));
-  const DocumentPtr a = testing::OpenDocument(dir + "/a.wav");
-  const DocumentPtr b = testing::OpenDocument(dir + "/b.wav");
+  const DocumentPtr a = OpenNew(dir, "a.wav", testing::Pcm16Wave(1, 8000, 500, 12));
+  const DocumentPtr b = OpenNew(dir, "b.wav", testing::Pcm16Wave(1, 8000, 400, 13));
   ASSERT_TRUE(a && b);
   const struct stat before = testing::StatOf(dir + "/a.wav");
   ::usleep(20000);
   ASSERT_EQ(SaveAs(*a, dir + "/a.wav", PcmFileKind::Wave, sample_code::kS16), 0u);
   const struct stat after = testing::StatOf(dir + "/a.wav");
-  EXPECT_EQ(after.st_ino, before.st_ino);
-  EXPECT_EQ(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
-  EXPECT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
+  EXPECT_EQ(std::tuple(after.st_ino, after.st_mtim.tv_sec, after.st_mtim.tv_nsec),
+            std::tuple(before.st_ino, before.st_mtim.tv_sec, before.st_mtim.tv_nsec));
   // Another code is a change even without edits.
   const std::vector<std::uint8_t> b_bytes = ReadWholeFile(dir + "/b.wav");
   EXPECT_EQ(SaveAs(*a, dir + "/b.wav", PcmFileKind::Wave, sample_code::kS16), err::kOpenElsewhere);
@@ -134,8 +133,7 @@ TEST(SaveDocument, UnmodifiedSaveAndOpenElsewhere) {
 TEST(SaveDocument, OverItsOwnFileKeepsSamplesAndUnknownChunks) {
   const std::string dir = MakeTempDir("save_self");
   const std::string path = dir + "/song.wav";
-  WriteWholeFile(path, testing::Pcm16Wave(2, 44100, 70000, 14, true));
-  const DocumentPtr doc = testing::OpenDocument(path);
+  const DocumentPtr doc = OpenNew(dir, "song.wav", testing::Pcm16Wave(2, 44100, 70000, 14, true));
   ASSERT_TRUE(doc);
   const std::vector<std::int16_t> samples = testing::DocumentSamples(*doc);
   const ino_t old_inode = testing::StatOf(path).st_ino;
@@ -157,8 +155,7 @@ TEST(SaveDocument, OverItsOwnFileKeepsSamplesAndUnknownChunks) {
   ASSERT_EQ(SaveAs(*doc, path, PcmFileKind::AIFF, sample_code::kS16), 0u);
   EXPECT_EQ(testing::DocumentSamples(*doc), samples);
   EXPECT_EQ(doc->kind, PcmFileKind::AIFF);
-  EXPECT_EQ(Probed(path).kind, PcmFileKind::AIFF);
-  EXPECT_EQ(Probed(path).frames, 70000u);
+  EXPECT_EQ(Probed(path), Shape(PcmFileKind::AIFF, 44100, 70000));
 }
 
 // Where the old file cannot be linked into the working folder (another file
@@ -168,8 +165,7 @@ TEST(SaveDocument, CopyWhenLinkingFailsAndCancel) {
   const std::string dir = MakeTempDir("save_exdev");
   const std::string path = dir + "/song.wav";
   const std::vector<std::uint8_t> bytes = testing::Pcm16Wave(2, 44100, 90000, 26);
-  WriteWholeFile(path, bytes);
-  const DocumentPtr doc = testing::OpenDocument(path);
+  const DocumentPtr doc = OpenNew(dir, "song.wav", bytes);
   ASSERT_TRUE(doc);
   const std::vector<std::int16_t> samples = testing::DocumentSamples(*doc);
   const ino_t old_inode = testing::StatOf(path).st_ino;
@@ -207,8 +203,7 @@ TEST(SaveDocument, CopyWhenLinkingFailsAndCancel) {
 // patched; when the last rename fails, the file goes back as it was.
 TEST(SaveDocument, FastPathMovesTheWorkingFile) {
   const std::string dir = MakeTempDir("save_fast");
-  WriteWholeFile(dir + "/a.wav", testing::Pcm16Wave(2, 44100, 20000, 15));
-  const DocumentPtr doc = testing::OpenDocument(dir + "/a.wav");
+  const DocumentPtr doc = OpenNew(dir, "a.wav", testing::Pcm16Wave(2, 44100, 20000, 15));
   ASSERT_TRUE(doc);
   const std::vector<std::int16_t> samples = testing::DocumentSamples(*doc);
   // A copy into a working file, the program's own layout.
@@ -237,8 +232,7 @@ TEST(SaveDocument, FastPathMovesTheWorkingFile) {
   EXPECT_EQ(testing::StatOf(dir + "/fast.wav").st_ino, work_inode);
   EXPECT_NE(::access(work.c_str(), F_OK), 0);
   EXPECT_FALSE(OwnsFile(doc->segments.first()->source.get()));
-  EXPECT_EQ(Probed(dir + "/fast.wav").rate, 48000u);
-  EXPECT_EQ(Probed(dir + "/fast.wav").frames, 20000u);
+  EXPECT_EQ(Probed(dir + "/fast.wav"), Shape(PcmFileKind::Wave, 48000, 20000));
   EXPECT_TRUE(Contains(ReadWholeFile(dir + "/fast.wav"), "fast"));
   EXPECT_EQ(testing::DocumentSamples(*doc), samples);
   EXPECT_EQ(FolderEntries(dir), (std::set<std::string>{"a.wav", "fast.wav"}));
@@ -291,7 +285,7 @@ TEST(SaveDocument, FaultAtEveryStepLeavesTheTargetUntouched) {
         EXPECT_EQ(testing::DocumentSamples(*doc), samples);
       } else {
         // A failure the save could go around: the new file is whole.
-        EXPECT_EQ(Probed(target).frames, 70000u);
+        EXPECT_EQ(Probed(target), Shape(PcmFileKind::Wave, 44100, 70000));
       }
       doc.reset();
       WriteWholeFile(target, old);
@@ -337,17 +331,16 @@ TEST(SaveDocument, HiddenNameWithoutUnnamedFiles) {
     ASSERT_LT(n, 500u);
   }
   EXPECT_EQ(FolderEntries(dir), (std::set<std::string>{"quiet.wav"}));
-  EXPECT_EQ(Probed(target).frames, 100000u);
+  EXPECT_EQ(Probed(target), Shape(PcmFileKind::Wave, 8000, 100000));
   EXPECT_EQ(testing::DocumentSamples(*doc), std::vector<std::int16_t>(200000, 0));
 }
 
 // A save killed at any moment leaves the old file or the new one, whole.
 TEST(SaveDocument, KilledSaveLeavesOldOrNewFile) {
   const std::string dir = MakeTempDir("save_kill");
-  WriteWholeFile(dir + "/a.wav", testing::Pcm16Wave(2, 44100, 500000, 18));
   const std::vector<std::uint8_t> old = testing::Pcm16Wave(2, 44100, 1000, 19);
   WriteWholeFile(dir + "/target.wav", old);
-  const DocumentPtr doc = testing::OpenDocument(dir + "/a.wav");
+  const DocumentPtr doc = OpenNew(dir, "a.wav", testing::Pcm16Wave(2, 44100, 500000, 18));
   ASSERT_TRUE(doc);
   AddMarker(*doc, "k", 1);
   const auto start = std::chrono::steady_clock::now();
@@ -375,16 +368,15 @@ TEST(SaveDocument, KilledSaveLeavesOldOrNewFile) {
 // A symbolic link as target: the file it names is replaced, the link stays.
 TEST(SaveDocument, SymbolicLinkTarget) {
   const std::string dir = MakeTempDir("save_link");
-  WriteWholeFile(dir + "/a.wav", testing::Pcm16Wave(1, 16000, 3000, 21));
   WriteWholeFile(dir + "/real.wav", testing::Pcm16Wave(1, 16000, 10, 22));
   ASSERT_EQ(::symlink("real.wav", (dir + "/link.wav").c_str()), 0);
-  const DocumentPtr doc = testing::OpenDocument(dir + "/a.wav");
+  const DocumentPtr doc = OpenNew(dir, "a.wav", testing::Pcm16Wave(1, 16000, 3000, 21));
   ASSERT_TRUE(doc);
   ASSERT_EQ(SaveAs(*doc, dir + "/link.wav", PcmFileKind::Wave, sample_code::kS16), 0u);
   struct stat st{};
   ASSERT_EQ(::lstat((dir + "/link.wav").c_str(), &st), 0);
   EXPECT_TRUE(S_ISLNK(st.st_mode));
-  EXPECT_EQ(Probed(dir + "/real.wav").frames, 3000u);
+  EXPECT_EQ(Probed(dir + "/real.wav"), Shape(PcmFileKind::Wave, 16000, 3000));
   EXPECT_EQ(FolderEntries(dir), (std::set<std::string>{"a.wav", "link.wav", "real.wav"}));
 }
 
@@ -447,7 +439,7 @@ TEST(SaveDocument, ReadOnlyTargetAndReadOnlyFolder) {
   EXPECT_EQ(ReadWholeFile(folder + "/ro.wav"), old);
   EXPECT_EQ(ReadWholeFile(dir + "/ro.wav"), old);
   EXPECT_EQ(testing::StatOf(folder + "/rw.wav").st_ino, rw_inode);
-  EXPECT_EQ(Probed(folder + "/rw.wav").frames, 2000u);
+  EXPECT_EQ(Probed(folder + "/rw.wav"), Shape(PcmFileKind::Wave, 8000, 2000));
   EXPECT_EQ(FolderEntries(folder), (std::set<std::string>{"ro.wav", "rw.wav"}));
 }
 
@@ -456,8 +448,7 @@ TEST(SaveDocument, ReadOnlyTargetAndReadOnlyFolder) {
 TEST(SaveDocument, UpdateMetadataKeepsSamples) {
   const std::string dir = MakeTempDir("save_meta");
   const std::vector<std::uint8_t> bytes = testing::Pcm16Wave(2, 44100, 4000, 25, true);
-  WriteWholeFile(dir + "/a.wav", bytes);
-  const DocumentPtr doc = testing::OpenDocument(dir + "/a.wav");
+  const DocumentPtr doc = OpenNew(dir, "a.wav", bytes);
   ASSERT_TRUE(doc);
   AddMarker(*doc, "meta", 50);
   SetTagText(doc->metadata, InfoText::Comments, "note");
@@ -470,7 +461,7 @@ TEST(SaveDocument, UpdateMetadataKeepsSamples) {
   EXPECT_TRUE(std::equal(bytes.begin() + 44, bytes.begin() + 44 + 16000, now.begin() + 44));
   EXPECT_TRUE(Contains(now, "meta"));
   EXPECT_TRUE(Contains(now, "note"));
-  EXPECT_EQ(Probed(dir + "/a.wav").rate, 32000u);
+  EXPECT_EQ(Probed(dir + "/a.wav"), Shape(PcmFileKind::Wave, 32000, 4000));
   EXPECT_EQ(doc->marker_change_counter, 0u);
   ++doc->modification_counter;
   EXPECT_EQ(UpdateMetadata(*doc), err::kLayoutMismatch);

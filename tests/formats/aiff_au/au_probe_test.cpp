@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/error_numbers.h"
-#include "tests/formats/aiff_au/iff_test_util.h"
+#include "tests/formats/wav/wav_test_util.h"
 
 namespace tidemark {
 namespace {

@@ -8,13 +8,13 @@
 
 #include <gtest/gtest.h>
 
-#include "formats/chunks/internal/chunk_table.h"
 #include "formats/chunks/container.h"
+#include "formats/chunks/internal/chunk_table.h"
 #include "formats/chunks/internal/random_access_input.h"
 #include "formats/file_markers.h"
 #include "platform/error_numbers.h"
 #include "tests/core/marker_test_util.h"
-#include "tests/formats/aiff_au/iff_test_util.h"
+#include "tests/formats/wav/wav_test_util.h"
 #include "tests/support/scoped_codeset.h"
 
 namespace tidemark {
@@ -28,19 +28,14 @@ using testing::MarkerEntries;
 using testing::SsndBody;
 using Expected = testing::MarkerEntry;
 
-// 5 sample bytes: "SSND" has an odd body and a pad byte.
-Bytes SmallAiff() {
-  ChunkBytes b(true);
-  b.Chunk("COMM", CommBody(1, 5, 8, 8000)).Chunk("SSND", SsndBody({1, 2, 3, 4, 5}));
-  return FormFile("AIFF", b);
-}
-constexpr std::size_t kSmallAiffEnd = 12 + 26 + 8 + 14;
-
+// 5 sample bytes ("SSND" has an odd body and a pad byte), then `extra`.
 Bytes WithChunks(const ChunkBytes& extra) {
   ChunkBytes b(true);
   b.Chunk("COMM", CommBody(1, 5, 8, 8000)).Chunk("SSND", SsndBody({1, 2, 3, 4, 5})).Raw(extra);
   return FormFile("AIFF", b);
 }
+Bytes SmallAiff() { return WithChunks(ChunkBytes(true)); }
+constexpr std::size_t kSmallAiffEnd = 12 + 26 + 8 + 14;
 
 Error ReadBytes(const Bytes& bytes, MarkerList* list) {
   MemoryInput input(bytes);

@@ -11,7 +11,7 @@
 #include "formats/file_kind.h"
 #include "platform/error_numbers.h"
 #include "tests/core/marker_test_util.h"
-#include "tests/formats/aiff_au/iff_test_util.h"
+#include "tests/formats/wav/wav_test_util.h"
 
 namespace tidemark {
 namespace {
@@ -23,27 +23,8 @@ using testing::ReadWholeFile;
 constexpr char kSox[] = "/usr/bin/sox";
 constexpr char kFfmpeg[] = "/usr/bin/ffmpeg";
 
-// The little-endian code of the same numbers, as sox and ffmpeg write raw output.
-SampleCode LittleEndian(SampleCode code) { return static_cast<SampleCode>(code & ~kBigEndianBit); }
-
-// Probes `path`, checks the layout, and compares the samples read through a
-// file source with sox's decoding.
-void CheckProbeAgainstSox(const std::string& path, PcmFileKind kind, SampleCode code, std::uint16_t channels,
-                          std::uint32_t rate) {
-  SCOPED_TRACE(path);
-  SoundFileInfo info;
-  ASSERT_EQ(ProbePcmFile(path, &info), err::kOk);
-  EXPECT_EQ(info.kind, kind);
-  EXPECT_EQ(info.code, code);
-  EXPECT_EQ(info.channels, channels);
-  EXPECT_EQ(info.rate, rate);
-  std::string out;
-  ASSERT_EQ(testing::Run("sox --i -s " + path, &out, true), 0);
-  EXPECT_EQ(out, std::to_string(info.frames) + "\n");
-  const SampleCode le = LittleEndian(code);
-  ASSERT_EQ(testing::Run("sox " + path + " -t raw " + testing::SoxRaw(le) + " " + path + ".raw", &out), 0) << out;
-  testing::ExpectSameSamples(testing::ReadThroughSource(path, info, le), ReadWholeFile(path + ".raw"), le);
-}
+using testing::ExpectProbeMatchesSox;
+using testing::LittleEndian;
 
 TEST(IffPeers, FilesOfSox) {
   TIDEMARK_REQUIRE_PEER(kSox);
@@ -77,7 +58,7 @@ TEST(IffPeers, FilesOfSox) {
       ASSERT_EQ(testing::Run(std::string("sox -n -r 22050 ") + f.options + " " + path + " synth " + length +
                              " sine 440 noise"),
                 0);
-      CheckProbeAgainstSox(path, f.kind, f.code, f.channels, 22050);
+      ExpectProbeMatchesSox(path, f.kind, f.code, f.channels, 22050);
     }
   }
 
@@ -91,7 +72,7 @@ TEST(IffPeers, FilesOfSox) {
     b.Chunk("SSND", testing::SsndBody(samples));
     const std::string path = dir + "/sowt" + std::to_string(BitsPerSample(code)) + ".aifc";
     testing::WriteWholeFile(path, testing::FormFile("AIFC", b));
-    CheckProbeAgainstSox(path, PcmFileKind::AIFC, code, 2, 48000);
+    ExpectProbeMatchesSox(path, PcmFileKind::AIFC, code, 2, 48000);
     SoundFileInfo info;
     ASSERT_EQ(ProbePcmFile(path, &info), err::kOk);
     EXPECT_EQ(testing::ReadThroughSource(path, info, code), samples);
@@ -111,7 +92,7 @@ TEST(IffPeers, SowtFileOfFfmpeg) {
   ASSERT_EQ(testing::IdAt(ff, 24), "COMM");
   EXPECT_EQ(testing::Be32At(ff, 28), 24u);
   EXPECT_EQ(testing::IdAt(ff, 50), "sowt");
-  CheckProbeAgainstSox(sowt, PcmFileKind::AIFC, kS16, 2, 32000);
+  ExpectProbeMatchesSox(sowt, PcmFileKind::AIFC, kS16, 2, 32000);
 }
 
 struct Form {
@@ -169,17 +150,7 @@ TEST(IffPeers, SoxReadsWhatWeWrite) {
   for (std::size_t n = 0; n < std::size(kForms); ++n) {
     Bytes samples;
     const std::string path = WriteForm(n, &samples);
-    SCOPED_TRACE(path);
-    std::string out;
-    ASSERT_EQ(testing::Run("sox --i -s " + path, &out, true), 0);
-    EXPECT_EQ(out, std::to_string(kFrames) + "\n");
-    ASSERT_EQ(testing::Run("sox --i -r " + path, &out, true), 0);
-    EXPECT_EQ(out, "44100\n");
-    const SampleCode le = LittleEndian(kForms[n].code);
-    ASSERT_EQ(testing::Run("sox -V1 " + path + " -t raw " + testing::SoxRaw(le) + " " + path + ".raw", &out), 0)
-        << out;
-    EXPECT_TRUE(out.empty()) << out;
-    testing::ExpectSameSamples(ReadWholeFile(path + ".raw"), samples, le);
+    testing::ExpectSoxDecodes(path, kForms[n].channels, kFrames, 44100, samples, LittleEndian(kForms[n].code), false);
   }
 }
 

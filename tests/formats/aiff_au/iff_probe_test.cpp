@@ -3,12 +3,13 @@
 #include "formats/aiff_au/internal/iff_probe.h"
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "platform/error_numbers.h"
-#include "tests/formats/aiff_au/iff_test_util.h"
+#include "tests/formats/wav/wav_test_util.h"
 
 namespace tidemark {
 namespace {
@@ -53,9 +54,7 @@ TEST(IffProbe, DescribesAiffAndAifc) {
     SCOPED_TRACE(std::to_string(c.bits) + c.compression);
     ASSERT_EQ(ProbeBytes(Aifc(CommBody(1, 1, static_cast<std::uint16_t>(c.bits), 8000, c.compression)), &info),
               err::kOk);
-    EXPECT_EQ(info.kind, PcmFileKind::AIFC);
-    EXPECT_EQ(info.code, c.code);
-    EXPECT_EQ(info.rate, 8000u);
+    EXPECT_EQ(std::tuple(info.kind, info.code, info.rate), std::tuple(PcmFileKind::AIFC, c.code, 8000u));
   }
 
   // Only the first of each chunk counts; FVER is not looked at in AIFF;
@@ -64,9 +63,7 @@ TEST(IffProbe, DescribesAiffAndAifc) {
   b.Chunk("FVER", 3, 0).Chunk("ANNO", 5, 'x').Chunk("COMM", CommBody(1, 3, 8, 22050));
   b.Chunk("SSND", SsndBody(Bytes(3, 9))).Chunk("COMM", Bytes(20, 0)).Chunk("SSND", SsndBody({}, 1, 1));
   ASSERT_EQ(ProbeBytes(FormFile("AIFF", b), &info), err::kOk);
-  EXPECT_EQ(info.code, kS8);
-  EXPECT_EQ(info.frames, 3u);
-  EXPECT_EQ(info.data_offset, 12u + 12 + 14 + 26 + 16);
+  EXPECT_EQ(testing::LayoutOf(info), testing::Layout(PcmFileKind::AIFF, kS8, 1, 22050, 3, 12 + 12 + 14 + 26 + 16));
 }
 
 TEST(IffProbe, RejectsWhatBreaksTheRules) {
@@ -153,10 +150,8 @@ TEST(IffProbe, FloatFilesOfLibsndfile) {
     EXPECT_EQ(std::string(file.begin() + 50, file.begin() + 54), c.type) << "libsndfile wrote another type";
     SoundFileInfo info;
     ASSERT_EQ(ProbePcmFile(aifc, &info), err::kOk);
-    EXPECT_EQ(info.kind, PcmFileKind::AIFC);
-    EXPECT_EQ(info.code, c.code);
-    EXPECT_EQ(info.channels, 2u);
-    EXPECT_EQ(info.rate, 44100u);
+    EXPECT_EQ(std::tuple(info.kind, info.code, info.channels, info.rate),
+              std::tuple(PcmFileKind::AIFC, c.code, std::uint16_t{2}, 44100u));
     const auto le = static_cast<SampleCode>(c.code & ~kBigEndianBit);
     const std::string decode = std::string("sndfile-convert ") + c.encoding + " -endian=little " + aifc + " " + raw;
     ASSERT_EQ(testing::Run(decode, &out), 0) << out;

@@ -8,7 +8,7 @@
 #include "formats/file_kind.h"
 #include "formats/pcm_probe.h"
 #include "platform/error_numbers.h"
-#include "tests/formats/aiff_au/iff_test_util.h"
+#include "tests/formats/wav/wav_test_util.h"
 
 namespace tidemark {
 namespace {

@@ -91,21 +91,17 @@ TEST(ChunkMetadata, StripOnlyTheKindsAsked) {
   const Bytes file = testing::RiffWave(body);
   const std::size_t cue_at = 12 + base.size(), info_at = cue_at + 36, id3_at = info_at + 24;
 
-  const std::string texts = testing::WriteTempFile("texts.wav", file);
-  ASSERT_EQ(StripMetadata(texts, PcmFileKind::Wave, metadata_chunk::kTexts), err::kOk);
-  Bytes after = testing::ReadWholeFile(texts);
-  ASSERT_EQ(after.size(), file.size());
-  EXPECT_EQ(testing::IdAt(after, cue_at), "cue ");
-  EXPECT_EQ(testing::IdAt(after, info_at), "JUNK");
-  EXPECT_EQ(testing::IdAt(after, id3_at), "id3 ");
-
+  // The identifiers at the cue, INFO and ID3 places after a strip.
+  const auto stripped = [&](const char* name, auto... kinds) {
+    const std::string path = testing::WriteTempFile(name, file);
+    EXPECT_EQ(StripMetadata(path, PcmFileKind::Wave, kinds...), err::kOk);
+    const Bytes after = testing::ReadWholeFile(path);
+    EXPECT_EQ(after.size(), file.size());
+    return testing::IdAt(after, cue_at) + testing::IdAt(after, info_at) + testing::IdAt(after, id3_at);
+  };
+  EXPECT_EQ(stripped("texts.wav", metadata_chunk::kTexts), "cue JUNKid3 ");
   // The default leaves the ID3 chunk, which then keeps the dead ones before it.
-  const std::string usual = testing::WriteTempFile("usual.wav", file);
-  ASSERT_EQ(StripMetadata(usual, PcmFileKind::Wave), err::kOk);
-  after = testing::ReadWholeFile(usual);
-  ASSERT_EQ(after.size(), file.size());
-  EXPECT_EQ(testing::IdAt(after, cue_at), "JUNK");
-  EXPECT_EQ(testing::IdAt(after, id3_at), "id3 ");
+  EXPECT_EQ(stripped("usual.wav"), "JUNKJUNKid3 ");
 
   const std::string all = testing::WriteTempFile("all.wav", file);
   ASSERT_EQ(StripMetadata(all, PcmFileKind::Wave, metadata_chunk::kAll), err::kOk);
@@ -291,13 +287,22 @@ TEST(ChunkMetadata, StripErrors) {
   EXPECT_EQ(StripMetadata(testing::MakeTempDir("folder"), PcmFileKind::Wave), err::kCannotOpen);
 
   const std::string path = testing::WriteTempFile("ro.wav", wave);
-  {
-    const fault::ScopedFault f(fault::FaultRule::FailNth(fault::kOpen, 1, EACCES));
-    EXPECT_EQ(StripMetadata(path, PcmFileKind::Wave), err::kReadOnly);
-  }
-  {
-    const fault::ScopedFault f(fault::FaultRule::FailNth(fault::kOpen, 1, EROFS));
-    EXPECT_EQ(StripMetadata(path, PcmFileKind::Wave), err::kReadOnly);
+  // A refused open is a read-only file; renaming the "cue " fails and the
+  // file keeps its chunk; reading or cutting fails.
+  const struct {
+    fault::FaultOps op;
+    int error;
+    Error rc;
+    bool untouched;
+  } faults[] = {{fault::kOpen, EACCES, err::kReadOnly, true},   {fault::kOpen, EROFS, err::kReadOnly, true},
+                {fault::kWrite, EIO, err::kWriteFailed, true},  {fault::kRead, EIO, err::kReadFailed, true},
+                {fault::kFtruncate, EIO, err::kSeekFailed, false}};
+  for (const auto& c : faults) {
+    const fault::ScopedFault f(fault::FaultRule::FailNth(c.op, 1, c.error));
+    EXPECT_EQ(StripMetadata(path, PcmFileKind::Wave), c.rc) << c.op << " " << c.error;
+    if (c.untouched) {
+      EXPECT_EQ(testing::ReadWholeFile(path), wave) << c.op << " " << c.error;
+    }
   }
   {
     // Refused access to a folder is not a read-only file.
@@ -315,20 +320,6 @@ TEST(ChunkMetadata, StripErrors) {
     const std::string big = testing::WriteSparseFile("big.wav", head, length);
     EXPECT_EQ(StripMetadata(big, PcmFileKind::Wave), err::kLayoutMismatch) << length;
     EXPECT_EQ(testing::ReadFileHead(big, head.size()), head);
-  }
-  // Renaming the "cue " fails: the file keeps its chunk.
-  {
-    const fault::ScopedFault f(fault::FaultRule::FailNth(fault::kWrite, 1, EIO));
-    EXPECT_EQ(StripMetadata(path, PcmFileKind::Wave), err::kWriteFailed);
-    EXPECT_EQ(testing::ReadWholeFile(path), wave);
-  }
-  {
-    const fault::ScopedFault f(fault::FaultRule::FailNth(fault::kRead, 1, EIO));
-    EXPECT_EQ(StripMetadata(path, PcmFileKind::Wave), err::kReadFailed);
-  }
-  {
-    const fault::ScopedFault f(fault::FaultRule::FailNth(fault::kFtruncate, 1, EIO));
-    EXPECT_EQ(StripMetadata(path, PcmFileKind::Wave), err::kSeekFailed);
   }
 }
 

@@ -54,19 +54,18 @@ TEST(ChunkTable, ListsChunksOfBothByteOrdersWithPadBytes) {
   EXPECT_EQ(ReadWhole(form, FourCc("FORM"), 0, false, &table), err::kMalformed);
   EXPECT_TRUE(table.empty());
 
-  // The whole-file reader checks the form type of each container.
-  MemoryInput input(form);
-  EXPECT_EQ(ReadFileChunkTable(input, form.size(), kFormContainer, &table), err::kOk);
+  // The whole-file reader checks the form type of each container; a length
+  // of 0xFFFFFFFF or more is refused before anything is read.
+  const auto whole = [&](const Bytes& file, const Container& container, std::uint64_t length = 0) {
+    MemoryInput input(file);
+    return ReadFileChunkTable(input, length ? length : file.size(), container, &table);
+  };
+  EXPECT_EQ(whole(form, kFormContainer), err::kOk);
   EXPECT_EQ(table.size(), 3u);
-  const Bytes aifx = testing::FormFile("AIFX", form_body);
-  MemoryInput aifx_input(aifx);
-  EXPECT_EQ(ReadFileChunkTable(aifx_input, aifx.size(), kFormContainer, &table), err::kMalformed);
-  const Bytes rmid = testing::ContainerFile("RIFF", "RMID", body);
-  MemoryInput rmid_input(rmid);
-  EXPECT_EQ(ReadFileChunkTable(rmid_input, rmid.size(), kRiffContainer, &table), err::kMalformed);
-  // A length of 0xFFFFFFFF or more is refused before anything is read.
-  EXPECT_EQ(ReadFileChunkTable(input, 0xFFFFFFFFu, kFormContainer, &table), err::kMalformed);
-  EXPECT_EQ(ReadFileChunkTable(input, 0x100000000u, kFormContainer, &table), err::kMalformed);
+  EXPECT_EQ(whole(testing::FormFile("AIFX", form_body), kFormContainer), err::kMalformed);
+  EXPECT_EQ(whole(testing::ContainerFile("RIFF", "RMID", body), kRiffContainer), err::kMalformed);
+  EXPECT_EQ(whole(form, kFormContainer, 0xFFFFFFFFu), err::kMalformed);
+  EXPECT_EQ(whole(form, kFormContainer, 0x100000000u), err::kMalformed);
 }
 
 TEST(ChunkTable, EmptyContainerAppendsAtTwelve) {
@@ -249,21 +248,6 @@ TEST(ChunkTable, GrowsPastThirtyTwoEntries) {
   EXPECT_EQ(table.back().offset, 12 + 8 * (kMany - 1));
 }
 
-// Counts the reads made of an input and the bytes they asked for.
-class CountingInput final : public RandomAccessInput {
- public:
-  explicit CountingInput(RandomAccessInput& inner) : inner_(inner) {}
-  Error ReadAt(void* buffer, std::size_t n, std::uint64_t offset, std::size_t* done) override {
-    ++reads;
-    bytes += n;
-    return inner_.ReadAt(buffer, n, offset, done);
-  }
-  std::uint64_t reads = 0, bytes = 0;
-
- private:
-  RandomAccessInput& inner_;
-};
-
 // Hostile containers of many tiny chunks cost one read per window of
 // headers, not one per chunk, and never much more than their own bytes;
 // containers of a few large chunks cost a read per chunk, not a window's
@@ -271,8 +255,7 @@ class CountingInput final : public RandomAccessInput {
 TEST(ChunkTable, ReadsGrowWithTheBytesNotTheChunks) {
   const auto costs = [](const Bytes& file, std::uint32_t start, std::uint32_t length, const char* id,
                         std::uint32_t form, std::size_t chunks) {
-    MemoryInput memory(file);
-    CountingInput input(memory);
+    testing::CountingInput input(file);
     ChunkTable table;
     EXPECT_EQ(ReadChunkTable(input, start, length, LoadLe32(reinterpret_cast<const std::uint8_t*>(id)), form, false,
                              &table),
@@ -317,8 +300,7 @@ TEST(ChunkTable, ReadsGrowWithTheBytesNotTheChunks) {
 // The window never reads past its end, and pieces larger than it go through whole.
 TEST(ChunkTable, WindowedReaderStaysInsideItsEnd) {
   const Bytes bytes = testing::RandomBytes(3 * WindowedReader::kWindowBytes, 1);
-  MemoryInput memory(bytes);
-  CountingInput input(memory);
+  testing::CountingInput input(bytes);
   WindowedReader reader(input, 100);
   std::uint8_t piece[8];
   ASSERT_EQ(reader.ReadExact(piece, 8, 10), err::kOk);

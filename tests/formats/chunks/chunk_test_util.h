@@ -2,11 +2,15 @@
 // FORM files, byte readers for checking results, and file helpers.
 #pragma once
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,6 +20,7 @@
 #include "formats/chunks/byte_order.h"
 #include "formats/chunks/container.h"
 #include "formats/chunks/internal/chunk_table.h"
+#include "formats/chunks/internal/random_access_input.h"
 #include "platform/error_numbers.h"
 #include "platform/posix_file.h"
 #include "tests/core/source_test_util.h"
@@ -116,6 +121,23 @@ inline Bytes Slice(const Bytes& b, std::size_t at, std::size_t n) {
   return Bytes(b.begin() + static_cast<std::ptrdiff_t>(at), b.begin() + static_cast<std::ptrdiff_t>(at + n));
 }
 
+// Counts the reads made of a block of bytes, the bytes they asked for and
+// the largest one.
+class CountingInput final : public RandomAccessInput {
+ public:
+  explicit CountingInput(const Bytes& b) : memory_(b) {}
+  Error ReadAt(void* buffer, std::size_t n, std::uint64_t offset, std::size_t* done) override {
+    ++reads;
+    bytes += n;
+    largest = std::max<std::uint64_t>(largest, n);
+    return memory_.ReadAt(buffer, n, offset, done);
+  }
+  std::uint64_t reads = 0, bytes = 0, largest = 0;
+
+ private:
+  MemoryInput memory_;
+};
+
 // A chunk table as "id@offset+size" words ("LIST:type@offset+size" for a
 // list), to compare a whole table at once.
 inline std::string Describe(const ChunkTable& table) {
@@ -156,6 +178,17 @@ inline std::string WriteSparseFile(const std::string& name, const Bytes& head, s
   const std::string path = WriteTempFile(name, head);
   EXPECT_EQ(::truncate(path.c_str(), static_cast<off_t>(length)), 0) << path;
   return path;
+}
+
+// The names in a folder (without "." and "..").
+inline std::set<std::string> FolderEntries(const std::string& dir) {
+  std::set<std::string> names;
+  if (DIR* d = opendir(dir.c_str())) {
+    while (const dirent* e = readdir(d))
+      if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0) names.insert(e->d_name);
+    closedir(d);
+  }
+  return names;
 }
 
 inline std::uint64_t FileLength(const std::string& path) {

@@ -1,8 +1,7 @@
 #include "formats/chunks/internal/foreign_chunks.h"
 
-#include <dirent.h>
-
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -21,16 +20,10 @@ using testing::Bytes;
 using testing::ChunkBytes;
 
 // Names in the working folder: the kept chunks must never leave a file there.
-std::vector<std::string> WorkFolderNames() {
+std::set<std::string> WorkFolderNames() {
   std::string folder;
   EXPECT_EQ(EnsureWorkFolder(&folder), err::kOk);
-  std::vector<std::string> names;
-  if (DIR* dir = ::opendir(folder.c_str())) {
-    while (const dirent* entry = ::readdir(dir))
-      if (entry->d_name[0] != '.') names.emplace_back(entry->d_name);
-    ::closedir(dir);
-  }
-  return names;
+  return testing::FolderEntries(folder);
 }
 
 TEST(ForeignChunks, WhichChunksAreForeign) {
@@ -76,7 +69,7 @@ TEST(ForeignChunks, KeepsForeignChunksUpToOneMebibyteAndAppendsThem) {
       .Chunk("iXML", 2, 'x');
   const Bytes old_file = testing::RiffWave(old_body);
   const std::string old_path = testing::WriteTempFile("old.wav", old_file);
-  const std::vector<std::string> names_before = WorkFolderNames();
+  const std::set<std::string> names_before = WorkFolderNames();
 
   PosixFile temp;
   bool kept = false;
@@ -149,7 +142,7 @@ TEST(ForeignChunks, NothingToKeep) {
     EXPECT_FALSE(temp.is_open()) << path;
     return rc;
   };
-  const std::vector<std::string> names_before = WorkFolderNames();
+  const std::set<std::string> names_before = WorkFolderNames();
   ChunkBytes known;
   known.Chunk("fmt ", 16, 0).Chunk("data", 4, 0).Chunk("JUNK", 2, 0);
   const Bytes known_file = testing::RiffWave(known);
@@ -182,7 +175,7 @@ TEST(ForeignChunks, HarvestErrors) {
   ChunkBytes body;
   body.Chunk("data", 4, 0).Chunk("bext", 3, 1).Chunk("iXML", 2000, 2);
   const std::string path = testing::WriteTempFile("old.wav", testing::RiffWave(body));
-  const std::vector<std::string> names_before = WorkFolderNames();
+  const std::set<std::string> names_before = WorkFolderNames();
   PosixFile temp;
   bool kept = true;
   {
@@ -205,13 +198,10 @@ TEST(ForeignChunks, HarvestErrors) {
     EXPECT_EQ(temp.is_open(), !f.fired());
   });
   EXPECT_EQ(writes, 1u + 1 + 1 + 2);  // "RIFF", bext and its pad, iXML in two blocks
-  {
-    const fault::ScopedFault f(fault::FaultRule::FailNth(fault::kOpen, 2, EIO));
-    EXPECT_EQ(HarvestForeignChunks(path, PcmFileKind::Wave, &temp, &kept), err::kNoWorkFile);
-  }
-  {
-    const fault::ScopedFault f(fault::FaultRule::FailNth(fault::kUnlink, 1, EIO));
-    EXPECT_EQ(HarvestForeignChunks(path, PcmFileKind::Wave, &temp, &kept), err::kNoWorkFile);
+  // Opening the working file, and unlinking it.
+  for (const auto& [op, nth] : {std::pair{fault::kOpen, 2}, {fault::kUnlink, 1}}) {
+    const fault::ScopedFault f(fault::FaultRule::FailNth(op, static_cast<std::uint64_t>(nth), EIO));
+    EXPECT_EQ(HarvestForeignChunks(path, PcmFileKind::Wave, &temp, &kept), err::kNoWorkFile) << op;
   }
   EXPECT_EQ(temp.Close(), err::kOk);
   EXPECT_EQ(WorkFolderNames(), names_before);

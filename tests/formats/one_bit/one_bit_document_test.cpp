@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -17,8 +18,8 @@
 #include "core/document/sound_document.h"
 #include "core/document/source_format.h"
 #include "core/markers/marker_regions.h"
-#include "dsp/delta_sigma/delta_sigma_modulator.h"
 #include "dsp/analysis/tone_analysis.h"
+#include "dsp/delta_sigma/delta_sigma_modulator.h"
 #include "formats/one_bit/one_bit_document.h"
 #include "formats/one_bit/one_bit_source.h"
 #include "formats/one_bit/one_bit_writer.h"
@@ -30,6 +31,7 @@
 #include "tests/core/marker_test_util.h"
 #include "tests/formats/chunks/chunk_test_util.h"
 #include "tests/formats/one_bit/one_bit_test_util.h"
+#include "tests/formats/tags/tag_test_util.h"
 #include "tests/formats/wav/wav_test_util.h"
 
 namespace tidemark::NS_1BIT {
@@ -40,7 +42,7 @@ using testing::MakeTempDir;
 using testing::ReadWholeFile;
 using testing::Run;
 
-constexpr std::uint32_t kDsd64 = 2822400;
+using testing::kDsd64;
 constexpr std::uint32_t kPcmRate = 44100;
 constexpr double kPi = 3.14159265358979323846;
 
@@ -131,9 +133,7 @@ TEST(OneBitDocument, OpensAsFloatDocumentWithTagsAndRateOption) {
   OneBitData silence;
   silence.channels = 2;
   silence.bytes.assign(2, std::vector<std::uint8_t>(kDsd64 / 8 / 4, 0xAA));  // 0.25 s
-  TagSet tags;
-  SetTagText(tags, InfoText::Name, "Title");
-  SetTagText(tags, InfoText::Artist, "Artist");
+  const TagSet tags = testing::MakeTags({{InfoText::Name, "Title"}, {InfoText::Artist, "Artist"}});
   for (const char* ext : kExtensions) {
     SCOPED_TRACE(ext);
     const std::string path = dir + "/silence" + ext;
@@ -143,13 +143,10 @@ TEST(OneBitDocument, OpensAsFloatDocumentWithTagsAndRateOption) {
       SoundFileInfo info;
       SourceRef source;
       ASSERT_EQ(OpenOneBitFile(path, true, max_48k, &segments, &info, &source), 0u);
-      EXPECT_EQ(info.kind, PcmFileKind::Wave);
-      EXPECT_EQ(info.code, sample_code::kFloat);
-      EXPECT_EQ(info.rate, max_48k ? 44100u : 88200u);
-      EXPECT_EQ(info.channels, 2);
-      EXPECT_EQ(info.open_flags, open_flag::kFromOneBit);
       // DSF pads the data to whole blocks; the converter reads the declared samples only.
-      EXPECT_EQ(info.frames, kDsd64 / 4 / (max_48k ? 64 : 32));
+      EXPECT_EQ(std::tuple(info.kind, info.code, info.rate, info.channels, info.open_flags, info.frames),
+                std::tuple(PcmFileKind::Wave, sample_code::kFloat, max_48k ? 44100u : 88200u, std::uint16_t{2},
+                           open_flag::kFromOneBit, kDsd64 / 4 / (max_48k ? 64 : 32)));
       EXPECT_EQ(TagText(info.tags, InfoText::Name), "Title");
       EXPECT_EQ(TagText(info.tags, InfoText::Artist), "Artist");
       ASSERT_EQ(segments.size(), 1u);
@@ -168,9 +165,7 @@ TEST(OneBitDocument, OpensAsFloatDocumentWithTagsAndRateOption) {
 
   // A rate below the lowest the converter plans for, and an unknown extension.
   const std::string slow_path = dir + "/slow.dff";
-  testing::WriteWholeFile(slow_path, testing::DsdiffFile(testing::Iff8Bytes().Raw(testing::Fver().bytes())
-                                                             .Raw(testing::Prop(1000000, 1).bytes())
-                                                             .Raw(testing::DsdData(1000).bytes())));
+  testing::WriteWholeFile(slow_path, testing::DsdiffOf(1000000, 1, 1000));
   SegmentList segments;
   SoundFileInfo info;
   EXPECT_EQ(OpenOneBitFile(slow_path, true, false, &segments, &info), err::kUnsupportedFormat);
@@ -186,11 +181,8 @@ TEST(OneBitDocument, MarkersFollowTheConvertedRate) {
   const Iff8Bytes diin = Iff8Bytes()
                              .Raw(testing::Mark({0, 0, 1, 6400, 0, 0, 0, "start"}).bytes())
                              .Raw(testing::Mark({0, 0, 0, 64000, 0, 4, 0, "index"}).bytes());
-  testing::WriteWholeFile(path, testing::DsdiffFile(Iff8Bytes()
-                                                        .Raw(testing::Fver().bytes())
-                                                        .Raw(testing::Prop(kDsd64, 2).bytes())
-                                                        .Raw(testing::DsdData(kDsd64 / 2, 0xAA).bytes())  // 2 s
-                                                        .Chunk("DIIN", diin)));
+  // 2 s of silence.
+  testing::WriteWholeFile(path, testing::DsdiffOf(kDsd64, 2, kDsd64 / 2, Iff8Bytes().Chunk("DIIN", diin), 0xAA));
   for (bool max_48k : {false, true}) {
     SegmentList segments;
     SoundFileInfo info;
@@ -213,32 +205,18 @@ TEST(OneBitDocument, MarkersAreOrderedAndClampedToTheDocument) {
   // One second of DSD64: 88200 frames. Marks at 5 s, 0.05 s, 0.01 s, 0.05 s
   // again (the same mark) and 0.05 s under another name.
   const std::uint32_t length = 88200;
-  const Iff8Bytes diin = Iff8Bytes()
-                             .Raw(testing::Mark({0, 0, 5, 0, 0, 0, 0, "late"}).bytes())
-                             .Raw(testing::Mark({0, 0, 0, kDsd64 / 20, 0, 4, 0, "b"}).bytes())
-                             .Raw(testing::Mark({0, 0, 0, kDsd64 / 100, 0, 4, 0, "a"}).bytes())
-                             .Raw(testing::Mark({0, 0, 0, kDsd64 / 20, 0, 4, 0, "b"}).bytes())
-                             .Raw(testing::Mark({0, 0, 0, kDsd64 / 20, 0, 4, 0, "c"}).bytes());
-  const std::string dff = dir + "/marks.dff";
-  testing::WriteWholeFile(dff, testing::DsdiffFile(Iff8Bytes()
-                                                       .Raw(testing::Fver().bytes())
-                                                       .Raw(testing::Prop(kDsd64, 2).bytes())
-                                                       .Raw(testing::DsdData(kDsd64 / 8 * 2, 0xAA).bytes())
-                                                       .Chunk("DIIN", diin)));
-  // The same times as DSF lyrics (milliseconds).
-  Bytes sylt = {0, 'e', 'n', 'g', 2, 1, 0};
-  for (const auto& [text, ms] : std::vector<std::pair<std::string, std::uint32_t>>{
+  Iff8Bytes diin;
+  std::vector<std::pair<std::string, std::uint32_t>> lyrics;  // the same times as DSF lyrics (milliseconds)
+  for (const auto& [text, ms] : std::initializer_list<std::pair<const char*, std::uint32_t>>{
            {"late", 5000}, {"b", 50}, {"a", 10}, {"b", 50}, {"c", 50}}) {
-    sylt.insert(sylt.end(), text.begin(), text.end());
-    sylt.insert(sylt.end(), {0, static_cast<std::uint8_t>(ms >> 24), static_cast<std::uint8_t>(ms >> 16),
-                             static_cast<std::uint8_t>(ms >> 8), static_cast<std::uint8_t>(ms)});
+    diin.Raw(testing::Mark({0, 0, static_cast<std::uint8_t>(ms / 1000), kDsd64 * (ms % 1000) / 1000, 0,
+                            static_cast<std::uint16_t>(ms >= 1000 ? 0 : 4), 0, text}).bytes());
+    lyrics.emplace_back(text, ms);
   }
-  Bytes tag = {'I', 'D', '3', 3, 0, 0, 0, 0, 0, 0};
-  tag.insert(tag.end(), {'S', 'Y', 'L', 'T', 0, 0, 0, static_cast<std::uint8_t>(sylt.size()), 0, 0});
-  tag.insert(tag.end(), sylt.begin(), sylt.end());
-  tag[9] = static_cast<std::uint8_t>(tag.size() - 10);
-  const std::string dsf = dir + "/marks.dsf";
-  testing::WriteWholeFile(dsf, testing::DsfFile(kDsd64, 2, 1, kDsd64 / 8, tag));
+  const std::string dff = dir + "/marks.dff", dsf = dir + "/marks.dsf";
+  testing::WriteWholeFile(dff, testing::DsdiffOf(kDsd64, 2, kDsd64 / 8 * 2, Iff8Bytes().Chunk("DIIN", diin), 0xAA));
+  testing::WriteWholeFile(dsf, testing::DsfFile(kDsd64, 2, 1, kDsd64 / 8,
+                                                testing::Tag(3, 0, testing::Frame(3, "SYLT", testing::SyltBody(lyrics)))));
 
   const struct {
     std::string path;
@@ -275,8 +253,7 @@ TEST(OneBitDocument, FileErrorsComeBackAsTheyHappened) {
   OneBitData silence;
   silence.channels = 2;
   silence.bytes.assign(2, std::vector<std::uint8_t>(8192, 0xAA));
-  TagSet tags;
-  SetTagText(tags, InfoText::Name, "Title");
+  const TagSet tags = testing::MakeTags({{InfoText::Name, "Title"}});
   for (const char* ext : kExtensions) {
     SCOPED_TRACE(ext);
     const std::string path = dir + "/faults" + ext;

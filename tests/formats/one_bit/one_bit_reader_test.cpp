@@ -1,22 +1,33 @@
 // The 1-bit file readers on hand-made DSDIFF, DSF and WSD files: header
-// checks and their codes, markers, tags and the limits check.
+// checks and their codes, markers, tags, the limits check and hostile inputs.
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <bit>
+#include <cerrno>
+#include <cstdint>
+#include <functional>
+#include <map>
 #include <memory>
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include <gtest/gtest.h>
 
-#include "formats/tags/internal/app_private.h"
+#include "core/document/segment.h"
 #include "formats/one_bit/internal/dsdiff_reader.h"
 #include "formats/one_bit/internal/dsf_reader.h"
+#include "formats/one_bit/internal/iff8_chunks.h"
 #include "formats/one_bit/internal/wsd_reader.h"
+#include "formats/one_bit/one_bit_document.h"
+#include "formats/tags/internal/app_private.h"
 #include "platform/error_numbers.h"
+#include "platform/fault_injection.h"
 #include "tests/core/marker_test_util.h"
-#include "tests/formats/tags/id3_test_util.h"
 #include "tests/formats/one_bit/one_bit_test_util.h"
-#include "tests/formats/wav/wav_test_util.h"
+#include "tests/formats/peer_test_util.h"
+#include "tests/formats/tags/tag_test_util.h"
 #include "tests/support/scoped_codeset.h"
 
 namespace tidemark::NS_1BIT {
@@ -24,14 +35,20 @@ namespace {
 
 using namespace tidemark::testing;
 
-constexpr std::uint32_t kDsd64 = 2822400;
-
-Bytes GoodDsdiff(std::uint32_t rate = kDsd64, std::uint16_t channels = 2, const Iff8Bytes& extra = {}) {
-  return DsdiffFile(Iff8Bytes().Raw(Fver().bytes()).Raw(Prop(rate, channels).bytes()).Raw(DsdData(10).bytes()).Raw(extra.bytes()));
-}
-
 Error OpenBytes(COneBitAudio& reader, const Bytes& bytes, const std::string& name = "t.bin") {
   return reader.Open(WriteTempFile(name, bytes));
+}
+
+// What an open reader reports: rate, channels, data offset and size, layout.
+auto Shape(const COneBitAudio& r) {
+  return std::tuple{r.SampleRate(), r.Channels(), r.DataOffset(), r.DataSize(), r.layout()};
+}
+using ShapeOf = std::tuple<std::uint32_t, std::uint16_t, std::uint64_t, std::uint64_t, OneBitLayout>;
+
+// A refused open leaves the reader closed.
+void ExpectRefused(COneBitAudio& reader, const Bytes& bytes, Error rc, const char* what) {
+  EXPECT_EQ(OpenBytes(reader, bytes), rc) << what;
+  EXPECT_EQ(reader.CheckLimits(0, ~0u, 0, 0xFFFF), err::kSizeLimit) << what << ": left open";
 }
 
 TEST(OneBitReader, FactoryPicksTheReaderByExtension) {
@@ -53,19 +70,16 @@ TEST(OneBitReader, DsdiffOpensAndChecksLimits) {
                                      .Raw(DsdData(11).bytes()));
   const std::string path = WriteTempFile("a.dff", bytes);
   ASSERT_EQ(reader.Open(path), 0u);
-  EXPECT_EQ(reader.SampleRate(), kDsd64);
-  EXPECT_EQ(reader.Channels(), 2);
-  EXPECT_EQ(reader.DataSize(), 11u);
-  EXPECT_EQ(reader.DataOffset(), bytes.size() - 12);  // one pad byte after the data, 11 bytes of it
+  // One pad byte after the data, 11 bytes of it.
+  EXPECT_EQ(Shape(reader), ShapeOf(kDsd64, 2, bytes.size() - 12, 11, OneBitLayout::kByteInterleaved));
   EXPECT_EQ(bytes[reader.DataOffset()], 0x69);
-  EXPECT_EQ(reader.layout(), OneBitLayout::kByteInterleaved);
   EXPECT_EQ(reader.CheckLimits(1411200, 12288000, 1, 2), 0u);
   EXPECT_EQ(reader.CheckLimits(1411200, 12288000, 1, 1), err::kUnsupportedFormat);
   EXPECT_EQ(reader.Open(path), err::kSizeLimit);  // already open, and stays so
   EXPECT_EQ(reader.SampleRate(), kDsd64);
   reader.Close();
   EXPECT_EQ(reader.CheckLimits(1411200, 12288000, 1, 2), err::kSizeLimit);
-  ASSERT_EQ(OpenBytes(reader, GoodDsdiff(1000000)), 0u);
+  ASSERT_EQ(OpenBytes(reader, DsdiffOf(1000000)), 0u);
   EXPECT_EQ(reader.CheckLimits(1411200, 12288000, 1, 2), err::kUnsupportedFormat);
 }
 
@@ -106,9 +120,8 @@ TEST(OneBitReader, DsdiffRefusals) {
   };
   for (const auto& c : cases) {
     CDsdIff reader;
-    EXPECT_EQ(OpenBytes(reader, c.bytes), c.rc) << c.what;
-    EXPECT_EQ(reader.CheckLimits(0, ~0u, 0, 0xFFFF), err::kSizeLimit) << c.what << ": left open";
-    EXPECT_EQ(OpenBytes(reader, GoodDsdiff()), 0u) << c.what << ": cannot open again";
+    ExpectRefused(reader, c.bytes, c.rc, c.what);
+    EXPECT_EQ(OpenBytes(reader, DsdiffOf()), 0u) << c.what << ": cannot open again";
   }
   CDsdIff reader;
   EXPECT_EQ(reader.Open(TempFilePath("missing.dff")), err::kCannotOpen);
@@ -163,21 +176,18 @@ TEST(OneBitReader, DsdiffDataMustStartBelowFourGiB) {
 TEST(OneBitReader, DsdiffMarkers) {
   ScopedCodeset cp1252("CP1252");
   // 27:03:10 and 2761 frames at 44.1 kHz is frame 0xFFFF0001.
-  const Iff8Bytes diin = Iff8Bytes()
-                             .Raw(Mark({0, 1, 2, 6400, -64, 0, 0, "Caf\xE9"}).bytes())
-                             .Raw(Mark({0, 0, 0, 100, 0, 1, 0, "stop"}).bytes())
-                             .Raw(Mark({0, 0, 0, 64, 0, 3, 0, "type 3"}).bytes())
-                             .Raw(Mark({0, 0, 0, 64, 0, 0, 1, "channel 1"}).bytes())
-                             .Raw(Mark({0, 0, 0, 0, -640, 2, 0, "before the start"}).bytes())
-                             .Raw(Mark({27, 3, 10, 2760 * 64, 0, 4, 0, "last"}).bytes())
-                             .Raw(Mark({27, 3, 10, 2761 * 64, 0, 4, 0, "too late"}).bytes())
-                             .Raw(Mark({0, 0, 1, 0, 0, 4, 0, std::string(300, 'n')}).bytes())
-                             .Raw(Mark({0, 0, 2, 0, 0, 4, 0, "cut", 1000}).bytes())
-                             .Chunk("MARK", Bytes(21, 0));  // too short to be a mark
+  Iff8Bytes diin;
+  for (const MarkFields& m : std::initializer_list<MarkFields>{
+           {0, 1, 2, 6400, -64, 0, 0, "Caf\xE9"}, {0, 0, 0, 100, 0, 1, 0, "stop"}, {0, 0, 0, 64, 0, 3, 0, "type 3"},
+           {0, 0, 0, 64, 0, 0, 1, "channel 1"}, {0, 0, 0, 0, -640, 2, 0, "before the start"},
+           {27, 3, 10, 2760 * 64, 0, 4, 0, "last"}, {27, 3, 10, 2761 * 64, 0, 4, 0, "too late"},
+           {0, 0, 1, 0, 0, 4, 0, std::string(300, 'n')}, {0, 0, 2, 0, 0, 4, 0, "cut", 1000}})
+    diin.Raw(Mark(m).bytes());
+  diin.Chunk("MARK", Bytes(21, 0));  // too short to be a mark
   CDsdIff reader;
   MarkerList markers;
   EXPECT_EQ(reader.ReadMarkers(markers, 44100), err::kSizeLimit);
-  ASSERT_EQ(OpenBytes(reader, GoodDsdiff(kDsd64, 2, Iff8Bytes().Chunk("DIIN", diin))), 0u);
+  ASSERT_EQ(OpenBytes(reader, DsdiffOf(kDsd64, 2, 10, Iff8Bytes().Chunk("DIIN", diin))), 0u);
   markers.PushFrontAdopt(NewMarker("already there", "", 5));
   ASSERT_EQ(reader.ReadMarkers(markers, 44100), 0u);
   EXPECT_EQ(MarkerEntries(markers), (std::vector<MarkerEntry>{{5, "already there", ""},
@@ -194,24 +204,18 @@ TEST(OneBitReader, DsdiffMarkers) {
 
 TEST(OneBitReader, DsdiffTags) {
   ScopedCodeset cp1252("CP1252");
-  const Iff8Bytes extra = Iff8Bytes()
-                              .Raw(Comt({{1, 0, "a remark"},
-                                         {0, 0, "Na\xEFve"},
-                                         {0, 0, "second comment"},
-                                         {3, 2, "Maker 1.0"},
-                                         {0, 0, "past the end", 100}},
-                                        9)
-                                       .bytes())
-                              .Chunk("DIIN", Iff8Bytes()
-                                                 .Raw(CountedText("DITI", "The title").bytes())
-                                                 .Raw(CountedText("DITI", "second title").bytes())
-                                                 .Raw(CountedText("DIAR", "Artist", 7).bytes()));
+  const Iff8Bytes extra =
+      Iff8Bytes()
+          .Raw(Comt({{1, 0, "a remark"}, {0, 0, "Na\xEFve"}, {0, 0, "second comment"}, {3, 2, "Maker 1.0"},
+                     {0, 0, "past the end", 100}}, 9).bytes())
+          .Chunk("DIIN", Iff8Bytes().Raw(CountedText("DITI", "The title").bytes())
+                             .Raw(CountedText("DITI", "second title").bytes())
+                             .Raw(CountedText("DIAR", "Artist", 7).bytes()));
   CDsdIff reader;
   TagSet tags;
   EXPECT_EQ(reader.ReadTags(tags), err::kSizeLimit);
-  ASSERT_EQ(OpenBytes(reader, GoodDsdiff(kDsd64, 2, extra)), 0u);
-  SetTagText(tags, InfoText::Copyright, "kept");
-  SetTagText(tags, InfoText::Artist, "kept too");
+  ASSERT_EQ(OpenBytes(reader, DsdiffOf(kDsd64, 2, 10, extra)), 0u);
+  tags = MakeTags({{InfoText::Copyright, "kept"}, {InfoText::Artist, "kept too"}});
   ASSERT_EQ(reader.ReadTags(tags), 0u);
   EXPECT_EQ(TagText(tags, InfoText::Comments), "Na\xC3\xAFve");
   EXPECT_EQ(TagText(tags, InfoText::Software), "Maker 1.0");
@@ -221,7 +225,7 @@ TEST(OneBitReader, DsdiffTags) {
 
   // A comment chunk with a count of 0 gives nothing.
   CDsdIff uncounted;
-  ASSERT_EQ(OpenBytes(uncounted, GoodDsdiff(kDsd64, 2, Comt({{0, 0, "abcdefgh"}}, 0))), 0u);
+  ASSERT_EQ(OpenBytes(uncounted, DsdiffOf(kDsd64, 2, 10, Comt({{0, 0, "abcdefgh"}}, 0))), 0u);
   TagSet none;
   ASSERT_EQ(uncounted.ReadTags(none), 0u);
   EXPECT_TRUE(IsTagSetEmpty(none));
@@ -230,16 +234,11 @@ TEST(OneBitReader, DsdiffTags) {
 TEST(OneBitReader, DsfHeader) {
   CDsf reader;
   ASSERT_EQ(OpenBytes(reader, DsfFile(kDsd64, 2, 1, 10000)), 0u);
-  EXPECT_EQ(reader.SampleRate(), kDsd64);
-  EXPECT_EQ(reader.Channels(), 2);
-  EXPECT_EQ(reader.DataOffset(), 92u);
-  EXPECT_EQ(reader.DataSize(), 20000u);
-  EXPECT_EQ(reader.layout(), OneBitLayout::kDsfLsbFirst);
+  EXPECT_EQ(Shape(reader), ShapeOf(kDsd64, 2, 92, 20000, OneBitLayout::kDsfLsbFirst));
   EXPECT_EQ(reader.CheckLimits(1411200, 12288000, 1, 2), 0u);
   reader.Close();
   ASSERT_EQ(OpenBytes(reader, DsfFile(kDsd64 * 2, 1, 8, 5)), 0u);
-  EXPECT_EQ(reader.layout(), OneBitLayout::kDsfMsbFirst);
-  EXPECT_EQ(reader.DataSize(), 5u);
+  EXPECT_EQ(Shape(reader), ShapeOf(kDsd64 * 2, 1, 92, 5, OneBitLayout::kDsfMsbFirst));
   reader.Close();
 
   const Bytes good = DsfFile(kDsd64, 2, 1, 100);
@@ -268,19 +267,13 @@ TEST(OneBitReader, DsfHeader) {
       {"zero channels", with(52, 0)},
       {"rate 0", with(56, 0)},
   };
-  for (const auto& c : bad) {
-    EXPECT_EQ(OpenBytes(reader, c.bytes), err::kMalformed) << c.what;
-    EXPECT_EQ(reader.CheckLimits(0, ~0u, 0, 0xFFFF), err::kSizeLimit) << c.what;
-  }
+  for (const auto& c : bad) ExpectRefused(reader, c.bytes, err::kMalformed, c.what);
 }
 
 TEST(OneBitReader, DsfTagsAndMarkersFromId3v2) {
   ScopedCodeset cp1252("CP1252");
-  // SYLT: encoding 0, language, milliseconds, content type 1, empty descriptor, entries.
-  const Bytes sylt = Cat({Bytes{0}, B("eng"), Bytes{2, 1, 0}, B("one"), Bytes{0, 0, 0, 0x03, 0xE8}, B("two"),
-                          Bytes{0, 0, 0, 0x07, 0xD0}});
   const Bytes id3 = Tag(3, 0, Cat({TextFrame(3, "TIT2", "Caf\xE9"), TextFrame(3, "TPE1", "Someone"),
-                                   Frame(3, "SYLT", sylt)}));
+                                   Frame(3, "SYLT", SyltBody({{"one", 1000}, {"two", 2000}}))}));
   CDsf reader;
   ASSERT_EQ(OpenBytes(reader, DsfFile(kDsd64, 2, 1, 100, id3)), 0u);
   TagSet tags;
@@ -316,11 +309,7 @@ TEST(OneBitReader, DsfTagsAndMarkersFromId3v2) {
 TEST(OneBitReader, WsdHeader) {
   CWsd reader;
   ASSERT_EQ(OpenBytes(reader, WsdFile(kDsd64, 2, 100)), 0u);
-  EXPECT_EQ(reader.SampleRate(), kDsd64);
-  EXPECT_EQ(reader.Channels(), 2);
-  EXPECT_EQ(reader.DataOffset(), 2048u);
-  EXPECT_EQ(reader.DataSize(), 100u);
-  EXPECT_EQ(reader.layout(), OneBitLayout::kByteInterleaved);
+  EXPECT_EQ(Shape(reader), ShapeOf(kDsd64, 2, 2048, 100, OneBitLayout::kByteInterleaved));
   MarkerList markers;
   EXPECT_EQ(reader.ReadMarkers(markers, 44100), 0u);
   EXPECT_TRUE(markers.empty());
@@ -351,10 +340,7 @@ TEST(OneBitReader, WsdHeader) {
       {"rate 0", with(36, 0)},
       {"zero channels", with(44, 0, true)},
   };
-  for (const auto& c : bad) {
-    EXPECT_EQ(OpenBytes(reader, c.bytes), err::kMalformed) << c.what;
-    EXPECT_EQ(reader.CheckLimits(0, ~0u, 0, 0xFFFF), err::kSizeLimit) << c.what;
-  }
+  for (const auto& c : bad) ExpectRefused(reader, c.bytes, err::kMalformed, c.what);
 }
 
 TEST(OneBitReader, WsdTextFields) {
@@ -381,21 +367,9 @@ TEST(OneBitReader, WsdTextFields) {
   Bytes text_outside = WsdFile(kDsd64, 2, 16);
   PutBe32(text_outside, 20, 2048 + 16 - 1919);  // the area's last byte is past the file
   ASSERT_EQ(OpenBytes(reader, text_outside), 0u);
-  TagSet untouched;
-  SetTagText(untouched, InfoText::Name, "old");
+  TagSet untouched = MakeTags({{InfoText::Name, "old"}});
   EXPECT_EQ(reader.ReadTags(untouched), err::kReadFailed);
   EXPECT_EQ(TagText(untouched, InfoText::Name), "old");
-}
-
-// The value of "key=" in ffprobe's key=value output without trailing
-// blanks (it keeps the padding of fixed-width fields); empty when absent.
-std::string ProbeValue(const std::string& output, const std::string& key) {
-  const std::size_t at = output.find(key + "=");
-  if (at == std::string::npos) return {};
-  const std::size_t begin = at + key.size() + 1;
-  std::string value = output.substr(begin, output.find('\n', begin) - begin);
-  value.erase(value.find_last_not_of(' ') + 1);
-  return value;
 }
 
 // Files built here are what another demuxer reads too: same 1-bit rate
@@ -411,25 +385,200 @@ TEST(OneBitReader, PeerDemuxerAgrees) {
     std::unique_ptr<COneBitAudio> reader;
     Bytes bytes;
   } files[] = {
-      {"p.dff", std::make_unique<CDsdIff>(), GoodDsdiff(kDsd64 * 2, 1, dsdiff_meta)},
+      {"p.dff", std::make_unique<CDsdIff>(), DsdiffOf(kDsd64 * 2, 1, 10, dsdiff_meta)},
       {"p.dsf", std::make_unique<CDsf>(), DsfFile(kDsd64, 2, 1, 5000, dsf_tag)},
       {"p.wsd", std::make_unique<CWsd>(), WsdFile(kDsd64 * 4, 2, 64, {{0, "Wsd title"}, {384, "Wsd artist"}})},
   };
   for (const auto& f : files) {
+    SCOPED_TRACE(f.name);
     const std::string path = WriteTempFile(f.name, f.bytes);
-    std::string out;
-    ASSERT_EQ(tidemark::testing::Run("/usr/bin/ffprobe -v error -show_entries stream=sample_rate,channels:format_tags=title,artist "
-                  "-of default=nw=1 '" + path + "'", &out),
-              0)
-        << out;
-    ASSERT_EQ(f.reader->Open(path), 0u) << f.name;
+    ASSERT_EQ(f.reader->Open(path), 0u);
     TagSet tags;
-    ASSERT_EQ(f.reader->ReadTags(tags), 0u) << f.name;
-    EXPECT_EQ(ProbeValue(out, "sample_rate"), std::to_string(f.reader->SampleRate() / 8)) << f.name;
-    EXPECT_EQ(ProbeValue(out, "channels"), std::to_string(f.reader->Channels())) << f.name;
-    EXPECT_EQ(ProbeValue(out, "TAG:title"), TagText(tags, InfoText::Name)) << f.name;
-    EXPECT_EQ(ProbeValue(out, "TAG:artist"), TagText(tags, InfoText::Artist)) << f.name;
+    ASSERT_EQ(f.reader->ReadTags(tags), 0u);
+    EXPECT_EQ(FfprobeFields(path, "stream=sample_rate,channels:format_tags=title,artist"),
+              (std::map<std::string, std::string>{{"sample_rate", std::to_string(f.reader->SampleRate() / 8)},
+                                                  {"channels", std::to_string(f.reader->Channels())},
+                                                  {"TAG:title", std::string(TagText(tags, InfoText::Name))},
+                                                  {"TAG:artist", std::string(TagText(tags, InfoText::Artist))}}));
   }
+}
+
+// The worst inputs of about 1 MiB for each reader: what they give, and that
+// the work grows no faster than the input (chunk tables grow O(log n) times,
+// each chunk header is read once, a tag is read once). Wall time is not
+// measured here; bench/one_bit_open_bench.cpp times these files.
+
+// Most growths a table of `chunks` entries may take: logarithmic. Growing by
+// a fixed step of 32 would take chunks / 32.
+std::uint64_t LogarithmicGrowths(std::size_t chunks) { return std::bit_width(chunks / 32) + 1u; }
+
+Iff8Bytes EmptyChunks(std::size_t n) {
+  Iff8Bytes b;
+  for (std::size_t i = 0; i < n; ++i) b.Header("JUNK", 0);
+  return b;
+}
+
+// Counts what `run` costs: chunk-table growths and file reads.
+struct Cost {
+  std::uint64_t growths = 0;
+  std::uint64_t reads = 0;
+};
+Cost CostOf(const std::function<void()>& run) {
+  // A rule that never fires counts every read.
+  const fault::ScopedFault reads(fault::FaultRule::FailNth(fault::kRead, UINT64_MAX, EIO));
+  const std::uint64_t before = Iff8TableGrowths();
+  run();
+  return {Iff8TableGrowths() - before, reads.seen()};
+}
+
+TEST(OneBitHostile, Iff8TableGrowsGeometricallyUpToItsLimit) {
+  for (const std::size_t n : {std::size_t{0}, std::size_t{31}, std::size_t{32}, std::size_t{1000},
+                              std::size_t{100000}, kIff8MaxChunks, kIff8MaxChunks + 1}) {
+    SCOPED_TRACE(n);
+    const Bytes bytes = EmptyChunks(n).bytes();
+    MemoryInput input(bytes);
+    CDsdIff reader;
+    Iff8Table table;
+    Error rc;
+    const Cost cost = CostOf([&] { rc = reader.ReadChunkList(input, 0, bytes.size(), &table); });
+    if (n > kIff8MaxChunks) {
+      EXPECT_EQ(rc, err::kMalformed);
+      EXPECT_TRUE(table.entries().empty());
+    } else {
+      ASSERT_EQ(rc, err::kOk);
+      ASSERT_EQ(table.entries().size(), n);
+      if (n != 0) {
+        EXPECT_EQ(table.entries().back().offset, 12 * (n - 1));
+      }
+    }
+    EXPECT_LE(cost.growths, LogarithmicGrowths(std::min(n, kIff8MaxChunks)));
+  }
+}
+
+// Tens of thousands of chunks where a DSDIFF reader lists them: at the top,
+// in the property chunk, and in "DIIN", which markers and tags both need
+// (listed once however often they are read).
+TEST(OneBitHostile, DsdiffChunkFloods) {
+  constexpr std::size_t kChunks = 100000;  // 1.2 MB
+  const struct {
+    const char* what;
+    Bytes bytes;
+    std::size_t table;  // entries of the largest table
+    std::string title;
+  } cases[] = {
+      {"top level", DsdiffOf(kDsd64, 2, 64, EmptyChunks(kChunks)), kChunks + 3, ""},
+      {"property chunk",
+       DsdiffFile(Iff8Bytes()
+                      .Raw(Fver().bytes())
+                      .Container("PROP", "SND ",
+                                 EmptyChunks(kChunks)
+                                     .Chunk("FS  ", Iff8Bytes().U32(kDsd64))
+                                     .Chunk("CHNL", Iff8Bytes().U16(2).Text("SLFTSRGT"))
+                                     .Chunk("CMPR", Iff8Bytes().Id("DSD ").U8(0)))
+                      .Raw(DsdData(64).bytes())),
+       kChunks + 3, ""},
+      {"DIIN", DsdiffOf(kDsd64, 2, 64, Iff8Bytes().Chunk("DIIN", EmptyChunks(kChunks).Raw(CountedText("DITI", "t").bytes()))),
+       kChunks + 1, "t"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string path = WriteTempFile("flood.dff", c.bytes);
+    CDsdIff reader;
+    TagSet tags;
+    MarkerList markers;
+    const Cost cost = CostOf([&] {
+      ASSERT_EQ(reader.Open(path), err::kOk);
+      for (const std::uint32_t rate : {44100u, 88200u, 48000u}) ASSERT_EQ(reader.ReadMarkers(markers, rate), err::kOk);
+      ASSERT_EQ(reader.ReadTags(tags), err::kOk);
+    });
+    EXPECT_EQ(reader.DataSize(), 64u);
+    EXPECT_TRUE(markers.empty());
+    EXPECT_EQ(TagText(tags, InfoText::Name), c.title);
+    EXPECT_LE(cost.growths, LogarithmicGrowths(c.table));
+    // Each chunk header once, and a few reads more.
+    EXPECT_LE(cost.reads, c.table + 32);
+  }
+}
+
+// "DIIN" packed with 30,000 marks in reverse order, and "COMT" with the
+// most comments its count allows, the one that is read last.
+TEST(OneBitHostile, DsdiffMarkAndCommentFloods) {
+  constexpr std::uint32_t kMarks = 30000;  // 1 MB
+  Iff8Bytes marks;
+  for (std::uint32_t i = 0; i < kMarks; ++i) marks.Raw(Mark({0, 0, 0, 32 * (kMarks - i), 0, 4, 0, ""}).bytes());
+  std::vector<Comment> comments(65534, Comment{1, 0, ""});
+  comments.push_back({0, 0, "found"});
+  const std::string path = WriteTempFile("marks.dff", DsdiffOf(kDsd64, 2, 64, Iff8Bytes().Chunk("DIIN", marks).Raw(Comt(comments).bytes())));
+  CDsdIff reader;
+  MarkerList markers;
+  TagSet tags;
+  const Cost cost = CostOf([&] {
+    ASSERT_EQ(reader.Open(path), err::kOk);
+    ASSERT_EQ(reader.ReadMarkers(markers, 88200), err::kOk);
+    ASSERT_EQ(reader.ReadTags(tags), err::kOk);
+  });
+  ASSERT_EQ(markers.size(), kMarks);
+  EXPECT_EQ(markers.first()->position, kMarks);  // file order; the document sorts them
+  EXPECT_EQ(markers.last()->position, 1u);
+  EXPECT_EQ(TagText(tags, InfoText::Comments), "found");
+  EXPECT_LE(cost.growths, LogarithmicGrowths(kMarks));
+  // A mark's header and its (empty) text, a comment's header: once each.
+  EXPECT_LE(cost.reads, 2 * kMarks + comments.size() + 32);
+}
+
+// A DSF tag of 1 MB that is one lyrics frame of 200,000 entries in reverse
+// order: the tag is read once for tags and markers together, and the
+// document gets them sorted, clamped to its 1024 frames and without repeats.
+// A tag that claims 256 MiB in a small file is not read at all.
+TEST(OneBitHostile, DsfTagFloods) {
+  constexpr std::uint32_t kEntries = 200000;
+  std::vector<std::pair<std::string, std::uint32_t>> entries;
+  for (std::uint32_t i = 0; i < kEntries; ++i) entries.emplace_back("", 10 * (kEntries - i));
+  const Bytes sylt = SyltBody(entries);
+  const std::string path =
+      WriteTempFile("lyrics.dsf", DsfFile(kDsd64, 2, 1, 4096, Tag(3, 0, Frame(3, "SYLT", sylt))));
+  CDsf reader;
+  MarkerList markers;
+  TagSet tags;
+  Cost cost = CostOf([&] {
+    ASSERT_EQ(reader.Open(path), err::kOk);
+    ASSERT_EQ(reader.ReadTags(tags), err::kOk);
+    ASSERT_EQ(reader.ReadMarkers(markers, 88200), err::kOk);
+    ASSERT_EQ(reader.ReadMarkers(markers, 44100), err::kOk);
+  });
+  EXPECT_EQ(markers.size(), 2 * kEntries);
+  EXPECT_LE(cost.reads, 3u);  // header, tag header, tag
+
+  SegmentList segments;
+  SoundFileInfo info;
+  ASSERT_EQ(OpenOneBitFile(path, true, false, &segments, &info), err::kOk);
+  ASSERT_EQ(info.frames, 1024u);
+  EXPECT_EQ(MarkerEntries(info.markers), (std::vector<MarkerEntry>{{882, "", ""}, {1024, "", ""}}));
+
+  const std::string oversized =
+      WriteTempFile("oversized.dsf", DsfFile(kDsd64, 2, 1, 4096, Tag(3, 0, Frame(3, "SYLT", sylt), 0x0FFFFFFF)));
+  CDsf other;
+  markers.Clear();
+  cost = CostOf([&] {
+    ASSERT_EQ(other.Open(oversized), err::kOk);
+    ASSERT_EQ(other.ReadMarkers(markers, 88200), err::kOk);
+  });
+  EXPECT_TRUE(markers.empty());
+  EXPECT_LE(cost.reads, 2u);  // header, tag header
+}
+
+// A WSD file reads a fixed number of bytes whatever its size.
+TEST(OneBitHostile, WsdReadsItsHeaderOnly) {
+  const std::string path = WriteTempFile("big.wsd", WsdFile(kDsd64, 2, (1u << 20) - 2048, {{0, "Title"}}));
+  CWsd reader;
+  TagSet tags;
+  const Cost cost = CostOf([&] {
+    ASSERT_EQ(reader.Open(path), err::kOk);
+    ASSERT_EQ(reader.ReadTags(tags), err::kOk);
+  });
+  EXPECT_EQ(reader.DataSize(), (1u << 20) - 2048);
+  EXPECT_EQ(TagText(tags, InfoText::Name), "Title");
+  EXPECT_LE(cost.reads, 2u);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <numbers>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -172,120 +173,118 @@ const Setting kSettings[] = {
     {kDsd32, false, OneBitLayout::kDsfLsbFirst},
 };
 
-TEST(OneBitSource, ConstantOnesAndSilenceSettle) {
-  for (const Setting& s : kSettings) {
-    SCOPED_TRACE(::testing::Message() << s.rate << " " << s.max_48k << " " << static_cast<int>(s.layout));
-    const std::size_t bits = 8 * 40000;
-    SourceRef ones = MakeSource({Pattern(bits, true), Pattern(bits, true)}, s.layout, s.rate, s.max_48k, "ones");
-    SourceRef idle = MakeSource({Pattern(bits, false), Pattern(bits, false)}, s.layout, s.rate, s.max_48k, "idle");
-    const OneBitSource* src = AsOneBitSource(ones.get());
-    ASSERT_NE(src, nullptr);
-    const OneBitPlan p = src->plan();
-    const std::uint32_t frames = src->frames();
-    ASSERT_EQ(frames, bits / p.ratio);
-    const std::vector<float> a = ReadAll(ones.get(), 0, frames + 50);
-    const std::vector<float> z = ReadAll(idle.get(), 0, frames + 50);
-    // The filters reach L1 / 2 bits, plus 256 first-stage outputs with two stages.
-    const std::size_t reach = (p.first_length / 2 + (p.stages == 2 ? 256 * p.first_ratio : 0)) / p.ratio + 1;
-    for (std::size_t f = reach; f + reach < frames; ++f) {
-      ASSERT_NEAR(a[2 * f], 2.0f, 1e-5) << f;
-      ASSERT_NEAR(a[2 * f + 1], 2.0f, 1e-5) << f;
-    }
-    // Silence stays silent from the first frame to the last: the history
-    // before the data and the padding after it are silence too.
-    for (std::size_t i = 0; i < 2 * std::size_t{frames}; ++i) ASSERT_NEAR(z[i], 0.0f, 1e-5) << i;
-    for (std::size_t i = 2 * std::size_t{frames}; i < a.size(); ++i) {
-      ASSERT_EQ(a[i], 0.0f);
-      ASSERT_EQ(z[i], 0.0f);
-    }
+class OneBitSourceSettings : public ::testing::TestWithParam<Setting> {};
+INSTANTIATE_TEST_SUITE_P(Settings, OneBitSourceSettings, ::testing::ValuesIn(kSettings), [](const auto& p) {
+  const Setting& s = p.param;
+  return std::to_string(s.rate) + (s.max_48k ? "_48k_" : "_") + std::to_string(static_cast<int>(s.layout));
+});
+
+TEST_P(OneBitSourceSettings, ConstantOnesAndSilenceSettle) {
+  const Setting& s = GetParam();
+  const std::size_t bits = 8 * 40000;
+  SourceRef ones = MakeSource({Pattern(bits, true), Pattern(bits, true)}, s.layout, s.rate, s.max_48k, "ones");
+  SourceRef idle = MakeSource({Pattern(bits, false), Pattern(bits, false)}, s.layout, s.rate, s.max_48k, "idle");
+  const OneBitSource* src = AsOneBitSource(ones.get());
+  ASSERT_NE(src, nullptr);
+  const OneBitPlan p = src->plan();
+  const std::uint32_t frames = src->frames();
+  ASSERT_EQ(frames, bits / p.ratio);
+  const std::vector<float> a = ReadAll(ones.get(), 0, frames + 50);
+  const std::vector<float> z = ReadAll(idle.get(), 0, frames + 50);
+  // The filters reach L1 / 2 bits, plus 256 first-stage outputs with two stages.
+  const std::size_t reach = (p.first_length / 2 + (p.stages == 2 ? 256 * p.first_ratio : 0)) / p.ratio + 1;
+  for (std::size_t f = reach; f + reach < frames; ++f) {
+    ASSERT_NEAR(a[2 * f], 2.0f, 1e-5) << f;
+    ASSERT_NEAR(a[2 * f + 1], 2.0f, 1e-5) << f;
+  }
+  // Silence stays silent from the first frame to the last: the history
+  // before the data and the padding after it are silence too.
+  for (std::size_t i = 0; i < 2 * std::size_t{frames}; ++i) ASSERT_NEAR(z[i], 0.0f, 1e-5) << i;
+  for (std::size_t i = 2 * std::size_t{frames}; i < a.size(); ++i) {
+    ASSERT_EQ(a[i], 0.0f);
+    ASSERT_EQ(z[i], 0.0f);
   }
 }
 
-TEST(OneBitSource, ToneKeepsItsAmplitudeAndStartsSettled) {
-  for (const Setting& s : kSettings) {
-    SCOPED_TRACE(::testing::Message() << s.rate << " " << s.max_48k << " " << static_cast<int>(s.layout));
-    const std::size_t bits = 8 * 24000;
-    const Bits left = SigmaDelta(bits, 0.25, 1000, s.rate), right = SigmaDelta(bits, 0.125, 1000, s.rate);
-    SourceRef ref = MakeSource({left, right}, s.layout, s.rate, s.max_48k, "tone");
-    const std::uint32_t frames = AsOneBitSource(ref.get())->frames();
-    const double rate = ref->rate();
-    const std::vector<float> x = ReadAll(ref.get(), 0, frames);
-    // Gain 2: a tone at 0.25 of the modulator's range comes out at 0.5.
-    const std::size_t ten_cycles = static_cast<std::size_t>(rate / 100);
-    EXPECT_NEAR(ToneAmplitude(x, 2, 0, frames / 2, ten_cycles, 1000, rate), 0.5, 0.004);
-    EXPECT_NEAR(ToneAmplitude(x, 2, 1, frames / 2, ten_cycles, 1000, rate), 0.25, 0.004);
+TEST_P(OneBitSourceSettings, ToneKeepsItsAmplitudeAndStartsSettled) {
+  const Setting& s = GetParam();
+  const std::size_t bits = 8 * 24000;
+  const Bits left = SigmaDelta(bits, 0.25, 1000, s.rate), right = SigmaDelta(bits, 0.125, 1000, s.rate);
+  SourceRef ref = MakeSource({left, right}, s.layout, s.rate, s.max_48k, "tone");
+  const std::uint32_t frames = AsOneBitSource(ref.get())->frames();
+  const double rate = ref->rate();
+  const std::vector<float> x = ReadAll(ref.get(), 0, frames);
+  // Gain 2: a tone at 0.25 of the modulator's range comes out at 0.5.
+  const std::size_t ten_cycles = static_cast<std::size_t>(rate / 100);
+  EXPECT_NEAR(ToneAmplitude(x, 2, 0, frames / 2, ten_cycles, 1000, rate), 0.5, 0.004);
+  EXPECT_NEAR(ToneAmplitude(x, 2, 1, frames / 2, ten_cycles, 1000, rate), 0.25, 0.004);
 
-    // The same tone after 4096 bytes of real silence in the file: the first
-    // frames of the first file must be what the filter makes of silence
-    // followed by the tone.
-    const std::size_t lead = 8 * 4096;
-    Bits padded_left = Pattern(lead, false), padded_right = Pattern(lead, false);
-    padded_left.insert(padded_left.end(), left.begin(), left.end());
-    padded_right.insert(padded_right.end(), right.begin(), right.end());
-    SourceRef later = MakeSource({padded_left, padded_right}, s.layout, s.rate, s.max_48k, "tone_late");
-    const std::uint32_t shift = static_cast<std::uint32_t>(lead / AsOneBitSource(later.get())->plan().ratio);
-    const std::vector<float> y = ReadAll(later.get(), shift, 200);
-    for (std::size_t i = 0; i < y.size(); ++i) {
-      ASSERT_NEAR(x[i], y[i], 1e-5) << i;
-      ASSERT_LT(std::fabs(x[i]), 0.6f) << i;
-    }
+  // The same tone after 4096 bytes of real silence in the file: the first
+  // frames of the first file must be what the filter makes of silence
+  // followed by the tone.
+  const std::size_t lead = 8 * 4096;
+  Bits padded_left = Pattern(lead, false), padded_right = Pattern(lead, false);
+  padded_left.insert(padded_left.end(), left.begin(), left.end());
+  padded_right.insert(padded_right.end(), right.begin(), right.end());
+  SourceRef later = MakeSource({padded_left, padded_right}, s.layout, s.rate, s.max_48k, "tone_late");
+  const std::uint32_t shift = static_cast<std::uint32_t>(lead / AsOneBitSource(later.get())->plan().ratio);
+  const std::vector<float> y = ReadAll(later.get(), shift, 200);
+  for (std::size_t i = 0; i < y.size(); ++i) {
+    ASSERT_NEAR(x[i], y[i], 1e-5) << i;
+    ASSERT_LT(std::fabs(x[i]), 0.6f) << i;
   }
 }
 
-TEST(OneBitSource, MatchesTheDirectDefinition) {
-  for (const Setting& s : kSettings) {
-    SCOPED_TRACE(::testing::Message() << s.rate << " " << s.max_48k << " " << static_cast<int>(s.layout));
-    // A little more than one block of stereo (1048576 bits per channel).
-    const std::size_t bits = 8 * 140000;
-    const Bits left = RandomBits(bits, 11), right = SigmaDelta(bits, 0.3, 3000, s.rate);
-    SourceRef ref = MakeSource({left, right}, s.layout, s.rate, s.max_48k, "direct");
-    const OneBitPlan p = AsOneBitSource(ref.get())->plan();
-    const DirectConverter dl(left, p), dr(right, p);
-    const std::uint32_t frames = AsOneBitSource(ref.get())->frames();
-    const std::vector<float> x = ReadAll(ref.get(), 0, frames);
-    const std::int64_t fpb = p.block_frames;
-    const std::int64_t probes[] = {0, 1, 2, 5, 17, fpb - 2, fpb - 1, fpb, fpb + 1, frames - 3, frames - 1};
-    for (std::int64_t f : probes) {
-      ASSERT_NEAR(x[2 * f], dl.Frame(f), 2e-5) << f;
-      ASSERT_NEAR(x[2 * f + 1], dr.Frame(f), 2e-5) << f;
-    }
+TEST_P(OneBitSourceSettings, MatchesTheDirectDefinition) {
+  const Setting& s = GetParam();
+  // A little more than one block of stereo (1048576 bits per channel).
+  const std::size_t bits = 8 * 140000;
+  const Bits left = RandomBits(bits, 11), right = SigmaDelta(bits, 0.3, 3000, s.rate);
+  SourceRef ref = MakeSource({left, right}, s.layout, s.rate, s.max_48k, "direct");
+  const OneBitPlan p = AsOneBitSource(ref.get())->plan();
+  const DirectConverter dl(left, p), dr(right, p);
+  const std::uint32_t frames = AsOneBitSource(ref.get())->frames();
+  const std::vector<float> x = ReadAll(ref.get(), 0, frames);
+  const std::int64_t fpb = p.block_frames;
+  const std::int64_t probes[] = {0, 1, 2, 5, 17, fpb - 2, fpb - 1, fpb, fpb + 1, frames - 3, frames - 1};
+  for (std::int64_t f : probes) {
+    ASSERT_NEAR(x[2 * f], dl.Frame(f), 2e-5) << f;
+    ASSERT_NEAR(x[2 * f + 1], dr.Frame(f), 2e-5) << f;
   }
 }
 
-TEST(OneBitSource, ReadsInAnyOrderAndPieceGiveTheSameFrames) {
+TEST_P(OneBitSourceSettings, ReadsInAnyOrderAndPieceGiveTheSameFrames) {
+  const Setting& s = GetParam();
   const std::size_t bits = 8 * 140000;
   const std::vector<Bits> data = {RandomBits(bits, 5), SigmaDelta(bits, 0.4, 700, kDsd64)};
-  for (const Setting& s : kSettings) {
-    SCOPED_TRACE(::testing::Message() << s.rate << " " << s.max_48k << " " << static_cast<int>(s.layout));
-    SourceRef a = MakeSource(data, s.layout, s.rate, s.max_48k, "order_a");
-    SourceRef b = MakeSource(data, s.layout, s.rate, s.max_48k, "order_b");
-    const std::uint32_t frames = AsOneBitSource(a.get())->frames();
-    const std::uint32_t fpb = AsOneBitSource(a.get())->plan().block_frames;
-    ASSERT_GT(frames, fpb);
-    const std::vector<float> whole = ReadAll(a.get(), 0, frames + 20);
-    // Odd pieces in order, across the block boundary and the end.
-    std::vector<float> pieces(whole.size());
-    std::mt19937 gen(9);
-    for (std::uint32_t f = 0; f < frames + 20;) {
-      const std::uint32_t n = std::min<std::uint32_t>(1 + static_cast<std::uint32_t>(gen()) % 3001, frames + 20 - f);
-      ASSERT_EQ(b->Read(f, n, pieces.data() + 2 * std::size_t{f}, sample_code::kFloat), err::kOk);
-      f += n;
-    }
-    ASSERT_EQ(std::memcmp(whole.data(), pieces.data(), whole.size() * sizeof(float)), 0);
-    // Out of order: later block first, repeated reads, straddling reads.
-    for (int i = 0; i < 12; ++i) {
-      const std::uint32_t f = i % 3 == 0 ? fpb - 7 : static_cast<std::uint32_t>(gen() % (frames + 10));
-      const std::uint32_t n = std::min<std::uint32_t>(1 + static_cast<std::uint32_t>(gen()) % 500, frames + 20 - f);
-      const std::vector<float> part = ReadAll(b.get(), f, n);
-      ASSERT_EQ(std::memcmp(part.data(), whole.data() + 2 * std::size_t{f}, part.size() * sizeof(float)), 0) << f;
-    }
-    // Another sample code: the float frames converted.
-    std::vector<std::int16_t> s16(2 * std::size_t{frames});
-    ASSERT_EQ(b->Read(0, frames, s16.data(), sample_code::kS16), err::kOk);
-    std::vector<std::int16_t> expected(s16.size());
-    Convert(whole.data(), expected.data(), expected.size(), sample_code::kFloat, sample_code::kS16);
-    EXPECT_EQ(s16, expected);
+  SourceRef a = MakeSource(data, s.layout, s.rate, s.max_48k, "order_a");
+  SourceRef b = MakeSource(data, s.layout, s.rate, s.max_48k, "order_b");
+  const std::uint32_t frames = AsOneBitSource(a.get())->frames();
+  const std::uint32_t fpb = AsOneBitSource(a.get())->plan().block_frames;
+  ASSERT_GT(frames, fpb);
+  const std::vector<float> whole = ReadAll(a.get(), 0, frames + 20);
+  // Odd pieces in order, across the block boundary and the end.
+  std::vector<float> pieces(whole.size());
+  std::mt19937 gen(9);
+  for (std::uint32_t f = 0; f < frames + 20;) {
+    const std::uint32_t n = std::min<std::uint32_t>(1 + static_cast<std::uint32_t>(gen()) % 3001, frames + 20 - f);
+    ASSERT_EQ(b->Read(f, n, pieces.data() + 2 * std::size_t{f}, sample_code::kFloat), err::kOk);
+    f += n;
   }
+  ASSERT_EQ(std::memcmp(whole.data(), pieces.data(), whole.size() * sizeof(float)), 0);
+  // Out of order: later block first, repeated reads, straddling reads.
+  for (int i = 0; i < 12; ++i) {
+    const std::uint32_t f = i % 3 == 0 ? fpb - 7 : static_cast<std::uint32_t>(gen() % (frames + 10));
+    const std::uint32_t n = std::min<std::uint32_t>(1 + static_cast<std::uint32_t>(gen()) % 500, frames + 20 - f);
+    const std::vector<float> part = ReadAll(b.get(), f, n);
+    ASSERT_EQ(std::memcmp(part.data(), whole.data() + 2 * std::size_t{f}, part.size() * sizeof(float)), 0) << f;
+  }
+  // Another sample code: the float frames converted.
+  std::vector<std::int16_t> s16(2 * std::size_t{frames});
+  ASSERT_EQ(b->Read(0, frames, s16.data(), sample_code::kS16), err::kOk);
+  std::vector<std::int16_t> expected(s16.size());
+  Convert(whole.data(), expected.data(), expected.size(), sample_code::kFloat, sample_code::kS16);
+  EXPECT_EQ(s16, expected);
 }
 
 TEST(OneBitSource, DsfBitOrdersAndInterleavedDataAgree) {
@@ -298,10 +297,8 @@ TEST(OneBitSource, DsfBitOrdersAndInterleavedDataAgree) {
   EXPECT_EQ(AsOneBitSource(dff.get())->silence_byte(), 0xAA);
   const std::uint32_t frames = AsOneBitSource(lsb.get())->frames();
   const std::vector<float> x = ReadAll(lsb.get(), 0, frames);
-  const std::vector<float> y = ReadAll(msb.get(), 0, frames);
-  const std::vector<float> z = ReadAll(dff.get(), 0, frames);
-  EXPECT_EQ(std::memcmp(x.data(), y.data(), x.size() * sizeof(float)), 0);
-  EXPECT_EQ(std::memcmp(x.data(), z.data(), x.size() * sizeof(float)), 0);
+  for (SoundSource* other : {msb.get(), dff.get()})
+    EXPECT_EQ(std::memcmp(x.data(), ReadAll(other, 0, frames).data(), x.size() * sizeof(float)), 0);
 }
 
 TEST(OneBitSource, LimitsErrorsAndBookkeeping) {
@@ -314,14 +311,11 @@ TEST(OneBitSource, LimitsErrorsAndBookkeeping) {
             err::kOk);
   OneBitSource* s = AsOneBitSource(ref.get());
   EXPECT_EQ(OneBitSourceCount(), before + 1);
-  EXPECT_EQ(s->data_size(), 4000u);  // rounded down to whole frames of bytes
-  EXPECT_EQ(ref->kind(), SourceKind::OneBit);
-  EXPECT_EQ(ref->rate(), 88200u);
-  EXPECT_EQ(s->frames(), 2000u * 8 / 32);
-  EXPECT_FALSE(s->is_open());
+  // The data rounded down to whole frames of bytes.
+  EXPECT_EQ(std::tuple(s->data_size(), ref->kind(), ref->rate(), s->frames(), s->is_open()),
+            std::tuple(4000u, SourceKind::OneBit, 88200u, 2000u * 8 / 32, false));
   EXPECT_EQ(s->Replan(true), err::kOk);
-  EXPECT_EQ(ref->rate(), 44100u);
-  EXPECT_EQ(s->frames(), 2000u * 8 / 64);
+  EXPECT_EQ(std::tuple(ref->rate(), s->frames()), std::tuple(44100u, 2000u * 8 / 64));
   float frame[2];
   EXPECT_EQ(ref->Read(0, 1, frame, 0x4003), err::kSizeLimit);
   ASSERT_EQ(ref->Read(0, 1, frame, sample_code::kFloat), err::kOk);
@@ -407,16 +401,11 @@ TEST(OneBitSource, CreateChecksTheFileHoldsTheData) {
                                  false, &ref),
             err::kCannotOpen);
   const std::string path = testing::WriteTempFile("data", Bytes(kHeader + 64, 0x69));
-  {
-    const fault::ScopedFault denied(fault::FaultRule::FailNth(fault::kOpen, 1, EACCES));
-    EXPECT_EQ(OneBitSource::Create(path, kHeader, 64, kDsd64, 2, OneBitLayout::kByteInterleaved, false, &ref),
-              err::kCannotOpen);
-    EXPECT_TRUE(denied.fired());
-  }
-  {
-    const fault::ScopedFault unreadable(fault::FaultRule::FailNth(fault::kStat, 1, EIO));
-    EXPECT_EQ(OneBitSource::Create(path, kHeader, 64, kDsd64, 2, OneBitLayout::kByteInterleaved, false, &ref),
-              err::kReadFailed);
+  for (const auto& [op, error, rc] : {std::tuple{fault::kOpen, EACCES, err::kCannotOpen},
+                                      std::tuple{fault::kStat, EIO, err::kReadFailed}}) {
+    const fault::ScopedFault f(fault::FaultRule::FailNth(op, 1, error));
+    EXPECT_EQ(OneBitSource::Create(path, kHeader, 64, kDsd64, 2, OneBitLayout::kByteInterleaved, false, &ref), rc);
+    EXPECT_TRUE(f.fired()) << op;
   }
   EXPECT_FALSE(ref);
 }

@@ -53,6 +53,8 @@ class Iff8Bytes {
   Bytes bytes_;
 };
 
+inline constexpr std::uint32_t kDsd64 = 2822400;
+
 inline Bytes DsdiffFile(const Iff8Bytes& body) { return Iff8Bytes().Container("FRM8", "DSD ", body).bytes(); }
 
 inline Iff8Bytes Fver(std::uint32_t version = 0x01050000) { return Iff8Bytes().Chunk("FVER", Iff8Bytes().U32(version)); }
@@ -75,6 +77,13 @@ inline Iff8Bytes Prop(std::uint32_t rate, std::uint16_t channels, const char (&c
 
 inline Iff8Bytes DsdData(std::size_t n, std::uint8_t value = 0x69) {
   return Iff8Bytes().Chunk("DSD ", Bytes(n, value));
+}
+
+// A whole DSDIFF file: version, properties, `data` bytes of `value`, then `extra`.
+inline Bytes DsdiffOf(std::uint32_t rate = kDsd64, std::uint16_t channels = 2, std::size_t data = 10,
+                      const Iff8Bytes& extra = {}, std::uint8_t value = 0x69) {
+  return DsdiffFile(Iff8Bytes().Raw(Fver().bytes()).Raw(Prop(rate, channels).bytes()).Raw(DsdData(data, value).bytes())
+                        .Raw(extra.bytes()));
 }
 
 struct MarkFields {

@@ -3,6 +3,7 @@
 // and file errors, and ffprobe reading what they write.
 #include <algorithm>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <span>
 #include <string>
@@ -10,17 +11,18 @@
 
 #include <gtest/gtest.h>
 
-#include "formats/tags/internal/app_private.h"
 #include "formats/chunks/byte_order.h"
+#include "formats/one_bit/one_bit_writer.h"
+#include "formats/tags/internal/app_private.h"
 #include "formats/tags/internal/id3v2_reader.h"
 #include "formats/tags/internal/id3v2_tag_set.h"
-#include "formats/one_bit/one_bit_writer.h"
 #include "platform/error_numbers.h"
 #include "platform/fault_injection.h"
 #include "platform/file_ops.h"
 #include "tests/core/source_test_util.h"
 #include "tests/formats/one_bit/one_bit_test_util.h"
-#include "tests/formats/wav/wav_test_util.h"
+#include "tests/formats/peer_test_util.h"
+#include "tests/formats/tags/tag_test_util.h"
 #include "tests/support/hermetic_env.h"
 #include "tests/support/scoped_codeset.h"
 
@@ -29,14 +31,6 @@ namespace {
 
 using namespace tidemark::testing;
 
-constexpr std::uint32_t kDsd64 = 2822400;
-
-std::uint64_t Be64(const Bytes& b, std::size_t at) {
-  return std::uint64_t{LoadBe32(&b[at])} << 32 | LoadBe32(&b[at + 4]);
-}
-std::uint64_t Le64(const Bytes& b, std::size_t at) {
-  return LoadLe32(&b[at]) | std::uint64_t{LoadLe32(&b[at + 4])} << 32;
-}
 std::string Text(const Bytes& b, std::size_t at, std::size_t n) {
   return {reinterpret_cast<const char*>(&b[at]), n};
 }
@@ -114,9 +108,8 @@ TEST(OneBitWriter, LayoutsMatchTheBuiltFiles) {
 }
 
 TEST(OneBitWriter, FactoryRefusalsAndIdlePadding) {
-  EXPECT_FALSE(MakeOneBitWriter(".DFF")->lsb_first());
-  EXPECT_TRUE(MakeOneBitWriter(".Dsf")->lsb_first());
-  EXPECT_FALSE(MakeOneBitWriter(".wsD")->lsb_first());
+  for (const auto& [ext, lsb] : {std::pair{".DFF", false}, {".Dsf", true}, {".wsD", false}})
+    EXPECT_EQ(MakeOneBitWriter(ext)->lsb_first(), lsb) << ext;
   EXPECT_EQ(MakeOneBitWriter(".wav"), nullptr);
   EXPECT_EQ(MakeOneBitWriter("dsf"), nullptr);
 
@@ -182,12 +175,11 @@ Iff8Bytes& AddComment(Iff8Bytes& body, std::uint16_t type, std::uint16_t referen
 
 TEST(OneBitWriter, DsdIffCommentsAndDiin) {
   const ScopedCodeset cp1252("CP1252");
-  TagSet tags;
-  SetTagText(tags, InfoText::Name, "Caf\xC3\xA9");  // "Café": 4 bytes in CP1252, odd with the count
-  SetTagText(tags, InfoText::Artist, "Band");
-  SetTagText(tags, InfoText::Comments, "Five!");
+  // "Café": 4 bytes in CP1252, odd with the count.
+  const TagSet tags =
+      MakeTags({{InfoText::Name, "Caf\xC3\xA9"}, {InfoText::Artist, "Band"}, {InfoText::Comments, "Five!"}});
   const Bytes f = WriteFile(".dff", kDsd64, Planes(1, 7), &tags);  // odd data: pad byte first
-  EXPECT_EQ(Be64(f, 4), f.size() - 12);
+  EXPECT_EQ(LoadBe64(&f[4]), f.size() - 12);
   const std::size_t after_data = 126 + 7 + 1;
   EXPECT_EQ(f[after_data - 1], 0);
   Iff8Bytes comt = Iff8Bytes().U16(3);
@@ -198,28 +190,24 @@ TEST(OneBitWriter, DsdIffCommentsAndDiin) {
   EXPECT_EQ(Slice(f, after_data, f.size() - after_data), Iff8Bytes().Chunk("COMT", comt).Chunk("DIIN", diin).bytes());
 
   // Without Comments two comments; without Name and Artist no DIIN.
-  TagSet other;
-  SetTagText(other, InfoText::Genre, "Rock");
+  const TagSet other = MakeTags({{InfoText::Genre, "Rock"}});
   const Bytes g = WriteFile(".dff", kDsd64, Planes(2, 8), &other);
-  EXPECT_EQ(Be64(g, 4), g.size() - 12);
+  EXPECT_EQ(LoadBe64(&g[4]), g.size() - 12);
   Iff8Bytes two = Iff8Bytes().U16(2);
   AddComment(AddComment(two, 2, 2, "sampling rate = 2822400 Hz"), 3, 2, "Tidemark 1.8.5.2");
   EXPECT_EQ(Slice(g, 130 + 16, g.size() - 130 - 16), Iff8Bytes().Chunk("COMT", two).bytes());
 }
 
 TEST(OneBitWriter, DsfId3v2ReadsBack) {
-  TagSet tags;
-  SetTagText(tags, InfoText::Name, "Title");
-  SetTagText(tags, InfoText::Artist, "\xE6\x97\xA5\xE6\x9C\xAC");  // not ASCII: UTF-16
-  SetTagText(tags, InfoText::Copyright, "(c) Us");
-  SetTagText(tags, InfoText::Comments, "A comment");
-  SetTagText(tags, InfoText::CreationDate, "2019-03-04");
-  SetTagText(tags, InfoText::Genre, "rOCK");
-  SetTagText(tags, InfoText::AppPrivate, "TNO=7 ALBUM=\"Big Album\" ISRC=USRC17607839 WEBURL=http://x.example");
+  // The artist is not ASCII: UTF-16.
+  const TagSet tags = MakeTags(
+      {{InfoText::Name, "Title"}, {InfoText::Artist, "\xE6\x97\xA5\xE6\x9C\xAC"}, {InfoText::Copyright, "(c) Us"},
+       {InfoText::Comments, "A comment"}, {InfoText::CreationDate, "2019-03-04"}, {InfoText::Genre, "rOCK"},
+       {InfoText::AppPrivate, "TNO=7 ALBUM=\"Big Album\" ISRC=USRC17607839 WEBURL=http://x.example"}});
   const Bytes f = WriteFile(".dsf", kDsd64, Planes(2, 5000), &tags);
   const std::uint64_t tag_at = 92 + 2 * 8192;
-  EXPECT_EQ(Le64(f, 20), tag_at);
-  EXPECT_EQ(Le64(f, 12), f.size());
+  EXPECT_EQ(LoadLe64(&f[20]), tag_at);
+  EXPECT_EQ(LoadLe64(&f[12]), f.size());
   Id3v2Tag tag;
   ASSERT_EQ(ParseId3v2Tag(std::span(f).subspan(tag_at), &tag), err::kOk);
   ASSERT_TRUE(tag.found());
@@ -237,39 +225,31 @@ TEST(OneBitWriter, DsfId3v2ReadsBack) {
   EXPECT_EQ(AppPrivateValue(extra, app_private_key::kWebUrl), "http://x.example");
 
   // Only slots the tag has no frame for, and a genre not in the list: no tag at all.
-  TagSet nothing;
-  SetTagText(nothing, InfoText::Genre, "No Such Genre");
-  SetTagText(nothing, InfoText::Software, "x");
+  const TagSet nothing = MakeTags({{InfoText::Genre, "No Such Genre"}, {InfoText::Software, "x"}});
   const Bytes g = WriteFile(".dsf", kDsd64, Planes(1, 100), &nothing);
   EXPECT_EQ(g.size(), 92u + 4096);
-  EXPECT_EQ(Le64(g, 12), g.size());
-  EXPECT_EQ(Le64(g, 20), 0u);
+  EXPECT_EQ(LoadLe64(&g[12]), g.size());
+  EXPECT_EQ(LoadLe64(&g[20]), 0u);
 }
 
 TEST(OneBitWriter, WsdTextFields) {
   const ScopedCodeset utf8("UTF-8");
-  TagSet tags;
-  SetTagText(tags, InfoText::Name, std::string(127, 'n') + "\xC3\xA9");  // the cut may not split the é
-  SetTagText(tags, InfoText::Artist, "Artist");
-  SetTagText(tags, InfoText::Genre, std::string(40, 'g'));
-  SetTagText(tags, InfoText::CreationDate, "2020-01-02");
-  SetTagText(tags, InfoText::Comments, std::string(600, 'c'));
-  SetTagText(tags, InfoText::AppPrivate, "TNO=3 ALBUM=\"An Album\"");
+  // The cut of the name may not split the é.
+  const TagSet tags = MakeTags({{InfoText::Name, std::string(127, 'n') + "\xC3\xA9"}, {InfoText::Artist, "Artist"},
+                                {InfoText::Genre, std::string(40, 'g')}, {InfoText::CreationDate, "2020-01-02"},
+                                {InfoText::Comments, std::string(600, 'c')},
+                                {InfoText::AppPrivate, "TNO=3 ALBUM=\"An Album\""}});
   const Bytes f = WriteFile(".wsd", kDsd64, Planes(2, 10), &tags);
   ASSERT_EQ(f.size(), 2048u + 20);
   std::string area(1920, ' ');
-  auto put = [&](std::size_t at, const std::string& s) { area.replace(at, s.size(), s); };
-  put(0, std::string(127, 'n'));
-  put(384, "Artist");
-  put(512, "An Album");
-  put(640, std::string(32, 'g'));
-  put(672, "2020-01-02");
-  put(736, std::string(512, 'c'));
+  for (const auto& [at, text] : std::initializer_list<std::pair<std::size_t, std::string>>{
+           {0, std::string(127, 'n')}, {384, "Artist"}, {512, "An Album"}, {640, std::string(32, 'g')},
+           {672, "2020-01-02"}, {736, std::string(512, 'c')}})
+    area.replace(at, text.size(), text);
   EXPECT_EQ(Text(f, 128, 1920), area);
 
   const ScopedCodeset cp1252("CP1252");
-  TagSet name_only;
-  SetTagText(name_only, InfoText::Name, "\xC3\xA9t\xC3\xA9");
+  const TagSet name_only = MakeTags({{InfoText::Name, "\xC3\xA9t\xC3\xA9"}});
   const Bytes g = WriteFile(".wsd", kDsd64, Planes(1, 10), &name_only);
   EXPECT_EQ(Text(g, 128, 4), "\xE9t\xE9 ");
 }
@@ -284,8 +264,7 @@ TEST(OneBitWriter, FileErrorsAreReportedUntilClose) {
     ~Restore() { SetPhysicalMemoryQueryForTesting(nullptr); }
   } restore;
   constexpr std::uint32_t kPerChannel = 1300001;
-  TagSet tags;
-  SetTagText(tags, InfoText::Name, "N");
+  const TagSet tags = MakeTags({{InfoText::Name, "N"}});
   for (const char* ext : {".dff", ".dsf", ".wsd"}) {
     SCOPED_TRACE(ext);
     const std::vector<Bytes> planes = Planes(2, kPerChannel);
@@ -333,33 +312,25 @@ TEST(OneBitWriter, FullDiskShowsAtBegin) {
 // 4096 bytes per channel).
 TEST(OneBitWriterPeer, FfprobeReadsWhatWeWrite) {
   TIDEMARK_REQUIRE_PEER("/usr/bin/ffprobe");
-  TagSet tags;
-  SetTagText(tags, InfoText::Name, "Peer Title");
-  SetTagText(tags, InfoText::Artist, "Peer Artist");
+  const TagSet tags = MakeTags({{InfoText::Name, "Peer Title"}, {InfoText::Artist, "Peer Artist"}});
   for (const char* ext : {".dsf", ".dff", ".wsd"}) {
     SCOPED_TRACE(ext);
     const bool dsf = std::string(ext) == ".dsf";
     const std::vector<Bytes> planes(2, Bytes(kDsd64 / 8, dsf ? 0x55 : 0xAA));
     std::string path;
     WriteFile(ext, kDsd64, planes, &tags, &path);
-    std::string out;
-    ASSERT_EQ(tidemark::testing::Run("/usr/bin/ffprobe -v error -show_entries "
-                                     "stream=codec_name,sample_rate,channels:format=duration:format_tags=title,artist "
-                                     "-of default=nw=1 " + path,
-                                     &out),
-              0)
-        << out;
-    EXPECT_NE(out.find(std::string("codec_name=dsd_") + (dsf ? "lsbf" : "msbf")), std::string::npos) << out;
-    EXPECT_NE(out.find("sample_rate=352800"), std::string::npos) << out;
-    EXPECT_NE(out.find("channels=2"), std::string::npos) << out;
-    EXPECT_NE(out.find("TAG:title=Peer Title"), std::string::npos) << out;
-    const std::size_t at = out.find("duration=");
-    ASSERT_NE(at, std::string::npos) << out;
+    std::map<std::string, std::string> fields =
+        FfprobeFields(path, "stream=codec_name,sample_rate,channels:format=duration:format_tags=title,artist");
+    ASSERT_EQ(fields.count("duration"), 1u);
     // ffprobe estimates the duration from the file size, metadata included.
-    const double seconds = std::stod(out.substr(at + 9));
+    const double seconds = std::stod(fields["duration"]);
     const double data_seconds = dsf ? 87 * 4096 * 8.0 / kDsd64 : 1.0;
-    EXPECT_GE(seconds, data_seconds - 1e-6) << out;
-    EXPECT_LT(seconds, data_seconds + 0.0005) << out;
+    EXPECT_GE(seconds, data_seconds - 1e-6);
+    EXPECT_LT(seconds, data_seconds + 0.0005);
+    fields.erase("duration");
+    EXPECT_EQ(fields, (std::map<std::string, std::string>{{"codec_name", dsf ? "dsd_lsbf_planar" : "dsd_msbf"},
+                                                          {"sample_rate", "352800"}, {"channels", "2"},
+                                                          {"TAG:title", "Peer Title"}, {"TAG:artist", "Peer Artist"}}));
   }
 }
 

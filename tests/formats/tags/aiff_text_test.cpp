@@ -31,21 +31,16 @@ TEST(AiffText, ReadsTheFirstOfEachTextChunk) {
     MemoryInput input(file);
     TagSet tags;
     ASSERT_EQ(ReadAiffTexts(input, file.size(), &tags), 0u) << form;
-    EXPECT_EQ(TagText(tags, InfoText::Name), "Title");
-    EXPECT_EQ(TagText(tags, InfoText::Artist), "Auteur \xC3\xA9");
-    EXPECT_EQ(TagText(tags, InfoText::Copyright), "2024 Someone");
-    EXPECT_EQ(TagText(tags, InfoText::Comments), "note");
+    EXPECT_EQ(tags, testing::MakeTags({{InfoText::Name, "Title"}, {InfoText::Artist, "Auteur \xC3\xA9"},
+                                       {InfoText::Copyright, "2024 Someone"}, {InfoText::Comments, "note"}}));
   }
 }
 
 TEST(AiffText, WritesTheFourTextsInOrderWithBigEndianSizes) {
   const Bytes original = testing::SoundFileBytes(PcmFileKind::AIFF, 3);
   const std::string path = testing::WriteTempFile("t.aif", original);
-  TagSet tags;
-  SetTagText(tags, InfoText::Comments, "odd");
-  SetTagText(tags, InfoText::Name, "Even");
-  SetTagText(tags, InfoText::Copyright, "(c) me");
-  SetTagText(tags, InfoText::Genre, "not stored in AIFF");
+  TagSet tags = testing::MakeTags({{InfoText::Comments, "odd"}, {InfoText::Name, "Even"},
+                                   {InfoText::Copyright, "(c) me"}, {InfoText::Genre, "not stored in AIFF"}});
   {
     PosixFile file = testing::OpenFile(path);
     ASSERT_EQ(AppendAiffTexts(file, original.size(), tags), 0u);

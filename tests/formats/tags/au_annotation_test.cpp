@@ -7,8 +7,8 @@
 #include "formats/tags/internal/narrow_cut.h"
 #include "platform/error_numbers.h"
 #include "platform/narrow_codeset.h"
-#include "tests/formats/aiff_au/iff_test_util.h"
 #include "tests/formats/tags/tag_test_util.h"
+#include "tests/formats/wav/wav_test_util.h"
 
 namespace tidemark {
 namespace {
@@ -56,8 +56,8 @@ TEST(AuAnnotation, WritingCutsWithoutSplittingCharactersAndClearsTheOldText) {
   const std::string old_text = "COPYRIGHT=" + std::string(100, 'o');
   Bytes file = AuFile(old_text, 200);
   const std::string path = testing::WriteTempFile("a.au", file);
-  TagSet tags;
-  SetTagText(tags, InfoText::Copyright, std::string(92, 'a') + "\xC3\xA9");  // 94 bytes: the é must go whole
+  // 94 bytes: the é must go whole.
+  const TagSet tags = testing::MakeTags({{InfoText::Copyright, std::string(92, 'a') + "\xC3\xA9"}});
   {
     PosixFile f = testing::OpenFile(path);
     ASSERT_EQ(WriteAuAnnotation(f, file.size(), tags), 0u);

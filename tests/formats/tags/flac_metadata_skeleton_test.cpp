@@ -5,13 +5,14 @@
 
 #include <gtest/gtest.h>
 
-#include "formats/chunks/internal/chunk_table.h"
 #include "formats/chunks/container.h"
-#include "formats/wav/wav_cues.h"
+#include "formats/chunks/internal/chunk_table.h"
 #include "formats/tags/internal/wav_info.h"
+#include "formats/wav/wav_cues.h"
 #include "platform/error_numbers.h"
 #include "tests/core/marker_test_util.h"
 #include "tests/formats/chunks/chunk_test_util.h"
+#include "tests/formats/tags/tag_test_util.h"
 
 namespace tidemark {
 namespace {
@@ -83,10 +84,7 @@ TEST(FlacSkeleton, RiffBlocksGiveMarkersAndTags) {
   // The RIFF size claims the samples too: it is set to what the skeleton holds.
   ASSERT_EQ(skeleton.ReadMetadata(30, &markers, &tags), 0u);
   EXPECT_EQ(testing::MarkerEntries(markers), (Entries{{10, "ten", ""}, {30, "forty", ""}}));
-  TagSet want;
-  SetTagText(want, InfoText::Name, "Right");
-  SetTagText(want, InfoText::Artist, "Odd");
-  EXPECT_EQ(tags, want);
+  EXPECT_EQ(tags, testing::MakeTags({{InfoText::Name, "Right"}, {InfoText::Artist, "Odd"}}));
 }
 
 TEST(FlacSkeleton, FormBlocksGiveMarkersAndTexts) {
@@ -106,9 +104,7 @@ TEST(FlacSkeleton, FormBlocksGiveMarkersAndTexts) {
   TagSet tags;
   ASSERT_EQ(skeleton.ReadMetadata(1000, &markers, &tags), 0u);
   EXPECT_EQ(testing::MarkerEntries(markers), (Entries{{5, "Bc", ""}, {10, "A", ""}}));
-  TagSet want;
-  SetTagText(want, InfoText::Name, "Nom");
-  EXPECT_EQ(tags, want);
+  EXPECT_EQ(tags, testing::MakeTags({{InfoText::Name, "Nom"}}));
 
   // A container size below 4 is malformed.
   FlacMetadataSkeleton broken;
@@ -119,8 +115,7 @@ TEST(FlacSkeleton, FormBlocksGiveMarkersAndTexts) {
 TEST(FlacSkeleton, WritingTheExportSkeletonAndReadingItBack) {
   const MarkerList markers = testing::MakeMarkerList(
       {{5, "before", ""}, {100, "start", ""}, {150, "mid", ""}, {200, "end", ""}, {201, "after", ""}});
-  TagSet tags;
-  SetTagText(tags, InfoText::Name, "Exported");
+  const TagSet tags = testing::MakeTags({{InfoText::Name, "Exported"}});
   const SkeletonExport range{PcmFormat{PcmFileKind::Wave, 48000, 2, sample_code::kS24}, 100, 200};
   Bytes bytes;
   ASSERT_EQ(BuildWavSkeleton(range, markers, tags, &bytes), 0u);

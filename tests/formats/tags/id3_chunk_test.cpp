@@ -5,7 +5,6 @@
 #include "formats/tags/internal/id3_chunk.h"
 
 #include <algorithm>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -20,7 +19,7 @@
 #include "platform/error_numbers.h"
 #include "tests/formats/chunks/chunk_test_util.h"
 #include "tests/formats/open_save_test_util.h"
-#include "tests/formats/tags/id3_test_util.h"
+#include "tests/formats/peer_test_util.h"
 #include "tests/formats/tags/tag_test_util.h"
 #include "tests/formats/wav/wav_test_util.h"
 
@@ -32,7 +31,7 @@ using testing::Cat;
 using testing::DocumentPtr;
 using testing::TextFrame;
 
-constexpr const char* kPython = "/usr/bin/python3";
+using testing::kPython;
 
 // A sound file of `kind` with `chunks` appended after its samples.
 std::string FileWith(const std::string& name, PcmFileKind kind, const std::vector<std::pair<const char*, Bytes>>& chunks) {
@@ -155,11 +154,6 @@ TEST(Id3Chunk, SavesRewriteItOnlyWhenTheTagsChanged) {
   }
 }
 
-bool HaveMutagen() {
-  return testing::HaveProgram(kPython) &&
-         testing::Run(std::string(kPython) + " -c 'import mutagen'", nullptr, true) == 0;
-}
-
 // Tags the file argv[2] of type argv[1] ("wave" or "aiff") with an ID3 chunk
 // as mutagen writes it.
 constexpr const char* kMutagenTag = R"py(import sys, mutagen.wave, mutagen.aiff, mutagen.id3 as m
@@ -177,29 +171,18 @@ f = (mutagen.wave.WAVE if sys.argv[1] == "wave" else mutagen.aiff.AIFF)(sys.argv
 print("%s|%s|%s" % (f.tags["TIT2"], f.tags["TPE1"], f.tags["TALB"]))
 )py";
 
-std::string Script(const std::string& dir, const char* name, const char* text) {
-  const std::string path = dir + "/" + name;
-  std::ofstream(path) << text;
-  return path;
-}
-
 std::string FfprobeTitle(const std::string& path) {
-  std::string out;
-  EXPECT_EQ(testing::Run("/usr/bin/ffprobe -v error -show_entries format_tags=title -of default=nw=1:nk=1 '" + path +
-                             "'",
-                         &out, true),
-            0);
-  if (!out.empty() && out.back() == '\n') out.pop_back();
-  return out;
+  return testing::FfprobeFields(path, "format_tags=title")["TAG:title"];
 }
 
 // Files tagged by mutagen: after a title change, mutagen and ffprobe read
 // the new title, and the fields we did not touch, from either save path.
 TEST(Id3Chunk, MutagenAndFfprobeSeeTheNewTitle) {
-  TIDEMARK_REQUIRE_PEER_IF(HaveMutagen(), "python3 with mutagen");
+  TIDEMARK_REQUIRE_PEER_IF(testing::HaveMutagen(), "python3 with mutagen");
   TIDEMARK_REQUIRE_PEER("/usr/bin/ffprobe");
   const std::string dir = testing::MakeTempDir("id3_chunk_mutagen");
-  const std::string tag = Script(dir, "tag.py", kMutagenTag), read = Script(dir, "read.py", kMutagenRead);
+  const std::string tag = testing::WriteScript(dir, "tag.py", kMutagenTag);
+  const std::string read = testing::WriteScript(dir, "read.py", kMutagenRead);
   for (const PcmFileKind kind : {PcmFileKind::Wave, PcmFileKind::AIFF}) {
     for (const bool in_place : {false, true}) {
       const std::string type = kind == PcmFileKind::Wave ? "wave" : "aiff";

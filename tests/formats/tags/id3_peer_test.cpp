@@ -1,8 +1,6 @@
 // ID3v2 tags exchanged with other programs: mutagen and ffprobe read the
 // tags we build, and we read the tags mutagen writes.
-#include <fstream>
 #include <set>
-#include <sstream>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -12,15 +10,14 @@
 #include "formats/tags/internal/id3v2_tag_set.h"
 #include "formats/tags/internal/id3v2_writer.h"
 #include "tests/formats/chunks/chunk_test_util.h"
-#include "tests/formats/tags/id3_test_util.h"
-#include "tests/formats/wav/wav_test_util.h"
+#include "tests/formats/peer_test_util.h"
+#include "tests/formats/tags/tag_test_util.h"
 
 namespace tidemark {
 namespace {
 
 using namespace testing;
 
-constexpr const char* kPython = "/usr/bin/python3";
 const char* const kJapanese = "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E";  // 日本語
 
 // Prints every frame of the tag file argv[1] as "ID encoding value", the
@@ -54,43 +51,12 @@ t.add(m.SYLT(encoding=enc, lang="eng", format=2, type=1, text=[("one", 1000), ("
 t.save(path, v2_version=ver)
 )py";
 
-// A shell command (testing::Run; the name is hidden inside test bodies).
-int Shell(const std::string& command, std::string* output = nullptr, bool quiet_errors = false) {
-  return testing::Run(command, output, quiet_errors);
-}
-
-bool HaveMutagen() {
-  return HaveProgram(kPython) && Shell(std::string(kPython) + " -c 'import mutagen'", nullptr, true) == 0;
-}
-
-std::string WriteScript(const std::string& dir, const char* name, const char* text) {
-  const std::string path = dir + "/" + name;
-  std::ofstream(path) << text;
-  return path;
-}
-
-std::multiset<std::string> Lines(const std::string& text) {
-  std::multiset<std::string> out;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) out.insert(line);
-  return out;
-}
-
 // Fields whose texts need unsynchronisation in every form (ÿ is 0xFF in
 // the code page and FF 00 in UTF-16).
 Id3Fields PeerFields(bool unicode) {
-  Id3Fields f;
-  f.title = "Caf\xC3\xA9 \xC3\xBF\xC3\xBF";
-  f.artist = unicode ? kJapanese : "Artist";
-  f.album = "Album";
-  f.genre = 17;
-  f.copyright = "(c) Me";
-  f.track = 3;
-  f.isrc = "USRC17607839";
-  f.year = 2001;
-  f.web_url = "http://example.com/a";
-  f.comment = "Comment \xC3\xBF";
-  return f;
+  return {.title = "Caf\xC3\xA9 \xC3\xBF\xC3\xBF", .artist = unicode ? kJapanese : "Artist", .album = "Album",
+          .comment = "Comment \xC3\xBF", .copyright = "(c) Me", .year = 2001, .genre = 17, .track = 3,
+          .isrc = "USRC17607839", .web_url = "http://example.com/a"};
 }
 
 TEST(Id3Peer, MutagenReadsOurTags) {
@@ -109,7 +75,7 @@ TEST(Id3Peer, MutagenReadsOurTags) {
         const std::string path = dir + "/t.id3";
         WriteWholeFile(path, tag);
         std::string out;
-        ASSERT_EQ(Shell("PYTHONIOENCODING=utf-8 " + std::string(kPython) + " " + dump + " " + path, &out), 0) << out;
+        ASSERT_EQ(testing::Run("PYTHONIOENCODING=utf-8 " + std::string(kPython) + " " + dump + " " + path, &out), 0) << out;
         const char* e = unicode ? "1" : "0";
         std::multiset<std::string> want = {
             "version 2." + std::to_string(version),
@@ -134,7 +100,7 @@ TEST(Id3Peer, FfprobeReadsOurTags) {
   const std::string dir = MakeTempDir("id3_ffprobe");
   const std::string mp3 = dir + "/x.mp3";
   std::string out;
-  ASSERT_EQ(Shell("/usr/bin/ffmpeg -nostdin -v error -f lavfi -i sine=d=0.2 -c:a libmp3lame -id3v2_version 0 "
+  ASSERT_EQ(testing::Run("/usr/bin/ffmpeg -nostdin -v error -f lavfi -i sine=d=0.2 -c:a libmp3lame -id3v2_version 0 "
                 "-write_xing 0 " + mp3, &out),
             0)
       << out;
@@ -149,7 +115,7 @@ TEST(Id3Peer, FfprobeReadsOurTags) {
     ASSERT_EQ(BuildId3v2Tag(f, {version, unicode, unsync}, {}, false, &tag), 0u);
     const std::string path = dir + "/t.mp3";
     WriteWholeFile(path, Cat({tag, audio}));
-    ASSERT_EQ(Shell("/usr/bin/ffprobe -v error -show_entries format_tags -of default=nw=1 " + path, &out), 0) << out;
+    out = FfprobeOutput(path, "format_tags");
     const std::multiset<std::string> want = {
         "TAG:title=" + f.title, "TAG:artist=" + f.artist, "TAG:album=Album", "TAG:genre=Rock",
         "TAG:copyright=(c) Me", "TAG:track=3", "TAG:TSRC=USRC17607839", "TAG:date=2001",
@@ -166,7 +132,7 @@ TEST(Id3Peer, WeReadMutagenTags) {
     SCOPED_TRACE(std::to_string(version) + " encoding " + std::to_string(encoding));
     const std::string path = dir + "/m" + std::to_string(version) + std::to_string(encoding) + ".id3";
     std::string out;
-    ASSERT_EQ(Shell(std::string(kPython) + " " + write + " " + path + " " + std::to_string(version) + " " +
+    ASSERT_EQ(testing::Run(std::string(kPython) + " " + write + " " + path + " " + std::to_string(version) + " " +
                       std::to_string(encoding), &out),
               0)
         << out;

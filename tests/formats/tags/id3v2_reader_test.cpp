@@ -5,10 +5,10 @@
 #include <gtest/gtest.h>
 
 #include "formats/tags/internal/app_private.h"
-#include "platform/error_numbers.h"
 #include "formats/tags/internal/id3v2_tag_set.h"
+#include "platform/error_numbers.h"
 #include "tests/formats/chunks/chunk_test_util.h"
-#include "tests/formats/tags/id3_test_util.h"
+#include "tests/formats/tags/tag_test_util.h"
 
 namespace tidemark {
 namespace {

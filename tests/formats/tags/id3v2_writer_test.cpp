@@ -2,13 +2,15 @@
 // is fixed, and through the reader), the ID3v1 tag and the genre list.
 #include "formats/tags/internal/id3v2_writer.h"
 
+#include <tuple>
+
 #include <gtest/gtest.h>
 
 #include "formats/tags/internal/app_private.h"
 #include "formats/tags/internal/id3_genres.h"
 #include "formats/tags/internal/id3v1.h"
 #include "tests/formats/chunks/chunk_test_util.h"
-#include "tests/formats/tags/id3_test_util.h"
+#include "tests/formats/tags/tag_test_util.h"
 
 namespace tidemark {
 namespace {
@@ -44,47 +46,27 @@ bool FreeOfFalseSyncs(const Bytes& b, std::size_t from, std::size_t to) {
 }
 
 TEST(Id3Fields, FromTagSet) {
-  TagSet set;
-  SetTagText(set, InfoText::Name, "T");
-  SetTagText(set, InfoText::Comments, "C");
-  SetTagText(set, InfoText::CreationDate, "2024-05-01");
-  SetTagText(set, InfoText::Genre, "hard ROCK");
-  SetTagText(set, InfoText::AppPrivate,
-             BuildAppPrivate({{"TNO", "7/9"}, {"ISRC", "USRC17607839"}, {"ALBUM", "Al \"b\""}, {"WEBURL", "u"}}));
+  TagSet set = MakeTags(
+      {{InfoText::Name, "T"}, {InfoText::Comments, "C"}, {InfoText::CreationDate, "2024-05-01"},
+       {InfoText::Genre, "hard ROCK"},
+       {InfoText::AppPrivate,
+        BuildAppPrivate({{"TNO", "7/9"}, {"ISRC", "USRC17607839"}, {"ALBUM", "Al \"b\""}, {"WEBURL", "u"}})}});
   Id3Fields f;
   ASSERT_EQ(Id3FieldsFromTags(set, &f), 0u);
-  EXPECT_EQ(f.title, "T");
-  EXPECT_EQ(f.comment, "C");
-  EXPECT_EQ(f.year, 2024);
-  EXPECT_EQ(f.genre, 79);
-  EXPECT_EQ(f.track, 7);
-  EXPECT_EQ(f.isrc, "USRC17607839");
-  EXPECT_EQ(f.album, "Al \"b\"");
-  EXPECT_EQ(f.web_url, "u");
+  EXPECT_EQ(std::tie(f.title, f.comment, f.year, f.genre, f.track, f.isrc, f.album, f.web_url),
+            std::make_tuple("T", "C", 2024, 79, 7, "USRC17607839", "Al \"b\"", "u"));
   for (const char* date : {"abc", "70000", "-5", ""}) {
     SetTagText(set, InfoText::CreationDate, date);
     SetTagText(set, InfoText::Genre, "Polka Rock");
     SetTagText(set, InfoText::AppPrivate, "TNO=x ISRC=ABC");
     ASSERT_EQ(Id3FieldsFromTags(set, &f), 0u);
-    EXPECT_EQ(f.year, 0) << date;
-    EXPECT_EQ(f.genre, -1);
-    EXPECT_EQ(f.track, 0);
-    EXPECT_EQ(f.isrc, "");
+    EXPECT_EQ(std::tie(f.year, f.genre, f.track, f.isrc), std::make_tuple(0, -1, 0, "")) << date;
   }
 }
 
 TEST(Id3v2Writer, FrameOrderFormsAndRoundTrip) {
-  Id3Fields f;
-  f.title = "Title";
-  f.artist = "Artist";
-  f.album = "Album";
-  f.genre = 17;
-  f.copyright = "(c)";
-  f.track = 105;
-  f.isrc = "USRC17607839";
-  f.year = 10999;
-  f.web_url = "http://x";
-  f.comment = "Comment";
+  Id3Fields f{.title = "Title", .artist = "Artist", .album = "Album", .comment = "Comment", .copyright = "(c)",
+              .year = 10999, .genre = 17, .track = 105, .isrc = "USRC17607839", .web_url = "http://x"};
   const Bytes extra = Frame(3, "SYLT", {0, 'e', 'n', 'g', 2, 1, 0});
   const Bytes v3 = Build(f, {3, true, false}, false, extra);
   EXPECT_EQ(Slice(v3, 0, 6), (Bytes{'I', 'D', '3', 3, 0, 0}));
@@ -110,15 +92,11 @@ TEST(Id3v2Writer, FrameOrderFormsAndRoundTrip) {
   EXPECT_EQ(Build(sparse, {3, false, false}, true).size(), 10u);
 
   // Through the reader back to the same tag set.
-  TagSet set;
-  SetTagText(set, InfoText::Name, kJapanese);
-  SetTagText(set, InfoText::Artist, "Art");
-  SetTagText(set, InfoText::Copyright, "\xC2\xA9 2024");
-  SetTagText(set, InfoText::Comments, "caf\xC3\xA9 \xF0\x9F\x8E\xB5");
-  SetTagText(set, InfoText::CreationDate, "1987");
-  SetTagText(set, InfoText::Genre, "Bebob");
-  SetTagText(set, InfoText::AppPrivate, BuildAppPrivate({{"ISRC", "USRC17607839"}, {"ALBUM", "A b"}, {"TNO", "12"},
-                                                         {"WEBURL", "http://w"}}));
+  const TagSet set = MakeTags(
+      {{InfoText::Name, kJapanese}, {InfoText::Artist, "Art"}, {InfoText::Copyright, "\xC2\xA9 2024"},
+       {InfoText::Comments, "caf\xC3\xA9 \xF0\x9F\x8E\xB5"}, {InfoText::CreationDate, "1987"}, {InfoText::Genre, "Bebob"},
+       {InfoText::AppPrivate,
+        BuildAppPrivate({{"ISRC", "USRC17607839"}, {"ALBUM", "A b"}, {"TNO", "12"}, {"WEBURL", "http://w"}})}});
   ASSERT_EQ(Id3FieldsFromTags(set, &f), 0u);
   for (const int version : {3, 4})
     for (const bool unsync : {false, true}) {
@@ -130,9 +108,8 @@ TEST(Id3v2Writer, FrameOrderFormsAndRoundTrip) {
 
 TEST(Id3v2Writer, TextEncodings) {
   Id3Fields f;
-  f.title = kJapanese;
+  f.title = f.comment = kJapanese;
   f.artist = "English";
-  f.comment = kJapanese;
   const Id3v2Tag tag = Parse(Build(f, {3, true, false}));
   EXPECT_EQ(tag.Find("TIT2")->body, (Bytes{1, 0xFF, 0xFE, 0xE5, 0x65, 0x2C, 0x67, 0x9E, 0x8A}));
   EXPECT_EQ(tag.Find("TPE1")->body, Cat({{0}, B("English")}));
@@ -182,15 +159,9 @@ TEST(Id3v2Writer, Unsynchronisation) {
 
 TEST(Id3v1, LayoutAndCuts) {
   ScopedCodeset utf8("UTF-8");
-  Id3Fields f;
-  f.title = std::string(40, 't');
-  f.artist = "a";
+  Id3Fields f{.title = std::string(40, 't'), .artist = "a", .album = "Album", .comment = std::string(30, 'c'),
+              .copyright = "", .year = 987, .genre = 17, .track = 7, .isrc = "", .web_url = ""};
   for (int i = 0; i < 15; ++i) f.artist += "\xC3\xA9";  // é: 31 bytes
-  f.album = "Album";
-  f.year = 987;
-  f.comment = std::string(30, 'c');
-  f.track = 7;
-  f.genre = 17;
   std::array<std::uint8_t, kId3v1Size> tag{};
   ASSERT_EQ(BuildId3v1Tag(f, &tag), 0u);
   const Bytes b(tag.begin(), tag.end());

@@ -1,5 +1,9 @@
 #include "formats/tags/tag_set.h"
 
+#include <string>
+#include <utility>
+#include <vector>
+
 #include <gtest/gtest.h>
 
 #include "formats/tags/internal/app_private.h"
@@ -39,17 +43,13 @@ TEST(TagSet, EmptinessComparisonAndNames) {
 TEST(AppPrivate, ParsingQuotesEscapesAndTheTrailingEqualsRule) {
   const auto entries = ParseAppPrivate(
       "TNO=7  ALBUM=\"The \\\"Best\\\" of C:\\\\x\\y\" WEBURL= http://a.example/ ISRC=abc  lone X-Y= next");
-  ASSERT_EQ(entries.size(), 7u);
-  EXPECT_EQ(entries[0].key, "TNO");
-  EXPECT_EQ(entries[0].value, "7");
-  EXPECT_EQ(entries[1].value, "The \"Best\" of C:\\x\\y");  // \\ is one backslash, \y stays
-  EXPECT_EQ(entries[2].key, "WEBURL");
-  EXPECT_EQ(entries[2].value, "http://a.example/");  // "KEY=" takes the next entry
-  EXPECT_EQ(entries[4].key, "");
-  EXPECT_EQ(entries[4].value, "lone");
-  EXPECT_EQ(entries[5].key, "X-Y");  // not a plain key name: stays empty
-  EXPECT_EQ(entries[5].value, "");
-  EXPECT_EQ(entries[6].value, "next");
+  std::vector<std::pair<std::string, std::string>> got;
+  for (const AppPrivateEntry& e : entries) got.emplace_back(e.key, e.value);
+  // \\ is one backslash, \y stays; "KEY=" takes the next entry, unless the
+  // key is not a plain key name: then it stays empty.
+  EXPECT_EQ(got, (std::vector<std::pair<std::string, std::string>>{{"TNO", "7"}, {"ALBUM", "The \"Best\" of C:\\x\\y"},
+                                                                   {"WEBURL", "http://a.example/"}, {"ISRC", "abc"},
+                                                                   {"", "lone"}, {"X-Y", ""}, {"", "next"}}));
 
   EXPECT_EQ(AppPrivateValue(entries, "ALBUM"), "The \"Best\" of C:\\x\\y");
   EXPECT_EQ(AppPrivateValue(entries, "TNO"), "7");
@@ -68,11 +68,10 @@ TEST(AppPrivate, BuildQuotesWhatParsingNeedsAndRoundTrips) {
       {"TNO", "12"}, {"ALBUM", "A \"quoted\" name"}, {"WEBURL", "C:\\dir\\"}, {"ISRC", ""}, {"SYNLYR", "1"}};
   const std::string text = BuildAppPrivate(pairs);
   EXPECT_EQ(text, "TNO=12 ALBUM=\"A \\\"quoted\\\" name\" WEBURL=\"C:\\\\dir\\\\\" SYNLYR=1");
-  const auto back = ParseAppPrivate(text);
-  ASSERT_EQ(back.size(), 4u);
-  EXPECT_EQ(back[1].value, "A \"quoted\" name");
-  EXPECT_EQ(back[2].value, "C:\\dir\\");
-  EXPECT_EQ(back[3].key, "SYNLYR");
+  std::vector<std::pair<std::string, std::string>> back;
+  for (const AppPrivateEntry& e : ParseAppPrivate(text)) back.emplace_back(e.key, e.value);
+  EXPECT_EQ(back, (std::vector<std::pair<std::string, std::string>>{
+                      {"TNO", "12"}, {"ALBUM", "A \"quoted\" name"}, {"WEBURL", "C:\\dir\\"}, {"SYNLYR", "1"}}));
 }
 
 }  // namespace

@@ -7,8 +7,8 @@
 #include "platform/ascii_case.h"
 #include "platform/error_numbers.h"
 #include "tests/formats/chunks/chunk_test_util.h"
+#include "tests/formats/peer_test_util.h"
 #include "tests/formats/tags/tag_test_util.h"
-#include "tests/formats/wav/wav_test_util.h"
 
 namespace tidemark {
 namespace {
@@ -27,14 +27,9 @@ class ScopedStamp {
 };
 
 TagSet Sample() {
-  TagSet tags;
-  SetTagText(tags, InfoText::Name, "A Title");
-  SetTagText(tags, InfoText::Artist, "An Artist");
-  SetTagText(tags, InfoText::Copyright, "2024 Owner");
-  SetTagText(tags, InfoText::Comments, "Some words");
-  SetTagText(tags, InfoText::Software, "Other 1.0");
-  SetTagText(tags, InfoText::Genre, "Jazz");
-  return tags;
+  return testing::MakeTags({{InfoText::Name, "A Title"}, {InfoText::Artist, "An Artist"},
+                            {InfoText::Copyright, "2024 Owner"}, {InfoText::Comments, "Some words"},
+                            {InfoText::Software, "Other 1.0"}, {InfoText::Genre, "Jazz"}});
 }
 
 TEST(Tags, RoundTripsPerKindWithTheSoftwareStamp) {
@@ -49,7 +44,7 @@ TEST(Tags, RoundTripsPerKindWithTheSoftwareStamp) {
     ASSERT_EQ(ReadTags(path, kind, &back), 0u);
     TagSet want;
     if (kind == PcmFileKind::AU) {
-      SetTagText(want, InfoText::Copyright, "2024 Owner");
+      want = testing::MakeTags({{InfoText::Copyright, "2024 Owner"}});
     } else if (kind == PcmFileKind::AIFF || kind == PcmFileKind::AIFC) {
       for (const InfoText slot : {InfoText::Name, InfoText::Artist, InfoText::Copyright, InfoText::Comments})
         SetTagText(want, slot, TagText(Sample(), slot));
@@ -63,9 +58,7 @@ TEST(Tags, RoundTripsPerKindWithTheSoftwareStamp) {
     EXPECT_EQ(testing::Slice(written, original.size() - 20, 20), testing::Slice(original, original.size() - 20, 20));
 
     // Replacing gives the new set, not both.
-    TagSet other;
-    SetTagText(other, InfoText::Copyright, "New");
-    ASSERT_EQ(ReplaceTags(path, kind, other), 0u);
+    ASSERT_EQ(ReplaceTags(path, kind, testing::MakeTags({{InfoText::Copyright, "New"}})), 0u);
     ASSERT_EQ(ReadTags(path, kind, &back), 0u);
     EXPECT_EQ(TagText(back, InfoText::Copyright), "New");
     EXPECT_EQ(TagText(back, InfoText::Name), "");
@@ -88,9 +81,7 @@ TEST(Tags, StampOffWritesNothingForAnEmptySetAndRawDoesNothing) {
   ASSERT_EQ(ReplaceTags(path, PcmFileKind::Wave, TagSet{}), 0u);
   TagSet back;
   ASSERT_EQ(ReadTags(path, PcmFileKind::Wave, &back), 0u);
-  TagSet only_stamp;
-  SetTagText(only_stamp, InfoText::Software, kSoftwareStamp);
-  EXPECT_EQ(back, only_stamp);
+  EXPECT_EQ(back, testing::MakeTags({{InfoText::Software, std::string(kSoftwareStamp)}}));
 
   const std::string raw = testing::WriteTempFile("t.raw", Bytes(64, 1));
   EXPECT_EQ(WriteTags(raw, PcmFileKind::Raw, Sample()), 0u);
@@ -118,21 +109,12 @@ TEST(Tags, DamagedHugeAndMissingFiles) {
 }
 
 // What ffprobe lists as the file's tags, lower-cased (it upper-cases some names).
-std::string ProbeTags(const std::string& path) {
-  std::string out;
-  EXPECT_EQ(testing::Run("/usr/bin/ffprobe -v error -show_entries format_tags -of default=nw=1 '" + path + "'",
-                         &out),
-            0)
-      << out;
-  return AsciiLower(out);
-}
+std::string ProbeTags(const std::string& path) { return AsciiLower(testing::FfprobeOutput(path, "format_tags")); }
 
 TEST(Tags, FfprobeReadsWhatWeWrite) {
   TIDEMARK_REQUIRE_PEER("/usr/bin/ffprobe");
   ScopedStamp stamp(true);
-  TagSet tags;
-  SetTagText(tags, InfoText::Name, "probe title");
-  SetTagText(tags, InfoText::Artist, "probe artist");
+  const TagSet tags = testing::MakeTags({{InfoText::Name, "probe title"}, {InfoText::Artist, "probe artist"}});
   const std::string wav =
       testing::WriteTempFile("p.wav", testing::PcmFile(sample_code::kS16, 2, 44100, Bytes(400, 0)));
   ASSERT_EQ(WriteTags(wav, PcmFileKind::Wave, tags), 0u);

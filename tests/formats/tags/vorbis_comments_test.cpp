@@ -8,6 +8,7 @@
 #include "formats/tags/internal/app_private.h"
 #include "platform/error_numbers.h"
 #include "tests/formats/chunks/chunk_test_util.h"
+#include "tests/formats/tags/tag_test_util.h"
 
 namespace tidemark {
 namespace {
@@ -57,10 +58,8 @@ TEST(VorbisComments, ToTagsKeysFirstValueAppPrivateAndVendor) {
   EXPECT_EQ(AppPrivateValue(app, "ISRC"), "USRC17607839");
 
   // Slots already filled and an AppPrivate already present are kept.
-  TagSet filled;
-  SetTagText(filled, InfoText::Name, "Kept");
-  SetTagText(filled, InfoText::AppPrivate, "TNO=1");
-  SetTagText(filled, InfoText::Software, "Mine");
+  TagSet filled =
+      testing::MakeTags({{InfoText::Name, "Kept"}, {InfoText::AppPrivate, "TNO=1"}, {InfoText::Software, "Mine"}});
   ASSERT_EQ(VorbisCommentsToTags(c, &filled), 0u);
   EXPECT_EQ(TagText(filled, InfoText::Name), "Kept");
   EXPECT_EQ(TagText(filled, InfoText::AppPrivate), "TNO=1");
@@ -76,12 +75,9 @@ TEST(VorbisComments, ToTagsKeysFirstValueAppPrivateAndVendor) {
 }
 
 TEST(VorbisComments, FromTagsOrderAndReplayGainFormats) {
-  TagSet tags;
-  SetTagText(tags, InfoText::Genre, "Jazz");
-  SetTagText(tags, InfoText::Name, "T");
-  SetTagText(tags, InfoText::Comments, "C");
-  SetTagText(tags, InfoText::Engineer, "not mapped");
-  SetTagText(tags, InfoText::AppPrivate, "ISRC=short WEBURL=http://w/ TNO=12 ALBUM=\"A B\"");
+  const TagSet tags = testing::MakeTags({{InfoText::Genre, "Jazz"}, {InfoText::Name, "T"}, {InfoText::Comments, "C"},
+                                        {InfoText::Engineer, "not mapped"},
+                                        {InfoText::AppPrivate, "ISRC=short WEBURL=http://w/ TNO=12 ALBUM=\"A B\""}});
   std::vector<std::string> out;
   ASSERT_EQ(TagsToVorbisComments(tags, std::nullopt, &out), 0u);
   EXPECT_EQ(out, (std::vector<std::string>{"TITLE=T", "DESCRIPTION=C", "GENRE=Jazz", "ALBUM=A B", "TRACKNUMBER=12",

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -45,8 +46,7 @@ TEST(WavClipboard, ProducedImageIsCanonical16BitPcm) {
   EXPECT_EQ(LoadLe32(&image[4]), 36u + 333 * 4);
   WaveImageLayout layout;
   ASSERT_TRUE(ParseWaveImage(image, nullptr, &layout));
-  EXPECT_EQ(layout.frames, 333u);
-  EXPECT_EQ(layout.data_offset, 44u);
+  EXPECT_EQ(std::tuple(layout.frames, layout.data_offset), std::tuple(333u, 44u));
 
   // Past the document, and at the size limit (silence reads as zeros).
   EXPECT_EQ(ProduceWaveImage(*doc, 900, 101, &image), err::kSizeLimit);
@@ -110,23 +110,17 @@ TEST(WavClipboard, AcceptanceRules) {
   };
   for (const auto& r : refused) EXPECT_FALSE(ParseWaveImage(r.image, r.target, nullptr)) << r.why;
 
-  // Byte rate off by one.
-  std::vector<std::uint8_t> b = Image(s16, 4);
-  StoreLe32(&b[28], LoadLe32(&b[28]) + 1);
-  EXPECT_FALSE(ParseWaveImage(b, nullptr, nullptr));
-  // Container and chunk bounds.
+  // Container and chunk bounds: every truncation; the byte rate off by one,
+  // a declared size of 4 (+ 8 = 12), another form, a data size past the end.
   const std::vector<std::uint8_t> good = Image(s16, 8);
   for (std::size_t n = 0; n < good.size(); ++n)
     EXPECT_FALSE(ParseWaveImage(std::span(good.data(), n), nullptr, nullptr)) << n << " bytes";
-  b = good;
-  StoreLe32(&b[4], 4);  // declared size + 8 = 12
-  EXPECT_FALSE(ParseWaveImage(b, nullptr, nullptr));
-  b = good;
-  b[8] = 'X';
-  EXPECT_FALSE(ParseWaveImage(b, nullptr, nullptr));
-  b = good;
-  StoreLe32(&b[40], 0xFFFFFFFFu);
-  EXPECT_FALSE(ParseWaveImage(b, nullptr, nullptr));
+  for (const auto& [at, value] : {std::pair{28u, LoadLe32(&good[28]) + 1}, {4u, 4u}, {8u, FourCc("XAVE")},
+                                  {40u, 0xFFFFFFFFu}}) {
+    std::vector<std::uint8_t> b = good;
+    StoreLe32(&b[at], value);
+    EXPECT_FALSE(ParseWaveImage(b, nullptr, nullptr)) << at;
+  }
 }
 
 TEST(WavClipboard, PasteMakesAWorkingFile) {
@@ -135,13 +129,10 @@ TEST(WavClipboard, PasteMakesAWorkingFile) {
   SegmentList segments;
   WaveImageLayout layout;
   ASSERT_EQ(PasteWaveImage(image, nullptr, &segments, &layout), 0u);
-  EXPECT_EQ(layout.code, sample_code::kS24);
-  EXPECT_EQ(layout.frames, 50u);
+  EXPECT_EQ(std::tuple(layout.code, layout.frames), std::tuple(sample_code::kS24, 50u));
   ASSERT_EQ(segments.size(), 1u);
   const SoundSource* source = segments.first()->source.get();
-  EXPECT_EQ(segments.first()->length, 50u);
-  EXPECT_TRUE(OwnsFile(source));
-  EXPECT_EQ(DataOffset(source), 44u);
+  EXPECT_EQ(std::tuple(segments.first()->length, OwnsFile(source), DataOffset(source)), std::tuple(50u, true, 44u));
   SoundFileInfo info;
   ASSERT_EQ(ProbePcmFile(FilePath(source), &info), 0u);
   EXPECT_EQ(testing::LayoutOf(info), testing::Layout(PcmFileKind::Wave, sample_code::kS24, 2, 22050, 50, 44));

@@ -1,6 +1,7 @@
 #include "formats/wav/internal/wav_patch.h"
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -109,9 +110,8 @@ TEST(WavPatch, CompressedWaveFacts) {
   MemoryInput input(file);
   ASSERT_EQ(ReadCompressedWaveFacts(input, file.size(), &facts), 0u);
   EXPECT_EQ(facts.format, adpcm_fmt.bytes());
-  EXPECT_EQ(facts.fact_samples, 1000u);
-  EXPECT_EQ(facts.data_offset, 12u + 8 + 50 + 12 + 12 + 8);
-  EXPECT_EQ(facts.data_size, 512u);
+  EXPECT_EQ(std::tuple(facts.fact_samples, facts.data_offset, facts.data_size),
+            std::tuple(1000u, 12u + 8 + 50 + 12 + 12 + 8, 512u));
   // The probe hands such a file to the decoder.
   SoundFileInfo info;
   EXPECT_EQ(ProbeWave(input, file.size(), &info), err::kForeignEncoding);
@@ -122,9 +122,7 @@ TEST(WavPatch, CompressedWaveFacts) {
   };
   const std::vector<std::uint8_t> no_data = RiffBuilder().Chunk("fmt ", adpcm_fmt).Chunk("fact", Body().U32(7)).Bytes();
   ASSERT_EQ(rc_of(no_data, &facts), 0u);
-  EXPECT_EQ(facts.data_offset, 0u);
-  EXPECT_EQ(facts.data_size, 0u);
-  EXPECT_EQ(facts.fact_samples, 7u);
+  EXPECT_EQ(std::tuple(facts.fact_samples, facts.data_offset, facts.data_size), std::tuple(7u, 0u, 0u));
   EXPECT_EQ(rc_of(RiffBuilder().Chunk("fmt ", adpcm_fmt).Chunk("data", data).Bytes(), &facts), err::kMalformed);
   EXPECT_EQ(rc_of(RiffBuilder().Chunk("fmt ", adpcm_fmt).Chunk("fact", Body().U16(1)).Bytes(), &facts),
             err::kMalformed);

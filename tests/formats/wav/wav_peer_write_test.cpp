@@ -67,22 +67,11 @@ TEST_P(WavPeerWrite, SoxDecodesTheSamples) {
   TIDEMARK_REQUIRE_PEER("/usr/bin/sox");
   const Form& form = GetParam();
   const std::string path = Write();
-  std::string out;
-  for (const auto& [option, want] : {std::pair<const char*, std::string>{"-c", std::to_string(form.channels)},
-                                     {"-s", std::to_string(kFrames)}, {"-r", "44100"}}) {
-    ASSERT_EQ(testing::Run(std::string("sox --i ") + option + " " + path, &out, true), 0);
-    EXPECT_EQ(out, want + "\n") << option;
-  }
-  const std::string decode = "sox -V1 " + path + " -t raw " + testing::SoxRaw(form.code) + " " + path + ".raw";
-  ASSERT_EQ(testing::Run(decode, &out), 0) << out;
-  EXPECT_TRUE(out.empty()) << out;
-  EXPECT_EQ(ReadWholeFile(path + ".raw"), samples_);
-
+  testing::ExpectSoxDecodes(path, form.channels, kFrames, 44100, samples_, form.code, true);
   // Writing again replaces the first list in place; sox still reads the
   // samples, and our own reader sees the notes.
   ASSERT_EQ(WriteCueList(path, Markers(true)), 0u);
-  ASSERT_EQ(testing::Run(decode, &out), 0) << out;
-  EXPECT_EQ(ReadWholeFile(path + ".raw"), samples_);
+  testing::ExpectSoxDecodes(path, form.channels, kFrames, 44100, samples_, form.code, true);
   MarkerList back;
   ASSERT_EQ(ReadFileMarkers(path, PcmFileKind::Wave, kFrames, &back), 0u);
   EXPECT_EQ(testing::MarkerEntries(back), testing::MarkerEntries(Markers(true)));

@@ -15,7 +15,6 @@
 #include "formats/open_sound_file.h"
 #include "formats/pcm_probe.h"
 #include "platform/error_numbers.h"
-#include "tests/formats/wav/wav_probe_test_util.h"
 #include "tests/formats/wav/wav_test_util.h"
 #include "tests/support/hermetic_env.h"
 
@@ -109,7 +108,7 @@ TEST_P(WavProbePeers, FileMatchesSoxDecoding) {
   TIDEMARK_REQUIRE_PEER_IF(!ffmpeg || testing::HaveProgram("/usr/bin/ffmpeg"), "/usr/bin/ffmpeg");
   const bool sndfile = std::strstr(peer.command, "sndfile-convert") != nullptr;
   TIDEMARK_REQUIRE_PEER_IF(!sndfile || testing::HaveProgram("/usr/bin/sndfile-convert"), "/usr/bin/sndfile-convert");
-  const std::string wav = testing::MakeTempDir("wav_peers") + "/" + peer.name + ".wav", raw = wav + ".raw";
+  const std::string wav = testing::MakeTempDir("wav_peers") + "/" + peer.name + ".wav";
   std::string command = peer.command;
   for (std::size_t at; (at = command.find("%s")) != std::string::npos;) command.replace(at, 2, wav);
   std::string output;
@@ -124,20 +123,7 @@ TEST_P(WavProbePeers, FileMatchesSoxDecoding) {
     EXPECT_EQ(LoadLe32(&file[fmt + 4]), peer.format_bytes) << "the peer wrote another format block";
   }
 
-  SoundFileInfo info;
-  ASSERT_EQ(ProbePcmFile(wav, &info), 0u);
-  EXPECT_EQ(info.kind, PcmFileKind::Wave);
-  EXPECT_EQ(info.code, peer.code);
-  EXPECT_EQ(info.channels, peer.channels);
-  EXPECT_EQ(info.rate, peer.rate);
-  std::string frames;
-  ASSERT_EQ(testing::Run("sox --i -s " + wav, &frames, true), 0) << frames;
-  EXPECT_EQ(std::to_string(info.frames) + "\n", frames);
-  // sox passes samples through 32-bit integers: floats are compared as
-  // floats, integers decode losslessly in their own encoding.
-  const SampleCode as = IsFloatCode(peer.code) ? kFloat : info.code;
-  ASSERT_EQ(testing::Run("sox " + wav + " -t raw " + testing::SoxRaw(as) + " " + raw), 0);
-  testing::ExpectSameSamples(testing::ReadThroughSource(wav, info, as), ReadWholeFile(raw), as);
+  testing::ExpectProbeMatchesSox(wav, PcmFileKind::Wave, peer.code, peer.channels, peer.rate);
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, WavProbePeers, ::testing::ValuesIn(kPeerFiles),
@@ -328,20 +314,18 @@ TEST(WavProbe, Rf64AndBw64DescribeAsTheirRiffTwins) {
     }
   }
 
-  // A "fact" count of 0xFFFFFFFF is the "ds64" sample count; others stand.
+  // A "fact" count of 0xFFFFFFFF is the "ds64" sample count, believed
+  // beyond the data when the data is last.
   const Bytes riff = Wave({{"fmt ", float_fmt}, {"fact", Body().U32(0xFFFFFFFFu)}, {"data", data}});
-  testing::Rf64Options counted;
-  counted.sample_count = 6;
-  SoundFileInfo info;
-  ASSERT_EQ(ProbeBytes(testing::Rf64Twin(riff, counted), &info), 0u);
-  EXPECT_EQ(info.frames, 6u);
-  counted.sample_count = 1000;  // beyond the data, which is last: believed
-  ASSERT_EQ(ProbeBytes(testing::Rf64Twin(riff, counted), &info), 0u);
-  EXPECT_EQ(info.frames, 1000u);
   const Bytes followed =
       Wave({{"fmt ", float_fmt}, {"fact", Body().U32(0xFFFFFFFFu)}, {"data", data}, {"LIST", list}});
-  ASSERT_EQ(ProbeBytes(testing::Rf64Twin(followed, counted), &info), 0u);
-  EXPECT_EQ(info.frames, 10u);
+  for (const auto& [file, count, frames] : {std::tuple{&riff, 6u, 6u}, {&riff, 1000u, 1000u}, {&followed, 1000u, 10u}}) {
+    testing::Rf64Options counted;
+    counted.sample_count = count;
+    SoundFileInfo info;
+    ASSERT_EQ(ProbeBytes(testing::Rf64Twin(*file, counted), &info), 0u);
+    EXPECT_EQ(info.frames, frames) << count;
+  }
 }
 
 // What makes an RF64 file malformed, and the sniff that agrees with the probe.
@@ -400,16 +384,6 @@ TEST(WavProbe, Rf64RulesAndSniff) {
 // The frame limit with 64-bit sizes, on headers alone: the input holds the
 // header, the length given is that of the whole file.
 TEST(WavProbe, Rf64FrameCountsBeyondTheLimit) {
-  const auto header = [](std::uint16_t block, std::uint64_t data_bytes) {
-    Bytes riff = Wave({{"fmt ", FormatBody(1, 1, 8000, block, static_cast<std::uint16_t>(8 * block))}, {"data", {}}});
-    Bytes file = testing::Rf64Twin(riff);
-    const std::uint64_t length = file.size() + data_bytes;
-    StoreLe32(&file[20], static_cast<std::uint32_t>(length - 8));
-    StoreLe32(&file[24], static_cast<std::uint32_t>((length - 8) >> 32));
-    StoreLe32(&file[28], static_cast<std::uint32_t>(data_bytes));
-    StoreLe32(&file[32], static_cast<std::uint32_t>(data_bytes >> 32));
-    return std::pair{file, length};
-  };
   const struct {
     std::uint16_t block;
     std::uint64_t data_bytes;
@@ -425,7 +399,7 @@ TEST(WavProbe, Rf64FrameCountsBeyondTheLimit) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.data_bytes);
-    const auto [bytes, length] = header(c.block, c.data_bytes);
+    const auto [bytes, length] = testing::Rf64Header(1, c.block, c.data_bytes);
     MemoryInput input(bytes);
     SoundFileInfo info;
     ASSERT_EQ(ProbePcm(input, length, &info), 0u);
@@ -440,18 +414,6 @@ TEST(WavProbe, Rf64FrameCountsBeyondTheLimit) {
   EXPECT_EQ(ProbePcm(input, 0xFFFFFFFFu, &info), err::kMalformed);
 }
 
-// Counts the reads made of a block of bytes and the largest one asked for.
-struct CountingInput final : RandomAccessInput {
-  explicit CountingInput(const Bytes& b) : memory(b) {}
-  Error ReadAt(void* buffer, std::size_t n, std::uint64_t offset, std::size_t* done) override {
-    ++reads;
-    largest = std::max<std::uint64_t>(largest, n);
-    return memory.ReadAt(buffer, n, offset, done);
-  }
-  MemoryInput memory;
-  std::uint64_t reads = 0, largest = 0;
-};
-
 // A "ds64" table that claims gigabytes is not read (nor allocated) whole.
 TEST(WavProbe, Rf64TableClaimsAreBounded) {
   const Bytes riff = Wave({{"fmt ", FormatBody(1, 1, 8000, 1, 8)}, {"data", {}}});
@@ -460,7 +422,7 @@ TEST(WavProbe, Rf64TableClaimsAreBounded) {
   StoreLe32(&file[16], 0xFFFFFFF0u);   // the "ds64" body
   StoreLe64(&file[20], length - 8);   // the RIFF size
   StoreLe32(&file[44], 0xFFFFFFFFu);   // table entries
-  CountingInput input(file);
+  testing::CountingInput input(file);
   SoundFileInfo info;
   EXPECT_EQ(ProbePcm(input, length, &info), err::kReadFailed);  // the input holds the header only
   EXPECT_LE(input.largest, 65536u * 12);
@@ -478,7 +440,7 @@ TEST(WavProbe, Rf64OfManyTinyChunksIsReadInWindows) {
   testing::Rf64Options options;
   options.large = {"data", "tiny"};
   const Bytes file = testing::Rf64Twin(riff.Bytes(), options);
-  CountingInput input(file);
+  testing::CountingInput input(file);
   SoundFileInfo info;
   ASSERT_EQ(ProbePcm(input, file.size(), &info), 0u);
   EXPECT_EQ(info.frames, 10u);
@@ -491,12 +453,11 @@ TEST(WavProbe, Rf64OfManyTinyChunksIsReadInWindows) {
 TEST(WavProbe, FilesThatCannotBeProbed) {
   const std::string dir = testing::MakeTempDir("wav_files");
   SoundFileInfo info;
-  EXPECT_EQ(ProbePcmFile(dir + "/missing.wav", &info), err::kCannotOpen);
-  EXPECT_EQ(ProbePcmFile(dir, &info), err::kCannotOpen);
   WriteWholeFile(dir + "/empty.wav", {});
-  EXPECT_EQ(ProbePcmFile(dir + "/empty.wav", &info), err::kMalformed);
   WriteWholeFile(dir + "/three.wav", {'R', 'I', 'F'});
-  EXPECT_EQ(ProbePcmFile(dir + "/three.wav", &info), err::kMalformed);
+  for (const auto& [name, rc] : {std::pair{"/missing.wav", err::kCannotOpen}, {"", err::kCannotOpen},
+                                 {"/empty.wav", err::kMalformed}, {"/three.wav", err::kMalformed}})
+    EXPECT_EQ(ProbePcmFile(dir + name, &info), rc) << name;
 
   // Sparse files at the 32-bit limit: 0xFFFFFFFE bytes is the largest that
   // is read, one more is refused before anything is parsed.
