@@ -180,6 +180,22 @@ Error FileSource::FillBlock(std::uint64_t offset, std::byte* dst, std::uint32_t 
                           POSIX_FADV_WILLNEED);
     prefetched_to_ = to;
   }
+  // A pass backwards (time reverse) fills each block just before the last
+  // one: the system's read-ahead never looks there, so ask for the bytes
+  // before it the same way.
+  if (offset + bytes == last_fill_ && offset > 0) {
+    const bool inside = prefetched_from_ <= offset && offset < prefetched_top_;
+    if (!inside || offset - prefetched_from_ < kPrefetchBytes / 2) {
+      const std::uint64_t to = inside ? prefetched_from_ : offset;
+      const std::uint64_t from = offset > kPrefetchBytes ? offset - kPrefetchBytes : 0;
+      if (to > from)
+        (void)posix_fadvise(file_.file.fd(), static_cast<off_t>(from), static_cast<off_t>(to - from),
+                            POSIX_FADV_WILLNEED);
+      if (!inside) prefetched_top_ = offset;
+      prefetched_from_ = from;
+    }
+  }
+  last_fill_ = offset;
   next_fill_ = offset + bytes;
   std::size_t done = 0;
   if (file_.file.ReadAt(dst, bytes, offset, &done) != err::kOk || done != bytes) return err::kReadFailed;
