@@ -10,6 +10,7 @@
 #include "core/io/pcm_header.h"
 #include "core/io/internal/read_ahead.h"
 #include "core/samples/sample_convert.h"
+#include "platform/alloc.h"
 #include "platform/error_numbers.h"
 #include "platform/system_info.h"
 
@@ -55,7 +56,12 @@ BufferedFile::BufferedFile() = default;
 BufferedFile::~BufferedFile() { (void)Close(); }
 
 void BufferedFile::Reset() {
-  read_ahead_.reset();
+  transfer_.reset();
+  write_behind_ = false;
+  behind_offset_ = 0;
+  behind_valid_ = 0;
+  behind_error_ = err::kOk;
+  windows_behind_ = 0;
   file_ = PosixFile();
   path_.clear();
   flags_ = 0;
@@ -106,12 +112,14 @@ Error BufferedFile::Open(const std::string& path, std::uint32_t flags) {
     return err::kOutOfMemory;
   }
   if ((flags & buffered_open::kReadAhead) && reading && !writing) {
-    read_ahead_ = std::make_unique<ReadAhead>();
-    if (spare_.Allocate(capacity) != err::kOk || read_ahead_->Start() != err::kOk) {
+    if (TryAlloc([&] { transfer_ = std::make_unique<BackgroundTransfer>(); }) != err::kOk ||
+        spare_.Allocate(capacity) != err::kOk || transfer_->Start() != err::kOk) {
       Reset();
       return err::kOutOfMemory;
     }
   }
+  // The helper and the spare block come with the first full window.
+  write_behind_ = (flags & buffered_open::kWriteBehind) && writing;
   path_ = path;
   flags_ = flags;
   capacity_ = capacity;
@@ -122,6 +130,7 @@ Error BufferedFile::Open(const std::string& path, std::uint32_t flags) {
 }
 
 Error BufferedFile::FlushWindow() {
+  if (const Error rc = FinishWriteBehind()) return rc;
   if (!dirty_) return err::kOk;
   const std::uint32_t valid = window_valid_;
   const auto rounded = static_cast<std::uint32_t>(RoundUpToSector(valid));
@@ -157,10 +166,58 @@ Error BufferedFile::FlushWindow() {
   return err::kOk;
 }
 
+// Waits for the window written behind and books it as FlushWindow does;
+// a failure stays with the file.
+Error BufferedFile::FinishWriteBehind() {
+  if (behind_error_) return behind_error_;
+  if (!write_behind_ || !transfer_ || !transfer_->in_flight()) return err::kOk;
+  std::size_t done = 0;
+  const Error rc = transfer_->Wait(&done);
+  if (done > 0 && behind_offset_ + static_cast<std::int64_t>(done) > disk_size_) {
+    disk_size_ = behind_offset_ + static_cast<std::int64_t>(done);
+    size_changed_ = true;
+  }
+  if (rc != err::kOk) {
+    if (rc == err::kDiskFull) disk_full_ = true;
+    behind_error_ = rc == err::kDiskFull || rc == err::kOutOfMemory ? rc : err::kWriteFailed;
+    return behind_error_;
+  }
+  physical_size_ = std::max(physical_size_, behind_offset_ + behind_valid_);
+  return err::kOk;
+}
+
+// Hands the full, dirty window (whole sectors) to the helper after the one
+// before it is done, and goes on in the spare block; without a helper or a
+// spare block the window is written in place.
+Error BufferedFile::WriteWindowBehind() {
+  if (const Error rc = FinishWriteBehind()) return rc;
+  if (!transfer_) {
+    if (TryAlloc([&] { transfer_ = std::make_unique<BackgroundTransfer>(); }) != err::kOk ||
+        spare_.Allocate(capacity_) != err::kOk || transfer_->Start() != err::kOk) {
+      transfer_.reset();
+      spare_.Release();
+      write_behind_ = false;
+      return FlushWindow();
+    }
+  }
+  // Where a full window must be reserved, FlushWindow refuses it.
+  if (disk_full_ && window_offset_ + capacity_ > disk_size_) return err::kDiskFull;
+  transfer_->RequestWrite(&file_, cache_.data(), capacity_, static_cast<std::uint64_t>(window_offset_));
+  behind_offset_ = window_offset_;
+  behind_valid_ = window_valid_;
+  ++windows_behind_;
+  std::swap(cache_, spare_);
+  dirty_ = false;
+  window_valid_ = 0;
+  return err::kOk;
+}
+
 // Moves the window to the position for writing: a new window starts at the
 // sector holding the position, its bytes before the position taken from disk.
 Error BufferedFile::StartWriteWindow() {
-  if (const Error rc = FlushWindow()) return rc;
+  // Sequential writing past a full window: that window goes to disk behind.
+  const bool sequential = write_behind_ && dirty_ && window_valid_ == capacity_ && position_ == CachedEnd();
+  if (const Error rc = sequential ? WriteWindowBehind() : FlushWindow()) return rc;
   const std::int64_t start = position_ & ~static_cast<std::int64_t>(sector_mask_);
   const auto gap = static_cast<std::uint32_t>(position_ - start);
   window_offset_ = start;
@@ -199,7 +256,7 @@ Error BufferedFile::Write(const void* buffer, std::size_t n) {
 
 // Loads the window for reading at the position, `wanted` bytes being asked for.
 Error BufferedFile::FillWindow(std::size_t wanted) {
-  if (read_ahead_) return FillWindowReadAhead();
+  if (transfer_ && !write_behind_) return FillWindowReadAhead();
   if (const Error rc = FlushWindow()) return rc;
   std::uint32_t keep = 0;  // bytes of the window that stay
   if (position_ == CachedEnd() && window_valid_ < capacity_) {
@@ -227,8 +284,8 @@ Error BufferedFile::FillWindow(std::size_t wanted) {
 
 Error BufferedFile::WaitReadAhead(std::size_t* done) {
   *done = 0;
-  if (!read_ahead_ || !read_ahead_->in_flight()) return err::kReadFailed;
-  return read_ahead_->Wait(done);
+  if (!transfer_ || !transfer_->in_flight()) return err::kReadFailed;
+  return transfer_->Wait(done);
 }
 
 void BufferedFile::RequestNextBlock() {
@@ -236,13 +293,13 @@ void BufferedFile::RequestNextBlock() {
   if (window_valid_ != capacity_ || next >= physical_size_) return;
   const std::uint64_t length =
       std::min<std::uint64_t>(capacity_, RoundUpToSector(static_cast<std::uint64_t>(physical_size_ - next)));
-  read_ahead_->Request(&file_, spare_.data(), length, static_cast<std::uint64_t>(next));
+  transfer_->Request(&file_, spare_.data(), length, static_cast<std::uint64_t>(next));
 }
 
 Error BufferedFile::FillWindowReadAhead() {
   // A read-ahead reader never writes, so the window is never dirty.
-  const bool had_request = read_ahead_->in_flight();
-  const std::int64_t spare_offset = static_cast<std::int64_t>(read_ahead_->offset());
+  const bool had_request = transfer_->in_flight();
+  const std::int64_t spare_offset = static_cast<std::int64_t>(transfer_->offset());
   std::size_t got = 0;
   const Error spare_rc = WaitReadAhead(&got);
   if (had_request && spare_rc == err::kOk && position_ >= spare_offset &&
@@ -267,6 +324,7 @@ Error BufferedFile::FillWindowReadAhead() {
 
 Error BufferedFile::Read(void* buffer, std::size_t n) {
   if (!is_open() || !(flags_ & buffered_open::kRead)) return err::kCannotOpen;
+  if (const Error rc = FinishWriteBehind()) return rc;
   const std::int64_t end = std::max(physical_size_, CachedEnd());
   if (position_ > end || n > static_cast<std::uint64_t>(end - position_)) return err::kReadFailed;
   const std::int64_t start = position_;
@@ -290,6 +348,8 @@ Error BufferedFile::Read(void* buffer, std::size_t n) {
 }
 
 std::int64_t BufferedFile::Seek(std::int64_t offset, int origin) {
+  // The end counts the window in flight; a failure waits for the next call.
+  if (origin == 2) (void)FinishWriteBehind();
   std::int64_t base = 0;
   switch (origin) {
     case 0: base = 0; break;
@@ -307,6 +367,7 @@ Error BufferedFile::WriteHeader(PcmFileKind kind, std::uint32_t rate, SampleCode
                                 std::uint32_t* header_size) {
   *header_size = 0;
   if (!is_open() || !(flags_ & buffered_open::kWrite)) return err::kCannotOpen;
+  if (const Error rc = FinishWriteBehind()) return rc;
   if (dirty_ && disk_full_) {
     // Keep only what can be written without new space.
     const std::int64_t room = std::max<std::int64_t>(0, disk_size_ - window_offset_);
@@ -391,9 +452,9 @@ Error BufferedFile::ShrinkCache() {
 Error BufferedFile::Close(std::int64_t* final_size) {
   if (final_size) *final_size = 0;
   if (!is_open()) return err::kOk;
-  if (read_ahead_) {
+  if (transfer_ && !write_behind_) {
     std::size_t ignored = 0;
-    (void)read_ahead_->Wait(&ignored);
+    (void)transfer_->Wait(&ignored);
   }
   Error result = FlushWindow();
   const std::int64_t size = std::max(logical_end_, physical_size_);

@@ -5,7 +5,8 @@
 // The file holds one cache window at a time, always clean or dirty. Writes
 // collect in the window and reach the disk as whole sectors (the volume's
 // block size); Close cuts the file to its exact final size. Transfers bypass
-// the system cache where the file system allows it. One thread at a time.
+// the system cache where the file system allows it. One thread at a time
+// (a read-ahead or write-behind helper works only on the spare block).
 #pragma once
 
 #include <cstddef>
@@ -20,7 +21,7 @@
 
 namespace tidemark {
 
-class ReadAhead;
+class BackgroundTransfer;
 
 // Open flags (a bit set).
 namespace buffered_open {
@@ -31,6 +32,12 @@ inline constexpr std::uint32_t kEffectOutput = 0x100;  // marks effect output; n
 inline constexpr std::uint32_t kDeleteOnClose = 0x200;
 inline constexpr std::uint32_t kSmallCache = 0x400;
 inline constexpr std::uint32_t kReadAhead = 0x800;  // only for read-only opens
+// Only for writing opens: a window filled by sequential writes goes to disk
+// on a helper thread while writing goes on in the spare block (one write in
+// flight). Its failure is the file's from then on: the next call that waits
+// for it and every later one report it. Without a thread or the spare
+// block, windows are written in place as usual.
+inline constexpr std::uint32_t kWriteBehind = 0x1000;
 
 inline constexpr std::uint32_t kWorkFile = kWrite | kOpenAlways;              // 6
 inline constexpr std::uint32_t kRecorderFile = kWorkFile | kSmallCache;       // 0x406
@@ -115,7 +122,7 @@ class BufferedFile {
   const std::string& path() const { return path_; }
   std::int64_t position() const { return position_; }
   // Bytes of data the file holds on disk (excluding sector padding and
-  // reserved space).
+  // reserved space); a window written behind counts once a call waited for it.
   std::int64_t physical_size() const { return physical_size_; }
   std::int64_t logical_end() const { return logical_end_; }
   std::uint32_t sector_size() const { return sector_mask_ + 1; }
@@ -123,7 +130,10 @@ class BufferedFile {
   std::uint32_t cache_capacity() const { return capacity_; }
   bool disk_full_seen() const { return disk_full_; }
   bool dirty() const { return dirty_; }
-  bool read_ahead() const { return read_ahead_ != nullptr; }
+  bool read_ahead() const { return transfer_ && !write_behind_; }
+  bool write_behind() const { return write_behind_; }
+  // Windows handed to the write-behind helper so far.
+  std::uint64_t windows_written_behind() const { return windows_behind_; }
   // Transfers bypass the system cache (O_DIRECT accepted).
   bool direct() const { return file_.direct(); }
 
@@ -138,6 +148,8 @@ class BufferedFile {
   Error FillWindowReadAhead();
   void RequestNextBlock();
   Error WaitReadAhead(std::size_t* done);
+  Error WriteWindowBehind();
+  Error FinishWriteBehind();
   void Reset();
 
   PosixFile file_;
@@ -159,9 +171,15 @@ class BufferedFile {
   bool disk_full_ = false;
   PageBuffer scratch_;  // one sector, for padding merged from disk
 
-  // Read-ahead: the spare block and the helper that fills it.
-  std::unique_ptr<ReadAhead> read_ahead_;
+  // Read-ahead or write-behind: the spare block and the helper that fills
+  // or writes it.
+  std::unique_ptr<BackgroundTransfer> transfer_;
   PageBuffer spare_;
+  bool write_behind_ = false;
+  std::int64_t behind_offset_ = 0;  // the window in flight
+  std::uint32_t behind_valid_ = 0;
+  Error behind_error_;  // a failed write behind, kept
+  std::uint64_t windows_behind_ = 0;
 };
 
 }  // namespace tidemark

@@ -1,13 +1,12 @@
 #include "core/io/internal/read_ahead.h"
 
-#include <system_error>
-
 #include "platform/error_numbers.h"
 #include "platform/posix_file.h"
+#include "platform/worker_thread.h"
 
 namespace tidemark {
 
-ReadAhead::~ReadAhead() {
+BackgroundTransfer::~BackgroundTransfer() {
   if (!thread_.joinable()) return;
   {
     std::unique_lock lock(mutex_);
@@ -18,23 +17,19 @@ ReadAhead::~ReadAhead() {
   thread_.join();
 }
 
-Error ReadAhead::Start() {
+Error BackgroundTransfer::Start() {
   if (thread_.joinable()) return err::kOk;
-  try {
-    thread_ = std::thread([this] { Run(); });
-  } catch (const std::system_error&) {
-    return err::kOutOfMemory;
-  }
-  return err::kOk;
+  return StartWorkerThread([this] { Run(); }, &thread_);
 }
 
-void ReadAhead::Request(PosixFile* file, void* buffer, std::size_t n, std::uint64_t offset) {
+void BackgroundTransfer::Post(PosixFile* file, void* buffer, std::size_t n, std::uint64_t offset, bool write) {
   {
     std::lock_guard lock(mutex_);
     file_ = file;
     buffer_ = buffer;
     length_ = n;
     offset_ = offset;
+    write_ = write;
     result_ = err::kOk;
     done_ = 0;
     pending_ = true;
@@ -43,7 +38,16 @@ void ReadAhead::Request(PosixFile* file, void* buffer, std::size_t n, std::uint6
   wake_.notify_all();
 }
 
-Error ReadAhead::Wait(std::size_t* done) {
+void BackgroundTransfer::Request(PosixFile* file, void* buffer, std::size_t n, std::uint64_t offset) {
+  Post(file, buffer, n, offset, false);
+}
+
+void BackgroundTransfer::RequestWrite(PosixFile* file, const void* buffer, std::size_t n, std::uint64_t offset) {
+  // The helper only reads from a write's buffer.
+  Post(file, const_cast<void*>(buffer), n, offset, true);
+}
+
+Error BackgroundTransfer::Wait(std::size_t* done) {
   *done = 0;
   if (!in_flight_) return err::kOk;
   std::unique_lock lock(mutex_);
@@ -53,7 +57,7 @@ Error ReadAhead::Wait(std::size_t* done) {
   return result_;
 }
 
-void ReadAhead::Run() {
+void BackgroundTransfer::Run() {
   std::unique_lock lock(mutex_);
   for (;;) {
     wake_.wait(lock, [this] { return stop_ || pending_; });
@@ -62,9 +66,10 @@ void ReadAhead::Run() {
       void* buffer = buffer_;
       const std::size_t n = length_;
       const std::uint64_t offset = offset_;
+      const bool write = write_;
       lock.unlock();
       std::size_t done = 0;
-      const Error rc = file->ReadAt(buffer, n, offset, &done);
+      const Error rc = write ? file->WriteAt(buffer, n, offset, &done) : file->ReadAt(buffer, n, offset, &done);
       lock.lock();
       result_ = rc;
       done_ = done;

@@ -107,7 +107,7 @@ Error WorkFileWriter::StartFile() {
 
   std::string path;
   if (const Error rc = NewWorkFileName(kWorkFilePrefix, &path)) return rc;
-  Error rc = current_.Open(path, buffered_open::kWorkFile);
+  Error rc = current_.Open(path, buffered_open::kWorkFile | buffered_open::kWriteBehind);
   std::uint32_t header = 0;
   if (rc == err::kOk) rc = current_.WriteHeader(kind_, rate_, code_, channels_, frames, &header);
   if (rc == err::kOk && header != header_size_) rc = err::kSizeLimit;

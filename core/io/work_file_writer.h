@@ -1,6 +1,11 @@
 // Writes a stream of frames into working files of just under 4 GiB each,
 // starting a new file whenever the current one is full, and hands the
 // finished files over as owned file sources.
+//
+// Each full cache window of the current file goes to disk behind the caller
+// (buffered_open::kWriteBehind), so producing the next frames overlaps the
+// disk. A failed write of such a window is reported, with the number an
+// in-place write would give, by the next Write or by Finish.
 #pragma once
 
 #include <cstddef>

@@ -180,6 +180,32 @@ Error FileSource::FillBlock(std::uint64_t offset, std::byte* dst, std::uint32_t 
                           POSIX_FADV_WILLNEED);
     prefetched_to_ = to;
   }
+  // A working file (owned, written past the system cache) is read once in
+  // a pass, mostly by a save: give back the pages the pass has copied, so
+  // they neither crowd the system cache nor all wait for the deletion.
+  constexpr std::uint64_t kDropBytes = 4u << 20;
+  if (offset != next_fill_) dropped_to_ = offset;  // a new pass
+  if (owns_ && offset >= dropped_to_ + kDropBytes) {
+    (void)posix_fadvise(file_.file.fd(), static_cast<off_t>(dropped_to_), static_cast<off_t>(offset - dropped_to_),
+                        POSIX_FADV_DONTNEED);
+    dropped_to_ = offset;
+  }
+  // A pass backwards (time reverse) fills each block just before the last
+  // one: the system's read-ahead never looks there, so ask for the bytes
+  // before it the same way.
+  if (offset + bytes == last_fill_ && offset > 0) {
+    const bool inside = prefetched_from_ <= offset && offset < prefetched_top_;
+    if (!inside || offset - prefetched_from_ < kPrefetchBytes / 2) {
+      const std::uint64_t to = inside ? prefetched_from_ : offset;
+      const std::uint64_t from = offset > kPrefetchBytes ? offset - kPrefetchBytes : 0;
+      if (to > from)
+        (void)posix_fadvise(file_.file.fd(), static_cast<off_t>(from), static_cast<off_t>(to - from),
+                            POSIX_FADV_WILLNEED);
+      if (!inside) prefetched_top_ = offset;
+      prefetched_from_ = from;
+    }
+  }
+  last_fill_ = offset;
   next_fill_ = offset + bytes;
   std::size_t done = 0;
   if (file_.file.ReadAt(dst, bytes, offset, &done) != err::kOk || done != bytes) return err::kReadFailed;

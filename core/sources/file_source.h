@@ -96,6 +96,11 @@ class FileSource final : public SoundSource, private BlockFiller {
   std::uint64_t data_end_;  // data_offset_ + frame bytes x frames_
   std::uint64_t next_fill_ = 0;     // where a sequential fill would continue
   std::uint64_t prefetched_to_ = 0;  // how far the system has been asked to read ahead
+  std::uint64_t last_fill_ = 0;       // where the last fill started
+  std::uint64_t dropped_to_ = 0;      // an owned file's pages below this were given back
+  // The same for a pass backwards: [prefetched_from_, prefetched_top_).
+  std::uint64_t prefetched_from_ = 0;
+  std::uint64_t prefetched_top_ = 0;
   bool owns_;
   bool second_;
   bool temp_layout_ = false;

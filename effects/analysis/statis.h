@@ -70,6 +70,9 @@ class CStatis : public CEffRun {
   StatisResult result() const;
   // How often the running window sum has been recomputed exactly.
   std::uint64_t recompute_count() const { return recomputes_; }
+  // Lets tests run the baseline vector kernels on a processor that has
+  // wider ones (true: use them where the processor has them).
+  static void AllowWideVectors(bool allowed);
 
   // The figures over the channels measured. Peak: max(|maximum|, |minimum|);
   // its frame is the earliest that reaches it.

@@ -1,5 +1,6 @@
 #include "effects/time/fade.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 
@@ -20,14 +21,45 @@ constexpr std::array<std::array<std::int16_t, 2>, 4> kDirections{{{0, 0}, {1, 1}
 
 }  // namespace
 
+namespace {
+
+// The line's positions t[k] = (first + k) / n: the frame counts are whole
+// numbers below 2^53, exact as doubles, so each is the same quotient as
+// frame / n, divided in one vector loop (wider where the processor has it).
+__attribute__((target_clones("avx2", "default"))) void LinePositions(double first, double n, std::uint32_t m,
+                                                                      double* t) {
+  for (std::uint32_t k = 0; k < m; ++k) t[k] = (first + static_cast<double>(k)) / n;
+}
+
+}  // namespace
+
 Error CMyEffRun::Process(float* buffer, std::uint32_t frames, std::uint16_t channels, std::uint32_t mask) {
   const double n = length_ ? static_cast<double>(length_) : 1.0;
   const std::uint16_t faded = channels < 2 ? channels : std::uint16_t{2};
-  for (std::uint32_t f = 0; f < frames; ++f, ++frame_) {
-    const double t = static_cast<double>(frame_) / n;
-    float* frame = buffer + std::size_t{f} * channels;
-    for (std::uint16_t c = 0; c < faded; ++c)
-      if (mask & (1u << c)) frame[c] = static_cast<float>(frame[c] * std::fabs(d_[c] - t));
+  constexpr std::uint32_t kChunk = 512;
+  double t[kChunk];
+  for (std::uint32_t done = 0; done < frames;) {
+    const std::uint32_t m = std::min(kChunk, frames - done);
+    LinePositions(static_cast<double>(frame_), n, m, t);
+    float* chunk = buffer + std::size_t{done} * channels;
+    if (channels == 2 && (mask & 3) == 3) {
+      const double d0 = d_[0], d1 = d_[1];
+      for (std::uint32_t k = 0; k < m; ++k) {
+        chunk[2 * k] = static_cast<float>(chunk[2 * k] * std::fabs(d0 - t[k]));
+        chunk[2 * k + 1] = static_cast<float>(chunk[2 * k + 1] * std::fabs(d1 - t[k]));
+      }
+    } else {
+      for (std::uint16_t c = 0; c < faded; ++c) {
+        if (!(mask & (1u << c))) continue;
+        const double d = d_[c];
+        for (std::uint32_t k = 0; k < m; ++k) {
+          float& x = chunk[std::size_t{k} * channels + c];
+          x = static_cast<float>(x * std::fabs(d - t[k]));
+        }
+      }
+    }
+    frame_ += m;
+    done += m;
   }
   return err::kOk;
 }

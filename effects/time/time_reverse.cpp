@@ -1,6 +1,7 @@
 #include "effects/time/time_reverse.h"
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <utility>
 
@@ -18,6 +19,17 @@ namespace tidemark::NS_EFFECT_TIMEREV {
 namespace {
 
 void ReverseFrames(float* frames, std::uint32_t count, std::uint16_t channels) {
+  if (channels == 2 && count > 1) {
+    // A stereo frame is eight bytes: swapped as one word.
+    for (std::size_t i = 0, j = count - 1; i < j; ++i, --j) {
+      std::uint64_t a, b;
+      std::memcpy(&a, frames + 2 * i, sizeof a);
+      std::memcpy(&b, frames + 2 * j, sizeof b);
+      std::memcpy(frames + 2 * i, &b, sizeof b);
+      std::memcpy(frames + 2 * j, &a, sizeof a);
+    }
+    return;
+  }
   for (std::uint32_t i = 0, j = count; i + 1 < j; ++i) {
     --j;
     for (std::uint16_t c = 0; c < channels; ++c)

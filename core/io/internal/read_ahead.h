@@ -1,6 +1,7 @@
-// One background read at a time for a sequential reader: a helper thread
-// that runs a positioned read into a buffer while the caller works on the
-// previous block.
+// One background transfer at a time for a sequential file: a helper thread
+// that runs a positioned read (the read-ahead reader's next block) or write
+// (the write-behind writer's last full window) while the caller works on
+// the other buffer.
 #pragma once
 
 #include <condition_variable>
@@ -15,27 +16,32 @@ namespace tidemark {
 
 class PosixFile;
 
-class ReadAhead {
+class BackgroundTransfer {
  public:
-  ReadAhead() = default;
-  ReadAhead(const ReadAhead&) = delete;
-  ReadAhead& operator=(const ReadAhead&) = delete;
-  ~ReadAhead();  // waits for a read in flight, then stops the thread
+  BackgroundTransfer() = default;
+  BackgroundTransfer(const BackgroundTransfer&) = delete;
+  BackgroundTransfer& operator=(const BackgroundTransfer&) = delete;
+  ~BackgroundTransfer();  // waits for a transfer in flight, then stops the thread
 
-  // Starts the helper thread. err::kOutOfMemory when it cannot be created.
+  // Starts the helper thread (a worker thread: below-normal priority, the
+  // thread-start fault seam). 39 when it cannot be created.
   [[nodiscard]] Error Start();
+  bool started() const { return thread_.joinable(); }
 
-  // Starts reading `n` bytes at `offset` of `file` into `buffer`. Nothing may
-  // be in flight; the caller leaves file and buffer alone until Wait().
+  // Starts reading `n` bytes at `offset` of `file` into `buffer`, or writing
+  // them from it. Nothing may be in flight; the caller leaves file and
+  // buffer alone until Wait().
   void Request(PosixFile* file, void* buffer, std::size_t n, std::uint64_t offset);
-  // Waits for the read in flight and gives its result (error number and the
-  // bytes read). Without one, returns 0 and 0 bytes.
+  void RequestWrite(PosixFile* file, const void* buffer, std::size_t n, std::uint64_t offset);
+  // Waits for the transfer in flight and gives its result (error number and
+  // the bytes moved). Without one, returns 0 and 0 bytes.
   [[nodiscard]] Error Wait(std::size_t* done);
 
   bool in_flight() const { return in_flight_; }
   std::uint64_t offset() const { return offset_; }
 
  private:
+  void Post(PosixFile* file, void* buffer, std::size_t n, std::uint64_t offset, bool write);
   void Run();
 
   std::thread thread_;
@@ -44,6 +50,7 @@ class ReadAhead {
   bool stop_ = false;
   bool pending_ = false;    // a request waits for the thread or runs (guarded)
   bool in_flight_ = false;  // caller's view: Request() without Wait()
+  bool write_ = false;
   PosixFile* file_ = nullptr;
   void* buffer_ = nullptr;
   std::size_t length_ = 0;

@@ -1,0 +1,228 @@
+// Write-behind files: full windows go to disk on a helper thread. The bytes
+// and their order, the errors of a write in flight (the same numbers as a
+// file written in place, kept from then on), the fallback without a thread,
+// and the working-file writer's fault loop over windows written behind.
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "core/document/segment.h"
+#include "core/io/buffered_file.h"
+#include "core/io/work_file_writer.h"
+#include "core/io/work_folder.h"
+#include "core/sources/sound_source.h"
+#include "platform/error_numbers.h"
+#include "platform/fault_injection.h"
+#include "tests/platform/file_test_util.h"
+#include "tests/support/hermetic_env.h"
+
+namespace tidemark {
+namespace {
+
+namespace bo = buffered_open;
+using testing::RandomText;
+using testing::ReadFileText;
+
+constexpr std::uint32_t kBehind = bo::kWorkFile | bo::kSmallCache | bo::kWriteBehind;  // 256 KiB windows
+
+std::uint64_t g_fake_memory = 0;
+std::uint64_t FakeMemory() { return g_fake_memory; }
+
+class FakeMemoryScope {
+ public:
+  explicit FakeMemoryScope(std::uint64_t bytes) {
+    g_fake_memory = bytes;
+    SetPhysicalMemoryQueryForTesting(&FakeMemory);
+  }
+  ~FakeMemoryScope() { SetPhysicalMemoryQueryForTesting(nullptr); }
+};
+
+class WriteBehindTest : public ::testing::Test {
+ protected:
+  std::string dir_ = testing::MakeTempDir("behind");
+  std::string path_ = dir_ + "/f";
+};
+
+// Sequential writes in pieces of every size class, then the header
+// rewritten at the front: the file holds every byte in order.
+TEST_F(WriteBehindTest, SequentialPiecesArriveInOrder) {
+  for (const std::size_t piece : {std::size_t{1000}, std::size_t{7777}, std::size_t{0x40000}, std::size_t{0x61234}}) {
+    SCOPED_TRACE(piece);
+    const std::string data = RandomText(0x40000 * 9 + 1236, static_cast<std::uint32_t>(piece));
+    BufferedFile f;
+    ASSERT_EQ(f.Open(path_, kBehind), err::kOk);
+    ASSERT_TRUE(f.write_behind());
+    std::uint32_t header = 0;
+    const auto frames = static_cast<std::uint32_t>(data.size() / 4);
+    ASSERT_EQ(f.WriteHeader(PcmFileKind::Temp, 8000, sample_code::kS16, 2, frames / 2, &header), err::kOk);
+    for (std::size_t at = 0; at < data.size(); at += piece)
+      ASSERT_EQ(f.Write(data.data() + at, std::min(piece, data.size() - at)), err::kOk);
+    // More frames than announced: the header is written again at the front.
+    ASSERT_EQ(f.WriteHeader(PcmFileKind::Temp, 8000, sample_code::kS16, 2, frames, &header), err::kOk);
+    EXPECT_GE(f.windows_written_behind(), 8u);
+    ASSERT_EQ(f.Close(), err::kOk);
+    const std::string bytes = ReadFileText(path_);
+    ASSERT_EQ(bytes.size(), header + std::size_t{frames} * 4);
+    EXPECT_EQ(bytes.substr(0, 4), "RIFF");
+    EXPECT_TRUE(bytes.substr(header) == data.substr(0, std::size_t{frames} * 4));
+  }
+}
+
+// Sequential runs long enough to fill windows, mixed with seeks back into
+// windows still in flight, reads, flushes and the end: always the model.
+TEST_F(WriteBehindTest, MatchesAByteArrayModel) {
+  for (std::uint32_t seed = 1; seed <= 4; ++seed) {
+    SCOPED_TRACE(seed);
+    std::mt19937 rng(seed);
+    std::string model;
+    BufferedFile f;
+    ASSERT_EQ(f.Open(path_ + std::to_string(seed), kBehind | bo::kRead), err::kOk);
+    std::int64_t pos = 0;
+    for (int step = 0; step < 120; ++step) {
+      const unsigned op = static_cast<unsigned>(rng() % 8);
+      if (op < 4) {
+        const std::string data = RandomText(rng() % 0x60000, static_cast<std::uint32_t>(rng()));
+        ASSERT_EQ(f.Write(data.data(), data.size()), err::kOk);
+        if (model.size() < pos + data.size()) model.resize(pos + data.size(), '\0');
+        model.replace(static_cast<std::size_t>(pos), data.size(), data);
+        pos += static_cast<std::int64_t>(data.size());
+      } else if (op == 4 && !model.empty()) {
+        pos = static_cast<std::int64_t>(rng() % model.size());
+        ASSERT_EQ(f.Seek(pos, 0), pos);
+      } else if (op == 5 && pos < static_cast<std::int64_t>(model.size())) {
+        const std::size_t len = std::min<std::size_t>(rng() % 0x50000, model.size() - static_cast<std::size_t>(pos));
+        std::string got(len, '\0');
+        ASSERT_EQ(f.Read(got.data(), len), err::kOk) << step;
+        ASSERT_TRUE(got == model.substr(static_cast<std::size_t>(pos), len)) << step;
+        pos += static_cast<std::int64_t>(len);
+      } else if (op == 6) {
+        std::int64_t physical = -1;
+        ASSERT_EQ(f.Flush(&physical), err::kOk);
+        ASSERT_EQ(physical, static_cast<std::int64_t>(model.size()));
+      } else {
+        ASSERT_EQ(f.Seek(0, 2), static_cast<std::int64_t>(model.size()));
+        pos = static_cast<std::int64_t>(model.size());
+      }
+      ASSERT_EQ(f.position(), pos);
+    }
+    EXPECT_GT(f.windows_written_behind(), 0u);
+    std::int64_t final_size = 0;
+    ASSERT_EQ(f.Close(&final_size), err::kOk);
+    EXPECT_EQ(final_size, static_cast<std::int64_t>(model.size()));
+    EXPECT_TRUE(ReadFileText(path_ + std::to_string(seed)) == model);
+  }
+}
+
+struct FailureCase {
+  const char* name;
+  int error;       // what the failing pwrite reports
+  Error expected;  // what the caller sees
+};
+
+class WriteBehindFailure : public WriteBehindTest, public ::testing::WithParamInterface<FailureCase> {
+ protected:
+  // Writes ten windows in 64 KiB pieces with the `nth` write failing; gives
+  // the first error a call reported and the piece that reported it.
+  Error FirstFailure(std::uint32_t flags, std::uint64_t nth, std::size_t* piece_index, BufferedFile& f) {
+    const std::string data = RandomText(0x40000 * 10, 9);
+    EXPECT_EQ(f.Open(path_, flags), err::kOk);
+    const fault::ScopedFault fault(fault::FaultRule::FailNth(fault::kWrite, nth, GetParam().error));
+    for (std::size_t i = 0; i * 0x10000 < data.size(); ++i) {
+      *piece_index = i;
+      if (const Error rc = f.Write(data.data() + i * 0x10000, 0x10000)) return rc;
+    }
+    *piece_index = ~std::size_t{0};
+    return f.Flush();
+  }
+};
+
+TEST_P(WriteBehindFailure, SameNumberAsInPlaceAndKeptAfterwards) {
+  constexpr std::uint64_t kNth = 3;  // the third window
+  std::size_t in_place_piece = 0, behind_piece = 0;
+  BufferedFile in_place, behind;
+  const Error in_place_rc = FirstFailure(bo::kWorkFile | bo::kSmallCache, kNth, &in_place_piece, in_place);
+  ASSERT_EQ(in_place_rc, GetParam().expected);
+  const Error behind_rc = FirstFailure(kBehind, kNth, &behind_piece, behind);
+  EXPECT_EQ(behind_rc, GetParam().expected);
+  // Written in place, the window fails on the piece that starts the next
+  // one; behind, at the latest on the piece that starts the one after.
+  EXPECT_GE(behind_piece, in_place_piece);
+  EXPECT_LE(behind_piece, in_place_piece + 4);
+  // The failure stays the file's: nothing more reaches the disk.
+  EXPECT_EQ(behind.Flush(), GetParam().expected);
+  std::uint32_t header = 0;
+  EXPECT_EQ(behind.WriteHeader(PcmFileKind::Temp, 8000, sample_code::kU8, 1, 10, &header), GetParam().expected);
+  EXPECT_EQ(behind.Close(), GetParam().expected);
+  EXPECT_FALSE(behind.is_open());
+  (void)in_place.Close();
+}
+
+INSTANTIATE_TEST_SUITE_P(Errors, WriteBehindFailure,
+                         ::testing::Values(FailureCase{"DiskFull", ENOSPC, err::kDiskFull},
+                                           FailureCase{"InputOutput", EIO, err::kWriteFailed}),
+                         [](const auto& p) { return std::string(p.param.name); });
+
+TEST_F(WriteBehindTest, WithoutAThreadWindowsAreWrittenInPlace) {
+  const std::string data = RandomText(0x40000 * 4 + 99, 10);
+  BufferedFile f;
+  ASSERT_EQ(f.Open(path_, kBehind), err::kOk);
+  {
+    const fault::ScopedFault no_thread(fault::FaultRule::FailNth(fault::kThreadStart, 1, EAGAIN));
+    ASSERT_EQ(f.Write(data.data(), data.size()), err::kOk);
+    EXPECT_TRUE(no_thread.fired());
+  }
+  EXPECT_FALSE(f.write_behind());
+  EXPECT_EQ(f.windows_written_behind(), 0u);
+  ASSERT_EQ(f.Close(), err::kOk);
+  EXPECT_TRUE(ReadFileText(path_) == data);
+}
+
+// The working-file writer over 2 MiB windows written behind: every call
+// reporting success means the bytes are right, every failure leaves no
+// working file.
+void WriterRun(const fault::ScopedFault& fault, bool with_segments) {
+  const std::string data = RandomText(0x200000 * 2 + 4000, 11);
+  SegmentList list;
+  WorkFileWriter w;
+  const auto frames = static_cast<std::uint32_t>(data.size() / 4);
+  Error rc = w.Begin(PcmFileKind::Temp, 44100, sample_code::kS16, 2, frames);
+  for (std::size_t at = 0; rc == err::kOk && at < data.size(); at += 0x40000)
+    rc = w.Write(data.data() + at, std::min<std::size_t>(0x40000, data.size() - at));
+  if (rc == err::kOk) rc = w.Finish(with_segments ? &list : nullptr);
+  if (rc == err::kOk) {
+    std::string joined;
+    if (with_segments) {
+      for (Segment* s = list.first(); s && rc == err::kOk; s = s->next) {
+        std::string part(std::size_t{s->length} * 4, '\0');
+        rc = s->source->Read(0, s->length, part.data(), sample_code::kS16);
+        joined += part;
+      }
+    } else {
+      for (const WorkFileWriter::File& f : w.files()) joined += ReadFileText(f.path).substr(w.header_size());
+    }
+    if (rc == err::kOk) {
+      EXPECT_TRUE(joined == data) << "fault at op " << fault.rule().nth;
+    }
+  } else {
+    EXPECT_TRUE(fault.fired()) << rc;
+    EXPECT_TRUE(list.empty());
+  }
+  w.Discard();
+  list.Clear();
+  std::string folder;
+  ASSERT_EQ(EnsureWorkFolder(&folder), err::kOk);
+  EXPECT_TRUE(std::filesystem::is_empty(folder)) << "fault at op " << fault.rule().nth << " rc " << rc;
+}
+
+TEST(WorkFileWriterBehind, EveryFaultPointLeavesNoStrayFile) {
+  const FakeMemoryScope memory(std::uint64_t{200} << 20);  // 2 MiB windows
+  constexpr fault::FaultOps kOps = fault::kAllOps & ~fault::kUnlink;
+  EXPECT_GT(fault::ForEachFaultPoint(kOps, EIO, [](const fault::ScopedFault& f) { WriterRun(f, false); }), 10u);
+  EXPECT_GT(fault::ForEachFaultPoint(kOps, ENOSPC, [](const fault::ScopedFault& f) { WriterRun(f, true); }), 10u);
+}
+
+}  // namespace
+}  // namespace tidemark
