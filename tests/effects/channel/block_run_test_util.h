@@ -31,7 +31,9 @@ inline Error ExecuteWithBlock(CEffEntry& entry, SoundDocument& document,
 // accepts what it is shown: the block is loaded as a preset is (clamped).
 inline Error ExecuteWithLastUsed(CEffEntry& entry, SoundDocument& document, SettingsBlock stored) {
   entry.GetSettingsStore().Set(std::move(stored));
-  return ExecuteWithBlock(entry, document, std::nullopt);
+  StubDialog dialog;
+  ScopedSettingsDialog installed(&dialog);
+  return entry.Execute(&document);
 }
 
 // Params set up quietly from `stored` (loaded and clamped as a preset is)
