@@ -17,6 +17,7 @@
 #include "core/samples/sample_convert.h"
 #include "platform/error_numbers.h"
 #include "platform/fault_injection.h"
+#include "tests/core/io/fake_memory.h"
 #include "tests/platform/file_test_util.h"
 #include "tests/support/hermetic_env.h"
 
@@ -53,17 +54,7 @@ int ReopenDeleted(const std::string& path) {
   return result;
 }
 
-std::uint64_t g_fake_memory = 0;
-std::uint64_t FakeMemory() { return g_fake_memory; }
-
-class FakeMemoryScope {
- public:
-  explicit FakeMemoryScope(std::uint64_t bytes) {
-    g_fake_memory = bytes;
-    SetPhysicalMemoryQueryForTesting(&FakeMemory);
-  }
-  ~FakeMemoryScope() { SetPhysicalMemoryQueryForTesting(nullptr); }
-};
+using testing::FakeMemoryScope;
 
 // A private folder and a file name in it for each test.
 class BufferedFileTest : public ::testing::Test {

@@ -16,6 +16,7 @@
 #include "core/sources/sound_source.h"
 #include "platform/error_numbers.h"
 #include "platform/fault_injection.h"
+#include "tests/core/io/fake_memory.h"
 #include "tests/platform/file_test_util.h"
 #include "tests/support/hermetic_env.h"
 
@@ -28,17 +29,7 @@ using testing::ReadFileText;
 
 constexpr std::uint32_t kBehind = bo::kWorkFile | bo::kSmallCache | bo::kWriteBehind;  // 256 KiB windows
 
-std::uint64_t g_fake_memory = 0;
-std::uint64_t FakeMemory() { return g_fake_memory; }
-
-class FakeMemoryScope {
- public:
-  explicit FakeMemoryScope(std::uint64_t bytes) {
-    g_fake_memory = bytes;
-    SetPhysicalMemoryQueryForTesting(&FakeMemory);
-  }
-  ~FakeMemoryScope() { SetPhysicalMemoryQueryForTesting(nullptr); }
-};
+using testing::FakeMemoryScope;
 
 class WriteBehindTest : public ::testing::Test {
  protected:

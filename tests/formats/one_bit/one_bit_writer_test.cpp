@@ -19,6 +19,7 @@
 #include "platform/error_numbers.h"
 #include "platform/fault_injection.h"
 #include "platform/file_ops.h"
+#include "tests/core/io/fake_memory.h"
 #include "tests/core/source_test_util.h"
 #include "tests/formats/one_bit/one_bit_test_util.h"
 #include "tests/formats/peer_test_util.h"
@@ -259,10 +260,7 @@ TEST(OneBitWriter, WsdTextFields) {
 // fault writes the same file as an undisturbed one.
 TEST(OneBitWriter, FileErrorsAreReportedUntilClose) {
   // The smallest write cache (2 MiB), so the data passes through it more than once.
-  SetPhysicalMemoryQueryForTesting([]() -> std::uint64_t { return 1u << 20; });
-  struct Restore {
-    ~Restore() { SetPhysicalMemoryQueryForTesting(nullptr); }
-  } restore;
+  const FakeMemoryScope memory(1u << 20);
   constexpr std::uint32_t kPerChannel = 1300001;
   const TagSet tags = MakeTags({{InfoText::Name, "N"}});
   for (const char* ext : {".dff", ".dsf", ".wsd"}) {
