@@ -3,6 +3,8 @@
 #include <omp.h>
 
 #include <algorithm>
+#include <system_error>
+#include <thread>
 
 #include "platform/alloc.h"
 
@@ -27,15 +29,29 @@ Error CHissRun::Init(std::uint16_t channels, std::uint32_t mask, std::uint32_t f
 
 Error CHissRun::Process(float* buffer, std::uint32_t frames, std::uint16_t channels, std::uint32_t mask) {
   if (channels != channels_ || (mask & ~prepared_ & ((1u << channels) - 1)) != 0) return err::kLayoutMismatch;
-  int active[16];
+  std::uint16_t active[16];
   int count = 0;
   for (std::uint16_t c = 0; c < channels; ++c)
     if (mask & (1u << c)) active[count++] = c;
-  if (count == 0) return err::kOk;
-  const int threads = std::min(count, omp_get_max_threads());
-#pragma omp parallel for num_threads(threads) schedule(static, 1) if (threads > 1)
-  for (int i = 0; i < count; ++i) denoisers_[static_cast<std::size_t>(active[i])]->Process(
-      buffer + active[i], frames, channels);
+  const auto work = [&](int first) {
+    for (int i = first; i < count; i += 2) denoisers_[active[i]]->Process(buffer + active[i], frames, channels);
+  };
+  // Every second channel on a helper thread when the thread setting allows
+  // two; without a thread, all here.
+  std::thread helper;
+  if (count > 1 && omp_get_max_threads() > 1) {
+    try {
+      helper = std::thread(work, 1);
+    } catch (const std::system_error&) {
+    }
+  }
+  if (!helper.joinable()) {
+    work(0);
+    if (count > 1) work(1);
+    return err::kOk;
+  }
+  work(0);
+  helper.join();
   return err::kOk;
 }
 

@@ -1,6 +1,10 @@
-// The hiss reduction run: one spectral denoiser per processed channel, the
-// channels of a block worked on as parallel OpenMP threads (each owns its
-// channel's buffers, so the output does not depend on the thread count).
+// The hiss reduction run: one spectral denoiser per processed channel. With
+// two or more threads allowed by the OpenMP thread setting (the program's
+// OMP_NUM_THREADS), every second channel of a block runs on a helper thread
+// of its own; each denoiser owns its buffers, so the output does not depend
+// on the thread count. A plain thread per block rather than an OpenMP team:
+// the team's idle member spins between blocks and, on a busy machine,
+// takes the core the worker needs for reading and writing.
 #pragma once
 
 #include <cstdint>
