@@ -43,14 +43,16 @@ constexpr float kSmoothing = 0.98f;
 
 // The noise power the run compares channel `c` against: the profile's own
 // channel when the source has the run's layout and measured it, the one
-// measured channel, or the mean of the measured ones.
-std::vector<float> ProfileFor(const NoiseProfile& profile, std::uint16_t run_channels, std::uint16_t c) {
+// measured channel, or the mean of the measured ones. `*from` gets the
+// profile channel taken, or -1 for the mean.
+std::vector<float> ProfileFor(const NoiseProfile& profile, std::uint16_t run_channels, std::uint16_t c, int* from) {
   std::vector<int> measured;
   for (std::uint16_t i = 0; i < profile.channels; ++i)
     if (!profile.power[i].empty()) measured.push_back(i);
-  if (profile.channels == run_channels && c < profile.channels && !profile.power[c].empty())
-    return profile.power[c];
-  if (measured.size() == 1) return profile.power[static_cast<std::size_t>(measured[0])];
+  *from = profile.channels == run_channels && c < profile.channels && !profile.power[c].empty() ? c
+          : measured.size() == 1                                                                  ? measured[0]
+                                                                                                  : -1;
+  if (*from >= 0) return profile.power[static_cast<std::size_t>(*from)];
   std::vector<float> mean(profile.fft_length / 2 + 1, 0.0f);
   for (const int i : measured)
     for (std::size_t k = 0; k < mean.size(); ++k)
@@ -58,12 +60,13 @@ std::vector<float> ProfileFor(const NoiseProfile& profile, std::uint16_t run_cha
   return mean;
 }
 
-// The profile turned into the noise the gain rule sees, by the mode, the
-// strength and the tone setting.
-void ShapeNoise(const MySetupParams& p, const NoiseProfile& profile, std::vector<float>& noise) {
-  std::vector<dsp::BinClass> classes;
-  dsp::ClassifyBins(noise, profile.ClassifiedBins(), &classes);
+// The profile (channel `from`, or a mean of channels for -1) turned into the
+// noise the gain rule sees, by the mode, the strength and the tone setting.
+void ShapeNoise(const MySetupParams& p, const NoiseProfile& profile, int from, std::vector<float>& noise) {
   if (p.mode != kBroadband) {
+    std::vector<dsp::BinClass> mean_classes;
+    if (from < 0) dsp::ClassifyBins(noise, profile.ClassifiedBins(), &mean_classes);
+    const std::vector<dsp::BinClass>& classes = from < 0 ? mean_classes : profile.classes[static_cast<std::size_t>(from)];
     for (const dsp::TonalRegion& r : dsp::FindTonalRegions(noise, classes, kTonalProminence)) {
       const std::size_t width = r.last - r.first + 2;
       for (std::size_t k = r.first; k <= r.last; ++k) {
@@ -138,8 +141,9 @@ Error CMyEffEntry::CreateRun(ProgressScope* scope, SetupParams& params, EffRunPt
         noise.resize(p.input_channels);
         for (std::uint16_t c = 0; c < p.input_channels; ++c) {
           if (!(p.channel_mask & (1u << c))) continue;
-          noise[c] = ProfileFor(*profile, p.input_channels, c);
-          ShapeNoise(p, *profile, noise[c]);
+          int from = -1;
+          noise[c] = ProfileFor(*profile, p.input_channels, c, &from);
+          ShapeNoise(p, *profile, from, noise[c]);
         }
       }))
     return rc;
