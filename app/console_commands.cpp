@@ -380,6 +380,7 @@ const std::vector<Command>& Commands() {
       {"effects", 0, 0, false, EffectsCommand},
       {"effect", 1, kAny, true, EffectCommand},
       {"stats", 0, 1, true, StatsCommand},
+      {"noise-sample", 0, 1, true, NoiseSampleCommand},
       {"tag", 0, 2, true, Tag},
       {"save", 0, 0, true, Save},
       {"saveas", 1, 2, true, SaveAsCommand},

@@ -42,6 +42,7 @@ constexpr HelpEntry kHelp[] = {
     {"effects", "effects", text::kMenuEffects},
     {"effect", "effect NAME|NUMBER [block=HEX] [FIELD=VALUE ...]", text::kKeyDescEffect},
     {"stats", "stats [WEIGHTING]", text::kKeyDescStatistics},
+    {"noise-sample", "noise-sample [clear]", text::kMenuDescExtrasNoiseProfile},
     {"tag", "tag [KEY VALUE]", text::kKeyDescTag},
     {"save", "save", text::kKeyDescSave},
     {"saveas", "saveas PATH [FORMATWORD]", text::kKeyDescSaveAs},

@@ -41,7 +41,8 @@ bool ParseDouble(std::string_view text, double* value) {
 
 // The console's number for a stored value and back (before rounding).
 double ToDisplay(const FieldUnit& unit, double stored) {
-  return unit.cents_re_1khz ? 1000.0 * std::exp2(stored / 1200.0) : stored / unit.scale;
+  // + 0.0: a negative scale must not show stored 0 as "-0".
+  return unit.cents_re_1khz ? 1000.0 * std::exp2(stored / 1200.0) : stored / unit.scale + 0.0;
 }
 double ToStored(const FieldUnit& unit, double display) {
   if (!unit.cents_re_1khz) return display * unit.scale;
@@ -63,12 +64,18 @@ std::string RangeText(const SettingsField& field, std::uint32_t rate) {
     return text;
   }
   text += " lies in ";
-  text += FormatFieldValue(field, field.min);
+  // A negative scale shows the stored ends the other way round.
+  const bool reversed = field.unit.scale < 0 && !field.unit.cents_re_1khz;
+  text += FormatFieldValue(field, reversed ? FieldMax(field, rate) : field.min);
   text += " ... ";
-  text += FormatFieldValue(field, FieldMax(field, rate));
+  text += FormatFieldValue(field, reversed ? field.min : FieldMax(field, rate));
   if (!field.unit.name.empty()) {
     text += ' ';
     text += field.unit.name;
+  }
+  if (field.step > 0) {
+    text += " in steps of ";
+    text += FormatFieldValue(field, reversed ? -field.step : field.step);
   }
   return text;
 }
@@ -131,6 +138,8 @@ SettingsBlock LoadBlock(const SettingsLayout& layout, const SettingsBlock& store
     if (std::isnan(value)) {
       value = field.def;
     } else if (!field.flag) {
+      // To the nearest step (half away from zero), as the dialog shows it.
+      if (field.step > 0) value = std::round(value / field.step) * field.step;
       value = std::clamp(value, field.min, FieldMax(field, rate));
     }
     PutField(field, value, block.bytes);
@@ -221,6 +230,7 @@ Error ParseFieldValue(const SettingsField& field, std::string_view text, std::ui
   double value = ToStored(field.unit, display);
   if (field.type != FieldType::kF32) value = std::round(value);  // half away from zero
   if (value < field.min || value > FieldMax(field, rate)) return *why = RangeText(field, rate), err::kSizeLimit;
+  if (field.step > 0 && std::fmod(value, field.step) != 0) return *why = RangeText(field, rate), err::kSizeLimit;
   *stored = value;
   return err::kOk;
 }

@@ -69,6 +69,9 @@ struct SettingsField {
   double (*max_for_rate)(std::uint32_t rate) = nullptr;
   // A byte flag: any non-zero value means set, and loading keeps it as is.
   bool flag = false;
+  // The dialog's step in stored units (0: any): the console takes only
+  // whole multiples, and loading rounds to the nearest one.
+  double step = 0;
 };
 
 // A text that fills a block from the layout's size to the block's end (a
@@ -108,8 +111,9 @@ SettingsBlock DefaultBlock(const SettingsLayout& layout);
 
 // Loads `stored` as a preset is loaded: an empty block gives the defaults; a
 // shorter one is completed from the defaults; a longer one keeps its extra
-// bytes unused; every field is clamped to its range for `rate` (a float that
-// is not a number takes its default); reserved bytes become 0.
+// bytes unused; every field is rounded to its step and clamped to its range
+// for `rate` (a float that is not a number takes its default); reserved
+// bytes become 0.
 SettingsBlock LoadBlock(const SettingsLayout& layout, const SettingsBlock& stored, std::uint32_t rate);
 
 // The field named `name` (ASCII case ignored); none when unknown.

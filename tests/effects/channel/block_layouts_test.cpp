@@ -196,7 +196,9 @@ TEST(BlockLayouts, EveryConsoleValueOfEveryLayoutRoundTrips) {
         for (const double v : {0.1, -0.3333333432674408, 1e-7, 440.5, double(440.1f)})
           if (v >= field.min && v <= max) values.push_back(v);
       } else {
-        for (double v = field.min + 1; v < max; ++v) values.push_back(v);
+        // Every value the console can give: each one, or each step.
+        const double step = field.step > 0 ? field.step : 1;
+        for (double v = field.min + step; v < max; v += step) values.push_back(v);
       }
       for (const double stored : values) {
         const std::string text = FormatFieldValue(field, stored);
