@@ -1,0 +1,171 @@
+#include "effects/dynamics/limiter.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "effects/dynamics/internal/finite.h"
+#include "effects/dynamics/std_compress.h"
+#include "platform/alloc.h"
+
+namespace tidemark::NS_EFFECT {
+
+namespace {
+
+constexpr std::uint32_t kMaxChannels = 32;
+// Each needed gain is aimed this little lower (1e-6, about 0.00001 dB), so
+// the float roundings of the gain ring and the product can never carry an
+// output sample past the ceiling.
+constexpr double kMargin = 1.0 - 1.0 / (1 << 20);
+
+}  // namespace
+
+Error CLimiter::Init(std::uint32_t rate, std::uint16_t channels, float ceiling, float window_ms, float makeup,
+                     bool link) {
+  if (rate == 0) return err::kSizeLimit;
+  return InitFrames(channels, std::max<std::uint32_t>(rate / 10, 1), CStdCompress::WindowFrames(rate, window_ms),
+                    ceiling, makeup, link);
+}
+
+Error CLimiter::InitFrames(std::uint16_t channels, std::uint32_t length, std::uint32_t window, float ceiling,
+                           float makeup, bool link) {
+  if (channels == 0 || channels > kMaxChannels || length == 0) return err::kSizeLimit;
+  std::unique_ptr<float[]> delay, gains;
+  std::unique_ptr<Ramp[]> ramps;
+  if (const Error rc = MakeNew(&delay, std::size_t{length} * channels)) return rc;
+  if (const Error rc = MakeNew(&gains, std::size_t{length} * channels)) return rc;
+  if (const Error rc = MakeNew(&ramps, std::size_t{channels})) return rc;
+  delay_ = std::move(delay);
+  gains_ = std::move(gains);
+  ramps_ = std::move(ramps);
+  channels_ = channels;
+  length_ = length;
+  window_ = std::clamp<std::uint32_t>(window, 1, length);
+  ceiling_ = ceiling;
+  makeup_ = makeup;
+  linked_ = link && channels == 2;
+  Reset();
+  return err::kOk;
+}
+
+void CLimiter::Reset() {
+  if (!delay_) return;
+  std::fill_n(delay_.get(), std::size_t{length_} * channels_, 0.0f);
+  std::fill_n(gains_.get(), std::size_t{length_} * channels_, 1.0f);
+  std::fill_n(ramps_.get(), channels_, Ramp{});
+  pos_ = 0;
+  smallest_ = 1.0f;
+}
+
+void CLimiter::Detect(Ramp& r, float peak) const {
+  const double w = window_;
+  const bool running = r.left > 0 || r.hold > 0;
+  if (peak > ceiling_) {
+    const double need = static_cast<double>(ceiling_) / peak * kMargin;
+    if (!running) {
+      r.target = need;
+      r.increment = (need - r.current) / w;
+      r.left = window_;
+      r.hold = 0;
+    } else if (need < r.target) {
+      const double s = (need - r.current) / w;
+      if (r.increment >= s || r.increment == 0.0) {
+        r.target = need;
+        r.increment = s;
+        r.left = window_;
+        r.hold = 0;
+      } else {
+        // The running ramp falls faster: keep its slope to the new target,
+        // then hold there until this peak has left.
+        const double frames = std::floor((need - r.current) / r.increment + 0.5);
+        const auto n = static_cast<std::uint32_t>(std::clamp(frames, 1.0, w));
+        r.target = need;
+        r.left = n;
+        r.hold = window_ - n;
+      }
+    } else {
+      // Already aimed low enough; the release that follows the ramp and
+      // hold must still be at or below `need` when this peak leaves.
+      const std::uint32_t busy = r.left + r.hold;
+      if (busy < window_) {
+        const double rise = (1.0 - r.target) / w;
+        const double room = rise > 0.0 ? std::floor((need - r.target) / rise) : w;
+        const auto allowed = static_cast<std::uint32_t>(std::clamp(room, 0.0, w));
+        if (busy + allowed < window_) r.hold += window_ - allowed - busy;
+      }
+    }
+  } else if (!running && r.target != 1.0) {
+    r.target = 1.0;
+    r.increment = (1.0 - r.current) / w;
+    r.left = window_;
+  }
+}
+
+template <int kChannels, bool kLinked>
+void CLimiter::Run(float* buffer, std::uint32_t frames, std::uint32_t mask) {
+  const std::uint32_t ch = kChannels > 0 ? static_cast<std::uint32_t>(kChannels) : channels_;
+  const std::uint32_t groups = kLinked ? 1 : ch;
+  bool masked[kMaxChannels];
+  for (std::uint32_t c = 0; c < ch; ++c) masked[c] = (mask >> c) & 1u;
+  const std::uint32_t back = length_ - window_;
+  float smallest = smallest_;
+  for (std::uint32_t f = 0; f < frames; ++f) {
+    std::uint32_t slot = pos_ + back;
+    if (slot >= length_) slot -= length_;
+    float applied[kMaxChannels];
+    for (std::uint32_t k = 0; k < groups; ++k) {
+      Ramp& r = ramps_[k];
+      if (r.left >= 2) {
+        r.current += r.increment;
+        --r.left;
+      } else if (r.left == 1) {
+        r.current = r.target;
+        r.increment = 0.0;
+        r.left = 0;
+      } else if (r.hold > 0) {
+        --r.hold;
+      }
+      float* ring = gains_.get() + std::size_t{k} * length_;
+      ring[slot] = static_cast<float>(r.current);
+      const float g = ring[pos_];
+      smallest = std::min(smallest, g);
+      applied[k] = makeup_ * g;
+    }
+    float* line = delay_.get() + std::size_t{pos_} * ch;
+    float* x = buffer + std::size_t{f} * ch;
+    float peak = 0.0f;
+    for (std::uint32_t c = 0; c < ch; ++c) {
+      const float y = line[c];
+      const float in = x[c];
+      line[c] = in;
+      x[c] = masked[c] ? y * applied[kLinked ? 0 : c] : y;
+      const float a = masked[c] ? std::fabs(in) : 0.0f;
+      if constexpr (kLinked) {
+        peak = std::max(peak, a);
+      } else {
+        Detect(ramps_[c], a);
+      }
+    }
+    if constexpr (kLinked) Detect(ramps_[0], peak);
+    if (++pos_ == length_) pos_ = 0;
+  }
+  smallest_ = smallest;
+}
+
+Error CLimiter::Process(float* buffer, std::uint32_t frames, std::uint16_t channels, std::uint32_t mask) {
+  if (channels != channels_ || !delay_) return err::kLayoutMismatch;
+  dynamics::ZeroNonFinite(buffer, std::size_t{frames} * channels);
+  smallest_ = frames ? std::numeric_limits<float>::max() : 1.0f;
+  if (linked_) {
+    Run<2, true>(buffer, frames, mask);
+  } else if (channels == 1) {
+    Run<1, false>(buffer, frames, mask);
+  } else if (channels == 2) {
+    Run<2, false>(buffer, frames, mask);
+  } else {
+    Run<0, false>(buffer, frames, mask);
+  }
+  return err::kOk;
+}
+
+}  // namespace tidemark::NS_EFFECT
