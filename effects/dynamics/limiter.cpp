@@ -143,10 +143,14 @@ void CLimiter::Run(float* buffer, std::uint32_t frames, std::uint32_t mask) {
       if constexpr (kLinked) {
         peak = std::max(peak, a);
       } else {
-        Detect(ramps_[c], a);
+        Ramp& r = ramps_[c];
+        if (a > ceiling_ || (r.left == 0 && r.hold == 0 && r.target != 1.0)) Detect(r, a);
       }
     }
-    if constexpr (kLinked) Detect(ramps_[0], peak);
+    if constexpr (kLinked) {
+      Ramp& r = ramps_[0];
+      if (peak > ceiling_ || (r.left == 0 && r.hold == 0 && r.target != 1.0)) Detect(r, peak);
+    }
     if (++pos_ == length_) pos_ = 0;
   }
   smallest_ = smallest;

@@ -68,6 +68,11 @@ void CStdCompress::SetParameters(float inv_ratio, float threshold, std::uint32_t
   makeup_ = makeup;
   window_ = std::min(window, length_);
   exponent_ = (static_cast<double>(inv_ratio) - 1.0) * 0.5;
+  // g = (S / E)^exponent falls as S grows; S < S_t (1 - 4e-7 / |exponent|)
+  // gives g(S) > g(S_t) (1 + 4e-7), above any float rounding of the target
+  // set from S_t. Ratio 1 (exponent 0) never skips.
+  keep_margin_ = exponent_ < 0.0 ? 1.0 - 4e-7 / -exponent_ : 0.0;
+  keep_below_ = 0.0;
   energy_ = static_cast<double>(threshold) * static_cast<double>(threshold) * window_;
 }
 
@@ -85,6 +90,7 @@ void CStdCompress::Restart() {
   rings_ = 0;
   count_ = 0;
   ended_ = false;
+  keep_below_ = 0.0;
   lag_ = window_;
   smallest_ = 1.0f;
   if (weighted_) weighting_.Reset();
@@ -112,11 +118,13 @@ void CStdCompress::Detect() {
       target_ = static_cast<float>(g);
       increment_ = (target_ - current_) / window_;
       ramp_left_ = window_;
+      keep_below_ = sum_ * keep_margin_;
     }
   } else if (ramp_left_ == 0 && target_ != 1.0f) {
     target_ = 1.0f;
     increment_ = (1.0 - current_) / window_;
     ramp_left_ = window_;
+    keep_below_ = 0.0;
   }
 }
 
@@ -168,7 +176,9 @@ void CStdCompress::Run(float* buffer, const float* detector, std::uint32_t frame
     }
     ++count_;
     if (ended_) continue;
-    if (count_ > window_) Detect();
+    // While a ramp runs, a sum clearly below the one that set the target
+    // means a gain above it: the target stays, and the power is not needed.
+    if (count_ > window_ && !(ramp_left_ != 0 && sum_ > energy_ && sum_ < keep_below_)) Detect();
     if (count_ == end_ + window_) {
       // Past the selection the gain goes back to unity and stays there.
       target_ = 1.0f / makeup_;
@@ -219,6 +229,7 @@ Error CStdCompress::Reconfigure(std::uint32_t rate, std::uint16_t channels, floa
     for (std::uint32_t i = 0; i < length_; ++i) gains_[i] = static_cast<float>(gains_[i] * scale);
     current_ *= scale;
     target_ = 1.0f;
+    keep_below_ = 0.0;
     ramp_left_ = std::max<std::uint32_t>(rate_ / 2, 1);
     increment_ = (1.0 - current_) / ramp_left_;
   }

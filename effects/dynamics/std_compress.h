@@ -68,6 +68,8 @@ class CStdCompress : public CCompressIf {
   float makeup_ = 1.0f;
   double exponent_ = 0.0;  // (1 / ratio - 1) / 2
   double energy_ = 0.0;    // E = T^2 W
+  double keep_margin_ = 0.0;
+  double keep_below_ = 0.0;  // see Run
 
   std::unique_ptr<float[]> delay_;    // L frames, interleaved
   std::unique_ptr<float[]> gains_;    // L
