@@ -117,15 +117,15 @@ TEST_P(AgainstReference, SameOutputWithinFloatRoundingInAnyBlockSplit) {
   ASSERT_EQ(split.Init(rate, channels, inv_ratio, threshold, window, makeup), 0u);
   whole.SetEnd(end);
   split.SetEnd(end);
-  const auto got = RunWhole(whole, input, channels);
-  EXPECT_EQ(got, RunSplit(split, input, channels, RandomSplit(frames, rate + 3)));
+  const auto got = RunSplit(whole, input, channels);
+  EXPECT_EQ(got, RunSplit(split, input, channels, rate + 3));
 
   const auto want = Reference(input, rate, channels, inv_ratio, threshold, window, makeup, end);
+  const std::size_t delay = std::size_t{rate / 10} * channels;
   double worst = 0.0, changed = 0.0;
-  for (std::size_t i = 0; i < want.size(); ++i) {
+  for (std::size_t i = delay; i < want.size(); ++i) {
     worst = std::max(worst, std::fabs(got[i] - want[i]));
-    const std::size_t back = i - std::min<std::size_t>(i, std::size_t{rate / 10} * channels);
-    changed = std::max(changed, std::fabs(want[i] - (i >= std::size_t{rate / 10} * channels ? input[back] : 0.0f)));
+    changed = std::max(changed, std::fabs(want[i] - input[i - delay]));
   }
   EXPECT_LT(worst, 4e-6 * makeup);
   EXPECT_GT(changed, 0.01) << "the settings must really compress this material";
@@ -135,8 +135,7 @@ INSTANTIATE_TEST_SUITE_P(RatesAndSettings, AgainstReference,
                          ::testing::Combine(::testing::Values(44100u, 48000u, 96000u), ::testing::Range(0, 4),
                                             ::testing::Values(std::uint16_t{2})));
 INSTANTIATE_TEST_SUITE_P(Mono, AgainstReference,
-                         ::testing::Combine(::testing::Values(44100u), ::testing::Values(1),
-                                            ::testing::Values(std::uint16_t{1})));
+                         ::testing::Values(std::make_tuple(44100u, 1, std::uint16_t{1})));
 
 // out[k] / in[k - L] wherever the input is not tiny; -1 elsewhere.
 std::vector<double> AppliedGains(const std::vector<float>& in, const std::vector<float>& out, std::uint32_t latency,
@@ -155,7 +154,7 @@ TEST(StdCompressEdges, RatioOneOnlyBringsInTheMakeupAtTheFirstRelease) {
   CStdCompress run;
   ASSERT_EQ(run.Init(rate, 1, 1.0f, static_cast<float>(FromDb(-30.0)), 40.0f, makeup), 0u);
   const std::vector<float> input = MusicLike(rate, 1, 3.0, 11);
-  const auto gains = AppliedGains(input, RunWhole(run, input, 1), run.GetLatency(), 1);
+  const auto gains = AppliedGains(input, RunSplit(run, input, 1), run.GetLatency(), 1);
   double last = 0.0;
   bool reached = false;
   std::size_t seen = 0;
@@ -191,7 +190,7 @@ TEST_P(SettlesAt, GainOfRmsOverThresholdToTheMinusHalf) {
   ASSERT_EQ(run.Init(rate, 1, 0.5f, t, 30.0f, 1.0f), 0u);
   std::vector<float> input(rate);
   for (std::size_t i = 0; i < input.size(); ++i) input[i] = static_cast<float>((i / 50) % 2 ? a : -a);
-  const auto gains = AppliedGains(input, RunWhole(run, input, 1), run.GetLatency(), 1);
+  const auto gains = AppliedGains(input, RunSplit(run, input, 1), run.GetLatency(), 1);
   const double want = std::pow(static_cast<float>(a) / static_cast<double>(t), -0.5);
   for (std::size_t k = rate / 2; k < gains.size(); ++k) ASSERT_NEAR(gains[k], want, 1e-5) << k;
 }
