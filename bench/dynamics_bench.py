@@ -13,12 +13,14 @@ command file; ffmpeg does the same with
 
 Goals: the compressor at least 2x faster than ffmpeg's, the limiter at
 least as fast. Times are medians of the runs, each including the sync of
-the file written.
+the file written; the processor time (user + system) of each program is
+shown beside, since on a busy disk the wall time is mostly waiting.
 
   bench/dynamics_bench.py [--program PATH] [--folder DIR] [--minutes 10] [--runs 3]
 """
 import argparse
 import os
+import resource
 import shlex
 import shutil
 import statistics
@@ -58,23 +60,31 @@ def write_wave(path, minutes):
     subprocess.run(["sync", path], check=False)
 
 
+def cpu_seconds():
+    usage = resource.getrusage(resource.RUSAGE_CHILDREN)
+    return usage.ru_utime + usage.ru_stime
+
+
 def run_timed(command, stdin_text, sync_path):
-    start = time.monotonic()
+    start, cpu = time.monotonic(), cpu_seconds()
     proc = subprocess.run(command, input=stdin_text, text=True, stdout=subprocess.DEVNULL,
                           stderr=subprocess.PIPE, check=False)
+    cpu = cpu_seconds() - cpu
     if proc.returncode == 0:
         subprocess.run(["sync", sync_path], check=False)
-    return time.monotonic() - start, proc.returncode, proc.stderr
+    return time.monotonic() - start, cpu, proc.returncode, proc.stderr
 
 
 def median_time(command, stdin_text, sync_path, runs):
-    times = []
+    """Median wall and processor seconds, or None and the first error line."""
+    times, cpus = [], []
     for _ in range(runs):
-        elapsed, status, err = run_timed(command, stdin_text, sync_path)
+        elapsed, cpu, status, err = run_timed(command, stdin_text, sync_path)
         if status != 0:
             return None, err.strip().splitlines()[0] if err.strip() else "exit status %d" % status
         times.append(elapsed)
-    return statistics.median(times), None
+        cpus.append(cpu)
+    return (statistics.median(times), statistics.median(cpus)), None
 
 
 def main():
@@ -106,12 +116,14 @@ def main():
                     "-c:a", "pcm_s16le", peer_dst]
             theirs, why = median_time(peer, None, peer_dst, args.runs)
             if theirs is None:
-                print("  effect %-20s tidemark %6.2f s   ffmpeg failed: %s" % (effect, ours, why))
+                print("  effect %-20s tidemark %5.2f s   ffmpeg failed: %s" % (effect, ours[0], why))
                 failed = True
                 continue
-            ratio = theirs / ours
-            print("  effect %-20s tidemark %6.2f s   ffmpeg %6.2f s   ffmpeg/tidemark %5.2fx  (goal %.1fx: %s)"
-                  % (effect, ours, theirs, ratio, goal, "met" if ratio >= goal else "MISSED"))
+            ratio = theirs[0] / ours[0]
+            print("  effect %-20s tidemark %5.2f s (cpu %5.2f)   ffmpeg %5.2f s (cpu %5.2f)   ffmpeg/tidemark %4.2fx"
+                  " (cpu %4.2fx; goal %.1fx: %s)"
+                  % (effect, ours[0], ours[1], theirs[0], theirs[1], ratio, theirs[1] / ours[1], goal,
+                     "met" if ratio >= goal else "MISSED"))
         if failed:
             sys.exit(1)
     finally:

@@ -13,6 +13,8 @@ namespace tidemark::NS_EFFECT {
 namespace {
 
 constexpr std::uint32_t kMaxChannels = 32;
+// Frames per step between the quiet pass and the per-frame rules.
+constexpr std::uint32_t kPiece = 256;
 // Each needed gain is aimed this little lower (1e-6, about 0.00001 dB), so
 // the float roundings of the gain ring and the product can never carry an
 // output sample past the ceiling.
@@ -127,6 +129,8 @@ void CLimiter::Run(float* buffer, std::uint32_t frames, std::uint32_t mask) {
       }
       float* ring = gains_.get() + std::size_t{k} * length_;
       ring[slot] = static_cast<float>(r.current);
+      const bool unity = r.left == 0 && r.hold == 0 && r.current == 1.0;
+      r.idle = unity ? std::min(r.idle + 1, length_) : 0;
       const float g = ring[pos_];
       smallest = std::min(smallest, g);
       applied[k] = makeup_ * g;
@@ -136,7 +140,7 @@ void CLimiter::Run(float* buffer, std::uint32_t frames, std::uint32_t mask) {
     float peak = 0.0f;
     for (std::uint32_t c = 0; c < ch; ++c) {
       const float y = line[c];
-      const float in = x[c];
+      const float in = dynamics::FiniteOrZero(x[c]);
       line[c] = in;
       x[c] = masked[c] ? y * applied[kLinked ? 0 : c] : y;
       const float a = masked[c] ? std::fabs(in) : 0.0f;
@@ -156,18 +160,60 @@ void CLimiter::Run(float* buffer, std::uint32_t frames, std::uint32_t mask) {
   smallest_ = smallest;
 }
 
+bool CLimiter::Idle() const {
+  const std::uint32_t groups = linked_ ? 1 : channels_;
+  for (std::uint32_t k = 0; k < groups; ++k) {
+    const Ramp& r = ramps_[k];
+    if (r.idle < length_ || r.left != 0 || r.hold != 0 || r.target != 1.0) return false;
+  }
+  return true;
+}
+
+bool CLimiter::PassQuiet(float* buffer, std::uint32_t frames) {
+  const std::size_t samples = std::size_t{frames} * channels_;
+  float peak = 0.0f;
+  for (std::size_t i = 0; i < samples; ++i) peak = std::max(peak, std::fabs(dynamics::FiniteOrZero(buffer[i])));
+  if (peak > ceiling_) return false;
+  // What the per-frame rules do here: every gain in the ring is 1 and
+  // stays 1, so the output is the delayed input times M.
+  float* line = delay_.get() + std::size_t{pos_} * channels_;
+  for (std::size_t i = 0; i < samples; ++i) {
+    const float y = line[i];
+    line[i] = dynamics::FiniteOrZero(buffer[i]);
+    buffer[i] = y * makeup_;
+  }
+  pos_ += frames;
+  if (pos_ == length_) pos_ = 0;
+  smallest_ = std::min(smallest_, 1.0f);
+  return true;
+}
+
 Error CLimiter::Process(float* buffer, std::uint32_t frames, std::uint16_t channels, std::uint32_t mask) {
   if (channels != channels_ || !delay_) return err::kLayoutMismatch;
-  dynamics::ZeroNonFinite(buffer, std::size_t{frames} * channels);
   smallest_ = frames ? std::numeric_limits<float>::max() : 1.0f;
-  if (linked_) {
-    Run<2, true>(buffer, frames, mask);
-  } else if (channels == 1) {
-    Run<1, false>(buffer, frames, mask);
-  } else if (channels == 2) {
-    Run<2, false>(buffer, frames, mask);
-  } else {
-    Run<0, false>(buffer, frames, mask);
+  const std::uint32_t all = channels >= 32 ? ~0u : (1u << channels) - 1;
+  const bool every_channel = (mask & all) == all;
+  for (std::uint32_t done = 0; done < frames;) {
+    std::uint32_t n = std::min(frames - done, kPiece);
+    float* piece = buffer + std::size_t{done} * channels;
+    done += n;
+    // While nothing comes near the ceiling, pieces pass as a plain delay.
+    if (every_channel && Idle()) {
+      const std::uint32_t contiguous = std::min(n, length_ - pos_);
+      if (PassQuiet(piece, contiguous)) {
+        done -= n - contiguous;
+        continue;
+      }
+    }
+    if (linked_) {
+      Run<2, true>(piece, n, mask);
+    } else if (channels == 1) {
+      Run<1, false>(piece, n, mask);
+    } else if (channels == 2) {
+      Run<2, false>(piece, n, mask);
+    } else {
+      Run<0, false>(piece, n, mask);
+    }
   }
   return err::kOk;
 }

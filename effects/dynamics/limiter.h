@@ -44,10 +44,16 @@ class CLimiter : public CEffRun {
     double target = 1.0;
     std::uint32_t left = 0;  // ramp frames
     std::uint32_t hold = 0;  // frames at the target after the ramp
+    std::uint32_t idle = 0;  // frames in a row at unity, at most L: the ring is all 1 at L
   };
   template <int kChannels, bool kLinked>
   void Run(float* buffer, std::uint32_t frames, std::uint32_t mask);
   void Detect(Ramp& r, float peak) const;
+  // Every gain ring all 1 with no ramp, hold or target below 1.
+  bool Idle() const;
+  // `frames` (within one stretch of the delay line) as a plain delay when
+  // none of them exceeds the ceiling; false, and nothing done, otherwise.
+  bool PassQuiet(float* buffer, std::uint32_t frames);
 
   std::string name_;
   std::uint16_t channels_ = 0;

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 #include "dsp/filters/weighting.h"
 #include "effects/dynamics/internal/finite.h"
@@ -110,26 +109,19 @@ double CStdCompress::ExactSum() const {
   return s;
 }
 
-void CStdCompress::Detect() {
-  if (sum_ > energy_) {
-    // (RMS / T)^(1/ratio - 1), from the window's energy against E.
-    const double g = std::pow(sum_ / energy_, exponent_);
-    if (ramp_left_ == 0 || target_ >= g) {
-      target_ = static_cast<float>(g);
-      increment_ = (target_ - current_) / window_;
-      ramp_left_ = window_;
-      keep_below_ = sum_ * keep_margin_;
-    }
-  } else if (ramp_left_ == 0 && target_ != 1.0f) {
-    target_ = 1.0f;
-    increment_ = (1.0 - current_) / window_;
+void CStdCompress::Attack() {
+  // (RMS / T)^(1/ratio - 1), from the window's energy against E.
+  const double g = std::pow(sum_ / energy_, exponent_);
+  if (ramp_left_ == 0 || target_ >= g) {
+    target_ = static_cast<float>(g);
+    increment_ = (target_ - current_) / window_;
     ramp_left_ = window_;
-    keep_below_ = 0.0;
+    keep_below_ = sum_ * keep_margin_;
   }
 }
 
-template <int kChannels>
-void CStdCompress::Run(float* buffer, const float* detector, std::uint32_t frames) {
+template <int kChannels, bool kWeighted>
+void CStdCompress::Run(float* buffer, std::uint32_t frames) {
   const std::uint32_t ch = kChannels > 0 ? static_cast<std::uint32_t>(kChannels) : channels_;
   const double inv_channels = 1.0 / ch;
   const double detector_gain = static_cast<double>(weighting_gain_) * weighting_gain_;
@@ -153,13 +145,14 @@ void CStdCompress::Run(float* buffer, const float* detector, std::uint32_t frame
     const float applied = makeup_ * g;
     float* line = delay_.get() + std::size_t{pos_} * ch;
     float* x = buffer + std::size_t{f} * ch;
-    const float* d = detector + std::size_t{f} * ch;
+    const float* d = scratch_.get() + std::size_t{f} * ch;
     double p = 0.0;
     for (std::uint32_t c = 0; c < ch; ++c) {
+      const float in = kWeighted ? x[c] : dynamics::FiniteOrZero(x[c]);
       const float y = line[c];
-      line[c] = x[c];
+      line[c] = in;
       x[c] = masked[c] ? y * applied : y;
-      const double v = d[c];
+      const double v = kWeighted ? d[c] : in;
       p += masked[c] ? v * v : 0.0;
     }
     p = p * detector_gain * inv_channels;
@@ -176,9 +169,18 @@ void CStdCompress::Run(float* buffer, const float* detector, std::uint32_t frame
     }
     ++count_;
     if (ended_) continue;
-    // While a ramp runs, a sum clearly below the one that set the target
-    // means a gain above it: the target stays, and the power is not needed.
-    if (count_ > window_ && !(ramp_left_ != 0 && sum_ > energy_ && sum_ < keep_below_)) Detect();
+    if (count_ > window_) {
+      if (sum_ > energy_) {
+        // While a ramp runs, a sum clearly below the one that set the
+        // target means a gain above it: the target stays.
+        if (ramp_left_ == 0 || sum_ >= keep_below_) Attack();
+      } else if (ramp_left_ == 0 && target_ != 1.0f) {
+        target_ = 1.0f;
+        increment_ = (1.0 - current_) / window_;
+        ramp_left_ = window_;
+        keep_below_ = 0.0;
+      }
+    }
     if (count_ == end_ + window_) {
       // Past the selection the gain goes back to unity and stays there.
       target_ = 1.0f / makeup_;
@@ -198,13 +200,22 @@ Error CStdCompress::Process(float* buffer, std::uint32_t frames, std::uint16_t c
     const std::uint32_t n = std::min(kChunk, frames - done);
     float* chunk = buffer + std::size_t{done} * channels;
     const std::size_t samples = std::size_t{n} * channels;
-    dynamics::ZeroNonFinite(chunk, samples);
-    std::memcpy(scratch_.get(), chunk, samples * sizeof(float));
-    if (weighted_) weighting_.Process(scratch_.get(), n, mask);
-    switch (channels) {
-      case 1: Run<1>(chunk, scratch_.get(), n); break;
-      case 2: Run<2>(chunk, scratch_.get(), n); break;
-      default: Run<0>(chunk, scratch_.get(), n); break;
+    if (weighted_) {
+      // The filter must never see a non-finite sample: its state would
+      // keep it.
+      for (std::size_t i = 0; i < samples; ++i) scratch_[i] = chunk[i] = dynamics::FiniteOrZero(chunk[i]);
+      weighting_.Process(scratch_.get(), n, mask);
+      switch (channels) {
+        case 1: Run<1, true>(chunk, n); break;
+        case 2: Run<2, true>(chunk, n); break;
+        default: Run<0, true>(chunk, n); break;
+      }
+    } else {
+      switch (channels) {
+        case 1: Run<1, false>(chunk, n); break;
+        case 2: Run<2, false>(chunk, n); break;
+        default: Run<0, false>(chunk, n); break;
+      }
     }
     done += n;
   }

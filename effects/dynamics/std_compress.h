@@ -49,9 +49,11 @@ class CStdCompress : public CCompressIf {
   float target() const { return target_; }
 
  private:
-  template <int kChannels>
-  void Run(float* buffer, const float* detector, std::uint32_t frames);
-  void Detect();
+  // The per-frame rules over one chunk; the detector reads the weighted
+  // copy in scratch_ when kWeighted.
+  template <int kChannels, bool kWeighted>
+  void Run(float* buffer, std::uint32_t frames);
+  void Attack();
   double ExactSum() const;
   void SetParameters(float inv_ratio, float threshold, std::uint32_t window, float makeup);
   void Restart();
@@ -69,7 +71,7 @@ class CStdCompress : public CCompressIf {
   double exponent_ = 0.0;  // (1 / ratio - 1) / 2
   double energy_ = 0.0;    // E = T^2 W
   double keep_margin_ = 0.0;
-  double keep_below_ = 0.0;  // see Run
+  double keep_below_ = 0.0;  // below this sum a running ramp's target stands
 
   std::unique_ptr<float[]> delay_;    // L frames, interleaved
   std::unique_ptr<float[]> gains_;    // L
