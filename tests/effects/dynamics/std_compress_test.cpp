@@ -127,7 +127,7 @@ TEST_P(AgainstReference, SameOutputWithinFloatRoundingInAnyBlockSplit) {
     worst = std::max(worst, std::fabs(got[i] - want[i]));
     changed = std::max(changed, std::fabs(want[i] - input[i - delay]));
   }
-  EXPECT_LT(worst, 4e-6 * makeup);
+  EXPECT_LT(worst, 1e-6 * makeup);
   EXPECT_GT(changed, 0.01) << "the settings must really compress this material";
 }
 
