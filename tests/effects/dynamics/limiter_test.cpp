@@ -90,6 +90,23 @@ TEST(LimiterEdges, FullScaleSpikeAtMinusOneDbComesOutAtTheCeiling) {
   EXPECT_EQ(std::count(out.begin(), out.end(), 0.0f), static_cast<std::ptrdiff_t>(out.size() - 1));
 }
 
+// A second, slightly higher impulse while the first one's ramp is well
+// under way (at 1/5..9/10 of the window, in silence): the ramp keeps its
+// slope to the lower gain and must then hold it until the second impulse
+// has left, not release at once.
+TEST(LimiterEdges, LaterHigherImpulseKeepsItsReduction) {
+  const float ceiling = 0.5f;
+  for (const double when : {0.2, 0.5, 0.8, 0.9}) {
+    CLimiter run;
+    ASSERT_EQ(run.Init(44100, 1, ceiling, 20.0f, 1.0f, false), 0u);
+    std::vector<float> input(22050, 0.0f);
+    input[1000] = 1.0f;
+    input[1000 + static_cast<std::size_t>(when * run.window_frames())] = 1.05f;
+    const auto out = RunSplit(run, input, 1);
+    EXPECT_LE(*std::max_element(out.begin(), out.end()), ceiling) << when;
+  }
+}
+
 // Triples what comes in, so that the guard after it has overs to catch.
 class Triple final : public CEffRun {
  public:
