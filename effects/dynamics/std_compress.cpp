@@ -38,6 +38,8 @@ Error CStdCompress::Init(std::uint32_t rate, std::uint16_t channels, float inv_r
   if (const Error rc = MakeNew(&gains, std::size_t{length})) return rc;
   if (const Error rc = MakeNew(&powers, std::size_t{length})) return rc;
   if (const Error rc = MakeNew(&scratch, std::size_t{kChunk} * channels)) return rc;
+  if (!chunk_powers_ && MakeNew(&chunk_powers_, std::size_t{kChunk})) return err::kOutOfMemory;
+  if (!chunk_gains_ && MakeNew(&chunk_gains_, std::size_t{kChunk})) return err::kOutOfMemory;
   weighted_ = false;
   weighting_letter_ = weighting;
   if (weighting != 0) {
@@ -125,8 +127,25 @@ void CStdCompress::Run(float* buffer, std::uint32_t frames) {
   const std::uint32_t ch = kChannels > 0 ? static_cast<std::uint32_t>(kChannels) : channels_;
   const double inv_channels = 1.0 / ch;
   const double detector_gain = static_cast<double>(weighting_gain_) * weighting_gain_;
-  bool masked[kMaxChannels];
-  for (std::uint32_t c = 0; c < ch; ++c) masked[c] = (mask_seen_ >> c) & 1u;
+  float weight[kMaxChannels];  // 1 for a masked channel, else 0
+  for (std::uint32_t c = 0; c < ch; ++c) weight[c] = (mask_seen_ >> c) & 1u ? 1.0f : 0.0f;
+  double* frame_power = chunk_powers_.get();
+  float* frame_gain = chunk_gains_.get();
+
+  // The frames' powers (no state involved).
+  const float* detector = kWeighted ? scratch_.get() : buffer;
+  for (std::uint32_t f = 0; f < frames; ++f) {
+    double p = 0.0;
+    for (std::uint32_t c = 0; c < ch; ++c) {
+      const double v = detector[std::size_t{f} * ch + c];
+      p += v * v * weight[c];
+    }
+    frame_power[f] = p * detector_gain * inv_channels;
+  }
+
+  // The running state, frame by frame: the gain ramp and ring, the running
+  // sum and the detector's decisions.
+  const std::uint32_t first = pos_;
   float smallest = smallest_;
   for (std::uint32_t f = 0; f < frames; ++f) {
     if (ramp_left_ < 2) {
@@ -142,20 +161,8 @@ void CStdCompress::Run(float* buffer, std::uint32_t frames) {
     gains_[slot] = static_cast<float>(current_);
     const float g = gains_[pos_];
     smallest = std::min(smallest, g);
-    const float applied = makeup_ * g;
-    float* line = delay_.get() + std::size_t{pos_} * ch;
-    float* x = buffer + std::size_t{f} * ch;
-    const float* d = scratch_.get() + std::size_t{f} * ch;
-    double p = 0.0;
-    for (std::uint32_t c = 0; c < ch; ++c) {
-      const float in = kWeighted ? x[c] : dynamics::FiniteOrZero(x[c]);
-      const float y = line[c];
-      line[c] = in;
-      x[c] = masked[c] ? y * applied : y;
-      const double v = kWeighted ? d[c] : in;
-      p += masked[c] ? v * v : 0.0;
-    }
-    p = p * detector_gain * inv_channels;
+    frame_gain[f] = makeup_ * g;
+    const double p = frame_power[f];
     std::uint32_t leaving = pos_ + (length_ - window_);  // the power W frames before
     if (leaving >= length_) leaving -= length_;
     sum_ += p - powers_[leaving];
@@ -190,6 +197,25 @@ void CStdCompress::Run(float* buffer, std::uint32_t frames) {
     }
   }
   smallest_ = smallest;
+
+  // The delay line, in its stretches without a wrap: out = delayed x M g
+  // on masked channels, the delayed sample elsewhere.
+  for (std::uint32_t f = 0, at = first; f < frames;) {
+    const std::uint32_t n = std::min(frames - f, length_ - at);
+    float* line = delay_.get() + std::size_t{at} * ch;
+    float* x = buffer + std::size_t{f} * ch;
+    const float* gain = frame_gain + f;
+    for (std::uint32_t k = 0; k < n; ++k) {
+      for (std::uint32_t c = 0; c < ch; ++c) {
+        const std::size_t i = std::size_t{k} * ch + c;
+        const float y = line[i];
+        line[i] = x[i];
+        x[i] = weight[c] != 0.0f ? y * gain[k] : y;
+      }
+    }
+    f += n;
+    at = at + n == length_ ? 0 : at + n;
+  }
 }
 
 Error CStdCompress::Process(float* buffer, std::uint32_t frames, std::uint16_t channels, std::uint32_t mask) {
@@ -211,6 +237,7 @@ Error CStdCompress::Process(float* buffer, std::uint32_t frames, std::uint16_t c
         default: Run<0, true>(chunk, n); break;
       }
     } else {
+      dynamics::ZeroNonFinite(chunk, samples);
       switch (channels) {
         case 1: Run<1, false>(chunk, n); break;
         case 2: Run<2, false>(chunk, n); break;

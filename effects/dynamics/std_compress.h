@@ -49,8 +49,9 @@ class CStdCompress : public CCompressIf {
   float target() const { return target_; }
 
  private:
-  // The per-frame rules over one chunk; the detector reads the weighted
-  // copy in scratch_ when kWeighted.
+  // The per-frame rules over one chunk of finite samples, in three passes
+  // (powers, state, delay line); the detector reads the weighted copy in
+  // scratch_ when kWeighted.
   template <int kChannels, bool kWeighted>
   void Run(float* buffer, std::uint32_t frames);
   void Attack();
@@ -77,6 +78,8 @@ class CStdCompress : public CCompressIf {
   std::unique_ptr<float[]> gains_;    // L
   std::unique_ptr<double[]> powers_;  // L
   std::unique_ptr<float[]> scratch_;  // the detector's input of one chunk
+  std::unique_ptr<double[]> chunk_powers_;  // per frame of a chunk
+  std::unique_ptr<float[]> chunk_gains_;    // M x g per frame of a chunk
   std::uint32_t mask_seen_ = 0;
 
   double sum_ = 0.0;  // S: the powers of the last W frames
