@@ -4,6 +4,8 @@
 #include "effects/channel/mid_side.h"
 #include "effects/channel/mono_output.h"
 #include "effects/channel/pan.h"
+#include "effects/dynamics/compress_effect.h"
+#include "effects/dynamics/limiter_effect.h"
 #include "effects/filters/graphic_eq.h"
 #include "effects/filters/lowpass_highpass.h"
 #include "effects/filters/parametric_eq.h"
@@ -27,6 +29,8 @@ std::vector<CEffEntry*> BuiltInEffectEntries() {
   return {
       &NS_EFFECT_MAXIMIZE::Entry(),
       &NS_EFFECT_VOLUME::Entry(),
+      &NS_EFFECT_LIMITER::Entry(),
+      &NS_EFFECT_COMPRESS::Entry(),
       &NS_EFFECT_FADE::Entry(),
       &NS_EFFECT_DELAY::Entry(),
       &NS_EFFECT_PAN::Entry(),
