@@ -122,50 +122,68 @@ Error CSearchSilence::Process(float* buffer, std::uint32_t frames, std::uint16_t
 
 template <typename Power>
 void CSearchSilence::Measure(const float* samples, std::uint32_t frames, std::uint16_t channel) {
+  // The state lives in locals here, written back around the rare calls; the
+  // frames counted apart vary from frame to frame in loud sound, so they are
+  // handled without branches.
   const double threshold = threshold_;
   const std::uint32_t window = settings_.window;
+  const std::uint64_t every = recompute_every_;
+  double* const ring = ring_.get();
+  double running = running_;
+  std::uint32_t apart = apart_, nonzero = nonzero_, at = ring_at_;
+  std::uint64_t fed = fed_, since = since_recompute_, classified = classified_;
+  std::int64_t last_quiet_end = last_quiet_end_;
+  bool run_silent = run_silent_;
   for (std::uint32_t i = 0; i < frames; ++i) {
     const double p = Power::Of(samples + std::size_t{i} * channels_, channel);
     // NaN fails the comparison too: it is counted apart with the loud frames.
-    const bool apart = !(p <= threshold);
-    double& slot = ring_[ring_at_];
-    const double old = slot;
-    double change = 0;
-    if (old < 0) {
-      --apart_;
-    } else {
-      nonzero_ -= old > 0;
-      change = -old;
+    const bool is_apart = !(p <= threshold);
+    const double kept = is_apart ? 0.0 : p;
+    const double old = ring[at];
+    const bool was_apart = old < 0;
+    const double old_kept = was_apart ? 0.0 : old;
+    ring[at] = is_apart ? -1.0 : p;
+    apart = apart + is_apart - was_apart;
+    nonzero = nonzero + (kept > 0) - (old_kept > 0);
+    running += kept - old_kept;
+    if (++at == window) at = 0;
+    ++fed;
+    if (++since == every) {
+      running = Recompute(running);
+      since = 0;
     }
-    if (apart) {
-      slot = -1;
-      ++apart_;
-    } else {
-      slot = p;
-      nonzero_ += p > 0;
-      change += p;
+    if (fed < window) continue;
+    // The window ending at this frame; its first frame is now final, as no
+    // later window holds it.
+    if (apart == 0 && (nonzero == 0 || running <= threshold)) last_quiet_end = static_cast<std::int64_t>(fed - 1);
+    const bool silent = last_quiet_end >= static_cast<std::int64_t>(fed - window);
+    if (silent == run_silent && classified > 0) {
+      ++classified;
+      continue;
     }
-    running_ += change;
-    if (++ring_at_ == window) ring_at_ = 0;
-    ++fed_;
-    if (++since_recompute_ == recompute_every_) Recompute();
-    if (fed_ >= window) {
-      // The window ending at this frame; its first frame is now final, as
-      // no later window holds it.
-      if (apart_ == 0 && (nonzero_ == 0 || running_ <= threshold))
-        last_quiet_end_ = static_cast<std::int64_t>(fed_ - 1);
-      Classify(last_quiet_end_ >= static_cast<std::int64_t>(fed_ - window));
-    }
+    classified_ = classified;
+    run_silent_ = run_silent;
+    Classify(silent);
+    classified = classified_;
+    run_silent = run_silent_;
   }
+  running_ = running;
+  apart_ = apart;
+  nonzero_ = nonzero;
+  ring_at_ = at;
+  fed_ = fed;
+  since_recompute_ = since;
+  classified_ = classified;
+  last_quiet_end_ = last_quiet_end;
+  run_silent_ = run_silent;
 }
 
-void CSearchSilence::Recompute() {
+double CSearchSilence::Recompute(double running) {
   double exact = 0;
   for (std::uint32_t k = 0; k < settings_.window; ++k) exact += std::max(ring_[k], 0.0);
-  largest_correction_ = std::max(largest_correction_, std::fabs(exact - running_));
-  running_ = exact;
-  since_recompute_ = 0;
+  largest_correction_ = std::max(largest_correction_, std::fabs(exact - running));
   ++recomputes_;
+  return exact;
 }
 
 void CSearchSilence::Classify(bool silent) {

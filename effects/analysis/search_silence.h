@@ -101,7 +101,8 @@ class CSearchSilence : public CEffRun {
                  StatisWeightingPtr weighting);
   template <typename Power>
   void Measure(const float* samples, std::uint32_t frames, std::uint16_t channel);
-  void Recompute();
+  // The window's exact sum, noting how far `running` was from it.
+  double Recompute(double running);
   // The next frame in order is final: silent or not.
   void Classify(bool silent);
   // A maximal run of frames of one kind, [start, start + length) of the stretch.
