@@ -107,9 +107,15 @@ Error CSearchSilence::Process(float* buffer, std::uint32_t frames, std::uint16_t
     const std::uint32_t n = std::min(kChunkFrames, frames - done);
     const float* chunk = buffer + std::size_t{done} * channels;
     if (weighting_) {
-      // Every channel passes the filter, so that its state follows the signal.
-      std::copy(chunk, chunk + std::size_t{n} * channels, weighted_.data());
+      // Every channel passes the filter, so that its state follows the
+      // signal. A non-finite sample would stay in the filter's state for
+      // good: the filter sees 0 instead, and the frame gets the sample back
+      // afterwards, so that it still counts as sound.
+      const std::size_t samples = std::size_t{n} * channels;
+      for (std::size_t i = 0; i < samples; ++i) weighted_[i] = std::isfinite(chunk[i]) ? chunk[i] : 0.0f;
       weighting_->Filter(weighted_.data(), n, channels);
+      for (std::size_t i = 0; i < samples; ++i)
+        if (!std::isfinite(chunk[i])) weighted_[i] = chunk[i];
       chunk = weighted_.data();
     }
     if (channels == 2 && mask_ == 3) Measure<BothPower>(chunk, n, 0);

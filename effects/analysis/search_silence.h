@@ -23,9 +23,10 @@
 // Non-finite samples. A frame whose power is not finite (a NaN or infinite
 // sample, or an overflow) or exceeds the window threshold on its own makes
 // every window holding it loud; it enters the running sum as 0 and is
-// counted apart, so it never reaches the sum. NaN and infinity are thus
-// sound, never silence, and the windows after them are measured as if they
-// had not been there.
+// counted apart, so it never reaches the sum; a weighting filter sees 0 in
+// place of a non-finite sample, so it never reaches the filter's state
+// either. NaN and infinity are thus sound, never silence, and the windows
+// after them are measured as if they had not been there.
 #pragma once
 
 #include <cstdint>

@@ -3,11 +3,13 @@
 // against exact sums over an hour, and inputs that try to break it.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <limits>
 #include <memory>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "effects/analysis/search_silence.h"
@@ -220,6 +222,27 @@ INSTANTIATE_TEST_SUITE_P(
                       OddCase{"shorter_than_the_window", 2, 80, With(158, 0), {}},
                       OddCase{"exactly_one_window", 2, 80, With(160, 0), {{0, 80}}}),
     [](const auto& param_info) { return std::string(param_info.param.name); });
+
+// y = x + the channel's previous x ('B' only): a weighting with a memory.
+class Echo : public StatisWeighting {
+ public:
+  void Filter(float* frames, std::size_t count, std::uint16_t channels) override {
+    for (std::size_t i = 0; i < count * channels; ++i) frames[i] += std::exchange(last_[i % channels], frames[i]);
+  }
+  void Reset() override { last_ = {}; }
+  std::array<float, 2> last_{};
+};
+
+TEST(SilenceSearch, NaNDoesNotStayInTheWeighting) {
+  SetWeightingFactory([](char letter, std::uint32_t, std::uint16_t, StatisWeightingPtr* filter) -> Error {
+    if (letter == 'B') *filter = std::make_unique<Echo>();
+    return letter == 'B' ? err::kOk : err::kSizeLimit;
+  });
+  const auto gaps = Search({.window = 80, .threshold_db = -40, .min_gap = 1, .weighting = 'B'},
+                           With(1000, 0.001f, 500, kNaN), 1, 0);
+  SetWeightingFactory(nullptr);
+  EXPECT_EQ(gaps, (std::vector<SilenceGap>{{kOrigin, kOrigin + 500}, {kOrigin + 501, kOrigin + 1000}}));
+}
 
 }  // namespace
 }  // namespace tidemark::NS_EFFECT
