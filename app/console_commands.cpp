@@ -377,6 +377,8 @@ const std::vector<Command>& Commands() {
       {"history", 0, 0, true, History},
       {"marker", 1, kAny, true, MarkerCommand},
       {"region", 1, 1, true, RegionCommand},
+      {"find-silence", 2, 5, true, FindSilenceCommand},
+      {"delete-silence", 2, 5, true, DeleteSilenceCommand},
       {"effects", 0, 0, false, EffectsCommand},
       {"effect", 1, kAny, true, EffectCommand},
       {"stats", 0, 1, true, StatsCommand},

@@ -33,6 +33,9 @@ Result MarkerCommand(Session& s, const CommandArgs& args);
 Result RegionCommand(Session& s, const CommandArgs& args);
 // Hiss reduction's noise sample (console_noise_sample_command.cpp).
 Result NoiseSampleCommand(Session& s, const CommandArgs& args);
+// The silence commands (console_silence_commands.cpp).
+Result FindSilenceCommand(Session& s, const CommandArgs& args);
+Result DeleteSilenceCommand(Session& s, const CommandArgs& args);
 // The effect commands (console_effect_commands.cpp).
 Result EffectsCommand(Session& s, const CommandArgs& args);
 Result EffectCommand(Session& s, const CommandArgs& args);

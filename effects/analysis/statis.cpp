@@ -188,8 +188,8 @@ Error CStatis::Process(float* buffer, std::uint32_t frames, std::uint16_t channe
     if (weighting_ && squares) {
       // Every channel passes the filter (so its state follows the signal);
       // only the masked ones are measured.
-      for (std::uint32_t i = 0; i < n * channels; ++i)
-        weighted_[i] = weighting_->Filter(static_cast<std::uint16_t>(i % channels), chunk[i]);
+      std::copy(chunk, chunk + std::size_t{n} * channels, weighted_.data());
+      weighting_->Filter(weighted_.data(), n, channels);
       squared = weighted_.data();
     }
     if (mask != 0) {

@@ -4,6 +4,7 @@
 // does, only "no weighting" exists and any other option is refused.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -18,8 +19,11 @@ namespace tidemark::NS_EFFECT {
 class StatisWeighting {
  public:
   virtual ~StatisWeighting() = default;
-  // Filters the next sample of `channel`.
-  virtual float Filter(std::uint16_t channel, float x) = 0;
+  // Filters the next `count` interleaved frames of `channels` channels in
+  // place, every channel through its own state. A run keeps one channel
+  // count from its first block on; a count above the one the filter was
+  // made for leaves the frames as they are. Does not allocate.
+  virtual void Filter(float* frames, std::size_t count, std::uint16_t channels) = 0;
   virtual void Reset() = 0;
 };
 using StatisWeightingPtr = std::unique_ptr<StatisWeighting>;

@@ -10,26 +10,30 @@ namespace tidemark::NS_EFFECT {
 
 namespace {
 
-// One sample at a time through the cascade's kernel: a frame with only the
-// sample's channel processed, so every channel keeps its own state.
+// The cascade's kernel for each channel count up to the one the filter was
+// made for, so that a mono run and a stereo run both filter whole blocks; a
+// run uses only the kernel of its own count, which keeps its state.
 class CurveWeighting final : public StatisWeighting {
  public:
   [[nodiscard]] Error Init(const SBiQuadFilter& filter, std::uint16_t channels) {
     gain_ = static_cast<float>(filter.gain);
-    if (const Error rc = TryAlloc([&] { frame_.assign(channels, 0.0f); })) return rc;
-    return kernel_.Init(filter, channels);
+    if (const Error rc = TryAlloc([&] { kernels_ = std::vector<dsp::BiquadKernel>(channels); })) return rc;
+    for (std::uint16_t c = 0; c < channels; ++c)
+      if (const Error rc = kernels_[c].Init(filter, static_cast<std::uint16_t>(c + 1))) return rc;
+    return err::kOk;
   }
-  float Filter(std::uint16_t channel, float x) override {
-    if (channel >= frame_.size()) return x;
-    frame_[channel] = x;
-    kernel_.Process(frame_.data(), 1, 1u << channel);
-    return frame_[channel] * gain_;
+  void Filter(float* frames, std::size_t count, std::uint16_t channels) override {
+    if (channels == 0 || channels > kernels_.size()) return;
+    kernels_[channels - 1u].Process(frames, count, 0xFFFFFFFFu);
+    const std::size_t samples = count * channels;
+    for (std::size_t i = 0; i < samples; ++i) frames[i] *= gain_;
   }
-  void Reset() override { kernel_.Reset(); }
+  void Reset() override {
+    for (dsp::BiquadKernel& k : kernels_) k.Reset();
+  }
 
  private:
-  dsp::BiquadKernel kernel_;
-  std::vector<float> frame_;
+  std::vector<dsp::BiquadKernel> kernels_;
   float gain_ = 1.0f;
 };
 

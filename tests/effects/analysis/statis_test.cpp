@@ -88,7 +88,9 @@ INSTANTIATE_TEST_SUITE_P(Channels, StatisSplit, ::testing::Values(1, 2));
 // A weighting that doubles the samples, made only for 'B'.
 class Doubling : public StatisWeighting {
  public:
-  float Filter(std::uint16_t, float x) override { return 2 * x; }
+  void Filter(float* frames, std::size_t count, std::uint16_t channels) override {
+    for (std::size_t i = 0; i < count * channels; ++i) frames[i] *= 2;
+  }
   void Reset() override {}
 };
 Error MakeDoubling(char letter, std::uint32_t, std::uint16_t, StatisWeightingPtr* filter) {

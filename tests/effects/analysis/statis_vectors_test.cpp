@@ -18,7 +18,10 @@ namespace {
 // A weighting that is not the identity, so the squares come from a copy.
 class Halving : public StatisWeighting {
  public:
-  float Filter(std::uint16_t channel, float x) override { return channel == 0 ? 0.5f * x : x - 0.125f; }
+  void Filter(float* frames, std::size_t count, std::uint16_t channels) override {
+    for (std::size_t i = 0; i < count * channels; ++i)
+      frames[i] = i % channels == 0 ? 0.5f * frames[i] : frames[i] - 0.125f;
+  }
   void Reset() override {}
 };
 Error MakeHalving(char letter, std::uint32_t, std::uint16_t, StatisWeightingPtr* filter) {
