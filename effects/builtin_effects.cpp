@@ -16,6 +16,7 @@
 #include "effects/level/sign_reverse.h"
 #include "effects/level/silence.h"
 #include "effects/level/volume.h"
+#include "effects/restoration/declick.h"
 #include "effects/time/delay.h"
 #include "effects/time/fade.h"
 #include "effects/time/time_reverse.h"
@@ -42,6 +43,7 @@ std::vector<CEffEntry*> BuiltInEffectEntries() {
       &NS_EFFECT_OFFSET::Entry(),
       &NS_EFFECT_SIGNREV::Entry(),
       &NS_EFFECT_TIMEREV::Entry(),
+      &NS_EFFECT_DECLICK::Entry(),
   };
 }
 

@@ -1,0 +1,85 @@
+// The click removal run. Frames stream through a block per analysed channel;
+// every hop the channels that pass the pre-check are searched for clicks
+// with a linear-prediction error detector and the clicks are rebuilt by
+// least-squares autoregressive interpolation, one OpenMP task per channel.
+//
+// Detection: an order-32 prediction-error filter is estimated over the
+// whole block (Hann window, autocorrelation method) and applied to it by FFT
+// convolution. A frame is an outlier when its absolute error exceeds
+// threshold x factor / 2 times the centred moving average of the absolute
+// error over w = 2 floor(rate / 100) + 1 frames (20 ms), and 1e-6.
+// Outliers less than 32 frames apart form one stretch, widened by a frame
+// on each side; stretches longer than `max_stretch` are left alone (sound,
+// not a click).
+//
+// Repair: the stretch's samples are replaced by the values that minimise the
+// energy of the prediction error over every error sample they touch, given
+// the known samples on both sides; no new value exceeds the level limit
+// 10^(level / 2000) times the RMS of the 64 frames on either side.
+//
+// Linked stereo (two channels, both processed) is analysed as mid and side;
+// the changes are turned back into left and right. Non-finite input samples
+// are read as 0 by the analysis and pass through to the output unchanged:
+// they never reach another frame or the other channel. Output depends on
+// neither the thread count nor the block sizes the run is fed in.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+
+#include "effects/framework/effect_run.h"
+#include "effects/restoration/declick_channel.h"
+
+namespace tidemark::NS_EFFECT {
+
+class CDeClick : public CEffRun {
+ public:
+  // For a document of `rate` Hz and `channels` (1 or 2) channels and a
+  // selection of `length` frames; `link` analyses a stereo pair as mid and
+  // side. The pre-check runs for selections of at least ceil(rate / 20)
+  // frames when its band holds a bin. 2 when memory runs out, 77 for
+  // more than two channels or a rate of 0.
+  [[nodiscard]] static Error Create(std::uint32_t rate, std::uint16_t channels, std::uint32_t length,
+                                    const DeclickSettings& settings, bool link, std::unique_ptr<CDeClick>* run);
+
+  // 78 when `channels` differs from the count the run was made for.
+  [[nodiscard]] Error Process(float* buffer, std::uint32_t frames, std::uint16_t channels,
+                              std::uint32_t mask) override;
+  void Reset() override;
+  std::uint32_t GetLatency() const override { return geometry_.hop + geometry_.margin; }
+  std::string GetName() const override;
+
+  const DeclickGeometry& geometry() const { return geometry_; }
+  bool pre_check() const { return pre_check_; }
+  // Stretches repaired so far, over all analysed channels.
+  std::uint64_t repaired() const { return repaired_; }
+
+ private:
+  static constexpr std::uint16_t kMaxChannels = 2;
+
+  CDeClick() = default;
+  void TakeInput(const float* frames, std::uint32_t n, std::uint16_t channels, std::uint32_t mask, bool linked);
+  void RunHop(std::uint32_t mask, bool linked);
+  std::uint32_t AnalyseChannel(std::uint16_t a);
+
+  DeclickGeometry geometry_;
+  DeclickSettings settings_;
+  DeclickPlans plans_;
+  std::uint16_t channels_ = 0;
+  std::uint32_t length_ = 0;
+  bool link_ = false;
+  bool pre_check_ = false;
+  std::array<DeclickChannel, kMaxChannels> analysed_;
+  std::array<std::unique_ptr<float[]>, kMaxChannels> input_;   // the raw input, block frames
+  std::array<std::unique_ptr<float[]>, kMaxChannels> output_;  // the last finished hop
+  std::uint32_t fill_ = 0;         // frames of the block after the past margin
+  std::uint32_t out_at_ = 0;       // next frame of output_
+  std::uint64_t hops_ = 0;         // finished hops
+  // Per analysed channel: the stream frame before which nothing is tested
+  // again (the end of the last stretch handled).
+  std::array<std::uint64_t, kMaxChannels> skip_before_{};
+  std::uint64_t repaired_ = 0;
+};
+
+}  // namespace tidemark::NS_EFFECT
