@@ -108,18 +108,30 @@ void DeclickChannel::Levels(const float* error, double* sums, float ratio) {
 
 std::uint32_t DeclickChannel::Flags(std::uint32_t n, float ratio) const {
   const std::uint32_t half = average_ / 2;
-  const std::uint32_t lo = n >= half ? n - half : 0;
-  const std::uint32_t hi = std::min(block_, n + half + 1);
-  const double forward = (forward_sums_[hi] - forward_sums_[lo]) / average_;
-  const double backward = (backward_sums_[hi] - backward_sums_[lo]) / average_;
+  std::uint32_t lo = n >= half ? n - half : 0;
+  std::uint32_t hi = std::min(block_, n + half + 1);
+  // Near the block's edges the partial sum is still divided by w; the
+  // silence before and after the selection is no level to measure against,
+  // so there the mean is over the selection's frames alone.
+  double divisor = average_;
+  if (lo < selection_lo_ || hi > selection_hi_) {
+    lo = std::max(lo, selection_lo_);
+    hi = std::min(hi, selection_hi_);
+    divisor = hi - lo;
+  }
+  const double forward = (forward_sums_[hi] - forward_sums_[lo]) / divisor;
+  const double backward = (backward_sums_[hi] - backward_sums_[lo]) / divisor;
   return (std::fabs(fft_a_[n]) > std::max(ratio * forward, kErrorFloor) ? kForward : 0u) |
          (std::fabs(fft_c_[n]) > std::max(ratio * backward, kErrorFloor) ? kBackward : 0u);
 }
 
 std::uint32_t DeclickChannel::DetectAndRepair(const DeclickGeometry& g, const DeclickPlans& plans,
                                               const DeclickSettings& s, std::uint32_t from, std::uint32_t to,
-                                              std::uint32_t test_end, std::uint32_t* repaired) {
+                                              std::uint32_t selection_lo, std::uint32_t test_end,
+                                              std::uint32_t* repaired) {
   if (from >= to || from >= test_end) return from;
+  selection_lo_ = selection_lo;
+  selection_hi_ = test_end;
   if (!dsp::EstimatePredictionErrorFilter(samples_.get(), g.block, plans.block_hann.get(), kOrder, filter_,
                                           model_work_.get()))
     return from;
@@ -162,7 +174,9 @@ std::uint32_t DeclickChannel::DetectAndRepair(const DeclickGeometry& g, const De
   Levels(x, forward_sums_.get(), ratio);
   Levels(back, backward_sums_.get(), ratio);
 
-  const std::uint32_t end = std::min(test_end, g.block - kOrder - 2);
+  // The backward error of a frame looks `order` frames ahead: those must
+  // lie in the selection too.
+  const std::uint32_t end = std::min(test_end >= kOrder ? test_end - kOrder : 0, g.block - kOrder - 2);
   std::uint32_t next = from;
   std::uint32_t found = 0;
   for (std::uint32_t n = from; n < to && n < end; ++n) {
@@ -179,20 +193,17 @@ std::uint32_t DeclickChannel::DetectAndRepair(const DeclickGeometry& g, const De
       if (flags & kForward) first_forward = std::min(first_forward, j);
       if (flags & kBackward) last_backward = j;
     }
-    std::uint32_t lo = first_forward, hi = last_backward;
-    if (first_forward == end || last_backward == 0 || last_backward < first_forward) {
-      lo = n;
-      hi = last;
-    }
-    const std::uint32_t start = lo;
-    const std::uint32_t m = hi - lo + 1;
-    if (m <= g.max_stretch && start + m + 2 * kRepairOrder <= g.block) {
+    // A click raises both errors; a run that lacks either is a change of
+    // sound, not a click, and is left alone.
+    const std::uint32_t start = first_forward;
+    const std::uint32_t m = last_backward >= first_forward ? last_backward - first_forward + 1 : 0;
+    if (m > 0 && m <= g.max_stretch && start + m + 2 * kRepairOrder <= g.block) {
       stretches_[2 * found] = start;
       stretches_[2 * found + 1] = m;
       ++found;
     }
     n = last;
-    next = std::max(last + 1, start + m);
+    next = last + 1;
   }
   if (found == 0) return next;
   // The clicks themselves bias the block's model. Once they are rebuilt

@@ -69,12 +69,13 @@ class DeclickChannel {
   bool PreCheck(const DeclickGeometry& g, const DeclickPlans& plans);
 
   // Detects and repairs the clicks that start at block frames [from, to)
-  // (inside the hop) and not before `skip_before` (a block frame). Returns
-  // the block frame after the last stretch handled (or `from`), so that the
-  // next hop does not look at it again, and counts the repaired stretches.
+  // (inside the hop); the selection covers block frames [selection_lo,
+  // selection_hi). Returns the block frame after the last run of outliers
+  // handled (or `from`), so that the next hop does not look at it again, and
+  // counts the repaired stretches.
   std::uint32_t DetectAndRepair(const DeclickGeometry& g, const DeclickPlans& plans, const DeclickSettings& s,
-                                std::uint32_t from, std::uint32_t to, std::uint32_t test_end,
-                                std::uint32_t* repaired);
+                                std::uint32_t from, std::uint32_t to, std::uint32_t selection_lo,
+                                std::uint32_t selection_hi, std::uint32_t* repaired);
 
   // Moves the block on by one hop.
   void Shift(const DeclickGeometry& g);
@@ -102,6 +103,8 @@ class DeclickChannel {
   double filter_[DeclickGeometry::kRepairOrder + 1] = {};
   std::uint32_t block_ = 0;
   std::uint32_t average_ = 0;
+  std::uint32_t selection_lo_ = 0;  // the selection's block frames in this hop
+  std::uint32_t selection_hi_ = 0;
 };
 
 }  // namespace tidemark::NS_EFFECT

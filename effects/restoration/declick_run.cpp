@@ -131,7 +131,7 @@ std::uint32_t CDeClick::AnalyseChannel(std::uint16_t a) {
   const std::uint32_t test_end = to_block(length_);
   std::uint32_t repaired = 0;
   const std::uint32_t next =
-      channel.DetectAndRepair(g, plans_, settings_, from, g.margin + g.hop, test_end, &repaired);
+      channel.DetectAndRepair(g, plans_, settings_, from, g.margin + g.hop, to_block(0), test_end, &repaired);
   skip_before_[a] = std::max<std::uint64_t>(skip_before_[a], base + next - g.margin);
   return repaired;
 }
