@@ -13,6 +13,7 @@ namespace {
 
 constexpr int kOrder = DeclickGeometry::kOrder;
 constexpr int kRepairOrder = DeclickGeometry::kRepairOrder;
+constexpr std::uint32_t kHopsPerRun = DeclickGeometry::kHopsPerRun;
 constexpr std::uint32_t kSpectra = 5;  // a window and the four before it, N / 4 apart
 // Outliers closer than this belong to one stretch: a click's middle may be
 // predicted well from its own first samples.
@@ -36,6 +37,7 @@ DeclickGeometry DeclickGeometry::ForRate(std::uint32_t rate) {
   g.hop = 16 * g.window;
   g.margin = 4 * g.window;
   g.block = g.margin + g.hop + g.margin;
+  g.span = g.block + (kHopsPerRun - 1) * g.hop;
   g.fft = PowerOfTwoAtLeast(g.block + kOrder);
   g.average = 2 * (rate / 100) + 1;
   g.max_stretch = g.margin / 2;
@@ -47,9 +49,10 @@ DeclickGeometry DeclickGeometry::ForRate(std::uint32_t rate) {
 
 Error DeclickChannel::Allocate(const DeclickGeometry& g) {
   block_ = g.block;
+  span_ = g.span;
   average_ = g.average;
   const std::size_t band = g.HasBand() ? g.band_hi - g.band_lo + 1 : 1;
-  if (MakeNew(&samples_, g.block) || MakeNew(&changes_, g.block) || MakeNew(&fft_a_, g.fft) ||
+  if (MakeNew(&samples_, g.span) || MakeNew(&changes_, g.span) || MakeNew(&fft_a_, g.fft) ||
       MakeNew(&fft_b_, g.fft) || MakeNew(&fft_work_, 2 * std::size_t{g.fft}) ||
       MakeNew(&spectra_, kSpectra * band) || MakeNew(&fft_c_, g.fft) || MakeNew(&first_sums_, std::size_t{g.block} + 1) ||
       MakeNew(&forward_sums_, std::size_t{g.block} + 1) || MakeNew(&backward_sums_, std::size_t{g.block} + 1) ||
@@ -62,8 +65,9 @@ Error DeclickChannel::Allocate(const DeclickGeometry& g) {
 }
 
 void DeclickChannel::Reset() {
-  std::fill_n(samples_.get(), block_, 0.0f);
-  std::fill_n(changes_.get(), block_, 0.0f);
+  std::fill_n(samples_.get(), span_, 0.0f);
+  std::fill_n(changes_.get(), span_, 0.0f);
+  at_ = 0;
 }
 
 bool DeclickChannel::PreCheck(const DeclickGeometry& g, const DeclickPlans& plans) {
@@ -75,7 +79,7 @@ bool DeclickChannel::PreCheck(const DeclickGeometry& g, const DeclickPlans& plan
   std::uint32_t index = 0;
   for (std::uint32_t k = first; k < g.margin + g.hop; k += step, ++index) {
     float* power = spectra_.get() + std::size_t{index % kSpectra} * bins;
-    for (std::uint32_t i = 0; i < n; ++i) fft_a_[i] = plans.hann[i] * samples_[k + i];
+    for (std::uint32_t i = 0; i < n; ++i) fft_a_[i] = plans.hann[i] * samples_[at_ + k + i];
     plans.window_fft.Forward(fft_a_.get(), fft_b_.get(), fft_work_.get());
     for (std::uint32_t b = 0; b < bins; ++b) {
       const float re = fft_b_[2 * (g.band_lo + b)], im = fft_b_[2 * (g.band_lo + b) + 1];
@@ -132,7 +136,7 @@ std::uint32_t DeclickChannel::DetectAndRepair(const DeclickGeometry& g, const De
   if (from >= to || from >= test_end) return from;
   selection_lo_ = selection_lo;
   selection_hi_ = test_end;
-  if (!dsp::EstimatePredictionErrorFilter(samples_.get(), g.block, plans.block_hann.get(), kOrder, filter_,
+  if (!dsp::EstimatePredictionErrorFilter(samples_.get() + at_, g.block, plans.block_hann.get(), kOrder, filter_,
                                           model_work_.get()))
     return from;
   // The forward prediction error (convolution with the error filter) and
@@ -144,7 +148,7 @@ std::uint32_t DeclickChannel::DetectAndRepair(const DeclickGeometry& g, const De
   float* x = fft_a_.get();
   float* h = fft_b_.get();
   float* back = fft_c_.get();
-  std::copy_n(samples_.get(), g.block, x);
+  std::copy_n(samples_.get() + at_, g.block, x);
   std::fill(x + g.block, x + g.fft, 0.0f);
   for (int k = 0; k <= kOrder; ++k) h[k] = static_cast<float>(filter_[k]);
   std::fill(h + kOrder + 1, h + g.fft, 0.0f);
@@ -215,7 +219,7 @@ std::uint32_t DeclickChannel::DetectAndRepair(const DeclickGeometry& g, const De
     const std::uint32_t start = stretches_[2 * k], m = stretches_[2 * k + 1];
     const std::uint32_t centre = start + m / 2;
     const std::uint32_t around = std::min(centre - std::min(centre, g.margin), g.block - 2 * g.margin);
-    if (dsp::EstimatePredictionErrorFilter(samples_.get() + around, 2 * g.margin, plans.local_hann.get(),
+    if (dsp::EstimatePredictionErrorFilter(samples_.get() + at_ + around, 2 * g.margin, plans.local_hann.get(),
                                            kRepairOrder, filter_, model_work_.get()) &&
         Repair(g, start, m, kRepairOrder, s.limit))
       ++*repaired;
@@ -224,7 +228,8 @@ std::uint32_t DeclickChannel::DetectAndRepair(const DeclickGeometry& g, const De
 }
 
 bool DeclickChannel::Repair(const DeclickGeometry& g, std::uint32_t start, std::uint32_t m, int order, float limit) {
-  float* x = samples_.get();
+  float* x = samples_.get() + at_;
+  float* changes = changes_.get() + at_;
   double* values = gap_values_.get();
   if (!dsp::InterpolateGap(x + start, m, filter_, order, values, gap_work_.get())) return false;
   // The context the model rebuilt the stretch from bounds the repair: no new
@@ -237,17 +242,19 @@ bool DeclickChannel::Repair(const DeclickGeometry& g, std::uint32_t start, std::
   const double bound = limit * std::sqrt(sum / (span + after - start - m));
   for (std::uint32_t i = 0; i < m; ++i) {
     const auto value = static_cast<float>(std::clamp(values[i], -bound, bound));
-    changes_[start + i] += value - x[start + i];
+    changes[start + i] += value - x[start + i];
     x[start + i] = value;
   }
   return true;
 }
 
 void DeclickChannel::Shift(const DeclickGeometry& g) {
-  const std::uint32_t kept = g.block - g.hop;
-  std::memmove(samples_.get(), samples_.get() + g.hop, kept * sizeof(float));
-  std::memmove(changes_.get(), changes_.get() + g.hop, kept * sizeof(float));
-  std::fill(changes_.get() + kept, changes_.get() + g.block, 0.0f);
+  const std::uint32_t moved = kHopsPerRun * g.hop;
+  const std::uint32_t kept = g.span - moved;
+  std::memmove(samples_.get(), samples_.get() + moved, kept * sizeof(float));
+  std::memmove(changes_.get(), changes_.get() + moved, kept * sizeof(float));
+  std::fill(changes_.get() + kept, changes_.get() + g.span, 0.0f);
+  at_ = 0;
 }
 
 }  // namespace tidemark::NS_EFFECT

@@ -15,15 +15,20 @@ namespace tidemark::NS_EFFECT {
 // The sizes of the analysis for one sample rate. A block is `margin` frames
 // of repaired past, a hop of new frames whose clicks are repaired now, and
 // `margin` frames of future that the detector and the interpolation look
-// at; the run's latency is hop + margin.
+// at. The run analyses kHopsPerRun hops at a time (one OpenMP task per
+// channel for all of them, so the tasks are worth their start), over a
+// span of margin + kHopsPerRun hops + margin; its latency is kHopsPerRun
+// hops + margin.
 struct DeclickGeometry {
   static constexpr int kOrder = 32;        // the detector's prediction order
   static constexpr int kRepairOrder = 64;  // the order of a stretch's own model
+  static constexpr std::uint32_t kHopsPerRun = 8;
 
   std::uint32_t window = 0;       // N: pre-check window, a power of two >= rate / 200
   std::uint32_t hop = 0;          // 16 N
   std::uint32_t margin = 0;       // 4 N, more than half the average plus the order
   std::uint32_t block = 0;        // margin + hop + margin
+  std::uint32_t span = 0;         // margin + kHopsPerRun hops + margin
   std::uint32_t fft = 0;          // convolution size, a power of two >= block + order
   std::uint32_t average = 0;      // w: the level's moving average, 2 floor(rate / 100) + 1 frames
   std::uint32_t max_stretch = 0;  // longer runs of outliers are sound, not clicks
@@ -58,9 +63,12 @@ class DeclickChannel {
   void Reset();
 
   // The analysed samples (finite, non-finite ones read as 0) and what the
-  // repairs added to them, block frames each.
+  // repairs added to them, span frames each.
   float* samples() { return samples_.get(); }
   const float* changes() const { return changes_.get(); }
+
+  // Makes the block of hop `hop` of the span the one analysed.
+  void SetHop(const DeclickGeometry& g, std::uint32_t hop) { at_ = hop * g.hop; }
 
   // True when some pair of windows in the hop shows a broadband rise: 0.9 x
   // the power of a window beats the window N frames before it in at least
@@ -77,7 +85,7 @@ class DeclickChannel {
                                 std::uint32_t from, std::uint32_t to, std::uint32_t selection_lo,
                                 std::uint32_t selection_hi, std::uint32_t* repaired);
 
-  // Moves the block on by one hop.
+  // Moves the span on by kHopsPerRun hops.
   void Shift(const DeclickGeometry& g);
 
  private:
@@ -102,6 +110,8 @@ class DeclickChannel {
   std::unique_ptr<std::uint32_t[]> stretches_;  // start and length of each stretch of a hop
   double filter_[DeclickGeometry::kRepairOrder + 1] = {};
   std::uint32_t block_ = 0;
+  std::uint32_t span_ = 0;
+  std::uint32_t at_ = 0;  // the analysed block's first frame in the span
   std::uint32_t average_ = 0;
   std::uint32_t selection_lo_ = 0;  // the selection's block frames in this hop
   std::uint32_t selection_hi_ = 0;

@@ -14,6 +14,8 @@ namespace tidemark::NS_EFFECT {
 
 namespace {
 
+constexpr std::uint32_t kHops = DeclickGeometry::kHopsPerRun;
+
 float Finite(float x) { return std::isfinite(x) ? x : 0.0f; }
 
 }  // namespace
@@ -43,7 +45,8 @@ Error CDeClick::Create(std::uint32_t rate, std::uint16_t channels, std::uint32_t
     plans.local_hann[i] = 0.5 - 0.5 * std::cos(two_pi * (i + 0.5) / (2 * g.margin));
   for (std::uint16_t c = 0; c < channels; ++c) {
     if (const Error rc = made->analysed_[c].Allocate(g)) return rc;
-    if (MakeNew(&made->input_[c], g.block) || MakeNew(&made->output_[c], g.hop)) return err::kOutOfMemory;
+    if (MakeNew(&made->input_[c], g.span) || MakeNew(&made->output_[c], std::size_t{kHops} * g.hop))
+      return err::kOutOfMemory;
   }
   made->Reset();
   *run = std::move(made);
@@ -53,8 +56,8 @@ Error CDeClick::Create(std::uint32_t rate, std::uint16_t channels, std::uint32_t
 void CDeClick::Reset() {
   for (std::uint16_t c = 0; c < channels_; ++c) {
     analysed_[c].Reset();
-    std::fill_n(input_[c].get(), geometry_.block, 0.0f);
-    std::fill_n(output_[c].get(), geometry_.hop, 0.0f);
+    std::fill_n(input_[c].get(), geometry_.span, 0.0f);
+    std::fill_n(output_[c].get(), std::size_t{kHops} * geometry_.hop, 0.0f);
   }
   fill_ = 0;
   out_at_ = 0;
@@ -68,21 +71,21 @@ std::string CDeClick::GetName() const { return NS_EFFECT_DECLICK::Entry().GetDis
 Error CDeClick::Process(float* buffer, std::uint32_t frames, std::uint16_t channels, std::uint32_t mask) {
   if (channels != channels_) return err::kLayoutMismatch;
   const bool linked = link_ && (mask & 3u) == 3u;
-  const std::uint32_t full = geometry_.hop + geometry_.margin;
+  const std::uint32_t full = geometry_.span - geometry_.margin;
   for (std::uint32_t done = 0; done < frames;) {
     const std::uint32_t n = std::min(frames - done, full - fill_);
     float* frame = buffer + std::size_t{done} * channels;
     TakeInput(frame, n, channels, mask, linked);
     for (std::uint16_t c = 0; c < channels; ++c) {
       if (!(mask & (1u << c))) continue;
-      // Until the first hop is finished the output is the latency's silence.
+      // Until the first hops are finished the output is the latency's silence.
       for (std::uint32_t i = 0; i < n; ++i)
         frame[std::size_t{i} * channels + c] = hops_ == 0 ? 0.0f : output_[c][out_at_ + i];
     }
     fill_ += n;
     out_at_ += n;
     done += n;
-    if (fill_ == full) RunHop(mask, linked);
+    if (fill_ == full) RunHops(mask, linked);
   }
   return err::kOk;
 }
@@ -114,12 +117,13 @@ void CDeClick::TakeInput(const float* frames, std::uint32_t n, std::uint16_t cha
   }
 }
 
-std::uint32_t CDeClick::AnalyseChannel(std::uint16_t a) {
+std::uint32_t CDeClick::AnalyseHop(std::uint16_t a, std::uint32_t hop) {
   const DeclickGeometry& g = geometry_;
   DeclickChannel& channel = analysed_[a];
+  channel.SetHop(g, hop);
   if (pre_check_ && !channel.PreCheck(g, plans_)) return 0;
   // Block frame i holds stream frame base + i - margin.
-  const std::uint64_t base = hops_ * g.hop;
+  const std::uint64_t base = (hops_ + hop) * g.hop;
   const auto to_block = [&](std::uint64_t stream) -> std::uint32_t {
     const std::uint64_t i = stream + g.margin;
     return i <= base ? 0u : static_cast<std::uint32_t>(std::min<std::uint64_t>(i - base, g.block));
@@ -136,29 +140,34 @@ std::uint32_t CDeClick::AnalyseChannel(std::uint16_t a) {
   return repaired;
 }
 
-void CDeClick::RunHop(std::uint32_t mask, bool linked) {
+void CDeClick::RunHops(std::uint32_t mask, bool linked) {
   const DeclickGeometry& g = geometry_;
   std::array<std::uint16_t, kMaxChannels> active{};
   std::uint16_t count = 0;
   for (std::uint16_t c = 0; c < channels_; ++c)
     if (linked || (mask & (1u << c))) active[count++] = c;
   std::array<std::uint32_t, kMaxChannels> repaired{};
+  const auto analyse = [&](std::uint16_t k) {
+    for (std::uint32_t hop = 0; hop < kHops; ++hop) repaired[k] += AnalyseHop(active[k], hop);
+  };
   if (count > 1) {
-    // One task per channel, each writing only its own channel's buffers, so
-    // the result does not depend on how many threads run them.
+    // One task per channel, each writing only its own channel's buffers and
+    // taking its hops in order, so the result does not depend on how many
+    // threads run them.
     const int threads = std::min<int>(count, omp_get_max_threads());
 #pragma omp parallel num_threads(threads)
 #pragma omp single
     for (std::uint16_t k = 0; k < count; ++k) {
-#pragma omp task firstprivate(k) shared(active, repaired)
-      repaired[k] = AnalyseChannel(active[k]);
+#pragma omp task firstprivate(k) shared(analyse)
+      analyse(k);
     }
   } else if (count == 1) {
-    repaired[0] = AnalyseChannel(active[0]);
+    analyse(0);
   }
   for (std::uint16_t k = 0; k < count; ++k) repaired_ += repaired[k];
 
-  // The finished hop: the raw input plus what the repairs changed.
+  // The finished hops: the raw input plus what the repairs changed.
+  const std::uint32_t done = kHops * g.hop;
   for (std::uint16_t c = 0; c < channels_; ++c) {
     const float* raw = input_[c].get() + g.margin;
     float* out = output_[c].get();
@@ -166,22 +175,21 @@ void CDeClick::RunHop(std::uint32_t mask, bool linked) {
       const float* mid = analysed_[0].changes() + g.margin;
       const float* side = analysed_[1].changes() + g.margin;
       const float sign = c == 0 ? 1.0f : -1.0f;
-      for (std::uint32_t i = 0; i < g.hop; ++i) out[i] = raw[i] + (mid[i] + sign * side[i]);
+      for (std::uint32_t i = 0; i < done; ++i) out[i] = raw[i] + (mid[i] + sign * side[i]);
     } else if (mask & (1u << c)) {
       const float* change = analysed_[c].changes() + g.margin;
-      for (std::uint32_t i = 0; i < g.hop; ++i) out[i] = raw[i] + change[i];
+      for (std::uint32_t i = 0; i < done; ++i) out[i] = raw[i] + change[i];
     } else {
-      std::copy_n(raw, g.hop, out);
+      std::copy_n(raw, done, out);
     }
   }
-  const std::uint32_t kept = g.block - g.hop;
   for (std::uint16_t c = 0; c < channels_; ++c) {
     analysed_[c].Shift(g);
-    std::memmove(input_[c].get(), input_[c].get() + g.hop, kept * sizeof(float));
+    std::memmove(input_[c].get(), input_[c].get() + done, (g.span - done) * sizeof(float));
   }
   fill_ = g.margin;
   out_at_ = 0;
-  ++hops_;
+  hops_ += kHops;
 }
 
 }  // namespace tidemark::NS_EFFECT

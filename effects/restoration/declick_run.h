@@ -47,7 +47,9 @@ class CDeClick : public CEffRun {
   [[nodiscard]] Error Process(float* buffer, std::uint32_t frames, std::uint16_t channels,
                               std::uint32_t mask) override;
   void Reset() override;
-  std::uint32_t GetLatency() const override { return geometry_.hop + geometry_.margin; }
+  std::uint32_t GetLatency() const override {
+    return DeclickGeometry::kHopsPerRun * geometry_.hop + geometry_.margin;
+  }
   std::string GetName() const override;
 
   const DeclickGeometry& geometry() const { return geometry_; }
@@ -60,8 +62,9 @@ class CDeClick : public CEffRun {
 
   CDeClick() = default;
   void TakeInput(const float* frames, std::uint32_t n, std::uint16_t channels, std::uint32_t mask, bool linked);
-  void RunHop(std::uint32_t mask, bool linked);
-  std::uint32_t AnalyseChannel(std::uint16_t a);
+  void RunHops(std::uint32_t mask, bool linked);
+  // Pre-check, detection and repair of hop `hop` of the span in channel `a`.
+  std::uint32_t AnalyseHop(std::uint16_t a, std::uint32_t hop);
 
   DeclickGeometry geometry_;
   DeclickSettings settings_;
@@ -71,11 +74,11 @@ class CDeClick : public CEffRun {
   bool link_ = false;
   bool pre_check_ = false;
   std::array<DeclickChannel, kMaxChannels> analysed_;
-  std::array<std::unique_ptr<float[]>, kMaxChannels> input_;   // the raw input, block frames
-  std::array<std::unique_ptr<float[]>, kMaxChannels> output_;  // the last finished hop
-  std::uint32_t fill_ = 0;         // frames of the block after the past margin
-  std::uint32_t out_at_ = 0;       // next frame of output_
-  std::uint64_t hops_ = 0;         // finished hops
+  std::array<std::unique_ptr<float[]>, kMaxChannels> input_;   // the raw input, span frames
+  std::array<std::unique_ptr<float[]>, kMaxChannels> output_;  // the last finished hops
+  std::uint32_t fill_ = 0;    // frames of the span after the past margin
+  std::uint32_t out_at_ = 0;  // next frame of output_
+  std::uint64_t hops_ = 0;    // finished hops
   // Per analysed channel: the stream frame before which nothing is tested
   // again (the end of the last stretch handled).
   std::array<std::uint64_t, kMaxChannels> skip_before_{};
