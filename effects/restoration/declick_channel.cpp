@@ -131,11 +131,11 @@ std::uint32_t DeclickChannel::Flags(std::uint32_t n, float ratio) const {
 
 std::uint32_t DeclickChannel::DetectAndRepair(const DeclickGeometry& g, const DeclickPlans& plans,
                                               const DeclickSettings& s, std::uint32_t from, std::uint32_t to,
-                                              std::uint32_t selection_lo, std::uint32_t test_end,
+                                              std::uint32_t selection_lo, std::uint32_t selection_hi,
                                               std::uint32_t* repaired) {
-  if (from >= to || from >= test_end) return from;
+  if (from >= to || from >= selection_hi) return from;
   selection_lo_ = selection_lo;
-  selection_hi_ = test_end;
+  selection_hi_ = selection_hi;
   if (!dsp::EstimatePredictionErrorFilter(samples_.get() + at_, g.block, plans.block_hann.get(), kOrder, filter_,
                                           model_work_.get()))
     return from;
@@ -180,7 +180,7 @@ std::uint32_t DeclickChannel::DetectAndRepair(const DeclickGeometry& g, const De
 
   // The backward error of a frame looks `order` frames ahead: those must
   // lie in the selection too.
-  const std::uint32_t end = std::min(test_end >= kOrder ? test_end - kOrder : 0, g.block - kOrder - 2);
+  const std::uint32_t end = std::min(selection_hi >= kOrder ? selection_hi - kOrder : 0, g.block - kOrder - 2);
   std::uint32_t next = from;
   std::uint32_t found = 0;
   for (std::uint32_t n = from; n < to && n < end; ++n) {

@@ -1,27 +1,38 @@
-// The click removal run. Frames stream through a block per analysed channel;
-// every hop the channels that pass the pre-check are searched for clicks
-// with a linear-prediction error detector and the clicks are rebuilt by
-// least-squares autoregressive interpolation, one OpenMP task per channel.
+// The click removal run. Frames stream through a span per analysed channel
+// (the run's latency); at a fixed hop along it the channels that pass the
+// pre-check are searched for clicks by linear prediction and the clicks are
+// rebuilt by least-squares autoregressive interpolation, after Vaseghi and
+// Rayner's and Godsill and Rayner's work on gramophone restoration.
 //
 // Detection: an order-32 prediction-error filter is estimated over the
-// whole block (Hann window, autocorrelation method) and applied to it by FFT
-// convolution. A frame is an outlier when its absolute error exceeds
-// threshold x factor / 2 times the centred moving average of the absolute
-// error over w = 2 floor(rate / 100) + 1 frames (20 ms), and 1e-6.
-// Outliers less than 32 frames apart form one stretch, widened by a frame
-// on each side; stretches longer than `max_stretch` are left alone (sound,
-// not a click).
+// block (Hann window, autocorrelation method) and run over it forward
+// (convolution) and backward (correlation), both by FFT. A click raises the
+// forward error from its first frame to 32 frames past its end and the
+// backward error from 32 frames before it to its last frame. An error is an
+// outlier where it exceeds threshold x factor / 2 times its centred moving
+// average over w = 2 floor(rate / 100) + 1 frames (and 1e-6); the average
+// is taken twice, the second time with the first pass's outliers counted at
+// the first average, so that a click does not hide itself. Outliers less
+// than 32 frames apart form a run; its click spans the first forward to the
+// last backward outlier. Runs without both, or longer than `max_stretch`,
+// are sound, not clicks, and are left alone.
 //
-// Repair: the stretch's samples are replaced by the values that minimise the
+// Repair: the click's samples are replaced by the values that minimise the
 // energy of the prediction error over every error sample they touch, given
-// the known samples on both sides; no new value exceeds the level limit
-// 10^(level / 2000) times the RMS of the 64 frames on either side.
+// the known samples on both sides: first with the block's model, then with
+// an order-64 model estimated over the 2 x margin frames around the click
+// (the first repair keeps the click out of that estimate). No new value
+// exceeds the level limit 10^(level / 2000) times the RMS of the 64 frames
+// on either side.
 //
-// Linked stereo (two channels, both processed) is analysed as mid and side;
-// the changes are turned back into left and right. Non-finite input samples
-// are read as 0 by the analysis and pass through to the output unchanged:
-// they never reach another frame or the other channel. Output depends on
-// neither the thread count nor the block sizes the run is fed in.
+// Frames are tested only inside the selection, once their backward and
+// forward histories lie in it; the moving average there is over the
+// selection's frames. Linked stereo (two channels, both processed) is
+// analysed as mid and side; the changes are turned back into left and
+// right. Non-finite input samples are read as 0 by the analysis and pass
+// through to the output unchanged: they never reach another frame or the
+// other channel. Output depends on neither the thread count nor the block
+// sizes the run is fed in.
 #pragma once
 
 #include <array>

@@ -113,21 +113,5 @@ INSTANTIATE_TEST_SUITE_P(Sizes, AutoregressiveGaps,
                          ::testing::Values(GapCase{1, 2}, GapCase{5, 2}, GapCase{5, 32}, GapCase{40, 8},
                                            GapCase{40, 32}, GapCase{200, 64}));
 
-TEST(Autoregressive, ASineAcrossAGapComesBack) {
-  const std::size_t n = 2048, at = 1000, m = 60;
-  std::vector<float> x(n);
-  for (std::size_t i = 0; i < n; ++i) {
-    const auto t = static_cast<double>(i);
-    x[i] = static_cast<float>(0.5 * std::sin(0.05 * t) + 0.2 * std::sin(0.31 * t));
-  }
-  const std::vector<float> clean = x;
-  std::vector<double> c(17), work(PredictionWorkSize(n)), got(m), gap_work(InterpolationWorkSize(m, 16));
-  const std::vector<double> w = Hann(n);
-  ASSERT_TRUE(EstimatePredictionErrorFilter(x.data(), n, w.data(), 16, c.data(), work.data()));
-  std::fill(x.begin() + at, x.begin() + at + m, 0.0f);
-  ASSERT_TRUE(InterpolateGap(x.data() + at, m, c.data(), 16, got.data(), gap_work.data()));
-  for (std::size_t i = 0; i < m; ++i) EXPECT_NEAR(got[i], clean[at + i], 1e-3) << i;
-}
-
 }  // namespace
 }  // namespace tidemark::dsp

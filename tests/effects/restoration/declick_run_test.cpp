@@ -1,7 +1,6 @@
-// The click removal run: output independent of threads, block splits and
-// (for unclicked frames) of linking; linked stereo's mid/side round trip;
-// the bad inputs; short selections and the pre-check's reach; the entry on a
-// document with its latency compensated.
+// The click removal run: output independent of threads and block splits,
+// linked or not; the bad inputs; short selections and the pre-check's
+// reach; the entry on a document with its latency compensated.
 #include <omp.h>
 
 #include <cmath>
@@ -36,47 +35,13 @@ TEST(DeclickRun, OutputIsTheSameForAnyThreadCountAndBlockSplit) {
       outputs.push_back(RunAligned(*run, x, 2, 3));
       EXPECT_GT(run->repaired(), 0u);
     }
-    // Seeded random splits, some shorter than a hop, some longer.
-    std::mt19937 gen(link ? 1 : 2);
+    // Blocks of an odd size, shorter than a hop, fall across every boundary.
     auto run = MakeDeclick(kRate, 2, kFrames, link);
-    std::vector<float> buffer = x;
-    buffer.resize(x.size() + 2 * std::size_t{run->GetLatency()}, 0.0f);
-    for (std::size_t at = 0; at < buffer.size() / 2;) {
-      const auto n = static_cast<std::uint32_t>(
-          std::min<std::size_t>(std::uniform_int_distribution<std::uint32_t>(1, 20000)(gen), buffer.size() / 2 - at));
-      ASSERT_EQ(run->Process(buffer.data() + 2 * at, n, 2, 3), 0u);
-      at += n;
-    }
-    outputs.emplace_back(buffer.begin() + 2 * std::ptrdiff_t{run->GetLatency()}, buffer.end());
+    outputs.push_back(RunAligned(*run, x, 2, 3, 1777));
     EXPECT_EQ(outputs[0], outputs[1]) << "link " << link;
     EXPECT_EQ(outputs[0], outputs[2]) << "link " << link;
   }
   omp_set_num_threads(omp_get_num_procs());
-}
-
-// A click on one side of a linked pair shows in mid and side alike; turned
-// back, the repair lands on that side and leaves the other nearly alone.
-TEST(DeclickRun, LinkedStereoRepairsTheClickedSide) {
-  constexpr std::uint32_t kFrames = kRate * 4;
-  const std::vector<float> clean = MusicLike(kFrames, kRate, 2, 31);
-  std::vector<float> x = clean;
-  const std::vector<Click> clicks = AddClicks(x, 2, 20, 32);
-  auto run = MakeDeclick(kRate, 2, kFrames, true);
-  const std::vector<float> out = RunAligned(*run, x, 2, 3);
-  for (const Click& click : clicks) {
-    double click_energy = 0;
-    double error[2] = {};
-    for (std::uint32_t f = click.at; f < click.at + click.length; ++f) {
-      const std::size_t i = std::size_t{f} * 2 + click.channel;
-      click_energy += (double{x[i]} - clean[i]) * (double{x[i]} - clean[i]);
-      for (int c = 0; c < 2; ++c) {
-        const std::size_t j = std::size_t{f} * 2 + static_cast<std::size_t>(c);
-        error[c] += (double{out[j]} - clean[j]) * (double{out[j]} - clean[j]);
-      }
-    }
-    EXPECT_GT(click_energy, 100 * error[click.channel]) << click.at;
-    EXPECT_GT(click_energy, 100 * error[1 - click.channel]) << click.at;
-  }
 }
 
 enum class Bad { kSilence, kSquare, kDc, kNonFinite };
@@ -99,7 +64,7 @@ TEST_P(DeclickBadInput, StaysBoundedAndDoesNotSpread) {
     constexpr float kValues[] = {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
                                  -std::numeric_limits<float>::infinity()};
     for (std::size_t k = 0; k < 30; ++k) {
-      bad.push_back((k * 2903 + 5000) * 2 + k % 2);
+      bad.push_back((k * 2803 + 4000) * 2 + k % 2);
       x[bad.back()] = kValues[k % 3];
     }
   }
