@@ -154,13 +154,19 @@ void CDeClick::RunHops(std::uint32_t mask, bool linked) {
     // One task per channel, each writing only its own channel's buffers and
     // taking its hops in order, so the result does not depend on how many
     // threads run them.
+    // The runtime may give fewer threads when the machine is busy (the
+    // waiting threads' spinning then costs more than the second thread
+    // gains); the caller's setting is restored.
     const int threads = std::min<int>(count, omp_get_max_threads());
+    const int dynamic = omp_get_dynamic();
+    omp_set_dynamic(1);
 #pragma omp parallel num_threads(threads)
 #pragma omp single
     for (std::uint16_t k = 0; k < count; ++k) {
 #pragma omp task firstprivate(k) shared(analyse)
       analyse(k);
     }
+    omp_set_dynamic(dynamic);
   } else if (count == 1) {
     analyse(0);
   }
