@@ -19,6 +19,7 @@
 #include "effects/level/silence.h"
 #include "effects/level/volume.h"
 #include "effects/restoration/hiss_reduction.h"
+#include "effects/restoration/declick.h"
 #include "effects/time/delay.h"
 #include "effects/time/fade.h"
 #include "effects/time/time_reverse.h"
@@ -48,6 +49,7 @@ std::vector<CEffEntry*> BuiltInEffectEntries() {
       &NS_EFFECT_SIGNREV::Entry(),
       &NS_EFFECT_TIMEREV::Entry(),
       &NS_EFFECT_HISS::Entry(),
+      &NS_EFFECT_DECLICK::Entry(),
   };
 }
 
