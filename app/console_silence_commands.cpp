@@ -158,6 +158,12 @@ Result FindSilenceCommand(Session& s, const CommandArgs& args) {
     }
   }
   if (const Error rc = AddMarkers(*s.active(), std::move(list))) return s.Fail(rc);
+  // One line per gap: number, first frame, frame where the sound resumes,
+  // length.
+  const std::uint32_t rate = s.active()->rate;
+  for (std::size_t i = 0; i < gaps.size(); ++i)
+    s.out() << i + 1 << "  " << gaps[i].start << "  " << gaps[i].end << "  "
+            << FormatMarkerTime(gaps[i].end - gaps[i].start, rate) << '\n';
   return Result::kDone;
 }
 

@@ -46,7 +46,11 @@ TEST_F(ConsoleEffect, FindSilenceMarksEveryGapInOneUndoStep) {
   std::vector<std::uint32_t> at;
   SoundDocument& doc = Adopt(Layout(2, &at), 2, 8000);
   Select(doc, 0, 0);  // nothing selected: the whole document
-  EXPECT_EQ(Done("find-silence -40 200").rfind("2 ", 0), 0u);
+  const std::string out = Done("find-silence -40 200");
+  EXPECT_EQ(out.rfind("2 ", 0), 0u);
+  // Each gap listed by number, first frame and the frame where sound resumes.
+  EXPECT_NE(out.find("\n1  " + std::to_string(at[1]) + "  " + std::to_string(at[2]) + "  "), std::string::npos) << out;
+  EXPECT_NE(out.find("\n2  " + std::to_string(at[5]) + "  " + std::to_string(at[6]) + "  "), std::string::npos) << out;
   EXPECT_EQ(Markers(doc), (MarkerRows{{at[1], Named(text::kGapResultColumnStart, 1)},
                                       {at[2], Named(text::kGapResultColumnEnd, 1)},
                                       {at[5], Named(text::kGapResultColumnStart, 2)},
