@@ -78,7 +78,11 @@ std::string RangeColumn(const SettingsField& field, std::uint32_t rate) {
     }
     return text;
   }
-  return FormatFieldValue(field, field.min) + ".." + FormatFieldValue(field, FieldMax(field, rate));
+  // Low to high as the user types them: a negative display scale swaps the
+  // stored ends.
+  double low = field.min, high = FieldMax(field, rate);
+  if (field.unit.scale < 0) std::swap(low, high);
+  return FormatFieldValue(field, low) + ".." + FormatFieldValue(field, high);
 }
 
 // The main frame while an effect or a scan runs: keeps the status line the

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <map>
 #include <random>
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -189,8 +190,12 @@ TEST_F(ConsoleEffect, HelpEffectListsEveryFieldInBlockOrder) {
       const std::string line = help.substr(found + 1, help.find('\n', found + 1) - found - 1);
       EXPECT_NE(line.find("  default " + FormatFieldValue(field, field.def) + "  "), std::string::npos) << line;
       if (!field.flag && field.words.empty()) {
-        EXPECT_NE(line.find("  range " + FormatFieldValue(field, field.min) + ".." +
-                            FormatFieldValue(field, FieldMax(field, 44100)) + "  "),
+        // Shown low to high: the hiss reduction's "reduction" is stored
+        // negated, as 0..30 dB.
+        double low = field.min, high = FieldMax(field, 44100);
+        if (field.unit.scale < 0) std::swap(low, high);
+        EXPECT_LE(std::stod(FormatFieldValue(field, low)), std::stod(FormatFieldValue(field, high))) << line;
+        EXPECT_NE(line.find("  range " + FormatFieldValue(field, low) + ".." + FormatFieldValue(field, high) + "  "),
                   std::string::npos)
             << line;
       }
