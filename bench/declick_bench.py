@@ -12,21 +12,15 @@ sync of the file written; x realtime is the audio's length over that time.
 
   bench/declick_bench.py [--program PATH] [--folder DIR] [--minutes 10] [--runs 3]
 """
-import argparse
 import math
 import os
 import random
 import shlex
 import shutil
-import statistics
 import struct
-import subprocess
 import sys
-import tempfile
-import time
 
-ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-RATE = 44100
+from bench_common import RATE, median_time, parse_args, scratch_folder, sync, wave_header
 
 
 def music_chunk(seconds, seed):
@@ -69,77 +63,54 @@ def music_chunk(seconds, seed):
 def write_wave(path, minutes):
     chunk = music_chunk(10.0, 1)
     repeats = max(1, int(round(minutes * 6)))
-    data = len(chunk) * repeats
-    header = b"RIFF" + (36 + data).to_bytes(4, "little") + b"WAVEfmt " + (16).to_bytes(4, "little")
-    header += (1).to_bytes(2, "little") + (2).to_bytes(2, "little") + RATE.to_bytes(4, "little")
-    header += (RATE * 4).to_bytes(4, "little") + (4).to_bytes(2, "little") + (16).to_bytes(2, "little")
-    header += b"data" + data.to_bytes(4, "little")
+    frames = len(chunk) // 4 * repeats
     with open(path, "wb") as f:
-        f.write(header)
+        f.write(wave_header(frames))
         for _ in range(repeats):
             f.write(chunk)
-    subprocess.run(["sync", path], check=False)
-    return data // 4
-
-
-def median_time(command, stdin_text, sync_path, runs, env):
-    times = []
-    for _ in range(runs):
-        start = time.monotonic()
-        proc = subprocess.run(command, input=stdin_text, text=True, env=env, stdout=subprocess.DEVNULL,
-                              stderr=subprocess.PIPE, stdin=None if stdin_text is not None else subprocess.DEVNULL)
-        if proc.returncode != 0:
-            return None, (proc.stderr.strip().splitlines() or ["exit status %d" % proc.returncode])[0]
-        subprocess.run(["sync", sync_path], check=False)
-        times.append(time.monotonic() - start)
-    return statistics.median(times), None
+    sync(path)
+    return frames
 
 
 def main():
-    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("--program", default=os.path.join(ROOT, "build/release/bin/tidemark-edit"))
-    parser.add_argument("--folder", default=os.environ.get("TMPDIR", tempfile.gettempdir()))
-    parser.add_argument("--minutes", type=float, default=10.0)
-    parser.add_argument("--runs", type=int, default=3)
-    args = parser.parse_args()
-    if not os.access(args.program, os.X_OK):
-        sys.exit("no program at %s (build tidemark-edit first, or give --program)" % args.program)
+    args = parse_args(__doc__)
     ffmpeg = shutil.which("ffmpeg")
 
-    folder = tempfile.mkdtemp(prefix="declick_bench_", dir=args.folder)
-    src, dst, peer_dst = (os.path.join(folder, n) for n in ("in.wav", "ours.wav", "ffmpeg.wav"))
-    seconds = write_wave(src, args.minutes) / RATE
-    print("%.1f min 44.1 kHz stereo 16-bit WAV with clicks, median of %d runs, each with its sync:"
-          % (seconds / 60, args.runs))
+    with scratch_folder("declick_bench_", args.folder) as folder:
+        src, dst, peer_dst = (os.path.join(folder, n) for n in ("in.wav", "ours.wav", "ffmpeg.wav"))
+        seconds = write_wave(src, args.minutes) / RATE
+        print("%.1f min 44.1 kHz stereo 16-bit WAV with clicks, median of %d runs, each with its sync:"
+              % (seconds / 60, args.runs))
 
-    def script(effect):
-        lines = ["select all"] + (["effect " + effect] if effect else []) + ["saveas " + shlex.quote(dst) + " Wave16"]
-        return "\n".join(lines) + "\n"
+        def script(effect):
+            lines = (["select all"] + (["effect " + effect] if effect else [])
+                     + ["saveas " + shlex.quote(dst) + " Wave16"])
+            return "\n".join(lines) + "\n"
 
-    plain, why = median_time([args.program, src], script(""), dst, args.runs, os.environ.copy())
-    if plain is None:
-        sys.exit("plain saveas failed: %s" % why)
-    print("  %-22s %7.2f s  %7.1fx realtime" % ("saveas (no effect)", plain, seconds / plain))
-    for threads in (1, 2):
-        env = dict(os.environ, OMP_NUM_THREADS=str(threads))
-        t, why = median_time([args.program, src], script("ClickRemoval"), dst, args.runs, env)
-        if t is None:
-            print("  ClickRemoval, %d thread(s): failed: %s" % (threads, why))
-            continue
-        line = "  %-22s %7.2f s  %7.1fx realtime" % ("ClickRemoval, %d thr" % threads, t, seconds / t)
-        if ffmpeg:
-            peer = [ffmpeg, "-nostdin", "-v", "error", "-y", "-filter_threads", str(threads), "-threads", str(threads),
-                    "-i", src, "-af", "adeclick", "-c:a", "pcm_s16le", peer_dst]
-            tp, why = median_time(peer, None, peer_dst, args.runs, os.environ.copy())
-            line += ("   ffmpeg adeclick %7.2f s  %6.1fx realtime   ours/ffmpeg speed %5.2fx"
-                     % (tp, seconds / tp, tp / t)) if tp else "   ffmpeg failed: %s" % why
-        else:
-            line += "   (ffmpeg missing)"
-        print(line)
-    for p in (src, dst, peer_dst):
-        if os.path.exists(p):
-            os.unlink(p)
-    os.rmdir(folder)
+        plain, why = median_time([args.program, src], script(""), dst, args.runs)
+        if plain is None:
+            sys.exit("plain saveas failed: %s" % why)
+        print("  %-22s %7.2f s  %7.1fx realtime" % ("saveas (no effect)", plain.wall, seconds / plain.wall))
+        for threads in (1, 2):
+            env = dict(os.environ, OMP_NUM_THREADS=str(threads))
+            ours, why = median_time([args.program, src], script("ClickRemoval"), dst, args.runs, env)
+            if ours is None:
+                print("  ClickRemoval, %d thread(s): failed: %s" % (threads, why))
+                continue
+            t = ours.wall
+            line = "  %-22s %7.2f s  %7.1fx realtime" % ("ClickRemoval, %d thr" % threads, t, seconds / t)
+            if ffmpeg:
+                peer = [ffmpeg, "-nostdin", "-v", "error", "-y", "-filter_threads", str(threads),
+                        "-threads", str(threads), "-i", src, "-af", "adeclick", "-c:a", "pcm_s16le", peer_dst]
+                theirs, why = median_time(peer, None, peer_dst, args.runs)
+                if theirs is not None:
+                    line += ("   ffmpeg adeclick %7.2f s  %6.1fx realtime   ours/ffmpeg speed %5.2fx"
+                             % (theirs.wall, seconds / theirs.wall, theirs.wall / t))
+                else:
+                    line += "   ffmpeg failed: %s" % why
+            else:
+                line += "   (ffmpeg missing)"
+            print(line)
 
 
 if __name__ == "__main__":

@@ -19,40 +19,15 @@ EQ (against four sox equalizers). An effect this build
 does not have is reported and skipped. Times are medians of the runs, each
 including the sync of the file written.
 """
-import argparse
 import os
 import shlex
 import shutil
-import statistics
 import subprocess
 import sys
-import tempfile
-import time
 
-ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+from bench_common import RATE, median_time, parse_args, scratch_folder, write_noise_wave
+
 DEFAULT_EFFECTS = ["volume gain=-3", "fade", "timereverse", "stats", "graphiceq g125=3 g1k=-3 g4k=2 g8k=-2"]
-
-
-def write_wave(path, minutes, sparse):
-    """A 44.1 kHz stereo 16-bit WAV file: noise, or zeros left sparse."""
-    frames = int(minutes * 60 * 44100)
-    data = frames * 4
-    header = b"RIFF" + (36 + data).to_bytes(4, "little") + b"WAVEfmt " + (16).to_bytes(4, "little")
-    header += (1).to_bytes(2, "little") + (2).to_bytes(2, "little") + (44100).to_bytes(4, "little")
-    header += (44100 * 4).to_bytes(4, "little") + (4).to_bytes(2, "little") + (16).to_bytes(2, "little")
-    header += b"data" + data.to_bytes(4, "little")
-    with open(path, "wb") as f:
-        f.write(header)
-        if sparse:
-            f.truncate(len(header) + data)
-        else:
-            left = data
-            while left > 0:
-                n = min(left, 1 << 24)
-                f.write(os.urandom(n))
-                left -= n
-    subprocess.run(["sync", path], check=False)
-    return frames
 
 
 def sox_pipeline(effect, src, dst, seconds):
@@ -74,18 +49,6 @@ def sox_pipeline(effect, src, dst, seconds):
     else:
         return None
     return ["sox", "-V1", "-D", src, "-b", "16", dst] + sox_effect
-
-
-def run_timed(command, stdin_text=None, sync_path=None):
-    """Wall time (with the sync of `sync_path`), exit status and stderr of one run."""
-    start = time.monotonic()
-    proc = subprocess.Popen(command, stdin=subprocess.PIPE if stdin_text is not None else subprocess.DEVNULL,
-                            stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
-    _, err = proc.communicate(stdin_text)
-    status = proc.returncode
-    if sync_path and status == 0:
-        subprocess.run(["sync", sync_path], check=False)
-    return time.monotonic() - start, status, err
 
 
 def peak_memory_kib(command, stdin_text):
@@ -121,75 +84,61 @@ def ours(program, src, dst, effect):
     return [program, src], "\n".join(lines) + "\n"
 
 
-def median_time(command, stdin_text, sync_path, runs):
-    times = []
-    for _ in range(runs):
-        elapsed, status, err = run_timed(command, stdin_text, sync_path)
-        if status != 0:
-            return None, err.strip().splitlines()[0] if err.strip() else "exit status %d" % status
-        times.append(elapsed)
-    return statistics.median(times), None
+def more_arguments(parser):
+    parser.add_argument("effects", nargs="*", default=DEFAULT_EFFECTS)
+    parser.add_argument("--hour-minutes", type=float, default=60.0)
 
 
 def main():
-    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("effects", nargs="*", default=DEFAULT_EFFECTS)
-    parser.add_argument("--program", default=os.path.join(ROOT, "build/release/bin/tidemark-edit"))
-    parser.add_argument("--folder", default=os.environ.get("TMPDIR", tempfile.gettempdir()))
-    parser.add_argument("--minutes", type=float, default=10.0)
-    parser.add_argument("--hour-minutes", type=float, default=60.0)
-    parser.add_argument("--runs", type=int, default=3)
-    args = parser.parse_args()
-    if not os.access(args.program, os.X_OK):
-        sys.exit("no program at %s (build tidemark-edit first, or give --program)" % args.program)
+    args = parse_args(__doc__, more_arguments)
     have_sox = shutil.which("sox") is not None
 
-    folder = tempfile.mkdtemp(prefix="effects_bench_", dir=args.folder)
-    src, dst, sox_dst = (os.path.join(folder, n) for n in ("in.wav", "ours.wav", "sox.wav"))
-    frames = write_wave(src, args.minutes, sparse=False)
-    seconds = frames / 44100.0
-    print("%g min 44.1 kHz stereo 16-bit WAV (%.1f MB), median of %d runs, each with its sync:"
-          % (args.minutes, os.path.getsize(src) / 1e6, args.runs))
+    with scratch_folder("effects_bench_", args.folder) as folder:
+        src, dst, sox_dst = (os.path.join(folder, n) for n in ("in.wav", "ours.wav", "sox.wav"))
+        frames = write_noise_wave(src, int(args.minutes * 60 * RATE))
+        seconds = frames / float(RATE)
+        print("%g min 44.1 kHz stereo 16-bit WAV (%.1f MB), median of %d runs, each with its sync:"
+              % (args.minutes, os.path.getsize(src) / 1e6, args.runs))
 
-    plain, why = median_time(*ours(args.program, src, dst, ""), dst, args.runs)
-    if plain is None:
-        sys.exit("plain saveas failed: %s" % why)
-    print("  %-24s tidemark %6.2f s" % (label_of(""), plain))
-    available = []
-    for effect in args.effects:
-        measures = is_stats(effect)
-        command, script = ours(args.program, src, dst, effect)
-        t, why = median_time(command, script, None if measures else dst, args.runs)
-        label = label_of(effect)
-        if t is None:
-            print("  %-24s skipped: %s" % (label, why))
-            continue
-        available.append(effect)
-        line = "  %-24s tidemark %6.2f s  (%.2fx plain saveas)" % (label, t, t / plain)
-        sox = sox_pipeline(effect, src, sox_dst, seconds) if have_sox else None
-        if sox:
-            ts, why = median_time(sox, None, None if measures else sox_dst, args.runs)
-            line += ("   sox %6.2f s   sox/tidemark %5.2fx" % (ts, ts / t)) if ts else "   sox failed: %s" % why
-        elif not have_sox:
-            line += "   (sox missing)"
-        print(line)
-    for p in (dst, sox_dst):
-        if os.path.exists(p):
-            os.unlink(p)
+        plain, why = median_time(*ours(args.program, src, dst, ""), dst, args.runs)
+        if plain is None:
+            sys.exit("plain saveas failed: %s" % why)
+        print("  %-24s tidemark %6.2f s" % (label_of(""), plain.wall))
+        available = []
+        for effect in args.effects:
+            measures = is_stats(effect)
+            command, script = ours(args.program, src, dst, effect)
+            timing, why = median_time(command, script, None if measures else dst, args.runs)
+            label = label_of(effect)
+            if timing is None:
+                print("  %-24s skipped: %s" % (label, why))
+                continue
+            available.append(effect)
+            t = timing.wall
+            line = "  %-24s tidemark %6.2f s  (%.2fx plain saveas)" % (label, t, t / plain.wall)
+            sox = sox_pipeline(effect, src, sox_dst, seconds) if have_sox else None
+            if sox:
+                ts, why = median_time(sox, None, None if measures else sox_dst, args.runs)
+                line += ("   sox %6.2f s   sox/tidemark %5.2fx" % (ts.wall, ts.wall / t)) if ts is not None \
+                    else "   sox failed: %s" % why
+            elif not have_sox:
+                line += "   (sox missing)"
+            print(line)
+        for p in (dst, sox_dst):
+            if os.path.exists(p):
+                os.unlink(p)
 
-    print("Peak resident memory of tidemark-edit, %g min against %g min:" % (args.minutes, args.hour_minutes))
-    long_src = os.path.join(folder, "long.wav")
-    write_wave(long_src, args.hour_minutes, sparse=True)
-    for effect in [""] + available:
-        short_kib = peak_memory_kib(*ours(args.program, src, dst, effect))
-        long_kib = peak_memory_kib(*ours(args.program, long_src, dst, effect))
-        print("  %-24s %7.1f MB  %7.1f MB  (ratio %.2f)"
-              % (label_of(effect), short_kib / 1024, long_kib / 1024, long_kib / short_kib if short_kib > 0 else float("nan")))
-        if os.path.exists(dst):
-            os.unlink(dst)
-    for p in (src, long_src):
-        os.unlink(p)
-    os.rmdir(folder)
+        print("Peak resident memory of tidemark-edit, %g min against %g min:" % (args.minutes, args.hour_minutes))
+        long_src = os.path.join(folder, "long.wav")
+        write_noise_wave(long_src, int(args.hour_minutes * 60 * RATE), sparse=True)
+        for effect in [""] + available:
+            short_kib = peak_memory_kib(*ours(args.program, src, dst, effect))
+            long_kib = peak_memory_kib(*ours(args.program, long_src, dst, effect))
+            print("  %-24s %7.1f MB  %7.1f MB  (ratio %.2f)"
+                  % (label_of(effect), short_kib / 1024, long_kib / 1024,
+                     long_kib / short_kib if short_kib > 0 else float("nan")))
+            if os.path.exists(dst):
+                os.unlink(dst)
 
 
 if __name__ == "__main__":

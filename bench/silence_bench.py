@@ -18,21 +18,15 @@ sanity check, not compared exactly (the rules differ in detail).
 
 Times are medians of the runs, each including the sync of the file written.
 """
-import argparse
 import array
 import math
 import os
 import random
 import shutil
-import statistics
-import subprocess
 import sys
-import tempfile
-import time
 import wave
 
-ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-RATE = 44100
+from bench_common import RATE, median_time, parse_args, scratch_folder, sync
 
 
 def material(seconds, rng, shape):
@@ -67,27 +61,8 @@ def write_wave(path, minutes, seed=25):
         w.setsampwidth(2)
         w.setframerate(RATE)
         w.writeframes(bytes(data))
-    subprocess.run(["sync", path], check=False)
+    sync(path)
     return frames
-
-
-def run_timed(command, stdin_text, sync_path):
-    start = time.monotonic()
-    proc = subprocess.run(command, input=stdin_text, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
-                          text=True, check=False)
-    if proc.returncode == 0:
-        subprocess.run(["sync", sync_path], check=False)
-    return time.monotonic() - start, proc.returncode, proc.stderr
-
-
-def median_time(command, stdin_text, sync_path, runs):
-    times = []
-    for _ in range(runs):
-        elapsed, status, err = run_timed(command, stdin_text, sync_path)
-        if status != 0:
-            return None, err.strip().splitlines()[0] if err.strip() else "exit status %d" % status
-        times.append(elapsed)
-    return statistics.median(times), None
 
 
 def seconds_of(path):
@@ -96,20 +71,12 @@ def seconds_of(path):
 
 
 def main():
-    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("--program", default=os.path.join(ROOT, "build/release/bin/tidemark-edit"))
-    parser.add_argument("--folder", default=os.environ.get("TMPDIR", tempfile.gettempdir()))
-    parser.add_argument("--minutes", type=float, default=10.0)
-    parser.add_argument("--runs", type=int, default=3)
-    args = parser.parse_args()
-    if not os.access(args.program, os.X_OK):
-        sys.exit("no program at %s (build tidemark-edit first, or give --program)" % args.program)
+    args = parse_args(__doc__)
     if shutil.which("sox") is None:
         sys.exit("sox is missing: the comparison needs it")
 
-    folder = tempfile.mkdtemp(prefix="silence_bench_", dir=args.folder)
-    src, ours, theirs = (os.path.join(folder, n) for n in ("in.wav", "ours.wav", "sox.wav"))
-    try:
+    with scratch_folder("silence_bench_", args.folder) as folder:
+        src, ours, theirs = (os.path.join(folder, n) for n in ("in.wav", "ours.wav", "sox.wav"))
         frames = write_wave(src, args.minutes)
         print("%g min 44.1 kHz stereo 16-bit WAV (%.1f MB) of bursts and pauses, median of %d runs:"
               % (args.minutes, os.path.getsize(src) / 1e6, args.runs))
@@ -121,11 +88,10 @@ def main():
         ts, why = median_time(sox, None, theirs, args.runs)
         if ts is None:
             sys.exit("sox failed: %s" % why)
-        print("  delete-silence + saveas  tidemark %6.2f s   sox %6.2f s   sox/tidemark %5.2fx" % (t, ts, ts / t))
+        print("  delete-silence + saveas  tidemark %6.2f s   sox %6.2f s   sox/tidemark %5.2fx"
+              % (t.wall, ts.wall, ts.wall / t.wall))
         print("  length kept: input %.1f s, tidemark %.1f s, sox %.1f s"
               % (frames / RATE, seconds_of(ours), seconds_of(theirs)))
-    finally:
-        shutil.rmtree(folder, ignore_errors=True)
 
 
 if __name__ == "__main__":
