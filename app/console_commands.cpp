@@ -344,6 +344,11 @@ Result Help(Session& s, const Args& args) {
 
 Result Quit(Session& s, const Args&) { return s.ConfirmQuit() ? Result::kQuit : Result::kDone; }
 
+Result Project(Session& s, const Args& args) {
+  if (!s.project_switch()) return s.Fail(text::kProjectWorkspaceNotKept);
+  return s.project_switch()(args[0]);
+}
+
 constexpr std::size_t kAny = SIZE_MAX;
 
 }  // namespace
@@ -387,6 +392,7 @@ const std::vector<Command>& Commands() {
       {"save", 0, 0, true, Save},
       {"saveas", 1, 2, true, SaveAsCommand},
       {"onerror", 1, 1, false, OnError},
+      {"project", 1, 1, false, Project},
       {"help", 0, 2, false, Help},
       {"quit", 0, 0, false, Quit},
   };

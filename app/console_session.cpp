@@ -48,6 +48,7 @@ void Session::Close(int number) {
 
 bool Session::ConfirmQuit() {
   if (!interactive_ || quit_warned_) return true;
+  if (quit_keeps_documents_ && quit_keeps_documents_()) return true;
   for (const Entry& e : documents_) {
     if (!IsDocumentSaved(*e.document)) {
       quit_warned_ = true;
@@ -101,6 +102,7 @@ Result Session::Execute(std::string_view line) {
       if (progress_.begin) progress_.begin();
       result = command->handler(*this, args);
       if (progress_.end) progress_.end();
+      if (after_command_) after_command_();
     }
   }
   if (result == Result::kFailed) any_failed_ = true;
@@ -110,6 +112,7 @@ Result Session::Execute(std::string_view line) {
 Result Session::OpenFiles(const std::vector<std::string>& paths) {
   if (paths.empty()) return Result::kDone;
   const Result result = FindCommand("open")->handler(*this, paths);
+  if (after_command_) after_command_();
   if (result == Result::kFailed) any_failed_ = true;
   return result;
 }

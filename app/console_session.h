@@ -114,8 +114,16 @@ class Session {
   const std::function<bool(std::uint64_t, std::uint64_t)>& progress() const { return progress_.step; }
   const ProgressHooks& progress_hooks() const { return progress_; }
   // Whether a quit right now is allowed (asks once with modified documents
-  // when interactive).
+  // when interactive, unless the workspace keeps them).
   bool ConfirmQuit();
+  // Runs after every command that was run (the workspace's autosave).
+  void set_after_command(std::function<void()> hook) { after_command_ = std::move(hook); }
+  // Asked by quit before the unsaved-documents warning: true when the
+  // workspace keeps the documents for the next start.
+  void set_quit_keeps_documents(std::function<bool()> hook) { quit_keeps_documents_ = std::move(hook); }
+  // The project switch of the workspace (a run that keeps none has none).
+  void set_project_switch(std::function<Result(const std::string&)> hook) { project_switch_ = std::move(hook); }
+  const std::function<Result(const std::string&)>& project_switch() const { return project_switch_; }
 
   // Message helpers: each returns what the command then reports.
   Result Fail(Error error);  // the catalogue's message for `error`
@@ -140,6 +148,9 @@ class Session {
   SaveSettings save_settings_;
   char weighting_ = '0';
   TpdfDither16 dither_;
+  std::function<void()> after_command_;
+  std::function<bool()> quit_keeps_documents_;
+  std::function<Result(const std::string&)> project_switch_;
 };
 
 // One row of the command table.

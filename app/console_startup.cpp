@@ -1,6 +1,11 @@
 #include "app/console_startup.h"
 
+#include <omp.h>
+#include <sched.h>
+
+#include <algorithm>
 #include <string>
+#include <utility>
 
 #include "config/option_bits.h"
 #include "config/settings.h"
@@ -63,7 +68,34 @@ StartupSettings LoadStartupSettings() {
   startup.save.dither_16bit = settings.Option(OptionBit::kDitherTo16Bits);
   startup.save.move_work_file = settings.Option(OptionBit::kSaveByMovingWorkFile);
   startup.weighting = StatisticsWeighting(settings);
+  startup.settings = std::move(settings);
   return startup;
+}
+
+void ApplyThreadSetting(std::int32_t threads) {
+  if (threads <= 0) return;
+  cpu_set_t mask;
+  CPU_ZERO(&mask);
+  int processors = 1;
+  if (::sched_getaffinity(0, sizeof mask, &mask) == 0) processors = std::max(1, CPU_COUNT(&mask));
+  omp_set_num_threads(std::min<int>(threads, processors));
+}
+
+Error SaveSessionSettings(Settings& settings, bool always) {
+  static Settings last_saved;
+  static bool saved_once = false;
+  RecentlyUsedEffects().SaveTo(settings);
+  if (!always && saved_once && settings == last_saved) return err::kOk;
+  if (!always && !saved_once) {
+    // The first call only notes the state as loaded.
+    last_saved = settings;
+    saved_once = true;
+    return err::kOk;
+  }
+  if (const Error rc = tidemark::SaveSettings(settings)) return rc;
+  last_saved = settings;
+  saved_once = true;
+  return err::kOk;
 }
 
 }  // namespace tidemark::console

@@ -3,7 +3,10 @@
 // finds its undo names and status lines in it.
 #pragma once
 
+#include <cstdint>
+
 #include "app/console_session.h"
+#include "config/settings.h"
 #include "formats/open_sound_file.h"
 
 namespace tidemark::console {
@@ -20,7 +23,17 @@ struct StartupSettings {
   OpenOptions open;
   SaveSettings save;
   char weighting = '0';
+  Settings settings;  // as loaded; what the session changes is saved back
 };
 StartupSettings LoadStartupSettings();
+
+// Sets the OpenMP worker count from the setting: at most the processors of
+// the affinity mask; zero or less keeps the runtime's default.
+void ApplyThreadSetting(std::int32_t threads);
+
+// Puts what the session changed (the recently used effects) into
+// `settings` and saves them (temporary file, fsync, rename) when they
+// differ from the last saved state or `always`. The error of the save.
+[[nodiscard]] Error SaveSessionSettings(Settings& settings, bool always);
 
 }  // namespace tidemark::console

@@ -51,6 +51,7 @@ constexpr HelpEntry kHelp[] = {
     {"save", "save", text::kKeyDescSave},
     {"saveas", "saveas PATH [FORMATWORD]", text::kKeyDescSaveAs},
     {"onerror", "onerror stop|continue", text::kKeyDescOnError},
+    {"project", "project FOLDER", text::kProgressRestoringWorkspace},
     {"help", "help [COMMAND] | help effect NAME", text::kKeyDescHelp},
     {"quit", "quit", text::kKeyDescQuit},
 };

@@ -29,7 +29,7 @@ def parse_args(doc, more=None):
     --runs), plus those `more(parser)` adds; exits when there is no
     program to run."""
     parser = argparse.ArgumentParser(description=doc, formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("--program", default=os.path.join(ROOT, "build/release/bin/tidemark-edit"))
+    parser.add_argument("--program", default=os.path.join(ROOT, "build/release/bin/tidemark"))
     parser.add_argument("--folder", default=os.environ.get("TMPDIR", tempfile.gettempdir()))
     parser.add_argument("--minutes", type=float, default=10.0)
     parser.add_argument("--runs", type=int, default=3)
@@ -37,7 +37,7 @@ def parse_args(doc, more=None):
         more(parser)
     args = parser.parse_args()
     if not os.access(args.program, os.X_OK):
-        sys.exit("no program at %s (build tidemark-edit first, or give --program)" % args.program)
+        sys.exit("no program at %s (build tidemark first, or give --program)" % args.program)
     return args
 
 

@@ -3,7 +3,7 @@
 
 Makes a 10-minute 44.1 kHz stereo 16-bit WAV file in a temporary folder (a
 10-second stretch of three tones with vibrato over pink noise at -40 dB with
-25 clicks, repeated), then in one run of tidemark-edit with a command file
+25 clicks, repeated), then in one run of tidemark with a command file
 opens it, runs `effect ClickRemoval` on all of it and saves it as 16-bit WAV;
 ffmpeg does the same with `-af adeclick`. Each runs with one and with two
 threads (OMP_NUM_THREADS for ours, -filter_threads for ffmpeg). A plain open

@@ -5,7 +5,7 @@ A 10-minute 44.1 kHz stereo 16-bit WAV file (made here in a temporary
 folder: pink noise whose level swells and falls, by sox when it is
 installed, else white noise) is compressed with the default Compress
 settings (ratio 2.5, threshold -12 dB, window 50 ms, makeup 3 dB), and
-limited at -1 dB, each file to file in one run of tidemark-edit with a
+limited at -1 dB, each file to file in one run of tidemark with a
 command file; ffmpeg does the same with
 
   -af acompressor=threshold=-12dB:ratio=2.5:attack=50:release=50:makeup=3dB:detection=rms

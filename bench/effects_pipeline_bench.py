@@ -3,7 +3,7 @@
 
 Each pipeline opens a 10-minute 44.1 kHz stereo 16-bit WAV file (made here,
 noise), runs one effect on all of it and saves it as 16-bit WAV, all in one
-run of tidemark-edit with a command file; sox does the same in one run of
+run of tidemark with a command file; sox does the same in one run of
 its own. `stats` measures instead of saving, against `sox IN -n stats`. A
 plain open and saveas of the unedited file is the baseline of the range
 gain. Then the peak resident memory of each of our pipelines on a one-hour
@@ -72,7 +72,7 @@ def label_of(effect):
 
 
 def ours(program, src, dst, effect):
-    """tidemark-edit's command line and command file for the pipeline; an
+    """tidemark's command line and command file for the pipeline; an
     empty `effect` is the plain open and saveas."""
     lines = ["select all"]
     if is_stats(effect):
@@ -128,7 +128,7 @@ def main():
             if os.path.exists(p):
                 os.unlink(p)
 
-        print("Peak resident memory of tidemark-edit, %g min against %g min:" % (args.minutes, args.hour_minutes))
+        print("Peak resident memory of tidemark, %g min against %g min:" % (args.minutes, args.hour_minutes))
         long_src = os.path.join(folder, "long.wav")
         write_noise_wave(long_src, int(args.hour_minutes * 60 * RATE), sparse=True)
         for effect in [""] + available:

@@ -5,7 +5,7 @@ Makes a 10-minute 44.1 kHz stereo 16-bit WAV file (a tone and a
 speech-like harmonic sound in syllables over white noise at -30 dB,
 seeded) in a temporary folder, then times, with one and with two
 threads, in one run:
-  tidemark-edit: the first second taken as the noise sample, hiss
+  tidemark: the first second taken as the noise sample, hiss
       reduction by 12 dB over everything, saved as 16-bit WAV
       (OMP_NUM_THREADS sets the threads of the per-channel work);
   ffmpeg: -af afftdn=nr=12 into a 16-bit WAV (-filter_threads N).

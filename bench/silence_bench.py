@@ -4,7 +4,7 @@
 Makes a 10-minute 44.1 kHz stereo 16-bit WAV file (in a temporary folder)
 of speech-like bursts (noise shaped into syllables of about 4 Hz) and pauses
 of 0.2 to 2.5 s of faint noise (peaks at -62 dB), then times, in one run of
-tidemark-edit with a command file,
+tidemark with a command file,
 
   delete-silence -40 500
   saveas OUT Wave16
@@ -83,7 +83,7 @@ def main():
         script = "delete-silence -40 500\nsaveas %s Wave16\n" % ours
         t, why = median_time([args.program, src], script, ours, args.runs)
         if t is None:
-            sys.exit("tidemark-edit failed: %s" % why)
+            sys.exit("tidemark failed: %s" % why)
         sox = ["sox", "-V1", "-D", src, theirs, "silence", "1", "0.1", "1%", "-1", "0.5", "1%"]
         ts, why = median_time(sox, None, theirs, args.runs)
         if ts is None:

@@ -39,6 +39,9 @@ enum class OptionBit : std::uint8_t {
   // to the next. The main frame also keeps this preference on its own, since
   // it decides the exit path.
   kKeepWorkspace = 16,
+  // While the workspace is kept, it is written after every command that
+  // changes it, so that a crash loses at most the command in progress.
+  kWorkspaceAutosave = 17,
 
   // --- Options2: file formats and tags ---
   // Writing tags stamps the software name into the file.
@@ -75,7 +78,7 @@ struct OptionDefault {
   bool on;
 };
 
-inline constexpr std::array<OptionDefault, 19> kOptionDefaults = {{
+inline constexpr std::array<OptionDefault, 20> kOptionDefaults = {{
     {OptionBit::kExtensibleWavHeader, false},
     {OptionBit::kCachedReadingOff, false},
     {OptionBit::kUndoRecordingOff, false},
@@ -86,6 +89,7 @@ inline constexpr std::array<OptionDefault, 19> kOptionDefaults = {{
     {OptionBit::kConfirmations, true},
     {OptionBit::kMaximizeRestoredDocument, false},
     {OptionBit::kKeepWorkspace, false},
+    {OptionBit::kWorkspaceAutosave, true},
     {OptionBit::kSoftwareNameStamp, true},
     {OptionBit::kId3v2Version4, false},
     {OptionBit::kId3v2Unicode, true},

@@ -5,12 +5,12 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 scripts/install-deps.sh
 cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build/release -j "$(nproc)" --target tidemark tidemark-edit
+cmake --build build/release -j "$(nproc)" --target tidemark-demo tidemark
 out=${1:-build/demo}
 # The demonstration makes the sample sounds; then the console editor runs the
 # example session on one of them (it saves demo-edited.wav and .aiff there).
-build/release/bin/tidemark "$out"
+build/release/bin/tidemark-demo "$out"
 echo
-echo "== console editor: tidemark-edit demo-Wave16.wav < examples/edit-demo.txt"
+echo "== console editor: tidemark demo-Wave16.wav < examples/edit-demo.txt"
 cd "$out"
-exec "$root/build/release/bin/tidemark-edit" demo-Wave16.wav <"$root/examples/edit-demo.txt"
+exec "$root/build/release/bin/tidemark" demo-Wave16.wav <"$root/examples/edit-demo.txt"

@@ -70,6 +70,11 @@ class FileSource final : public SoundSource, private BlockFiller {
   // marked. Redirect and Renamed clear the mark.
   bool temp_layout() const { return temp_layout_; }
   void MarkTempLayout() { temp_layout_ = owns_; }
+  // Gives up ownership: the file outlives the source (a workspace names it).
+  void Disown() {
+    owns_ = false;
+    temp_layout_ = false;
+  }
   // Takes the file back after a move of it was undone: owned again, with the
   // Temp-layout mark as given.
   void Reclaim(bool temp_layout) {

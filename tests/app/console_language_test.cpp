@@ -66,15 +66,15 @@ TEST(ConsoleLanguage, JapaneseWithoutAJapaneseFileGetsNoTexts) {
   const std::string dir = testing::MakeTempDir("console_lang_copy");
   const fs::path program = TIDEMARK_EDIT_PROGRAM;
   fs::create_directories(dir + "/UIText");
-  fs::copy_file(program, dir + "/tidemark-edit");
+  fs::copy_file(program, dir + "/tidemark");
   fs::copy_file(program.parent_path() / "UIText" / "en.txt", dir + "/UIText/en.txt");
   const std::string unknown_en = ShippedText("en", text::kConsoleUnknownCommand);
   std::string output;
-  EXPECT_EQ(RunIn(dir + "/tidemark-edit", "ja_JP.UTF-8", "frobnicate\n", &output), 1);
+  EXPECT_EQ(RunIn(dir + "/tidemark", "ja_JP.UTF-8", "frobnicate\n", &output), 1);
   EXPECT_EQ(output.find(unknown_en), std::string::npos) << "English must not stand in for Japanese: " << output;
   EXPECT_NE(output.find("error: "), std::string::npos) << output;  // the failure is still reported
   // Another language falls back to English.
-  EXPECT_EQ(RunIn(dir + "/tidemark-edit", "de_DE.UTF-8", "frobnicate\n", &output), 1);
+  EXPECT_EQ(RunIn(dir + "/tidemark", "de_DE.UTF-8", "frobnicate\n", &output), 1);
   EXPECT_NE(output.find(unknown_en + "frobnicate"), std::string::npos) << output;
 }
 

@@ -1,0 +1,534 @@
+// Reading a workspace back, and the working folder's house-keeping around it.
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <bit>
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/document/edit_request.h"
+#include "core/sources/file_source.h"
+#include "core/sources/silence_source.h"
+#include "core/sources/source_list.h"
+#include "core/sources/view_source.h"
+#include "core/undo/undo_record.h"
+#include "core/workspace/workspace_file.h"
+#include "platform/alloc.h"
+#include "platform/error_numbers.h"
+#include "platform/file_ops.h"
+#include "platform/posix_file.h"
+#include "platform/utf.h"
+
+namespace tidemark {
+namespace {
+
+// A damaged file is reported as this internally and turned into 66.
+struct Damaged {};
+
+class Reader {
+ public:
+  explicit Reader(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
+
+  bool at_end() const { return pos_ == bytes_.size(); }
+  std::size_t left() const { return bytes_.size() - pos_; }
+
+  void Need(std::size_t n) const {
+    if (n > left()) throw Damaged{};
+  }
+  bool Peek(const char* code) const { return left() >= 4 && std::memcmp(bytes_.data() + pos_, code, 4) == 0; }
+  void Expect(const char* code) {
+    if (!Peek(code)) throw Damaged{};
+    pos_ += 4;
+  }
+  std::uint8_t U8() {
+    Need(1);
+    return bytes_[pos_++];
+  }
+  std::uint16_t U16() {
+    Need(2);
+    const std::uint16_t v = static_cast<std::uint16_t>(bytes_[pos_] | (bytes_[pos_ + 1] << 8));
+    pos_ += 2;
+    return v;
+  }
+  std::uint32_t U32() {
+    const std::uint32_t lo = U16();
+    return lo | (static_cast<std::uint32_t>(U16()) << 16);
+  }
+  float F32() { return std::bit_cast<float>(U32()); }
+  void Bytes(void* out, std::size_t n) {
+    Need(n);
+    std::memcpy(out, bytes_.data() + pos_, n);
+    pos_ += n;
+  }
+  void Skip(std::size_t n) {
+    Need(n);
+    pos_ += n;
+  }
+
+  // A text record of `units` characters ("wtxt" UTF-16 or "text" single
+  // bytes padded to even); nothing is read for 0.
+  std::string Text(std::uint32_t units) {
+    if (units == 0) return {};
+    if (Peek("text")) {
+      pos_ += 4;
+      Need(units + (units & 1u));
+      std::string out;
+      for (std::uint32_t i = 0; i < units; ++i) AppendUtf8(out, bytes_[pos_ + i]);
+      pos_ += units + (units & 1u);
+      return out;
+    }
+    Expect("wtxt");
+    Need(std::size_t{units} * 2);
+    std::u16string u(units, u'\0');
+    for (char16_t& c : u) c = U16();
+    return Utf16ToUtf8(u);
+  }
+
+ private:
+  std::span<const std::uint8_t> bytes_;
+  std::size_t pos_ = 0;
+};
+
+struct SourceArray {
+  std::vector<SourceRef> all;
+  std::vector<FileSource*> files;  // for clearing ownership on failure
+
+  SoundSource* At(std::uint32_t n) const {
+    if (n >= all.size()) throw Damaged{};
+    return all[n].get();
+  }
+  void DisownAll() {
+    const std::lock_guard<std::mutex> lock(SourceMutex());
+    for (FileSource* f : files) f->Disown();
+  }
+};
+
+void ReadSources(Reader& in, const std::string& folder, SourceArray* out, Error* failed) {
+  in.Expect("sfc ");
+  const std::uint32_t files = in.U32(), with_silence = in.U32(), total = in.U32();
+  if (files > with_silence || with_silence > total || total > in.left() / 10) throw Damaged{};
+  for (std::uint32_t i = 0; i < total; ++i) {
+    SourceRef source;
+    if (i < files) {
+      in.Expect("sf0 ");
+      const std::uint32_t frames = in.U32(), rate = in.U32();
+      const SampleCode code = in.U16();
+      const std::uint16_t channels = in.U16();
+      const std::uint32_t offset = in.U32();
+      const std::uint16_t flags = in.U16(), length = in.U16();
+      (void)in.U16();
+      if (length == 0) throw Damaged{};
+      std::string path = in.Text(length);
+      if (flags & 4) path = folder + "/" + path;
+      if (const Error rc = OpenFileSource(path, offset, rate, code, channels, frames, flags & 3u, nullptr, &source)) {
+        *failed = rc;
+        throw Damaged{};
+      }
+      if (FileSource* f = AsFileSource(source.get())) out->files.push_back(f);
+    } else if (i < with_silence) {
+      in.Expect("sf1 ");
+      const std::uint32_t rate = in.U32();
+      const std::uint16_t channels = in.U16();
+      source = MakeSilenceSource(rate, channels);
+    } else {
+      in.Expect("sf2 ");
+      const std::uint16_t view_channels = in.U16(), channel = in.U16();
+      const std::uint32_t inner = in.U32();
+      if (inner >= i) throw Damaged{};  // a view reads an earlier source
+      SourceRef base = out->all[inner];
+      source = view_channels == 1 ? MakeMonoView(base, channel) : view_channels == 2 ? MakeStereoView(base, channel)
+                                                                                   : SourceRef();
+    }
+    if (!source) throw Damaged{};
+    out->all.push_back(std::move(source));
+  }
+}
+
+void ReadSegment(Reader& in, const SourceArray& sources, SegmentList* list) {
+  in.Expect("sblk");
+  auto s = std::make_unique<Segment>();
+  s->length = in.U32();
+  s->position = in.U32();
+  s->source_offset = in.U32();
+  s->source = SourceRef::Share(sources.At(in.U32()));
+  SegmentGain g;
+  g.gain0 = in.F32();
+  g.gain1 = in.F32();
+  g.offset0 = in.F32();
+  g.offset1 = in.F32();
+  if (g.gain0 != 1.0f || g.gain1 != 1.0f || g.offset0 != 0.0f || g.offset1 != 0.0f)
+    s->gain = std::make_unique<SegmentGain>(g);
+  if (s->length == 0) throw Damaged{};
+  list->PushBack(std::move(s));
+}
+
+// The node records of one document: each array entry holds one reference.
+template <typename Node>
+struct NodeArray {
+  std::vector<Node*> nodes;
+  std::size_t taken = 0;
+  ~NodeArray() {
+    for (Node* n : nodes) n->Release();
+  }
+  Node* Take() {
+    if (taken >= nodes.size()) throw Damaged{};
+    return nodes[taken++];
+  }
+  Node* ByNumber(std::uint32_t n) const {
+    if (n >= nodes.size()) throw Damaged{};
+    return nodes[n];
+  }
+  template <typename List>
+  void LinkNext(std::uint32_t count, List* list) {
+    Node* last = nullptr;
+    for (std::uint32_t i = 0; i < count; ++i) {
+      Node* n = Take();
+      if (n->next || (last && n->position < last->position)) throw Damaged{};
+      n->AddRef();
+      list->InsertAfterAdopt(last, n);
+      last = n;
+    }
+  }
+};
+
+template <typename Node>
+std::unique_ptr<UndoRecord> ReadChange(Reader& in, NodeArray<Node>& array) {
+  if (in.U8() != 0) throw Damaged{};
+  const std::uint16_t word = in.U16();
+  const std::uint32_t count = in.U32();
+  const std::uint8_t op = static_cast<std::uint8_t>(word);
+  if (count == 0 || count > array.nodes.size()) throw Damaged{};
+  std::vector<Node*> nodes;
+  if (op == change_op::kAdd) {
+    for (std::uint32_t i = 0; i < count; ++i) nodes.push_back(array.Take());
+  } else if (op == change_op::kDelete) {
+    for (std::uint32_t i = 0; i < count; ++i) nodes.push_back(array.ByNumber(in.U32()));
+  } else if (op == change_op::kReplace || op == change_op::kMove) {
+    if (count != 2) throw Damaged{};
+    nodes.push_back(array.ByNumber(in.U32()));
+    nodes.push_back(array.Take());
+  } else {
+    throw Damaged{};
+  }
+  std::unique_ptr<UndoRecord> record;
+  Error rc;
+  if constexpr (std::is_same_v<Node, Marker>)
+    rc = NewMarkerChangeRecord(word, nodes, &record);
+  else
+    rc = NewEnvelopeChangeRecord(word, nodes, &record);
+  if (rc) throw Damaged{};
+  return record;
+}
+
+std::unique_ptr<UndoRecord> ReadEdit(Reader& in, const SourceArray& sources, NodeArray<Marker>& markers,
+                                     NodeArray<EnvelopePoint>& points) {
+  EditRequest request;
+  const std::uint8_t both = in.U8();
+  if (both > 1) throw Damaged{};
+  request.markers_and_envelope = both == 1;
+  request.start = in.U32();
+  request.old_length = in.U32();
+  request.new_length = in.U32();
+  const std::uint32_t segments = in.U32(), marker_count = in.U32(), point_count = in.U32(), name_length = in.U32();
+  if (segments > in.left() / 36) throw Damaged{};
+  std::uint64_t end = 0;
+  for (std::uint32_t i = 0; i < segments; ++i) {
+    ReadSegment(in, sources, &request.segments);
+    const Segment* s = request.segments.last();
+    if (s->position < end) throw Damaged{};
+    end = std::uint64_t{s->position} + s->length;
+  }
+  if (end > request.new_length) throw Damaged{};
+  markers.LinkNext(marker_count, &request.markers);
+  points.LinkNext(point_count, &request.envelope);
+  const std::string name = in.Text(name_length);
+  std::unique_ptr<UndoRecord> record;
+  if (NewEditRecord(request, name, &record)) throw Damaged{};
+  return record;
+}
+
+struct DocumentRecord {
+  std::uint32_t rate, length, segments, markers, marker_nodes, points, point_nodes, records, redo, path_length;
+  std::uint16_t channels, code, kind, flags;
+  DocumentViewState view;
+  EditorViewState editor{};
+  std::uint32_t from, to, modification;
+  std::array<std::uint32_t, kInfoTextCount> text_lengths{};
+};
+
+DocumentPtr ReadDocument(Reader& in, const SourceArray& sources, std::set<std::string>* paths, bool* active) {
+  in.Expect("edit");
+  DocumentRecord r;
+  r.rate = in.U32();
+  r.channels = in.U16();
+  r.code = in.U16();
+  r.kind = in.U16();
+  r.view.word1 = in.U16();
+  r.view.word2 = in.U32();
+  r.view.word3 = in.U32();
+  r.view.word4 = in.U32();
+  r.view.word5 = in.U16();
+  r.flags = in.U16();
+  r.from = in.U32();
+  r.to = in.U32();
+  in.Bytes(r.editor.data(), r.editor.size());
+  r.modification = in.U32();
+  (void)in.U32();
+  r.length = in.U32();
+  r.segments = in.U32();
+  r.markers = in.U32();
+  r.marker_nodes = in.U32();
+  r.points = in.U32();
+  r.point_nodes = in.U32();
+  r.records = in.U32();
+  r.redo = in.U32();
+  r.path_length = in.U32();
+  for (std::uint32_t& n : r.text_lengths) n = in.U32();
+  if (r.markers > r.marker_nodes || r.points > r.point_nodes || r.redo > r.records ||
+      r.kind >= kPcmFileKindCount)
+    throw Damaged{};
+  if (r.segments > in.left() / 36 || r.marker_nodes > in.left() / 16 || r.point_nodes > in.left() / 12 ||
+      r.records > in.left() / 12)
+    throw Damaged{};
+
+  SegmentList segments;
+  for (std::uint32_t i = 0; i < r.segments; ++i) ReadSegment(in, sources, &segments);
+
+  NodeArray<Marker> markers;
+  for (std::uint32_t i = 0; i < r.marker_nodes; ++i) {
+    in.Expect("cue ");
+    const std::uint32_t position = in.U32(), name_length = in.U32(), comment_length = in.U32();
+    const std::string name = in.Text(name_length);
+    const std::string comment = in.Text(comment_length);
+    Marker* m = NewMarker(name, comment, position);
+    if (!m) throw std::bad_alloc();
+    markers.nodes.push_back(m);
+  }
+  NodeArray<EnvelopePoint> points;
+  for (std::uint32_t i = 0; i < r.point_nodes; ++i) {
+    in.Expect("enve");
+    const std::uint32_t position = in.U32();
+    EnvelopePoint* p = NewEnvelopePoint(position, in.F32());
+    if (!p) throw std::bad_alloc();
+    points.nodes.push_back(p);
+  }
+  DocumentDescription description;
+  markers.LinkNext(r.markers, &description.markers);
+  points.LinkNext(r.points, &description.envelope);
+
+  std::vector<std::unique_ptr<UndoRecord>> records;
+  for (std::uint32_t i = 0; i < r.records; ++i) {
+    in.Expect("hist");
+    switch (in.U8()) {
+      case 0: records.push_back(ReadEdit(in, sources, markers, points)); break;
+      case 1: records.push_back(ReadChange(in, markers)); break;
+      case 2: records.push_back(ReadChange(in, points)); break;
+      default: throw Damaged{};
+    }
+  }
+  std::optional<std::string> path;
+  if (r.path_length > 0) {
+    path = in.Text(r.path_length);
+    if (!paths->insert(*path).second) throw Damaged{};
+  }
+  DocumentMetadata metadata;
+  for (std::size_t i = 0; i < kInfoTextCount; ++i)
+    if (r.text_lengths[i] > 0) metadata.texts[i] = in.Text(r.text_lengths[i]);
+  if (markers.taken != markers.nodes.size() || points.taken != points.nodes.size()) throw Damaged{};
+
+  description.format.rate = r.rate;
+  description.format.channels = r.channels;
+  description.format.code = r.code;
+  description.format.kind = static_cast<PcmFileKind>(r.kind);
+  description.length = r.length;
+  description.metadata = std::move(metadata);
+  description.path_is_second = (r.flags & 0x100) != 0;
+  description.view = r.view;
+  description.editor_view = r.editor;
+  description.selection_from = r.from;
+  description.selection_to = r.to;
+  SoundDocument* raw = nullptr;
+  if (CreateDocument(path, std::move(segments), std::move(description), &raw)) throw Damaged{};
+  DocumentPtr doc(raw);
+  for (auto& record : records)
+    if (doc->history.AppendOldest(std::move(record))) throw std::bad_alloc();
+  if (doc->history.SetRedoCount(r.redo)) throw Damaged{};
+  doc->modification_counter = r.modification;
+  doc->own_flag = (r.flags & 1) != 0;
+  doc->format_changed = (r.flags & 0x200) != 0;
+  *active = (r.flags & 0x400) != 0;
+  return doc;
+}
+
+Error Restore(const std::string& folder, std::span<const std::uint8_t> bytes, RestoredWorkspace* out) {
+  Reader in(bytes);
+  SourceArray sources;
+  Error failed = err::kWorkspaceDamaged;
+  try {
+    in.Expect("tide");
+    const std::uint8_t major = in.U8(), minor = in.U8();
+    if (major != 1 || minor > 1) return err::kWorkspaceVersion;
+    in.Skip(6);
+    ReadSources(in, folder, &sources, &failed);
+    in.Expect("edc ");
+    const std::uint32_t count = in.U32();
+    if (count > in.left() / 184) throw Damaged{};
+    std::set<std::string> paths;
+    for (std::uint32_t i = 0; i < count; ++i) {
+      bool active = false;
+      out->documents.push_back(ReadDocument(in, sources, &paths, &active));
+      if (active) out->active = static_cast<int>(i);
+    }
+    while (!in.at_end()) {
+      if (in.Peek("mxdw")) {
+        in.Skip(10);
+      } else if (in.Peek("mxd2")) {
+        in.Skip(16);
+      } else {
+        throw Damaged{};  // the CD track list is not kept by this program
+      }
+    }
+    return err::kOk;
+  } catch (const Damaged&) {
+  } catch (const std::bad_alloc&) {
+    failed = err::kOutOfMemory;
+  }
+  sources.DisownAll();
+  for (DocumentPtr& doc : out->documents) {
+    // Close without deleting: what the documents read may be named again.
+    doc.reset();
+  }
+  out->documents.clear();
+  out->active = -1;
+  return failed;
+}
+
+bool IsWorkFileName(const char* name) {
+  const std::size_t n = std::strlen(name);
+  if (n < 9 || std::strcmp(name + n - 4, ".tmp") != 0) return false;
+  for (std::size_t i = n - 8; i < n - 4; ++i)
+    if (!std::isxdigit(static_cast<unsigned char>(name[i])) || std::islower(static_cast<unsigned char>(name[i])))
+      return false;
+  for (std::size_t i = 0; i < n - 8; ++i)
+    if (!std::isalpha(static_cast<unsigned char>(name[i]))) return false;
+  return true;
+}
+
+}  // namespace
+
+Error RestoreWorkspaceBytes(const std::string& folder, std::span<const std::uint8_t> bytes, RestoredWorkspace* out) {
+  out->documents.clear();
+  out->active = -1;
+  return Restore(folder, bytes, out);
+}
+
+Error ReadWorkspace(const std::string& folder, RestoredWorkspace* out, bool may_set_aside) {
+  out->documents.clear();
+  out->active = -1;
+  out->set_aside.clear();
+  PosixFile file;
+  if (file.Open(folder + "/" + kWorkspaceFileName, FileOpenOptions{})) {
+    return file.last_errno() == ENOENT || file.last_errno() == ENOTDIR ? err::kOk : err::kWorkspaceFailed;
+  }
+  std::uint64_t size = 0;
+  if (file.Size(&size) || size > (std::uint64_t{1} << 31)) return err::kWorkspaceFailed;
+  std::vector<std::uint8_t> bytes;
+  if (const Error rc = TryAlloc([&] { bytes.resize(static_cast<std::size_t>(size)); })) return rc;
+  std::size_t done = 0;
+  if (file.ReadAt(bytes.data(), bytes.size(), 0, &done) || done != bytes.size()) return err::kWorkspaceFailed;
+  (void)file.Close();
+  const Error rc = Restore(folder, bytes, out);
+  if (rc && may_set_aside && rc != err::kWorkspaceVersion && rc != err::kOutOfMemory)
+    (void)SetWorkFolderAside(folder, &out->set_aside);
+  return rc;
+}
+
+Error WorkspaceFileState(const std::string& folder) {
+  PosixFile file;
+  if (file.Open(folder + "/" + kWorkspaceFileName, FileOpenOptions{})) return err::kPathUnresolved;
+  char magic[4] = {};
+  std::size_t done = 0;
+  if (file.ReadAt(magic, 4, 0, &done) || done != 4 || std::memcmp(magic, "tide", 4) != 0)
+    return err::kWorkspaceDamaged;
+  return err::kOk;
+}
+
+Error DeleteWorkspaceFile(const std::string& folder) {
+  if (UnlinkFile(folder + "/" + kWorkspaceFileName) && LastFileErrno() != ENOENT) return err::kWorkspaceFolderAccess;
+  return err::kOk;
+}
+
+Error SetWorkFolderAside(const std::string& folder, std::string* moved_to) {
+  for (int i = 0; i < 1000; ++i) {
+    char suffix[8];
+    std::snprintf(suffix, sizeof suffix, ".%03d", i);
+    const std::string target = folder + suffix;
+    if (!RenameFile(folder, target, true)) {
+      *moved_to = target;
+      return err::kOk;
+    }
+    if (LastFileErrno() != EEXIST && LastFileErrno() != ENOTEMPTY) break;
+  }
+  return err::kWorkspaceFolderAccess;
+}
+
+std::size_t RemoveUnnamedWorkFiles(const std::string& folder) {
+  DIR* dir = ::opendir(folder.c_str());
+  if (!dir) return 0;
+  std::vector<std::string> names;
+  while (const dirent* e = ::readdir(dir))
+    if (IsWorkFileName(e->d_name)) names.emplace_back(e->d_name);
+  ::closedir(dir);
+  std::size_t removed = 0;
+  for (const std::string& name : names) {
+    const std::string path = folder + "/" + name;
+    if (FindFileSource(path)) continue;  // a source reads it
+    if (!UnlinkFile(path)) ++removed;
+  }
+  return removed;
+}
+
+WorkFolderLock::~WorkFolderLock() { Unlock(); }
+
+Error WorkFolderLock::Share(const std::string& folder) {
+  Unlock();
+  const std::string path = folder + "/tide.lock";
+  fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+  if (fd_ < 0) return err::kWorkspaceFolderAccess;
+  while (::flock(fd_, LOCK_SH) != 0) {
+    if (errno != EINTR) {
+      Unlock();
+      return err::kWorkspaceFolderAccess;
+    }
+  }
+  return err::kOk;
+}
+
+bool WorkFolderLock::TryExclusive() {
+  if (fd_ < 0) return false;
+  if (::flock(fd_, LOCK_EX | LOCK_NB) == 0) return true;
+  // A refused conversion may have dropped the shared lock: take it again.
+  Unexclusive();
+  return false;
+}
+
+void WorkFolderLock::Unexclusive() {
+  if (fd_ >= 0) (void)::flock(fd_, LOCK_SH);
+}
+
+void WorkFolderLock::Unlock() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+}
+
+}  // namespace tidemark
