@@ -325,6 +325,14 @@ Result OnError(Session& s, const Args& args) {
   return Result::kDone;
 }
 
+// Which runs keep the workspace (app/console_workspace.h).
+constexpr std::string_view kWorkspaceRunTable =
+    "Workspace (the open documents with their undo history, kept between runs):\n"
+    "  tidemark [FILE...] on a terminal  restores it; keeps it at quit when the keep-workspace setting\n"
+    "                                    says so (asked when confirmations are on); autosaves per setting\n"
+    "  tidemark --workspace [--] [FILE...]  restores, keeps and autosaves it from any input\n"
+    "  other runs (a pipe, a command file)  leave it alone\n";
+
 Result Help(Session& s, const Args& args) {
   if (args.size() == 2) {
     if (args[0] != "effect") return s.Usage("help");
@@ -339,13 +347,14 @@ Result Help(Session& s, const Args& args) {
   }
   s.out() << ConsoleText(text::kConsoleHelpHeader) << '\n';
   for (const Command& c : Commands()) s.out() << "  " << HelpFor(c.name).usage << '\n';
+  s.out() << kWorkspaceRunTable;
   return Result::kDone;
 }
 
 Result Quit(Session& s, const Args&) { return s.ConfirmQuit() ? Result::kQuit : Result::kDone; }
 
 Result Project(Session& s, const Args& args) {
-  if (!s.project_switch()) return s.Fail(text::kProjectWorkspaceNotKept);
+  if (!s.project_switch()) return s.Fail(text::kProjectFolderUnusable, args[0]);
   return s.project_switch()(args[0]);
 }
 

@@ -47,7 +47,7 @@ void SessionWorkspace::Start() {
     // Such a run never reads or writes the workspace, but it may make
     // working files: its lock keeps a kept session from clearing them out.
     std::string folder;
-    if (WorkFolder(&folder).ok()) (void)lock_.Share(folder);
+    if (EnsureWorkFolder(&folder).ok()) (void)lock_.Share(folder);
     return;
   }
   std::string folder;

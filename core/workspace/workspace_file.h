@@ -84,7 +84,8 @@ struct RestoredWorkspace {
 [[nodiscard]] Error SetWorkFolderAside(const std::string& folder, std::string* moved_to);
 
 // Removes the working files in `folder` (names like "wav12AB.tmp") that no
-// open file source reads: what a crash left of an edit in progress. Only call
+// open file source reads: what a crash left of an edit in progress, and the
+// hidden siblings of workspace commits cut short. Only call
 // while holding the folder exclusively (WorkFolderLock). The number removed.
 std::size_t RemoveUnnamedWorkFiles(const std::string& folder);
 

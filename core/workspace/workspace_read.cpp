@@ -415,6 +415,11 @@ Error Restore(const std::string& folder, std::span<const std::uint8_t> bytes, Re
 
 bool IsWorkFileName(const char* name) {
   const std::size_t n = std::strlen(name);
+  // A workspace commit cut short by a crash leaves its hidden sibling.
+  const std::string hidden = std::string(".") + kWorkspaceFileName + ".";
+  if (n > hidden.size() + 4 && std::strncmp(name, hidden.c_str(), hidden.size()) == 0 &&
+      std::strcmp(name + n - 4, ".tmp") == 0)
+    return true;
   if (n < 9 || std::strcmp(name + n - 4, ".tmp") != 0) return false;
   for (std::size_t i = n - 8; i < n - 4; ++i)
     if (!std::isxdigit(static_cast<unsigned char>(name[i])) || std::islower(static_cast<unsigned char>(name[i])))

@@ -1,0 +1,164 @@
+// The program's start-up and shutdown, driven as a user would: which runs
+// restore and keep the workspace, a session continued in a fresh process,
+// kill -9 in the middle of edits, the settings saved, the code page decided,
+// status lines shown, and the command line's "--workspace" and "--".
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "app/console_instance.h"
+#include "config/text_catalogue.h"
+#include "config/text_slots.h"
+#include "core/workspace/workspace_file.h"
+#include "tests/app/console_test_util.h"
+#include "tests/platform/file_test_util.h"
+#include "tests/support/hermetic_env.h"
+
+namespace tidemark {
+namespace {
+
+class ProgramWorkspaceTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = testing::MakeTempDir("program_workspace");
+    ASSERT_EQ(::mkdir((dir_ + "/tmp").c_str(), 0700), 0);
+    testing::WriteWholeFile(dir_ + "/in.wav", testing::Pcm16Wave(2, 8000, 4000, 21));
+  }
+  // The program with its own temporary and settings folders, commands
+  // from `commands`.
+  int Tidemark(const std::string& args, const std::string& commands, std::string* output = nullptr) {
+    testing::WriteFileText(dir_ + "/commands.txt", commands);
+    const std::string env = "cd " + dir_ + " && TMPDIR=" + dir_ + "/tmp XDG_CONFIG_HOME=" + dir_ +
+                            "/config TIDEMARK_INSTANCE=ws-test-" + std::to_string(::getpid()) + " ";
+    std::string out;
+    const int rc = testing::Run(env + TIDEMARK_EDIT_PROGRAM + " " + args + " < " + dir_ + "/commands.txt", &out);
+    if (output) *output = out;
+    return rc;
+  }
+  std::string WorkspaceFile() const { return dir_ + "/tmp/__tide__/" + kWorkspaceFileName; }
+
+  std::string dir_;
+};
+
+TEST_F(ProgramWorkspaceTest, RunTable) {
+  std::string out;
+  ASSERT_EQ(Tidemark("--workspace in.wav", "gain -3\nmarker add 0.1 one\n", &out), 0) << out;
+  ASSERT_TRUE(testing::FileExists(WorkspaceFile()));
+  const std::string kept = testing::ReadFileText(WorkspaceFile());
+  struct Row {
+    const char* args;
+    const char* commands;
+    const char* expect;
+    bool file_after;  // the workspace file exists afterwards
+  };
+  const Row rows[] = {
+      // A plain pipe run neither restores nor touches the file.
+      {"", "docs\n", "no documents open", true},
+      {"in.wav", "close!\n", "", true},
+      // --workspace restores, whatever the input, and keeps at exit.
+      {"--workspace", "docs\n", "restored 1 document(s)", true},
+      // No document open at exit: nothing stale is left to restore.
+      {"--workspace", "close!\n", "restored 1 document(s)", false},
+      {"--workspace", "docs\n", "no documents open", false},
+  };
+  for (const Row& row : rows) {
+    Tidemark(row.args, row.commands, &out);
+    EXPECT_NE(out.find(row.expect), std::string::npos) << row.args << ": " << out;
+    EXPECT_EQ(testing::FileExists(WorkspaceFile()), row.file_after) << row.args << " " << row.commands;
+    if (row.file_after && std::string(row.args).empty()) {
+      EXPECT_EQ(testing::ReadFileText(WorkspaceFile()), kept);
+    }
+  }
+}
+
+// Random commands split over two processes, the second restoring what the
+// first kept, end in the same samples, history and markers as one process.
+TEST_F(ProgramWorkspaceTest, SessionContinuesInAFreshProcess) {
+  const char* const steps[] = {"gain -2",        "select 0.05 0.1", "delete",         "insert-silence 20",
+                               "marker add 0.2 a", "undo",          "redo",           "select 0.01 0.3",
+                               "silence",        "offset 0.01",     "undo",           "tag artist someone"};
+  for (std::uint32_t seed = 1; seed <= 3; ++seed) {
+    std::mt19937 rng32(seed);
+    std::string first, second;
+    for (int i = 0; i < 10; ++i) (i < 5 ? first : second) += std::string(steps[static_cast<std::uint32_t>(rng32()) % std::size(steps)]) + "\n";
+    const std::string probe =
+        "help onerror\nhistory\nmarker list\ntag\ninfo\nsaveas " + dir_ + "/out" + std::to_string(seed);
+    std::string one, two, out;
+    ASSERT_EQ(Tidemark("in.wav", "onerror continue\n" + first + second + probe + "a.wav\n", &one), 0) << one;
+    ASSERT_EQ(Tidemark("--workspace in.wav", "onerror continue\n" + first, &out), 0) << out;
+    ASSERT_EQ(Tidemark("--workspace", "onerror continue\n" + second + probe + "b.wav\nclose!\n", &two), 0) << two;
+    EXPECT_EQ(testing::FileSamples(dir_ + "/out" + std::to_string(seed) + "a.wav"),
+              testing::FileSamples(dir_ + "/out" + std::to_string(seed) + "b.wav"))
+        << seed;
+    // The listings after the help line agree.
+    const std::string sentinel = "onerror stop|continue";
+    ASSERT_NE(one.find(sentinel), std::string::npos) << one;
+    ASSERT_NE(two.find(sentinel), std::string::npos) << two;
+    EXPECT_EQ(one.substr(one.find(sentinel)), two.substr(two.find(sentinel))) << first << second;
+  }
+}
+
+// kill -9 while a long run of edits autosaves: the next start restores a
+// whole workspace holding some prefix of the edits.
+TEST_F(ProgramWorkspaceTest, KillDuringEditsLeavesARestorableWorkspace) {
+  std::string many;
+  for (int i = 0; i < 400; ++i) many += i % 2 ? "gain -1\n" : "marker add 0." + std::to_string(i % 9) + " m\n";
+  testing::WriteFileText(dir_ + "/many.txt", many);
+  std::mt19937 rng32(7);
+  for (int round = 0; round < 4; ++round) {
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      const std::string cmd = "cd " + dir_ + " && TMPDIR=" + dir_ + "/tmp XDG_CONFIG_HOME=" + dir_ +
+                              "/config exec " + TIDEMARK_EDIT_PROGRAM + " --workspace in.wav < many.txt >/dev/null";
+      ::execl("/bin/sh", "sh", "-c", cmd.c_str(), static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    ::usleep(50000 + static_cast<std::uint32_t>(rng32()) % 300000);
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    std::string out;
+    EXPECT_EQ(Tidemark("--workspace", "history\nclose!\n", &out), 0) << out;
+    EXPECT_EQ(out.find("error"), std::string::npos) << out;
+    EXPECT_FALSE(testing::FileExists(dir_ + "/tmp/__tide__.000")) << out;
+  }
+}
+
+TEST_F(ProgramWorkspaceTest, StartupAndShutdownWiring) {
+  std::string out;
+  // The settings are written at exit, and the code page is decided (the
+  // registry value is created) before the catalogue loads.
+  ASSERT_EQ(Tidemark("in.wav", "info\n", &out), 0) << out;
+  EXPECT_TRUE(testing::FileExists(dir_ + "/config/Fernwick/Tidemark/tide.ini"));
+  EXPECT_NE(testing::ReadFileText(dir_ + "/config/Fernwick/Tidemark/registry.ini").find("D\0e\0f\0a\0u\0l\0t", 0, 14),
+            std::string::npos);
+  // A status line of the core becomes a notice.
+  ASSERT_EQ(Tidemark("in.wav", "marker add 0.1 a\nregion next\nregion next\n", &out), 0) << out;
+  EXPECT_NE(out.find("notice: " + std::string(UiText(text::kStatusNoFurtherMarker))), std::string::npos) << out;
+  // "--" ends the options: a file named like one opens.
+  testing::WriteWholeFile(dir_ + "/--workspace", testing::Pcm16Wave(1, 8000, 100, 3));
+  ASSERT_EQ(Tidemark("-- --workspace", "info\n", &out), 0) << out;
+  EXPECT_NE(out.find("100 frames"), std::string::npos) << out;
+  EXPECT_FALSE(testing::FileExists(WorkspaceFile()));
+}
+
+// A piped --workspace run refuses while an interactive instance runs; a
+// plain piped run goes on beside it.
+TEST_F(ProgramWorkspaceTest, PipedWorkspaceRunRefusesBesideARunningInstance) {
+  console::InstanceServer server;
+  bool held = false;
+  ASSERT_EQ(server.Listen("ws-test-" + std::to_string(::getpid()), &held), 0u);
+  ASSERT_FALSE(held);
+  std::string out;
+  EXPECT_EQ(Tidemark("--workspace in.wav", "info\n", &out), 1);
+  EXPECT_FALSE(testing::FileExists(WorkspaceFile()));
+  EXPECT_EQ(Tidemark("in.wav", "info\n", &out), 0) << out;
+}
+
+}  // namespace
+}  // namespace tidemark
