@@ -225,6 +225,7 @@ SaveOptions ConsoleSaveOptions(Session& s) {
   options.dither_16bit = s.save_settings().dither_16bit;
   options.dither = s.dither();
   options.progress = s.progress();
+  options.confirm_detach = s.detach_confirm();
   return options;
 }
 

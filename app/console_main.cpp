@@ -12,6 +12,8 @@
 #include <unistd.h>
 
 #include <climits>
+#include <cstdint>
+#include <optional>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
@@ -26,6 +28,8 @@
 #include "config/code_page_choice.h"
 #include "config/error_messages.h"
 #include "config/option_bits.h"
+#include "config/text_catalogue.h"
+#include "config/text_slots_settings.h"
 #include "core/io/work_folder.h"
 #include "platform/error_numbers.h"
 #include "platform/ui_messages.h"
@@ -216,6 +220,13 @@ int main(int argc, char** argv) {
                 startup.settings.Option(tidemark::OptionBit::kConfirmations),
                 startup.settings.Option(tidemark::OptionBit::kWorkspaceAutosave)),
       interactive ? SessionWorkspace::Asker(AskOnTerminal) : SessionWorkspace::Asker());
+  if (interactive) {
+    session.set_detach_confirm([](std::uint64_t bytes) {
+      const std::string question = std::string(tidemark::UiText(tidemark::text::kSettingsBasicConfirmLargeCopy)) +
+                                   " (" + std::to_string(bytes >> 20) + " MiB)?";
+      return AskOnTerminal(question).value_or(false);
+    });
+  }
   workspace.Start();
   // A console command that changes a setting saves it at once, so that a
   // crash does not lose it; the autosave of the workspace runs first.

@@ -121,6 +121,10 @@ class Session {
   // Asked by quit before the unsaved-documents warning: true when the
   // workspace keeps the documents for the next start.
   void set_quit_keeps_documents(std::function<bool()> hook) { quit_keeps_documents_ = std::move(hook); }
+  // Asked before a large file other documents read is copied aside so that
+  // a save may replace it (a terminal asks; none from a pipe: the copy is made).
+  void set_detach_confirm(std::function<bool(std::uint64_t bytes)> confirm) { detach_confirm_ = std::move(confirm); }
+  const std::function<bool(std::uint64_t)>& detach_confirm() const { return detach_confirm_; }
   // The project switch of the workspace (a run that keeps none has none).
   void set_project_switch(std::function<Result(const std::string&)> hook) { project_switch_ = std::move(hook); }
   const std::function<Result(const std::string&)>& project_switch() const { return project_switch_; }
@@ -151,6 +155,7 @@ class Session {
   std::function<void()> after_command_;
   std::function<bool()> quit_keeps_documents_;
   std::function<Result(const std::string&)> project_switch_;
+  std::function<bool(std::uint64_t)> detach_confirm_;
 };
 
 // One row of the command table.

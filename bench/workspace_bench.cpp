@@ -55,7 +55,7 @@ struct Fixture {
     if (CreateDocument(std::nullopt, std::move(list), std::move(d), &doc)) std::abort();
     std::mt19937 rng(seed);
     for (int i = 0; i < steps; ++i) {
-      const std::uint32_t at = rng() % 440000;
+      const std::uint32_t at = static_cast<std::uint32_t>(rng() % 440000);
       if (i % 4 == 3) {
         MarkerList m;
         m.PushFrontAdopt(NewMarker("m", "", at));
@@ -119,7 +119,7 @@ void BM_AutosavePerEdit(benchmark::State& state) {
   WorkspaceKeeper keeper(f.folder);
   std::mt19937 rng(4);
   for (auto _ : state) {
-    if (ApplyGain(*f.docs[0], rng() % 440000, 100, {0.9f, 0.9f}, "Gain")) std::abort();
+    if (ApplyGain(*f.docs[0], static_cast<std::uint32_t>(rng() % 440000), 100, {0.9f, 0.9f}, "Gain")) std::abort();
     if (keeper.Save(f.Raw(), nullptr, false, nullptr)) state.SkipWithError("save failed");
   }
   WorkspaceImage image;

@@ -382,7 +382,7 @@ Error SaveAs(SoundDocument& document, const std::string& path, PcmFileKind kind,
   if (exists) {
     const std::string given = NormaliseSourcePath(path);
     for (const std::string& name : {target, given})
-      if (const Error rc = DetachFromOriginal(name, options.progress, nullptr, !in_place)) return rc;
+      if (const Error rc = DetachFromOriginal(name, options.progress, options.confirm_detach, !in_place)) return rc;
   }
 
   Error rc = err::kOk;

@@ -18,6 +18,7 @@
 
 #include "core/samples/sample_format.h"
 #include "core/document/segment_cursor.h"
+#include "core/sources/source_detach.h"
 #include "platform/error.h"
 
 namespace tidemark {
@@ -34,6 +35,9 @@ struct SaveOptions {
   bool dither_16bit = false;
   DitherHook* dither = nullptr;
   SaveProgress progress;
+  // Asked before a large file that other documents read is copied aside
+  // (with the confirmation option on); none: the copy is made.
+  DetachConfirm confirm_detach;
 };
 
 // Saves `document` to `path` as `kind` with samples of `code` (stored as

@@ -4,9 +4,12 @@
 // status lines shown, and the command line's "--workspace" and "--".
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <poll.h>
+#include <pty.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
@@ -25,6 +28,8 @@ namespace {
 class ProgramWorkspaceTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    console::LoadStartupTexts();
+    ASSERT_FALSE(UiText(text::kStatusNoFurtherMarker).empty());
     dir_ = testing::MakeTempDir("program_workspace");
     ASSERT_EQ(::mkdir((dir_ + "/tmp").c_str(), 0700), 0);
     testing::WriteWholeFile(dir_ + "/in.wav", testing::Pcm16Wave(2, 8000, 4000, 21));
@@ -123,7 +128,7 @@ TEST_F(ProgramWorkspaceTest, KillDuringEditsLeavesARestorableWorkspace) {
     ::kill(child, SIGKILL);
     ::waitpid(child, nullptr, 0);
     std::string out;
-    EXPECT_EQ(Tidemark("--workspace", "history\nclose!\n", &out), 0) << out;
+    EXPECT_EQ(Tidemark("--workspace", "docs\nclose!\n", &out), 0) << out;
     EXPECT_EQ(out.find("error"), std::string::npos) << out;
     EXPECT_FALSE(testing::FileExists(dir_ + "/tmp/__tide__.000")) << out;
   }
@@ -158,6 +163,106 @@ TEST_F(ProgramWorkspaceTest, PipedWorkspaceRunRefusesBesideARunningInstance) {
   EXPECT_EQ(Tidemark("--workspace in.wav", "info\n", &out), 1);
   EXPECT_FALSE(testing::FileExists(WorkspaceFile()));
   EXPECT_EQ(Tidemark("in.wav", "info\n", &out), 0) << out;
+}
+
+// A program on a pseudo-terminal, as a user at a terminal runs it.
+class Terminal {
+ public:
+  explicit Terminal(const std::string& command) {
+    pid_ = ::forkpty(&fd_, nullptr, nullptr, nullptr);
+    if (pid_ == 0) {
+      ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+  }
+  ~Terminal() {
+    if (pid_ > 0 && !exited_) {
+      ::kill(pid_, SIGKILL);
+      ::waitpid(pid_, nullptr, 0);
+    }
+    if (fd_ >= 0) ::close(fd_);
+  }
+  void Type(const std::string& text) { EXPECT_EQ(::write(fd_, text.data(), text.size()), static_cast<ssize_t>(text.size())); }
+  // Reads what the program shows until `text` appears (5 s at most).
+  bool WaitFor(const std::string& text) {
+    for (int waited = 0; waited < 5000 && shown_.find(text) == std::string::npos;) {
+      pollfd p{fd_, POLLIN, 0};
+      if (::poll(&p, 1, 50) <= 0) {
+        waited += 50;
+        continue;
+      }
+      char buf[512];
+      const ssize_t n = ::read(fd_, buf, sizeof buf);
+      if (n <= 0) break;
+      shown_.append(buf, static_cast<std::size_t>(n));
+    }
+    const std::size_t at = shown_.find(text);
+    if (at == std::string::npos) return false;
+    shown_.erase(0, at + text.size());
+    return true;
+  }
+  int Exit() {
+    int status = 0;
+    ::waitpid(pid_, &status, 0);
+    exited_ = true;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
+ private:
+  pid_t pid_ = -1;
+  int fd_ = -1;
+  bool exited_ = false;
+  std::string shown_;
+};
+
+// Two interactive starts: the second hands its file to the first and
+// exits; the first keeps both documents when told so at quit.
+TEST_F(ProgramWorkspaceTest, SecondInteractiveStartHandsItsFilesOver) {
+  testing::WriteWholeFile(dir_ + "/b.wav", testing::Pcm16Wave(1, 8000, 500, 5));
+  const std::string env = "cd " + dir_ + " && TMPDIR=" + dir_ + "/tmp XDG_CONFIG_HOME=" + dir_ +
+                          "/config TIDEMARK_INSTANCE=ws-pty-" + std::to_string(::getpid()) + " exec " +
+                          TIDEMARK_EDIT_PROGRAM;
+  Terminal first(env + " in.wav");
+  ASSERT_TRUE(first.WaitFor("tidemark> "));
+  {
+    Terminal second(env + " b.wav");
+    EXPECT_TRUE(second.WaitFor(console::Session::Format(text::kConsoleAlreadyRunning, "1")));
+    EXPECT_EQ(second.Exit(), 0);
+  }
+  first.Type("docs\n");
+  ASSERT_TRUE(first.WaitFor("b.wav"));
+  first.Type("gain -1\nquit\n");
+  ASSERT_TRUE(first.WaitFor("[y/n]"));
+  first.Type("y\n");
+  EXPECT_EQ(first.Exit(), 0);
+  std::string out;
+  ASSERT_EQ(Tidemark("--workspace", "docs\nclose!\nclose!\n", &out), 0) << out;
+  EXPECT_NE(out.find("restored 2 document(s)"), std::string::npos) << out;
+  EXPECT_NE(out.find("b.wav"), std::string::npos) << out;
+}
+
+// Replacing a large file other documents read asks first on a terminal; a
+// "no" leaves the file as it was. The file lies on another file system than
+// the working folder, so that it must be copied aside, not linked.
+TEST_F(ProgramWorkspaceTest, LargeDetachAsksOnATerminal) {
+  const std::string shm = "/dev/shm/tidemark-detach-" + std::to_string(::getpid());
+  ASSERT_EQ(::mkdir(shm.c_str(), 0700), 0);
+  testing::WriteWholeFile(shm + "/big.wav", testing::Pcm16Wave(2, 44100, 8500000, 6));
+  const std::vector<std::uint8_t> before = testing::ReadWholeFile(shm + "/big.wav");
+  {
+    Terminal t("cd " + shm + " && TMPDIR=" + dir_ + "/tmp XDG_CONFIG_HOME=" + dir_ + "/config TIDEMARK_INSTANCE=ws-big-" +
+               std::to_string(::getpid()) + " exec " + TIDEMARK_EDIT_PROGRAM + " big.wav");
+    EXPECT_TRUE(t.WaitFor("tidemark> "));
+    t.Type("saveas " + dir_ + "/other.wav\nnew 44100 2\nsaveas big.wav\n");
+    EXPECT_TRUE(t.WaitFor("[y/n]"));
+    t.Type("n\n");
+    EXPECT_TRUE(t.WaitFor("tidemark> "));
+    t.Type("close! 2\nclose! 1\nquit\n");
+    EXPECT_EQ(t.Exit(), 1);  // the refused save counts as a failed command
+  }
+  EXPECT_TRUE(testing::ReadWholeFile(shm + "/big.wav") == before);
+  std::error_code ec;
+  std::filesystem::remove_all(shm, ec);
 }
 
 }  // namespace
