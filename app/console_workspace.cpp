@@ -106,9 +106,8 @@ void SessionWorkspace::Restore() {
 }
 
 void SessionWorkspace::TellLeftOut(const std::vector<const SoundDocument*>& left_out) {
-  static std::set<const SoundDocument*> told;
   for (const SoundDocument* doc : left_out) {
-    if (!told.insert(doc).second) continue;
+    if (!told_left_out_.insert(doc).second) continue;
     for (const Session::Entry& e : session_.documents())
       if (e.document.get() == doc)
         session_.out() << "notice: document " << e.number

@@ -17,6 +17,7 @@
 
 #include <functional>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -79,6 +80,7 @@ class SessionWorkspace {
   WorkFolderLock lock_;
   std::optional<bool> keep_;  // decided at quit
   bool usable_ = false;       // the working folder exists and is ours
+  std::set<const SoundDocument*> told_left_out_;  // documents named in a notice
 };
 
 }  // namespace tidemark::console

@@ -69,9 +69,9 @@ struct RestoredWorkspace {
 // Reads `folder`/tide.reconst and creates its documents. 0 with no file or
 // on success; 65 for a newer version; 66 for a damaged file; 67 or the
 // failing step's error otherwise. On any failure nothing restored stays
-// open, no working file is deleted, and (except for 65 and a file that
-// cannot be opened) the folder is set aside as folder.000 ... .999 when
-// `may_set_aside` (no other process uses it).
+// open, no working file is deleted, and (except when memory ran out or the
+// file cannot be opened) the folder is set aside as folder.000 ... .999
+// when `may_set_aside` (no other process uses it).
 [[nodiscard]] Error ReadWorkspace(const std::string& folder, RestoredWorkspace* out, bool may_set_aside = true);
 
 // Parses and restores without setting anything aside (for tests and the

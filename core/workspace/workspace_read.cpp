@@ -453,7 +453,7 @@ Error ReadWorkspace(const std::string& folder, RestoredWorkspace* out, bool may_
   if (file.ReadAt(bytes.data(), bytes.size(), 0, &done) || done != bytes.size()) return err::kWorkspaceFailed;
   (void)file.Close();
   const Error rc = Restore(folder, bytes, out);
-  if (rc && may_set_aside && rc != err::kWorkspaceVersion && rc != err::kOutOfMemory)
+  if (rc && may_set_aside && rc != err::kOutOfMemory)
     (void)SetWorkFolderAside(folder, &out->set_aside);
   return rc;
 }
