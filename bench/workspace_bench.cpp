@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
@@ -149,4 +150,15 @@ BENCHMARK(BM_BareWriteFsyncRename)->Arg(1000)->Arg(4000)->Unit(benchmark::kMicro
 }  // namespace
 }  // namespace tidemark
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  // The documents go before their folder.
+  tidemark::Fixture& f = tidemark::Shared();
+  f.docs.clear();
+  f.source.reset();
+  std::error_code ec;
+  std::filesystem::remove_all(tidemark::GetCoreOptions().host_work_folder, ec);
+  return 0;
+}

@@ -45,10 +45,14 @@ struct WorkspaceImage {
                                    const std::string& work_folder, WorkspaceImage* image);
 
 // Puts `bytes` in place as `folder`/tide.reconst: a hidden sibling written,
-// fsynced, renamed over the old file, and the folder synced. On failure the
-// old file is untouched and the sibling removed. 5 (cannot create), 9
-// (write failed), 26 (disk full), 0xFE0000 (access denied).
-[[nodiscard]] Error CommitWorkspaceFile(const std::string& folder, std::span<const std::uint8_t> bytes);
+// fsynced, renamed over the old file, and with `sync_folder` the folder
+// synced (the autosave leaves that to the system: a crash of the process
+// cannot lose a rename, and a power loss before the folder is written back
+// leaves the old file whole under its name). On failure the old file is
+// untouched and the sibling removed. 5 (cannot create), 9 (write failed),
+// 26 (disk full), 0xFE0000 (access denied).
+[[nodiscard]] Error CommitWorkspaceFile(const std::string& folder, std::span<const std::uint8_t> bytes,
+                                        bool sync_folder = true);
 
 // Clears the owns-file flag of every file source the image names, so that
 // closing the documents keeps their working files for the next run.

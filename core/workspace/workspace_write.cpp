@@ -80,11 +80,20 @@ void ForEachSource(SoundDocument& doc, Fn&& fn) {
       for (const Segment* s = list->first(); s; s = s->next) fn(s->source.get());
 }
 
-bool Writable(SoundDocument& doc) {
+// Whether every source of `doc` can write its record; each source is asked
+// once per workspace (`known` remembers the answers).
+bool Writable(SoundDocument& doc, std::unordered_map<const SoundSource*, bool>* known) {
   ProbeWriter probe;
   bool ok = true;
   ForEachSource(doc, [&](SoundSource* s) {
-    if (ok && (!s || s->Serialize(probe))) ok = false;
+    if (!ok) return;
+    if (!s) {
+      ok = false;
+      return;
+    }
+    const auto [it, added] = known->emplace(s, true);
+    if (added) it->second = !s->Serialize(probe);
+    ok = it->second;
   });
   return ok;
 }
@@ -217,9 +226,10 @@ Error BuildWorkspace(std::span<SoundDocument* const> documents, const SoundDocum
   image->sources = SourceNumbering();
   image->left_out.clear();
   std::vector<SoundDocument*> kept;
+  std::unordered_map<const SoundSource*, bool> known;
   if (const Error rc = TryAlloc([&] {
         for (SoundDocument* doc : documents) {
-          if (Writable(*doc)) {
+          if (Writable(*doc, &known)) {
             kept.push_back(doc);
             ForEachSource(*doc, [&](SoundSource* s) { image->sources.Add(s); });
           } else {
@@ -246,7 +256,7 @@ Error BuildWorkspace(std::span<SoundDocument* const> documents, const SoundDocum
   return err::kOk;
 }
 
-Error CommitWorkspaceFile(const std::string& folder, std::span<const std::uint8_t> bytes) {
+Error CommitWorkspaceFile(const std::string& folder, std::span<const std::uint8_t> bytes, bool sync_folder) {
   const std::string target = folder + "/" + kWorkspaceFileName;
   std::string hidden;
   if (const Error rc = TryAlloc([&] { hidden = HiddenSiblingName(target); })) return rc;
@@ -270,8 +280,9 @@ Error CommitWorkspaceFile(const std::string& folder, std::span<const std::uint8_
     return rc == err::kDiskFull ? rc : err::kWriteFailed;
   }
   // The rename is in place; a folder that cannot be synced still holds it
-  // once the system writes its entries back.
-  (void)SyncFolder(folder);
+  // once the system writes its entries back. Until then the old name still
+  // maps to the old, whole file.
+  if (sync_folder) (void)SyncFolder(folder);
   return err::kOk;
 }
 
@@ -298,7 +309,7 @@ Error WorkspaceKeeper::Save(std::span<SoundDocument* const> documents, const Sou
   if (const Error rc = BuildWorkspace(documents, active, folder_, &image)) return rc;
   if (left_out) *left_out = image.left_out;
   if (!have_last_ || image.bytes != last_) {
-    if (const Error rc = CommitWorkspaceFile(folder_, image.bytes)) return rc;
+    if (const Error rc = CommitWorkspaceFile(folder_, image.bytes, exit_write)) return rc;
     ++commits_;
   }
   if (exit_write) DisownWorkspaceFiles(image);
