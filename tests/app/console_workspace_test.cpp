@@ -4,7 +4,9 @@
 // status lines shown, and the command line's "--workspace" and "--".
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <omp.h>
 #include <poll.h>
+#include <sched.h>
 #include <pty.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -15,6 +17,7 @@
 #include <vector>
 
 #include "app/console_instance.h"
+#include "app/console_startup.h"
 #include "config/text_catalogue.h"
 #include "config/text_slots.h"
 #include "core/workspace/workspace_file.h"
@@ -263,6 +266,22 @@ TEST_F(ProgramWorkspaceTest, LargeDetachAsksOnATerminal) {
   EXPECT_TRUE(testing::ReadWholeFile(shm + "/big.wav") == before);
   std::error_code ec;
   std::filesystem::remove_all(shm, ec);
+}
+
+// The OpenMP thread setting: at most the processors of the affinity mask;
+// zero or less keeps what the runtime has.
+TEST(StartupThreads, SettingBoundsTheWorkerCount) {
+  cpu_set_t mask;
+  CPU_ZERO(&mask);
+  ASSERT_EQ(::sched_getaffinity(0, sizeof mask, &mask), 0);
+  const int processors = CPU_COUNT(&mask);
+  const struct {
+    int setting, expected;
+  } rows[] = {{1, 1}, {0, 1}, {-3, 1}, {processors + 5, processors}, {-1, processors}};
+  for (const auto& row : rows) {
+    console::ApplyThreadSetting(row.setting);
+    EXPECT_EQ(omp_get_max_threads(), row.expected) << row.setting;
+  }
 }
 
 }  // namespace
