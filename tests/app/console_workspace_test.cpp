@@ -155,6 +155,22 @@ TEST_F(ProgramWorkspaceTest, StartupAndShutdownWiring) {
   EXPECT_FALSE(testing::FileExists(WorkspaceFile()));
 }
 
+// Switching projects keeps each project's documents in its own folder.
+TEST_F(ProgramWorkspaceTest, ProjectSwitchKeepsAndRestores) {
+  std::string out;
+  ASSERT_EQ(Tidemark("--workspace", "new 8000 1\nproject " + dir_ + "/p2\ndocs\nnew 8000 2\nproject " + dir_ +
+                                        "/tmp\ninfo\n",
+                     &out),
+            0)
+      << out;
+  EXPECT_NE(out.find("no documents open"), std::string::npos) << out;
+  EXPECT_NE(out.find("restored 1 document(s)"), std::string::npos) << out;
+  EXPECT_NE(out.find("8000 Hz, 1 channels"), std::string::npos) << out;
+  EXPECT_TRUE(testing::FileExists(dir_ + "/p2/__tide__/" + kWorkspaceFileName));
+  EXPECT_TRUE(testing::FileExists(WorkspaceFile()));
+  ASSERT_EQ(Tidemark("", "project " + dir_ + "/p2\n", &out), 1);  // a run that keeps no workspace
+}
+
 // A piped --workspace run refuses while an interactive instance runs; a
 // plain piped run goes on beside it.
 TEST_F(ProgramWorkspaceTest, PipedWorkspaceRunRefusesBesideARunningInstance) {
