@@ -30,6 +30,12 @@ TEST_P(ColumnPeaksMatchReference, MinMaxAndRmsOfEveryBucket) {
   std::uniform_real_distribution<float> dist(-1.3f, 1.3f);  // some samples beyond full scale
   std::vector<float> x(std::size_t{c.frames} * c.channels);
   for (float& v : x) v = dist(gen);
+  // Non-finite samples scattered through both the vector and the scalar paths.
+  for (std::size_t i = 0; i < x.size(); ++i) {
+    if (i % 97 == 5) x[i] = std::numeric_limits<float>::quiet_NaN();
+    if (i % 101 == 7) x[i] = std::numeric_limits<float>::infinity();
+    if (i % 103 == 11) x[i] = -std::numeric_limits<float>::infinity();
+  }
   const DocumentPtr doc = FloatDocument(x, c.channels);
   views::ColumnPeaks peaks;
   ASSERT_EQ(views::ScanColumnPeaks(*doc, c.from, c.to, c.columns, nullptr, &peaks), 0u);
@@ -43,7 +49,8 @@ TEST_P(ColumnPeaksMatchReference, MinMaxAndRmsOfEveryBucket) {
       float lo = 1, hi = -1;
       double sq = 0;
       for (std::uint64_t f = first; f < end; ++f) {
-        const float v = std::clamp(x[f * c.channels + ch], -1.0f, 1.0f);
+        const float raw = x[f * c.channels + ch];
+        const float v = std::isnan(raw) ? 0.0f : std::clamp(raw, -1.0f, 1.0f);
         lo = std::min(lo, v);
         hi = std::max(hi, v);
         sq += double(v) * v;
