@@ -12,7 +12,9 @@ folder) and times, each as one run of tidemark-edit with a command file,
 
   bench/views_bench.py [--program PATH] [--folder DIR] [--minutes 10] [--runs 3]
 
-Times are medians of the runs from a warm cache (one unmeasured run first).
+Times are medians of the runs from a warm cache (one unmeasured run first);
+the processor time beside them tells what a busy machine hides (the
+drawing runs on a worker thread of below-normal priority).
 """
 import math
 import os
@@ -27,7 +29,7 @@ def timed(command, script, runs, what):
     t, why = median_time(command, script, None, runs)
     if t is None:
         sys.exit("%s failed: %s" % (what, why))
-    return t.wall
+    return t
 
 
 def main():
@@ -45,13 +47,13 @@ def main():
         ours = timed([args.program, src], "picture %s waveform 1200x400\n" % out, args.runs, "tidemark-edit")
         ffmpeg = timed(["ffmpeg", "-v", "error", "-y", "-i", src, "-filter_complex", "showwavespic=s=1200x400",
                         "-frames:v", "1", out], None, args.runs, "ffmpeg")
-        print("  waveform     tidemark %6.3f s   ffmpeg showwavespic %6.3f s   ffmpeg/tidemark %5.2fx"
-              % (ours, ffmpeg, ffmpeg / ours))
+        print("  waveform     tidemark %6.3f s (cpu %.3f)   ffmpeg showwavespic %6.3f s   ffmpeg/tidemark %5.2fx"
+              % (ours.wall, ours.cpu, ffmpeg.wall, ffmpeg.wall / ours.wall))
         ours = timed([args.program, src], "picture %s spectrogram 1200x400\n" % out, args.runs, "tidemark-edit")
         sox = timed(["sox", "-V1", src, "-n", "spectrogram", "-x", "1200", "-y", "400", "-o", out], None,
                     args.runs, "sox")
-        print("  spectrogram  tidemark %6.3f s   sox spectrogram %6.3f s       sox/tidemark %5.2fx"
-              % (ours, sox, sox / ours))
+        print("  spectrogram  tidemark %6.3f s (cpu %.3f)   sox spectrogram %6.3f s       sox/tidemark %5.2fx"
+              % (ours.wall, ours.cpu, sox.wall, sox.wall / ours.wall))
 
         doublings = max(0, math.ceil(math.log2(3600 * RATE / frames)))
         build = "select all\ncopy\npaste\n" * doublings + "select 0 0\n"
@@ -59,8 +61,8 @@ def main():
         plain = timed([args.program, src], build, args.runs, "tidemark-edit")
         drawn = timed([args.program, src], build + "picture %s waveform 1200x400\n" % out, args.runs,
                       "tidemark-edit")
-        print("  waveform of a %.2f-hour document: %.3f s (run %.3f s less %.3f s building the document)"
-              % (hours, drawn - plain, drawn, plain))
+        print("  waveform of a %.2f-hour document: %.3f s, cpu %.3f s (run %.3f s less %.3f s building the document)"
+              % (hours, drawn.wall - plain.wall, drawn.cpu - plain.cpu, drawn.wall, plain.wall))
 
 
 if __name__ == "__main__":
