@@ -38,6 +38,7 @@ def main():
         if shutil.which(tool) is None:
             sys.exit("%s is missing: the comparison needs it" % tool)
 
+    here = os.getcwd()
     with scratch_folder("views_bench_", args.folder) as folder:
         src = os.path.join(folder, "in.wav")
         out = os.path.join(folder, "out.png")
@@ -55,6 +56,8 @@ def main():
         print("  spectrogram  tidemark %6.3f s (cpu %.3f)   sox spectrogram %6.3f s       sox/tidemark %5.2fx"
               % (ours.wall, ours.cpu, sox.wall, sox.wall / ours.wall))
 
+        # Copy and paste keep the program's clip beside the working folder.
+        os.chdir(folder)
         doublings = max(0, math.ceil(math.log2(3600 * RATE / frames)))
         build = "select all\ncopy\npaste\n" * doublings + "select 0 0\n"
         hours = frames * 2 ** doublings / RATE / 3600
@@ -63,6 +66,7 @@ def main():
                       "tidemark-edit")
         print("  waveform of a %.2f-hour document: %.3f s, cpu %.3f s (run %.3f s less %.3f s building the document)"
               % (hours, drawn.wall - plain.wall, drawn.cpu - plain.cpu, drawn.wall, plain.wall))
+        os.chdir(here)
 
 
 if __name__ == "__main__":

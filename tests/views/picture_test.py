@@ -31,36 +31,23 @@ def decode_png(path):
         data = f.read()
     assert data[:8] == b"\x89PNG\r\n\x1a\n", "not a PNG file"
     at, idat = 8, b""
-    width = height = None
     while at < len(data):
         length, kind = struct.unpack(">I4s", data[at:at + 8])
         body = data[at + 8:at + 8 + length]
         if kind == b"IHDR":
             width, height, depth, colour = struct.unpack(">IIBB", body[:10])
             assert (depth, colour) == (8, 2), "expected 8-bit RGB"
-        elif kind == b"IDAT":
-            idat += body
+        idat += body if kind == b"IDAT" else b""
         at += 12 + length
-    raw = zlib.decompress(idat)
-    stride = width * 3
+    raw, stride = zlib.decompress(idat), width * 3
     rows, prev = [], bytearray(stride)
     for y in range(height):
-        kind = raw[y * (stride + 1)]
-        line = bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
+        kind, line = raw[y * (stride + 1)], bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
         for i in range(stride):
-            a = line[i - 3] if i >= 3 else 0
-            b = prev[i]
-            c = prev[i - 3] if i >= 3 else 0
-            if kind == 1:
-                line[i] = (line[i] + a) & 255
-            elif kind == 2:
-                line[i] = (line[i] + b) & 255
-            elif kind == 3:
-                line[i] = (line[i] + (a + b) // 2) & 255
-            elif kind == 4:
-                p = a + b - c
-                pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
-                line[i] = (line[i] + (a if pa <= pb and pa <= pc else b if pb <= pc else c)) & 255
+            a, b, c = (line[i - 3] if i >= 3 else 0), prev[i], (prev[i - 3] if i >= 3 else 0)
+            p = a + b - c
+            paeth = a if abs(p - a) <= abs(p - b) and abs(p - a) <= abs(p - c) else b if abs(p - b) <= abs(p - c) else c
+            line[i] = (line[i] + (0, a, b, (a + b) // 2, paeth)[kind]) & 255
         rows.append([tuple(line[x * 3:x * 3 + 3]) for x in range(width)])
         prev = line
     return width, height, rows
