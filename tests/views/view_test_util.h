@@ -23,7 +23,7 @@ inline DocumentPtr FloatDocument(const std::vector<float>& interleaved, std::uin
   std::FILE* f = std::fopen(path.c_str(), "wb");
   EXPECT_NE(f, nullptr) << path;
   if (!f) return nullptr;
-  std::fwrite(interleaved.data(), sizeof(float), interleaved.size(), f);
+  if (!interleaved.empty()) std::fwrite(interleaved.data(), sizeof(float), interleaved.size(), f);
   std::fclose(f);
   const auto frames = static_cast<std::uint32_t>(interleaved.size() / channels);
   SegmentList list;
