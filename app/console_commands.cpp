@@ -398,6 +398,8 @@ const std::vector<Command>& Commands() {
       {"effect", 1, kAny, true, EffectCommand},
       {"stats", 0, 1, true, StatsCommand},
       {"noise-sample", 0, 1, true, NoiseSampleCommand},
+      {"picture", 1, kAny, true, PictureCommand},
+      {"show", 0, 2, true, ShowCommand},
       {"tag", 0, 2, true, Tag},
       {"save", 0, 0, true, Save},
       {"saveas", 1, 2, true, SaveAsCommand},

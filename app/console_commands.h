@@ -41,5 +41,8 @@ Result EffectsCommand(Session& s, const CommandArgs& args);
 Result EffectCommand(Session& s, const CommandArgs& args);
 Result StatsCommand(Session& s, const CommandArgs& args);
 Result HelpEffect(Session& s, std::string_view name);
+// The view commands (console_view_commands.cpp).
+Result PictureCommand(Session& s, const CommandArgs& args);
+Result ShowCommand(Session& s, const CommandArgs& args);
 
 }  // namespace tidemark::console

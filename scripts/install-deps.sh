@@ -14,6 +14,8 @@ packages=(
   clang-16 libclang-rt-16-dev
   # OpenMP for the 1-bit filter threads: libgomp comes with g++, clang needs its own runtime
   libomp-16-dev
+  # PNG output of the pictures
+  libpng-dev
   # line editing for the console editor
   libreadline-dev
   # iconv code-page modules live in libc-bin/libc6 (always present on Debian)
