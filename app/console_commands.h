@@ -3,11 +3,13 @@
 // document; an empty selection or clip is a notice, not a failure.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "app/console_session.h"
+#include "effects/framework/effect_entry.h"
 
 namespace tidemark::console {
 
@@ -41,5 +43,11 @@ Result EffectsCommand(Session& s, const CommandArgs& args);
 Result EffectCommand(Session& s, const CommandArgs& args);
 Result StatsCommand(Session& s, const CommandArgs& args);
 Result HelpEffect(Session& s, std::string_view name);
+// The preset commands (console_preset_commands.cpp) and the block of the
+// preset `name` of `entry`, none when it has none of that name.
+Result PresetCommand(Session& s, const CommandArgs& args);
+std::optional<SettingsBlock> PresetBlockNamed(const CEffEntry& entry, std::string_view name);
+// The chain commands (console_chain_commands.cpp).
+Result ChainCommand(Session& s, const CommandArgs& args);
 
 }  // namespace tidemark::console

@@ -7,6 +7,7 @@
 #include "app/settings_core_options.h"
 #include "app/settings_effect_options.h"
 #include "effects/framework/recent_effects.h"
+#include "effects/presets/preset_store.h"
 #include "config/text_catalogue.h"
 #include "config/text_slots.h"
 #include "core/core_options.h"
@@ -56,6 +57,7 @@ StartupSettings LoadStartupSettings() {
   FillCoreOptions(settings, &MutableCoreOptions());
   ApplyEffectSettings(settings);
   RecentlyUsedEffects().RestoreFrom(settings);
+  LoadStartupPresets();
   StartupSettings startup;
   startup.open.importable_audio_extensions = settings.importable_audio_extensions;
   startup.open.importable_video_extensions = settings.importable_video_extensions;
@@ -64,6 +66,16 @@ StartupSettings LoadStartupSettings() {
   startup.save.move_work_file = settings.Option(OptionBit::kSaveByMovingWorkFile);
   startup.weighting = StatisticsWeighting(settings);
   return startup;
+}
+
+}  // namespace tidemark::console
+
+namespace tidemark::console {
+
+void LoadStartupPresets() {
+  std::uint32_t missing = 0;
+  // A damaged file keeps the presets read before the damage.
+  (void)LoadProgramPresets(&missing);
 }
 
 }  // namespace tidemark::console

@@ -23,4 +23,8 @@ struct StartupSettings {
 };
 StartupSettings LoadStartupSettings();
 
+// Loads the effects' presets ("tide.preset" in the settings folder; the
+// chains are read when a command needs them). Part of LoadStartupSettings.
+void LoadStartupPresets();
+
 }  // namespace tidemark::console
