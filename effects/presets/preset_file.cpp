@@ -425,7 +425,10 @@ Error WritePresetFile(const std::string& path, const PresetRegistry& registry, s
       if (const Error rc = w.Write(RecordBytes(C("psls")).U16(PresetKindOfSlot(slot)).U16(static_cast<std::uint16_t>(e)).U32(0)))
         return rc;
       std::uint32_t written = 0;
-      for (const Preset& preset : entries[e].presets) {
+      // Oldest first: the reader adds each at the head, so a file read and
+      // written again keeps its order.
+      for (auto it = entries[e].presets.rbegin(); it != entries[e].presets.rend(); ++it) {
+        const Preset& preset = *it;
         if (preset.removed || preset.block.empty()) continue;
         if (const Error rc = w.Write(RecordBytes(C("pres")).U32(static_cast<std::uint32_t>(preset.name.size())).U32(preset.block.size())))
           return rc;
