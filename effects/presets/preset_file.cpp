@@ -1,6 +1,7 @@
 #include "effects/presets/preset_file.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 #include "platform/code_page.h"
@@ -119,11 +120,16 @@ class RecordWriter {
 // the bytes that remain before anything is allocated or read.
 class RecordReader {
  public:
-  // false when the file cannot be opened (missing counts as empty).
-  bool Open(const std::string& path) {
+  // `*missing` when there is no such file; 8 when one is there but cannot
+  // be read (it must not pass for empty and be written over).
+  Error Open(const std::string& path, bool* missing) {
+    *missing = false;
     FileOpenOptions options;
-    if (file_.Open(path, options)) return false;
-    return !file_.Size(&size_);
+    if (file_.Open(path, options)) {
+      *missing = file_.last_errno() == ENOENT || file_.last_errno() == ENOTDIR;
+      return *missing ? err::kOk : err::kReadFailed;
+    }
+    return file_.Size(&size_) ? err::kReadFailed : err::kOk;
   }
 
   std::uint64_t remaining() const { return size_ - position_; }
@@ -287,7 +293,8 @@ Error CopyToBackup(const std::string& path) {
   const std::string backup = PresetBackupPath(path);
   if (backup.size() > kMaxBackupPath) return err::kOk;
   RecordReader source;
-  if (!source.Open(path)) return err::kOk;
+  bool missing = false;
+  if (const Error rc = source.Open(path, &missing); rc || missing) return rc;
   RecordWriter w;
   if (const Error rc = w.Begin(backup)) return rc;
   std::vector<std::uint8_t> chunk(std::size_t{1} << 16);
@@ -304,7 +311,8 @@ Error CopyToBackup(const std::string& path) {
 Error OpenContainer(RecordReader& r, const std::string& path, PresetFileKind kind, std::uint16_t* version,
                     bool* go) {
   *go = false;
-  if (!r.Open(path)) return err::kOk;
+  bool missing = false;
+  if (const Error rc = r.Open(path, &missing); rc || missing) return rc;
   std::uint8_t header[kHeaderSize];
   if (r.Read(header, sizeof header)) return err::kOk;
   if (std::memcmp(header, "tide", 4) != 0 || std::memcmp(header + 16, KindCode(kind).data(), 4) != 0)

@@ -391,6 +391,10 @@ TEST(PresetFileTest, DamagedFiles) {
   PresetRegistry r = SmallRegistry();
   std::uint32_t missing = 0;
   EXPECT_EQ(ReadPresetFile(TempFile("absent.preset"), r, &missing), err::kOk);
+  // A file that is there but cannot be opened is not an empty one.
+  Put(path, golden);
+  const fault::ScopedFault refused(fault::FaultRule::FailNth(fault::kOpen, 1, EACCES));
+  EXPECT_EQ(ReadPresetFile(path, r, &missing), err::kReadFailed);
 }
 
 // A write failing at any step (creating, any record, the patch, the sync,
