@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <iterator>
+#include <unordered_map>
 
 #include "platform/code_page.h"
 #include "platform/error_numbers.h"
@@ -29,6 +31,18 @@ std::uint16_t U16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0
 std::uint32_t U32(const std::uint8_t* p) {
   return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
          static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
+
+// The case-folded form of a name unit: ASCII and Latin-1 letters.
+char16_t FoldUnit(char16_t c) {
+  if ((c >= u'a' && c <= u'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7)) return static_cast<char16_t>(c - 0x20);
+  return c;
+}
+
+std::u16string FoldedName(std::u16string_view name) {
+  std::u16string folded(name);
+  for (char16_t& c : folded) c = FoldUnit(c);
+  return folded;
 }
 
 // A record's bytes before they go out in one write.
@@ -367,12 +381,8 @@ Error ReadChains(const std::string& path, const PresetRegistry& registry, const 
 
 bool SamePresetName(std::u16string_view a, std::u16string_view b) {
   if (a.size() != b.size()) return false;
-  const auto fold = [](char16_t c) -> char16_t {
-    if ((c >= u'a' && c <= u'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7)) return static_cast<char16_t>(c - 0x20);
-    return c;
-  };
   for (std::size_t i = 0; i < a.size(); ++i)
-    if (fold(a[i]) != fold(b[i])) return false;
+    if (FoldUnit(a[i]) != FoldUnit(b[i])) return false;
   return true;
 }
 
@@ -468,14 +478,33 @@ Error ReadPresetFile(const std::string& path, PresetRegistry& registry, std::uin
     std::uint16_t position = 0;
     PresetEntry* entry = Translate(registry, tables, kind, U16(&fixed[2]), &position);
     if (!entry) NoteMissing(kind, missing);
-    for (std::uint32_t p = 0, presets = U32(&fixed[4]); p < presets; ++p) {
-      std::array<std::uint8_t, 8> pres;
-      if (const Error rc = r.Fixed(C("pres"), &pres)) return rc;
-      Preset preset;
-      if (const Error rc = r.Name(version, U32(&pres[0]), &preset.name)) return rc;
-      if (const Error rc = r.Data(U32(&pres[4]), entry ? &entry->defaults : nullptr, &preset.block)) return rc;
-      if (entry) InsertPreset(entry->presets, std::move(preset));
+    // The list's presets in file order, one per name (a later one replaces
+    // an earlier in place), found through a hash: a list of many names must
+    // not cost a scan per preset.
+    std::vector<Preset> fresh;
+    std::unordered_map<std::u16string, std::size_t> at;
+    const auto read_list = [&]() -> Error {
+      for (std::uint32_t p = 0, presets = U32(&fixed[4]); p < presets; ++p) {
+        std::array<std::uint8_t, 8> pres;
+        if (const Error rc = r.Fixed(C("pres"), &pres)) return rc;
+        Preset preset;
+        if (const Error rc = r.Name(version, U32(&pres[0]), &preset.name)) return rc;
+        if (const Error rc = r.Data(U32(&pres[4]), entry ? &entry->defaults : nullptr, &preset.block)) return rc;
+        if (!entry) continue;
+        const auto [it, added] = at.emplace(FoldedName(preset.name), fresh.size());
+        if (added) fresh.push_back(std::move(preset));
+        else fresh[it->second] = std::move(preset);
+      }
+      return err::kOk;
+    };
+    const Error rc = read_list();
+    // Each preset goes to the head: the list ends up in reverse file order.
+    if (entry && entry->presets.empty()) {
+      entry->presets.assign(std::make_move_iterator(fresh.rbegin()), std::make_move_iterator(fresh.rend()));
+    } else if (entry) {
+      for (Preset& preset : fresh) InsertPreset(entry->presets, std::move(preset));
     }
+    if (rc) return rc;
   }
   return err::kOk;
 }
