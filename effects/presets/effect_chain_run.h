@@ -13,6 +13,10 @@
 // member's output lags its input by its own latency, and the lags of a
 // series add up). The worker feeds that many frames past the selection and
 // drops as many at the start, so the result lines up with the selection.
+//
+// Non-finite samples: the pipeline keeps no running state of its own; a
+// converter passes them on within their frame (the average of a NaN is a
+// NaN), and each member applies its own rule to them.
 #pragma once
 
 #include <cstdint>

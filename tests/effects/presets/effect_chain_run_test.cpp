@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <fstream>
+#include <limits>
 
 #include "config/error_codes.h"
 #include "effects/framework/effect_entry.h"
@@ -101,6 +103,23 @@ TEST_F(EffectChainTest, MemberLatencyIsCompensated) {
   const std::vector<float> y = testing::ReadAll(*doc_);
   ASSERT_EQ(y.size(), x.size());
   for (std::size_t i = 0; i < x.size(); ++i) ASSERT_NEAR(y[i], x[i], 1e-6f) << i;
+}
+
+// A non-finite sample stays where it is: the members after it and the
+// frames after it see no trace of it.
+TEST_F(EffectChainTest, NonFiniteSamplesDoNotSpread) {
+  std::vector<float> x = testing::RandomSamples(2 * 40000, 12, 0.3f);
+  x[2 * 1000] = std::numeric_limits<float>::quiet_NaN();
+  x[2 * 2000 + 1] = std::numeric_limits<float>::infinity();
+  Open(x, 2);
+  const EffectChainPreset chain{u"c", 0, {Member("Volume", testing::BlockBytes(2).I16(0, -600)),
+                                          Member("Limiter", Defaults("Limiter")), Member("MidSide", {})}};
+  ASSERT_EQ(RunEffectChain(*doc_, registry_, chain, &failed_), err::kOk);
+  const std::vector<float> y = testing::ReadAll(*doc_);
+  std::size_t non_finite = 0;
+  for (float v : y) non_finite += std::isfinite(v) ? 0 : 1;
+  // Mid-side mixes the two channels of a frame: at most both of each.
+  EXPECT_LE(non_finite, 4u);
 }
 
 TEST_F(EffectChainTest, MonoDocumentBecomesStereoThroughTheConverter) {
