@@ -6,6 +6,7 @@
 #include "config/settings.h"
 #include "app/settings_core_options.h"
 #include "app/settings_effect_options.h"
+#include "effects/framework/effect_registry.h"
 #include "effects/framework/recent_effects.h"
 #include "effects/presets/preset_store.h"
 #include "config/text_catalogue.h"
@@ -73,6 +74,8 @@ StartupSettings LoadStartupSettings() {
 namespace tidemark::console {
 
 void LoadStartupPresets() {
+  // The presets' block sizes and defaults come from the entries.
+  EffectRegistry::Install();
   std::uint32_t missing = 0;
   // A damaged file keeps the presets read before the damage.
   (void)LoadProgramPresets(&missing);

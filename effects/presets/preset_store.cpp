@@ -32,6 +32,16 @@ constexpr std::array<EncoderRegistration, 9> kEncoderRegistrations{{
 
 constexpr std::uint32_t kProgramSlots = 1u << 0 | 1u << 3;
 
+// The effects' current defaults (empty for rows whose entry is not
+// installed yet).
+void FillEffectDefaults(PresetRegistry& registry) {
+  for (const EffectDescription& row : EffectDescriptions()) {
+    PresetEntry& entry = registry.slots[0][row.command - kFirstEffectCommand];
+    if (const CEffEntry* effect = EffectRegistry::Find(row.command))
+      if (const SettingsLayout* layout = effect->GetSettingsLayout()) entry.defaults = DefaultBlock(*layout);
+  }
+}
+
 }  // namespace
 
 PresetRegistry BuildProgramRegistry() {
@@ -39,10 +49,9 @@ PresetRegistry BuildProgramRegistry() {
   for (const EffectDescription& row : EffectDescriptions()) {
     PresetEntry entry;
     entry.identifier = std::string(row.key_name);
-    if (const CEffEntry* effect = EffectRegistry::Find(row.command))
-      if (const SettingsLayout* layout = effect->GetSettingsLayout()) entry.defaults = DefaultBlock(*layout);
     registry.slots[0].push_back(std::move(entry));
   }
+  FillEffectDefaults(registry);
   for (const EncoderRegistration& reg : kEncoderRegistrations) {
     PresetEntry entry;
     entry.identifier = std::string(reg.identifier);
@@ -59,6 +68,9 @@ PresetRegistry& ProgramPresets() {
 
 Error LoadProgramPresets(std::uint32_t* missing) {
   PresetRegistry& registry = ProgramPresets();
+  // Short blocks are completed from these: the registry may have been built
+  // before the effects were installed.
+  FillEffectDefaults(registry);
   for (auto& slot : registry.slots)
     for (PresetEntry& entry : slot) entry.presets.clear();
   *missing = 0;

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "app/console_startup.h"
 #include "config/settings_folder.h"
 #include "effects/presets/preset_store.h"
 #include "platform/fault_injection.h"
@@ -142,6 +143,23 @@ TEST_F(ConsolePresetTest, RefusalsChangeNothing) {
   ASSERT_EQ(WriteChainFile(ChainWritePath(), ProgramPresets(), stored), err::kOk);
   EXPECT_EQ(Execute("chain apply c"), console::Result::kFailed);
   EXPECT_NE(Err().find(MenuLabel(*EffectRegistry::FindByKey("Normalize"))), std::string::npos);
+}
+
+// The start-up load, also when the preset registry was made before the
+// effects were installed: a short stored block is completed from the
+// effect's defaults.
+TEST_F(ConsolePresetTest, StartupLoadCompletesShortBlocks) {
+  PresetRegistry written = BuildProgramRegistry();
+  CEffEntry& volume = *EffectRegistry::FindByKey("Volume");
+  PresetsOf(volume);  // the program's registry exists from here on
+  const std::size_t row = volume.GetCommandId() - kFirstEffectCommand;
+  written.slots[0][row].presets.push_back({u"short", SettingsBlock{{0x58}}, false});
+  ASSERT_EQ(WritePresetFile(ConfigWritePath(kPresetFileName), written, 1), err::kOk);
+  for (PresetEntry& entry : ProgramPresets().slots[0]) entry.defaults = {};
+  console::LoadStartupPresets();
+  const std::vector<Preset>& got = *PresetsOf(volume);
+  ASSERT_EQ(got.size(), 1u);
+  EXPECT_EQ(got[0].block.bytes, (std::vector<std::uint8_t>{0x58, 0x00}));
 }
 
 // A settings folder that refuses new files (as a read-only one does) or a
