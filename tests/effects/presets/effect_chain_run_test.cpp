@@ -147,6 +147,21 @@ TEST_F(EffectChainTest, MonoDocumentBecomesStereoThroughTheConverter) {
   EXPECT_EQ(pairs[1], 1.0f);
 }
 
+// One run under one progress display: a cancel at its first question
+// leaves the document and its history as they were.
+TEST_F(EffectChainTest, CancelLeavesTheDocument) {
+  const std::vector<float> x = testing::RandomSamples(2 * 300000, 2, 0.5f);
+  Open(x, 2);
+  testing::TestDisplay display(0);
+  SetProgressDisplay(&display);
+  const EffectChainPreset chain{u"c", 0, {Member("Volume", testing::BlockBytes(2).I16(0, -600)), Member("MidSide", {})}};
+  EXPECT_EQ(RunEffectChain(*doc_, registry_, chain, &failed_), err::kCancelled);
+  EXPECT_EQ(display.asked.load(), 1);
+  EXPECT_EQ(testing::ReadAll(*doc_), x);
+  EXPECT_EQ(doc_->history.size(), 0u);
+  EXPECT_EQ(WorkFiles(), 0u);
+}
+
 TEST_F(EffectChainTest, RefusalsLeaveTheDocumentAlone) {
   const std::string path = testing::MakeTempDir("chains") + "/chain.preset";
   const std::vector<EffectChainPreset> stored = {
