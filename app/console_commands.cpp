@@ -397,6 +397,8 @@ const std::vector<Command>& Commands() {
       {"effects", 0, 0, false, EffectsCommand},
       {"effect", 1, kAny, true, EffectCommand},
       {"stats", 0, 1, true, StatsCommand},
+      {"preset", 1, 3, false, PresetCommand},
+      {"chain", 1, kAny, false, ChainCommand},
       {"noise-sample", 0, 1, true, NoiseSampleCommand},
       {"picture", 1, kAny, true, PictureCommand},
       {"show", 0, 2, true, ShowCommand},

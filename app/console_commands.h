@@ -3,11 +3,13 @@
 // document; an empty selection or clip is a notice, not a failure.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "app/console_session.h"
+#include "effects/framework/effect_entry.h"
 
 namespace tidemark::console {
 
@@ -44,5 +46,11 @@ Result HelpEffect(Session& s, std::string_view name);
 // The view commands (console_view_commands.cpp).
 Result PictureCommand(Session& s, const CommandArgs& args);
 Result ShowCommand(Session& s, const CommandArgs& args);
+// The preset commands (console_preset_commands.cpp) and the block of the
+// preset `name` of `entry`, none when it has none of that name.
+Result PresetCommand(Session& s, const CommandArgs& args);
+std::optional<SettingsBlock> PresetBlockNamed(const CEffEntry& entry, std::string_view name);
+// The chain commands (console_chain_commands.cpp).
+Result ChainCommand(Session& s, const CommandArgs& args);
 
 }  // namespace tidemark::console

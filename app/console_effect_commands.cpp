@@ -196,6 +196,13 @@ Result EffectCommand(Session& s, const CommandArgs& args) {
     const std::string& arg = args[i];
     // Reserved for listening to the settings before they are applied.
     if (EqualsIgnoreAsciiCase(arg, "preview")) return Refuse(s, arg, kNotAvailable);
+    if (StartsWithIgnoreCase(arg, "preset=")) {
+      if (given) return s.Usage("effect");
+      given = PresetBlockNamed(*entry, std::string_view(arg).substr(7));
+      if (!given) return Refuse(s, arg, kNotAvailable);
+      given_arg = arg;
+      continue;
+    }
     if (StartsWithIgnoreCase(arg, "block=")) {
       if (given) return s.Usage("effect");
       given = ParseBlockHex(std::string_view(arg).substr(6));

@@ -11,7 +11,9 @@
 #include "config/settings.h"
 #include "app/settings_core_options.h"
 #include "app/settings_effect_options.h"
+#include "effects/framework/effect_registry.h"
 #include "effects/framework/recent_effects.h"
+#include "effects/presets/preset_store.h"
 #include "config/text_catalogue.h"
 #include "config/text_slots.h"
 #include "core/core_options.h"
@@ -61,6 +63,7 @@ StartupSettings LoadStartupSettings() {
   FillCoreOptions(settings, &MutableCoreOptions());
   ApplyEffectSettings(settings);
   RecentlyUsedEffects().RestoreFrom(settings);
+  LoadStartupPresets();
   StartupSettings startup;
   startup.open.importable_audio_extensions = settings.importable_audio_extensions;
   startup.open.importable_video_extensions = settings.importable_video_extensions;
@@ -96,6 +99,18 @@ Error SaveSessionSettings(Settings& settings, bool always) {
   last_saved = settings;
   saved_once = true;
   return err::kOk;
+}
+
+}  // namespace tidemark::console
+
+namespace tidemark::console {
+
+void LoadStartupPresets() {
+  // The presets' block sizes and defaults come from the entries.
+  EffectRegistry::Install();
+  std::uint32_t missing = 0;
+  // A damaged file keeps the presets read before the damage.
+  (void)LoadProgramPresets(&missing);
 }
 
 }  // namespace tidemark::console

@@ -36,4 +36,8 @@ void ApplyThreadSetting(std::int32_t threads);
 // differ from the last saved state or `always`. The error of the save.
 [[nodiscard]] Error SaveSessionSettings(Settings& settings, bool always);
 
+// Loads the effects' presets ("tide.preset" in the settings folder; the
+// chains are read when a command needs them). Part of LoadStartupSettings.
+void LoadStartupPresets();
+
 }  // namespace tidemark::console

@@ -46,6 +46,8 @@ constexpr HelpEntry kHelp[] = {
     {"effects", "effects", text::kMenuEffects},
     {"effect", "effect NAME|NUMBER [block=HEX] [FIELD=VALUE ...]", text::kKeyDescEffect},
     {"stats", "stats [WEIGHTING]", text::kKeyDescStatistics},
+    {"preset", "preset list [EFFECT] | save EFFECT NAME | use EFFECT NAME | delete EFFECT NAME | effect EFFECT preset=NAME [FIELD=VALUE ...]", text::kPresetLabel},
+    {"chain", "chain list | show NAME | new NAME [mono] | add NAME EFFECT [block=HEX] [FIELD=VALUE ...] | remove NAME INDEX | delete NAME | apply NAME", text::kChainTitle},
     {"noise-sample", "noise-sample [clear]", text::kMenuDescExtrasNoiseProfile},
     {"picture", "picture PATH [waveform|spectrogram] [WIDTHxHEIGHT] [FROM TO] [scale=linear|db] [range=DB] [fft=N] [window=hann|blackman-harris] [overlap=PERCENT] [freq=linear|log]",
      text::kMenuDescViewSpectrogram},
