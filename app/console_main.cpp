@@ -31,6 +31,7 @@
 #include "config/text_catalogue.h"
 #include "config/text_slots_settings.h"
 #include "core/io/work_folder.h"
+#include "platform/clipboard.h"
 #include "platform/error_numbers.h"
 #include "platform/ui_messages.h"
 #include "platform/window.h"
@@ -172,6 +173,9 @@ int main(int argc, char** argv) {
   StartupSettings startup = LoadStartupSettings();
   tidemark::InstallFileKinds();
   tidemark::InstallWaveClipboardLink();
+  // Without $XDG_RUNTIME_DIR the clipboard file goes to the working folder,
+  // never into the folder the program was started from.
+  if (std::string folder; tidemark::EnsureWorkFolder(&folder).ok()) tidemark::SetClipboardFallbackFolder(folder);
   tidemark::EffectRegistry::Install();
   const bool interactive = ::isatty(STDIN_FILENO) == 1;
   const std::vector<std::string>& files = command_line.files;

@@ -4,9 +4,11 @@
 #include <sched.h>
 
 #include <algorithm>
+#include <iostream>
 #include <string>
 #include <utility>
 
+#include "config/error_messages.h"
 #include "config/option_bits.h"
 #include "config/settings.h"
 #include "app/settings_core_options.h"
@@ -109,8 +111,11 @@ void LoadStartupPresets() {
   // The presets' block sizes and defaults come from the entries.
   EffectRegistry::Install();
   std::uint32_t missing = 0;
-  // A damaged file keeps the presets read before the damage.
-  (void)LoadProgramPresets(&missing);
+  // A damaged file keeps the presets read before the damage; the whole file
+  // was copied to its ".bak" name before any save can replace it.
+  if (const Error rc = LoadProgramPresets(&missing))
+    std::cerr << "notice: " << kPresetFileName << ": " << DescribeError(rc) << " (kept as "
+              << PresetBackupPath(std::string(kPresetFileName)) << ")\n";
 }
 
 }  // namespace tidemark::console

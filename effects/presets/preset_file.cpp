@@ -320,6 +320,12 @@ Error CopyToBackup(const std::string& path) {
   return w.Commit();
 }
 
+// A damaged file is copied to its ".bak" name too; `rc` is kept.
+Error KeepDamaged(const std::string& path, Error rc) {
+  if (rc == err::kReadFailed) (void)CopyToBackup(path);
+  return rc;
+}
+
 // Opens and checks the header. `*go` false: nothing to load (missing file,
 // foreign header, newer version already backed up).
 Error OpenContainer(RecordReader& r, const std::string& path, PresetFileKind kind, std::uint16_t* version,
@@ -327,10 +333,13 @@ Error OpenContainer(RecordReader& r, const std::string& path, PresetFileKind kin
   *go = false;
   bool missing = false;
   if (const Error rc = r.Open(path, &missing); rc || missing) return rc;
+  // A file we cannot use is copied to its ".bak" name before the next save
+  // writes over it, so nothing another program or a damaged write left is lost.
   std::uint8_t header[kHeaderSize];
-  if (r.Read(header, sizeof header)) return err::kOk;
+  if (r.remaining() == 0) return err::kOk;
+  if (r.Read(header, sizeof header)) return CopyToBackup(path);
   if (std::memcmp(header, "tide", 4) != 0 || std::memcmp(header + 16, KindCode(kind).data(), 4) != 0)
-    return err::kOk;
+    return CopyToBackup(path);
   *version = static_cast<std::uint16_t>(header[4] << 8 | header[5]);
   if (*version >= kFirstNewerVersion) return CopyToBackup(path);
   *go = true;
@@ -461,8 +470,9 @@ Error WritePresetFile(const std::string& path, const PresetRegistry& registry, s
   return w.Commit();
 }
 
-Error ReadPresetFile(const std::string& path, PresetRegistry& registry, std::uint32_t* missing) {
-  *missing = 0;
+namespace {
+
+Error ReadPresets(const std::string& path, PresetRegistry& registry, std::uint32_t* missing) {
   RecordReader r;
   std::uint16_t version = 0;
   bool go = false;
@@ -509,6 +519,8 @@ Error ReadPresetFile(const std::string& path, PresetRegistry& registry, std::uin
   return err::kOk;
 }
 
+}  // namespace
+
 Error WriteChainFile(const std::string& path, const PresetRegistry& registry,
                      const std::vector<EffectChainPreset>& chains) {
   RecordWriter w;
@@ -532,18 +544,23 @@ Error WriteChainFile(const std::string& path, const PresetRegistry& registry,
   return w.Commit();
 }
 
+Error ReadPresetFile(const std::string& path, PresetRegistry& registry, std::uint32_t* missing) {
+  *missing = 0;
+  return KeepDamaged(path, ReadPresets(path, registry, missing));
+}
+
 Error ReadChainFile(const std::string& path, const PresetRegistry& registry, std::vector<EffectChainPreset>* chains,
                     std::uint32_t* missing) {
   *missing = 0;
   chains->clear();
-  return ReadChains(path, registry, nullptr, chains, missing);
+  return KeepDamaged(path, ReadChains(path, registry, nullptr, chains, missing));
 }
 
 Error ReadOneChain(const std::string& path, const PresetRegistry& registry, std::u16string_view name,
                    EffectChainPreset* chain, bool* found, std::uint32_t* missing) {
   *missing = 0;
   std::vector<EffectChainPreset> one;
-  const Error rc = ReadChains(path, registry, &name, &one, missing);
+  const Error rc = KeepDamaged(path, ReadChains(path, registry, &name, &one, missing));
   *found = !one.empty();
   if (*found) *chain = std::move(one.front());
   return rc;

@@ -85,10 +85,11 @@ enum class PresetFileKind : std::uint32_t { kPresets, kChains };
                                     std::uint32_t slot_mask);
 
 // Reads `path` into the registry's preset lists. A missing file, a wrong
-// magic or kind, or a file of a newer version (copied to its ".bak" name
-// first) load nothing and succeed. `*missing` gets bit s for each slot whose
-// presets were dropped. 8 for a damaged file; what was read before the
-// damage stays loaded.
+// magic or kind, or a file of a newer version load nothing and succeed.
+// `*missing` gets bit s for each slot whose presets were dropped. 8 for a
+// damaged file; what was read before the damage stays loaded. Every file
+// that could not be read whole (foreign, newer, damaged) is first copied
+// to its ".bak" name, so the next save loses none of it.
 [[nodiscard]] Error ReadPresetFile(const std::string& path, PresetRegistry& registry, std::uint32_t* missing);
 
 // Writes the chains (kinds 0, 1 and 2 mapped) the same safe way.

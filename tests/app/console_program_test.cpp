@@ -65,5 +65,21 @@ TEST(ConsoleProgram, ClipTravelsBetweenRunsThroughTheClipboardFile) {
   EXPECT_EQ(testing::FileSamples(dir + "/out.wav"), ref);
 }
 
+// Without $XDG_RUNTIME_DIR the clipboard file lives in the working folder:
+// never in the folder the program was started from.
+TEST(ConsoleProgram, ClipboardFallsBackToTheWorkingFolder) {
+  const std::string dir = testing::MakeTempDir("console_clipboard_fallback");
+  testing::WriteWholeFile(dir + "/a.wav", testing::Pcm16Wave(1, 8000, 500, 33));
+  const std::string run = "cd " + dir + " && env -u XDG_RUNTIME_DIR -u TIDEMARK_CLIPBOARD " +
+                          std::string(TIDEMARK_EDIT_PROGRAM) + " a.wav";
+  std::string output;
+  ASSERT_EQ(testing::Run("printf 'select 100f 200f\\ncopy\\n' | " + run, &output), 0) << output;
+  for (const char* leftover : {"/tidemark-clipboard.wav", "/tidemark-clipboard.wav.lock",
+                               "/tidemark-clipboard.wav.owner"})
+    EXPECT_FALSE(testing::FileExists(dir + leftover)) << leftover;
+  ASSERT_EQ(testing::Run("printf 'select 0 0\\npaste\\ninfo\\n' | " + run, &output), 0) << output;
+  EXPECT_NE(output.find("length: 600 frames"), std::string::npos) << output;
+}
+
 }  // namespace
 }  // namespace tidemark

@@ -4,6 +4,7 @@
 // newer versions, missing plug-ins, damage and failing disks.
 #include "effects/presets/preset_file.h"
 
+#include <cstdio>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -357,6 +358,7 @@ TEST(PresetFileTest, DamagedFiles) {
     std::uint32_t missing = 0;
     // Shorter than the header: a foreign file, nothing loaded.
     EXPECT_EQ(ReadPresetFile(path, r, &missing), n < 20 ? err::kOk : err::kReadFailed) << n;
+    if (n > 0) EXPECT_EQ(Get(PresetBackupPath(path)).size(), n) << n;
   }
   struct Patch {
     const char* name;
@@ -384,7 +386,10 @@ TEST(PresetFileTest, DamagedFiles) {
     Put(path, bad);
     PresetRegistry r = SmallRegistry();
     std::uint32_t missing = 0;
+    std::remove(PresetBackupPath(path).c_str());
     EXPECT_EQ(ReadPresetFile(path, r, &missing), p.expected) << p.name;
+    // Whatever could not be read whole survives the next save as the ".bak" copy.
+    EXPECT_EQ(Get(PresetBackupPath(path)), bad) << p.name;
     EXPECT_EQ(r.slots[0][0].presets.size(), p.alpha_presets) << p.name;
     EXPECT_EQ(r.slots[0][1].presets.size(), p.beta_presets) << p.name;
   }
