@@ -96,6 +96,19 @@ class PolyphaseConverter : public CResample {
     return use_double_ ? static_cast<float>(dot_double_(table_d_.data() + row * taps_, x, taps_))
                        : dot_float_(table_f_.data() + row * taps_, x, taps_);
   }
+  // Both channels of a stereo converter at once.
+  void DotPair(std::size_t row, std::size_t first, float* y0, float* y1) const {
+    const float* x0 = line_[0].data() + first;
+    const float* x1 = line_[1].data() + first;
+    if (use_double_) {
+      double a, b;
+      dot_double_pair_(table_d_.data() + row * taps_, x0, x1, taps_, &a, &b);
+      *y0 = static_cast<float>(a);
+      *y1 = static_cast<float>(b);
+    } else {
+      dot_float_pair_(table_f_.data() + row * taps_, x0, x1, taps_, y0, y1);
+    }
+  }
 
   ResampleOptions options_;
   ResampleDesign design_;
@@ -111,6 +124,8 @@ class PolyphaseConverter : public CResample {
   bool use_double_ = false;
   DotFloatFn dot_float_ = DotFloatPortable;
   DotDoubleFn dot_double_ = DotDoublePortable;
+  DotFloatPairFn dot_float_pair_ = DotFloatPairPortable;
+  DotDoublePairFn dot_double_pair_ = DotDoublePairPortable;
 
   std::vector<float> table_f_;   // (phases [+ 1]) rows of taps_
   std::vector<double> table_d_;
@@ -142,6 +157,8 @@ Error PolyphaseConverter::Setup(std::uint32_t output_rate, std::uint32_t input_r
   const bool vector = !(options.flags & kResampleNoVector) && HasAvx2();
   dot_float_ = vector ? DotFloatAvx2 : DotFloatPortable;
   dot_double_ = vector ? DotDoubleAvx2 : DotDoublePortable;
+  dot_float_pair_ = vector ? DotFloatPairAvx2 : DotFloatPairPortable;
+  dot_double_pair_ = vector ? DotDoublePairAvx2 : DotDoublePairPortable;
 
   // block ms x I / 1000, to the nearest multiple of I', at least I'.
   const double wanted = static_cast<double>(block_ms) * input_rate / 1000.0;
@@ -264,7 +281,10 @@ std::uint32_t PolyphaseConverter::Process(float* output, std::uint32_t input_fra
     const std::size_t first = static_cast<std::size_t>(m - half + 1 - base);
     if (!interpolated_) {
       const std::size_t row = static_cast<std::size_t>(f);
-      for (std::uint16_t c = 0; c < channels_; ++c) output[c] = Dot(row, line_[c].data() + first);
+      if (channels_ == 2)
+        DotPair(row, first, &output[0], &output[1]);
+      else
+        output[0] = Dot(row, line_[0].data() + first);
     } else {
       // Between stored phases: linear in the phase.
       const double u = static_cast<double>(f) * phases_ / out_;

@@ -25,6 +25,20 @@ double DotDoublePortable(const double* coefficients, const float* x, std::size_t
   return (s0 + s1) + (s2 + s3);
 }
 
+// The pair forms sum each channel exactly as the single forms do, so that a
+// channel's output does not depend on the channel count.
+void DotFloatPairPortable(const float* coefficients, const float* x0, const float* x1, std::size_t n, float* y0,
+                          float* y1) {
+  *y0 = DotFloatPortable(coefficients, x0, n);
+  *y1 = DotFloatPortable(coefficients, x1, n);
+}
+
+void DotDoublePairPortable(const double* coefficients, const float* x0, const float* x1, std::size_t n,
+                           double* y0, double* y1) {
+  *y0 = DotDoublePortable(coefficients, x0, n);
+  *y1 = DotDoublePortable(coefficients, x1, n);
+}
+
 bool HasAvx2() {
   static const bool has = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
   return has;

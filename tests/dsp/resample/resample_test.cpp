@@ -219,6 +219,32 @@ TEST(ResampleLoops, VectorAndPortableLoopsAgree) {
   }
 }
 
+// Each channel of a stereo conversion (both channels in one pass) is, bit
+// for bit, the mono conversion of that channel, in every loop variant.
+TEST(ResampleLoops, StereoChannelsEqualTheirMonoConversions) {
+  std::mt19937 random(9);
+  std::uniform_real_distribution<float> sample(-1.0f, 1.0f);
+  std::vector<std::vector<float>> input(2, std::vector<float>(12000));
+  for (auto& channel : input)
+    for (float& v : channel) v = sample(random);
+  for (const std::uint8_t precision : {std::uint8_t{0}, std::uint8_t{1}}) {
+    for (const std::uint8_t flags : {std::uint8_t{0}, kResampleNoVector}) {
+      ResampleOptions options;
+      options.precision = precision;
+      options.flags = flags;
+      auto stereo = Make(48000, 44100, 2, options);
+      const std::vector<float> both = ConvertWhole(*stereo, input);
+      for (std::size_t c = 0; c < 2; ++c) {
+        auto mono = Make(48000, 44100, 1, options);
+        const std::vector<float> one = ConvertWhole(*mono, {input[c]});
+        ASSERT_EQ(both.size(), 2 * one.size());
+        for (std::size_t k = 0; k < one.size(); ++k)
+          ASSERT_EQ(both[2 * k + c], one[k]) << "precision " << int{precision} << " flags " << int{flags} << " frame " << k;
+      }
+    }
+  }
+}
+
 // NaN and infinity read as 0: the output is what zeros there give, finite
 // everywhere, and the histories recover.
 TEST(ResampleNonFinite, NonFiniteSamplesReadAsZero) {
