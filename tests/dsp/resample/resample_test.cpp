@@ -273,14 +273,6 @@ TEST(ResampleArguments, RefusesWhatItCannotConvert) {
   EXPECT_EQ(converter, nullptr);
 }
 
-TEST(ResampleLength, RoundsToTheNearestFrame) {
-  EXPECT_EQ(ConvertedLength(44100, 48000, 44100), 48000u);
-  EXPECT_EQ(ConvertedLength(1, 48000, 44100), 1u);    // 1.088
-  EXPECT_EQ(ConvertedLength(1, 22050, 44100), 1u);    // 0.5 rounds up
-  EXPECT_EQ(ConvertedLength(1, 4000, 384000), 0u);    // 0.0104
-  EXPECT_EQ(ConvertedLength(0xFFFF0000u, 384000, 4000), 0xFFFF0000ull * 96);
-}
-
 TEST(ResampleOptionsFromSettings, KeepsValidValuesAndDefaultsTheRest) {
   const ResampleOptions given = ResampleOptionsFrom(2, 150, 3000);
   EXPECT_EQ(given.quality, 2);
