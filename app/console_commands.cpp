@@ -394,6 +394,8 @@ const std::vector<Command>& Commands() {
       {"region", 1, 1, true, RegionCommand},
       {"find-silence", 2, 5, true, FindSilenceCommand},
       {"delete-silence", 2, 5, true, DeleteSilenceCommand},
+      {"format", 1, 4, true, FormatCommand},
+      {"rate", 1, 1, true, RateCommand},
       {"effects", 0, 0, false, EffectsCommand},
       {"effect", 1, kAny, true, EffectCommand},
       {"stats", 0, 1, true, StatsCommand},

@@ -38,6 +38,9 @@ Result NoiseSampleCommand(Session& s, const CommandArgs& args);
 // The silence commands (console_silence_commands.cpp).
 Result FindSilenceCommand(Session& s, const CommandArgs& args);
 Result DeleteSilenceCommand(Session& s, const CommandArgs& args);
+// The format commands (console_format_commands.cpp).
+Result FormatCommand(Session& s, const CommandArgs& args);
+Result RateCommand(Session& s, const CommandArgs& args);
 // The effect commands (console_effect_commands.cpp).
 Result EffectsCommand(Session& s, const CommandArgs& args);
 Result EffectCommand(Session& s, const CommandArgs& args);

@@ -30,13 +30,11 @@ Selection SelectionOf(const SoundDocument& d) {
   return s;
 }
 
-// The clip a paste uses; a notice result when there is none.
-// A clip of another rate is refused here with a message that says why
-// (the engine answers a bare 15 for it).
+// The clip a paste uses; a notice result when there is none. A clip of
+// another rate is converted by the paste itself.
 std::optional<Result> TakeClip(Session& s, ClipRef* clip) {
   if (const Error rc = ClipForPaste(clip)) return s.Fail(rc);
   if (!*clip || (*clip)->length == 0) return s.Notice(text::kConsoleNothingToPaste);
-  if ((*clip)->rate != s.active()->rate) return s.Fail(text::kConsoleClipRateDiffers, std::to_string((*clip)->rate));
   return std::nullopt;
 }
 

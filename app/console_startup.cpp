@@ -42,6 +42,7 @@ TextSlot SlotFor(CoreText id) {
     case CoreText::kUndoGain: return text::kUndoGain;
     case CoreText::kUndoOffset: return text::kUndoOffset;
     case CoreText::kUndoReplaceChannels: return text::kUndoReplaceChannels;
+    case CoreText::kUndoFormatChange: return text::kUndoFormatChange;
   }
   return text::kUndoChange;
 }

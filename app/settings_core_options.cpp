@@ -13,6 +13,7 @@ void FillCoreOptions(const Settings& settings, CoreOptions* options) {
   options->id3v2_version4 = settings.Option(OptionBit::kId3v2Version4);
   options->id3v2_unicode = settings.Option(OptionBit::kId3v2Unicode);
   options->id3v2_unsynchronisation = settings.Option(OptionBit::kId3v2Unsynchronisation);
+  options->resample = dsp::ResampleOptionsFrom(settings.resample[0], settings.resample[1], settings.resample[2]);
   options->work_folder_setting = settings.temporary_directory1;
   options->work_subfolder = settings.temporary_directory2;
 }

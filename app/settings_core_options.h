@@ -13,7 +13,8 @@ namespace tidemark {
 // Sets every field of `options` that the settings hold: the extensible WAV
 // header, cached reading, the large-detach confirmation, the ID3v2 tag
 // version, text encoding and unsynchronisation, and the working folder
-// ("TemporaryDirectory1", "TemporaryDirectory2"). `host_work_folder`
+// ("TemporaryDirectory1", "TemporaryDirectory2") and the sample-rate
+// converter's options ("Resample"). `host_work_folder`
 // belongs to the host and the command line and is left as it is.
 void FillCoreOptions(const Settings& settings, CoreOptions* options);
 

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "dsp/resample/resample.h"
+
 namespace tidemark {
 
 struct CoreOptions {
@@ -38,6 +40,9 @@ struct CoreOptions {
   bool id3v2_version4 = false;
   bool id3v2_unicode = true;
   bool id3v2_unsynchronisation = false;
+  // The sample-rate converter's options (format changes, pasting clips of
+  // another rate).
+  dsp::ResampleOptions resample;
 };
 
 // The process-wide options record.

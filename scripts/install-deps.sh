@@ -8,6 +8,8 @@ packages=(
   cmake ninja-build g++ make pkg-config
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev libfftw3-dev
+  # libsoxr beside the sample-rate converter (linked into its benchmark only)
+  libsoxr-dev
   # peers that the format tests compare against
   sox ffmpeg sndfile-programs python3 python3-numpy python3-scipy python3-mutagen
   # fuzzing: libstdc++ 12's <ranges> needs clang 16; libFuzzer comes with its runtime

@@ -24,7 +24,7 @@ ALLOWED = {
     "platform": set(),
     "dsp": {"platform"},
     "config": {"platform"},
-    "core": {"platform"},
+    "core": {"platform", "dsp"},
     "formats": {"core", "dsp", "platform"},
     "codecs": {"formats", "core", "dsp", "config", "platform"},
     "effects": {"core", "dsp", "config", "platform"},

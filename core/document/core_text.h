@@ -26,6 +26,7 @@ enum class CoreText {
   kUndoGain,
   kUndoOffset,
   kUndoReplaceChannels,
+  kUndoFormatChange,
 };
 
 using CoreTextLookup = std::string (*)(CoreText id);

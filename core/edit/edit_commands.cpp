@@ -10,6 +10,7 @@
 #include "core/document/internal/segment_edit.h"
 #include "core/sources/silence_source.h"
 #include "core/document/sound_document.h"
+#include "core/edit/format_change.h"
 #include "core/edit/stretch_render.h"
 #include "core/undo/undo_history.h"
 #include "core/sources/view_source.h"
@@ -183,6 +184,18 @@ Error OverlayMaterial(const SoundDocument& document, std::uint32_t position, con
   return ClipMaterialFor(document, clip, material);
 }
 
+// The clip at the document's rate (and, with `channels_too`, channel
+// count): `clip` itself, or a converted copy kept alive by `holder`.
+Error ClipForDocument(const SoundDocument& document, const SoundClip& clip, bool channels_too,
+                      RenderObserver* observer, ClipRef* holder, const SoundClip** use) {
+  *use = &clip;
+  if (clip.rate == document.rate && (!channels_too || clip.channels == document.channels)) return err::kOk;
+  if (clip.channels < 1 || clip.channels > 2) return err::kUnsupportedFormat;
+  if (const Error rc = ConvertClip(clip, document.rate, document.channels, observer, holder)) return rc;
+  *use = holder->get();
+  return err::kOk;
+}
+
 }  // namespace
 
 Error ApplyEdit(SoundDocument& document, EditRequest& request, std::string_view undo_name) {
@@ -323,7 +336,12 @@ Error ClipMaterialFor(const SoundDocument& document, const SoundClip& clip, Edit
   return err::kOk;
 }
 
-Error Paste(SoundDocument& document, std::uint32_t position, const SoundClip& clip) {
+Error Paste(SoundDocument& document, std::uint32_t position, const SoundClip& given) {
+  if (given.length == 0) return err::kOk;
+  ClipRef converted;
+  const SoundClip* use;
+  if (const Error rc = ClipForDocument(document, given, false, nullptr, &converted, &use)) return rc;
+  const SoundClip& clip = *use;
   if (clip.length == 0) return err::kOk;
   if (!ResultFits(document, 0, clip.length)) return err::kTooManyFrames;
   EditRequest material;
@@ -332,18 +350,28 @@ Error Paste(SoundDocument& document, std::uint32_t position, const SoundClip& cl
                        CoreText::kUndoPaste);
 }
 
-Error PasteOverSelection(SoundDocument& document, const SoundClip& clip) {
+Error PasteOverSelection(SoundDocument& document, const SoundClip& given) {
   std::uint32_t from, to;
   GetSelection(document, &from, &to);
   to = std::min(to, document.length);
-  if (from >= to || clip.length == 0) return err::kOk;
+  if (from >= to || given.length == 0) return err::kOk;
+  ClipRef converted;
+  const SoundClip* use;
+  if (const Error rc = ClipForDocument(document, given, false, nullptr, &converted, &use)) return rc;
+  const SoundClip& clip = *use;
+  if (clip.length == 0) return err::kOk;
   if (!ResultFits(document, to - from, clip.length)) return err::kTooManyFrames;
   EditRequest material;
   if (const Error rc = ClipMaterialFor(document, clip, &material)) return rc;
   return ApplyMaterial(document, from, to - from, clip.length, material, true, CoreText::kUndoPasteOver);
 }
 
-Error PasteOverwrite(SoundDocument& document, std::uint32_t position, const SoundClip& clip) {
+Error PasteOverwrite(SoundDocument& document, std::uint32_t position, const SoundClip& given) {
+  if (given.length == 0) return err::kOk;
+  ClipRef converted;
+  const SoundClip* use;
+  if (const Error rc = ClipForDocument(document, given, false, nullptr, &converted, &use)) return rc;
+  const SoundClip& clip = *use;
   if (clip.length == 0) return err::kOk;
   std::uint32_t start, old_length;
   EditRequest material;
@@ -357,8 +385,13 @@ Error PasteExact(SoundDocument& document, std::uint32_t position, const SoundCli
   return Paste(document, position, *clip);
 }
 
-Error MixPaste(SoundDocument& document, std::uint32_t position, const SoundClip& clip, bool subtract,
+Error MixPaste(SoundDocument& document, std::uint32_t position, const SoundClip& given, bool subtract,
                RenderObserver* observer) {
+  if (given.length == 0) return err::kOk;
+  ClipRef converted;
+  const SoundClip* use;
+  if (const Error rc = ClipForDocument(document, given, false, observer, &converted, &use)) return rc;
+  const SoundClip& clip = *use;
   if (clip.length == 0) return err::kOk;
   std::uint32_t start, old_length;
   EditRequest material;
@@ -391,11 +424,14 @@ Error MixPaste(SoundDocument& document, std::uint32_t position, const SoundClip&
                         subtract ? ClipCombiner::Mode::kSubtract : ClipCombiner::Mode::kAdd, mask, observer, name);
 }
 
-Error ReplaceChannels(SoundDocument& document, std::uint32_t start, const SoundClip& clip,
+Error ReplaceChannels(SoundDocument& document, std::uint32_t start, const SoundClip& given,
                       std::uint32_t mask, RenderObserver* observer) {
-  if (clip.rate != document.rate) return err::kUnsupportedFormat;
-  if (clip.channels != document.channels) return err::kClipMismatch;
-  if (clip.length == 0 || (mask & AllChannels(document)) == 0) return err::kOk;
+  if (given.length == 0 || (mask & AllChannels(document)) == 0) return err::kOk;
+  ClipRef converted;
+  const SoundClip* use;
+  if (const Error rc = ClipForDocument(document, given, true, observer, &converted, &use)) return rc;
+  const SoundClip& clip = *use;
+  if (clip.length == 0) return err::kOk;
   std::uint32_t at, old_length;
   EditRequest material;
   if (const Error rc = OverlayMaterial(document, start, clip, &at, &old_length, &material)) return rc;

@@ -4,9 +4,10 @@
 // document as it was.
 //
 // Results beyond the error numbers: kClipMismatch (-3) from the paste that
-// needs an exact match. A clip of another sample rate is refused with 15
-// (err::kUnsupportedFormat) until clips can be resampled; a clip of another
-// channel count is mapped (mono into both channels, stereo into mono by its
+// needs an exact match. A clip of another sample rate is converted first
+// (core/edit/format_change.h: resampled into working files, channels mapped,
+// markers and envelope scaled); a clip of another channel count at the
+// document's rate is mapped (mono into both channels, stereo into mono by its
 // first channel) through channel views of its sources.
 #pragma once
 
@@ -78,8 +79,9 @@ using ChannelValues = std::array<float, 2>;
                              bool subtract, RenderObserver* observer = nullptr);
 
 // Replaces the channels of `mask` in [start, start + clip length) with the
-// clip's (same rate and channel count required: 15, kClipMismatch for
-// another channel count); the other channels keep the document's material.
+// clip's, converted first when its rate or channel count differs (the
+// observer sees that conversion too); the other channels keep the
+// document's material.
 // The document grows where the clip passes its end.
 [[nodiscard]] Error ReplaceChannels(SoundDocument& document, std::uint32_t start, const SoundClip& clip,
                                     std::uint32_t mask, RenderObserver* observer = nullptr);

@@ -45,7 +45,8 @@ constexpr std::uint16_t ChangeWord(std::uint8_t op, std::uint8_t letter) {
 inline constexpr std::size_t kMaxUndoNameUnits = 64;
 
 // The kind byte of a record's "hist" chunk.
-enum class UndoKind : std::uint8_t { kEdit = 0, kMarkerChange = 1, kEnvelopeChange = 2 };
+// kFormatChange is never stored: a format change has no "hist" chunk.
+enum class UndoKind : std::uint8_t { kEdit = 0, kMarkerChange = 1, kEnvelopeChange = 2, kFormatChange = 3 };
 
 class UndoRecord {
  public:
