@@ -379,6 +379,8 @@ const std::vector<Command>& Commands() {
       {"region", 1, 1, true, RegionCommand},
       {"find-silence", 2, 5, true, FindSilenceCommand},
       {"delete-silence", 2, 5, true, DeleteSilenceCommand},
+      {"stretch", 1, 2, true, StretchCommand},
+      {"pitch-speed", 2, 3, true, PitchSpeedCommand},
       {"effects", 0, 0, false, EffectsCommand},
       {"effect", 1, kAny, true, EffectCommand},
       {"stats", 0, 1, true, StatsCommand},

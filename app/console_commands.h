@@ -36,6 +36,9 @@ Result NoiseSampleCommand(Session& s, const CommandArgs& args);
 // The silence commands (console_silence_commands.cpp).
 Result FindSilenceCommand(Session& s, const CommandArgs& args);
 Result DeleteSilenceCommand(Session& s, const CommandArgs& args);
+// The speed commands (console_stretch_commands.cpp).
+Result StretchCommand(Session& s, const CommandArgs& args);
+Result PitchSpeedCommand(Session& s, const CommandArgs& args);
 // The effect commands (console_effect_commands.cpp).
 Result EffectsCommand(Session& s, const CommandArgs& args);
 Result EffectCommand(Session& s, const CommandArgs& args);

@@ -43,6 +43,8 @@ constexpr HelpEntry kHelp[] = {
      text::kMenuDescExtrasGapSearch},
     {"delete-silence", "delete-silence THRESHOLD_DB MIN_GAP_MS [MIN_SOUND_MS [BURST_MS [WINDOW_MS]]]",
      text::kGapResultDelete},
+    {"stretch", "stretch SPEED [smooth]", text::kMenuSpeedSpeech},
+    {"pitch-speed", "pitch-speed PITCH SPEED [music]", text::kKeyDescPitchChange},
     {"effects", "effects", text::kMenuEffects},
     {"effect", "effect NAME|NUMBER [block=HEX] [FIELD=VALUE ...]", text::kKeyDescEffect},
     {"stats", "stats [WEIGHTING]", text::kKeyDescStatistics},
