@@ -34,7 +34,7 @@ Error TimeStretcher::Init(std::uint16_t channels, std::uint32_t rate, const Stre
     n_ = PowerOfTwoNear(rate * 0.093);
     hop_ = n_ / 4;
     tolerance_ = 0;
-    lifter_ = std::max<std::size_t>(8, static_cast<std::size_t>(rate * 0.002));
+    lifter_ = std::max<std::size_t>(8, static_cast<std::size_t>(rate * 0.0027));
   } else {
     n_ = 2 * static_cast<std::size_t>(std::lround(rate * (options.smoothing ? 0.060 : 0.030) / 2));
     hop_ = n_ / 2;
@@ -56,6 +56,8 @@ Error TimeStretcher::Init(std::uint16_t channels, std::uint32_t rate, const Stre
       mag_.resize(n_ / 2 + 1);
       phase_.resize(n_ / 2 + 1);
       env_.resize(n_ / 2 + 1);
+      log_.resize(n_ / 2 + 1);
+      raised_.resize(n_ / 2 + 1);
       cep_.resize(n_);
       peak_of_.resize(n_ / 2 + 1);
       prev_phase_.assign(channels, std::vector<float>(n_ / 2 + 1));
@@ -151,22 +153,33 @@ std::int64_t TimeStretcher::BestWsolaCentre(std::int64_t nominal) {
   return nominal - tolerance_ + best;
 }
 
-void TimeStretcher::WarpEnvelope(float* mag) {
+void TimeStretcher::SmoothLog(const float* log_mag, float* smooth) {
   const std::size_t bins = n_ / 2 + 1;
-  // Real cepstrum of the log magnitude, liftered, back to a smooth log envelope.
-  cep_[0] = std::log(mag[0] + 1e-9f);
-  cep_[1] = std::log(mag[bins - 1] + 1e-9f);
+  cep_[0] = log_mag[0];
+  cep_[1] = log_mag[bins - 1];
   for (std::size_t b = 1; b + 1 < bins; ++b) {
-    cep_[2 * b] = std::log(mag[b] + 1e-9f);
+    cep_[2 * b] = log_mag[b];
     cep_[2 * b + 1] = 0;
   }
   fft_.Inverse(cep_.data(), cep_.data(), work_.data());
   for (std::size_t i = lifter_; i + lifter_ <= n_; ++i) cep_[i] = 0;
   fft_.Forward(cep_.data(), cep_.data(), work_.data());
   const float scale = 1.0f / static_cast<float>(n_);
-  env_[0] = cep_[0] * scale;
-  env_[bins - 1] = cep_[1] * scale;
-  for (std::size_t b = 1; b + 1 < bins; ++b) env_[b] = cep_[2 * b] * scale;
+  smooth[0] = cep_[0] * scale;
+  smooth[bins - 1] = cep_[1] * scale;
+  for (std::size_t b = 1; b + 1 < bins; ++b) smooth[b] = cep_[2 * b] * scale;
+}
+
+void TimeStretcher::WarpEnvelope(float* mag) {
+  const std::size_t bins = n_ / 2 + 1;
+  // The true envelope: the liftered cepstrum raised, step by step, until it
+  // rides on the harmonics instead of averaging them with the valleys.
+  for (std::size_t b = 0; b < bins; ++b) log_[b] = std::log(mag[b] + 1e-6f);
+  std::copy(log_.begin(), log_.end(), raised_.begin());
+  for (int pass = 0; pass < kEnvelopePasses; ++pass) {
+    SmoothLog(raised_.data(), env_.data());
+    for (std::size_t b = 0; b < bins; ++b) raised_[b] = std::max(log_[b], env_[b]);
+  }
   const double inverse = 1.0 / options_.envelope_shift;
   for (std::size_t b = 0; b < bins; ++b) {
     const double from = std::min(static_cast<double>(b) * inverse, static_cast<double>(bins - 1));

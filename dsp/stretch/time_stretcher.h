@@ -8,8 +8,9 @@
 //     quarter frame, Hann analysis and synthesis windows; identity phase
 //     locking: spectral peaks advance by their measured frequency, the bins
 //     around a peak keep their phase offsets to it. It may also move the
-//     spectral envelope (cepstrum liftered at 2 ms) by a factor while the
-//     harmonics stay in place.
+//     spectral envelope (cepstrum liftered at 2.7 ms) by a factor while the
+//     harmonics stay in place; the envelope is the
+//     true envelope (the liftered cepstrum raised onto the peaks in 48 passes).
 // Output frame j is centred on input position j x speed: output frame 0
 // starts at input frame 0 and input before it reads as silence, as does
 // input after Finish(). A caller wanting n / speed output frames for n input
@@ -66,6 +67,7 @@ class TimeStretcher {
   std::int64_t BestWsolaCentre(std::int64_t nominal);
   void VocoderFrame(std::int64_t centre);
   void WarpEnvelope(float* mag);
+  void SmoothLog(const float* log_mag, float* smooth);
   void Discard();
 
   std::uint16_t channels_ = 0;
@@ -88,7 +90,8 @@ class TimeStretcher {
   std::vector<float> mix_, target_;
   // Phase vocoder state and scratch.
   RealFft<float> fft_;
-  std::vector<float> spec_, work_, mag_, phase_, env_, cep_;
+  static constexpr int kEnvelopePasses = 48;
+  std::vector<float> spec_, work_, mag_, phase_, env_, cep_, log_, raised_;
   std::vector<std::vector<float>> prev_phase_, prev_synth_;
   std::vector<std::uint32_t> peak_of_;
 };

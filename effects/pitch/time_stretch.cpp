@@ -59,6 +59,7 @@ Error TimeStretch2(ProgressScope& scope, SoundDocument& document, double pitch, 
   plan.stretch_options.method = for_music ? dsp::StretchMethod::kPhaseVocoder : dsp::StretchMethod::kWsola;
   plan.stretch_options.speed = speed / pitch;
   plan.ratio = pitch;
+  plan.overall_speed = speed;
   plan.name = std::string(UiText(pitch != 1.0 ? text::kFxPitchTitle
                                               : (for_music ? text::kMenuSpeedMusic : text::kMenuSpeedSpeech)));
   return RunPlan(scope, document, std::move(plan));

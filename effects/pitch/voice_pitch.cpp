@@ -63,8 +63,8 @@ Error CMyEffEntry::CreateRun(ProgressScope*, SetupParams& params, ResampleEffRun
   plan.stretch_options.envelope_shift = formant / ratio;
   plan.ratio = ratio;
   plan.name = GetDisplayName();
+  if (p.keep_length) plan.overall_speed = 1.0;
   if (const Error rc = NS_EFFECT::ResampleChainRun::CompleteLengths(&plan)) return rc;
-  if (p.keep_length) plan.output_length = plan.length;
   return NS_EFFECT::ResampleChainRun::Create(plan, run);
 }
 

@@ -150,6 +150,7 @@ Error ResampleChainRun::CompleteLengths(Plan* plan) {
   plan->stretched_length = plan->length;
   if (plan->stretch)
     if (const Error rc = OutputFramesFor(plan->length, plan->stretch_options.speed, &plan->stretched_length)) return rc;
+  if (plan->overall_speed > 0) return OutputFramesFor(plan->length, plan->overall_speed, &plan->output_length);
   return OutputFramesFor(plan->stretched_length, plan->ratio, &plan->output_length);
 }
 

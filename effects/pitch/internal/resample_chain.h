@@ -120,6 +120,9 @@ class ResampleChainRun : public CResampleEffRun {
     dsp::StretchOptions stretch_options;
     std::uint32_t stretched_length = 0;  // frames the stretch stage gives
     double ratio = 1.0;
+    // When set, the output length is length / this rounded, whatever the
+    // two stages' own roundings give (the positions absorb the difference).
+    double overall_speed = 0;
     std::uint32_t output_length = 0;
     std::string name;
   };
