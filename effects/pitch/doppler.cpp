@@ -26,7 +26,7 @@ constexpr std::array<SettingsField, 5> kFields{{
     {.name = "mode", .type = FieldType::kI16, .offset = 4, .min = 0, .max = 2, .def = 2, .words = kModeWords},
     {.name = "spacing", .type = FieldType::kI16, .offset = 6, .min = 20, .max = 28, .def = 24,
      .unit = kUnitCentiMetres},
-    {.name = "directional", .type = FieldType::kU8, .offset = 8, .min = 0, .max = 255, .def = 0, .flag = true},
+    {.name = "directional", .type = FieldType::kU8, .offset = 8, .min = 0, .max = 1, .def = 0, .flag = true},
 }};
 constexpr SettingsLayout kLayout{kBlockSize, kFields};
 

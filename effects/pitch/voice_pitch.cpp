@@ -21,7 +21,7 @@ constexpr std::array<SettingsField, 4> kFields{{
      .unit = kUnitHalfSemitones},
     {.name = "formant-odd", .type = FieldType::kU8, .offset = 4, .min = 0, .max = 128, .def = 0,
      .unit = kUnitTopBit, .step = 128},
-    {.name = "keep-length", .type = FieldType::kU8, .offset = 5, .min = 0, .max = 255, .def = 0, .flag = true},
+    {.name = "keep-length", .type = FieldType::kU8, .offset = 5, .min = 0, .max = 1, .def = 0, .flag = true},
 }};
 constexpr SettingsLayout kLayout{kBlockSize, kFields};
 
