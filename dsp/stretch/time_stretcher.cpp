@@ -129,25 +129,28 @@ std::int64_t TimeStretcher::BestWsolaCentre(std::int64_t nominal) {
   for (std::size_t j = 0; j < n_; ++j) target_[j] = mixed(natural - half + static_cast<std::int64_t>(j));
   const std::int64_t lo = nominal - tolerance_ - half;
   for (std::size_t j = 0; j < mix_.size(); ++j) mix_[j] = mixed(lo + static_cast<std::int64_t>(j));
-  constexpr std::size_t kStride = 4;  // the correlation on every 4th sample; enough to find the best lag
+  // Coarse lags every 4 frames with the correlation on every 4th sample,
+  // then the lags around the best one: enough to find the best lag.
+  constexpr std::size_t kStride = 4;
   const auto score = [&](std::int64_t offset) {  // offset from nominal - tolerance
-    double xy = 0, yy = 1e-12;
+    float xy = 0, yy = 1e-12f;
     const float* y = mix_.data() + offset;
     for (std::size_t j = 0; j < n_; j += kStride) {
-      xy += double{target_[j]} * y[j];
-      yy += double{y[j]} * y[j];
+      xy += target_[j] * y[j];
+      yy += y[j] * y[j];
     }
     return xy / std::sqrt(yy);
   };
   std::int64_t best = tolerance_;
-  double best_score = -1e300;
-  for (std::int64_t o = 0; o <= 2 * tolerance_; o += 2) {
-    const double s = score(o);
+  float best_score = -1e30f;
+  for (std::int64_t o = 0; o <= 2 * tolerance_; o += 4) {
+    const float s = score(o);
     if (s > best_score) best_score = s, best = o;
   }
-  for (const std::int64_t o : {best - 1, best + 1}) {
-    if (o < 0 || o > 2 * tolerance_) continue;
-    const double s = score(o);
+  const std::int64_t coarse = best;
+  for (std::int64_t o = coarse - 3; o <= coarse + 3; ++o) {
+    if (o < 0 || o > 2 * tolerance_ || o == coarse) continue;
+    const float s = score(o);
     if (s > best_score) best_score = s, best = o;
   }
   return nominal - tolerance_ + best;
