@@ -216,10 +216,26 @@ Error ResampleChainRun::Pull(PullSource& source, float* dst, std::uint32_t frame
         const double whole = std::floor(t);
         kernel_.Weights(t - whole, weights_.data());
         const float* x = window_.Frame(static_cast<std::int64_t>(whole) + 1 - reach);
-        for (std::uint16_t c = 0; c < ch; ++c) {
-          float sum = 0;
-          for (int k = 0; k < taps; ++k) sum += weights_[static_cast<std::size_t>(k)] * x[static_cast<std::size_t>(k) * ch + c];
-          out[std::size_t{j} * ch + c] = sum;
+        const float* w = weights_.data();
+        const auto n_taps = static_cast<std::size_t>(taps);  // even
+        if (ch == 2) {
+          // Two partial sums a channel: independent chains for the pipeline.
+          float l0 = 0, l1 = 0, r0 = 0, r1 = 0;
+          for (std::size_t k = 0; k < n_taps; k += 2) {
+            l0 += w[k] * x[2 * k];
+            r0 += w[k] * x[2 * k + 1];
+            l1 += w[k + 1] * x[2 * k + 2];
+            r1 += w[k + 1] * x[2 * k + 3];
+          }
+          out[std::size_t{j} * 2] = l0 + l1;
+          out[std::size_t{j} * 2 + 1] = r0 + r1;
+        } else {
+          float m0 = 0, m1 = 0;
+          for (std::size_t k = 0; k < n_taps; k += 2) {
+            m0 += w[k] * x[k];
+            m1 += w[k + 1] * x[k + 1];
+          }
+          out[j] = m0 + m1;
         }
       }
     }
