@@ -2,15 +2,16 @@
 // frames per output frame with the pitch kept. Two methods:
 //   WSOLA (speech): Hann-windowed frames of 30 ms (60 ms with smoothing,
 //     the longer crossfade suits sustained sounds) overlap by half; each
-//     frame is taken within a quarter of a frame of its nominal place where
-//     it best continues the previous one (normalised cross-correlation).
+//     frame is taken within an eighth of a frame either side of its nominal
+//     place where it best continues the previous one (normalised
+//     cross-correlation on every 4th sample, coarse lags then fine).
 //   Phase vocoder (music): frames of about 93 ms (a power of two), hop a
 //     quarter frame, Hann analysis and synthesis windows; identity phase
 //     locking: spectral peaks advance by their measured frequency, the bins
 //     around a peak keep their phase offsets to it. It may also move the
-//     spectral envelope (cepstrum liftered at 2.7 ms) by a factor while the
-//     harmonics stay in place; the envelope is the
-//     true envelope (the liftered cepstrum raised onto the peaks in 48 passes).
+//     spectral envelope by a factor while the harmonics stay in place; the
+//     envelope is the true envelope (the cepstrum liftered at 2.7 ms,
+//     raised onto the spectral peaks in 48 passes).
 // Output frame j is centred on input position j x speed: output frame 0
 // starts at input frame 0 and input before it reads as silence, as does
 // input after Finish(). A caller wanting n / speed output frames for n input
