@@ -396,6 +396,8 @@ const std::vector<Command>& Commands() {
       {"delete-silence", 2, 5, true, DeleteSilenceCommand},
       {"format", 1, 4, true, FormatCommand},
       {"rate", 1, 1, true, RateCommand},
+      {"stretch", 1, 2, true, StretchCommand},
+      {"pitch-speed", 2, 3, true, PitchSpeedCommand},
       {"effects", 0, 0, false, EffectsCommand},
       {"effect", 1, kAny, true, EffectCommand},
       {"stats", 0, 1, true, StatsCommand},

@@ -41,6 +41,9 @@ Result DeleteSilenceCommand(Session& s, const CommandArgs& args);
 // The format commands (console_format_commands.cpp).
 Result FormatCommand(Session& s, const CommandArgs& args);
 Result RateCommand(Session& s, const CommandArgs& args);
+// The speed commands (console_stretch_commands.cpp).
+Result StretchCommand(Session& s, const CommandArgs& args);
+Result PitchSpeedCommand(Session& s, const CommandArgs& args);
 // The effect commands (console_effect_commands.cpp).
 Result EffectsCommand(Session& s, const CommandArgs& args);
 Result EffectCommand(Session& s, const CommandArgs& args);

@@ -45,6 +45,8 @@ constexpr HelpEntry kHelp[] = {
      text::kGapResultDelete},
     {"format", "format [RATE] [CHANNELS] [FORMATWORD] [mix|left|right]", text::kFormatChangeTitle},
     {"rate", "rate RATE", text::kFormatChangeRelabelRate},
+    {"stretch", "stretch SPEED [smooth]", text::kMenuSpeedSpeech},
+    {"pitch-speed", "pitch-speed PITCH SPEED [music]", text::kKeyDescPitchChange},
     {"effects", "effects", text::kMenuEffects},
     {"effect", "effect NAME|NUMBER [block=HEX] [FIELD=VALUE ...]", text::kKeyDescEffect},
     {"stats", "stats [WEIGHTING]", text::kKeyDescStatistics},

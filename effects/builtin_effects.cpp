@@ -18,6 +18,9 @@
 #include "effects/level/sign_reverse.h"
 #include "effects/level/silence.h"
 #include "effects/level/volume.h"
+#include "effects/pitch/doppler.h"
+#include "effects/pitch/pitch_change.h"
+#include "effects/pitch/voice_pitch.h"
 #include "effects/restoration/hiss_reduction.h"
 #include "effects/restoration/declick.h"
 #include "effects/time/delay.h"
@@ -50,6 +53,9 @@ std::vector<CEffEntry*> BuiltInEffectEntries() {
       &NS_EFFECT_TIMEREV::Entry(),
       &NS_EFFECT_HISS::Entry(),
       &NS_EFFECT_DECLICK::Entry(),
+      &NS_EFFECT_DOPPLER::Entry(),
+      &NS_EFFECT_VOPITCH::Entry(),
+      &NS_EFFECT_PITCHCHG::Entry(),
   };
 }
 
