@@ -3,7 +3,7 @@
 
 Each case opens a 10-minute 44.1 kHz stereo 16-bit WAV file (made here,
 noise), changes pitch or speed of all of it and saves it as 16-bit WAV, in
-one run of tidemark-edit with a command file; sox does the nearest
+one run of tidemark with a command file; sox does the nearest
 equivalent in one run of its own:
 
   effect pitchchange pitch=700   sox speed 1.49831 (resampled, length changes)

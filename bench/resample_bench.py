@@ -3,7 +3,7 @@
 
 A 10-minute 44.1 kHz stereo 16-bit WAV file (noise, made here) is opened,
 converted with `format 48000` and saved as 16-bit WAV in one run of
-tidemark-edit with a command file; sox does the same with
+tidemark with a command file; sox does the same with
 `sox IN -r 48000 OUT rate -m` and `rate -h` (without dither, as our save).
 Wall and processor times are medians of the runs, each including the sync
 of the file written.
@@ -64,7 +64,7 @@ def main():
         script = "format 48000\nsaveas %s Wave16\n" % shlex.quote(dst)
         ours, why = median_time([args.program, src], script, dst, args.runs)
         if ours is None:
-            sys.exit("tidemark-edit failed: %s" % why)
+            sys.exit("tidemark failed: %s" % why)
         print("  %-24s %6.2f s wall  %6.2f s cpu" % ("tidemark format 48000", ours.wall, ours.cpu))
         if not have_sox:
             print("  (sox missing: no comparison)")
