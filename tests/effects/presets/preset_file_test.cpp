@@ -358,7 +358,9 @@ TEST(PresetFileTest, DamagedFiles) {
     std::uint32_t missing = 0;
     // Shorter than the header: a foreign file, nothing loaded.
     EXPECT_EQ(ReadPresetFile(path, r, &missing), n < 20 ? err::kOk : err::kReadFailed) << n;
-    if (n > 0) EXPECT_EQ(Get(PresetBackupPath(path)).size(), n) << n;
+    if (n > 0) {
+      EXPECT_EQ(Get(PresetBackupPath(path)).size(), n) << n;
+    }
   }
   struct Patch {
     const char* name;
