@@ -6,6 +6,7 @@
 
 #include "app/console_args.h"
 #include "app/console_commands.h"
+#include "app/console_progress.h"
 #include "core/document/core_text.h"
 #include "core/edit/edit_commands.h"
 #include "core/undo/marker_commands.h"
@@ -101,22 +102,6 @@ Result StepHistory(Session& s, const CommandArgs& args, bool redo) {
     if (const Error rc = redo ? Redo(d) : Undo(d)) return s.Fail(rc);
   return Result::kDone;
 }
-
-// Passes the render's progress to the session's progress callback, which
-// may cancel it.
-class ProgressObserver final : public RenderObserver {
- public:
-  explicit ProgressObserver(const Session& s) : step_(s.progress()) {}
-  void Progress(std::uint64_t done, std::uint64_t total) override {
-    done_ = done;
-    total_ = total;
-  }
-  bool Cancelled() override { return step_ && !step_(done_, total_); }
-
- private:
-  const std::function<bool(std::uint64_t, std::uint64_t)>& step_;
-  std::uint64_t done_ = 0, total_ = 0;
-};
 
 Result MixPasteWith(Session& s, bool subtract) {
   SoundDocument& d = *s.active();

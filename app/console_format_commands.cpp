@@ -6,6 +6,7 @@
 
 #include "app/console_args.h"
 #include "app/console_commands.h"
+#include "app/console_progress.h"
 #include "config/text_slots.h"
 #include "core/document/sound_document.h"
 #include "core/edit/document_properties.h"
@@ -15,26 +16,6 @@
 #include "platform/error_numbers.h"
 
 namespace tidemark::console {
-namespace {
-
-// Passes the conversion's progress to the session's progress callback,
-// which may cancel it (Ctrl-C).
-class FormatObserver final : public RenderObserver {
- public:
-  explicit FormatObserver(const Session& s) : step_(s.progress()) {}
-  void Progress(std::uint64_t done, std::uint64_t total) override {
-    done_ = done;
-    total_ = total;
-  }
-  bool Cancelled() override { return step_ && !step_(done_, total_); }
-
- private:
-  const std::function<bool(std::uint64_t, std::uint64_t)>& step_;
-  std::uint64_t done_ = 0, total_ = 0;
-};
-
-}  // namespace
-
 // format [RATE] [CHANNELS] [FORMATWORD] [mix|left|right]: a number of 4000
 // or more is the rate, 1 or 2 the channel count, a format word the sample
 // code; the last word says how stereo becomes mono (mix by default). What
@@ -66,7 +47,7 @@ Result FormatCommand(Session& s, const CommandArgs& args) {
       change.code = type->code;
     }
   }
-  FormatObserver observer(s);
+  ProgressObserver observer(s);
   if (const Error rc = ChangeFormat(d, change, &observer)) return s.Fail(rc);
   return Result::kDone;
 }

@@ -4,14 +4,32 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 #include "app/console_session.h"
+#include "core/edit/stretch_render.h"
 #include "effects/framework/progress_scope.h"
 
 namespace tidemark::console {
+
+// Passes a core render's progress to the session's progress callback,
+// which may cancel it (Ctrl-C).
+class ProgressObserver final : public RenderObserver {
+ public:
+  explicit ProgressObserver(const Session& s) : step_(s.progress()) {}
+  void Progress(std::uint64_t done, std::uint64_t total) override {
+    done_ = done;
+    total_ = total;
+  }
+  bool Cancelled() override { return step_ && !step_(done_, total_); }
+
+ private:
+  const std::function<bool(std::uint64_t, std::uint64_t)>& step_;
+  std::uint64_t done_ = 0, total_ = 0;
+};
 
 // "[#####               ]  25%" for `done` of `total` in `width` cells.
 std::string ProgressBarText(std::uint64_t done, std::uint64_t total, int width = 30);

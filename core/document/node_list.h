@@ -32,9 +32,13 @@ class NodeList {
 
   Node* first() const { return first_; }
   bool empty() const { return first_ == nullptr; }
-  std::size_t size() const {
+  std::size_t size() const { return List(nullptr); }
+  // Puts the nodes in order into `out` (when given; room for size()) and
+  // gives their count.
+  std::size_t List(Node** out) const {
     std::size_t n = 0;
-    for (Node* p = first_; p; p = p->next) ++n;
+    for (Node* p = first_; p; p = p->next, ++n)
+      if (out) out[n] = p;
     return n;
   }
 

@@ -109,21 +109,13 @@ class FormatRecord final : public UndoRecord {
     return err::kOk;
   }
 
-  std::size_t ListMarkers(Marker** nodes) const override { return ListOf(state_.markers, nodes); }
-  std::size_t ListEnvelopePoints(EnvelopePoint** points) const override { return ListOf(state_.envelope, points); }
+  std::size_t ListMarkers(Marker** nodes) const override { return state_.markers.List(nodes); }
+  std::size_t ListEnvelopePoints(EnvelopePoint** points) const override { return state_.envelope.List(points); }
   // A whole-document format change has no place in the stored history.
   Error Serialize(ChunkWriter&) const override { return err::kSizeLimit; }
   UndoKind kind() const override { return UndoKind::kFormatChange; }
 
  private:
-  template <typename Node>
-  static std::size_t ListOf(const NodeList<Node>& list, Node** out) {
-    std::size_t n = 0;
-    for (Node* p = list.first(); p; p = p->next, ++n)
-      if (out) out[n] = p;
-    return n;
-  }
-
   State state_;
   std::string name_;
 };

@@ -74,8 +74,8 @@ struct FormatChange {
 // 4000..384000, a channel count other than 1 or 2, or a result longer than
 // kMaxFrames (the document unchanged); 15 for an unknown sample code; -1 when
 // the observer cancels; errors of RenderConverted. The selection becomes
-// the whole document. The step cannot be stored in a workspace's history
-// (its Serialize gives 77).
+// the whole document. The step has no stored form (its Serialize gives
+// 77): a workspace keeps the document as it is and ends its history there.
 [[nodiscard]] Error ChangeFormat(SoundDocument& document, const FormatChange& change,
                                  RenderObserver* observer = nullptr);
 

@@ -40,8 +40,8 @@ class EditRecord final : public UndoRecord {
     return err::kOk;
   }
 
-  std::size_t ListMarkers(Marker** nodes) const override { return ListOf(request_.markers, nodes); }
-  std::size_t ListEnvelopePoints(EnvelopePoint** points) const override { return ListOf(request_.envelope, points); }
+  std::size_t ListMarkers(Marker** nodes) const override { return request_.markers.List(nodes); }
+  std::size_t ListEnvelopePoints(EnvelopePoint** points) const override { return request_.envelope.List(points); }
 
   Error Serialize(ChunkWriter& writer) const override {
     return TryAlloc([&] {
@@ -82,14 +82,6 @@ class EditRecord final : public UndoRecord {
   SegmentList* edit_segments() override { return &request_.segments; }
 
  private:
-  template <typename Node>
-  static std::size_t ListOf(const NodeList<Node>& list, Node** out) {
-    std::size_t n = 0;
-    for (Node* p = list.first(); p; p = p->next, ++n)
-      if (out) out[n] = p;
-    return n;
-  }
-
   EditRequest request_;
   std::string name_;
 };

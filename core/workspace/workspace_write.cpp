@@ -72,10 +72,33 @@ class ProbeWriter final : public ChunkWriter {
   std::string folder_;
 };
 
+// The records of the history a workspace keeps, [first, end) counted from
+// the newest. A format change has no stored form: the workspace keeps the
+// document as it is and drops that step with every step beyond it (older
+// ones on the undo side, newer ones on the redo side), which could no
+// longer be reached.
+struct StoredRange {
+  std::size_t first = 0, end = 0;
+};
+StoredRange StoredHistory(const UndoHistory& history) {
+  StoredRange range{0, history.size()};
+  for (std::size_t i = 0; i < history.size(); ++i) {
+    if (history.at(i).kind() != UndoKind::kFormatChange) continue;
+    if (i < history.redo_count()) {
+      range.first = i + 1;
+    } else {
+      range.end = i;
+      break;
+    }
+  }
+  return range;
+}
+
 template <typename Fn>
 void ForEachSource(SoundDocument& doc, Fn&& fn) {
   for (const Segment* s = doc.segments.first(); s; s = s->next) fn(s->source.get());
-  for (std::size_t i = 0; i < doc.history.size(); ++i)
+  const StoredRange stored = StoredHistory(doc.history);
+  for (std::size_t i = stored.first; i < stored.end; ++i)
     if (SegmentList* list = doc.history.at(i).edit_segments())
       for (const Segment* s = list->first(); s; s = s->next) fn(s->source.get());
 }
@@ -118,7 +141,8 @@ template <typename Node, typename List>
 void BuildNodeArray(const List& list, const UndoHistory& history, std::size_t (UndoRecord::*lister)(Node**) const,
                     std::vector<Node*>* nodes) {
   for (Node* p = list.first(); p; p = p->next) nodes->push_back(p);
-  for (std::size_t i = 0; i < history.size(); ++i) {
+  const StoredRange stored = StoredHistory(history);
+  for (std::size_t i = stored.first; i < stored.end; ++i) {
     const UndoRecord& r = history.at(i);
     const std::size_t n = (r.*lister)(nullptr);
     const std::size_t at = nodes->size();
@@ -177,8 +201,9 @@ Error WriteDocument(SoundDocument& doc, bool active, ImageWriter& writer, const 
     rec.U32(static_cast<std::uint32_t>(markers.size()));
     rec.U32(static_cast<std::uint32_t>(doc.envelope.size()));
     rec.U32(static_cast<std::uint32_t>(points.size()));
-    rec.U32(static_cast<std::uint32_t>(doc.history.size()));
-    rec.U32(static_cast<std::uint32_t>(doc.history.redo_count()));
+    const StoredRange stored = StoredHistory(doc.history);
+    rec.U32(static_cast<std::uint32_t>(stored.end - stored.first));
+    rec.U32(static_cast<std::uint32_t>(doc.history.redo_count() - stored.first));
     rec.U32(static_cast<std::uint32_t>(path.size()));
     for (const std::u16string& t : texts) rec.U32(static_cast<std::uint32_t>(t.size()));
     for (const Segment* s = doc.segments.first(); s; s = s->next) {
@@ -202,7 +227,7 @@ Error WriteDocument(SoundDocument& doc, bool active, ImageWriter& writer, const 
       rec.U32(std::bit_cast<std::uint32_t>(p->level));
     }
     if (const Error rc = rec.WriteTo(writer)) return rc;
-    for (std::size_t i = 0; i < doc.history.size(); ++i)
+    for (std::size_t i = stored.first; i < stored.end; ++i)
       if (const Error rc = doc.history.at(i).Serialize(writer)) return rc;
     // The path and the tags, each its own text record.
     std::vector<const std::u16string*> all;

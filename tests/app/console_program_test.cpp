@@ -70,8 +70,8 @@ TEST(ConsoleProgram, ClipTravelsBetweenRunsThroughTheClipboardFile) {
 TEST(ConsoleProgram, ClipboardFallsBackToTheWorkingFolder) {
   const std::string dir = testing::MakeTempDir("console_clipboard_fallback");
   testing::WriteWholeFile(dir + "/a.wav", testing::Pcm16Wave(1, 8000, 500, 33));
-  const std::string run = "cd " + dir + " && env -u XDG_RUNTIME_DIR -u TIDEMARK_CLIPBOARD " +
-                          std::string(TIDEMARK_EDIT_PROGRAM) + " a.wav";
+  const std::string run = "(cd " + dir + " && env -u XDG_RUNTIME_DIR -u TIDEMARK_CLIPBOARD " +
+                          std::string(TIDEMARK_EDIT_PROGRAM) + " a.wav)";
   std::string output;
   ASSERT_EQ(testing::Run("printf 'select 100f 200f\\ncopy\\n' | " + run, &output), 0) << output;
   for (const char* leftover : {"/tidemark-clipboard.wav", "/tidemark-clipboard.wav.lock",

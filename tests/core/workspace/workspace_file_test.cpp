@@ -19,6 +19,7 @@
 #include "core/document/segment_cursor.h"
 #include "core/core_options.h"
 #include "core/edit/edit_commands.h"
+#include "core/edit/format_change.h"
 #include "core/io/work_folder.h"
 #include "core/undo/envelope_commands.h"
 #include "core/undo/marker_commands.h"
@@ -205,6 +206,47 @@ TEST_F(WorkspaceFileTest, RandomSessionsComeBackStateForState) {
     restored.documents.clear();
     EXPECT_FALSE(testing::FileExists(folder_ + "/wav0012.tmp"));
   }
+}
+
+// A format change has no stored form: the workspace keeps the document as it
+// is, with the steps reachable without crossing a change.
+TEST_F(WorkspaceFileTest, FormatChangeEndsTheStoredHistory) {
+  std::vector<DocumentPtr> docs = RandomSession(5);
+  SoundDocument& d = *docs[0];
+  while (CanRedo(d)) ASSERT_EQ(Redo(d), 0u);
+  FormatChange to48k;
+  to48k.rate = 48000;
+  ASSERT_EQ(ChangeFormat(d, to48k), 0u);
+  ASSERT_EQ(ApplyGain(d, 0, 100, {0.5f, 0.5f}, "Gain"), 0u);
+  ASSERT_EQ(InsertSilence(d, 10, 3), 0u);
+  FormatChange mono;
+  mono.channels = 1;
+  ASSERT_EQ(ChangeFormat(d, mono), 0u);
+  ASSERT_EQ(InsertSilence(d, 5, 2), 0u);
+  ASSERT_EQ(Undo(d), 0u);
+  ASSERT_EQ(Undo(d), 0u);
+  const State now = Capture(d);
+  WorkspaceImage image;
+  ASSERT_EQ(BuildWorkspace(Raw(docs), docs[0].get(), folder_, &image), 0u);
+  ASSERT_EQ(CommitWorkspaceFile(folder_, image.bytes), 0u);
+  DisownWorkspaceFiles(image);
+  image = WorkspaceImage();
+  docs.clear();
+
+  RestoredWorkspace restored;
+  ASSERT_EQ(ReadWorkspace(folder_, &restored), 0u);
+  ASSERT_EQ(restored.documents.size(), 3u);
+  SoundDocument& r = *restored.documents[0];
+  EXPECT_EQ(r.history.size(), 2u);
+  EXPECT_EQ(r.history.redo_count(), 0u);
+  const State back = Capture(r);
+  EXPECT_EQ(back.rate, 48000u);
+  EXPECT_EQ(back.channels, 2u);
+  EXPECT_EQ(back.samples, now.samples);
+  EXPECT_EQ(Undo(r), 0u);
+  EXPECT_EQ(Undo(r), 0u);
+  EXPECT_FALSE(CanUndo(r));
+  EXPECT_EQ(r.rate, 48000u);
 }
 
 // Cut at every length, or with a field made wrong: refused (65 or 66), no
