@@ -108,6 +108,8 @@ std::string_view UseOf(CodecLibrary library) {
   switch (library) {
     case CodecLibrary::kFlac:
       return "FLAC, Ogg FLAC: open; FLAC: saveas";
+    case CodecLibrary::kMpg123:
+      return "MP3: open";
     default:
       return {};
   }

@@ -1,6 +1,7 @@
 #include "codecs/codec_install.h"
 
 #include "codecs/flac_codec.h"
+#include "codecs/mp3_decoder.h"
 #include "formats/open_sound_file.h"
 
 namespace tidemark {
@@ -20,6 +21,7 @@ void InstallCodecs() {
   CodecReaders readers;
   readers.flac = ReadNativeFlac;
   readers.ogg_flac = ReadOggFlac;
+  readers.mp3 = ReadMp3File;
   InstallCodecReaders(readers);
 }
 
