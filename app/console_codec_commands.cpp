@@ -110,6 +110,8 @@ std::string_view UseOf(CodecLibrary library) {
       return "FLAC, Ogg FLAC: open; FLAC: saveas";
     case CodecLibrary::kMpg123:
       return "MP3: open";
+    case CodecLibrary::kVorbisFile:
+      return "Ogg Vorbis: open";
     default:
       return {};
   }

@@ -2,6 +2,7 @@
 
 #include "codecs/flac_codec.h"
 #include "codecs/mp3_decoder.h"
+#include "codecs/vorbis_decoder.h"
 #include "formats/open_sound_file.h"
 
 namespace tidemark {
@@ -22,6 +23,7 @@ void InstallCodecs() {
   readers.flac = ReadNativeFlac;
   readers.ogg_flac = ReadOggFlac;
   readers.mp3 = ReadMp3File;
+  readers.vorbis = ReadVorbisFile;
   InstallCodecReaders(readers);
 }
 

@@ -2,12 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <random>
 #include <string>
 #include <vector>
@@ -15,43 +9,15 @@
 #include "codecs/codec_library.h"
 #include "core/document/segment.h"
 #include "core/document/segment_cursor.h"
+#include "tests/codecs/codec_test_util.h"
 #include "tests/support/peer_tools.h"
 
 namespace tidemark {
 namespace {
 
-namespace fs = std::filesystem;
+using namespace codec_test;
 
-fs::path Folder() {
-  static const fs::path folder = [] {
-    fs::path p = fs::temp_directory_path() / "mp3_decoder_test";
-    fs::create_directories(p);
-    return p;
-  }();
-  return folder;
-}
-
-int Shell(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()); }
-
-std::vector<std::uint8_t> ReadBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteBytes(const fs::path& path, const std::vector<std::uint8_t>& bytes) {
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                              static_cast<std::streamsize>(bytes.size()));
-}
-
-// Interleaved float samples as ffmpeg decodes `path`.
-std::vector<float> FfmpegDecode(const fs::path& path) {
-  const fs::path raw = Folder() / (path.filename().string() + ".f32");
-  EXPECT_EQ(Shell("/usr/bin/ffmpeg -v error -y -i '" + path.string() + "' -f f32le '" + raw.string() + "'"), 0);
-  const auto bytes = ReadBytes(raw);
-  std::vector<float> samples(bytes.size() / sizeof(float));
-  std::memcpy(samples.data(), bytes.data(), samples.size() * sizeof(float));
-  return samples;
-}
+fs::path Folder() { return codec_test::Folder("mp3_decoder_test"); }
 
 struct Decoded {
   Error rc;
@@ -68,25 +34,6 @@ Decoded Decode(const fs::path& path) {
   SegmentCursor cursor(segments, d.info.channels, d.info.frames);
   EXPECT_EQ(cursor.Read(d.info.frames, d.samples.data(), sample_code::kFloat), 0u);
   return d;
-}
-
-double SnrDb(const std::vector<float>& reference, const std::vector<float>& test) {
-  double signal = 0, noise = 0;
-  for (std::size_t i = 0; i < reference.size() && i < test.size(); ++i) {
-    signal += double(reference[i]) * reference[i];
-    noise += (double(reference[i]) - test[i]) * (double(reference[i]) - test[i]);
-  }
-  return 10 * std::log10(signal / std::max(noise, 1e-30));
-}
-
-double Correlation(const std::vector<float>& a, const std::vector<float>& b) {
-  double ab = 0, aa = 0, bb = 0;
-  for (std::size_t i = 0; i < a.size() && i < b.size(); ++i) {
-    ab += double(a[i]) * b[i];
-    aa += double(a[i]) * a[i];
-    bb += double(b[i]) * b[i];
-  }
-  return ab / std::sqrt(aa * bb);
 }
 
 struct LameCase {
