@@ -32,7 +32,7 @@ def main():
         flac = os.path.join(folder, "src.flac")
         subprocess.run(["flac", "-s", "-f", "-5", "-o", flac, wav], check=True)
         mp3 = os.path.join(folder, "src.mp3")
-        subprocess.run(["lame", "-S", "-b", "192", wav, mp3], check=True)
+        subprocess.run(["lame", "--quiet", "-b", "192", wav, mp3], check=True)
         ogg = os.path.join(folder, "src.ogg")
         subprocess.run(["oggenc", "-Q", "-q", "5", "-o", ogg, wav], check=True)
         ours_out = os.path.join(folder, "ours.flac")

@@ -284,35 +284,6 @@ TEST(FlacDamage, TruncatedAndCorruptFilesAreRefusedCleanly) {
   EXPECT_EQ(WorkFileCount(), work_files);
 }
 
-// Hiding the library: open and save answer 37 naming the package; other
-// files keep opening and a file that is not FLAC is still told apart.
-TEST(FlacLibrary, MissingLibraryNamesItsPackage) {
-  const fs::path wav = Folder() / "hidden.wav";
-  WriteWav(wav, 44100, 1, 16, TestSamples(16, 1, 500, 2));
-  DocumentPtr document = OpenDocument(wav);
-  ASSERT_TRUE(document);
-  const fs::path flac = Folder() / "hidden.flac";
-  ASSERT_EQ(WriteFlacFile(*document, flac.string(), {}), 0u);
-
-  const fs::path empty = Folder() / "no_libraries";
-  fs::create_directories(empty);
-  ::setenv("TIDEMARK_CODEC_PATH", empty.c_str(), 1);
-  detail::ResetCodecLibraries();
-  SoundFileInfo info;
-  SegmentList segments;
-  EXPECT_EQ(ReadFlacFile(flac.string(), false, true, &info, &segments), 37u);
-  EXPECT_EQ(MissingCodecPackage(), "libflac12");
-  const fs::path target = Folder() / "hidden_out.flac";
-  EXPECT_EQ(WriteFlacFile(*document, target.string(), {}), 37u);
-  EXPECT_FALSE(fs::exists(target));
-  EXPECT_EQ(ReadFlacFile(wav.string(), false, true, &info, &segments), 14u);
-  EXPECT_FALSE(CodecLibraryAvailable(CodecLibrary::kFlac));
-  EXPECT_TRUE(OpenDocument(wav));
-  ::unsetenv("TIDEMARK_CODEC_PATH");
-  detail::ResetCodecLibraries();
-  EXPECT_EQ(ReadFlacFile(flac.string(), false, true, &info, &segments), 0u);
-}
-
 // A cancel while decoding or encoding leaves no working file, no target and
 // no hidden partial file.
 TEST(FlacCancel, LeavesNothingBehind) {

@@ -131,20 +131,5 @@ TEST(Mp3Damage, BadFilesAreRefusedOrCut) {
   }
 }
 
-TEST(Mp3Library, MissingLibraryNamesItsPackage) {
-  const fs::path mp3 = Folder() / "hidden.mp3";
-  WriteBytes(mp3, {0xFF, 0xFB, 0x90, 0x64, 0, 0, 0, 0});
-  const fs::path empty = Folder() / "no_libraries";
-  fs::create_directories(empty);
-  ::setenv("TIDEMARK_CODEC_PATH", empty.c_str(), 1);
-  detail::ResetCodecLibraries();
-  const Decoded d = Decode(mp3);
-  const std::string package = MissingCodecPackage();
-  ::unsetenv("TIDEMARK_CODEC_PATH");
-  detail::ResetCodecLibraries();
-  EXPECT_EQ(d.rc, 37u);
-  EXPECT_EQ(package, "libmpg123-0");
-}
-
 }  // namespace
 }  // namespace tidemark
