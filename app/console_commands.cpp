@@ -81,9 +81,11 @@ Result Open(Session& s, const Args& args) {
     if (found) continue;
     SoundDocument* doc = nullptr;
     std::vector<SkippedMetadata> skipped;
+    const ScopedCodecOpenProgress codec_progress(s);
     if (const Error rc = OpenSoundDocument(path, s.open_options(), &doc, &skipped)) {
       s.err() << Session::Format(text::kConsoleCannotOpenFile, path) << '\n';
       s.Fail(rc);
+      ReportMissingCodec(s, rc);
       failed = true;
       continue;
     }
@@ -247,6 +249,7 @@ std::string Extension(const std::string& path) {
 Result SaveAsCommand(Session& s, const Args& args) {
   SoundDocument& d = *s.active();
   const std::string path = Absolute(args[0]);
+  if (const std::optional<Result> codec = SaveAsThroughCodec(s, path, args)) return *codec;
   PcmFileKind kind = d.kind == PcmFileKind::Temp ? PcmFileKind::Wave : d.kind;
   SampleCode code = d.code;
   if (args.size() > 1) {
@@ -408,7 +411,8 @@ const std::vector<Command>& Commands() {
       {"show", 0, 2, true, ShowCommand},
       {"tag", 0, 2, true, Tag},
       {"save", 0, 0, true, Save},
-      {"saveas", 1, 2, true, SaveAsCommand},
+      {"saveas", 1, kAny, true, SaveAsCommand},
+      {"encoders", 0, 0, false, EncodersCommand},
       {"onerror", 1, 1, false, OnError},
       {"project", 1, 1, false, Project},
       {"help", 0, 2, false, Help},

@@ -58,5 +58,18 @@ Result PresetCommand(Session& s, const CommandArgs& args);
 std::optional<SettingsBlock> PresetBlockNamed(const CEffEntry& entry, std::string_view name);
 // The chain commands (console_chain_commands.cpp).
 Result ChainCommand(Session& s, const CommandArgs& args);
+// The codec commands (console_codec_commands.cpp): `encoders`; saveas into
+// a compressed format (none when `args` ask for a PCM save); the package
+// line under a 37; the open progress of the codecs while it lives.
+Result EncodersCommand(Session& s, const CommandArgs& args);
+std::optional<Result> SaveAsThroughCodec(Session& s, const std::string& path, const CommandArgs& args);
+void ReportMissingCodec(Session& s, Error error);
+class ScopedCodecOpenProgress {
+ public:
+  explicit ScopedCodecOpenProgress(const Session& s);
+  ~ScopedCodecOpenProgress();
+  ScopedCodecOpenProgress(const ScopedCodecOpenProgress&) = delete;
+  ScopedCodecOpenProgress& operator=(const ScopedCodecOpenProgress&) = delete;
+};
 
 }  // namespace tidemark::console

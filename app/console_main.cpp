@@ -38,6 +38,7 @@
 #include "effects/analysis/weighting.h"
 #include "effects/framework/effect_registry.h"
 #include "formats/clip_image.h"
+#include "codecs/codec_install.h"
 #include "formats/file_kind_table.h"
 
 #if TIDEMARK_HAVE_READLINE
@@ -172,6 +173,7 @@ int main(int argc, char** argv) {
   LoadStartupTexts();
   StartupSettings startup = LoadStartupSettings();
   tidemark::InstallFileKinds();
+  tidemark::InstallCodecs();
   tidemark::InstallWaveClipboardLink();
   // Without $XDG_RUNTIME_DIR the clipboard file goes to the working folder,
   // never into the folder the program was started from.

@@ -22,6 +22,7 @@
 #include "effects/framework/effect_registry.h"
 #include "formats/chunks/file_io.h"
 #include "formats/file_kind.h"
+#include "codecs/codec_install.h"
 #include "formats/file_kind_table.h"
 #include "formats/file_markers.h"
 #include "formats/pcm_probe.h"
@@ -149,6 +150,7 @@ void MarkAndTitle(const std::string& path) {
 
 int main(int argc, char** argv) {
   InstallFileKinds();
+  InstallCodecs();
   EffectRegistry::Install();
   const std::filesystem::path out_dir = argc > 1 ? argv[1] : "tidemark-demo";
   std::error_code ec;

@@ -41,25 +41,34 @@ bool Listed(const std::vector<std::string>& list, const std::string& extension) 
   });
 }
 
-// The place where each codec library's reader plugs in. A reader is called
-// like the PCM probe and answers 14 when the file is not in its format, so
-// that the next reader of its row is tried; none is built in yet.
-Error Mp3Reader(const std::string&, SoundFileInfo*, SegmentList*) { return kCodecNotAvailable; }
-Error WindowsMediaReader(const std::string&, SoundFileInfo*, SegmentList*) { return kCodecNotAvailable; }
-Error Mp4Reader(const std::string&, SoundFileInfo*, SegmentList*) { return kCodecNotAvailable; }
-Error VorbisReader(const std::string&, SoundFileInfo*, SegmentList*) { return kCodecNotAvailable; }
-Error FlacReader(const std::string&, SoundFileInfo*, SegmentList*) { return kCodecNotAvailable; }
-Error OpusReader(const std::string&, SoundFileInfo*, SegmentList*) { return kCodecNotAvailable; }
-Error VideoReader(const std::string&, SoundFileInfo*, SegmentList*) { return kCodecNotAvailable; }
+// The place where each codec library's reader plugs in (InstallCodecReaders).
+// A reader is called like the PCM probe and answers 14 when the file is not
+// in its format, so that the next reader of its row is tried.
+CodecReaders g_codec_readers;
+
+Error CallCodec(CodecReadFunction reader, const std::string& path, bool take_metadata, SoundFileInfo* info,
+                SegmentList* segments) {
+  if (!reader) return kCodecNotAvailable;
+  return reader(path, take_metadata, info, segments);
+}
+
 Error CompressedWaveReader(const std::string&, SoundFileInfo*, SegmentList*) { return err::kForeignEncoding; }
 Error MediaImport(const std::string&, SoundFileInfo*, SegmentList*) { return kCodecNotAvailable; }
 
-// The Ogg row: each reader gets the file when the one before answered 14.
-Error OggChain(const std::string& path, SoundFileInfo* info, SegmentList* segments) {
-  Error rc = VorbisReader(path, info, segments);
-  if (rc == err::kMalformed) rc = FlacReader(path, info, segments);
-  if (rc == err::kMalformed) rc = OpusReader(path, info, segments);
-  return rc;
+// The Ogg row: each reader gets the file when the one before did not claim
+// it (14, or its library missing). When none claims it, a missing library
+// is the answer, since that reader might have.
+Error OggChain(const std::string& path, bool take_metadata, SoundFileInfo* info, SegmentList* segments) {
+  bool missing = false;
+  for (CodecReadFunction reader : {g_codec_readers.vorbis, g_codec_readers.ogg_flac, g_codec_readers.opus}) {
+    const Error rc = CallCodec(reader, path, take_metadata, info, segments);
+    if (rc == kCodecNotAvailable) {
+      missing = true;
+      continue;
+    }
+    if (rc != err::kMalformed) return rc;
+  }
+  return missing ? kCodecNotAvailable : err::kMalformed;
 }
 
 bool IsOpenableWidth(SampleCode code) {
@@ -117,6 +126,8 @@ Error MakeDocument(const std::string& path, SoundFileInfo info, SegmentList segm
 
 }  // namespace
 
+void InstallCodecReaders(const CodecReaders& readers) { g_codec_readers = readers; }
+
 SoundReader ReaderForPath(std::string_view path) {
   static constexpr std::array<std::pair<std::string_view, SoundReader>, 19> kTable = {{
       {"raw", SoundReader::kRefused},       {"pcm", SoundReader::kRefused},
@@ -150,19 +161,19 @@ static Error OpenByExtension(const std::string& path, const OpenOptions& options
     case SoundReader::kRefused:
       return err::kMalformed;
     case SoundReader::kMp3:
-      return Mp3Reader(path, info, segments);
+      return CallCodec(g_codec_readers.mp3, path, take_metadata, info, segments);
     case SoundReader::kWindowsMedia:
-      return WindowsMediaReader(path, info, segments);
+      return CallCodec(g_codec_readers.windows_media, path, take_metadata, info, segments);
     case SoundReader::kMp4:
       // Without its setting the row does not claim the file.
       if (!options.mp4_decoder_enabled) break;
-      return Mp4Reader(path, info, segments);
+      return CallCodec(g_codec_readers.mp4, path, take_metadata, info, segments);
     case SoundReader::kOggChain:
-      return OggChain(path, info, segments);
+      return OggChain(path, take_metadata, info, segments);
     case SoundReader::kFlac:
-      return FlacReader(path, info, segments);
+      return CallCodec(g_codec_readers.flac, path, take_metadata, info, segments);
     case SoundReader::kOpus:
-      return OpusReader(path, info, segments);
+      return CallCodec(g_codec_readers.opus, path, take_metadata, info, segments);
     case SoundReader::kOneBit: {
       SoundFileInfo decoded;
       SegmentList list;
@@ -174,7 +185,7 @@ static Error OpenByExtension(const std::string& path, const OpenOptions& options
       return err::kOk;
     }
     case SoundReader::kVideo:
-      return VideoReader(path, info, segments);
+      return CallCodec(g_codec_readers.video, path, take_metadata, info, segments);
     case SoundReader::kPcmProbe:
       break;
   }

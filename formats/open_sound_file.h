@@ -39,6 +39,26 @@ enum class SoundReader {
   kPcmProbe,      // anything else
 };
 
+// Codec readers: installed into the dispatch rows at start-up by the codec
+// layer (this library never depends on it). A reader answers 14 when the
+// file is not in its format, checks the open limits itself and, with
+// `take_metadata`, fills the info's tags and markers. A row without a
+// reader answers kCodecNotAvailable.
+using CodecReadFunction = Error (*)(const std::string& path, bool take_metadata, SoundFileInfo* info,
+                                    SegmentList* segments);
+struct CodecReaders {
+  CodecReadFunction mp3 = nullptr;
+  CodecReadFunction windows_media = nullptr;
+  CodecReadFunction mp4 = nullptr;
+  CodecReadFunction vorbis = nullptr;
+  CodecReadFunction flac = nullptr;
+  CodecReadFunction ogg_flac = nullptr;
+  CodecReadFunction opus = nullptr;
+  CodecReadFunction video = nullptr;
+};
+// Puts `readers` in force (a copy); call once at start-up, before any open.
+void InstallCodecReaders(const CodecReaders& readers);
+
 // The reader for `path`'s extension (what follows the last '.' of the last
 // component; ASCII case ignored).
 SoundReader ReaderForPath(std::string_view path);

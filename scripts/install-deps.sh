@@ -20,6 +20,11 @@ packages=(
   libpng-dev
   # line editing for the console editor
   libreadline-dev
+  # codec headers (the libraries themselves are loaded at run time) and the
+  # codec peers of the tests and benchmarks
+  libflac-dev libmpg123-dev libmp3lame-dev libvorbis-dev libopusfile-dev libopusenc-dev
+  libavformat-dev libavcodec-dev libswresample-dev
+  flac lame vorbis-tools opus-tools
   # iconv code-page modules live in libc-bin/libc6 (always present on Debian)
 )
 

@@ -1,0 +1,178 @@
+// The console editor's codec commands: `encoders` lists the codec libraries
+// and whether each can be loaded; `saveas` into a compressed format goes
+// through the table below, from file extension (or format word) to writer.
+//
+//   extension      format word   writer   fields
+//   .flac .fla     flac          FLAC     level=0-8 bits=8|16|24 verify=0|1 block=HEX
+//
+// An argument containing '=' is a field, any other the format word. Saving
+// into a compressed format writes a copy: the document keeps its own path
+// (or none), so that `save` never writes PCM over the compressed file.
+#include <array>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/console_args.h"
+#include "app/console_commands.h"
+#include "codecs/codec_library.h"
+#include "codecs/codec_progress.h"
+#include "codecs/flac_codec.h"
+#include "config/text_slots.h"
+#include "core/document/sound_document.h"
+#include "platform/ascii_case.h"
+#include "platform/error_numbers.h"
+
+namespace tidemark::console {
+namespace {
+
+enum class Writer { kNone, kFlac };
+
+struct WriterRow {
+  std::string_view extension_or_word;
+  Writer writer;
+};
+constexpr std::array<WriterRow, 2> kWriters = {{
+    {"flac", Writer::kFlac},
+    {"fla", Writer::kFlac},
+}};
+
+Writer WriterFor(std::string_view word) {
+  const std::string lower = AsciiLower(word);
+  for (const WriterRow& row : kWriters)
+    if (!row.extension_or_word.empty() && row.extension_or_word == lower) return row.writer;
+  return Writer::kNone;
+}
+
+std::string ExtensionOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  const std::size_t dot = path.rfind('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
+  return path.substr(dot + 1);
+}
+
+std::optional<std::vector<std::uint8_t>> ParseHexBytes(std::string_view text) {
+  if (text.size() % 2 != 0) return std::nullopt;
+  std::vector<std::uint8_t> bytes;
+  for (std::size_t i = 0; i < text.size(); i += 2) {
+    unsigned value = 0;
+    for (std::size_t j = i; j < i + 2; ++j) {
+      const char c = text[j];
+      const int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                        : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+      if (digit < 0) return std::nullopt;
+      value = value * 16 + static_cast<unsigned>(digit);
+    }
+    bytes.push_back(static_cast<std::uint8_t>(value));
+  }
+  return bytes;
+}
+
+// FLAC fields over the settings; false names the bad argument in `bad`.
+bool ApplyFlacFields(const std::vector<std::string>& fields, FlacEncodeSettings* settings, std::string* bad) {
+  for (const std::string& field : fields) {
+    const std::size_t eq = field.find('=');
+    const std::string name = AsciiLower(std::string_view(field).substr(0, eq));
+    const std::string_view value = std::string_view(field).substr(eq + 1);
+    *bad = field;
+    if (name == "block") {
+      const auto bytes = ParseHexBytes(value);
+      if (!bytes || DecodeFlacBlock(*bytes, settings)) return false;
+    } else if (name == "level") {
+      const auto n = ParseCount(value, 8);
+      if (!n) return false;
+      settings->level = static_cast<std::uint8_t>(*n);
+    } else if (name == "bits") {
+      const auto n = ParseCount(value, 24);
+      if (!n || (*n != 8 && *n != 16 && *n != 24)) return false;
+      settings->bits = static_cast<std::uint8_t>(*n);
+    } else if (name == "verify") {
+      const auto n = ParseCount(value, 1);
+      if (!n) return false;
+      settings->verify = *n == 1;
+    } else {
+      return false;
+    }
+  }
+  return true;
+}
+
+constexpr std::array<CodecLibrary, kCodecLibraryCount> kAllLibraries = {
+    CodecLibrary::kFlac,      CodecLibrary::kMpg123,   CodecLibrary::kLame,    CodecLibrary::kVorbisFile,
+    CodecLibrary::kVorbisEnc, CodecLibrary::kOpusFile, CodecLibrary::kOpusEnc, CodecLibrary::kAvFormat,
+    CodecLibrary::kAvCodec,   CodecLibrary::kSwResample};
+
+// What each library does here; empty while nothing uses it yet.
+std::string_view UseOf(CodecLibrary library) {
+  switch (library) {
+    case CodecLibrary::kFlac:
+      return "FLAC, Ogg FLAC: open; FLAC: saveas";
+    case CodecLibrary::kMpg123:
+      return "MP3: open";
+    case CodecLibrary::kVorbisFile:
+      return "Ogg Vorbis: open";
+    default:
+      return {};
+  }
+}
+
+}  // namespace
+
+Result EncodersCommand(Session& s, const CommandArgs&) {
+  for (const CodecLibrary library : kAllLibraries) {
+    const std::string_view use = UseOf(library);
+    if (use.empty()) continue;
+    const CodecLibraryInfo& info = DescribeCodecLibrary(library);
+    s.out() << info.name << ": " << use << " - ";
+    if (CodecLibraryAvailable(library))
+      s.out() << "available\n";
+    else
+      s.out() << "missing (install the Debian package " << info.package << ")\n";
+  }
+  return Result::kDone;
+}
+
+void ReportMissingCodec(Session& s, Error error) {
+  if (error != err::kCodecLibraryUnavailable) return;
+  const std::string package = MissingCodecPackage();
+  if (!package.empty()) s.err() << "install the Debian package " << package << '\n';
+}
+
+std::optional<Result> SaveAsThroughCodec(Session& s, const std::string& path, const CommandArgs& args) {
+  Writer writer = WriterFor(ExtensionOf(path));
+  std::vector<std::string> fields;
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    if (args[i].find('=') != std::string::npos) {
+      fields.push_back(args[i]);
+    } else if (const Writer named = WriterFor(args[i]); named != Writer::kNone && i == 1) {
+      writer = named;
+    } else if (i != 1) {
+      return s.Usage("saveas");
+    } else {
+      writer = Writer::kNone;  // a PCM format word decides
+    }
+  }
+  if (writer == Writer::kNone) {
+    if (!fields.empty() || args.size() > 2) return s.Usage("saveas");
+    return std::nullopt;
+  }
+  SoundDocument& d = *s.active();
+  FlacEncodeSettings settings;
+  std::string bad;
+  if (!ApplyFlacFields(fields, &settings, &bad)) {
+    s.err() << "error: bad field " << bad << " (help saveas lists the fields)\n";
+    return Result::kFailed;
+  }
+  if (const Error rc = WriteFlacFile(d, path, settings, s.progress())) {
+    const Result result = s.Fail(rc);
+    ReportMissingCodec(s, rc);
+    return result;
+  }
+  return Result::kDone;
+}
+
+ScopedCodecOpenProgress::ScopedCodecOpenProgress(const Session& s) { SetCodecOpenProgress(s.progress()); }
+ScopedCodecOpenProgress::~ScopedCodecOpenProgress() { SetCodecOpenProgress({}); }
+
+}  // namespace tidemark::console

@@ -1,0 +1,60 @@
+#!/usr/bin/python3
+"""Compressed formats through the console editor against the codecs' own
+tools, on a 10-minute 44.1 kHz stereo 16-bit file (made here, noise):
+
+  open FLAC           tidemark: open x.flac         ffmpeg -i x.flac -f wav out.wav
+  open MP3 192 kbps   tidemark: open x.mp3          ffmpeg -i x.mp3 -f wav out.wav
+  open Ogg Vorbis q5  tidemark: open x.ogg          ffmpeg -i x.ogg -f wav out.wav
+  write FLAC level 5  tidemark: saveas out.flac     flac -5 x.wav
+                       level=5
+
+Each tidemark run is one process with a command file. Times are medians of
+the runs; ratios above 1 mean tidemark is slower.
+
+  bench/codecs_bench.py [--program PATH] [--folder DIR] [--minutes 10] [--runs 3]
+"""
+import os
+import shutil
+import subprocess
+import sys
+
+from bench_common import RATE, median_time, parse_args, scratch_folder, write_noise_wave
+
+
+def main():
+    args = parse_args(__doc__)
+    for tool in ("flac", "ffmpeg", "lame", "oggenc"):
+        if not shutil.which(tool):
+            sys.exit("%s is missing (scripts/install-deps.sh installs it)" % tool)
+    with scratch_folder("codecs-bench-", args.folder) as folder:
+        wav = os.path.join(folder, "src.wav")
+        write_noise_wave(wav, int(args.minutes * 60 * RATE))
+        flac = os.path.join(folder, "src.flac")
+        subprocess.run(["flac", "-s", "-f", "-5", "-o", flac, wav], check=True)
+        mp3 = os.path.join(folder, "src.mp3")
+        subprocess.run(["lame", "--quiet", "-b", "192", wav, mp3], check=True)
+        ogg = os.path.join(folder, "src.ogg")
+        subprocess.run(["oggenc", "-Q", "-q", "5", "-o", ogg, wav], check=True)
+        ours_out = os.path.join(folder, "ours.flac")
+        peer_out = os.path.join(folder, "peer.flac")
+        peer_wav = os.path.join(folder, "peer.wav")
+        rows = [
+            ("open %s" % name, [args.program], "open %s\nquit\n" % src, None,
+             ["ffmpeg", "-v", "error", "-y", "-i", src, "-f", "wav", peer_wav], peer_wav)
+            for name, src in (("FLAC", flac), ("MP3", mp3), ("Ogg Vorbis", ogg))
+        ] + [
+            ("write FLAC -5", [args.program], "open %s\nsaveas %s level=5\nquit\n" % (wav, ours_out), ours_out,
+             ["flac", "-s", "-f", "-5", "-o", peer_out, wav], peer_out),
+        ]
+        print("%-16s %10s %10s %8s" % ("work", "tidemark", "peer", "ratio"))
+        for label, command, script, sync_path, peer, peer_sync in rows:
+            ours, why = median_time(command, script, sync_path, args.runs)
+            theirs, peer_why = median_time(peer, None, peer_sync, args.runs)
+            if ours is None or theirs is None:
+                print("%-16s failed: %s" % (label, why or peer_why))
+                continue
+            print("%-16s %9.2fs %9.2fs %8.2f" % (label, ours.wall, theirs.wall, ours.wall / theirs.wall))
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,30 @@
+#include "codecs/codec_install.h"
+
+#include "codecs/flac_codec.h"
+#include "codecs/mp3_decoder.h"
+#include "codecs/vorbis_decoder.h"
+#include "formats/open_sound_file.h"
+
+namespace tidemark {
+namespace {
+
+Error ReadNativeFlac(const std::string& path, bool take_metadata, SoundFileInfo* info, SegmentList* segments) {
+  return ReadFlacFile(path, false, take_metadata, info, segments);
+}
+
+Error ReadOggFlac(const std::string& path, bool take_metadata, SoundFileInfo* info, SegmentList* segments) {
+  return ReadFlacFile(path, true, take_metadata, info, segments);
+}
+
+}  // namespace
+
+void InstallCodecs() {
+  CodecReaders readers;
+  readers.flac = ReadNativeFlac;
+  readers.ogg_flac = ReadOggFlac;
+  readers.mp3 = ReadMp3File;
+  readers.vorbis = ReadVorbisFile;
+  InstallCodecReaders(readers);
+}
+
+}  // namespace tidemark

@@ -1,0 +1,320 @@
+#include "codecs/flac_codec.h"
+
+#include <FLAC/metadata.h>
+#include <FLAC/stream_decoder.h>
+#include <FLAC/stream_encoder.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+#include "codecs/container_sniff.h"
+#include "codecs/internal/codec_api.h"
+#include "core/document/segment.h"
+#include "core/document/segment_cursor.h"
+#include "core/document/sound_document.h"
+#include "core/io/work_file_writer.h"
+#include "formats/open_sound_file.h"
+#include "formats/tags/vorbis_comments.h"
+#include "platform/error_numbers.h"
+#include "platform/file_ops.h"
+
+namespace tidemark {
+namespace {
+
+struct DecoderApi {
+  decltype(&FLAC__stream_decoder_new) create;
+  decltype(&FLAC__stream_decoder_delete) destroy;
+  decltype(&FLAC__stream_decoder_set_metadata_respond) respond;
+  decltype(&FLAC__stream_decoder_init_file) init_file;
+  decltype(&FLAC__stream_decoder_init_ogg_file) init_ogg_file;
+  decltype(&FLAC__stream_decoder_process_until_end_of_stream) process;
+  decltype(&FLAC__stream_decoder_get_state) state;
+  decltype(&FLAC__stream_decoder_finish) finish;
+};
+constexpr std::array<const char*, 8> kDecoderNames = {
+    "FLAC__stream_decoder_new",         "FLAC__stream_decoder_delete",
+    "FLAC__stream_decoder_set_metadata_respond", "FLAC__stream_decoder_init_file",
+    "FLAC__stream_decoder_init_ogg_file", "FLAC__stream_decoder_process_until_end_of_stream",
+    "FLAC__stream_decoder_get_state",   "FLAC__stream_decoder_finish"};
+
+struct EncoderApi {
+  decltype(&FLAC__stream_encoder_new) create;
+  decltype(&FLAC__stream_encoder_delete) destroy;
+  decltype(&FLAC__stream_encoder_set_channels) set_channels;
+  decltype(&FLAC__stream_encoder_set_bits_per_sample) set_bits;
+  decltype(&FLAC__stream_encoder_set_sample_rate) set_rate;
+  decltype(&FLAC__stream_encoder_set_compression_level) set_level;
+  decltype(&FLAC__stream_encoder_set_verify) set_verify;
+  decltype(&FLAC__stream_encoder_set_total_samples_estimate) set_total;
+  decltype(&FLAC__stream_encoder_set_metadata) set_metadata;
+  decltype(&FLAC__stream_encoder_init_file) init_file;
+  decltype(&FLAC__stream_encoder_process_interleaved) process;
+  decltype(&FLAC__stream_encoder_finish) finish;
+  decltype(&FLAC__metadata_object_new) object_new;
+  decltype(&FLAC__metadata_object_delete) object_delete;
+  decltype(&FLAC__metadata_object_vorbiscomment_append_comment) append_comment;
+};
+constexpr std::array<const char*, 15> kEncoderNames = {
+    "FLAC__stream_encoder_new",
+    "FLAC__stream_encoder_delete",
+    "FLAC__stream_encoder_set_channels",
+    "FLAC__stream_encoder_set_bits_per_sample",
+    "FLAC__stream_encoder_set_sample_rate",
+    "FLAC__stream_encoder_set_compression_level",
+    "FLAC__stream_encoder_set_verify",
+    "FLAC__stream_encoder_set_total_samples_estimate",
+    "FLAC__stream_encoder_set_metadata",
+    "FLAC__stream_encoder_init_file",
+    "FLAC__stream_encoder_process_interleaved",
+    "FLAC__stream_encoder_finish",
+    "FLAC__metadata_object_new",
+    "FLAC__metadata_object_delete",
+    "FLAC__metadata_object_vorbiscomment_append_comment"};
+
+Container SniffFile(const std::string& path) {
+  std::array<std::uint8_t, kSniffBytes> bytes{};
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return Container::kUnknown;
+  const std::size_t got = std::fread(bytes.data(), 1, bytes.size(), f);
+  std::fclose(f);
+  return SniffContainer(std::span<const std::uint8_t>(bytes.data(), got));
+}
+
+SampleCode CodeForBits(unsigned bits) {
+  if (bits <= 16) return sample_code::kS16;
+  if (bits <= 24) return sample_code::kS24;
+  return sample_code::kS32;
+}
+
+// What the decoder's callbacks share. Samples go to the working files as
+// left-justified 32-bit, which converts exactly to the file's width.
+struct DecodeState {
+  WorkFileWriter writer;
+  bool have_info = false;
+  bool started = false;
+  std::uint32_t rate = 0;
+  unsigned channels = 0;
+  unsigned bits = 0;
+  std::uint64_t total = 0;  // from STREAMINFO, 0 when unknown
+  std::uint64_t decoded = 0;
+  bool take_metadata = false;
+  TagSet tags;
+  std::uint32_t stream_errors = 0;
+  Error failure;  // why a callback stopped the decoder
+  std::vector<std::int32_t> interleaved;
+};
+
+Error StartWriting(DecodeState& s) {
+  SoundFileInfo check;
+  check.rate = s.rate;
+  check.channels = static_cast<std::uint16_t>(s.channels);
+  check.code = CodeForBits(s.bits);
+  check.frames = static_cast<std::uint32_t>(std::min<std::uint64_t>(s.total, kMaxFrames + std::uint64_t{1}));
+  if (s.total > kMaxFrames) return err::kTooManyFrames;
+  if (const Error rc = CheckOpenLimits(check)) return rc;
+  s.started = true;
+  return s.writer.Begin(PcmFileKind::Temp, s.rate, check.code, check.channels, check.frames);
+}
+
+FLAC__StreamDecoderWriteStatus OnFrame(const FLAC__StreamDecoder*, const FLAC__Frame* frame,
+                                       const FLAC__int32* const buffer[], void* client) {
+  auto& s = *static_cast<DecodeState*>(client);
+  if (!s.have_info || frame->header.channels != s.channels) {
+    s.failure = err::kMalformed;
+    return FLAC__STREAM_DECODER_WRITE_STATUS_ABORT;
+  }
+  if (!s.started) {
+    if ((s.failure = StartWriting(s))) return FLAC__STREAM_DECODER_WRITE_STATUS_ABORT;
+  }
+  const unsigned frames = frame->header.blocksize;
+  if (s.decoded + frames > kMaxFrames) {
+    s.failure = err::kTooManyFrames;
+    return FLAC__STREAM_DECODER_WRITE_STATUS_ABORT;
+  }
+  const unsigned shift = 32 - s.bits;
+  s.interleaved.resize(static_cast<std::size_t>(frames) * s.channels);
+  std::int32_t* out = s.interleaved.data();
+  for (unsigned i = 0; i < frames; ++i)
+    for (unsigned c = 0; c < s.channels; ++c)
+      *out++ = static_cast<std::int32_t>(static_cast<std::uint32_t>(buffer[c][i]) << shift);
+  if ((s.failure = s.writer.WriteFrames(s.interleaved.data(), frames, sample_code::kS32)))
+    return FLAC__STREAM_DECODER_WRITE_STATUS_ABORT;
+  s.decoded += frames;
+  if (const CodecProgress& progress = CodecOpenProgress(); progress && !progress(s.decoded, s.total)) {
+    s.failure = err::kCancelled;
+    return FLAC__STREAM_DECODER_WRITE_STATUS_ABORT;
+  }
+  return FLAC__STREAM_DECODER_WRITE_STATUS_CONTINUE;
+}
+
+void OnMetadata(const FLAC__StreamDecoder*, const FLAC__StreamMetadata* block, void* client) {
+  auto& s = *static_cast<DecodeState*>(client);
+  if (block->type == FLAC__METADATA_TYPE_STREAMINFO) {
+    const auto& info = block->data.stream_info;
+    s.have_info = true;
+    s.rate = info.sample_rate;
+    s.channels = info.channels;
+    s.bits = info.bits_per_sample;
+    s.total = info.total_samples;
+  } else if (block->type == FLAC__METADATA_TYPE_VORBIS_COMMENT && s.take_metadata) {
+    const auto& vc = block->data.vorbis_comment;
+    VorbisComments comments;
+    comments.vendor.assign(reinterpret_cast<const char*>(vc.vendor_string.entry), vc.vendor_string.length);
+    for (FLAC__uint32 i = 0; i < vc.num_comments; ++i)
+      comments.comments.emplace_back(reinterpret_cast<const char*>(vc.comments[i].entry), vc.comments[i].length);
+    // Tags that cannot be taken leave the samples openable.
+    (void)VorbisCommentsToTags(comments, &s.tags);
+  }
+}
+
+void OnError(const FLAC__StreamDecoder*, FLAC__StreamDecoderErrorStatus, void* client) {
+  ++static_cast<DecodeState*>(client)->stream_errors;
+}
+
+}  // namespace
+
+Error ReadFlacFile(const std::string& path, bool ogg, bool take_metadata, SoundFileInfo* info,
+                   SegmentList* segments) {
+  if (SniffFile(path) != (ogg ? Container::kOggFlac : Container::kFlac)) return err::kMalformed;
+  DecoderApi api{};
+  if (const Error rc = codec_detail::ResolveApi(CodecLibrary::kFlac, kDecoderNames, &api)) return rc;
+  FLAC__StreamDecoder* decoder = api.create();
+  if (!decoder) return err::kOutOfMemory;
+  auto state = std::make_unique<DecodeState>();
+  state->take_metadata = take_metadata;
+  api.respond(decoder, FLAC__METADATA_TYPE_VORBIS_COMMENT);
+  const auto init = (ogg ? api.init_ogg_file : api.init_file)(decoder, path.c_str(), OnFrame, OnMetadata,
+                                                               OnError, state.get());
+  Error rc;
+  if (init == FLAC__STREAM_DECODER_INIT_STATUS_ERROR_OPENING_FILE) {
+    rc = err::kReadFailed;
+  } else if (init != FLAC__STREAM_DECODER_INIT_STATUS_OK) {
+    rc = err::kOutOfMemory;
+  } else {
+    const bool ended = api.process(decoder) && api.state(decoder) == FLAC__STREAM_DECODER_END_OF_STREAM;
+    if (state->failure) {
+      rc = state->failure;
+    } else if (!ended || !state->have_info) {
+      rc = state->decoded == 0 ? err::kMalformed : err::kReadFailed;
+    } else if (state->total != 0 && state->decoded != state->total) {
+      // Frames lost to damage or a cut-off end: the length would be wrong.
+      rc = err::kReadFailed;
+    } else if (state->decoded == 0 && state->stream_errors != 0) {
+      rc = err::kMalformed;
+    }
+    api.finish(decoder);
+  }
+  api.destroy(decoder);
+  if (!rc && state->have_info && !state->started) rc = StartWriting(*state);  // a file without frames
+  if (rc) {
+    state->writer.Discard();
+    return rc;
+  }
+  SegmentList list;
+  if ((rc = state->writer.Finish(&list))) return rc;
+  SoundFileInfo opened;
+  opened.kind = PcmFileKind::Wave;
+  opened.rate = state->rate;
+  opened.channels = static_cast<std::uint16_t>(state->channels);
+  opened.code = CodeForBits(state->bits);
+  opened.frames = static_cast<std::uint32_t>(state->decoded);
+  if (take_metadata) opened.tags = std::move(state->tags);
+  *info = std::move(opened);
+  *segments = std::move(list);
+  return err::kOk;
+}
+
+namespace {
+
+// The hidden name beside the target that the encoder writes to.
+std::string HiddenNameBeside(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  return folder + "." + name + "." + std::to_string(::getpid()) + ".part";
+}
+
+struct EncoderGuard {
+  const EncoderApi& api;
+  FLAC__StreamEncoder* encoder;
+  FLAC__StreamMetadata* comments = nullptr;
+  ~EncoderGuard() {
+    if (encoder) api.destroy(encoder);
+    if (comments) api.object_delete(comments);
+  }
+};
+
+Error EncodeInto(const EncoderApi& api, const SoundDocument& document, const std::string& file, unsigned bits,
+                 const FlacEncodeSettings& settings, const CodecProgress& progress) {
+  EncoderGuard guard{api, api.create()};
+  FLAC__StreamEncoder* encoder = guard.encoder;
+  if (!encoder) return err::kOutOfMemory;
+  api.set_channels(encoder, document.channels);
+  api.set_bits(encoder, bits);
+  api.set_rate(encoder, document.rate);
+  api.set_level(encoder, settings.level);
+  api.set_verify(encoder, settings.verify);
+  api.set_total(encoder, document.length);
+
+  std::vector<std::string> texts;
+  if (const Error rc = TagsToVorbisComments(document.metadata, std::nullopt, &texts)) return rc;
+  if (!texts.empty()) {
+    guard.comments = api.object_new(FLAC__METADATA_TYPE_VORBIS_COMMENT);
+    if (!guard.comments) return err::kOutOfMemory;
+    for (std::string& text : texts) {
+      FLAC__StreamMetadata_VorbisComment_Entry entry{static_cast<FLAC__uint32>(text.size()),
+                                                     reinterpret_cast<FLAC__byte*>(text.data())};
+      if (!api.append_comment(guard.comments, entry, true)) return err::kOutOfMemory;
+    }
+    FLAC__StreamMetadata* blocks[] = {guard.comments};
+    if (!api.set_metadata(encoder, blocks, 1)) return err::kOutOfMemory;
+  }
+  if (api.init_file(encoder, file.c_str(), nullptr, nullptr) != FLAC__STREAM_ENCODER_INIT_STATUS_OK)
+    return err::kCreateFailed;
+
+  constexpr std::uint32_t kBlockFrames = 8192;
+  std::vector<std::int32_t> samples(static_cast<std::size_t>(kBlockFrames) * document.channels);
+  SegmentCursor cursor(document.segments, document.channels, document.length);
+  const unsigned shift = 32 - bits;
+  Error rc;
+  for (std::uint32_t done = 0; done < document.length && !rc;) {
+    const std::uint32_t frames = std::min(kBlockFrames, document.length - done);
+    if ((rc = cursor.Read(frames, samples.data(), sample_code::kS32))) break;
+    const std::size_t count = static_cast<std::size_t>(frames) * document.channels;
+    // Arithmetic shift: the stored width keeps the sign.
+    for (std::size_t i = 0; i < count; ++i) samples[i] >>= shift;
+    if (!api.process(encoder, samples.data(), frames)) rc = err::kWriteFailed;
+    done += frames;
+    if (!rc && progress && !progress(done, document.length)) rc = err::kCancelled;
+  }
+  // Finishing writes the final STREAMINFO; a failure there is a failed write.
+  const bool finished = api.finish(encoder);
+  if (!rc && !finished) rc = err::kWriteFailed;
+  return rc;
+}
+
+}  // namespace
+
+Error WriteFlacFile(const SoundDocument& document, const std::string& path, const FlacEncodeSettings& settings,
+                    const CodecProgress& progress) {
+  if (settings.level > 8) return err::kUnsupportedFormat;
+  unsigned bits = settings.bits;
+  if (bits == 0) {
+    const unsigned width = BytesPerSample(document.code) * 8;
+    bits = IsFloatCode(document.code) || width > 24 ? 24 : width < 8 ? 16 : width;
+  }
+  if (bits != 8 && bits != 16 && bits != 24) return err::kUnsupportedFormat;
+  EncoderApi api{};
+  if (const Error rc = codec_detail::ResolveApi(CodecLibrary::kFlac, kEncoderNames, &api)) return rc;
+  const std::string hidden = HiddenNameBeside(path);
+  Error rc = EncodeInto(api, document, hidden, bits, settings, progress);
+  if (!rc) rc = RenameFile(hidden, path, false);
+  if (rc) ::unlink(hidden.c_str());
+  return rc;
+}
+
+}  // namespace tidemark

@@ -1,0 +1,67 @@
+// What the codec tests share: a scratch folder, running the peers, whole
+// files, decoding through ffmpeg and comparing lossy output.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace tidemark::codec_test {
+
+namespace fs = std::filesystem;
+
+inline fs::path Folder(const char* name) {
+  fs::path p = fs::temp_directory_path() / name;
+  fs::create_directories(p);
+  return p;
+}
+
+inline int Shell(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()); }
+
+inline std::vector<std::uint8_t> ReadBytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+inline void WriteBytes(const fs::path& path, const std::vector<std::uint8_t>& bytes) {
+  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                              static_cast<std::streamsize>(bytes.size()));
+}
+
+// Interleaved float samples as ffmpeg decodes `path`.
+inline std::vector<float> FfmpegDecode(const fs::path& path) {
+  const fs::path raw = path.string() + ".f32";
+  EXPECT_EQ(Shell("/usr/bin/ffmpeg -v error -y -i '" + path.string() + "' -f f32le '" + raw.string() + "'"), 0);
+  const auto bytes = ReadBytes(raw);
+  std::vector<float> samples(bytes.size() / sizeof(float));
+  std::memcpy(samples.data(), bytes.data(), samples.size() * sizeof(float));
+  return samples;
+}
+
+inline double SnrDb(const std::vector<float>& reference, const std::vector<float>& test) {
+  double signal = 0, noise = 0;
+  for (std::size_t i = 0; i < reference.size() && i < test.size(); ++i) {
+    signal += double(reference[i]) * reference[i];
+    noise += (double(reference[i]) - test[i]) * (double(reference[i]) - test[i]);
+  }
+  return 10 * std::log10(signal / std::max(noise, 1e-30));
+}
+
+inline double Correlation(const std::vector<float>& a, const std::vector<float>& b) {
+  double ab = 0, aa = 0, bb = 0;
+  for (std::size_t i = 0; i < a.size() && i < b.size(); ++i) {
+    ab += double(a[i]) * b[i];
+    aa += double(a[i]) * a[i];
+    bb += double(b[i]) * b[i];
+  }
+  return ab / std::sqrt(aa * bb);
+}
+
+}  // namespace tidemark::codec_test
