@@ -298,12 +298,13 @@ std::uint32_t ConvolutionGuardFrames(std::uint32_t rate) { return std::max<std::
 
 Error MakeConvolutionRun(const float* const* responses, std::uint32_t length, std::uint16_t response_channels,
                          std::uint16_t channels, std::uint32_t rate, bool normalise, std::uint32_t delay,
-                         bool precise, EffRunPtr* run) {
+                         bool precise, EffRunPtr* run, ProgressScope* cancel) {
   std::unique_ptr<CPartConv> conv;
   Error rc = precise ? MakeNew<CPartConvStd<double>>(&conv, channels, rate)
                      : MakeNew<CPartConvStd<float>>(&conv, channels, rate);
   if (rc) return rc;
   if ((rc = conv->Prepare(responses, length, response_channels, normalise, delay))) return rc;
+  conv->SetCancel(cancel);
   std::unique_ptr<CAntiClipper> guard;
   if ((rc = MakeNew(&guard))) return rc;
   if ((rc = guard->Init(std::move(conv), channels, ConvolutionGuardFrames(rate)))) return rc;

@@ -118,7 +118,7 @@ extern template class CPartConvStd<double>;
 [[nodiscard]] Error MakeConvolutionRun(const float* const* responses, std::uint32_t length,
                                        std::uint16_t response_channels, std::uint16_t channels,
                                        std::uint32_t rate, bool normalise, std::uint32_t delay, bool precise,
-                                       EffRunPtr* run);
+                                       EffRunPtr* run, ProgressScope* cancel = nullptr);
 
 // The clip guard's lookahead after a convolution: 2 ms, at least 1 frame.
 std::uint32_t ConvolutionGuardFrames(std::uint32_t rate);
