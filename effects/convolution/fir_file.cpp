@@ -33,7 +33,12 @@ Error CMyEffEntry::FillParams(ProgressScope*, SetupParams& params, const Setting
   auto& mine = static_cast<MySetupParams&>(params);
   mine.normalise = GetField(kFields[0], block.bytes) != 0;
   mine.rate = mine.target ? mine.target->rate : kFallbackRate;
-  if (const Error rc = NS_EFFECT::LoadImpulseResponse(GetBlockText(kLayout, block), &mine.ir)) return rc;
+  const std::string path = GetBlockText(kLayout, block);
+  if (path.empty()) {
+    // No file chosen: a unit impulse, the sound passes unchanged.
+    return TryAlloc([&] { mine.ir = NS_EFFECT::ImpulseResponse{mine.rate, 1, {{1.0f}}, 0}; });
+  }
+  if (const Error rc = NS_EFFECT::LoadImpulseResponse(path, &mine.ir)) return rc;
   return NS_EFFECT::ConvertResponseRate(&mine.ir, mine.rate);
 }
 

@@ -16,7 +16,8 @@ namespace tidemark::NS_EFFECT_FIRFILE {
 //   +1 u8  wide: 0 the path is in the narrow code page, else UTF-16LE
 //          (default, and what the console writes)
 //   +2 reserved (2 bytes)
-//   +4 the response file's path, to the end of the block
+//   +4 the response file's path, to the end of the block (none: a unit
+//      impulse, the sound passes unchanged)
 inline constexpr std::uint32_t kBlockSize = 4;
 
 struct MySetupParams : CEffEntry::SetupParams {

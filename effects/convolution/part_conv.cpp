@@ -26,6 +26,70 @@ constexpr std::size_t kMaxAnalysis = std::size_t{1} << 22;
 template <typename T>
 using Buffer = std::unique_ptr<T[]>;
 
+// Spectra in the delay lines are split: kP real parts, then kP imaginary
+// parts, where "bin" 0 holds X[0] as its real and X[n/2] as its imaginary
+// part (both real). The packed transform layout is the same pairs
+// interleaved.
+template <typename T>
+void Split(const T* packed, T* split) {
+  for (std::uint32_t b = 0; b < kP; ++b) {
+    split[b] = packed[2 * b];
+    split[kP + b] = packed[2 * b + 1];
+  }
+}
+
+template <typename T>
+void Join(const T* split, T* packed) {
+  for (std::uint32_t b = 0; b < kP; ++b) {
+    packed[2 * b] = split[b];
+    packed[2 * b + 1] = split[kP + b];
+  }
+}
+
+// acc[first, last) = sum over p of H_p x X_(head + p) (delay-line slots
+// taken cyclically), p = 0 .. k - 1 in order, so that every bin's sum is
+// the same whichever range it is computed in. No fused multiply-add (the
+// build turns contraction off), so the vector variants round as the scalar
+// one does.
+template <typename T>
+inline void MacRange(const T* h, const T* line, T* acc, std::uint32_t k, std::uint32_t head,
+                     std::uint32_t first, std::uint32_t last) {
+  T* __restrict ar = acc;
+  T* __restrict ai = acc + kP;
+  std::fill(ar + first, ar + last, T(0));
+  std::fill(ai + first, ai + last, T(0));
+  std::uint32_t slot = head;
+  for (std::uint32_t p = 0; p < k; ++p) {
+    const T* __restrict hr = h + std::size_t{p} * kN;
+    const T* __restrict hi = hr + kP;
+    const T* __restrict xr = line + std::size_t{slot} * kN;
+    const T* __restrict xi = xr + kP;
+    std::uint32_t b = first;
+    if (b == 0) {
+      ar[0] += hr[0] * xr[0];
+      ai[0] += hi[0] * xi[0];
+      b = 1;
+    }
+    for (; b < last; ++b) {
+      ar[b] += hr[b] * xr[b] - hi[b] * xi[b];
+      ai[b] += hr[b] * xi[b] + hi[b] * xr[b];
+    }
+    slot = slot + 1 == k ? 0 : slot + 1;
+  }
+}
+
+__attribute__((target_clones("avx2", "default"))) void MacBins(const float* h, const float* line, float* acc,
+                                                              std::uint32_t k, std::uint32_t head,
+                                                              std::uint32_t first, std::uint32_t last) {
+  MacRange(h, line, acc, k, head, first, last);
+}
+
+__attribute__((target_clones("avx2", "default"))) void MacBins(const double* h, const double* line, double* acc,
+                                                              std::uint32_t k, std::uint32_t head,
+                                                              std::uint32_t first, std::uint32_t last) {
+  MacRange(h, line, acc, k, head, first, last);
+}
+
 }  // namespace
 
 template <typename T>
@@ -40,6 +104,7 @@ struct CPartConvStd<T>::State {
   std::vector<Buffer<T>> line;     // frequency-domain delay line, K spectra
   std::vector<Buffer<T>> acc;      // the summed products, then the inverse
   Buffer<T> work;
+  Buffer<T> packed;  // a spectrum in the transform's layout
   std::uint32_t head = 0;  // delay-line slot of the newest spectrum
   std::uint32_t pos = 0;   // frames of the current partition so far
 };
@@ -65,7 +130,8 @@ Error CPartConvStd<T>::Prepare(const float* const* responses, std::uint32_t leng
   const std::uint16_t distinct = channels_ == 1 ? 1 : channels;
   const Error rc = TryAlloc([&]() -> Error {
     s->work.reset(new T[s->fft.work_size()]);
-    std::vector<T> part(kN);
+    s->packed.reset(new T[kN]);
+    std::vector<T> part(kN), packed(kN);
     for (std::uint16_t r = 0; r < distinct; ++r) {
       Buffer<T> spec(new T[std::size_t{k} * kN]);
       for (std::uint32_t p = 0; p < k; ++p) {
@@ -78,7 +144,8 @@ Error CPartConvStd<T>::Prepare(const float* const* responses, std::uint32_t leng
                         ? static_cast<T>(0.5 * (double{responses[0][first + i]} + double{responses[1][first + i]}))
                         : static_cast<T>(responses[r][first + i]);
         }
-        s->fft.Forward(part.data(), spec.get() + std::size_t{p} * kN, s->work.get());
+        s->fft.Forward(part.data(), packed.data(), s->work.get());
+        Split(packed.data(), spec.get() + std::size_t{p} * kN);
       }
       s->spectra.push_back(std::move(spec));
     }
@@ -156,7 +223,9 @@ void CPartConvStd<T>::RunPartition(std::uint32_t mask) {
     if (!(mask & (1u << c))) continue;
     if (count < 16) active[count++] = c;
     T* time = s.time[c].get();
-    s.fft.Forward(time, s.line[c].get() + std::size_t{s.head} * kN, s.work.get());
+    T* packed = s.acc[c].get();
+    s.fft.Forward(time, packed, s.work.get());
+    Split(packed, s.line[c].get() + std::size_t{s.head} * kN);
     std::memmove(time, time + kP, kP * sizeof(T));
   }
   if (channels_ == 2 && (mask & 3u) == 3u) {
@@ -167,7 +236,8 @@ void CPartConvStd<T>::RunPartition(std::uint32_t mask) {
   for (std::uint16_t i = 0; i < count; ++i) {
     const std::uint16_t c = active[i];
     T* acc = s.acc[c].get();
-    s.fft.Inverse(acc, acc, s.work.get());
+    Join(acc, s.packed.get());
+    s.fft.Inverse(s.packed.get(), acc, s.work.get());
     const T scale = static_cast<T>(scale_);
     T* out = s.out[c].get();
     for (std::uint32_t j = 0; j < kP; ++j) out[j] = acc[kP + j] * scale;
@@ -188,28 +258,7 @@ void CPartConvStd<T>::MultiplyAccumulate(const std::uint16_t* channels, std::uin
   const auto mac = [&](std::uint32_t first, std::uint32_t last) {
     for (std::uint16_t i = 0; i < count; ++i) {
       const std::uint16_t c = channels[i];
-      T* acc = s.acc[c].get();
-      const T* h = s.spectra[s.response_of[c]].get();
-      const T* line = s.line[c].get();
-      std::fill(acc + 2 * first, acc + 2 * last, T(0));
-      std::uint32_t slot = head;
-      for (std::uint32_t p = 0; p < k; ++p) {
-        const T* hp = h + std::size_t{p} * kN;
-        const T* xp = line + std::size_t{slot} * kN;
-        std::uint32_t b = first;
-        if (b == 0) {
-          acc[0] += hp[0] * xp[0];
-          acc[1] += hp[1] * xp[1];
-          b = 1;
-        }
-        for (; b < last; ++b) {
-          const T hr = hp[2 * b], hi = hp[2 * b + 1];
-          const T xr = xp[2 * b], xi = xp[2 * b + 1];
-          acc[2 * b] += hr * xr - hi * xi;
-          acc[2 * b + 1] += hr * xi + hi * xr;
-        }
-        slot = slot + 1 == k ? 0 : slot + 1;
-      }
+      MacBins(s.spectra[s.response_of[c]].get(), s.line[c].get(), s.acc[c].get(), k, head, first, last);
     }
   };
   if (threads == 1) {

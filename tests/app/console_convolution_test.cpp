@@ -140,5 +140,28 @@ TEST_F(ConsoleEffect, FirFilterConvertsAResponseAtAnotherRate) {
   EXPECT_NEAR(*peak, 0.5f * 44100.0f / 48000.0f, 0.05);  // the band-limited impulse keeps its area
 }
 
+TEST_F(ConsoleEffect, PlotFirFlatResponseKeepsTheSoundInPlace) {
+  const auto input = RandomSamples(2 * 12000, 9, 0.3f);
+  SoundDocument& doc = Adopt(input, 2);
+  Done("effect PlotFIR points=\"1000:0,100:0\"");
+  const auto got = ReadAll(doc);
+  double worst = 0;
+  for (std::size_t i = 0; i < got.size(); ++i) worst = std::max(worst, std::abs(double{got[i]} - input[i]));
+  EXPECT_LT(worst, 0.01);  // flat to the window's ripple, aligned
+  const std::string help = Done("help effect PlotFIR");
+  EXPECT_NE(help.find("current \"1000:0,100:0\""), std::string::npos) << help;
+}
+
+TEST_F(ConsoleEffect, PlotFirRefusesBadPointsAndChangesNothing) {
+  const auto input = RandomSamples(2 * 3000, 10, 0.3f);
+  SoundDocument& doc = Adopt(input, 2);
+  for (const char* points : {"100:0,100:-6", "100:abc", "0:0", "100:-500", "x"}) {
+    SCOPED_TRACE(points);
+    EXPECT_NE(Execute(std::string("effect PlotFIR points=\"") + points + "\""), console::Result::kDone);
+    EXPECT_NE(Err(), "");
+    EXPECT_EQ(ReadAll(doc), input);
+  }
+}
+
 }  // namespace
 }  // namespace tidemark::testing
