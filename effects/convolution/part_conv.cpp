@@ -265,12 +265,18 @@ void CPartConvStd<T>::MultiplyAccumulate(const std::uint16_t* channels, std::uin
     mac(0, kPairs);
     return;
   }
+  // The runtime may give fewer threads when the machine is busy (a waiting
+  // thread's spinning at the region's end then costs more than the second
+  // thread gains); the caller's setting is restored.
+  const int dynamic = omp_get_dynamic();
+  omp_set_dynamic(1);
 #pragma omp parallel num_threads(threads)
   {
     const auto t = static_cast<std::uint32_t>(omp_get_thread_num());
     const auto n = static_cast<std::uint32_t>(omp_get_num_threads());
     mac(kPairs * t / n, kPairs * (t + 1) / n);
   }
+  omp_set_dynamic(dynamic);
 }
 
 template class CPartConvStd<float>;
