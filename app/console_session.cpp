@@ -4,6 +4,7 @@
 #include <ostream>
 
 #include "app/console_args.h"
+#include "app/response_loader.h"
 #include "config/error_messages.h"
 #include "core/edit/sound_clip.h"
 #include "core/document/sound_document.h"
@@ -13,7 +14,9 @@
 namespace tidemark::console {
 
 Session::Session(std::ostream& out, std::ostream& err, bool interactive)
-    : out_(out), err_(err), interactive_(interactive) {}
+    : out_(out), err_(err), interactive_(interactive) {
+  InstallResponseLoader();
+}
 
 Session::~Session() {
   // The clip may hold sources of the documents; release it with them, but

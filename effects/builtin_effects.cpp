@@ -4,6 +4,8 @@
 #include "effects/channel/mid_side.h"
 #include "effects/channel/mono_output.h"
 #include "effects/channel/pan.h"
+#include "effects/convolution/fir_file.h"
+#include "effects/convolution/plot_fir.h"
 #include "effects/dynamics/compress_effect.h"
 #include "effects/dynamics/limiter_effect.h"
 #include "effects/filters/graphic_eq.h"
@@ -56,6 +58,8 @@ std::vector<CEffEntry*> BuiltInEffectEntries() {
       &NS_EFFECT_DOPPLER::Entry(),
       &NS_EFFECT_VOPITCH::Entry(),
       &NS_EFFECT_PITCHCHG::Entry(),
+      &NS_EFFECT_FIRFILE::Entry(),
+      &NS_EFFECT_FIRPLOT::Entry(),
   };
 }
 
