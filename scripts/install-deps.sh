@@ -20,6 +20,8 @@ packages=(
   libpng-dev
   # line editing for the console editor
   libreadline-dev
+  # sound devices (libasound2 is linked; the devices work without a card) and the playback benchmark peers
+  libasound2-dev alsa-utils
   # iconv code-page modules live in libc-bin/libc6 (always present on Debian)
 )
 
