@@ -251,8 +251,9 @@ class PlayThread {
     return true;
   }
 
-  void PostLevels(const std::uint32_t* peaks, bool last) {
+  void PostLevels(const std::uint32_t* peaks, bool last, std::uint64_t played = 0) {
     PlayNotice n;
+    n.position = played;
     n.kind = PlayNotice::kLevels;
     n.peaks = peaks;
     n.channels = r_.channels;
@@ -322,7 +323,7 @@ class PlayThread {
       }
       Send(r_, kSourceBufferDone, played);
       PostLevels(r_.peaks.data() + static_cast<std::size_t>(free_slot_++ % dev_->BufferCount()) * r_.channels,
-                 false);
+                 false, played);
       if (!nothing_left_) {
         (void)FillAndSubmit();
       } else if (!r_.loop && played >= submitted_ && !end_posted_) {

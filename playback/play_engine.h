@@ -96,7 +96,7 @@ void StopPlayback();
 struct PlayNotice {
   enum Kind : std::uint8_t { kState, kLevels, kEnd } kind = kState;
   std::uint32_t value = 0;        // state; end: the code
-  std::uint64_t position = 0;     // end: the frame position
+  std::uint64_t position = 0;     // end: the frame position; levels: frames played
   const std::uint32_t* peaks = nullptr;  // levels: one per channel, valid until the next StopPlayback
   std::uint16_t channels = 0;
   bool last = false;  // levels: the last buffer of the range is queued
