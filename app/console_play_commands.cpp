@@ -150,6 +150,15 @@ Result VolumeCommand(Session& s, const CommandArgs& args) {
   return Result::kDone;
 }
 
+void StopPlaybackUnlessKept(std::string_view command) {
+  for (const std::string_view kept : {"play", "pause", "stop", "volume", "devices", "device", "help", "info", "docs"})
+    if (command == kept) return;
+  if (playback::PlaybackExists()) {
+    playback::StopPlayback();
+    playback::ClearNotices();
+  }
+}
+
 Result DevicesCommand(Session& s, const CommandArgs&) {
   for (const bool capture : {false, true}) {
     const std::string& chosen = capture ? InputDevice() : Settings().device;

@@ -134,6 +134,10 @@ TEST(ConsolePlay, LoopRunsUntilStopAndPlayTogglesPause) {
   ASSERT_TRUE(AllDone(run.session, "volume 40"));
   ASSERT_TRUE(AllDone(run.session, "stop"));
   EXPECT_EQ(run.err.str(), "");
+  // Any other command stops a playback first: nothing reads a document being changed.
+  ASSERT_TRUE(AllDone(run.session, "play loop"));
+  ASSERT_TRUE(AllDone(run.session, "select all\ndelete"));
+  EXPECT_FALSE(playback::PlaybackExists());
   // Nothing plays any more: stop says so.
   ASSERT_TRUE(AllDone(run.session, "stop"));
   EXPECT_NE((run.err.str() + run.out.str()).find("Stopped"), std::string::npos);
