@@ -82,6 +82,9 @@ struct PlayRequest {
   std::mutex ready_mutex;
   std::condition_variable ready_wake;
   bool ready = false;
+  // Set once the caller has recorded the playback and posted state 0, so
+  // that no notice of the thread comes before it.
+  bool go = false;
 };
 
 // The heap of one playback, and the request that lives on it.
@@ -122,10 +125,11 @@ class PlayThread {
 
   void Run() {
     {
-      std::lock_guard lock(r_.ready_mutex);
+      std::unique_lock lock(r_.ready_mutex);
       r_.ready = true;
+      r_.ready_wake.notify_all();
+      r_.ready_wake.wait(lock, [&] { return r_.go; });
     }
-    r_.ready_wake.notify_all();
     const std::uint32_t pick = r_.flags & 3;
     const bool large = pick == 0 ? r_.large_buffers : pick != kSmallBuffers;
     const OutBuffers buffers{large ? 20u : 10u, std::max<std::uint32_t>(r_.rate / 20, 1)};
@@ -455,6 +459,11 @@ Error StartPlayback(const PlayStart& start, const PlaySettings& settings) {
   g_current = pb.release();
   current.unlock();
   PostState(0);
+  {
+    std::lock_guard lock(r->ready_mutex);
+    r->go = true;
+  }
+  r->ready_wake.notify_all();
   return {};
 }
 
