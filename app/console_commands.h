@@ -56,6 +56,16 @@ Result ShowCommand(Session& s, const CommandArgs& args);
 // preset `name` of `entry`, none when it has none of that name.
 Result PresetCommand(Session& s, const CommandArgs& args);
 std::optional<SettingsBlock> PresetBlockNamed(const CEffEntry& entry, std::string_view name);
+// The playback commands (console_play_commands.cpp).
+Result PlayCommand(Session& s, const CommandArgs& args);
+Result PauseCommand(Session& s, const CommandArgs& args);
+Result StopCommand(Session& s, const CommandArgs& args);
+Result VolumeCommand(Session& s, const CommandArgs& args);
+Result DevicesCommand(Session& s, const CommandArgs& args);
+Result DeviceCommand(Session& s, const CommandArgs& args);
+// Stops a playback before any command but those that act on it, so that no
+// document changes or closes under it.
+void StopPlaybackUnlessKept(std::string_view command);
 // The chain commands (console_chain_commands.cpp).
 Result ChainCommand(Session& s, const CommandArgs& args);
 // The codec commands (console_codec_commands.cpp): `encoders`; saveas into

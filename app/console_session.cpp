@@ -5,6 +5,7 @@
 
 #include "app/console_args.h"
 #include "app/response_loader.h"
+#include "app/console_commands.h"
 #include "config/error_messages.h"
 #include "core/edit/sound_clip.h"
 #include "core/document/sound_document.h"
@@ -19,6 +20,7 @@ Session::Session(std::ostream& out, std::ostream& err, bool interactive)
 }
 
 Session::~Session() {
+  StopPlaybackUnlessKept("quit");
   // The clip may hold sources of the documents; release it with them, but
   // leave what the system clipboard holds for other programs.
   (void)SetCurrentClip(ClipRef());
@@ -102,6 +104,7 @@ Result Session::Execute(std::string_view line) {
     else if (args.size() < command->min_args || args.size() > command->max_args) result = Usage(command->name);
     else if (command->needs_document && !active()) result = Fail(text::kConsoleNoDocument);
     else {
+      StopPlaybackUnlessKept(command->name);
       if (progress_.begin) progress_.begin();
       result = command->handler(*this, args);
       if (progress_.end) progress_.end();

@@ -25,6 +25,8 @@ packages=(
   libflac-dev libmpg123-dev libmp3lame-dev libvorbis-dev libopusfile-dev libopusenc-dev
   libavformat-dev libavcodec-dev libswresample-dev
   flac lame vorbis-tools opus-tools
+  # sound devices (libasound2 is linked; the devices work without a card) and the playback benchmark peers
+  libasound2-dev alsa-utils
   # iconv code-page modules live in libc-bin/libc6 (always present on Debian)
 )
 
