@@ -32,10 +32,10 @@ def more_arguments(parser):
 
 
 def quality_report(tool):
-    spec = importlib.util.spec_from_file_location(
+    loader_spec = importlib.util.spec_from_file_location(
         "resample_quality", os.path.join(ROOT, "tests/dsp/resample/resample_quality_test.py"))
-    q = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(q)
+    q = importlib.util.module_from_spec(loader_spec)
+    loader_spec.loader.exec_module(q)
     q.TOOL = tool
     runs = [("ours, default", 0.85, lambda i, o: lambda x: q.convert(x, i, o, 1, 120, 0)),
             ("ours, best", 0.95, lambda i, o: lambda x: q.convert(x, i, o, 2, 160, 1))]

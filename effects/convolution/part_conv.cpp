@@ -133,7 +133,7 @@ Error CPartConvStd<T>::Prepare(const float* const* responses, std::uint32_t leng
     s->packed.reset(new T[kN]);
     std::vector<T> part(kN), packed(kN);
     for (std::uint16_t r = 0; r < distinct; ++r) {
-      Buffer<T> spec(new T[std::size_t{k} * kN]);
+      Buffer<T> spectrum(new T[std::size_t{k} * kN]);
       for (std::uint32_t p = 0; p < k; ++p) {
         std::fill(part.begin(), part.end(), T(0));
         const std::uint32_t first = p * kP;
@@ -145,9 +145,9 @@ Error CPartConvStd<T>::Prepare(const float* const* responses, std::uint32_t leng
                         : static_cast<T>(responses[r][first + i]);
         }
         s->fft.Forward(part.data(), packed.data(), s->work.get());
-        Split(packed.data(), spec.get() + std::size_t{p} * kN);
+        Split(packed.data(), spectrum.get() + std::size_t{p} * kN);
       }
-      s->spectra.push_back(std::move(spec));
+      s->spectra.push_back(std::move(spectrum));
     }
     for (std::uint16_t c = 0; c < channels_; ++c) {
       s->response_of.push_back(static_cast<std::uint16_t>(std::min<int>(c, distinct - 1)));
@@ -300,7 +300,7 @@ Error ConvolutionNormalisation(const float* const* responses, std::uint32_t leng
   return TryAlloc([&]() -> Error {
     dsp::RealFft<double> fft;
     if (const Error rc = fft.Init(n)) return rc;
-    std::vector<double> x(n), spec(n), work(fft.work_size());
+    std::vector<double> x(n), spectrum(n), work(fft.work_size());
     // The weighting's power gain per bin, from its impulse response.
     std::vector<double> weight(n / 2 + 1, 1.0);
     StatisWeightingPtr filter;
@@ -309,10 +309,10 @@ Error ConvolutionNormalisation(const float* const* responses, std::uint32_t leng
       imp[0] = 1.0f;
       filter->Filter(imp.data(), n, 1);
       for (std::size_t i = 0; i < n; ++i) x[i] = imp[i];
-      fft.Forward(x.data(), spec.data(), work.data());
-      weight[0] = spec[0] * spec[0];
-      weight[n / 2] = spec[1] * spec[1];
-      for (std::size_t b = 1; b < n / 2; ++b) weight[b] = spec[2 * b] * spec[2 * b] + spec[2 * b + 1] * spec[2 * b + 1];
+      fft.Forward(x.data(), spectrum.data(), work.data());
+      weight[0] = spectrum[0] * spectrum[0];
+      weight[n / 2] = spectrum[1] * spectrum[1];
+      for (std::size_t b = 1; b < n / 2; ++b) weight[b] = spectrum[2 * b] * spectrum[2 * b] + spectrum[2 * b + 1] * spectrum[2 * b + 1];
       for (double& g : weight) g = std::min(g, 1.0);
     }
     double best = HUGE_VAL;
@@ -321,15 +321,15 @@ Error ConvolutionNormalisation(const float* const* responses, std::uint32_t leng
       for (std::uint32_t i = 0; i < length; ++i) energy += double{responses[r][i]} * responses[r][i];
       std::fill(x.begin(), x.end(), 0.0);
       for (std::size_t i = 0; i < used; ++i) x[i] = responses[r][i];
-      fft.Forward(x.data(), spec.data(), work.data());
-      double peak = spec[0] * spec[0];
+      fft.Forward(x.data(), spectrum.data(), work.data());
+      double peak = spectrum[0] * spectrum[0];
       std::size_t at = 0;
-      if (spec[1] * spec[1] > peak) {
-        peak = spec[1] * spec[1];
+      if (spectrum[1] * spectrum[1] > peak) {
+        peak = spectrum[1] * spectrum[1];
         at = n / 2;
       }
       for (std::size_t b = 1; b < n / 2; ++b) {
-        const double g = spec[2 * b] * spec[2 * b] + spec[2 * b + 1] * spec[2 * b + 1];
+        const double g = spectrum[2 * b] * spectrum[2 * b] + spectrum[2 * b + 1] * spectrum[2 * b + 1];
         if (g > peak) {
           peak = g;
           at = b;

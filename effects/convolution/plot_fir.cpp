@@ -99,15 +99,15 @@ Error DesignDrawnFir(const std::vector<Point>& points, bool logarithmic, std::ui
   return TryAlloc([&]() -> Error {
     dsp::RealFft<double> fft;
     if (const Error rc = fft.Init(m)) return rc;
-    std::vector<double> spec(m), h(m), work(fft.work_size());
+    std::vector<double> spectrum(m), h(m), work(fft.work_size());
     const auto amp = [&](std::size_t k) { return std::pow(10.0, gain_db(static_cast<double>(k) * rate / static_cast<double>(m)) / 20.0); };
-    spec[0] = amp(0);
-    spec[1] = amp(m / 2);
+    spectrum[0] = amp(0);
+    spectrum[1] = amp(m / 2);
     for (std::size_t k = 1; k < m / 2; ++k) {
-      spec[2 * k] = amp(k);  // zero phase: real spectrum
-      spec[2 * k + 1] = 0.0;
+      spectrum[2 * k] = amp(k);  // zero phase: real spectrum
+      spectrum[2 * k + 1] = 0.0;
     }
-    fft.Inverse(spec.data(), h.data(), work.data());
+    fft.Inverse(spectrum.data(), h.data(), work.data());
     // Centre the zero-phase response at m / 2 - 1 of m - 1 taps.
     const std::size_t n = m - 1;
     taps->assign(n, 0.0f);

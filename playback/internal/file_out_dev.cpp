@@ -139,9 +139,9 @@ Error OpenNullOutDev(const OutFormat& format, const OutBuffers& buffers, std::un
   return {};
 }
 
-Error OpenFileOutDev(const std::string& spec, const OutFormat& format, const OutBuffers& buffers,
+Error OpenFileOutDev(const std::string& target, const OutFormat& format, const OutBuffers& buffers,
                      std::unique_ptr<CSndOutDev>* out, std::string* detail) {
-  std::string path = spec;
+  std::string path = target;
   bool fast = false;
   constexpr std::string_view kFast = "?fast";
   if (path.size() >= kFast.size() && path.compare(path.size() - kFast.size(), kFast.size(), kFast) == 0) {

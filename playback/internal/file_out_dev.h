@@ -10,8 +10,8 @@ namespace tidemark::playback::internal {
 
 [[nodiscard]] Error OpenNullOutDev(const OutFormat& format, const OutBuffers& buffers,
                                    std::unique_ptr<CSndOutDev>* out);
-// `spec` is what follows "file:".
-[[nodiscard]] Error OpenFileOutDev(const std::string& spec, const OutFormat& format, const OutBuffers& buffers,
+// `target` is what follows "file:".
+[[nodiscard]] Error OpenFileOutDev(const std::string& target, const OutFormat& format, const OutBuffers& buffers,
                                    std::unique_ptr<CSndOutDev>* out, std::string* detail);
 [[nodiscard]] Error OpenAlsaOutDev(const std::string& pcm, const OutFormat& format, const OutBuffers& buffers,
                                    std::unique_ptr<CSndOutDev>* out, std::string* detail);
