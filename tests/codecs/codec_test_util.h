@@ -13,6 +13,11 @@
 #include <string>
 #include <vector>
 
+#include "core/document/segment.h"
+#include "core/document/segment_cursor.h"
+#include "formats/open_sound_file.h"
+#include "platform/error.h"
+
 namespace tidemark::codec_test {
 
 namespace fs = std::filesystem;
@@ -62,6 +67,25 @@ inline double Correlation(const std::vector<float>& a, const std::vector<float>&
     bb += double(b[i]) * b[i];
   }
   return ab / std::sqrt(aa * bb);
+}
+
+// A file decoded by one of the readers, its samples read back as floats.
+struct Decoded {
+  Error rc;
+  SoundFileInfo info;
+  std::vector<float> samples;
+};
+
+template <typename Reader>
+Decoded DecodeWith(Reader read, const fs::path& path) {
+  Decoded d;
+  SegmentList segments;
+  d.rc = read(path.string(), true, &d.info, &segments);
+  if (d.rc) return d;
+  d.samples.resize(static_cast<std::size_t>(d.info.frames) * d.info.channels);
+  SegmentCursor cursor(segments, d.info.channels, d.info.frames);
+  EXPECT_EQ(cursor.Read(d.info.frames, d.samples.data(), sample_code::kFloat), 0u);
+  return d;
 }
 
 }  // namespace tidemark::codec_test

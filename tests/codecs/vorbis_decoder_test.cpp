@@ -21,22 +21,7 @@ using namespace codec_test;
 
 fs::path Folder() { return codec_test::Folder("vorbis_decoder_test"); }
 
-struct Decoded {
-  Error rc;
-  SoundFileInfo info;
-  std::vector<float> samples;
-};
-
-Decoded Decode(const fs::path& path) {
-  Decoded d;
-  SegmentList segments;
-  d.rc = ReadVorbisFile(path.string(), true, &d.info, &segments);
-  if (d.rc) return d;
-  d.samples.resize(static_cast<std::size_t>(d.info.frames) * d.info.channels);
-  SegmentCursor cursor(segments, d.info.channels, d.info.frames);
-  EXPECT_EQ(cursor.Read(d.info.frames, d.samples.data(), sample_code::kFloat), 0u);
-  return d;
-}
+Decoded Decode(const fs::path& path) { return DecodeWith(ReadVorbisFile, path); }
 
 struct OggencCase {
   const char* options;
