@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "codecs/container_sniff.h"
+#include "codecs/internal/decoded_file.h"
 #include "codecs/internal/codec_api.h"
 #include "core/document/segment.h"
 #include "core/document/segment_cursor.h"
@@ -210,22 +211,13 @@ Error ReadFlacFile(const std::string& path, bool ogg, bool take_metadata, SoundF
   }
   api.destroy(decoder);
   if (!rc && state->have_info && !state->started) rc = StartWriting(*state);  // a file without frames
-  if (rc) {
-    state->writer.Discard();
-    return rc;
-  }
-  SegmentList list;
-  if ((rc = state->writer.Finish(&list))) return rc;
   SoundFileInfo opened;
   opened.kind = PcmFileKind::Wave;
   opened.rate = state->rate;
   opened.channels = static_cast<std::uint16_t>(state->channels);
   opened.code = CodeForBits(state->bits);
-  opened.frames = static_cast<std::uint32_t>(state->decoded);
   if (take_metadata) opened.tags = std::move(state->tags);
-  *info = std::move(opened);
-  *segments = std::move(list);
-  return err::kOk;
+  return FinishDecoded(rc, state->writer, std::move(opened), state->decoded, info, segments);
 }
 
 namespace {

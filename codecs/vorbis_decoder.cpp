@@ -13,6 +13,7 @@
 #include "codecs/container_sniff.h"
 #include "codecs/internal/codec_api.h"
 #include "core/document/segment.h"
+#include "codecs/internal/decoded_file.h"
 #include "core/io/work_file_writer.h"
 #include "formats/open_sound_file.h"
 #include "formats/tags/vorbis_comments.h"
@@ -119,16 +120,7 @@ Error ReadVorbisFile(const std::string& path, bool take_metadata, SoundFileInfo*
     }
   }
   if (!rc && decoded == 0 && expected != 0) rc = err::kMalformed;
-  if (rc) {
-    writer.Discard();
-    return rc;
-  }
-  SegmentList list;
-  if ((rc = writer.Finish(&list))) return rc;
-  opened.frames = static_cast<std::uint32_t>(decoded);
-  *info = std::move(opened);
-  *segments = std::move(list);
-  return err::kOk;
+  return FinishDecoded(rc, writer, std::move(opened), decoded, info, segments);
 }
 
 }  // namespace tidemark
