@@ -204,6 +204,11 @@ TEST_F(Dispatch, QueryInterfaceKeepsIdentity) {
   EXPECT_TRUE(SameObject(d(), QueryAs<ISupportErrorInfo>(d()).get()));
   EXPECT_FALSE(SameObject(d(), other_->dispatch()));
   EXPECT_EQ(d()->QueryInterface(IID_IDispatch, nullptr), E_POINTER);
+  EXPECT_EQ(OwnObject<TestObject>(d()), object_.get());
+  IEnumVARIANT* foreign = nullptr;
+  ASSERT_EQ(CreateEnumVariant(nullptr, 0, &foreign), S_OK);
+  EXPECT_EQ(OwnObject<TestObject>(foreign), nullptr);
+  foreign->Release();
 }
 
 // Detaches the first object it meets; the walk disconnects the others.
