@@ -3,8 +3,12 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <mutex>
 
 #include "core/document/segment_cursor.h"
+#include "config/settings.h"
+#include "effects/convolution/fir_file.h"
 #include "effects/convolution/reverb.h"
 #include "formats/open_sound_file.h"
 #include "formats/tags/tags.h"
@@ -139,6 +143,56 @@ Error SaveSynthesisedResponse(const CEffEntry& entry, const SettingsBlock& block
   return SaveResponseFile(path, ir);
 }
 
-void InstallResponseLoader() { NS_EFFECT::SetResponseLoader(&LoadResponseFile); }
+namespace {
+
+std::mutex g_recent_mutex;
+std::vector<std::string> g_recent;
+
+// Lists every file the effects read (FIRFilter's file).
+Error LoadAndRemember(const std::string& path, NS_EFFECT::ImpulseResponse* out) {
+  const Error rc = LoadResponseFile(path, out);
+  if (!rc) RememberResponseFile(path);
+  return rc;
+}
+
+void PutFirst(std::vector<std::string>& list, std::string path) {
+  if (path.empty()) return;
+  list.erase(std::remove(list.begin(), list.end(), path), list.end());
+  list.insert(list.begin(), std::move(path));
+  if (list.size() > kRecentResponseCount) list.resize(kRecentResponseCount);
+}
+
+}  // namespace
+
+std::vector<std::string> RecentResponseFiles() {
+  const std::lock_guard lock(g_recent_mutex);
+  return g_recent;
+}
+
+void RememberResponseFile(const std::string& path) {
+  std::error_code ec;
+  const std::filesystem::path absolute = std::filesystem::absolute(path, ec);
+  const std::lock_guard lock(g_recent_mutex);
+  PutFirst(g_recent, ec ? path : absolute.lexically_normal().string());
+}
+
+void RestoreRecentResponseFiles(const Settings& settings) {
+  std::vector<std::string> kept;
+  for (const std::string& path : settings.fir_filters) {
+    if (path.empty() || std::find(kept.begin(), kept.end(), path) != kept.end()) continue;
+    if (kept.size() < kRecentResponseCount) kept.push_back(path);
+  }
+  const std::lock_guard lock(g_recent_mutex);
+  g_recent = std::move(kept);
+}
+
+void SaveRecentResponseFiles(Settings& settings) { settings.fir_filters = RecentResponseFiles(); }
+
+std::vector<std::string> RecentResponseFilesOf(const CEffEntry& entry) {
+  if (entry.GetCommandId() != NS_EFFECT_FIRFILE::Entry().GetCommandId()) return {};
+  return RecentResponseFiles();
+}
+
+void InstallResponseLoader() { NS_EFFECT::SetResponseLoader(&LoadAndRemember); }
 
 }  // namespace tidemark

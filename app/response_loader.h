@@ -2,7 +2,9 @@
 // the program opens, read to float through the formats layer.
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <vector>
 
 #include "effects/convolution/impulse_response.h"
 #include "effects/framework/effect_entry.h"
@@ -25,7 +27,24 @@ namespace tidemark {
 [[nodiscard]] Error SaveSynthesisedResponse(const CEffEntry& entry, const SettingsBlock& block, std::uint32_t rate,
                                             const std::string& path, std::uint32_t* frames);
 
-// Installs LoadResponseFile as the effects' loader.
+// Installs the effects' loader: LoadResponseFile, remembering each file it
+// reads (RecentResponseFiles).
 void InstallResponseLoader();
+
+struct Settings;
+
+// The response files the effects read lately, newest first, at most
+// kRecentResponseCount, as absolute paths; a file read again moves to the
+// front. The settings keep them in the "FIR Filter" list.
+inline constexpr std::size_t kRecentResponseCount = 8;
+std::vector<std::string> RecentResponseFiles();
+void RememberResponseFile(const std::string& path);
+// Replaces the list by the settings' (empty entries and repeats dropped,
+// the first kRecentResponseCount kept), and puts the list back.
+void RestoreRecentResponseFiles(const Settings& settings);
+void SaveRecentResponseFiles(Settings& settings);
+// RecentResponseFiles() for the effect that reads response files, none for
+// the others.
+std::vector<std::string> RecentResponseFilesOf(const CEffEntry& entry);
 
 }  // namespace tidemark

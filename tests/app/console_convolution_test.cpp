@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/response_loader.h"
+#include "config/settings.h"
 #include "tests/app/console_effect_test_util.h"
 #include "tests/app/console_test_util.h"
 #include "tests/effects/effect_test_util.h"
@@ -208,6 +209,45 @@ TEST_F(ConsoleEffect, ReverbMakesAMonoSelectionStereo) {
   Done("effect Reverb length=1.0");
   EXPECT_EQ(doc.channels, 2u);
   EXPECT_EQ(ReadAll(doc).size(), 2 * input.size());
+}
+
+// Files FIRFilter read are remembered newest first, shown by help and kept
+// in the settings' "FIR Filter" list; a refused file is not remembered.
+TEST_F(ConsoleEffect, FirFilterRemembersRecentResponseFiles) {
+  RestoreRecentResponseFiles(Settings{});
+  const std::string dir = MakeTempDir("recent");
+  std::vector<std::string> paths;
+  for (int i = 0; i < 10; ++i) {
+    paths.push_back(dir + "/r" + std::to_string(i) + ".wav");
+    WriteFloatWav(paths.back(), Impulse(4, 0), 1, 44100);
+  }
+  Adopt(RandomSamples(2 * 500, 14, 0.3f), 2);
+  for (const int i : {0, 1, 0}) Done("effect FIRFilter file=" + paths[std::size_t(i)]);
+  EXPECT_NE(Execute("effect FIRFilter file=" + dir + "/missing.wav"), console::Result::kDone);
+  Err();
+  EXPECT_EQ(RecentResponseFiles(), (std::vector<std::string>{paths[0], paths[1]}));
+  const auto lines = Lines(Done("help effect FIRFilter"));
+  std::vector<std::string> recent;
+  for (const std::string& line : lines)
+    if (line.rfind("  recent \"", 0) == 0) recent.push_back(line);
+  EXPECT_EQ(recent, (std::vector<std::string>{"  recent \"" + paths[0] + "\"", "  recent \"" + paths[1] + "\""}));
+  for (const std::string& line : Lines(Done("help effect PlotFIR"))) EXPECT_EQ(line.find("recent"), std::string::npos);
+
+  // At most eight; the settings' list round-trips with repeats and empty
+  // entries dropped.
+  for (const std::string& path : paths) RememberResponseFile(path);
+  Settings settings;
+  SaveRecentResponseFiles(settings);
+  ASSERT_EQ(settings.fir_filters.size(), kRecentResponseCount);
+  EXPECT_EQ(settings.fir_filters.front(), paths.back());
+  settings.fir_filters.insert(settings.fir_filters.begin() + 1, {"", settings.fir_filters.front()});
+  const std::vector<std::string> expected(settings.fir_filters.begin() + 3, settings.fir_filters.end());
+  RestoreRecentResponseFiles(settings);
+  const auto restored = RecentResponseFiles();
+  ASSERT_EQ(restored.size(), kRecentResponseCount);
+  EXPECT_EQ(restored.front(), paths.back());
+  EXPECT_TRUE(std::equal(expected.begin(), expected.end(), restored.begin() + 1));
+  RestoreRecentResponseFiles(Settings{});
 }
 
 }  // namespace
