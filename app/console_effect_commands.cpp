@@ -283,6 +283,8 @@ Result HelpEffect(Session& s, std::string_view name) {
             << "  text to the block's end (UTF-16LE when wide is on)  current \"" << EscapeText(GetBlockText(*layout, current))
             << "\"  (or file=PATH)\n";
   }
+  if (SynthesisesResponse(*entry))
+    s.out() << "  save-ir=PATH  also writes the synthesised impulse response (64-bit float WAV, \"DELAY=N\")\n";
   for (const std::string& path : RecentResponseFilesOf(*entry)) s.out() << "  recent \"" << EscapeText(path) << "\"\n";
   s.out() << "  block=" << BlockHex(current) << "  (" << current.size() << " bytes, ranges at " << rate << " Hz)\n";
   return Result::kDone;

@@ -133,10 +133,14 @@ Error SaveResponseFile(const std::string& path, const NS_EFFECT::ImpulseResponse
   return rc;
 }
 
+bool SynthesisesResponse(const CEffEntry& entry) {
+  return entry.GetCommandId() == NS_EFFECT_REVERB::Entry().GetCommandId();
+}
+
 Error SaveSynthesisedResponse(const CEffEntry& entry, const SettingsBlock& block, std::uint32_t rate,
                               const std::string& path, std::uint32_t* frames) {
   constexpr Error kNoResponse{80};
-  if (entry.GetCommandId() != NS_EFFECT_REVERB::Entry().GetCommandId()) return kNoResponse;
+  if (!SynthesisesResponse(entry)) return kNoResponse;
   NS_EFFECT::ImpulseResponse ir;
   if (const Error rc = NS_EFFECT_REVERB::SynthesiseRoomResponse(block, rate, &ir)) return rc;
   *frames = ir.frames;

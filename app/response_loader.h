@@ -21,9 +21,10 @@ namespace tidemark {
 // 2.
 [[nodiscard]] Error SaveResponseFile(const std::string& path, const NS_EFFECT::ImpulseResponse& ir);
 
-// The response `entry` synthesises from `block` at `rate` (the reverb's
-// room), saved by SaveResponseFile; `*frames` its length. Error 80 for an
+// Whether `entry` synthesises a response (the reverb's room), and that
+// response from `block` at `rate` saved by SaveResponseFile; `*frames` its length. Error 80 for an
 // effect that synthesises none; the errors of the synthesis and the save.
+bool SynthesisesResponse(const CEffEntry& entry);
 [[nodiscard]] Error SaveSynthesisedResponse(const CEffEntry& entry, const SettingsBlock& block, std::uint32_t rate,
                                             const std::string& path, std::uint32_t* frames);
 

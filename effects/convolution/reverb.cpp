@@ -267,14 +267,10 @@ Error SynthesiseRoomResponse(const SettingsBlock& block, std::uint32_t rate, NS_
     for (int m = 0; m < 2; ++m) direct_frames[m] = distance_to(source, mics[m].at) * frames_per_metre;
     const double direct_at = std::min(direct_frames[0], direct_frames[1]);
 
-    // The longest path among the images decides the early part's end.
     const int n = s.reflections;
-    const double longest =
-        std::sqrt(std::pow((n + 1) * room.x, 2) + std::pow((n + 1) * room.y, 2) + std::pow((n + 1) * room.z, 2));
     const double t60 = s.length * 125.0 / ((2 * s.wall + s.floor_abs) / 3);
     const double tail_end = direct_at + t60 * (s.floor_db / -60.0) * rate;
-    const double early_end = std::min(longest * frames_per_metre, tail_end);
-    const double frames_d = std::ceil(std::max(tail_end, early_end)) + 2;
+    const double frames_d = std::ceil(tail_end) + 2;
     if (frames_d > NS_EFFECT::CPartConv::kMaxLength) return err::kSizeLimit;
     const auto frames = static_cast<std::size_t>(frames_d);
 

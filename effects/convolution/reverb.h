@@ -30,8 +30,8 @@
 //    the balance (a low shelf of the low level and a high shelf of the high
 //    level at the turnover frequency) colour the tail only.
 //  - the length in frames: until the tail has decayed to the response
-//    floor (T60 x floor / -60 dB after the direct sound) or the last early
-//    reflection, whichever is later.
+//    floor (T60 x floor / -60 dB after the direct sound); reflections that
+//    would arrive later are left out.
 // The microphones: spacing apart, centred on the listener, across the
 // direction they face, which is the direction to the source turned by the
 // microphone angle (counter-clockwise seen from above); each points 55

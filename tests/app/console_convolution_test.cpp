@@ -199,6 +199,8 @@ TEST_F(ConsoleEffect, ReverbResponseSavedLoadsBackThroughFirFilter) {
   Execute("effect Reverb save-ir=" + dir + "/only.wav");
   NS_EFFECT::ImpulseResponse ir;
   EXPECT_EQ(LoadResponseFile(dir + "/only.wav", &ir), err::kOk);
+  EXPECT_NE(Done("help effect Reverb").find("  save-ir=PATH"), std::string::npos);
+  EXPECT_EQ(Done("help effect Volume").find("save-ir"), std::string::npos);
   EXPECT_NE(Execute("effect Volume save-ir=" + dir + "/none.wav"), console::Result::kDone);
   EXPECT_NE(LoadResponseFile(dir + "/none.wav", &ir), err::kOk);
 }
