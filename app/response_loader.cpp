@@ -66,7 +66,9 @@ void PutLe(std::vector<std::uint8_t>& b, std::uint64_t v, int bytes) {
 void PutId(std::vector<std::uint8_t>& b, const char* id) { b.insert(b.end(), id, id + 4); }
 
 // RIFF header, fmt (IEEE float, 64 bits) and the data chunk of `ir`.
-Error WriteFloat64Wav(const std::string& path, const NS_EFFECT::ImpulseResponse& ir) {
+// `*created` tells whether the file at `path` was (re)made, and so is ours
+// to remove on failure.
+Error WriteFloat64Wav(const std::string& path, const NS_EFFECT::ImpulseResponse& ir, bool* created) {
   const auto channels = static_cast<std::uint16_t>(ir.channels.size());
   const std::uint64_t data = std::uint64_t{ir.frames} * channels * 8;
   constexpr std::uint32_t kHeader = 4 + (8 + 18) + 8;
@@ -91,6 +93,7 @@ Error WriteFloat64Wav(const std::string& path, const NS_EFFECT::ImpulseResponse&
   options.access = FileAccess::kWrite;
   options.disposition = FileDisposition::kCreateAlways;
   if (const Error rc = file.Open(path, options)) return rc;
+  *created = true;
   std::size_t done = 0;
   if (const Error rc = file.WriteAt(head.data(), head.size(), 0, &done)) return rc;
   std::uint64_t offset = head.size();
@@ -118,8 +121,9 @@ Error WriteFloat64Wav(const std::string& path, const NS_EFFECT::ImpulseResponse&
 
 Error SaveResponseFile(const std::string& path, const NS_EFFECT::ImpulseResponse& ir) {
   if (ir.channels.empty() || ir.frames == 0) return NS_EFFECT::kResponseLength;
+  bool created = false;
   const Error rc = TryAlloc([&]() -> Error {
-    if (const Error written = WriteFloat64Wav(path, ir)) return written;
+    if (const Error written = WriteFloat64Wav(path, ir, &created)) return written;
     TagSet tags;
     SetTagText(tags, InfoText::Name, "Room impulse response (synthetic)");
     SetTagText(tags, InfoText::Genre, "FIR Filter");
@@ -129,7 +133,7 @@ Error SaveResponseFile(const std::string& path, const NS_EFFECT::ImpulseResponse
     SetTagText(tags, InfoText::Keywords, delay);
     return WriteTags(path, PcmFileKind::Wave, tags);
   });
-  if (rc) std::remove(path.c_str());
+  if (rc && created) std::remove(path.c_str());
   return rc;
 }
 

@@ -16,8 +16,8 @@ namespace tidemark {
 // Writes `ir` to `path` as a WAV file of 64-bit float samples whose text
 // annotations name it a synthetic room response for the FIR filter, with
 // "DELAY=%d" carrying ir.delay, so that LoadResponseFile gives it back
-// sample for sample. An existing file is replaced; on failure nothing is
-// left at `path`. Errors: 5 cannot create, 9 or 10 writing, 19 over 4 GiB,
+// sample for sample. An existing file is replaced; a failure after the
+// file was made removes it (a file that could not be opened is left). Errors: 5 cannot create, 9 or 10 writing, 19 over 4 GiB,
 // 2.
 [[nodiscard]] Error SaveResponseFile(const std::string& path, const NS_EFFECT::ImpulseResponse& ir);
 
