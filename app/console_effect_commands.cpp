@@ -10,6 +10,7 @@
 #include "app/console_args.h"
 #include "app/console_effect_dialog.h"
 #include "app/console_progress.h"
+#include "app/response_loader.h"
 #include "config/error_codes.h"
 #include "config/error_messages.h"
 #include "config/text_catalogue.h"
@@ -192,8 +193,14 @@ Result EffectCommand(Session& s, const CommandArgs& args) {
   std::optional<SettingsBlock> given;
   std::string_view given_arg;
   std::vector<std::string> pairs;
+  std::optional<std::string> save_response;
   for (std::size_t i = 1; i < args.size(); ++i) {
     const std::string& arg = args[i];
+    if (StartsWithIgnoreCase(arg, "save-ir=")) {
+      if (save_response || arg.size() == 8) return s.Usage("effect");
+      save_response = arg.substr(8);
+      continue;
+    }
     // Reserved for listening to the settings before they are applied.
     if (EqualsIgnoreAsciiCase(arg, "preview")) return Refuse(s, arg, kNotAvailable);
     if (StartsWithIgnoreCase(arg, "preset=")) {
@@ -219,6 +226,15 @@ Result EffectCommand(Session& s, const CommandArgs& args) {
       CommandBlock(layout, given ? *given : entry->GetSettingsBlock(), d.rate, pairs, &refusal);
   if (!block) return Refuse(s, refusal.argument, refusal.error, refusal.ranges);
   if (const auto refused = RefuseChannels(s, d, *entry, name)) return *refused;
+  // The synthesised response is saved before the run, also without a
+  // selection.
+  if (save_response) {
+    std::uint32_t frames = 0;
+    if (const Error rc = SaveSynthesisedResponse(*entry, *block, d.rate, *save_response, &frames))
+      return Refuse(s, "save-ir=" + *save_response, rc);
+    s.out() << "impulse response saved: " << *save_response << " (" << frames << " frames, 2 ch, " << d.rate
+            << " Hz)\n";
+  }
   std::uint32_t from = 0, to = 0;
   GetSelection(d, &from, &to);
   if (from == to) return s.Notice(text::kConsoleNothingSelected);
@@ -267,6 +283,9 @@ Result HelpEffect(Session& s, std::string_view name) {
             << "  text to the block's end (UTF-16LE when wide is on)  current \"" << EscapeText(GetBlockText(*layout, current))
             << "\"  (or file=PATH)\n";
   }
+  if (SynthesisesResponse(*entry))
+    s.out() << "  save-ir=PATH  also writes the synthesised impulse response (64-bit float WAV, \"DELAY=N\")\n";
+  for (const std::string& path : RecentResponseFilesOf(*entry)) s.out() << "  recent \"" << EscapeText(path) << "\"\n";
   s.out() << "  block=" << BlockHex(current) << "  (" << current.size() << " bytes, ranges at " << rate << " Hz)\n";
   return Result::kDone;
 }

@@ -12,6 +12,7 @@
 #include "config/option_bits.h"
 #include "config/settings.h"
 #include "app/settings_core_options.h"
+#include "app/response_loader.h"
 #include "app/settings_effect_options.h"
 #include "effects/framework/effect_registry.h"
 #include "effects/framework/recent_effects.h"
@@ -66,6 +67,7 @@ StartupSettings LoadStartupSettings() {
   FillCoreOptions(settings, &MutableCoreOptions());
   ApplyEffectSettings(settings);
   RecentlyUsedEffects().RestoreFrom(settings);
+  RestoreRecentResponseFiles(settings);
   LoadStartupPresets();
   StartupSettings startup;
   startup.open.importable_audio_extensions = settings.importable_audio_extensions;
@@ -91,6 +93,7 @@ Error SaveSessionSettings(Settings& settings, bool always) {
   static Settings last_saved;
   static bool saved_once = false;
   RecentlyUsedEffects().SaveTo(settings);
+  SaveRecentResponseFiles(settings);
   if (!always && saved_once && settings == last_saved) return err::kOk;
   if (!always && !saved_once) {
     // The first call only notes the state as loaded.

@@ -31,9 +31,10 @@ StartupSettings LoadStartupSettings();
 // the affinity mask; zero or less keeps the runtime's default.
 void ApplyThreadSetting(std::int32_t threads);
 
-// Puts what the session changed (the recently used effects) into
-// `settings` and saves them (temporary file, fsync, rename) when they
-// differ from the last saved state or `always`. The error of the save.
+// Puts what the session changed (the recently used effects and response
+// files) into `settings` and saves them (temporary file, fsync, rename)
+// when they differ from the last saved state or `always`. The error of the
+// save.
 [[nodiscard]] Error SaveSessionSettings(Settings& settings, bool always);
 
 // Loads the effects' presets ("tide.preset" in the settings folder; the

@@ -6,6 +6,7 @@
 #include "effects/channel/pan.h"
 #include "effects/convolution/fir_file.h"
 #include "effects/convolution/plot_fir.h"
+#include "effects/convolution/reverb.h"
 #include "effects/dynamics/compress_effect.h"
 #include "effects/dynamics/limiter_effect.h"
 #include "effects/filters/graphic_eq.h"
@@ -60,6 +61,7 @@ std::vector<CEffEntry*> BuiltInEffectEntries() {
       &NS_EFFECT_PITCHCHG::Entry(),
       &NS_EFFECT_FIRFILE::Entry(),
       &NS_EFFECT_FIRPLOT::Entry(),
+      &NS_EFFECT_REVERB::Entry(),
   };
 }
 

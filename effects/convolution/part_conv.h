@@ -10,10 +10,14 @@
 // latency P plus the pre-delay the response declares.
 //
 // The multiply-accumulate is an OpenMP parallel region of min(K, threads)
-// threads, ending before the inverse transform. The bins are split into
-// contiguous ranges, one per thread, and every bin sums its K products in
-// the same order whatever the range, so the output does not depend on the
-// thread count bit for bit. With two channels and mask 3 both channels
+// threads, ending before the inverse transform. It runs on every other
+// partition and reads the response spectra and the delay line once for two
+// outputs: this partition's sum and the next one's without its newest
+// term, which the partition after adds alone (half the memory traffic per
+// output at the same latency). The bins are split into contiguous ranges,
+// one per thread, and every bin sums its products in the same order
+// whatever the range, so the output does not depend on the thread count
+// bit for bit. With two channels and mask 3 both channels
 // share one region (the stereo path); otherwise each masked channel has its
 // own.
 //

@@ -181,6 +181,28 @@ TEST(PartConv, ThreadCountDoesNotChangeOneBit) {
   }
 }
 
+// Every other partition prepares the next one's sum: a reset after an odd
+// number of partitions must not carry that into the fresh start.
+TEST(PartConv, ResetStartsAfreshAfterAnyPartitionCount) {
+  const std::uint32_t length = 3 * 4096 + 5;
+  std::vector<std::vector<float>> h{Noise(length, 0.01f, 4), Noise(length, 0.01f, 5)};
+  const std::vector<float> x = Noise(std::size_t{4 * kP} * 2, 0.5f, 6);
+  CPartConvStd<float> fresh(2, 44100);
+  ASSERT_EQ(fresh.Prepare(Pointers(h).data(), length, 2, false, 0), err::kOk);
+  std::vector<float> want = x;
+  ASSERT_EQ(fresh.Process(want.data(), 4 * kP, 2, 3), err::kOk);
+  for (const std::uint32_t before : {1u, 2u, 3u}) {
+    CPartConvStd<float> conv(2, 44100);
+    ASSERT_EQ(conv.Prepare(Pointers(h).data(), length, 2, false, 0), err::kOk);
+    std::vector<float> warm = Noise(std::size_t{before * kP} * 2, 0.5f, 7);
+    ASSERT_EQ(conv.Process(warm.data(), before * kP, 2, 3), err::kOk);
+    conv.Reset();
+    std::vector<float> got = x;
+    ASSERT_EQ(conv.Process(got.data(), 4 * kP, 2, 3), err::kOk);
+    EXPECT_EQ(got, want) << before;
+  }
+}
+
 TEST(PartConv, UnitImpulseThroughTheGuardIsIdentityAfterLatency) {
   // A declared pre-delay in front of the impulse keeps the direct sound in place.
   const std::vector<float> x = Noise(std::size_t{3 * kP + 77} * 2, 0.9f, 5);
