@@ -39,10 +39,11 @@ struct LameApi {
   decltype(&lame_set_num_samples) set_samples;
   decltype(&lame_init_params) init_params;
   decltype(&lame_encode_buffer_interleaved_ieee_float) encode;
+  decltype(&lame_encode_buffer_ieee_float) encode_planar;
   decltype(&lame_encode_flush) flush;
   decltype(&lame_get_lametag_frame) info_frame;
 };
-constexpr std::array<const char*, 23> kNames = {
+constexpr std::array<const char*, 24> kNames = {
     "lame_init",
     "lame_close",
     "lame_set_num_channels",
@@ -64,6 +65,7 @@ constexpr std::array<const char*, 23> kNames = {
     "lame_set_num_samples",
     "lame_init_params",
     "lame_encode_buffer_interleaved_ieee_float",
+    "lame_encode_buffer_ieee_float",
     "lame_encode_flush",
     "lame_get_lametag_frame"};
 
@@ -126,6 +128,9 @@ Error Encode(const LameApi& api, const SoundDocument& d, const LameEncodeSetting
   const std::uint64_t first_frame = target.size();
 
   constexpr std::uint32_t kBlockFrames = 8192;
+  // LAME's psychoacoustics overflow on huge values: 12 dB over full scale is
+  // kept, anything beyond is cut there.
+  constexpr float kLimit = 4.0f;
   std::vector<float> samples(static_cast<std::size_t>(kBlockFrames) * d.channels);
   std::vector<std::uint8_t> out(kBlockFrames * 5 / 4 + 7200);
   SegmentCursor cursor(d.segments, d.channels, d.length);
@@ -133,10 +138,13 @@ Error Encode(const LameApi& api, const SoundDocument& d, const LameEncodeSetting
     const std::uint32_t frames = std::min(kBlockFrames, d.length - done);
     if (const Error rc = cursor.Read(frames, samples.data(), sample_code::kFloat)) return rc;
     const std::size_t count = static_cast<std::size_t>(frames) * d.channels;
-    for (std::size_t i = 0; i < count; ++i)
-      if (!std::isfinite(samples[i])) samples[i] = 0.0f;
-    const int bytes = api.encode(encoder.flags, samples.data(), static_cast<int>(frames), out.data(),
-                                 static_cast<int>(out.size()));
+    for (float& v : std::span(samples.data(), count)) v = std::isfinite(v) ? std::clamp(v, -kLimit, kLimit) : 0.0f;
+    // The interleaved entry reads two channels; mono goes in as one plane.
+    const int bytes = d.channels == 2
+                          ? api.encode(encoder.flags, samples.data(), static_cast<int>(frames), out.data(),
+                                       static_cast<int>(out.size()))
+                          : api.encode_planar(encoder.flags, samples.data(), samples.data(),
+                                              static_cast<int>(frames), out.data(), static_cast<int>(out.size()));
     if (bytes < 0) return bytes == -2 ? err::kOutOfMemory : err::kWriteFailed;
     if (const Error rc = target.Append(std::span(out.data(), static_cast<std::size_t>(bytes)))) return rc;
     done += frames;

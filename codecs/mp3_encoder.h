@@ -6,7 +6,8 @@
 //
 // The document's rate must be one MP3 holds (8000, 11025, 12000, 16000,
 // 22050, 24000, 32000, 44100 or 48000 Hz): nothing is resampled here.
-// Samples that are not finite are encoded as silence.
+// Samples that are not finite are encoded as silence, and float samples
+// beyond 12 dB over full scale are cut there.
 #pragma once
 
 #include <string>

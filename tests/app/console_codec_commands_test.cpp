@@ -61,5 +61,35 @@ TEST_F(ConsoleCodec, SaveAsFlacWithFieldsAndOpenItBack) {
   EXPECT_NE(run.out.str().find("libmpg123"), std::string::npos) << run.out.str();
 }
 
+TEST_F(ConsoleCodec, SaveAsMp3WithFieldsAndOpenItBack) {
+  const std::string dir = testing::MakeTempDir("console_codec_mp3");
+  testing::WriteWholeFile(dir + "/in.wav", testing::Pcm16Wave(2, 44100, 20000, 5));
+  testing::ConsoleRun run;
+  console::Session& s = run.session;
+  ASSERT_EQ(s.Execute("open " + dir + "/in.wav"), console::Result::kDone);
+  for (const std::string bad : {"bitrate=400", "vbr=10", "quality=10", "channels=quad", "mode=fast", "id3=2",
+                                "crc=2", "block=000000", "level=5"}) {
+    EXPECT_EQ(s.Execute("saveas " + dir + "/bad.mp3 " + bad), console::Result::kFailed) << bad;
+    EXPECT_FALSE(testing::FileExists(dir + "/bad.mp3")) << bad;
+  }
+  ASSERT_EQ(s.Execute("tag Name Title"), console::Result::kDone);
+  EXPECT_EQ(s.Execute("saveas " + dir + "/out.mp3 vbr=4 quality=-1 channels=stereo crc=1 id3=4"),
+            console::Result::kDone)
+      << run.err.str();
+  // The block form: ABR 128 kbit/s, joint stereo, ID3v2.3 in Unicode.
+  EXPECT_EQ(s.Execute("saveas " + dir + "/word.bin mp3 block=01FF0200800000001000000000"), console::Result::kFailed);
+  EXPECT_EQ(s.Execute("saveas " + dir + "/word.bin mp3 block=01FF02008000000010000000"), console::Result::kDone)
+      << run.err.str();
+  ASSERT_EQ(s.Execute("open " + dir + "/out.mp3"), console::Result::kDone) << run.err.str();
+  EXPECT_EQ(s.active()->length, 20000u);
+  EXPECT_EQ(s.active()->second_path, dir + "/out.mp3");
+  run.out.str("");
+  ASSERT_EQ(s.Execute("tag"), console::Result::kDone);
+  EXPECT_NE(run.out.str().find("Title"), std::string::npos) << run.out.str();
+  run.out.str("");
+  EXPECT_EQ(s.Execute("encoders"), console::Result::kDone);
+  EXPECT_NE(run.out.str().find("libmp3lame: MP3: saveas"), std::string::npos) << run.out.str();
+}
+
 }  // namespace
 }  // namespace tidemark
