@@ -7,6 +7,8 @@
 //   .mp3           mp3           LAME     mode=cbr|abr|vbr bitrate=8-320 maxbitrate=0|8-320 vbr=0-9
 //                                         quality=-1..9 channels=joint|stereo|mono crc= copyright=
 //                                         original= private= unicode= id3v1= (0|1) id3=3|4 block=HEX
+//   .opus          opus          Opus     bitrate=BPS (6000-512000, 0 default) mode=vbr|cvbr|cbr
+//                                         signal=auto|music|voice complexity=0-10 block=HEX
 //
 // An argument containing '=' is a field, any other the format word. Saving
 // into a compressed format writes a copy: the document keeps its own path
@@ -23,6 +25,7 @@
 #include "codecs/codec_progress.h"
 #include "codecs/flac_codec.h"
 #include "codecs/mp3_encoder.h"
+#include "codecs/opus_codec.h"
 #include "config/text_slots.h"
 #include "core/document/sound_document.h"
 #include "platform/ascii_case.h"
@@ -31,16 +34,17 @@
 namespace tidemark::console {
 namespace {
 
-enum class Writer { kNone, kFlac, kLame };
+enum class Writer { kNone, kFlac, kLame, kOpus };
 
 struct WriterRow {
   std::string_view extension_or_word;
   Writer writer;
 };
-constexpr std::array<WriterRow, 3> kWriters = {{
+constexpr std::array<WriterRow, 4> kWriters = {{
     {"flac", Writer::kFlac},
     {"fla", Writer::kFlac},
     {"mp3", Writer::kLame},
+    {"opus", Writer::kOpus},
 }};
 
 Writer WriterFor(std::string_view word) {
@@ -159,6 +163,42 @@ bool ApplyLameFields(const std::vector<std::string>& fields, LameEncodeSettings*
   return true;
 }
 
+// Opus fields over the settings, in order; false names the bad argument.
+bool ApplyOpusFields(const std::vector<std::string>& fields, OpusEncodeSettings* settings, std::string* bad) {
+  for (const std::string& field : fields) {
+    const std::size_t eq = field.find('=');
+    const std::string name = AsciiLower(std::string_view(field).substr(0, eq));
+    const std::string value = AsciiLower(std::string_view(field).substr(eq + 1));
+    *bad = field;
+    if (name == "block") {
+      const auto bytes = ParseHexBytes(value);
+      if (!bytes || DecodeOpusBlock(*bytes, settings)) return false;
+    } else if (name == "bitrate") {
+      // Any count: a non-zero one is clamped to what Opus encodes.
+      const auto n = ParseCount(value, 0xFFFFFFFFu);
+      if (!n) return false;
+      settings->bitrate = ClampOpusBitrate(*n);
+    } else if (name == "mode") {
+      if (value == "vbr") settings->rate_control = OpusRateControl::kVbr;
+      else if (value == "cvbr") settings->rate_control = OpusRateControl::kConstrainedVbr;
+      else if (value == "cbr") settings->rate_control = OpusRateControl::kCbr;
+      else return false;
+    } else if (name == "signal") {
+      if (value == "auto") settings->signal = OpusSignal::kAuto;
+      else if (value == "music") settings->signal = OpusSignal::kMusic;
+      else if (value == "voice") settings->signal = OpusSignal::kVoice;
+      else return false;
+    } else if (name == "complexity") {
+      const auto n = ParseCount(value, 10);
+      if (!n) return false;
+      settings->complexity = static_cast<std::uint8_t>(*n);
+    } else {
+      return false;
+    }
+  }
+  return true;
+}
+
 constexpr std::array<CodecLibrary, kCodecLibraryCount> kAllLibraries = {
     CodecLibrary::kFlac,      CodecLibrary::kMpg123,   CodecLibrary::kLame,    CodecLibrary::kVorbisFile,
     CodecLibrary::kVorbisEnc, CodecLibrary::kOpusFile, CodecLibrary::kOpusEnc, CodecLibrary::kAvFormat,
@@ -173,6 +213,10 @@ std::string_view UseOf(CodecLibrary library) {
       return "MP3: open";
     case CodecLibrary::kLame:
       return "MP3: saveas";
+    case CodecLibrary::kOpusFile:
+      return "Opus: open";
+    case CodecLibrary::kOpusEnc:
+      return "Opus: saveas";
     case CodecLibrary::kVorbisFile:
       return "Ogg Vorbis: open";
     default:
@@ -225,12 +269,16 @@ std::optional<Result> SaveAsThroughCodec(Session& s, const std::string& path, co
   bool fields_ok = false;
   FlacEncodeSettings flac;
   LameEncodeSettings lame;
+  OpusEncodeSettings opus;
   switch (writer) {
     case Writer::kFlac:
       fields_ok = ApplyFlacFields(fields, &flac, &bad);
       break;
     case Writer::kLame:
       fields_ok = ApplyLameFields(fields, &lame, &bad);
+      break;
+    case Writer::kOpus:
+      fields_ok = ApplyOpusFields(fields, &opus, &bad);
       break;
     case Writer::kNone:
       break;
@@ -239,8 +287,9 @@ std::optional<Result> SaveAsThroughCodec(Session& s, const std::string& path, co
     s.err() << "error: bad field " << bad << " (help saveas lists the fields)\n";
     return Result::kFailed;
   }
-  const Error written = writer == Writer::kLame ? WriteMp3File(d, path, lame, s.progress())
-                                                : WriteFlacFile(d, path, flac, s.progress());
+  const Error written = writer == Writer::kLame   ? WriteMp3File(d, path, lame, s.progress())
+                        : writer == Writer::kOpus ? WriteOpusFile(d, path, opus, s.progress())
+                                                  : WriteFlacFile(d, path, flac, s.progress());
   if (const Error rc = written) {
     const Result result = s.Fail(rc);
     ReportMissingCodec(s, rc);

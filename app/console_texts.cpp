@@ -68,7 +68,9 @@ constexpr HelpEntry kHelp[] = {
      "  (.mp3 or mp3: mode=cbr|abr|vbr bitrate=KBPS maxbitrate=KBPS vbr=0-9 quality=-1..9 channels=joint|stereo|mono"
      " crc= copyright= original= private= unicode= id3v1= 0|1 id3=3|4 block=HEX, the 12-byte LAMEEncode block:"
      " mode, quality, vbr, channels, bitrate u16, maxbitrate u16, flags crc|copyright<<1|original<<2|private<<3"
-     "|unicode<<4|id3v2.4<<5|no-id3v1<<6, 3 zero bytes)", text::kKeyDescSaveAs},
+     "|unicode<<4|id3v2.4<<5|no-id3v1<<6, 3 zero bytes)"
+     "  (.opus or opus: bitrate=BPS mode=vbr|cvbr|cbr signal=auto|music|voice complexity=0-10 block=HEX, the"
+     " 12-byte OpusEncode block: bitrate u32, mode, signal, complexity, 5 zero bytes)", text::kKeyDescSaveAs},
     {"encoders", "encoders", text::kEncodeTitle},
     {"onerror", "onerror stop|continue", text::kKeyDescOnError},
     {"project", "project FOLDER", text::kProgressRestoringWorkspace},
