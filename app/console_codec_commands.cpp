@@ -9,6 +9,7 @@
 //                                         original= private= unicode= id3v1= (0|1) id3=3|4 block=HEX
 //   .opus          opus          Opus     bitrate=BPS (6000-512000, 0 default) mode=vbr|cvbr|cbr
 //                                         signal=auto|music|voice complexity=0-10 block=HEX
+//   .ogg .oga      vorbis        Vorbis   quality=-1..10 bitrate= minbitrate= maxbitrate= (BPS) block=HEX
 //
 // An argument containing '=' is a field, any other the format word. Saving
 // into a compressed format writes a copy: the document keeps its own path
@@ -26,6 +27,7 @@
 #include "codecs/flac_codec.h"
 #include "codecs/mp3_encoder.h"
 #include "codecs/opus_codec.h"
+#include "codecs/vorbis_encoder.h"
 #include "config/text_slots.h"
 #include "core/document/sound_document.h"
 #include "platform/ascii_case.h"
@@ -34,17 +36,20 @@
 namespace tidemark::console {
 namespace {
 
-enum class Writer { kNone, kFlac, kLame, kOpus };
+enum class Writer { kNone, kFlac, kLame, kOpus, kVorbis };
 
 struct WriterRow {
   std::string_view extension_or_word;
   Writer writer;
 };
-constexpr std::array<WriterRow, 4> kWriters = {{
+constexpr std::array<WriterRow, 7> kWriters = {{
     {"flac", Writer::kFlac},
     {"fla", Writer::kFlac},
     {"mp3", Writer::kLame},
     {"opus", Writer::kOpus},
+    {"ogg", Writer::kVorbis},
+    {"oga", Writer::kVorbis},
+    {"vorbis", Writer::kVorbis},
 }};
 
 Writer WriterFor(std::string_view word) {
@@ -199,6 +204,36 @@ bool ApplyOpusFields(const std::vector<std::string>& fields, OpusEncodeSettings*
   return true;
 }
 
+// Vorbis fields over the settings, in order; false names the bad argument.
+bool ApplyVorbisFields(const std::vector<std::string>& fields, VorbisEncodeSettings* settings, std::string* bad) {
+  for (const std::string& field : fields) {
+    const std::size_t eq = field.find('=');
+    const std::string name = AsciiLower(std::string_view(field).substr(0, eq));
+    const std::string value = AsciiLower(std::string_view(field).substr(eq + 1));
+    *bad = field;
+    if (name == "block") {
+      const auto bytes = ParseHexBytes(value);
+      if (!bytes || DecodeVorbisBlock(*bytes, settings)) return false;
+    } else if (name == "quality") {
+      const auto n = value == "-1" ? std::optional<std::uint64_t>(11) : ParseCount(value, 10);
+      if (!n) return false;
+      settings->quality = static_cast<std::int8_t>(*n == 11 ? -1 : static_cast<int>(*n));
+    } else if (name == "bitrate" || name == "minbitrate" || name == "maxbitrate") {
+      const auto n = ParseCount(value, 500000);
+      if (!n || (*n != 0 && *n < 8000)) return false;
+      const auto bps = static_cast<std::uint32_t>(*n);
+      (name == "bitrate" ? settings->nominal_bitrate
+                         : name == "minbitrate" ? settings->min_bitrate : settings->max_bitrate) = bps;
+    } else {
+      return false;
+    }
+  }
+  // The bounds checked together, as the stored block is.
+  VorbisEncodeSettings checked;
+  *bad = "minbitrate/maxbitrate";
+  return DecodeVorbisBlock(EncodeVorbisBlock(*settings), &checked) == Error{};
+}
+
 constexpr std::array<CodecLibrary, kCodecLibraryCount> kAllLibraries = {
     CodecLibrary::kFlac,      CodecLibrary::kMpg123,   CodecLibrary::kLame,    CodecLibrary::kVorbisFile,
     CodecLibrary::kVorbisEnc, CodecLibrary::kOpusFile, CodecLibrary::kOpusEnc, CodecLibrary::kAvFormat,
@@ -213,6 +248,8 @@ std::string_view UseOf(CodecLibrary library) {
       return "MP3: open";
     case CodecLibrary::kLame:
       return "MP3: saveas";
+    case CodecLibrary::kVorbisEnc:
+      return "Ogg Vorbis: saveas";
     case CodecLibrary::kOpusFile:
       return "Opus: open";
     case CodecLibrary::kOpusEnc:
@@ -270,6 +307,7 @@ std::optional<Result> SaveAsThroughCodec(Session& s, const std::string& path, co
   FlacEncodeSettings flac;
   LameEncodeSettings lame;
   OpusEncodeSettings opus;
+  VorbisEncodeSettings vorbis;
   switch (writer) {
     case Writer::kFlac:
       fields_ok = ApplyFlacFields(fields, &flac, &bad);
@@ -280,6 +318,9 @@ std::optional<Result> SaveAsThroughCodec(Session& s, const std::string& path, co
     case Writer::kOpus:
       fields_ok = ApplyOpusFields(fields, &opus, &bad);
       break;
+    case Writer::kVorbis:
+      fields_ok = ApplyVorbisFields(fields, &vorbis, &bad);
+      break;
     case Writer::kNone:
       break;
   }
@@ -289,6 +330,7 @@ std::optional<Result> SaveAsThroughCodec(Session& s, const std::string& path, co
   }
   const Error written = writer == Writer::kLame   ? WriteMp3File(d, path, lame, s.progress())
                         : writer == Writer::kOpus ? WriteOpusFile(d, path, opus, s.progress())
+                        : writer == Writer::kVorbis ? WriteVorbisFile(d, path, vorbis, s.progress())
                                                   : WriteFlacFile(d, path, flac, s.progress());
   if (const Error rc = written) {
     const Result result = s.Fail(rc);

@@ -70,7 +70,9 @@ constexpr HelpEntry kHelp[] = {
      " mode, quality, vbr, channels, bitrate u16, maxbitrate u16, flags crc|copyright<<1|original<<2|private<<3"
      "|unicode<<4|id3v2.4<<5|no-id3v1<<6, 3 zero bytes)"
      "  (.opus or opus: bitrate=BPS mode=vbr|cvbr|cbr signal=auto|music|voice complexity=0-10 block=HEX, the"
-     " 12-byte OpusEncode block: bitrate u32, mode, signal, complexity, 5 zero bytes)", text::kKeyDescSaveAs},
+     " 12-byte OpusEncode block: bitrate u32, mode, signal, complexity, 5 zero bytes)"
+     "  (.ogg/.oga or vorbis: quality=-1..10 bitrate= minbitrate= maxbitrate= BPS block=HEX, the 16-byte"
+     " OggVorbisEncode block: quality i8, 3 zero bytes, bitrate, minbitrate, maxbitrate u32)", text::kKeyDescSaveAs},
     {"encoders", "encoders", text::kEncodeTitle},
     {"onerror", "onerror stop|continue", text::kKeyDescOnError},
     {"project", "project FOLDER", text::kProgressRestoringWorkspace},
