@@ -80,17 +80,18 @@ TagSet TagsOf(const OpusTags* tags) {
 // Decoded 48 kHz frames on their way to the working files, through the
 // converter when the document's rate is another. The converter's latency
 // is dropped at the start and flushed with silence at the end, so the
-// output is exactly ConvertedLength(input) frames.
+// output is exactly the frames wanted.
 class RateStage {
  public:
   RateStage(WorkFileWriter& writer, std::uint16_t channels) : writer_(writer), channels_(channels) {}
 
-  Error Init(std::uint32_t rate, std::uint64_t input_total) {
+  // `wanted` frames at `rate` are written in all.
+  Error Init(std::uint32_t rate, std::uint64_t wanted) {
     if (rate == kOpusRate) return err::kOk;
     if (const Error rc = dsp::MakeResampler(rate, kOpusRate, channels_, 100, dsp::ResampleOptions(), &converter_))
       return rc;
     skip_ = converter_->GetOutputLatency();
-    wanted_ = dsp::ConvertedLength(input_total, rate, kOpusRate);
+    wanted_ = wanted;
     output_.resize(static_cast<std::size_t>(converter_->GetOutputBlock()) * channels_);
     return err::kOk;
   }
@@ -196,7 +197,9 @@ Error ReadOpusFile(const std::string& path, bool take_metadata, SoundFileInfo* i
   opened.code = sample_code::kFloat;
   opened.rate = OpusFileRate(head->input_sample_rate);
   opened.channels = static_cast<std::uint16_t>(channels);
-  const std::uint64_t expected = dsp::ConvertedLength(total48, opened.rate, kOpusRate);
+  // Encoders count ceil(n x 48000 / rate) frames at 48 kHz for n at the
+  // original rate; rounding back down gives n again (for rates up to 48 kHz).
+  const std::uint64_t expected = total48 * opened.rate / kOpusRate;
   if (expected > kMaxFrames) return err::kTooManyFrames;
   opened.frames = static_cast<std::uint32_t>(expected);
   if (const Error rc = CheckOpenLimits(opened)) return rc;
@@ -206,7 +209,7 @@ Error ReadOpusFile(const std::string& path, bool take_metadata, SoundFileInfo* i
   if (const Error rc = writer.Begin(PcmFileKind::Temp, opened.rate, opened.code, opened.channels, opened.frames))
     return rc;
   RateStage stage(writer, opened.channels);
-  Error rc = stage.Init(opened.rate, total48);
+  Error rc = stage.Init(opened.rate, expected);
   // 120 ms at 48 kHz is the largest packet.
   std::vector<float> pcm(static_cast<std::size_t>(5760) * 2);
   std::uint64_t decoded = 0;

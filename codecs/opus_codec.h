@@ -1,7 +1,9 @@
 // Opus in Ogg: reading through libopusfile, writing through libopusenc.
 //
 // Reading: the pre-skip is removed and the length is the one the last
-// granule position gives (sample-exact). Opus always decodes at 48 kHz;
+// granule position gives (sample-exact): at 48 kHz that count, at another
+// rate R floor(count x R / 48000), which is the original length of a file
+// encoded from R (encoders count ceil(n x 48000 / R)) for R up to 48 kHz. Opus always decodes at 48 kHz;
 // the document opens at the original rate the header records when the
 // resampler (dsp/resample) reaches it exactly from 48 kHz (its reduced
 // output rate needs no interpolation between kernel phases: 44100, 32000,

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "codecs/codec_install.h"
 #include "codecs/codec_library.h"
-#include "dsp/resample/resample.h"
 #include "platform/error_numbers.h"
 #include "platform/fault_injection.h"
 #include "tests/codecs/encoder_test_util.h"
@@ -62,8 +62,8 @@ TEST_P(OpusRoundTrip, ExactLengthRateAndTags) {
   const Decoded back = Decode(opus);
   ASSERT_EQ(back.rc, 0u);
   EXPECT_EQ(back.info.rate, c.opened_rate);
-  EXPECT_EQ(back.info.frames, dsp::ConvertedLength(dsp::ConvertedLength(c.frames, 48000, c.rate), c.opened_rate,
-                                                   48000));
+  const std::uint64_t at48 = (std::uint64_t{c.frames} * 48000 + c.rate - 1) / c.rate;
+  EXPECT_EQ(back.info.frames, at48 * c.opened_rate / 48000);
   if (c.opened_rate == c.rate) {
     EXPECT_EQ(back.info.frames, c.frames);
     EXPECT_GE(SnrDb(original, back.samples), c.min_snr_db);
@@ -127,6 +127,25 @@ TEST(OpusFromOpusenc, SameSamplesAsFfmpeg) {
     const std::vector<float> peer = FfmpegDecode(opus);
     EXPECT_EQ(peer.size(), ours.samples.size()) << stem;
     EXPECT_GE(Correlation(ours.samples, peer), 0.999) << stem;
+  }
+}
+
+// Through the open dispatch: ".opus" and, after Vorbis and FLAC, ".ogg";
+// the path goes to the second slot.
+TEST(OpusDispatch, OpensThroughTheRows) {
+  InstallCodecs();
+  DocumentPtr d = OpenFloatDocument(Folder() / "dispatch.wav", 44100, 1, MusicLike(44100, 1, 5000, 1));
+  ASSERT_TRUE(d);
+  for (const char* name : {"dispatch.opus", "dispatch.ogg"}) {
+    const fs::path path = Folder() / name;
+    ASSERT_EQ(WriteOpusFile(*d, path.string(), {}), 0u);
+    SoundDocument* raw = nullptr;
+    ASSERT_EQ(OpenSoundDocument(path.string(), OpenOptions(), &raw), 0u) << name;
+    DocumentPtr opened(raw);
+    EXPECT_FALSE(opened->path.has_value());
+    EXPECT_EQ(opened->second_path, path.string());
+    EXPECT_EQ(opened->rate, 44100u);
+    EXPECT_EQ(opened->length, 5000u);
   }
 }
 
