@@ -4,6 +4,12 @@
 //
 //   extension      format word   writer   fields
 //   .flac .fla     flac          FLAC     level=0-8 bits=8|16|24 verify=0|1 block=HEX
+//   .mp3           mp3           LAME     mode=cbr|abr|vbr bitrate=8-320 maxbitrate=0|8-320 vbr=0-9
+//                                         quality=-1..9 channels=joint|stereo|mono crc= copyright=
+//                                         original= private= unicode= id3v1= (0|1) id3=3|4 block=HEX
+//   .opus          opus          Opus     bitrate=BPS (6000-512000, 0 default) mode=vbr|cvbr|cbr
+//                                         signal=auto|music|voice complexity=0-10 block=HEX
+//   .ogg .oga      vorbis        Vorbis   quality=-1..10 bitrate= minbitrate= maxbitrate= (BPS) block=HEX
 //
 // An argument containing '=' is a field, any other the format word. Saving
 // into a compressed format writes a copy: the document keeps its own path
@@ -19,6 +25,9 @@
 #include "codecs/codec_library.h"
 #include "codecs/codec_progress.h"
 #include "codecs/flac_codec.h"
+#include "codecs/mp3_encoder.h"
+#include "codecs/opus_codec.h"
+#include "codecs/vorbis_encoder.h"
 #include "config/text_slots.h"
 #include "core/document/sound_document.h"
 #include "platform/ascii_case.h"
@@ -27,15 +36,20 @@
 namespace tidemark::console {
 namespace {
 
-enum class Writer { kNone, kFlac };
+enum class Writer { kNone, kFlac, kLame, kOpus, kVorbis };
 
 struct WriterRow {
   std::string_view extension_or_word;
   Writer writer;
 };
-constexpr std::array<WriterRow, 2> kWriters = {{
+constexpr std::array<WriterRow, 7> kWriters = {{
     {"flac", Writer::kFlac},
     {"fla", Writer::kFlac},
+    {"mp3", Writer::kLame},
+    {"opus", Writer::kOpus},
+    {"ogg", Writer::kVorbis},
+    {"oga", Writer::kVorbis},
+    {"vorbis", Writer::kVorbis},
 }};
 
 Writer WriterFor(std::string_view word) {
@@ -98,6 +112,128 @@ bool ApplyFlacFields(const std::vector<std::string>& fields, FlacEncodeSettings*
   return true;
 }
 
+// A 0|1 field into `flag`; false when the value is neither.
+bool ParseFlag(std::string_view value, bool* flag) {
+  const auto n = ParseCount(value, 1);
+  if (!n) return false;
+  *flag = *n == 1;
+  return true;
+}
+
+// LAME fields over the settings, in order; false names the bad argument.
+bool ApplyLameFields(const std::vector<std::string>& fields, LameEncodeSettings* settings, std::string* bad) {
+  for (const std::string& field : fields) {
+    const std::size_t eq = field.find('=');
+    const std::string name = AsciiLower(std::string_view(field).substr(0, eq));
+    const std::string value = AsciiLower(std::string_view(field).substr(eq + 1));
+    *bad = field;
+    if (name == "block") {
+      const auto bytes = ParseHexBytes(value);
+      if (!bytes || DecodeLameBlock(*bytes, settings)) return false;
+    } else if (name == "mode") {
+      if (value == "cbr") settings->mode = LameMode::kCbr;
+      else if (value == "abr") settings->mode = LameMode::kAbr;
+      else if (value == "vbr") settings->mode = LameMode::kVbr;
+      else return false;
+    } else if (name == "bitrate" || name == "maxbitrate") {
+      const auto n = ParseCount(value, 320);
+      if (!n || (*n < 8 && !(name == "maxbitrate" && *n == 0))) return false;
+      (name == "bitrate" ? settings->bitrate : settings->max_bitrate) = static_cast<std::uint16_t>(*n);
+    } else if (name == "vbr") {
+      const auto n = ParseCount(value, 9);
+      if (!n) return false;
+      settings->mode = LameMode::kVbr;
+      settings->vbr_level = static_cast<std::uint8_t>(*n);
+    } else if (name == "quality") {
+      const auto n = value == "-1" ? std::optional<std::uint64_t>(10) : ParseCount(value, 9);
+      if (!n) return false;
+      settings->quality = static_cast<std::int8_t>(*n == 10 ? -1 : static_cast<int>(*n));
+    } else if (name == "channels") {
+      if (value == "joint") settings->channels = LameChannels::kJointStereo;
+      else if (value == "stereo") settings->channels = LameChannels::kStereo;
+      else if (value == "mono") settings->channels = LameChannels::kMono;
+      else return false;
+    } else if (name == "id3") {
+      if (value != "3" && value != "4") return false;
+      settings->id3v24 = value == "4";
+    } else if (!((name == "crc" && ParseFlag(value, &settings->crc)) ||
+                 (name == "copyright" && ParseFlag(value, &settings->copyright)) ||
+                 (name == "original" && ParseFlag(value, &settings->original)) ||
+                 (name == "private" && ParseFlag(value, &settings->private_bit)) ||
+                 (name == "unicode" && ParseFlag(value, &settings->unicode)) ||
+                 (name == "id3v1" && ParseFlag(value, &settings->id3v1)))) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// Opus fields over the settings, in order; false names the bad argument.
+bool ApplyOpusFields(const std::vector<std::string>& fields, OpusEncodeSettings* settings, std::string* bad) {
+  for (const std::string& field : fields) {
+    const std::size_t eq = field.find('=');
+    const std::string name = AsciiLower(std::string_view(field).substr(0, eq));
+    const std::string value = AsciiLower(std::string_view(field).substr(eq + 1));
+    *bad = field;
+    if (name == "block") {
+      const auto bytes = ParseHexBytes(value);
+      if (!bytes || DecodeOpusBlock(*bytes, settings)) return false;
+    } else if (name == "bitrate") {
+      // Any count: a non-zero one is clamped to what Opus encodes.
+      const auto n = ParseCount(value, 0xFFFFFFFFu);
+      if (!n) return false;
+      settings->bitrate = ClampOpusBitrate(*n);
+    } else if (name == "mode") {
+      if (value == "vbr") settings->rate_control = OpusRateControl::kVbr;
+      else if (value == "cvbr") settings->rate_control = OpusRateControl::kConstrainedVbr;
+      else if (value == "cbr") settings->rate_control = OpusRateControl::kCbr;
+      else return false;
+    } else if (name == "signal") {
+      if (value == "auto") settings->signal = OpusSignal::kAuto;
+      else if (value == "music") settings->signal = OpusSignal::kMusic;
+      else if (value == "voice") settings->signal = OpusSignal::kVoice;
+      else return false;
+    } else if (name == "complexity") {
+      const auto n = ParseCount(value, 10);
+      if (!n) return false;
+      settings->complexity = static_cast<std::uint8_t>(*n);
+    } else {
+      return false;
+    }
+  }
+  return true;
+}
+
+// Vorbis fields over the settings, in order; false names the bad argument.
+bool ApplyVorbisFields(const std::vector<std::string>& fields, VorbisEncodeSettings* settings, std::string* bad) {
+  for (const std::string& field : fields) {
+    const std::size_t eq = field.find('=');
+    const std::string name = AsciiLower(std::string_view(field).substr(0, eq));
+    const std::string value = AsciiLower(std::string_view(field).substr(eq + 1));
+    *bad = field;
+    if (name == "block") {
+      const auto bytes = ParseHexBytes(value);
+      if (!bytes || DecodeVorbisBlock(*bytes, settings)) return false;
+    } else if (name == "quality") {
+      const auto n = value == "-1" ? std::optional<std::uint64_t>(11) : ParseCount(value, 10);
+      if (!n) return false;
+      settings->quality = static_cast<std::int8_t>(*n == 11 ? -1 : static_cast<int>(*n));
+    } else if (name == "bitrate" || name == "minbitrate" || name == "maxbitrate") {
+      const auto n = ParseCount(value, 500000);
+      if (!n || (*n != 0 && *n < 8000)) return false;
+      const auto bps = static_cast<std::uint32_t>(*n);
+      (name == "bitrate" ? settings->nominal_bitrate
+                         : name == "minbitrate" ? settings->min_bitrate : settings->max_bitrate) = bps;
+    } else {
+      return false;
+    }
+  }
+  // The bounds checked together, as the stored block is.
+  VorbisEncodeSettings checked;
+  *bad = "minbitrate/maxbitrate";
+  return DecodeVorbisBlock(EncodeVorbisBlock(*settings), &checked) == Error{};
+}
+
 constexpr std::array<CodecLibrary, kCodecLibraryCount> kAllLibraries = {
     CodecLibrary::kFlac,      CodecLibrary::kMpg123,   CodecLibrary::kLame,    CodecLibrary::kVorbisFile,
     CodecLibrary::kVorbisEnc, CodecLibrary::kOpusFile, CodecLibrary::kOpusEnc, CodecLibrary::kAvFormat,
@@ -110,6 +246,14 @@ std::string_view UseOf(CodecLibrary library) {
       return "FLAC, Ogg FLAC: open; FLAC: saveas";
     case CodecLibrary::kMpg123:
       return "MP3: open";
+    case CodecLibrary::kLame:
+      return "MP3: saveas";
+    case CodecLibrary::kVorbisEnc:
+      return "Ogg Vorbis: saveas";
+    case CodecLibrary::kOpusFile:
+      return "Opus: open";
+    case CodecLibrary::kOpusEnc:
+      return "Opus: saveas";
     case CodecLibrary::kVorbisFile:
       return "Ogg Vorbis: open";
     default:
@@ -158,13 +302,37 @@ std::optional<Result> SaveAsThroughCodec(Session& s, const std::string& path, co
     return std::nullopt;
   }
   SoundDocument& d = *s.active();
-  FlacEncodeSettings settings;
   std::string bad;
-  if (!ApplyFlacFields(fields, &settings, &bad)) {
+  bool fields_ok = false;
+  FlacEncodeSettings flac;
+  LameEncodeSettings lame;
+  OpusEncodeSettings opus;
+  VorbisEncodeSettings vorbis;
+  switch (writer) {
+    case Writer::kFlac:
+      fields_ok = ApplyFlacFields(fields, &flac, &bad);
+      break;
+    case Writer::kLame:
+      fields_ok = ApplyLameFields(fields, &lame, &bad);
+      break;
+    case Writer::kOpus:
+      fields_ok = ApplyOpusFields(fields, &opus, &bad);
+      break;
+    case Writer::kVorbis:
+      fields_ok = ApplyVorbisFields(fields, &vorbis, &bad);
+      break;
+    case Writer::kNone:
+      break;
+  }
+  if (!fields_ok) {
     s.err() << "error: bad field " << bad << " (help saveas lists the fields)\n";
     return Result::kFailed;
   }
-  if (const Error rc = WriteFlacFile(d, path, settings, s.progress())) {
+  const Error written = writer == Writer::kLame   ? WriteMp3File(d, path, lame, s.progress())
+                        : writer == Writer::kOpus ? WriteOpusFile(d, path, opus, s.progress())
+                        : writer == Writer::kVorbis ? WriteVorbisFile(d, path, vorbis, s.progress())
+                                                  : WriteFlacFile(d, path, flac, s.progress());
+  if (const Error rc = written) {
     const Result result = s.Fail(rc);
     ReportMissingCodec(s, rc);
     return result;

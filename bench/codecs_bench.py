@@ -7,6 +7,10 @@ tools, on a 10-minute 44.1 kHz stereo 16-bit file (made here, noise):
   open Ogg Vorbis q5  tidemark: open x.ogg          ffmpeg -i x.ogg -f wav out.wav
   write FLAC level 5  tidemark: saveas out.flac     flac -5 x.wav
                        level=5
+  write MP3 V2        tidemark: saveas out.mp3      lame -V2 x.wav
+                       vbr=2
+  write Opus 128k     tidemark: saveas out.opus     opusenc --bitrate 128 x.wav
+                       bitrate=128000
 
 Each tidemark run is one process with a command file. Times are medians of
 the runs; ratios above 1 mean tidemark is slower.
@@ -23,7 +27,7 @@ from bench_common import RATE, median_time, parse_args, scratch_folder, write_no
 
 def main():
     args = parse_args(__doc__)
-    for tool in ("flac", "ffmpeg", "lame", "oggenc"):
+    for tool in ("flac", "ffmpeg", "lame", "oggenc", "opusenc"):
         if not shutil.which(tool):
             sys.exit("%s is missing (scripts/install-deps.sh installs it)" % tool)
     with scratch_folder("codecs-bench-", args.folder) as folder:
@@ -38,6 +42,10 @@ def main():
         ours_out = os.path.join(folder, "ours.flac")
         peer_out = os.path.join(folder, "peer.flac")
         peer_wav = os.path.join(folder, "peer.wav")
+        ours_mp3 = os.path.join(folder, "ours.mp3")
+        peer_mp3 = os.path.join(folder, "peer.mp3")
+        ours_opus = os.path.join(folder, "ours.opus")
+        peer_opus = os.path.join(folder, "peer.opus")
         rows = [
             ("open %s" % name, [args.program], "open %s\nquit\n" % src, None,
              ["ffmpeg", "-v", "error", "-y", "-i", src, "-f", "wav", peer_wav], peer_wav)
@@ -45,6 +53,11 @@ def main():
         ] + [
             ("write FLAC -5", [args.program], "open %s\nsaveas %s level=5\nquit\n" % (wav, ours_out), ours_out,
              ["flac", "-s", "-f", "-5", "-o", peer_out, wav], peer_out),
+        ] + [
+            ("write MP3 -V2", [args.program], "open %s\nsaveas %s vbr=2\nquit\n" % (wav, ours_mp3), ours_mp3,
+             ["lame", "--quiet", "-V2", wav, peer_mp3], peer_mp3),
+            ("write Opus 128k", [args.program], "open %s\nsaveas %s bitrate=128000\nquit\n" % (wav, ours_opus),
+             ours_opus, ["opusenc", "--quiet", "--bitrate", "128", wav, peer_opus], peer_opus),
         ]
         print("%-16s %10s %10s %8s" % ("work", "tidemark", "peer", "ratio"))
         for label, command, script, sync_path, peer, peer_sync in rows:

@@ -2,6 +2,7 @@
 
 #include "codecs/flac_codec.h"
 #include "codecs/mp3_decoder.h"
+#include "codecs/opus_codec.h"
 #include "codecs/vorbis_decoder.h"
 #include "formats/open_sound_file.h"
 
@@ -24,6 +25,7 @@ void InstallCodecs() {
   readers.ogg_flac = ReadOggFlac;
   readers.mp3 = ReadMp3File;
   readers.vorbis = ReadVorbisFile;
+  readers.opus = ReadOpusFile;
   InstallCodecReaders(readers);
 }
 

@@ -13,7 +13,9 @@
 #include "core/document/segment.h"
 #include "codecs/internal/decoded_file.h"
 #include "core/io/work_file_writer.h"
+#include "core/markers/marker_list.h"
 #include "formats/open_sound_file.h"
+#include "formats/tags/id3_tags.h"
 #include "platform/error_numbers.h"
 
 namespace tidemark {
@@ -67,7 +69,7 @@ struct Handle {
 
 }  // namespace
 
-Error ReadMp3File(const std::string& path, bool, SoundFileInfo* info, SegmentList* segments) {
+Error ReadMp3File(const std::string& path, bool take_metadata, SoundFileInfo* info, SegmentList* segments) {
   if (!LooksLikeMp3(path)) return err::kMalformed;
   Mpg123Api api{};
   if (const Error rc = codec_detail::ResolveApi(CodecLibrary::kMpg123, kNames, &api)) return rc;
@@ -141,6 +143,14 @@ Error ReadMp3File(const std::string& path, bool, SoundFileInfo* info, SegmentLis
     }
   }
   if (!rc && decoded == 0) rc = err::kMalformed;
+  if (!rc && take_metadata) {
+    if (const Error tags_rc = ReadMp3Tags(path, opened.rate, &opened.tags, &opened.markers)) {
+      opened.skipped_metadata.push_back({SkippedMetadata::Kind::kTags, "ID3", tags_rc});
+    } else {
+      // Chapters past the end sit at the end.
+      ClampMonotone(opened.markers, static_cast<std::uint32_t>(decoded));
+    }
+  }
   return FinishDecoded(rc, writer, std::move(opened), decoded, info, segments);
 }
 

@@ -2,8 +2,10 @@
 // The length is sample-exact: libmpg123's gapless mode drops the encoder
 // delay and padding that a LAME/Xing header records, and the file is
 // scanned first so that the frame count is known before decoding. Garbage
-// before the first frame is skipped by the decoder's resync. Tags are not
-// read yet.
+// before the first frame is skipped by the decoder's resync. With the
+// metadata wanted, the ID3v2 and ID3v1 tags fill the tag set and the ID3v2
+// chapters become markers (formats/tags/id3_tags.h); tags that cannot be
+// read are left out with a notice and the samples still open.
 #pragma once
 
 #include <string>

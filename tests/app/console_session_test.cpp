@@ -260,7 +260,8 @@ struct OpenedRun : ConsoleRun {
 TEST(ConsoleSession, SaveAsByExtension) {
   OpenedRun run("console_saveas");
   console::Session& s = run.session;
-  for (const char* refused : {"saveas x.dsf", "saveas x.dff", "saveas x.mp3", "saveas x.opus", "saveas x.ogg"})
+  // MP3, Opus and Vorbis have writers now; the audio of a video has none.
+  for (const char* refused : {"saveas x.dsf", "saveas x.dff", "saveas x.avi"})
     EXPECT_EQ(s.Execute(refused), console::Result::kFailed) << refused;
   EXPECT_NE(run.err.str().find("1-bit"), std::string::npos);
   EXPECT_NE(run.err.str().find("codec"), std::string::npos);

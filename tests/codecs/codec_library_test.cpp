@@ -11,6 +11,7 @@
 
 #include "codecs/flac_codec.h"
 #include "codecs/mp3_decoder.h"
+#include "codecs/opus_codec.h"
 #include "codecs/vorbis_decoder.h"
 #include "core/document/segment.h"
 #include "core/document/sound_document.h"
@@ -62,6 +63,8 @@ TEST_F(HiddenLibraries, EachReaderNamesItsPackage) {
       {"x.mp3", ReadMp3File, Text("\xFF\xFB\x90\x64", 60), CodecLibrary::kMpg123, "libmpg123-0"},
       {"x.ogg", ReadVorbisFile, Text(std::string("OggS", 4) + std::string(22, '\0') + "\x01" "\x1E" "\x01vorbis", 40),
        CodecLibrary::kVorbisFile, "libvorbisfile3"},
+      {"x.opus", ReadOpusFile, Text(std::string("OggS", 4) + std::string(22, '\0') + "\x01" "\x13" "OpusHead", 40),
+       CodecLibrary::kOpusFile, "libopusfile0"},
   };
   const fs::path folder = codec_test::Folder("codec_library_test");
   const fs::path riff = folder / "riff.bin";
