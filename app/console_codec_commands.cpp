@@ -4,6 +4,10 @@
 //
 //   extension      format word   writer   fields
 //   .flac .fla     flac          FLAC     level=0-8 bits=8|16|24 verify=0|1 block=HEX
+//   .m4a .mp4      m4a           AAC-LC   bitrate=16-320 (kbps) fdk=0|1 block=HEX
+//   .wma           wma           WMA v2   bitrate=24-320 block=HEX
+//   -              sysmp3        MP3 through FFmpeg's encoder: bitrate=32-320 block=HEX
+//   -              acm           compressed WAV: format=msadpcm|imaadpcm|alaw|mulaw block=HEX
 //
 // An argument containing '=' is a field, any other the format word. Saving
 // into a compressed format writes a copy: the document keeps its own path
@@ -17,7 +21,9 @@
 #include "app/console_args.h"
 #include "app/console_commands.h"
 #include "codecs/codec_library.h"
+#include "codecs/av_encode_blocks.h"
 #include "codecs/codec_progress.h"
+#include "codecs/ffmpeg_encoder.h"
 #include "codecs/flac_codec.h"
 #include "config/text_slots.h"
 #include "core/document/sound_document.h"
@@ -27,15 +33,20 @@
 namespace tidemark::console {
 namespace {
 
-enum class Writer { kNone, kFlac };
+enum class Writer { kNone, kFlac, kAac, kWma, kSysMp3, kAcm };
 
 struct WriterRow {
   std::string_view extension_or_word;
   Writer writer;
 };
-constexpr std::array<WriterRow, 2> kWriters = {{
+constexpr std::array<WriterRow, 7> kWriters = {{
     {"flac", Writer::kFlac},
     {"fla", Writer::kFlac},
+    {"m4a", Writer::kAac},
+    {"mp4", Writer::kAac},
+    {"wma", Writer::kWma},
+    {"sysmp3", Writer::kSysMp3},
+    {"acm", Writer::kAcm},
 }};
 
 Writer WriterFor(std::string_view word) {
@@ -112,9 +123,36 @@ std::string_view UseOf(CodecLibrary library) {
       return "MP3: open";
     case CodecLibrary::kVorbisFile:
       return "Ogg Vorbis: open";
+    case CodecLibrary::kAvFormat:
+    case CodecLibrary::kAvCodec:
+    case CodecLibrary::kSwResample:
+      return "AAC/M4A/MP4, WMA/ASF, AVI, compressed WAV, media import: open; AAC, WMA, sysmp3, acm: saveas";
     default:
       return {};
   }
+}
+
+Result SaveThroughFfmpeg(Session& s, const SoundDocument& d, const std::string& path, Writer writer,
+                         const std::vector<std::string>& fields) {
+  AvEncodeSettings settings;
+  settings.writer = writer == Writer::kAac   ? AvWriter::kAac
+                    : writer == Writer::kWma ? AvWriter::kWma
+                    : writer == Writer::kSysMp3 ? AvWriter::kMp3
+                                                : AvWriter::kAcm;
+  for (const std::string& field : fields) {
+    const std::size_t eq = field.find('=');
+    if (!ApplyAvEncodeField(AsciiLower(std::string_view(field).substr(0, eq)), std::string_view(field).substr(eq + 1),
+                            &settings)) {
+      s.err() << "error: bad field " << field << " (help saveas lists the fields)\n";
+      return Result::kFailed;
+    }
+  }
+  if (const Error rc = WriteThroughFfmpeg(d, path, settings, s.progress())) {
+    const Result result = s.Fail(rc);
+    ReportMissingCodec(s, rc);
+    return result;
+  }
+  return Result::kDone;
 }
 
 }  // namespace
@@ -158,6 +196,7 @@ std::optional<Result> SaveAsThroughCodec(Session& s, const std::string& path, co
     return std::nullopt;
   }
   SoundDocument& d = *s.active();
+  if (writer != Writer::kFlac) return SaveThroughFfmpeg(s, d, path, writer, fields);
   FlacEncodeSettings settings;
   std::string bad;
   if (!ApplyFlacFields(fields, &settings, &bad)) {
