@@ -142,10 +142,18 @@ Error EncodeInto(const AvFormatApi& fa, const AvCodecApi& ca, const SwResampleAp
   const std::uint32_t frame_size = variable ? 4096u : static_cast<std::uint32_t>(s.codec->frame_size);
   std::vector<float> samples(static_cast<std::size_t>(frame_size) * doc.channels);
   SegmentCursor cursor(doc.segments, doc.channels, doc.length);
+  // An encoder that delays its output without being flushable (WMA) gets
+  // that much silence after the document, so that none of it is lost.
+  const bool flushable = (codec->capabilities & AV_CODEC_CAP_DELAY) != 0;
+  const std::uint64_t tail = flushable || s.codec->initial_padding <= 0 ? 0u
+                                                                         : static_cast<std::uint64_t>(s.codec->initial_padding);
+  const std::uint64_t total = doc.length + tail;
   Error rc;
-  for (std::uint32_t done = 0; done < doc.length && !rc;) {
-    const std::uint32_t frames = std::min(frame_size, doc.length - done);
-    if ((rc = cursor.ReadFloat(frames, samples.data(), doc.channels))) break;
+  for (std::uint64_t done = 0; done < total && !rc;) {
+    const auto frames = static_cast<std::uint32_t>(std::min<std::uint64_t>(frame_size, total - done));
+    const std::uint32_t real = done >= doc.length ? 0u : static_cast<std::uint32_t>(std::min<std::uint64_t>(frames, doc.length - done));
+    if (real != 0 && (rc = cursor.ReadFloat(real, samples.data(), doc.channels))) break;
+    std::fill(samples.begin() + static_cast<std::ptrdiff_t>(real) * doc.channels, samples.end(), 0.0f);
     const std::size_t count = static_cast<std::size_t>(frames) * doc.channels;
     for (std::size_t i = 0; i < count; ++i)
       if (!std::isfinite(samples[i])) samples[i] = 0.0f;
@@ -165,7 +173,7 @@ Error EncodeInto(const AvFormatApi& fa, const AvCodecApi& ca, const SwResampleAp
       rc = err::kOutOfMemory;
       break;
     }
-    s.frame->pts = done;
+    s.frame->pts = static_cast<std::int64_t>(done);
     const int sent = ca.send_frame(s.codec, s.frame);
     s.frame->ch_layout = AVChannelLayout{};  // borrowed from the codec; not freed with the frame
     ca.frame_free(&s.frame);
@@ -179,7 +187,7 @@ Error EncodeInto(const AvFormatApi& fa, const AvCodecApi& ca, const SwResampleAp
     }
     if ((rc = Drain(s, stream))) break;
     done += frames;
-    if (progress && !progress(done, doc.length)) rc = err::kCancelled;
+    if (progress && !progress(std::min<std::uint64_t>(done, doc.length), doc.length)) rc = err::kCancelled;
   }
   if (!rc && ca.send_frame(s.codec, nullptr) < 0) rc = err::kWriteFailed;
   if (!rc) rc = Drain(s, stream);
