@@ -3,7 +3,7 @@
 // through the table below, from file extension (or format word) to writer.
 //
 //   extension      format word   writer   fields
-//   .flac .fla     flac          FLAC     level=0-8 bits=8|16|24 verify=0|1 block=HEX
+//   .flac .fla     flac          FLAC     level=0-8 bits=8|16|24 verify=0|1 wavmeta=0|1 replaygain=0|1 block=HEX
 //   .m4a .mp4      m4a           AAC-LC   bitrate=16-320 (kbps) fdk=0|1 block=HEX
 //   .wma           wma           WMA v2   bitrate=24-320 block=HEX
 //   -              sysmp3        MP3 through FFmpeg's encoder: bitrate=32-320 block=HEX
@@ -102,6 +102,14 @@ bool ApplyFlacFields(const std::vector<std::string>& fields, FlacEncodeSettings*
       const auto n = ParseCount(value, 1);
       if (!n) return false;
       settings->verify = *n == 1;
+    } else if (name == "wavmeta") {
+      const auto n = ParseCount(value, 1);
+      if (!n) return false;
+      settings->keep_wav_metadata = *n == 1;
+    } else if (name == "replaygain") {
+      const auto n = ParseCount(value, 1);
+      if (!n) return false;
+      settings->replay_gain = *n == 1;
     } else {
       return false;
     }

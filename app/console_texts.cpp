@@ -64,7 +64,7 @@ constexpr HelpEntry kHelp[] = {
     {"device", "device out|in NAME (ALSA PCM, null, file:PATH[?fast])", SlotOf("settings/playback", 1)},
     {"tag", "tag [KEY VALUE]", text::kKeyDescTag},
     {"save", "save", text::kKeyDescSave},
-    {"saveas", "saveas PATH [FORMATWORD] [FIELD=VALUE ...]  (.flac/.fla or flac: level=0-8 bits=8|16|24 verify=0|1 block=HEX; .m4a/.mp4 or m4a: bitrate=16-320 fdk=0|1 block=HEX; .wma or wma: bitrate=24-320 block=HEX; sysmp3 (MP3 through FFmpeg): bitrate=32-320 block=HEX; acm (compressed WAV): format=msadpcm|imaadpcm|alaw|mulaw block=HEX)", text::kKeyDescSaveAs},
+    {"saveas", "saveas PATH [FORMATWORD] [FIELD=VALUE ...]  (.flac/.fla or flac: level=0-8 bits=8|16|24 verify=0|1 wavmeta=0|1 replaygain=0|1 block=HEX; .m4a/.mp4 or m4a: bitrate=16-320 fdk=0|1 block=HEX; .wma or wma: bitrate=24-320 block=HEX; sysmp3 (MP3 through FFmpeg): bitrate=32-320 block=HEX; acm (compressed WAV): format=msadpcm|imaadpcm|alaw|mulaw block=HEX)", text::kKeyDescSaveAs},
     {"encoders", "encoders", text::kEncodeTitle},
     {"onerror", "onerror stop|continue", text::kKeyDescOnError},
     {"project", "project FOLDER", text::kProgressRestoringWorkspace},
