@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "codecs/container_sniff.h"
+#include "codecs/flac_cue_sheet.h"
 #include "codecs/flac_foreign_metadata.h"
 #include "codecs/replaygain_analysis.h"
 #include "codecs/internal/decoded_file.h"
@@ -62,8 +63,10 @@ struct EncoderApi {
   decltype(&FLAC__metadata_object_delete) object_delete;
   decltype(&FLAC__metadata_object_vorbiscomment_append_comment) append_comment;
   decltype(&FLAC__metadata_object_application_set_data) application_set_data;
+  decltype(&FLAC__metadata_object_cuesheet_insert_blank_track) cuesheet_insert_track;
+  decltype(&FLAC__metadata_object_cuesheet_track_insert_blank_index) cuesheet_insert_index;
 };
-constexpr std::array<const char*, 16> kEncoderNames = {
+constexpr std::array<const char*, 18> kEncoderNames = {
     "FLAC__stream_encoder_new",
     "FLAC__stream_encoder_delete",
     "FLAC__stream_encoder_set_channels",
@@ -79,7 +82,9 @@ constexpr std::array<const char*, 16> kEncoderNames = {
     "FLAC__metadata_object_new",
     "FLAC__metadata_object_delete",
     "FLAC__metadata_object_vorbiscomment_append_comment",
-    "FLAC__metadata_object_application_set_data"};
+    "FLAC__metadata_object_application_set_data",
+    "FLAC__metadata_object_cuesheet_insert_blank_track",
+    "FLAC__metadata_object_cuesheet_track_insert_blank_index"};
 
 Container SniffFile(const std::string& path) {
   std::array<std::uint8_t, kSniffBytes> bytes{};
@@ -111,6 +116,7 @@ struct DecodeState {
   TagSet tags;
   // The "riff"/"aiff" APPLICATION blocks of foreign metadata.
   FlacForeignReader foreign;
+  MarkerList cue_markers;  // from a CUESHEET block
   std::uint32_t stream_errors = 0;
   Error failure;  // why a callback stopped the decoder
   std::vector<std::int32_t> interleaved;
@@ -176,6 +182,11 @@ void OnMetadata(const FLAC__StreamDecoder*, const FLAC__StreamMetadata* block, v
       comments.comments.emplace_back(reinterpret_cast<const char*>(vc.comments[i].entry), vc.comments[i].length);
     // Tags that cannot be taken leave the samples openable.
     (void)VorbisCommentsToTags(comments, &s.tags);
+  } else if (block->type == FLAC__METADATA_TYPE_CUESHEET && s.take_metadata) {
+    // Markers that cannot be taken leave the samples openable.
+    (void)MarkersFromCueSheet(block->data.cue_sheet, s.total != 0 && s.total <= kMaxFrames
+                                                         ? static_cast<std::uint32_t>(s.total) : kMaxFrames,
+                              &s.cue_markers);
   } else if (block->type == FLAC__METADATA_TYPE_APPLICATION && s.take_metadata && block->length >= 4) {
     const auto& app = block->data.application;
     std::vector<std::uint8_t> body(app.id, app.id + 4);
@@ -184,10 +195,13 @@ void OnMetadata(const FLAC__StreamDecoder*, const FLAC__StreamMetadata* block, v
   }
 }
 
-// The markers and texts of the foreign chunks; the Vorbis comments keep
-// the slots they fill.
+// The markers and texts of the foreign chunks, else the cue sheet's
+// markers; the Vorbis comments keep the slots they fill.
 void TakeForeignMetadata(DecodeState& s, SoundFileInfo* opened) {
-  if (!s.foreign.has_container()) return;
+  if (!s.foreign.has_container()) {
+    opened->markers = std::move(s.cue_markers);
+    return;
+  }
   MarkerList markers;
   TagSet foreign;
   const Error rc = s.foreign.Read(static_cast<std::uint32_t>(s.decoded), &markers, &foreign);
@@ -219,7 +233,10 @@ Error ReadFlacFile(const std::string& path, bool ogg, bool take_metadata, SoundF
   auto state = std::make_unique<DecodeState>();
   state->take_metadata = take_metadata;
   api.respond(decoder, FLAC__METADATA_TYPE_VORBIS_COMMENT);
-  if (take_metadata) api.respond(decoder, FLAC__METADATA_TYPE_APPLICATION);
+  if (take_metadata) {
+    api.respond(decoder, FLAC__METADATA_TYPE_APPLICATION);
+    api.respond(decoder, FLAC__METADATA_TYPE_CUESHEET);
+  }
   const auto init = (ogg ? api.init_ogg_file : api.init_file)(decoder, path.c_str(), OnFrame, OnMetadata,
                                                                OnError, state.get());
   Error rc;
@@ -269,7 +286,7 @@ struct EncoderGuard {
   const EncoderApi& api;
   FLAC__StreamEncoder* encoder;
   FLAC__StreamMetadata* comments = nullptr;
-  std::vector<FLAC__StreamMetadata*> applications;
+  std::vector<FLAC__StreamMetadata*> applications;  // and the cue sheet
   ~EncoderGuard() {
     if (encoder) api.destroy(encoder);
     if (comments) api.object_delete(comments);
@@ -309,6 +326,15 @@ Error EncodeInto(const EncoderApi& api, const SoundDocument& document, const std
       if (!api.append_comment(guard.comments, entry, true)) return err::kOutOfMemory;
     }
     blocks.push_back(guard.comments);
+  }
+  if (!document.markers.empty()) {
+    FLAC__StreamMetadata* sheet = api.object_new(FLAC__METADATA_TYPE_CUESHEET);
+    if (!sheet) return err::kOutOfMemory;
+    guard.applications.push_back(sheet);
+    if (const Error rc = FillCueSheet({api.cuesheet_insert_track, api.cuesheet_insert_index}, document.markers,
+                                      document.length, sheet))
+      return rc;
+    blocks.push_back(sheet);
   }
   if (settings.keep_wav_metadata) {
     std::vector<std::vector<std::uint8_t>> riff;
