@@ -5,12 +5,16 @@
 // clear error or their decodable part.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "codecs/codec_install.h"
 #include "codecs/codec_library.h"
+#include "codecs/codec_progress.h"
 #include "codecs/ffmpeg_decoder.h"
 #include "codecs/ffmpeg_encoder.h"
 #include "codecs/mp3_decoder.h"
@@ -19,6 +23,7 @@
 #include "core/document/sound_document.h"
 #include "formats/open_sound_file.h"
 #include "formats/tags/tag_set.h"
+#include "platform/error_numbers.h"
 #include "tests/codecs/codec_test_util.h"
 #include "tests/support/peer_tools.h"
 
@@ -300,6 +305,64 @@ TEST(FfmpegDispatch, CompressedWaveAndMediaImport) {
   EXPECT_EQ(imported->length, kSourceFrames);
   EXPECT_EQ(imported->second_path, mka.string());
   InstallCodecReaders({});
+}
+
+// A 32-bit float WAV file of `samples` (interleaved).
+void WriteFloatWave(const fs::path& path, std::uint16_t channels, std::uint32_t rate, const std::vector<float>& samples) {
+  const auto data = static_cast<std::uint32_t>(samples.size() * 4);
+  std::vector<std::uint8_t> bytes;
+  const auto put = [&](std::uint32_t v, int n) {
+    for (int i = 0; i < n; ++i) bytes.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+  };
+  const auto tag = [&](const char* t) { bytes.insert(bytes.end(), t, t + 4); };
+  tag("RIFF");
+  put(36 + data, 4);
+  tag("WAVE");
+  tag("fmt ");
+  put(16, 4);
+  put(3, 2);  // IEEE float
+  put(channels, 2);
+  put(rate, 4);
+  put(rate * channels * 4u, 4);
+  put(channels * 4u, 2);
+  put(32, 2);
+  tag("data");
+  put(data, 4);
+  const auto* raw = reinterpret_cast<const std::uint8_t*>(samples.data());
+  bytes.insert(bytes.end(), raw, raw + data);
+  WriteBytes(path, bytes);
+}
+
+// Non-finite samples are written as silence: nothing NaN or infinite comes
+// back and the rest of the signal is intact. A cancelled write leaves no
+// file; a cancelled open no document.
+TEST(FfmpegWriterEdges, NonFiniteSamplesAndCancel) {
+  std::vector<float> samples(44100 * 2);
+  for (std::size_t i = 0; i < samples.size(); ++i) samples[i] = 0.3f * std::sin(static_cast<float>(i / 2) * 0.0627f);
+  std::vector<float> dirty = samples;
+  for (std::size_t i = 1000; i < 1100; ++i) dirty[i] = i % 2 ? std::numeric_limits<float>::quiet_NaN() : INFINITY;
+  const fs::path wav = Dir() / "nonfinite.wav";
+  WriteFloatWave(wav, 2, 44100, dirty);
+  DocumentPtr doc = OpenDocument(wav);
+  ASSERT_TRUE(doc);
+  const fs::path m4a = Dir() / "nonfinite.m4a";
+  AvEncodeSettings settings;
+  ASSERT_EQ(WriteThroughFfmpeg(*doc, m4a.string(), settings), 0u);
+  const Decoded d = DecodeWith(ReadMp4File, m4a);
+  ASSERT_EQ(d.rc, 0u);
+  EXPECT_TRUE(std::all_of(d.samples.begin(), d.samples.end(), [](float x) { return std::isfinite(x); }));
+  EXPECT_GE(Correlation(std::vector<float>(samples.begin() + 8820, samples.end()),
+                        std::vector<float>(d.samples.begin() + 8820, d.samples.end())),
+            0.999);
+
+  const fs::path cancelled = Dir() / "cancelled.wma";
+  settings.writer = AvWriter::kWma;
+  EXPECT_EQ(WriteThroughFfmpeg(*doc, cancelled.string(), settings, [](std::uint64_t, std::uint64_t) { return false; }),
+            err::kCancelled);
+  EXPECT_FALSE(fs::exists(cancelled));
+  SetCodecOpenProgress([](std::uint64_t, std::uint64_t) { return false; });
+  EXPECT_EQ(DecodeWith(ReadMp4File, m4a).rc, err::kCancelled);
+  SetCodecOpenProgress({});
 }
 
 class FfmpegHidden : public ::testing::Test {
