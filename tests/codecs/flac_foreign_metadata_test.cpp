@@ -24,16 +24,6 @@ namespace {
 
 using namespace codec_test;
 
-std::string Capture(const std::string& command) {
-  std::string out;
-  if (FILE* p = ::popen(command.c_str(), "r")) {
-    char buffer[512];
-    while (std::fgets(buffer, sizeof buffer, p)) out += buffer;
-    ::pclose(p);
-  }
-  return out;
-}
-
 fs::path Dir() { return codec_test::Folder("flac_foreign_metadata_test"); }
 
 struct Mark {

@@ -25,16 +25,6 @@ using namespace codec_test;
 
 fs::path Dir() { return codec_test::Folder("replaygain_analysis_test"); }
 
-std::string Capture(const std::string& command) {
-  std::string out;
-  if (FILE* p = ::popen(command.c_str(), "r")) {
-    char buffer[512];
-    while (std::fgets(buffer, sizeof buffer, p)) out += buffer;
-    ::pclose(p);
-  }
-  return out;
-}
-
 // The integrated loudness ffmpeg's ebur128 filter reports.
 double PeerLufs(const fs::path& wav) {
   const std::string out = Capture("/usr/bin/ffmpeg -nostats -hide_banner -i '" + wav.string() +
