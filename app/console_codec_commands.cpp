@@ -3,13 +3,17 @@
 // through the table below, from file extension (or format word) to writer.
 //
 //   extension      format word   writer   fields
-//   .flac .fla     flac          FLAC     level=0-8 bits=8|16|24 verify=0|1 block=HEX
+//   .flac .fla     flac          FLAC     level=0-8 bits=8|16|24 verify=0|1 wavmeta=0|1 replaygain=0|1 block=HEX
 //   .mp3           mp3           LAME     mode=cbr|abr|vbr bitrate=8-320 maxbitrate=0|8-320 vbr=0-9
 //                                         quality=-1..9 channels=joint|stereo|mono crc= copyright=
 //                                         original= private= unicode= id3v1= (0|1) id3=3|4 block=HEX
 //   .opus          opus          Opus     bitrate=BPS (6000-512000, 0 default) mode=vbr|cvbr|cbr
 //                                         signal=auto|music|voice complexity=0-10 block=HEX
 //   .ogg .oga      vorbis        Vorbis   quality=-1..10 bitrate= minbitrate= maxbitrate= (BPS) block=HEX
+//   .m4a .mp4      m4a           AAC-LC   bitrate=16-320 (kbps) fdk=0|1 block=HEX
+//   .wma           wma           WMA v2   bitrate=24-320 block=HEX
+//   -              sysmp3        MP3 through FFmpeg's encoder: bitrate=32-320 block=HEX
+//   -              acm           compressed WAV: format=msadpcm|imaadpcm|alaw|mulaw block=HEX
 //
 // An argument containing '=' is a field, any other the format word. Saving
 // into a compressed format writes a copy: the document keeps its own path
@@ -23,7 +27,9 @@
 #include "app/console_args.h"
 #include "app/console_commands.h"
 #include "codecs/codec_library.h"
+#include "codecs/av_encode_blocks.h"
 #include "codecs/codec_progress.h"
+#include "codecs/ffmpeg_encoder.h"
 #include "codecs/flac_codec.h"
 #include "codecs/mp3_encoder.h"
 #include "codecs/opus_codec.h"
@@ -36,13 +42,13 @@
 namespace tidemark::console {
 namespace {
 
-enum class Writer { kNone, kFlac, kLame, kOpus, kVorbis };
+enum class Writer { kNone, kFlac, kLame, kOpus, kVorbis, kAac, kWma, kSysMp3, kAcm };
 
 struct WriterRow {
   std::string_view extension_or_word;
   Writer writer;
 };
-constexpr std::array<WriterRow, 7> kWriters = {{
+constexpr std::array<WriterRow, 12> kWriters = {{
     {"flac", Writer::kFlac},
     {"fla", Writer::kFlac},
     {"mp3", Writer::kLame},
@@ -50,6 +56,11 @@ constexpr std::array<WriterRow, 7> kWriters = {{
     {"ogg", Writer::kVorbis},
     {"oga", Writer::kVorbis},
     {"vorbis", Writer::kVorbis},
+    {"m4a", Writer::kAac},
+    {"mp4", Writer::kAac},
+    {"wma", Writer::kWma},
+    {"sysmp3", Writer::kSysMp3},
+    {"acm", Writer::kAcm},
 }};
 
 Writer WriterFor(std::string_view word) {
@@ -105,6 +116,14 @@ bool ApplyFlacFields(const std::vector<std::string>& fields, FlacEncodeSettings*
       const auto n = ParseCount(value, 1);
       if (!n) return false;
       settings->verify = *n == 1;
+    } else if (name == "wavmeta") {
+      const auto n = ParseCount(value, 1);
+      if (!n) return false;
+      settings->keep_wav_metadata = *n == 1;
+    } else if (name == "replaygain") {
+      const auto n = ParseCount(value, 1);
+      if (!n) return false;
+      settings->replay_gain = *n == 1;
     } else {
       return false;
     }
@@ -256,9 +275,36 @@ std::string_view UseOf(CodecLibrary library) {
       return "Opus: saveas";
     case CodecLibrary::kVorbisFile:
       return "Ogg Vorbis: open";
+    case CodecLibrary::kAvFormat:
+    case CodecLibrary::kAvCodec:
+    case CodecLibrary::kSwResample:
+      return "AAC/M4A/MP4, WMA/ASF, AVI, compressed WAV, media import: open; AAC, WMA, sysmp3, acm: saveas";
     default:
       return {};
   }
+}
+
+Result SaveThroughFfmpeg(Session& s, const SoundDocument& d, const std::string& path, Writer writer,
+                         const std::vector<std::string>& fields) {
+  AvEncodeSettings settings;
+  settings.writer = writer == Writer::kAac   ? AvWriter::kAac
+                    : writer == Writer::kWma ? AvWriter::kWma
+                    : writer == Writer::kSysMp3 ? AvWriter::kMp3
+                                                : AvWriter::kAcm;
+  for (const std::string& field : fields) {
+    const std::size_t eq = field.find('=');
+    if (!ApplyAvEncodeField(AsciiLower(std::string_view(field).substr(0, eq)), std::string_view(field).substr(eq + 1),
+                            &settings)) {
+      s.err() << "error: bad field " << field << " (help saveas lists the fields)\n";
+      return Result::kFailed;
+    }
+  }
+  if (const Error rc = WriteThroughFfmpeg(d, path, settings, s.progress())) {
+    const Result result = s.Fail(rc);
+    ReportMissingCodec(s, rc);
+    return result;
+  }
+  return Result::kDone;
 }
 
 }  // namespace
@@ -302,6 +348,8 @@ std::optional<Result> SaveAsThroughCodec(Session& s, const std::string& path, co
     return std::nullopt;
   }
   SoundDocument& d = *s.active();
+  if (writer == Writer::kAac || writer == Writer::kWma || writer == Writer::kSysMp3 || writer == Writer::kAcm)
+    return SaveThroughFfmpeg(s, d, path, writer, fields);
   std::string bad;
   bool fields_ok = false;
   FlacEncodeSettings flac;
@@ -322,6 +370,10 @@ std::optional<Result> SaveAsThroughCodec(Session& s, const std::string& path, co
       fields_ok = ApplyVorbisFields(fields, &vorbis, &bad);
       break;
     case Writer::kNone:
+    case Writer::kAac:
+    case Writer::kWma:
+    case Writer::kSysMp3:
+    case Writer::kAcm:
       break;
   }
   if (!fields_ok) {

@@ -73,6 +73,8 @@ StartupSettings LoadStartupSettings() {
   startup.open.importable_audio_extensions = settings.importable_audio_extensions;
   startup.open.importable_video_extensions = settings.importable_video_extensions;
   startup.open.one_bit_max_48k = GetCoreOptions().one_bit_output_max_48k;
+  // The MP4 row is on: this build decodes AAC itself.
+  startup.open.mp4_decoder_enabled = true;
   startup.save.dither_16bit = settings.Option(OptionBit::kDitherTo16Bits);
   startup.save.move_work_file = settings.Option(OptionBit::kSaveByMovingWorkFile);
   startup.weighting = StatisticsWeighting(settings);

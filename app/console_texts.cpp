@@ -64,7 +64,7 @@ constexpr HelpEntry kHelp[] = {
     {"device", "device out|in NAME (ALSA PCM, null, file:PATH[?fast])", SlotOf("settings/playback", 1)},
     {"tag", "tag [KEY VALUE]", text::kKeyDescTag},
     {"save", "save", text::kKeyDescSave},
-    {"saveas", "saveas PATH [FORMATWORD] [FIELD=VALUE ...]  (.flac/.fla or flac: level=0-8 bits=8|16|24 verify=0|1 block=HEX)"
+    {"saveas", "saveas PATH [FORMATWORD] [FIELD=VALUE ...]  (.flac/.fla or flac: level=0-8 bits=8|16|24 verify=0|1 wavmeta=0|1 replaygain=0|1 block=HEX)"
      "  (.mp3 or mp3: mode=cbr|abr|vbr bitrate=KBPS maxbitrate=KBPS vbr=0-9 quality=-1..9 channels=joint|stereo|mono"
      " crc= copyright= original= private= unicode= id3v1= 0|1 id3=3|4 block=HEX, the 12-byte LAMEEncode block:"
      " mode, quality, vbr, channels, bitrate u16, maxbitrate u16, flags crc|copyright<<1|original<<2|private<<3"
@@ -72,7 +72,9 @@ constexpr HelpEntry kHelp[] = {
      "  (.opus or opus: bitrate=BPS mode=vbr|cvbr|cbr signal=auto|music|voice complexity=0-10 block=HEX, the"
      " 12-byte OpusEncode block: bitrate u32, mode, signal, complexity, 5 zero bytes)"
      "  (.ogg/.oga or vorbis: quality=-1..10 bitrate= minbitrate= maxbitrate= BPS block=HEX, the 16-byte"
-     " OggVorbisEncode block: quality i8, 3 zero bytes, bitrate, minbitrate, maxbitrate u32)", text::kKeyDescSaveAs},
+     " OggVorbisEncode block: quality i8, 3 zero bytes, bitrate, minbitrate, maxbitrate u32)"
+     "  (.m4a/.mp4 or m4a: bitrate=16-320 fdk=0|1 block=HEX; .wma or wma: bitrate=24-320 block=HEX; sysmp3 (MP3 through FFmpeg): bitrate=32-320 block=HEX; acm (compressed WAV): format=msadpcm|imaadpcm|alaw|mulaw block=HEX)",
+     text::kKeyDescSaveAs},
     {"encoders", "encoders", text::kEncodeTitle},
     {"onerror", "onerror stop|continue", text::kKeyDescOnError},
     {"project", "project FOLDER", text::kProgressRestoringWorkspace},

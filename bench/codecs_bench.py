@@ -5,6 +5,7 @@ tools, on a 10-minute 44.1 kHz stereo 16-bit file (made here, noise):
   open FLAC           tidemark: open x.flac         ffmpeg -i x.flac -f wav out.wav
   open MP3 192 kbps   tidemark: open x.mp3          ffmpeg -i x.mp3 -f wav out.wav
   open Ogg Vorbis q5  tidemark: open x.ogg          ffmpeg -i x.ogg -f wav out.wav
+  open AAC 192 kbps   tidemark: open x.m4a          ffmpeg -i x.m4a -f wav out.wav
   write FLAC level 5  tidemark: saveas out.flac     flac -5 x.wav
                        level=5
   write MP3 V2        tidemark: saveas out.mp3      lame -V2 x.wav
@@ -39,6 +40,8 @@ def main():
         subprocess.run(["lame", "--quiet", "-b", "192", wav, mp3], check=True)
         ogg = os.path.join(folder, "src.ogg")
         subprocess.run(["oggenc", "-Q", "-q", "5", "-o", ogg, wav], check=True)
+        m4a = os.path.join(folder, "src.m4a")
+        subprocess.run(["ffmpeg", "-v", "error", "-y", "-i", wav, "-c:a", "aac", "-b:a", "192k", m4a], check=True)
         ours_out = os.path.join(folder, "ours.flac")
         peer_out = os.path.join(folder, "peer.flac")
         peer_wav = os.path.join(folder, "peer.wav")
@@ -49,7 +52,7 @@ def main():
         rows = [
             ("open %s" % name, [args.program], "open %s\nquit\n" % src, None,
              ["ffmpeg", "-v", "error", "-y", "-i", src, "-f", "wav", peer_wav], peer_wav)
-            for name, src in (("FLAC", flac), ("MP3", mp3), ("Ogg Vorbis", ogg))
+            for name, src in (("FLAC", flac), ("MP3", mp3), ("Ogg Vorbis", ogg), ("AAC", m4a))
         ] + [
             ("write FLAC -5", [args.program], "open %s\nsaveas %s level=5\nquit\n" % (wav, ours_out), ours_out,
              ["flac", "-s", "-f", "-5", "-o", peer_out, wav], peer_out),

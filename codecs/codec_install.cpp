@@ -1,5 +1,6 @@
 #include "codecs/codec_install.h"
 
+#include "codecs/ffmpeg_decoder.h"
 #include "codecs/flac_codec.h"
 #include "codecs/mp3_decoder.h"
 #include "codecs/opus_codec.h"
@@ -26,6 +27,11 @@ void InstallCodecs() {
   readers.mp3 = ReadMp3File;
   readers.vorbis = ReadVorbisFile;
   readers.opus = ReadOpusFile;
+  readers.windows_media = ReadWindowsMediaFile;
+  readers.mp4 = ReadMp4File;
+  readers.video = ReadVideoFile;
+  readers.compressed_wave = ReadCompressedWaveFile;
+  readers.media_import = ReadMediaImport;
   InstallCodecReaders(readers);
 }
 

@@ -9,9 +9,13 @@
 #include <array>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "codecs/container_sniff.h"
+#include "codecs/flac_cue_sheet.h"
+#include "codecs/flac_foreign_metadata.h"
+#include "codecs/replaygain_analysis.h"
 #include "codecs/internal/decoded_file.h"
 #include "codecs/internal/codec_api.h"
 #include "core/document/segment.h"
@@ -58,8 +62,11 @@ struct EncoderApi {
   decltype(&FLAC__metadata_object_new) object_new;
   decltype(&FLAC__metadata_object_delete) object_delete;
   decltype(&FLAC__metadata_object_vorbiscomment_append_comment) append_comment;
+  decltype(&FLAC__metadata_object_application_set_data) application_set_data;
+  decltype(&FLAC__metadata_object_cuesheet_insert_blank_track) cuesheet_insert_track;
+  decltype(&FLAC__metadata_object_cuesheet_track_insert_blank_index) cuesheet_insert_index;
 };
-constexpr std::array<const char*, 15> kEncoderNames = {
+constexpr std::array<const char*, 18> kEncoderNames = {
     "FLAC__stream_encoder_new",
     "FLAC__stream_encoder_delete",
     "FLAC__stream_encoder_set_channels",
@@ -74,7 +81,10 @@ constexpr std::array<const char*, 15> kEncoderNames = {
     "FLAC__stream_encoder_finish",
     "FLAC__metadata_object_new",
     "FLAC__metadata_object_delete",
-    "FLAC__metadata_object_vorbiscomment_append_comment"};
+    "FLAC__metadata_object_vorbiscomment_append_comment",
+    "FLAC__metadata_object_application_set_data",
+    "FLAC__metadata_object_cuesheet_insert_blank_track",
+    "FLAC__metadata_object_cuesheet_track_insert_blank_index"};
 
 Container SniffFile(const std::string& path) {
   std::array<std::uint8_t, kSniffBytes> bytes{};
@@ -104,6 +114,9 @@ struct DecodeState {
   std::uint64_t decoded = 0;
   bool take_metadata = false;
   TagSet tags;
+  // The "riff"/"aiff" APPLICATION blocks of foreign metadata.
+  FlacForeignReader foreign;
+  MarkerList cue_markers;  // from a CUESHEET block
   std::uint32_t stream_errors = 0;
   Error failure;  // why a callback stopped the decoder
   std::vector<std::int32_t> interleaved;
@@ -169,6 +182,38 @@ void OnMetadata(const FLAC__StreamDecoder*, const FLAC__StreamMetadata* block, v
       comments.comments.emplace_back(reinterpret_cast<const char*>(vc.comments[i].entry), vc.comments[i].length);
     // Tags that cannot be taken leave the samples openable.
     (void)VorbisCommentsToTags(comments, &s.tags);
+  } else if (block->type == FLAC__METADATA_TYPE_CUESHEET && s.take_metadata) {
+    // Markers that cannot be taken leave the samples openable.
+    (void)MarkersFromCueSheet(block->data.cue_sheet, s.total != 0 && s.total <= kMaxFrames
+                                                         ? static_cast<std::uint32_t>(s.total) : kMaxFrames,
+                              &s.cue_markers);
+  } else if (block->type == FLAC__METADATA_TYPE_APPLICATION && s.take_metadata && block->length >= 4) {
+    const auto& app = block->data.application;
+    std::vector<std::uint8_t> body(app.id, app.id + 4);
+    if (app.data) body.insert(body.end(), app.data, app.data + (block->length - 4));
+    s.foreign.Add(body);
+  }
+}
+
+// The markers and texts of the foreign chunks, else the cue sheet's
+// markers; the Vorbis comments keep the slots they fill.
+void TakeForeignMetadata(DecodeState& s, SoundFileInfo* opened) {
+  if (!s.foreign.has_container()) {
+    opened->markers = std::move(s.cue_markers);
+    return;
+  }
+  MarkerList markers;
+  TagSet foreign;
+  const Error rc = s.foreign.Read(static_cast<std::uint32_t>(s.decoded), &markers, &foreign);
+  if (rc) {
+    opened->skipped_metadata.push_back({SkippedMetadata::Kind::kMarkers, "APPLICATION riff/aiff", rc});
+    return;
+  }
+  opened->markers = std::move(markers);
+  for (std::size_t i = 0; i < kInfoTextCount; ++i) {
+    const auto slot = static_cast<InfoText>(i);
+    if (TagText(opened->tags, slot).empty() && !TagText(foreign, slot).empty())
+      SetTagText(opened->tags, slot, TagText(foreign, slot));
   }
 }
 
@@ -188,6 +233,10 @@ Error ReadFlacFile(const std::string& path, bool ogg, bool take_metadata, SoundF
   auto state = std::make_unique<DecodeState>();
   state->take_metadata = take_metadata;
   api.respond(decoder, FLAC__METADATA_TYPE_VORBIS_COMMENT);
+  if (take_metadata) {
+    api.respond(decoder, FLAC__METADATA_TYPE_APPLICATION);
+    api.respond(decoder, FLAC__METADATA_TYPE_CUESHEET);
+  }
   const auto init = (ogg ? api.init_ogg_file : api.init_file)(decoder, path.c_str(), OnFrame, OnMetadata,
                                                                OnError, state.get());
   Error rc;
@@ -216,7 +265,10 @@ Error ReadFlacFile(const std::string& path, bool ogg, bool take_metadata, SoundF
   opened.rate = state->rate;
   opened.channels = static_cast<std::uint16_t>(state->channels);
   opened.code = CodeForBits(state->bits);
-  if (take_metadata) opened.tags = std::move(state->tags);
+  if (take_metadata) {
+    opened.tags = std::move(state->tags);
+    if (!rc) TakeForeignMetadata(*state, &opened);
+  }
   return FinishDecoded(rc, state->writer, std::move(opened), state->decoded, info, segments);
 }
 
@@ -234,15 +286,17 @@ struct EncoderGuard {
   const EncoderApi& api;
   FLAC__StreamEncoder* encoder;
   FLAC__StreamMetadata* comments = nullptr;
+  std::vector<FLAC__StreamMetadata*> applications;  // and the cue sheet
   ~EncoderGuard() {
     if (encoder) api.destroy(encoder);
     if (comments) api.object_delete(comments);
+    for (FLAC__StreamMetadata* block : applications) api.object_delete(block);
   }
 };
 
 Error EncodeInto(const EncoderApi& api, const SoundDocument& document, const std::string& file, unsigned bits,
                  const FlacEncodeSettings& settings, const CodecProgress& progress) {
-  EncoderGuard guard{api, api.create()};
+  EncoderGuard guard{api, api.create(), nullptr, {}};
   FLAC__StreamEncoder* encoder = guard.encoder;
   if (!encoder) return err::kOutOfMemory;
   api.set_channels(encoder, document.channels);
@@ -252,8 +306,17 @@ Error EncodeInto(const EncoderApi& api, const SoundDocument& document, const std
   api.set_verify(encoder, settings.verify);
   api.set_total(encoder, document.length);
 
+  std::optional<ReplayGainValues> gain;
+  if (settings.replay_gain) {
+    // A pass of its own before encoding; the hook can cancel it.
+    const CodecProgress cancel_only = [&](std::uint64_t, std::uint64_t total) {
+      return !progress || progress(0, total);
+    };
+    if (const Error rc = AnalyseReplayGain(document, cancel_only, &gain.emplace())) return rc;
+  }
   std::vector<std::string> texts;
-  if (const Error rc = TagsToVorbisComments(document.metadata, std::nullopt, &texts)) return rc;
+  if (const Error rc = TagsToVorbisComments(document.metadata, gain, &texts)) return rc;
+  std::vector<FLAC__StreamMetadata*> blocks;
   if (!texts.empty()) {
     guard.comments = api.object_new(FLAC__METADATA_TYPE_VORBIS_COMMENT);
     if (!guard.comments) return err::kOutOfMemory;
@@ -262,9 +325,34 @@ Error EncodeInto(const EncoderApi& api, const SoundDocument& document, const std
                                                      reinterpret_cast<FLAC__byte*>(text.data())};
       if (!api.append_comment(guard.comments, entry, true)) return err::kOutOfMemory;
     }
-    FLAC__StreamMetadata* blocks[] = {guard.comments};
-    if (!api.set_metadata(encoder, blocks, 1)) return err::kOutOfMemory;
+    blocks.push_back(guard.comments);
   }
+  if (!document.markers.empty()) {
+    FLAC__StreamMetadata* sheet = api.object_new(FLAC__METADATA_TYPE_CUESHEET);
+    if (!sheet) return err::kOutOfMemory;
+    guard.applications.push_back(sheet);
+    if (const Error rc = FillCueSheet({api.cuesheet_insert_track, api.cuesheet_insert_index}, document.markers,
+                                      document.length, sheet))
+      return rc;
+    blocks.push_back(sheet);
+  }
+  if (settings.keep_wav_metadata) {
+    std::vector<std::vector<std::uint8_t>> riff;
+    if (const Error rc = BuildForeignRiffBlocks(document.rate, document.channels, bits, document.length,
+                                                document.markers, document.metadata, &riff))
+      return rc;
+    for (std::vector<std::uint8_t>& body : riff) {
+      FLAC__StreamMetadata* block = api.object_new(FLAC__METADATA_TYPE_APPLICATION);
+      if (!block) return err::kOutOfMemory;
+      guard.applications.push_back(block);
+      std::copy_n("riff", 4, block->data.application.id);
+      if (!api.application_set_data(block, body.data(), static_cast<std::uint32_t>(body.size()), true))
+        return err::kOutOfMemory;
+      blocks.push_back(block);
+    }
+  }
+  if (!blocks.empty() && !api.set_metadata(encoder, blocks.data(), static_cast<std::uint32_t>(blocks.size())))
+    return err::kOutOfMemory;
   if (api.init_file(encoder, file.c_str(), nullptr, nullptr) != FLAC__STREAM_ENCODER_INIT_STATUS_OK)
     return err::kCreateFailed;
 

@@ -3,7 +3,9 @@
 //
 // A file opens with the sample code of its width: up to 16 bits as 16-bit
 // (8-bit files included, shifted up), up to 24 bits as 24-bit, wider as
-// 32-bit. Its Vorbis comments fill the tag set.
+// 32-bit. Its Vorbis comments fill the tag set; the WAV or AIFF chunks of
+// its "riff"/"aiff" APPLICATION blocks give the markers and fill the slots
+// the comments leave empty; without them, its CUESHEET gives the markers.
 #pragma once
 
 #include <string>
@@ -28,8 +30,9 @@ struct SoundDocument;
 [[nodiscard]] Error ReadFlacFile(const std::string& path, bool ogg, bool take_metadata, SoundFileInfo* info,
                                  SegmentList* segments);
 
-// Writes `document` to `path` as FLAC with `settings` and the document's
-// tags as Vorbis comments. The file is written under a hidden name in the
+// Writes `document` to `path` as FLAC with `settings`: the document's tags
+// as Vorbis comments (with ReplayGain ones when asked), its markers as a
+// CUESHEET and, unless left out, markers and tags as "riff" blocks. The file is written under a hidden name in the
 // target's folder and renamed over `path` only when complete; on failure
 // nothing is left. Errors: 15 for a width other than 8, 16 or 24 bits or a
 // level above 8; 37 without libFLAC; 5 when the file cannot be created; 9

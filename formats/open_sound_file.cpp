@@ -52,8 +52,26 @@ Error CallCodec(CodecReadFunction reader, const std::string& path, bool take_met
   return reader(path, take_metadata, info, segments);
 }
 
-Error CompressedWaveReader(const std::string&, SoundFileInfo*, SegmentList*) { return err::kForeignEncoding; }
-Error MediaImport(const std::string&, SoundFileInfo*, SegmentList*) { return kCodecNotAvailable; }
+Error TakeFileMetadata(const std::string& path, SoundFileInfo* info);
+
+// The markers and tags of a compressed WAV file lie in its chunks as in a
+// PCM one, so they are read the same way once the samples are decoded.
+Error CompressedWaveReader(const std::string& path, bool take_metadata, SoundFileInfo* info,
+                           SegmentList* segments) {
+  if (!g_codec_readers.compressed_wave) return err::kForeignEncoding;
+  SoundFileInfo decoded;
+  SegmentList list;
+  if (const Error rc = g_codec_readers.compressed_wave(path, false, &decoded, &list)) return rc;
+  if (take_metadata)
+    if (const Error rc = TakeFileMetadata(path, &decoded)) return rc;
+  *info = std::move(decoded);
+  *segments = std::move(list);
+  return err::kOk;
+}
+
+Error MediaImport(const std::string& path, bool take_metadata, SoundFileInfo* info, SegmentList* segments) {
+  return CallCodec(g_codec_readers.media_import, path, take_metadata, info, segments);
+}
 
 // The Ogg row: each reader gets the file when the one before did not claim
 // it (14, or its library missing). When none claims it, a missing library
@@ -86,16 +104,22 @@ Error TakeFileMetadata(const std::string& path, SoundFileInfo* info) {
   return err::kOk;
 }
 
+// `decoded` is set when the samples were decoded into working files.
 Error OpenPcm(const std::string& path, const OpenOptions& options, bool take_metadata,
-              SoundFileInfo* info, SegmentList* segments) {
+              SoundFileInfo* info, SegmentList* segments, bool* decoded) {
   SoundFileInfo probed;
   Error rc = ProbePcmFile(path, &probed);
-  if (rc == err::kForeignEncoding) return CompressedWaveReader(path, info, segments);
+  if (rc == err::kForeignEncoding) {
+    *decoded = true;
+    return CompressedWaveReader(path, take_metadata, info, segments);
+  }
   if (rc == err::kMalformed) {
     const std::string extension = Extension(path);
     if (Listed(options.importable_audio_extensions, extension) ||
-        Listed(options.importable_video_extensions, extension))
-      return MediaImport(path, info, segments);
+        Listed(options.importable_video_extensions, extension)) {
+      *decoded = true;
+      return MediaImport(path, take_metadata, info, segments);
+    }
     return err::kMalformed;
   }
   if (rc != err::kOk) return rc;
@@ -156,7 +180,8 @@ Error CheckOpenLimits(const SoundFileInfo& info) {
 }
 
 static Error OpenByExtension(const std::string& path, const OpenOptions& options, bool take_metadata,
-                             SoundFileInfo* info, SegmentList* segments) {
+                             SoundFileInfo* info, SegmentList* segments, bool* was_decoded) {
+  *was_decoded = ReaderForPath(path) != SoundReader::kPcmProbe;
   switch (ReaderForPath(path)) {
     case SoundReader::kRefused:
       return err::kMalformed;
@@ -166,7 +191,10 @@ static Error OpenByExtension(const std::string& path, const OpenOptions& options
       return CallCodec(g_codec_readers.windows_media, path, take_metadata, info, segments);
     case SoundReader::kMp4:
       // Without its setting the row does not claim the file.
-      if (!options.mp4_decoder_enabled) break;
+      if (!options.mp4_decoder_enabled) {
+        *was_decoded = false;
+        break;
+      }
       return CallCodec(g_codec_readers.mp4, path, take_metadata, info, segments);
     case SoundReader::kOggChain:
       return OggChain(path, take_metadata, info, segments);
@@ -189,7 +217,7 @@ static Error OpenByExtension(const std::string& path, const OpenOptions& options
     case SoundReader::kPcmProbe:
       break;
   }
-  return OpenPcm(path, options, take_metadata, info, segments);
+  return OpenPcm(path, options, take_metadata, info, segments, was_decoded);
 }
 
 namespace {
@@ -207,20 +235,30 @@ std::uint16_t DriveOpenFlags(const std::string& path) {
 
 void detail::SetOpenVolumeQuery(OpenVolumeQuery query) { g_volume_query.store(query, std::memory_order_relaxed); }
 
-Error OpenSoundFile(const std::string& path, const OpenOptions& options, bool take_metadata,
-                    SoundFileInfo* info, SegmentList* segments) {
-  if (const Error rc = OpenByExtension(path, options, take_metadata, info, segments)) return rc;
+namespace {
+
+Error OpenDecodedOrNot(const std::string& path, const OpenOptions& options, bool take_metadata,
+                       SoundFileInfo* info, SegmentList* segments, bool* decoded) {
+  if (const Error rc = OpenByExtension(path, options, take_metadata, info, segments, decoded)) return rc;
   info->open_flags = static_cast<std::uint16_t>(info->open_flags | DriveOpenFlags(path));
   return err::kOk;
+}
+
+}  // namespace
+
+Error OpenSoundFile(const std::string& path, const OpenOptions& options, bool take_metadata,
+                    SoundFileInfo* info, SegmentList* segments) {
+  bool decoded = false;
+  return OpenDecodedOrNot(path, options, take_metadata, info, segments, &decoded);
 }
 
 Error OpenSoundDocument(const std::string& path, const OpenOptions& options, SoundDocument** document,
                         std::vector<SkippedMetadata>* skipped) {
   SoundFileInfo info;
   SegmentList segments;
-  if (const Error rc = OpenSoundFile(path, options, true, &info, &segments)) return rc;
+  bool decoded = false;
+  if (const Error rc = OpenDecodedOrNot(path, options, true, &info, &segments, &decoded)) return rc;
   if (skipped) *skipped = info.skipped_metadata;
-  const bool decoded = ReaderForPath(path) != SoundReader::kPcmProbe;
   const PcmFileKind kind = decoded ? PcmFileKind::Wave : info.kind;
   return MakeDocument(path, std::move(info), std::move(segments), decoded, kind, document);
 }

@@ -55,6 +55,11 @@ struct CodecReaders {
   CodecReadFunction ogg_flac = nullptr;
   CodecReadFunction opus = nullptr;
   CodecReadFunction video = nullptr;
+  // A WAV file the probe answers 33 for; its markers and tags are then read
+  // from its chunks as for PCM.
+  CodecReadFunction compressed_wave = nullptr;
+  // Files with an extension on the importable lists the probe does not know.
+  CodecReadFunction media_import = nullptr;
 };
 // Puts `readers` in force (a copy); call once at start-up, before any open.
 void InstallCodecReaders(const CodecReaders& readers);
@@ -91,14 +96,15 @@ struct OpenOptions {
 // as local.
 // Errors: 14 for a refused extension or a file no reader knows; 15 and 12
 // (CheckOpenLimits); kCodecNotAvailable for the codec rows and a file for
-// the media import; 33 for a compressed WAV file; the readers' errors (25,
-// 8, 78 ...).
+// the media import; 33 for a compressed WAV file while no decoder for it is
+// installed; the readers' errors (25, 8, 78 ...).
 [[nodiscard]] Error OpenSoundFile(const std::string& path, const OpenOptions& options, bool take_metadata,
                                   SoundFileInfo* info, SegmentList* segments);
 
 // OpenSoundFile, then a document over the result, linked first in the open
 // list with the file's markers and tags. A document decoded from another
-// encoding (1-bit) keeps the path in the second slot and has none of its own.
+// encoding (1-bit, a codec row, a compressed WAV file, the media import)
+// keeps the path in the second slot and has none of its own.
 // `skipped`, when given, gets the metadata that was left out.
 [[nodiscard]] Error OpenSoundDocument(const std::string& path, const OpenOptions& options, SoundDocument** document,
                                       std::vector<SkippedMetadata>* skipped = nullptr);

@@ -23,7 +23,7 @@ packages=(
   # codec headers (the libraries themselves are loaded at run time) and the
   # codec peers of the tests and benchmarks
   libflac-dev libmpg123-dev libmp3lame-dev libvorbis-dev libopusfile-dev libopusenc-dev
-  libavformat-dev libavcodec-dev libswresample-dev
+  libavformat-dev libavcodec-dev libavutil-dev libswresample-dev
   flac lame vorbis-tools opus-tools
   # sound devices (libasound2 is linked; the devices work without a card) and the playback benchmark peers
   libasound2-dev alsa-utils

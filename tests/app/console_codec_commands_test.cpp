@@ -122,5 +122,30 @@ TEST_F(ConsoleCodec, SaveAsOpusAndVorbis) {
   }
 }
 
+// The FFmpeg writers from saveas: each extension or word with its fields,
+// bad fields refused with nothing written, the result opened decoded.
+TEST_F(ConsoleCodec, SaveAsThroughFfmpegAndOpenBack) {
+  const std::string dir = testing::MakeTempDir("console_codec_ffmpeg");
+  testing::WriteWholeFile(dir + "/in.wav", testing::Pcm16Wave(2, 44100, 22050, 7));
+  testing::ConsoleRun run;
+  console::Session& s = run.session;
+  ASSERT_EQ(s.Execute("open " + dir + "/in.wav"), console::Result::kDone);
+  for (const char* line : {"/a.m4a bitrate=999", "/b.wma fdk=1", "/c.mp3 sysmp3 format=alaw", "/d.wav acm format=gsm",
+                           "/e.m4a block=00"}) {
+    EXPECT_EQ(s.Execute("saveas " + dir + line), console::Result::kFailed) << line;
+    EXPECT_FALSE(testing::FileExists(dir + std::string(line).substr(0, 6))) << line;
+  }
+  for (const char* line : {"/ok.m4a bitrate=96 fdk=0", "/ok.wma", "/ok.mp3 sysmp3 bitrate=128", "/ok.wav acm format=mulaw",
+                           "/blk.mp4 block=0077010000000000"}) {
+    EXPECT_EQ(s.Execute("saveas " + dir + line), console::Result::kDone) << line << run.err.str();
+  }
+  EXPECT_EQ(*s.active()->path, dir + "/in.wav");
+  ASSERT_EQ(s.Execute("open " + dir + "/ok.wav"), console::Result::kDone) << run.err.str();
+  EXPECT_FALSE(s.active()->path.has_value());
+  EXPECT_EQ(s.active()->second_path, dir + "/ok.wav");
+  EXPECT_EQ(s.active()->length, 22050u);
+  EXPECT_EQ(s.Execute("save"), console::Result::kFailed);  // never PCM over the µ-law file
+}
+
 }  // namespace
 }  // namespace tidemark

@@ -85,12 +85,14 @@ TEST(FlacEncodeBlock, RoundTripsAndRefusesWhatItCannotHold) {
         EXPECT_EQ(out.level, level);
         EXPECT_EQ(out.bits, bits);
         EXPECT_EQ(out.verify, verify);
+        EXPECT_TRUE(out.keep_wav_metadata);
+        EXPECT_FALSE(out.replay_gain);
       }
   struct Bad {
     std::size_t at;
     std::uint8_t value;
   };
-  for (const Bad& bad : {Bad{0, 9}, Bad{1, 12}, Bad{1, 32}, Bad{2, 2}, Bad{3, 1}, Bad{15, 1}}) {
+  for (const Bad& bad : {Bad{0, 9}, Bad{1, 12}, Bad{1, 32}, Bad{2, 8}, Bad{3, 1}, Bad{15, 1}}) {
     auto block = EncodeFlacBlock({});
     block[bad.at] = bad.value;
     FlacEncodeSettings out{};
@@ -98,6 +100,13 @@ TEST(FlacEncodeBlock, RoundTripsAndRefusesWhatItCannotHold) {
   }
   FlacEncodeSettings out{};
   EXPECT_EQ(DecodeFlacBlock(std::vector<std::uint8_t>(15, 0), &out), 15u);
+  // Bit 1 leaves the WAV metadata out, bit 2 asks for ReplayGain tags.
+  auto flags = EncodeFlacBlock({});
+  flags[2] = 6;
+  ASSERT_EQ(DecodeFlacBlock(flags, &out), 0u);
+  EXPECT_FALSE(out.keep_wav_metadata);
+  EXPECT_TRUE(out.replay_gain);
+  EXPECT_EQ(EncodeFlacBlock(out), flags);
 }
 
 }  // namespace

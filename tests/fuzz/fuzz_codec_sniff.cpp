@@ -1,11 +1,13 @@
 // Arbitrary bytes as the start of a compressed file and as an encoder
 // settings block: sniffing never reads outside the bytes and agrees with the
-// ID3v2 size it reports; a block that decodes encodes back to the same bytes.
+// ID3v2 size it reports; a block that decodes encodes back to the same bytes
+// (the FLAC block and those of the FFmpeg writers).
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <span>
 
+#include "codecs/av_encode_blocks.h"
 #include "codecs/container_sniff.h"
 #include "codecs/flac_encode_block.h"
 
@@ -22,6 +24,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (DecodeFlacBlock(bytes.first(kFlacEncodeBlockSize), &settings).ok()) {
       const auto again = EncodeFlacBlock(settings);
       if (std::memcmp(again.data(), data, kFlacEncodeBlockSize) != 0) std::abort();
+    }
+  }
+  for (const AvWriter writer : {AvWriter::kAac, AvWriter::kMp3, AvWriter::kWma, AvWriter::kAcm}) {
+    const std::size_t block_size = AvEncodeBlockSize(writer);
+    if (size < block_size) continue;
+    AvEncodeSettings settings;
+    settings.writer = writer;
+    if (DecodeAvBlock(bytes.first(block_size), &settings).ok()) {
+      const auto again = EncodeAvBlock(settings);
+      if (std::memcmp(again.data(), data, block_size) != 0) std::abort();
     }
   }
   return 0;
