@@ -136,6 +136,7 @@ Result PauseCommand(Session& s, const CommandArgs&) {
 }
 
 Result StopCommand(Session& s, const CommandArgs&) {
+  if (const std::optional<Result> recorded = StopRecording(s)) return *recorded;
   if (!playback::PlaybackExists()) return s.Notice(text::kStatusStopped);
   playback::StopPlayback();
   playback::ClearNotices();
@@ -149,6 +150,8 @@ Result VolumeCommand(Session& s, const CommandArgs& args) {
   playback::SetPlaybackVolume(static_cast<int>(*percent));
   return Result::kDone;
 }
+
+const std::string& RecordInputDevice() { return InputDevice(); }
 
 void StopPlaybackUnlessKept(std::string_view command) {
   for (const std::string_view kept : {"play", "pause", "stop", "volume", "devices", "device", "help", "info", "docs"})
