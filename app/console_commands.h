@@ -74,6 +74,7 @@ const std::string& RecordInputDevice();
 Result RecordCommand(Session& s, const CommandArgs& args);
 Result RecordReplaceCommand(Session& s, const CommandArgs& args);
 std::optional<Result> StopRecording(Session& s);
+void DropRecording();
 void SetRecordRingSeconds(std::uint32_t seconds);
 // The chain commands (console_chain_commands.cpp).
 Result ChainCommand(Session& s, const CommandArgs& args);

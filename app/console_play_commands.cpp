@@ -97,7 +97,9 @@ Result WaitPlayedOut(Session& s, std::uint32_t rate, std::uint32_t start) {
     if (n.kind != playback::PlayNotice::kEnd) continue;
     playback::StopPlayback();
     playback::ClearNotices();
-    return n.value == 0 ? Result::kDone : s.Fail(Error(n.value));
+    if (n.value == 0) return Result::kDone;
+    if (const std::string words = playback::LastDeviceError(); !words.empty()) s.err() << "error: " << words << '\n';
+    return s.Fail(Error(n.value));
   }
 }
 
@@ -156,6 +158,8 @@ const std::string& RecordInputDevice() { return InputDevice(); }
 void StopPlaybackUnlessKept(std::string_view command) {
   for (const std::string_view kept : {"play", "pause", "stop", "volume", "devices", "device", "help", "info", "docs"})
     if (command == kept) return;
+  // Quitting ends a take running in the background; its file is kept.
+  if (command == "quit") DropRecording();
   if (playback::PlaybackExists()) {
     playback::StopPlayback();
     playback::ClearNotices();

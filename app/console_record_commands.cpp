@@ -181,6 +181,11 @@ void SetRecordRingSeconds(std::uint32_t seconds) { RingSeconds() = seconds; }
 Result RecordCommand(Session& s, const CommandArgs& args) { return Record(s, args, false); }
 Result RecordReplaceCommand(Session& s, const CommandArgs& args) { return Record(s, args, true); }
 
+void DropRecording() {
+  if (Background()) (void)Background()->Stop();
+  Background().reset();
+}
+
 std::optional<Result> StopRecording(Session& s) {
   std::unique_ptr<playback::Recorder> recorder = std::move(Background());
   if (!recorder) return std::nullopt;

@@ -32,6 +32,12 @@ namespace {
 std::mutex g_notice_mutex;
 std::condition_variable g_notice_wake;
 std::deque<PlayNotice> g_notices;
+std::string g_device_words;  // guarded by g_notice_mutex
+
+void SetDeviceWords(std::string words) {
+  std::lock_guard lock(g_notice_mutex);
+  g_device_words = std::move(words);
+}
 
 void Post(const PlayNotice& notice) {
   {
@@ -136,7 +142,7 @@ class PlayThread {
     std::string detail;
     const Error open = OpenSndOutDev(r_.device, OutFormat{r_.rate, r_.channels, r_.code}, buffers, &dev_, &detail);
     if (open) {
-      Fail(open);
+      Fail(open, detail);
       WaitForStop();
       return;
     }
@@ -166,7 +172,10 @@ class PlayThread {
     dev_.reset();
   }
 
-  void Fail(Error rc) {
+  // The device's own words go with its failure; the end notice follows them.
+  void Fail(Error rc, std::string words = {}) {
+    if (words.empty() && dev_) words = dev_->LastError();
+    SetDeviceWords(std::move(words));
     error_ = true;
     Send(r_, kSourceFailed, rc.code(), nullptr, 0, 0);
   }
@@ -553,6 +562,11 @@ bool TakeNotice(PlayNotice* notice, int timeout_ms) {
   *notice = g_notices.front();
   g_notices.pop_front();
   return true;
+}
+
+std::string LastDeviceError() {
+  std::lock_guard lock(g_notice_mutex);
+  return g_device_words;
 }
 
 void ClearNotices() {

@@ -108,6 +108,9 @@ struct PlayNotice {
 void PostEndNotice(std::uint32_t code, std::uint64_t position);
 // Takes the oldest notice; waits up to `timeout_ms` (0: not at all).
 bool TakeNotice(PlayNotice* notice, int timeout_ms);
+// The device's own words for the failure of the last end notice with a
+// code ("" when it said none), such as ALSA's error text.
+std::string LastDeviceError();
 // Drops every notice (for a fresh start in tests and after a session).
 void ClearNotices();
 

@@ -48,8 +48,9 @@ Error OpenSndInDev(std::string_view name, const InFormat& wanted, std::uint32_t 
   const bool channels_bad = f.channels > kMaxChannels || (f.rate != 0 && f.channels == 0);
   const bool code_bad = f.code != 0 && InSampleBytes(f.code) == 0;
   if (rate_bad || channels_bad || code_bad) {
-    *detail = "the input device cannot record " + std::to_string(f.rate) + " Hz, " + std::to_string(f.channels) +
-              " channels in this sample format";
+    *detail = "the input device cannot record " + std::to_string(f.rate) + " Hz" +
+              (f.channels != 0 ? ", " + std::to_string(f.channels) + " channels" : std::string()) +
+              (code_bad ? " in this sample format" : "");
     return err::kUnsupportedFormat;
   }
   if (f.rate != 0 && f.channels != 0 && f.code != 0) {

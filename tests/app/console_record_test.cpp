@@ -2,6 +2,7 @@
 // frames, the document it opens as, and the refusals that change nothing.
 #include <filesystem>
 #include <chrono>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -120,6 +121,31 @@ TEST(ConsoleRecord, RefusalsChangeNothing) {
   ASSERT_EQ(run.Script("device in file:" + in + "?fast\nrecord! " + existing + " 0.1"), 0) << run.err.str();
   ASSERT_NE(run.session.active(), nullptr);
   EXPECT_EQ(run.session.active()->length, 800u);
+}
+
+TEST(ConsoleRecord, DeviceFailuresCarryTheDevicesOwnWords) {
+  const std::string doc = Dir() + "/rec_words.wav";
+  WriteInput(doc, 800);
+  const struct {
+    const char* what;
+    std::string script;
+    const char* words;
+  } cases[] = {
+      {"ALSA output", "open " + doc + "\ndevice out no-such-pcm-here\nplay", "ALSA device \"no-such-pcm-here\": cannot open: "},
+      {"file output", "open " + doc + "\ndevice out file:" + Dir() + "/no/such/folder.wav\nplay", "cannot create"},
+      {"ALSA input", "device in no-such-pcm-here\nrecord " + Dir() + "/t2.wav 1",
+       "ALSA capture device \"no-such-pcm-here\": cannot open: "},
+      {"file input", "device in file:" + Dir() + "/missing.wav\nrecord " + Dir() + "/t2.wav 1", "cannot open the input file"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ConsoleRun run;
+    EXPECT_NE(run.Script(c.script), 0);
+    const std::string err = run.err.str();
+    const std::size_t at = err.find(c.words);
+    ASSERT_NE(at, std::string::npos) << err;
+    EXPECT_NE(err[at + std::strlen(c.words)], '\n') << "the device's own text follows";
+  }
 }
 
 }  // namespace
