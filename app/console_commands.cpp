@@ -415,6 +415,7 @@ const std::vector<Command>& Commands() {
       {"volume", 1, 1, false, VolumeCommand},
       {"devices", 0, 0, false, DevicesCommand},
       {"device", 2, 2, false, DeviceCommand},
+      {"speed", 1, 1, false, SpeedCommand},
       {"record", 1, 6, false, RecordCommand},
       {"record!", 1, 6, false, RecordReplaceCommand},
       {"tag", 0, 2, true, Tag},

@@ -63,6 +63,7 @@ Result StopCommand(Session& s, const CommandArgs& args);
 Result VolumeCommand(Session& s, const CommandArgs& args);
 Result DevicesCommand(Session& s, const CommandArgs& args);
 Result DeviceCommand(Session& s, const CommandArgs& args);
+Result SpeedCommand(Session& s, const CommandArgs& args);
 // Stops a playback before any command but those that act on it, so that no
 // document changes or closes under it.
 void StopPlaybackUnlessKept(std::string_view command);

@@ -153,6 +153,18 @@ Result VolumeCommand(Session& s, const CommandArgs& args) {
   return Result::kDone;
 }
 
+// The playback scaler, for the plays that follow.
+Result SpeedCommand(Session& s, const CommandArgs& args) {
+  if (args[0] == "off") {
+    Settings().scaler_speed = playback::kScalerOff;
+    return Result::kDone;
+  }
+  const std::optional<double> factor = ParseNumber(args[0]);
+  if (!factor || *factor < 0.1 || *factor > 10.0) return s.Fail(text::kConsoleBadNumber, args[0]);
+  Settings().scaler_speed = static_cast<std::uint32_t>(std::lround(*factor * 65536.0));
+  return Result::kDone;
+}
+
 const std::string& RecordInputDevice() { return InputDevice(); }
 
 void StopPlaybackUnlessKept(std::string_view command) {

@@ -62,6 +62,7 @@ constexpr HelpEntry kHelp[] = {
     {"volume", "volume PERCENT", SlotOf("frame/rebar/playbackvolume", 0)},
     {"devices", "devices", SlotOf("settings/playback", 1)},
     {"device", "device out|in NAME (ALSA PCM, null, file:PATH[?fast])", SlotOf("settings/playback", 1)},
+    {"speed", "speed FACTOR|off", text::kConsoleSpeedHelp},
     {"record", "record PATH [SECONDS] [pre=SECONDS] [rate=R] [channels=C] [format=WORD]", text::kConsoleRecordHelp},
     {"record!", "record! PATH [SECONDS] [pre=SECONDS] [rate=R] [channels=C] [format=WORD]", text::kConsoleRecordHelp},
     {"tag", "tag [KEY VALUE]", text::kKeyDescTag},
