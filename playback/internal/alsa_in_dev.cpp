@@ -2,6 +2,8 @@
 // overrun (the recorder too slow) or a suspend recovers and goes on.
 #include <alsa/asoundlib.h>
 
+#include <chrono>
+#include <thread>
 #include <vector>
 
 #include "config/error_codes.h"
@@ -91,7 +93,8 @@ class AlsaInDev final : public CSndInDev {
     *ended = false;
     *ready = false;
     if (paused_) {
-      snd_pcm_wait(pcm_, timeout_ms);  // returns at once while paused; the loop's own wait is enough
+      // A paused PCM would answer a wait at once.
+      std::this_thread::sleep_for(std::chrono::milliseconds(timeout_ms));
       return {};
     }
     snd_pcm_sframes_t avail = snd_pcm_avail_update(pcm_);
