@@ -63,9 +63,20 @@ Result StopCommand(Session& s, const CommandArgs& args);
 Result VolumeCommand(Session& s, const CommandArgs& args);
 Result DevicesCommand(Session& s, const CommandArgs& args);
 Result DeviceCommand(Session& s, const CommandArgs& args);
+Result SpeedCommand(Session& s, const CommandArgs& args);
 // Stops a playback before any command but those that act on it, so that no
 // document changes or closes under it.
 void StopPlaybackUnlessKept(std::string_view command);
+// The input device chosen with `device in`.
+const std::string& RecordInputDevice();
+// The recording commands (console_record_commands.cpp): record, record!;
+// the take running in the background ends with StopRecording (none when
+// there is none); the pre-record ring's length from the settings.
+Result RecordCommand(Session& s, const CommandArgs& args);
+Result RecordReplaceCommand(Session& s, const CommandArgs& args);
+std::optional<Result> StopRecording(Session& s);
+void DropRecording();
+void SetRecordRingSeconds(std::uint32_t seconds);
 // The chain commands (console_chain_commands.cpp).
 Result ChainCommand(Session& s, const CommandArgs& args);
 // The codec commands (console_codec_commands.cpp): `encoders`; saveas into

@@ -97,7 +97,9 @@ Result WaitPlayedOut(Session& s, std::uint32_t rate, std::uint32_t start) {
     if (n.kind != playback::PlayNotice::kEnd) continue;
     playback::StopPlayback();
     playback::ClearNotices();
-    return n.value == 0 ? Result::kDone : s.Fail(Error(n.value));
+    if (n.value == 0) return Result::kDone;
+    if (const std::string words = playback::LastDeviceError(); !words.empty()) s.err() << "error: " << words << '\n';
+    return s.Fail(Error(n.value));
   }
 }
 
@@ -136,6 +138,7 @@ Result PauseCommand(Session& s, const CommandArgs&) {
 }
 
 Result StopCommand(Session& s, const CommandArgs&) {
+  if (const std::optional<Result> recorded = StopRecording(s)) return *recorded;
   if (!playback::PlaybackExists()) return s.Notice(text::kStatusStopped);
   playback::StopPlayback();
   playback::ClearNotices();
@@ -150,9 +153,25 @@ Result VolumeCommand(Session& s, const CommandArgs& args) {
   return Result::kDone;
 }
 
+// The playback scaler, for the plays that follow.
+Result SpeedCommand(Session& s, const CommandArgs& args) {
+  if (args[0] == "off") {
+    Settings().scaler_speed = playback::kScalerOff;
+    return Result::kDone;
+  }
+  const std::optional<double> factor = ParseNumber(args[0]);
+  if (!factor || *factor < 0.1 || *factor > 10.0) return s.Fail(text::kConsoleBadNumber, args[0]);
+  Settings().scaler_speed = static_cast<std::uint32_t>(std::lround(*factor * 65536.0));
+  return Result::kDone;
+}
+
+const std::string& RecordInputDevice() { return InputDevice(); }
+
 void StopPlaybackUnlessKept(std::string_view command) {
   for (const std::string_view kept : {"play", "pause", "stop", "volume", "devices", "device", "help", "info", "docs"})
     if (command == kept) return;
+  // Quitting ends a take running in the background; its file is kept.
+  if (command == "quit") DropRecording();
   if (playback::PlaybackExists()) {
     playback::StopPlayback();
     playback::ClearNotices();

@@ -17,6 +17,8 @@
 #include "effects/framework/effect_registry.h"
 #include "effects/framework/recent_effects.h"
 #include "effects/presets/preset_store.h"
+#include "app/console_commands.h"
+#include "playback/recorder.h"
 #include "config/text_catalogue.h"
 #include "config/text_slots.h"
 #include "core/core_options.h"
@@ -78,6 +80,7 @@ StartupSettings LoadStartupSettings() {
   startup.save.dither_16bit = settings.Option(OptionBit::kDitherTo16Bits);
   startup.save.move_work_file = settings.Option(OptionBit::kSaveByMovingWorkFile);
   startup.weighting = StatisticsWeighting(settings);
+  SetRecordRingSeconds(playback::PrerecordSeconds(settings));
   startup.settings = std::move(settings);
   return startup;
 }

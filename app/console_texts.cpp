@@ -62,6 +62,9 @@ constexpr HelpEntry kHelp[] = {
     {"volume", "volume PERCENT", SlotOf("frame/rebar/playbackvolume", 0)},
     {"devices", "devices", SlotOf("settings/playback", 1)},
     {"device", "device out|in NAME (ALSA PCM, null, file:PATH[?fast])", SlotOf("settings/playback", 1)},
+    {"speed", "speed FACTOR|off", text::kConsoleSpeedHelp},
+    {"record", "record PATH [SECONDS] [pre=SECONDS] [rate=R] [channels=C] [format=WORD]", text::kConsoleRecordHelp},
+    {"record!", "record! PATH [SECONDS] [pre=SECONDS] [rate=R] [channels=C] [format=WORD]", text::kConsoleRecordHelp},
     {"tag", "tag [KEY VALUE]", text::kKeyDescTag},
     {"save", "save", text::kKeyDescSave},
     {"saveas", "saveas PATH [FORMATWORD] [FIELD=VALUE ...]  (.flac/.fla or flac: level=0-8 bits=8|16|24 verify=0|1 wavmeta=0|1 replaygain=0|1 block=HEX)"

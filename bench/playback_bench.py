@@ -13,7 +13,11 @@ Three figures, each the median of the runs:
              the play), beside `aplay -D null` on the same file (goal under
              1 % of one core and no more than aplay);
   fast file  the whole --minutes file played to file:PATH?fast, beside
-             `sox IN OUT` copying it.
+             `sox IN OUT` copying it;
+  record CPU processor time per second of a 44.1 kHz stereo 16-bit take
+             from the null input into a WAV file (--seconds long, less the
+             run without it), beside `arecord -D null -f cd -d SECONDS`
+             writing a file of its own (goal as for playback).
 The files are made here (noise) and removed afterwards.
 """
 import os
@@ -65,6 +69,25 @@ def main():
             line += "  (sox failed: %s)" % error
         else:
             line += "  sox %.2f s  ratio %.2f" % (sox.wall, ours.wall / sox.wall)
+        print(line)
+
+        seconds = max(1, int(round(args.seconds)))
+        take = os.path.join(folder, "take.wav")
+        base = run("help\n")
+        recorded = run("device in null\nrecord! %s %d rate=%d channels=2 format=Wave16\n" % (take, seconds, RATE),
+                       runs=1)
+        ours = max(recorded.cpu - base.cpu, 0.0) / seconds
+        line = "record CPU %.3f %% of one core" % (100 * ours)
+        if shutil.which("arecord"):
+            peer, error = median_time(["arecord", "-q", "-D", "null", "-f", "cd", "-d", str(seconds),
+                                       os.path.join(folder, "arecord.wav")], runs=1)
+            if error:
+                line += "  (arecord failed: %s)" % error
+            else:
+                theirs = peer.cpu / seconds
+                line += "  arecord -D null %.3f %%  ratio %.2f" % (100 * theirs, ours / theirs if theirs else float("inf"))
+        else:
+            line += "  (arecord missing: install alsa-utils)"
         print(line)
 
 

@@ -185,6 +185,13 @@ inline constexpr TextSlot kTextOff = SlotOf("text", 45);
 inline constexpr TextSlot kTextYes = SlotOf("text", 46);
 inline constexpr TextSlot kTextNo = SlotOf("text", 47);
 
+// "console/playback": the console's record command (its help, and two
+// refusals: "%s" is the target path in the first) and the speed command.
+inline constexpr TextSlot kConsoleRecordHelp = SlotOf("console/playback", 0);
+inline constexpr TextSlot kConsoleRecordTargetExists = SlotOf("console/playback", 1);
+inline constexpr TextSlot kConsoleRecordingRuns = SlotOf("console/playback", 2);
+inline constexpr TextSlot kConsoleSpeedHelp = SlotOf("console/playback", 3);
+
 // "undo": Names of undo steps. Texts 0 to 2 name marker and envelope changes by their name letter: 'a' adding, 'd' deleting, 'r' changing.
 inline constexpr TextSlot kUndoAdd = SlotOf("undo", 0);
 inline constexpr TextSlot kUndoRemove = SlotOf("undo", 1);

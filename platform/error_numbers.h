@@ -28,6 +28,8 @@ inline constexpr Error kTooManyFrames{12};
 inline constexpr Error kMalformed{14};
 // Sample rate, channel count or sample width not supported.
 inline constexpr Error kUnsupportedFormat{15};
+// A recording target reached its capacity; the frames that fitted are kept.
+inline constexpr Error kRecordingFull{17};
 // Too many frames for the target file format.
 inline constexpr Error kTooManyFramesForTarget{19};
 // Metadata would push the file past 4 GiB.

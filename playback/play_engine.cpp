@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <atomic>
 #include <condition_variable>
 #include <deque>
@@ -19,6 +20,7 @@
 #include "core/document/segment_cursor.h"
 #include "core/document/sound_document.h"
 #include "core/samples/sample_convert.h"
+#include "dsp/stretch/time_stretcher.h"
 #include "platform/alloc.h"
 #include "platform/error_numbers.h"
 #include "playback/play_shaping.h"
@@ -32,6 +34,12 @@ namespace {
 std::mutex g_notice_mutex;
 std::condition_variable g_notice_wake;
 std::deque<PlayNotice> g_notices;
+std::string g_device_words;  // guarded by g_notice_mutex
+
+void SetDeviceWords(std::string words) {
+  std::lock_guard lock(g_notice_mutex);
+  g_device_words = std::move(words);
+}
 
 void Post(const PlayNotice& notice) {
   {
@@ -136,7 +144,7 @@ class PlayThread {
     std::string detail;
     const Error open = OpenSndOutDev(r_.device, OutFormat{r_.rate, r_.channels, r_.code}, buffers, &dev_, &detail);
     if (open) {
-      Fail(open);
+      Fail(open, detail);
       WaitForStop();
       return;
     }
@@ -166,7 +174,10 @@ class PlayThread {
     dev_.reset();
   }
 
-  void Fail(Error rc) {
+  // The device's own words go with its failure; the end notice follows them.
+  void Fail(Error rc, std::string words = {}) {
+    if (words.empty() && dev_) words = dev_->LastError();
+    SetDeviceWords(std::move(words));
     error_ = true;
     Send(r_, kSourceFailed, rc.code(), nullptr, 0, 0);
   }
@@ -396,7 +407,90 @@ struct DocumentSource {
   }
 };
 
+// The playback scaler's source: the document range through the time
+// stretcher, as float, then in the output code. Totals count output frames.
+struct ScaledSource {
+  SoundDocument* document = nullptr;
+  std::uint32_t start = 0;
+  std::uint32_t length = 0;
+  double speed = 1.0;
+  std::optional<SegmentCursor> cursor;
+  dsp::TimeStretcher stretcher;
+  std::vector<float> in, out;
+  std::uint32_t read = 0;  // frames of the range pushed
+  std::uint16_t channels = 1;
+
+  std::uint64_t Total() const {
+    return static_cast<std::uint64_t>(std::ceil(static_cast<double>(length) / speed));
+  }
+
+  Error Fill(std::uint32_t frames, void* buffer, SampleCode code) {
+    out.resize(static_cast<std::size_t>(frames) * channels);
+    std::size_t done = 0;
+    while (done < frames) {
+      const std::size_t pulled = stretcher.Pull(out.data() + done * channels, frames - done);
+      done += pulled;
+      if (done == frames) break;
+      const std::size_t space = std::min<std::size_t>(stretcher.InputSpace(), length - read);
+      if (space == 0) {
+        if (read < length) {
+          if (pulled > 0) continue;  // pulling made room
+          return err::kMalformed;    // a stretcher that neither takes nor gives
+        }
+        stretcher.Finish();
+        const std::size_t more = stretcher.Pull(out.data() + done * channels, frames - done);
+        if (more == 0) {
+          std::fill(out.begin() + static_cast<std::ptrdiff_t>(done * channels), out.end(), 0.0f);
+          break;
+        }
+        done += more;
+        continue;
+      }
+      const auto n = static_cast<std::uint32_t>(std::min<std::size_t>(space, 4096));
+      in.resize(static_cast<std::size_t>(n) * channels);
+      if (const Error rc = cursor->Read(n, in.data(), sample_code::kFloat)) return rc;
+      read += static_cast<std::uint32_t>(stretcher.Push(in.data(), n));
+    }
+    Convert(out.data(), buffer, static_cast<std::size_t>(frames) * channels, sample_code::kFloat, code);
+    return {};
+  }
+
+  static std::uint64_t Proc(void* context, PlaybackSource& r) {
+    auto* self = static_cast<ScaledSource*>(context);
+    switch (r.kind) {
+      case kSourceRewind:
+        self->cursor->Seek(self->start);
+        self->stretcher.Reset();
+        self->read = 0;
+        return self->Total();
+      case kSourceFill:
+        if (const Error rc = self->Fill(static_cast<std::uint32_t>(r.count), r.buffer, r.code)) return rc.code();
+        return 0;
+      case kSourceRangeChanged:
+      case kSourceRestarted:
+        return r.count;
+      case kSourceFailed:
+        PostEndNotice(static_cast<std::uint32_t>(r.count), r.pair[0]);
+        return 0;
+      case kSourceDocument:
+        *static_cast<SoundDocument**>(r.buffer) = self->document;
+        r.pair[0] = self->start;
+        return 0;
+      case kSourceAfterStop:
+        delete self;
+        return 0;
+      default:
+        return 0;
+    }
+  }
+};
+
 }  // namespace
+
+double ScalerSpeed(std::uint32_t speed_16_16) {
+  const double s = speed_16_16 / 65536.0;
+  return s >= 1.0 / 1.03 && s < 1.03 ? 1.0 : s;
+}
 
 SampleCode OutputCode(const PlaySettings& settings, std::uint32_t flags) {
   if (flags & kForce16Bit) return sample_code::kS16;
@@ -470,6 +564,29 @@ Error StartPlayback(const PlayStart& start, const PlaySettings& settings) {
 Error PlayDocumentRange(SoundDocument& document, std::uint32_t start, std::uint32_t length, bool loop,
                         const PlaySettings& settings) {
   if (PlaybackExists()) return err::kPlaybackRunning;
+  if (settings.scaler_speed != kScalerOff) {
+    if (settings.scaler_method > 1) return err::kUnsupportedFormat;
+    const double speed = ScalerSpeed(settings.scaler_speed);
+    if (speed != 1.0) {
+      std::unique_ptr<ScaledSource> scaled;
+      if (const Error rc = MakeNew(&scaled)) return rc;
+      dsp::StretchOptions options;
+      options.method = settings.scaler_method == 0 ? dsp::StretchMethod::kWsola : dsp::StretchMethod::kPhaseVocoder;
+      options.speed = speed;
+      if (const Error rc = scaled->stretcher.Init(document.channels, document.rate, options)) return rc;
+      scaled->document = &document;
+      scaled->start = start;
+      scaled->length = length;
+      scaled->speed = speed;
+      scaled->channels = document.channels;
+      scaled->cursor.emplace(document.segments, document.channels, document.length);
+      // Playback through the scaler leaves the buffer count to the setting.
+      PlayStart s{&ScaledSource::Proc, scaled.get(), document.rate, document.channels, loop, 0};
+      if (const Error rc = StartPlayback(s, settings)) return rc;
+      scaled.release();  // the source frees itself after the stop
+      return {};
+    }
+  }
   std::unique_ptr<DocumentSource> source;
   if (const Error rc = MakeNew(&source)) return rc;
   source->document = &document;
@@ -553,6 +670,11 @@ bool TakeNotice(PlayNotice* notice, int timeout_ms) {
   *notice = g_notices.front();
   g_notices.pop_front();
   return true;
+}
+
+std::string LastDeviceError() {
+  std::lock_guard lock(g_notice_mutex);
+  return g_device_words;
 }
 
 void ClearNotices() {

@@ -54,12 +54,24 @@ inline constexpr std::uint32_t kSmallBuffers = 1;
 inline constexpr std::uint32_t kLargeBuffers = 2;
 inline constexpr std::uint32_t kForce16Bit = 0x100;
 
+inline constexpr std::uint32_t kScalerOff = 0xFFFFFFFFu;
+
+// The speed a 16.16 scaler value plays at (1.0 in the dead band).
+double ScalerSpeed(std::uint32_t speed_16_16);
+
 struct PlaySettings {
   std::string device = "default";
   bool output_24bit = false;
   std::uint32_t output_interface = 1;  // 2: 32-bit float
   bool large_buffers = false;          // the buffer-count setting
   int volume_percent = -1;             // negative: none
+  // The playback scaler: a 16.16 speed, all ones when it is off. When on,
+  // document ranges play through the time-scaling source the method
+  // chooses: 0 time-domain (WSOLA), 1 phase vocoder; any other method
+  // refuses to play (kUnsupportedFormat). Speeds in the dead band
+  // 1/1.03 <= s < 1.03 play at exactly 1.0.
+  std::uint32_t scaler_speed = kScalerOff;
+  std::uint32_t scaler_method = 0;
 };
 
 struct PlayStart {
@@ -108,6 +120,9 @@ struct PlayNotice {
 void PostEndNotice(std::uint32_t code, std::uint64_t position);
 // Takes the oldest notice; waits up to `timeout_ms` (0: not at all).
 bool TakeNotice(PlayNotice* notice, int timeout_ms);
+// The device's own words for the failure of the last end notice with a
+// code ("" when it said none), such as ALSA's error text.
+std::string LastDeviceError();
 // Drops every notice (for a fresh start in tests and after a session).
 void ClearNotices();
 

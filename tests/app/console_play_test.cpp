@@ -1,5 +1,6 @@
 // The console's playback commands through the file device: what each form
 // plays is compared with the document's samples under 50 ms fades.
+#include <cmath>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -9,6 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include "core/samples/sample_convert.h"
+#include "dsp/stretch/time_stretcher.h"
+#include "platform/error_numbers.h"
 #include "playback/play_engine.h"
 #include "tests/app/console_test_util.h"
 
@@ -151,6 +155,102 @@ TEST(ConsolePlay, DevicesListsTheHeadlessOnesAndMarksTheChoice) {
   EXPECT_NE(out.find("out * null"), std::string::npos) << out;
   EXPECT_NE(out.find("out   file:PATH"), std::string::npos) << out;
   EXPECT_NE(out.find("in    null"), std::string::npos) << out;
+}
+
+// 16-bit frames as the engine writes them: the stretched range converted,
+// then the integer fades over `fade` frames.
+std::vector<std::int16_t> ScaledReference(const std::vector<float>& doc, std::uint16_t channels, std::uint32_t rate,
+                                          double speed, dsp::StretchMethod method, std::uint32_t fade) {
+  dsp::TimeStretcher stretcher;
+  dsp::StretchOptions options;
+  options.method = method;
+  options.speed = speed;
+  EXPECT_EQ(stretcher.Init(channels, rate, options), err::kOk);
+  const std::size_t in_frames = doc.size() / channels;
+  const auto total = static_cast<std::size_t>(std::ceil(static_cast<double>(in_frames) / speed));
+  std::vector<float> out(total * channels);
+  std::size_t pushed = 0, pulled = 0;
+  while (pulled < total) {
+    pulled += stretcher.Pull(out.data() + pulled * channels, total - pulled);
+    if (pushed < in_frames) pushed += stretcher.Push(doc.data() + pushed * channels, in_frames - pushed);
+    else stretcher.Finish();
+  }
+  std::vector<std::int16_t> pcm(out.size());
+  Convert(out.data(), pcm.data(), out.size(), sample_code::kFloat, sample_code::kS16);
+  const std::int64_t f = std::min<std::int64_t>(fade, static_cast<std::int64_t>(total));
+  for (std::size_t i = 0; i < total; ++i)
+    for (std::uint16_t c = 0; c < channels; ++c) {
+      std::int64_t v = pcm[i * channels + c];
+      const auto k = static_cast<std::int64_t>(i), t = static_cast<std::int64_t>(total);
+      if (k < f) v = v * k / f;
+      if (k + f >= t) v = v * (t - k) / f;
+      pcm[i * channels + c] = static_cast<std::int16_t>(v);
+    }
+  return pcm;
+}
+
+TEST(ConsolePlay, SpeedPlaysThroughTheTimeStretchAndNotInsideTheDeadBand) {
+  const std::uint32_t rate = 8000, frames = 6000;
+  const std::string in = Dir() + "/speed_in.wav", out = Dir() + "/speed_out.wav";
+  WriteNoise(in, rate, frames);
+  auto play = [&](const std::string& speed) {
+    ConsoleRun run;
+    // The session's playback settings outlive a session: the volume too.
+    EXPECT_EQ(run.Script("open " + in + "\ndevice out file:" + out + "?fast\nvolume 100\n" + speed + "\nplay all\n"), 0)
+        << run.err.str();
+    const std::string file = ReadBytes(out);
+    std::vector<std::int16_t> pcm((file.size() - 44) / 2);
+    std::memcpy(pcm.data(), file.data() + 44, pcm.size() * 2);
+    return pcm;
+  };
+  const std::vector<std::int16_t> plain = play("speed off");
+  EXPECT_EQ(plain.size(), frames * 2u);
+  EXPECT_EQ(play("speed 1.02"), plain) << "inside the dead band the range plays unchanged";
+  EXPECT_EQ(play("speed 0.971"), plain);
+  const DocumentPtr doc = OpenDocument(in);
+  ASSERT_TRUE(doc);
+  const std::vector<std::int16_t> fast = play("speed 2");
+  EXPECT_EQ(fast.size(), frames);
+  EXPECT_EQ(fast, ScaledReference(FloatSamples(*doc), 2, rate, 2.0, dsp::StretchMethod::kWsola, rate / 20));
+  const std::vector<std::int16_t> slow = play("speed 0.5");
+  EXPECT_EQ(slow.size(), frames * 4u);
+  ConsoleRun bad;
+  EXPECT_NE(bad.Script("speed 11"), 0);
+  EXPECT_NE(bad.err.str().find("11"), std::string::npos);
+}
+
+TEST(ConsolePlay, TheScalerMethodChoosesTheSourceAndOtherValuesRefuse) {
+  const std::uint32_t rate = 8000, frames = 4000;
+  const std::string in = Dir() + "/method_in.wav", out = Dir() + "/method_out.wav";
+  WriteNoise(in, rate, frames);
+  const DocumentPtr doc = OpenDocument(in);
+  ASSERT_TRUE(doc);
+  const std::vector<float> samples = FloatSamples(*doc);
+  for (const std::uint32_t method : {0u, 1u, 2u}) {
+    SCOPED_TRACE(method);
+    playback::PlaySettings settings;
+    settings.device = "file:" + out + "?fast";
+    settings.scaler_speed = 3 * 65536 / 2;
+    settings.scaler_method = method;
+    playback::ClearNotices();
+    const Error rc = playback::PlayDocumentRange(*doc, 0, frames, false, settings);
+    if (method > 1) {
+      EXPECT_EQ(rc, err::kUnsupportedFormat);
+      EXPECT_FALSE(playback::PlaybackExists());
+      continue;
+    }
+    ASSERT_EQ(rc, err::kOk);
+    playback::PlayNotice n;
+    while (playback::TakeNotice(&n, 10000) && n.kind != playback::PlayNotice::kEnd) {
+    }
+    playback::StopPlayback();
+    const std::string file = ReadBytes(out);
+    std::vector<std::int16_t> pcm((file.size() - 44) / 2);
+    std::memcpy(pcm.data(), file.data() + 44, pcm.size() * 2);
+    EXPECT_EQ(pcm, ScaledReference(samples, 2, rate, 1.5,
+                                   method == 0 ? dsp::StretchMethod::kWsola : dsp::StretchMethod::kPhaseVocoder,
+                                   rate / 20));
+  }
 }
 
 }  // namespace
