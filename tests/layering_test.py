@@ -30,7 +30,7 @@ ALLOWED = {
     "effects": {"core", "dsp", "config", "platform"},
     "playback": {"core", "dsp", "config", "platform"},
     "views": {"core", "dsp", "config", "platform"},
-    "automation": {"effects", "codecs", "formats", "playback", "core", "dsp", "config", "platform"},
+    "automation": {"effects", "codecs", "formats", "core", "dsp", "config", "platform"},
     "app": {"automation", "views", "playback", "effects", "codecs", "formats", "core", "dsp", "config",
             "platform"},
 }
