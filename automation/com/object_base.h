@@ -45,12 +45,20 @@ class ObjectNode {
   ObjectNode();
   virtual ~ObjectNode();
 
-  // Adds a reference unless the count already reached 0 (the object is
-  // being destroyed); the list walk's way to hold an object.
-  virtual bool TryAddRef() = 0;
+  // The object's reference count lives here so that the list walk can
+  // take a reference without a virtual call.
+  ULONG AddRefCount() { return refs_.fetch_add(1, std::memory_order_relaxed) + 1; }
+  // The new count; the caller deletes at 0.
+  ULONG DropCount() { return refs_.fetch_sub(1, std::memory_order_acq_rel) - 1; }
+  ULONG RefCount() const { return refs_.load(std::memory_order_relaxed); }
 
  private:
   friend void ForEachLiveObject(const std::function<void(ObjectNode&)>& fn);
+  // Adds a reference unless the count already reached 0 (the object is
+  // being destroyed).
+  bool TryAddRef();
+
+  std::atomic<ULONG> refs_{1};
   ObjectNode* prev_ = nullptr;
   ObjectNode* next_ = nullptr;
 };
@@ -59,10 +67,13 @@ class ObjectNode {
 long LiveObjectCount();
 // Calls `fn` on each live object, holding a reference to it meanwhile; the
 // list may change during the walk (objects made during it are not visited).
+// The walk runs on the user-interface thread, where objects are made.
 void ForEachLiveObject(const std::function<void(ObjectNode&)>& fn);
-// The teardown and project-switch walk: every live object is detached, and
-// those without a detach operation are disconnected (CoDisconnectObject).
+// The project-switch walk: every live object is detached, and those
+// without a detach operation are disconnected (CoDisconnectObject).
 void DetachAllLiveObjects();
+// The application's teardown walk: every live object is disconnected.
+void DisconnectAllLiveObjects();
 
 template <typename Derived, typename Interface>
 class CBase : public Interface, public ISupportErrorInfo, public ObjectNode {
@@ -82,13 +93,13 @@ class CBase : public Interface, public ISupportErrorInfo, public ObjectNode {
     AddRef();
     return S_OK;
   }
-  ULONG AddRef() override { return count_.fetch_add(1, std::memory_order_relaxed) + 1; }
+  ULONG AddRef() override { return AddRefCount(); }
   ULONG Release() override {
-    const ULONG n = count_.fetch_sub(1, std::memory_order_acq_rel) - 1;
+    const ULONG n = DropCount();
     if (n == 0) delete static_cast<Derived*>(this);
     return n;
   }
-  ULONG ref_count() const { return count_.load(std::memory_order_relaxed); }
+  ULONG ref_count() const { return RefCount(); }
 
   HRESULT GetTypeInfoCount(UINT* count) override {
     if (!count) return E_INVALIDARG;
@@ -114,16 +125,6 @@ class CBase : public Interface, public ISupportErrorInfo, public ObjectNode {
  protected:
   CBase() = default;
   ~CBase() override = default;
-
-  bool TryAddRef() override {
-    ULONG n = count_.load(std::memory_order_relaxed);
-    while (n != 0)
-      if (count_.compare_exchange_weak(n, n + 1, std::memory_order_acquire, std::memory_order_relaxed)) return true;
-    return false;
-  }
-
- private:
-  std::atomic<ULONG> count_{1};
 };
 
 }  // namespace tidemark::com
