@@ -54,8 +54,13 @@ inline VARIANT VArray(SAFEARRAY* psa) {
 }
 
 struct Result {
+  Result() { VariantInit(&value); }
+  Result(Result&& o) noexcept : hr(o.hr), value(o.value) { VariantInit(&o.value); }
+  Result(const Result&) = delete;
+  Result& operator=(const Result&) = delete;
+  ~Result() { (void)VariantClear(&value); }
   HRESULT hr = S_OK;
-  Variant value;
+  VARIANT value;
   IDispatch* object() const { return value.vt == VT_DISPATCH ? value.pdispVal : nullptr; }
   double number() const {
     Variant d;
