@@ -101,8 +101,10 @@ CApp::CApp(AutomationHost& host)
 
 CApp::~CApp() {
   host_.SetCloseListener({});
-  // Scripts that kept objects get the disconnected answer from now on.
+  // Objects let go of the documents, and scripts that kept them get the
+  // disconnected answer from now on.
   DetachAllLiveObjects();
+  DisconnectAllLiveObjects();
   CApp* self = this;
   g_app.compare_exchange_strong(self, nullptr);
 }

@@ -5,7 +5,11 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cmath>
+#include <functional>
+#include <memory>
+#include <thread>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -14,6 +18,7 @@
 #include "automation/model/model_ops.h"
 #include "config/error_messages.h"
 #include "config/text_catalogue.h"
+#include "platform/message_queue.h"
 #include "tests/automation/model_test_support.h"
 
 namespace tidemark::NS_SCRIPT {
@@ -533,6 +538,48 @@ TEST_F(Model, CollectionIsBuiltOldestFirstAndItemNeedsItBuilt) {
     IDispatch* d = Keep(Get(docs(), "Item", {V(i)}));
     EXPECT_EQ(Get(d, "Title").text(), "Untitled " + std::to_string(i + 1));
   }
+}
+
+// Runs `work` on a script thread while this (the user-interface) thread
+// pumps its queue.
+void OnScriptThread(const std::function<void()>& work) {
+  const auto queue = MessageQueue::ForThisThread();
+  std::atomic<bool> done{false};
+  std::thread script([&] {
+    work();
+    done = true;
+    queue->Wake();
+  });
+  while (!done) {
+    (void)queue->WaitForSignalOrMessage([&] { return done.load(); }, 5000);
+    queue->PumpPending();
+  }
+  script.join();
+}
+
+TEST_F(Model, ProxyKeepsIdentityAndRunsOnTheUiThread) {
+  Keep(Method(docs(), "Add", {V(LONG{8000}), V(LONG{1})}));
+  auto bridge = std::make_unique<ApartmentBridge>();
+  ComRef<IDispatch> proxy = bridge->Wrap(app());
+  const std::thread::id ui = std::this_thread::get_id();
+  OnScriptThread([&] {
+    const Result a = Get(proxy.get(), "Documents");
+    const Result b = Get(proxy.get(), "Documents");
+    ASSERT_EQ(a.hr, S_OK);
+    EXPECT_EQ(a.object(), b.object());
+    const Result item = Get(a.object(), "Item", {V(LONG{0})});
+    const Result active = Get(proxy.get(), "ActiveDocument");
+    EXPECT_EQ(item.object(), active.object());
+    EXPECT_EQ(Get(item.object(), "Channels").number(), 1);
+    // An object handed back as an argument reaches the model as its own.
+    const Result copy = Method(a.object(), "AddSoundClip", {VDisp(item.object())});
+    EXPECT_EQ(copy.hr, S_OK);
+  });
+  EXPECT_EQ(host_.last_thread_, ui);
+  EXPECT_EQ(host_.docs_.size(), 2u);
+  bridge.reset();
+  OnScriptThread([&] { EXPECT_EQ(Get(proxy.get(), "Name").hr, RPC_E_DISCONNECTED); });
+  proxy = {};
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "automation/com/com.h"
@@ -115,7 +116,10 @@ class TestHost final : public automation::AutomationHost {
     for (auto it = docs_.rbegin(); it != docs_.rend(); ++it) out.push_back(it->get());
     return out;
   }
-  SoundDocument* ActiveDocument() override { return active_; }
+  SoundDocument* ActiveDocument() override {
+    last_thread_ = std::this_thread::get_id();
+    return active_;
+  }
   Error Open(const std::string& path, SoundDocument** document) override {
     SoundDocument* d = nullptr;
     if (const Error rc = OpenSoundDocument(path, {}, &d)) return rc;
@@ -161,6 +165,7 @@ class TestHost final : public automation::AutomationHost {
   int switches_ = 0;
   int activations_ = 0;
   CloseListener listener_;
+  std::thread::id last_thread_;
 };
 
 // Writes a 16-bit WAV file of `frames` frames; sample(frame, channel) in -1..1.
