@@ -430,6 +430,34 @@ TEST_F(Model, MixWriteAlignsAtTheStartAndGuardsTheSum) {
   EXPECT_NEAR(Get(info, "Item", {V("Offset"), V(LONG{1})}).number(), 0.25, 1e-3);  // the longer alone
 }
 
+TEST_F(Model, MixWriteCountsNonFiniteSamplesAsZero) {
+  std::vector<float> samples(4000, 0.25f);
+  samples[10] = std::nanf("");
+  samples[20] = HUGE_VALF;
+  samples[30] = -HUGE_VALF;
+  const std::string bad = File("nan.wav");
+  WriteFloatWav(bad, 4000, samples);
+  Keep(Method(docs(), "Open", {V(bad.c_str())}));
+  Keep(Method(docs(), "Open", {V(Sound("plain.wav", 1000, 0.5, 0.5).c_str())}));
+  const std::string out = File("mixnan.wav");
+  ASSERT_EQ(Method(docs(), "MixWrite", {V(out.c_str()), V("WaveFloat")}).hr, S_OK);
+  IDispatch* mix = Keep(Method(docs(), "Open", {V(out.c_str())}));
+  ASSERT_EQ(Put(mix, "SelectionTo", V(1.0)).hr, S_OK);
+  IDispatch* info = Keep(Method(mix, "GetWaveformInfo"));
+  // The mono mix: 0.25 + mean(+-0.5, 0.5) peaks at 0.75, no guard needed.
+  EXPECT_NEAR(Get(info, "Item", {V("InstantPeak")}).number(), 0.75, 1e-6);
+  EXPECT_TRUE(std::isfinite(Get(info, "Item", {V("Rms")}).number()));
+  // Frames 10 and 20 (NaN, +inf) take only the other document's 0 there.
+  for (const double start : {0.0025, 0.005}) {
+    ASSERT_EQ(Put(mix, "SelectionFrom", V(0.0)).hr, S_OK);
+    ASSERT_EQ(Put(mix, "SelectionTo", V(start + 0.00025)).hr, S_OK);
+    ASSERT_EQ(Put(mix, "SelectionFrom", V(start)).hr, S_OK);
+    info = Keep(Method(mix, "GetWaveformInfo"));
+    EXPECT_EQ(Get(info, "Item", {V("InstantMax"), V(LONG{0})}).number(), 0.0) << start;
+    EXPECT_EQ(Get(info, "Item", {V("InstantMin"), V(LONG{0})}).number(), 0.0) << start;
+  }
+}
+
 TEST_F(Model, ProjectSwitchDetachesEveryObject) {
   IDispatch* doc = Keep(Method(docs(), "Add", {V(LONG{8000}), V(LONG{1})}));
   IDispatch* text = Keep(Get(doc, "Text"));

@@ -194,4 +194,27 @@ void WriteWav(const std::string& path, std::uint32_t rate, std::uint16_t channel
   std::fclose(f);
 }
 
+// A mono 32-bit float WAV file holding `samples` as they are.
+inline void WriteFloatWav(const std::string& path, std::uint32_t rate, const std::vector<float>& samples) {
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  ASSERT_TRUE(f) << path;
+  const std::uint32_t data = static_cast<std::uint32_t>(samples.size() * 4);
+  auto u32 = [&](std::uint32_t v) { std::fwrite(&v, 4, 1, f); };
+  auto u16 = [&](std::uint16_t v) { std::fwrite(&v, 2, 1, f); };
+  std::fwrite("RIFF", 1, 4, f);
+  u32(36 + data);
+  std::fwrite("WAVEfmt ", 1, 8, f);
+  u32(16);
+  u16(3);
+  u16(1);
+  u32(rate);
+  u32(rate * 4u);
+  u16(4);
+  u16(32);
+  std::fwrite("data", 1, 4, f);
+  u32(data);
+  std::fwrite(samples.data(), 4, samples.size(), f);
+  std::fclose(f);
+}
+
 }  // namespace tidemark::NS_SCRIPT::testing
