@@ -16,6 +16,7 @@
 #include <iterator>
 
 #include "automation/model/model_ops.h"
+#include "core/edit/sound_clip.h"
 #include "config/error_messages.h"
 #include "config/text_catalogue.h"
 #include "platform/message_queue.h"
@@ -531,6 +532,42 @@ TEST_F(Model, CdObjectsAnswerError80FromTheDrive) {
   EXPECT_EQ(Get(reader, "SampleRate").number(), 48000);
   IDispatch* tracks = Keep(Get(writer, "Tracks"));
   EXPECT_TRUE(SameObject(Keep(Get(tracks, "Parent")), writer));
+}
+
+// Answers ISoundClip without being one of the program's clips.
+class ForeignClip final : public CBase<ForeignClip, ISoundClip> {
+ public:
+  HRESULT get_Application(IApplication**) override { return E_NOTIMPL; }
+  HRESULT get_Parent(IDispatch**) override { return E_NOTIMPL; }
+  HRESULT get_BitsPerSample(INT*) override { return E_NOTIMPL; }
+  HRESULT get_Channels(INT*) override { return E_NOTIMPL; }
+  HRESULT CreateSoundClip(double, double, ISoundClip**) override { return E_NOTIMPL; }
+  HRESULT Decode() override { return E_NOTIMPL; }
+  HRESULT get_Labels(ILabels**) override { return E_NOTIMPL; }
+  HRESULT get_Length(double*) override { return E_NOTIMPL; }
+  HRESULT get_PcmFileSample(BSTR*) override { return E_NOTIMPL; }
+  HRESULT get_SampleRate(LONG*) override { return E_NOTIMPL; }
+  HRESULT put_SampleRate(LONG) override { return E_NOTIMPL; }
+  HRESULT get_Text(IText**) override { return E_NOTIMPL; }
+};
+
+TEST_F(Model, ClipboardTakesDocumentsAndClipsOnly) {
+  IDispatch* doc = Keep(Method(docs(), "Open", {V(Sound("c.wav", 1000).c_str())}));
+  ASSERT_EQ(Put(doc, "SelectionTo", V(0.25)).hr, S_OK);
+  ASSERT_EQ(Put(app(), "Clipboard", VDisp(doc)).hr, S_OK);
+  IDispatch* clip = Keep(Get(app(), "Clipboard"));
+  EXPECT_DOUBLE_EQ(Get(clip, "Length").number(), 0.25);
+  IDispatch* part = Keep(Method(clip, "CreateSoundClip", {V(0.0), V(0.1)}));
+  ASSERT_EQ(Put(app(), "Clipboard", VDisp(part)).hr, S_OK);
+  EXPECT_DOUBLE_EQ(Get(Keep(Get(app(), "Clipboard")), "Length").number(), 0.1);
+  EXPECT_EQ(Put(app(), "Clipboard", V(LONG{3})).hr, E_INVALIDARG);
+  EXPECT_EQ(Put(app(), "Clipboard", VDisp(Keep(Get(doc, "Labels")))).hr, E_INVALIDARG);
+  const ComRef<ForeignClip> foreign = ComRef<ForeignClip>::Adopt(new ForeignClip);
+  EXPECT_EQ(Put(app(), "Clipboard", VDisp(foreign->dispatch())).hr, E_UNEXPECTED);
+  EXPECT_EQ(Method(doc, "Replace", {VDisp(foreign->dispatch())}).hr, E_UNEXPECTED);
+  ASSERT_EQ(Method(doc, "Close").hr, S_OK);
+  EXPECT_EQ(Put(app(), "Clipboard", VDisp(doc)).hr, E_ACCESSDENIED);
+  (void)SetCurrentClip(ClipRef());
 }
 
 TEST_F(Model, StatusBarReachesTheHost) {
