@@ -45,6 +45,7 @@ int Session::Adopt(DocumentPtr document) {
 void Session::Close(int number) {
   for (auto it = documents_.begin(); it != documents_.end(); ++it) {
     if (it->number != number) continue;
+    if (close_listener_) close_listener_(it->document.get());
     documents_.erase(it);
     if (active_ == number) active_ = documents_.empty() ? 0 : documents_.back().number;
     return;

@@ -128,6 +128,9 @@ class Session {
   // The project switch of the workspace (a run that keeps none has none).
   void set_project_switch(std::function<Result(const std::string&)> hook) { project_switch_ = std::move(hook); }
   const std::function<Result(const std::string&)>& project_switch() const { return project_switch_; }
+  // Told before Close destroys a document (the automation model detaches
+  // the objects that stand for it).
+  void set_close_listener(std::function<void(SoundDocument*)> listener) { close_listener_ = std::move(listener); }
 
   // Message helpers: each returns what the command then reports.
   Result Fail(Error error);  // the catalogue's message for `error`
@@ -156,6 +159,7 @@ class Session {
   std::function<bool()> quit_keeps_documents_;
   std::function<Result(const std::string&)> project_switch_;
   std::function<bool(std::uint64_t)> detach_confirm_;
+  std::function<void(SoundDocument*)> close_listener_;
 };
 
 // One row of the command table.

@@ -30,7 +30,9 @@ std::uint32_t InitialState() {
 std::atomic<std::uint32_t> g_state{InitialState()};
 std::atomic<std::uint32_t> g_forced_start{0};
 
-std::uint16_t DrawStart() {
+}  // namespace
+
+std::uint16_t DrawWorkNameStart() {
   if (const std::uint32_t forced = g_forced_start.exchange(0)) return static_cast<std::uint16_t>(forced);
   std::uint32_t old = g_state.load(std::memory_order_relaxed);
   std::uint32_t next = 0;
@@ -39,6 +41,8 @@ std::uint16_t DrawStart() {
   } while (!g_state.compare_exchange_weak(old, next, std::memory_order_relaxed));
   return static_cast<std::uint16_t>(next >> 16);
 }
+
+namespace {
 
 std::string WithoutTrailingSlashes(std::string path) {
   while (path.size() > 1 && path.back() == '/') path.pop_back();
@@ -103,7 +107,7 @@ Error NewWorkFileName(const std::string& prefix, std::string* path) {
   for (int attempt = 0; attempt < 2; ++attempt) {
     std::string folder;
     if (const Error rc = EnsureWorkFolder(&folder)) return rc;
-    const std::uint16_t start = DrawStart();
+    const std::uint16_t start = DrawWorkNameStart();
     std::uint16_t value = start == 0 ? 1 : start;
     const std::uint16_t first = value;
     int last_errno = 0;

@@ -36,6 +36,11 @@ inline constexpr std::size_t kMaxWorkFolderLength = PATH_MAX - 14;
 // name is free or a file cannot be created.
 [[nodiscard]] Error NewWorkFileName(const std::string& prefix, std::string* path);
 
+// The next start number of the process-wide name generator (a linear
+// congruential sequence advanced with compare-and-swap; its high 16 bits).
+// Every unique-name search of the program starts from it.
+std::uint16_t DrawWorkNameStart();
+
 namespace detail {
 // Makes the next name search start at `value` (1 to 0xFFFF). For tests.
 void ForceNextWorkNameStart(std::uint16_t value);
