@@ -15,6 +15,8 @@
 //     text)`, which sets the thread's error info and answers E_FAIL.
 //   - Values: BSTR (bstr.h, Bstr owns one), VARIANT (variant.h, Variant
 //     owns one), SAFEARRAY of VARIANT (SafeArrayCreateVector(VT_VARIANT, 0, n)).
+//   - An object passed in: OwnObject<CDoc>(p) tells this program's objects
+//     from foreign ones that answer the same interface.
 //   - Collections' _NewEnum: CreateEnumVariant (enum_variant.h).
 //   - Scripts on another thread reach objects through an ApartmentBridge
 //     (apartment.h); CoDisconnectObject cuts one object's proxies.

@@ -75,6 +75,15 @@ void DetachAllLiveObjects();
 // The application's teardown walk: every live object is disconnected.
 void DisconnectAllLiveObjects();
 
+// The program's own object of class C behind `p` (an interface pointer as a
+// member received it; proxies are already undone on the UI thread), or null
+// for a foreign object that merely answers the interface (E_UNEXPECTED to
+// the caller).
+template <typename C>
+C* OwnObject(IUnknown* p) {
+  return dynamic_cast<C*>(p);
+}
+
 template <typename Derived, typename Interface>
 class CBase : public Interface, public ISupportErrorInfo, public ObjectNode {
  public:

@@ -105,6 +105,16 @@ class Variant : public VARIANT {
   Variant() = default;
   Variant(const Variant&) = delete;
   Variant& operator=(const Variant&) = delete;
+  // Moving hands the value over and leaves the source EMPTY.
+  Variant(Variant&& o) noexcept : VARIANT(o) { VariantInit(&o); }
+  Variant& operator=(Variant&& o) noexcept {
+    if (this != &o) {
+      (void)VariantClear(this);
+      static_cast<VARIANT&>(*this) = o;
+      VariantInit(&o);
+    }
+    return *this;
+  }
   ~Variant() { (void)VariantClear(this); }
 };
 

@@ -271,9 +271,16 @@ HRESULT CApp::put_Project(BSTR value) {
     if (ec) RaiseAppError(err::kInvalidPath);
     const std::string current = host_.ProjectFolder();
     if (!current.empty() && EqualsIgnoreAsciiCase(folder, current)) return S_OK;
-    // Every object lets go of what it stands for before the documents go.
+    // Every object lets go of what it stands for before the documents go;
+    // the application's own children stay attached.
     docs_->Empty();
-    DetachAllLiveObjects();
+    ForEachLiveObject([&](ObjectNode& node) {
+      IUnknown* object = node.AsUnknown();
+      if (object == docs_->AsUnknown() || object == popup_->AsUnknown() || object == system_->AsUnknown() ||
+          object == AsUnknown())
+        return;
+      if (!node.Detach()) (void)CoDisconnectObject(object);
+    });
     const Error rc = host_.SwitchProject(folder);
     docs_->Rebuild();
     CheckApp(rc);

@@ -41,6 +41,7 @@
 namespace tidemark::NS_SCRIPT {
 
 using namespace tidemark::com;  // NOLINT: the model speaks COM throughout
+using automation::AutomationHost;
 
 // The application error: an error number of the catalogue and an optional
 // detail. The only exception of the layer; it never leaves a member.

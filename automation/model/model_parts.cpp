@@ -363,16 +363,18 @@ HRESULT CText::get__NewEnum(IUnknown** out) {
   *out = nullptr;
   if (!parent_) return E_ACCESSDENIED;
   const DocumentMetadata& texts = *parent_->Texts();
-  std::vector<Variant> keys;
+  std::vector<VARIANT> keys;
   keys.reserve(kInfoTextCount);
-  for (std::size_t i = 0; i < kInfoTextCount; ++i) {
+  HRESULT hr = S_OK;
+  for (std::size_t i = 0; i < kInfoTextCount && SUCCEEDED(hr); ++i) {
     if (FieldText(texts, i).empty()) continue;
     keys.emplace_back();
-    if (!VariantSetString(&keys.back(), kTagNames[i])) return E_OUTOFMEMORY;
+    VariantInit(&keys.back());
+    if (!VariantSetString(&keys.back(), kTagNames[i])) hr = E_OUTOFMEMORY;
   }
-  std::vector<VARIANT> plain(keys.begin(), keys.end());
   IEnumVARIANT* e = nullptr;
-  const HRESULT hr = CreateEnumVariant(plain.data(), plain.size(), &e);
+  if (SUCCEEDED(hr)) hr = CreateEnumVariant(keys.data(), keys.size(), &e);
+  for (VARIANT& v : keys) VariantClear(&v);
   *out = e;
   return hr;
 }

@@ -12,6 +12,7 @@
 #include <random>
 
 #include "core/samples/sample_format.h"
+#include "platform/error_numbers.h"
 
 namespace tidemark::NS_SCRIPT {
 namespace {
