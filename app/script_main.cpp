@@ -3,7 +3,9 @@
 // runs SCRIPT against an application object of its own (documents the
 // script opens are its own; no single-instance lock). Each ARG is one
 // argument as the shell passed it: not split again, and %NAME% is not
-// expanded (the shell already expanded $NAME).
+// expanded (the shell already expanded $NAME). The script runs in the
+// caller's working folder, so relative file arguments keep their meaning
+// (the editor's `script` command runs in the script's folder instead).
 // Streams: Echo and StdOut, and the exit line, go to standard output;
 // StdErr, the "*** ERROR ***" report and the "*** BREAK ***" line go to
 // standard error, so that a shell pipeline keeps data and diagnostics
@@ -89,6 +91,7 @@ int main(int argc, char** argv) {
   };
   request.end_application = [&] { app = {}; };
   request.break_request = &g_break;
+  request.keep_directory = true;
   const NS_SCRIPT::RunOutcome outcome = NS_SCRIPT::RunScript(request);
   if (outcome.error || !outcome.started) return 1;
   return static_cast<int>(outcome.exit_code);

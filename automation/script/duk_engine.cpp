@@ -818,6 +818,39 @@ bool DukEngine::ToVariant(duk_idx_t idx, VARIANT* out, Failure* f) {
   return false;
 }
 
+// ReadTextFile(path): a text file's contents as a string. The engine's one
+// addition to the language, for scripts that take lists (labels, file
+// names) from a file; no other file access exists.
+bool ReadTextFileImpl(duk_context* ctx, Failure* f) {
+  if (!duk_is_string(ctx, 0)) {
+    SetFailure(f, DISP_E_TYPEMISMATCH, "ReadTextFile expects a file name.");
+    return false;
+  }
+  const std::string path = duk_get_string(ctx, 0);
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (!file) {
+    SetFailure(f, MakeHr(0x800A0035), "File not found: " + path);
+    return false;
+  }
+  std::string text;
+  char buf[65536];
+  std::size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, file)) > 0) text.append(buf, n);
+  const bool failed = std::ferror(file) != 0;
+  std::fclose(file);
+  if (failed) {
+    SetFailure(f, MakeHr(0x800A0039), "The file cannot be read: " + path);
+    return false;
+  }
+  duk_push_lstring(ctx, text.data(), text.size());
+  return true;
+}
+duk_ret_t ReadTextFile(duk_context* ctx) {
+  Failure f;
+  if (!ReadTextFileImpl(ctx, &f)) return ThrowFailure(ctx, f);
+  return 1;
+}
+
 // ---- The engine -----------------------------------------------------------
 
 void DukEngine::InstallGlobals() {
@@ -854,6 +887,8 @@ void DukEngine::InstallGlobals() {
   }
   duk_put_prop_string(ctx_, -2, "prototype");
   duk_put_prop_string(ctx_, -2, "VBArray");
+  duk_push_c_function(ctx_, &ReadTextFile, 1);
+  duk_put_prop_string(ctx_, -2, "ReadTextFile");
   duk_pop(ctx_);
 }
 

@@ -58,6 +58,8 @@ struct RunRecord {
   // The engines of this run: its own first, then libraries it loaded.
   std::vector<std::unique_ptr<ScriptEngine>> engines;
   std::atomic<bool> stopping{false};
+  // Run in the caller's working folder instead of the script's.
+  bool keep_directory = false;
   // The last script error reported (for ExecScript's caller).
   bool had_error = false;
   std::string error_description;
@@ -335,6 +337,7 @@ class Site final : public ScriptSite {
 // ---- The host object -------------------------------------------------------
 
 HRESULT ExecuteRecord(RunRecord& record, IDispatch* application);
+std::string ChildPath(const RunRecord& caller, const std::string& name);
 
 class CScript final : public CBase<CScript, IScript> {
  public:
@@ -504,8 +507,11 @@ HRESULT StartEngine(RunRecord& record, const std::string& path, Site& site, Scri
 HRESULT ExecuteRecord(RunRecord& record, IDispatch* application) {
   std::error_code ec;
   record.full_path = std::filesystem::absolute(record.full_path, ec).lexically_normal().string();
-  const std::filesystem::path previous = std::filesystem::current_path(ec);
-  std::filesystem::current_path(std::filesystem::path(record.full_path).parent_path(), ec);
+  std::filesystem::path previous;
+  if (!record.keep_directory) {
+    previous = std::filesystem::current_path(ec);
+    std::filesystem::current_path(std::filesystem::path(record.full_path).parent_path(), ec);
+  }
   ChainLink link(record);
   ComRef<CScript> script = ComRef<CScript>::Adopt(new CScript(&record, application));
   HRESULT hr;
@@ -527,7 +533,8 @@ HRESULT CScript::ExecScript(BSTR file_name, BSTR parameters, LONG* out) {
   if (SysStringLen(file_name) == 0) return E_INVALIDARG;
   if (Host().stopping) return ReportScriptError(err::kScriptHostEnding);
   RunRecord child;
-  child.full_path = BstrToUtf8(file_name);
+  child.full_path = ChildPath(*record_, BstrToUtf8(file_name));
+  child.keep_directory = record_->keep_directory;
   child.args = SplitArguments(ExpandEnvironment(BstrToUtf8(parameters)));
   const HRESULT hr = ExecuteRecord(child, application_.get());
   if (hr == SCRIPT_E_INTERRUPTED) return hr;
@@ -545,8 +552,7 @@ HRESULT CScript::LoadScript(BSTR file_name, IDispatch** out) {
   *out = nullptr;
   if (SysStringLen(file_name) == 0) return E_INVALIDARG;
   if (Host().stopping) return ReportScriptError(err::kScriptHostEnding);
-  std::error_code ec;
-  const std::string path = std::filesystem::absolute(BstrToUtf8(file_name), ec).lexically_normal().string();
+  const std::string path = ChildPath(*record_, BstrToUtf8(file_name));
   // The library's errors are printed under the caller's record; its site
   // lives with the record's engines (until the run ends).
   libraries_.push_back(std::make_unique<Site>(*record_, application_.get(), dispatch()));
@@ -561,6 +567,18 @@ HRESULT CScript::LoadScript(BSTR file_name, IDispatch** out) {
     return ReportError(IScript::IID, kErrorSource, text);
   }
   return engine->GetScriptDispatch(out);
+}
+
+// A child script's name: relative names are looked up beside the calling
+// script first, then in the working folder.
+std::string ChildPath(const RunRecord& caller, const std::string& name) {
+  std::error_code ec;
+  const std::filesystem::path p(name);
+  if (p.is_relative()) {
+    const std::filesystem::path beside = std::filesystem::path(caller.full_path).parent_path() / p;
+    if (std::filesystem::is_regular_file(beside, ec)) return beside.lexically_normal().string();
+  }
+  return std::filesystem::absolute(p, ec).lexically_normal().string();
 }
 
 // Runs a deferred suspend with the recorded flags.
@@ -650,6 +668,7 @@ RunOutcome RunScript(const RunRequest& request) {
     RunRecord record;
     record.full_path = request.path;
     record.args = request.arguments;
+    record.keep_directory = request.keep_directory;
     Event done;
     outcome.started = true;
     std::thread worker([&] {

@@ -15,6 +15,10 @@
 // application object is let go (end_application), a deferred suspend runs,
 // and the exit line is printed when the run ended without error.
 //
+// The run's working folder is the script's own folder (restored afterwards)
+// unless keep_directory is set. ExecScript and LoadScript look a relative
+// name up beside the calling script first, then in the working folder.
+//
 // Children: ExecScript runs another script on the calling (worker) thread
 // with its own run record chained to the caller's; its uncaught error is
 // printed with its own file name and then reaches the caller as a failure
@@ -62,6 +66,9 @@ struct RunRequest {
   // The script-debugging option: no debugger exists here, so asking for it
   // prints a notice and the run goes on without one.
   bool debug = false;
+  // Stay in the caller's working folder (tidemark-script: relative file
+  // arguments keep their meaning) instead of the script's folder.
+  bool keep_directory = false;
   // The engine table; null: the built-in table and "engines.ini".
   const EngineTable* engines = nullptr;
   // Runs a deferred suspend after the run (hibernate, force); null: systemctl.
