@@ -2,7 +2,7 @@
 // files, how many texts it owns and the number of its first slot. Rows are
 // sorted by path in byte order so that a path can be found by bisection; slot
 // numbers were assigned once and do not follow that order. Slots 0 and 1
-// belong to no section, slots 2 to 1626 belong to exactly one section each.
+// belong to no section, slots 2 to 1627 belong to exactly one section each.
 #pragma once
 
 #include <array>
@@ -18,8 +18,8 @@ struct TextSection {
   std::uint16_t first_slot;
 };
 
-inline constexpr std::size_t kTextSlotCount = 1627;
-inline constexpr std::size_t kTextSectionCount = 192;
+inline constexpr std::size_t kTextSlotCount = 1628;
+inline constexpr std::size_t kTextSectionCount = 193;
 // The longest section path; a longer name in a language file cannot match.
 inline constexpr std::size_t kMaxTextSectionPath = 32;
 
@@ -175,6 +175,7 @@ inline constexpr std::array<TextSection, kTextSectionCount> kTextSections = {{
     {"record/tooltip", 4, 1196},
     {"savepcm/popup", 1, 1200},
     {"script", 9, 1201},
+    {"script/console", 1, 1627},
     {"script/menu", 1, 1210},
     {"script/popup", 1, 1211},
     {"script/result", 8, 1212},

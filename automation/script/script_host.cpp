@@ -678,7 +678,8 @@ RunOutcome RunScript(const RunRequest& request) {
     });
     bool broke = false;
     while (!PumpUntil(done, 20)) {
-      if (!broke && request.break_request && request.break_request->load()) {
+      if (!broke && ((request.break_request && request.break_request->load()) ||
+                     (request.break_requested && request.break_requested()))) {
         broke = true;
         BreakRunningScript();
       }

@@ -63,6 +63,8 @@ struct RunRequest {
   std::function<void()> end_application;
   // Polled on the calling thread while the run lasts; true asks for a break.
   const std::atomic<bool>* break_request = nullptr;
+  // The same as a question (the console's Ctrl-C); null: none.
+  std::function<bool()> break_requested;
   // The script-debugging option: no debugger exists here, so asking for it
   // prints a notice and the run goes on without one.
   bool debug = false;
