@@ -101,8 +101,10 @@ CApp::CApp(AutomationHost& host)
 
 CApp::~CApp() {
   host_.SetCloseListener({});
-  // Scripts that kept objects get the disconnected answer from now on.
+  // Objects let go of the documents, and scripts that kept them get the
+  // disconnected answer from now on.
   DetachAllLiveObjects();
+  DisconnectAllLiveObjects();
   CApp* self = this;
   g_app.compare_exchange_strong(self, nullptr);
 }
@@ -156,8 +158,11 @@ HRESULT CApp::put_Clipboard(VARIANT* value) {
     if (answers) return foreign ? E_UNEXPECTED : E_INVALIDARG;
     if (CSndClip* c = OwnObject<CSndClip, ISoundClip>(v->pdispVal, &answers, &foreign)) {
       if (!c->app()) return E_ACCESSDENIED;
-      // Clips hold plain PCM segments already (see Decode).
-      CheckApp(SetCurrentClip(c->clip()));
+      // Clips hold plain PCM segments already (see Decode); the clipboard
+      // gets a copy so that later changes to the clip stay the clip's.
+      ClipRef copy;
+      CheckApp(ClipOfRange(*c->clip(), 0, c->clip()->length, &copy));
+      CheckApp(SetCurrentClip(copy));
       return S_OK;
     }
     return foreign ? E_UNEXPECTED : E_INVALIDARG;

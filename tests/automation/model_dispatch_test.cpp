@@ -5,15 +5,21 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cmath>
+#include <functional>
+#include <memory>
+#include <thread>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 
 #include "automation/model/model_ops.h"
+#include "core/edit/sound_clip.h"
 #include "config/error_messages.h"
 #include "config/text_catalogue.h"
+#include "platform/message_queue.h"
 #include "tests/automation/model_test_support.h"
 
 namespace tidemark::NS_SCRIPT {
@@ -425,6 +431,34 @@ TEST_F(Model, MixWriteAlignsAtTheStartAndGuardsTheSum) {
   EXPECT_NEAR(Get(info, "Item", {V("Offset"), V(LONG{1})}).number(), 0.25, 1e-3);  // the longer alone
 }
 
+TEST_F(Model, MixWriteCountsNonFiniteSamplesAsZero) {
+  std::vector<float> samples(4000, 0.25f);
+  samples[10] = std::nanf("");
+  samples[20] = HUGE_VALF;
+  samples[30] = -HUGE_VALF;
+  const std::string bad = File("nan.wav");
+  WriteFloatWav(bad, 4000, samples);
+  Keep(Method(docs(), "Open", {V(bad.c_str())}));
+  Keep(Method(docs(), "Open", {V(Sound("plain.wav", 1000, 0.5, 0.5).c_str())}));
+  const std::string out = File("mixnan.wav");
+  ASSERT_EQ(Method(docs(), "MixWrite", {V(out.c_str()), V("WaveFloat")}).hr, S_OK);
+  IDispatch* mix = Keep(Method(docs(), "Open", {V(out.c_str())}));
+  ASSERT_EQ(Put(mix, "SelectionTo", V(1.0)).hr, S_OK);
+  IDispatch* info = Keep(Method(mix, "GetWaveformInfo"));
+  // The mono mix: 0.25 + mean(+-0.5, 0.5) peaks at 0.75, no guard needed.
+  EXPECT_NEAR(Get(info, "Item", {V("InstantPeak")}).number(), 0.75, 1e-6);
+  EXPECT_TRUE(std::isfinite(Get(info, "Item", {V("Rms")}).number()));
+  // Frames 10 and 20 (NaN, +inf) take only the other document's 0 there.
+  for (const double start : {0.0025, 0.005}) {
+    ASSERT_EQ(Put(mix, "SelectionFrom", V(0.0)).hr, S_OK);
+    ASSERT_EQ(Put(mix, "SelectionTo", V(start + 0.00025)).hr, S_OK);
+    ASSERT_EQ(Put(mix, "SelectionFrom", V(start)).hr, S_OK);
+    info = Keep(Method(mix, "GetWaveformInfo"));
+    EXPECT_EQ(Get(info, "Item", {V("InstantMax"), V(LONG{0})}).number(), 0.0) << start;
+    EXPECT_EQ(Get(info, "Item", {V("InstantMin"), V(LONG{0})}).number(), 0.0) << start;
+  }
+}
+
 TEST_F(Model, ProjectSwitchDetachesEveryObject) {
   IDispatch* doc = Keep(Method(docs(), "Add", {V(LONG{8000}), V(LONG{1})}));
   IDispatch* text = Keep(Get(doc, "Text"));
@@ -500,6 +534,42 @@ TEST_F(Model, CdObjectsAnswerError80FromTheDrive) {
   EXPECT_TRUE(SameObject(Keep(Get(tracks, "Parent")), writer));
 }
 
+// Answers ISoundClip without being one of the program's clips.
+class ForeignClip final : public CBase<ForeignClip, ISoundClip> {
+ public:
+  HRESULT get_Application(IApplication**) override { return E_NOTIMPL; }
+  HRESULT get_Parent(IDispatch**) override { return E_NOTIMPL; }
+  HRESULT get_BitsPerSample(INT*) override { return E_NOTIMPL; }
+  HRESULT get_Channels(INT*) override { return E_NOTIMPL; }
+  HRESULT CreateSoundClip(double, double, ISoundClip**) override { return E_NOTIMPL; }
+  HRESULT Decode() override { return E_NOTIMPL; }
+  HRESULT get_Labels(ILabels**) override { return E_NOTIMPL; }
+  HRESULT get_Length(double*) override { return E_NOTIMPL; }
+  HRESULT get_PcmFileSample(BSTR*) override { return E_NOTIMPL; }
+  HRESULT get_SampleRate(LONG*) override { return E_NOTIMPL; }
+  HRESULT put_SampleRate(LONG) override { return E_NOTIMPL; }
+  HRESULT get_Text(IText**) override { return E_NOTIMPL; }
+};
+
+TEST_F(Model, ClipboardTakesDocumentsAndClipsOnly) {
+  IDispatch* doc = Keep(Method(docs(), "Open", {V(Sound("c.wav", 1000).c_str())}));
+  ASSERT_EQ(Put(doc, "SelectionTo", V(0.25)).hr, S_OK);
+  ASSERT_EQ(Put(app(), "Clipboard", VDisp(doc)).hr, S_OK);
+  IDispatch* clip = Keep(Get(app(), "Clipboard"));
+  EXPECT_DOUBLE_EQ(Get(clip, "Length").number(), 0.25);
+  IDispatch* part = Keep(Method(clip, "CreateSoundClip", {V(0.0), V(0.1)}));
+  ASSERT_EQ(Put(app(), "Clipboard", VDisp(part)).hr, S_OK);
+  EXPECT_DOUBLE_EQ(Get(Keep(Get(app(), "Clipboard")), "Length").number(), 0.1);
+  EXPECT_EQ(Put(app(), "Clipboard", V(LONG{3})).hr, E_INVALIDARG);
+  EXPECT_EQ(Put(app(), "Clipboard", VDisp(Keep(Get(doc, "Labels")))).hr, E_INVALIDARG);
+  const ComRef<ForeignClip> foreign = ComRef<ForeignClip>::Adopt(new ForeignClip);
+  EXPECT_EQ(Put(app(), "Clipboard", VDisp(foreign->dispatch())).hr, E_UNEXPECTED);
+  EXPECT_EQ(Method(doc, "Replace", {VDisp(foreign->dispatch())}).hr, E_UNEXPECTED);
+  ASSERT_EQ(Method(doc, "Close").hr, S_OK);
+  EXPECT_EQ(Put(app(), "Clipboard", VDisp(doc)).hr, E_ACCESSDENIED);
+  (void)SetCurrentClip(ClipRef());
+}
+
 TEST_F(Model, StatusBarReachesTheHost) {
   ASSERT_EQ(Put(app(), "StatusBar", V("working")).hr, S_OK);
   EXPECT_EQ(host_.status_, "working");
@@ -533,6 +603,48 @@ TEST_F(Model, CollectionIsBuiltOldestFirstAndItemNeedsItBuilt) {
     IDispatch* d = Keep(Get(docs(), "Item", {V(i)}));
     EXPECT_EQ(Get(d, "Title").text(), "Untitled " + std::to_string(i + 1));
   }
+}
+
+// Runs `work` on a script thread while this (the user-interface) thread
+// pumps its queue.
+void OnScriptThread(const std::function<void()>& work) {
+  const auto queue = MessageQueue::ForThisThread();
+  std::atomic<bool> done{false};
+  std::thread script([&] {
+    work();
+    done = true;
+    queue->Wake();
+  });
+  while (!done) {
+    (void)queue->WaitForSignalOrMessage([&] { return done.load(); }, 5000);
+    queue->PumpPending();
+  }
+  script.join();
+}
+
+TEST_F(Model, ProxyKeepsIdentityAndRunsOnTheUiThread) {
+  Keep(Method(docs(), "Add", {V(LONG{8000}), V(LONG{1})}));
+  auto bridge = std::make_unique<ApartmentBridge>();
+  ComRef<IDispatch> proxy = bridge->Wrap(app());
+  const std::thread::id ui = std::this_thread::get_id();
+  OnScriptThread([&] {
+    const Result a = Get(proxy.get(), "Documents");
+    const Result b = Get(proxy.get(), "Documents");
+    ASSERT_EQ(a.hr, S_OK);
+    EXPECT_EQ(a.object(), b.object());
+    const Result item = Get(a.object(), "Item", {V(LONG{0})});
+    const Result active = Get(proxy.get(), "ActiveDocument");
+    EXPECT_EQ(item.object(), active.object());
+    EXPECT_EQ(Get(item.object(), "Channels").number(), 1);
+    // An object handed back as an argument reaches the model as its own.
+    const Result copy = Method(a.object(), "AddSoundClip", {VDisp(item.object())});
+    EXPECT_EQ(copy.hr, S_OK);
+  });
+  EXPECT_EQ(host_.last_thread_, ui);
+  EXPECT_EQ(host_.docs_.size(), 2u);
+  bridge.reset();
+  OnScriptThread([&] { EXPECT_EQ(Get(proxy.get(), "Name").hr, RPC_E_DISCONNECTED); });
+  proxy = {};
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "automation/com/com.h"
@@ -115,7 +116,10 @@ class TestHost final : public automation::AutomationHost {
     for (auto it = docs_.rbegin(); it != docs_.rend(); ++it) out.push_back(it->get());
     return out;
   }
-  SoundDocument* ActiveDocument() override { return active_; }
+  SoundDocument* ActiveDocument() override {
+    last_thread_ = std::this_thread::get_id();
+    return active_;
+  }
   Error Open(const std::string& path, SoundDocument** document) override {
     SoundDocument* d = nullptr;
     if (const Error rc = OpenSoundDocument(path, {}, &d)) return rc;
@@ -161,6 +165,7 @@ class TestHost final : public automation::AutomationHost {
   int switches_ = 0;
   int activations_ = 0;
   CloseListener listener_;
+  std::thread::id last_thread_;
 };
 
 // Writes a 16-bit WAV file of `frames` frames; sample(frame, channel) in -1..1.
@@ -186,6 +191,29 @@ void WriteWav(const std::string& path, std::uint32_t rate, std::uint16_t channel
   for (std::uint32_t i = 0; i < frames; ++i)
     for (std::uint16_t c = 0; c < channels; ++c)
       u16(static_cast<std::uint16_t>(static_cast<std::int16_t>(std::lround(sample(i, c) * 32767.0))));
+  std::fclose(f);
+}
+
+// A mono 32-bit float WAV file holding `samples` as they are.
+inline void WriteFloatWav(const std::string& path, std::uint32_t rate, const std::vector<float>& samples) {
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  ASSERT_TRUE(f) << path;
+  const std::uint32_t data = static_cast<std::uint32_t>(samples.size() * 4);
+  auto u32 = [&](std::uint32_t v) { std::fwrite(&v, 4, 1, f); };
+  auto u16 = [&](std::uint16_t v) { std::fwrite(&v, 2, 1, f); };
+  std::fwrite("RIFF", 1, 4, f);
+  u32(36 + data);
+  std::fwrite("WAVEfmt ", 1, 8, f);
+  u32(16);
+  u16(3);
+  u16(1);
+  u32(rate);
+  u32(rate * 4u);
+  u16(4);
+  u16(32);
+  std::fwrite("data", 1, 4, f);
+  u32(data);
+  std::fwrite(samples.data(), 4, samples.size(), f);
   std::fclose(f);
 }
 
