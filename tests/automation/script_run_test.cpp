@@ -11,6 +11,7 @@
 
 #include "automation/script/host_typelib.h"
 #include "automation/script/script_host.h"
+#include "automation/script/script_host.h"
 #include "config/text_catalogue.h"
 
 namespace tidemark::com {
@@ -97,6 +98,8 @@ class CTestApp final : public CBase<CTestApp, ITestApp> {
   }
   HRESULT Fail(LONG how) override {
     if (how == 0) return E_INVALIDARG;
+    // What ISystem.SetSuspendState does without `immediate`.
+    if (how == 2) return NS_SCRIPT::RequestDeferredSuspend(true, false) ? S_OK : E_ACCESSDENIED;
     return ReportError(ITestApp::IID, "Tidemark.Application", "The thing went wrong.");
   }
 
@@ -229,6 +232,31 @@ TEST_F(ScriptRun, DeepRecursionAndGarbageAreErrorsNotCrashes) {
   console.err.clear();
   EXPECT_TRUE(Run(std::string("\x7f\x00\xff\xfe garbage", 13)).error);
   EXPECT_NE(console.err.find("*** ERROR ***"), std::string::npos);
+}
+
+TEST_F(ScriptRun, DeferredSuspendRunsAfterTheRunAndDebuggingSaysItIsAbsent) {
+  std::vector<std::pair<bool, bool>> calls;
+  RunRequest req;
+  req.path = Write("s.js", "Application.Fail(2); Script.Echo('still running');");
+  req.console = &console;
+  req.make_application = [] { return ComRef<IDispatch>::Adopt(new CTestApp(0)); };
+  req.suspend = [&](bool hibernate, bool force) {
+    EXPECT_FALSE(ScriptIsRunning());
+    calls.emplace_back(hibernate, force);
+    return true;
+  };
+  req.debug = true;
+  EXPECT_FALSE(RunScript(req).error) << console.err;
+  EXPECT_EQ(calls, (std::vector<std::pair<bool, bool>>{{true, false}}));
+  EXPECT_EQ(console.out, "still running\n*** EXIT ***\ns.js exit code 0\n");
+  EXPECT_NE(console.err.find("debugging is not available"), std::string::npos);
+  // No script runs: nothing to defer to.
+  EXPECT_FALSE(RequestDeferredSuspend(false, false));
+  calls.clear();
+  req.debug = false;
+  req.path = Write("s.js", "Script.Echo(1);");
+  EXPECT_FALSE(RunScript(req).error);
+  EXPECT_TRUE(calls.empty());
 }
 
 TEST_F(ScriptRun, UnknownExtensionIsRefusedBeforeAnythingStarts) {
