@@ -535,6 +535,7 @@ HRESULT CCdReader::put_SampleRate(LONG value) {
 HRESULT CCdReader::SetNextDrive() { return NoDrive(ICdReader::IID); }
 
 CCdWriter::CCdWriter(CApp* app) : CAppChild(app), tracks_(ComRef<CCdTracks>::Adopt(new CCdTracks(app, this))) {}
+CCdWriter::~CCdWriter() { tracks_->Orphan(); }
 HRESULT CCdWriter::get_Parent(IDispatch** out) {
   if (!out) return E_INVALIDARG;
   *out = nullptr;

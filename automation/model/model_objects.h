@@ -408,6 +408,7 @@ class CCdReader final : public CAppChild<CCdReader, ICdReader> {
 class CCdWriter final : public CAppChild<CCdWriter, ICdWriter> {
  public:
   explicit CCdWriter(CApp* app);
+  ~CCdWriter() override;
   HRESULT get_Parent(IDispatch** out) override;
   HRESULT Blank(INT blank_type) override;
   HRESULT get_BufferSize(INT* out) override;
@@ -452,6 +453,8 @@ class CCdTracks final : public CAppChild<CCdTracks, ICdTracks> {
   HRESULT put_MCN(BSTR value) override;
   HRESULT RemoveAllTracks() override;
   HRESULT SetTrackProps(INT tno, BSTR isrc, VARIANT_BOOL pre_emphasis, VARIANT_BOOL permit_copy) override;
+  // The writer went away while a script holds its tracks.
+  void Orphan() { writer_ = nullptr; }
 
  protected:
   void OnDetach() override { writer_ = nullptr; }

@@ -163,6 +163,8 @@ void CSndClip::SetText(InfoText slot, std::string text) {
 
 CLabels::~CLabels() {
   if (parent_) parent_->LabelsGone();
+  // Labels a script still holds outlive their collection, detached.
+  for (const ComRef<CLabel>& l : items_) l->Unlink();
 }
 
 void CLabels::OnDetach() {
@@ -286,6 +288,8 @@ HRESULT CLabel::get_Name(BSTR* out) {
 
 HRESULT CLabel::get_Position(double* out) {
   if (!out) return E_INVALIDARG;
+  // The owner's present rate while attached (it may be relabelled).
+  if (labels_ && labels_->parent()) rate_ = labels_->parent()->LabelRate();
   *out = rate_ ? static_cast<double>(marker_->position) / rate_ : 0.0;
   return S_OK;
 }

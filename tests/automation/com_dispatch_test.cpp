@@ -146,6 +146,20 @@ TEST_F(Dispatch, ParameterizedGetNeedsTheGetFlag) {
             DISP_E_MEMBERNOTFOUND);
 }
 
+TEST_F(Dispatch, NamedArgumentsReachTheirParameter) {
+  // Scale(3, twice:=True): named arguments first in rgvarg, by the ids
+  // GetIDsOfNames gave for the parameter names.
+  VARIANT args[2] = {VBool(true), V(3.0)};
+  DISPID named[1] = {1};
+  DISPPARAMS params{args, named, 2, 1};
+  Variant out;
+  ASSERT_EQ(d()->Invoke(0x60020002, IID_NULL, 0, DISPATCH_METHOD, &params, &out, nullptr, nullptr), S_OK);
+  EXPECT_EQ(out.dblVal, 6.0);
+  named[0] = 7;
+  EXPECT_EQ(d()->Invoke(0x60020002, IID_NULL, 0, DISPATCH_METHOD, &params, &out, nullptr, nullptr),
+            DISP_E_NONAMEDARGS);
+}
+
 TEST_F(Dispatch, VarargTailArrivesAsOneArray) {
   CallResult r = Method(d(), "Join", {V("-"), V("a"), V(LONG{2}), V(3.5)});
   ASSERT_EQ(r.hr, S_OK);

@@ -570,6 +570,25 @@ TEST_F(Model, ClipboardTakesDocumentsAndClipsOnly) {
   (void)SetCurrentClip(ClipRef());
 }
 
+TEST_F(Model, HeldObjectsOutliveTheirHolders) {
+  IDispatch* doc = Keep(Method(docs(), "Add", {V(LONG{8000}), V(LONG{1})}));
+  Result label;
+  Result tracks;
+  {
+    const Result labels = Get(doc, "Labels");
+    label = Method(labels.object(), "Add", {V(0.0), V("kept"), V("")});
+    const Result writer = Method(app(), "CreateCdWriter");
+    tracks = Get(writer.object(), "Tracks");
+  }
+  // Their collection and writer are gone: the objects answer, detached.
+  EXPECT_EQ(Get(label.object(), "Name").text(), "kept");
+  EXPECT_EQ(Get(label.object(), "Parent").hr, E_ACCESSDENIED);
+  EXPECT_EQ(Method(label.object(), "Remove").hr, E_ACCESSDENIED);
+  EXPECT_EQ(Get(tracks.object(), "Parent").hr, E_ACCESSDENIED);
+  // A new collection finds the label still in the document.
+  EXPECT_EQ(Get(Keep(Get(doc, "Labels")), "Count").number(), 1);
+}
+
 TEST_F(Model, StatusBarReachesTheHost) {
   ASSERT_EQ(Put(app(), "StatusBar", V("working")).hr, S_OK);
   EXPECT_EQ(host_.status_, "working");

@@ -57,6 +57,13 @@ inline VARIANT VArray(SAFEARRAY* psa) {
 struct Result {
   Result() { VariantInit(&value); }
   Result(Result&& o) noexcept : hr(o.hr), value(o.value) { VariantInit(&o.value); }
+  Result& operator=(Result&& o) noexcept {
+    (void)VariantClear(&value);
+    hr = o.hr;
+    value = o.value;
+    VariantInit(&o.value);
+    return *this;
+  }
   Result(const Result&) = delete;
   Result& operator=(const Result&) = delete;
   ~Result() { (void)VariantClear(&value); }
