@@ -424,6 +424,7 @@ const std::vector<Command>& Commands() {
       {"encoders", 0, 0, false, EncodersCommand},
       {"onerror", 1, 1, false, OnError},
       {"project", 1, 1, false, Project},
+      {"script", 1, kAny, false, ScriptCommand},
       {"help", 0, 2, false, Help},
       {"quit", 0, 0, false, Quit},
   };

@@ -79,6 +79,8 @@ void DropRecording();
 void SetRecordRingSeconds(std::uint32_t seconds);
 // The chain commands (console_chain_commands.cpp).
 Result ChainCommand(Session& s, const CommandArgs& args);
+// script PATH [ARGS...]: runs a script against the open documents.
+Result ScriptCommand(Session& s, const CommandArgs& args);
 // The codec commands (console_codec_commands.cpp): `encoders`; saveas into
 // a compressed format (none when `args` ask for a PCM save); the package
 // line under a 37; the open progress of the codecs while it lives.

@@ -81,6 +81,7 @@ constexpr HelpEntry kHelp[] = {
     {"encoders", "encoders", text::kEncodeTitle},
     {"onerror", "onerror stop|continue", text::kKeyDescOnError},
     {"project", "project FOLDER", text::kProgressRestoringWorkspace},
+    {"script", "script PATH [ARGS...]  (a path with blanks in double quotes; %NAME% expanded)", text::kScriptConsoleCommandDesc},
     {"help", "help [COMMAND] | help effect NAME", text::kKeyDescHelp},
     {"quit", "quit", text::kKeyDescQuit},
 };

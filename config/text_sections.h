@@ -2,7 +2,7 @@
 // files, how many texts it owns and the number of its first slot. Rows are
 // sorted by path in byte order so that a path can be found by bisection; slot
 // numbers were assigned once and do not follow that order. Slots 0 and 1
-// belong to no section, slots 2 to 1630 belong to exactly one section each
+// belong to no section, slots 2 to 1631 belong to exactly one section each
 // (1627 on: sections the console editor added).
 #pragma once
 
@@ -19,8 +19,8 @@ struct TextSection {
   std::uint16_t first_slot;
 };
 
-inline constexpr std::size_t kTextSlotCount = 1631;
-inline constexpr std::size_t kTextSectionCount = 193;
+inline constexpr std::size_t kTextSlotCount = 1632;
+inline constexpr std::size_t kTextSectionCount = 194;
 // The longest section path; a longer name in a language file cannot match.
 inline constexpr std::size_t kMaxTextSectionPath = 32;
 
@@ -177,6 +177,7 @@ inline constexpr std::array<TextSection, kTextSectionCount> kTextSections = {{
     {"record/tooltip", 4, 1196},
     {"savepcm/popup", 1, 1200},
     {"script", 9, 1201},
+    {"script/console", 1, 1631},
     {"script/menu", 1, 1210},
     {"script/popup", 1, 1211},
     {"script/result", 8, 1212},

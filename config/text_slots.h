@@ -114,6 +114,9 @@ inline constexpr TextSlot kProgressPercent = SlotOf("progress", 11);
 // "script/popup": Script dialog messages.
 inline constexpr TextSlot kScriptPopupNoPath = SlotOf("script/popup", 0);
 
+// "script/console": the console's `script` command.
+inline constexpr TextSlot kScriptConsoleCommandDesc = SlotOf("script/console", 0);
+
 // "script/result": Script console reports: the exit-code label, then the labels of an error report in the order file, position, description, error code, source, second source label.
 inline constexpr TextSlot kScriptExitCodeLabel = SlotOf("script/result", 0);
 inline constexpr TextSlot kScriptFileLabel = SlotOf("script/result", 1);

@@ -18,6 +18,9 @@ packages=(
   libomp-16-dev
   # PNG output of the pictures
   libpng-dev
+  # the JavaScript engine of the script host (amalgamated source) and its
+  # command-line interpreter beside it in the script benchmark
+  duktape-dev duktape
   # line editing for the console editor
   libreadline-dev
   # codec headers (the libraries themselves are loaded at run time) and the

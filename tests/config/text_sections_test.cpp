@@ -54,7 +54,7 @@ constexpr std::string_view kDesignedSections =
     "pcmtextedit (3), playbackspectrum (5), playbox (1), playbox/tooltip (4), plugin/popup (2), "
     "powercontrol (4), presetbox (3), presetbox/popup (2), product (2), progress (12), "
     "project/popup (8), rawpcmformat (6), record (26), record/popup (2), record/tooltip (4), "
-    "savepcm/popup (1), script (9), script/menu (1), script/popup (1), script/result (8), "
+    "savepcm/popup (1), script (9), script/console (1), script/menu (1), script/popup (1), script/result (8), "
     "sectionpickup (9), settings (1), settings/advanced (19), settings/basic (11), "
     "settings/color (13), settings/display (11), settings/import (7), settings/keyboard (8), "
     "settings/keyboard/popup (2), settings/playback (7), settings/plugin (3), "
