@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <iostream>
 
+#include "automation/model/deferred_suspend.h"
 #include "automation/model/model_objects.h"
 #include "automation/model/model_ops.h"
 #include "config/error_messages.h"
@@ -452,12 +453,17 @@ bool RunSleepCommand(bool hibernate) {
 }
 }  // namespace
 
-HRESULT CSystem::SetSuspendState(VARIANT_BOOL hiber, VARIANT_BOOL, VARIANT_BOOL immediate, VARIANT_BOOL* out) {
+HRESULT CSystem::SetSuspendState(VARIANT_BOOL hiber, VARIANT_BOOL force, VARIANT_BOOL immediate,
+                                 VARIANT_BOOL* out) {
   if (!out) return E_INVALIDARG;
   *out = VARIANT_FALSE;
   if (!app_) return E_ACCESSDENIED;
-  // A suspend after the script ends needs the script host; none runs yet.
-  if (immediate == VARIANT_FALSE) return E_ACCESSDENIED;
+  if (immediate == VARIANT_FALSE) {
+    // Carried out by the script host once the script has finished.
+    if (!RequestSuspendAfterScript(hiber != VARIANT_FALSE, force != VARIANT_FALSE)) return E_ACCESSDENIED;
+    *out = VARIANT_TRUE;
+    return S_OK;
+  }
   return Guarded(ISystem::IID, [&]() -> HRESULT {
     if (!RunSleepCommand(hiber != VARIANT_FALSE)) RaiseAppError(model_err::kNoSleepState);
     *out = VARIANT_TRUE;

@@ -1,5 +1,7 @@
 #include "automation/script/script_host.h"
 
+#include "automation/model/deferred_suspend.h"
+
 #include <unistd.h>
 
 #include <chrono>
@@ -629,6 +631,7 @@ bool ScriptIsRunning() {
 RunOutcome RunScript(const RunRequest& request) {
   RunOutcome outcome;
   HostState& h = Host();
+  SetDeferredSuspendHandler(&RequestDeferredSuspend);
   // Refused before anything starts: no engine for the extension, a missing
   // file, or a run already in progress.
   const EngineTable fallback = request.engines ? EngineTable() : EngineTable::FromSettings();

@@ -9,8 +9,8 @@
 #include <mutex>
 #include <thread>
 
+#include "automation/model/deferred_suspend.h"
 #include "automation/script/host_typelib.h"
-#include "automation/script/script_host.h"
 #include "automation/script/script_host.h"
 #include "config/text_catalogue.h"
 
@@ -98,8 +98,8 @@ class CTestApp final : public CBase<CTestApp, ITestApp> {
   }
   HRESULT Fail(LONG how) override {
     if (how == 0) return E_INVALIDARG;
-    // What ISystem.SetSuspendState does without `immediate`.
-    if (how == 2) return NS_SCRIPT::RequestDeferredSuspend(true, false) ? S_OK : E_ACCESSDENIED;
+    // ISystem.SetSuspendState without `immediate` goes through the same hook.
+    if (how == 2) return NS_SCRIPT::RequestSuspendAfterScript(true, false) ? S_OK : E_ACCESSDENIED;
     return ReportError(ITestApp::IID, "Tidemark.Application", "The thing went wrong.");
   }
 
