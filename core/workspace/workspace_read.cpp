@@ -470,14 +470,14 @@ Error Restore(const std::string& folder, std::span<const std::uint8_t> bytes, Re
     const std::uint32_t count = in.U32();
     if (count > in.left() / 184) throw Damaged{};
     std::set<std::string> paths;
-    std::set<std::uint32_t> kept_whole;  // file sources read by left-out documents
+    std::set<std::uint32_t> left_out_reads;  // file sources read by left-out documents
     for (std::uint32_t i = 0; i < count; ++i) {
       bool active = false;
       Reach reach;
       LeftOutDocument left{i, std::nullopt, {}};
       DocumentPtr doc = ReadDocument(in, sources, &paths, &active, &reach, &left.missing, &left.path);
       if (!doc) {
-        for (const auto& entry : reach) kept_whole.insert(entry.first);
+        for (const auto& entry : reach) left_out_reads.insert(entry.first);
         out->left_out.push_back(std::move(left));
         continue;
       }
@@ -495,7 +495,7 @@ Error Restore(const std::string& folder, std::span<const std::uint8_t> bytes, Re
     }
     {
       const std::lock_guard<std::mutex> lock(SourceMutex());
-      for (const std::uint32_t n : kept_whole)
+      for (const std::uint32_t n : left_out_reads)
         if (n < sources.states.size() && sources.states[n].source) sources.states[n].source->Disown();
     }
     if (work_files)
