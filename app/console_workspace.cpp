@@ -94,7 +94,10 @@ void SessionWorkspace::Restore() {
     if (active != 0) session_.Activate(active);
     session_.out() << "restored " << count << " document(s) from the workspace in " << folder << '\n';
   }
-  if (!rc && alone) {
+  if (!rc) TellMissing(restored);
+  // Without a whole kept copy, the left-out documents' working files are
+  // their only copy: nothing is cleared out this time.
+  if (!rc && alone && restored.kept_copy_whole) {
     const std::size_t removed = RemoveUnnamedWorkFiles(folder);
     if (removed > 0) session_.out() << "removed " << removed << " working file(s) no document uses\n";
   }
@@ -103,6 +106,33 @@ void SessionWorkspace::Restore() {
   // Pins what the file on disk names, so that closing a restored document
   // cannot delete a working file the file still names.
   if (policy_.autosave) AfterCommand();
+}
+
+void SessionWorkspace::TellMissing(const RestoredWorkspace& restored) {
+  for (const LeftOutDocument& doc : restored.left_out) {
+    session_.out() << "notice: workspace document " << doc.index + 1 << " ("
+                   << (doc.path ? *doc.path : std::string("untitled")) << ") was not restored:";
+    const char* separator = " ";
+    for (const MissingWorkspaceData& m : doc.missing) {
+      session_.out() << separator << m.file;
+      if (m.error == err::kPathUnresolved)
+        session_.out() << " is missing";
+      else if (m.error)
+        session_.out() << " cannot be read (" << DescribeError(m.error) << ')';
+      else
+        session_.out() << " holds " << m.present_frames << " of the " << m.needed_frames << " frames it reads";
+      separator = "; ";
+    }
+    session_.out() << '\n';
+  }
+  if (restored.left_out.empty()) return;
+  if (restored.kept_copy_whole)
+    session_.out() << "notice: the workspace as it was and its working files are kept in " << restored.kept_copy
+                   << '\n';
+  else
+    session_.out() << "notice: the workspace as it was could not be kept whole"
+                   << (restored.kept_copy.empty() ? std::string() : " in " + restored.kept_copy)
+                   << "; its working files are left in place\n";
 }
 
 void SessionWorkspace::TellLeftOut(const std::vector<const SoundDocument*>& left_out) {

@@ -72,6 +72,8 @@ class SessionWorkspace {
   void Restore();
   std::vector<SoundDocument*> Documents() const;
   void TellLeftOut(const std::vector<const SoundDocument*>& left_out);
+  // Names each workspace document that did not come back and what it lacks.
+  void TellMissing(const RestoredWorkspace& restored);
 
   Session& session_;
   WorkspacePolicy policy_;

@@ -115,4 +115,27 @@ inline constexpr TextSlot kKeyNameCtrl = SlotOf("keyassign/keyname", 18);
 inline constexpr TextSlot kKeyNameAlt = SlotOf("keyassign/keyname", 19);
 inline constexpr TextSlot kKeyNameNumpad = SlotOf("keyassign/keyname", 20);
 
+// "console/help": the help of the console commands that have no key
+// assignment of their own.
+inline constexpr TextSlot kCommandHelpFindSilence = SlotOf("console/help", 0);
+inline constexpr TextSlot kCommandHelpDeleteSilence = SlotOf("console/help", 1);
+inline constexpr TextSlot kCommandHelpFormat = SlotOf("console/help", 2);
+inline constexpr TextSlot kCommandHelpRate = SlotOf("console/help", 3);
+inline constexpr TextSlot kCommandHelpStretch = SlotOf("console/help", 4);
+inline constexpr TextSlot kCommandHelpPitchSpeed = SlotOf("console/help", 5);
+inline constexpr TextSlot kCommandHelpEffects = SlotOf("console/help", 6);
+inline constexpr TextSlot kCommandHelpPreset = SlotOf("console/help", 7);
+inline constexpr TextSlot kCommandHelpChain = SlotOf("console/help", 8);
+inline constexpr TextSlot kCommandHelpNoiseSample = SlotOf("console/help", 9);
+inline constexpr TextSlot kCommandHelpPicture = SlotOf("console/help", 10);
+inline constexpr TextSlot kCommandHelpShow = SlotOf("console/help", 11);
+inline constexpr TextSlot kCommandHelpPlay = SlotOf("console/help", 12);
+inline constexpr TextSlot kCommandHelpPause = SlotOf("console/help", 13);
+inline constexpr TextSlot kCommandHelpStop = SlotOf("console/help", 14);
+inline constexpr TextSlot kCommandHelpVolume = SlotOf("console/help", 15);
+inline constexpr TextSlot kCommandHelpDevices = SlotOf("console/help", 16);
+inline constexpr TextSlot kCommandHelpDevice = SlotOf("console/help", 17);
+inline constexpr TextSlot kCommandHelpEncoders = SlotOf("console/help", 18);
+inline constexpr TextSlot kCommandHelpProject = SlotOf("console/help", 19);
+
 }  // namespace tidemark::text

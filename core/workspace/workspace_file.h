@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -63,11 +64,33 @@ void DisownWorkspaceFiles(const WorkspaceImage& image);
 // Removes the workspace file (none is fine); 0xFE0000 when access is denied.
 [[nodiscard]] Error DeleteWorkspaceFile(const std::string& folder);
 
+// A file a left-out document reads beyond what the file holds now.
+struct MissingWorkspaceData {
+  std::string file;                 // as the workspace names it
+  std::uint32_t recorded_frames;    // what the workspace says it held
+  std::uint32_t present_frames;     // whole frames it holds now (0: missing)
+  std::uint32_t needed_frames;      // how far the document reads it
+  Error error;                      // why it could not be opened, or 0
+};
+
+// A document of the workspace that did not come back, and why.
+struct LeftOutDocument {
+  std::uint32_t index;              // its place among the workspace's documents
+  std::optional<std::string> path;  // its file, if it had one
+  std::vector<MissingWorkspaceData> missing;
+};
+
 // What a restore gives back.
 struct RestoredWorkspace {
   std::vector<DocumentPtr> documents;  // oldest first
   int active = -1;                     // index of the document flagged active
   std::string set_aside;               // where a damaged folder was moved
+  std::vector<LeftOutDocument> left_out;
+  // With documents left out: the folder beside the working folder holding
+  // the workspace as it was and the working files it names (linked or
+  // copied); false when some of that could not be made.
+  std::string kept_copy;
+  bool kept_copy_whole = true;
 };
 
 // Reads `folder`/tide.reconst and creates its documents. 0 with no file or
@@ -76,6 +99,11 @@ struct RestoredWorkspace {
 // open, no working file is deleted, and (except when memory ran out or the
 // file cannot be opened) the folder is set aside as folder.000 ... .999
 // when `may_set_aside` (no other process uses it).
+//
+// Missing data is not damage: a document is restored when every file it
+// reads (segments and undo records) is present with at least the frames it
+// reaches, else it is left out and listed in `left_out`, and the file as
+// read is kept with its working files in `kept_copy`.
 [[nodiscard]] Error ReadWorkspace(const std::string& folder, RestoredWorkspace* out, bool may_set_aside = true);
 
 // Parses and restores without setting anything aside (for tests and the

@@ -5,12 +5,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <bit>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <utility>
@@ -99,9 +102,21 @@ class Reader {
   std::size_t pos_ = 0;
 };
 
+// What a file source's file holds, beside what its record says.
+struct FileState {
+  std::string name;              // as recorded (a working file by its name)
+  std::uint32_t recorded = 0;    // frames in the record
+  std::uint32_t present = 0;     // whole frames the file holds now
+  Error error = err::kOk;        // why it could not be opened
+  FileSource* source = nullptr;  // null when a stand-in takes its place
+  bool work_file = false;        // owned file kept by its name (flag 4)
+};
+
 struct SourceArray {
   std::vector<SourceRef> all;
-  std::vector<FileSource*> files;  // for clearing ownership on failure
+  std::vector<FileSource*> files;   // for clearing ownership on failure
+  std::vector<std::uint32_t> root;  // the file source a view reads, else itself
+  std::vector<FileState> states;    // one per file source
 
   SoundSource* At(std::uint32_t n) const {
     if (n >= all.size()) throw Damaged{};
@@ -113,7 +128,46 @@ struct SourceArray {
   }
 };
 
-void ReadSources(Reader& in, const std::string& folder, SourceArray* out, Error* failed) {
+// The frames each file source is read to by one document, current segments
+// and undo records alike.
+using Reach = std::map<std::uint32_t, std::uint64_t>;
+
+// Opens one recorded file source over what its file holds now: a missing or
+// unreadable file, or one with no whole frame left, gets a silent stand-in
+// of the recorded layout so that parsing goes on; a shorter file is opened
+// with the frames it holds. Which documents survive is decided from their
+// reach afterwards.
+SourceRef OpenRecordedFile(const std::string& path, std::uint32_t frames, std::uint32_t rate, SampleCode code,
+                           std::uint16_t channels, std::uint32_t offset, std::uint16_t flags, FileState* state) {
+  if (!IsSupportedSampleCode(code) || channels == 0 || channels > kMaxSourceChannels) throw Damaged{};
+  state->recorded = frames;
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) {
+    state->error = err::kPathUnresolved;
+  } else if (S_ISREG(st.st_mode)) {
+    const std::uint64_t size = static_cast<std::uint64_t>(st.st_size);
+    const std::uint64_t frame_bytes = std::uint64_t{channels} * BytesPerSample(code);
+    const std::uint64_t whole = size > offset ? (size - offset) / frame_bytes : 0;
+    state->present = static_cast<std::uint32_t>(std::min<std::uint64_t>(whole, frames));
+  }
+  SourceRef source;
+  if (state->present > 0) {
+    const Error rc = OpenFileSource(path, offset, rate, code, channels, state->present, flags & 3u, nullptr, &source);
+    if (rc == err::kOutOfMemory) throw std::bad_alloc();
+    if (rc) {
+      state->error = rc;
+      state->present = 0;
+      source = SourceRef();
+    }
+  }
+  if (source) {
+    state->source = AsFileSource(source.get());
+    return source;
+  }
+  return MakeSilenceSource(rate, channels);
+}
+
+void ReadSources(Reader& in, const std::string& folder, SourceArray* out) {
   in.Expect("sfc ");
   const std::uint32_t files = in.U32(), with_silence = in.U32(), total = in.U32();
   if (files > with_silence || with_silence > total || total > in.left() / 10) throw Damaged{};
@@ -128,24 +182,27 @@ void ReadSources(Reader& in, const std::string& folder, SourceArray* out, Error*
       const std::uint16_t flags = in.U16(), length = in.U16();
       (void)in.U16();
       if (length == 0) throw Damaged{};
-      std::string path = in.Text(length);
-      if (flags & 4) path = folder + "/" + path;
-      if (const Error rc = OpenFileSource(path, offset, rate, code, channels, frames, flags & 3u, nullptr, &source)) {
-        *failed = rc;
-        throw Damaged{};
-      }
-      if (FileSource* f = AsFileSource(source.get())) out->files.push_back(f);
+      FileState state;
+      state.name = in.Text(length);
+      state.work_file = (flags & 4) != 0;
+      const std::string path = state.work_file ? folder + "/" + state.name : state.name;
+      source = OpenRecordedFile(path, frames, rate, code, channels, offset, flags, &state);
+      if (state.source) out->files.push_back(state.source);
+      out->states.push_back(std::move(state));
+      out->root.push_back(i);
     } else if (i < with_silence) {
       in.Expect("sf1 ");
       const std::uint32_t rate = in.U32();
       const std::uint16_t channels = in.U16();
       source = MakeSilenceSource(rate, channels);
+      out->root.push_back(i);
     } else {
       in.Expect("sf2 ");
       const std::uint16_t view_channels = in.U16(), channel = in.U16();
       const std::uint32_t inner = in.U32();
       if (inner >= i) throw Damaged{};  // a view reads an earlier source
       SourceRef base = out->all[inner];
+      out->root.push_back(out->root[inner]);  // a view's frames are its inner source's
       source = view_channels == 1 ? MakeMonoView(base, channel) : view_channels == 2 ? MakeStereoView(base, channel)
                                                                                    : SourceRef();
     }
@@ -154,13 +211,16 @@ void ReadSources(Reader& in, const std::string& folder, SourceArray* out, Error*
   }
 }
 
-void ReadSegment(Reader& in, const SourceArray& sources, SegmentList* list) {
+void ReadSegment(Reader& in, const SourceArray& sources, SegmentList* list, Reach* reach) {
   in.Expect("sblk");
   auto s = std::make_unique<Segment>();
   s->length = in.U32();
   s->position = in.U32();
   s->source_offset = in.U32();
-  s->source = SourceRef::Share(sources.At(in.U32()));
+  const std::uint32_t number = in.U32();
+  s->source = SourceRef::Share(sources.At(number));
+  std::uint64_t& to = (*reach)[sources.root[number]];
+  to = std::max(to, std::uint64_t{s->source_offset} + s->length);
   SegmentGain g;
   g.gain0 = in.F32();
   g.gain1 = in.F32();
@@ -231,7 +291,7 @@ std::unique_ptr<UndoRecord> ReadChange(Reader& in, NodeArray<Node>& array) {
 }
 
 std::unique_ptr<UndoRecord> ReadEdit(Reader& in, const SourceArray& sources, NodeArray<Marker>& markers,
-                                     NodeArray<EnvelopePoint>& points) {
+                                     NodeArray<EnvelopePoint>& points, Reach* reach) {
   EditRequest request;
   const std::uint8_t both = in.U8();
   if (both > 1) throw Damaged{};
@@ -243,7 +303,7 @@ std::unique_ptr<UndoRecord> ReadEdit(Reader& in, const SourceArray& sources, Nod
   if (segments > in.left() / 36) throw Damaged{};
   std::uint64_t end = 0;
   for (std::uint32_t i = 0; i < segments; ++i) {
-    ReadSegment(in, sources, &request.segments);
+    ReadSegment(in, sources, &request.segments, reach);
     const Segment* s = request.segments.last();
     if (s->position < end) throw Damaged{};
     end = std::uint64_t{s->position} + s->length;
@@ -266,7 +326,22 @@ struct DocumentRecord {
   std::array<std::uint32_t, kInfoTextCount> text_lengths{};
 };
 
-DocumentPtr ReadDocument(Reader& in, const SourceArray& sources, std::set<std::string>* paths, bool* active) {
+// What a document reads that its files no longer hold, per file source.
+void CheckReach(const SourceArray& sources, const Reach& reach, std::vector<MissingWorkspaceData>* missing) {
+  for (const auto& [number, to] : reach) {
+    if (number >= sources.states.size()) continue;  // silence
+    const FileState& f = sources.states[number];
+    if (f.source && to <= f.present) continue;
+    missing->push_back({f.name, f.recorded, f.present, static_cast<std::uint32_t>(std::min<std::uint64_t>(to, UINT32_MAX)),
+                        f.error});
+  }
+}
+
+// Parses one document; null when it reads data its files no longer hold
+// (`missing` then says what).
+DocumentPtr ReadDocument(Reader& in, const SourceArray& sources, std::set<std::string>* paths, bool* active,
+                         Reach* reach, std::vector<MissingWorkspaceData>* missing,
+                         std::optional<std::string>* path_out) {
   in.Expect("edit");
   DocumentRecord r;
   r.rate = in.U32();
@@ -302,7 +377,7 @@ DocumentPtr ReadDocument(Reader& in, const SourceArray& sources, std::set<std::s
     throw Damaged{};
 
   SegmentList segments;
-  for (std::uint32_t i = 0; i < r.segments; ++i) ReadSegment(in, sources, &segments);
+  for (std::uint32_t i = 0; i < r.segments; ++i) ReadSegment(in, sources, &segments, reach);
 
   NodeArray<Marker> markers;
   for (std::uint32_t i = 0; i < r.marker_nodes; ++i) {
@@ -330,7 +405,7 @@ DocumentPtr ReadDocument(Reader& in, const SourceArray& sources, std::set<std::s
   for (std::uint32_t i = 0; i < r.records; ++i) {
     in.Expect("hist");
     switch (in.U8()) {
-      case 0: records.push_back(ReadEdit(in, sources, markers, points)); break;
+      case 0: records.push_back(ReadEdit(in, sources, markers, points, reach)); break;
       case 1: records.push_back(ReadChange(in, markers)); break;
       case 2: records.push_back(ReadChange(in, points)); break;
       default: throw Damaged{};
@@ -345,6 +420,9 @@ DocumentPtr ReadDocument(Reader& in, const SourceArray& sources, std::set<std::s
   for (std::size_t i = 0; i < kInfoTextCount; ++i)
     if (r.text_lengths[i] > 0) metadata.texts[i] = in.Text(r.text_lengths[i]);
   if (markers.taken != markers.nodes.size() || points.taken != points.nodes.size()) throw Damaged{};
+  *path_out = path;
+  CheckReach(sources, *reach, missing);
+  if (!missing->empty()) return DocumentPtr();
 
   description.format.rate = r.rate;
   description.format.channels = r.channels;
@@ -370,7 +448,15 @@ DocumentPtr ReadDocument(Reader& in, const SourceArray& sources, std::set<std::s
   return doc;
 }
 
-Error Restore(const std::string& folder, std::span<const std::uint8_t> bytes, RestoredWorkspace* out) {
+// Each document comes back when every file it reads, through its segments
+// and its undo records, is present and holds at least the frames they
+// reach; else it is left out and reported with what is missing. The record
+// keeps frames, rate, code and data offset but no identity of a file, so a
+// file replaced by another is told only by being too short (or missing):
+// one at least as long is read as recorded. Whatever a left-out document
+// reads is disowned, so its working files outlive this run.
+Error Restore(const std::string& folder, std::span<const std::uint8_t> bytes, RestoredWorkspace* out,
+              std::vector<std::string>* work_files) {
   Reader in(bytes);
   SourceArray sources;
   Error failed = err::kWorkspaceDamaged;
@@ -379,15 +465,24 @@ Error Restore(const std::string& folder, std::span<const std::uint8_t> bytes, Re
     const std::uint8_t major = in.U8(), minor = in.U8();
     if (major != 1 || minor > 1) return err::kWorkspaceVersion;
     in.Skip(6);
-    ReadSources(in, folder, &sources, &failed);
+    ReadSources(in, folder, &sources);
     in.Expect("edc ");
     const std::uint32_t count = in.U32();
     if (count > in.left() / 184) throw Damaged{};
     std::set<std::string> paths;
+    std::set<std::uint32_t> left_out_reads;  // file sources read by left-out documents
     for (std::uint32_t i = 0; i < count; ++i) {
       bool active = false;
-      out->documents.push_back(ReadDocument(in, sources, &paths, &active));
-      if (active) out->active = static_cast<int>(i);
+      Reach reach;
+      LeftOutDocument left{i, std::nullopt, {}};
+      DocumentPtr doc = ReadDocument(in, sources, &paths, &active, &reach, &left.missing, &left.path);
+      if (!doc) {
+        for (const auto& entry : reach) left_out_reads.insert(entry.first);
+        out->left_out.push_back(std::move(left));
+        continue;
+      }
+      if (active) out->active = static_cast<int>(out->documents.size());
+      out->documents.push_back(std::move(doc));
     }
     while (!in.at_end()) {
       if (in.Peek("mxdw")) {
@@ -398,6 +493,14 @@ Error Restore(const std::string& folder, std::span<const std::uint8_t> bytes, Re
         throw Damaged{};  // the CD track list is not kept by this program
       }
     }
+    {
+      const std::lock_guard<std::mutex> lock(SourceMutex());
+      for (const std::uint32_t n : left_out_reads)
+        if (n < sources.states.size() && sources.states[n].source) sources.states[n].source->Disown();
+    }
+    if (work_files)
+      for (const FileState& f : sources.states)
+        if (f.work_file) work_files->push_back(f.name);
     return err::kOk;
   } catch (const Damaged&) {
   } catch (const std::bad_alloc&) {
@@ -409,6 +512,7 @@ Error Restore(const std::string& folder, std::span<const std::uint8_t> bytes, Re
     doc.reset();
   }
   out->documents.clear();
+  out->left_out.clear();
   out->active = -1;
   return failed;
 }
@@ -429,18 +533,72 @@ bool IsWorkFileName(const char* name) {
   return true;
 }
 
+bool CopyWholeFile(const std::string& from, const std::string& to) {
+  const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) return false;
+  const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  bool ok = out >= 0;
+  std::vector<char> buffer(1 << 16);
+  while (ok) {
+    const ssize_t n = ::read(in, buffer.data(), buffer.size());
+    if (n == 0) break;
+    if (n < 0) {
+      ok = errno == EINTR;
+      continue;
+    }
+    for (ssize_t done = 0; ok && done < n;) {
+      const ssize_t w = ::write(out, buffer.data() + done, static_cast<std::size_t>(n - done));
+      if (w > 0) done += w;
+      else ok = w < 0 && errno == EINTR;
+    }
+  }
+  if (out >= 0) ok = ::fsync(out) == 0 && ::close(out) == 0 && ok;
+  ::close(in);
+  return ok;
+}
+
+// Puts a copy of the workspace as read, and a link to (or else a copy of)
+// every working file it names that is present, into a fresh folder beside
+// the working folder: the documents left out stay restorable from there
+// whatever later runs remove. False when the copy is not whole.
+bool KeepWorkspaceCopy(const std::string& folder, std::span<const std::uint8_t> bytes,
+                       const std::vector<std::string>& work_files, std::string* kept) {
+  std::string target;
+  for (int i = 0; i < 1000 && target.empty(); ++i) {
+    char suffix[8];
+    std::snprintf(suffix, sizeof suffix, ".%03d", i);
+    if (::mkdir((folder + suffix).c_str(), 0700) == 0) target = folder + suffix;
+    else if (errno != EEXIST) return false;
+  }
+  if (target.empty()) return false;
+  *kept = target;
+  bool whole = CommitWorkspaceFile(target, bytes).ok();
+  for (const std::string& name : work_files) {
+    if (name.find('/') != std::string::npos) continue;  // never written so
+    const std::string from = folder + "/" + name, to = target + "/" + name;
+    if (::access(from.c_str(), F_OK) != 0) continue;
+    if (::link(from.c_str(), to.c_str()) == 0) continue;
+    whole = whole && CopyWholeFile(from, to);
+  }
+  return whole;
+}
+
 }  // namespace
 
 Error RestoreWorkspaceBytes(const std::string& folder, std::span<const std::uint8_t> bytes, RestoredWorkspace* out) {
   out->documents.clear();
+  out->left_out.clear();
   out->active = -1;
-  return Restore(folder, bytes, out);
+  return Restore(folder, bytes, out, nullptr);
 }
 
 Error ReadWorkspace(const std::string& folder, RestoredWorkspace* out, bool may_set_aside) {
   out->documents.clear();
+  out->left_out.clear();
   out->active = -1;
   out->set_aside.clear();
+  out->kept_copy.clear();
+  out->kept_copy_whole = true;
   PosixFile file;
   if (file.Open(folder + "/" + kWorkspaceFileName, FileOpenOptions{})) {
     return file.last_errno() == ENOENT || file.last_errno() == ENOTDIR ? err::kOk : err::kWorkspaceFailed;
@@ -452,7 +610,10 @@ Error ReadWorkspace(const std::string& folder, RestoredWorkspace* out, bool may_
   std::size_t done = 0;
   if (file.ReadAt(bytes.data(), bytes.size(), 0, &done) || done != bytes.size()) return err::kWorkspaceFailed;
   (void)file.Close();
-  const Error rc = Restore(folder, bytes, out);
+  std::vector<std::string> work_files;
+  const Error rc = Restore(folder, bytes, out, &work_files);
+  if (!rc && !out->left_out.empty())
+    out->kept_copy_whole = KeepWorkspaceCopy(folder, bytes, work_files, &out->kept_copy);
   if (rc && may_set_aside && rc != err::kOutOfMemory)
     (void)SetWorkFolderAside(folder, &out->set_aside);
   return rc;

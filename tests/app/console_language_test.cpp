@@ -2,10 +2,13 @@
 // engine's error messages come from the language file the locale chooses,
 // and a Japanese user without a Japanese file gets no texts at all.
 #include <filesystem>
+#include <map>
 #include <string>
 
 #include <gtest/gtest.h>
 
+#include "app/console_session.h"
+#include "app/console_texts.h"
 #include "config/error_messages.h"
 #include "config/text_catalogue.h"
 #include "platform/error_numbers.h"
@@ -59,6 +62,29 @@ TEST(ConsoleLanguage, JapaneseLocalePrintsJapaneseMessages) {
 
   EXPECT_EQ(RunIn(TIDEMARK_EDIT_PROGRAM, "en_GB.UTF-8", "frobnicate\n", &output), 1);
   EXPECT_NE(output.find(unknown_en + "frobnicate"), std::string::npos) << output;
+}
+
+// Every command's help describes that command: in both shipped languages no
+// two commands share a description, and none is empty.
+TEST(ConsoleLanguage, EveryCommandHelpHasItsOwnText) {
+  std::string commands;
+  for (const console::Command& c : console::Commands()) commands += "help " + std::string(c.name) + "\n";
+  for (const char* lang : {"en_GB.UTF-8", "ja_JP.UTF-8"}) {
+    std::string output;
+    ASSERT_EQ(RunIn(TIDEMARK_EDIT_PROGRAM, lang, commands, &output), 0) << lang << output;
+    std::map<std::string, std::string> owner;  // description -> command
+    for (const console::Command& c : console::Commands()) {
+      const std::string usage(console::HelpFor(c.name).usage);
+      ASSERT_FALSE(usage.empty()) << c.name;
+      const std::size_t at = output.find(usage + "\n  ");
+      ASSERT_NE(at, std::string::npos) << lang << " " << c.name;
+      const std::size_t from = at + usage.size() + 3;
+      const std::string description = output.substr(from, output.find('\n', from) - from);
+      EXPECT_FALSE(description.empty()) << lang << " " << c.name;
+      const auto [it, fresh] = owner.emplace(description, std::string(c.name));
+      EXPECT_TRUE(fresh) << lang << ": " << c.name << " borrows the help of " << it->second << ": " << description;
+    }
+  }
 }
 
 TEST(ConsoleLanguage, JapaneseWithoutAJapaneseFileGetsNoTexts) {

@@ -22,6 +22,7 @@
 #include "config/text_slots.h"
 #include "core/workspace/workspace_file.h"
 #include "tests/app/console_test_util.h"
+#include "tests/formats/one_bit/one_bit_test_util.h"
 #include "tests/platform/file_test_util.h"
 #include "tests/support/hermetic_env.h"
 
@@ -282,6 +283,80 @@ TEST_F(ProgramWorkspaceTest, LargeDetachAsksOnATerminal) {
   EXPECT_TRUE(testing::ReadWholeFile(shm + "/big.wav") == before);
   std::error_code ec;
   std::filesystem::remove_all(shm, ec);
+}
+
+// Working files gone or cut short under a kept workspace: the documents
+// whose data is whole come back, each other one is named with what it
+// lacks, and the workspace as it was is kept beside with its files.
+TEST_F(ProgramWorkspaceTest, RestoreLeavesOutDocumentsWhoseFilesAreGone) {
+  testing::WriteWholeFile(dir_ + "/b.wav", testing::Pcm16Wave(1, 8000, 500, 5));
+  std::string out;
+  ASSERT_EQ(Tidemark("--workspace in.wav b.wav", "gain -1\n", &out), 0) << out;
+  ASSERT_EQ(::truncate((dir_ + "/b.wav").c_str(), 300), 0);
+  ASSERT_EQ(Tidemark("--workspace", "docs\n", &out), 0) << out;
+  EXPECT_NE(out.find("restored 1 document(s)"), std::string::npos) << out;
+  EXPECT_NE(out.find("in.wav"), std::string::npos) << out;
+  EXPECT_NE(out.find("notice: workspace document 2 (" + dir_ + "/b.wav) was not restored: " + dir_ +
+                     "/b.wav holds 128 of the 500 frames it reads"),
+            std::string::npos)
+      << out;
+  const std::string kept = dir_ + "/tmp/__tide__.000";
+  EXPECT_NE(out.find("kept in " + kept), std::string::npos) << out;
+  EXPECT_TRUE(testing::FileExists(kept + "/" + kWorkspaceFileName));
+  // The workspace written since names only what came back.
+  ASSERT_EQ(Tidemark("--workspace", "docs\n", &out), 0) << out;
+  EXPECT_NE(out.find("restored 1 document(s)"), std::string::npos) << out;
+  EXPECT_EQ(out.find("was not restored"), std::string::npos) << out;
+}
+
+// A document read from a 1-bit file is left out of the workspace with a
+// notice; the others are kept.
+TEST_F(ProgramWorkspaceTest, OneBitDocumentIsLeftOutWithANotice) {
+  testing::WriteWholeFile(dir_ + "/one.dsf", testing::DsfFile(2822400, 2, 1, 4096));
+  std::string out;
+  ASSERT_EQ(Tidemark("--workspace one.dsf in.wav", "docs\n", &out), 0) << out;
+  EXPECT_NE(out.find("notice: document 1 reads a 1-bit file through its converter and is not kept in the workspace"),
+            std::string::npos)
+      << out;
+  ASSERT_EQ(Tidemark("--workspace", "docs\n", &out), 0) << out;
+  EXPECT_NE(out.find("restored 1 document(s)"), std::string::npos) << out;
+  EXPECT_EQ(out.find("one.dsf"), std::string::npos) << out;
+}
+
+// A command that changes a setting saves the settings at once: a kill -9
+// afterwards keeps them.
+TEST_F(ProgramWorkspaceTest, SettingChangedMidSessionSurvivesKill) {
+  const std::string ini = dir_ + "/config/Fernwick/Tidemark/tide.ini";
+  std::string section;
+  for (const char c : std::string("Effect Popup Menu")) section += {c, '\0'};
+  int input[2];
+  ASSERT_EQ(::pipe(input), 0);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::dup2(input[0], STDIN_FILENO);
+    ::close(input[1]);
+    const std::string command = "cd " + dir_ + " && TMPDIR=" + dir_ + "/tmp XDG_CONFIG_HOME=" + dir_ +
+                                "/config TIDEMARK_INSTANCE=ws-kill-" + std::to_string(::getpid()) + " exec " +
+                                TIDEMARK_EDIT_PROGRAM + " in.wav >/dev/null 2>&1";
+    ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  ::close(input[0]);
+  const std::string line = "select 0 0.1\neffect Volume gain=-3\n";
+  ASSERT_EQ(::write(input[1], line.data(), line.size()), static_cast<ssize_t>(line.size()));
+  // The program waits for its next command, its input still open.
+  bool saved = false;
+  for (int waited = 0; waited < 10000 && !saved; waited += 20) {
+    saved = testing::FileExists(ini) && testing::ReadFileText(ini).find(section) != std::string::npos;
+    if (!saved) ::usleep(20000);
+  }
+  int status = 0;
+  EXPECT_EQ(::waitpid(child, &status, WNOHANG), 0);  // still running
+  ::kill(child, SIGKILL);
+  ::waitpid(child, &status, 0);
+  ::close(input[1]);
+  ASSERT_TRUE(saved);
+  EXPECT_NE(testing::ReadFileText(ini).find(section), std::string::npos);
 }
 
 // The OpenMP thread setting: at most the processors of the affinity mask;

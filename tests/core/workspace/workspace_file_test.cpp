@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -361,6 +362,100 @@ TEST_F(WorkspaceFileTest, KillDuringCommitLeavesOneWholeWorkspace) {
     ::waitpid(child, &status, 0);
     const std::vector<std::uint8_t> now = testing::ReadWholeFile(folder_ + "/" + kWorkspaceFileName);
     ASSERT_TRUE(now == a || now == b) << round << " " << now.size();
+  }
+}
+
+// Working files deleted, cut short or replaced under a kept workspace: each
+// document whose files still hold what it reads comes back as it was, the
+// others are reported, and nothing they read is deleted.
+TEST_F(WorkspaceFileTest, DamagedWorkingFilesLeaveOutOnlyTheirDocuments) {
+  // Every document reads all 3000 frames of its own file (the oldest undo
+  // record holds the opening segment): user0.raw (2 channels), user1.raw
+  // (1 channel), the owned wav0012.tmp (2 channels).
+  const std::vector<std::string> files = {dir_ + "/user0.raw", dir_ + "/user1.raw", folder_ + "/wav0012.tmp"};
+  const std::vector<std::uint32_t> frame_bytes = {4, 2, 4};
+  enum Kind { kDeleted, kEmpty, kHalf, kOneByteShort, kOtherFormat, kLonger };
+  struct Case {
+    const char* what;
+    Kind kind;
+    std::vector<std::size_t> damaged;
+  };
+  const std::vector<Case> cases = {
+      {"deleted", kDeleted, {0}},
+      {"deleted working file", kDeleted, {2}},
+      {"truncated to 0", kEmpty, {1}},
+      {"truncated to half", kHalf, {2}},
+      {"truncated to half, two", kHalf, {0, 2}},
+      {"one byte short", kOneByteShort, {0}},
+      {"replaced by a shorter other-format file", kOtherFormat, {2}},
+      {"replaced by a shorter other-format file, two", kOtherFormat, {0, 1}},
+      // No identity is kept: a longer file is read as recorded.
+      {"grown", kLonger, {1}},
+  };
+  for (const Case& c : cases) {
+    std::vector<DocumentPtr> docs = RandomSession(21);
+    WorkspaceImage image;
+    ASSERT_EQ(BuildWorkspace(Raw(docs), docs[1].get(), folder_, &image), 0u);
+    std::vector<std::vector<State>> before;
+    for (DocumentPtr& d : docs) before.push_back(Walk(*d));
+    ASSERT_EQ(CommitWorkspaceFile(folder_, image.bytes), 0u);
+    DisownWorkspaceFiles(image);
+    image = WorkspaceImage();
+    docs.clear();
+    for (const std::size_t k : c.damaged) {
+      const std::size_t whole = std::size_t{3000} * frame_bytes[k];
+      switch (c.kind) {
+        case kDeleted: ASSERT_EQ(::unlink(files[k].c_str()), 0); break;
+        case kEmpty: testing::WriteFileText(files[k], ""); break;
+        case kHalf: ASSERT_EQ(::truncate(files[k].c_str(), static_cast<off_t>(whole / 2)), 0); break;
+        case kOneByteShort: ASSERT_EQ(::truncate(files[k].c_str(), static_cast<off_t>(whole - 1)), 0); break;
+        case kOtherFormat: testing::WriteFileText(files[k], std::string("fLaC\0\0\0\x22", 8) + std::string(600, 'z')); break;
+        case kLonger: ASSERT_EQ(::truncate(files[k].c_str(), static_cast<off_t>(whole + 4000)), 0); break;
+      }
+    }
+    const bool lost = c.kind != kLonger;
+    RestoredWorkspace out;
+    ASSERT_EQ(ReadWorkspace(folder_, &out), 0u) << c.what;
+    EXPECT_TRUE(out.set_aside.empty()) << c.what;
+    std::vector<std::size_t> back;
+    for (std::size_t k = 0; k < 3; ++k)
+      if (!lost || std::find(c.damaged.begin(), c.damaged.end(), k) == c.damaged.end()) back.push_back(k);
+    ASSERT_EQ(out.documents.size(), back.size()) << c.what;
+    for (std::size_t i = 0; i < back.size(); ++i)
+      EXPECT_EQ(Differs(Walk(*out.documents[i]), before[back[i]]), "") << c.what << " " << back[i];
+    // The active document is the second one, when it came back.
+    const auto second = std::find(back.begin(), back.end(), std::size_t{1});
+    EXPECT_EQ(out.active, second == back.end() ? -1 : static_cast<int>(second - back.begin())) << c.what;
+    ASSERT_EQ(out.left_out.size(), lost ? c.damaged.size() : 0u) << c.what;
+    for (std::size_t i = 0; i < out.left_out.size(); ++i) {
+      const LeftOutDocument& left = out.left_out[i];
+      const std::size_t k = c.damaged[i];
+      EXPECT_EQ(left.index, k) << c.what;
+      EXPECT_EQ(left.path.has_value(), k == 0) << c.what;
+      ASSERT_EQ(left.missing.size(), 1u) << c.what;
+      EXPECT_EQ(left.missing[0].file, k == 2 ? std::string("wav0012.tmp") : files[k]) << c.what;
+      EXPECT_EQ(left.missing[0].needed_frames, 3000u) << c.what;
+      const std::uint32_t present = c.kind == kHalf ? 1500 : c.kind == kOneByteShort ? 2999
+                                    : c.kind == kOtherFormat ? 608 / frame_bytes[k] : 0;
+      EXPECT_EQ(left.missing[0].present_frames, present) << c.what;
+      EXPECT_EQ(left.missing[0].error, c.kind == kDeleted ? err::kPathUnresolved : err::kOk) << c.what;
+    }
+    // The workspace as it was is kept beside, with the working file linked.
+    EXPECT_EQ(out.kept_copy.empty(), !lost) << c.what;
+    if (lost) {
+      EXPECT_TRUE(out.kept_copy_whole) << c.what;
+      EXPECT_EQ(testing::ReadWholeFile(out.kept_copy + "/" + kWorkspaceFileName),
+                testing::ReadWholeFile(folder_ + "/" + kWorkspaceFileName))
+          << c.what;
+      EXPECT_EQ(testing::FileExists(out.kept_copy + "/wav0012.tmp"), testing::FileExists(files[2])) << c.what;
+    }
+    // A left-out document's working file outlives the restored documents;
+    // a restored one's is owned again.
+    const bool work_file_left_out = lost && std::find(c.damaged.begin(), c.damaged.end(), 2u) != c.damaged.end();
+    const bool present = testing::FileExists(files[2]);
+    out = RestoredWorkspace();
+    EXPECT_EQ(OpenDocumentCount(), 0u) << c.what;
+    EXPECT_EQ(testing::FileExists(files[2]), present && work_file_left_out) << c.what;
   }
 }
 
