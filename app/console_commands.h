@@ -76,6 +76,9 @@ Result RecordCommand(Session& s, const CommandArgs& args);
 Result RecordReplaceCommand(Session& s, const CommandArgs& args);
 std::optional<Result> StopRecording(Session& s);
 void DropRecording();
+// Ctrl-C at the prompt ends the take running in the background as `stop`
+// does; true when there was one to end.
+bool InterruptBackgroundRecording(Session& s);
 void SetRecordRingSeconds(std::uint32_t seconds);
 // The chain commands (console_chain_commands.cpp).
 Result ChainCommand(Session& s, const CommandArgs& args);

@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "app/console_commands.h"
 #include "app/console_instance.h"
 #include "app/console_progress.h"
 #include "app/console_session.h"
@@ -148,8 +149,12 @@ int RunEdited(Session& session, InstanceServer& server) {
     pollfd fds[2] = {{STDIN_FILENO, POLLIN, 0}, {server.fd(), POLLIN, 0}};
     const int n = ::poll(fds, server.listening() ? 2 : 1, -1);
     if (n < 0) {
-      if (errno == EINTR) continue;
-      break;
+      if (errno != EINTR) break;
+      if (InterruptBackgroundRecording(session)) {
+        ::rl_on_new_line();
+        ::rl_redisplay();
+      }
+      continue;
     }
     if (server.listening() && (fds[1].revents & POLLIN)) {
       std::cout << '\n';

@@ -3,7 +3,7 @@
 // an existing file. With SECONDS the command waits until the take holds
 // ⌊SECONDS × rate + 0.5⌋ frames after the pre-record (Ctrl-C ends it early,
 // keeping what was written); without, it returns at once and the take runs
-// until `stop` or the end of a file input. Either way the finished file
+// until `stop`, Ctrl-C at the prompt or the end of a file input. Either way the finished file
 // opens as a document. The pre-record is captured before writing starts:
 // the command waits until that much input has arrived.
 #include <cmath>
@@ -180,6 +180,14 @@ void SetRecordRingSeconds(std::uint32_t seconds) { RingSeconds() = seconds; }
 
 Result RecordCommand(Session& s, const CommandArgs& args) { return Record(s, args, false); }
 Result RecordReplaceCommand(Session& s, const CommandArgs& args) { return Record(s, args, true); }
+
+bool InterruptBackgroundRecording(Session& s) {
+  if (!Background() || !Cancelled(s)) return false;
+  s.err() << '\n';
+  (void)StopRecording(s);
+  if (s.progress_hooks().end) s.progress_hooks().end();  // clears the Ctrl-C
+  return true;
+}
 
 void DropRecording() {
   if (Background()) (void)Background()->Stop();

@@ -64,7 +64,7 @@ constexpr HelpEntry kHelp[] = {
     {"device", "device out|in NAME (ALSA PCM, null, file:PATH[?fast])", text::kCommandHelpDevice},
     {"speed", "speed FACTOR|off", text::kConsoleSpeedHelp},
     {"record", "record PATH [SECONDS] [pre=SECONDS] [rate=R] [channels=C] [format=WORD]", text::kConsoleRecordHelp},
-    {"record!", "record! PATH [SECONDS] [pre=SECONDS] [rate=R] [channels=C] [format=WORD]", text::kConsoleRecordHelp},
+    {"record!", "record! PATH [SECONDS] [pre=SECONDS] [rate=R] [channels=C] [format=WORD]", text::kCommandHelpRecordReplace},
     {"tag", "tag [KEY VALUE]", text::kKeyDescTag},
     {"save", "save", text::kKeyDescSave},
     {"saveas", "saveas PATH [FORMATWORD] [FIELD=VALUE ...]  (.flac/.fla or flac: level=0-8 bits=8|16|24 verify=0|1 wavmeta=0|1 replaygain=0|1 block=HEX)"

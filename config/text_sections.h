@@ -2,7 +2,7 @@
 // files, how many texts it owns and the number of its first slot. Rows are
 // sorted by path in byte order so that a path can be found by bisection; slot
 // numbers were assigned once and do not follow that order. Slots 0 and 1
-// belong to no section, slots 2 to 1651 belong to exactly one section each
+// belong to no section, slots 2 to 1652 belong to exactly one section each
 // (1627 on: sections the console editor added).
 #pragma once
 
@@ -19,7 +19,7 @@ struct TextSection {
   std::uint16_t first_slot;
 };
 
-inline constexpr std::size_t kTextSlotCount = 1652;
+inline constexpr std::size_t kTextSlotCount = 1653;
 inline constexpr std::size_t kTextSectionCount = 195;
 // The longest section path; a longer name in a language file cannot match.
 inline constexpr std::size_t kMaxTextSectionPath = 32;
@@ -45,7 +45,7 @@ inline constexpr std::array<TextSection, kTextSectionCount> kTextSections = {{
     {"checkpcm/popup", 2, 125},
     {"chopandarrange", 8, 127},
     {"closepcm/popup", 5, 135},
-    {"console/help", 20, 1632},
+    {"console/help", 21, 1632},
     {"console/playback", 4, 1627},
     {"createdirectory/popup", 1, 140},
     {"cuepoint/copy", 8, 141},

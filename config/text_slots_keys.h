@@ -137,5 +137,6 @@ inline constexpr TextSlot kCommandHelpDevices = SlotOf("console/help", 16);
 inline constexpr TextSlot kCommandHelpDevice = SlotOf("console/help", 17);
 inline constexpr TextSlot kCommandHelpEncoders = SlotOf("console/help", 18);
 inline constexpr TextSlot kCommandHelpProject = SlotOf("console/help", 19);
+inline constexpr TextSlot kCommandHelpRecordReplace = SlotOf("console/help", 20);
 
 }  // namespace tidemark::text

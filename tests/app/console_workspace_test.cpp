@@ -264,6 +264,24 @@ TEST_F(ProgramWorkspaceTest, SecondInteractiveStartHandsItsFilesOver) {
 // Replacing a large file other documents read asks first on a terminal; a
 // "no" leaves the file as it was. The file lies on another file system than
 // the working folder, so that it must be copied aside, not linked.
+// A take started without a length runs in the background; Ctrl-C at the
+// prompt ends it as `stop` does, and the take opens.
+TEST_F(ProgramWorkspaceTest, CtrlCAtThePromptEndsABackgroundTake) {
+  Terminal t("cd " + dir_ + " && TMPDIR=" + dir_ + "/tmp XDG_CONFIG_HOME=" + dir_ + "/config TIDEMARK_INSTANCE=ws-rec-" +
+             std::to_string(::getpid()) + " exec " + TIDEMARK_EDIT_PROGRAM);
+  ASSERT_TRUE(t.WaitFor("tidemark> "));
+  t.Type("device in null\nrecord take.wav rate=8000 channels=1\n");
+  ASSERT_TRUE(t.WaitFor("tidemark> "));
+  ASSERT_TRUE(t.WaitFor("tidemark> "));
+  ::usleep(300 * 1000);
+  t.Type("\x03");
+  t.Type("docs\n");
+  EXPECT_TRUE(t.WaitFor("take.wav"));
+  t.Type("quit\nn\n");
+  EXPECT_EQ(t.Exit(), 0);
+  EXPECT_GT(std::filesystem::file_size(dir_ + "/take.wav"), 44u);
+}
+
 TEST_F(ProgramWorkspaceTest, LargeDetachAsksOnATerminal) {
   const std::string shm = "/dev/shm/tidemark-detach-" + std::to_string(::getpid());
   ASSERT_EQ(::mkdir(shm.c_str(), 0700), 0);

@@ -20,7 +20,7 @@ constexpr std::string_view kDesignedSections =
     "cdwrite (19), cdwrite/menu (5), cdwrite/menu/tracklist (3), cdwrite/tooltip (3), "
     "cdwrite/track (2), cdwrite/tracklist/popup (6), cdwrite/wait (4), cdwritecheck/popup (8), "
     "cdwriteexec (29), cdwriteexec/popup (1), checkinput/popup (1), checkpcm/popup (2), "
-    "chopandarrange (8), closepcm/popup (5), console/help (20), console/playback (4), createdirectory/popup (1), cuepoint/copy (8), "
+    "chopandarrange (8), closepcm/popup (5), console/help (21), console/playback (4), createdirectory/popup (1), cuepoint/copy (8), "
     "cuepoint/new (3), cuepoint/popup (1), cuepoint/select (5), cuepoint/tooltip (2), "
     "effect/channelexchange (2), effect/clickremoval (9), effect/compress (12), effect/delay (7), "
     "effect/doppler (13), effect/fade (7), effect/firfile (5), effect/graphiceq (2), "
