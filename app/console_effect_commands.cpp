@@ -164,6 +164,7 @@ class RunPreview final : public playback::PreviewProcessor {
   void Reset() override { run_->Reset(); }
   std::uint32_t Latency() const override { return run_->GetLatency(); }
   std::uint32_t ChannelMask() const override { return factory_.ChannelMask(); }
+  std::uint16_t OutputChannels() const { return factory_.OutputChannels(); }
 
  private:
   SettingsBlock block_;  // before the factory, which reads it
@@ -191,6 +192,9 @@ Result Preview(Session& s, CEffEntry& entry, const std::string& name, const Sett
     RunScreen screen(s);  // an effect that measures the selection first shows progress
     if (const Error rc = preview->Create()) return s.Fail(rc);
   }
+  // The preview plays the document's channels; a mono selection the effect
+  // would make stereo cannot be heard that way.
+  if (preview->OutputChannels() != d.channels) return Refuse(s, name, kEffectCannotProcess);
   return PlayPreviewRange(s, from, length, std::move(preview));
 }
 

@@ -22,6 +22,8 @@ class CEffFactory_Std : public CEffFactory {
   [[nodiscard]] Error CreatePreviewRun(EffRunPtr* run) override;
   // The channels the last run made processes (bit c: channel c); 0 before.
   std::uint16_t ChannelMask() const { return params_ ? params_->channel_mask : std::uint16_t{0}; }
+  // The channels the last run made gives per frame; 0 before.
+  std::uint16_t OutputChannels() const { return params_ ? params_->output_channels : std::uint16_t{0}; }
 
  private:
   CEffEntry_Std& entry_;

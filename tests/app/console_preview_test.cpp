@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include "config/error_messages.h"
 #include "tests/app/console_effect_test_util.h"
 #include "tests/app/console_test_util.h"
 
@@ -119,6 +120,14 @@ TEST_F(ConsolePreview, RefusedFormsPlayNothingAndChangeNothing) {
     EXPECT_EQ(run_.session.active()->modification_counter, 0u);
     EXPECT_EQ(Done("help effect Volume"), before) << "the last-used settings changed";
   }
+  // A mono selection the effect makes stereo is not previewed.
+  Adopt(Noise(2000, 1), 1, 8000);
+  const std::string path = Dir() + "/mono.wav";
+  ASSERT_TRUE(AllDone(run_.session, "device out file:" + path + "?fast"));
+  EXPECT_NE(Execute("effect Pan preview"), console::Result::kDone);
+  EXPECT_NE(Err().find(DescribeError(Error(52))), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(path)) << "something played";
+  EXPECT_EQ(run_.session.active()->modification_counter, 0u);
   // A preview that plays leaves the last-used settings as they were too.
   ASSERT_TRUE(AllDone(run_.session, "device out null\neffect Volume gain=7 preview"));
   EXPECT_EQ(Done("help effect Volume"), before);
