@@ -3,6 +3,7 @@
 // document; an empty selection or clip is a notice, not a failure.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -10,6 +11,10 @@
 
 #include "app/console_session.h"
 #include "effects/framework/effect_entry.h"
+
+namespace tidemark::playback {
+class PreviewProcessor;
+}
 
 namespace tidemark::console {
 
@@ -67,6 +72,10 @@ Result SpeedCommand(Session& s, const CommandArgs& args);
 // Stops a playback before any command but those that act on it, so that no
 // document changes or closes under it.
 void StopPlaybackUnlessKept(std::string_view command);
+// Plays [start, start + length) of the active document through `processor`
+// with the session's play settings and waits until it has played out.
+Result PlayPreviewRange(Session& s, std::uint32_t start, std::uint32_t length,
+                        std::unique_ptr<playback::PreviewProcessor> processor);
 // The input device chosen with `device in`.
 const std::string& RecordInputDevice();
 // The recording commands (console_record_commands.cpp): record, record!;

@@ -3,11 +3,15 @@
 // entries' settings layouts; no effect is named.
 #include "app/console_effect_commands.h"
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdio>
+#include <memory>
 #include <ostream>
 
 #include "app/console_args.h"
+#include "app/console_commands.h"
 #include "app/console_effect_dialog.h"
 #include "app/console_progress.h"
 #include "app/response_loader.h"
@@ -17,11 +21,14 @@
 #include "config/text_slot.h"
 #include "core/document/sound_document.h"
 #include "effects/analysis/waveform_statistics.h"
+#include "effects/framework/effect_factory.h"
 #include "effects/framework/progress_scope.h"
 #include "effects/framework/recent_effects.h"
+#include "platform/alloc.h"
 #include "platform/ascii_case.h"
 #include "platform/error_numbers.h"
 #include "platform/ui_messages.h"
+#include "playback/preview_source.h"
 
 namespace tidemark::console {
 namespace {
@@ -144,6 +151,53 @@ void PrintValue(Session& s, const char* key, int channel, double value) {
   s.out() << line;
 }
 
+// The preview's processor: the block run the entry's preview factory makes
+// from the given settings.
+class RunPreview final : public playback::PreviewProcessor {
+ public:
+  RunPreview(CEffEntry_Std& entry, SoundDocument& d, const SettingsBlock& block)
+      : block_(block), factory_(entry, d, block_) {}
+  [[nodiscard]] Error Create() { return factory_.CreatePreviewRun(&run_); }
+  Error Process(float* frames_data, std::uint32_t frames, std::uint16_t channels) override {
+    return run_->Process(frames_data, frames, channels, factory_.ChannelMask());
+  }
+  void Reset() override { run_->Reset(); }
+  std::uint32_t Latency() const override { return run_->GetLatency(); }
+  std::uint32_t ChannelMask() const override { return factory_.ChannelMask(); }
+  std::uint16_t OutputChannels() const { return factory_.OutputChannels(); }
+
+ private:
+  SettingsBlock block_;  // before the factory, which reads it
+  CEffFactory_Std factory_;
+  EffRunPtr run_;
+};
+
+// `effect NAME ... preview [SECONDS]`: plays the selection (its first
+// SECONDS) through a run of the given settings; the document and the
+// entry's last-used settings stay as they are.
+Result Preview(Session& s, CEffEntry& entry, const std::string& name, const SettingsBlock& block,
+               std::optional<double> seconds) {
+  SoundDocument& d = *s.active();
+  auto* std_entry = dynamic_cast<CEffEntry_Std*>(&entry);
+  if (!std_entry) return Refuse(s, name, kNotAvailable);
+  std::uint32_t from = 0, to = 0;
+  GetSelection(d, &from, &to);
+  if (from == to) return s.Notice(text::kConsoleNothingSelected);
+  std::uint32_t length = to - from;
+  if (seconds) length = static_cast<std::uint32_t>(std::min<double>(length, std::floor(*seconds * d.rate + 0.5)));
+  if (length == 0) return s.Notice(text::kConsoleNothingSelected);
+  std::unique_ptr<RunPreview> preview;
+  if (const Error rc = TryAlloc([&] { preview = std::make_unique<RunPreview>(*std_entry, d, block); })) return s.Fail(rc);
+  {
+    RunScreen screen(s);  // an effect that measures the selection first shows progress
+    if (const Error rc = preview->Create()) return s.Fail(rc);
+  }
+  // The preview plays the document's channels; a mono selection the effect
+  // would make stereo cannot be heard that way.
+  if (preview->OutputChannels() != d.channels) return Refuse(s, name, kEffectCannotProcess);
+  return PlayPreviewRange(s, from, length, std::move(preview));
+}
+
 }  // namespace
 
 const EffectDescription* EffectRowNamed(std::string_view name) {
@@ -194,6 +248,8 @@ Result EffectCommand(Session& s, const CommandArgs& args) {
   std::string_view given_arg;
   std::vector<std::string> pairs;
   std::optional<std::string> save_response;
+  bool preview = false;
+  std::optional<double> preview_seconds;
   for (std::size_t i = 1; i < args.size(); ++i) {
     const std::string& arg = args[i];
     if (StartsWithIgnoreCase(arg, "save-ir=")) {
@@ -201,8 +257,17 @@ Result EffectCommand(Session& s, const CommandArgs& args) {
       save_response = arg.substr(8);
       continue;
     }
-    // Reserved for listening to the settings before they are applied.
-    if (EqualsIgnoreAsciiCase(arg, "preview")) return Refuse(s, arg, kNotAvailable);
+    if (EqualsIgnoreAsciiCase(arg, "preview")) {
+      if (preview) return s.Usage("effect");
+      preview = true;
+      // An optional length in seconds follows.
+      if (i + 1 < args.size() && args[i + 1].find('=') == std::string::npos) {
+        preview_seconds = ParseNumber(args[i + 1]);
+        if (!preview_seconds || !(*preview_seconds > 0.0)) return s.Fail(text::kConsoleBadNumber, args[i + 1]);
+        ++i;
+      }
+      continue;
+    }
     if (StartsWithIgnoreCase(arg, "preset=")) {
       if (given) return s.Usage("effect");
       given = PresetBlockNamed(*entry, std::string_view(arg).substr(7));
@@ -235,6 +300,7 @@ Result EffectCommand(Session& s, const CommandArgs& args) {
     s.out() << "impulse response saved: " << *save_response << " (" << frames << " frames, 2 ch, " << d.rate
             << " Hz)\n";
   }
+  if (preview) return Preview(s, *entry, name, *block, preview_seconds);
   std::uint32_t from = 0, to = 0;
   GetSelection(d, &from, &to);
   if (from == to) return s.Notice(text::kConsoleNothingSelected);
@@ -283,6 +349,8 @@ Result HelpEffect(Session& s, std::string_view name) {
             << "  text to the block's end (UTF-16LE when wide is on)  current \"" << EscapeText(GetBlockText(*layout, current))
             << "\"  (or file=PATH)\n";
   }
+  if (dynamic_cast<CEffEntry_Std*>(entry))
+    s.out() << "  preview [SECONDS]  plays the selection (its first SECONDS) through the effect; changes nothing\n";
   if (SynthesisesResponse(*entry))
     s.out() << "  save-ir=PATH  also writes the synthesised impulse response (64-bit float WAV, \"DELAY=N\")\n";
   for (const std::string& path : RecentResponseFilesOf(*entry)) s.out() << "  recent \"" << EscapeText(path) << "\"\n";

@@ -13,6 +13,7 @@
 #include "config/text_slots.h"
 #include "core/document/sound_document.h"
 #include "playback/play_engine.h"
+#include "playback/preview_source.h"
 #include "playback/snd_out_dev.h"
 
 namespace tidemark::console {
@@ -128,6 +129,15 @@ Result PlayCommand(Session& s, const CommandArgs& args) {
   playback::ClearNotices();
   if (const Error rc = playback::PlayDocumentRange(d, start, length, mode == "loop", Settings())) return s.Fail(rc);
   if (mode == "loop") return Result::kDone;
+  return WaitPlayedOut(s, d.rate, start);
+}
+
+Result PlayPreviewRange(Session& s, std::uint32_t start, std::uint32_t length,
+                        std::unique_ptr<playback::PreviewProcessor> processor) {
+  SoundDocument& d = *s.active();
+  playback::ClearNotices();
+  if (const Error rc = playback::PlayPreview(d, start, length, false, std::move(processor), Settings()))
+    return s.Fail(rc);
   return WaitPlayedOut(s, d.rate, start);
 }
 

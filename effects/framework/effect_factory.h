@@ -20,6 +20,10 @@ class CEffFactory_Std : public CEffFactory {
   // store stay as they are), CreateRun. A run may refer to its params: they
   // live until the next CreatePreviewRun or the factory's end.
   [[nodiscard]] Error CreatePreviewRun(EffRunPtr* run) override;
+  // The channels the last run made processes (bit c: channel c); 0 before.
+  std::uint16_t ChannelMask() const { return params_ ? params_->channel_mask : std::uint16_t{0}; }
+  // The channels the last run made gives per frame; 0 before.
+  std::uint16_t OutputChannels() const { return params_ ? params_->output_channels : std::uint16_t{0}; }
 
  private:
   CEffEntry_Std& entry_;

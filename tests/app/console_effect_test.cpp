@@ -279,8 +279,8 @@ TEST_F(ConsoleEffect, RefusalsAndNoticesChangeNothing) {
       {"effect volume block=zz", not_valid("block=zz")},
       {"effect volume block=0x0000", {"block=0x0000:"}},
       {"effect volume block=0000 block=0000", {"usage: effect"}},
-      {"effect volume preview", {"preview:"}},
-      {"effect volume gain=-3 preview", {"preview:"}},
+      {"effect volume preview -2", {"\"-2\""}},
+      {"effect volume gain=-3 preview 1 preview", {"usage: effect"}},
       // An effect without settings takes no block and no field.
       {"effect 323 block=00", not_valid("block=00")},
       {"effect channelexchange amount=1", not_valid("amount=1")},
