@@ -1,0 +1,198 @@
+// The file writers through IDispatch as a script calls them: every
+// property's accepted values and refusals, Process's argument checks, and
+// files written from a clip read back by ffprobe with the settings applied.
+// Every test ends with no automation object alive.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "codecs/codec_install.h"
+#include "tests/automation/model_test_support.h"
+#include "tests/support/peer_tools.h"
+
+namespace tidemark::NS_SCRIPT {
+namespace {
+
+using namespace testing;
+
+std::string Capture(const std::string& command) {
+  std::string out;
+  if (std::FILE* p = ::popen(command.c_str(), "r")) {
+    char buf[256];
+    while (std::fgets(buf, sizeof buf, p)) out += buf;
+    ::pclose(p);
+  }
+  return out;
+}
+
+class Writers : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(LiveObjectCount(), 0);
+    InstallCodecs();
+    dir_ = std::filesystem::temp_directory_path() / ("writers_" + std::to_string(::getpid()));
+    std::filesystem::remove_all(dir_);
+    std::filesystem::create_directories(dir_);
+    app_ = CApp::Create(host_);
+    ASSERT_TRUE(app_);
+  }
+  void TearDown() override {
+    held_.clear();
+    app_ = {};
+    EXPECT_EQ(LiveObjectCount(), 0) << "an automation object leaked";
+    host_.docs_.clear();
+    std::filesystem::remove_all(dir_);
+  }
+  IDispatch* app() { return static_cast<IApplication*>(app_.get()); }
+  std::string File(const std::string& name) { return (dir_ / name).string(); }
+  IDispatch* Keep(Result r) {
+    EXPECT_EQ(r.hr, S_OK);
+    IDispatch* d = r.object();
+    if (d) held_.push_back(ComRef<IDispatch>::Share(d));
+    return d;
+  }
+  IDispatch* Writer(const char* type) { return Keep(Method(app(), "CreateFileWriter", {V(type)})); }
+  // A stereo 16-bit 4000 Hz clip of 0.5 s with a title.
+  IDispatch* Clip() {
+    const std::string path = File("source.wav");
+    WriteWav(path, 4000, 2, 2000, [](std::uint32_t i, std::uint16_t c) { return c ? 0.25 : (i % 8 < 4 ? 0.5 : -0.5); });
+    IDispatch* clip = Keep(Method(app(), "CreateSoundClip", {V(path.c_str())}));
+    IDispatch* text = Keep(Get(clip, "Text"));
+    EXPECT_EQ(Call(text, "Item", DISPATCH_PROPERTYPUT, {V("Name"), V("Writer Test")}).hr, S_OK);
+    return clip;
+  }
+  std::string Probe(const std::string& path) {
+    return Capture("/usr/bin/ffprobe -v error -show_entries stream=sample_rate,channels,bits_per_raw_sample,"
+                   "bits_per_sample,codec_name:format_tags=title,TITLE -of default=nw=1 '" + path + "'");
+  }
+
+  TestHost host_;
+  ComRef<CApp> app_;
+  std::vector<ComRef<IDispatch>> held_;
+  std::filesystem::path dir_;
+};
+
+TEST_F(Writers, CreateByNameAndByMember) {
+  struct Row {
+    const char* name;
+    HRESULT hr;
+  } rows[] = {{"pcm", S_OK},       {"FLAC", S_OK},       {"Pcm", S_OK},    {"lame", E_NOTIMPL},
+              {"opus", E_NOTIMPL}, {"1bit", E_NOTIMPL}, {"wav", E_INVALIDARG}, {"", E_INVALIDARG}};
+  for (const Row& r : rows) {
+    Result made = Method(app(), "CreateFileWriter", {V(r.name)});
+    EXPECT_EQ(made.hr, r.hr) << r.name;
+    EXPECT_EQ(made.object() != nullptr, r.hr == S_OK) << r.name;
+  }
+  IDispatch* flac = Keep(Method(app(), "CreateFileWriter_FLAC"));
+  IDispatch* pcm = Keep(Method(app(), "CreateFileWriter_PCM"));
+  ASSERT_TRUE(flac && pcm);
+  EXPECT_TRUE(QueryAs<IFileWriter_FLAC>(flac));
+  EXPECT_TRUE(QueryAs<IFileWriter_PCM>(pcm));
+  EXPECT_EQ(Get(flac, "Parent").object(), app());
+}
+
+// Every put: accepted values read back, refused ones leave the old value.
+TEST_F(Writers, PropertyRanges) {
+  struct Row {
+    const char* writer;
+    const char* property;
+    LONG value;
+    bool accepted;
+  } rows[] = {
+      {"flac", "BitsPerSample", 0, true},    {"flac", "BitsPerSample", 8, true},
+      {"flac", "BitsPerSample", 16, true},   {"flac", "BitsPerSample", 24, true},
+      {"flac", "BitsPerSample", 12, false},  {"flac", "BitsPerSample", 32, false},
+      {"flac", "BitsPerSample", -8, false},  {"flac", "CompressLevel", 0, true},
+      {"flac", "CompressLevel", 8, true},    {"flac", "CompressLevel", 9, false},
+      {"flac", "CompressLevel", -1, false},  {"flac", "Channels", 0, true},
+      {"flac", "Channels", 2, true},         {"flac", "Channels", 3, false},
+      {"flac", "SampleRate", 4000, true},    {"flac", "SampleRate", 384000, true},
+      {"flac", "SampleRate", 3999, false},   {"flac", "SampleRate", 384001, false},
+      {"pcm", "Channels", 1, true},          {"pcm", "Channels", -1, false},
+      {"pcm", "SampleRate", 0, true},        {"pcm", "SampleRate", 96000, true},
+      {"pcm", "SampleRate", 1000, false},
+  };
+  for (const Row& r : rows) {
+    IDispatch* w = Writer(r.writer);
+    ASSERT_TRUE(w);
+    const double before = Get(w, r.property).number();
+    EXPECT_EQ(Put(w, r.property, V(r.value)).hr, r.accepted ? S_OK : E_INVALIDARG) << r.writer << "." << r.property
+                                                                                    << "=" << r.value;
+    EXPECT_EQ(Get(w, r.property).number(), r.accepted ? r.value : before) << r.writer << "." << r.property;
+  }
+  IDispatch* flac = Writer("flac");
+  EXPECT_EQ(Get(flac, "CompressLevel").number(), 5);
+  for (const char* flag : {"Verify", "ReplayGain"}) {
+    EXPECT_EQ(Put(flac, flag, V(LONG{7})).hr, S_OK);
+    EXPECT_NE(Get(flac, flag).number(), 0) << flag;
+    EXPECT_EQ(Put(flac, flag, VBool(false)).hr, S_OK);
+    EXPECT_EQ(Get(flac, flag).number(), 0) << flag;
+  }
+  IDispatch* pcm = Writer("pcm");
+  EXPECT_EQ(Put(pcm, "PcmFileSample", V("Wave 24")).hr, S_OK);
+  EXPECT_EQ(Put(pcm, "PcmFileSample", V("Raw16")).hr, E_INVALIDARG);
+  EXPECT_EQ(Get(pcm, "PcmFileSample").text(), "Wave 24");
+  EXPECT_EQ(Put(pcm, "PcmFileSample", V("")).hr, S_OK);
+  EXPECT_EQ(Get(pcm, "PcmFileSample").text(), "");
+}
+
+TEST_F(Writers, ProcessArguments) {
+  IDispatch* clip = Clip();
+  for (const char* type : {"pcm", "flac"}) {
+    IDispatch* w = Writer(type);
+    EXPECT_EQ(Method(w, "Process", {VDisp(clip), V("")}).hr, E_INVALIDARG) << type;
+    EXPECT_EQ(Method(w, "Process", {V(LONG{1}), V(File("x").c_str())}).hr, E_INVALIDARG) << type;
+    EXPECT_EQ(Method(w, "Process", {VDisp(w), V(File("x").c_str())}).hr, E_INVALIDARG) << type;
+    // A folder that does not exist: an application error, and no file.
+    const std::string missing = File("no/such/folder/out.bin");
+    EXPECT_EQ(Method(w, "Process", {VDisp(clip), V(missing.c_str())}).hr, E_FAIL) << type;
+    EXPECT_FALSE(std::filesystem::exists(missing));
+  }
+}
+
+TEST_F(Writers, WrittenFilesCarryTheSettings) {
+  TIDEMARK_REQUIRE_PEER("/usr/bin/ffprobe");
+  IDispatch* clip = Clip();
+  struct Row {
+    const char* type;
+    const char* file;
+    LONG rate, channels, bits;  // 0: left at the source's
+    const char* pcm_sample;
+    const char* expected;
+  } rows[] = {
+      {"flac", "same.flac", 0, 0, 0, nullptr,
+       "codec_name=flac\nsample_rate=4000\nchannels=2\nbits_per_sample=0\nbits_per_raw_sample=16\n"
+       "TAG:TITLE=Writer Test\n"},
+      {"flac", "down.flac", 8000, 1, 24, nullptr,
+       "codec_name=flac\nsample_rate=8000\nchannels=1\nbits_per_sample=0\nbits_per_raw_sample=24\n"
+       "TAG:TITLE=Writer Test\n"},
+      {"pcm", "same.wav", 0, 0, 0, nullptr,
+       "codec_name=pcm_s16le\nsample_rate=4000\nchannels=2\nbits_per_sample=16\nbits_per_raw_sample=N/A\n"
+       "TAG:title=Writer Test\n"},
+      {"pcm", "float.wav", 11025, 1, 0, "WaveFloat",
+       "codec_name=pcm_f32le\nsample_rate=11025\nchannels=1\nbits_per_sample=32\nbits_per_raw_sample=N/A\n"
+       "TAG:title=Writer Test\n"},
+  };
+  for (const Row& r : rows) {
+    IDispatch* w = Writer(r.type);
+    ASSERT_EQ(Put(w, "SampleRate", V(r.rate)).hr, S_OK);
+    ASSERT_EQ(Put(w, "Channels", V(r.channels)).hr, S_OK);
+    if (r.bits) {
+      ASSERT_EQ(Put(w, "BitsPerSample", V(r.bits)).hr, S_OK);
+    }
+    if (r.pcm_sample) {
+      ASSERT_EQ(Put(w, "PcmFileSample", V(r.pcm_sample)).hr, S_OK);
+    }
+    const std::string path = File(r.file);
+    ASSERT_EQ(Method(w, "Process", {VDisp(clip), V(path.c_str())}).hr, S_OK) << r.file;
+    EXPECT_EQ(Probe(path), r.expected) << r.file;
+    // The settings left at 0 still read 0: the source fills them per file.
+    EXPECT_EQ(Get(w, "SampleRate").number(), r.rate);
+  }
+}
+
+}  // namespace
+}  // namespace tidemark::NS_SCRIPT
