@@ -196,7 +196,11 @@ HRESULT CApp::CreateFileWriter(BSTR type_name, IDispatch** out) {
     auto made = ComRef<CFileWriter_FLAC>::Adopt(new CFileWriter_FLAC(this));
     return ReturnObject<IDispatch>(static_cast<IFileWriter_FLAC*>(made.get()), out);
   }
-  static constexpr std::string_view kNotYet[] = {"mp3", "1bit", "aac", "lame", "oggvorbis", "opus", "wma"};
+  if (EqualsIgnoreAsciiCase(name, "lame")) {
+    auto made = ComRef<CFileWriter_LAME>::Adopt(new CFileWriter_LAME(this));
+    return ReturnObject<IDispatch>(static_cast<IFileWriter_LAME*>(made.get()), out);
+  }
+  static constexpr std::string_view kNotYet[] = {"mp3", "1bit", "aac", "oggvorbis", "opus", "wma"};
   for (const std::string_view t : kNotYet)
     if (EqualsIgnoreAsciiCase(name, t)) return E_NOTIMPL;  // writers not built yet
   return E_INVALIDARG;
@@ -206,6 +210,12 @@ HRESULT CApp::CreateFileWriter_FLAC(IFileWriter_FLAC** out) {
   if (!out) return E_INVALIDARG;
   auto made = ComRef<CFileWriter_FLAC>::Adopt(new CFileWriter_FLAC(this));
   return ReturnObject<IFileWriter_FLAC>(made.get(), out);
+}
+
+HRESULT CApp::CreateFileWriter_LAME(IFileWriter_LAME** out) {
+  if (!out) return E_INVALIDARG;
+  auto made = ComRef<CFileWriter_LAME>::Adopt(new CFileWriter_LAME(this));
+  return ReturnObject<IFileWriter_LAME>(made.get(), out);
 }
 
 HRESULT CApp::CreateFileWriter_PCM(IFileWriter_PCM** out) {
@@ -222,7 +232,6 @@ HRESULT CApp::CreateFileWriter_PCM(IFileWriter_PCM** out) {
   }
 TIDEMARK_WRITER_NOT_YET(CreateFileWriter_1Bit, IFileWriter_1Bit)
 TIDEMARK_WRITER_NOT_YET(CreateFileWriter_AAC, IFileWriter_AAC)
-TIDEMARK_WRITER_NOT_YET(CreateFileWriter_LAME, IFileWriter_LAME)
 TIDEMARK_WRITER_NOT_YET(CreateFileWriter_MP3, IFileWriter_MP3)
 TIDEMARK_WRITER_NOT_YET(CreateFileWriter_OggVorbis, IFileWriter_OggVorbis)
 TIDEMARK_WRITER_NOT_YET(CreateFileWriter_Opus, IFileWriter_Opus)

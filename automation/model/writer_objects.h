@@ -2,13 +2,21 @@
 // A writer keeps its output settings; each Process call resolves a source
 // object to a clip, fills the settings left at 0 from it, converts the clip
 // to the chosen rate and channels and writes one file with the clip's texts
-// and labels. Built so far: PCM and FLAC.
+// and labels. Built so far: PCM, FLAC and LAME.
+//
+// Codec objects: a writer with a format menu (LAME) answers CodecFormat with
+// the chosen format object or its default; a format object's Parent is the
+// codec-information object that made it, through which a script lists the
+// other candidates (w.CodecFormat.Parent.GetCodecFormats(rate, channels)).
+// A format object holds its codec-information object; neither holds the
+// writer, so no cycle forms.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
 #include "automation/model/model_objects.h"
+#include "codecs/codec_formats_menu.h"
 #include "core/document/sound_document.h"
 
 namespace tidemark::NS_SCRIPT {
@@ -87,6 +95,98 @@ class CFileWriter_FLAC final : public CFileWriter<CFileWriter_FLAC, IFileWriter_
   bool replay_gain_ = false;
   LONG rate_ = 0;
   bool verify_ = false;
+};
+
+// The codec-information object of one codec family: its name and the
+// switches that choose which family of formats GetCodecFormats lists.
+template <CodecFamily F>
+class CCodecInfo final : public CAppChild<CCodecInfo<F>, ICodecInfo> {
+ public:
+  explicit CCodecInfo(CApp* app) : CAppChild<CCodecInfo<F>, ICodecInfo>(app) {}
+  HRESULT get_Parent(IDispatch** out) override;
+  HRESULT GetCodecFormats(LONG sample_rate, INT num_channels, SAFEARRAY** out) override;
+  HRESULT get_IsTwoPass(VARIANT_BOOL* out) override;
+  HRESULT put_IsTwoPass(VARIANT_BOOL value) override;
+  HRESULT get_IsVBR(VARIANT_BOOL* out) override;
+  HRESULT put_IsVBR(VARIANT_BOOL value) override;
+  HRESULT get_Name(BSTR* out) override;
+
+ private:
+  bool two_pass_ = false;
+  bool vbr_ = false;
+};
+
+// One stream format of a codec's menu, made by its information object.
+template <CodecFamily F>
+class CCodecFormatObject final : public CAppChild<CCodecFormatObject<F>, ICodecFormat> {
+ public:
+  CCodecFormatObject(CApp* app, ComRef<CCodecInfo<F>> info, CodecFormat format)
+      : CAppChild<CCodecFormatObject<F>, ICodecFormat>(app), info_(std::move(info)), format_(std::move(format)) {}
+  HRESULT get_Parent(IDispatch** out) override;
+  HRESULT get_Bitrate(LONG* out) override;
+  HRESULT get_BitsPerSample(INT* out) override;
+  HRESULT get_Channels(INT* out) override;
+  HRESULT get_Desc(BSTR* out) override;
+  HRESULT get_Quality(INT* out) override;
+  HRESULT get_IsQualityBased(VARIANT_BOOL* out) override;
+  HRESULT get_IsTwoPass(VARIANT_BOOL* out) override;
+  HRESULT get_IsVBR(VARIANT_BOOL* out) override;
+  HRESULT get_SampleRate(LONG* out) override;
+
+  const CodecFormat& format() const { return format_; }
+
+ private:
+  ComRef<CCodecInfo<F>> info_;
+  CodecFormat format_;
+};
+
+using CCodecInfo_LAME = CCodecInfo<CodecFamily::kLame>;
+using CCodecFormat_LAME = CCodecFormatObject<CodecFamily::kLame>;
+
+// The MP3 writer over LAME. It encodes at the chosen format's rate and
+// channels (the clip converted to them); the default format is 128 kbit/s
+// CBR, 44.1 kHz, stereo. ChannelMode: 0 joint stereo, 1 stereo, 2 mono (the
+// clip mixed to one channel). MaxBitrate is in bit/s (0: none), used by the
+// VBR and ABR modes. EnableABR turns a CBR format's bitrate into an average.
+class CFileWriter_LAME final : public CFileWriter<CFileWriter_LAME, IFileWriter_LAME> {
+ public:
+  explicit CFileWriter_LAME(CApp* app) : CFileWriter(app) {}
+  HRESULT get_ChannelMode(INT* out) override;
+  HRESULT put_ChannelMode(INT value) override;
+  HRESULT get_CodecFormat(ICodecFormat** out) override;
+  HRESULT put_CodecFormat(ICodecFormat* value) override;
+  HRESULT get_Copyright(VARIANT_BOOL* out) override;
+  HRESULT put_Copyright(VARIANT_BOOL value) override;
+  HRESULT get_CRC(VARIANT_BOOL* out) override;
+  HRESULT put_CRC(VARIANT_BOOL value) override;
+  HRESULT get_EnableABR(VARIANT_BOOL* out) override;
+  HRESULT put_EnableABR(VARIANT_BOOL value) override;
+  HRESULT get_MaxBitrate(LONG* out) override;
+  HRESULT put_MaxBitrate(LONG value) override;
+  HRESULT get_Original(VARIANT_BOOL* out) override;
+  HRESULT put_Original(VARIANT_BOOL value) override;
+  HRESULT get_Private(VARIANT_BOOL* out) override;
+  HRESULT put_Private(VARIANT_BOOL value) override;
+  HRESULT Process(VARIANT* src_obj, BSTR file_name) override;
+  HRESULT get_Quality(INT* out) override;
+  HRESULT put_Quality(INT value) override;
+  HRESULT get_Unicode(VARIANT_BOOL* out) override;
+  HRESULT put_Unicode(VARIANT_BOOL value) override;
+
+ private:
+  // The chosen format, the default made when none was put.
+  ComRef<CCodecFormat_LAME> Format();
+
+  INT channel_mode_ = 0;
+  ComRef<CCodecFormat_LAME> format_;
+  bool copyright_ = false;
+  bool crc_ = false;
+  bool abr_ = false;
+  LONG max_bitrate_ = 0;
+  bool original_ = true;
+  bool private_ = false;
+  INT quality_ = -1;
+  bool unicode_ = true;
 };
 
 }  // namespace tidemark::NS_SCRIPT

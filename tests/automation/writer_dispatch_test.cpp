@@ -79,7 +79,7 @@ TEST_F(Writers, CreateByNameAndByMember) {
   struct Row {
     const char* name;
     HRESULT hr;
-  } rows[] = {{"pcm", S_OK},       {"FLAC", S_OK},       {"Pcm", S_OK},    {"lame", E_NOTIMPL},
+  } rows[] = {{"pcm", S_OK},       {"FLAC", S_OK},       {"Pcm", S_OK},    {"Lame", S_OK},
               {"opus", E_NOTIMPL}, {"1bit", E_NOTIMPL}, {"wav", E_INVALIDARG}, {"", E_INVALIDARG}};
   for (const Row& r : rows) {
     Result made = Method(app(), "CreateFileWriter", {V(r.name)});
@@ -114,6 +114,10 @@ TEST_F(Writers, PropertyRanges) {
       {"pcm", "Channels", 1, true},          {"pcm", "Channels", -1, false},
       {"pcm", "SampleRate", 0, true},        {"pcm", "SampleRate", 96000, true},
       {"pcm", "SampleRate", 1000, false},
+      {"lame", "Quality", -1, true},         {"lame", "Quality", 9, true},
+      {"lame", "Quality", 10, false},        {"lame", "Quality", -2, false},
+      {"lame", "ChannelMode", 2, true},      {"lame", "ChannelMode", 3, false},
+      {"lame", "MaxBitrate", 320000, true},  {"lame", "MaxBitrate", -1, false},
   };
   for (const Row& r : rows) {
     IDispatch* w = Writer(r.writer);
@@ -139,9 +143,80 @@ TEST_F(Writers, PropertyRanges) {
   EXPECT_EQ(Get(pcm, "PcmFileSample").text(), "");
 }
 
+// The LAME menus against their rules, for every MPEG rate and both channel
+// counts: CBR from the rate group's bitrates (stereo from twice the smallest
+// up, mono up to half the largest), VBR ten qualities at a snapped rate.
+TEST_F(Writers, LameFormatLists) {
+  IDispatch* lame = Writer("lame");
+  IDispatch* format = Keep(Get(lame, "CodecFormat"));
+  ASSERT_TRUE(format);
+  EXPECT_EQ(Get(format, "Desc").text(), "128 kbps, 44 kHz, stereo, CBR");
+  IDispatch* info = Keep(Get(format, "Parent"));
+  EXPECT_EQ(Get(info, "Name").text(), "MPEG Audio Layer 3 (Lame)");
+  const std::vector<LONG> high = {320, 256, 224, 192, 160, 128, 112, 96, 80, 64, 56, 48, 40, 32};
+  const std::vector<LONG> low = {160, 144, 128, 112, 96, 80, 64, 56, 48, 40, 32, 24, 16, 8};
+  auto list = [&](LONG rate, LONG channels) {
+    std::vector<std::string> out;
+    Result r = Method(info, "GetCodecFormats", {V(rate), V(channels)});
+    EXPECT_EQ(r.hr, S_OK) << rate;
+    if (r.value.vt != (VT_ARRAY | VT_VARIANT)) return out;
+    LONG lo = 0, hi = -1;
+    (void)SafeArrayGetLBound(r.value.parray, 1, &lo);
+    (void)SafeArrayGetUBound(r.value.parray, 1, &hi);
+    for (LONG i = lo; i <= hi; ++i) {
+      Variant v;
+      (void)SafeArrayGetElement(r.value.parray, &i, &v);
+      out.push_back(v.vt == VT_DISPATCH ? Get(v.pdispVal, "Desc").text() : "?");
+    }
+    return out;
+  };
+  for (const LONG rate : {32000, 44100, 48000, 16000, 22050, 24000}) {
+    const std::vector<LONG>& kbps = rate >= 32000 ? high : low;
+    for (const LONG channels : {1, 2}) {
+      std::vector<std::string> expected;
+      for (const LONG k : kbps) {
+        if (channels == 2 ? k < 2 * kbps.back() : k > kbps.front() / 2) continue;
+        char text[64];
+        std::snprintf(text, sizeof text, "%3ld kbps, %2ld kHz, %s, CBR", static_cast<long>(k),
+                      static_cast<long>((rate + 500) / 1000), channels == 2 ? "stereo" : "mono");
+        expected.push_back(text);
+      }
+      EXPECT_EQ(list(rate, channels), expected) << rate << " Hz, " << channels;
+    }
+  }
+  EXPECT_TRUE(list(11025, 2).empty());
+  EXPECT_EQ(Put(info, "IsVBR", VBool(true)).hr, S_OK);
+  const std::vector<std::string> vbr = list(48000, 2);
+  ASSERT_EQ(vbr.size(), 10u);
+  EXPECT_EQ(vbr.front(), "Quality 100, 48 kHz, stereo, VBR");
+  EXPECT_EQ(vbr.back(), "Quality  10, 48 kHz, stereo, VBR");
+  EXPECT_TRUE(list(23000, 2).empty());
+  EXPECT_EQ(Put(info, "IsTwoPass", VBool(true)).hr, S_OK);
+  EXPECT_TRUE(list(44100, 2).empty());
+  for (const auto& bad : {std::pair<LONG, LONG>{44100, 3}, {44100, 0}, {3999, 1}, {384001, 2}})
+    EXPECT_EQ(Method(info, "GetCodecFormats", {V(bad.first), V(bad.second)}).hr, E_INVALIDARG) << bad.first;
+}
+
+TEST_F(Writers, LameCodecFormatPut) {
+  IDispatch* lame = Writer("lame");
+  IDispatch* info = Keep(Get(Keep(Get(lame, "CodecFormat")), "Parent"));
+  Result formats = Method(info, "GetCodecFormats", {V(LONG{22050}), V(LONG{1})});
+  ASSERT_EQ(formats.value.vt, VT_ARRAY | VT_VARIANT);
+  LONG index = 0;
+  Variant first;
+  ASSERT_EQ(SafeArrayGetElement(formats.value.parray, &index, &first), S_OK);
+  EXPECT_EQ(Put(lame, "CodecFormat", VDisp(first.pdispVal)).hr, S_OK);
+  EXPECT_EQ(Keep(Get(lame, "CodecFormat")), first.pdispVal);
+  VARIANT null_object;
+  VariantSetDispatch(&null_object, nullptr);
+  EXPECT_NE(Put(lame, "CodecFormat", null_object).hr, S_OK);
+  EXPECT_NE(Put(lame, "CodecFormat", VDisp(Writer("pcm"))).hr, S_OK);
+  EXPECT_EQ(Keep(Get(lame, "CodecFormat")), first.pdispVal);
+}
+
 TEST_F(Writers, ProcessArguments) {
   IDispatch* clip = Clip();
-  for (const char* type : {"pcm", "flac"}) {
+  for (const char* type : {"pcm", "flac", "lame"}) {
     IDispatch* w = Writer(type);
     EXPECT_EQ(Method(w, "Process", {VDisp(clip), V("")}).hr, E_INVALIDARG) << type;
     EXPECT_EQ(Method(w, "Process", {V(LONG{1}), V(File("x").c_str())}).hr, E_INVALIDARG) << type;
@@ -192,6 +267,25 @@ TEST_F(Writers, WrittenFilesCarryTheSettings) {
     // The settings left at 0 still read 0: the source fills them per file.
     EXPECT_EQ(Get(w, "SampleRate").number(), r.rate);
   }
+}
+
+TEST_F(Writers, LameFileHasTheChosenFormat) {
+  TIDEMARK_REQUIRE_PEER("/usr/bin/ffprobe");
+  IDispatch* clip = Clip();
+  IDispatch* lame = Writer("lame");
+  IDispatch* info = Keep(Get(Keep(Get(lame, "CodecFormat")), "Parent"));
+  Result formats = Method(info, "GetCodecFormats", {V(LONG{22050}), V(LONG{1})});
+  ASSERT_EQ(formats.value.vt, VT_ARRAY | VT_VARIANT);
+  LONG index = 3;  // 80, 64, 56, 48 kbit/s
+  Variant chosen;
+  ASSERT_EQ(SafeArrayGetElement(formats.value.parray, &index, &chosen), S_OK);
+  ASSERT_EQ(Get(chosen.pdispVal, "Bitrate").number(), 48000);
+  ASSERT_EQ(Put(lame, "CodecFormat", VDisp(chosen.pdispVal)).hr, S_OK);
+  const std::string path = File("out.mp3");
+  ASSERT_EQ(Method(lame, "Process", {VDisp(clip), V(path.c_str())}).hr, S_OK);
+  EXPECT_EQ(Capture("/usr/bin/ffprobe -v error -show_entries stream=codec_name,sample_rate,channels,bit_rate"
+                    ":format_tags=title -of default=nw=1 '" + path + "'"),
+            "codec_name=mp3\nsample_rate=22050\nchannels=1\nbit_rate=48000\nTAG:title=Writer Test\n");
 }
 
 }  // namespace
