@@ -200,7 +200,11 @@ HRESULT CApp::CreateFileWriter(BSTR type_name, IDispatch** out) {
     auto made = ComRef<CFileWriter_LAME>::Adopt(new CFileWriter_LAME(this));
     return ReturnObject<IDispatch>(static_cast<IFileWriter_LAME*>(made.get()), out);
   }
-  static constexpr std::string_view kNotYet[] = {"mp3", "1bit", "aac", "oggvorbis", "opus", "wma"};
+  if (EqualsIgnoreAsciiCase(name, "opus")) {
+    auto made = ComRef<CFileWriter_Opus>::Adopt(new CFileWriter_Opus(this));
+    return ReturnObject<IDispatch>(static_cast<IFileWriter_Opus*>(made.get()), out);
+  }
+  static constexpr std::string_view kNotYet[] = {"mp3", "1bit", "aac", "oggvorbis", "wma"};
   for (const std::string_view t : kNotYet)
     if (EqualsIgnoreAsciiCase(name, t)) return E_NOTIMPL;  // writers not built yet
   return E_INVALIDARG;
@@ -216,6 +220,12 @@ HRESULT CApp::CreateFileWriter_LAME(IFileWriter_LAME** out) {
   if (!out) return E_INVALIDARG;
   auto made = ComRef<CFileWriter_LAME>::Adopt(new CFileWriter_LAME(this));
   return ReturnObject<IFileWriter_LAME>(made.get(), out);
+}
+
+HRESULT CApp::CreateFileWriter_Opus(IFileWriter_Opus** out) {
+  if (!out) return E_INVALIDARG;
+  auto made = ComRef<CFileWriter_Opus>::Adopt(new CFileWriter_Opus(this));
+  return ReturnObject<IFileWriter_Opus>(made.get(), out);
 }
 
 HRESULT CApp::CreateFileWriter_PCM(IFileWriter_PCM** out) {
@@ -234,7 +244,6 @@ TIDEMARK_WRITER_NOT_YET(CreateFileWriter_1Bit, IFileWriter_1Bit)
 TIDEMARK_WRITER_NOT_YET(CreateFileWriter_AAC, IFileWriter_AAC)
 TIDEMARK_WRITER_NOT_YET(CreateFileWriter_MP3, IFileWriter_MP3)
 TIDEMARK_WRITER_NOT_YET(CreateFileWriter_OggVorbis, IFileWriter_OggVorbis)
-TIDEMARK_WRITER_NOT_YET(CreateFileWriter_Opus, IFileWriter_Opus)
 TIDEMARK_WRITER_NOT_YET(CreateFileWriter_WMA, IFileWriter_WMA)
 #undef TIDEMARK_WRITER_NOT_YET
 

@@ -1,4 +1,5 @@
-// The PCM and FLAC file writers and the Process steps every writer shares.
+// The PCM, FLAC and Opus file writers and the Process steps every writer
+// shares.
 #include "automation/model/writer_objects.h"
 
 #include <algorithm>
@@ -6,6 +7,7 @@
 
 #include "automation/model/model_ops.h"
 #include "codecs/flac_codec.h"
+#include "codecs/opus_codec.h"
 #include "core/edit/format_change.h"
 #include "formats/save_document.h"
 #include "platform/utf.h"
@@ -163,6 +165,61 @@ HRESULT CFileWriter_FLAC::Process(VARIANT* src_obj, BSTR file_name) {
     settings.verify = verify_;
     settings.replay_gain = replay_gain_;
     CheckApp(WriteFlacFile(*job.document, job.path, settings));
+    return S_OK;
+  });
+}
+
+// --- CFileWriter_Opus ---
+
+HRESULT CFileWriter_Opus::get_Bitrate(LONG* out) { return GetValue(out, bitrate_); }
+HRESULT CFileWriter_Opus::put_Bitrate(LONG value) {
+  // Any non-zero value is taken, clamped to the range Opus encodes (a
+  // negative one to its floor).
+  bitrate_ = static_cast<LONG>(ClampOpusBitrate(value < 0 ? 1u : static_cast<std::uint64_t>(value)));
+  return S_OK;
+}
+HRESULT CFileWriter_Opus::get_Channels(INT* out) { return GetValue(out, channels_); }
+HRESULT CFileWriter_Opus::put_Channels(INT value) {
+  if (!ChannelsAccepted(value)) return E_INVALIDARG;
+  channels_ = value;
+  return S_OK;
+}
+HRESULT CFileWriter_Opus::get_EnableVBR(VARIANT_BOOL* out) { return GetBool(out, vbr_); }
+HRESULT CFileWriter_Opus::put_EnableVBR(VARIANT_BOOL value) {
+  vbr_ = value != VARIANT_FALSE;
+  return S_OK;
+}
+HRESULT CFileWriter_Opus::get_SampleRate(LONG* out) { return GetValue(out, rate_); }
+HRESULT CFileWriter_Opus::put_SampleRate(LONG value) {
+  if (!RateAccepted(value)) return E_INVALIDARG;
+  rate_ = value;
+  return S_OK;
+}
+HRESULT CFileWriter_Opus::get_SignalType(INT* out) { return GetValue(out, signal_); }
+HRESULT CFileWriter_Opus::put_SignalType(INT value) {
+  if (value < 0 || value > 2) return E_INVALIDARG;
+  signal_ = value;
+  return S_OK;
+}
+HRESULT CFileWriter_Opus::get_VBRConstraint(VARIANT_BOOL* out) { return GetBool(out, constrained_); }
+HRESULT CFileWriter_Opus::put_VBRConstraint(VARIANT_BOOL value) {
+  constrained_ = value != VARIANT_FALSE;
+  return S_OK;
+}
+
+HRESULT CFileWriter_Opus::Process(VARIANT* src_obj, BSTR file_name) {
+  if (!app_) return E_ACCESSDENIED;
+  return Guarded(IFileWriter_Opus::IID, [&]() -> HRESULT {
+    WriterJob job;
+    const HRESULT hr = PrepareWriterJob(src_obj, file_name, static_cast<std::uint32_t>(rate_),
+                                        static_cast<std::uint16_t>(channels_), &job);
+    if (FAILED(hr)) return hr;
+    OpusEncodeSettings settings;
+    settings.bitrate = static_cast<std::uint32_t>(bitrate_);
+    settings.rate_control =
+        !vbr_ ? OpusRateControl::kCbr : (constrained_ ? OpusRateControl::kConstrainedVbr : OpusRateControl::kVbr);
+    settings.signal = static_cast<OpusSignal>(signal_);
+    CheckApp(WriteOpusFile(*job.document, job.path, settings));
     return S_OK;
   });
 }

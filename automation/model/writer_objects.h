@@ -2,7 +2,7 @@
 // A writer keeps its output settings; each Process call resolves a source
 // object to a clip, fills the settings left at 0 from it, converts the clip
 // to the chosen rate and channels and writes one file with the clip's texts
-// and labels. Built so far: PCM, FLAC and LAME.
+// and labels. Built so far: PCM, FLAC, LAME and Opus.
 //
 // Codec objects: a writer with a format menu (LAME) answers CodecFormat with
 // the chosen format object or its default; a format object's Parent is the
@@ -187,6 +187,36 @@ class CFileWriter_LAME final : public CFileWriter<CFileWriter_LAME, IFileWriter_
   bool private_ = false;
   INT quality_ = -1;
   bool unicode_ = true;
+};
+
+// The Opus writer. Bitrate 0 leaves the choice to the encoder; EnableVBR
+// (default on) with VBRConstraint picks constrained VBR, without EnableVBR
+// the stream is CBR. SampleRate is the rate recorded as the original one:
+// the clip is converted to it before encoding.
+class CFileWriter_Opus final : public CFileWriter<CFileWriter_Opus, IFileWriter_Opus> {
+ public:
+  explicit CFileWriter_Opus(CApp* app) : CFileWriter(app) {}
+  HRESULT get_Bitrate(LONG* out) override;
+  HRESULT put_Bitrate(LONG value) override;
+  HRESULT get_Channels(INT* out) override;
+  HRESULT put_Channels(INT value) override;
+  HRESULT get_EnableVBR(VARIANT_BOOL* out) override;
+  HRESULT put_EnableVBR(VARIANT_BOOL value) override;
+  HRESULT Process(VARIANT* src_obj, BSTR file_name) override;
+  HRESULT get_SampleRate(LONG* out) override;
+  HRESULT put_SampleRate(LONG value) override;
+  HRESULT get_SignalType(INT* out) override;
+  HRESULT put_SignalType(INT value) override;
+  HRESULT get_VBRConstraint(VARIANT_BOOL* out) override;
+  HRESULT put_VBRConstraint(VARIANT_BOOL value) override;
+
+ private:
+  LONG bitrate_ = 0;
+  INT channels_ = 0;
+  bool vbr_ = true;
+  LONG rate_ = 0;
+  INT signal_ = 0;
+  bool constrained_ = false;
 };
 
 }  // namespace tidemark::NS_SCRIPT
