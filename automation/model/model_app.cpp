@@ -204,7 +204,11 @@ HRESULT CApp::CreateFileWriter(BSTR type_name, IDispatch** out) {
     auto made = ComRef<CFileWriter_Opus>::Adopt(new CFileWriter_Opus(this));
     return ReturnObject<IDispatch>(static_cast<IFileWriter_Opus*>(made.get()), out);
   }
-  static constexpr std::string_view kNotYet[] = {"mp3", "1bit", "aac", "oggvorbis", "wma"};
+  if (EqualsIgnoreAsciiCase(name, "oggvorbis")) {
+    auto made = ComRef<CFileWriter_OV>::Adopt(new CFileWriter_OV(this));
+    return ReturnObject<IDispatch>(static_cast<IFileWriter_OggVorbis*>(made.get()), out);
+  }
+  static constexpr std::string_view kNotYet[] = {"mp3", "1bit", "aac", "wma"};
   for (const std::string_view t : kNotYet)
     if (EqualsIgnoreAsciiCase(name, t)) return E_NOTIMPL;  // writers not built yet
   return E_INVALIDARG;
@@ -220,6 +224,12 @@ HRESULT CApp::CreateFileWriter_LAME(IFileWriter_LAME** out) {
   if (!out) return E_INVALIDARG;
   auto made = ComRef<CFileWriter_LAME>::Adopt(new CFileWriter_LAME(this));
   return ReturnObject<IFileWriter_LAME>(made.get(), out);
+}
+
+HRESULT CApp::CreateFileWriter_OggVorbis(IFileWriter_OggVorbis** out) {
+  if (!out) return E_INVALIDARG;
+  auto made = ComRef<CFileWriter_OV>::Adopt(new CFileWriter_OV(this));
+  return ReturnObject<IFileWriter_OggVorbis>(made.get(), out);
 }
 
 HRESULT CApp::CreateFileWriter_Opus(IFileWriter_Opus** out) {
@@ -243,7 +253,6 @@ HRESULT CApp::CreateFileWriter_PCM(IFileWriter_PCM** out) {
 TIDEMARK_WRITER_NOT_YET(CreateFileWriter_1Bit, IFileWriter_1Bit)
 TIDEMARK_WRITER_NOT_YET(CreateFileWriter_AAC, IFileWriter_AAC)
 TIDEMARK_WRITER_NOT_YET(CreateFileWriter_MP3, IFileWriter_MP3)
-TIDEMARK_WRITER_NOT_YET(CreateFileWriter_OggVorbis, IFileWriter_OggVorbis)
 TIDEMARK_WRITER_NOT_YET(CreateFileWriter_WMA, IFileWriter_WMA)
 #undef TIDEMARK_WRITER_NOT_YET
 

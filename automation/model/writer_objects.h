@@ -2,7 +2,7 @@
 // A writer keeps its output settings; each Process call resolves a source
 // object to a clip, fills the settings left at 0 from it, converts the clip
 // to the chosen rate and channels and writes one file with the clip's texts
-// and labels. Built so far: PCM, FLAC, LAME and Opus.
+// and labels. Built so far: PCM, FLAC, LAME, Opus and Ogg Vorbis.
 //
 // Codec objects: a writer with a format menu (LAME) answers CodecFormat with
 // the chosen format object or its default; a format object's Parent is the
@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "automation/model/model_objects.h"
 #include "codecs/codec_formats_menu.h"
@@ -97,9 +98,23 @@ class CFileWriter_FLAC final : public CFileWriter<CFileWriter_FLAC, IFileWriter_
   bool verify_ = false;
 };
 
-// The codec-information object of one codec family: its name and the
+// The codecs with a format menu among the writers built so far.
+enum class ScriptCodec { kLame, kVorbis };
+
+// The menu of `codec` for `rate` and `channels` (see CodecFormats in
+// codecs/codec_formats_menu.h for LAME). Ogg Vorbis: with two-pass set the
+// list is empty; otherwise, with VBR set, the qualities 100, 90 ... 0
+// (libvorbis's -q 10 ... 0) at any rate from 8000 to 192000 Hz; with VBR
+// clear, bitrate formats ("ABR", the encoder's managed mode) at 44100 and
+// 48000 Hz only: stereo 320, 256, 224, 192, 160, 128, 112, 96 kbit/s, mono
+// 160, 128, 112, 96, 80, 64 kbit/s. False for a rate outside 4000...384000 or
+// a channel count other than 1 or 2.
+bool ScriptCodecFormats(ScriptCodec codec, std::uint32_t rate, int channels, bool two_pass, bool vbr,
+                        std::vector<CodecFormat>* formats);
+
+// The codec-information object of one codec: its name and the
 // switches that choose which family of formats GetCodecFormats lists.
-template <CodecFamily F>
+template <ScriptCodec F>
 class CCodecInfo final : public CAppChild<CCodecInfo<F>, ICodecInfo> {
  public:
   explicit CCodecInfo(CApp* app) : CAppChild<CCodecInfo<F>, ICodecInfo>(app) {}
@@ -117,7 +132,7 @@ class CCodecInfo final : public CAppChild<CCodecInfo<F>, ICodecInfo> {
 };
 
 // One stream format of a codec's menu, made by its information object.
-template <CodecFamily F>
+template <ScriptCodec F>
 class CCodecFormatObject final : public CAppChild<CCodecFormatObject<F>, ICodecFormat> {
  public:
   CCodecFormatObject(CApp* app, ComRef<CCodecInfo<F>> info, CodecFormat format)
@@ -140,8 +155,8 @@ class CCodecFormatObject final : public CAppChild<CCodecFormatObject<F>, ICodecF
   CodecFormat format_;
 };
 
-using CCodecInfo_LAME = CCodecInfo<CodecFamily::kLame>;
-using CCodecFormat_LAME = CCodecFormatObject<CodecFamily::kLame>;
+using CCodecInfo_LAME = CCodecInfo<ScriptCodec::kLame>;
+using CCodecFormat_LAME = CCodecFormatObject<ScriptCodec::kLame>;
 
 // The MP3 writer over LAME. It encodes at the chosen format's rate and
 // channels (the clip converted to them); the default format is 128 kbit/s
@@ -187,6 +202,32 @@ class CFileWriter_LAME final : public CFileWriter<CFileWriter_LAME, IFileWriter_
   bool private_ = false;
   INT quality_ = -1;
   bool unicode_ = true;
+};
+
+using CCodecInfo_OV = CCodecInfo<ScriptCodec::kVorbis>;
+using CCodecFormat_OV = CCodecFormatObject<ScriptCodec::kVorbis>;
+
+// The Ogg Vorbis writer. It encodes at its CodecFormat's rate and channels;
+// the default format is quality 50 (libvorbis's -q 5), 44.1 kHz, stereo,
+// VBR. MinBitrate and MaxBitrate (bit/s, 0: none) bound the bitrate formats'
+// managed mode; quality formats ignore them.
+class CFileWriter_OV final : public CFileWriter<CFileWriter_OV, IFileWriter_OggVorbis> {
+ public:
+  explicit CFileWriter_OV(CApp* app) : CFileWriter(app) {}
+  HRESULT get_CodecFormat(ICodecFormat** out) override;
+  HRESULT put_CodecFormat(ICodecFormat* value) override;
+  HRESULT get_MaxBitrate(LONG* out) override;
+  HRESULT put_MaxBitrate(LONG value) override;
+  HRESULT get_MinBitrate(LONG* out) override;
+  HRESULT put_MinBitrate(LONG value) override;
+  HRESULT Process(VARIANT* src_obj, BSTR file_name) override;
+
+ private:
+  ComRef<CCodecFormat_OV> Format();
+
+  ComRef<CCodecFormat_OV> format_;
+  LONG max_bitrate_ = 0;
+  LONG min_bitrate_ = 0;
 };
 
 // The Opus writer. Bitrate 0 leaves the choice to the encoder; EnableVBR

@@ -80,7 +80,7 @@ TEST_F(Writers, CreateByNameAndByMember) {
     const char* name;
     HRESULT hr;
   } rows[] = {{"pcm", S_OK},       {"FLAC", S_OK},       {"Pcm", S_OK},    {"Lame", S_OK},
-              {"Opus", S_OK}, {"1bit", E_NOTIMPL}, {"wav", E_INVALIDARG}, {"", E_INVALIDARG}};
+              {"Opus", S_OK}, {"OggVorbis", S_OK}, {"wav", E_INVALIDARG}, {"", E_INVALIDARG}};
   for (const Row& r : rows) {
     Result made = Method(app(), "CreateFileWriter", {V(r.name)});
     EXPECT_EQ(made.hr, r.hr) << r.name;
@@ -118,6 +118,7 @@ TEST_F(Writers, PropertyRanges) {
       {"lame", "Quality", 10, false},        {"lame", "Quality", -2, false},
       {"lame", "ChannelMode", 2, true},      {"lame", "ChannelMode", 3, false},
       {"lame", "MaxBitrate", 320000, true},  {"lame", "MaxBitrate", -1, false},
+      {"oggvorbis", "MinBitrate", 64000, true}, {"oggvorbis", "MaxBitrate", -1, false},
       {"opus", "SignalType", 2, true},       {"opus", "SignalType", 3, false},
       {"opus", "SampleRate", 44100, true},   {"opus", "SampleRate", 100, false},
       {"opus", "Channels", 1, true},         {"opus", "Channels", 5, false},
@@ -230,7 +231,7 @@ TEST_F(Writers, LameCodecFormatPut) {
 
 TEST_F(Writers, ProcessArguments) {
   IDispatch* clip = Clip();
-  for (const char* type : {"pcm", "flac", "lame", "opus"}) {
+  for (const char* type : {"pcm", "flac", "lame", "opus", "oggvorbis"}) {
     IDispatch* w = Writer(type);
     EXPECT_EQ(Method(w, "Process", {VDisp(clip), V("")}).hr, E_INVALIDARG) << type;
     EXPECT_EQ(Method(w, "Process", {V(LONG{1}), V(File("x").c_str())}).hr, E_INVALIDARG) << type;
@@ -325,6 +326,82 @@ TEST_F(Writers, OpusFileRecordsTheRateAndChannels) {
                                    "i=d.find(b'OpusHead'); print(int.from_bytes(d[i+12:i+16],'little'))\" '" +
                                    path + "'");
   EXPECT_EQ(head, "16000\n");
+}
+
+}  // namespace
+}  // namespace tidemark::NS_SCRIPT
+
+namespace tidemark::NS_SCRIPT {
+namespace {
+
+// The descriptions of a codec's list, in order.
+std::vector<std::string> Descs(IDispatch* info, LONG rate, LONG channels) {
+  std::vector<std::string> out;
+  Result r = Method(info, "GetCodecFormats", {V(rate), V(channels)});
+  EXPECT_EQ(r.hr, S_OK);
+  if (r.value.vt != (VT_ARRAY | VT_VARIANT)) return out;
+  LONG hi = -1;
+  (void)SafeArrayGetUBound(r.value.parray, 1, &hi);
+  for (LONG i = 0; i <= hi; ++i) {
+    Variant v;
+    (void)SafeArrayGetElement(r.value.parray, &i, &v);
+    out.push_back(Get(v.pdispVal, "Desc").text());
+  }
+  return out;
+}
+
+TEST_F(Writers, VorbisListAndFormatsOfAnotherCodec) {
+  IDispatch* ov = Writer("oggvorbis");
+  IDispatch* format = Keep(Get(ov, "CodecFormat"));
+  EXPECT_EQ(Get(format, "Desc").text(), "Quality  50, 44 kHz, stereo, VBR");
+  IDispatch* info = Keep(Get(format, "Parent"));
+  EXPECT_EQ(Get(info, "Name").text(), "Ogg Vorbis");
+  const struct {
+    bool vbr;
+    LONG rate, channels;
+    std::size_t count;
+    const char *first, *last;
+  } rows[] = {
+      {false, 44100, 2, 8, "320 kbps, 44 kHz, stereo, ABR", " 96 kbps, 44 kHz, stereo, ABR"},
+      {false, 48000, 1, 6, "160 kbps, 48 kHz, mono, ABR", " 64 kbps, 48 kHz, mono, ABR"},
+      {false, 22050, 2, 0, "", ""},
+      {true, 8000, 1, 11, "Quality 100,  8 kHz, mono, VBR", "Quality   0,  8 kHz, mono, VBR"},
+      {true, 4000, 1, 0, "", ""},
+  };
+  for (const auto& r : rows) {
+    ASSERT_EQ(Put(info, "IsVBR", VBool(r.vbr)).hr, S_OK);
+    const std::vector<std::string> got = Descs(info, r.rate, r.channels);
+    ASSERT_EQ(got.size(), r.count) << r.rate;
+    if (r.count) {
+      EXPECT_EQ(got.front(), r.first);
+      EXPECT_EQ(got.back(), r.last);
+    }
+  }
+  EXPECT_EQ(Method(info, "GetCodecFormats", {V(LONG{44100}), V(LONG{3})}).hr, E_INVALIDARG);
+  // A LAME format put on the Vorbis writer and the other way round.
+  IDispatch* lame = Writer("lame");
+  IDispatch* lame_format = Keep(Get(lame, "CodecFormat"));
+  EXPECT_EQ(Put(ov, "CodecFormat", VDisp(lame_format)).hr, E_INVALIDARG);
+  EXPECT_EQ(Put(lame, "CodecFormat", VDisp(format)).hr, E_INVALIDARG);
+  EXPECT_EQ(Keep(Get(ov, "CodecFormat")), format);
+}
+
+TEST_F(Writers, VorbisFileHasTheChosenFormat) {
+  TIDEMARK_REQUIRE_PEER("/usr/bin/ffprobe");
+  IDispatch* clip = Clip();
+  IDispatch* ov = Writer("oggvorbis");
+  IDispatch* info = Keep(Get(Keep(Get(ov, "CodecFormat")), "Parent"));
+  Result formats = Method(info, "GetCodecFormats", {V(LONG{48000}), V(LONG{1})});
+  ASSERT_EQ(formats.value.vt, VT_ARRAY | VT_VARIANT);
+  LONG index = 5;  // 64 kbit/s
+  Variant chosen;
+  ASSERT_EQ(SafeArrayGetElement(formats.value.parray, &index, &chosen), S_OK);
+  ASSERT_EQ(Put(ov, "CodecFormat", VDisp(chosen.pdispVal)).hr, S_OK);
+  const std::string path = File("out.ogg");
+  ASSERT_EQ(Method(ov, "Process", {VDisp(clip), V(path.c_str())}).hr, S_OK);
+  EXPECT_EQ(Capture("/usr/bin/ffprobe -v error -show_entries stream=codec_name,sample_rate,channels,bit_rate"
+                    ":stream_tags=title,TITLE -of default=nw=1 '" + path + "'"),
+            "codec_name=vorbis\nsample_rate=48000\nchannels=1\nbit_rate=64000\nTAG:TITLE=Writer Test\n");
 }
 
 }  // namespace
