@@ -133,6 +133,9 @@ TEST_F(Writers, PropertyRanges) {
   }
   IDispatch* flac = Writer("flac");
   EXPECT_EQ(Get(flac, "CompressLevel").number(), 5);
+  // A value of the wrong type is refused before the member runs.
+  EXPECT_NE(Put(flac, "CompressLevel", V("many")).hr, S_OK);
+  EXPECT_EQ(Get(flac, "CompressLevel").number(), 5);
   for (const char* flag : {"Verify", "ReplayGain"}) {
     EXPECT_EQ(Put(flac, flag, V(LONG{7})).hr, S_OK);
     EXPECT_NE(Get(flac, flag).number(), 0) << flag;
@@ -145,6 +148,16 @@ TEST_F(Writers, PropertyRanges) {
   EXPECT_EQ(Get(pcm, "PcmFileSample").text(), "Wave 24");
   EXPECT_EQ(Put(pcm, "PcmFileSample", V("")).hr, S_OK);
   EXPECT_EQ(Get(pcm, "PcmFileSample").text(), "");
+}
+
+// A writer kept past the application answers E_ACCESSDENIED.
+TEST_F(Writers, DetachedWriter) {
+  IDispatch* clip = Clip();
+  IDispatch* flac = Writer("flac");
+  app_ = {};
+  EXPECT_EQ(Method(flac, "Process", {VDisp(clip), V(File("late.flac").c_str())}).hr, E_ACCESSDENIED);
+  EXPECT_EQ(Get(flac, "Parent").hr, E_ACCESSDENIED);
+  EXPECT_FALSE(std::filesystem::exists(File("late.flac")));
 }
 
 TEST_F(Writers, OpusBitrateClamps) {
