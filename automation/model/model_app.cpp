@@ -208,10 +208,20 @@ HRESULT CApp::CreateFileWriter(BSTR type_name, IDispatch** out) {
     auto made = ComRef<CFileWriter_OV>::Adopt(new CFileWriter_OV(this));
     return ReturnObject<IDispatch>(static_cast<IFileWriter_OggVorbis*>(made.get()), out);
   }
-  static constexpr std::string_view kNotYet[] = {"mp3", "1bit", "aac", "wma"};
+  if (EqualsIgnoreAsciiCase(name, "1bit")) {
+    auto made = ComRef<CFileWriter_1Bit>::Adopt(new CFileWriter_1Bit(this));
+    return ReturnObject<IDispatch>(static_cast<IFileWriter_1Bit*>(made.get()), out);
+  }
+  static constexpr std::string_view kNotYet[] = {"mp3", "aac", "wma"};
   for (const std::string_view t : kNotYet)
     if (EqualsIgnoreAsciiCase(name, t)) return E_NOTIMPL;  // writers not built yet
   return E_INVALIDARG;
+}
+
+HRESULT CApp::CreateFileWriter_1Bit(IFileWriter_1Bit** out) {
+  if (!out) return E_INVALIDARG;
+  auto made = ComRef<CFileWriter_1Bit>::Adopt(new CFileWriter_1Bit(this));
+  return ReturnObject<IFileWriter_1Bit>(made.get(), out);
 }
 
 HRESULT CApp::CreateFileWriter_FLAC(IFileWriter_FLAC** out) {
@@ -250,7 +260,6 @@ HRESULT CApp::CreateFileWriter_PCM(IFileWriter_PCM** out) {
     *out = nullptr;                       \
     return E_NOTIMPL;                     \
   }
-TIDEMARK_WRITER_NOT_YET(CreateFileWriter_1Bit, IFileWriter_1Bit)
 TIDEMARK_WRITER_NOT_YET(CreateFileWriter_AAC, IFileWriter_AAC)
 TIDEMARK_WRITER_NOT_YET(CreateFileWriter_MP3, IFileWriter_MP3)
 TIDEMARK_WRITER_NOT_YET(CreateFileWriter_WMA, IFileWriter_WMA)

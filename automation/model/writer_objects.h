@@ -2,7 +2,7 @@
 // A writer keeps its output settings; each Process call resolves a source
 // object to a clip, fills the settings left at 0 from it, converts the clip
 // to the chosen rate and channels and writes one file with the clip's texts
-// and labels. Built so far: PCM, FLAC, LAME, Opus and Ogg Vorbis.
+// and labels. Built so far: PCM, 1-bit, FLAC, LAME, Opus and Ogg Vorbis.
 //
 // Codec objects: a writer with a format menu (LAME) answers CodecFormat with
 // the chosen format object or its default; a format object's Parent is the
@@ -70,6 +70,26 @@ class CFileWriter_PCM final : public CFileWriter<CFileWriter_PCM, IFileWriter_PC
   INT channels_ = 0;
   LONG rate_ = 0;
   std::string sample_;  // empty: as the source
+};
+
+// The 1-bit writer: the clip is converted to SampleRate / 64 (44.1 or 48 kHz
+// and their multiples) and modulated by the delta-sigma modulator to
+// SampleRate, then written as DSF, DSDIFF or WSD by the file name's
+// extension (any other: E_INVALIDARG). The stream starts with the
+// modulator's interpolation delay (a few PCM frames of silence) and keeps the
+// clip's length. Defaults: 2822400 Hz, stereo.
+class CFileWriter_1Bit final : public CFileWriter<CFileWriter_1Bit, IFileWriter_1Bit> {
+ public:
+  explicit CFileWriter_1Bit(CApp* app) : CFileWriter(app) {}
+  HRESULT get_Channels(INT* out) override;
+  HRESULT put_Channels(INT value) override;
+  HRESULT Process(VARIANT* src_obj, BSTR file_name) override;
+  HRESULT get_SampleRate(LONG* out) override;
+  HRESULT put_SampleRate(LONG value) override;
+
+ private:
+  INT channels_ = 2;
+  LONG rate_ = 2822400;
 };
 
 class CFileWriter_FLAC final : public CFileWriter<CFileWriter_FLAC, IFileWriter_FLAC> {

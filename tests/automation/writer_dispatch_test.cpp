@@ -80,7 +80,7 @@ TEST_F(Writers, CreateByNameAndByMember) {
     const char* name;
     HRESULT hr;
   } rows[] = {{"pcm", S_OK},       {"FLAC", S_OK},       {"Pcm", S_OK},    {"Lame", S_OK},
-              {"Opus", S_OK}, {"OggVorbis", S_OK}, {"wav", E_INVALIDARG}, {"", E_INVALIDARG}};
+              {"Opus", S_OK}, {"1BIT", S_OK}, {"wav", E_INVALIDARG}, {"", E_INVALIDARG}};
   for (const Row& r : rows) {
     Result made = Method(app(), "CreateFileWriter", {V(r.name)});
     EXPECT_EQ(made.hr, r.hr) << r.name;
@@ -119,6 +119,9 @@ TEST_F(Writers, PropertyRanges) {
       {"lame", "ChannelMode", 2, true},      {"lame", "ChannelMode", 3, false},
       {"lame", "MaxBitrate", 320000, true},  {"lame", "MaxBitrate", -1, false},
       {"oggvorbis", "MinBitrate", 64000, true}, {"oggvorbis", "MaxBitrate", -1, false},
+      {"1bit", "SampleRate", 2822400, true}, {"1bit", "SampleRate", 12288000, true},
+      {"1bit", "SampleRate", 44100, false},  {"1bit", "SampleRate", 0, false},
+      {"1bit", "Channels", 1, true},         {"1bit", "Channels", 0, false},
       {"opus", "SignalType", 2, true},       {"opus", "SignalType", 3, false},
       {"opus", "SampleRate", 44100, true},   {"opus", "SampleRate", 100, false},
       {"opus", "Channels", 1, true},         {"opus", "Channels", 5, false},
@@ -244,13 +247,13 @@ TEST_F(Writers, LameCodecFormatPut) {
 
 TEST_F(Writers, ProcessArguments) {
   IDispatch* clip = Clip();
-  for (const char* type : {"pcm", "flac", "lame", "opus", "oggvorbis"}) {
+  for (const char* type : {"pcm", "flac", "lame", "opus", "oggvorbis", "1bit"}) {
     IDispatch* w = Writer(type);
     EXPECT_EQ(Method(w, "Process", {VDisp(clip), V("")}).hr, E_INVALIDARG) << type;
     EXPECT_EQ(Method(w, "Process", {V(LONG{1}), V(File("x").c_str())}).hr, E_INVALIDARG) << type;
     EXPECT_EQ(Method(w, "Process", {VDisp(w), V(File("x").c_str())}).hr, E_INVALIDARG) << type;
     // A folder that does not exist: an application error, and no file.
-    const std::string missing = File("no/such/folder/out.bin");
+    const std::string missing = File(std::string("no/such/folder/out.") + (std::string(type) == "1bit" ? "dsf" : "bin"));
     EXPECT_EQ(Method(w, "Process", {VDisp(clip), V(missing.c_str())}).hr, E_FAIL) << type;
     EXPECT_FALSE(std::filesystem::exists(missing));
   }
@@ -415,6 +418,38 @@ TEST_F(Writers, VorbisFileHasTheChosenFormat) {
   EXPECT_EQ(Capture("/usr/bin/ffprobe -v error -show_entries stream=codec_name,sample_rate,channels,bit_rate"
                     ":stream_tags=title,TITLE -of default=nw=1 '" + path + "'"),
             "codec_name=vorbis\nsample_rate=48000\nchannels=1\nbit_rate=64000\nTAG:TITLE=Writer Test\n");
+}
+
+}  // namespace
+}  // namespace tidemark::NS_SCRIPT
+
+namespace tidemark::NS_SCRIPT {
+namespace {
+
+TEST_F(Writers, OneBitFilesByExtension) {
+  TIDEMARK_REQUIRE_PEER("/usr/bin/ffprobe");
+  IDispatch* clip = Clip();
+  IDispatch* w = Writer("1bit");
+  EXPECT_EQ(Method(w, "Process", {VDisp(clip), V(File("x.wav").c_str())}).hr, E_INVALIDARG);
+  EXPECT_FALSE(std::filesystem::exists(File("x.wav")));
+  ASSERT_EQ(Put(w, "Channels", V(LONG{1})).hr, S_OK);
+  const struct {
+    const char* file;
+    const char* codec;
+  } rows[] = {{"out.dsf", "dsd_lsbf_planar"}, {"out.dff", "dsd_msbf"}};
+  for (const auto& r : rows) {
+    const std::string path = File(r.file);
+    ASSERT_EQ(Method(w, "Process", {VDisp(clip), V(path.c_str())}).hr, S_OK) << r.file;
+    // ffprobe counts DSD in bytes per channel: 2822400 / 8.
+    EXPECT_EQ(Capture("/usr/bin/ffprobe -v error -show_entries stream=codec_name,sample_rate,channels"
+                      " -of default=nw=1 '" + path + "'"),
+              std::string("codec_name=") + r.codec + "\nsample_rate=352800\nchannels=1\n")
+        << r.file;
+    // Our reader opens it at the clip's length (0.5 s).
+    IDispatch* back = Keep(Method(app(), "CreateSoundClip", {V(path.c_str())}));
+    ASSERT_TRUE(back);
+    EXPECT_NEAR(Get(back, "Length").number(), 0.5, 1e-3) << r.file;
+  }
 }
 
 }  // namespace
