@@ -55,6 +55,8 @@ struct WriterJob {
 HRESULT PrepareWriterJob(VARIANT* src_obj, BSTR file_name, std::uint32_t rate, std::uint16_t channels,
                          WriterJob* job);
 
+// PcmFileSample takes the format words of IDocument.SaveAs; empty writes a
+// WAV file in the clip's own sample format.
 class CFileWriter_PCM final : public CFileWriter<CFileWriter_PCM, IFileWriter_PCM> {
  public:
   explicit CFileWriter_PCM(CApp* app) : CFileWriter(app) {}
