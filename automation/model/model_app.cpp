@@ -14,6 +14,7 @@
 #include "automation/model/deferred_suspend.h"
 #include "automation/model/model_objects.h"
 #include "automation/model/model_ops.h"
+#include "automation/model/writer_objects.h"
 #include "config/error_messages.h"
 #include "platform/ascii_case.h"
 #include "platform/utf.h"
@@ -186,12 +187,71 @@ HRESULT CApp::CreateFileWriter(BSTR type_name, IDispatch** out) {
   if (!out) return E_INVALIDARG;
   *out = nullptr;
   if (!type_name) return E_INVALIDARG;
-  static constexpr std::string_view kTypes[] = {"pcm", "mp3", "1bit", "aac", "flac", "lame", "oggvorbis", "opus",
-                                                "wma"};
   const std::string name = BstrToUtf8(type_name);
-  for (const std::string_view t : kTypes)
-    if (EqualsIgnoreAsciiCase(name, t)) return E_NOTIMPL;  // the writer objects come later
+  if (EqualsIgnoreAsciiCase(name, "pcm")) {
+    auto made = ComRef<CFileWriter_PCM>::Adopt(new CFileWriter_PCM(this));
+    return ReturnObject<IDispatch>(static_cast<IFileWriter_PCM*>(made.get()), out);
+  }
+  if (EqualsIgnoreAsciiCase(name, "flac")) {
+    auto made = ComRef<CFileWriter_FLAC>::Adopt(new CFileWriter_FLAC(this));
+    return ReturnObject<IDispatch>(static_cast<IFileWriter_FLAC*>(made.get()), out);
+  }
+  if (EqualsIgnoreAsciiCase(name, "lame")) {
+    auto made = ComRef<CFileWriter_LAME>::Adopt(new CFileWriter_LAME(this));
+    return ReturnObject<IDispatch>(static_cast<IFileWriter_LAME*>(made.get()), out);
+  }
+  if (EqualsIgnoreAsciiCase(name, "opus")) {
+    auto made = ComRef<CFileWriter_Opus>::Adopt(new CFileWriter_Opus(this));
+    return ReturnObject<IDispatch>(static_cast<IFileWriter_Opus*>(made.get()), out);
+  }
+  if (EqualsIgnoreAsciiCase(name, "oggvorbis")) {
+    auto made = ComRef<CFileWriter_OV>::Adopt(new CFileWriter_OV(this));
+    return ReturnObject<IDispatch>(static_cast<IFileWriter_OggVorbis*>(made.get()), out);
+  }
+  if (EqualsIgnoreAsciiCase(name, "1bit")) {
+    auto made = ComRef<CFileWriter_1Bit>::Adopt(new CFileWriter_1Bit(this));
+    return ReturnObject<IDispatch>(static_cast<IFileWriter_1Bit*>(made.get()), out);
+  }
+  static constexpr std::string_view kNotYet[] = {"mp3", "aac", "wma"};
+  for (const std::string_view t : kNotYet)
+    if (EqualsIgnoreAsciiCase(name, t)) return E_NOTIMPL;  // writers not built yet
   return E_INVALIDARG;
+}
+
+HRESULT CApp::CreateFileWriter_1Bit(IFileWriter_1Bit** out) {
+  if (!out) return E_INVALIDARG;
+  auto made = ComRef<CFileWriter_1Bit>::Adopt(new CFileWriter_1Bit(this));
+  return ReturnObject<IFileWriter_1Bit>(made.get(), out);
+}
+
+HRESULT CApp::CreateFileWriter_FLAC(IFileWriter_FLAC** out) {
+  if (!out) return E_INVALIDARG;
+  auto made = ComRef<CFileWriter_FLAC>::Adopt(new CFileWriter_FLAC(this));
+  return ReturnObject<IFileWriter_FLAC>(made.get(), out);
+}
+
+HRESULT CApp::CreateFileWriter_LAME(IFileWriter_LAME** out) {
+  if (!out) return E_INVALIDARG;
+  auto made = ComRef<CFileWriter_LAME>::Adopt(new CFileWriter_LAME(this));
+  return ReturnObject<IFileWriter_LAME>(made.get(), out);
+}
+
+HRESULT CApp::CreateFileWriter_OggVorbis(IFileWriter_OggVorbis** out) {
+  if (!out) return E_INVALIDARG;
+  auto made = ComRef<CFileWriter_OV>::Adopt(new CFileWriter_OV(this));
+  return ReturnObject<IFileWriter_OggVorbis>(made.get(), out);
+}
+
+HRESULT CApp::CreateFileWriter_Opus(IFileWriter_Opus** out) {
+  if (!out) return E_INVALIDARG;
+  auto made = ComRef<CFileWriter_Opus>::Adopt(new CFileWriter_Opus(this));
+  return ReturnObject<IFileWriter_Opus>(made.get(), out);
+}
+
+HRESULT CApp::CreateFileWriter_PCM(IFileWriter_PCM** out) {
+  if (!out) return E_INVALIDARG;
+  auto made = ComRef<CFileWriter_PCM>::Adopt(new CFileWriter_PCM(this));
+  return ReturnObject<IFileWriter_PCM>(made.get(), out);
 }
 
 #define TIDEMARK_WRITER_NOT_YET(Name, I)  \
@@ -200,14 +260,8 @@ HRESULT CApp::CreateFileWriter(BSTR type_name, IDispatch** out) {
     *out = nullptr;                       \
     return E_NOTIMPL;                     \
   }
-TIDEMARK_WRITER_NOT_YET(CreateFileWriter_1Bit, IFileWriter_1Bit)
 TIDEMARK_WRITER_NOT_YET(CreateFileWriter_AAC, IFileWriter_AAC)
-TIDEMARK_WRITER_NOT_YET(CreateFileWriter_FLAC, IFileWriter_FLAC)
-TIDEMARK_WRITER_NOT_YET(CreateFileWriter_LAME, IFileWriter_LAME)
 TIDEMARK_WRITER_NOT_YET(CreateFileWriter_MP3, IFileWriter_MP3)
-TIDEMARK_WRITER_NOT_YET(CreateFileWriter_OggVorbis, IFileWriter_OggVorbis)
-TIDEMARK_WRITER_NOT_YET(CreateFileWriter_Opus, IFileWriter_Opus)
-TIDEMARK_WRITER_NOT_YET(CreateFileWriter_PCM, IFileWriter_PCM)
 TIDEMARK_WRITER_NOT_YET(CreateFileWriter_WMA, IFileWriter_WMA)
 #undef TIDEMARK_WRITER_NOT_YET
 

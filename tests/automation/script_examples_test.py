@@ -82,6 +82,24 @@ class ScriptProgramTest(unittest.TestCase):
         self.assertEqual(r.returncode, 2)
         self.assertIn("/format:WORD", r.stderr)
 
+    def test_encode_writes_flac_mp3_and_dsf(self):
+        self.samples()
+        for writer, args, ext, expected in (
+                ("flac", [], ".flac", "codec_name=flac\nsample_rate=44100\nchannels=2\n"),
+                ("lame", ["/format:5"], ".mp3", "codec_name=mp3\nsample_rate=44100\nchannels=2\n"),
+                ("1bit", [], ".dsf", "codec_name=dsd_lsbf_planar\nsample_rate=352800\nchannels=2\n")):
+            r = self.example("encode.js", "/writer:" + writer, "/out:out", *args, "a.wav")
+            self.assertEqual(r.returncode, 0, r.stderr)
+            self.assertIn("1 file(s) encoded\n", r.stdout)
+            if writer == "lame":
+                self.assertIn("format: 128 kbps, 44 kHz, stereo, CBR\n", r.stdout)
+            probe = subprocess.run(["/usr/bin/ffprobe", "-v", "error", "-show_entries",
+                                    "stream=codec_name,sample_rate,channels", "-of", "default=nw=1",
+                                    self.path("out/a" + ext)], capture_output=True, text=True)
+            self.assertEqual(probe.stdout, expected, writer)
+        r = self.example("encode.js", "/writer:wav", "a.wav")
+        self.assertEqual(r.returncode, 2)
+
     def test_split_at_markers_writes_numbered_pieces(self):
         self.samples()
         self.write("labels.txt", "0.5\tone\n# comment\n1.25\ttwo\tsecond\nnot a label\n")
