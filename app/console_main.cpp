@@ -146,15 +146,16 @@ int RunEdited(Session& session, InstanceServer& server) {
   g_session = &session;
   ::rl_callback_handler_install(kPrompt, OnLine);
   while (!g_done) {
+    // A Ctrl-C since the last look (in the wait or while a key was read).
+    if (InterruptBackgroundRecording(session)) {
+      ::rl_on_new_line();
+      ::rl_redisplay();
+    }
     pollfd fds[2] = {{STDIN_FILENO, POLLIN, 0}, {server.fd(), POLLIN, 0}};
     const int n = ::poll(fds, server.listening() ? 2 : 1, -1);
     if (n < 0) {
-      if (errno != EINTR) break;
-      if (InterruptBackgroundRecording(session)) {
-        ::rl_on_new_line();
-        ::rl_redisplay();
-      }
-      continue;
+      if (errno == EINTR) continue;
+      break;
     }
     if (server.listening() && (fds[1].revents & POLLIN)) {
       std::cout << '\n';

@@ -275,6 +275,7 @@ TEST_F(ProgramWorkspaceTest, CtrlCAtThePromptEndsABackgroundTake) {
   ASSERT_TRUE(t.WaitFor("tidemark> "));
   ::usleep(300 * 1000);
   t.Type("\x03");
+  ASSERT_TRUE(t.WaitFor("tidemark> "));  // the terminal drops what is typed with the Ctrl-C
   t.Type("docs\n");
   EXPECT_TRUE(t.WaitFor("take.wav"));
   t.Type("quit\nn\n");
