@@ -23,6 +23,7 @@
 #include "dsp/stretch/time_stretcher.h"
 #include "platform/alloc.h"
 #include "platform/error_numbers.h"
+#include "playback/internal/range_source.h"
 #include "playback/play_shaping.h"
 #include "playback/snd_out_dev.h"
 
@@ -377,34 +378,11 @@ struct DocumentSource {
   std::uint32_t length = 0;
   std::optional<SegmentCursor> cursor;
 
-  static std::uint64_t Proc(void* context, PlaybackSource& r) {
-    auto* self = static_cast<DocumentSource*>(context);
-    switch (r.kind) {
-      case kSourceRewind:
-        self->cursor->Seek(self->start);
-        return self->length;
-      case kSourceFill:
-        if (const Error rc = self->cursor->Read(static_cast<std::uint32_t>(r.count), r.buffer, r.code)) {
-          return rc.code();
-        }
-        return 0;
-      case kSourceRangeChanged:
-      case kSourceRestarted:
-        return r.count;
-      case kSourceFailed:
-        PostEndNotice(static_cast<std::uint32_t>(r.count), r.pair[0]);
-        return 0;
-      case kSourceDocument:
-        *static_cast<SoundDocument**>(r.buffer) = self->document;
-        r.pair[0] = self->start;
-        return 0;
-      case kSourceAfterStop:
-        delete self;
-        return 0;
-      default:
-        return 0;
-    }
+  std::uint64_t Restart() {
+    cursor->Seek(start);
+    return length;
   }
+  Error Fill(std::uint32_t frames, void* buffer, SampleCode code) { return cursor->Read(frames, buffer, code); }
 };
 
 // The playback scaler's source: the document range through the time
@@ -455,33 +433,11 @@ struct ScaledSource {
     return {};
   }
 
-  static std::uint64_t Proc(void* context, PlaybackSource& r) {
-    auto* self = static_cast<ScaledSource*>(context);
-    switch (r.kind) {
-      case kSourceRewind:
-        self->cursor->Seek(self->start);
-        self->stretcher.Reset();
-        self->read = 0;
-        return self->Total();
-      case kSourceFill:
-        if (const Error rc = self->Fill(static_cast<std::uint32_t>(r.count), r.buffer, r.code)) return rc.code();
-        return 0;
-      case kSourceRangeChanged:
-      case kSourceRestarted:
-        return r.count;
-      case kSourceFailed:
-        PostEndNotice(static_cast<std::uint32_t>(r.count), r.pair[0]);
-        return 0;
-      case kSourceDocument:
-        *static_cast<SoundDocument**>(r.buffer) = self->document;
-        r.pair[0] = self->start;
-        return 0;
-      case kSourceAfterStop:
-        delete self;
-        return 0;
-      default:
-        return 0;
-    }
+  std::uint64_t Restart() {
+    cursor->Seek(start);
+    stretcher.Reset();
+    read = 0;
+    return Total();
   }
 };
 
@@ -581,7 +537,7 @@ Error PlayDocumentRange(SoundDocument& document, std::uint32_t start, std::uint3
       scaled->channels = document.channels;
       scaled->cursor.emplace(document.segments, document.channels, document.length);
       // Playback through the scaler leaves the buffer count to the setting.
-      PlayStart s{&ScaledSource::Proc, scaled.get(), document.rate, document.channels, loop, 0};
+      PlayStart s{&RangeSourceProc<ScaledSource>, scaled.get(), document.rate, document.channels, loop, 0};
       if (const Error rc = StartPlayback(s, settings)) return rc;
       scaled.release();  // the source frees itself after the stop
       return {};
@@ -594,7 +550,7 @@ Error PlayDocumentRange(SoundDocument& document, std::uint32_t start, std::uint3
   source->length = length;
   source->cursor.emplace(document.segments, document.channels, document.length);
   PlayStart s;
-  s.source = &DocumentSource::Proc;
+  s.source = &RangeSourceProc<DocumentSource>;
   s.context = source.get();
   s.rate = document.rate;
   s.channels = document.channels;

@@ -10,6 +10,7 @@
 #include "core/samples/sample_convert.h"
 #include "platform/alloc.h"
 #include "platform/error_numbers.h"
+#include "playback/internal/range_source.h"
 
 namespace tidemark::playback {
 namespace {
@@ -45,6 +46,11 @@ struct PreviewSource {
     return {};
   }
 
+  std::uint64_t Restart() {
+    failed = Rewind();
+    return length;
+  }
+
   Error Rewind() {
     processor->Reset();
     cursor->Seek(start);
@@ -61,6 +67,7 @@ struct PreviewSource {
   }
 
   Error Fill(std::uint32_t frames, void* buffer, SampleCode code) {
+    if (failed) return failed;
     auto* out = static_cast<std::uint8_t*>(buffer);
     const std::size_t frame_bytes = std::size_t{BytesPerSample(code)} * channels;
     while (frames > 0) {
@@ -81,34 +88,6 @@ struct PreviewSource {
       frames -= n;
     }
     return {};
-  }
-
-  static std::uint64_t Proc(void* context, PlaybackSource& r) {
-    auto* self = static_cast<PreviewSource*>(context);
-    switch (r.kind) {
-      case kSourceRewind:
-        self->failed = self->Rewind();
-        return self->length;
-      case kSourceFill:
-        if (self->failed) return self->failed.code();
-        if (const Error rc = self->Fill(static_cast<std::uint32_t>(r.count), r.buffer, r.code)) return rc.code();
-        return 0;
-      case kSourceRangeChanged:
-      case kSourceRestarted:
-        return r.count;
-      case kSourceFailed:
-        PostEndNotice(static_cast<std::uint32_t>(r.count), r.pair[0]);
-        return 0;
-      case kSourceDocument:
-        *static_cast<SoundDocument**>(r.buffer) = self->document;
-        r.pair[0] = self->start;
-        return 0;
-      case kSourceAfterStop:
-        delete self;
-        return 0;
-      default:
-        return 0;
-    }
   }
 };
 
@@ -133,7 +112,7 @@ Error PlayPreview(SoundDocument& document, std::uint32_t start, std::uint32_t le
       }))
     return rc;
   PlayStart s;
-  s.source = &PreviewSource::Proc;
+  s.source = &RangeSourceProc<PreviewSource>;
   s.context = source.get();
   s.rate = document.rate;
   s.channels = document.channels;
