@@ -15,38 +15,15 @@
 #include "automation/host/automation_host.h"
 #include "automation/model/model_objects.h"
 #include "platform/utf.h"
+#include "tests/automation/com_test_support.h"
 
 namespace tidemark::NS_SCRIPT::testing {
 
-inline VARIANT V(LONG x) {
-  VARIANT v;
-  v.vt = VT_I4;
-  v.lVal = x;
-  return v;
-}
-inline VARIANT V(double x) {
-  VARIANT v;
-  v.vt = VT_R8;
-  v.dblVal = x;
-  return v;
-}
-inline VARIANT V(const char* utf8) {
-  VARIANT v;
-  v.vt = VT_BSTR;
-  v.bstrVal = BstrFromUtf8(utf8);
-  return v;
-}
-inline VARIANT VBool(bool b) {
-  VARIANT v;
-  v.vt = VT_BOOL;
-  v.boolVal = b ? VARIANT_TRUE : VARIANT_FALSE;
-  return v;
-}
-inline VARIANT VDisp(IDispatch* d) {
-  VARIANT v;
-  VariantSetDispatch(&v, d);
-  return v;
-}
+// The argument builders are the COM layer tests' own.
+using com::testing::V;
+using com::testing::VBool;
+using com::testing::VDisp;
+
 inline VARIANT VArray(SAFEARRAY* psa) {
   VARIANT v;
   v.vt = VT_ARRAY | VT_VARIANT;
