@@ -94,39 +94,15 @@ std::optional<std::vector<std::uint8_t>> ParseHexBytes(std::string_view text) {
   return bytes;
 }
 
-// FLAC fields over the settings; false names the bad argument in `bad`.
-bool ApplyFlacFields(const std::vector<std::string>& fields, FlacEncodeSettings* settings, std::string* bad) {
+// Calls `apply(name, value)` for each FIELD=VALUE in order, both in lower
+// case; false at the first field it refuses, which `bad` then names.
+template <typename Apply>
+bool EachField(const std::vector<std::string>& fields, std::string* bad, Apply apply) {
   for (const std::string& field : fields) {
     const std::size_t eq = field.find('=');
-    const std::string name = AsciiLower(std::string_view(field).substr(0, eq));
-    const std::string_view value = std::string_view(field).substr(eq + 1);
     *bad = field;
-    if (name == "block") {
-      const auto bytes = ParseHexBytes(value);
-      if (!bytes || DecodeFlacBlock(*bytes, settings)) return false;
-    } else if (name == "level") {
-      const auto n = ParseCount(value, 8);
-      if (!n) return false;
-      settings->level = static_cast<std::uint8_t>(*n);
-    } else if (name == "bits") {
-      const auto n = ParseCount(value, 24);
-      if (!n || (*n != 8 && *n != 16 && *n != 24)) return false;
-      settings->bits = static_cast<std::uint8_t>(*n);
-    } else if (name == "verify") {
-      const auto n = ParseCount(value, 1);
-      if (!n) return false;
-      settings->verify = *n == 1;
-    } else if (name == "wavmeta") {
-      const auto n = ParseCount(value, 1);
-      if (!n) return false;
-      settings->keep_wav_metadata = *n == 1;
-    } else if (name == "replaygain") {
-      const auto n = ParseCount(value, 1);
-      if (!n) return false;
-      settings->replay_gain = *n == 1;
-    } else {
+    if (!apply(AsciiLower(std::string_view(field).substr(0, eq)), AsciiLower(std::string_view(field).substr(eq + 1))))
       return false;
-    }
   }
   return true;
 }
@@ -139,13 +115,36 @@ bool ParseFlag(std::string_view value, bool* flag) {
   return true;
 }
 
+// FLAC fields over the settings; false names the bad argument in `bad`.
+bool ApplyFlacFields(const std::vector<std::string>& fields, FlacEncodeSettings* settings, std::string* bad) {
+  return EachField(fields, bad, [&](const std::string& name, const std::string& value) {
+    if (name == "block") {
+      const auto bytes = ParseHexBytes(value);
+      if (!bytes || DecodeFlacBlock(*bytes, settings)) return false;
+    } else if (name == "level") {
+      const auto n = ParseCount(value, 8);
+      if (!n) return false;
+      settings->level = static_cast<std::uint8_t>(*n);
+    } else if (name == "bits") {
+      const auto n = ParseCount(value, 24);
+      if (!n || (*n != 8 && *n != 16 && *n != 24)) return false;
+      settings->bits = static_cast<std::uint8_t>(*n);
+    } else if (name == "verify") {
+      if (!ParseFlag(value, &settings->verify)) return false;
+    } else if (name == "wavmeta") {
+      if (!ParseFlag(value, &settings->keep_wav_metadata)) return false;
+    } else if (name == "replaygain") {
+      if (!ParseFlag(value, &settings->replay_gain)) return false;
+    } else {
+      return false;
+    }
+    return true;
+  });
+}
+
 // LAME fields over the settings, in order; false names the bad argument.
 bool ApplyLameFields(const std::vector<std::string>& fields, LameEncodeSettings* settings, std::string* bad) {
-  for (const std::string& field : fields) {
-    const std::size_t eq = field.find('=');
-    const std::string name = AsciiLower(std::string_view(field).substr(0, eq));
-    const std::string value = AsciiLower(std::string_view(field).substr(eq + 1));
-    *bad = field;
+  return EachField(fields, bad, [&](const std::string& name, const std::string& value) {
     if (name == "block") {
       const auto bytes = ParseHexBytes(value);
       if (!bytes || DecodeLameBlock(*bytes, settings)) return false;
@@ -183,17 +182,13 @@ bool ApplyLameFields(const std::vector<std::string>& fields, LameEncodeSettings*
                  (name == "id3v1" && ParseFlag(value, &settings->id3v1)))) {
       return false;
     }
-  }
-  return true;
+    return true;
+  });
 }
 
 // Opus fields over the settings, in order; false names the bad argument.
 bool ApplyOpusFields(const std::vector<std::string>& fields, OpusEncodeSettings* settings, std::string* bad) {
-  for (const std::string& field : fields) {
-    const std::size_t eq = field.find('=');
-    const std::string name = AsciiLower(std::string_view(field).substr(0, eq));
-    const std::string value = AsciiLower(std::string_view(field).substr(eq + 1));
-    *bad = field;
+  return EachField(fields, bad, [&](const std::string& name, const std::string& value) {
     if (name == "block") {
       const auto bytes = ParseHexBytes(value);
       if (!bytes || DecodeOpusBlock(*bytes, settings)) return false;
@@ -219,17 +214,13 @@ bool ApplyOpusFields(const std::vector<std::string>& fields, OpusEncodeSettings*
     } else {
       return false;
     }
-  }
-  return true;
+    return true;
+  });
 }
 
 // Vorbis fields over the settings, in order; false names the bad argument.
 bool ApplyVorbisFields(const std::vector<std::string>& fields, VorbisEncodeSettings* settings, std::string* bad) {
-  for (const std::string& field : fields) {
-    const std::size_t eq = field.find('=');
-    const std::string name = AsciiLower(std::string_view(field).substr(0, eq));
-    const std::string value = AsciiLower(std::string_view(field).substr(eq + 1));
-    *bad = field;
+  const bool fields_ok = EachField(fields, bad, [&](const std::string& name, const std::string& value) {
     if (name == "block") {
       const auto bytes = ParseHexBytes(value);
       if (!bytes || DecodeVorbisBlock(*bytes, settings)) return false;
@@ -246,7 +237,9 @@ bool ApplyVorbisFields(const std::vector<std::string>& fields, VorbisEncodeSetti
     } else {
       return false;
     }
-  }
+    return true;
+  });
+  if (!fields_ok) return false;
   // The bounds checked together, as the stored block is.
   VorbisEncodeSettings checked;
   *bad = "minbitrate/maxbitrate";
