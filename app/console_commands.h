@@ -89,6 +89,8 @@ void DropRecording();
 // does; true when there was one to end.
 bool InterruptBackgroundRecording(Session& s);
 void SetRecordRingSeconds(std::uint32_t seconds);
+// The playback scaler's time-scaling source from the settings (0 or 1).
+void SetPlaybackScalerMethod(std::uint32_t method);
 // The chain commands (console_chain_commands.cpp).
 Result ChainCommand(Session& s, const CommandArgs& args);
 // script PATH [ARGS...]: runs a script against the open documents.

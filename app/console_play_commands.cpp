@@ -106,6 +106,8 @@ Result WaitPlayedOut(Session& s, std::uint32_t rate, std::uint32_t start) {
 
 }  // namespace
 
+void SetPlaybackScalerMethod(std::uint32_t method) { Settings().scaler_method = method; }
+
 Result PlayCommand(Session& s, const CommandArgs& args) {
   SoundDocument& d = *s.active();
   const std::string mode = args.empty() ? "" : args[0];

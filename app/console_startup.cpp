@@ -18,6 +18,7 @@
 #include "effects/framework/recent_effects.h"
 #include "effects/presets/preset_store.h"
 #include "app/console_commands.h"
+#include "playback/play_engine.h"
 #include "playback/recorder.h"
 #include "config/text_catalogue.h"
 #include "config/text_slots.h"
@@ -81,6 +82,7 @@ StartupSettings LoadStartupSettings() {
   startup.save.move_work_file = settings.Option(OptionBit::kSaveByMovingWorkFile);
   startup.weighting = StatisticsWeighting(settings);
   SetRecordRingSeconds(playback::PrerecordSeconds(settings));
+  SetPlaybackScalerMethod(playback::ScalerMethodSetting(settings));
   startup.settings = std::move(settings);
   return startup;
 }

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <atomic>
 #include <condition_variable>
@@ -17,6 +18,7 @@
 #include <vector>
 
 #include "config/error_codes.h"
+#include "config/settings.h"
 #include "core/document/segment_cursor.h"
 #include "core/document/sound_document.h"
 #include "core/samples/sample_convert.h"
@@ -442,6 +444,17 @@ struct ScaledSource {
 };
 
 }  // namespace
+
+std::uint32_t DialogNumber(const Settings& settings, std::string_view dialog, std::uint32_t fallback) {
+  for (const DialogEntry& d : settings.dialogs) {
+    if (d.name != dialog) continue;
+    std::uint32_t value = 0;
+    const std::string_view v = d.values;
+    const auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), value);
+    if (ec == std::errc() && (end == v.data() + v.size() || *end == ',')) return value;
+  }
+  return fallback;
+}
 
 double ScalerSpeed(std::uint32_t speed_16_16) {
   const double s = speed_16_16 / 65536.0;

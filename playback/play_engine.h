@@ -12,12 +12,14 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "core/samples/sample_format.h"
 #include "platform/error.h"
 
 namespace tidemark {
 struct SoundDocument;
+struct Settings;
 }
 
 namespace tidemark::playback {
@@ -73,6 +75,16 @@ struct PlaySettings {
   std::uint32_t scaler_speed = kScalerOff;
   std::uint32_t scaler_method = 0;
 };
+
+// The first number of the settings' "Dialog" entry `dialog` ("Record",
+// "PlaybackScaler", ...), or `fallback` when the entry or its number is missing.
+std::uint32_t DialogNumber(const Settings& settings, std::string_view dialog, std::uint32_t fallback);
+
+// The scaler's method from the settings: "Dialog" entry "PlaybackScaler",
+// its first value; 0 (time-domain) when none is kept.
+inline std::uint32_t ScalerMethodSetting(const Settings& settings) {
+  return DialogNumber(settings, "PlaybackScaler", 0);
+}
 
 struct PlayStart {
   SourceProc source = nullptr;

@@ -7,6 +7,7 @@
 
 #include "config/error_codes.h"
 #include "config/settings.h"
+#include "playback/play_engine.h"
 #include "core/core_options.h"
 #include "core/io/pcm_header.h"
 #include "platform/error_numbers.h"
@@ -78,15 +79,7 @@ std::uint64_t RecordCapacityFrames(const InFormat& format, std::uint32_t header_
 }
 
 std::uint32_t PrerecordSeconds(const Settings& settings) {
-  for (const DialogEntry& d : settings.dialogs) {
-    if (d.name != "Record") continue;
-    std::uint32_t seconds = 0;
-    const std::string_view v = d.values;
-    const auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), seconds);
-    if (ec == std::errc() && (end == v.data() + v.size() || *end == ','))
-      return std::min(seconds, kMaxPrerecordSeconds);
-  }
-  return kDefaultPrerecordSeconds;
+  return std::min(DialogNumber(settings, "Record", kDefaultPrerecordSeconds), kMaxPrerecordSeconds);
 }
 
 Recorder::Recorder(RecordOptions options) : options_(std::move(options)) {}

@@ -16,6 +16,8 @@
 #include <gtest/gtest.h>
 
 #include "config/error_codes.h"
+#include "config/settings.h"
+#include "playback/play_engine.h"
 #include "platform/error_numbers.h"
 #include "platform/fault_injection.h"
 
@@ -310,6 +312,32 @@ TEST(Recorder, TheNextLevelNoticeWaitsUntilTheOwnerClearedTheFlag) {
   ASSERT_TRUE(r.TakeNotice(&n, 2000));
   EXPECT_EQ(n.kind, RecordNotice::kLevels);
   EXPECT_EQ(r.Stop(), err::kOk);
+}
+
+}  // namespace
+}  // namespace tidemark::playback
+
+namespace tidemark::playback {
+namespace {
+
+// The "Dialog" entries the engines read: their first number, clamped where
+// the engine has a limit, the default when missing or unreadable.
+TEST(DialogSettings, FirstNumberOrTheDefault) {
+  struct Row {
+    const char* record;
+    const char* scaler;
+    std::uint32_t prerecord;
+    std::uint32_t method;
+  };
+  for (const Row& r : {Row{nullptr, nullptr, kDefaultPrerecordSeconds, 0}, Row{"3", "1", 3, 1},
+                       Row{"25,7", "1,0", 25, 1}, Row{"99999", "7", kMaxPrerecordSeconds, 7},
+                       Row{"x", "-1", kDefaultPrerecordSeconds, 0}, Row{"4 ", "", kDefaultPrerecordSeconds, 0}}) {
+    Settings settings;
+    if (r.record) settings.dialogs.push_back({"Record", r.record});
+    if (r.scaler) settings.dialogs.push_back({"PlaybackScaler", r.scaler});
+    EXPECT_EQ(PrerecordSeconds(settings), r.prerecord) << (r.record ? r.record : "-");
+    EXPECT_EQ(ScalerMethodSetting(settings), r.method) << (r.scaler ? r.scaler : "-");
+  }
 }
 
 }  // namespace
