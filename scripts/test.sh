@@ -8,7 +8,7 @@
 # with its reason at the end, and a skip for a missing peer tool is a failure.
 #
 #   scripts/test.sh [--no-sanitize] [--no-fuzz]
-#   TIDEMARK_FUZZ_SECONDS   seconds per fuzz target (default 15)
+#   TIDEMARK_FUZZ_SECONDS   seconds per fuzz target (default 10)
 #   TIDEMARK_JOBS           parallel build and test jobs (default: processor count)
 #   CI                      when set (and not "false" or "0"), tests that
 #                           compare against a peer tool fail if it is missing
@@ -26,7 +26,7 @@ for arg in "$@"; do
   esac
 done
 jobs=${TIDEMARK_JOBS:-$(nproc)}
-fuzz_seconds=${TIDEMARK_FUZZ_SECONDS:-15}
+fuzz_seconds=${TIDEMARK_FUZZ_SECONDS:-10}
 
 scripts/install-deps.sh || { echo "test.sh: installing dependencies failed" >&2; exit 1; }
 
