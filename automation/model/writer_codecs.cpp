@@ -47,6 +47,19 @@ CodecFormat Described(std::uint32_t rate, int channels, std::uint32_t kbps, int 
   return f;
 }
 
+// A writer takes only its own codec's format objects: another codec's or a
+// foreign object (or none) is E_INVALIDARG and leaves the choice as it was.
+template <typename Format>
+HRESULT TakeOwnFormat(ICodecFormat* value, ComRef<Format>* slot) {
+  if (!value) return E_INVALIDARG;
+  ComRef<IUnknown> inner = UnwrapProxy(value);
+  ComRef<ICodecFormat> own = QueryAs<ICodecFormat>(inner.get());
+  auto* format = own ? dynamic_cast<Format*>(own.get()) : nullptr;
+  if (!format) return E_INVALIDARG;
+  *slot = ComRef<Format>::Share(format);
+  return S_OK;
+}
+
 }  // namespace
 
 bool ScriptCodecFormats(ScriptCodec codec, std::uint32_t rate, int channels, bool two_pass, bool vbr,
@@ -206,15 +219,7 @@ HRESULT CFileWriter_LAME::get_CodecFormat(ICodecFormat** out) {
   if (!app_) return E_ACCESSDENIED;
   return ReturnObject<ICodecFormat>(Format().get(), out);
 }
-HRESULT CFileWriter_LAME::put_CodecFormat(ICodecFormat* value) {
-  if (!value) return E_INVALIDARG;
-  ComRef<IUnknown> inner = UnwrapProxy(value);
-  ComRef<ICodecFormat> own = QueryAs<ICodecFormat>(inner.get());
-  auto* format = own ? dynamic_cast<CCodecFormat_LAME*>(own.get()) : nullptr;
-  if (!format) return E_INVALIDARG;  // another codec's or a foreign object
-  format_ = ComRef<CCodecFormat_LAME>::Share(format);
-  return S_OK;
-}
+HRESULT CFileWriter_LAME::put_CodecFormat(ICodecFormat* value) { return TakeOwnFormat(value, &format_); }
 HRESULT CFileWriter_LAME::get_Copyright(VARIANT_BOOL* out) { return GetBool(out, copyright_); }
 HRESULT CFileWriter_LAME::put_Copyright(VARIANT_BOOL value) { return PutBool(&copyright_, value); }
 HRESULT CFileWriter_LAME::get_CRC(VARIANT_BOOL* out) { return GetBool(out, crc_); }
@@ -287,15 +292,7 @@ HRESULT CFileWriter_OV::get_CodecFormat(ICodecFormat** out) {
   if (!app_) return E_ACCESSDENIED;
   return ReturnObject<ICodecFormat>(Format().get(), out);
 }
-HRESULT CFileWriter_OV::put_CodecFormat(ICodecFormat* value) {
-  if (!value) return E_INVALIDARG;
-  ComRef<IUnknown> inner = UnwrapProxy(value);
-  ComRef<ICodecFormat> own = QueryAs<ICodecFormat>(inner.get());
-  auto* format = own ? dynamic_cast<CCodecFormat_OV*>(own.get()) : nullptr;
-  if (!format) return E_INVALIDARG;  // another codec's or a foreign object
-  format_ = ComRef<CCodecFormat_OV>::Share(format);
-  return S_OK;
-}
+HRESULT CFileWriter_OV::put_CodecFormat(ICodecFormat* value) { return TakeOwnFormat(value, &format_); }
 HRESULT CFileWriter_OV::get_MaxBitrate(LONG* out) { return GetValue(out, max_bitrate_); }
 HRESULT CFileWriter_OV::put_MaxBitrate(LONG value) {
   if (value < 0) return E_INVALIDARG;
