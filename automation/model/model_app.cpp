@@ -160,10 +160,11 @@ HRESULT CApp::put_Clipboard(VARIANT* value) {
     if (answers) return foreign ? E_UNEXPECTED : E_INVALIDARG;
     if (CSndClip* c = OwnObject<CSndClip, ISoundClip>(v->pdispVal, &answers, &foreign)) {
       if (!c->app()) return E_ACCESSDENIED;
-      // Clips hold plain PCM segments already (see Decode); the clipboard
-      // gets a copy so that later changes to the clip stay the clip's.
+      // Made plain PCM first (as Decode); the clipboard gets a copy so that
+      // later changes to the clip stay the clip's.
+      const ClipRef& samples = c->clip();
       ClipRef copy;
-      CheckApp(ClipOfRange(*c->clip(), 0, c->clip()->length, &copy));
+      CheckApp(ClipOfRange(*samples, 0, samples->length, &copy));
       CheckApp(SetCurrentClip(copy));
       return S_OK;
     }
@@ -273,6 +274,14 @@ HRESULT CApp::CreateSoundClip(BSTR file_name, ISoundClip** out) {
     std::error_code ec;
     const std::string path = std::filesystem::absolute(BstrToUtf8(file_name), ec).string();
     if (ec) RaiseAppError(err::kInvalidPath);
+    // Only a file that cannot be read at all fails here; a codec file's
+    // content is looked at when it is decoded.
+    bool undecoded = false;
+    CheckApp(ProbeClipSource(path, &undecoded));
+    if (undecoded) {
+      auto made = ComRef<CSndClip>::Adopt(new CSndClip(this, path, host_.OpenSettings()));
+      return ReturnObject<ISoundClip>(made.get(), out);
+    }
     ClipRef clip;
     DocumentMetadata tags;
     CheckApp(OpenClip(path, host_.OpenSettings(), &clip, &tags));

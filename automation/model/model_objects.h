@@ -37,6 +37,7 @@
 #include "core/document/document_metadata.h"
 #include "core/edit/sound_clip.h"
 #include "effects/analysis/waveform_statistics.h"
+#include "formats/open_sound_file.h"
 
 namespace tidemark::NS_SCRIPT {
 
@@ -277,10 +278,16 @@ class CDoc final : public CAppChild<CDoc, IDocument>, public CLabelsParent, publ
   CText* text_ = nullptr;
 };
 
+// A clip holds its samples, or (made from a codec file) only the file's
+// name until Decode or the first member that needs samples, labels or texts
+// decodes it; a decode that fails or is cancelled leaves it undecoded, and
+// a detached clip that was never decoded answers E_ACCESSDENIED.
 class CSndClip final : public CAppChild<CSndClip, ISoundClip>, public CLabelsParent, public CTextParent {
  public:
   // `parent`: the document the clip was made from, or none.
   CSndClip(CApp* app, ClipRef clip, DocumentMetadata texts, ComRef<CDoc> parent);
+  // An undecoded clip of the file `path`, opened with `options` later.
+  CSndClip(CApp* app, std::string path, OpenOptions options);
   HRESULT get_Parent(IDispatch** out) override;
   HRESULT get_BitsPerSample(INT* out) override;
   HRESULT get_Channels(INT* out) override;
@@ -293,7 +300,10 @@ class CSndClip final : public CAppChild<CSndClip, ISoundClip>, public CLabelsPar
   HRESULT put_SampleRate(LONG value) override;
   HRESULT get_Text(IText** out) override;
 
-  const ClipRef& clip() const { return clip_; }
+  // The samples, decoded first when still undecoded (application errors
+  // raised).
+  const ClipRef& clip();
+  bool decoded() const { return static_cast<bool>(clip_); }
 
   MarkerList* LabelList() override;
   std::uint32_t LabelRate() override;
@@ -313,7 +323,13 @@ class CSndClip final : public CAppChild<CSndClip, ISoundClip>, public CLabelsPar
   void OnDetach() override;
 
  private:
-  ClipRef clip_;
+  // Runs `work` on the decoded samples inside the guard.
+  template <typename Work>
+  HRESULT WithSamples(Work&& work);
+
+  ClipRef clip_;        // null while undecoded
+  std::string source_;  // the undecoded file; empty once decoded
+  OpenOptions options_;
   DocumentMetadata texts_;
   ComRef<CDoc> parent_;
   CLabels* labels_ = nullptr;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <memory>
 
+#include "codecs/codec_progress.h"
 #include "config/error_codes.h"
 #include "core/document/core_text.h"
 #include "core/document/segment_cursor.h"
@@ -164,6 +165,51 @@ Error OpenClip(const std::string& path, const OpenOptions& options, ClipRef* cli
   c->markers = std::move(info.markers);
   *tags = std::move(info.tags);
   *clip = std::move(c);
+  return err::kOk;
+}
+
+Error ProbeClipSource(const std::string& path, bool* undecoded) {
+  *undecoded = false;
+  const SoundReader reader = ReaderForPath(path);
+  if (reader == SoundReader::kRefused) return err::kOk;
+  SoundFileInfo sniffed;
+  if (const Error rc = SniffSoundHeader(path, &sniffed)) return rc;
+  // A header the sniff does not know goes to a decoder (or is refused) later.
+  *undecoded = reader != SoundReader::kPcmProbe || sniffed.kind == PcmFileKind::Raw;
+  return err::kOk;
+}
+
+namespace {
+// Puts a codec open hook in force for its lifetime, restoring the one before.
+class OpenProgressHook {
+ public:
+  explicit OpenProgressHook(CodecProgress hook) : before_(CodecOpenProgress()) {
+    SetCodecOpenProgress(std::move(hook));
+  }
+  ~OpenProgressHook() { SetCodecOpenProgress(std::move(before_)); }
+  OpenProgressHook(const OpenProgressHook&) = delete;
+  OpenProgressHook& operator=(const OpenProgressHook&) = delete;
+
+ private:
+  CodecProgress before_;
+};
+}  // namespace
+
+Error DecodeClip(const std::string& path, const OpenOptions& options, ClipRef* clip, DocumentMetadata* tags) {
+  ProgressScope scope;
+  const OpenProgressHook hook([&scope](std::uint64_t done, std::uint64_t total) {
+    scope.Update(done, total);
+    return !scope.Cancelled();
+  });
+  ClipRef made;
+  DocumentMetadata texts;
+  const Error rc = scope.RunWorker([&](ProgressScope& s) -> Error {
+    s.SetCaption("Decoding");
+    return OpenClip(path, options, &made, &texts);
+  });
+  if (rc) return rc;
+  *clip = std::move(made);
+  *tags = std::move(texts);
   return err::kOk;
 }
 

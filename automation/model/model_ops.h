@@ -51,6 +51,15 @@ FrameRange SelectionOf(const SoundDocument& document);
 // Opens a file as a clip without a window; `tags` gets its texts.
 [[nodiscard]] Error OpenClip(const std::string& path, const OpenOptions& options, ClipRef* clip,
                              DocumentMetadata* tags);
+// Whether a clip of `path` stays undecoded until its samples are needed:
+// every file but those of a refused extension and the plain WAV, AIFF and
+// AU files the probe knows (whose samples stay in the file anyway), which
+// open at once. 25 (or 8) when the file cannot be read at all.
+[[nodiscard]] Error ProbeClipSource(const std::string& path, bool* undecoded);
+// OpenClip under a progress scope: the decoder reports its progress there
+// and a cancel (Ctrl-C) stops it with kCancelled, leaving nothing behind.
+[[nodiscard]] Error DecodeClip(const std::string& path, const OpenOptions& options, ClipRef* clip,
+                               DocumentMetadata* tags);
 // A new untitled 16-bit document; the caller hands it to the host.
 [[nodiscard]] Error NewDocument(std::uint32_t rate, std::uint16_t channels, DocumentPtr* document);
 // A new untitled document holding `clip` in its own format.

@@ -22,6 +22,26 @@ CSndClip::CSndClip(CApp* app, ClipRef clip, DocumentMetadata texts, ComRef<CDoc>
   }
 }
 
+CSndClip::CSndClip(CApp* app, std::string path, OpenOptions options)
+    : CAppChild(app), source_(std::move(path)), options_(std::move(options)) {}
+
+const ClipRef& CSndClip::clip() {
+  if (clip_) return clip_;
+  ClipRef made;
+  DocumentMetadata tags;
+  CheckApp(DecodeClip(source_, options_, &made, &tags));
+  clip_ = std::move(made);
+  texts_ = std::move(tags);
+  source_.clear();
+  return clip_;
+}
+
+template <typename Work>
+HRESULT CSndClip::WithSamples(Work&& work) {
+  if (!clip_ && !app_) return E_ACCESSDENIED;
+  return Guarded(ISoundClip::IID, [&]() -> HRESULT { return work(*clip()); });
+}
+
 void CSndClip::OnDetach() {
   if (labels_) labels_->Detach();
   if (text_) text_->Detach();
@@ -37,14 +57,20 @@ HRESULT CSndClip::get_Parent(IDispatch** out) {
 
 HRESULT CSndClip::get_BitsPerSample(INT* out) {
   if (!out) return E_INVALIDARG;
-  *out = static_cast<INT>(BytesPerSample(clip_->code) * 8);
-  return S_OK;
+  *out = 0;
+  return WithSamples([&](const SoundClip& c) {
+    *out = static_cast<INT>(BytesPerSample(c.code) * 8);
+    return S_OK;
+  });
 }
 
 HRESULT CSndClip::get_Channels(INT* out) {
   if (!out) return E_INVALIDARG;
-  *out = clip_->channels;
-  return S_OK;
+  *out = 0;
+  return WithSamples([&](const SoundClip& c) {
+    *out = c.channels;
+    return S_OK;
+  });
 }
 
 HRESULT CSndClip::CreateSoundClip(double pos1, double pos2, ISoundClip** out) {
@@ -52,75 +78,86 @@ HRESULT CSndClip::CreateSoundClip(double pos1, double pos2, ISoundClip** out) {
   *out = nullptr;
   if (!app_) return E_ACCESSDENIED;
   if (std::isnan(pos1) || std::isnan(pos2)) return E_INVALIDARG;
-  return Guarded(ISoundClip::IID, [&]() -> HRESULT {
-    const std::uint32_t length = clip_->length;
-    const std::uint32_t from = std::min(SecondsToFrames(pos1, clip_->rate), length);
+  return WithSamples([&](const SoundClip& c) {
+    const std::uint32_t length = c.length;
+    const std::uint32_t from = std::min(SecondsToFrames(pos1, c.rate), length);
     // A negative end gives an empty clip at the start position.
-    const std::uint32_t to =
-        pos2 < 0 ? from : std::min(std::max(from, SecondsToFrames(pos2, clip_->rate)), length);
+    const std::uint32_t to = pos2 < 0 ? from : std::min(std::max(from, SecondsToFrames(pos2, c.rate)), length);
     ClipRef part;
-    CheckApp(ClipOfRange(*clip_, from, to, &part));
+    CheckApp(ClipOfRange(c, from, to, &part));
     auto made = ComRef<CSndClip>::Adopt(new CSndClip(app_, part, texts_, parent_));
     return ReturnObject<ISoundClip>(made.get(), out);
   });
 }
 
 HRESULT CSndClip::Decode() {
-  // Clips read their sources on demand through the segment list; the
-  // readers hand PCM (codec files are decoded when opened), so there is
-  // nothing left to decode.
   if (!app_) return E_ACCESSDENIED;
-  return S_OK;
+  return WithSamples([](const SoundClip&) { return S_OK; });
 }
 
 HRESULT CSndClip::get_Labels(ILabels** out) {
   if (!out) return E_INVALIDARG;
   *out = nullptr;
   if (!app_) return E_ACCESSDENIED;
-  if (labels_) return ReturnObject<ILabels>(labels_, out);
-  auto made = ComRef<CLabels>::Adopt(new CLabels(app_, this));
-  labels_ = made.get();
-  return ReturnObject<ILabels>(labels_, out);
+  // The labels come from the file: decoded first.
+  return WithSamples([&](const SoundClip&) {
+    if (labels_) return ReturnObject<ILabels>(labels_, out);
+    auto made = ComRef<CLabels>::Adopt(new CLabels(app_, this));
+    labels_ = made.get();
+    return ReturnObject<ILabels>(labels_, out);
+  });
 }
 
 HRESULT CSndClip::get_Length(double* out) {
   if (!out) return E_INVALIDARG;
-  *out = clip_->rate ? static_cast<double>(clip_->length) / clip_->rate : 0.0;
-  return S_OK;
+  *out = 0;
+  return WithSamples([&](const SoundClip& c) {
+    *out = c.rate ? static_cast<double>(c.length) / c.rate : 0.0;
+    return S_OK;
+  });
 }
 
 HRESULT CSndClip::get_PcmFileSample(BSTR* out) {
   if (!out) return E_INVALIDARG;
   *out = nullptr;
-  return ReturnString(SampleTypeText(PcmFileKind::Wave, clip_->code), out);
+  return WithSamples([&](const SoundClip& c) { return ReturnString(SampleTypeText(PcmFileKind::Wave, c.code), out); });
 }
 
 HRESULT CSndClip::get_SampleRate(LONG* out) {
   if (!out) return E_INVALIDARG;
-  *out = static_cast<LONG>(clip_->rate);
-  return S_OK;
+  *out = 0;
+  return WithSamples([&](const SoundClip& c) {
+    *out = static_cast<LONG>(c.rate);
+    return S_OK;
+  });
 }
 
 HRESULT CSndClip::put_SampleRate(LONG value) {
   if (!app_) return E_ACCESSDENIED;
   if (value < 4000 || value > 384000) return E_INVALIDARG;
-  clip_->rate = static_cast<std::uint32_t>(value);
-  return S_OK;
+  return WithSamples([&](const SoundClip&) {
+    clip_->rate = static_cast<std::uint32_t>(value);
+    return S_OK;
+  });
 }
 
 HRESULT CSndClip::get_Text(IText** out) {
   if (!out) return E_INVALIDARG;
   *out = nullptr;
   if (!app_) return E_ACCESSDENIED;
-  if (text_) return ReturnObject<IText>(text_, out);
-  auto made = ComRef<CText>::Adopt(new CText(app_, this));
-  text_ = made.get();
-  return ReturnObject<IText>(text_, out);
+  // The texts come from the file: decoded first.
+  return WithSamples([&](const SoundClip&) {
+    if (text_) return ReturnObject<IText>(text_, out);
+    auto made = ComRef<CText>::Adopt(new CText(app_, this));
+    text_ = made.get();
+    return ReturnObject<IText>(text_, out);
+  });
 }
 
-MarkerList* CSndClip::LabelList() { return app_ ? &clip_->markers : nullptr; }
-std::uint32_t CSndClip::LabelRate() { return clip_->rate; }
-std::uint32_t CSndClip::LabelLength() { return clip_->length; }
+// Labels and texts are reached only through objects made after decoding.
+MarkerList* CSndClip::LabelList() { return app_ && clip_ ? &clip_->markers : nullptr; }
+std::uint32_t CSndClip::LabelRate() { return clip_ ? clip_->rate : 0; }
+std::uint32_t CSndClip::LabelLength() { return clip_ ? clip_->length : 0; }
 
 Error CSndClip::AddLabel(Marker* marker) {
   InsertMarker(clip_->markers, marker);
@@ -153,7 +190,7 @@ Error CSndClip::ChangeLabel(Marker* marker, std::uint32_t position, const std::s
   return err::kOk;
 }
 
-const DocumentMetadata* CSndClip::Texts() { return app_ ? &texts_ : nullptr; }
+const DocumentMetadata* CSndClip::Texts() { return app_ && clip_ ? &texts_ : nullptr; }
 
 void CSndClip::SetText(InfoText slot, std::string text) {
   texts_[slot] = text.empty() ? std::nullopt : std::optional<std::string>(std::move(text));
