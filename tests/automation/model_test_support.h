@@ -23,6 +23,7 @@ namespace tidemark::NS_SCRIPT::testing {
 using com::testing::V;
 using com::testing::VBool;
 using com::testing::VDisp;
+using com::testing::VMissing;
 
 inline VARIANT VArray(SAFEARRAY* psa) {
   VARIANT v;
@@ -150,6 +151,23 @@ class TestHost final : public automation::AutomationHost {
   int activations_ = 0;
   CloseListener listener_;
   std::thread::id last_thread_;
+};
+
+// Answers ISoundClip without being one of the program's clips.
+class ForeignClip final : public CBase<ForeignClip, ISoundClip> {
+ public:
+  HRESULT get_Application(IApplication**) override { return E_NOTIMPL; }
+  HRESULT get_Parent(IDispatch**) override { return E_NOTIMPL; }
+  HRESULT get_BitsPerSample(INT*) override { return E_NOTIMPL; }
+  HRESULT get_Channels(INT*) override { return E_NOTIMPL; }
+  HRESULT CreateSoundClip(double, double, ISoundClip**) override { return E_NOTIMPL; }
+  HRESULT Decode() override { return E_NOTIMPL; }
+  HRESULT get_Labels(ILabels**) override { return E_NOTIMPL; }
+  HRESULT get_Length(double*) override { return E_NOTIMPL; }
+  HRESULT get_PcmFileSample(BSTR*) override { return E_NOTIMPL; }
+  HRESULT get_SampleRate(LONG*) override { return E_NOTIMPL; }
+  HRESULT put_SampleRate(LONG) override { return E_NOTIMPL; }
+  HRESULT get_Text(IText**) override { return E_NOTIMPL; }
 };
 
 // Writes a 16-bit WAV file of `frames` frames; sample(frame, channel) in -1..1.
