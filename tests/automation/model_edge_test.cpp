@@ -1,17 +1,15 @@
-// Sound clips of codec files: created without decoding, decoded once by
-// Decode or by the first member that needs samples, and failing (or being
-// cancelled) at that point rather than at creation.
+// Sound clips of codec files (created without decoding, decoded once by
+// Decode or by the first member that needs samples, failing or cancelled
+// there rather than at creation), and the input a script gets wrong.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <iterator>
 
 #include "codecs/flac_codec.h"
 #include "config/error_messages.h"
-#include "config/text_catalogue.h"
 #include "core/io/work_folder.h"
 #include "effects/framework/progress_scope.h"
 #include "formats/open_sound_file.h"
@@ -30,15 +28,6 @@ Error CountingFlac(const std::string& path, bool take_metadata, SoundFileInfo* i
   return ReadFlacFile(path, false, take_metadata, info, segments);
 }
 
-std::string ErrorDescription() {
-  IErrorInfo* raw = nullptr;
-  if (GetErrorInfo(0, &raw) != S_OK || !raw) return {};
-  const ComRef<IErrorInfo> info = ComRef<IErrorInfo>::Adopt(raw);
-  Bstr text;
-  info->GetDescription(text.out());
-  return text.utf8();
-}
-
 std::size_t WorkFileCount() {
   std::string folder;
   if (EnsureWorkFolder(&folder)) return 0;
@@ -53,44 +42,7 @@ class CancelEverything final : public ProgressDisplay {
   bool CancelRequested() override { return true; }
 };
 
-// An application over a test host, with a folder of its own.
-class ModelEdge : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    const char* root = std::getenv("TIDEMARK_SOURCE_DIR");
-    ASSERT_TRUE(root);
-    std::ifstream in(std::string(root) + "/UIText/en.txt", std::ios::binary);
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    ASSERT_GT(ProcessTextCatalogue().Parse(text), 0u);
-  }
-  void SetUp() override {
-    ASSERT_EQ(LiveObjectCount(), 0);
-    dir_ = fs::temp_directory_path() / ("edge_" + std::to_string(::getpid()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-    app_ = CApp::Create(host_);
-    ASSERT_TRUE(app_);
-  }
-  void TearDown() override {
-    held_.clear();
-    app_ = {};
-    EXPECT_EQ(LiveObjectCount(), 0) << "an automation object leaked";
-    host_.docs_.clear();
-    fs::remove_all(dir_);
-  }
-  IDispatch* app() { return static_cast<IApplication*>(app_.get()); }
-  IDispatch* Keep(Result r) {
-    EXPECT_EQ(r.hr, S_OK) << ErrorDescription();
-    IDispatch* d = r.object();
-    if (d) held_.push_back(ComRef<IDispatch>::Share(d));
-    return d;
-  }
-
-  TestHost host_;
-  ComRef<CApp> app_;
-  std::vector<ComRef<IDispatch>> held_;
-  fs::path dir_;
-};
+class ModelEdge : public ModelFixture {};
 
 class ClipDecode : public ModelEdge {
  protected:

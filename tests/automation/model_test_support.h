@@ -4,9 +4,14 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
@@ -14,6 +19,7 @@
 #include "automation/com/com.h"
 #include "automation/host/automation_host.h"
 #include "automation/model/model_objects.h"
+#include "config/text_catalogue.h"
 #include "platform/utf.h"
 #include "tests/automation/com_test_support.h"
 
@@ -151,6 +157,59 @@ class TestHost final : public automation::AutomationHost {
   int activations_ = 0;
   CloseListener listener_;
   std::thread::id last_thread_;
+};
+
+// The description of the thread's error info, if any.
+inline std::string ErrorDescription() {
+  IErrorInfo* raw = nullptr;
+  if (GetErrorInfo(0, &raw) != S_OK || !raw) return {};
+  const ComRef<IErrorInfo> info = ComRef<IErrorInfo>::Adopt(raw);
+  Bstr text;
+  info->GetDescription(text.out());
+  return text.utf8();
+}
+
+// An application over a TestHost with a folder of its own; every test ends
+// with no automation object alive.
+class ModelFixture : public ::testing::Test {
+ protected:
+  // The English catalogue, so that error descriptions are the real texts.
+  static void SetUpTestSuite() {
+    const char* root = std::getenv("TIDEMARK_SOURCE_DIR");
+    ASSERT_TRUE(root);
+    std::ifstream in(std::string(root) + "/UIText/en.txt", std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_GT(ProcessTextCatalogue().Parse(text), 0u);
+  }
+  void SetUp() override {
+    ASSERT_EQ(LiveObjectCount(), 0);
+    dir_ = std::filesystem::temp_directory_path() / ("model_" + std::to_string(::getpid()));
+    std::filesystem::remove_all(dir_);
+    std::filesystem::create_directories(dir_);
+    app_ = CApp::Create(host_);
+    ASSERT_TRUE(app_);
+  }
+  void TearDown() override {
+    held_.clear();
+    app_ = {};
+    EXPECT_EQ(LiveObjectCount(), 0) << "an automation object leaked";
+    host_.docs_.clear();
+    std::filesystem::remove_all(dir_);
+  }
+  IDispatch* app() { return static_cast<IApplication*>(app_.get()); }
+  std::string File(const std::string& name) { return (dir_ / name).string(); }
+  // Holds a dispatch result for the test's duration.
+  IDispatch* Keep(Result r) {
+    EXPECT_EQ(r.hr, S_OK) << ErrorDescription();
+    IDispatch* d = r.object();
+    if (d) held_.push_back(ComRef<IDispatch>::Share(d));
+    return d;
+  }
+
+  TestHost host_;
+  ComRef<CApp> app_;
+  std::vector<ComRef<IDispatch>> held_;
+  std::filesystem::path dir_;
 };
 
 // Answers ISoundClip without being one of the program's clips.
