@@ -1,6 +1,7 @@
 #!/usr/bin/python3
 """The MP3 (system codec), AAC and WMA writers from a script run by
-tidemark-script: the files' tags read back by mutagen."""
+tidemark-script: each file read back by ffprobe (codec, rate, channels,
+bitrate) and by mutagen (tags, the ID3 version MP3's Unicode picks)."""
 import os
 import struct
 import subprocess
@@ -11,14 +12,15 @@ import mutagen
 
 SCRIPT = os.environ.get("TIDEMARK_SCRIPT", "")
 
-# Writes the last format its codec lists for 48 kHz mono.
+# ARGS: writer source target [/v1] [/latin]; writes the last format listed
+# for 48 kHz mono (of wmav1 with /v1).
 ENCODE = """
-var w = Application.CreateFileWriter(Script.Arguments.Unnamed(0));
-if (Script.Arguments.Named.Exists("latin")) w.Unicode = false;
-var formats = new VBArray(w.CodecFormat.Parent.GetCodecFormats(48000, 1)).toArray();
+var named = Script.Arguments.Named, w = Application.CreateFileWriter(Script.Arguments.Unnamed(0));
+var info = named.Exists("v1") ? w.CodecFormat.Parent.Parent.Item(0) : w.CodecFormat.Parent;
+if (named.Exists("latin")) w.Unicode = false;
+var formats = new VBArray(info.GetCodecFormats(48000, 1)).toArray();
 w.CodecFormat = formats[formats.length - 1];
 w.Process(Application.CreateSoundClip(Script.Arguments.Unnamed(1)), Script.Arguments.Unnamed(2));
-Script.Echo(w.CodecFormat.Desc);
 """
 
 
@@ -26,54 +28,41 @@ def chunk(tag, body):
     return tag + struct.pack("<I", len(body)) + body + (b"\0" if len(body) % 2 else b"")
 
 
-def write_tagged_wav(path):
-    """0.25 s of 16-bit stereo 8 kHz ramp with a title and an artist."""
-    fmt = struct.pack("<HHIIHH", 1, 2, 8000, 32000, 4, 16)
-    data = b"".join(struct.pack("<hh", (n * 37) % 20000 - 10000, 0) for n in range(2000))
-    info = b"INFO" + chunk(b"INAM", b"Tide Title\0") + chunk(b"IART", b"Tide Artist\0")
-    body = b"WAVE" + chunk(b"fmt ", fmt) + chunk(b"data", data) + chunk(b"LIST", info)
-    with open(path, "wb") as f:
-        f.write(chunk(b"RIFF", body))
-
-
 class ScriptWritersTest(unittest.TestCase):
-    def setUp(self):
+    def test_files_and_tags(self):
         self.assertTrue(SCRIPT and os.access(SCRIPT, os.X_OK), "TIDEMARK_SCRIPT must name tidemark-script")
-        self.dir = tempfile.TemporaryDirectory()
-        self.addCleanup(self.dir.cleanup)
-        self.env = dict(os.environ, HOME=self.dir.name, XDG_CONFIG_HOME=os.path.join(self.dir.name, "config"))
-        self.source = os.path.join(self.dir.name, "in.wav")
-        write_tagged_wav(self.source)
-        self.script = os.path.join(self.dir.name, "encode.js")
-        with open(self.script, "w") as f:
+        self.assertTrue(os.access("/usr/bin/ffprobe", os.X_OK), "peer missing: /usr/bin/ffprobe")
+        tmp = tempfile.TemporaryDirectory()
+        self.addCleanup(tmp.cleanup)
+        path = lambda name: os.path.join(tmp.name, name)
+        # 0.25 s of 8 kHz stereo with a title and an artist in LIST/INFO.
+        data = b"".join(struct.pack("<hh", (n * 37) % 20000 - 10000, 0) for n in range(2000))
+        info = b"INFO" + chunk(b"INAM", b"Tide Title\0") + chunk(b"IART", b"Tide Artist\0")
+        with open(path("in.wav"), "wb") as f:
+            f.write(chunk(b"RIFF", b"WAVE" + chunk(b"fmt ", struct.pack("<HHIIHH", 1, 2, 8000, 32000, 4, 16)) +
+                          chunk(b"data", data) + chunk(b"LIST", info)))
+        with open(path("encode.js"), "w") as f:
             f.write(ENCODE)
-
-    def encode(self, writer, name, *flags):
-        target = os.path.join(self.dir.name, name)
-        r = subprocess.run([SCRIPT, self.script, writer, self.source, target] + list(flags), capture_output=True,
-                           text=True, cwd=self.dir.name, env=self.env, timeout=120)
-        self.assertEqual(r.returncode, 0, r.stderr)
-        return r.stdout, mutagen.File(target)
-
-    def test_tags_of_each_container(self):
-        for writer, name, desc, title, artist in (
-                ("aac", "out.m4a", " 96 kbps, 48 kHz, mono, CBR", "\xa9nam", "\xa9ART"),
-                ("mp3", "out.mp3", " 32 kbps, 48 kHz, mono, CBR", "TIT2", "TPE1"),
-                ("wma", "out.wma", " 24 kbps, 48 kHz, mono, CBR", "Title", "Author")):
-            out, f = self.encode(writer, name)
-            self.assertIn(desc + "\n", out, writer)
-            self.assertEqual(f.info.sample_rate, 48000, writer)
-            if writer != "aac":  # FFmpeg's MP4 sample entry says 2 whatever the stream (ffprobe sees 1)
-                self.assertEqual(f.info.channels, 1, writer)
+        env = dict(os.environ, HOME=tmp.name)
+        for writer, name, flags, probe, tags in (
+                ("aac", "a.m4a", [], "aac,48000,1,", ("\xa9nam", "\xa9ART", None)),
+                ("mp3", "u.mp3", [], "mp3,48000,1,32000", ("TIT2", "TPE1", (2, 4, 0))),
+                ("mp3", "l.mp3", ["/latin"], "mp3,48000,1,32000", ("TIT2", "TPE1", (2, 3, 0))),
+                ("wma", "2.wma", [], "wmav2,48000,1,24000", ("Title", "Author", None)),
+                ("wma", "1.wma", ["/v1"], "wmav1,48000,1,24000", ("Title", "Author", None))):
+            r = subprocess.run([SCRIPT, path("encode.js"), writer, path("in.wav"), path(name)] + flags,
+                               capture_output=True, text=True, cwd=tmp.name, env=env, timeout=120)
+            self.assertEqual(r.returncode, 0, r.stderr)
+            entries = "codec_name,sample_rate,channels" + (",bit_rate" if writer != "aac" else "")
+            got = subprocess.run(["/usr/bin/ffprobe", "-v", "error", "-show_entries", "stream=" + entries, "-of",
+                                  "csv=p=0", path(name)], capture_output=True, text=True).stdout
+            self.assertEqual(got.strip(), probe.rstrip(","), name)
+            f = mutagen.File(path(name))
             # FFmpeg's ASF muxer puts the author in two objects; mutagen lists both.
-            self.assertEqual({str(v) for v in f.tags[title]}, {"Tide Title"}, writer)
-            self.assertEqual({str(v) for v in f.tags[artist]}, {"Tide Artist"}, writer)
-
-    def test_mp3_unicode_picks_the_id3_version(self):
-        self.assertEqual(self.encode("mp3", "utf8.mp3")[1].tags.version, (2, 4, 0))
-        latin = self.encode("mp3", "latin.mp3", "/latin")[1]
-        self.assertEqual(latin.tags.version, (2, 3, 0))
-        self.assertEqual(str(latin.tags["TIT2"]), "Tide Title")
+            self.assertEqual({str(v) for v in f.tags[tags[0]]}, {"Tide Title"}, name)
+            self.assertEqual({str(v) for v in f.tags[tags[1]]}, {"Tide Artist"}, name)
+            if tags[2]:
+                self.assertEqual(f.tags.version, tags[2], name)
 
 
 if __name__ == "__main__":

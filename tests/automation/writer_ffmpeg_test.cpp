@@ -1,11 +1,10 @@
 // The writers through FFmpeg (MP3 of the system codec, AAC, WMA) driven
 // through IDispatch as a script calls them: format lists against their
-// rules, the CodecFormat choice, files read back by ffprobe, the MP3 frame
-// flags, and a hidden FFmpeg naming its package.
+// rules, the CodecFormat choice, the MP3 frame flags, and a hidden FFmpeg
+// naming its package (files and tags: script_writers_test.py).
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -14,23 +13,12 @@
 #include "codecs/codec_install.h"
 #include "codecs/codec_library.h"
 #include "tests/automation/model_test_support.h"
-#include "tests/support/peer_tools.h"
 
 namespace tidemark::NS_SCRIPT {
 namespace {
 
 using namespace testing;
 namespace fs = std::filesystem;
-
-std::string Capture(const std::string& command) {
-  std::string out;
-  if (std::FILE* p = ::popen(command.c_str(), "r")) {
-    char buf[256];
-    while (std::fgets(buf, sizeof buf, p)) out += buf;
-    ::pclose(p);
-  }
-  return out;
-}
 
 // The description of the error info the last failed call left.
 std::string LastError() {
@@ -71,13 +59,11 @@ class AvWriters : public ::testing::Test {
   IDispatch* WmaInfo(IDispatch* writer, LONG item) {
     return Keep(Get(Keep(Get(Info(writer), "Parent")), "Item", {V(item)}));
   }
-  // A stereo 8000 Hz clip of 0.5 s titled "Writer Test".
+  // A stereo 8000 Hz clip of 0.5 s.
   IDispatch* Clip() {
     const std::string path = File("source.wav");
     WriteWav(path, 8000, 2, 4000, [](std::uint32_t i, std::uint16_t c) { return c ? 0.25 : (i % 8 < 4 ? 0.5 : -0.5); });
-    IDispatch* clip = Keep(Method(app(), "CreateSoundClip", {V(path.c_str())}));
-    EXPECT_EQ(Call(Keep(Get(clip, "Text")), "Item", DISPATCH_PROPERTYPUT, {V("Name"), V("Writer Test")}).hr, S_OK);
-    return clip;
+    return Keep(Method(app(), "CreateSoundClip", {V(path.c_str())}));
   }
   std::vector<IDispatch*> Formats(IDispatch* info, LONG rate, LONG channels) {
     std::vector<IDispatch*> out;
@@ -150,7 +136,6 @@ TEST_F(AvWriters, FormatLists) {
   } rows[] = {
       {"mp3", false, false, 44100, 2, 10, "320 kbps, 44 kHz, stereo, CBR", " 64 kbps, 44 kHz, stereo, CBR"},
       {"mp3", false, false, 48000, 1, 10, "160 kbps, 48 kHz, mono, CBR", " 32 kbps, 48 kHz, mono, CBR"},
-      {"mp3", false, false, 16000, 2, 11, "160 kbps, 16 kHz, stereo, CBR", " 32 kbps, 16 kHz, stereo, CBR"},
       {"mp3", false, false, 22050, 1, 6, " 80 kbps, 22 kHz, mono, CBR", " 32 kbps, 22 kHz, mono, CBR"},
       {"mp3", false, false, 11025, 2, 0, "", ""},
       {"mp3", true, false, 44100, 2, 0, "", ""},
@@ -161,7 +146,6 @@ TEST_F(AvWriters, FormatLists) {
       {"wma", false, false, 44100, 2, 11, "320 kbps, 44 kHz, stereo, CBR", " 32 kbps, 44 kHz, stereo, CBR"},
       {"wma", false, false, 48000, 1, 9, "160 kbps, 48 kHz, mono, CBR", " 24 kbps, 48 kHz, mono, CBR"},
       {"wma", false, false, 8000, 1, 8, "128 kbps,  8 kHz, mono, CBR", " 24 kbps,  8 kHz, mono, CBR"},
-      {"wma", false, false, 96000, 2, 0, "", ""},
       {"wma", true, false, 44100, 2, 0, "", ""},
   };
   for (const auto& r : rows) {
@@ -178,37 +162,6 @@ TEST_F(AvWriters, FormatLists) {
     }
     for (const auto& bad : {std::pair<LONG, LONG>{44100, 3}, {44100, 0}, {3999, 1}, {384001, 2}})
       EXPECT_EQ(Method(info, "GetCodecFormats", {V(bad.first), V(bad.second)}).hr, E_INVALIDARG) << r.writer;
-  }
-}
-
-TEST_F(AvWriters, FilesHaveTheChosenFormat) {
-  TIDEMARK_REQUIRE_PEER("/usr/bin/ffprobe");
-  IDispatch* clip = Clip();
-  const struct {
-    const char* writer;
-    LONG item;  // the WMA codec list's entry, -1 for the others
-    LONG rate, channels, index;
-    const char *file, *expected;
-  } rows[] = {
-      {"mp3", -1, 22050, 1, 3, "out.mp3", "mp3\nsample_rate=22050\nchannels=1\nbit_rate=48000\n"},
-      {"aac", -1, 48000, 1, 3, "out.m4a", "aac\nsample_rate=48000\nchannels=1\n"},
-      {"wma", 0, 32000, 2, 7, "v1.wma", "wmav1\nsample_rate=32000\nchannels=2\nbit_rate=64000\n"},
-      {"wma", 1, 44100, 1, 2, "v2.wma", "wmav2\nsample_rate=44100\nchannels=1\nbit_rate=96000\n"},
-  };
-  for (const auto& r : rows) {
-    IDispatch* w = Writer(r.writer);
-    IDispatch* info = r.item >= 0 ? WmaInfo(w, r.item) : Info(w);
-    const std::vector<IDispatch*> formats = Formats(info, r.rate, r.channels);
-    ASSERT_GT(formats.size(), static_cast<std::size_t>(r.index));
-    ASSERT_EQ(Put(w, "CodecFormat", VDisp(formats[static_cast<std::size_t>(r.index)])).hr, S_OK);
-    const std::string path = File(r.file);
-    ASSERT_EQ(Method(w, "Process", {VDisp(clip), V(path.c_str())}).hr, S_OK) << r.file;
-    // AAC's bitrate follows the encoder's rate control, not fixed.
-    const std::string bitrate = std::string(r.writer) == "aac" ? "" : ",bit_rate";
-    EXPECT_EQ(Capture("/usr/bin/ffprobe -v error -show_entries stream=codec_name,sample_rate,channels" + bitrate +
-                      ":format_tags=title -of default=nw=1 '" + path + "'"),
-              std::string("codec_name=") + r.expected + "TAG:title=Writer Test\n")
-        << r.file;
   }
 }
 
