@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 
+#include "automation/model/writer_values.h"
 #include "codecs/ffmpeg_encoder.h"
 #include "effects/framework/progress_scope.h"
 #include "platform/utf.h"
@@ -13,17 +14,9 @@ namespace tidemark::NS_SCRIPT {
 
 namespace {
 
-template <typename T, typename V>
-HRESULT GetValue(T* out, V value) {
-  if (!out) return E_INVALIDARG;
-  *out = static_cast<T>(value);
-  return S_OK;
-}
-HRESULT GetBool(VARIANT_BOOL* out, bool value) { return GetValue(out, value ? VARIANT_TRUE : VARIANT_FALSE); }
-HRESULT PutBool(bool* field, VARIANT_BOOL value) {
-  *field = value != VARIANT_FALSE;
-  return S_OK;
-}
+using writer_values::GetBool;
+using writer_values::GetValue;
+using writer_values::PutBool;
 
 bool IsWma(AvScriptCodec codec) { return codec == AvScriptCodec::kWmaV1 || codec == AvScriptCodec::kWmaV2; }
 bool SameCodec(AvScriptCodec a, AvScriptCodec b) { return a == b || (IsWma(a) && IsWma(b)); }
