@@ -116,21 +116,13 @@ HRESULT CAvCodecInfo::GetCodecFormats(LONG sample_rate, INT num_channels, SAFEAR
   if (sample_rate < 0 ||
       !AvScriptCodecFormats(codec_, static_cast<std::uint32_t>(sample_rate), num_channels, two_pass_, vbr_, &formats))
     return E_INVALIDARG;
-  SAFEARRAY* psa = SafeArrayCreateVector(VT_VARIANT, 0, static_cast<ULONG>(formats.size()));
-  if (!psa) return E_OUTOFMEMORY;
-  for (std::size_t i = 0; i < formats.size(); ++i) {
-    auto made = ComRef<CAvCodecFormat>::Adopt(
-        new CAvCodecFormat(app_, ComRef<CAvCodecInfo>::Share(this), std::move(formats[i])));
-    Variant v;
-    VariantSetDispatch(&v, static_cast<ICodecFormat*>(made.get()));
-    const LONG index = static_cast<LONG>(i);
-    if (FAILED(SafeArrayPutElement(psa, &index, &v))) {
-      SafeArrayDestroy(psa);
-      return E_OUTOFMEMORY;
-    }
-  }
-  *out = psa;
-  return S_OK;
+  return writer_values::ReturnObjectArray(
+      formats.size(),
+      [&](std::size_t i) {
+        return ComRef<CAvCodecFormat>::Adopt(
+            new CAvCodecFormat(app_, ComRef<CAvCodecInfo>::Share(this), std::move(formats[i])));
+      },
+      out);
 }
 
 HRESULT CAvCodecInfo::get_IsTwoPass(VARIANT_BOOL* out) { return GetBool(out, two_pass_); }
