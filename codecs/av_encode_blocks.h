@@ -34,11 +34,25 @@ namespace tidemark {
 
 enum class AvWriter : std::uint8_t { kAac, kMp3, kWma, kAcm };
 
+// The copyright, original and private bits of MPEG audio frame headers.
+struct Mp3HeaderBits {
+  bool copyright = false;
+  bool original = true;
+  bool private_bit = false;
+};
+
 struct AvEncodeSettings {
   AvWriter writer = AvWriter::kAac;
   std::uint32_t bitrate = 0;  // bits/s; 0: the writer's default
   bool prefer_fdk = true;     // AAC
   std::uint16_t wave_format = 0x0002;  // ACM
+  // Not in the stored blocks; the script writers set them.
+  std::uint8_t wma_version = 2;  // WMA: 1 picks FFmpeg's wmav1 encoder
+  bool mp3_header_set = false;   // MP3: write mp3_header into every audio frame
+  Mp3HeaderBits mp3_header;
+  // MP3: texts in an ID3v2.4 tag as UTF-8; false: an ID3v2.3 tag, its texts
+  // in ISO-8859-1 when they are ASCII and UTF-16 otherwise.
+  bool id3_unicode = true;
 };
 
 inline constexpr std::size_t kAacEncodeBlockSize = 8;

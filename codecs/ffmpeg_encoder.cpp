@@ -7,8 +7,10 @@
 #include <utility>
 #include <vector>
 
+#include "codecs/codec_library.h"
 #include "codecs/internal/av_tags.h"
 #include "codecs/internal/ffmpeg_api.h"
+#include "codecs/internal/mp3_header_bits.h"
 #include "core/document/segment_cursor.h"
 #include "core/document/sound_document.h"
 #include "platform/error_numbers.h"
@@ -33,7 +35,7 @@ Target TargetOf(const AvEncodeSettings& settings, const std::string& path) {
     case AvWriter::kMp3:
       return {"mp3", "libmp3lame"};
     case AvWriter::kWma:
-      return {"asf", "wmav2"};
+      return {"asf", settings.wma_version == 1 ? "wmav1" : "wmav2"};
     case AvWriter::kAcm:
       break;
   }
@@ -129,7 +131,13 @@ Error EncodeInto(const AvFormatApi& fa, const AvCodecApi& ca, const SwResampleAp
     if (ca.dict_set(&s.format->metadata, key.c_str(), value.c_str(), 0) < 0) return err::kOutOfMemory;
 
   if (fa.io_open(&s.format->pb, file.c_str(), AVIO_FLAG_WRITE) < 0) return err::kCreateFailed;
-  if (fa.write_header(s.format, nullptr) < 0) return err::kWriteFailed;
+  AVDictionary* options = nullptr;
+  if (settings.writer == AvWriter::kMp3 && !settings.id3_unicode &&
+      ca.dict_set(&options, "id3v2_version", "3", 0) < 0)
+    return err::kOutOfMemory;
+  const int header = fa.write_header(s.format, &options);
+  ca.dict_free(&options);
+  if (header < 0) return err::kWriteFailed;
 
   if (sa.alloc_set_opts(&s.swr, &s.codec->ch_layout, s.codec->sample_fmt, s.codec->sample_rate,
                         &s.codec->ch_layout, AV_SAMPLE_FMT_FLT, s.codec->sample_rate, 0, nullptr) < 0 ||
@@ -209,9 +217,28 @@ Error WriteThroughFfmpeg(const SoundDocument& document, const std::string& path,
   if (const Error rc = codec_detail::LoadSwResample(&swr)) return rc;
   const std::string hidden = HiddenNameBeside(path);
   Error rc = EncodeInto(format, codec, swr, document, hidden, settings, TargetOf(settings, path), progress);
+  if (!rc && settings.writer == AvWriter::kMp3 && settings.mp3_header_set)
+    rc = codec_detail::SetMp3HeaderBits(hidden, settings.mp3_header);
   if (!rc) rc = RenameFile(hidden, path, false);
   if (rc) ::unlink(hidden.c_str());
   return rc;
+}
+
+Error FindFfmpegEncoder(const AvEncodeSettings& settings, std::string* package) {
+  package->clear();
+  AvCodecApi codec{};
+  AvFormatApi format{};
+  SwResampleApi swr{};
+  Error rc = codec_detail::LoadAvCodec(&codec);
+  if (!rc) rc = codec_detail::LoadAvFormat(&format);
+  if (!rc) rc = codec_detail::LoadSwResample(&swr);
+  if (rc) {
+    *package = MissingCodecPackage();
+    return rc;
+  }
+  if (codec.find_encoder_by_name(TargetOf(settings, {}).encoder)) return Error{};
+  *package = kFullFfmpegPackage;
+  return err::kCodecLibraryUnavailable;
 }
 
 }  // namespace tidemark

@@ -25,4 +25,13 @@ struct SoundDocument;
 [[nodiscard]] Error WriteThroughFfmpeg(const SoundDocument& document, const std::string& path,
                                        const AvEncodeSettings& settings, const CodecProgress& progress = {});
 
+// The package of an FFmpeg build with every encoder the writers use.
+inline constexpr const char* kFullFfmpegPackage = "libavcodec-extra59";
+
+// Whether the libraries load and this FFmpeg has the writer's encoder (for
+// AAC, FFmpeg's own: libfdk-aac is only preferred). 0; or 37 with *package
+// the package to install: the missing library's, or kFullFfmpegPackage when
+// the libraries load but lack the encoder.
+[[nodiscard]] Error FindFfmpegEncoder(const AvEncodeSettings& settings, std::string* package);
+
 }  // namespace tidemark

@@ -14,6 +14,7 @@
 #include "automation/model/deferred_suspend.h"
 #include "automation/model/model_objects.h"
 #include "automation/model/model_ops.h"
+#include "automation/model/writer_ffmpeg.h"
 #include "automation/model/writer_objects.h"
 #include "config/error_messages.h"
 #include "platform/ascii_case.h"
@@ -213,9 +214,18 @@ HRESULT CApp::CreateFileWriter(BSTR type_name, IDispatch** out) {
     auto made = ComRef<CFileWriter_1Bit>::Adopt(new CFileWriter_1Bit(this));
     return ReturnObject<IDispatch>(static_cast<IFileWriter_1Bit*>(made.get()), out);
   }
-  static constexpr std::string_view kNotYet[] = {"mp3", "aac", "wma"};
-  for (const std::string_view t : kNotYet)
-    if (EqualsIgnoreAsciiCase(name, t)) return E_NOTIMPL;  // writers not built yet
+  if (EqualsIgnoreAsciiCase(name, "mp3")) {
+    auto made = ComRef<CFileWriter_MP3>::Adopt(new CFileWriter_MP3(this));
+    return ReturnObject<IDispatch>(static_cast<IFileWriter_MP3*>(made.get()), out);
+  }
+  if (EqualsIgnoreAsciiCase(name, "aac")) {
+    auto made = ComRef<CFileWriter_AAC>::Adopt(new CFileWriter_AAC(this));
+    return ReturnObject<IDispatch>(static_cast<IFileWriter_AAC*>(made.get()), out);
+  }
+  if (EqualsIgnoreAsciiCase(name, "wma")) {
+    auto made = ComRef<CFileWriter_WMA>::Adopt(new CFileWriter_WMA(this));
+    return ReturnObject<IDispatch>(static_cast<IFileWriter_WMA*>(made.get()), out);
+  }
   return E_INVALIDARG;
 }
 
@@ -255,16 +265,23 @@ HRESULT CApp::CreateFileWriter_PCM(IFileWriter_PCM** out) {
   return ReturnObject<IFileWriter_PCM>(made.get(), out);
 }
 
-#define TIDEMARK_WRITER_NOT_YET(Name, I)  \
-  HRESULT CApp::Name(I** out) {           \
-    if (!out) return E_INVALIDARG;        \
-    *out = nullptr;                       \
-    return E_NOTIMPL;                     \
-  }
-TIDEMARK_WRITER_NOT_YET(CreateFileWriter_AAC, IFileWriter_AAC)
-TIDEMARK_WRITER_NOT_YET(CreateFileWriter_MP3, IFileWriter_MP3)
-TIDEMARK_WRITER_NOT_YET(CreateFileWriter_WMA, IFileWriter_WMA)
-#undef TIDEMARK_WRITER_NOT_YET
+HRESULT CApp::CreateFileWriter_AAC(IFileWriter_AAC** out) {
+  if (!out) return E_INVALIDARG;
+  auto made = ComRef<CFileWriter_AAC>::Adopt(new CFileWriter_AAC(this));
+  return ReturnObject<IFileWriter_AAC>(made.get(), out);
+}
+
+HRESULT CApp::CreateFileWriter_MP3(IFileWriter_MP3** out) {
+  if (!out) return E_INVALIDARG;
+  auto made = ComRef<CFileWriter_MP3>::Adopt(new CFileWriter_MP3(this));
+  return ReturnObject<IFileWriter_MP3>(made.get(), out);
+}
+
+HRESULT CApp::CreateFileWriter_WMA(IFileWriter_WMA** out) {
+  if (!out) return E_INVALIDARG;
+  auto made = ComRef<CFileWriter_WMA>::Adopt(new CFileWriter_WMA(this));
+  return ReturnObject<IFileWriter_WMA>(made.get(), out);
+}
 
 HRESULT CApp::CreateSoundClip(BSTR file_name, ISoundClip** out) {
   if (!out) return E_INVALIDARG;
