@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "core/document/segment.h"
+#include "core/document/segment_cursor.h"
 #include "core/document/sound_document.h"
 #include "core/sources/sound_source.h"
 #include "platform/headless_editor_window.h"
@@ -50,6 +52,22 @@ inline SoundDocument* MakeDocument(SegmentList segments, std::uint32_t length, s
   SoundDocument* doc = nullptr;
   EXPECT_EQ(CreateDocument(std::nullopt, std::move(segments), std::move(d), &doc), 0u);
   return doc;
+}
+
+// Every sample of a document as interleaved floats.
+inline std::vector<float> ReadFloats(const SoundDocument& d) {
+  std::vector<float> v(std::size_t{d.length} * d.channels);
+  SegmentCursor cursor(d.segments, d.channels, d.length);
+  EXPECT_EQ(cursor.ReadFloat(d.length, v.data(), d.channels), 0u);
+  return v;
+}
+
+// The plain files in a folder (none when it does not exist).
+inline std::size_t RegularFileCount(const std::string& folder) {
+  std::size_t n = 0;
+  std::error_code ec;
+  for (const auto& e : std::filesystem::directory_iterator(folder, ec)) n += e.is_regular_file() ? 1 : 0;
+  return n;
 }
 
 using ::tidemark::DocumentPtr;  // the tests name it testing::DocumentPtr

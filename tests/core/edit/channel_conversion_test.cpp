@@ -23,15 +23,9 @@
 namespace tidemark {
 namespace {
 
-constexpr std::uint32_t kFrames = 3000;
+using testing::ReadFloats;
 
-std::vector<float> ReadFloats(const SoundDocument& d) {
-  std::vector<float> v(std::size_t{d.length} * d.channels);
-  SegmentCursor cursor(d.segments, d.channels, d.length);
-  cursor.Seek(0);
-  EXPECT_EQ(cursor.ReadFloat(d.length, v.data(), d.channels), 0u);
-  return v;
-}
+constexpr std::uint32_t kFrames = 3000;
 
 std::vector<float> Doubled(const std::vector<float>& mono) {
   std::vector<float> out;

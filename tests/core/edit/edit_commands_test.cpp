@@ -26,18 +26,12 @@
 namespace tidemark {
 namespace {
 
+using testing::ReadFloats;
+
 using testing::MarkerEntries;
 using testing::MarkerEntry;
 
 constexpr std::uint32_t kFrames = 2000;
-
-std::vector<float> ReadFloats(const SoundDocument& d) {
-  std::vector<float> v(std::size_t{d.length} * d.channels);
-  SegmentCursor cursor(d.segments, d.channels, d.length);
-  cursor.Seek(0);
-  EXPECT_EQ(cursor.ReadFloat(d.length, v.data(), d.channels), 0u);
-  return v;
-}
 
 // Everything a command may change, for exact before/after comparisons.
 struct Snapshot {
@@ -48,13 +42,6 @@ struct Snapshot {
 };
 
 Snapshot Take(const SoundDocument& d) { return {d.length, ReadFloats(d), MarkerEntries(d.markers)}; }
-
-std::size_t WorkFileCount(const std::string& folder) {
-  std::size_t n = 0;
-  std::error_code ec;
-  for (const auto& e : std::filesystem::directory_iterator(folder, ec)) n += e.is_regular_file() ? 1 : 0;
-  return n;
-}
 
 class EditCommandsTest : public ::testing::Test {
  protected:
@@ -336,9 +323,9 @@ TEST_F(EditCommandsTest, MixPasteAddsAndSubtractsExactly) {
   }
   // Onto a gap the clip goes in as it is, negated through gain blocks.
   ASSERT_EQ(InsertSilence(*doc_, 0, 20), 0u);  // 882 frames
-  const std::size_t files = WorkFileCount(work_);
+  const std::size_t files = testing::RegularFileCount(work_);
   ASSERT_EQ(MixPaste(*doc_, 0, *clip, true), 0u);
-  EXPECT_EQ(WorkFileCount(work_), files);  // nothing rendered
+  EXPECT_EQ(testing::RegularFileCount(work_), files);  // nothing rendered
   const std::vector<float> now = ReadFloats(*doc_);
   for (std::size_t i = 0; i < 1200; ++i) ASSERT_EQ(now[i], -c[i]) << i;
 }
@@ -362,18 +349,18 @@ TEST_F(EditCommandsTest, RenderReportsProgressAndCancelLeavesNothing) {
   testing::DocumentPtr big(MakeSourceDocument("big.raw", 100000, 2, 12));
   ClipRef clip = ClipOf(100000, 2, 13, 0, 100000);
   const Snapshot before = Take(*big);
-  const std::size_t files = WorkFileCount(work_);
+  const std::size_t files = testing::RegularFileCount(work_);
   CancelAfter cancel(2);  // asked after each block: the third one stops
   EXPECT_EQ(MixPaste(*big, 0, *clip, false, &cancel), err::kCancelled);
   EXPECT_EQ(cancel.last_done, 3u * RenderBlockFrames(2));
   EXPECT_EQ(cancel.last_total, 100000u);
-  EXPECT_EQ(WorkFileCount(work_), files);
+  EXPECT_EQ(testing::RegularFileCount(work_), files);
   EXPECT_EQ(Take(*big), before);
   EXPECT_TRUE(big->history.empty());
   CancelAfter never(1000);
   ASSERT_EQ(MixPaste(*big, 0, *clip, false, &never), 0u);
   EXPECT_EQ(never.last_done, 100000u);
-  EXPECT_GT(WorkFileCount(work_), files);
+  EXPECT_GT(testing::RegularFileCount(work_), files);
 }
 
 TEST_F(EditCommandsTest, ReplaceChannelsTakesOnlyTheMaskedChannel) {

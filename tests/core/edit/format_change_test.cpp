@@ -26,12 +26,7 @@
 namespace tidemark {
 namespace {
 
-std::vector<float> ReadFloats(const SoundDocument& d) {
-  std::vector<float> v(std::size_t{d.length} * d.channels);
-  SegmentCursor cursor(d.segments, d.channels, d.length);
-  EXPECT_EQ(cursor.ReadFloat(d.length, v.data(), d.channels), 0u);
-  return v;
-}
+using testing::ReadFloats;
 
 std::vector<std::uint32_t> MarkerPositions(const MarkerList& list) {
   std::vector<std::uint32_t> p;
@@ -41,13 +36,6 @@ std::vector<std::uint32_t> MarkerPositions(const MarkerList& list) {
 
 double ToneAt(double frequency, double rate, std::size_t frame, int channel) {
   return 0.5 * std::sin(2.0 * std::numbers::pi * frequency * static_cast<double>(frame) / rate + channel);
-}
-
-std::size_t FileCount(const std::string& folder) {
-  std::size_t n = 0;
-  std::error_code ec;
-  for (const auto& e : std::filesystem::directory_iterator(folder, ec)) n += e.is_regular_file() ? 1 : 0;
-  return n;
 }
 
 class CancelAfter final : public RenderObserver {
@@ -184,7 +172,7 @@ TEST_F(FormatChangeTest, EmptyAndOneFrameDocuments) {
 TEST_F(FormatChangeTest, RefusalsAndCancelChangeNothing) {
   testing::DocumentPtr doc(ToneDocument(44100, 2, 44100, 1000.0));
   const std::vector<float> before = ReadFloats(*doc);
-  const std::size_t files = FileCount(work_);
+  const std::size_t files = testing::RegularFileCount(work_);
   struct Refusal {
     FormatChange change;
     Error expected;
@@ -201,7 +189,7 @@ TEST_F(FormatChangeTest, RefusalsAndCancelChangeNothing) {
   EXPECT_EQ(doc->rate, 44100u);
   EXPECT_EQ(ReadFloats(*doc), before);
   EXPECT_FALSE(CanUndo(*doc));
-  EXPECT_EQ(FileCount(work_), files);
+  EXPECT_EQ(testing::RegularFileCount(work_), files);
 
   // A result past 0xFFFF0000 frames: 77 before any work (the document is silence).
   testing::DocumentPtr long_doc(testing::MakeDocument(SegmentList(), 0xF0000000u, 1, 4000));

@@ -18,6 +18,7 @@
 #include "core/io/work_folder.h"
 #include "platform/error_numbers.h"
 #include "platform/fault_injection.h"
+#include "tests/core/io/fake_memory.h"
 #include "tests/platform/file_test_util.h"
 
 namespace tidemark {
@@ -249,27 +250,30 @@ TEST(WorkFileWriter, ChecksSpaceAndCleansUpFailedStarts) {
   EXPECT_EQ(FilesInWorkFolder(), 0u);
 }
 
-// One complete run; every call reporting success means the files are right.
-void WriterRun(const fault::ScopedFault& fault, bool with_segments) {
-  const std::string data = testing::RandomText(26000, 6);
+// One complete run under an injected fault: every call reporting success
+// means the files are right, every failure leaves no working file.
+// `behind` runs 2 MiB windows written behind instead of small files.
+void WriterRun(const fault::ScopedFault& fault, bool with_segments, bool behind = false) {
+  const std::string data = testing::RandomText(behind ? 0x200000 * 2 + 4000 : 26000, behind ? 11 : 6);
+  const std::size_t piece = behind ? 0x40000 : 3000;
   SegmentList list;
   WorkFileWriter w;
-  w.set_file_byte_limit(10000);
-  Error rc = w.Begin(PcmFileKind::Temp, 22050, sample_code::kS16, 2, 6500);
-  for (std::size_t at = 0; rc == err::kOk && at < data.size(); at += 3000)
-    rc = w.Write(data.data() + at, std::min<std::size_t>(3000, data.size() - at));
+  if (!behind) w.set_file_byte_limit(10000);
+  Error rc = w.Begin(PcmFileKind::Temp, 22050, sample_code::kS16, 2, static_cast<std::uint32_t>(data.size() / 4));
+  for (std::size_t at = 0; rc == err::kOk && at < data.size(); at += piece)
+    rc = w.Write(data.data() + at, std::min(piece, data.size() - at));
   if (rc == err::kOk) rc = w.Finish(with_segments ? &list : nullptr);
   if (rc == err::kOk) {
     std::string joined;
     if (with_segments) {
-      for (Segment* s = list.first(); s; s = s->next) {
+      for (Segment* s = list.first(); s && rc == err::kOk; s = s->next) {
         std::string frames(s->length * 4, '\0');
         rc = s->source->Read(0, s->length, frames.data(), sample_code::kS16);
-        if (rc != err::kOk) break;
         joined += frames;
       }
     } else {
-      for (const WorkFileWriter::File& f : w.files()) joined += CheckedData(f.path, 2, 22050, 2);
+      for (const WorkFileWriter::File& f : w.files())
+        joined += behind ? ReadFileText(f.path).substr(w.header_size()) : CheckedData(f.path, 2, 22050, 2);
     }
     if (rc == err::kOk) {
       EXPECT_TRUE(joined == data) << "fault at op " << fault.rule().nth;
@@ -294,6 +298,13 @@ TEST(WorkFileWriter, EveryFaultPointLeavesNoStrayFile) {
         fault::ForEachFaultPoint(kOps, error, [](const fault::ScopedFault& f) { WriterRun(f, true); });
     EXPECT_GT(segment_runs, runs);
   }
+}
+
+TEST(WorkFileWriterBehind, EveryFaultPointLeavesNoStrayFile) {
+  const testing::FakeMemoryScope memory(std::uint64_t{200} << 20);  // 2 MiB windows
+  constexpr fault::FaultOps kOps = fault::kAllOps & ~fault::kUnlink;
+  EXPECT_GT(fault::ForEachFaultPoint(kOps, EIO, [](const fault::ScopedFault& f) { WriterRun(f, false, true); }), 10u);
+  EXPECT_GT(fault::ForEachFaultPoint(kOps, ENOSPC, [](const fault::ScopedFault& f) { WriterRun(f, true, true); }), 10u);
 }
 
 // Really crosses 4 GiB on disk. Normal configuration only.

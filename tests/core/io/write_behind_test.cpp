@@ -1,7 +1,6 @@
 // Write-behind files: full windows go to disk on a helper thread. The bytes
 // and their order, the errors of a write in flight (the same numbers as a
-// file written in place, kept from then on), the fallback without a thread,
-// and the working-file writer's fault loop over windows written behind.
+// file written in place, kept from then on) and the fallback without a thread.
 #include <filesystem>
 #include <random>
 #include <string>
@@ -9,11 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "core/document/segment.h"
 #include "core/io/buffered_file.h"
-#include "core/io/work_file_writer.h"
-#include "core/io/work_folder.h"
-#include "core/sources/sound_source.h"
 #include "platform/error_numbers.h"
 #include "platform/fault_injection.h"
 #include "tests/core/io/fake_memory.h"
@@ -169,50 +164,6 @@ TEST_F(WriteBehindTest, WithoutAThreadWindowsAreWrittenInPlace) {
   EXPECT_EQ(f.windows_written_behind(), 0u);
   ASSERT_EQ(f.Close(), err::kOk);
   EXPECT_TRUE(ReadFileText(path_) == data);
-}
-
-// The working-file writer over 2 MiB windows written behind: every call
-// reporting success means the bytes are right, every failure leaves no
-// working file.
-void WriterRun(const fault::ScopedFault& fault, bool with_segments) {
-  const std::string data = RandomText(0x200000 * 2 + 4000, 11);
-  SegmentList list;
-  WorkFileWriter w;
-  const auto frames = static_cast<std::uint32_t>(data.size() / 4);
-  Error rc = w.Begin(PcmFileKind::Temp, 44100, sample_code::kS16, 2, frames);
-  for (std::size_t at = 0; rc == err::kOk && at < data.size(); at += 0x40000)
-    rc = w.Write(data.data() + at, std::min<std::size_t>(0x40000, data.size() - at));
-  if (rc == err::kOk) rc = w.Finish(with_segments ? &list : nullptr);
-  if (rc == err::kOk) {
-    std::string joined;
-    if (with_segments) {
-      for (Segment* s = list.first(); s && rc == err::kOk; s = s->next) {
-        std::string part(std::size_t{s->length} * 4, '\0');
-        rc = s->source->Read(0, s->length, part.data(), sample_code::kS16);
-        joined += part;
-      }
-    } else {
-      for (const WorkFileWriter::File& f : w.files()) joined += ReadFileText(f.path).substr(w.header_size());
-    }
-    if (rc == err::kOk) {
-      EXPECT_TRUE(joined == data) << "fault at op " << fault.rule().nth;
-    }
-  } else {
-    EXPECT_TRUE(fault.fired()) << rc;
-    EXPECT_TRUE(list.empty());
-  }
-  w.Discard();
-  list.Clear();
-  std::string folder;
-  ASSERT_EQ(EnsureWorkFolder(&folder), err::kOk);
-  EXPECT_TRUE(std::filesystem::is_empty(folder)) << "fault at op " << fault.rule().nth << " rc " << rc;
-}
-
-TEST(WorkFileWriterBehind, EveryFaultPointLeavesNoStrayFile) {
-  const FakeMemoryScope memory(std::uint64_t{200} << 20);  // 2 MiB windows
-  constexpr fault::FaultOps kOps = fault::kAllOps & ~fault::kUnlink;
-  EXPECT_GT(fault::ForEachFaultPoint(kOps, EIO, [](const fault::ScopedFault& f) { WriterRun(f, false); }), 10u);
-  EXPECT_GT(fault::ForEachFaultPoint(kOps, ENOSPC, [](const fault::ScopedFault& f) { WriterRun(f, true); }), 10u);
 }
 
 }  // namespace

@@ -201,6 +201,17 @@ class RenameTest : public DetachTest {
     DetachTest::TearDown();
   }
   std::vector<std::uint8_t> Samples() const { return std::vector<std::uint8_t>(bytes_.begin() + 44, bytes_.end()); }
+  // The working file became `target`: the source reads it unowned, and the
+  // saved file outlives the source.
+  void ExpectRenamedTo(const std::string& target) {
+    EXPECT_EQ(ReadWholeFile(target), bytes_);
+    EXPECT_FALSE(FileExists(work_file_));
+    EXPECT_FALSE(OwnsFile(s_.get()));
+    EXPECT_EQ(FilePath(s_.get()), target);
+    EXPECT_EQ(ReadAll(s_.get(), 70000, kS16), Samples());
+    s_.reset();
+    EXPECT_TRUE(FileExists(target));
+  }
 
   std::string work_file_;
   std::vector<std::uint8_t> bytes_;
@@ -218,21 +229,15 @@ TEST_F(RenameTest, RenamesOrReportsTheTargetExists) {
 
   ASSERT_EQ(RenameOwnedFile(s_.get(), target, &error), kRenameDone);
   EXPECT_EQ(error, 0u);
-  EXPECT_FALSE(FileExists(work_file_));
-  EXPECT_EQ(ReadWholeFile(target), bytes_);
-  EXPECT_FALSE(OwnsFile(s_.get()));
-  EXPECT_EQ(FilePath(s_.get()), target);
   EXPECT_EQ(FindFileSource(target).get(), s_.get());
   EXPECT_FALSE(FindFileSource(work_file_));
-  EXPECT_EQ(ReadAll(s_.get(), 70000, kS16), Samples());
 
-  // No longer owned: nothing to rename, and the saved file survives the source.
+  // No longer owned: nothing to rename.
   EXPECT_EQ(RenameOwnedFile(s_.get(), dir_ + "/again.wav", &error), kRenameNotDone);
   EXPECT_EQ(error, 0u);
   SourceRef silence = MakeSilenceSource(44100, 2);
   EXPECT_EQ(RenameOwnedFile(silence.get(), dir_ + "/again.wav"), kRenameNotDone);
-  s_.reset();
-  EXPECT_TRUE(FileExists(target));
+  ExpectRenamedTo(target);
 }
 
 // A target on another file system (EXDEV from the first rename): the file
@@ -244,13 +249,8 @@ TEST_F(RenameTest, CopiesAcrossFileSystems) {
     ASSERT_EQ(RenameOwnedFile(s_.get(), target), kRenameDone);
     EXPECT_TRUE(exdev.fired());
   }
-  EXPECT_EQ(ReadWholeFile(target), bytes_);
-  EXPECT_FALSE(FileExists(work_file_));
   EXPECT_EQ(FolderNames(dir_), std::vector<std::string>{"other.wav"}) << "a temporary copy was left";
-  EXPECT_FALSE(OwnsFile(s_.get()));
-  EXPECT_EQ(ReadAll(s_.get(), 70000, kS16), Samples());
-  s_.reset();
-  EXPECT_TRUE(FileExists(target));
+  ExpectRenamedTo(target);
 }
 
 TEST_F(RenameTest, FailedCrossFileSystemCopiesLeaveTheOriginal) {
