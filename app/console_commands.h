@@ -78,6 +78,9 @@ Result PlayPreviewRange(Session& s, std::uint32_t start, std::uint32_t length,
                         std::unique_ptr<playback::PreviewProcessor> processor);
 // The input device chosen with `device in`.
 const std::string& RecordInputDevice();
+// How often a play or take waiting for its end looks for Ctrl-C: the
+// console's only timed wake while sound runs.
+inline constexpr int kCancelPollMs = 250;
 // The recording commands (console_record_commands.cpp): record, record!;
 // the take running in the background ends with StopRecording (none when
 // there is none); the pre-record ring's length from the settings.

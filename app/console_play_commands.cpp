@@ -24,6 +24,12 @@ playback::PlaySettings& Settings() {
   static playback::PlaySettings settings;
   return settings;
 }
+// The session's settings for one play: levels only where a meter shows them.
+playback::PlaySettings SettingsFor(const Session& s) {
+  playback::PlaySettings settings = Settings();
+  settings.post_levels = s.interactive();
+  return settings;
+}
 std::string& InputDevice() {
   static std::string name = "default";
   return name;
@@ -93,7 +99,7 @@ Result WaitPlayedOut(Session& s, std::uint32_t rate, std::uint32_t start) {
       playback::StopPlayback();
       return Result::kDone;
     }
-    if (!playback::TakeNotice(&n, 50)) continue;
+    if (!playback::TakeNotice(&n, kCancelPollMs)) continue;
     if (n.kind == playback::PlayNotice::kLevels) meter.Show(n);
     if (n.kind != playback::PlayNotice::kEnd) continue;
     playback::StopPlayback();
@@ -129,7 +135,8 @@ Result PlayCommand(Session& s, const CommandArgs& args) {
   }
   if (length == 0) return s.Notice(text::kConsoleNothingSelected);
   playback::ClearNotices();
-  if (const Error rc = playback::PlayDocumentRange(d, start, length, mode == "loop", Settings())) return s.Fail(rc);
+  if (const Error rc = playback::PlayDocumentRange(d, start, length, mode == "loop", SettingsFor(s)))
+    return s.Fail(rc);
   if (mode == "loop") return Result::kDone;
   return WaitPlayedOut(s, d.rate, start);
 }
@@ -138,7 +145,7 @@ Result PlayPreviewRange(Session& s, std::uint32_t start, std::uint32_t length,
                         std::unique_ptr<playback::PreviewProcessor> processor) {
   SoundDocument& d = *s.active();
   playback::ClearNotices();
-  if (const Error rc = playback::PlayPreview(d, start, length, false, std::move(processor), Settings()))
+  if (const Error rc = playback::PlayPreview(d, start, length, false, std::move(processor), SettingsFor(s)))
     return s.Fail(rc);
   return WaitPlayedOut(s, d.rate, start);
 }
