@@ -142,11 +142,12 @@ Result PlayCommand(Session& s, const CommandArgs& args) {
 }
 
 Result PlayPreviewRange(Session& s, std::uint32_t start, std::uint32_t length,
-                        std::unique_ptr<playback::PreviewProcessor> processor) {
+                        std::unique_ptr<playback::PreviewProcessor> processor, bool loop) {
   SoundDocument& d = *s.active();
   playback::ClearNotices();
-  if (const Error rc = playback::PlayPreview(d, start, length, false, std::move(processor), SettingsFor(s)))
+  if (const Error rc = playback::PlayPreview(d, start, length, loop, std::move(processor), SettingsFor(s)))
     return s.Fail(rc);
+  if (loop) return Result::kDone;
   return WaitPlayedOut(s, d.rate, start);
 }
 
@@ -187,7 +188,9 @@ Result SpeedCommand(Session& s, const CommandArgs& args) {
 const std::string& RecordInputDevice() { return InputDevice(); }
 
 void StopPlaybackUnlessKept(std::string_view command) {
-  for (const std::string_view kept : {"play", "pause", "stop", "volume", "devices", "device", "help", "info", "docs"})
+  // `effect` stops it itself unless it changes a playing preview.
+  for (const std::string_view kept :
+       {"play", "pause", "stop", "volume", "devices", "device", "help", "info", "docs", "effect"})
     if (command == kept) return;
   // Quitting ends a take running in the background; its file is kept.
   if (command == "quit") DropRecording();
