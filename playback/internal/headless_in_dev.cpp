@@ -81,10 +81,7 @@ class PacedInDev : public CSndInDev {
     if (!running_ || AtEnd()) return std::nullopt;
     // Paused, only a command (resume, stop) brings the next buffer nearer.
     if (paused_) return Clock::now() + std::chrono::seconds(1);
-    // A buffer already due is taken at once; otherwise half a second of
-    // them together, so the recorder wakes twice a second, not per buffer.
-    if (unpaced_ || Due() <= Clock::now()) return Clock::now();
-    return Due(std::max<std::uint64_t>(1, format_.rate / 2 / frames_));
+    return unpaced_ ? Clock::now() : Due();
   }
   std::uint32_t FramesPerBuffer() const override { return frames_; }
   const InFormat& Format() const override { return format_; }
@@ -100,10 +97,9 @@ class PacedInDev : public CSndInDev {
   std::string error_;
 
  private:
-  // When buffer taken_ + ahead - 1 is filled.
-  Clock::time_point Due(std::uint64_t ahead = 1) const {
-    return origin_ + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(
-                         static_cast<double>(taken_ + ahead) * frames_ / format_.rate));
+  Clock::time_point Due() const {
+    return origin_ + std::chrono::duration_cast<Clock::duration>(
+                         std::chrono::duration<double>(static_cast<double>(taken_ + 1) * frames_ / format_.rate));
   }
 
   Clock::time_point origin_;

@@ -18,7 +18,6 @@
 #include "config/error_codes.h"
 #include "config/settings.h"
 #include "playback/play_engine.h"
-#include "playback/snd_in_dev.h"
 #include "platform/error_numbers.h"
 #include "platform/fault_injection.h"
 
@@ -313,35 +312,6 @@ TEST(Recorder, TheNextLevelNoticeWaitsUntilTheOwnerClearedTheFlag) {
   ASSERT_TRUE(r.TakeNotice(&n, 2000));
   EXPECT_EQ(n.kind, RecordNotice::kLevels);
   EXPECT_EQ(r.Stop(), err::kOk);
-}
-
-// A clock-paced input is due half a second of buffers at a time: nothing
-// before the batch's last is filled, then each of the batch at once.
-TEST(InputDevice, NullInputIsDueInHalfSecondBatches) {
-  std::unique_ptr<CSndInDev> dev;
-  std::string detail;
-  ASSERT_EQ(OpenSndInDev("null", {8000, 1, sample_code::kS16}, 800, &dev, &detail), err::kOk) << detail;
-  EXPECT_FALSE(dev->NextDue()) << "due before the start";
-  const auto t0 = std::chrono::steady_clock::now();
-  ASSERT_EQ(dev->Start(), err::kOk);
-  const auto due = dev->NextDue();
-  ASSERT_TRUE(due);
-  const double wait = std::chrono::duration<double>(*due - t0).count();
-  EXPECT_GE(wait, 0.5 - 0.01) << "woken before the batch's last buffer";
-  EXPECT_LE(wait, 0.5 + 0.05);
-  std::this_thread::sleep_until(*due);
-  for (int i = 0; i < 5; ++i) {
-    const auto at = *dev->NextDue();
-    ASSERT_LE(at, std::chrono::steady_clock::now()) << "buffer " << i << " of the batch waits";
-    bool ready = false, ended = false;
-    ASSERT_EQ(dev->WaitFilled(0, &ready, &ended), err::kOk);
-    ASSERT_TRUE(ready);
-    std::uint32_t frames = 0;
-    ASSERT_EQ(dev->TakeBuffer(&frames), err::kOk);
-    dev->GiveBack();
-  }
-  EXPECT_GT(*dev->NextDue(), std::chrono::steady_clock::now() + std::chrono::milliseconds(300))
-      << "the next batch is due at once";
 }
 
 }  // namespace
