@@ -73,11 +73,15 @@ Result SpeedCommand(Session& s, const CommandArgs& args);
 // document changes or closes under it.
 void StopPlaybackUnlessKept(std::string_view command);
 // Plays [start, start + length) of the active document through `processor`
-// with the session's play settings and waits until it has played out.
+// with the session's play settings and waits until it has played out; with
+// `loop` over and over, returning at once.
 Result PlayPreviewRange(Session& s, std::uint32_t start, std::uint32_t length,
-                        std::unique_ptr<playback::PreviewProcessor> processor);
+                        std::unique_ptr<playback::PreviewProcessor> processor, bool loop);
 // The input device chosen with `device in`.
 const std::string& RecordInputDevice();
+// How often a play or take waiting for its end looks for Ctrl-C: the
+// console's only timed wake while sound runs.
+inline constexpr int kCancelPollMs = 250;
 // The recording commands (console_record_commands.cpp): record, record!;
 // the take running in the background ends with StopRecording (none when
 // there is none); the pre-record ring's length from the settings.

@@ -21,6 +21,8 @@
 #include "config/text_slot.h"
 #include "core/document/sound_document.h"
 #include "effects/analysis/waveform_statistics.h"
+#include "effects/dynamics/compress_effect.h"
+#include "effects/dynamics/compress_if.h"
 #include "effects/framework/effect_factory.h"
 #include "effects/framework/progress_scope.h"
 #include "effects/framework/recent_effects.h"
@@ -28,6 +30,7 @@
 #include "platform/ascii_case.h"
 #include "platform/error_numbers.h"
 #include "platform/ui_messages.h"
+#include "playback/play_engine.h"
 #include "playback/preview_source.h"
 
 namespace tidemark::console {
@@ -165,6 +168,12 @@ class RunPreview final : public playback::PreviewProcessor {
   std::uint32_t Latency() const override { return run_->GetLatency(); }
   std::uint32_t ChannelMask() const override { return factory_.ChannelMask(); }
   std::uint16_t OutputChannels() const { return factory_.OutputChannels(); }
+  // A compressor's live change: the delay lines stay, playback goes on.
+  Error Reconfigure(const NS_EFFECT_COMPRESS::MySetupParams& v) {
+    auto* run = dynamic_cast<NS_EFFECT::CCompressIf*>(run_.get());
+    if (!run) return err::kLayoutMismatch;
+    return run->Reconfigure(v.rate, v.input_channels, v.inv_ratio, v.threshold, v.window_ms, v.makeup);
+  }
 
  private:
   SettingsBlock block_;  // before the factory, which reads it
@@ -172,14 +181,61 @@ class RunPreview final : public playback::PreviewProcessor {
   EffRunPtr run_;
 };
 
-// `effect NAME ... preview [SECONDS]`: plays the selection (its first
-// SECONDS) through a run of the given settings; the document and the
-// entry's last-used settings stay as they are.
+// The numbers a compressor's run is made of, read from `block` by its entry;
+// none for any other effect.
+std::optional<NS_EFFECT_COMPRESS::MySetupParams> CompressValues(CEffEntry_Std& entry, SoundDocument& d,
+                                                                const SettingsBlock& block) {
+  CEffEntry::SetupParamsPtr params;
+  if (entry.CreateSetupParams(&d, 0, &params)) return std::nullopt;
+  const auto* values = dynamic_cast<const NS_EFFECT_COMPRESS::MySetupParams*>(params.get());
+  if (!values) return std::nullopt;
+  SettingsBlock copy = block;
+  ProgressScope scope;
+  if (entry.SetupQuiet(&scope, *params, copy)) return std::nullopt;
+  return *values;
+}
+
+class CompressChange final : public playback::PreviewChange {
+ public:
+  explicit CompressChange(const NS_EFFECT_COMPRESS::MySetupParams& values) : values_(values) {}
+  Error ApplyTo(playback::PreviewProcessor& p) override { return static_cast<RunPreview&>(p).Reconfigure(values_); }
+
+ private:
+  NS_EFFECT_COMPRESS::MySetupParams values_;
+};
+
+// The compressor preview that may be playing: a new one of the same entry
+// on the same document, de-esser choice and frequency changes it live.
+struct LivePreview {
+  const CEffEntry* entry = nullptr;
+  const SoundDocument* document = nullptr;
+  std::uint8_t de_esser = 0;
+  float frequency = 0.0f;
+  bool Matches(const CEffEntry& e, const SoundDocument& d, const NS_EFFECT_COMPRESS::MySetupParams& v) const {
+    return entry == &e && document == &d && de_esser == v.de_esser && frequency == v.frequency;
+  }
+};
+LivePreview& Live() {
+  static LivePreview live;
+  return live;
+}
+
+// `effect NAME ... preview [SECONDS|loop]`: plays the selection (its first
+// SECONDS, or over and over) through a run of the given settings; the
+// document and the entry's last-used settings stay as they are. While a
+// compressor's preview plays, a new one of it takes the settings live.
 Result Preview(Session& s, CEffEntry& entry, const std::string& name, const SettingsBlock& block,
-               std::optional<double> seconds) {
+               std::optional<double> seconds, bool loop) {
   SoundDocument& d = *s.active();
   auto* std_entry = dynamic_cast<CEffEntry_Std*>(&entry);
   if (!std_entry) return Refuse(s, name, kNotAvailable);
+  const std::optional<NS_EFFECT_COMPRESS::MySetupParams> values = CompressValues(*std_entry, d, block);
+  if (values && playback::PreviewPlaying() && Live().Matches(entry, d, *values) &&
+      playback::ChangePreview(std::make_unique<CompressChange>(*values)))
+    return Result::kDone;
+  playback::StopPlayback();
+  playback::ClearNotices();
+  Live() = {};
   std::uint32_t from = 0, to = 0;
   GetSelection(d, &from, &to);
   if (from == to) return s.Notice(text::kConsoleNothingSelected);
@@ -195,7 +251,8 @@ Result Preview(Session& s, CEffEntry& entry, const std::string& name, const Sett
   // The preview plays the document's channels; a mono selection the effect
   // would make stereo cannot be heard that way.
   if (preview->OutputChannels() != d.channels) return Refuse(s, name, kEffectCannotProcess);
-  return PlayPreviewRange(s, from, length, std::move(preview));
+  if (values) Live() = {&entry, &d, values->de_esser, values->frequency};
+  return PlayPreviewRange(s, from, length, std::move(preview), loop);
 }
 
 }  // namespace
@@ -249,6 +306,7 @@ Result EffectCommand(Session& s, const CommandArgs& args) {
   std::vector<std::string> pairs;
   std::optional<std::string> save_response;
   bool preview = false;
+  bool preview_loop = false;
   std::optional<double> preview_seconds;
   for (std::size_t i = 1; i < args.size(); ++i) {
     const std::string& arg = args[i];
@@ -260,8 +318,11 @@ Result EffectCommand(Session& s, const CommandArgs& args) {
     if (EqualsIgnoreAsciiCase(arg, "preview")) {
       if (preview) return s.Usage("effect");
       preview = true;
-      // An optional length in seconds follows.
-      if (i + 1 < args.size() && args[i + 1].find('=') == std::string::npos) {
+      // An optional length in seconds, or `loop`, follows.
+      if (i + 1 < args.size() && EqualsIgnoreAsciiCase(args[i + 1], "loop")) {
+        preview_loop = true;
+        ++i;
+      } else if (i + 1 < args.size() && args[i + 1].find('=') == std::string::npos) {
         preview_seconds = ParseNumber(args[i + 1]);
         if (!preview_seconds || !(*preview_seconds > 0.0)) return s.Fail(text::kConsoleBadNumber, args[i + 1]);
         ++i;
@@ -284,6 +345,11 @@ Result EffectCommand(Session& s, const CommandArgs& args) {
     }
     pairs.push_back(arg);
   }
+  // A preview playing on (kept across `effect`) ends before anything but a preview.
+  if (!preview) {
+    playback::StopPlayback();
+    playback::ClearNotices();
+  }
   const SettingsLayout* layout = entry->GetSettingsLayout();
   if (!layout && given && !given->empty()) return Refuse(s, given_arg, kSettingsNotValid);
   SettingsRefusal refusal;
@@ -300,7 +366,7 @@ Result EffectCommand(Session& s, const CommandArgs& args) {
     s.out() << "impulse response saved: " << *save_response << " (" << frames << " frames, 2 ch, " << d.rate
             << " Hz)\n";
   }
-  if (preview) return Preview(s, *entry, name, *block, preview_seconds);
+  if (preview) return Preview(s, *entry, name, *block, preview_seconds, preview_loop);
   std::uint32_t from = 0, to = 0;
   GetSelection(d, &from, &to);
   if (from == to) return s.Notice(text::kConsoleNothingSelected);
@@ -351,6 +417,12 @@ Result HelpEffect(Session& s, std::string_view name) {
   }
   if (dynamic_cast<CEffEntry_Std*>(entry))
     s.out() << "  preview [SECONDS]  plays the selection (its first SECONDS) through the effect; changes nothing\n";
+  if (dynamic_cast<CEffEntry_Std*>(entry))
+    s.out() << "  preview loop  plays the selection over and over and returns; `stop` ends it"
+            << (entry->GetCommandId() == NS_EFFECT_COMPRESS::Entry().GetCommandId()
+                    ? "; a new preview of it while it plays changes it live"
+                    : "")
+            << "\n";
   if (SynthesisesResponse(*entry))
     s.out() << "  save-ir=PATH  also writes the synthesised impulse response (64-bit float WAV, \"DELAY=N\")\n";
   for (const std::string& path : RecentResponseFilesOf(*entry)) s.out() << "  recent \"" << EscapeText(path) << "\"\n";

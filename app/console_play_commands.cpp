@@ -24,6 +24,12 @@ playback::PlaySettings& Settings() {
   static playback::PlaySettings settings;
   return settings;
 }
+// The session's settings for one play: levels only where a meter shows them.
+playback::PlaySettings SettingsFor(const Session& s) {
+  playback::PlaySettings settings = Settings();
+  settings.post_levels = s.interactive();
+  return settings;
+}
 std::string& InputDevice() {
   static std::string name = "default";
   return name;
@@ -93,7 +99,7 @@ Result WaitPlayedOut(Session& s, std::uint32_t rate, std::uint32_t start) {
       playback::StopPlayback();
       return Result::kDone;
     }
-    if (!playback::TakeNotice(&n, 50)) continue;
+    if (!playback::TakeNotice(&n, kCancelPollMs)) continue;
     if (n.kind == playback::PlayNotice::kLevels) meter.Show(n);
     if (n.kind != playback::PlayNotice::kEnd) continue;
     playback::StopPlayback();
@@ -129,17 +135,19 @@ Result PlayCommand(Session& s, const CommandArgs& args) {
   }
   if (length == 0) return s.Notice(text::kConsoleNothingSelected);
   playback::ClearNotices();
-  if (const Error rc = playback::PlayDocumentRange(d, start, length, mode == "loop", Settings())) return s.Fail(rc);
+  if (const Error rc = playback::PlayDocumentRange(d, start, length, mode == "loop", SettingsFor(s)))
+    return s.Fail(rc);
   if (mode == "loop") return Result::kDone;
   return WaitPlayedOut(s, d.rate, start);
 }
 
 Result PlayPreviewRange(Session& s, std::uint32_t start, std::uint32_t length,
-                        std::unique_ptr<playback::PreviewProcessor> processor) {
+                        std::unique_ptr<playback::PreviewProcessor> processor, bool loop) {
   SoundDocument& d = *s.active();
   playback::ClearNotices();
-  if (const Error rc = playback::PlayPreview(d, start, length, false, std::move(processor), Settings()))
+  if (const Error rc = playback::PlayPreview(d, start, length, loop, std::move(processor), SettingsFor(s)))
     return s.Fail(rc);
+  if (loop) return Result::kDone;
   return WaitPlayedOut(s, d.rate, start);
 }
 
@@ -180,7 +188,9 @@ Result SpeedCommand(Session& s, const CommandArgs& args) {
 const std::string& RecordInputDevice() { return InputDevice(); }
 
 void StopPlaybackUnlessKept(std::string_view command) {
-  for (const std::string_view kept : {"play", "pause", "stop", "volume", "devices", "device", "help", "info", "docs"})
+  // `effect` stops it itself unless it changes a playing preview.
+  for (const std::string_view kept :
+       {"play", "pause", "stop", "volume", "devices", "device", "help", "info", "docs", "effect"})
     if (command == kept) return;
   // Quitting ends a take running in the background; its file is kept.
   if (command == "quit") DropRecording();

@@ -41,6 +41,7 @@ std::string Decibels(std::uint32_t peak) {
 
 // On a terminal, the peak of each channel (and its hold) and the frames
 // captured on one status line; the level record is given back at once.
+// From a pipe it is kept, so the recorder stops measuring and posting.
 class RecordMeter {
  public:
   explicit RecordMeter(Session& s) : s_(s) {}
@@ -59,8 +60,8 @@ class RecordMeter {
       }
       s_.err() << line << " dB" << std::flush;
       shown_ = true;
+      levels->ready.store(false, std::memory_order_release);
     }
-    levels->ready.store(false, std::memory_order_release);
   }
 
  private:
@@ -93,7 +94,7 @@ bool Wait(Session& s, playback::Recorder& recorder, RecordMeter& meter, std::uin
   for (;;) {
     if (Cancelled(s)) return true;
     if (until_frames != 0 && recorder.captured() >= until_frames) return false;
-    if (!recorder.TakeNotice(&n, 50)) continue;
+    if (!recorder.TakeNotice(&n, kCancelPollMs)) continue;
     if (n.kind == playback::RecordNotice::kLevels) {
       meter.Show(n.levels, recorder.format().rate);
       continue;

@@ -75,6 +75,7 @@ struct PlayRequest {
   std::pmr::string device;  // kept whole: a file device carries a path
   int volume_percent = -1;
   bool large_buffers = false;
+  bool post_levels = true;
   std::thread thread;
   std::atomic<bool> paused{false};
 
@@ -270,6 +271,7 @@ class PlayThread {
   }
 
   void PostLevels(const std::uint32_t* peaks, bool last, std::uint64_t played = 0) {
+    if (peaks != nullptr && !r_.post_levels) return;
     PlayNotice n;
     n.position = played;
     n.kind = PlayNotice::kLevels;
@@ -498,6 +500,7 @@ Error StartPlayback(const PlayStart& start, const PlaySettings& settings) {
   r->code = OutputCode(settings, start.flags);
   r->volume_percent = settings.volume_percent;
   r->large_buffers = settings.large_buffers;
+  r->post_levels = settings.post_levels;
   r->command_fd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
   auto release = [&] {
     if (r->command_fd >= 0) ::close(r->command_fd);

@@ -74,6 +74,10 @@ struct PlaySettings {
   // 1/1.03 <= s < 1.03 play at exactly 1.0.
   std::uint32_t scaler_speed = kScalerOff;
   std::uint32_t scaler_method = 0;
+  // False when nothing shows the levels (a console reading a pipe): no
+  // per-buffer level notices are posted, so the UI's thread is not woken
+  // for them; the last-buffer notice still is.
+  bool post_levels = true;
 };
 
 // The first number of the settings' "Dialog" entry `dialog` ("Record",

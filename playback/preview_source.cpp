@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -17,8 +18,22 @@ namespace {
 
 constexpr std::uint32_t kChunk = 4096;
 
+struct PreviewSource;
+// The playing preview and its change waiting for the playback thread.
+std::mutex g_preview_mutex;
+PreviewSource* g_preview = nullptr;
+std::unique_ptr<PreviewChange> g_change;
+
 // Frees itself after the stop.
 struct PreviewSource {
+  ~PreviewSource() {
+    const std::lock_guard lock(g_preview_mutex);
+    if (g_preview == this) {
+      g_preview = nullptr;
+      g_change.reset();
+    }
+  }
+
   SoundDocument* document = nullptr;
   std::uint32_t start = 0;
   std::uint32_t length = 0;
@@ -66,8 +81,18 @@ struct PreviewSource {
     return {};
   }
 
+  Error TakeChange() {
+    std::unique_ptr<PreviewChange> change;
+    {
+      const std::lock_guard lock(g_preview_mutex);
+      change = std::move(g_change);
+    }
+    return change ? change->ApplyTo(*processor) : Error{};
+  }
+
   Error Fill(std::uint32_t frames, void* buffer, SampleCode code) {
     if (failed) return failed;
+    if (const Error rc = TakeChange()) return rc;
     auto* out = static_cast<std::uint8_t*>(buffer);
     const std::size_t frame_bytes = std::size_t{BytesPerSample(code)} * channels;
     while (frames > 0) {
@@ -92,6 +117,18 @@ struct PreviewSource {
 };
 
 }  // namespace
+
+bool ChangePreview(std::unique_ptr<PreviewChange> change) {
+  const std::lock_guard lock(g_preview_mutex);
+  if (g_preview == nullptr) return false;
+  g_change = std::move(change);
+  return true;
+}
+
+bool PreviewPlaying() {
+  const std::lock_guard lock(g_preview_mutex);
+  return g_preview != nullptr;
+}
 
 Error PlayPreview(SoundDocument& document, std::uint32_t start, std::uint32_t length, bool loop,
                   std::unique_ptr<PreviewProcessor> processor, const PlaySettings& settings) {
@@ -118,6 +155,11 @@ Error PlayPreview(SoundDocument& document, std::uint32_t start, std::uint32_t le
   s.channels = document.channels;
   s.loop = loop;
   s.flags = kLargeBuffers;
+  {
+    const std::lock_guard lock(g_preview_mutex);
+    g_preview = source.get();
+    g_change.reset();
+  }
   if (const Error rc = StartPlayback(s, settings)) return rc;
   source.release();  // the source frees itself after the stop
   return {};

@@ -27,6 +27,22 @@ class PreviewProcessor {
   virtual std::uint32_t ChannelMask() const { return 0xFFFFFFFFu; }
 };
 
+// A change of the playing preview's settings, made on the caller's thread
+// and applied on the playback thread between two blocks, so the processor
+// goes on without a restart (the compressors' live Reconfigure).
+class PreviewChange {
+ public:
+  virtual ~PreviewChange() = default;
+  // A failure ends the preview with that error, as a device failure does.
+  [[nodiscard]] virtual Error ApplyTo(PreviewProcessor& processor) = 0;
+};
+
+// Hands `change` to the playing preview: applied before the next block it
+// fills (a change not yet applied is replaced). False, and the change
+// dropped, when no preview plays.
+bool ChangePreview(std::unique_ptr<PreviewChange> change);
+bool PreviewPlaying();
+
 // Plays [start, start + length) of `document` through `processor` (owned by
 // the playback from here on, also when starting fails). Non-finite output
 // samples play as silence.

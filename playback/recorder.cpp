@@ -18,7 +18,8 @@ namespace tidemark::playback {
 
 namespace {
 
-// The recorder's loop wakes this often for commands while it waits for input.
+// The recorder's loop wakes this often for commands while it waits for a
+// hardware input (a clock-paced one sleeps until its next buffer is due).
 constexpr int kWaitSliceMs = 20;
 
 std::int32_t Sample16(const std::uint8_t* p, SampleCode code) {
@@ -370,6 +371,11 @@ void Recorder::Run() {
       std::unique_lock lock(mutex_);
       wake_.wait_for(lock, std::chrono::milliseconds(kWaitSliceMs * 5), [this] { return !commands_.empty(); });
       continue;
+    }
+    if (const auto due = device_->NextDue()) {
+      // Asleep until the buffer is due; a command wakes the thread sooner.
+      std::unique_lock lock(mutex_);
+      if (wake_.wait_until(lock, *due, [this] { return !commands_.empty(); })) continue;
     }
     bool ready = false;
     Error rc = device_->WaitFilled(kWaitSliceMs, &ready, &ended);

@@ -9,8 +9,10 @@
 // buffer may be short). Anything else is an ALSA capture PCM.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -53,6 +55,10 @@ class CSndInDev {
   virtual std::string LastError() const = 0;
   // A fast file input stops pacing; other devices ignore it.
   virtual void Unpace() {}
+  // When the next buffer will be filled, for a device paced by the clock
+  // rather than by hardware (none for those): the recorder sleeps until
+  // then instead of waking every WaitFilled slice.
+  virtual std::optional<std::chrono::steady_clock::time_point> NextDue() const { return std::nullopt; }
 };
 
 // Opens the named input device. `wanted` may leave the rate or the code to

@@ -64,9 +64,7 @@ class PacedInDev : public CSndInDev {
       return {};
     }
     if (!unpaced_) {
-      const auto due = origin_ + std::chrono::duration_cast<Clock::duration>(
-                                     std::chrono::duration<double>(static_cast<double>(taken_ + 1) * frames_ /
-                                                                   format_.rate));
+      const auto due = Due();
       const auto limit = Clock::now() + std::chrono::milliseconds(timeout_ms);
       std::this_thread::sleep_until(std::min(due, limit));
       if (Clock::now() < due) return {};
@@ -79,6 +77,12 @@ class PacedInDev : public CSndInDev {
     return Fill(frames);
   }
   void GiveBack() override {}
+  std::optional<Clock::time_point> NextDue() const override {
+    if (!running_ || AtEnd()) return std::nullopt;
+    // Paused, only a command (resume, stop) brings the next buffer nearer.
+    if (paused_) return Clock::now() + std::chrono::seconds(1);
+    return unpaced_ ? Clock::now() : Due();
+  }
   std::uint32_t FramesPerBuffer() const override { return frames_; }
   const InFormat& Format() const override { return format_; }
   std::string LastError() const override { return error_; }
@@ -93,6 +97,11 @@ class PacedInDev : public CSndInDev {
   std::string error_;
 
  private:
+  Clock::time_point Due() const {
+    return origin_ + std::chrono::duration_cast<Clock::duration>(
+                         std::chrono::duration<double>(static_cast<double>(taken_ + 1) * frames_ / format_.rate));
+  }
+
   Clock::time_point origin_;
   Clock::time_point paused_at_;
   std::uint64_t taken_ = 0;

@@ -21,6 +21,13 @@ std::chrono::steady_clock::duration FramesToTime(std::uint64_t frames, std::uint
   return std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::nanoseconds(ns));
 }
 
+// Half a second of buffers, at most half the ring: the engine refills one
+// half while the other plays.
+std::uint32_t BatchOf(const OutFormat& format, const OutBuffers& buffers, bool paced) {
+  if (!paced) return 1;
+  return std::clamp(format.rate / 2 / buffers.frames, 1u, std::max(buffers.count / 2, 1u));
+}
+
 }  // namespace
 
 QueuedOutDev::QueuedOutDev(const OutFormat& format, const OutBuffers& buffers, bool paced)
@@ -28,7 +35,8 @@ QueuedOutDev::QueuedOutDev(const OutFormat& format, const OutBuffers& buffers, b
       frame_bytes_(OutSampleBytes(format.code) * format.channels),
       count_(buffers.count),
       frames_(buffers.frames),
-      paced_(paced) {}
+      paced_(paced),
+      batch_(BatchOf(format, buffers, paced)) {}
 
 QueuedOutDev::~QueuedOutDev() {
   StopThread();
@@ -61,9 +69,9 @@ void QueuedOutDev::StopThread() {
   if (thread_.joinable()) thread_.join();
 }
 
-void QueuedOutDev::Signal() {
-  const std::uint64_t one = 1;
-  [[maybe_unused]] const ssize_t n = ::write(event_fd_, &one, sizeof one);
+void QueuedOutDev::Signal(std::uint32_t buffers) {
+  const std::uint64_t count = buffers;
+  [[maybe_unused]] const ssize_t n = ::write(event_fd_, &count, sizeof count);
 }
 
 void QueuedOutDev::WaitIdle(std::unique_lock<std::mutex>& lock) {
@@ -102,10 +110,12 @@ void QueuedOutDev::ApplyVolume(const std::uint8_t* in, std::uint32_t frames) {
 void QueuedOutDev::Run() {
   std::unique_lock lock(mutex_);
   for (;;) {
-    wake_.wait(lock, [&] { return quit_ || (started_ && !paused_ && queued_ > 0 && !failed_); });
+    idle_ = true;
+    wake_.wait(lock, [&] { return quit_ || (started_ && !paused_ && delivered_ < queued_ && !failed_); });
+    idle_ = false;
     if (quit_) return;
     const std::uint64_t epoch = epoch_;
-    const std::uint32_t index = head_;
+    const std::uint32_t index = (head_ + delivered_) % count_;
     const std::uint32_t frames = filled_[index];
     const std::uint8_t* data = memory_.data() + static_cast<std::size_t>(index) * frames_ * frame_bytes_;
     const bool scale = volume_ != 1.0f;
@@ -126,22 +136,28 @@ void QueuedOutDev::Run() {
     if (rc) {
       failed_ = rc;
       failed_text_ = text;
-      Signal();
+      Signal(1);
       continue;
     }
-    // A paced device frees the buffer once its last frame would have played.
+    ++delivered_;
+    delivered_frames_ += frames;
+    // A batch is freed when full or when nothing more is queued.
+    if (delivered_ < batch_ && delivered_ < queued_) continue;
+    // A paced device frees the batch once its last frame would have played.
     while (paced_) {
-      const auto target = origin_ + FramesToTime(played_ + frames, format_.rate);
+      const auto target = origin_ + FramesToTime(played_ + delivered_frames_, format_.rate);
       if (!wake_.wait_until(lock, target, [&] { return quit_ || epoch != epoch_ || paused_; })) break;
       if (quit_ || epoch != epoch_) break;
       wake_.wait(lock, [&] { return quit_ || epoch != epoch_ || !paused_; });
     }
     if (quit_) return;
     if (epoch != epoch_) continue;
-    played_ += frames;
-    head_ = (head_ + 1) % count_;
-    --queued_;
-    Signal();
+    played_ += delivered_frames_;
+    head_ = (head_ + delivered_) % count_;
+    queued_ -= delivered_;
+    Signal(delivered_);
+    delivered_ = 0;
+    delivered_frames_ = 0;
   }
 }
 
@@ -161,8 +177,8 @@ Error QueuedOutDev::Reset() {
   wake_.notify_all();
   WaitIdle(lock);
   OnReset();
-  current_ = head_ = queued_ = 0;
-  played_ = 0;
+  current_ = head_ = queued_ = delivered_ = 0;
+  played_ = delivered_frames_ = 0;
   paused_ = false;
   failed_ = {};
   failed_text_.clear();
@@ -204,7 +220,8 @@ Error QueuedOutDev::Submit(std::uint32_t frames) {
   filled_[current_] = frames;
   current_ = (current_ + 1) % count_;
   ++queued_;
-  wake_.notify_all();
+  // Only a thread waiting for work needs waking; a pacing one keeps its time.
+  if (idle_) wake_.notify_all();
   return {};
 }
 
@@ -212,6 +229,10 @@ Error QueuedOutDev::Pause() {
   std::unique_lock lock(mutex_);
   if (paused_) return {};
   paused_ = true;
+  // Where the pace stood, so that a batch part-played goes on from there.
+  const auto played_time = FramesToTime(played_, format_.rate);
+  paused_at_ = std::clamp(std::chrono::steady_clock::now() - origin_, played_time,
+                          played_time + FramesToTime(delivered_frames_, format_.rate));
   wake_.notify_all();
   WaitIdle(lock);
   OnPause(true);
@@ -224,7 +245,7 @@ Error QueuedOutDev::Resume() {
   WaitIdle(lock);
   OnPause(false);
   paused_ = false;
-  origin_ = std::chrono::steady_clock::now() - FramesToTime(played_, format_.rate);
+  origin_ = std::chrono::steady_clock::now() - paused_at_;
   wake_.notify_all();
   return {};
 }

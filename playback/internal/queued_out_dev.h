@@ -1,6 +1,10 @@
 // The buffer ring and delivery thread shared by every output device. The
 // engine owns the buffers that are not queued; the thread delivers queued
 // buffers in order, one at a time, and signals the free event after each.
+// A paced device frees its buffers in batches of about half a second
+// (at most half the ring): the thread delivers a batch, sleeps once until
+// its last frame would have played, then frees it whole, so the engine and
+// this thread wake a few times a second rather than once per buffer.
 #pragma once
 
 #include <chrono>
@@ -54,13 +58,14 @@ class QueuedOutDev : public CSndOutDev {
 
  private:
   void Run();
-  void Signal();
+  void Signal(std::uint32_t buffers);
   void WaitIdle(std::unique_lock<std::mutex>& lock);
   void ApplyVolume(const std::uint8_t* in, std::uint32_t frames);
 
   const std::uint32_t count_;
   const std::uint32_t frames_;
   const bool paced_;
+  const std::uint32_t batch_;  // buffers freed together (1 unless paced)
   std::vector<std::uint8_t> memory_;
   std::vector<std::uint32_t> filled_;  // frames in each queued buffer
   std::vector<std::uint8_t> scaled_;   // a buffer with the volume applied
@@ -73,16 +78,20 @@ class QueuedOutDev : public CSndOutDev {
   std::uint32_t current_ = 0;  // the engine's buffer
   std::uint32_t head_ = 0;     // the next buffer to deliver
   std::uint32_t queued_ = 0;
+  std::uint32_t delivered_ = 0;        // queued buffers delivered, not yet freed
+  std::uint64_t delivered_frames_ = 0;
   std::uint64_t played_ = 0;
   std::uint64_t epoch_ = 0;  // bumped by Reset: a delivery in flight is void
   bool started_ = false;
   bool paused_ = false;
   bool busy_ = false;
+  bool idle_ = false;  // the thread waits for a submitted buffer
   bool quit_ = false;
   float volume_ = 1.0f;
   Error failed_;
   std::string failed_text_;
   std::chrono::steady_clock::time_point origin_;  // when frame 0 would have played
+  std::chrono::steady_clock::duration paused_at_{};  // time since origin_ when paused
 };
 
 }  // namespace tidemark::playback::internal

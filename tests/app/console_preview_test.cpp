@@ -9,11 +9,14 @@
 #include <limits>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "config/error_messages.h"
+#include "playback/play_engine.h"
+#include "playback/preview_source.h"
 #include "tests/app/console_effect_test_util.h"
 #include "tests/app/console_test_util.h"
 
@@ -76,6 +79,40 @@ TEST_F(ConsolePreview, PlaysWhatTheEffectWouldLeave) {
     EXPECT_TRUE(preview == applied) << "the preview differs from the applied effect";
     EXPECT_EQ(Err(), "");
   }
+}
+
+// `preview loop` returns at once; a new preview of the compressor while it
+// plays changes the run live (the level drops without a restart), and an
+// effect that is not a preview ends it.
+TEST_F(ConsolePreview, LoopedCompressorTakesNewSettingsLive) {
+  const std::uint32_t rate = 8000;
+  Adopt(Noise(3 * rate, 1), 1, rate);
+  const std::string path = Dir() + "/live.wav";
+  ASSERT_TRUE(AllDone(run_.session, "device out file:" + path + "\nselect all\n"
+                                    "effect Compress ratio=1 makeup=0 preview loop"))
+      << Err();
+  ASSERT_TRUE(playback::PreviewPlaying());
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));  // the first second is filled by then
+  ASSERT_TRUE(AllDone(run_.session, "effect Compress ratio=5 threshold=-40 makeup=0 preview")) << Err();
+  EXPECT_TRUE(playback::PreviewPlaying()) << "the change stopped the preview";
+  std::this_thread::sleep_for(std::chrono::milliseconds(2200));
+  ASSERT_TRUE(AllDone(run_.session, "effect Volume gain=-1")) << Err();
+  EXPECT_FALSE(playback::PlaybackExists()) << "an applied effect left the preview playing";
+  const std::string played = ReadBytes(path);
+  ASSERT_GE(played.size(), 44u + 2 * rate * 2) << "less than 2 s played";
+  auto rms = [&](std::uint32_t from, std::uint32_t to) {
+    double sum = 0;
+    for (std::uint32_t i = from; i < to; ++i) {
+      std::int16_t v;
+      std::memcpy(&v, played.data() + 44 + std::size_t{i} * 2, 2);
+      sum += static_cast<double>(v) * v;
+    }
+    return std::sqrt(sum / (to - from));
+  };
+  // The first second was filled before the change; from 1.5 s on all after it.
+  const double before = rms(rate / 10, rate * 9 / 10), after = rms(rate * 3 / 2, 2 * rate);
+  EXPECT_GT(before, 8000.0) << after;
+  EXPECT_LT(after, before / 2) << "the new settings did not reach the playing run";
 }
 
 TEST_F(ConsolePreview, NonFiniteSamplesPlayAsSilence) {

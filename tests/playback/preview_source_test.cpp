@@ -129,5 +129,56 @@ TEST_F(PreviewSourceTest, ChannelsOutsideTheMaskPlayTheRange) {
   EXPECT_NE(At(b, 1000 * 2), At(a, 1000 * 2)) << "channel 0 went through the processor";
 }
 
+// A change handed to a playing preview reaches its processor between two
+// buffers, without a restart: the range plays one level up to a buffer
+// boundary and the new level from there on.
+TEST_F(PreviewSourceTest, ChangeReachesThePlayingProcessorWithoutRestart) {
+  const std::uint32_t rate = 8000, length = 12000, fade = rate / 20;
+  class Level final : public PreviewProcessor {
+   public:
+    Error Process(float* data, std::uint32_t frames, std::uint16_t) override {
+      std::fill(data, data + frames, level);
+      return {};
+    }
+    void Reset() override { ++*resets; }
+    float level = 0.25f;
+    std::shared_ptr<std::atomic<int>> resets = std::make_shared<std::atomic<int>>(0);
+  };
+  class SetLevel final : public PreviewChange {
+   public:
+    Error ApplyTo(PreviewProcessor& p) override {
+      static_cast<Level&>(p).level = 0.5f;
+      return {};
+    }
+  };
+  EXPECT_FALSE(ChangePreview(std::make_unique<SetLevel>())) << "no preview plays";
+  testing::DocumentPtr doc(testing::MakeDocument({}, length, 1, rate));
+  auto processor = std::make_unique<Level>();
+  const auto resets = processor->resets;
+  const std::string path = dir_ + "/live.wav";
+  PlaySettings settings;
+  settings.device = "file:" + path;  // the real pace: most of the range is filled after the change
+  ASSERT_EQ(PlayPreview(*doc, 0, length, false, std::move(processor), settings), 0u);
+  EXPECT_TRUE(PreviewPlaying());
+  ASSERT_TRUE(ChangePreview(std::make_unique<SetLevel>()));
+  PlayNotice n;
+  while (TakeNotice(&n, 10000) && n.kind != PlayNotice::kEnd) {}
+  EXPECT_EQ(n.value, 0u);
+  StopPlayback();
+  EXPECT_FALSE(PreviewPlaying());
+  EXPECT_EQ(resets->load(), 1) << "only the first fill resets the run";
+  const std::string file = ReadAll(path);
+  ASSERT_EQ(file.size(), 44u + length * 2);
+  std::int16_t before, after;
+  const float levels[2] = {0.25f, 0.5f};
+  Convert(&levels[0], &before, 1, sample_code::kFloat, sample_code::kS16);
+  Convert(&levels[1], &after, 1, sample_code::kFloat, sample_code::kS16);
+  std::uint32_t k = fade;
+  while (k < length - fade && At(file, k) == before) ++k;
+  EXPECT_LT(k, length - fade) << "the change never arrived";
+  EXPECT_EQ(k % (rate / 20), 0u) << "changed inside a buffer";  // the engine fills 50 ms buffers
+  for (std::uint32_t i = k; i < length - fade; ++i) ASSERT_EQ(At(file, i), after) << "frame " << i;
+}
+
 }  // namespace
 }  // namespace tidemark::playback

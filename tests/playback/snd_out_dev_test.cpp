@@ -3,6 +3,7 @@
 // exactly the submitted frames.
 #include "playback/snd_out_dev.h"
 
+#include <poll.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -289,6 +290,38 @@ TEST(OutputDevice, PausedRealPacePlaysEverythingOnce) {
       const std::string file = ReadAll(path);
       EXPECT_TRUE(file.size() == 44 + stream.size() && file.substr(44) == stream);
     }
+  }
+}
+
+// A paced device frees half a second of buffers (at most half the ring) at
+// once, when the last of them has played: the engine wakes twice a second,
+// not once per buffer. Each row: buffers, frames per buffer, the batch.
+TEST(OutputDevice, PacedDevicesFreeBuffersInBatches) {
+  const struct {
+    std::uint32_t count, frames, batch;
+  } rows[] = {{20, 400, 10}, {6, 400, 3}, {20, 1000, 4}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(::testing::Message() << row.count << " x " << row.frames);
+    const OutFormat f{8000, 1, sample_code::kS16};
+    std::unique_ptr<CSndOutDev> dev;
+    std::string detail;
+    ASSERT_EQ(OpenSndOutDev("null", f, {row.count, row.frames}, &dev, &detail), err::kOk) << detail;
+    for (std::uint32_t i = 0; i < row.count; ++i) ASSERT_EQ(dev->Submit(row.frames), err::kOk);
+    const auto t0 = std::chrono::steady_clock::now();
+    ASSERT_EQ(dev->Start(), err::kOk);
+    std::uint64_t played = 0;
+    ASSERT_EQ(dev->NextFreeBuffer(&played), err::kOk);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    EXPECT_EQ(played, std::uint64_t{row.batch} * row.frames);
+    EXPECT_GE(seconds, static_cast<double>(played) / f.rate - 0.002) << "freed before it played";
+    // The rest of the batch is free already; the next buffer is not.
+    for (std::uint32_t i = 1; i < row.batch; ++i) {
+      pollfd p{dev->FreeEvent(), POLLIN, 0};
+      ASSERT_EQ(::poll(&p, 1, 0), 1) << "buffer " << i << " of the batch";
+      ASSERT_EQ(dev->NextFreeBuffer(&played), err::kOk);
+    }
+    pollfd p{dev->FreeEvent(), POLLIN, 0};
+    EXPECT_EQ(::poll(&p, 1, 0), 0) << "a buffer freed ahead of its batch";
   }
 }
 
