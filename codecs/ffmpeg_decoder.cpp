@@ -200,9 +200,9 @@ Error OpenFirstAudio(const std::string& path, DecodeState& s, int* index) {
 
 // Decodes the opened stream into working files of `opened`'s layout; frames
 // past `limit` (0: none) are dropped, and falling short of `stated` by more
-// than a quarter second means packets were lost.
+// than `slack` frames means packets were lost.
 Error DecodeOpened(DecodeState& s, int index, SoundFileInfo opened, std::uint64_t stated, std::uint64_t limit,
-                   SoundFileInfo* info, SegmentList* segments) {
+                   std::uint64_t slack, SoundFileInfo* info, SegmentList* segments) {
   const Apis& api = s.api;
   const AVSampleFormat out_format = opened.code == sample_code::kS16 ? AV_SAMPLE_FMT_S16 : AV_SAMPLE_FMT_FLT;
   if (api.swr.alloc_set_opts(&s.swr, &s.codec->ch_layout, out_format, s.codec->sample_rate, &s.codec->ch_layout,
@@ -229,7 +229,7 @@ Error DecodeOpened(DecodeState& s, int index, SoundFileInfo opened, std::uint64_
   }
   if (!rc) rc = decoder.Feed(nullptr);
   const std::uint64_t decoded = decoder.decoded();
-  const bool short_of_stated = stated > decoded + opened.rate / 4;
+  const bool short_of_stated = stated > decoded + slack;
   if (!rc && decoded == 0) rc = err::kMalformed;
   if (!rc && (damaged || short_of_stated)) rc = err::kReadFailed;
   return FinishDecoded(rc, writer, std::move(opened), decoded, info, segments);
@@ -267,7 +267,9 @@ Error Decode(const std::string& path, bool (*accepts)(Bytes), bool take_metadata
   // goes. Other containers' durations may be estimates.
   const bool timed_in_samples = stream.time_base.num == 1 && stream.time_base.den == s.codec->sample_rate &&
                                 s.format->iformat && std::strstr(s.format->iformat->name, "mp4");
-  return DecodeOpened(s, index, std::move(opened), stated, timed_in_samples ? stated : 0, info, segments);
+  // A quarter second short of an estimate is not yet damage.
+  const std::uint64_t slack = opened.rate / 4;
+  return DecodeOpened(s, index, std::move(opened), stated, timed_in_samples ? stated : 0, slack, info, segments);
 }
 
 }  // namespace
@@ -297,7 +299,7 @@ Error DecodeKnownStream(const std::string& path, AVCodecID codec_id, const Sound
   layout.rate = known.rate;
   layout.channels = known.channels;
   layout.frames = known.frames;
-  return DecodeOpened(s, index, std::move(layout), known.frames, known.frames, info, segments);
+  return DecodeOpened(s, index, std::move(layout), known.frames, known.frames, 0, info, segments);
 }
 
 }  // namespace codec_detail

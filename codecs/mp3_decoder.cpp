@@ -16,6 +16,7 @@
 #include "codecs/internal/decoded_file.h"
 #include "core/io/work_file_writer.h"
 #include "core/markers/marker_list.h"
+#include "formats/chunks/byte_order.h"
 #include "formats/open_sound_file.h"
 #include "formats/tags/id3_tags.h"
 #include "platform/error_numbers.h"
@@ -44,11 +45,6 @@ constexpr std::array<const char*, 14> kNames = {
     "mpg123_format", "mpg123_rates",  "mpg123_open",   "mpg123_close",     "mpg123_getformat",
     "mpg123_scan",   "mpg123_length", "mpg123_read",   "mpg123_framelength"};
 
-std::uint32_t BigEndian32(const std::uint8_t* p) {
-  return static_cast<std::uint32_t>(p[0]) << 24 | static_cast<std::uint32_t>(p[1]) << 16 |
-         static_cast<std::uint32_t>(p[2]) << 8 | p[3];
-}
-
 // The frame count that a Xing/Info header in the first frame (right after
 // any ID3v2 tags) states; -1 when there is none or it states no count.
 long long XingFrameCount(const std::string& path) {
@@ -70,8 +66,8 @@ long long XingFrameCount(const std::string& path) {
   const std::size_t at = 4 + ((frame[1] & 1) ? 0 : 2) + side;  // after the CRC, when present
   if (got < at + 12 || (std::memcmp(&frame[at], "Xing", 4) != 0 && std::memcmp(&frame[at], "Info", 4) != 0))
     return -1;
-  if (!(BigEndian32(&frame[at + 4]) & 1)) return -1;
-  return BigEndian32(&frame[at + 8]);
+  if (!(LoadBe32(&frame[at + 4]) & 1)) return -1;
+  return LoadBe32(&frame[at + 8]);
 }
 
 bool LooksLikeMp3(const std::string& path) {

@@ -23,8 +23,8 @@ std::uint64_t StatedFrames(std::int64_t duration, AVRational time_base, std::uin
 
 // Decodes the first audio stream of `path` into working files described by
 // `known`: its rate, channel count and sample code; its frame count is the
-// exact length (frames past it are dropped, more than a quarter second
-// short of it is damage, 8). The tags and markers are left to the caller.
+// exact length (frames past it are dropped, any short of it is damage, 8).
+// The tags and markers are left to the caller.
 // 15 when the stream is not `codec_id` or its rate or channel count
 // differ from `known`'s (nothing is written then), 37 without the FFmpeg
 // libraries, and the errors of the FFmpeg readers.
