@@ -26,16 +26,21 @@ std::string Upper(std::string_view text) {
 
 TagSet TagsFromAvEntries(const std::vector<std::pair<std::string, std::string>>& entries) {
   VorbisComments comments;
+  comments.comments.reserve(entries.size());
   for (const auto& [key, value] : entries) {
-    const std::string lower = AsciiLower(key);
-    if (lower == "encoder") {
+    if (EqualsIgnoreAsciiCase(key, "encoder")) {
       comments.vendor = value;
       continue;
     }
-    std::string vorbis = Upper(lower);
+    // One string per entry: files may hold very many.
+    std::string text;
     for (const KeyPair& pair : kRenamed)
-      if (pair.av == lower) vorbis = std::string(pair.vorbis);
-    comments.comments.push_back(vorbis + "=" + value);
+      if (EqualsIgnoreAsciiCase(key, pair.av)) text = pair.vorbis;
+    if (text.empty()) text = Upper(key);
+    text.reserve(text.size() + 1 + value.size());
+    text += '=';
+    text += value;
+    comments.comments.push_back(std::move(text));
   }
   TagSet tags;
   // Tags that cannot be taken leave the samples openable.

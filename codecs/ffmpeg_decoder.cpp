@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "codecs/codec_progress.h"
+#include "codecs/internal/av_decode.h"
 #include "codecs/internal/av_tags.h"
 #include "codecs/internal/decoded_file.h"
 #include "codecs/internal/ffmpeg_api.h"
@@ -182,52 +183,28 @@ class Decoder {
   std::vector<std::uint8_t> buffer_;
 };
 
-// The frame count the container states for the stream, 0 when unknown.
-std::uint64_t StatedFrames(const AVStream& stream, std::uint32_t rate) {
-  if (stream.duration <= 0 || stream.time_base.den <= 0 || stream.time_base.num <= 0) return 0;
-  const long double seconds =
-      static_cast<long double>(stream.duration) * stream.time_base.num / stream.time_base.den;
-  const long double frames = seconds * rate + 0.5L;
-  return frames > 0 && frames < 1e12L ? static_cast<std::uint64_t>(frames) : 0;
-}
-
-Error Decode(const std::string& path, bool (*accepts)(Bytes), bool take_metadata, SoundFileInfo* info,
-             SegmentList* segments) {
-  const std::vector<std::uint8_t> head = HeadOf(path);
-  if (!accepts(Bytes(head.data(), head.size()))) return err::kMalformed;
-  Apis api;
-  if (const Error rc = LoadApis(&api)) return rc;
-  DecodeState s(api);
+// Opens the container and the decoder of its first audio stream.
+Error OpenFirstAudio(const std::string& path, DecodeState& s, int* index) {
+  const Apis& api = s.api;
   if (api.format.open_input(&s.format, path.c_str(), nullptr, nullptr) < 0) return err::kMalformed;
   if (api.format.find_stream_info(s.format, nullptr) < 0) return err::kMalformed;
   const AVCodec* codec = nullptr;
-  const int index = api.format.find_best_stream(s.format, AVMEDIA_TYPE_AUDIO, -1, -1, &codec, 0);
-  if (index == AVERROR_DECODER_NOT_FOUND) return err::kUnsupportedFormat;
-  if (index < 0 || !codec) return err::kMalformed;
-  const AVStream& stream = *s.format->streams[index];
+  *index = api.format.find_best_stream(s.format, AVMEDIA_TYPE_AUDIO, -1, -1, &codec, 0);
+  if (*index == AVERROR_DECODER_NOT_FOUND) return err::kUnsupportedFormat;
+  if (*index < 0 || !codec) return err::kMalformed;
   if (!(s.codec = api.codec.alloc_context(codec))) return err::kOutOfMemory;
-  if (api.codec.parameters_to_context(s.codec, stream.codecpar) < 0) return err::kOutOfMemory;
+  if (api.codec.parameters_to_context(s.codec, s.format->streams[*index]->codecpar) < 0) return err::kOutOfMemory;
   if (api.codec.open(s.codec, codec, nullptr) < 0) return err::kUnsupportedFormat;
+  return Error{};
+}
 
-  SoundFileInfo opened;
-  opened.kind = PcmFileKind::Wave;
-  opened.rate = s.codec->sample_rate > 0 ? static_cast<std::uint32_t>(s.codec->sample_rate) : 0;
-  const int channels = s.codec->ch_layout.nb_channels;
-  opened.channels = static_cast<std::uint16_t>(channels > 0 && channels < 65536 ? channels : 0);
-  const bool exact = IsShortInteger(s.codec->sample_fmt);
-  opened.code = exact ? sample_code::kS16 : sample_code::kFloat;
-  const std::uint64_t stated = StatedFrames(stream, opened.rate);
-  if (stated > kMaxFrames) return err::kTooManyFrames;
-  opened.frames = static_cast<std::uint32_t>(stated);
-  if (const Error rc = CheckOpenLimits(opened)) return rc;
-  if (take_metadata) {
-    std::vector<std::pair<std::string, std::string>> entries;
-    CollectEntries(api.codec, s.format->metadata, &entries);
-    CollectEntries(api.codec, stream.metadata, &entries);
-    opened.tags = codec_detail::TagsFromAvEntries(entries);
-  }
-
-  const AVSampleFormat out_format = exact ? AV_SAMPLE_FMT_S16 : AV_SAMPLE_FMT_FLT;
+// Decodes the opened stream into working files of `opened`'s layout; frames
+// past `limit` (0: none) are dropped, and falling short of `stated` by more
+// than `slack` frames means packets were lost.
+Error DecodeOpened(DecodeState& s, int index, SoundFileInfo opened, std::uint64_t stated, std::uint64_t limit,
+                   std::uint64_t slack, SoundFileInfo* info, SegmentList* segments) {
+  const Apis& api = s.api;
+  const AVSampleFormat out_format = opened.code == sample_code::kS16 ? AV_SAMPLE_FMT_S16 : AV_SAMPLE_FMT_FLT;
   if (api.swr.alloc_set_opts(&s.swr, &s.codec->ch_layout, out_format, s.codec->sample_rate, &s.codec->ch_layout,
                              s.codec->sample_fmt, s.codec->sample_rate, 0, nullptr) < 0 ||
       api.swr.init(s.swr) < 0)
@@ -237,12 +214,7 @@ Error Decode(const std::string& path, bool (*accepts)(Bytes), bool take_metadata
   WorkFileWriter writer;
   if (const Error rc = writer.Begin(PcmFileKind::Temp, opened.rate, opened.code, opened.channels, opened.frames))
     return rc;
-  // An ISO media stream timed in samples states its length exactly (its edit
-  // list, after the priming the decoder drops): the encoder's end padding
-  // goes. Other containers' durations may be estimates.
-  const bool timed_in_samples = stream.time_base.num == 1 && stream.time_base.den == s.codec->sample_rate &&
-                                s.format->iformat && std::strstr(s.format->iformat->name, "mp4");
-  Decoder decoder(s, index, opened.code, opened.channels, writer, stated, timed_in_samples ? stated : 0);
+  Decoder decoder(s, index, opened.code, opened.channels, writer, stated, limit);
   Error rc;
   bool damaged = false;
   for (;;) {
@@ -257,14 +229,80 @@ Error Decode(const std::string& path, bool (*accepts)(Bytes), bool take_metadata
   }
   if (!rc) rc = decoder.Feed(nullptr);
   const std::uint64_t decoded = decoder.decoded();
-  // Short of the stated length by more than a quarter second: packets lost.
-  const bool short_of_stated = stated > decoded + opened.rate / 4;
+  const bool short_of_stated = stated > decoded + slack;
   if (!rc && decoded == 0) rc = err::kMalformed;
   if (!rc && (damaged || short_of_stated)) rc = err::kReadFailed;
   return FinishDecoded(rc, writer, std::move(opened), decoded, info, segments);
 }
 
+Error Decode(const std::string& path, bool (*accepts)(Bytes), bool take_metadata, SoundFileInfo* info,
+             SegmentList* segments) {
+  const std::vector<std::uint8_t> head = HeadOf(path);
+  if (!accepts(Bytes(head.data(), head.size()))) return err::kMalformed;
+  Apis api;
+  if (const Error rc = LoadApis(&api)) return rc;
+  DecodeState s(api);
+  int index = -1;
+  if (const Error rc = OpenFirstAudio(path, s, &index)) return rc;
+  const AVStream& stream = *s.format->streams[index];
+
+  SoundFileInfo opened;
+  opened.kind = PcmFileKind::Wave;
+  opened.rate = s.codec->sample_rate > 0 ? static_cast<std::uint32_t>(s.codec->sample_rate) : 0;
+  const int channels = s.codec->ch_layout.nb_channels;
+  opened.channels = static_cast<std::uint16_t>(channels > 0 && channels < 65536 ? channels : 0);
+  opened.code = IsShortInteger(s.codec->sample_fmt) ? sample_code::kS16 : sample_code::kFloat;
+  const std::uint64_t stated = codec_detail::StatedFrames(stream.duration, stream.time_base, opened.rate);
+  if (stated > kMaxFrames) return err::kTooManyFrames;
+  opened.frames = static_cast<std::uint32_t>(stated);
+  if (const Error rc = CheckOpenLimits(opened)) return rc;
+  if (take_metadata) {
+    std::vector<std::pair<std::string, std::string>> entries;
+    CollectEntries(api.codec, s.format->metadata, &entries);
+    CollectEntries(api.codec, stream.metadata, &entries);
+    opened.tags = codec_detail::TagsFromAvEntries(entries);
+  }
+  // An ISO media stream timed in samples states its length exactly (its edit
+  // list, after the priming the decoder drops): the encoder's end padding
+  // goes. Other containers' durations may be estimates.
+  const bool timed_in_samples = stream.time_base.num == 1 && stream.time_base.den == s.codec->sample_rate &&
+                                s.format->iformat && std::strstr(s.format->iformat->name, "mp4");
+  // A quarter second short of an estimate is not yet damage.
+  const std::uint64_t slack = opened.rate / 4;
+  return DecodeOpened(s, index, std::move(opened), stated, timed_in_samples ? stated : 0, slack, info, segments);
+}
+
 }  // namespace
+
+namespace codec_detail {
+
+std::uint64_t StatedFrames(std::int64_t duration, AVRational time_base, std::uint32_t rate) {
+  if (duration <= 0 || time_base.den <= 0 || time_base.num <= 0) return 0;
+  const long double seconds = static_cast<long double>(duration) * time_base.num / time_base.den;
+  const long double frames = seconds * rate + 0.5L;
+  return frames > 0 && frames < 1e12L ? static_cast<std::uint64_t>(frames) : 0;
+}
+
+Error DecodeKnownStream(const std::string& path, AVCodecID codec_id, const SoundFileInfo& known,
+                        SoundFileInfo* info, SegmentList* segments) {
+  Apis api;
+  if (const Error rc = LoadApis(&api)) return rc;
+  DecodeState s(api);
+  int index = -1;
+  if (const Error rc = OpenFirstAudio(path, s, &index)) return rc;
+  if (s.codec->codec_id != codec_id || s.codec->sample_rate != static_cast<int>(known.rate) ||
+      s.codec->ch_layout.nb_channels != known.channels)
+    return err::kUnsupportedFormat;
+  SoundFileInfo layout;
+  layout.kind = known.kind;
+  layout.code = known.code;
+  layout.rate = known.rate;
+  layout.channels = known.channels;
+  layout.frames = known.frames;
+  return DecodeOpened(s, index, std::move(layout), known.frames, known.frames, 0, info, segments);
+}
+
+}  // namespace codec_detail
 
 Error ReadMp4File(const std::string& path, bool take_metadata, SoundFileInfo* info, SegmentList* segments) {
   return Decode(path, IsIsoMedia, take_metadata, info, segments);

@@ -3,13 +3,13 @@
 #include <FLAC/metadata.h>
 #include <FLAC/stream_decoder.h>
 #include <FLAC/stream_encoder.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <array>
 #include <cstdio>
 #include <memory>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "codecs/container_sniff.h"
@@ -18,6 +18,7 @@
 #include "codecs/replaygain_analysis.h"
 #include "codecs/internal/decoded_file.h"
 #include "codecs/internal/codec_api.h"
+#include "codecs/internal/encode_target.h"
 #include "core/document/segment.h"
 #include "core/document/segment_cursor.h"
 #include "core/document/sound_document.h"
@@ -25,7 +26,6 @@
 #include "formats/open_sound_file.h"
 #include "formats/tags/vorbis_comments.h"
 #include "platform/error_numbers.h"
-#include "platform/file_ops.h"
 
 namespace tidemark {
 namespace {
@@ -56,7 +56,7 @@ struct EncoderApi {
   decltype(&FLAC__stream_encoder_set_verify) set_verify;
   decltype(&FLAC__stream_encoder_set_total_samples_estimate) set_total;
   decltype(&FLAC__stream_encoder_set_metadata) set_metadata;
-  decltype(&FLAC__stream_encoder_init_file) init_file;
+  decltype(&FLAC__stream_encoder_init_stream) init_stream;
   decltype(&FLAC__stream_encoder_process_interleaved) process;
   decltype(&FLAC__stream_encoder_finish) finish;
   decltype(&FLAC__metadata_object_new) object_new;
@@ -76,7 +76,7 @@ constexpr std::array<const char*, 18> kEncoderNames = {
     "FLAC__stream_encoder_set_verify",
     "FLAC__stream_encoder_set_total_samples_estimate",
     "FLAC__stream_encoder_set_metadata",
-    "FLAC__stream_encoder_init_file",
+    "FLAC__stream_encoder_init_stream",
     "FLAC__stream_encoder_process_interleaved",
     "FLAC__stream_encoder_finish",
     "FLAC__metadata_object_new",
@@ -274,12 +274,39 @@ Error ReadFlacFile(const std::string& path, bool ogg, bool take_metadata, SoundF
 
 namespace {
 
-// The hidden name beside the target that the encoder writes to.
-std::string HiddenNameBeside(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  return folder + "." + name + "." + std::to_string(::getpid()) + ".part";
+// libFLAC's output, through the file wrappers into the hidden file. The
+// encoder appends, then seeks back to finish the headers in place.
+struct StreamOutput {
+  codec_detail::EncodeTarget& target;
+  std::uint64_t position = 0;
+  Error failure;
+};
+
+FLAC__StreamEncoderWriteStatus OnWrite(const FLAC__StreamEncoder*, const FLAC__byte buffer[], std::size_t bytes,
+                                       std::uint32_t, std::uint32_t, void* client) {
+  auto& out = *static_cast<StreamOutput*>(client);
+  const std::span<const std::uint8_t> data(buffer, bytes);
+  if (out.position == out.target.size())
+    out.failure = out.target.Append(data);
+  else if (out.position + bytes <= out.target.size())
+    out.failure = out.target.WriteAt(data, out.position);
+  else
+    out.failure = err::kWriteFailed;  // a rewrite never grows the file
+  if (out.failure) return FLAC__STREAM_ENCODER_WRITE_STATUS_FATAL_ERROR;
+  out.position += bytes;
+  return FLAC__STREAM_ENCODER_WRITE_STATUS_OK;
+}
+
+FLAC__StreamEncoderSeekStatus OnSeek(const FLAC__StreamEncoder*, FLAC__uint64 offset, void* client) {
+  auto& out = *static_cast<StreamOutput*>(client);
+  if (offset > out.target.size()) return FLAC__STREAM_ENCODER_SEEK_STATUS_ERROR;
+  out.position = offset;
+  return FLAC__STREAM_ENCODER_SEEK_STATUS_OK;
+}
+
+FLAC__StreamEncoderTellStatus OnTell(const FLAC__StreamEncoder*, FLAC__uint64* offset, void* client) {
+  *offset = static_cast<StreamOutput*>(client)->position;
+  return FLAC__STREAM_ENCODER_TELL_STATUS_OK;
 }
 
 struct EncoderGuard {
@@ -294,8 +321,8 @@ struct EncoderGuard {
   }
 };
 
-Error EncodeInto(const EncoderApi& api, const SoundDocument& document, const std::string& file, unsigned bits,
-                 const FlacEncodeSettings& settings, const CodecProgress& progress) {
+Error EncodeInto(const EncoderApi& api, const SoundDocument& document, codec_detail::EncodeTarget& target,
+                 unsigned bits, const FlacEncodeSettings& settings, const CodecProgress& progress) {
   EncoderGuard guard{api, api.create(), nullptr, {}};
   FLAC__StreamEncoder* encoder = guard.encoder;
   if (!encoder) return err::kOutOfMemory;
@@ -353,8 +380,10 @@ Error EncodeInto(const EncoderApi& api, const SoundDocument& document, const std
   }
   if (!blocks.empty() && !api.set_metadata(encoder, blocks.data(), static_cast<std::uint32_t>(blocks.size())))
     return err::kOutOfMemory;
-  if (api.init_file(encoder, file.c_str(), nullptr, nullptr) != FLAC__STREAM_ENCODER_INIT_STATUS_OK)
-    return err::kCreateFailed;
+  if (const Error rc = target.Open()) return rc;
+  StreamOutput out{target, 0, Error{}};
+  if (api.init_stream(encoder, OnWrite, OnSeek, OnTell, nullptr, &out) != FLAC__STREAM_ENCODER_INIT_STATUS_OK)
+    return out.failure ? out.failure : err::kCreateFailed;
 
   constexpr std::uint32_t kBlockFrames = 8192;
   std::vector<std::int32_t> samples(static_cast<std::size_t>(kBlockFrames) * document.channels);
@@ -367,13 +396,13 @@ Error EncodeInto(const EncoderApi& api, const SoundDocument& document, const std
     const std::size_t count = static_cast<std::size_t>(frames) * document.channels;
     // Arithmetic shift: the stored width keeps the sign.
     for (std::size_t i = 0; i < count; ++i) samples[i] >>= shift;
-    if (!api.process(encoder, samples.data(), frames)) rc = err::kWriteFailed;
+    if (!api.process(encoder, samples.data(), frames)) rc = out.failure ? out.failure : err::kWriteFailed;
     done += frames;
     if (!rc && progress && !progress(done, document.length)) rc = err::kCancelled;
   }
   // Finishing writes the final STREAMINFO; a failure there is a failed write.
   const bool finished = api.finish(encoder);
-  if (!rc && !finished) rc = err::kWriteFailed;
+  if (!rc && !finished) rc = out.failure ? out.failure : err::kWriteFailed;
   return rc;
 }
 
@@ -390,11 +419,9 @@ Error WriteFlacFile(const SoundDocument& document, const std::string& path, cons
   if (bits != 8 && bits != 16 && bits != 24) return err::kUnsupportedFormat;
   EncoderApi api{};
   if (const Error rc = codec_detail::ResolveApi(CodecLibrary::kFlac, kEncoderNames, &api)) return rc;
-  const std::string hidden = HiddenNameBeside(path);
-  Error rc = EncodeInto(api, document, hidden, bits, settings, progress);
-  if (!rc) rc = RenameFile(hidden, path, false);
-  if (rc) ::unlink(hidden.c_str());
-  return rc;
+  codec_detail::EncodeTarget target(path);
+  if (const Error rc = EncodeInto(api, document, target, bits, settings, progress)) return rc;
+  return target.Commit();
 }
 
 }  // namespace tidemark

@@ -5,6 +5,8 @@
 #include <array>
 #include <cstdio>
 #include <cstring>
+#include <limits>
+#include <span>
 #include <vector>
 
 #include "codecs/codec_progress.h"
@@ -14,6 +16,7 @@
 #include "codecs/internal/decoded_file.h"
 #include "core/io/work_file_writer.h"
 #include "core/markers/marker_list.h"
+#include "formats/chunks/byte_order.h"
 #include "formats/open_sound_file.h"
 #include "formats/tags/id3_tags.h"
 #include "platform/error_numbers.h"
@@ -35,11 +38,37 @@ struct Mpg123Api {
   decltype(&mpg123_scan) scan;
   decltype(&mpg123_length) length;
   decltype(&mpg123_read) read;
+  decltype(&mpg123_framelength) framelength;
 };
-constexpr std::array<const char*, 13> kNames = {
-    "mpg123_init",  "mpg123_new",   "mpg123_delete",    "mpg123_param", "mpg123_format_none",
-    "mpg123_format", "mpg123_rates", "mpg123_open",     "mpg123_close", "mpg123_getformat",
-    "mpg123_scan",  "mpg123_length", "mpg123_read"};
+constexpr std::array<const char*, 14> kNames = {
+    "mpg123_init",   "mpg123_new",    "mpg123_delete", "mpg123_param",     "mpg123_format_none",
+    "mpg123_format", "mpg123_rates",  "mpg123_open",   "mpg123_close",     "mpg123_getformat",
+    "mpg123_scan",   "mpg123_length", "mpg123_read",   "mpg123_framelength"};
+
+// The frame count that a Xing/Info header in the first frame (right after
+// any ID3v2 tags) states; -1 when there is none or it states no count.
+long long XingFrameCount(const std::string& path) {
+  std::array<std::uint8_t, kSniffBytes> head{};
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return -1;
+  std::size_t got = std::fread(head.data(), 1, head.size(), f);
+  const std::uint64_t tags = Id3v2TagSize(std::span<const std::uint8_t>(head.data(), got));
+  std::array<std::uint8_t, 64> frame{};
+  got = 0;
+  if (tags <= static_cast<std::uint64_t>(std::numeric_limits<long>::max()) &&
+      std::fseek(f, static_cast<long>(tags), SEEK_SET) == 0)
+    got = std::fread(frame.data(), 1, frame.size(), f);
+  std::fclose(f);
+  if (got < 4 || frame[0] != 0xFF || (frame[1] & 0xE0) != 0xE0 || ((frame[1] >> 1) & 3) != 1) return -1;
+  const bool mpeg1 = ((frame[1] >> 3) & 3) == 3;
+  const bool mono = (frame[3] >> 6) == 3;
+  const std::size_t side = mpeg1 ? (mono ? 17 : 32) : (mono ? 9 : 17);
+  const std::size_t at = 4 + ((frame[1] & 1) ? 0 : 2) + side;  // after the CRC, when present
+  if (got < at + 12 || (std::memcmp(&frame[at], "Xing", 4) != 0 && std::memcmp(&frame[at], "Info", 4) != 0))
+    return -1;
+  if (!(LoadBe32(&frame[at + 4]) & 1)) return -1;
+  return LoadBe32(&frame[at + 8]);
+}
 
 bool LooksLikeMp3(const std::string& path) {
   std::array<std::uint8_t, kSniffBytes> bytes{};
@@ -85,13 +114,27 @@ Error ReadMp3File(const std::string& path, bool take_metadata, SoundFileInfo* in
   api.rates(&rates, &rate_count);
   for (std::size_t i = 0; i < rate_count; ++i)
     api.format(h.handle, rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_FLOAT_32);
-  if (api.open(h.handle, path.c_str()) != MPG123_OK) return err::kReadFailed;
-  h.opened = true;
   long rate = 0;
   int channels = 0, encoding = 0;
-  if (api.getformat(h.handle, &rate, &channels, &encoding) != MPG123_OK) return err::kMalformed;
-  // The scan reads every frame header so that the length (gapless) is exact.
-  if (api.scan(h.handle) != MPG123_OK) return err::kMalformed;
+  const auto open = [&]() -> Error {
+    if (api.open(h.handle, path.c_str()) != MPG123_OK) return err::kReadFailed;
+    h.opened = true;
+    if (api.getformat(h.handle, &rate, &channels, &encoding) != MPG123_OK) return err::kMalformed;
+    // The scan reads every frame header so that the length (gapless) is exact.
+    return api.scan(h.handle) != MPG123_OK ? err::kMalformed : Error{};
+  };
+  if (const Error rc = open()) return rc;
+  // A Xing/Info frame count that is not the file's moves the gapless cut of
+  // the end padding into the audio, or drops the header: the file opens
+  // untrimmed instead, with a notice.
+  const long long stated_frames = XingFrameCount(path);
+  const bool untrimmed = stated_frames >= 0 && stated_frames != static_cast<long long>(api.framelength(h.handle));
+  if (untrimmed) {
+    api.close(h.handle);
+    h.opened = false;
+    api.param(h.handle, MPG123_REMOVE_FLAGS, MPG123_GAPLESS, 0.0);
+    if (const Error rc = open()) return rc;
+  }
   const off_t length = api.length(h.handle);
   SoundFileInfo opened;
   opened.kind = PcmFileKind::Wave;
@@ -143,6 +186,7 @@ Error ReadMp3File(const std::string& path, bool take_metadata, SoundFileInfo* in
     }
   }
   if (!rc && decoded == 0) rc = err::kMalformed;
+  if (untrimmed) opened.skipped_metadata.push_back({SkippedMetadata::Kind::kTags, "Xing/LAME", err::kLayoutMismatch});
   if (!rc && take_metadata) {
     if (const Error tags_rc = ReadMp3Tags(path, opened.rate, &opened.tags, &opened.markers)) {
       opened.skipped_metadata.push_back({SkippedMetadata::Kind::kTags, "ID3", tags_rc});

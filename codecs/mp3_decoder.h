@@ -1,7 +1,9 @@
 // MP3 through libmpg123: decoding into 32-bit float working files on open.
 // The length is sample-exact: libmpg123's gapless mode drops the encoder
 // delay and padding that a LAME/Xing header records, and the file is
-// scanned first so that the frame count is known before decoding. Garbage
+// scanned first so that the frame count is known before decoding. A Xing
+// header whose frame count is not the file's would put that cut inside the
+// audio: such a file opens untrimmed, with a notice (Xing/LAME, 78). Garbage
 // before the first frame is skipped by the decoder's resync. With the
 // metadata wanted, the ID3v2 and ID3v1 tags fill the tag set and the ID3v2
 // chapters become markers (formats/tags/id3_tags.h); tags that cannot be

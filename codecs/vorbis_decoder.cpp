@@ -4,13 +4,16 @@
 #define OV_EXCLUDE_STATIC_CALLBACKS
 #include <vorbis/vorbisfile.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "codecs/codec_progress.h"
 #include "codecs/container_sniff.h"
+#include "codecs/internal/av_decode.h"
 #include "codecs/internal/codec_api.h"
 #include "core/document/segment.h"
 #include "codecs/internal/decoded_file.h"
@@ -29,9 +32,10 @@ struct VorbisFileApi {
   decltype(&ov_pcm_total) pcm_total;
   decltype(&ov_read_float) read_float;
   decltype(&ov_comment) comment;
+  decltype(&ov_streams) streams;
 };
-constexpr std::array<const char*, 6> kNames = {"ov_fopen",  "ov_clear",      "ov_info",
-                                               "ov_pcm_total", "ov_read_float", "ov_comment"};
+constexpr std::array<const char*, 7> kNames = {"ov_fopen",      "ov_clear",   "ov_info",   "ov_pcm_total",
+                                               "ov_read_float", "ov_comment", "ov_streams"};
 
 bool IsOggVorbis(const std::string& path) {
   std::array<std::uint8_t, kSniffBytes> bytes{};
@@ -83,6 +87,20 @@ Error ReadVorbisFile(const std::string& path, bool take_metadata, SoundFileInfo*
   if (const Error rc = CheckOpenLimits(opened)) return rc;
   if (take_metadata) opened.tags = TagsOf(api.comment(file.get(), 0));
 
+  // One link of known length decodes faster through FFmpeg, cut at that
+  // length; libvorbisfile stays the reader of chained files and the
+  // fallback when FFmpeg is missing or cannot take the stream.
+  if (api.streams(file.get()) == 1 && expected != 0) {
+    const Error rc = codec_detail::DecodeKnownStream(path, AV_CODEC_ID_VORBIS, opened, info, segments);
+    if (!rc) info->tags = std::move(opened.tags);
+    // What the stream caused (FFmpeg missing or refusing it, damage it
+    // reads differently) is left to libvorbisfile, so that both read
+    // every file alike.
+    if (rc != err::kCodecLibraryUnavailable && rc != err::kUnsupportedFormat && rc != err::kMalformed &&
+        rc != err::kReadFailed)
+      return rc;
+  }
+
   WorkFileWriter writer;
   if (const Error rc = writer.Begin(PcmFileKind::Temp, opened.rate, opened.code, opened.channels, opened.frames))
     return rc;
@@ -104,15 +122,25 @@ Error ReadVorbisFile(const std::string& path, bool take_metadata, SoundFileInfo*
       rc = err::kUnsupportedFormat;
       break;
     }
-    const auto frames = static_cast<std::size_t>(got);
+    // Past the last granule position (a link repeated under its serial
+    // number) is not part of the stream.
+    std::uint64_t kept = static_cast<std::uint64_t>(got);
+    if (expected != 0) kept = std::min(kept, expected - decoded);
+    const auto frames = static_cast<std::size_t>(kept);
+    if (frames == 0) break;
     if (decoded + frames > kMaxFrames) {
       rc = err::kTooManyFrames;
       break;
     }
-    interleaved.resize(frames * opened.channels);
-    for (std::size_t i = 0; i < frames; ++i)
-      for (std::size_t c = 0; c < opened.channels; ++c) interleaved[i * opened.channels + c] = pcm[c][i];
-    if ((rc = writer.WriteFrames(interleaved.data(), frames, sample_code::kFloat))) break;
+    if (opened.channels == 2) {
+      rc = writer.WriteStereoPlanar(pcm[0], pcm[1], frames);
+    } else {
+      interleaved.resize(frames * opened.channels);
+      for (std::size_t i = 0; i < frames; ++i)
+        for (std::size_t c = 0; c < opened.channels; ++c) interleaved[i * opened.channels + c] = pcm[c][i];
+      rc = writer.WriteFrames(interleaved.data(), frames, sample_code::kFloat);
+    }
+    if (rc) break;
     decoded += frames;
     if (const CodecProgress& progress = CodecOpenProgress(); progress && !progress(decoded, expected)) {
       rc = err::kCancelled;

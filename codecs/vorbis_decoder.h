@@ -2,7 +2,11 @@
 // files on open, at the exact length the last granule position records,
 // with the Vorbis comments into the tag set. A chained file whose links
 // differ in rate or channel count is refused (15); holes in the data are
-// skipped.
+// skipped. libvorbisfile reads the headers, length and comments; a file of
+// one link is decoded by FFmpeg's faster Vorbis decoder when FFmpeg is
+// there (cut at that length), and by libvorbisfile otherwise, or when
+// FFmpeg refuses or reads the stream as damaged, so both give the same
+// length, tags and answer.
 #pragma once
 
 #include <string>
