@@ -137,6 +137,16 @@ struct MacJob {
   std::uint32_t arrival;
 };
 
+// Steps of the pass between a prefetch and its use.
+constexpr std::uint32_t kFetchAhead = 2;
+
+// Asks for one tile slot's cache lines.
+template <typename T>
+inline void Prefetch(const T* tile) {
+  const char* c = reinterpret_cast<const char*>(tile);
+  for (std::size_t i = 0; i < kTileSize * sizeof(T); i += 64) __builtin_prefetch(c + i);
+}
+
 template <typename Add, typename T>
 __attribute__((always_inline)) inline void MacTilesImpl(const MacJob<T>& w, std::uint32_t first, std::uint32_t last) {
   for (std::uint32_t t = first; t < last; ++t) {
@@ -151,6 +161,14 @@ __attribute__((always_inline)) inline void MacTilesImpl(const MacJob<T>& w, std:
     }
     std::fill_n(a, std::size_t{w.ahead} * kTileSize, T(0));
     for (std::uint32_t p = 0; p < w.k; ++p) {
+      if (p + kFetchAhead < w.k) {
+        // A later step's spectra are fetched while this one's are summed:
+        // the hardware does not see the tile slots as one stream.
+        std::uint32_t slot = w.head + p + kFetchAhead;
+        if (slot >= w.k) slot -= w.k;
+        Prefetch(ht + std::size_t{p + kFetchAhead} * kTileSize);
+        Prefetch(lt + std::size_t{slot} * kTileSize);
+      }
       const std::uint32_t top = std::min(w.ahead - 1, p);
       for (std::uint32_t m = 0; m <= top; ++m) {
         std::uint32_t slot = w.head + (p - m);
