@@ -11,7 +11,9 @@ one run:
   ffmpeg: [0:a][1:a]afir=minp=4096:maxp=4096 into a 16-bit WAV
       (-filter_complex_threads N).
 Each time is the median of the runs and includes the sync of the file
-written; x realtime is the file's duration over that time.
+written; x realtime is the file's duration over that time. Other work on
+the machine skews the two-thread figures most: the load average at the
+start is printed with them.
 
   bench/convolution_bench.py [--program PATH] [--folder DIR] [--minutes 10]
       [--runs 3] [--ir-seconds 10]
@@ -56,8 +58,9 @@ def main():
         frames = write_noise_wave(src, int(args.minutes * 60 * RATE))
         write_response(ir, args.ir_seconds)
         seconds = frames / RATE
-        print("%g min 44.1 kHz stereo 16-bit WAV, %g s stereo response, median of %d runs:"
-              % (args.minutes, args.ir_seconds, args.runs))
+        print("%g min 44.1 kHz stereo 16-bit WAV, %g s stereo response, median of %d runs"
+              " (load average %.2f on %d processors):"
+              % (args.minutes, args.ir_seconds, args.runs, os.getloadavg()[0], os.cpu_count()))
         script = "select all\neffect FIRFilter file=%s\nsaveas %s Wave16\n" % (ir, ours_dst)
         for threads in (1, 2):
             env = dict(os.environ, OMP_NUM_THREADS=str(threads))

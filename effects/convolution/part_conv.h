@@ -14,13 +14,15 @@
 // response spectra and the delay line serves up to 16 outputs (at most K):
 // this partition's, and the sums of the following ones without their
 // newest terms, which each adds as its spectrum arrives. The stream from
-// memory per output is so a sixteenth of a plain pass's at the same
+// memory per output is so a sixteenth of a plain pass's, at the same
 // latency. The spectra are stored in tiles of 64 bins; the region splits
 // the tiles into contiguous ranges, one per thread, and every bin sums its
 // products in the same order whatever the range, so the output does not
 // depend on the thread count bit for bit. With two channels and mask 3
 // both channels share one region (the stereo path); otherwise each masked
-// channel has its own.
+// channel has its own. The region always runs the threads asked for (the
+// runtime's dynamic adjustment would follow the machine's load average).
+//
 // Channel mapping: a response per document channel; a mono response serves
 // every channel; a stereo response on a mono document is the mean of its
 // two channels; otherwise document channel c uses response channel
