@@ -7,7 +7,10 @@ Makes, in a temporary folder, a 10-minute 44.1 kHz stereo 16-bit WAV file
 decaying by 60 dB, seeded), then times, with one and with two threads, in
 one run:
   tidemark: effect FIRFilter file=ir.wav over everything, saved as 16-bit
-      WAV (OMP_NUM_THREADS sets the threads of the multiply-accumulate);
+      WAV (OMP_NUM_THREADS sets the threads of the multiply-accumulate;
+      OMP_WAIT_POLICY is passive unless set: a thread waiting for the
+      next region then sleeps as ffmpeg's do, rather than spinning on a
+      processor that other work on a shared machine wants);
   ffmpeg: [0:a][1:a]afir=minp=4096:maxp=4096 into a 16-bit WAV
       (-filter_complex_threads N).
 Each time is the median of the runs and includes the sync of the file
@@ -64,6 +67,7 @@ def main():
         script = "select all\neffect FIRFilter file=%s\nsaveas %s Wave16\n" % (ir, ours_dst)
         for threads in (1, 2):
             env = dict(os.environ, OMP_NUM_THREADS=str(threads))
+            env.setdefault("OMP_WAIT_POLICY", "passive")
             ours, why = median_time([args.program, src], script, ours_dst, args.runs, env)
             line = "  %d thread%s  " % (threads, "" if threads == 1 else "s")
             line += ("tidemark %6.2f s (%6.1fx realtime)" % (ours.wall, seconds / ours.wall)) if ours is not None \
