@@ -7,11 +7,16 @@ Makes, in a temporary folder, a 10-minute 44.1 kHz stereo 16-bit WAV file
 decaying by 60 dB, seeded), then times, with one and with two threads, in
 one run:
   tidemark: effect FIRFilter file=ir.wav over everything, saved as 16-bit
-      WAV (OMP_NUM_THREADS sets the threads of the multiply-accumulate);
+      WAV (OMP_NUM_THREADS sets the threads of the multiply-accumulate;
+      OMP_WAIT_POLICY is passive unless set: a thread waiting for the
+      next region then sleeps as ffmpeg's do, rather than spinning on a
+      processor that other work on a shared machine wants);
   ffmpeg: [0:a][1:a]afir=minp=4096:maxp=4096 into a 16-bit WAV
       (-filter_complex_threads N).
 Each time is the median of the runs and includes the sync of the file
-written; x realtime is the file's duration over that time.
+written; x realtime is the file's duration over that time. Other work on
+the machine skews the two-thread figures most: the load average at the
+start is printed with them.
 
   bench/convolution_bench.py [--program PATH] [--folder DIR] [--minutes 10]
       [--runs 3] [--ir-seconds 10]
@@ -56,11 +61,13 @@ def main():
         frames = write_noise_wave(src, int(args.minutes * 60 * RATE))
         write_response(ir, args.ir_seconds)
         seconds = frames / RATE
-        print("%g min 44.1 kHz stereo 16-bit WAV, %g s stereo response, median of %d runs:"
-              % (args.minutes, args.ir_seconds, args.runs))
+        print("%g min 44.1 kHz stereo 16-bit WAV, %g s stereo response, median of %d runs"
+              " (load average %.2f on %d processors):"
+              % (args.minutes, args.ir_seconds, args.runs, os.getloadavg()[0], os.cpu_count()))
         script = "select all\neffect FIRFilter file=%s\nsaveas %s Wave16\n" % (ir, ours_dst)
         for threads in (1, 2):
             env = dict(os.environ, OMP_NUM_THREADS=str(threads))
+            env.setdefault("OMP_WAIT_POLICY", "passive")
             ours, why = median_time([args.program, src], script, ours_dst, args.runs, env)
             line = "  %d thread%s  " % (threads, "" if threads == 1 else "s")
             line += ("tidemark %6.2f s (%6.1fx realtime)" % (ours.wall, seconds / ours.wall)) if ours is not None \

@@ -27,187 +27,175 @@ constexpr std::size_t kMaxAnalysis = std::size_t{1} << 22;
 template <typename T>
 using Buffer = std::unique_ptr<T[]>;
 
-// Spectra in the delay lines are split: kP real parts, then kP imaginary
-// parts, where "bin" 0 holds X[0] as its real and X[n/2] as its imaginary
-// part (both real). The packed transform layout is the same pairs
-// interleaved.
-template <typename T>
-void Split(const T* packed, T* split) {
-  for (std::uint32_t b = 0; b < kP; ++b) {
-    split[b] = packed[2 * b];
-    split[kP + b] = packed[2 * b + 1];
-  }
+// Spectra are stored in tiles of kTile bins: tile t of spectrum s (of S in
+// one array) at (t * S + s) * 2 * kTile, kTile real parts then kTile
+// imaginary parts. A tile's K response spectra and its delay line are thus
+// each one contiguous stream, which the multiply-accumulate reads tile by
+// tile. "Bin" 0 holds X[0] as its real and X[n/2] as its imaginary part
+// (both real), as the packed transform layout does.
+constexpr std::uint32_t kTile = 64;
+constexpr std::uint32_t kTiles = kP / kTile;
+constexpr std::uint32_t kTileSize = 2 * kTile;
+// Outputs one pass over the spectra prepares (at most K): the stream from
+// memory per output is 1 / kAhead of a plain pass, and the following
+// outputs only add their newest terms as their spectra arrive.
+constexpr std::uint32_t kAhead = 16;
+
+constexpr std::size_t TileAt(std::uint32_t tile, std::uint32_t slot, std::uint32_t slots) {
+  return (std::size_t{tile} * slots + slot) * kTileSize;
 }
 
 template <typename T>
-void Join(const T* split, T* packed) {
-  for (std::uint32_t b = 0; b < kP; ++b) {
-    packed[2 * b] = split[b];
-    packed[2 * b + 1] = split[kP + b];
+void Scatter(const T* packed, T* tiled, std::uint32_t slot, std::uint32_t slots) {
+  for (std::uint32_t t = 0; t < kTiles; ++t) {
+    T* d = tiled + TileAt(t, slot, slots);
+    const T* s = packed + std::size_t{t} * kTileSize;
+    for (std::uint32_t i = 0; i < kTile; ++i) {
+      d[i] = s[2 * i];
+      d[kTile + i] = s[2 * i + 1];
+    }
   }
 }
 
-// Every other partition reads the K response spectra and the delay line
-// once for two outputs. With X_n the newest spectrum (slot `head`, X_(n-p)
-// in slot head + p taken cyclically):
-//   acc  = sum p = 0 .. K-1 of H_p x X_(n-p)   (this partition's output)
-//   next = sum p = 1 .. K-1 of H_p x X_(n+1-p)  (the next one's, all but
-//          its newest term, which MacFinish adds when X_(n+1) arrives).
-// X_(n+1-p) is the spectrum read one step before, still in the cache, so
-// the stream from memory per output is half that of a plain pass. Each
-// bin's sums run over p in order whatever range it lies in, so the output
-// does not depend on the thread count. No fused multiply-add (the build
-// turns contraction off), so the vector variants round as the scalar one.
-// Bin 0 holds the two real bins (0 and n/2) as its parts.
 template <typename T>
-inline void MacRange(const T* h, const T* line, T* acc, T* next, std::uint32_t k, std::uint32_t head,
-                     std::uint32_t first, std::uint32_t last) {
-  T* __restrict ar = acc;
-  T* __restrict ai = acc + kP;
-  T* __restrict nr = next;
-  T* __restrict ni = next + kP;
-  std::fill(ar + first, ar + last, T(0));
-  std::fill(ai + first, ai + last, T(0));
-  std::fill(nr + first, nr + last, T(0));
-  std::fill(ni + first, ni + last, T(0));
-  std::uint32_t slot = head, before = head;
-  for (std::uint32_t p = 0; p < k; ++p) {
-    const T* __restrict hr = h + std::size_t{p} * kN;
-    const T* __restrict hi = hr + kP;
-    const T* __restrict xr = line + std::size_t{slot} * kN;
-    const T* __restrict xi = xr + kP;
-    const T* __restrict yr = line + std::size_t{before} * kN;  // X_(n+1-p)
-    const T* __restrict yi = yr + kP;
-    std::uint32_t b = first;
-    if (b == 0) {
-      ar[0] += hr[0] * xr[0];
-      ai[0] += hi[0] * xi[0];
-      if (p > 0) {
-        nr[0] += hr[0] * yr[0];
-        ni[0] += hi[0] * yi[0];
-      }
-      b = 1;
+void Gather(const T* tiled, std::uint32_t slot, std::uint32_t slots, T* packed) {
+  for (std::uint32_t t = 0; t < kTiles; ++t) {
+    const T* s = tiled + TileAt(t, slot, slots);
+    T* d = packed + std::size_t{t} * kTileSize;
+    for (std::uint32_t i = 0; i < kTile; ++i) {
+      d[2 * i] = s[i];
+      d[2 * i + 1] = s[kTile + i];
     }
-    if (p == 0) {
-      for (std::uint32_t j = b; j < last; ++j) {
-        ar[j] += hr[j] * xr[j] - hi[j] * xi[j];
-        ai[j] += hr[j] * xi[j] + hi[j] * xr[j];
-      }
-    } else {
-      for (std::uint32_t j = b; j < last; ++j) {
-        ar[j] += hr[j] * xr[j] - hi[j] * xi[j];
-        ai[j] += hr[j] * xi[j] + hi[j] * xr[j];
-        nr[j] += hr[j] * yr[j] - hi[j] * yi[j];
-        ni[j] += hr[j] * yi[j] + hi[j] * yr[j];
-      }
-    }
-    before = slot;
-    slot = slot + 1 == k ? 0 : slot + 1;
   }
 }
 
-__attribute__((target("avx2"))) void MacTileAvx2(const float* h, const float* line, float* acc, float* next,
-                                                 std::uint32_t k, std::uint32_t head, std::uint32_t vector_first,
-                                                 std::uint32_t vector_last) {
-  float* ar = acc;
-  float* ai = acc + kP;
-  float* nr = next;
-  float* ni = next + kP;
-  const __m256 zero = _mm256_setzero_ps();
-  for (std::uint32_t j = vector_first; j < vector_last; j += 8) {
-    _mm256_storeu_ps(ar + j, zero);
-    _mm256_storeu_ps(ai + j, zero);
-    _mm256_storeu_ps(nr + j, zero);
-    _mm256_storeu_ps(ni + j, zero);
+// acc += h x x over one tile; in tile 0, bin 0 multiplies its two real
+// parts separately. No fused multiply-add (the build turns contraction
+// off) and the same operations in the same order in every variant, so the
+// vector kernel rounds as the plain one.
+template <typename T>
+inline void AddProduct(T* __restrict acc, const T* __restrict h, const T* __restrict x, bool first_tile) {
+  const T r0 = acc[0] + h[0] * x[0];
+  const T i0 = acc[kTile] + h[kTile] * x[kTile];
+  for (std::uint32_t j = 0; j < kTile; ++j) {
+    acc[j] += h[j] * x[j] - h[kTile + j] * x[kTile + j];
+    acc[kTile + j] += h[j] * x[kTile + j] + h[kTile + j] * x[j];
   }
-  std::uint32_t slot = head, before = head;
-  for (std::uint32_t p = 0; p < k; ++p) {
-    const float* hr = h + std::size_t{p} * kN;
-    const float* hi = hr + kP;
-    const float* xr = line + std::size_t{slot} * kN;
-    const float* xi = xr + kP;
-    const float* yr = line + std::size_t{before} * kN;
-    const float* yi = yr + kP;
-    if (p == 0) {
-      for (std::uint32_t j = vector_first; j < vector_last; j += 8) {
-        const __m256 a = _mm256_loadu_ps(hr + j), b = _mm256_loadu_ps(hi + j);
-        const __m256 c = _mm256_loadu_ps(xr + j), d = _mm256_loadu_ps(xi + j);
-        _mm256_storeu_ps(ar + j, _mm256_add_ps(_mm256_loadu_ps(ar + j),
-                                               _mm256_sub_ps(_mm256_mul_ps(a, c), _mm256_mul_ps(b, d))));
-        _mm256_storeu_ps(ai + j, _mm256_add_ps(_mm256_loadu_ps(ai + j),
-                                               _mm256_add_ps(_mm256_mul_ps(a, d), _mm256_mul_ps(b, c))));
+  if (first_tile) {
+    acc[0] = r0;
+    acc[kTile] = i0;
+  }
+}
+
+__attribute__((target("avx2"))) inline void AddProductAvx2(float* acc, const float* h, const float* x,
+                                                           bool first_tile) {
+  const float r0 = acc[0] + h[0] * x[0];
+  const float i0 = acc[kTile] + h[kTile] * x[kTile];
+  for (std::uint32_t j = 0; j < kTile; j += 8) {
+    const __m256 a = _mm256_loadu_ps(h + j), b = _mm256_loadu_ps(h + kTile + j);
+    const __m256 c = _mm256_loadu_ps(x + j), d = _mm256_loadu_ps(x + kTile + j);
+    _mm256_storeu_ps(acc + j, _mm256_add_ps(_mm256_loadu_ps(acc + j),
+                                            _mm256_sub_ps(_mm256_mul_ps(a, c), _mm256_mul_ps(b, d))));
+    _mm256_storeu_ps(acc + kTile + j, _mm256_add_ps(_mm256_loadu_ps(acc + kTile + j),
+                                                    _mm256_add_ps(_mm256_mul_ps(a, d), _mm256_mul_ps(b, c))));
+  }
+  if (first_tile) {
+    acc[0] = r0;
+    acc[kTile] = i0;
+  }
+}
+
+struct PlainAdd {
+  template <typename T>
+  static void Run(T* acc, const T* h, const T* x, bool first_tile) {
+    AddProduct(acc, h, x, first_tile);
+  }
+};
+
+struct Avx2Add {
+  __attribute__((target("avx2"))) static void Run(float* acc, const float* h, const float* x, bool first_tile) {
+    AddProductAvx2(acc, h, x, first_tile);
+  }
+};
+
+// What one multiply-accumulate step of a channel reads and writes: the
+// response spectra (k slots), the delay line (k slots, the newest X_n in
+// `head`, X_(n-q) in (head + q) mod k) and the sums (`ahead` slots).
+template <typename T>
+struct MacJob {
+  const T* h;
+  const T* line;
+  T* sums;
+  std::uint32_t k;
+  std::uint32_t ahead;
+  std::uint32_t head;
+  // 0: the pass, sums slot m = sum p = m .. k-1 of H_p x X_(n-(p-m)),
+  // the p in order. j > 0: X_(n+j) arrived, sums slot m (m >= j) adds
+  // H_(m-j) x X_(n+j). Every bin's sum runs in the same order whatever
+  // tile range a thread takes, so the output does not depend on the
+  // thread count.
+  std::uint32_t arrival;
+};
+
+// Steps of the pass between a prefetch and its use.
+constexpr std::uint32_t kFetchAhead = 2;
+
+// Asks for one tile slot's cache lines.
+template <typename T>
+inline void Prefetch(const T* tile) {
+  const char* c = reinterpret_cast<const char*>(tile);
+  for (std::size_t i = 0; i < kTileSize * sizeof(T); i += 64) __builtin_prefetch(c + i);
+}
+
+template <typename Add, typename T>
+__attribute__((always_inline)) inline void MacTilesImpl(const MacJob<T>& w, std::uint32_t first, std::uint32_t last) {
+  for (std::uint32_t t = first; t < last; ++t) {
+    T* a = w.sums + TileAt(t, 0, w.ahead);
+    const T* ht = w.h + TileAt(t, 0, w.k);
+    const T* lt = w.line + TileAt(t, 0, w.k);
+    if (w.arrival > 0) {
+      for (std::uint32_t m = w.arrival; m < w.ahead; ++m)
+        Add::Run(a + std::size_t{m} * kTileSize, ht + std::size_t{m - w.arrival} * kTileSize,
+                 lt + std::size_t{w.head} * kTileSize, t == 0);
+      continue;
+    }
+    std::fill_n(a, std::size_t{w.ahead} * kTileSize, T(0));
+    for (std::uint32_t p = 0; p < w.k; ++p) {
+      if (p + kFetchAhead < w.k) {
+        // A later step's spectra are fetched while this one's are summed:
+        // the hardware does not see the tile slots as one stream.
+        std::uint32_t slot = w.head + p + kFetchAhead;
+        if (slot >= w.k) slot -= w.k;
+        Prefetch(ht + std::size_t{p + kFetchAhead} * kTileSize);
+        Prefetch(lt + std::size_t{slot} * kTileSize);
       }
-    } else {
-      for (std::uint32_t j = vector_first; j < vector_last; j += 8) {
-        const __m256 a = _mm256_loadu_ps(hr + j), b = _mm256_loadu_ps(hi + j);
-        const __m256 c = _mm256_loadu_ps(xr + j), d = _mm256_loadu_ps(xi + j);
-        const __m256 e = _mm256_loadu_ps(yr + j), f = _mm256_loadu_ps(yi + j);
-        _mm256_storeu_ps(ar + j, _mm256_add_ps(_mm256_loadu_ps(ar + j),
-                                               _mm256_sub_ps(_mm256_mul_ps(a, c), _mm256_mul_ps(b, d))));
-        _mm256_storeu_ps(ai + j, _mm256_add_ps(_mm256_loadu_ps(ai + j),
-                                               _mm256_add_ps(_mm256_mul_ps(a, d), _mm256_mul_ps(b, c))));
-        _mm256_storeu_ps(nr + j, _mm256_add_ps(_mm256_loadu_ps(nr + j),
-                                               _mm256_sub_ps(_mm256_mul_ps(a, e), _mm256_mul_ps(b, f))));
-        _mm256_storeu_ps(ni + j, _mm256_add_ps(_mm256_loadu_ps(ni + j),
-                                               _mm256_add_ps(_mm256_mul_ps(a, f), _mm256_mul_ps(b, e))));
+      const std::uint32_t top = std::min(w.ahead - 1, p);
+      for (std::uint32_t m = 0; m <= top; ++m) {
+        std::uint32_t slot = w.head + (p - m);
+        if (slot >= w.k) slot -= w.k;
+        Add::Run(a + std::size_t{m} * kTileSize, ht + std::size_t{p} * kTileSize, lt + std::size_t{slot} * kTileSize,
+                 t == 0);
       }
     }
-    before = slot;
-    slot = slot + 1 == k ? 0 : slot + 1;
   }
 }
 
-// MacRange for float with AVX2, eight bins at a time with the same
-// operations in the same order (so the same bits), the ragged rest plain.
-__attribute__((target("avx2"))) void MacRangeAvx2(const float* h, const float* line, float* acc, float* next,
-                                                  std::uint32_t k, std::uint32_t head, std::uint32_t first,
-                                                  std::uint32_t last) {
-  const std::uint32_t vector_first = first == 0 ? 8 : first;
-  if (vector_first >= last) {
-    MacRange(h, line, acc, next, k, head, first, last);
-    return;
-  }
-  const std::uint32_t vector_last = vector_first + (last - vector_first) / 8 * 8;
-  MacRange(h, line, acc, next, k, head, first, vector_first);
-  if (vector_last < last) MacRange(h, line, acc, next, k, head, vector_last, last);
-  // Tiles of bins small enough that their four sums and the previous
-  // step's spectrum stay in the first-level cache across all K steps.
-  constexpr std::uint32_t kTileBins = 256;
-  for (std::uint32_t tile = vector_first; tile < vector_last; tile += kTileBins) {
-    const std::uint32_t tile_end = std::min(vector_last, tile + kTileBins);
-    MacTileAvx2(h, line, acc, next, k, head, tile, tile_end);
-  }
+__attribute__((target("avx2"))) void MacTilesAvx2(const MacJob<float>& w, std::uint32_t first, std::uint32_t last) {
+  MacTilesImpl<Avx2Add>(w, first, last);
 }
 
-void MacBins(const float* h, const float* line, float* acc, float* next, std::uint32_t k, std::uint32_t head,
-             std::uint32_t first, std::uint32_t last) {
+void MacTiles(const MacJob<float>& w, std::uint32_t first, std::uint32_t last) {
   static const bool avx2 = __builtin_cpu_supports("avx2");
   if (avx2) {
-    MacRangeAvx2(h, line, acc, next, k, head, first, last);
+    MacTilesAvx2(w, first, last);
   } else {
-    MacRange(h, line, acc, next, k, head, first, last);
+    MacTilesImpl<PlainAdd>(w, first, last);
   }
 }
 
-__attribute__((target_clones("avx2", "default"))) void MacBins(const double* h, const double* line, double* acc,
-                                                              double* next, std::uint32_t k, std::uint32_t head,
-                                                              std::uint32_t first, std::uint32_t last) {
-  MacRange(h, line, acc, next, k, head, first, last);
-}
-
-// acc = next + H_0 x X_n: the output of the partition after a MacRange.
-template <typename T>
-void MacFinish(const T* h, const T* line, const T* next, T* acc, std::uint32_t head) {
-  const T* hr = h;
-  const T* hi = h + kP;
-  const T* xr = line + std::size_t{head} * kN;
-  const T* xi = xr + kP;
-  acc[0] = next[0] + hr[0] * xr[0];
-  acc[kP] = next[kP] + hi[0] * xi[0];
-  for (std::uint32_t b = 1; b < kP; ++b) {
-    acc[b] = next[b] + (hr[b] * xr[b] - hi[b] * xi[b]);
-    acc[kP + b] = next[kP + b] + (hr[b] * xi[b] + hi[b] * xr[b]);
-  }
+__attribute__((target_clones("avx2", "default"))) void MacTiles(const MacJob<double>& w, std::uint32_t first,
+                                                               std::uint32_t last) {
+  MacTilesImpl<PlainAdd>(w, first, last);
 }
 
 }  // namespace
@@ -215,16 +203,18 @@ void MacFinish(const T* h, const T* line, const T* next, T* acc, std::uint32_t h
 template <typename T>
 struct CPartConvStd<T>::State {
   dsp::RealFft<T> fft;
-  // Response spectra, K per distinct response, partition k at k * kN.
+  // Response spectra, K tiled slots per distinct response.
   std::vector<Buffer<T>> spectra;
   std::vector<std::uint16_t> response_of;  // document channel -> spectra index
   // Per document channel.
   std::vector<Buffer<T>> time;     // previous kP frames, then the current kP
   std::vector<Buffer<T>> out;      // the output of the previous partition
-  std::vector<Buffer<T>> line;     // frequency-domain delay line, K spectra
-  std::vector<Buffer<T>> acc;      // the summed products, then the inverse
-  std::vector<Buffer<T>> next;     // the next partition's sum but its newest term
-  std::vector<std::uint8_t> next_ready;  // `next` holds the coming partition's sum
+  std::vector<Buffer<T>> line;     // frequency-domain delay line, K tiled slots
+  std::vector<Buffer<T>> acc;      // a transform's packed spectrum, then the inverse
+  std::vector<Buffer<T>> sums;     // the last pass's sums, `ahead` tiled slots
+  // The coming partition's output is sums slot `stage`; 0: it needs a pass.
+  std::vector<std::uint32_t> stage;
+  std::uint32_t ahead = 1;  // outputs per pass, min(kAhead, K)
   Buffer<T> work;
   Buffer<T> packed;  // a spectrum in the transform's layout
   std::uint32_t head = 0;  // delay-line slot of the newest spectrum
@@ -250,6 +240,7 @@ Error CPartConvStd<T>::Prepare(const float* const* responses, std::uint32_t leng
   auto s = std::make_unique<State>();
   if (const Error rc = s->fft.Init(kN)) return rc;
   const std::uint16_t distinct = channels_ == 1 ? 1 : channels;
+  s->ahead = std::min(kAhead, k);
   const Error rc = TryAlloc([&]() -> Error {
     s->work.reset(new T[s->fft.work_size()]);
     s->packed.reset(new T[kN]);
@@ -267,7 +258,7 @@ Error CPartConvStd<T>::Prepare(const float* const* responses, std::uint32_t leng
                         : static_cast<T>(responses[r][first + i]);
         }
         s->fft.Forward(part.data(), packed.data(), s->work.get());
-        Split(packed.data(), spectrum.get() + std::size_t{p} * kN);
+        Scatter(packed.data(), spectrum.get(), p, k);
       }
       s->spectra.push_back(std::move(spectrum));
     }
@@ -277,8 +268,8 @@ Error CPartConvStd<T>::Prepare(const float* const* responses, std::uint32_t leng
       s->out.emplace_back(new T[kP]());
       s->line.emplace_back(new T[std::size_t{k} * kN]());
       s->acc.emplace_back(new T[kN]());
-      s->next.emplace_back(new T[kN]());
-      s->next_ready.push_back(0);
+      s->sums.emplace_back(new T[std::size_t{s->ahead} * kN]());
+      s->stage.push_back(0);
     }
     return err::kOk;
   });
@@ -302,7 +293,7 @@ void CPartConvStd<T>::Reset() {
     std::fill_n(s_->time[c].get(), kN, T(0));
     std::fill_n(s_->out[c].get(), kP, T(0));
     std::fill_n(s_->line[c].get(), std::size_t{partitions_} * kN, T(0));
-    s_->next_ready[c] = 0;
+    s_->stage[c] = 0;
   }
   s_->head = 0;
   s_->pos = 0;
@@ -346,29 +337,33 @@ void CPartConvStd<T>::RunPartition(std::uint32_t mask) {
   std::uint16_t count = 0;
   for (std::uint16_t c = 0; c < channels_; ++c) {
     if (!(mask & (1u << c))) {
-      s.next_ready[c] = 0;  // its delay line misses this partition
+      s.stage[c] = 0;  // its delay line misses this partition
       continue;
     }
     if (count < 16) active[count++] = c;
     T* time = s.time[c].get();
     T* packed = s.acc[c].get();
     s.fft.Forward(time, packed, s.work.get());
-    Split(packed, s.line[c].get() + std::size_t{s.head} * kN);
+    Scatter(packed, s.line[c].get(), s.head, k);
     std::memmove(time, time + kP, kP * sizeof(T));
   }
-  // Channels whose sum the previous partition prepared only add its newest
-  // term; the others take the full pass, which prepares the next one's.
+  // Channels whose output the last pass prepared only add the products of
+  // the newest spectrum; the others take a pass, which prepares the
+  // following ahead - 1 outputs too.
   std::uint16_t full[16];
   std::uint16_t full_count = 0;
+  std::uint32_t ready[16];
   for (std::uint16_t i = 0; i < count; ++i) {
     const std::uint16_t c = active[i];
-    if (s.next_ready[c]) {
-      MacFinish(s.spectra[s.response_of[c]].get(), s.line[c].get(), s.next[c].get(), s.acc[c].get(), s.head);
-      s.next_ready[c] = 0;
+    ready[i] = s.stage[c];
+    if (s.stage[c] > 0) {
+      const MacJob<T> job{s.spectra[s.response_of[c]].get(), s.line[c].get(), s.sums[c].get(), k, s.ahead, s.head,
+                          s.stage[c]};
+      MacTiles(job, 0, kTiles);
     } else {
       full[full_count++] = c;
-      s.next_ready[c] = k > 1 ? 1 : 0;
     }
+    s.stage[c] = s.stage[c] + 1 < s.ahead ? s.stage[c] + 1 : 0;
   }
   if (channels_ == 2 && full_count == 2) {
     MultiplyAccumulate(full, full_count);  // the stereo path: one region for both
@@ -378,7 +373,7 @@ void CPartConvStd<T>::RunPartition(std::uint32_t mask) {
   for (std::uint16_t i = 0; i < count; ++i) {
     const std::uint16_t c = active[i];
     T* acc = s.acc[c].get();
-    Join(acc, s.packed.get());
+    Gather(s.sums[c].get(), ready[i], s.ahead, s.packed.get());
     s.fft.Inverse(s.packed.get(), acc, s.work.get());
     const T scale = static_cast<T>(scale_);
     T* out = s.out[c].get();
@@ -390,36 +385,37 @@ template <typename T>
 void CPartConvStd<T>::MultiplyAccumulate(const std::uint16_t* channels, std::uint16_t count) {
   State& s = *s_;
   const std::uint32_t k = partitions_;
-  const std::uint32_t head = s.head;
-  // Bin pairs: pair 0 holds the two real bins (0 and n/2), pair b > 0 the
-  // complex bin b.
-  constexpr std::uint32_t kPairs = kN / 2;
-  int threads = std::min<int>(static_cast<int>(std::min<std::uint32_t>(k, 1024)), omp_get_max_threads());
+  int threads = std::min<int>(static_cast<int>(std::min(k, kTiles)), omp_get_max_threads());
   if (thread_limit_ > 0) threads = std::min(threads, thread_limit_);
   threads = std::max(threads, 1);
   const auto mac = [&](std::uint32_t first, std::uint32_t last) {
     for (std::uint16_t i = 0; i < count; ++i) {
       const std::uint16_t c = channels[i];
-      MacBins(s.spectra[s.response_of[c]].get(), s.line[c].get(), s.acc[c].get(), s.next[c].get(), k, head,
-              first, last);
+      const MacJob<T> job{s.spectra[s.response_of[c]].get(), s.line[c].get(), s.sums[c].get(), k, s.ahead, s.head,
+                          0};
+      MacTiles(job, first, last);
     }
   };
   if (threads == 1) {
-    mac(0, kPairs);
+    team_ = 1;
+    mac(0, kTiles);
     return;
   }
-  // The runtime may give fewer threads when the machine is busy (a waiting
-  // thread's spinning at the region's end then costs more than the second
-  // thread gains); the caller's setting is restored.
+  // The team is exactly the threads asked for: the runtime's dynamic
+  // adjustment follows the load average, which other processes set, and
+  // would run a shared machine's region on one thread.
+  int team = 1;
   const int dynamic = omp_get_dynamic();
-  omp_set_dynamic(1);
+  omp_set_dynamic(0);
 #pragma omp parallel num_threads(threads)
   {
     const auto t = static_cast<std::uint32_t>(omp_get_thread_num());
     const auto n = static_cast<std::uint32_t>(omp_get_num_threads());
-    mac(kPairs * t / n, kPairs * (t + 1) / n);
+    if (t == 0) team = static_cast<int>(n);
+    mac(kTiles * t / n, kTiles * (t + 1) / n);
   }
   omp_set_dynamic(dynamic);
+  team_ = team;
 }
 
 template class CPartConvStd<float>;

@@ -10,16 +10,18 @@
 // latency P plus the pre-delay the response declares.
 //
 // The multiply-accumulate is an OpenMP parallel region of min(K, threads)
-// threads, ending before the inverse transform. It runs on every other
-// partition and reads the response spectra and the delay line once for two
-// outputs: this partition's sum and the next one's without its newest
-// term, which the partition after adds alone (half the memory traffic per
-// output at the same latency). The bins are split into contiguous ranges,
-// one per thread, and every bin sums its products in the same order
-// whatever the range, so the output does not depend on the thread count
-// bit for bit. With two channels and mask 3 both channels
-// share one region (the stereo path); otherwise each masked channel has its
-// own.
+// threads, ending before the inverse transform. One pass over the K
+// response spectra and the delay line serves up to 16 outputs (at most K):
+// this partition's, and the sums of the following ones without their
+// newest terms, which each adds as its spectrum arrives. The stream from
+// memory per output is so a sixteenth of a plain pass's, at the same
+// latency. The spectra are stored in tiles of 64 bins; the region splits
+// the tiles into contiguous ranges, one per thread, and every bin sums its
+// products in the same order whatever the range, so the output does not
+// depend on the thread count bit for bit. With two channels and mask 3
+// both channels share one region (the stereo path); otherwise each masked
+// channel has its own. The region always runs the threads asked for (the
+// runtime's dynamic adjustment would follow the machine's load average).
 //
 // Channel mapping: a response per document channel; a mono response serves
 // every channel; a stereo response on a mono document is the mean of its
@@ -89,6 +91,8 @@ class CPartConvStd final : public CPartConv {
   std::uint32_t Partitions() const override { return partitions_; }
   double OutputScale() const override { return scale_; }
   void SetThreadLimit(int threads) override { thread_limit_ = threads; }
+  // The threads that ran the latest pass of the multiply-accumulate.
+  int LastTeam() const { return team_; }
   void SetCancel(ProgressScope* scope) override { cancel_ = scope; }
   // The output of the latest full partition of `channel` in the run's own
   // precision (before rounding to float), kPartition frames.
@@ -105,6 +109,7 @@ class CPartConvStd final : public CPartConv {
   std::uint32_t pre_delay_ = 0;
   double scale_ = 0.0;
   int thread_limit_ = 0;
+  int team_ = 0;
   ProgressScope* cancel_ = nullptr;
   std::unique_ptr<State> s_;
 };

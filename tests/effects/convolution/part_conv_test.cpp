@@ -4,6 +4,7 @@
 #include "effects/convolution/part_conv.h"
 
 #include <gtest/gtest.h>
+#include <omp.h>
 
 #include <algorithm>
 #include <cmath>
@@ -35,7 +36,12 @@ import numpy as np
 d, ch, rch, n, L = sys.argv[1], int(sys.argv[2]), int(sys.argv[3]), int(sys.argv[4]), int(sys.argv[5])
 x = np.fromfile(d + '/x.f32', dtype='<f4').astype(np.float64).reshape(n, ch)
 h = np.fromfile(d + '/h.f32', dtype='<f4').astype(np.float64).reshape(rch, L)
-y = np.stack([np.convolve(x[:, c], h[min(c, rch - 1)])[:n] for c in range(ch)], axis=1)
+def conv(a, b):
+    if len(a) * len(b) < 10**9:
+        return np.convolve(a, b)[:n]
+    m = 1 << (len(a) + len(b)).bit_length()  # long runs: through the transform, still float64
+    return np.fft.irfft(np.fft.rfft(a, m) * np.fft.rfft(b, m), m)[:n]
+y = np.stack([conv(x[:, c], h[min(c, rch - 1)]) for c in range(ch)], axis=1)
 y.astype('<f8').tofile(d + '/y.f64')
 )";
 
@@ -107,13 +113,14 @@ void RunBlocks(CPartConvStd<T>& conv, const std::vector<float>& x, std::uint16_t
 struct Case {
   std::uint32_t length;
   std::uint16_t channels;
+  std::uint32_t partitions = 2;  // of input, then 1234 frames more
 };
 
 class ConvolutionVsNumpy : public ::testing::TestWithParam<Case> {};
 
 template <typename T>
 void CheckAgainst(const Case& p, double tolerance) {
-  const std::uint32_t frames = 2 * kP + 1234;
+  const std::uint32_t frames = p.partitions * kP + 1234;
   const std::vector<float> x = Noise(std::size_t{frames} * p.channels, 0.5f, 7 + p.length);
   std::vector<std::vector<float>> h;
   const float amp = 0.5f / std::sqrt(static_cast<float>(p.length));
@@ -148,7 +155,9 @@ TEST_P(ConvolutionVsNumpy, Double) {
 INSTANTIATE_TEST_SUITE_P(Lengths, ConvolutionVsNumpy,
                          ::testing::Values(Case{1, 1}, Case{4095, 1}, Case{4096, 1}, Case{4097, 1},
                                            Case{10 * 4096 + 17, 1}, Case{1, 2}, Case{4095, 2}, Case{4096, 2},
-                                           Case{4097, 2}, Case{10 * 4096 + 17, 2}));
+                                           Case{4097, 2}, Case{10 * 4096 + 17, 2},
+                                           // More partitions than one pass serves, over several passes.
+                                           Case{21 * 4096 + 17, 2, 40}));
 
 TEST(PartConv, PartitionCountFollowsLength) {
   const struct {
@@ -165,9 +174,12 @@ TEST(PartConv, PartitionCountFollowsLength) {
 }
 
 TEST(PartConv, ThreadCountDoesNotChangeOneBit) {
-  const std::uint32_t length = 10 * 4096 + 17;
+  const std::uint32_t length = 21 * 4096 + 17;
   std::vector<std::vector<float>> h{Noise(length, 0.01f, 1), Noise(length, 0.01f, 2)};
-  const std::vector<float> x = Noise(std::size_t{3 * kP} * 2, 0.5f, 3);
+  const std::vector<float> x = Noise(std::size_t{36 * kP} * 2, 0.5f, 3);
+  // Two threads even on a busy machine or a single processor: the region
+  // must not fall back to one thread (that would make this test vacuous).
+  omp_set_num_threads(2);
   for (const std::uint32_t mask : {3u, 1u}) {
     std::vector<float> outs[2];
     for (int threads = 1; threads <= 2; ++threads) {
@@ -176,13 +188,14 @@ TEST(PartConv, ThreadCountDoesNotChangeOneBit) {
       conv.SetThreadLimit(threads);
       std::vector<double> precise;
       RunBlocks(conv, x, 2, mask, 9, &outs[threads - 1], &precise);
+      EXPECT_EQ(conv.LastTeam(), threads);
     }
     EXPECT_EQ(outs[0], outs[1]) << "mask " << mask;
   }
 }
 
-// Every other partition prepares the next one's sum: a reset after an odd
-// number of partitions must not carry that into the fresh start.
+// A pass prepares the sums of the partitions after it: a reset part-way
+// through them must not carry any into the fresh start.
 TEST(PartConv, ResetStartsAfreshAfterAnyPartitionCount) {
   const std::uint32_t length = 3 * 4096 + 5;
   std::vector<std::vector<float>> h{Noise(length, 0.01f, 4), Noise(length, 0.01f, 5)};
