@@ -534,23 +534,6 @@ TEST_F(Model, CdObjectsAnswerError80FromTheDrive) {
   EXPECT_TRUE(SameObject(Keep(Get(tracks, "Parent")), writer));
 }
 
-// Answers ISoundClip without being one of the program's clips.
-class ForeignClip final : public CBase<ForeignClip, ISoundClip> {
- public:
-  HRESULT get_Application(IApplication**) override { return E_NOTIMPL; }
-  HRESULT get_Parent(IDispatch**) override { return E_NOTIMPL; }
-  HRESULT get_BitsPerSample(INT*) override { return E_NOTIMPL; }
-  HRESULT get_Channels(INT*) override { return E_NOTIMPL; }
-  HRESULT CreateSoundClip(double, double, ISoundClip**) override { return E_NOTIMPL; }
-  HRESULT Decode() override { return E_NOTIMPL; }
-  HRESULT get_Labels(ILabels**) override { return E_NOTIMPL; }
-  HRESULT get_Length(double*) override { return E_NOTIMPL; }
-  HRESULT get_PcmFileSample(BSTR*) override { return E_NOTIMPL; }
-  HRESULT get_SampleRate(LONG*) override { return E_NOTIMPL; }
-  HRESULT put_SampleRate(LONG) override { return E_NOTIMPL; }
-  HRESULT get_Text(IText**) override { return E_NOTIMPL; }
-};
-
 TEST_F(Model, ClipboardTakesDocumentsAndClipsOnly) {
   IDispatch* doc = Keep(Method(docs(), "Open", {V(Sound("c.wav", 1000).c_str())}));
   ASSERT_EQ(Put(doc, "SelectionTo", V(0.25)).hr, S_OK);

@@ -91,6 +91,23 @@ inline Result Method(IDispatch* d, const char* name, std::vector<VARIANT> args =
   return Call(d, name, DISPATCH_METHOD, std::move(args));
 }
 
+// Answers ISoundClip without being one of the program's clips.
+class ForeignClip final : public CBase<ForeignClip, ISoundClip> {
+ public:
+  HRESULT get_Application(IApplication**) override { return E_NOTIMPL; }
+  HRESULT get_Parent(IDispatch**) override { return E_NOTIMPL; }
+  HRESULT get_BitsPerSample(INT*) override { return E_NOTIMPL; }
+  HRESULT get_Channels(INT*) override { return E_NOTIMPL; }
+  HRESULT CreateSoundClip(double, double, ISoundClip**) override { return E_NOTIMPL; }
+  HRESULT Decode() override { return E_NOTIMPL; }
+  HRESULT get_Labels(ILabels**) override { return E_NOTIMPL; }
+  HRESULT get_Length(double*) override { return E_NOTIMPL; }
+  HRESULT get_PcmFileSample(BSTR*) override { return E_NOTIMPL; }
+  HRESULT get_SampleRate(LONG*) override { return E_NOTIMPL; }
+  HRESULT put_SampleRate(LONG) override { return E_NOTIMPL; }
+  HRESULT get_Text(IText**) override { return E_NOTIMPL; }
+};
+
 // The editor as the model sees it, over documents the test makes.
 class TestHost final : public automation::AutomationHost {
  public:
