@@ -34,6 +34,16 @@ function files() {
   return list;
 }
 
+// Puts each named argument listed in `pairs` ("arg:Property ...") that was
+// given on the writer's property, as a number.
+function applyNamed(writer, pairs) {
+  var list = pairs.split(" ");
+  for (var i = 0; i < list.length; ++i) {
+    var pair = list[i].split(":"), value = Script.Arguments.Named.Item(pair[0]);
+    if (value) writer[pair[1]] = Number(value);
+  }
+}
+
 // Writes every .wav file (any case) of the folder IN into the folder OUT,
 // the two unnamed arguments, with `writer` as NAME + `ext`, one line per
 // file. A file that fails is reported on standard error and the others

@@ -5,7 +5,5 @@
 // a file failed.
 var lib = Script.LoadScript("common.js");
 var writer = Application.CreateFileWriter("1bit");
-var rate = Script.Arguments.Named.Item("rate"), channels = Script.Arguments.Named.Item("channels");
-if (rate) writer.SampleRate = Number(rate);
-if (channels) writer.Channels = Number(channels);
+lib.applyNamed(writer, "rate:SampleRate channels:Channels");
 Script.Quit(lib.convertFolder(writer, ".dsf", "folder_to_dsf.js [/rate:HZ] [/channels:N] IN OUT"));

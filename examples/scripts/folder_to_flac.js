@@ -5,7 +5,5 @@
 // the source's texts as tags. Exit status 1 when a file failed.
 var lib = Script.LoadScript("common.js");
 var writer = Application.CreateFileWriter("flac");
-var bits = Script.Arguments.Named.Item("bits"), level = Script.Arguments.Named.Item("level");
-if (bits) writer.BitsPerSample = Number(bits);
-if (level) writer.CompressLevel = Number(level);
+lib.applyNamed(writer, "bits:BitsPerSample level:CompressLevel");
 Script.Quit(lib.convertFolder(writer, ".flac", "folder_to_flac.js [/bits:N] [/level:N] IN OUT"));

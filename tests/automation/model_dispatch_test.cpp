@@ -27,46 +27,15 @@ namespace {
 
 using namespace testing;
 
-// The description of the thread's error info, if any.
-std::string ErrorDescription() {
-  IErrorInfo* raw = nullptr;
-  if (GetErrorInfo(0, &raw) != S_OK || !raw) return {};
-  const ComRef<IErrorInfo> info = ComRef<IErrorInfo>::Adopt(raw);
-  Bstr text;
-  info->GetDescription(text.out());
-  return text.utf8();
-}
-
-class Model : public ::testing::Test {
+class Model : public AppTest {
  protected:
-  // The English catalogue, so that error descriptions are the real texts.
-  static void SetUpTestSuite() {
-    const char* root = std::getenv("TIDEMARK_SOURCE_DIR");
-    ASSERT_TRUE(root);
-    std::ifstream in(std::string(root) + "/UIText/en.txt", std::ios::binary);
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    ASSERT_GT(ProcessTextCatalogue().Parse(text), 0u);
-  }
+  static void SetUpTestSuite() { LoadEnglishCatalogue(); }
   void SetUp() override {
-    ASSERT_EQ(LiveObjectCount(), 0);
-    dir_ = std::filesystem::temp_directory_path() / ("model_" + std::to_string(::getpid()));
-    std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_);
-    app_ = CApp::Create(host_);
-    ASSERT_TRUE(app_);
+    AppTest::SetUp();
     docs_ = Get(app(), "Documents").object();
     ASSERT_TRUE(docs_);
   }
-  void TearDown() override {
-    held_.clear();
-    app_ = {};
-    EXPECT_EQ(LiveObjectCount(), 0) << "an automation object leaked";
-    host_.docs_.clear();
-    std::filesystem::remove_all(dir_);
-  }
-  IDispatch* app() { return static_cast<IApplication*>(app_.get()); }
   IDispatch* docs() { return docs_; }
-  std::string File(const std::string& name) { return (dir_ / name).string(); }
   // A stereo 4000 Hz file of `ms` milliseconds: left alternating +-`left`,
   // right `dc`.
   std::string Sound(const std::string& name, std::uint32_t ms, double left = 0.5, double dc = 0.25) {
@@ -76,19 +45,8 @@ class Model : public ::testing::Test {
     });
     return path;
   }
-  // Holds a dispatch result for the test's duration.
-  IDispatch* Keep(Result r) {
-    EXPECT_EQ(r.hr, S_OK) << ErrorDescription();
-    IDispatch* d = r.object();
-    if (d) held_.push_back(ComRef<IDispatch>::Share(d));
-    return d;
-  }
 
-  TestHost host_;
-  ComRef<CApp> app_;
   IDispatch* docs_ = nullptr;  // the application's own (embedded) collection
-  std::vector<ComRef<IDispatch>> held_;
-  std::filesystem::path dir_;
 };
 
 TEST_F(Model, AddChecksRateAndChannels) {

@@ -4,9 +4,12 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
@@ -14,6 +17,7 @@
 #include "automation/com/com.h"
 #include "automation/host/automation_host.h"
 #include "automation/model/model_objects.h"
+#include "config/text_catalogue.h"
 #include "platform/utf.h"
 #include "tests/automation/com_test_support.h"
 
@@ -89,6 +93,23 @@ inline Result Put(IDispatch* d, const char* name, VARIANT value) {
 }
 inline Result Method(IDispatch* d, const char* name, std::vector<VARIANT> args = {}) {
   return Call(d, name, DISPATCH_METHOD, std::move(args));
+}
+
+// The description of the thread's error info, if any.
+inline std::string ErrorDescription() {
+  IErrorInfo* raw = nullptr;
+  if (GetErrorInfo(0, &raw) != S_OK || !raw) return {};
+  const ComRef<IErrorInfo> info = ComRef<IErrorInfo>::Adopt(raw);
+  Bstr text;
+  info->GetDescription(text.out());
+  return text.utf8();
+}
+
+// The English catalogue, so that error descriptions are the real texts.
+inline void LoadEnglishCatalogue() {
+  const char* root = std::getenv("TIDEMARK_SOURCE_DIR");
+  ASSERT_TRUE(root);
+  ASSERT_FALSE(ProcessTextCatalogue().LoadFile(std::string(root) + "/UIText/en.txt", "UTF-8"));
 }
 
 // Answers ISoundClip without being one of the program's clips.
@@ -217,5 +238,41 @@ inline void WriteFloatWav(const std::string& path, std::uint32_t rate, const std
   std::fwrite(samples.data(), 4, samples.size(), f);
   std::fclose(f);
 }
+
+// A fresh application over a test host and a scratch folder; the objects a
+// test keeps are let go at the end, and none may outlive the test.
+class AppTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(LiveObjectCount(), 0);
+    dir_ = std::filesystem::temp_directory_path() / ("automation_" + std::to_string(::getpid()));
+    std::filesystem::remove_all(dir_);
+    std::filesystem::create_directories(dir_);
+    app_ = CApp::Create(host_);
+    ASSERT_TRUE(app_);
+  }
+  void TearDown() override {
+    held_.clear();
+    app_ = {};
+    EXPECT_EQ(LiveObjectCount(), 0) << "an automation object leaked";
+    host_.docs_.clear();
+    std::filesystem::remove_all(dir_);
+  }
+  IDispatch* app() { return static_cast<IApplication*>(app_.get()); }
+  std::string File(const std::string& name) { return (dir_ / name).string(); }
+  // Holds a dispatch result for the test's duration.
+  IDispatch* Keep(Result r) {
+    EXPECT_EQ(r.hr, S_OK) << ErrorDescription();
+    IDispatch* d = r.object();
+    if (d) held_.push_back(ComRef<IDispatch>::Share(d));
+    return d;
+  }
+  IDispatch* Writer(const char* type) { return Keep(Method(app(), "CreateFileWriter", {V(type)})); }
+
+  TestHost host_;
+  ComRef<CApp> app_;
+  std::vector<ComRef<IDispatch>> held_;
+  std::filesystem::path dir_;
+};
 
 }  // namespace tidemark::NS_SCRIPT::testing

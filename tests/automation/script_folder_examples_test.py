@@ -12,8 +12,7 @@ import unittest
 import wave
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from script_examples_test import EXAMPLES, SCRIPT, write_wav16  # noqa: E402
-import tempfile  # noqa: E402
+from script_examples_test import EXAMPLES, SCRIPT, ScriptTestCase, write_wav16  # noqa: E402
 
 FFPROBE = "/usr/bin/ffprobe"
 FLAC = "/usr/bin/flac"
@@ -33,14 +32,9 @@ def add_title(path, title):
         f.write(struct.pack("<I", size))
 
 
-class FolderExamplesTest(unittest.TestCase):
+class FolderExamplesTest(ScriptTestCase):
     def setUp(self):
-        self.assertTrue(SCRIPT and os.access(SCRIPT, os.X_OK), "TIDEMARK_SCRIPT must name tidemark-script")
-        self.dir = tempfile.TemporaryDirectory()
-        self.addCleanup(self.dir.cleanup)
-        self.env = dict(os.environ, HOME=self.dir.name, XDG_CONFIG_HOME=self.path("config"))
-        os.makedirs(self.path("config"))
-        os.makedirs(self.path("out"))
+        super().setUp()
         for tool in (FFPROBE, FLAC):
             self.assertTrue(os.access(tool, os.X_OK), "peer tool missing: " + tool)
         try:
@@ -55,13 +49,6 @@ class FolderExamplesTest(unittest.TestCase):
             f.write(b"RIFF\x10\0\0\0WAVEjunkjunkjunk")
         with open(self.path("in/notes.txt"), "w") as f:
             f.write("not sound\n")
-
-    def path(self, name):
-        return os.path.join(self.dir.name, name)
-
-    def example(self, name, *args):
-        return subprocess.run([SCRIPT, os.path.join(EXAMPLES, name)] + list(args), capture_output=True, text=True,
-                              cwd=self.dir.name, env=self.env, timeout=120)
 
     def probe(self, name, entries="stream=codec_name,sample_rate,channels"):
         r = subprocess.run([FFPROBE, "-v", "error", "-show_entries", entries, "-of", "default=nw=1",
@@ -134,7 +121,7 @@ class FolderExamplesTest(unittest.TestCase):
             (["in"], 2, "", "usage: folder_to_flac.js"),
             (["missing", "out"], 1, "", "Path not found: missing"),
             (["in", "no/such/folder"], 1, "0 file(s) written, 3 failed\n", "a.wav: "),
-            (["/bits:12", "in", "out"], 1, "", "*** ERROR ***"),
+            (["/bits:24", "/level:9", "in", "out"], 1, "", "*** ERROR ***"),
         )
         for args, status, out, err in cases:
             r = self.example("folder_to_flac.js", *args)

@@ -10,12 +10,11 @@
 #include <filesystem>
 #include <string>
 
-#include "codecs/codec_install.h"
 #include "codecs/codec_library.h"
 #include "config/error_messages.h"
-#include "config/text_catalogue.h"
 #include "platform/error_numbers.h"
 #include "platform/fault_injection.h"
+#include "codecs/codec_install.h"
 #include "tests/automation/model_test_support.h"
 
 namespace tidemark::NS_SCRIPT {
@@ -32,51 +31,19 @@ std::string Extension(const std::string& type) {
   return "." + type;
 }
 
-// The description of the thread's error info ("" when there is none).
-std::string ErrorText() {
-  IErrorInfo* raw = nullptr;
-  if (GetErrorInfo(0, &raw) != S_OK || !raw) return {};
-  const ComRef<IErrorInfo> info = ComRef<IErrorInfo>::Adopt(raw);
-  Bstr text;
-  info->GetDescription(text.out());
-  return text.utf8();
-}
-
-class WriterBadInput : public ::testing::Test {
+class WriterBadInput : public AppTest {
  protected:
-  // The English catalogue, so that error descriptions are the real texts.
-  static void SetUpTestSuite() {
-    const char* root = std::getenv("TIDEMARK_SOURCE_DIR");
-    ASSERT_TRUE(root);
-    ASSERT_FALSE(ProcessTextCatalogue().LoadFile(std::string(root) + "/UIText/en.txt", "UTF-8"));
-  }
+  static void SetUpTestSuite() { LoadEnglishCatalogue(); }
   void SetUp() override {
-    ASSERT_EQ(LiveObjectCount(), 0);
     InstallCodecs();
-    dir_ = std::filesystem::temp_directory_path() / ("bad_input_" + std::to_string(::getpid()));
-    std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_);
-    app_ = CApp::Create(host_);
-    ASSERT_TRUE(app_);
-    source_ = (dir_ / "source.wav").string();
+    AppTest::SetUp();
+    source_ = File("source.wav");
     WriteWav(source_, 8000, 2, 2000, [](std::uint32_t i, std::uint16_t c) { return c ? 0.25 : (i % 8 < 4 ? 0.5 : -0.5); });
   }
   void TearDown() override {
     fault::RemoveAllFaults();
-    held_.clear();
-    app_ = {};
-    EXPECT_EQ(LiveObjectCount(), 0) << "an automation object leaked";
-    host_.docs_.clear();
-    std::filesystem::remove_all(dir_);
+    AppTest::TearDown();
   }
-  IDispatch* app() { return static_cast<IApplication*>(app_.get()); }
-  std::string File(const std::string& name) { return (dir_ / name).string(); }
-  IDispatch* Keep(Result r) {
-    IDispatch* d = r.object();
-    if (d) held_.push_back(ComRef<IDispatch>::Share(d));
-    return d;
-  }
-  IDispatch* Writer(const char* type) { return Keep(Method(app(), "CreateFileWriter", {V(type)})); }
   IDispatch* Clip() { return Keep(Method(app(), "CreateSoundClip", {V(source_.c_str())})); }
   HRESULT Process(IDispatch* writer, IDispatch* source, const std::string& path) {
     return Method(writer, "Process", {VDisp(source), V(path.c_str())}).hr;
@@ -87,10 +54,6 @@ class WriterBadInput : public ::testing::Test {
       EXPECT_EQ(entry.path().filename(), "source.wav") << context << ": left behind";
   }
 
-  TestHost host_;
-  ComRef<CApp> app_;
-  std::vector<ComRef<IDispatch>> held_;
-  std::filesystem::path dir_;
   std::string source_;
 };
 
@@ -149,7 +112,7 @@ TEST_F(WriterBadInput, DetachedAndForeignSources) {
     EXPECT_EQ(Process(w, doc, path), E_ACCESSDENIED) << type;
     EXPECT_EQ(Process(w, foreign->dispatch(), path), E_UNEXPECTED) << type;
     EXPECT_FALSE(std::filesystem::exists(path)) << type;
-    EXPECT_EQ(Process(w, cut, path), S_OK) << type << ": " << ErrorText();
+    EXPECT_EQ(Process(w, cut, path), S_OK) << type << ": " << ErrorDescription();
     EXPECT_TRUE(std::filesystem::exists(path)) << type;
     std::filesystem::remove(path);
   }
@@ -187,7 +150,7 @@ TEST_F(WriterBadInput, NamesThatCannotBeWritten) {
       (void)SetErrorInfo(0, nullptr);
       EXPECT_EQ(Process(w, clip, r.name), E_FAIL) << type << " " << r.name;
       std::filesystem::current_path(home);
-      const std::string text = ErrorText();
+      const std::string text = ErrorDescription();
       EXPECT_FALSE(text.empty()) << type;
       EXPECT_EQ(text.substr(0, r.error.size()), r.error) << type << " " << r.name.size();
     }
@@ -256,7 +219,7 @@ TEST_F(WriterBadInput, MissingEncoderNamesItsPackage) {
       continue;
     }
     EXPECT_EQ(hr, E_FAIL) << r.type;
-    const std::string text = ErrorText();
+    const std::string text = ErrorDescription();
     EXPECT_EQ(text.rfind(DescribeError(err::kCodecLibraryUnavailable), 0), 0u) << text;
     EXPECT_NE(text.find(r.package), std::string::npos) << r.type << ": " << text;
     EXPECT_FALSE(std::filesystem::exists(path)) << r.type;
