@@ -89,8 +89,10 @@ bool PumpUntil(Event& done, std::int64_t timeout_ms) {
       case WaitResult::kTimeout:
         return false;
       case WaitResult::kMessage:
-        // One at a time, so a busy queue cannot hide the event.
+        // One at a time, so a busy queue cannot hide the event, nor hold
+        // the caller past its deadline.
         queue->PumpOne();
+        if (limited && Clock::now() >= deadline) return WaitForEventOrMessage(done, 0) == WaitResult::kEvent;
         break;
     }
   }

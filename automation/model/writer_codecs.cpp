@@ -268,7 +268,7 @@ HRESULT CFileWriter_LAME::Process(VARIANT* src_obj, BSTR file_name) {
     settings.original = original_;
     settings.private_bit = private_;
     settings.unicode = unicode_;
-    CheckApp(WriteMp3File(*job.document, job.path, settings));
+    CheckWrite(WriteMp3File(*job.document, job.path, settings));
     return S_OK;
   });
 }
@@ -324,7 +324,7 @@ HRESULT CFileWriter_OV::Process(VARIANT* src_obj, BSTR file_name) {
       settings.min_bitrate = static_cast<std::uint32_t>(min_bitrate_);
       settings.max_bitrate = static_cast<std::uint32_t>(max_bitrate_);
     }
-    CheckApp(WriteVorbisFile(*job.document, job.path, settings));
+    CheckWrite(WriteVorbisFile(*job.document, job.path, settings));
     return S_OK;
   });
 }

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "automation/model/model_ops.h"
+#include "codecs/codec_library.h"
 #include "codecs/flac_codec.h"
 #include "codecs/opus_codec.h"
 #include "core/edit/format_change.h"
@@ -71,6 +72,14 @@ HRESULT PrepareWriterJob(VARIANT* src_obj, BSTR file_name, std::uint32_t rate, s
   CheckApp(NewDocumentFromClip(*use, &job->document));
   job->document->metadata = SourceTexts(src_obj);
   return S_OK;
+}
+
+void CheckWrite(Error code) {
+  if (code == err::kCodecLibraryUnavailable) {
+    const std::string package = MissingCodecPackage();
+    if (!package.empty()) RaiseAppError(code, "install the Debian package " + package);
+  }
+  CheckApp(code);
 }
 
 // --- CFileWriter_PCM ---
@@ -164,7 +173,7 @@ HRESULT CFileWriter_FLAC::Process(VARIANT* src_obj, BSTR file_name) {
     settings.bits = static_cast<std::uint8_t>(bits_ ? static_cast<unsigned>(bits_) : std::min(source_bits, 24u));
     settings.verify = verify_;
     settings.replay_gain = replay_gain_;
-    CheckApp(WriteFlacFile(*job.document, job.path, settings));
+    CheckWrite(WriteFlacFile(*job.document, job.path, settings));
     return S_OK;
   });
 }
@@ -219,7 +228,7 @@ HRESULT CFileWriter_Opus::Process(VARIANT* src_obj, BSTR file_name) {
     settings.rate_control =
         !vbr_ ? OpusRateControl::kCbr : (constrained_ ? OpusRateControl::kConstrainedVbr : OpusRateControl::kVbr);
     settings.signal = static_cast<OpusSignal>(signal_);
-    CheckApp(WriteOpusFile(*job.document, job.path, settings));
+    CheckWrite(WriteOpusFile(*job.document, job.path, settings));
     return S_OK;
   });
 }

@@ -55,6 +55,10 @@ struct WriterJob {
 HRESULT PrepareWriterJob(VARIANT* src_obj, BSTR file_name, std::uint32_t rate, std::uint16_t channels,
                          WriterJob* job);
 
+// Raises an encoder's or a file's error (step 6); a codec library missing at
+// run time names the Debian package that ships it in the detail.
+void CheckWrite(Error code);
+
 // PcmFileSample takes the format words of IDocument.SaveAs; empty writes a
 // WAV file in the clip's own sample format.
 class CFileWriter_PCM final : public CFileWriter<CFileWriter_PCM, IFileWriter_PCM> {

@@ -100,7 +100,13 @@ HRESULT CFileWriter_1Bit::Process(VARIANT* src_obj, BSTR file_name) {
     const HRESULT hr = PrepareWriterJob(src_obj, file_name, one_bit_rate / kRatio,
                                         static_cast<std::uint16_t>(channels_), &job);
     if (FAILED(hr)) return hr;
-    CheckApp(writer->Open(job.path));
+    if (const Error opened = writer->Open(job.path)) {
+      // Open empties the file before it fails at a later step: that empty
+      // file goes, a file it could not touch stays.
+      std::error_code ec;
+      if (std::filesystem::file_size(job.path, ec) == 0 && !ec) std::filesystem::remove(job.path, ec);
+      RaiseAppError(opened);
+    }
     const Error written = WriteOneBit(*job.document, *writer, one_bit_rate);
     const Error closed = writer->Close();
     if (written || closed) {

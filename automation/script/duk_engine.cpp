@@ -13,10 +13,12 @@
 // Duktape reports errors by longjmp, which skips C++ destructors: every
 // native function does its C++ work in a helper that returns, and only then
 // throws, with nothing but plain data alive.
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -246,9 +248,20 @@ bool CollectArgs(DukEngine* e, duk_idx_t first, duk_idx_t count, Args* args, Fai
   return true;
 }
 
+// False once Quit or a break has stopped the run: a stopped script makes no
+// more calls. Its error is thrown again at every later call, so a catch in
+// the script cannot carry on working, and the engine's own interrupt check
+// ends plain statements soon after.
+bool StillRunning(const DukEngine* e, Failure* f) {
+  if (!e->interrupted()) return true;
+  SetFailure(f, SCRIPT_E_INTERRUPTED, "The script was stopped.");
+  return false;
+}
+
 // Invokes `id` on `target` with the arguments on the stack from `first`,
 // then pushes the result. False with *f set on failure.
 bool InvokeAndPush(DukEngine* e, IDispatch* target, DISPID id, WORD flags, duk_idx_t first, Failure* f) {
+  if (!StillRunning(e, f)) return false;
   duk_context* ctx = e->ctx();
   Args args;
   if (!CollectArgs(e, first, duk_get_top(ctx) - first, &args, f)) return false;
@@ -268,6 +281,7 @@ bool InvokeAndPush(DukEngine* e, IDispatch* target, DISPID id, WORD flags, duk_i
 }
 
 bool PutProperty(DukEngine* e, IDispatch* target, DISPID id, duk_idx_t value_idx, Failure* f) {
+  if (!StillRunning(e, f)) return false;
   Variant value;
   if (!e->ToVariant(value_idx, &value, f)) return false;
   DISPID named = DISPID_PROPERTYPUT;
@@ -367,6 +381,7 @@ GetOutcome GetTrapImpl(duk_context* ctx, Failure* f) {
     duk_put_prop_string(ctx, -2, kPtrKey);
     return GetOutcome::kValue;
   }
+  if (!StillRunning(e, f)) return GetOutcome::kFailure;
   DISPID id = DISPID_UNKNOWN;
   if (!IdOfName(target, name, &id)) return GetOutcome::kUndefined;
   const duk_idx_t top = duk_get_top(ctx);
@@ -818,9 +833,9 @@ bool DukEngine::ToVariant(duk_idx_t idx, VARIANT* out, Failure* f) {
   return false;
 }
 
-// ReadTextFile(path): a text file's contents as a string. The engine's one
-// addition to the language, for scripts that take lists (labels, file
-// names) from a file; no other file access exists.
+// ReadTextFile(path): a text file's contents as a string. With ListFolder
+// the engine's only additions to the language, for scripts that take lists
+// (labels, file names) from a file; no other file access exists.
 bool ReadTextFileImpl(duk_context* ctx, Failure* f) {
   if (!duk_is_string(ctx, 0)) {
     SetFailure(f, DISP_E_TYPEMISMATCH, "ReadTextFile expects a file name.");
@@ -848,6 +863,39 @@ bool ReadTextFileImpl(duk_context* ctx, Failure* f) {
 duk_ret_t ReadTextFile(duk_context* ctx) {
   Failure f;
   if (!ReadTextFileImpl(ctx, &f)) return ThrowFailure(ctx, f);
+  return 1;
+}
+
+// ListFolder(path): the names of the regular files in a folder (symbolic
+// links followed, no subfolders), sorted bytewise so that runs are
+// repeatable; for scripts that work through a folder.
+bool ListFolderImpl(duk_context* ctx, Failure* f) {
+  if (!duk_is_string(ctx, 0)) {
+    SetFailure(f, DISP_E_TYPEMISMATCH, "ListFolder expects a folder name.");
+    return false;
+  }
+  const std::string path = duk_get_string(ctx, 0);
+  std::error_code ec;
+  std::vector<std::string> names;
+  for (std::filesystem::directory_iterator it(path, ec), end; !ec && it != end; it.increment(ec)) {
+    std::error_code kind_ec;
+    if (it->is_regular_file(kind_ec)) names.push_back(it->path().filename().string());
+  }
+  if (ec) {
+    SetFailure(f, MakeHr(0x800A004C), "Path not found: " + path);
+    return false;
+  }
+  std::sort(names.begin(), names.end());
+  duk_push_array(ctx);
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    duk_push_lstring(ctx, names[i].data(), names[i].size());
+    duk_put_prop_index(ctx, -2, static_cast<duk_uarridx_t>(i));
+  }
+  return true;
+}
+duk_ret_t ListFolder(duk_context* ctx) {
+  Failure f;
+  if (!ListFolderImpl(ctx, &f)) return ThrowFailure(ctx, f);
   return 1;
 }
 
@@ -889,6 +937,8 @@ void DukEngine::InstallGlobals() {
   duk_put_prop_string(ctx_, -2, "VBArray");
   duk_push_c_function(ctx_, &ReadTextFile, 1);
   duk_put_prop_string(ctx_, -2, "ReadTextFile");
+  duk_push_c_function(ctx_, &ListFolder, 1);
+  duk_put_prop_string(ctx_, -2, "ListFolder");
   duk_pop(ctx_);
 }
 

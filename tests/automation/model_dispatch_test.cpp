@@ -27,10 +27,10 @@ namespace {
 
 using namespace testing;
 
-class Model : public ModelFixture {
+class Model : public AppTest {
  protected:
   void SetUp() override {
-    ModelFixture::SetUp();
+    AppTest::SetUp();
     docs_ = Get(app(), "Documents").object();
     ASSERT_TRUE(docs_);
   }
@@ -44,6 +44,7 @@ class Model : public ModelFixture {
     });
     return path;
   }
+
   IDispatch* docs_ = nullptr;  // the application's own (embedded) collection
 };
 

@@ -44,7 +44,7 @@ class CancelEverything final : public ProgressDisplay {
   bool CancelRequested() override { return true; }
 };
 
-class ModelEdge : public ModelFixture {};
+class ModelEdge : public AppTest {};
 
 class ClipDecode : public ModelEdge {
  protected:

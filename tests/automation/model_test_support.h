@@ -10,8 +10,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
@@ -98,6 +96,40 @@ inline Result Method(IDispatch* d, const char* name, std::vector<VARIANT> args =
   return Call(d, name, DISPATCH_METHOD, std::move(args));
 }
 
+// The description of the thread's error info, if any.
+inline std::string ErrorDescription() {
+  IErrorInfo* raw = nullptr;
+  if (GetErrorInfo(0, &raw) != S_OK || !raw) return {};
+  const ComRef<IErrorInfo> info = ComRef<IErrorInfo>::Adopt(raw);
+  Bstr text;
+  info->GetDescription(text.out());
+  return text.utf8();
+}
+
+// The English catalogue, so that error descriptions are the real texts.
+inline void LoadEnglishCatalogue() {
+  const char* root = std::getenv("TIDEMARK_SOURCE_DIR");
+  ASSERT_TRUE(root);
+  ASSERT_FALSE(ProcessTextCatalogue().LoadFile(std::string(root) + "/UIText/en.txt", "UTF-8"));
+}
+
+// Answers ISoundClip without being one of the program's clips.
+class ForeignClip final : public CBase<ForeignClip, ISoundClip> {
+ public:
+  HRESULT get_Application(IApplication**) override { return E_NOTIMPL; }
+  HRESULT get_Parent(IDispatch**) override { return E_NOTIMPL; }
+  HRESULT get_BitsPerSample(INT*) override { return E_NOTIMPL; }
+  HRESULT get_Channels(INT*) override { return E_NOTIMPL; }
+  HRESULT CreateSoundClip(double, double, ISoundClip**) override { return E_NOTIMPL; }
+  HRESULT Decode() override { return E_NOTIMPL; }
+  HRESULT get_Labels(ILabels**) override { return E_NOTIMPL; }
+  HRESULT get_Length(double*) override { return E_NOTIMPL; }
+  HRESULT get_PcmFileSample(BSTR*) override { return E_NOTIMPL; }
+  HRESULT get_SampleRate(LONG*) override { return E_NOTIMPL; }
+  HRESULT put_SampleRate(LONG) override { return E_NOTIMPL; }
+  HRESULT get_Text(IText**) override { return E_NOTIMPL; }
+};
+
 // The editor as the model sees it, over documents the test makes.
 class TestHost final : public automation::AutomationHost {
  public:
@@ -159,76 +191,6 @@ class TestHost final : public automation::AutomationHost {
   std::thread::id last_thread_;
 };
 
-// The description of the thread's error info, if any.
-inline std::string ErrorDescription() {
-  IErrorInfo* raw = nullptr;
-  if (GetErrorInfo(0, &raw) != S_OK || !raw) return {};
-  const ComRef<IErrorInfo> info = ComRef<IErrorInfo>::Adopt(raw);
-  Bstr text;
-  info->GetDescription(text.out());
-  return text.utf8();
-}
-
-// An application over a TestHost with a folder of its own; every test ends
-// with no automation object alive.
-class ModelFixture : public ::testing::Test {
- protected:
-  // The English catalogue, so that error descriptions are the real texts.
-  static void SetUpTestSuite() {
-    const char* root = std::getenv("TIDEMARK_SOURCE_DIR");
-    ASSERT_TRUE(root);
-    std::ifstream in(std::string(root) + "/UIText/en.txt", std::ios::binary);
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    ASSERT_GT(ProcessTextCatalogue().Parse(text), 0u);
-  }
-  void SetUp() override {
-    ASSERT_EQ(LiveObjectCount(), 0);
-    dir_ = std::filesystem::temp_directory_path() / ("model_" + std::to_string(::getpid()));
-    std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_);
-    app_ = CApp::Create(host_);
-    ASSERT_TRUE(app_);
-  }
-  void TearDown() override {
-    held_.clear();
-    app_ = {};
-    EXPECT_EQ(LiveObjectCount(), 0) << "an automation object leaked";
-    host_.docs_.clear();
-    std::filesystem::remove_all(dir_);
-  }
-  IDispatch* app() { return static_cast<IApplication*>(app_.get()); }
-  std::string File(const std::string& name) { return (dir_ / name).string(); }
-  // Holds a dispatch result for the test's duration.
-  IDispatch* Keep(Result r) {
-    EXPECT_EQ(r.hr, S_OK) << ErrorDescription();
-    IDispatch* d = r.object();
-    if (d) held_.push_back(ComRef<IDispatch>::Share(d));
-    return d;
-  }
-
-  TestHost host_;
-  ComRef<CApp> app_;
-  std::vector<ComRef<IDispatch>> held_;
-  std::filesystem::path dir_;
-};
-
-// Answers ISoundClip without being one of the program's clips.
-class ForeignClip final : public CBase<ForeignClip, ISoundClip> {
- public:
-  HRESULT get_Application(IApplication**) override { return E_NOTIMPL; }
-  HRESULT get_Parent(IDispatch**) override { return E_NOTIMPL; }
-  HRESULT get_BitsPerSample(INT*) override { return E_NOTIMPL; }
-  HRESULT get_Channels(INT*) override { return E_NOTIMPL; }
-  HRESULT CreateSoundClip(double, double, ISoundClip**) override { return E_NOTIMPL; }
-  HRESULT Decode() override { return E_NOTIMPL; }
-  HRESULT get_Labels(ILabels**) override { return E_NOTIMPL; }
-  HRESULT get_Length(double*) override { return E_NOTIMPL; }
-  HRESULT get_PcmFileSample(BSTR*) override { return E_NOTIMPL; }
-  HRESULT get_SampleRate(LONG*) override { return E_NOTIMPL; }
-  HRESULT put_SampleRate(LONG) override { return E_NOTIMPL; }
-  HRESULT get_Text(IText**) override { return E_NOTIMPL; }
-};
-
 // Writes a 16-bit WAV file of `frames` frames; sample(frame, channel) in -1..1.
 template <typename F>
 void WriteWav(const std::string& path, std::uint32_t rate, std::uint16_t channels, std::uint32_t frames, F sample) {
@@ -277,5 +239,42 @@ inline void WriteFloatWav(const std::string& path, std::uint32_t rate, const std
   std::fwrite(samples.data(), 4, samples.size(), f);
   std::fclose(f);
 }
+
+// A fresh application over a test host and a scratch folder; the objects a
+// test keeps are let go at the end, and none may outlive the test.
+class AppTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { LoadEnglishCatalogue(); }
+  void SetUp() override {
+    ASSERT_EQ(LiveObjectCount(), 0);
+    dir_ = std::filesystem::temp_directory_path() / ("automation_" + std::to_string(::getpid()));
+    std::filesystem::remove_all(dir_);
+    std::filesystem::create_directories(dir_);
+    app_ = CApp::Create(host_);
+    ASSERT_TRUE(app_);
+  }
+  void TearDown() override {
+    held_.clear();
+    app_ = {};
+    EXPECT_EQ(LiveObjectCount(), 0) << "an automation object leaked";
+    host_.docs_.clear();
+    std::filesystem::remove_all(dir_);
+  }
+  IDispatch* app() { return static_cast<IApplication*>(app_.get()); }
+  std::string File(const std::string& name) { return (dir_ / name).string(); }
+  // Holds a dispatch result for the test's duration.
+  IDispatch* Keep(Result r) {
+    EXPECT_EQ(r.hr, S_OK) << ErrorDescription();
+    IDispatch* d = r.object();
+    if (d) held_.push_back(ComRef<IDispatch>::Share(d));
+    return d;
+  }
+  IDispatch* Writer(const char* type) { return Keep(Method(app(), "CreateFileWriter", {V(type)})); }
+
+  TestHost host_;
+  ComRef<CApp> app_;
+  std::vector<ComRef<IDispatch>> held_;
+  std::filesystem::path dir_;
+};
 
 }  // namespace tidemark::NS_SCRIPT::testing

@@ -41,7 +41,9 @@ def read_wav(path):
     return rate, ch, width, n, peak / float(1 << (8 * width - 1))
 
 
-class ScriptProgramTest(unittest.TestCase):
+class ScriptTestCase(unittest.TestCase):
+    """A scratch folder with its own settings, and tidemark-script run in it."""
+
     def setUp(self):
         self.assertTrue(SCRIPT and os.access(SCRIPT, os.X_OK), "TIDEMARK_SCRIPT must name tidemark-script")
         self.dir = tempfile.TemporaryDirectory()
@@ -65,6 +67,8 @@ class ScriptProgramTest(unittest.TestCase):
             f.write(text)
         return self.path(name)
 
+
+class ScriptProgramTest(ScriptTestCase):
     def samples(self):
         write_wav16(self.path("a.wav"), 44100, 2, 0.5, 1.0)
         write_wav16(self.path("b.wav"), 22050, 1, 0.25, 2.0)

@@ -194,6 +194,10 @@ INSTANTIATE_TEST_SUITE_P(
                                    " Application.TypeOf(2147483648), Application.TypeOf(0.5), Application.TypeOf(),"
                                    " Application.TypeOf('1'), Application.TypeOf(Application), Application.TypeOf([1]));",
              "I4 I4 R8 R8 missing BSTR DISPATCH ARRAY\n"},
+        // Nothing after Quit reaches the host, not even from a catch.
+        Case{"QuitEndsTheRun", "Script.Echo(1); Script.Quit(0); Script.Echo(2);"
+                               "try { Script.Echo(3); } catch (e) { Script.Echo(4); }",
+             "1\n"},
         Case{"TryCatch", "try { Script.Sleep(-1); } catch (e) { Script.Echo(e.number, e.number === -2147024809,"
                          " e instanceof Error, e.message === e.description); }"
                          "try { Application.Fail(1); } catch (e) { Script.Echo(e.number, e.description); }",

@@ -28,33 +28,12 @@ std::string Capture(const std::string& command) {
   return out;
 }
 
-class Writers : public ::testing::Test {
+class Writers : public AppTest {
  protected:
   void SetUp() override {
-    ASSERT_EQ(LiveObjectCount(), 0);
     InstallCodecs();
-    dir_ = std::filesystem::temp_directory_path() / ("writers_" + std::to_string(::getpid()));
-    std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_);
-    app_ = CApp::Create(host_);
-    ASSERT_TRUE(app_);
+    AppTest::SetUp();
   }
-  void TearDown() override {
-    held_.clear();
-    app_ = {};
-    EXPECT_EQ(LiveObjectCount(), 0) << "an automation object leaked";
-    host_.docs_.clear();
-    std::filesystem::remove_all(dir_);
-  }
-  IDispatch* app() { return static_cast<IApplication*>(app_.get()); }
-  std::string File(const std::string& name) { return (dir_ / name).string(); }
-  IDispatch* Keep(Result r) {
-    EXPECT_EQ(r.hr, S_OK);
-    IDispatch* d = r.object();
-    if (d) held_.push_back(ComRef<IDispatch>::Share(d));
-    return d;
-  }
-  IDispatch* Writer(const char* type) { return Keep(Method(app(), "CreateFileWriter", {V(type)})); }
   // A stereo 16-bit 4000 Hz clip of 0.5 s with a title.
   IDispatch* Clip() {
     const std::string path = File("source.wav");
@@ -68,11 +47,6 @@ class Writers : public ::testing::Test {
     return Capture("/usr/bin/ffprobe -v error -show_entries stream=sample_rate,channels,bits_per_raw_sample,"
                    "bits_per_sample,codec_name:format_tags=title,TITLE -of default=nw=1 '" + path + "'");
   }
-
-  TestHost host_;
-  ComRef<CApp> app_;
-  std::vector<ComRef<IDispatch>> held_;
-  std::filesystem::path dir_;
 };
 
 TEST_F(Writers, CreateByNameAndByMember) {

@@ -286,5 +286,19 @@ TEST(MessageLayer, PumpUntilServesAWorkersSendsUntilItIsDone) {
   EXPECT_FALSE(PumpUntil(never, 20));
 }
 
+// A queue that never runs dry must not hold the caller past its timeout (the
+// script host looks at Ctrl-C between waits).
+TEST(MessageLayer, PumpUntilTimesOutWhileMessagesKeepComing) {
+  Relay here;
+  constexpr std::size_t kQueued = 200000;
+  for (std::size_t i = 0; i < kQueued; ++i) here.Post(kWmApp + 3, 0, 0);
+  Event never;
+  EXPECT_FALSE(PumpUntil(never, 20));
+  EXPECT_GT(here.seen.size(), 0u);
+  EXPECT_LT(here.seen.size(), kQueued) << "the whole queue was served before the timeout was looked at";
+  MessageQueue::ForThisThread()->PumpPending();
+  EXPECT_EQ(here.seen.size(), kQueued);
+}
+
 }  // namespace
 }  // namespace tidemark
