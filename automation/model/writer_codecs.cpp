@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "automation/model/writer_objects.h"
+#include "automation/model/writer_values.h"
 #include "codecs/mp3_encoder.h"
 #include "codecs/vorbis_encoder.h"
 #include "platform/utf.h"
@@ -12,17 +13,9 @@ namespace tidemark::NS_SCRIPT {
 
 namespace {
 
-template <typename T, typename V>
-HRESULT GetValue(T* out, V value) {
-  if (!out) return E_INVALIDARG;
-  *out = static_cast<T>(value);
-  return S_OK;
-}
-HRESULT GetBool(VARIANT_BOOL* out, bool value) { return GetValue(out, value ? VARIANT_TRUE : VARIANT_FALSE); }
-HRESULT PutBool(bool* field, VARIANT_BOOL value) {
-  *field = value != VARIANT_FALSE;
-  return S_OK;
-}
+using writer_values::GetBool;
+using writer_values::GetValue;
+using writer_values::PutBool;
 
 constexpr std::string_view CodecName(ScriptCodec codec) {
   return codec == ScriptCodec::kLame ? "MPEG Audio Layer 3 (Lame)" : "Ogg Vorbis";

@@ -1,6 +1,7 @@
 // The PCM, FLAC and Opus file writers and the Process steps every writer
 // shares.
 #include "automation/model/writer_objects.h"
+#include "automation/model/writer_values.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -20,13 +21,8 @@ namespace {
 constexpr bool RateAccepted(LONG rate) { return rate == 0 || (rate >= 4000 && rate <= 384000); }
 constexpr bool ChannelsAccepted(INT channels) { return channels >= 0 && channels <= 2; }
 
-template <typename T, typename V>
-HRESULT GetValue(T* out, V value) {
-  if (!out) return E_INVALIDARG;
-  *out = static_cast<T>(value);
-  return S_OK;
-}
-HRESULT GetBool(VARIANT_BOOL* out, bool value) { return GetValue(out, value ? VARIANT_TRUE : VARIANT_FALSE); }
+using writer_values::GetBool;
+using writer_values::GetValue;
 
 // The texts of the source object (a clip's own, or the document's); empty
 // for anything else (SourceClip has refused those already).

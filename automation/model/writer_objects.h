@@ -2,7 +2,8 @@
 // A writer keeps its output settings; each Process call resolves a source
 // object to a clip, fills the settings left at 0 from it, converts the clip
 // to the chosen rate and channels and writes one file with the clip's texts
-// and labels. Built so far: PCM, 1-bit, FLAC, LAME, Opus and Ogg Vorbis.
+// and labels. PCM, 1-bit, FLAC, LAME, Opus and Ogg Vorbis are here;
+// MP3 through the system codec, AAC and WMA are in writer_ffmpeg.h.
 //
 // Codec objects: a writer with a format menu (LAME) answers CodecFormat with
 // the chosen format object or its default; a format object's Parent is the
