@@ -176,6 +176,7 @@ int main(int argc, char** argv) {
   const CommandLine command_line = ParseCommandLine(argc, argv);
   // The code page first: the catalogue and the settings are read in it.
   (void)tidemark::DecideProcessNarrowCodePage();
+  IgnoreFileSizeSignal();
   LoadStartupTexts();
   StartupSettings startup = LoadStartupSettings();
   tidemark::InstallFileKinds();

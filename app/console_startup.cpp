@@ -2,6 +2,7 @@
 
 #include <omp.h>
 #include <sched.h>
+#include <signal.h>
 
 #include <algorithm>
 #include <iostream>
@@ -54,6 +55,8 @@ TextSlot SlotFor(CoreText id) {
 std::string LookUp(CoreText id) { return std::string(UiText(SlotFor(id))); }
 
 }  // namespace
+
+void IgnoreFileSizeSignal() { ::signal(SIGXFSZ, SIG_IGN); }
 
 void LoadStartupTexts() {
   LoadProcessTextCatalogue();

@@ -11,6 +11,11 @@
 
 namespace tidemark::console {
 
+// A file-size limit (ulimit -f) then fails a write with EFBIG, which every
+// writer reports and cleans up after, instead of SIGXFSZ ending the process
+// with a half-written file left behind.
+void IgnoreFileSizeSignal();
+
 // Loads the process text catalogue and installs the core's text lookup.
 // Silent on failure (texts are then empty). Call before any document exists.
 void LoadStartupTexts();

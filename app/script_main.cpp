@@ -61,6 +61,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   (void)DecideProcessNarrowCodePage();
+  IgnoreFileSizeSignal();
   LoadStartupTexts();
   StartupSettings startup = LoadStartupSettings();
   InstallFileKinds();

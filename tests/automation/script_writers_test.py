@@ -1,8 +1,10 @@
 #!/usr/bin/python3
 """The MP3 (system codec), AAC and WMA writers from a script run by
 tidemark-script: each file read back by ffprobe (codec, rate, channels,
-bitrate) and by mutagen (tags, the ID3 version MP3's Unicode picks)."""
+bitrate) and by mutagen (tags, the ID3 version MP3's Unicode picks); a
+file-size limit reached mid-file fails the script and leaves no file."""
 import os
+import resource
 import struct
 import subprocess
 import tempfile
@@ -63,6 +65,37 @@ class ScriptWritersTest(unittest.TestCase):
             self.assertEqual({str(v) for v in f.tags[tags[1]]}, {"Tide Artist"}, name)
             if tags[2]:
                 self.assertEqual(f.tags.version, tags[2], name)
+
+    def test_file_size_limit_leaves_no_file(self):
+        """A write refused by the file-size limit (EFBIG, as a full disk) fails the
+        script with an error and leaves neither the target nor a hidden part."""
+        self.assertTrue(SCRIPT and os.access(SCRIPT, os.X_OK), "TIDEMARK_SCRIPT must name tidemark-script")
+        tmp = tempfile.TemporaryDirectory()
+        self.addCleanup(tmp.cleanup)
+        out = os.path.join(tmp.name, "out")
+        os.mkdir(out)
+        # 30 s of 48 kHz stereo noise-like samples: every encoding exceeds 64 KiB.
+        data = b"".join(struct.pack("<hh", (n * 7919) % 60000 - 30000, (n * 104729) % 60000 - 30000)
+                        for n in range(48000 * 30))
+        source = os.path.join(tmp.name, "in.wav")
+        with open(source, "wb") as f:
+            f.write(chunk(b"RIFF", b"WAVE" + chunk(b"fmt ", struct.pack("<HHIIHH", 1, 2, 48000, 192000, 4, 16)) +
+                          chunk(b"data", data)))
+        script = os.path.join(tmp.name, "write.js")
+        with open(script, "w") as f:
+            f.write("Application.CreateFileWriter(Script.Arguments.Unnamed(0))"
+                    ".Process(Application.CreateSoundClip(Script.Arguments.Unnamed(1)), Script.Arguments.Unnamed(2));")
+        limit = lambda: resource.setrlimit(resource.RLIMIT_FSIZE, (65536, 65536))
+        # Working files go to a folder without the limit's reach only if small:
+        # the clip of a WAV file reads it in place, so only the target grows.
+        env = dict(os.environ, HOME=tmp.name)
+        for writer, name in (("aac", "a.m4a"), ("mp3", "s.mp3"), ("lame", "l.mp3"), ("flac", "f.flac"),
+                             ("pcm", "p.wav")):
+            r = subprocess.run([SCRIPT, script, writer, source, os.path.join(out, name)], capture_output=True,
+                               text=True, cwd=tmp.name, env=env, timeout=120, preexec_fn=limit)
+            self.assertGreater(r.returncode, 0, "%s: %s" % (name, r.stderr))  # failed, not killed by a signal
+            self.assertTrue(r.stderr.strip(), name)
+            self.assertEqual(os.listdir(out), [], name)
 
 
 if __name__ == "__main__":
