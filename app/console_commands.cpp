@@ -346,7 +346,13 @@ Result Help(Session& s, const Args& args) {
     const Command* c = FindCommand(args[0]);
     if (!c) return s.Fail(text::kConsoleUnknownCommand, args[0]);
     const CommandHelp h = HelpFor(c->name);
-    s.out() << h.usage << "\n  " << h.description << '\n';
+    s.out() << h.usage << '\n';
+    for (std::string_view rest = h.details; !rest.empty();) {
+      const std::size_t end = std::min(rest.find('\n'), rest.size());
+      s.out() << "    " << rest.substr(0, end) << '\n';
+      rest.remove_prefix(std::min(end + 1, rest.size()));
+    }
+    s.out() << "  " << h.description << '\n';
     return Result::kDone;
   }
   s.out() << ConsoleText(text::kConsoleHelpHeader) << '\n';

@@ -9,6 +9,7 @@ struct HelpEntry {
   std::string_view key;
   std::string_view usage;
   TextSlot description;
+  std::string_view details = {};  // further lines `help COMMAND` prints, each indented
 };
 
 constexpr HelpEntry kHelp[] = {
@@ -67,17 +68,20 @@ constexpr HelpEntry kHelp[] = {
     {"record!", "record! PATH [SECONDS] [pre=SECONDS] [rate=R] [channels=C] [format=WORD]", text::kCommandHelpRecordReplace},
     {"tag", "tag [KEY VALUE]", text::kKeyDescTag},
     {"save", "save", text::kKeyDescSave},
-    {"saveas", "saveas PATH [FORMATWORD] [FIELD=VALUE ...]  (.flac/.fla or flac: level=0-8 bits=8|16|24 verify=0|1 wavmeta=0|1 replaygain=0|1 block=HEX)"
-     "  (.mp3 or mp3: mode=cbr|abr|vbr bitrate=KBPS maxbitrate=KBPS vbr=0-9 quality=-1..9 channels=joint|stereo|mono"
-     " crc= copyright= original= private= unicode= id3v1= 0|1 id3=3|4 block=HEX, the 12-byte LAMEEncode block:"
-     " mode, quality, vbr, channels, bitrate u16, maxbitrate u16, flags crc|copyright<<1|original<<2|private<<3"
-     "|unicode<<4|id3v2.4<<5|no-id3v1<<6, 3 zero bytes)"
-     "  (.opus or opus: bitrate=BPS mode=vbr|cvbr|cbr signal=auto|music|voice complexity=0-10 block=HEX, the"
-     " 12-byte OpusEncode block: bitrate u32, mode, signal, complexity, 5 zero bytes)"
-     "  (.ogg/.oga or vorbis: quality=-1..10 bitrate= minbitrate= maxbitrate= BPS block=HEX, the 16-byte"
-     " OggVorbisEncode block: quality i8, 3 zero bytes, bitrate, minbitrate, maxbitrate u32)"
-     "  (.m4a/.mp4 or m4a: bitrate=16-320 fdk=0|1 block=HEX; .wma or wma: bitrate=24-320 block=HEX; sysmp3 (MP3 through FFmpeg): bitrate=32-320 block=HEX; acm (compressed WAV): format=msadpcm|imaadpcm|alaw|mulaw block=HEX)",
-     text::kKeyDescSaveAs},
+    {"saveas", "saveas PATH [FORMATWORD] [FIELD=VALUE ...]", text::kKeyDescSaveAs,
+     ".flac/.fla or flac: level=0-8 bits=8|16|24 verify=0|1 wavmeta=0|1 replaygain=0|1 block=HEX\n"
+     ".mp3 or mp3: mode=cbr|abr|vbr bitrate=KBPS maxbitrate=KBPS vbr=0-9 quality=-1..9"
+     " channels=joint|stereo|mono crc= copyright= original= private= unicode= id3v1= 0|1 id3=3|4 block=HEX\n"
+     "  block: the 12-byte LAMEEncode block: mode, quality, vbr, channels, bitrate u16, maxbitrate u16,"
+     " flags crc|copyright<<1|original<<2|private<<3|unicode<<4|id3v2.4<<5|no-id3v1<<6, 3 zero bytes\n"
+     ".opus or opus: bitrate=BPS mode=vbr|cvbr|cbr signal=auto|music|voice complexity=0-10 block=HEX\n"
+     "  block: the 12-byte OpusEncode block: bitrate u32, mode, signal, complexity, 5 zero bytes\n"
+     ".ogg/.oga or vorbis: quality=-1..10 bitrate= minbitrate= maxbitrate= BPS block=HEX\n"
+     "  block: the 16-byte OggVorbisEncode block: quality i8, 3 zero bytes, bitrate, minbitrate, maxbitrate u32\n"
+     ".m4a/.mp4 or m4a: bitrate=16-320 fdk=0|1 block=HEX\n"
+     ".wma or wma: bitrate=24-320 block=HEX\n"
+     "sysmp3 (MP3 through FFmpeg): bitrate=32-320 block=HEX\n"
+     "acm (compressed WAV): format=msadpcm|imaadpcm|alaw|mulaw block=HEX"},
     {"encoders", "encoders", text::kCommandHelpEncoders},
     {"onerror", "onerror stop|continue", text::kKeyDescOnError},
     {"project", "project FOLDER", text::kCommandHelpProject},
@@ -92,7 +96,7 @@ std::string_view ConsoleText(TextSlot slot) { return UiText(slot); }
 
 CommandHelp HelpFor(std::string_view key) {
   for (const HelpEntry& e : kHelp)
-    if (e.key == key) return {e.usage, UiText(e.description)};
+    if (e.key == key) return {e.usage, UiText(e.description), e.details};
   return {};
 }
 

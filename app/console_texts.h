@@ -18,6 +18,7 @@ std::string_view ConsoleText(TextSlot slot);
 struct CommandHelp {
   std::string_view usage;
   std::string_view description;
+  std::string_view details;  // lines after the usage (fields per format); may be empty
 };
 
 // The help entry named `key` (the command name as the table uses it), or
