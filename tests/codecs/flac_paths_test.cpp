@@ -1,0 +1,128 @@
+// FLAC opens through FFmpeg's decoder when FFmpeg is there and through
+// libFLAC when it is hidden: the same answer, samples, length, sample code
+// and tags either way, and the samples ffmpeg itself decodes.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "codecs/codec_library.h"
+#include "codecs/flac_codec.h"
+#include "formats/chunks/byte_order.h"
+#include "platform/error_numbers.h"
+#include "tests/codecs/codec_test_util.h"
+#include "tests/support/peer_tools.h"
+
+namespace tidemark {
+namespace {
+
+using namespace codec_test;
+
+fs::path Folder() { return codec_test::Folder("flac_paths_test"); }
+
+Error ReadNative(const std::string& path, bool take_metadata, SoundFileInfo* info, SegmentList* segments) {
+  return ReadFlacFile(path, false, take_metadata, info, segments);
+}
+
+// Decodes with a search folder that holds libFLAC and nothing of FFmpeg.
+Decoded DecodeWithoutFfmpeg(const fs::path& path) {
+  const fs::path only = Folder() / "libflac_only";
+  fs::create_directories(only);
+  std::error_code ignored;
+  fs::create_symlink("/usr/lib/x86_64-linux-gnu/libFLAC.so.12", only / "libFLAC.so.12", ignored);
+  ::setenv("TIDEMARK_CODEC_PATH", only.c_str(), 1);
+  detail::ResetCodecLibraries();
+  Decoded d = DecodeWith(ReadNative, path);
+  ::unsetenv("TIDEMARK_CODEC_PATH");
+  detail::ResetCodecLibraries();
+  return d;
+}
+
+// STREAMINFO's 36-bit total: the low nibble of byte 21 and bytes 22-25.
+void PatchTotal(std::vector<std::uint8_t>& bytes, std::uint64_t total) {
+  bytes[21] = static_cast<std::uint8_t>((bytes[21] & 0xF0) | ((total >> 32) & 0x0F));
+  StoreBe32(&bytes[22], static_cast<std::uint32_t>(total));
+}
+
+TEST(FlacPaths, FfmpegAndLibflacAgree) {
+  TIDEMARK_REQUIRE_PEER("/usr/bin/flac");
+  TIDEMARK_REQUIRE_PEER("/usr/bin/sox");
+  TIDEMARK_REQUIRE_PEER("/usr/bin/ffmpeg");
+  struct Source {
+    const char* name;
+    const char* layout;  // of the generated input, so that lengths are in its samples
+    const char* bits;
+    const char* synth;
+  };
+  for (const Source& s : {Source{"s16", "-r 44100 -c 2", "16", "88641s sine 440 sine 1234 vol 0.9"},
+                          Source{"s16m", "-r 8000 -c 1", "16", "1001s whitenoise vol 0.5"},
+                          Source{"s24", "-r 48000 -c 2", "24", "30011s pinknoise sine 97 vol 0.8"},
+                          Source{"s24m", "-r 96000 -c 1", "24", "4097s whitenoise vol 0.99"},
+                          Source{"s8", "-r 22050 -c 2", "8", "12345s sine 300 whitenoise vol 0.7"}}) {
+    const fs::path wav = Folder() / (std::string(s.name) + ".wav");
+    ASSERT_EQ(Shell(std::string("/usr/bin/sox -R ") + s.layout + " -n -b " + s.bits + " '" + wav.string() + "' synth " + s.synth), 0);
+    ASSERT_EQ(Shell(std::string("/usr/bin/flac -s -f -5 -T 'TITLE=Title ") + s.name + "' -T ARTIST=Someone -o '" +
+                    (Folder() / (std::string(s.name) + ".flac")).string() + "' '" + wav.string() + "'"),
+              0)
+        << s.name;
+  }
+  const auto s16 = ReadBytes(Folder() / "s16.flac");
+  const auto write = [&s16](const char* name, std::uint64_t total, std::size_t cut, std::size_t flip) {
+    std::vector<std::uint8_t> bytes(s16.begin(), s16.begin() + static_cast<std::ptrdiff_t>(cut));
+    PatchTotal(bytes, total);
+    if (flip) bytes[flip] = static_cast<std::uint8_t>(bytes[flip] ^ 0x10);
+    WriteBytes(Folder() / (std::string(name) + ".flac"), bytes);
+  };
+  write("total_doubled", 2 * 88641, s16.size(), 0);
+  write("total_short", 88641 - 1000, s16.size(), 0);
+  write("total_unknown", 0, s16.size(), 0);
+  write("cut", 88641, s16.size() * 3 / 4, 0);
+  write("flipped", 88641, s16.size(), s16.size() / 2);
+
+  struct Case {
+    const char* file;
+    Error rc;
+    std::uint32_t frames;
+    SampleCode code;
+    bool through_ffmpeg;  // else FFmpeg leaves it to libFLAC
+    bool ffmpegs_samples;
+  };
+  const Case cases[] = {
+      {"s16", err::kOk, 88641, sample_code::kS16, true, true},
+      {"s16m", err::kOk, 1001, sample_code::kS16, true, true},
+      {"s24", err::kOk, 30011, sample_code::kS24, true, true},
+      {"s24m", err::kOk, 4097, sample_code::kS24, true, true},
+      {"s8", err::kOk, 12345, sample_code::kS16, true, true},
+      {"total_unknown", err::kOk, 88641, sample_code::kS16, false, true},
+      // libFLAC keeps a frame failing its checksum as silence; ffmpeg drops it.
+      {"flipped", err::kOk, 88641, sample_code::kS16, false, false},
+      {"total_doubled", err::kReadFailed, 0, sample_code::kS16, false, false},
+      {"total_short", err::kReadFailed, 0, sample_code::kS16, false, false},
+      {"cut", err::kReadFailed, 0, sample_code::kS16, false, false},
+  };
+  for (const Case& c : cases) {
+    const fs::path path = Folder() / (std::string(c.file) + ".flac");
+    const std::uint64_t before = detail::FlacOpensDecodedByFfmpeg();
+    const Decoded fast = DecodeWith(ReadNative, path);
+    EXPECT_EQ(detail::FlacOpensDecodedByFfmpeg() - before, c.through_ffmpeg ? 1u : 0u) << c.file;
+    const Decoded plain = DecodeWithoutFfmpeg(path);
+    ASSERT_EQ(fast.rc, c.rc) << c.file;
+    ASSERT_EQ(plain.rc, c.rc) << c.file;
+    if (c.rc) continue;
+    EXPECT_EQ(fast.info.frames, c.frames) << c.file;
+    EXPECT_EQ(plain.info.frames, c.frames) << c.file;
+    EXPECT_EQ(fast.info.code, c.code) << c.file;
+    EXPECT_EQ(plain.info.code, c.code) << c.file;
+    EXPECT_EQ(fast.info.tags[InfoText::Artist], "Someone") << c.file;
+    EXPECT_EQ(fast.info.tags[InfoText::Name], plain.info.tags[InfoText::Name]) << c.file;
+    // 24 bits and less convert to float exactly: equal floats are equal samples.
+    EXPECT_TRUE(fast.samples == plain.samples) << c.file;
+    if (c.ffmpegs_samples) {
+      EXPECT_TRUE(fast.samples == FfmpegDecode(path)) << c.file;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace tidemark
