@@ -3,11 +3,9 @@
 // and tags either way, and the samples ffmpeg itself decodes.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 #include <vector>
 
-#include "codecs/codec_library.h"
 #include "codecs/flac_codec.h"
 #include "formats/chunks/byte_order.h"
 #include "platform/error_numbers.h"
@@ -23,20 +21,6 @@ fs::path Folder() { return codec_test::Folder("flac_paths_test"); }
 
 Error ReadNative(const std::string& path, bool take_metadata, SoundFileInfo* info, SegmentList* segments) {
   return ReadFlacFile(path, false, take_metadata, info, segments);
-}
-
-// Decodes with a search folder that holds libFLAC and nothing of FFmpeg.
-Decoded DecodeWithoutFfmpeg(const fs::path& path) {
-  const fs::path only = Folder() / "libflac_only";
-  fs::create_directories(only);
-  std::error_code ignored;
-  fs::create_symlink("/usr/lib/x86_64-linux-gnu/libFLAC.so.12", only / "libFLAC.so.12", ignored);
-  ::setenv("TIDEMARK_CODEC_PATH", only.c_str(), 1);
-  detail::ResetCodecLibraries();
-  Decoded d = DecodeWith(ReadNative, path);
-  ::unsetenv("TIDEMARK_CODEC_PATH");
-  detail::ResetCodecLibraries();
-  return d;
 }
 
 // STREAMINFO's 36-bit total: the low nibble of byte 21 and bytes 22-25.
@@ -106,7 +90,7 @@ TEST(FlacPaths, FfmpegAndLibflacAgree) {
     const std::uint64_t before = detail::FlacOpensDecodedByFfmpeg();
     const Decoded fast = DecodeWith(ReadNative, path);
     EXPECT_EQ(detail::FlacOpensDecodedByFfmpeg() - before, c.through_ffmpeg ? 1u : 0u) << c.file;
-    const Decoded plain = DecodeWithoutFfmpeg(path);
+    const Decoded plain = DecodeWithOnly(ReadNative, path, "libFLAC.so.12", Folder());
     ASSERT_EQ(fast.rc, c.rc) << c.file;
     ASSERT_EQ(plain.rc, c.rc) << c.file;
     if (c.rc) continue;
