@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "codecs/flac_codec.h"
@@ -35,17 +36,14 @@ TEST(FlacPaths, FfmpegAndLibflacAgree) {
   TIDEMARK_REQUIRE_PEER("/usr/bin/ffmpeg");
   struct Source {
     const char* name;
-    const char* layout;  // of the generated input, so that lengths are in its samples
-    const char* bits;
+    const char* layout;  // rate and channels before -n: lengths count its samples
     const char* synth;
   };
-  for (const Source& s : {Source{"s16", "-r 44100 -c 2", "16", "88641s sine 440 sine 1234 vol 0.9"},
-                          Source{"s16m", "-r 8000 -c 1", "16", "1001s whitenoise vol 0.5"},
-                          Source{"s24", "-r 48000 -c 2", "24", "30011s pinknoise sine 97 vol 0.8"},
-                          Source{"s24m", "-r 96000 -c 1", "24", "4097s whitenoise vol 0.99"},
-                          Source{"s8", "-r 22050 -c 2", "8", "12345s sine 300 whitenoise vol 0.7"}}) {
+  for (const Source& s : {Source{"s16", "-r 44100 -c 2 -n -b 16", "88641s sine 440 sine 1234 vol 0.9"},
+                          Source{"s24", "-r 96000 -c 1 -n -b 24", "30011s pinknoise sine 97 vol 0.99"},
+                          Source{"s8", "-r 22050 -c 2 -n -b 8", "12345s sine 300 whitenoise vol 0.7"}}) {
     const fs::path wav = Folder() / (std::string(s.name) + ".wav");
-    ASSERT_EQ(Shell(std::string("/usr/bin/sox -R ") + s.layout + " -n -b " + s.bits + " '" + wav.string() + "' synth " + s.synth), 0);
+    ASSERT_EQ(Shell(std::string("/usr/bin/sox -R ") + s.layout + " '" + wav.string() + "' synth " + s.synth), 0);
     ASSERT_EQ(Shell(std::string("/usr/bin/flac -s -f -5 -T 'TITLE=Title ") + s.name + "' -T ARTIST=Someone -o '" +
                     (Folder() / (std::string(s.name) + ".flac")).string() + "' '" + wav.string() + "'"),
               0)
@@ -74,9 +72,7 @@ TEST(FlacPaths, FfmpegAndLibflacAgree) {
   };
   const Case cases[] = {
       {"s16", err::kOk, 88641, sample_code::kS16, true, true},
-      {"s16m", err::kOk, 1001, sample_code::kS16, true, true},
       {"s24", err::kOk, 30011, sample_code::kS24, true, true},
-      {"s24m", err::kOk, 4097, sample_code::kS24, true, true},
       {"s8", err::kOk, 12345, sample_code::kS16, true, true},
       {"total_unknown", err::kOk, 88641, sample_code::kS16, false, true},
       // libFLAC keeps a frame failing its checksum as silence; ffmpeg drops it.
@@ -94,10 +90,8 @@ TEST(FlacPaths, FfmpegAndLibflacAgree) {
     ASSERT_EQ(fast.rc, c.rc) << c.file;
     ASSERT_EQ(plain.rc, c.rc) << c.file;
     if (c.rc) continue;
-    EXPECT_EQ(fast.info.frames, c.frames) << c.file;
-    EXPECT_EQ(plain.info.frames, c.frames) << c.file;
-    EXPECT_EQ(fast.info.code, c.code) << c.file;
-    EXPECT_EQ(plain.info.code, c.code) << c.file;
+    for (const Decoded* d : {&fast, &plain})
+      EXPECT_EQ(std::pair(d->info.frames, d->info.code), std::pair(c.frames, c.code)) << c.file;
     EXPECT_EQ(fast.info.tags[InfoText::Artist], "Someone") << c.file;
     EXPECT_EQ(fast.info.tags[InfoText::Name], plain.info.tags[InfoText::Name]) << c.file;
     // 24 bits and less convert to float exactly: equal floats are equal samples.
