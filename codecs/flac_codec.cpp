@@ -8,6 +8,7 @@
 #include <array>
 #include <atomic>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <span>
@@ -41,14 +42,16 @@ struct DecoderApi {
   decltype(&FLAC__stream_decoder_process_until_end_of_metadata) process_metadata;
   decltype(&FLAC__stream_decoder_process_until_end_of_stream) process;
   decltype(&FLAC__stream_decoder_get_state) state;
+  decltype(&FLAC__stream_decoder_get_decode_position) position;
   decltype(&FLAC__stream_decoder_finish) finish;
 };
-constexpr std::array<const char*, 9> kDecoderNames = {
+constexpr std::array<const char*, 10> kDecoderNames = {
     "FLAC__stream_decoder_new",         "FLAC__stream_decoder_delete",
     "FLAC__stream_decoder_set_metadata_respond", "FLAC__stream_decoder_init_file",
     "FLAC__stream_decoder_init_ogg_file", "FLAC__stream_decoder_process_until_end_of_metadata",
     "FLAC__stream_decoder_process_until_end_of_stream",
-    "FLAC__stream_decoder_get_state",   "FLAC__stream_decoder_finish"};
+    "FLAC__stream_decoder_get_state",   "FLAC__stream_decoder_get_decode_position",
+    "FLAC__stream_decoder_finish"};
 
 std::atomic<std::uint64_t> ffmpeg_decodes{0};
 
@@ -233,17 +236,21 @@ void OnError(const FLAC__StreamDecoder*, FLAC__StreamDecoderErrorStatus, void* c
   ++static_cast<DecodeState*>(client)->stream_errors;
 }
 
-// FFmpeg's decoder is the faster one. It gives the samples of a native
-// stream of known length and a width its output holds exactly (8 and 16
-// bits as left-justified 16-bit, 24 as left-justified 32-bit); anything it
-// reads differently from STREAMINFO or refuses falls to libFLAC (true),
-// so both give every file the same answer.
-bool DecodedByFfmpeg(const std::string& path, bool ogg, DecodeState& s, SoundFileInfo* info,
-                     SegmentList* segments, Error* rc) {
+// FFmpeg's decoder is the faster one on frames stored verbatim (a stream
+// the encoder could not compress: its frames as large as the raw samples),
+// libFLAC on compressed ones (about 1.4x on music-like material). FFmpeg
+// takes such a native stream of known length and a width its output holds
+// exactly (8 and 16 bits as left-justified 16-bit, 24 as left-justified
+// 32-bit); anything it reads differently from STREAMINFO or refuses falls
+// to libFLAC (false), so both give every file the same answer.
+bool DecodedByFfmpeg(const std::string& path, bool ogg, std::uint64_t frame_bytes, DecodeState& s,
+                     SoundFileInfo* info, SegmentList* segments, Error* rc) {
   SoundFileInfo layout;
   if (ogg || !s.have_info || s.total == 0 || (s.bits != 8 && s.bits != 16 && s.bits != 24) ||
       StatedLayout(s, &layout))
     return false;
+  const std::uint64_t raw_bytes = s.total * s.channels * s.bits / 8;
+  if (frame_bytes < raw_bytes - raw_bytes / 64) return false;
   const Error got = codec_detail::DecodeKnownStream(path, AV_CODEC_ID_FLAC, layout, info, segments,
                                                     codec_detail::KnownLength::kExact);
   if (got == err::kCodecLibraryUnavailable || got == err::kUnsupportedFormat || got == err::kMalformed ||
@@ -281,8 +288,12 @@ Error ReadFlacFile(const std::string& path, bool ogg, bool take_metadata, SoundF
   Error rc;
   // libFLAC reads the metadata in any case; the samples come from FFmpeg
   // when it takes them, else libFLAC goes on from there.
+  FLAC__uint64 first_frame = 0;
+  std::error_code size_failed;
+  const std::uint64_t file_bytes = std::filesystem::file_size(path, size_failed);
   if (init == FLAC__STREAM_DECODER_INIT_STATUS_OK && api.process_metadata(decoder) &&
-      DecodedByFfmpeg(path, ogg, *state, info, segments, &rc)) {
+      api.position(decoder, &first_frame) && !size_failed && first_frame <= file_bytes &&
+      DecodedByFfmpeg(path, ogg, file_bytes - first_frame, *state, info, segments, &rc)) {
     api.finish(decoder);
     api.destroy(decoder);
     return rc;

@@ -24,8 +24,10 @@ struct SoundDocument;
 // Opens the FLAC (or, with `ogg`, Ogg FLAC) file at `path` into working
 // files: `segments` gets their segments, `info` the format and frame count.
 // libFLAC reads the metadata; FFmpeg's decoder, when present, gives the
-// samples of a native 8-, 16- or 24-bit file of known length, else libFLAC
-// does: either way the same samples, length, sample code and answer.
+// samples of a native 8-, 16- or 24-bit file of known length whose frames
+// are about as large as its raw samples (verbatim, where it is faster),
+// else libFLAC does: either way the same samples, length, sample code and
+// answer.
 // The open progress hook (CodecOpenProgress) sees the frames decoded.
 // Errors: 14 when the file is not FLAC (checked before the library is
 // loaded) or its stream is broken before any frame; 8 when it ends before

@@ -39,9 +39,12 @@ TEST(FlacPaths, FfmpegAndLibflacAgree) {
     const char* layout;  // rate and channels before -n: lengths count its samples
     const char* synth;
   };
-  for (const Source& s : {Source{"s16", "-r 44100 -c 2 -n -b 16", "88641s sine 440 sine 1234 vol 0.9"},
-                          Source{"s24", "-r 96000 -c 1 -n -b 24", "30011s pinknoise sine 97 vol 0.99"},
-                          Source{"s8", "-r 22050 -c 2 -n -b 8", "12345s sine 300 whitenoise vol 0.7"}}) {
+  // Full-scale noise is stored verbatim, the frames FFmpeg decodes; libFLAC
+  // is the faster on compressed ones ("sine").
+  for (const Source& s : {Source{"s16", "-r 44100 -c 2 -n -b 16", "88641s whitenoise"},
+                          Source{"s24", "-r 96000 -c 1 -n -b 24", "30011s whitenoise vol 0.99"},
+                          Source{"s8", "-r 22050 -c 2 -n -b 8", "12345s whitenoise"},
+                          Source{"sine", "-r 44100 -c 2 -n -b 16", "4097s sine 440 vol 0.5"}}) {
     const fs::path wav = Folder() / (std::string(s.name) + ".wav");
     ASSERT_EQ(Shell(std::string("/usr/bin/sox -R ") + s.layout + " '" + wav.string() + "' synth " + s.synth), 0);
     ASSERT_EQ(Shell(std::string("/usr/bin/flac -s -f -5 -T 'TITLE=Title ") + s.name + "' -T ARTIST=Someone -o '" +
@@ -59,7 +62,7 @@ TEST(FlacPaths, FfmpegAndLibflacAgree) {
   write("total_doubled", 2 * 88641, s16.size(), 0);
   write("total_short", 88641 - 1000, s16.size(), 0);
   write("total_unknown", 0, s16.size(), 0);
-  write("cut", 88641, s16.size() * 3 / 4, 0);
+  write("cut", 88641, s16.size() - 500, 0);
   write("flipped", 88641, s16.size(), s16.size() / 2);
 
   struct Case {
@@ -74,6 +77,7 @@ TEST(FlacPaths, FfmpegAndLibflacAgree) {
       {"s16", err::kOk, 88641, sample_code::kS16, true, true},
       {"s24", err::kOk, 30011, sample_code::kS24, true, true},
       {"s8", err::kOk, 12345, sample_code::kS16, true, true},
+      {"sine", err::kOk, 4097, sample_code::kS16, false, true},
       {"total_unknown", err::kOk, 88641, sample_code::kS16, false, true},
       // libFLAC keeps a frame failing its checksum as silence; ffmpeg drops it.
       {"flipped", err::kOk, 88641, sample_code::kS16, false, false},
