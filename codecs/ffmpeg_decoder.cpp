@@ -118,13 +118,29 @@ bool IsShortInteger(int format) {
   }
 }
 
+// What the decoder's output is converted to before the working files take
+// it: 16-bit, the wider integer codes as left-justified 32-bit (FFmpeg's own
+// layout for them, so nothing is rounded), else float.
+SampleCode BufferCode(SampleCode code) {
+  if (code == sample_code::kS16) return sample_code::kS16;
+  if (code == sample_code::kS24 || code == sample_code::kS32) return sample_code::kS32;
+  return sample_code::kFloat;
+}
+
+AVSampleFormat BufferFormat(SampleCode code) {
+  const SampleCode buffer = BufferCode(code);
+  return buffer == sample_code::kS16 ? AV_SAMPLE_FMT_S16
+         : buffer == sample_code::kS32 ? AV_SAMPLE_FMT_S32
+                                       : AV_SAMPLE_FMT_FLT;
+}
+
 class Decoder {
  public:
   // `limit` caps the frames kept (0: none).
   Decoder(DecodeState& state, int stream, SampleCode code, std::uint16_t channels, WorkFileWriter& writer,
           std::uint64_t expected, std::uint64_t limit)
-      : s_(state), stream_(stream), code_(code), channels_(channels), writer_(writer), expected_(expected),
-        limit_(limit) {}
+      : s_(state), stream_(stream), code_(BufferCode(code)), channels_(channels), writer_(writer),
+        expected_(expected), limit_(limit) {}
 
   // Sends one packet (null: the end) and writes what comes out.
   Error Feed(const AVPacket* packet) {
@@ -147,6 +163,9 @@ class Decoder {
   }
 
   std::uint64_t decoded() const { return decoded_; }
+  // Frames cut off past the limit, and packets or frames the decoder refused.
+  std::uint64_t dropped() const { return dropped_; }
+  std::uint64_t rejected() const { return rejected_; }
   int stream() const { return stream_; }
 
  private:
@@ -163,6 +182,7 @@ class Decoder {
     if (converted < 0) return err::kOutOfMemory;
     std::uint64_t keep = static_cast<std::uint64_t>(converted);
     if (limit_ != 0) keep = std::min(keep, limit_ > decoded_ ? limit_ - decoded_ : 0);
+    dropped_ += static_cast<std::uint64_t>(converted) - keep;
     if (keep == 0) return Error{};
     if (const Error rc = writer_.WriteFrames(buffer_.data(), static_cast<std::size_t>(keep), code_)) return rc;
     decoded_ += keep;
@@ -173,18 +193,20 @@ class Decoder {
 
   DecodeState& s_;
   int stream_;
-  SampleCode code_;
+  SampleCode code_;  // of the converted buffer
   std::uint16_t channels_;
   WorkFileWriter& writer_;
   std::uint64_t expected_;
   std::uint64_t limit_;
   std::uint64_t decoded_ = 0;
   std::uint64_t rejected_ = 0;
+  std::uint64_t dropped_ = 0;
   std::vector<std::uint8_t> buffer_;
 };
 
-// Opens the container and the decoder of its first audio stream.
-Error OpenFirstAudio(const std::string& path, DecodeState& s, int* index) {
+// Opens the container and the decoder of its first audio stream, with the
+// decoder's error checks `err_recognition` (AV_EF_*) added.
+Error OpenFirstAudio(const std::string& path, DecodeState& s, int* index, int err_recognition = 0) {
   const Apis& api = s.api;
   if (api.format.open_input(&s.format, path.c_str(), nullptr, nullptr) < 0) return err::kMalformed;
   if (api.format.find_stream_info(s.format, nullptr) < 0) return err::kMalformed;
@@ -194,17 +216,19 @@ Error OpenFirstAudio(const std::string& path, DecodeState& s, int* index) {
   if (*index < 0 || !codec) return err::kMalformed;
   if (!(s.codec = api.codec.alloc_context(codec))) return err::kOutOfMemory;
   if (api.codec.parameters_to_context(s.codec, s.format->streams[*index]->codecpar) < 0) return err::kOutOfMemory;
+  s.codec->err_recognition |= err_recognition;
   if (api.codec.open(s.codec, codec, nullptr) < 0) return err::kUnsupportedFormat;
   return Error{};
 }
 
 // Decodes the opened stream into working files of `opened`'s layout; frames
 // past `limit` (0: none) are dropped, and falling short of `stated` by more
-// than `slack` frames means packets were lost.
+// than `slack` frames means packets were lost. With `exact`, a frame past
+// the limit or a refused packet is damage too.
 Error DecodeOpened(DecodeState& s, int index, SoundFileInfo opened, std::uint64_t stated, std::uint64_t limit,
-                   std::uint64_t slack, SoundFileInfo* info, SegmentList* segments) {
+                   std::uint64_t slack, SoundFileInfo* info, SegmentList* segments, bool exact = false) {
   const Apis& api = s.api;
-  const AVSampleFormat out_format = opened.code == sample_code::kS16 ? AV_SAMPLE_FMT_S16 : AV_SAMPLE_FMT_FLT;
+  const AVSampleFormat out_format = BufferFormat(opened.code);
   if (api.swr.alloc_set_opts(&s.swr, &s.codec->ch_layout, out_format, s.codec->sample_rate, &s.codec->ch_layout,
                              s.codec->sample_fmt, s.codec->sample_rate, 0, nullptr) < 0 ||
       api.swr.init(s.swr) < 0)
@@ -232,6 +256,7 @@ Error DecodeOpened(DecodeState& s, int index, SoundFileInfo opened, std::uint64_
   const bool short_of_stated = stated > decoded + slack;
   if (!rc && decoded == 0) rc = err::kMalformed;
   if (!rc && (damaged || short_of_stated)) rc = err::kReadFailed;
+  if (!rc && exact && (decoder.dropped() != 0 || decoder.rejected() != 0)) rc = err::kReadFailed;
   return FinishDecoded(rc, writer, std::move(opened), decoded, info, segments);
 }
 
@@ -284,12 +309,13 @@ std::uint64_t StatedFrames(std::int64_t duration, AVRational time_base, std::uin
 }
 
 Error DecodeKnownStream(const std::string& path, AVCodecID codec_id, const SoundFileInfo& known,
-                        SoundFileInfo* info, SegmentList* segments) {
+                        SoundFileInfo* info, SegmentList* segments, KnownLength length) {
   Apis api;
   if (const Error rc = LoadApis(&api)) return rc;
   DecodeState s(api);
   int index = -1;
-  if (const Error rc = OpenFirstAudio(path, s, &index)) return rc;
+  const bool exact = length == KnownLength::kExact;
+  if (const Error rc = OpenFirstAudio(path, s, &index, exact ? AV_EF_CRCCHECK | AV_EF_EXPLODE : 0)) return rc;
   if (s.codec->codec_id != codec_id || s.codec->sample_rate != static_cast<int>(known.rate) ||
       s.codec->ch_layout.nb_channels != known.channels)
     return err::kUnsupportedFormat;
@@ -299,7 +325,7 @@ Error DecodeKnownStream(const std::string& path, AVCodecID codec_id, const Sound
   layout.rate = known.rate;
   layout.channels = known.channels;
   layout.frames = known.frames;
-  return DecodeOpened(s, index, std::move(layout), known.frames, known.frames, 0, info, segments);
+  return DecodeOpened(s, index, std::move(layout), known.frames, known.frames, 0, info, segments, exact);
 }
 
 }  // namespace codec_detail

@@ -8,6 +8,7 @@
 // the comments leave empty; without them, its CUESHEET gives the markers.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "codecs/codec_progress.h"
@@ -22,6 +23,11 @@ struct SoundDocument;
 
 // Opens the FLAC (or, with `ogg`, Ogg FLAC) file at `path` into working
 // files: `segments` gets their segments, `info` the format and frame count.
+// libFLAC reads the metadata; FFmpeg's decoder, when present, gives the
+// samples of a native 8-, 16- or 24-bit file of known length whose frames
+// are about as large as its raw samples (verbatim, where it is faster),
+// else libFLAC does: either way the same samples, length, sample code and
+// answer.
 // The open progress hook (CodecOpenProgress) sees the frames decoded.
 // Errors: 14 when the file is not FLAC (checked before the library is
 // loaded) or its stream is broken before any frame; 8 when it ends before
@@ -39,5 +45,10 @@ struct SoundDocument;
 // when encoding or writing fails; kCancelled; the document's read errors.
 [[nodiscard]] Error WriteFlacFile(const SoundDocument& document, const std::string& path,
                                   const FlacEncodeSettings& settings, const CodecProgress& progress = {});
+
+namespace detail {
+// How many opens FFmpeg's decoder gave the samples of. For tests.
+std::uint64_t FlacOpensDecodedByFfmpeg();
+}  // namespace detail
 
 }  // namespace tidemark

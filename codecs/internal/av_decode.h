@@ -21,14 +21,24 @@ namespace tidemark::codec_detail {
 // more).
 std::uint64_t StatedFrames(std::int64_t duration, AVRational time_base, std::uint32_t rate);
 
+// How DecodeKnownStream treats what does not fit the known length.
+enum class KnownLength {
+  kCut,    // frames past it are dropped (a lossy codec's last packet)
+  kExact,  // frames past it, a packet the decoder rejects or one failing its
+           // checksum are damage: a lossless stream gives all of its samples
+           // exactly or none
+};
+
 // Decodes the first audio stream of `path` into working files described by
-// `known`: its rate, channel count and sample code; its frame count is the
-// exact length (frames past it are dropped, any short of it is damage, 8).
-// The tags and markers are left to the caller.
+// `known`: its rate, channel count and sample code (16-bit integer, 24- or
+// 32-bit integer from the decoder's left-justified 32-bit output, else
+// float); its frame count is the exact length (any short of it is damage,
+// 8; past it, see `length`). The tags and markers are left to the caller.
 // 15 when the stream is not `codec_id` or its rate or channel count
 // differ from `known`'s (nothing is written then), 37 without the FFmpeg
 // libraries, and the errors of the FFmpeg readers.
 [[nodiscard]] Error DecodeKnownStream(const std::string& path, AVCodecID codec_id, const SoundFileInfo& known,
-                                      SoundFileInfo* info, SegmentList* segments);
+                                      SoundFileInfo* info, SegmentList* segments,
+                                      KnownLength length = KnownLength::kCut);
 
 }  // namespace tidemark::codec_detail

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "codecs/codec_library.h"
 #include "core/document/segment.h"
 #include "core/document/segment_cursor.h"
 #include "formats/open_sound_file.h"
@@ -97,6 +98,22 @@ Decoded DecodeWith(Reader read, const fs::path& path) {
   d.samples.resize(static_cast<std::size_t>(d.info.frames) * d.info.channels);
   SegmentCursor cursor(segments, d.info.channels, d.info.frames);
   EXPECT_EQ(cursor.Read(d.info.frames, d.samples.data(), sample_code::kFloat), 0u);
+  return d;
+}
+
+// Decodes with a search folder (made in `scratch`) that holds the system's
+// `soname` and no other codec library: FFmpeg hidden.
+template <typename Reader>
+Decoded DecodeWithOnly(Reader read, const fs::path& path, const char* soname, const fs::path& scratch) {
+  const fs::path only = scratch / (std::string(soname) + "_only");
+  fs::create_directories(only);
+  std::error_code ignored;
+  fs::create_symlink(fs::path("/usr/lib/x86_64-linux-gnu") / soname, only / soname, ignored);
+  ::setenv("TIDEMARK_CODEC_PATH", only.c_str(), 1);
+  detail::ResetCodecLibraries();
+  Decoded d = DecodeWith(read, path);
+  ::unsetenv("TIDEMARK_CODEC_PATH");
+  detail::ResetCodecLibraries();
   return d;
 }
 
