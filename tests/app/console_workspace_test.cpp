@@ -132,9 +132,13 @@ TEST_F(ProgramWorkspaceTest, KillDuringEditsLeavesARestorableWorkspace) {
     ::kill(child, SIGKILL);
     ::waitpid(child, nullptr, 0);
     std::string out;
-    EXPECT_EQ(Tidemark("--workspace", "docs\nclose!\n", &out), 0) << out;
+    EXPECT_EQ(Tidemark("--workspace", "docs\n", &out), 0) << out;
     EXPECT_EQ(out.find("error"), std::string::npos) << out;
     EXPECT_FALSE(testing::FileExists(dir_ + "/tmp/__tide__.000")) << out;
+    // A kill before the first document opened leaves nothing to restore.
+    if (out.find("no documents open") == std::string::npos) {
+      EXPECT_EQ(Tidemark("--workspace", "close!\n", &out), 0) << out;
+    }
   }
 }
 
