@@ -4,6 +4,7 @@
 #include <omp.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 
@@ -203,6 +204,44 @@ __attribute__((target_clones("avx2", "default"))) void MacTiles(const MacJob<dou
   MacTilesImpl<PlainAdd>(w, first, last);
 }
 
+// Tiles per multiply-accumulate job of a batch.
+constexpr std::uint32_t kGroup = 4;
+// Pauses a thread spins for the last jobs of a phase before it sleeps:
+// tens of microseconds, about one job. Sleeping at once costs a wake-up,
+// which on a busy machine takes far longer than the job it waits for.
+constexpr int kSpin = 2000;
+
+// The jobs of one phase of a batch. Thread t of n starts at job
+// total * t / n and goes round, taking each job no thread has taken: with
+// every thread present each works on its own share (the same tiles batch
+// after batch, whose sums stay in its cache), and a thread still waking
+// up leaves its share to the others. Run() returns when every job of the
+// phase is done.
+class PhaseQueue {
+ public:
+  static constexpr std::uint32_t kMaxJobs = 256;
+
+  template <typename Job>
+  void Run(std::uint32_t total, std::uint32_t t, std::uint32_t n, const Job& job) {
+    const std::uint32_t start = total * t / n;
+    for (std::uint32_t i = 0; i < total; ++i) {
+      const std::uint32_t j = start + i < total ? start + i : start + i - total;
+      if (taken_[j].exchange(true, std::memory_order_relaxed)) continue;
+      job(j);
+      if (done_.fetch_add(1, std::memory_order_acq_rel) + 1 == total) done_.notify_all();
+    }
+    for (int i = 0; i < kSpin; ++i) {
+      if (done_.load(std::memory_order_acquire) >= total) return;
+      _mm_pause();
+    }
+    for (std::uint32_t d; (d = done_.load(std::memory_order_acquire)) < total;) done_.wait(d);
+  }
+
+ private:
+  std::atomic<bool> taken_[kMaxJobs] = {};
+  std::atomic<std::uint32_t> done_{0};
+};
+
 }  // namespace
 
 template <typename T>
@@ -376,56 +415,55 @@ Error CPartConvStd<T>::RunBatch(std::uint32_t batch, std::uint32_t mask) {
   const std::uint32_t head = s.head;
   const T scale = static_cast<T>(scale_);
   const std::uint32_t jobs = batch * count;
-  bool stopped = false;
-  // One region per batch, three phases: the forward transforms, shared
-  // out whole; the multiply-accumulate of every partition in order, split
-  // by tiles (each bin adds its products in the same order whatever the
-  // split, so the thread count does not change a bit); the inverse
-  // transforms. The cancel check follows each partition's products.
+  // One region per batch, three phases: the forward transforms; the
+  // multiply-accumulate of every partition in order, in groups of tiles
+  // (each bin adds its products in the same order whatever thread takes
+  // its group, so the thread count does not change a bit); the inverse
+  // transforms. Threads claim the jobs of a phase as they come, so the
+  // calling thread works on while another is still waking up, and a phase
+  // waits only for jobs already under way. The cancel check follows each
+  // partition's products.
+  PhaseQueue queue[3];
+  std::atomic<bool> stopped{false};
   const auto body = [&](std::uint32_t t, std::uint32_t n) {
     T* work = s.scratch[t].get();
-    for (std::uint32_t j = t; j < jobs; j += n) {
+    queue[0].Run(jobs, t, n, [&](std::uint32_t j) {
       const std::uint32_t b = j / count;
       const std::uint16_t c = active[j % count];
       s.fft.Forward(s.time[c].get() + std::size_t{b} * kP, s.spec[c].get() + std::size_t{b} * kN, work);
-    }
-#pragma omp barrier
-    const std::uint32_t first = kTiles * t / n, last = kTiles * (t + 1) / n;
-    std::uint32_t slot = head;
-    for (std::uint32_t b = 0; b < batch; ++b) {
-      bool stop;
-#pragma omp atomic read
-      stop = stopped;
-      if (stop) break;
-      slot = slot == 0 ? k - 1 : slot - 1;
-      for (std::uint16_t i = 0; i < count; ++i) {
-        const std::uint16_t c = active[i];
-        const std::uint32_t stage = (s.stage[c] + b) % s.ahead;
-        T* spectrum = s.spec[c].get() + std::size_t{b} * kN;
-        Scatter(spectrum, s.line[c].get(), slot, k, first, last);
-        const MacJob<T> job{s.spectra[s.response_of[c]].get(), s.line[c].get(), s.sums[c].get(), k, s.ahead, slot,
-                            stage};
-        MacTiles(job, first, last);
-        Gather(s.sums[c].get(), stage, s.ahead, spectrum, first, last);
+    });
+    // The calling thread checks cancel in the first group it takes, and
+    // after the phase (it may have taken no group of the last partition).
+    bool check = t == 0 && cancel_;
+    queue[1].Run(kTiles / kGroup, t, n, [&](std::uint32_t g) {
+      const std::uint32_t first = g * kGroup, last = first + kGroup;
+      std::uint32_t slot = head;
+      for (std::uint32_t b = 0; b < batch && !stopped.load(std::memory_order_relaxed); ++b) {
+        slot = slot == 0 ? k - 1 : slot - 1;
+        for (std::uint16_t i = 0; i < count; ++i) {
+          const std::uint16_t c = active[i];
+          const std::uint32_t stage = (s.stage[c] + b) % s.ahead;
+          T* spectrum = s.spec[c].get() + std::size_t{b} * kN;
+          Scatter(spectrum, s.line[c].get(), slot, k, first, last);
+          const MacJob<T> job{s.spectra[s.response_of[c]].get(), s.line[c].get(), s.sums[c].get(), k, s.ahead,
+                              slot, stage};
+          MacTiles(job, first, last);
+          Gather(s.sums[c].get(), stage, s.ahead, spectrum, first, last);
+        }
+        if (check && cancel_->Cancelled()) stopped.store(true, std::memory_order_relaxed);
       }
-      if (t == 0 && cancel_ && cancel_->Cancelled()) {
-#pragma omp atomic write
-        stopped = true;
-      }
-    }
-#pragma omp barrier
-    bool stop;
-#pragma omp atomic read
-    stop = stopped;
-    if (stop) return;
+      check = false;
+    });
+    if (t == 0 && cancel_ && cancel_->Cancelled()) stopped.store(true, std::memory_order_relaxed);
     T* wide = work + s.fft.work_size();
-    for (std::uint32_t j = t; j < jobs; j += n) {
+    queue[2].Run(jobs, t, n, [&](std::uint32_t j) {
+      if (stopped.load(std::memory_order_relaxed)) return;
       const std::uint32_t b = j / count;
       const std::uint16_t c = active[j % count];
       s.fft.Inverse(s.spec[c].get() + std::size_t{b} * kN, wide, work);
       T* out = s.out[c].get() + std::size_t{b + 1} * kP;
       for (std::uint32_t i = 0; i < kP; ++i) out[i] = wide[kP + i] * scale;
-    }
+    });
   };
   if (threads == 1) {
     if (pass) team_ = 1;
@@ -439,15 +477,15 @@ Error CPartConvStd<T>::RunBatch(std::uint32_t batch, std::uint32_t mask) {
     omp_set_dynamic(0);
 #pragma omp parallel num_threads(threads)
     {
-      const auto n = static_cast<std::uint32_t>(omp_get_num_threads());
       const auto t = static_cast<std::uint32_t>(omp_get_thread_num());
+      const auto n = static_cast<std::uint32_t>(omp_get_num_threads());
       if (t == 0) team = static_cast<int>(n);
       body(t, n);
     }
     omp_set_dynamic(dynamic);
     team_ = team;
   }
-  if (stopped) return err::kCancelled;
+  if (stopped.load()) return err::kCancelled;
   s.head = static_cast<std::uint32_t>((head + std::uint64_t{k} - batch % k) % k);
   for (std::uint16_t i = 0; i < count; ++i) s.stage[active[i]] = (s.stage[active[i]] + batch) % s.ahead;
   return err::kOk;

@@ -12,17 +12,19 @@
 // The work is an OpenMP parallel region of min(K, threads) threads. The
 // whole partitions one Process() call completes (up to 16) share one
 // region: their forward transforms, then their multiply-accumulates in
-// order, then their inverse transforms, with a barrier between the phases,
-// so a call pays one fork and join, not one per partition. One pass over the K
+// order, then their inverse transforms, so a call pays one fork and join,
+// not one per partition. Within a phase the threads take jobs as they come
+// (each starting at its own share), so a thread the machine is slow to
+// wake does not hold up the others. One pass over the K
 // response spectra and the delay line serves up to 16 outputs (at most K):
 // this partition's, and the sums of the following ones without their
 // newest terms, which each adds as its spectrum arrives. The stream from
 // memory per output is so a sixteenth of a plain pass's, at the same
-// latency. The spectra are stored in tiles of 64 bins; the region splits
-// the tiles into contiguous ranges, one per thread, and every bin sums its
-// products in the same order whatever the range, so the output does not
-// depend on the thread count bit for bit, nor on how the input is split
-// into calls. All masked channels share the region (with two channels and
+// latency. The spectra are stored in tiles of 64 bins, and the
+// multiply-accumulate's jobs are groups of tiles; every bin sums its
+// products in the same order whatever thread takes its group, so the
+// output does not depend on the thread count bit for bit, nor on how the
+// input is split into calls. All masked channels share the region (with two channels and
 // mask 3, the stereo path). The region always runs the threads asked for
 // (the runtime's dynamic adjustment would follow the machine's load
 // average). A lone partition that only adds its newest products runs on
