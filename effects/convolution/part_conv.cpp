@@ -4,6 +4,7 @@
 #include <omp.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 
@@ -40,14 +41,18 @@ constexpr std::uint32_t kTileSize = 2 * kTile;
 // memory per output is 1 / kAhead of a plain pass, and the following
 // outputs only add their newest terms as their spectra arrive.
 constexpr std::uint32_t kAhead = 16;
+// Whole partitions one call runs as a batch in one parallel region (the
+// framework hands in 2^16 / channels frames at a time).
+constexpr std::uint32_t kBatch = 16;
 
 constexpr std::size_t TileAt(std::uint32_t tile, std::uint32_t slot, std::uint32_t slots) {
   return (std::size_t{tile} * slots + slot) * kTileSize;
 }
 
 template <typename T>
-void Scatter(const T* packed, T* tiled, std::uint32_t slot, std::uint32_t slots) {
-  for (std::uint32_t t = 0; t < kTiles; ++t) {
+void Scatter(const T* packed, T* tiled, std::uint32_t slot, std::uint32_t slots, std::uint32_t first = 0,
+             std::uint32_t last = kTiles) {
+  for (std::uint32_t t = first; t < last; ++t) {
     T* d = tiled + TileAt(t, slot, slots);
     const T* s = packed + std::size_t{t} * kTileSize;
     for (std::uint32_t i = 0; i < kTile; ++i) {
@@ -58,8 +63,9 @@ void Scatter(const T* packed, T* tiled, std::uint32_t slot, std::uint32_t slots)
 }
 
 template <typename T>
-void Gather(const T* tiled, std::uint32_t slot, std::uint32_t slots, T* packed) {
-  for (std::uint32_t t = 0; t < kTiles; ++t) {
+void Gather(const T* tiled, std::uint32_t slot, std::uint32_t slots, T* packed, std::uint32_t first,
+            std::uint32_t last) {
+  for (std::uint32_t t = first; t < last; ++t) {
     const T* s = tiled + TileAt(t, slot, slots);
     T* d = packed + std::size_t{t} * kTileSize;
     for (std::uint32_t i = 0; i < kTile; ++i) {
@@ -198,6 +204,44 @@ __attribute__((target_clones("avx2", "default"))) void MacTiles(const MacJob<dou
   MacTilesImpl<PlainAdd>(w, first, last);
 }
 
+// Tiles per multiply-accumulate job of a batch.
+constexpr std::uint32_t kGroup = 4;
+// Pauses a thread spins for the last jobs of a phase before it sleeps:
+// tens of microseconds, about one job. Sleeping at once costs a wake-up,
+// which on a busy machine takes far longer than the job it waits for.
+constexpr int kSpin = 2000;
+
+// The jobs of one phase of a batch. Thread t of n starts at job
+// total * t / n and goes round, taking each job no thread has taken: with
+// every thread present each works on its own share (the same tiles batch
+// after batch, whose sums stay in its cache), and a thread still waking
+// up leaves its share to the others. Run() returns when every job of the
+// phase is done.
+class PhaseQueue {
+ public:
+  static constexpr std::uint32_t kMaxJobs = 256;
+
+  template <typename Job>
+  void Run(std::uint32_t total, std::uint32_t t, std::uint32_t n, const Job& job) {
+    const std::uint32_t start = total * t / n;
+    for (std::uint32_t i = 0; i < total; ++i) {
+      const std::uint32_t j = start + i < total ? start + i : start + i - total;
+      if (taken_[j].exchange(true, std::memory_order_relaxed)) continue;
+      job(j);
+      if (done_.fetch_add(1, std::memory_order_acq_rel) + 1 == total) done_.notify_all();
+    }
+    for (int i = 0; i < kSpin; ++i) {
+      if (done_.load(std::memory_order_acquire) >= total) return;
+      _mm_pause();
+    }
+    for (std::uint32_t d; (d = done_.load(std::memory_order_acquire)) < total;) done_.wait(d);
+  }
+
+ private:
+  std::atomic<bool> taken_[kMaxJobs] = {};
+  std::atomic<std::uint32_t> done_{0};
+};
+
 }  // namespace
 
 template <typename T>
@@ -206,17 +250,17 @@ struct CPartConvStd<T>::State {
   // Response spectra, K tiled slots per distinct response.
   std::vector<Buffer<T>> spectra;
   std::vector<std::uint16_t> response_of;  // document channel -> spectra index
-  // Per document channel.
-  std::vector<Buffer<T>> time;     // previous kP frames, then the current kP
-  std::vector<Buffer<T>> out;      // the output of the previous partition
+  // Per document channel; a batch of B partitions uses slots 0 .. B.
+  std::vector<Buffer<T>> time;     // slot 0 the previous partition's input, slot b + 1 partition b's
+  std::vector<Buffer<T>> out;      // slot 0 the output due now, slot b + 1 partition b's
   std::vector<Buffer<T>> line;     // frequency-domain delay line, K tiled slots
-  std::vector<Buffer<T>> acc;      // a transform's packed spectrum, then the inverse
+  std::vector<Buffer<T>> spec;     // per partition its packed spectrum, then its sum
   std::vector<Buffer<T>> sums;     // the last pass's sums, `ahead` tiled slots
   // The coming partition's output is sums slot `stage`; 0: it needs a pass.
   std::vector<std::uint32_t> stage;
   std::uint32_t ahead = 1;  // outputs per pass, min(kAhead, K)
-  Buffer<T> work;
-  Buffer<T> packed;  // a spectrum in the transform's layout
+  // Per thread of a batch: the transform's work area, then kN outputs.
+  std::vector<Buffer<T>> scratch;
   std::uint32_t head = 0;  // delay-line slot of the newest spectrum
   std::uint32_t pos = 0;   // frames of the current partition so far
 };
@@ -242,8 +286,8 @@ Error CPartConvStd<T>::Prepare(const float* const* responses, std::uint32_t leng
   const std::uint16_t distinct = channels_ == 1 ? 1 : channels;
   s->ahead = std::min(kAhead, k);
   const Error rc = TryAlloc([&]() -> Error {
-    s->work.reset(new T[s->fft.work_size()]);
-    s->packed.reset(new T[kN]);
+    s->scratch.emplace_back(new T[s->fft.work_size() + kN]);
+    T* work = s->scratch[0].get();
     std::vector<T> part(kN), packed(kN);
     for (std::uint16_t r = 0; r < distinct; ++r) {
       Buffer<T> spectrum(new T[std::size_t{k} * kN]);
@@ -257,17 +301,17 @@ Error CPartConvStd<T>::Prepare(const float* const* responses, std::uint32_t leng
                         ? static_cast<T>(0.5 * (double{responses[0][first + i]} + double{responses[1][first + i]}))
                         : static_cast<T>(responses[r][first + i]);
         }
-        s->fft.Forward(part.data(), packed.data(), s->work.get());
+        s->fft.Forward(part.data(), packed.data(), work);
         Scatter(packed.data(), spectrum.get(), p, k);
       }
       s->spectra.push_back(std::move(spectrum));
     }
     for (std::uint16_t c = 0; c < channels_; ++c) {
       s->response_of.push_back(static_cast<std::uint16_t>(std::min<int>(c, distinct - 1)));
-      s->time.emplace_back(new T[kN]());
-      s->out.emplace_back(new T[kP]());
+      s->time.emplace_back(new T[std::size_t{kBatch + 1} * kP]());
+      s->out.emplace_back(new T[std::size_t{kBatch + 1} * kP]());
       s->line.emplace_back(new T[std::size_t{k} * kN]());
-      s->acc.emplace_back(new T[kN]());
+      s->spec.emplace_back(new T[std::size_t{kBatch} * kN]());
       s->sums.emplace_back(new T[std::size_t{s->ahead} * kN]());
       s->stage.push_back(0);
     }
@@ -290,7 +334,7 @@ template <typename T>
 void CPartConvStd<T>::Reset() {
   if (!s_) return;
   for (std::uint16_t c = 0; c < channels_; ++c) {
-    std::fill_n(s_->time[c].get(), kN, T(0));
+    std::fill_n(s_->time[c].get(), kP, T(0));
     std::fill_n(s_->out[c].get(), kP, T(0));
     std::fill_n(s_->line[c].get(), std::size_t{partitions_} * kN, T(0));
     s_->stage[c] = 0;
@@ -305,117 +349,146 @@ Error CPartConvStd<T>::Process(float* buffer, std::uint32_t frames, std::uint16_
   State& s = *s_;
   std::uint32_t done = 0;
   while (done < frames) {
-    const std::uint32_t n = std::min(frames - done, kP - s.pos);
+    // Whole partitions at a partition boundary run as one batch; the rest
+    // fills the current partition. Either way partition b's output is due
+    // with partition b + 1's input.
+    const std::uint32_t whole = s.pos == 0 ? std::min(kBatch, (frames - done) / kP) : 0;
+    const std::uint32_t n = whole > 0 ? whole * kP : std::min(frames - done, kP - s.pos);
     for (std::uint16_t c = 0; c < channels_; ++c) {
       if (!(mask & (1u << c))) continue;
       T* in = s.time[c].get() + kP + s.pos;
-      const T* out = s.out[c].get() + s.pos;
       float* x = buffer + std::size_t{done} * channels + c;
       for (std::uint32_t i = 0; i < n; ++i, x += channels) {
         const float v = *x;
         in[i] = std::isfinite(v) ? static_cast<T>(v) : T(0);
-        *x = static_cast<float>(out[i]);
       }
     }
-    s.pos += n;
-    done += n;
-    if (s.pos == kP) {
-      RunPartition(mask);
-      s.pos = 0;
-      if (cancel_ && cancel_->Cancelled()) return err::kCancelled;
+    const std::uint32_t run = std::max(whole, s.pos + n == kP ? 1u : 0u);
+    if (run > 0) {
+      if (const Error rc = RunBatch(run, mask)) return rc;
     }
+    for (std::uint16_t c = 0; c < channels_; ++c) {
+      if (!(mask & (1u << c))) continue;
+      const T* out = s.out[c].get() + s.pos;
+      float* x = buffer + std::size_t{done} * channels + c;
+      for (std::uint32_t i = 0; i < n; ++i, x += channels) *x = static_cast<float>(out[i]);
+      if (run > 0) {
+        std::memmove(s.out[c].get(), s.out[c].get() + std::size_t{run} * kP, kP * sizeof(T));
+        std::memmove(s.time[c].get(), s.time[c].get() + std::size_t{run} * kP, kP * sizeof(T));
+      }
+    }
+    s.pos = run > 0 ? 0 : s.pos + n;
+    done += n;
   }
   return err::kOk;
 }
 
 template <typename T>
-void CPartConvStd<T>::RunPartition(std::uint32_t mask) {
+Error CPartConvStd<T>::RunBatch(std::uint32_t batch, std::uint32_t mask) {
   State& s = *s_;
   const std::uint32_t k = partitions_;
-  s.head = s.head == 0 ? k - 1 : s.head - 1;
   std::uint16_t active[16];
   std::uint16_t count = 0;
+  bool pass = batch > 1;
   for (std::uint16_t c = 0; c < channels_; ++c) {
     if (!(mask & (1u << c))) {
-      s.stage[c] = 0;  // its delay line misses this partition
+      s.stage[c] = 0;  // its delay line misses these partitions
       continue;
     }
     if (count < 16) active[count++] = c;
-    T* time = s.time[c].get();
-    T* packed = s.acc[c].get();
-    s.fft.Forward(time, packed, s.work.get());
-    Scatter(packed, s.line[c].get(), s.head, k);
-    std::memmove(time, time + kP, kP * sizeof(T));
+    pass = pass || s.stage[c] == 0;
   }
-  // Channels whose output the last pass prepared only add the products of
-  // the newest spectrum; the others take a pass, which prepares the
-  // following ahead - 1 outputs too.
-  std::uint16_t full[16];
-  std::uint16_t full_count = 0;
-  std::uint32_t ready[16];
-  for (std::uint16_t i = 0; i < count; ++i) {
-    const std::uint16_t c = active[i];
-    ready[i] = s.stage[c];
-    if (s.stage[c] > 0) {
-      const MacJob<T> job{s.spectra[s.response_of[c]].get(), s.line[c].get(), s.sums[c].get(), k, s.ahead, s.head,
-                          s.stage[c]};
-      MacTiles(job, 0, kTiles);
-    } else {
-      full[full_count++] = c;
-    }
-    s.stage[c] = s.stage[c] + 1 < s.ahead ? s.stage[c] + 1 : 0;
+  // A lone partition that only adds its newest products is too short to
+  // share.
+  int threads = 1;
+  if (pass) {
+    threads = std::min<int>(static_cast<int>(std::min(k, kTiles)), omp_get_max_threads());
+    if (thread_limit_ > 0) threads = std::min(threads, thread_limit_);
+    threads = std::max(threads, 1);
   }
-  if (channels_ == 2 && full_count == 2) {
-    MultiplyAccumulate(full, full_count);  // the stereo path: one region for both
-  } else {
-    for (std::uint16_t i = 0; i < full_count; ++i) MultiplyAccumulate(full + i, 1);
-  }
-  for (std::uint16_t i = 0; i < count; ++i) {
-    const std::uint16_t c = active[i];
-    T* acc = s.acc[c].get();
-    Gather(s.sums[c].get(), ready[i], s.ahead, s.packed.get());
-    s.fft.Inverse(s.packed.get(), acc, s.work.get());
-    const T scale = static_cast<T>(scale_);
-    T* out = s.out[c].get();
-    for (std::uint32_t j = 0; j < kP; ++j) out[j] = acc[kP + j] * scale;
-  }
-}
-
-template <typename T>
-void CPartConvStd<T>::MultiplyAccumulate(const std::uint16_t* channels, std::uint16_t count) {
-  State& s = *s_;
-  const std::uint32_t k = partitions_;
-  int threads = std::min<int>(static_cast<int>(std::min(k, kTiles)), omp_get_max_threads());
-  if (thread_limit_ > 0) threads = std::min(threads, thread_limit_);
-  threads = std::max(threads, 1);
-  const auto mac = [&](std::uint32_t first, std::uint32_t last) {
-    for (std::uint16_t i = 0; i < count; ++i) {
-      const std::uint16_t c = channels[i];
-      const MacJob<T> job{s.spectra[s.response_of[c]].get(), s.line[c].get(), s.sums[c].get(), k, s.ahead, s.head,
-                          0};
-      MacTiles(job, first, last);
-    }
+  const Error rc = TryAlloc([&]() -> Error {
+    while (s.scratch.size() < static_cast<std::size_t>(threads))
+      s.scratch.emplace_back(new T[s.fft.work_size() + kN]);
+    return err::kOk;
+  });
+  if (rc) return rc;
+  const std::uint32_t head = s.head;
+  const T scale = static_cast<T>(scale_);
+  const std::uint32_t jobs = batch * count;
+  // One region per batch, three phases: the forward transforms; the
+  // multiply-accumulate of every partition in order, in groups of tiles
+  // (each bin adds its products in the same order whatever thread takes
+  // its group, so the thread count does not change a bit); the inverse
+  // transforms. Threads claim the jobs of a phase as they come, so the
+  // calling thread works on while another is still waking up, and a phase
+  // waits only for jobs already under way. The cancel check follows each
+  // partition's products.
+  PhaseQueue queue[3];
+  std::atomic<bool> stopped{false};
+  const auto body = [&](std::uint32_t t, std::uint32_t n) {
+    T* work = s.scratch[t].get();
+    queue[0].Run(jobs, t, n, [&](std::uint32_t j) {
+      const std::uint32_t b = j / count;
+      const std::uint16_t c = active[j % count];
+      s.fft.Forward(s.time[c].get() + std::size_t{b} * kP, s.spec[c].get() + std::size_t{b} * kN, work);
+    });
+    // The calling thread checks cancel in the first group it takes, and
+    // after the phase (it may have taken no group of the last partition).
+    bool check = t == 0 && cancel_;
+    queue[1].Run(kTiles / kGroup, t, n, [&](std::uint32_t g) {
+      const std::uint32_t first = g * kGroup, last = first + kGroup;
+      std::uint32_t slot = head;
+      for (std::uint32_t b = 0; b < batch && !stopped.load(std::memory_order_relaxed); ++b) {
+        slot = slot == 0 ? k - 1 : slot - 1;
+        for (std::uint16_t i = 0; i < count; ++i) {
+          const std::uint16_t c = active[i];
+          const std::uint32_t stage = (s.stage[c] + b) % s.ahead;
+          T* spectrum = s.spec[c].get() + std::size_t{b} * kN;
+          Scatter(spectrum, s.line[c].get(), slot, k, first, last);
+          const MacJob<T> job{s.spectra[s.response_of[c]].get(), s.line[c].get(), s.sums[c].get(), k, s.ahead,
+                              slot, stage};
+          MacTiles(job, first, last);
+          Gather(s.sums[c].get(), stage, s.ahead, spectrum, first, last);
+        }
+        if (check && cancel_->Cancelled()) stopped.store(true, std::memory_order_relaxed);
+      }
+      check = false;
+    });
+    if (t == 0 && cancel_ && cancel_->Cancelled()) stopped.store(true, std::memory_order_relaxed);
+    T* wide = work + s.fft.work_size();
+    queue[2].Run(jobs, t, n, [&](std::uint32_t j) {
+      if (stopped.load(std::memory_order_relaxed)) return;
+      const std::uint32_t b = j / count;
+      const std::uint16_t c = active[j % count];
+      s.fft.Inverse(s.spec[c].get() + std::size_t{b} * kN, wide, work);
+      T* out = s.out[c].get() + std::size_t{b + 1} * kP;
+      for (std::uint32_t i = 0; i < kP; ++i) out[i] = wide[kP + i] * scale;
+    });
   };
   if (threads == 1) {
-    team_ = 1;
-    mac(0, kTiles);
-    return;
-  }
-  // The team is exactly the threads asked for: the runtime's dynamic
-  // adjustment follows the load average, which other processes set, and
-  // would run a shared machine's region on one thread.
-  int team = 1;
-  const int dynamic = omp_get_dynamic();
-  omp_set_dynamic(0);
+    if (pass) team_ = 1;
+    body(0, 1);
+  } else {
+    // The team is exactly the threads asked for: the runtime's dynamic
+    // adjustment follows the load average, which other processes set, and
+    // would run a shared machine's region on one thread.
+    int team = 1;
+    const int dynamic = omp_get_dynamic();
+    omp_set_dynamic(0);
 #pragma omp parallel num_threads(threads)
-  {
-    const auto t = static_cast<std::uint32_t>(omp_get_thread_num());
-    const auto n = static_cast<std::uint32_t>(omp_get_num_threads());
-    if (t == 0) team = static_cast<int>(n);
-    mac(kTiles * t / n, kTiles * (t + 1) / n);
+    {
+      const auto t = static_cast<std::uint32_t>(omp_get_thread_num());
+      const auto n = static_cast<std::uint32_t>(omp_get_num_threads());
+      if (t == 0) team = static_cast<int>(n);
+      body(t, n);
+    }
+    omp_set_dynamic(dynamic);
+    team_ = team;
   }
-  omp_set_dynamic(dynamic);
-  team_ = team;
+  if (stopped.load()) return err::kCancelled;
+  s.head = static_cast<std::uint32_t>((head + std::uint64_t{k} - batch % k) % k);
+  for (std::uint16_t i = 0; i < count; ++i) s.stage[active[i]] = (s.stage[active[i]] + batch) % s.ahead;
+  return err::kOk;
 }
 
 template class CPartConvStd<float>;

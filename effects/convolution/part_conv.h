@@ -9,19 +9,26 @@
 // (overlap-save) becomes the output of the next P input frames. Hence the
 // latency P plus the pre-delay the response declares.
 //
-// The multiply-accumulate is an OpenMP parallel region of min(K, threads)
-// threads, ending before the inverse transform. One pass over the K
+// The work is an OpenMP parallel region of min(K, threads) threads. The
+// whole partitions one Process() call completes (up to 16) share one
+// region: their forward transforms, then their multiply-accumulates in
+// order, then their inverse transforms, so a call pays one fork and join,
+// not one per partition. Within a phase the threads take jobs as they come
+// (each starting at its own share), so a thread the machine is slow to
+// wake does not hold up the others. One pass over the K
 // response spectra and the delay line serves up to 16 outputs (at most K):
 // this partition's, and the sums of the following ones without their
 // newest terms, which each adds as its spectrum arrives. The stream from
 // memory per output is so a sixteenth of a plain pass's, at the same
-// latency. The spectra are stored in tiles of 64 bins; the region splits
-// the tiles into contiguous ranges, one per thread, and every bin sums its
-// products in the same order whatever the range, so the output does not
-// depend on the thread count bit for bit. With two channels and mask 3
-// both channels share one region (the stereo path); otherwise each masked
-// channel has its own. The region always runs the threads asked for (the
-// runtime's dynamic adjustment would follow the machine's load average).
+// latency. The spectra are stored in tiles of 64 bins, and the
+// multiply-accumulate's jobs are groups of tiles; every bin sums its
+// products in the same order whatever thread takes its group, so the
+// output does not depend on the thread count bit for bit, nor on how the
+// input is split into calls. All masked channels share the region (with two channels and
+// mask 3, the stereo path). The region always runs the threads asked for
+// (the runtime's dynamic adjustment would follow the machine's load
+// average). A lone partition that only adds its newest products runs on
+// the calling thread.
 //
 // Channel mapping: a response per document channel; a mono response serves
 // every channel; a stereo response on a mono document is the mean of its
@@ -67,8 +74,8 @@ class CPartConv : public CEffRun {
   virtual double OutputScale() const = 0;
   // At most this many threads in the multiply-accumulate (0: the runtime's).
   virtual void SetThreadLimit(int threads) = 0;
-  // Checked after each partition; a set cancel flag ends Process() with
-  // err::kCancelled.
+  // Checked after each partition's multiply-accumulate; a set cancel flag
+  // ends Process() with err::kCancelled (the rest of its batch is dropped).
   virtual void SetCancel(ProgressScope* scope) = 0;
 };
 
@@ -91,7 +98,7 @@ class CPartConvStd final : public CPartConv {
   std::uint32_t Partitions() const override { return partitions_; }
   double OutputScale() const override { return scale_; }
   void SetThreadLimit(int threads) override { thread_limit_ = threads; }
-  // The threads that ran the latest pass of the multiply-accumulate.
+  // The threads that ran the latest batch holding a pass.
   int LastTeam() const { return team_; }
   void SetCancel(ProgressScope* scope) override { cancel_ = scope; }
   // The output of the latest full partition of `channel` in the run's own
@@ -100,8 +107,9 @@ class CPartConvStd final : public CPartConv {
 
  private:
   struct State;
-  void RunPartition(std::uint32_t mask);
-  void MultiplyAccumulate(const std::uint16_t* channels, std::uint16_t count);
+  // Runs `batch` whole partitions whose input is in time slots 1 .. batch
+  // into out slots 1 .. batch.
+  [[nodiscard]] Error RunBatch(std::uint32_t batch, std::uint32_t mask);
 
   std::uint16_t channels_;
   std::uint32_t rate_;
