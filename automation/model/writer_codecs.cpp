@@ -134,57 +134,8 @@ HRESULT CCodecInfo<F>::get_Name(BSTR* out) {
   return ReturnString(CodecName(F), out);
 }
 
-// --- CCodecFormatObject ---
-
-template <ScriptCodec F>
-HRESULT CCodecFormatObject<F>::get_Parent(IDispatch** out) {
-  if (!out) return E_INVALIDARG;
-  *out = nullptr;
-  if (!this->app_) return E_ACCESSDENIED;
-  return ReturnObject<IDispatch>(static_cast<ICodecInfo*>(info_.get()), out);
-}
-template <ScriptCodec F>
-HRESULT CCodecFormatObject<F>::get_Bitrate(LONG* out) {
-  return GetValue(out, format_.bitrate);
-}
-template <ScriptCodec F>
-HRESULT CCodecFormatObject<F>::get_BitsPerSample(INT* out) {
-  return GetValue(out, format_.bits_per_sample);
-}
-template <ScriptCodec F>
-HRESULT CCodecFormatObject<F>::get_Channels(INT* out) {
-  return GetValue(out, format_.channels);
-}
-template <ScriptCodec F>
-HRESULT CCodecFormatObject<F>::get_Desc(BSTR* out) {
-  if (!out) return E_INVALIDARG;
-  return ReturnString(format_.description, out);
-}
-template <ScriptCodec F>
-HRESULT CCodecFormatObject<F>::get_Quality(INT* out) {
-  return GetValue(out, format_.quality);
-}
-template <ScriptCodec F>
-HRESULT CCodecFormatObject<F>::get_IsQualityBased(VARIANT_BOOL* out) {
-  return GetBool(out, format_.quality_based);
-}
-template <ScriptCodec F>
-HRESULT CCodecFormatObject<F>::get_IsTwoPass(VARIANT_BOOL* out) {
-  return GetBool(out, format_.two_pass);
-}
-template <ScriptCodec F>
-HRESULT CCodecFormatObject<F>::get_IsVBR(VARIANT_BOOL* out) {
-  return GetBool(out, format_.vbr);
-}
-template <ScriptCodec F>
-HRESULT CCodecFormatObject<F>::get_SampleRate(LONG* out) {
-  return GetValue(out, format_.sample_rate);
-}
-
 template class CCodecInfo<ScriptCodec::kLame>;
-template class CCodecFormatObject<ScriptCodec::kLame>;
 template class CCodecInfo<ScriptCodec::kVorbis>;
-template class CCodecFormatObject<ScriptCodec::kVorbis>;
 
 // --- CFileWriter_LAME ---
 

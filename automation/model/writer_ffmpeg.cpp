@@ -134,30 +134,6 @@ HRESULT CAvCodecInfo::get_Name(BSTR* out) {
   return ReturnString(CodecName(codec_), out);
 }
 
-// --- CAvCodecFormat ---
-
-CAvCodecFormat::CAvCodecFormat(CApp* app, ComRef<CAvCodecInfo> info, CodecFormat format)
-    : CAppChild(app), info_(std::move(info)), format_(std::move(format)) {}
-
-HRESULT CAvCodecFormat::get_Parent(IDispatch** out) {
-  if (!out) return E_INVALIDARG;
-  *out = nullptr;
-  if (!app_) return E_ACCESSDENIED;
-  return ReturnObject<IDispatch>(static_cast<ICodecInfo*>(info_.get()), out);
-}
-HRESULT CAvCodecFormat::get_Bitrate(LONG* out) { return GetValue(out, format_.bitrate); }
-HRESULT CAvCodecFormat::get_BitsPerSample(INT* out) { return GetValue(out, format_.bits_per_sample); }
-HRESULT CAvCodecFormat::get_Channels(INT* out) { return GetValue(out, format_.channels); }
-HRESULT CAvCodecFormat::get_Desc(BSTR* out) {
-  if (!out) return E_INVALIDARG;
-  return ReturnString(format_.description, out);
-}
-HRESULT CAvCodecFormat::get_Quality(INT* out) { return GetValue(out, format_.quality); }
-HRESULT CAvCodecFormat::get_IsQualityBased(VARIANT_BOOL* out) { return GetBool(out, format_.quality_based); }
-HRESULT CAvCodecFormat::get_IsTwoPass(VARIANT_BOOL* out) { return GetBool(out, format_.two_pass); }
-HRESULT CAvCodecFormat::get_IsVBR(VARIANT_BOOL* out) { return GetBool(out, format_.vbr); }
-HRESULT CAvCodecFormat::get_SampleRate(LONG* out) { return GetValue(out, format_.sample_rate); }
-
 // --- CCodecInfoList_WMA ---
 
 HRESULT CCodecInfoList_WMA::get_Parent(IDispatch** out) {

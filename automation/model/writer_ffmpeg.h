@@ -71,26 +71,11 @@ class CAvCodecInfo final : public CAppChild<CAvCodecInfo, ICodecInfo> {
   bool vbr_ = false;
 };
 
-class CAvCodecFormat final : public CAppChild<CAvCodecFormat, ICodecFormat> {
+class CAvCodecFormat final : public CodecFormatBase<CAvCodecFormat, CAvCodecInfo> {
  public:
-  CAvCodecFormat(CApp* app, ComRef<CAvCodecInfo> info, CodecFormat format);
-  HRESULT get_Parent(IDispatch** out) override;
-  HRESULT get_Bitrate(LONG* out) override;
-  HRESULT get_BitsPerSample(INT* out) override;
-  HRESULT get_Channels(INT* out) override;
-  HRESULT get_Desc(BSTR* out) override;
-  HRESULT get_Quality(INT* out) override;
-  HRESULT get_IsQualityBased(VARIANT_BOOL* out) override;
-  HRESULT get_IsTwoPass(VARIANT_BOOL* out) override;
-  HRESULT get_IsVBR(VARIANT_BOOL* out) override;
-  HRESULT get_SampleRate(LONG* out) override;
-
-  const CodecFormat& format() const { return format_; }
+  CAvCodecFormat(CApp* app, ComRef<CAvCodecInfo> info, CodecFormat format)
+      : CodecFormatBase(app, std::move(info), std::move(format)) {}
   AvScriptCodec codec() const { return info_->codec(); }
-
- private:
-  ComRef<CAvCodecInfo> info_;
-  CodecFormat format_;
 };
 
 using CCodecInfo_MP3 = CAvCodecInfo;

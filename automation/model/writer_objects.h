@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "automation/model/model_objects.h"
+#include "automation/model/writer_values.h"
 #include "codecs/codec_formats_menu.h"
 #include "core/document/sound_document.h"
 
@@ -158,28 +159,45 @@ class CCodecInfo final : public CAppChild<CCodecInfo<F>, ICodecInfo> {
   bool vbr_ = false;
 };
 
-// One stream format of a codec's menu, made by its information object.
-template <ScriptCodec F>
-class CCodecFormatObject final : public CAppChild<CCodecFormatObject<F>, ICodecFormat> {
+// One stream format of a codec's menu; Parent is the information object
+// `Info` that made it.
+template <typename Derived, typename Info>
+class CodecFormatBase : public CAppChild<Derived, ICodecFormat> {
  public:
-  CCodecFormatObject(CApp* app, ComRef<CCodecInfo<F>> info, CodecFormat format)
-      : CAppChild<CCodecFormatObject<F>, ICodecFormat>(app), info_(std::move(info)), format_(std::move(format)) {}
-  HRESULT get_Parent(IDispatch** out) override;
-  HRESULT get_Bitrate(LONG* out) override;
-  HRESULT get_BitsPerSample(INT* out) override;
-  HRESULT get_Channels(INT* out) override;
-  HRESULT get_Desc(BSTR* out) override;
-  HRESULT get_Quality(INT* out) override;
-  HRESULT get_IsQualityBased(VARIANT_BOOL* out) override;
-  HRESULT get_IsTwoPass(VARIANT_BOOL* out) override;
-  HRESULT get_IsVBR(VARIANT_BOOL* out) override;
-  HRESULT get_SampleRate(LONG* out) override;
+  HRESULT get_Parent(IDispatch** out) override {
+    if (!out) return E_INVALIDARG;
+    *out = nullptr;
+    if (!this->app_) return E_ACCESSDENIED;
+    return ReturnObject<IDispatch>(static_cast<ICodecInfo*>(info_.get()), out);
+  }
+  HRESULT get_Bitrate(LONG* out) override { return writer_values::GetValue(out, format_.bitrate); }
+  HRESULT get_BitsPerSample(INT* out) override { return writer_values::GetValue(out, format_.bits_per_sample); }
+  HRESULT get_Channels(INT* out) override { return writer_values::GetValue(out, format_.channels); }
+  HRESULT get_Desc(BSTR* out) override {
+    if (!out) return E_INVALIDARG;
+    return ReturnString(format_.description, out);
+  }
+  HRESULT get_Quality(INT* out) override { return writer_values::GetValue(out, format_.quality); }
+  HRESULT get_IsQualityBased(VARIANT_BOOL* out) override { return writer_values::GetBool(out, format_.quality_based); }
+  HRESULT get_IsTwoPass(VARIANT_BOOL* out) override { return writer_values::GetBool(out, format_.two_pass); }
+  HRESULT get_IsVBR(VARIANT_BOOL* out) override { return writer_values::GetBool(out, format_.vbr); }
+  HRESULT get_SampleRate(LONG* out) override { return writer_values::GetValue(out, format_.sample_rate); }
 
   const CodecFormat& format() const { return format_; }
 
- private:
-  ComRef<CCodecInfo<F>> info_;
+ protected:
+  CodecFormatBase(CApp* app, ComRef<Info> info, CodecFormat format)
+      : CAppChild<Derived, ICodecFormat>(app), info_(std::move(info)), format_(std::move(format)) {}
+
+  ComRef<Info> info_;
   CodecFormat format_;
+};
+
+template <ScriptCodec F>
+class CCodecFormatObject final : public CodecFormatBase<CCodecFormatObject<F>, CCodecInfo<F>> {
+ public:
+  CCodecFormatObject(CApp* app, ComRef<CCodecInfo<F>> info, CodecFormat format)
+      : CodecFormatBase<CCodecFormatObject<F>, CCodecInfo<F>>(app, std::move(info), std::move(format)) {}
 };
 
 using CCodecInfo_LAME = CCodecInfo<ScriptCodec::kLame>;
