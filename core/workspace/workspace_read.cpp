@@ -557,6 +557,13 @@ bool CopyWholeFile(const std::string& from, const std::string& to) {
   return ok;
 }
 
+// "FOLDER.000" ... "FOLDER.999": the names a folder is set aside under.
+std::string AsideName(const std::string& folder, int i) {
+  char suffix[16];
+  std::snprintf(suffix, sizeof suffix, ".%03d", i);
+  return folder + suffix;
+}
+
 // Puts a copy of the workspace as read, and a link to (or else a copy of)
 // every working file it names that is present, into a fresh folder beside
 // the working folder: the documents left out stay restorable from there
@@ -565,9 +572,8 @@ bool KeepWorkspaceCopy(const std::string& folder, std::span<const std::uint8_t> 
                        const std::vector<std::string>& work_files, std::string* kept) {
   std::string target;
   for (int i = 0; i < 1000 && target.empty(); ++i) {
-    char suffix[8];
-    std::snprintf(suffix, sizeof suffix, ".%03d", i);
-    if (::mkdir((folder + suffix).c_str(), 0700) == 0) target = folder + suffix;
+    const std::string name = AsideName(folder, i);
+    if (::mkdir(name.c_str(), 0700) == 0) target = name;
     else if (errno != EEXIST) return false;
   }
   if (target.empty()) return false;
@@ -636,9 +642,7 @@ Error DeleteWorkspaceFile(const std::string& folder) {
 
 Error SetWorkFolderAside(const std::string& folder, std::string* moved_to) {
   for (int i = 0; i < 1000; ++i) {
-    char suffix[8];
-    std::snprintf(suffix, sizeof suffix, ".%03d", i);
-    const std::string target = folder + suffix;
+    const std::string target = AsideName(folder, i);
     if (!RenameFile(folder, target, true)) {
       *moved_to = target;
       return err::kOk;
