@@ -254,7 +254,7 @@ struct CPartConvStd<T>::State {
   std::vector<Buffer<T>> time;     // slot 0 the previous partition's input, slot b + 1 partition b's
   std::vector<Buffer<T>> out;      // slot 0 the output due now, slot b + 1 partition b's
   std::vector<Buffer<T>> line;     // frequency-domain delay line, K tiled slots
-  std::vector<Buffer<T>> spec;     // per partition its packed spectrum, then its sum
+  std::vector<Buffer<T>> input_bins;  // per partition its packed spectrum, then its sum
   std::vector<Buffer<T>> sums;     // the last pass's sums, `ahead` tiled slots
   // The coming partition's output is sums slot `stage`; 0: it needs a pass.
   std::vector<std::uint32_t> stage;
@@ -311,7 +311,7 @@ Error CPartConvStd<T>::Prepare(const float* const* responses, std::uint32_t leng
       s->time.emplace_back(new T[std::size_t{kBatch + 1} * kP]());
       s->out.emplace_back(new T[std::size_t{kBatch + 1} * kP]());
       s->line.emplace_back(new T[std::size_t{k} * kN]());
-      s->spec.emplace_back(new T[std::size_t{kBatch} * kN]());
+      s->input_bins.emplace_back(new T[std::size_t{kBatch} * kN]());
       s->sums.emplace_back(new T[std::size_t{s->ahead} * kN]());
       s->stage.push_back(0);
     }
@@ -430,7 +430,7 @@ Error CPartConvStd<T>::RunBatch(std::uint32_t batch, std::uint32_t mask) {
     queue[0].Run(jobs, t, n, [&](std::uint32_t j) {
       const std::uint32_t b = j / count;
       const std::uint16_t c = active[j % count];
-      s.fft.Forward(s.time[c].get() + std::size_t{b} * kP, s.spec[c].get() + std::size_t{b} * kN, work);
+      s.fft.Forward(s.time[c].get() + std::size_t{b} * kP, s.input_bins[c].get() + std::size_t{b} * kN, work);
     });
     // The calling thread checks cancel in the first group it takes, and
     // after the phase (it may have taken no group of the last partition).
@@ -443,7 +443,7 @@ Error CPartConvStd<T>::RunBatch(std::uint32_t batch, std::uint32_t mask) {
         for (std::uint16_t i = 0; i < count; ++i) {
           const std::uint16_t c = active[i];
           const std::uint32_t stage = (s.stage[c] + b) % s.ahead;
-          T* spectrum = s.spec[c].get() + std::size_t{b} * kN;
+          T* spectrum = s.input_bins[c].get() + std::size_t{b} * kN;
           Scatter(spectrum, s.line[c].get(), slot, k, first, last);
           const MacJob<T> job{s.spectra[s.response_of[c]].get(), s.line[c].get(), s.sums[c].get(), k, s.ahead,
                               slot, stage};
@@ -460,7 +460,7 @@ Error CPartConvStd<T>::RunBatch(std::uint32_t batch, std::uint32_t mask) {
       if (stopped.load(std::memory_order_relaxed)) return;
       const std::uint32_t b = j / count;
       const std::uint16_t c = active[j % count];
-      s.fft.Inverse(s.spec[c].get() + std::size_t{b} * kN, wide, work);
+      s.fft.Inverse(s.input_bins[c].get() + std::size_t{b} * kN, wide, work);
       T* out = s.out[c].get() + std::size_t{b + 1} * kP;
       for (std::uint32_t i = 0; i < kP; ++i) out[i] = wide[kP + i] * scale;
     });
