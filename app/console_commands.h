@@ -82,6 +82,8 @@ const std::string& RecordInputDevice();
 // How often a play or take waiting for its end looks for Ctrl-C: the
 // console's only timed wake while sound runs.
 inline constexpr int kCancelPollMs = 250;
+// The wait between notices where no Ctrl-C hook is set: any length will do.
+inline constexpr int kNoticeWaitMs = 60'000;
 // The recording commands (console_record_commands.cpp): record, record!;
 // the take running in the background ends with StopRecording (none when
 // there is none); the pre-record ring's length from the settings.

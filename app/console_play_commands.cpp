@@ -93,13 +93,15 @@ class Meter {
 Result WaitPlayedOut(Session& s, std::uint32_t rate, std::uint32_t start) {
   Meter meter(s, rate, start);
   const auto& cancel = s.progress_hooks().cancel_requested;
+  // Without a Ctrl-C hook there is nothing to look at between notices.
+  const int wait_ms = cancel ? kCancelPollMs : kNoticeWaitMs;
   playback::PlayNotice n;
   for (;;) {
     if (cancel && cancel()) {
       playback::StopPlayback();
       return Result::kDone;
     }
-    if (!playback::TakeNotice(&n, kCancelPollMs)) continue;
+    if (!playback::TakeNotice(&n, wait_ms)) continue;
     if (n.kind == playback::PlayNotice::kLevels) meter.Show(n);
     if (n.kind != playback::PlayNotice::kEnd) continue;
     playback::StopPlayback();

@@ -90,11 +90,13 @@ Result Finish(Session& s, playback::Recorder& recorder, Error failure) {
 // Serves notices until the take is done, failed or Ctrl-C ends it (or,
 // with `until_frames`, until that much input was captured: false then).
 bool Wait(Session& s, playback::Recorder& recorder, RecordMeter& meter, std::uint64_t until_frames, Error* failure) {
+  // Ctrl-C and the captured count are looked at between notices.
+  const int wait_ms = s.progress_hooks().cancel_requested || until_frames != 0 ? kCancelPollMs : kNoticeWaitMs;
   playback::RecordNotice n;
   for (;;) {
     if (Cancelled(s)) return true;
     if (until_frames != 0 && recorder.captured() >= until_frames) return false;
-    if (!recorder.TakeNotice(&n, kCancelPollMs)) continue;
+    if (!recorder.TakeNotice(&n, wait_ms)) continue;
     if (n.kind == playback::RecordNotice::kLevels) {
       meter.Show(n.levels, recorder.format().rate);
       continue;

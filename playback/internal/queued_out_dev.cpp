@@ -155,9 +155,17 @@ void QueuedOutDev::Run() {
     played_ += delivered_frames_;
     head_ = (head_ + delivered_) % count_;
     queued_ -= delivered_;
-    Signal(delivered_);
+    const std::uint32_t freed = delivered_;
     delivered_ = 0;
     delivered_frames_ = 0;
+    // Signalled unlocked, since the engine wakes to take the lock at once;
+    // busy, so that a reset drains the signal only after it was given.
+    busy_ = true;
+    lock.unlock();
+    Signal(freed);
+    lock.lock();
+    busy_ = false;
+    wake_.notify_all();
   }
 }
 

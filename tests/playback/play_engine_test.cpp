@@ -4,8 +4,10 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -420,6 +422,24 @@ TEST(PlayShaping, PeaksFollowTheScaleRules) {
     MeasurePeaks(stereo.data(), c.code, 2, static_cast<std::uint32_t>(c.samples.size()), peaks);
     EXPECT_EQ(peaks[0], c.want);
     EXPECT_EQ(peaks[1], 0u);
+  }
+}
+
+// Every channel count and length, against a plain reference: the vector
+// path and its tail must agree with it, -32768 included.
+TEST(PlayShaping, SixteenBitPeaksMatchAPlainScan) {
+  std::mt19937 rng(7);
+  for (std::uint16_t channels = 1; channels <= 8; ++channels) {
+    for (const std::uint32_t frames : {0u, 1u, 7u, 16u, 33u, 2205u}) {
+      std::vector<std::int16_t> s(static_cast<std::size_t>(frames) * channels);
+      for (auto& v : s) v = static_cast<std::int16_t>(static_cast<int>(rng() % 20001) - 10000);
+      if (!s.empty()) s[rng() % s.size()] = -32768;
+      std::vector<std::uint32_t> want(channels, 0), got(channels, 99);
+      for (std::size_t i = 0; i < s.size(); ++i)
+        want[i % channels] = std::max<std::uint32_t>(want[i % channels], static_cast<std::uint32_t>(std::abs(s[i])));
+      MeasurePeaks(reinterpret_cast<const std::uint8_t*>(s.data()), sample_code::kS16, channels, frames, got.data());
+      EXPECT_EQ(got, want) << channels << " channels, " << frames << " frames";
+    }
   }
 }
 
