@@ -48,16 +48,17 @@ def main():
               % (1000 * max(start.wall - base.wall, 0.0)))
 
         base = run("open %s\n" % short)
-        played = run("open %s\ndevice out null\nplay\n" % short, runs=1)
+        played = run("open %s\ndevice out null\nplay\n" % short)
         ours = max(played.cpu - base.cpu, 0.0) / args.seconds
         line = "null CPU   %.3f %% of one core" % (100 * ours)
         if shutil.which("aplay"):
-            peer, error = median_time(["aplay", "-q", "-D", "null", short], runs=1)
+            peer, error = median_time(["aplay", "-q", "-D", "null", short], runs=args.runs)
             if error:
                 line += "  (aplay failed: %s)" % error
             else:
                 theirs = peer.cpu / args.seconds
-                line += "  aplay -D null %.3f %%  ratio %.2f" % (100 * theirs, ours / theirs if theirs else float("inf"))
+                line += "  aplay -D null %.3f %% (%.0f ms wall)  ratio %.2f" % (
+                    100 * theirs, 1000 * peer.wall, ours / theirs if theirs else float("inf"))
         else:
             line += "  (aplay missing: install alsa-utils)"
         print(line)
@@ -74,18 +75,18 @@ def main():
         seconds = max(1, int(round(args.seconds)))
         take = os.path.join(folder, "take.wav")
         base = run("help\n")
-        recorded = run("device in null\nrecord! %s %d rate=%d channels=2 format=Wave16\n" % (take, seconds, RATE),
-                       runs=1)
+        recorded = run("device in null\nrecord! %s %d rate=%d channels=2 format=Wave16\n" % (take, seconds, RATE))
         ours = max(recorded.cpu - base.cpu, 0.0) / seconds
         line = "record CPU %.3f %% of one core" % (100 * ours)
         if shutil.which("arecord"):
             peer, error = median_time(["arecord", "-q", "-D", "null", "-f", "cd", "-d", str(seconds),
-                                       os.path.join(folder, "arecord.wav")], runs=1)
+                                       os.path.join(folder, "arecord.wav")], runs=args.runs)
             if error:
                 line += "  (arecord failed: %s)" % error
             else:
                 theirs = peer.cpu / seconds
-                line += "  arecord -D null %.3f %%  ratio %.2f" % (100 * theirs, ours / theirs if theirs else float("inf"))
+                line += "  arecord -D null %.3f %% (%.0f ms wall)  ratio %.2f" % (
+                    100 * theirs, 1000 * peer.wall, ours / theirs if theirs else float("inf"))
         else:
             line += "  (arecord missing: install alsa-utils)"
         print(line)

@@ -21,6 +21,8 @@ namespace {
 // The recorder's loop wakes this often for commands while it waits for a
 // hardware input (a clock-paced one sleeps until its next buffer is due).
 constexpr int kWaitSliceMs = 20;
+// How long a clock-paced input's buffers may wait to be served together.
+constexpr std::uint64_t kPacedWakeMs = 300;
 
 std::int32_t Sample16(const std::uint8_t* p, SampleCode code) {
   switch (code) {
@@ -351,6 +353,64 @@ bool Recorder::ServeCommands() {
   }
 }
 
+void Recorder::Fail(Error rc, std::string detail, bool record_result) {
+  if (record_result) {
+    const std::lock_guard lock(mutex_);
+    result_.error = rc;
+  }
+  error_pending_ = true;
+  exit_result_ = rc;
+  Post({RecordNotice::kError, rc, std::move(detail), nullptr});
+}
+
+// Ends the take at the input's end or the limit, with its notice.
+void Recorder::EndTake() {
+  const Error rc = EndTarget();
+  {
+    const std::lock_guard lock(mutex_);
+    result_.error = rc;
+  }
+  Post({rc ? RecordNotice::kError : RecordNotice::kTakeDone, rc, {}, nullptr});
+  if (rc) {
+    error_pending_ = true;
+    exit_result_ = rc;
+  }
+}
+
+bool Recorder::ServeBuffer(int timeout_ms, bool* ended) {
+  bool ready = false;
+  Error rc = device_->WaitFilled(timeout_ms, &ready, ended);
+  if (!rc && *ended) {
+    EndTake();
+    return false;
+  }
+  std::uint32_t frames = 0;
+  if (!rc && ready) rc = device_->TakeBuffer(&frames);
+  if (rc) {
+    Fail(rc, device_->LastError(), false);
+    return false;
+  }
+  if (!ready) return false;
+  const std::uint8_t* data = device_->Data();
+  CopyToRing(data, frames);
+  captured_ += frames;
+  bool done = false;
+  if (target_) rc = Append(data, frames, &done);
+  if (!levels_.ready.load(std::memory_order_acquire)) {
+    MeasureRecordLevels(data, frames, format_, &levels_);
+    levels_.captured = captured_.load();
+    levels_.written = written_;
+    levels_.ready.store(true, std::memory_order_release);
+    Post({RecordNotice::kLevels, {}, {}, &levels_});
+  }
+  device_->GiveBack();
+  if (rc)
+    Fail(rc, {}, true);
+  else if (done)
+    EndTake();
+  return true;
+}
+
 void Recorder::Run() {
   const Error opened = OpenDevice();
   {
@@ -365,6 +425,12 @@ void Recorder::Run() {
     return;
   }
   exit_result_ = {};
+  // A clock-paced input is served a few buffers at a wake: the thread sleeps
+  // until the last of them is due.
+  const std::uint64_t frames = std::max(device_->FramesPerBuffer(), 1u);
+  const std::uint64_t batch = std::max<std::uint64_t>(std::uint64_t{format_.rate} * kPacedWakeMs / 1000 / frames, 1);
+  const auto span = std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+      std::chrono::duration<double>(static_cast<double>((batch - 1) * frames) / format_.rate));
   bool ended = false;
   while (ServeCommands()) {
     if (error_pending_ || ended) {
@@ -374,64 +440,17 @@ void Recorder::Run() {
     }
     if (const auto due = device_->NextDue()) {
       // Asleep until the buffer is due; a command wakes the thread sooner.
+      const auto wake = *due <= std::chrono::steady_clock::now() ? *due : *due + span;
       std::unique_lock lock(mutex_);
-      if (wake_.wait_until(lock, *due, [this] { return !commands_.empty(); })) continue;
+      if (wake_.wait_until(lock, wake, [this] { return !commands_.empty(); })) continue;
     }
-    bool ready = false;
-    Error rc = device_->WaitFilled(kWaitSliceMs, &ready, &ended);
-    if (!rc && ended) {
-      // The input's end ends the take.
-      rc = EndTarget();
-      {
-        const std::lock_guard lock(mutex_);
-        result_.error = rc;
-      }
-      Post({rc ? RecordNotice::kError : RecordNotice::kTakeDone, rc, {}, nullptr});
-      if (rc) exit_result_ = rc;
-      continue;
-    }
-    std::uint32_t frames = 0;
-    if (!rc && ready) rc = device_->TakeBuffer(&frames);
-    if (rc) {
-      error_pending_ = true;
-      exit_result_ = rc;
-      Post({RecordNotice::kError, rc, device_->LastError(), nullptr});
-      continue;
-    }
-    if (!ready) continue;
-    const std::uint8_t* data = device_->Data();
-    CopyToRing(data, frames);
-    captured_ += frames;
-    bool done = false;
-    if (target_) rc = Append(data, frames, &done);
-    if (!levels_.ready.load(std::memory_order_acquire)) {
-      MeasureRecordLevels(data, frames, format_, &levels_);
-      levels_.captured = captured_.load();
-      levels_.written = written_;
-      levels_.ready.store(true, std::memory_order_release);
-      Post({RecordNotice::kLevels, {}, {}, &levels_});
-    }
-    device_->GiveBack();
-    if (rc) {
-      {
-        const std::lock_guard lock(mutex_);
-        result_.error = rc;
-      }
-      error_pending_ = true;
-      exit_result_ = rc;
-      Post({RecordNotice::kError, rc, {}, nullptr});
-    } else if (done) {
-      rc = EndTarget();
-      {
-        const std::lock_guard lock(mutex_);
-        result_.error = rc;
-      }
-      Post({rc ? RecordNotice::kError : RecordNotice::kTakeDone, rc, {}, nullptr});
-      if (rc) {
-        error_pending_ = true;
-        exit_result_ = rc;
-      }
-    }
+    (void)ServeBuffer(kWaitSliceMs, &ended);
+  }
+  // The buffers a paced input had due when the stop came belong to the take.
+  const auto stopped_at = std::chrono::steady_clock::now();
+  while (target_ && !error_pending_ && !ended) {
+    const auto due = device_->NextDue();
+    if (!due || *due >= stopped_at || !ServeBuffer(0, &ended)) break;
   }
   const Error ended_rc = EndTarget();
   if (!exit_result_) exit_result_ = ended_rc;

@@ -126,6 +126,11 @@ class Recorder {
     bool flag = false;
   };
   void Run();
+  // Takes one filled buffer (waiting at most `timeout_ms`) into the ring and
+  // the target; false when none was taken.
+  bool ServeBuffer(int timeout_ms, bool* ended);
+  void EndTake();
+  void Fail(Error rc, std::string detail, bool record_result);
   Error OpenDevice();
   void Post(RecordNotice notice);
   void PostCommand(Command c);

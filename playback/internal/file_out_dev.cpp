@@ -22,16 +22,6 @@ void Put32(std::string* s, std::uint32_t v) {
   Put16(s, v >> 16);
 }
 
-class NullOutDev final : public QueuedOutDev {
- public:
-  NullOutDev(const OutFormat& format, const OutBuffers& buffers) : QueuedOutDev(format, buffers, true) {}
-  ~NullOutDev() override { StopThread(); }
-  Error Open() { return StartThread(); }
-
- protected:
-  Error Deliver(const std::uint8_t*, std::uint32_t, std::string*) override { return {}; }
-};
-
 class FileOutDev final : public QueuedOutDev {
  public:
   FileOutDev(const OutFormat& format, const OutBuffers& buffers, bool fast)
@@ -129,14 +119,6 @@ std::string WavHeader(const OutFormat& format, std::uint32_t data_bytes) {
   s += "data";
   Put32(&s, data_bytes);
   return s;
-}
-
-Error OpenNullOutDev(const OutFormat& format, const OutBuffers& buffers, std::unique_ptr<CSndOutDev>* out) {
-  std::unique_ptr<NullOutDev> dev;
-  if (const Error rc = MakeNew(&dev, format, buffers)) return rc;
-  if (const Error rc = dev->Open()) return rc;
-  *out = std::move(dev);
-  return {};
 }
 
 Error OpenFileOutDev(const std::string& target, const OutFormat& format, const OutBuffers& buffers,

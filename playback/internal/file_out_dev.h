@@ -1,4 +1,4 @@
-// The headless output devices: "null" and "file:PATH[?fast]".
+// The output devices other than the ALSA PCMs: "null" and "file:PATH[?fast]".
 #pragma once
 
 #include <memory>

@@ -14,21 +14,14 @@
 
 namespace tidemark::playback::internal {
 
-namespace {
-
 std::chrono::steady_clock::duration FramesToTime(std::uint64_t frames, std::uint32_t rate) {
   const std::uint64_t ns = frames / rate * 1'000'000'000ull + frames % rate * 1'000'000'000ull / rate;
   return std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::nanoseconds(ns));
 }
 
-// Half a second of buffers, at most half the ring: the engine refills one
-// half while the other plays.
-std::uint32_t BatchOf(const OutFormat& format, const OutBuffers& buffers, bool paced) {
-  if (!paced) return 1;
+std::uint32_t PacedBatch(const OutFormat& format, const OutBuffers& buffers) {
   return std::clamp(format.rate / 2 / buffers.frames, 1u, std::max(buffers.count / 2, 1u));
 }
-
-}  // namespace
 
 QueuedOutDev::QueuedOutDev(const OutFormat& format, const OutBuffers& buffers, bool paced)
     : format_(format),
@@ -36,7 +29,7 @@ QueuedOutDev::QueuedOutDev(const OutFormat& format, const OutBuffers& buffers, b
       count_(buffers.count),
       frames_(buffers.frames),
       paced_(paced),
-      batch_(BatchOf(format, buffers, paced)) {}
+      batch_(paced ? PacedBatch(format, buffers) : 1) {}
 
 QueuedOutDev::~QueuedOutDev() {
   StopThread();

@@ -1,4 +1,4 @@
-// The buffer ring and delivery thread shared by every output device. The
+// The buffer ring and delivery thread of the ALSA and file devices. The
 // engine owns the buffers that are not queued; the thread delivers queued
 // buffers in order, one at a time, and signals the free event after each.
 // A paced device frees its buffers in batches of about half a second
@@ -18,6 +18,11 @@
 #include "playback/snd_out_dev.h"
 
 namespace tidemark::playback::internal {
+
+std::chrono::steady_clock::duration FramesToTime(std::uint64_t frames, std::uint32_t rate);
+// The buffers a paced device frees together: half a second of them, at most
+// half the ring.
+std::uint32_t PacedBatch(const OutFormat& format, const OutBuffers& buffers);
 
 class QueuedOutDev : public CSndOutDev {
  public:

@@ -314,6 +314,30 @@ TEST(Recorder, TheNextLevelNoticeWaitsUntilTheOwnerClearedTheFlag) {
   EXPECT_EQ(r.Stop(), err::kOk);
 }
 
+// A paced input is served a few buffers at a wake; a stop still takes every
+// buffer that was due by then. Buffer n is due (n + 1) periods after the
+// device started, which was before Start returned.
+TEST(Recorder, AStopKeepsEveryBufferDueByThen) {
+  RecordOptions o;
+  o.device = "null";
+  o.format = {8000, 1, sample_code::kS16};
+  o.buffer_frames = 800;  // 100 ms
+  const std::string out = TempPath("rec_stop.wav");
+  Recorder r(o);
+  ASSERT_EQ(r.Start(), err::kOk);
+  const auto started = std::chrono::steady_clock::now();
+  r.Write(out, 0);
+  std::this_thread::sleep_for(std::chrono::milliseconds(1150));  // between two wakes of three buffers
+  const double periods = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count() / 0.1;
+  ASSERT_EQ(r.Stop(), err::kOk);
+  const auto due = static_cast<std::uint64_t>(std::floor(periods)) - 1;
+  EXPECT_GE(r.captured(), due * 800);
+  // The target missed at most the buffer taken before the write command.
+  const std::uint64_t written = ReadTarget(out).data.size() / 2;
+  EXPECT_LE(written, r.captured());
+  EXPECT_GE(written + 800, due * 800);
+}
+
 }  // namespace
 }  // namespace tidemark::playback
 
