@@ -55,9 +55,12 @@ std::optional<int> DocumentNumber(const std::string& text) {
 // words are fixed, as the field names of info are; the reason is the
 // catalogue's message.
 void ReportSkippedMetadata(Session& s, const std::string& path, const std::vector<SkippedMetadata>& skipped) {
-  for (const SkippedMetadata& m : skipped)
-    s.out() << "skipped " << (m.kind == SkippedMetadata::Kind::kMarkers ? "markers" : "tags") << " (" << m.chunks
-            << ") of " << path << ": " << DescribeError(m.error) << '\n';
+  for (const SkippedMetadata& m : skipped) {
+    const char* what = m.kind == SkippedMetadata::Kind::kMarkers ? "skipped markers"
+                       : m.kind == SkippedMetadata::Kind::kTags  ? "skipped tags"
+                                                                 : "silenced samples";
+    s.out() << what << " (" << m.chunks << ") of " << path << ": " << DescribeError(m.error) << '\n';
+  }
 }
 
 Result Open(Session& s, const Args& args) {

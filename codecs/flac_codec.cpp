@@ -127,6 +127,7 @@ struct DecodeState {
   FlacForeignReader foreign;
   MarkerList cue_markers;  // from a CUESHEET block
   std::uint32_t stream_errors = 0;
+  std::uint32_t silenced_frames = 0;  // failed their checksum
   Error failure;  // why a callback stopped the decoder
   std::vector<std::int32_t> interleaved;
 };
@@ -232,8 +233,11 @@ void TakeForeignMetadata(DecodeState& s, SoundFileInfo* opened) {
   }
 }
 
-void OnError(const FLAC__StreamDecoder*, FLAC__StreamDecoderErrorStatus, void* client) {
-  ++static_cast<DecodeState*>(client)->stream_errors;
+void OnError(const FLAC__StreamDecoder*, FLAC__StreamDecoderErrorStatus status, void* client) {
+  auto& s = *static_cast<DecodeState*>(client);
+  ++s.stream_errors;
+  // libFLAC writes such a frame as silence.
+  if (status == FLAC__STREAM_DECODER_ERROR_STATUS_FRAME_CRC_MISMATCH) ++s.silenced_frames;
 }
 
 // FFmpeg's decoder is the faster one on frames stored verbatim (a stream
@@ -327,6 +331,12 @@ Error ReadFlacFile(const std::string& path, bool ogg, bool take_metadata, SoundF
     opened.tags = std::move(state->tags);
     if (!rc) TakeForeignMetadata(*state, &opened);
   }
+  if (state->silenced_frames != 0)
+    opened.skipped_metadata.push_back(
+        {SkippedMetadata::Kind::kSamples,
+         state->silenced_frames == 1 ? std::string("1 FLAC frame failing its checksum")
+                                     : std::to_string(state->silenced_frames) + " FLAC frames failing their checksum",
+         err::kMalformed});
   return FinishDecoded(rc, state->writer, std::move(opened), state->decoded, info, segments);
 }
 

@@ -25,7 +25,9 @@ inline constexpr std::uint16_t kFromOneBit = 3;
 // Metadata of a file that could not be read and was left out, so that the
 // rest of the file still opens.
 struct SkippedMetadata {
-  enum class Kind : std::uint8_t { kMarkers, kTags };
+  // kSamples: stretches of the sound that could not be decoded and stand as
+  // silence (the frames keep their places, so the length is the file's).
+  enum class Kind : std::uint8_t { kMarkers, kTags, kSamples };
   Kind kind = Kind::kMarkers;
   // The chunks it was to come from, as a user finds them in the file:
   // "cue, LIST adtl", "LIST INFO", "id3" ...

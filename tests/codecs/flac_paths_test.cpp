@@ -79,7 +79,7 @@ TEST(FlacPaths, FfmpegAndLibflacAgree) {
       {"s8", err::kOk, 12345, sample_code::kS16, true, true},
       {"sine", err::kOk, 4097, sample_code::kS16, false, true},
       {"total_unknown", err::kOk, 88641, sample_code::kS16, false, true},
-      // libFLAC keeps a frame failing its checksum as silence; ffmpeg drops it.
+      // libFLAC keeps a frame failing its checksum as silence, with a notice; ffmpeg drops it.
       {"flipped", err::kOk, 88641, sample_code::kS16, false, false},
       {"total_doubled", err::kReadFailed, 0, sample_code::kS16, false, false},
       {"total_short", err::kReadFailed, 0, sample_code::kS16, false, false},
@@ -94,8 +94,16 @@ TEST(FlacPaths, FfmpegAndLibflacAgree) {
     ASSERT_EQ(fast.rc, c.rc) << c.file;
     ASSERT_EQ(plain.rc, c.rc) << c.file;
     if (c.rc) continue;
-    for (const Decoded* d : {&fast, &plain})
+    for (const Decoded* d : {&fast, &plain}) {
       EXPECT_EQ(std::pair(d->info.frames, d->info.code), std::pair(c.frames, c.code)) << c.file;
+      // A silenced frame is reported, not passed over.
+      const bool silenced = std::string(c.file) == "flipped";
+      ASSERT_EQ(d->info.skipped_metadata.size(), silenced ? 1u : 0u) << c.file;
+      if (silenced) {
+        EXPECT_EQ(d->info.skipped_metadata[0].kind, SkippedMetadata::Kind::kSamples);
+        EXPECT_EQ(d->info.skipped_metadata[0].chunks, "1 FLAC frame failing its checksum");
+      }
+    }
     EXPECT_EQ(fast.info.tags[InfoText::Artist], "Someone") << c.file;
     EXPECT_EQ(fast.info.tags[InfoText::Name], plain.info.tags[InfoText::Name]) << c.file;
     // 24 bits and less convert to float exactly: equal floats are equal samples.
