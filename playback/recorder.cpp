@@ -13,6 +13,7 @@
 #include "platform/error_numbers.h"
 #include "platform/fault_injection.h"
 #include "platform/posix_file.h"
+#include "playback/internal/queued_out_dev.h"
 
 namespace tidemark::playback {
 
@@ -429,8 +430,7 @@ void Recorder::Run() {
   // until the last of them is due.
   const std::uint64_t frames = std::max(device_->FramesPerBuffer(), 1u);
   const std::uint64_t batch = std::max<std::uint64_t>(std::uint64_t{format_.rate} * kPacedWakeMs / 1000 / frames, 1);
-  const auto span = std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-      std::chrono::duration<double>(static_cast<double>((batch - 1) * frames) / format_.rate));
+  const auto span = internal::FramesToTime((batch - 1) * frames, format_.rate);
   bool ended = false;
   while (ServeCommands()) {
     if (error_pending_ || ended) {

@@ -112,9 +112,8 @@ class NullOutDev final : public CSndOutDev {
     if (paused_) return {};
     Advance();
     // Where the pace stood: no further than the end of what was queued.
-    std::uint64_t end = played_;
-    for (std::uint32_t i = 0; i < queued_; ++i) end += filled_[(head_ + i) % count_];
-    paused_at_ = started_ ? std::min(Clock::now() - origin_, FramesToTime(end, format_.rate)) : Clock::duration{};
+    paused_at_ = started_ ? std::min(Clock::now() - origin_, FramesToTime(EndOf(queued_), format_.rate))
+                          : Clock::duration{};
     paused_ = true;
     if (free_ == 0) Arm();
     return {};
@@ -147,12 +146,16 @@ class NullOutDev final : public CSndOutDev {
   }
 
  private:
+  // The played count once the oldest n queued buffers have played.
+  std::uint64_t EndOf(std::uint32_t n) const {
+    std::uint64_t end = played_;
+    for (std::uint32_t i = 0; i < n; ++i) end += filled_[(head_ + i) % count_];
+    return end;
+  }
   // The oldest batch: min(batch, queued) buffers, and the played count at its end.
   std::uint64_t BatchEnd(std::uint32_t* n) const {
     *n = std::min(batch_, queued_);
-    std::uint64_t end = played_;
-    for (std::uint32_t i = 0; i < *n; ++i) end += filled_[(head_ + i) % count_];
-    return end;
+    return EndOf(*n);
   }
 
   // Frees every batch that has played by now (the timer has fired for the
